@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Calderwynstrope needs.
+# Safe to run again: apt-get skips what is already there, and the update is skipped when
+# nothing is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build googletest
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64
+  xvfb xauth imagemagick
+  id3v2
+  clang-format
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo_cmd apt-get update -qq
+  $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

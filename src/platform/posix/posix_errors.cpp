@@ -1,0 +1,51 @@
+#include "platform/posix/posix_errors.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+int causeFromErrno(int error) {
+    switch (error) {
+        case ENOENT: return FileError::fileNotFound;
+        case ENOTDIR:
+        case ENAMETOOLONG:
+        case ELOOP:
+        case EINVAL: return FileError::badPath;
+        case EMFILE:
+        case ENFILE: return FileError::tooManyOpenFiles;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+        case EEXIST:
+        case EBADF: return FileError::accessDenied;
+        case EBUSY:
+        case ETXTBSY: return FileError::sharingViolation;
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG: return FileError::diskFull;
+        case EIO: return FileError::hardIO;
+        default: return FileError::genericException;
+    }
+}
+
+void throwErrno(int error, const std::string& path) {
+    throw FileError(causeFromErrno(error), error, path, std::strerror(error));
+}
+
+std::uint32_t attributesOf(const std::string& name, mode_t mode) {
+    std::uint32_t attributes = 0;
+    if (S_ISDIR(mode)) attributes |= AttrDirectory;
+    if ((mode & S_IWUSR) == 0) attributes |= AttrReadOnly;
+    const auto slash = name.find_last_of('/');
+    const char first = slash == std::string::npos ? name[0] : name[slash + 1];
+    if (first == '.') attributes |= AttrHidden;
+    return attributes;
+}
+
+}  // namespace platform

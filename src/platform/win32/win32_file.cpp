@@ -1,0 +1,360 @@
+// Win32 file object, paths, moves, libraries, clock and case mapping. Only wide functions.
+#include <windows.h>
+
+#include <utility>
+
+#include "platform/platform.h"
+#include "platform/utf8.h"
+#include "platform/win32/win32_util.h"
+
+namespace platform {
+
+using win32::filePath;
+using win32::narrow;
+using win32::throwError;
+using win32::throwLastError;
+using win32::widen;
+
+bool isPathSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+namespace {
+
+HANDLE handleOf(std::intptr_t handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+}  // namespace
+
+File::~File() {
+    close();
+}
+
+File::File(File&& other) noexcept
+    : handle_(std::exchange(other.handle_, kInvalid)), path_(std::move(other.path_)) {}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        close();
+        handle_ = std::exchange(other.handle_, kInvalid);
+        path_ = std::move(other.path_);
+    }
+    return *this;
+}
+
+void File::open(const std::string& path, Mode mode) {
+    close();
+    DWORD access = GENERIC_READ, share = FILE_SHARE_READ, disposition = OPEN_EXISTING;
+    switch (mode) {
+        case Mode::Read: break;
+        case Mode::CreateWrite:
+            access = GENERIC_WRITE;
+            disposition = CREATE_ALWAYS;
+            break;
+        case Mode::ReadWriteExclusive:
+            access = GENERIC_READ | GENERIC_WRITE;
+            share = 0;
+            disposition = OPEN_ALWAYS;
+            break;
+    }
+    HANDLE h = CreateFileW(filePath(path).c_str(), access, share, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) throwLastError(path);
+    handle_ = reinterpret_cast<std::intptr_t>(h);
+    path_ = path;
+}
+
+std::size_t File::read(void* buffer, std::size_t count) {
+    if (!isOpen()) throwError(ERROR_INVALID_HANDLE, path_);
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(handleOf(handle_), out + done, chunk, &got, nullptr)) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_HANDLE_EOF) break;
+            throwError(error, path_);
+        }
+        if (got == 0) break;
+        done += got;
+    }
+    return done;
+}
+
+void File::write(const void* buffer, std::size_t count) {
+    if (!isOpen()) throwError(ERROR_INVALID_HANDLE, path_);
+    const auto* in = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
+        DWORD put = 0;
+        if (!WriteFile(handleOf(handle_), in + done, chunk, &put, nullptr)) {
+            throwLastError(path_);
+        }
+        if (put == 0) throwError(ERROR_DISK_FULL, path_);
+        done += put;
+    }
+}
+
+std::uint64_t File::seek(std::int64_t offset, SeekFrom from) {
+    if (!isOpen()) throwError(ERROR_INVALID_HANDLE, path_);
+    const DWORD method = from == SeekFrom::Begin     ? FILE_BEGIN
+                         : from == SeekFrom::Current ? FILE_CURRENT
+                                                     : FILE_END;
+    LARGE_INTEGER distance, result;
+    distance.QuadPart = offset;
+    if (!SetFilePointerEx(handleOf(handle_), distance, &result, method)) {
+        const DWORD error = GetLastError();
+        throw FileError(FileError::badSeek, static_cast<long>(error), path_,
+                        win32::systemMessage(error));
+    }
+    return static_cast<std::uint64_t>(result.QuadPart);
+}
+
+std::uint64_t File::position() const {
+    if (!isOpen()) throwError(ERROR_INVALID_HANDLE, path_);
+    LARGE_INTEGER zero, result;
+    zero.QuadPart = 0;
+    if (!SetFilePointerEx(handleOf(handle_), zero, &result, FILE_CURRENT)) throwLastError(path_);
+    return static_cast<std::uint64_t>(result.QuadPart);
+}
+
+std::uint64_t File::length() const {
+    if (!isOpen()) throwError(ERROR_INVALID_HANDLE, path_);
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(handleOf(handle_), &size)) throwLastError(path_);
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+void File::setLength(std::uint64_t length) {
+    const std::uint64_t was = position();
+    seek(static_cast<std::int64_t>(length), SeekFrom::Begin);
+    if (!SetEndOfFile(handleOf(handle_))) throwLastError(path_);
+    seek(static_cast<std::int64_t>(std::min(was, length)), SeekFrom::Begin);
+}
+
+void File::close() noexcept {
+    if (isOpen()) CloseHandle(handleOf(handle_));
+    handle_ = kInvalid;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+constexpr DWORD kAttributeMask =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+
+std::time_t toTimeT(const FILETIME& time) {
+    ULARGE_INTEGER value;
+    value.LowPart = time.dwLowDateTime;
+    value.HighPart = time.dwHighDateTime;
+    // 100-nanosecond ticks since 1601 to seconds since 1970.
+    return static_cast<std::time_t>((value.QuadPart - 116444736000000000ULL) / 10000000ULL);
+}
+
+std::size_t lastSeparator(const std::string& path) {
+    return path.find_last_of("\\/");
+}
+
+std::string lastComponent(const std::string& path) {
+    const auto at = lastSeparator(path);
+    return at == std::string::npos ? path : path.substr(at + 1);
+}
+
+std::string parentOf(const std::string& path) {
+    const auto at = lastSeparator(path);
+    return at == std::string::npos ? std::string() : path.substr(0, at + 1);
+}
+
+bool equalIgnoringCase(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The name the file system holds for a path, with its real letter case.
+std::wstring storedName(const std::wstring& path) {
+    WIN32_FIND_DATAW data;
+    HANDLE h = FindFirstFileW(path.c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE) return std::wstring();
+    FindClose(h);
+    return data.cFileName;
+}
+
+// Some file systems (and Wine) report success for a case-only rename without changing anything.
+// Going through a free temporary name in the same folder always works.
+void changeCaseThroughTemporary(const std::string& to, const std::wstring& wideTo,
+                                const std::wstring& wideFrom) {
+    const std::string folder = parentOf(to);
+    std::wstring temporary;
+    for (unsigned attempt = 0;; ++attempt) {
+        wchar_t suffix[40];
+        wsprintfW(suffix, L"~cw%08lx%04x.tmp", GetTickCount() ^ GetCurrentProcessId(), attempt);
+        temporary = filePath(folder + narrow(suffix));
+        if (MoveFileExW(wideTo.c_str(), temporary.c_str(), 0)) break;
+        const DWORD error = GetLastError();
+        if ((error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) || attempt > 1000) {
+            throwError(error, to);
+        }
+    }
+    if (!MoveFileExW(temporary.c_str(), wideTo.c_str(), 0)) {
+        const DWORD error = GetLastError();
+        // Never leave the file under the temporary name if its old name can be had back.
+        MoveFileExW(temporary.c_str(), wideFrom.c_str(), 0);
+        throwError(error, to);
+    }
+}
+
+}  // namespace
+
+std::optional<FileStatus> fileStatus(const std::string& path) {
+    if (path.empty()) return std::nullopt;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(filePath(path).c_str(), GetFileExInfoStandard, &data)) {
+        return std::nullopt;
+    }
+    FileStatus status;
+    status.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    status.creationTime = toTimeT(data.ftCreationTime);
+    status.attributes = data.dwFileAttributes & kAttributeMask;
+    return status;
+}
+
+bool fileExists(const std::string& path) {
+    return !path.empty() && GetFileAttributesW(filePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void moveFile(const std::string& from, const std::string& to) {
+    const std::string toName = lastComponent(to);
+    if (!isValidFileName(toName)) throwError(ERROR_INVALID_NAME, to);
+    const std::wstring wideFrom = filePath(from), wideTo = filePath(to);
+    // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.
+    if (!MoveFileExW(wideFrom.c_str(), wideTo.c_str(), 0)) throwLastError(from);
+
+    const std::wstring wideName = widen(toName), wideOldName = widen(lastComponent(from));
+    if (wideName != wideOldName && equalIgnoringCase(wideName, wideOldName) &&
+        equalIgnoringCase(widen(parentOf(from)), widen(parentOf(to))) &&
+        storedName(wideTo) != wideName) {
+        changeCaseThroughTemporary(to, wideTo, wideFrom);
+    }
+}
+
+void removeFile(const std::string& path) {
+    if (!DeleteFileW(filePath(path).c_str())) throwLastError(path);
+}
+
+bool createFolder(const std::string& path) {
+    return CreateDirectoryW(filePath(path).c_str(), nullptr) != 0;
+}
+
+bool setAttributes(const std::string& path, std::uint32_t attributes) {
+    const std::wstring wide = filePath(path);
+    DWORD current = GetFileAttributesW(wide.c_str());
+    if (current == INVALID_FILE_ATTRIBUTES) return false;
+    constexpr DWORD settable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    DWORD wanted = (current & ~settable) | (attributes & settable);
+    if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
+    return SetFileAttributesW(wide.c_str(), wanted) != 0;
+}
+
+std::string fullPath(const std::string& path) {
+    if (path.empty()) return path;
+    const std::wstring wide = widen(path);
+    DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return path;
+    std::wstring full(needed, L'\0');
+    const DWORD got = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+    if (got == 0 || got >= needed) return path;
+    full.resize(got);
+    return narrow(full);
+}
+
+std::string currentFolder() {
+    DWORD needed = GetCurrentDirectoryW(0, nullptr);
+    std::wstring buffer(needed, L'\0');
+    const DWORD got = GetCurrentDirectoryW(needed, buffer.data());
+    buffer.resize(got < needed ? got : 0);
+    return narrow(buffer);
+}
+
+std::string modulePath() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD got = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (got == 0) return std::string();
+        if (got < buffer.size()) {
+            buffer.resize(got);
+            return narrow(buffer);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string GetModuleFolder() {
+    const std::string path = modulePath();
+    const auto at = path.find_last_of('\\');
+    return at == std::string::npos ? std::string(".\\") : path.substr(0, at + 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+LibraryHandle loadLibrary(const std::string& path) {
+    // No "cannot find DLL" boxes for a broken plug-in: failing quietly is what the caller wants.
+    const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    HMODULE module = LoadLibraryW(filePath(path).c_str());
+    SetErrorMode(previous);
+    return reinterpret_cast<LibraryHandle>(module);
+}
+
+void* findExport(LibraryHandle library, const char* name) {
+    if (!library) return nullptr;
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+void unloadLibrary(LibraryHandle library) {
+    if (library) FreeLibrary(static_cast<HMODULE>(library));
+}
+
+std::time_t now() {
+    return std::time(nullptr);
+}
+
+std::tm localTime(std::time_t time) {
+    std::tm out{};
+    localtime_s(&out, &time);
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+char32_t mapCase(char32_t c, DWORD flag) {
+    std::string text;
+    utf8::append(text, c);
+    const std::wstring wide = widen(text);
+    wchar_t out[4];
+    const int n = LCMapStringEx(LOCALE_NAME_INVARIANT, flag, wide.c_str(), static_cast<int>(wide.size()),
+                                out, 4, nullptr, nullptr, 0);
+    if (n != static_cast<int>(wide.size())) return c;
+    const std::string mapped = narrow(std::wstring(out, static_cast<std::size_t>(n)));
+    std::size_t pos = 0;
+    const char32_t result = utf8::decode(mapped, pos);
+    return pos == mapped.size() ? result : c;
+}
+
+}  // namespace
+
+char32_t toLowerCodePoint(char32_t c) {
+    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+    return mapCase(c, LCMAP_LOWERCASE);
+}
+
+char32_t toUpperCodePoint(char32_t c) {
+    if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
+    return mapCase(c, LCMAP_UPPERCASE);
+}
+
+}  // namespace platform

@@ -1,0 +1,66 @@
+// Win32 directory listing: the system's own wildcard matching and order.
+#include <windows.h>
+
+#include "platform/platform.h"
+#include "platform/win32/win32_util.h"
+
+namespace platform {
+
+struct FindHandle::State {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    ~State() {
+        if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
+    }
+};
+
+FindHandle::FindHandle() = default;
+FindHandle::~FindHandle() = default;
+
+FindHandle::FindHandle(FindHandle&& other) noexcept : state_(std::move(other.state_)) {}
+
+FindHandle& FindHandle::operator=(FindHandle&& other) noexcept {
+    state_ = std::move(other.state_);
+    return *this;
+}
+
+bool FindHandle::isOpen() const {
+    return state_ != nullptr;
+}
+
+void FindHandle::close() noexcept {
+    state_.reset();
+}
+
+namespace {
+
+void fill(const WIN32_FIND_DATAW& data, FindData& out) {
+    out.name = win32::narrow(data.cFileName);
+    out.attributes = data.dwFileAttributes &
+                     (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                      FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+bool FindHandle::first(const std::string& pathWithPattern, FindData& out) {
+    close();
+    WIN32_FIND_DATAW data;
+    // Basic info skips the 8.3 short names; large fetches make big folders list faster.
+    HANDLE h = FindFirstFileExW(win32::filePath(pathWithPattern).c_str(), FindExInfoBasic, &data,
+                                FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    state_ = std::make_unique<State>();
+    state_->handle = h;
+    fill(data, out);
+    return true;
+}
+
+bool FindHandle::next(FindData& out) {
+    if (!state_) return false;
+    WIN32_FIND_DATAW data;
+    if (!FindNextFileW(state_->handle, &data)) return false;
+    fill(data, out);
+    return true;
+}
+
+}  // namespace platform

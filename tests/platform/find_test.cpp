@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "platform/platform.h"
+#include "platform/wildcard.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+using platform::FindData;
+using platform::FindHandle;
+using testing_support::TempFolder;
+using testing_support::writeFile;
+
+// Name -> attributes of everything one search lists.
+std::map<std::string, std::uint32_t> list(const std::string& folder, const std::string& pattern) {
+    std::map<std::string, std::uint32_t> found;
+    FindHandle find;
+    FindData data;
+    for (bool more = find.first(folder + platform::kPathSeparator + pattern, data); more;
+         more = find.next(data)) {
+        found[data.name] = data.attributes;
+    }
+    return found;
+}
+
+std::vector<std::string> namesInOrder(const std::string& folder, const std::string& pattern) {
+    std::vector<std::string> names;
+    FindHandle find;
+    FindData data;
+    for (bool more = find.first(folder + platform::kPathSeparator + pattern, data); more;
+         more = find.next(data)) {
+        if (data.name != "." && data.name != "..") names.push_back(data.name);
+    }
+    return names;
+}
+
+std::set<std::string> keys(const std::map<std::string, std::uint32_t>& found) {
+    std::set<std::string> names;
+    for (const auto& [name, attributes] : found) {
+        if (name != "." && name != "..") names.insert(name);
+    }
+    return names;
+}
+
+TEST(Wildcard, MatchesAsTheWindowsFileSystemDoes) {
+    struct Case {
+        const char* pattern;
+        const char* name;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"*.mp3", "song.mp3", true},
+        {"*.mp3", "SONG.MP3", true},
+        {"*.MP3", "song.mp3", true},
+        {"*.mp3", "song.mp3x", false},
+        {"*.mp3", "song.mp2", false},
+        {"*.mp3", ".mp3", true},
+        {"*.*", "README", true},
+        {"*.*", "a.b.c", true},
+        {"*", "README", true},
+        {"?.mp3", "a.mp3", true},
+        {"?.mp3", "ab.mp3", false},
+        {"?.mp3", ".mp3", false},
+        {"?.mp3", "é.mp3", true},   // one character, two bytes
+        {"??.mp3", "é.mp3", false},
+        {"*É*", "café.mp3", true},  // letters beyond ASCII ignore case too
+        {"ÇA*", "ça va.mp3", true},
+        {"track.*", "track", true},  // a final ".*" may match no extension at all
+        {"track.*", "track.mp3", true},
+        {"*.", "README", true},      // a final "." matches names without a period
+        {"*.", "a.mp3", false},
+        {"a*b*c", "axxbyyc", true},
+        {"a*b*c", "axxbyy", false},
+        {"*a*a*a*a*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false},
+        {"song.mp3", "Song.MP3", true},
+        {"song.mp3", "song.mp", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(platform::wildcardMatch(c.pattern, c.name), c.matches)
+            << "pattern " << c.pattern << " name " << c.name;
+    }
+}
+
+TEST(Find, ListsMatchingNamesWithAttributes) {
+    TempFolder folder;
+    for (const char* name : {"b.mp3", "A.mp3", "c.MP3", "README", "x.txt", "song.mp3x"}) {
+        writeFile(folder / name, name);
+    }
+    ASSERT_TRUE(platform::createFolder(folder / "sub.mp3"));
+
+    const auto mp3 = list(folder.path(), "*.mp3");
+    EXPECT_EQ(keys(mp3), (std::set<std::string>{"A.mp3", "b.mp3", "c.MP3", "sub.mp3"}));
+    EXPECT_EQ(mp3.at("sub.mp3") & platform::AttrDirectory, platform::AttrDirectory);
+    EXPECT_EQ(mp3.at("b.mp3") & platform::AttrDirectory, 0u);
+
+    EXPECT_EQ(keys(list(folder.path(), "*.*")),
+              (std::set<std::string>{"A.mp3", "b.mp3", "c.MP3", "README", "x.txt", "song.mp3x",
+                                     "sub.mp3"}));
+    EXPECT_EQ(keys(list(folder.path(), "?.mp3")), (std::set<std::string>{"A.mp3", "b.mp3", "c.MP3"}));
+    EXPECT_EQ(keys(list(folder.path(), "readme")), (std::set<std::string>{"README"}));
+    EXPECT_TRUE(list(folder.path(), "*.wav").empty());
+}
+
+TEST(Find, ListsDotEntriesAsWindowsDoes) {
+    TempFolder folder;
+    writeFile(folder / "a.mp3", "");
+    const auto all = list(folder.path(), "*.*");
+    EXPECT_EQ(all.count("."), 1u);
+    EXPECT_EQ(all.count(".."), 1u);
+    EXPECT_EQ(all.at(".") & platform::AttrDirectory, platform::AttrDirectory);
+}
+
+TEST(Find, ReportsHiddenAndReadOnly) {
+    TempFolder folder;
+    writeFile(folder / "plain.mp3", "");
+    writeFile(folder / ".hidden.mp3", "");
+    writeFile(folder / "locked.mp3", "");
+    // On POSIX the leading period makes the file hidden; on Windows the attribute does.
+    ASSERT_TRUE(platform::setAttributes(folder / ".hidden.mp3", platform::AttrHidden));
+    ASSERT_TRUE(platform::setAttributes(folder / "locked.mp3", platform::AttrReadOnly));
+
+    const auto found = list(folder.path(), "*.mp3");
+    ASSERT_EQ(keys(found).size(), 3u);
+    const std::uint32_t interesting = platform::AttrHidden | platform::AttrReadOnly | platform::AttrSystem;
+    EXPECT_EQ(found.at("plain.mp3") & interesting, 0u);
+    EXPECT_EQ(found.at(".hidden.mp3") & interesting, platform::AttrHidden);
+    EXPECT_EQ(found.at("locked.mp3") & interesting, platform::AttrReadOnly);
+}
+
+#ifdef _WIN32
+TEST(Find, ReportsTheSystemAttributeOnWindows) {
+    TempFolder folder;
+    writeFile(folder / "sys.mp3", "");
+    ASSERT_TRUE(platform::setAttributes(folder / "sys.mp3", platform::AttrSystem));
+    EXPECT_EQ(list(folder.path(), "*.mp3").at("sys.mp3") & platform::AttrSystem, platform::AttrSystem);
+}
+#endif
+
+TEST(Find, ListsByNameIgnoringCaseSoRunsRepeat) {
+    TempFolder folder;
+    const std::vector<std::string> names = {"delta.mp3", "Alpha.mp3", "charlie.mp3", "Bravo.mp3",
+                                            "écho.mp3"};
+    for (const auto& name : names) writeFile(folder / name, "");
+    const auto first = namesInOrder(folder.path(), "*.mp3");
+    EXPECT_EQ(first, namesInOrder(folder.path(), "*.mp3"));
+    const std::vector<std::string> sorted = {"Alpha.mp3", "Bravo.mp3", "charlie.mp3", "delta.mp3",
+                                             "écho.mp3"};
+    EXPECT_EQ(first, sorted);
+}
+
+TEST(Find, MissingFolderOrEmptyPatternListsNothing) {
+    TempFolder folder;
+    FindHandle find;
+    FindData data;
+    EXPECT_FALSE(find.first(folder / "nowhere" + platform::kPathSeparator + "*.*", data));
+    EXPECT_FALSE(find.isOpen());
+    EXPECT_FALSE(find.next(data));
+}
+
+TEST(Find, CloseEndsTheSearch) {
+    TempFolder folder;
+    writeFile(folder / "a.mp3", "");
+    writeFile(folder / "b.mp3", "");
+    FindHandle find;
+    FindData data;
+    ASSERT_TRUE(find.first(folder / "*.mp3", data));
+    EXPECT_TRUE(find.isOpen());
+    find.close();
+    EXPECT_FALSE(find.next(data));
+}
+
+}  // namespace

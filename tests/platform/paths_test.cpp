@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include "platform/platform.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+using testing_support::TempFolder;
+using testing_support::writeFile;
+
+constexpr char sep = platform::kPathSeparator;
+
+TEST(Status, SizeCreationTimeAndAttributes) {
+    TempFolder folder;
+    const std::time_t before = platform::now();
+    writeFile(folder / "f.mp3", std::string(1234, 'x'));
+    const auto status = platform::fileStatus(folder / "f.mp3");
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(status->size, 1234u);
+    EXPECT_LE(std::abs(static_cast<double>(status->creationTime - before)), 60.0);
+    EXPECT_EQ(status->attributes & platform::AttrDirectory, 0u);
+
+    const auto dir = platform::fileStatus(folder.path());
+    ASSERT_TRUE(dir.has_value());
+    EXPECT_EQ(dir->attributes & platform::AttrDirectory, platform::AttrDirectory);
+
+    EXPECT_FALSE(platform::fileStatus(folder / "none").has_value());
+    EXPECT_FALSE(platform::fileStatus("").has_value());
+    EXPECT_FALSE(platform::fileExists(folder / "none"));
+    EXPECT_FALSE(platform::fileExists(""));
+}
+
+TEST(Status, ReadOnlyCanBeSetAndCleared) {
+    TempFolder folder;
+    writeFile(folder / "f", "");
+    ASSERT_TRUE(platform::setAttributes(folder / "f", platform::AttrReadOnly));
+    EXPECT_EQ(platform::fileStatus(folder / "f")->attributes & platform::AttrReadOnly,
+              platform::AttrReadOnly);
+    ASSERT_TRUE(platform::setAttributes(folder / "f", 0));
+    EXPECT_EQ(platform::fileStatus(folder / "f")->attributes & platform::AttrReadOnly, 0u);
+    EXPECT_FALSE(platform::setAttributes(folder / "none", 0));
+}
+
+TEST(Folders, CreateOnceThenRefuse) {
+    TempFolder folder;
+    EXPECT_TRUE(platform::createFolder(folder / "undo"));
+    EXPECT_TRUE(platform::fileExists(folder / "undo"));
+    EXPECT_FALSE(platform::createFolder(folder / "undo")) << "exists already";
+    EXPECT_FALSE(platform::createFolder(folder / "a" + sep + "b")) << "parent missing";
+}
+
+TEST(Paths, FullPathResolvesAgainstTheCurrentFolder) {
+    const std::string here = platform::currentFolder();
+    ASSERT_FALSE(here.empty());
+    EXPECT_EQ(platform::fullPath(here), here);
+    const std::string base = here.back() == sep ? here : here + sep;
+    EXPECT_EQ(platform::fullPath("song.mp3"), base + "song.mp3");
+    EXPECT_EQ(platform::fullPath(std::string("a") + sep + ".." + sep + "b"), base + "b");
+    EXPECT_EQ(platform::fullPath(std::string(".") + sep + "c"), base + "c");
+    EXPECT_EQ(platform::fullPath(""), "");
+}
+
+TEST(Paths, FullPathFoldsDotsAndKeepsAFinalSeparator) {
+#ifdef _WIN32
+    struct Case {
+        const char* in;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"C:\\music\\..\\songs\\.\\a.mp3", "C:\\songs\\a.mp3"},
+        {"C:\\music\\", "C:\\music\\"},
+        {"C:\\", "C:\\"},
+        {"C:/music/x", "C:\\music\\x"},
+    };
+#else
+    struct Case {
+        const char* in;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"/music/../songs/./a.mp3", "/songs/a.mp3"},
+        {"/music/", "/music/"},
+        {"/", "/"},
+        {"//music///x", "/music/x"},
+        {"/..", "/"},
+    };
+#endif
+    for (const Case& c : cases) EXPECT_EQ(platform::fullPath(c.in), c.out) << c.in;
+}
+
+#ifdef _WIN32
+TEST(Paths, DriveRootsResolveToTheRoot) {
+    // A start folder "C:" or "C:\" must list the root of drive C.
+    EXPECT_EQ(platform::fullPath("C:\\"), "C:\\");
+    EXPECT_TRUE(platform::fileExists("C:\\"));
+    platform::FindHandle find;
+    platform::FindData data;
+    EXPECT_TRUE(find.first("C:\\*.*", data));
+}
+#endif
+
+TEST(Paths, ModuleFolderEndsWithTheSeparatorAndHoldsTheProgram) {
+    const std::string folder = platform::GetModuleFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), sep);
+    const std::string program = platform::modulePath();
+    EXPECT_EQ(program.compare(0, folder.size(), folder), 0) << program;
+    EXPECT_NE(program.find("platform_tests"), std::string::npos);
+    EXPECT_TRUE(platform::fileExists(program));
+}
+
+TEST(Clock, LocalTimeBreaksDownTheClock) {
+    const std::tm now = platform::localTime(platform::now());
+    EXPECT_GE(now.tm_year + 1900, 2024);
+    EXPECT_GE(now.tm_mon, 0);
+    EXPECT_LE(now.tm_mon, 11);
+    std::tm copy = platform::localTime(1000000000);  // 2001-09-09 01:46:40 UTC
+    EXPECT_EQ(std::mktime(&copy), 1000000000);
+}
+
+}  // namespace
