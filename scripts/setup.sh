@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build googletest
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64
+  wine wine64 fonts-wine
   xvfb xauth imagemagick
   id3v2
   clang-format

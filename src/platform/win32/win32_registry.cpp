@@ -1,7 +1,8 @@
 // The current user's file classes. HKEY_CLASSES_ROOT merges these over the machine's classes,
 // so writing here associates files for this user without administrator rights.
-#include <shlobj.h>
 #include <windows.h>
+// windows.h first: the other system headers build on it.
+#include <shlobj.h>
 
 #include "platform/registry.h"
 #include "platform/win32/win32_util.h"

@@ -1,6 +1,7 @@
 // Start-up of the Windows program: one modal dialog, and the program ends when it closes.
-#include <commctrl.h>
 #include <windows.h>
+// windows.h first: the other system headers build on it.
+#include <commctrl.h>
 
 #include "resource.h"
 

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: the native suite (Debug, with AddressSanitizer and
+# UndefinedBehaviorSanitizer), then the Windows suite under Wine, UI tests included, on a
+# virtual X display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+
+jobs="$(nproc)"
+echo "== Native build and tests"
+cmake --preset native >/dev/null
+cmake --build --preset native -j "$jobs"
+ctest --preset native -j "$jobs"
+
+echo "== Windows build and tests (under Wine)"
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$jobs"
+source scripts/wine-env.sh
+CW_FORCE_XVFB=1 cw_xvfb ctest --preset windows -j "$jobs"

@@ -1,0 +1,25 @@
+# Sourced by the run and test scripts: a Wine prefix of the project's own (so the tests never
+# touch the user's ~/.wine or its registry), set up once with a virtual desktop so that windows
+# get their frames drawn even where no window manager runs, as under Xvfb.
+repo_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export WINEPREFIX="${CW_WINEPREFIX:-$repo_root/build/wineprefix}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"  # no Mono/Gecko install prompts
+
+if [ ! -f "$WINEPREFIX/.calderwynstrope-ready" ]; then
+  mkdir -p "$WINEPREFIX"
+  wineboot --init >/dev/null 2>&1 || true
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x960 /f >/dev/null 2>&1
+  wineserver -w
+  touch "$WINEPREFIX/.calderwynstrope-ready"
+fi
+
+# A display for Wine: the caller's, or a virtual one. 24-bit colour, unlike xvfb-run's default.
+cw_xvfb() {
+  if [ -n "${DISPLAY:-}" ] && [ -z "${CW_FORCE_XVFB:-}" ]; then
+    "$@"
+  else
+    xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+  fi
+}

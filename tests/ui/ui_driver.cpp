@@ -1,0 +1,237 @@
+#include "ui/ui_driver.h"
+
+#include "platform/platform.h"
+#include "platform/utf8.h"
+#include "ui/png_writer.h"
+
+namespace ui_testing {
+namespace {
+
+std::wstring widen(const std::string& text) {
+    const std::u16string wide = platform::utf8::toUtf16(text);
+    return std::wstring(wide.begin(), wide.end());
+}
+
+std::string narrow(const std::wstring& text) {
+    return platform::utf8::fromUtf16(std::u16string(text.begin(), text.end()));
+}
+
+// Messages to another process's windows must never hang the test.
+LRESULT sendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+}  // namespace
+
+Program::Program(const std::string& exePath, const std::string& arguments,
+                 const std::string& workingFolder) {
+    std::wstring commandLine = L"\"" + widen(exePath) + L"\"";
+    if (!arguments.empty()) commandLine += L" " + widen(arguments);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    const std::wstring folder = widen(workingFolder);
+    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+        CloseHandle(info.hThread);
+        process_ = info.hProcess;
+        processId_ = info.dwProcessId;
+        WaitForInputIdle(process_, 10000);
+    }
+}
+
+Program::~Program() {
+    kill();
+    if (process_) CloseHandle(process_);
+}
+
+void Program::kill() {
+    if (process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_, 99);
+        WaitForSingleObject(process_, 5000);
+    }
+}
+
+bool Program::waitForExit(DWORD timeoutMs) const {
+    return process_ && WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+}
+
+DWORD Program::exitCode() const {
+    DWORD code = STILL_ACTIVE;
+    if (process_) GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+std::vector<HWND> Program::windows() const {
+    struct Search {
+        DWORD processId;
+        std::vector<HWND> found;
+    } search{processId_, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s->processId && IsWindowVisible(window)) s->found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND Program::waitForWindow(const std::string& title, DWORD timeoutMs) const {
+    HWND found = nullptr;
+    waitUntil(
+        [&] {
+            for (HWND window : windows()) {
+                if (windowText(window) == title) {
+                    found = window;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+std::string windowText(HWND window) {
+    if (!window) return std::string();
+    const LRESULT length = sendWithTimeout(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT got = sendWithTimeout(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(got));
+    return narrow(text);
+}
+
+std::string className(HWND window) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return narrow(name);
+}
+
+HWND control(HWND dialog, int id) {
+    return GetDlgItem(dialog, id);
+}
+
+std::string controlText(HWND dialog, int id) {
+    return windowText(control(dialog, id));
+}
+
+void setControlText(HWND dialog, int id, const std::string& text) {
+    const std::wstring wide = widen(text);
+    sendWithTimeout(control(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+bool isChecked(HWND dialog, int id) {
+    return sendWithTimeout(control(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void setChecked(HWND dialog, int id, bool checked) {
+    if (isChecked(dialog, id) != checked) click(dialog, id);
+    waitUntil([&] { return isChecked(dialog, id) == checked; }, 2000);
+}
+
+bool isEnabled(HWND dialog, int id) {
+    return IsWindowEnabled(control(dialog, id)) != FALSE;
+}
+
+void click(HWND dialog, int id) {
+    HWND button = control(dialog, id);
+    // BM_CLICK behaves like a real click: auto check boxes toggle and the dialog hears about it.
+    if (button) {
+        PostMessageW(button, BM_CLICK, 0, 0);
+    } else {
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    }
+}
+
+void chooseCommand(HWND dialog, int commandId) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(commandId, 0), 0);
+}
+
+HWND waitForMessageBox(const Program& program, const std::string& title, DWORD timeoutMs) {
+    HWND found = nullptr;
+    waitUntil(
+        [&] {
+            for (HWND window : program.windows()) {
+                if (className(window) == "#32770" && windowText(window) == title &&
+                    GetDlgItem(window, 0xFFFF) != nullptr) {
+                    found = window;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+std::string messageBoxText(HWND box) {
+    return controlText(box, 0xFFFF);
+}
+
+void pressMessageBoxButton(HWND box, int buttonId) {
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, buttonId)));
+}
+
+bool saveScreenshot(HWND window, const std::string& pngPath) {
+    RECT rect;
+    if (!window || !GetWindowRect(window, &rect)) return false;
+    SetForegroundWindow(window);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    settle(300);
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) return false;
+
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (bitmap && bits) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        // What a person sees: the screen where the window is.
+        ok = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY | CAPTUREBLT);
+        SelectObject(memory, old);
+        if (ok) {
+            const auto* p = static_cast<const std::uint32_t*>(bits);
+            std::vector<std::uint32_t> pixels(p, p + static_cast<std::size_t>(width) * height);
+            for (auto& pixel : pixels) pixel &= 0x00FFFFFF;
+            try {
+                writePng(pngPath, width, height, pixels);
+            } catch (const platform::FileError&) {
+                ok = false;
+            }
+        }
+    }
+    if (bitmap) DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+void settle(DWORD ms) {
+    const DWORD start = GetTickCount();
+    MSG message;
+    while (GetTickCount() - start < ms) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        Sleep(20);
+    }
+}
+
+std::string testProgramFolder() {
+    return platform::GetModuleFolder();
+}
+
+}  // namespace ui_testing

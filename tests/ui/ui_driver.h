@@ -1,0 +1,87 @@
+// Drives a real Windows program from a test, the way a person would: start it, find its windows
+// by title, type into fields, click buttons, tick boxes, read and answer message boxes, and save
+// screenshots. Windows (Wine) only; every wait is bounded so a hung dialog fails the test rather
+// than the run.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace ui_testing {
+
+constexpr DWORD kDefaultTimeoutMs = 15000;
+
+class Program {
+public:
+    // Starts exePath with the given command-line tail, in workingFolder (empty: the exe's own).
+    Program(const std::string& exePath, const std::string& arguments = std::string(),
+            const std::string& workingFolder = std::string());
+    ~Program();  // ends the program if it still runs
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    bool started() const { return process_ != nullptr; }
+    DWORD processId() const { return processId_; }
+
+    // The first visible top-level window of this program whose title is `title`; nullptr when
+    // none appears in time.
+    HWND waitForWindow(const std::string& title, DWORD timeoutMs = kDefaultTimeoutMs) const;
+
+    // Waits for the program to end; false when it is still running after the timeout.
+    bool waitForExit(DWORD timeoutMs = kDefaultTimeoutMs) const;
+    DWORD exitCode() const;
+    void kill();
+
+    // Top-level windows of the program that are visible now.
+    std::vector<HWND> windows() const;
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD processId_ = 0;
+};
+
+std::string windowText(HWND window);
+std::string className(HWND window);
+
+// Controls of a dialog, by id.
+HWND control(HWND dialog, int id);
+std::string controlText(HWND dialog, int id);
+void setControlText(HWND dialog, int id, const std::string& text);
+bool isChecked(HWND dialog, int id);
+void setChecked(HWND dialog, int id, bool checked);
+bool isEnabled(HWND dialog, int id);
+// Clicks a button as the user would: the dialog gets BN_CLICKED. Posted, so a click that opens a
+// modal dialog does not block the test.
+void click(HWND dialog, int id);
+// Picks a menu command of the dialog (or of a popup it owns).
+void chooseCommand(HWND dialog, int commandId);
+
+// A message box is a dialog whose text is in static 0xFFFF.
+HWND waitForMessageBox(const Program& program, const std::string& title,
+                       DWORD timeoutMs = kDefaultTimeoutMs);
+std::string messageBoxText(HWND box);
+void pressMessageBoxButton(HWND box, int buttonId);
+
+// Saves what the window shows on screen as a PNG. False when it could not be captured.
+bool saveScreenshot(HWND window, const std::string& pngPath);
+
+// Lets the program under test catch up: pumps our own queue and sleeps a little.
+void settle(DWORD ms = 200);
+
+// Waits until predicate() is true, checking every 50 ms; false on timeout.
+template <typename Predicate>
+bool waitUntil(Predicate predicate, DWORD timeoutMs = kDefaultTimeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!predicate()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+// The folder of the running test program, ending with a backslash.
+std::string testProgramFolder();
+
+}  // namespace ui_testing
