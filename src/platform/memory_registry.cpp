@@ -6,10 +6,13 @@ namespace {
 std::string fold(const std::string& key) {
     std::string out;
     out.reserve(key.size());
-    for (char c : key) out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    for (char c : key)
+        out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
     // Separators at either end do not name another key.
-    while (!out.empty() && out.back() == '\\') out.pop_back();
-    while (!out.empty() && out.front() == '\\') out.erase(out.begin());
+    while (!out.empty() && out.back() == '\\')
+        out.pop_back();
+    while (!out.empty() && out.front() == '\\')
+        out.erase(out.begin());
     return out;
 }
 
@@ -21,13 +24,15 @@ bool MemoryRegistry::keyExists(const std::string& key) {
 
 std::optional<std::string> MemoryRegistry::readDefault(const std::string& key) {
     auto it = keys_.find(fold(key));
-    if (it == keys_.end()) return std::nullopt;
+    if (it == keys_.end())
+        return std::nullopt;
     return it->second;
 }
 
 bool MemoryRegistry::writeDefault(const std::string& key, const std::string& value) {
     const std::string folded = fold(key);
-    if (folded.empty()) return false;
+    if (folded.empty())
+        return false;
     // Creating a key creates its parents, as the real registry does.
     for (std::string::size_type at = folded.find('\\'); at != std::string::npos;
          at = folded.find('\\', at + 1)) {
@@ -40,7 +45,8 @@ bool MemoryRegistry::writeDefault(const std::string& key, const std::string& val
 bool MemoryRegistry::deleteKey(const std::string& key) {
     const std::string folded = fold(key);
     auto it = keys_.find(folded);
-    if (folded.empty() || it == keys_.end()) return false;
+    if (folded.empty() || it == keys_.end())
+        return false;
     keys_.erase(it);
     // Sub-keys sort together right after "key\", though not right after the key itself.
     const std::string prefix = folded + "\\";

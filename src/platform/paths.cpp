@@ -6,10 +6,12 @@
 namespace platform {
 
 bool isValidFileName(std::string_view name) {
-    if (name.empty() || name == "." || name == "..") return false;
+    if (name.empty() || name == "." || name == "..")
+        return false;
     for (char ch : name) {
         const unsigned char c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || (c < 0x80 && std::strchr("\\/:*?\"<>|", c) != nullptr)) return false;
+        if (c < 0x20 || (c < 0x80 && std::strchr("\\/:*?\"<>|", c) != nullptr))
+            return false;
     }
     return true;
 }

@@ -40,8 +40,8 @@ enum Attribute : std::uint32_t {
 class File {
 public:
     enum class Mode {
-        Read,            // open an existing file for reading
-        CreateWrite,     // create, or truncate an existing file, for writing
+        Read,         // open an existing file for reading
+        CreateWrite,  // create, or truncate an existing file, for writing
         // Open for reading and writing, creating it when missing, never truncating; no other
         // process may open the file while we hold it.
         ReadWriteExclusive,
@@ -80,8 +80,8 @@ private:
 // Directory listing with a wildcard pattern.
 
 struct FindData {
-    std::string name;           // the entry's name within its folder
-    std::uint32_t attributes;   // Attribute bits
+    std::string name;          // the entry's name within its folder
+    std::uint32_t attributes;  // Attribute bits
 };
 
 // One search: first() with "folder<sep>pattern", then next() until it answers false. Patterns use

@@ -38,17 +38,20 @@ bool matchFolded(const std::u32string& pattern, const std::u32string& name) {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == U'*') ++p;
+    while (p < pattern.size() && pattern[p] == U'*')
+        ++p;
     return p == pattern.size();
 }
 
 }  // namespace
 
 bool wildcardMatch(std::string_view pattern, std::string_view name) {
-    if (pattern == "*.*" || pattern == "*") return true;
+    if (pattern == "*.*" || pattern == "*")
+        return true;
     const std::u32string folded = foldedCodePoints(name);
     std::u32string pat = foldedCodePoints(pattern);
-    if (matchFolded(pat, folded)) return true;
+    if (matchFolded(pat, folded))
+        return true;
     const bool nameHasPeriod = folded.find(U'.') != std::u32string::npos;
     if (pat.size() >= 2 && pat.compare(pat.size() - 2, 2, U".*") == 0 && !nameHasPeriod) {
         return matchFolded(pat.substr(0, pat.size() - 2), folded);

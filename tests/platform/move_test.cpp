@@ -16,7 +16,8 @@ std::vector<std::string> listing(const TempFolder& folder) {
     platform::FindHandle find;
     platform::FindData data;
     for (bool more = find.first(folder / "*.*", data); more; more = find.next(data)) {
-        if (data.name != "." && data.name != "..") names.push_back(data.name);
+        if (data.name != "." && data.name != "..")
+            names.push_back(data.name);
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -100,11 +101,12 @@ TEST(Move, ValidNamesTable) {
         bool valid;
     };
     const Case cases[] = {
-        {"song.mp3", true},   {"日本語.mp3", true}, {"a b.mp3", true}, {".hidden", true},
-        {"", false},          {".", false},         {"..", false},     {"a/b", false},
-        {"a\\b", false},      {"a?b", false},       {"a\x01", false},  {"pipe|", false},
+        {"song.mp3", true}, {"日本語.mp3", true}, {"a b.mp3", true}, {".hidden", true},
+        {"", false},        {".", false},         {"..", false},     {"a/b", false},
+        {"a\\b", false},    {"a?b", false},       {"a\x01", false},  {"pipe|", false},
     };
-    for (const Case& c : cases) EXPECT_EQ(platform::isValidFileName(c.name), c.valid) << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(platform::isValidFileName(c.name), c.valid) << c.name;
 }
 
 // Names beyond ASCII and long names must survive every step: list, move, status, delete.

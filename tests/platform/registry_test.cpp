@@ -20,7 +20,8 @@ protected:
         }
     }
     void TearDown() override {
-        if (registry_) registry_->deleteKey(root_);
+        if (registry_)
+            registry_->deleteKey(root_);
     }
 
     std::unique_ptr<platform::Registry> registry_;
@@ -41,7 +42,8 @@ TEST_P(RegistryTest, WritesReadsAndDeletesDefaultValues) {
     ASSERT_TRUE(r.writeDefault(root_, "Filter Definition File – ünïcode"));
     EXPECT_EQ(r.readDefault(root_).value_or("?"), "Filter Definition File – ünïcode");
     std::string upper = root_;
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     EXPECT_TRUE(r.keyExists(upper)) << "key names ignore case";
 
     ASSERT_TRUE(r.writeDefault(root_ + " sibling", "s"));

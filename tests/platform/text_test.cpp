@@ -11,7 +11,8 @@ namespace utf8 = platform::utf8;
 
 TEST(Utf8, DecodesAndEncodesEveryLength) {
     const std::pair<const char*, char32_t> cases[] = {
-        {"A", U'A'}, {"é", 0xE9}, {"€", 0x20AC}, {"日", 0x65E5}, {"🎵", 0x1F3B5}, {"\xF4\x8F\xBF\xBF", 0x10FFFF},
+        {"A", U'A'},    {"é", 0xE9},    {"€", 0x20AC},
+        {"日", 0x65E5}, {"🎵", 0x1F3B5}, {"\xF4\x8F\xBF\xBF", 0x10FFFF},
     };
     for (const auto& [text, code] : cases) {
         std::size_t pos = 0;
@@ -45,7 +46,8 @@ TEST(Utf8, IllFormedBytesDecodeAsReplacementOneByteAtATime) {
 TEST(Utf8, CutsOnlyAtCharacterBoundaries) {
     const std::string text = "a\xC3\xA9\xE6\x97\xA5\xF0\x9F\x8E\xB5";  // a é 日 🎵 (1+2+3+4 bytes)
     const std::pair<std::size_t, std::size_t> cases[] = {
-        {0, 0}, {1, 1}, {2, 1}, {3, 3}, {4, 3}, {5, 3}, {6, 6}, {7, 6}, {8, 6}, {9, 6}, {10, 10}, {99, 10},
+        {0, 0}, {1, 1}, {2, 1}, {3, 3}, {4, 3},   {5, 3},
+        {6, 6}, {7, 6}, {8, 6}, {9, 6}, {10, 10}, {99, 10},
     };
     for (const auto& [n, expected] : cases) {
         EXPECT_EQ(utf8::boundaryAtOrBefore(text, n), expected) << n;
@@ -81,8 +83,11 @@ TEST(CaseMapping, MapsLettersBeyondAscii) {
         char32_t upper, lower;
     };
     const Case cases[] = {
-        {U'A', U'a'}, {0xC9, 0xE9} /* É é */, {0x0394, 0x03B4} /* Δ δ */,
-        {0x0416, 0x0436} /* Ж ж */, {0x00DC, 0x00FC} /* Ü ü */,
+        {U'A', U'a'},
+        {0xC9, 0xE9} /* É é */,
+        {0x0394, 0x03B4} /* Δ δ */,
+        {0x0416, 0x0436} /* Ж ж */,
+        {0x00DC, 0x00FC} /* Ü ü */,
     };
     for (const Case& c : cases) {
         EXPECT_EQ(platform::toLowerCodePoint(c.upper), c.lower) << std::hex << c.upper;

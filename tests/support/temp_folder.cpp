@@ -42,7 +42,8 @@ TempFolder::TempFolder() {
 }
 
 TempFolder::~TempFolder() {
-    if (path_.empty()) return;
+    if (path_.empty())
+        return;
     std::error_code error;
     // Read-only files cannot be deleted on Windows; clear the bit first.
     for (auto it = fs::recursive_directory_iterator(toPath(path_), error);

@@ -12,7 +12,8 @@ std::uint32_t crc32(const std::string& bytes, std::size_t from) {
         std::array<std::uint32_t, 256> t{};
         for (std::uint32_t n = 0; n < 256; ++n) {
             std::uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
             t[n] = c;
         }
         return t;
@@ -25,7 +26,8 @@ std::uint32_t crc32(const std::string& bytes, std::size_t from) {
 }
 
 void putBigEndian(std::string& out, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((value >> shift) & 0xFF);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out += static_cast<char>((value >> shift) & 0xFF);
 }
 
 void chunk(std::string& out, const char* type, const std::string& data) {
@@ -66,14 +68,15 @@ std::string encodePng(int width, int height, const std::vector<std::uint32_t>& p
         zlib += static_cast<char>(~n & 0xFF);
         zlib += static_cast<char>((~n >> 8) & 0xFF);
         zlib.append(raw, at, n);
-        if (last) break;
+        if (last)
+            break;
     }
     putBigEndian(zlib, (b << 16) | a);
 
     std::string header;
     putBigEndian(header, static_cast<std::uint32_t>(width));
     putBigEndian(header, static_cast<std::uint32_t>(height));
-    header += "\x08\x02";      // 8 bits per sample, RGB
+    header += "\x08\x02";            // 8 bits per sample, RGB
     header += std::string(3, '\0');  // deflate, adaptive filtering, no interlace
 
     std::string png = "\x89PNG\r\n\x1a\n";
@@ -83,7 +86,8 @@ std::string encodePng(int width, int height, const std::vector<std::uint32_t>& p
     return png;
 }
 
-void writePng(const std::string& path, int width, int height, const std::vector<std::uint32_t>& pixels) {
+void writePng(const std::string& path, int width, int height,
+              const std::vector<std::uint32_t>& pixels) {
     const std::string png = encodePng(width, height, pixels);
     platform::File file(path, platform::File::Mode::CreateWrite);
     file.write(png.data(), png.size());

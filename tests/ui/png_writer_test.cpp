@@ -6,7 +6,8 @@ namespace {
 
 std::uint32_t bigEndian(const std::string& bytes, std::size_t at) {
     std::uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+    for (int i = 0; i < 4; ++i)
+        value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
     return value;
 }
 
@@ -27,7 +28,8 @@ TEST(PngWriter, StoresEveryPixelInValidChunks) {
             EXPECT_EQ(bigEndian(png, at + 8), 3u);
             EXPECT_EQ(bigEndian(png, at + 12), 2u);
         }
-        if (types.back() == "IDAT") idat += png.substr(at + 8, length);
+        if (types.back() == "IDAT")
+            idat += png.substr(at + 8, length);
         if (types.back() == "IEND") {
             EXPECT_EQ(bigEndian(png, at + 8), 0xAE426082u) << "known CRC";
         }
@@ -38,11 +40,13 @@ TEST(PngWriter, StoresEveryPixelInValidChunks) {
     // zlib header, one final stored block, then the Adler-32.
     ASSERT_GE(idat.size(), 7u);
     EXPECT_EQ(static_cast<unsigned char>(idat[2]), 1u) << "final stored block";
-    const std::size_t n = static_cast<unsigned char>(idat[3]) | (static_cast<unsigned char>(idat[4]) << 8);
+    const std::size_t n =
+        static_cast<unsigned char>(idat[3]) | (static_cast<unsigned char>(idat[4]) << 8);
     const std::string raw = idat.substr(7, n);
     // Each row: filter byte 0, then red, green, blue per pixel.
-    const char expected[] = "\0\xFF\0\0\0\xFF\0\0\0\xFF"
-                            "\0\x12\x34\x56\xFF\xFF\xFF\0\0\0";
+    const char expected[] =
+        "\0\xFF\0\0\0\xFF\0\0\0\xFF"
+        "\0\x12\x34\x56\xFF\xFF\xFF\0\0\0";
     EXPECT_EQ(raw, std::string(expected, sizeof expected - 1));
 }
 

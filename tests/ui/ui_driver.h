@@ -75,7 +75,8 @@ template <typename Predicate>
 bool waitUntil(Predicate predicate, DWORD timeoutMs = kDefaultTimeoutMs) {
     const DWORD start = GetTickCount();
     while (!predicate()) {
-        if (GetTickCount() - start > timeoutMs) return false;
+        if (GetTickCount() - start > timeoutMs)
+            return false;
         Sleep(50);
     }
     return true;

@@ -11,26 +11,34 @@ namespace platform {
 
 int causeFromErrno(int error) {
     switch (error) {
-        case ENOENT: return FileError::fileNotFound;
+        case ENOENT:
+            return FileError::fileNotFound;
         case ENOTDIR:
         case ENAMETOOLONG:
         case ELOOP:
-        case EINVAL: return FileError::badPath;
+        case EINVAL:
+            return FileError::badPath;
         case EMFILE:
-        case ENFILE: return FileError::tooManyOpenFiles;
+        case ENFILE:
+            return FileError::tooManyOpenFiles;
         case EACCES:
         case EPERM:
         case EROFS:
         case EISDIR:
         case EEXIST:
-        case EBADF: return FileError::accessDenied;
+        case EBADF:
+            return FileError::accessDenied;
         case EBUSY:
-        case ETXTBSY: return FileError::sharingViolation;
+        case ETXTBSY:
+            return FileError::sharingViolation;
         case ENOSPC:
         case EDQUOT:
-        case EFBIG: return FileError::diskFull;
-        case EIO: return FileError::hardIO;
-        default: return FileError::genericException;
+        case EFBIG:
+            return FileError::diskFull;
+        case EIO:
+            return FileError::hardIO;
+        default:
+            return FileError::genericException;
     }
 }
 
@@ -40,11 +48,14 @@ void throwErrno(int error, const std::string& path) {
 
 std::uint32_t attributesOf(const std::string& name, mode_t mode) {
     std::uint32_t attributes = 0;
-    if (S_ISDIR(mode)) attributes |= AttrDirectory;
-    if ((mode & S_IWUSR) == 0) attributes |= AttrReadOnly;
+    if (S_ISDIR(mode))
+        attributes |= AttrDirectory;
+    if ((mode & S_IWUSR) == 0)
+        attributes |= AttrReadOnly;
     const auto slash = name.find_last_of('/');
     const char first = slash == std::string::npos ? name[0] : name[slash + 1];
-    if (first == '.') attributes |= AttrHidden;
+    if (first == '.')
+        attributes |= AttrHidden;
     return attributes;
 }
 

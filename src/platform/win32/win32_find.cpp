@@ -9,7 +9,8 @@ namespace platform {
 struct FindHandle::State {
     HANDLE handle = INVALID_HANDLE_VALUE;
     ~State() {
-        if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
+        if (handle != INVALID_HANDLE_VALUE)
+            FindClose(handle);
     }
 };
 
@@ -35,9 +36,8 @@ namespace {
 
 void fill(const WIN32_FIND_DATAW& data, FindData& out) {
     out.name = win32::narrow(data.cFileName);
-    out.attributes = data.dwFileAttributes &
-                     (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                      FILE_ATTRIBUTE_DIRECTORY);
+    out.attributes = data.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
@@ -48,7 +48,8 @@ bool FindHandle::first(const std::string& pathWithPattern, FindData& out) {
     // Basic info skips the 8.3 short names; large fetches make big folders list faster.
     HANDLE h = FindFirstFileExW(win32::filePath(pathWithPattern).c_str(), FindExInfoBasic, &data,
                                 FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
     state_ = std::make_unique<State>();
     state_->handle = h;
     fill(data, out);
@@ -56,9 +57,11 @@ bool FindHandle::first(const std::string& pathWithPattern, FindData& out) {
 }
 
 bool FindHandle::next(FindData& out) {
-    if (!state_) return false;
+    if (!state_)
+        return false;
     WIN32_FIND_DATAW data;
-    if (!FindNextFileW(state_->handle, &data)) return false;
+    if (!FindNextFileW(state_->handle, &data))
+        return false;
     fill(data, out);
     return true;
 }

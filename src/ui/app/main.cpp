@@ -9,14 +9,17 @@ namespace {
 
 INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-        case WM_INITDIALOG: return TRUE;
+        case WM_INITDIALOG:
+            return TRUE;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK) {
                 EndDialog(dialog, LOWORD(wParam));
                 return TRUE;
             }
             break;
-        case WM_CLOSE: EndDialog(dialog, IDCANCEL); return TRUE;
+        case WM_CLOSE:
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
     }
     return FALSE;
 }
