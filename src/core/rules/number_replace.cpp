@@ -1,0 +1,192 @@
+#include "core/rules/number_replace.h"
+
+#include <unordered_map>
+
+#include "core/rules/text_rules.h"
+
+namespace core {
+namespace {
+
+// Up to this many numbers the plain loop is cheap enough, and it is the definition itself.
+constexpr std::int64_t kLoopLimit = 4096;
+
+// A search that keeps finding new numbers is a filter feeding itself; past this many rounds it
+// is stopped like any other runaway filter.
+constexpr int kMaxSearchRounds = 4096;
+
+int digitCount(std::int64_t n) {
+    int digits = 0;
+    do {
+        ++digits;
+        n /= 10;
+    } while (n != 0);
+    return digits;
+}
+
+// A form split at its number: "%%" stands for "%", the first "%s" is where the number goes.
+// Any further "%s", and every other "%" sequence, is kept as it is written: only the one number
+// text is ever inserted, and no user text ever reaches a printf-style formatter.
+struct Form {
+    std::string before;
+    std::string after;
+    bool hasNumber = false;
+
+    std::string with(const std::string& number) const {
+        return hasNumber ? before + number + after : before;
+    }
+};
+
+Form splitForm(const std::string& form) {
+    Form out;
+    std::string* part = &out.before;
+    for (std::size_t i = 0; i < form.size(); ++i) {
+        if (form[i] == '%' && i + 1 < form.size()) {
+            if (form[i + 1] == '%') {
+                *part += '%';
+                ++i;
+                continue;
+            }
+            if (form[i + 1] == 's' && !out.hasNumber) {
+                out.hasNumber = true;
+                part = &out.after;
+                ++i;
+                continue;
+            }
+        }
+        *part += form[i];
+    }
+    return out;
+}
+
+// The number whose padded form is exactly `candidate`, if any.
+bool numberFromPadded(const std::string& candidate, std::int64_t upper, std::int64_t& number) {
+    std::size_t i = 0;
+    while (i < candidate.size() && candidate[i] == '0' && i + 1 < candidate.size())
+        ++i;
+    const bool negative = i < candidate.size() && candidate[i] == '-';
+    if (negative)
+        ++i;
+    if (i >= candidate.size() || candidate.size() - i > 11)
+        return false;
+    std::int64_t value = 0;
+    for (; i < candidate.size(); ++i) {
+        if (candidate[i] < '0' || candidate[i] > '9')
+            return false;
+        value = value * 10 + (candidate[i] - '0');
+    }
+    number = negative ? -value : value;
+    return zeroPad(number, upper) == candidate;
+}
+
+bool isNumberCharacter(char c) {
+    return (c >= '0' && c <= '9') || c == '-';
+}
+
+// The smallest number in [from, upper] whose find form occurs in text; false when none does.
+bool nextNumberInText(const std::string& text, const Form& find, std::int64_t from,
+                      std::int64_t upper, std::int64_t& found) {
+    bool any = false;
+    for (std::size_t at = text.find(find.before); at != std::string::npos;
+         at = text.find(find.before, at + 1)) {
+        const std::size_t start = at + find.before.size();
+        // Padded numbers are runs of digits and minus signs; try every length of the run that
+        // is followed by the rest of the form.
+        for (std::size_t end = start;
+             end < text.size() && isNumberCharacter(text[end]) && end - start < 24;) {
+            ++end;
+            if (text.compare(end, find.after.size(), find.after) != 0)
+                continue;
+            std::int64_t number = 0;
+            if (numberFromPadded(text.substr(start, end - start), upper, number) &&
+                number >= from && number <= upper && (!any || number < found)) {
+                found = number;
+                any = true;
+            }
+        }
+        if (at >= text.size())
+            break;
+    }
+    return any;
+}
+
+}  // namespace
+
+std::string zeroPad(std::int64_t number, std::int64_t upper) {
+    const std::string digits = std::to_string(number);
+    const int missing = digitCount(upper) - digitCount(number);
+    return missing > 0 ? std::string(static_cast<std::size_t>(missing), '0') + digits : digits;
+}
+
+void numberReplaceByLoop(std::string& text, const Rule& rule) {
+    const Form find = splitForm(rule.findText()), replace = splitForm(rule.replaceText());
+    std::string copy = text;
+    for (std::int64_t n = rule.option; n <= rule.extra; ++n) {
+        const std::string number = zeroPad(n, rule.extra);
+        replaceAll(copy, find.with(number), replace.with(number));
+    }
+    text = copy;
+}
+
+void numberReplaceBySearch(std::string& text, const Rule& rule) {
+    const Form find = splitForm(rule.findText()), replace = splitForm(rule.replaceText());
+    const std::int64_t upper = rule.extra;
+    std::string copy = text;
+    std::int64_t n = rule.option;
+
+    if (find.hasNumber) {
+        // Every number whose find form is absent leaves the text alone, so only the numbers
+        // that occur need a round; each round may make new ones occur further up.
+        for (int round = 0; n <= upper; ++round) {
+            if (round > kMaxSearchRounds)
+                throw NameTooLongError();
+            std::int64_t next = 0;
+            if (!nextNumberInText(copy, find, n, upper, next))
+                break;
+            const std::string number = zeroPad(next, upper);
+            replaceAll(copy, find.with(number), replace.with(number));
+            n = next + 1;
+        }
+    } else if (!find.before.empty()) {
+        // The same find text for every number: a round that finds nothing ends the work, since
+        // the next round would search the same text for the same thing.
+        if (!replace.hasNumber) {
+            // Then each round is the same function of the text: run it until the text repeats,
+            // and skip whole cycles of the rounds that are left.
+            std::unordered_map<std::string, std::int64_t> seen;
+            while (n <= upper) {
+                auto [it, fresh] = seen.emplace(copy, n);
+                if (!fresh) {
+                    const std::int64_t cycle = n - it->second;
+                    n += ((upper - n + 1) / cycle) * cycle;
+                    if (n > upper)
+                        break;
+                    seen.clear();
+                }
+                if (replaceAll(copy, find.before, replace.before) == 0)
+                    break;
+                ++n;
+                if (seen.size() > static_cast<std::size_t>(kMaxSearchRounds))
+                    throw NameTooLongError();
+            }
+        } else {
+            for (int round = 0; n <= upper; ++round, ++n) {
+                if (round > kMaxSearchRounds)
+                    throw NameTooLongError();
+                if (replaceAll(copy, find.before, replace.with(zeroPad(n, upper))) == 0)
+                    break;
+            }
+        }
+    }
+    text = copy;
+}
+
+void numberReplace(std::string& text, const Rule& rule) {
+    const std::int64_t count = static_cast<std::int64_t>(rule.extra) - rule.option + 1;
+    if (count <= kLoopLimit) {
+        numberReplaceByLoop(text, rule);
+    } else {
+        numberReplaceBySearch(text, rule);
+    }
+}
+
+}  // namespace core

@@ -1,0 +1,102 @@
+// The Rule record: one filter of the user's filter list, with the parameters of its kind and the
+// one-line description shown for it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace core {
+
+enum RuleType : std::int32_t {
+    RuleNone = 0,  // never initialised: describes itself as such and is never applied
+    ChangeCase = 1,
+    Pad = 2,
+    Replace = 3,
+    Append = 4,
+    ID3 = 5,
+    Strip = 6,
+    Flip = 7,
+    NumReplace = 8,
+    Plugin = 9,
+};
+
+// Option of a ChangeCase rule; the order of the Change Case dialog's radio buttons.
+enum CaseMode : std::int32_t {
+    SentenceCase = 0,
+    LowerCase = 1,
+    UpperCase = 2,
+    MixedCase = 3,
+    ToggleCase = 4,
+};
+
+// Option bits of a Replace rule. Bits 4 and 8 mean one thing in the built-in form (bit 1) and
+// another in the custom form (bit 2).
+enum ReplaceFlags : std::int32_t {
+    ReplacePreset = 1,
+    ReplaceCustom = 2,
+    ReplaceMatchCaseOrUnderscores = 4,
+    ReplaceWholeWordsOrPeriods = 8,
+};
+
+// Option of an ID3 rule: the tag fields that must be present, in the order of the tag.
+enum Id3Field : std::int32_t {
+    Id3Title = 0x01,
+    Id3Artist = 0x02,
+    Id3Album = 0x04,
+    Id3Year = 0x08,
+    Id3Comment = 0x10,
+    Id3Genre = 0x20,
+};
+
+// A plain value: copies own their texts. The named views are accessors of text1..text3, so a
+// copied Rule's views name the copy's own texts.
+struct Rule {
+    std::string text1;
+    std::string text2;
+    std::string text3;
+    std::string description;
+    std::int32_t option = 0;
+    std::int32_t type = RuleNone;
+    std::int32_t extra = 0;  // NumReplace: upper limit; Plugin: the plug-in's command id
+    std::string pluginPath;  // Plugin: the DLL's file name, without folder
+
+    std::string& appendFront() { return text1; }
+    std::string& appendEnd() { return text2; }
+    std::string& findText() { return text1; }
+    std::string& replaceText() { return text2; }
+    std::string& padLeft() { return text1; }
+    std::string& padBoth() { return text2; }
+    std::string& padRight() { return text3; }
+    std::string& id3Format() { return text1; }
+    std::string& stripText() { return text1; }
+    std::string& flipText() { return text1; }
+
+    const std::string& appendFront() const { return text1; }
+    const std::string& appendEnd() const { return text2; }
+    const std::string& findText() const { return text1; }
+    const std::string& replaceText() const { return text2; }
+    const std::string& padLeft() const { return text1; }
+    const std::string& padBoth() const { return text2; }
+    const std::string& padRight() const { return text3; }
+    const std::string& id3Format() const { return text1; }
+    const std::string& stripText() const { return text1; }
+    const std::string& flipText() const { return text1; }
+
+    bool operator==(const Rule& other) const;
+    bool operator!=(const Rule& other) const { return !(*this == other); }
+};
+
+// The Rules of a run, in the order they are applied.
+using RuleList = std::vector<Rule>;
+
+// Rewrites rule.description from the other fields. Some kinds leave the description as it was
+// when they have nothing to say (an Append with both texts empty, a built-in Replace with neither
+// character chosen).
+void ruleDescription(Rule& rule);
+
+// The ID3 fields that a format uses, as a mask: "%1".."%6" count, and a "%" right after a "%"
+// keeps waiting for the digit, so "%%1" counts as a use of %1.
+std::int32_t fieldMaskFromFormat(const std::string& format);
+
+}  // namespace core

@@ -1,0 +1,234 @@
+#include "core/rules/text_rules.h"
+
+#include "platform/platform.h"
+#include "platform/utf8.h"
+
+namespace core {
+
+NameTooLongError::NameTooLongError()
+    : std::length_error("the new name grew past " + std::to_string(kMaxNameBytes) + " bytes") {}
+
+void checkNameLength(const std::string& text) {
+    if (text.size() > kMaxNameBytes)
+        throw NameTooLongError();
+}
+
+namespace {
+
+bool isWhiteSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+template <typename Map>
+std::string mapText(const std::string& text, Map map) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t length = platform::utf8::sequenceLength(text, pos);
+        if (length == 0) {  // not UTF-8: keep the byte
+            out += text[pos++];
+            continue;
+        }
+        std::size_t next = pos;
+        const char32_t c = platform::utf8::decode(text, next);
+        const std::size_t before = out.size();
+        platform::utf8::append(out, map(c));
+        if (out.size() - before != length) {
+            out.resize(before);
+            out.append(text, pos, length);
+        }
+        pos = next;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string toLowerText(const std::string& text) {
+    return mapText(text, platform::toLowerCodePoint);
+}
+
+std::string toUpperText(const std::string& text) {
+    return mapText(text, platform::toUpperCodePoint);
+}
+
+char toUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+char toLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool isUpper(char c) {
+    return c >= 'A' && c <= 'Z';
+}
+
+void changeCase(std::string& text, std::int32_t mode) {
+    switch (mode) {
+        case SentenceCase:
+            text = toLowerText(text);
+            if (!text.empty())
+                text[0] = toUpper(text[0]);
+            break;
+        case LowerCase:
+            text = toLowerText(text);
+            break;
+        case UpperCase:
+            text = toUpperText(text);
+            break;
+        case MixedCase:
+            text = toLowerText(text);
+            // Only these four start a word: after "_", ".", "'" or a digit the letter stays low.
+            for (std::size_t i = 0; i < text.size(); ++i) {
+                if (i == 0 || text[i - 1] == ' ' || text[i - 1] == '(' || text[i - 1] == '-' ||
+                    text[i - 1] == '[') {
+                    text[i] = toUpper(text[i]);
+                }
+            }
+            break;
+        case ToggleCase:
+            for (char& c : text)
+                c = isUpper(c) ? toLower(c) : toUpper(c);
+            break;
+        default:
+            break;
+    }
+}
+
+void append(std::string& text, const std::string& front, const std::string& end) {
+    if (!front.empty())
+        text.insert(0, front);
+    if (!end.empty())
+        text += end;
+}
+
+namespace {
+
+// The shared loop of both replace-all helpers: `haystack` is searched for `needle`; a match at
+// position p of the haystack is replaced at the same position of the output, which is what the
+// no-case form needs since case conversion keeps lengths.
+int replaceMatches(std::string& text, const std::string& haystack, const std::string& needle,
+                   const std::string& replace) {
+    if (needle.empty())
+        return 0;
+    std::size_t at = haystack.find(needle);
+    if (at == std::string::npos)
+        return 0;
+    std::string out;
+    out.reserve(text.size());
+    std::size_t copied = 0;
+    int count = 0;
+    for (; at != std::string::npos; at = haystack.find(needle, at + needle.size())) {
+        out.append(text, copied, at - copied);
+        out += replace;
+        copied = at + needle.size();
+        ++count;
+        if (out.size() > kMaxNameBytes)
+            throw NameTooLongError();
+    }
+    out.append(text, copied, std::string::npos);
+    checkNameLength(out);
+    text.swap(out);
+    return count;
+}
+
+}  // namespace
+
+int replaceAll(std::string& text, const std::string& find, const std::string& replace) {
+    return replaceMatches(text, text, find, replace);
+}
+
+int replaceAllNoCase(std::string& text, const std::string& find, const std::string& replace) {
+    if (find.empty())
+        return 0;
+    return replaceMatches(text, toLowerText(text), toLowerText(find), replace);
+}
+
+void findReplace(std::string& text, const std::string& find, const std::string& replace,
+                 std::int32_t flags) {
+    if (flags & ReplacePreset) {
+        char from = 0;
+        if (flags & ReplaceMatchCaseOrUnderscores) {
+            from = '_';
+        } else if (flags & ReplaceWholeWordsOrPeriods) {
+            from = '.';
+        }
+        if (from != 0) {
+            for (char& c : text) {
+                if (c == from)
+                    c = ' ';
+            }
+        }
+        return;
+    }
+    const bool matchCase = flags & ReplaceMatchCaseOrUnderscores;
+    if (flags & ReplaceWholeWordsOrPeriods) {
+        // A whole word stands between two spaces. The spaces are part of what is searched, and
+        // they are written back around the replacement, so "x a y" becomes "x b y", not "xby".
+        const std::string word = " " + find + " ", by = " " + replace + " ";
+        matchCase ? replaceAll(text, word, by) : replaceAllNoCase(text, word, by);
+    } else {
+        matchCase ? replaceAll(text, find, replace) : replaceAllNoCase(text, find, replace);
+    }
+}
+
+void strip(std::string& text, const Rule& rule) {
+    if (rule.option != 0) {
+        replaceAll(text, rule.stripText(), std::string());
+    } else {
+        replaceAllNoCase(text, rule.stripText(), std::string());
+    }
+}
+
+void pad(std::string& text, const std::string& left, const std::string& both,
+         const std::string& right) {
+    // Whole characters throughout: a set holds a character when its UTF-8 bytes occur in it.
+    const auto inSet = [](const std::string& set, const std::string& character) {
+        return set.find(character) != std::string::npos;
+    };
+    std::string out;
+    out.reserve(text.size() * 2);
+    const auto spaceUnlessThere = [&out] {
+        if (out.empty() || out.back() != ' ')
+            out += ' ';
+    };
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t length = platform::utf8::sequenceLength(text, pos);
+        if (length == 0)
+            length = 1;
+        const std::string c = text.substr(pos, length);
+        if (c == " ") {
+            spaceUnlessThere();
+        } else if (inSet(both, c)) {
+            spaceUnlessThere();
+            out += c;
+            out += ' ';
+        } else if (inSet(left, c) && pos != 0) {
+            spaceUnlessThere();
+            out += c;
+        } else if (inSet(right, c)) {
+            out += c;
+            out += ' ';
+        } else {
+            out += c;
+        }
+        pos += length;
+    }
+    std::size_t first = 0, last = out.size();
+    while (first < last && isWhiteSpace(out[first]))
+        ++first;
+    while (last > first && isWhiteSpace(out[last - 1]))
+        --last;
+    text = out.substr(first, last - first);
+}
+
+void flip(std::string& text, const Rule& rule) {
+    const std::string& at = rule.flipText();
+    const std::size_t found = text.find(at);
+    if (found == std::string::npos)
+        return;
+    text = text.substr(found + at.size()) + at + text.substr(0, found);
+}
+
+}  // namespace core

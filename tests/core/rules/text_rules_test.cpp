@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include "core/rules/text_rules.h"
+
+namespace {
+
+using namespace core;
+
+TEST(ChangeCase, EveryMode) {
+    struct Case {
+        const char* in;
+        std::int32_t mode;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"hELLO wORLD", SentenceCase, "Hello world"},
+        {"the (best) of-it [live] o'brien_x", MixedCase, "The (Best) Of-It [Live] O'brien_x"},
+        {"a.b_c'd1e f", MixedCase, "A.b_c'd1e F"},
+        {"Hello World 2", ToggleCase, "hELLO wORLD 2"},
+        {"MiXeD", LowerCase, "mixed"},
+        {"MiXeD", UpperCase, "MIXED"},
+        {".MP3", SentenceCase, ".mp3"},
+        {".MP3", MixedCase, ".mp3"},
+        {"track", UpperCase, "TRACK"},
+        {"Keep Me", 5, "Keep Me"},
+        {"Keep Me", -1, "Keep Me"},
+        // Whole-text conversion maps letters beyond ASCII...
+        {"ÉCOLE ÇA ΔΕΛΤΑ", LowerCase, "école ça δελτα"},
+        {"école ça δελτα", UpperCase, "ÉCOLE ÇA ΔΕΛΤΑ"},
+        // ...single-character conversion does not: an accented first letter stays low.
+        {"ÉCOLE", SentenceCase, "école"},
+        {"été à paris", MixedCase, "été à Paris"},
+        {"Éa", ToggleCase, "ÉA"},
+        // Mappings that would change the UTF-8 length are left alone ("ß" upper is "ẞ", 3 bytes).
+        {"straße", UpperCase, "STRAßE"},
+        {"日本語 song", UpperCase, "日本語 SONG"},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.in;
+        changeCase(text, c.mode);
+        EXPECT_EQ(text, c.out) << c.in << " mode " << c.mode;
+    }
+}
+
+TEST(ChangeCase, EmptyStaysEmptyAndLengthsNeverChange) {
+    for (std::int32_t mode = -1; mode <= 5; ++mode) {
+        std::string empty;
+        changeCase(empty, mode);
+        EXPECT_EQ(empty, "");
+        for (std::string text :
+             {std::string("Ǆemal İstanbul ﬁsh ΐ"), std::string("bad \xFF\xC3 bytes")}) {
+            const std::size_t size = text.size();
+            changeCase(text, mode);
+            EXPECT_EQ(text.size(), size) << mode;
+        }
+    }
+    std::string invalid = "caf\xE9 A";
+    changeCase(invalid, LowerCase);
+    EXPECT_EQ(invalid, "caf\xE9 a") << "bytes that are not UTF-8 are kept";
+}
+
+TEST(Append, FrontEndOrBoth) {
+    struct Case {
+        const char* in;
+        const char* front;
+        const char* end;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"track", "", "x", "trackx"},
+        {"", "x", "", "x"},
+        {"b", "a", "c", "abc"},
+        {"same", "", "", "same"},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.in;
+        append(text, c.front, c.end);
+        EXPECT_EQ(text, c.out);
+    }
+}
+
+TEST(FindReplace, BuiltInAndCustomForms) {
+    struct Case {
+        const char* in;
+        const char* find;
+        const char* replace;
+        std::int32_t flags;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"a_b__c", "", "", 5, "a b  c"},
+        {"a.b.c", "", "", 9, "a b c"},
+        {"a_b.c", "", "", 13, "a b.c"},  // underscores win over periods
+        {"a_b.c", "", "", 1, "a_b.c"},   // built-in form with no character chosen
+        {"Bob", "b", "x", 2, "xox"},
+        {"Bob", "b", "x", 6, "Box"},
+        {"aaaa", "aa", "a", 2, "aa"},
+        {"aaaa", "aa", "a", 6, "aa"},
+        {"a b a", "a", "x", 10, "a b a"},  // no space before the first or after the last "a"
+        {"x a y", "a", "b", 10, "x b y"},  // the spaces around the word stay
+        {"x A y", "a", "b", 10, "x b y"},
+        {"x A y", "a", "b", 14, "x A y"},
+        {"x a a y", "a", "b", 10, "x b a y"},  // the shared space was consumed by the first match
+        {"café CAFÉ", "é", "e", 2, "cafe CAFe"},
+        {"café CAFÉ", "É", "e", 6, "café CAFe"},
+        {"nothing here", "zzz", "y", 2, "nothing here"},
+        {"keep", "", "y", 2, "keep"},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.in;
+        findReplace(text, c.find, c.replace, c.flags);
+        EXPECT_EQ(text, c.out) << c.in << " / " << c.find << " / flags " << c.flags;
+    }
+}
+
+TEST(ReplaceAll, CountsAndNeverRescans) {
+    struct Case {
+        const char* in;
+        const char* find;
+        const char* replace;
+        int count;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"aaaa", "aa", "a", 2, "aa"}, {"abab", "ab", "abab", 2, "abababab"},
+        {"xyz", "", "q", 0, "xyz"},   {"xyz", "", "", 0, "xyz"},
+        {"a-b-c", "-", "", 2, "abc"}, {"日本日本", "本", "x", 2, "日x日x"},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.in;
+        EXPECT_EQ(replaceAll(text, c.find, c.replace), c.count) << c.in;
+        EXPECT_EQ(text, c.out) << c.in;
+    }
+    std::string text = "ÉTÉ été Été";
+    EXPECT_EQ(replaceAllNoCase(text, "été", "summer"), 3);
+    EXPECT_EQ(text, "summer summer summer");
+    text = "Straße STRASSE";
+    EXPECT_EQ(replaceAllNoCase(text, "SS", "s"), 1);
+    EXPECT_EQ(text, "Straße STRAsE");
+}
+
+TEST(ReplaceAll, RunawayGrowthStopsWithAnError) {
+    std::string text(5000, 'a');
+    EXPECT_THROW(replaceAll(text, "a", "aa"), NameTooLongError);
+    EXPECT_EQ(text, std::string(5000, 'a')) << "the text is untouched when the filter gives up";
+    std::string small = "aaa";
+    EXPECT_NO_THROW(replaceAllNoCase(small, "A", "bb"));
+    EXPECT_EQ(small, "bbbbbb");
+}
+
+TEST(Strip, PlainSubstringsWithOrWithoutCase) {
+    struct Case {
+        const char* in;
+        const char* strip;
+        std::int32_t option;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"burns", "rns", 0, "bu"},
+        {"Best of The Rest", "the", 1, "Best of The Rest"},
+        {"Best of The Rest", "the", 0, "Best of  Rest"},
+        {"abc", "", 0, "abc"},
+        {"ÀB àb", "à", 0, "B b"},
+    };
+    for (const Case& c : cases) {
+        Rule rule;
+        rule.type = Strip;
+        rule.stripText() = c.strip;
+        rule.option = c.option;
+        std::string text = c.in;
+        strip(text, rule);
+        EXPECT_EQ(text, c.out) << c.in;
+    }
+}
+
+TEST(Pad, SpacesAroundChosenCharacters) {
+    struct Case {
+        const char* in;
+        const char* left;
+        const char* both;
+        const char* right;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"(artist) album(track#)-songname", "(", "-", ")", "(artist) album (track#) - songname"},
+        {"a-b", "", "-", "", "a - b"},
+        {"a - b", "", "-", "", "a - b"},
+        {"-a", "", "-", "", "- a"},
+        {"(a)", "(", "", "", "(a)"},
+        {"(a)", "(", "", "(", "( a)"},  // a left character at the start that is also a right one
+        {"a  b   c", "", "", "", "a b c"},
+        {"  lead and trail  ", "", "", "", "lead and trail"},
+        {"x-y", "-", "-", "-", "x - y"},  // "both" is tested first
+        {"a–b", "", "–", "", "a – b"},    // whole characters beyond ASCII
+        {"a€b", "", "", "€", "a€ b"},
+        {"", "(", "-", ")", ""},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.in;
+        pad(text, c.left, c.both, c.right);
+        EXPECT_EQ(text, c.out) << c.in;
+    }
+}
+
+TEST(Flip, AtTheFirstOccurrence) {
+    struct Case {
+        const char* in;
+        const char* at;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"Artist - Title", "-", " Title-Artist "},
+        {"Artist - Title", " - ", "Title - Artist"},
+        {"no match", "x", "no match"},
+        {"AB", "A", "BA"},
+        {"a-b-c", "-", "b-c-a"},
+        {"same", "", "same"},
+        {"Björk – Jóga", " – ", "Jóga – Björk"},
+    };
+    for (const Case& c : cases) {
+        Rule rule;
+        rule.type = Flip;
+        rule.flipText() = c.at;
+        std::string text = c.in;
+        flip(text, rule);
+        EXPECT_EQ(text, c.out) << c.in;
+    }
+}
+
+}  // namespace
