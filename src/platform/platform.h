@@ -175,4 +175,8 @@ std::tm localTime(std::time_t time);
 char32_t toLowerCodePoint(char32_t c);
 char32_t toUpperCodePoint(char32_t c);
 
+// Text from a file or tag written by an older program: kept when it is valid UTF-8, else decoded
+// from the system's ANSI code page (Windows), or from Windows-1252 where there is none.
+std::string legacyTextToUtf8(const std::string& bytes);
+
 }  // namespace platform

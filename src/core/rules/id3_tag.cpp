@@ -2,7 +2,6 @@
 
 #include "core/rules/rule.h"
 #include "platform/platform.h"
-#include "platform/utf8.h"
 
 namespace core {
 namespace {
@@ -144,7 +143,7 @@ std::string field(const char* bytes, std::size_t size) {
     std::size_t length = 0;
     while (length < size && bytes[length] != '\0')
         ++length;
-    std::string text = platform::utf8::fromLegacy(std::string(bytes, length));
+    std::string text = platform::legacyTextToUtf8(std::string(bytes, length));
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' ||
                              text.back() == '\v' || text.back() == '\f' || text.back() == '\r')) {
         text.pop_back();

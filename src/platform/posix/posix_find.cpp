@@ -139,4 +139,8 @@ char32_t toUpperCodePoint(char32_t c) {
     return l ? static_cast<char32_t>(::towupper_l(static_cast<wint_t>(c), l)) : c;
 }
 
+std::string legacyTextToUtf8(const std::string& bytes) {
+    return utf8::fromLegacy(bytes);
+}
+
 }  // namespace platform

@@ -390,4 +390,24 @@ char32_t toUpperCodePoint(char32_t c) {
     return mapCase(c, LCMAP_UPPERCASE);
 }
 
+std::string legacyTextToUtf8(const std::string& bytes) {
+    if (utf8::isValid(bytes))
+        return bytes;
+    // The manifest makes this program's own code page UTF-8, so ask for the system's.
+    UINT codePage = 0;
+    if (GetLocaleInfoEx(
+            LOCALE_NAME_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+            reinterpret_cast<LPWSTR>(&codePage), sizeof(codePage) / sizeof(wchar_t)) == 0 ||
+        codePage == 0 || codePage == CP_UTF8) {
+        return utf8::fromWindows1252(bytes);
+    }
+    const int n =
+        MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    if (n <= 0)
+        return utf8::fromWindows1252(bytes);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
+    return narrow(wide);
+}
+
 }  // namespace platform

@@ -1,0 +1,65 @@
+#include "core/persist/binary_io.h"
+
+#include "core/persist/braxen_exception.h"
+#include "platform/utf8.h"
+
+namespace core {
+
+using BRAXEN::braxen_Exception;
+
+void writeInt(platform::File& file, std::int32_t value) {
+    const std::uint32_t v = static_cast<std::uint32_t>(value);
+    const unsigned char bytes[4] = {
+        static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
+        static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+    file.write(bytes, 4);
+}
+
+std::int32_t readInt(platform::File& file) {
+    unsigned char bytes[4];
+    if (file.read(bytes, 4) != 4)
+        throw braxen_Exception(braxen_Exception::invalidFormat);
+    const std::uint32_t v = bytes[0] | (std::uint32_t(bytes[1]) << 8) |
+                            (std::uint32_t(bytes[2]) << 16) | (std::uint32_t(bytes[3]) << 24);
+    return static_cast<std::int32_t>(v);
+}
+
+void writeText(platform::File& file, const std::string& text, std::size_t width) {
+    std::string slot = platform::utf8::truncate(text, width);
+    slot.resize(width, '\0');
+    file.write(slot.data(), slot.size());
+}
+
+std::string readText(platform::File& file, std::size_t width) {
+    std::string slot(width, '\0');
+    if (file.read(slot.data(), width) != width)
+        throw braxen_Exception(braxen_Exception::invalidFormat);
+    const std::size_t end = slot.find('\0');
+    if (end != std::string::npos)
+        slot.resize(end);
+    return platform::legacyTextToUtf8(slot);
+}
+
+void writeStamp(platform::File& file, std::uint64_t skip) {
+    if (skip != 0)
+        return;
+    file.seek(0, platform::File::SeekFrom::Begin);
+    writeInt(file, 1);
+}
+
+bool checkStamp(platform::File& file, std::uint64_t skip) {
+    if (skip != 0)
+        return true;
+    file.seek(0, platform::File::SeekFrom::Begin);
+    unsigned char bytes[4];
+    return file.read(bytes, 4) == 4 && bytes[0] == 1 && bytes[1] == 0 && bytes[2] == 0 &&
+           bytes[3] == 0;
+}
+
+void requireRemaining(platform::File& file, std::uint64_t bytes) {
+    const std::uint64_t length = file.length(), at = file.position();
+    if (at > length || length - at < bytes)
+        throw braxen_Exception(braxen_Exception::invalidFormat);
+}
+
+}  // namespace core

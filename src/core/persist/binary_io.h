@@ -1,0 +1,36 @@
+// The encodings shared by every file the program writes: little-endian 32-bit integers,
+// fixed-width text slots, and the stamp at offset 0.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace core {
+
+// Slot widths.
+inline constexpr std::size_t kRuleTextSlot = 128;
+inline constexpr std::size_t kPathSlot = 260;
+inline constexpr std::size_t kHeaderSlot = 64;
+
+void writeInt(platform::File& file, std::int32_t value);
+// Raises braxen_Exception 115 when the file ends first: a short file is a damaged file.
+std::int32_t readInt(platform::File& file);
+
+// Writes text in a slot of `width` bytes: the text, a zero, zeros up to the width. A text of
+// `width` bytes or more fills the slot with no zero, cut at a character boundary so that no
+// multi-byte character is split (the rest of the slot is then zero).
+void writeText(platform::File& file, const std::string& text, std::size_t width);
+// The text up to the slot's first zero, or all of it. Bytes that are not UTF-8 were written by
+// an older program on an ANSI system and are decoded as such. Raises 115 when the file ends.
+std::string readText(platform::File& file, std::size_t width);
+
+// The stamp: the integer 1 at offset 0. Both do nothing (and the check passes) when skip is not 0.
+void writeStamp(platform::File& file, std::uint64_t skip);
+bool checkStamp(platform::File& file, std::uint64_t skip);
+
+// Raises 115 unless at least `bytes` more bytes follow the current position.
+void requireRemaining(platform::File& file, std::uint64_t bytes);
+
+}  // namespace core

@@ -1,0 +1,114 @@
+#include "core/persist/filter_archive.h"
+
+#include "core/persist/binary_io.h"
+#include "core/persist/braxen_exception.h"
+#include "core/plugins/plugin_manager.h"
+
+namespace core {
+
+using BRAXEN::braxen_Exception;
+
+FilterArchive::FilterArchive(const PluginManager* plugins, const std::string& path, bool storing,
+                             std::uint32_t& count, std::uint64_t skip)
+    : plugins_(plugins), file_(&ownFile_) {
+    ownFile_.open(path, storing ? platform::File::Mode::CreateWrite : platform::File::Mode::Read);
+    processHeader(storing, count, skip);
+}
+
+FilterArchive::FilterArchive(const PluginManager* plugins, platform::File& file, bool storing,
+                             std::uint32_t& count, std::uint64_t skip)
+    : plugins_(plugins), file_(&file) {
+    processHeader(storing, count, skip);
+}
+
+void FilterArchive::processHeader(bool storing, std::uint32_t& count, std::uint64_t skip) {
+    platform::File& file = *file_;
+    if (storing) {
+        version_ = kFilterVersion;
+        writeStamp(file, skip);
+        writeInt(file, static_cast<std::int32_t>(version_));
+        writeText(file, kFilterHeaderText, kHeaderSlot);
+        writeInt(file, static_cast<std::int32_t>(count));
+        return;
+    }
+    if (!checkStamp(file, skip))
+        throw braxen_Exception(braxen_Exception::invalidFormat);
+    const std::uint32_t version = static_cast<std::uint32_t>(readInt(file));
+    if (version == 0 || version > kFilterVersion)
+        throw braxen_Exception(braxen_Exception::unknownVersion);
+    if (readText(file, kHeaderSlot) != kFilterHeaderText)
+        throw braxen_Exception(braxen_Exception::invalidFormat);
+    const std::uint32_t stored = static_cast<std::uint32_t>(readInt(file));
+    // A count the file cannot hold is a damaged file, refused before anything is read from it.
+    requireRemaining(
+        file, std::uint64_t{stored} * (version == 1 ? kRuleSizeVersion1 : kRuleSizeVersion2));
+    version_ = version;
+    count = stored;
+}
+
+void FilterArchive::readRule(Rule& rule) {
+    serializeRule(rule, true, plugins_, *file_, version_);
+}
+
+void FilterArchive::writeRule(const Rule& rule) {
+    Rule copy = rule;
+    serializeRule(copy, false, plugins_, *file_, version_);
+}
+
+void serializeRule(Rule& rule, bool loading, const PluginManager* plugins, platform::File& file,
+                   std::uint32_t version) {
+    if (version != 1 && version != 2)
+        throw braxen_Exception(braxen_Exception::unknownVersion);
+    if (!loading) {
+        writeText(file, rule.description, kRuleTextSlot);
+        writeText(file, rule.text1, kRuleTextSlot);
+        writeText(file, rule.text2, kRuleTextSlot);
+        writeText(file, rule.text3, kRuleTextSlot);
+        writeInt(file, rule.type);
+        writeInt(file, rule.option);
+        if (version == 2) {
+            writeInt(file, rule.extra);
+            writeText(file, rule.pluginPath, kPathSlot);
+        }
+        return;
+    }
+    // Read into a copy, so a file that ends halfway leaves the caller's Rule as it was.
+    Rule read = rule;
+    read.description = readText(file, kRuleTextSlot);
+    read.text1 = readText(file, kRuleTextSlot);
+    read.text2 = readText(file, kRuleTextSlot);
+    read.text3 = readText(file, kRuleTextSlot);
+    read.type = readInt(file);
+    read.option = readInt(file);
+    if (version == 2) {
+        read.extra = readInt(file);
+        read.pluginPath = readText(file, kPathSlot);
+        if (read.type == Plugin && read.extra != 0) {
+            const auto id = plugins ? plugins->findByFileName(read.pluginPath) : std::nullopt;
+            if (!id)
+                throw braxen_Exception(braxen_Exception::pluginMissing);
+            read.extra = *id;
+        }
+    }
+    rule = std::move(read);
+}
+
+void readFilterFile(const PluginManager* plugins, const std::string& path, RuleList& rules) {
+    std::uint32_t count = 0;
+    FilterArchive archive(plugins, path, false, count, 0);
+    rules.clear();
+    for (std::uint32_t i = 0; i < count; ++i) {
+        Rule rule;
+        archive.readRule(rule);
+        rules.push_back(std::move(rule));
+    }
+}
+
+void writeFilterFile(const std::string& path, const RuleList& rules) {
+    std::uint32_t count = static_cast<std::uint32_t>(rules.size());
+    FilterArchive archive(nullptr, path, true, count, 0);
+    for (const Rule& rule : rules)
+        archive.writeRule(rule);
+}
+
+}  // namespace core

@@ -1,0 +1,184 @@
+#include "core/session/find_files.h"
+
+namespace core {
+namespace {
+
+bool isWhiteSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::string trimmed(const std::string& text) {
+    std::size_t first = 0, last = text.size();
+    while (first < last && isWhiteSpace(text[first]))
+        ++first;
+    while (last > first && isWhiteSpace(text[last - 1]))
+        --last;
+    return text.substr(first, last - first);
+}
+
+std::string joined(const std::string& folder, const std::string& name) {
+    if (folder.empty())
+        return name;
+    return platform::isPathSeparator(folder.back()) ? folder + name
+                                                    : folder + platform::kPathSeparator + name;
+}
+
+constexpr std::uint32_t kNotAFile =
+    platform::AttrReadOnly | platform::AttrHidden | platform::AttrSystem | platform::AttrDirectory;
+
+}  // namespace
+
+void ZelSimpleFindFiles::init(const std::string& folder, const std::string& pattern,
+                              std::uint32_t required) {
+    close();
+    pattern_ = trimmed(pattern);
+    if (pattern_.empty())
+        pattern_ = "*.*";
+    required_ = required;
+    excluded_ = 0;
+    folder_ = trimmed(folder);
+    if (!folder_.empty() && folder_.back() == ':')
+        return;  // a bare drive: its root is meant
+    folder_ = platform::fullPath(folder_);
+    // No final separator, except where it is the whole path (the POSIX root).
+    if (folder_.size() > 1 && platform::isPathSeparator(folder_.back()))
+        folder_.pop_back();
+}
+
+void ZelSimpleFindFiles::setAttributeFilter(std::uint32_t required, std::uint32_t excluded) {
+    required_ = required;
+    excluded_ = excluded;
+}
+
+bool ZelSimpleFindFiles::accepts(const platform::FindData& entry) const {
+    if ((entry.attributes & required_) != required_ || (entry.attributes & excluded_) != 0)
+        return false;
+    return !((entry.attributes & platform::AttrDirectory) &&
+             (entry.name == "." || entry.name == ".."));
+}
+
+bool ZelSimpleFindFiles::findNext() {
+    if (exhausted_)
+        return false;
+    bool found;
+    if (!started_) {
+        started_ = true;
+        found = search_.first(joined(folder_, pattern_), current_);
+    } else {
+        found = search_.next(current_);
+    }
+    while (found && !accepts(current_))
+        found = search_.next(current_);
+    if (!found) {
+        // Nothing more will come: give the handle back now, not when the walk pops this search.
+        search_.close();
+        exhausted_ = true;
+    }
+    return found;
+}
+
+void ZelSimpleFindFiles::close() {
+    search_.close();
+    started_ = false;
+    exhausted_ = false;
+}
+
+std::string ZelSimpleFindFiles::currentPath() const {
+    return joined(folder_, current_.name);
+}
+
+std::vector<std::string> splitPatterns(const std::string& patterns) {
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    for (std::size_t at = patterns.find(';'); at != std::string::npos;
+         at = patterns.find(';', start)) {
+        pieces.push_back(patterns.substr(start, at - start));
+        start = at + 1;
+    }
+    if (start < patterns.size())
+        pieces.push_back(patterns.substr(start));
+    return pieces;
+}
+
+void ZelFindFiles::init(const std::string& folder, const std::string& patterns,
+                        std::uint32_t required, std::uint32_t flags) {
+    stack_.clear();
+    std::vector<std::string> pieces = splitPatterns(patterns);
+    // An empty pattern box means every file, as an empty piece between semicolons does; a walk
+    // with no search at all would have nothing to stand on.
+    if (pieces.empty())
+        pieces.emplace_back();
+    for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
+        auto search = std::make_unique<ZelSimpleFindFiles>();
+        search->init(folder, *it, required);
+        search->flags = flags;
+        stack_.push_back(std::move(search));
+    }
+}
+
+void ZelFindFiles::setAttributeFilter(std::uint32_t required, std::uint32_t excluded) {
+    for (auto& search : stack_)
+        search->setAttributeFilter(required, excluded);
+}
+
+bool ZelFindFiles::findNext() {
+    while (!stack_.empty()) {
+        ZelSimpleFindFiles& top = *stack_.back();
+        if (top.flags & kFindFolderScan) {
+            if (top.findNext()) {
+                // The file search that started this scan sits just below it.
+                const ZelSimpleFindFiles& files = *stack_[stack_.size() - 2];
+                if ((top.currentAttributes() & platform::AttrSystem) &&
+                    !(files.required() & platform::AttrSystem)) {
+                    continue;  // system folders are never entered
+                }
+                auto sub = std::make_unique<ZelSimpleFindFiles>();
+                sub->init(top.currentPath(), files.pattern(), 0);
+                sub->flags = kFindRecurse;
+                sub->setAttributeFilter(files.required(), files.excluded());
+                stack_.push_back(std::move(sub));
+            } else {
+                stack_.pop_back();
+            }
+            continue;
+        }
+        if (top.findNext())
+            return true;
+        if (top.flags & kFindRecurse) {
+            // Files done: the sub-folders come next. This search stays below, exhausted, so the
+            // folder scan can take its pattern and filter.
+            top.flags &= ~kFindRecurse;
+            auto scan = std::make_unique<ZelSimpleFindFiles>();
+            scan->init(top.folder(), "*.*", platform::AttrDirectory);
+            scan->flags = kFindRecurse | kFindFolderScan;
+            stack_.push_back(std::move(scan));
+            continue;
+        }
+        if (stack_.size() == 1)
+            return false;
+        stack_.pop_back();
+    }
+    return false;
+}
+
+void findFiles(std::vector<FileEntry>& list, bool recurse, const std::string& folder,
+               const std::string& patterns) {
+    ZelFindFiles find;
+    find.init(folder, patterns, 0, recurse ? kFindRecurse : 0);
+    find.setAttributeFilter(0, kNotAFile);
+    std::shared_ptr<const std::string> folderText;
+    std::string lastFolder;
+    while (find.findNext()) {
+        const std::string& current = find.currentFolder();
+        // Consecutive files mostly share their folder: keep one copy of its text for all of them.
+        if (!folderText || current != lastFolder) {
+            lastFolder = current;
+            const bool ends = !current.empty() && platform::isPathSeparator(current.back());
+            folderText = std::make_shared<const std::string>(
+                ends ? current : current + platform::kPathSeparator);
+        }
+        list.push_back(FileEntry{find.currentName(), folderText});
+    }
+}
+
+}  // namespace core

@@ -1,0 +1,87 @@
+// Collecting the files of a run: every file of a folder (and, recursing, of its sub-folders at
+// any depth) that matches one of the patterns, read-only, hidden and system files excepted. The
+// whole list is built before the first rename, so a renamed file is never found again.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace core {
+
+// One found file. The folder text is shared by every file of that folder, so a list of a hundred
+// thousand files holds each folder's path once.
+struct FileEntry {
+    std::string name;  // the name within its folder, extension included
+    std::shared_ptr<const std::string> folderText;  // full folder path, ending with the separator
+
+    const std::string& folder() const { return *folderText; }
+};
+
+// Flag bits of a search.
+inline constexpr std::uint32_t kFindRecurse = 1;     // walk the sub-folders after the files
+inline constexpr std::uint32_t kFindFolderScan = 2;  // this search lists sub-folders, not files
+
+// One search of one folder with one pattern.
+class ZelSimpleFindFiles {
+public:
+    // Resets to not started; trims white space from folder and pattern; "*.*" for an empty
+    // pattern; a folder ending in ":" (a bare drive) is kept as it is, any other is made absolute
+    // and loses a final separator.
+    void init(const std::string& folder, const std::string& pattern, std::uint32_t required);
+    void setAttributeFilter(std::uint32_t required, std::uint32_t excluded);
+    // The next accepted entry; false when there is none left.
+    bool findNext();
+    bool accepts(const platform::FindData& entry) const;
+    void close();
+
+    const std::string& currentName() const { return current_.name; }
+    std::uint32_t currentAttributes() const { return current_.attributes; }
+    std::string currentPath() const;
+    // The folder that holds the current entry.
+    const std::string& currentFolder() const { return folder_; }
+
+    std::uint32_t flags = 0;
+    std::uint32_t required() const { return required_; }
+    std::uint32_t excluded() const { return excluded_; }
+    const std::string& folder() const { return folder_; }
+    const std::string& pattern() const { return pattern_; }
+
+private:
+    std::uint32_t required_ = 0;
+    std::uint32_t excluded_ = 0;
+    platform::FindHandle search_;
+    bool started_ = false;
+    bool exhausted_ = false;
+    std::string folder_;
+    std::string pattern_;
+    platform::FindData current_{};
+};
+
+// Walks several patterns and a folder tree, depth first, one search handle per level.
+class ZelFindFiles {
+public:
+    // Splits `patterns` at every ";" (an empty piece counts, except a last one) and stacks one
+    // search per pattern so that the first pattern is walked first.
+    void init(const std::string& folder, const std::string& patterns, std::uint32_t required,
+              std::uint32_t flags);
+    void setAttributeFilter(std::uint32_t required, std::uint32_t excluded);
+    bool findNext();
+    const std::string& currentName() const { return stack_.back()->currentName(); }
+    const std::string& currentFolder() const { return stack_.back()->currentFolder(); }
+
+private:
+    std::vector<std::unique_ptr<ZelSimpleFindFiles>> stack_;
+};
+
+// The pieces of a pattern text, split at ";" as the pattern box means them.
+std::vector<std::string> splitPatterns(const std::string& patterns);
+
+// Appends every file of the run to `list`, in discovery order.
+void findFiles(std::vector<FileEntry>& list, bool recurse, const std::string& folder,
+               const std::string& patterns);
+
+}  // namespace core

@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "core/session/find_files.h"
+#include "platform/platform.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+using namespace core;
+using testing_support::TempFolder;
+using testing_support::writeFile;
+
+constexpr char sep = platform::kPathSeparator;
+
+// "sub/x.mp3"-style paths, relative to the start folder, in discovery order.
+std::vector<std::string> discovered(const TempFolder& root, const std::string& folder,
+                                    const std::string& patterns, bool recurse) {
+    std::vector<FileEntry> list;
+    findFiles(list, recurse, folder, patterns);
+    std::vector<std::string> out;
+    const std::string prefix = root.path() + sep;
+    for (const FileEntry& entry : list) {
+        EXPECT_EQ(entry.folder().back(), sep);
+        std::string relative = entry.folder().compare(0, prefix.size(), prefix) == 0
+                                   ? entry.folder().substr(prefix.size())
+                                   : "?" + entry.folder();
+        for (char& c : relative) {
+            if (c == sep)
+                c = '/';
+        }
+        out.push_back(relative + entry.name);
+    }
+    return out;
+}
+
+// root: a.mp3 b.mp3 c.txt .hidden.mp3(hidden) ro.mp3(read-only)
+//       sub1/x.mp3 sub1/y.txt sub1/deeper/z.mp3  .hiddendir/h.mp3  rodir/r.mp3
+void buildTree(const TempFolder& root) {
+    for (const char* name : {"b.mp3", "a.mp3", "c.txt", ".hidden.mp3", "ro.mp3"})
+        writeFile(root / name, name);
+    platform::setAttributes(root / ".hidden.mp3", platform::AttrHidden);
+    platform::setAttributes(root / "ro.mp3", platform::AttrReadOnly);
+    platform::createFolder(root / "sub1");
+    platform::createFolder(root / ("sub1" + std::string(1, sep) + "deeper"));
+    platform::createFolder(root / ".hiddendir");
+    platform::createFolder(root / "rodir");
+    writeFile(root / ("sub1" + std::string(1, sep) + "x.mp3"), "x");
+    writeFile(root / ("sub1" + std::string(1, sep) + "y.txt"), "y");
+    writeFile(root / ("sub1" + std::string(1, sep) + "deeper" + sep + "z.mp3"), "z");
+    writeFile(root / (".hiddendir" + std::string(1, sep) + "h.mp3"), "h");
+    writeFile(root / ("rodir" + std::string(1, sep) + "r.mp3"), "r");
+    platform::setAttributes(root / ".hiddendir", platform::AttrHidden);
+    platform::setAttributes(root / "rodir", platform::AttrReadOnly);
+}
+
+TEST(FindFiles, PatternByPatternFilesFirstThenSubFoldersDepthFirst) {
+    TempFolder root;
+    buildTree(root);
+    const std::vector<std::string> expected = {
+        "a.mp3", "b.mp3",      ".hiddendir/h.mp3", "rodir/r.mp3", "sub1/x.mp3", "sub1/deeper/z.mp3",
+        "c.txt", "sub1/y.txt",
+    };
+    EXPECT_EQ(discovered(root, root.path(), "*.mp3;*.txt", true), expected);
+}
+
+TEST(FindFiles, PatternTexts) {
+    TempFolder root;
+    buildTree(root);
+    struct Case {
+        const char* patterns;
+        bool recurse;
+        std::vector<std::string> files;
+    };
+    const Case cases[] = {
+        {"*.mp3", false, {"a.mp3", "b.mp3"}},
+        {"*.mp3;", false, {"a.mp3", "b.mp3"}},
+        {"*.mp3;*.*",
+         false,
+         {"a.mp3", "b.mp3", "a.mp3", "b.mp3", "c.txt"}},  // listed once per pattern
+        {";", false, {"a.mp3", "b.mp3", "c.txt"}},        // the empty piece is "*.*"
+        {";*.mp3", false, {"a.mp3", "b.mp3", "c.txt", "a.mp3", "b.mp3"}},
+        {"*.mp3; *.txt ", false, {"a.mp3", "b.mp3", "c.txt"}},  // pieces are trimmed
+        {"", false, {"a.mp3", "b.mp3", "c.txt"}},
+        {"*.wav", true, {}},
+        {"?.txt", true, {"c.txt", "sub1/y.txt"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(discovered(root, root.path(), c.patterns, c.recurse), c.files) << c.patterns;
+}
+
+TEST(FindFiles, SplitsPatternsAtEverySemicolon) {
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"*.mp3;*.mp2", {"*.mp3", "*.mp2"}},
+        {"*.mp3;", {"*.mp3"}},
+        {";*.mp3", {"", "*.mp3"}},
+        {"*.mp3; *.mp2", {"*.mp3", " *.mp2"}},
+        {";", {""}},
+        {";;", {"", ""}},
+        {"", {}},
+    };
+    for (const auto& [text, pieces] : cases)
+        EXPECT_EQ(splitPatterns(text), pieces) << text;
+}
+
+TEST(FindFiles, StartFolderIsTrimmedAndMadeAbsolute) {
+    TempFolder root;
+    buildTree(root);
+    const std::vector<std::string> top = {"a.mp3", "b.mp3"};
+    EXPECT_EQ(discovered(root, "  " + root.path() + "   ", "*.mp3", false), top);
+    EXPECT_EQ(discovered(root, root.path() + sep, "*.mp3", false), top);
+    EXPECT_TRUE(discovered(root, root / "missing", "*.*", true).empty());
+}
+
+TEST(FindFiles, FilesOfOneFolderShareItsText) {
+    TempFolder root;
+    for (int i = 0; i < 20; ++i)
+        writeFile(root / ("f" + std::to_string(i) + ".mp3"), "");
+    std::vector<FileEntry> list;
+    findFiles(list, false, root.path(), "*.mp3");
+    ASSERT_EQ(list.size(), 20u);
+    for (const FileEntry& entry : list)
+        EXPECT_EQ(entry.folderText.get(), list[0].folderText.get());
+    EXPECT_EQ(list[0].folder(), root.path() + sep);
+    // The per-file cost beyond the name: a string and a shared pointer.
+    EXPECT_LE(sizeof(FileEntry), 64u);
+}
+
+TEST(FindFiles, NamesBeyondAscii) {
+    TempFolder root;
+    const std::vector<std::string> names = {"Björk - Jóga.mp3", "日本語の歌.mp3", "🎵.mp3"};
+    for (const auto& name : names)
+        writeFile(root / name, "");
+    std::vector<FileEntry> list;
+    findFiles(list, false, root.path(), "*.MP3");
+    std::vector<std::string> found;
+    for (const auto& entry : list)
+        found.push_back(entry.name);
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> sorted = names;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(found, sorted);
+}
+
+#ifdef _WIN32
+TEST(FindFiles, SystemFilesAndFoldersOnWindows) {
+    TempFolder root;
+    writeFile(root / "a.mp3", "");
+    writeFile(root / "sys.mp3", "");
+    platform::setAttributes(root / "sys.mp3", platform::AttrSystem);
+    platform::createFolder(root / "sysdir");
+    writeFile(root / "sysdir\\in.mp3", "");
+    platform::setAttributes(root / "sysdir", platform::AttrSystem);
+    platform::createFolder(root / "plain");
+    writeFile(root / "plain\\p.mp3", "");
+    EXPECT_EQ(discovered(root, root.path(), "*.mp3", true),
+              (std::vector<std::string>{"a.mp3", "plain/p.mp3"}));
+}
+
+TEST(FindFiles, BareDriveAndDriveRootListTheRoot) {
+    std::random_device random;
+    const std::string name = "cwtest-root-" + std::to_string(random()) + ".mp3";
+    writeFile("C:\\" + name, "");
+    for (const char* start : {"C:", "C:\\", " C: "}) {
+        std::vector<FileEntry> list;
+        findFiles(list, false, start, name);
+        ASSERT_EQ(list.size(), 1u) << start;
+        EXPECT_EQ(list[0].folder(), "C:\\") << start;
+        EXPECT_EQ(list[0].name, name);
+    }
+    platform::removeFile("C:\\" + name);
+}
+#endif
+
+}  // namespace
