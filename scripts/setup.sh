@@ -10,7 +10,7 @@ packages=(
   wine wine64 fonts-wine
   xvfb xauth imagemagick
   id3v2
-  clang-format
+  clang-format clang libclang-rt-14-dev
 )
 
 missing=()

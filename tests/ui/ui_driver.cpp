@@ -67,11 +67,13 @@ DWORD Program::exitCode() const {
     return code;
 }
 
-std::vector<HWND> Program::windows() const {
+namespace {
+
+std::vector<HWND> windowsOf(DWORD processId) {
     struct Search {
         DWORD processId;
         std::vector<HWND> found;
-    } search{processId_, {}};
+    } search{processId, {}};
     EnumWindows(
         [](HWND window, LPARAM data) -> BOOL {
             auto* s = reinterpret_cast<Search*>(data);
@@ -85,11 +87,17 @@ std::vector<HWND> Program::windows() const {
     return search.found;
 }
 
-HWND Program::waitForWindow(const std::string& title, DWORD timeoutMs) const {
+}  // namespace
+
+std::vector<HWND> Program::windows() const {
+    return windowsOf(processId_);
+}
+
+HWND waitForProcessWindow(DWORD processId, const std::string& title, DWORD timeoutMs) {
     HWND found = nullptr;
     waitUntil(
         [&] {
-            for (HWND window : windows()) {
+            for (HWND window : windowsOf(processId)) {
                 if (windowText(window) == title) {
                     found = window;
                     return true;
@@ -99,6 +107,10 @@ HWND Program::waitForWindow(const std::string& title, DWORD timeoutMs) const {
         },
         timeoutMs);
     return found;
+}
+
+HWND Program::waitForWindow(const std::string& title, DWORD timeoutMs) const {
+    return waitForProcessWindow(processId_, title, timeoutMs);
 }
 
 std::string windowText(HWND window) {

@@ -42,6 +42,11 @@ private:
     DWORD processId_ = 0;
 };
 
+// The first visible top-level window of a process (this one, for dialogs a test opens itself)
+// whose title is `title`; nullptr when none appears in time.
+HWND waitForProcessWindow(DWORD processId, const std::string& title,
+                          DWORD timeoutMs = kDefaultTimeoutMs);
+
 std::string windowText(HWND window);
 std::string className(HWND window);
 
