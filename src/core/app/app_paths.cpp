@@ -1,0 +1,29 @@
+#include "core/app/app_paths.h"
+
+#include "platform/platform.h"
+
+namespace core {
+
+AppPaths AppPaths::nextToProgram() {
+    return AppPaths{platform::GetModuleFolder()};
+}
+
+AppPaths AppPaths::in(const std::string& folder) {
+    if (!folder.empty() && platform::isPathSeparator(folder.back()))
+        return AppPaths{folder};
+    return AppPaths{folder + platform::kPathSeparator};
+}
+
+std::string AppPaths::undoFolder() const {
+    return base + "undo" + platform::kPathSeparator;
+}
+
+std::string AppPaths::indexFile() const {
+    return base + "braxen.idx";
+}
+
+std::string AppPaths::settingsFile() const {
+    return base + "braxen.ini";
+}
+
+}  // namespace core

@@ -1,0 +1,58 @@
+#include "core/app/settings.h"
+
+#include "core/app/ini_file.h"
+
+namespace core {
+namespace {
+
+constexpr const char* kSettings = "settings";
+constexpr const char* kOptions = "options";
+constexpr std::size_t kFlagBuffer = 32;
+constexpr std::size_t kMaskBuffer = 20;
+constexpr std::size_t kPathBuffer = 260;
+
+// Only a value that starts with '0' turns a flag off: a missing key, an empty value, "1" or
+// any other text turns it on.
+int readFlag(const IniFile& ini, const char* section, const char* key) {
+    const std::string text = ini.getString(section, key, kFlagBuffer);
+    return (!text.empty() && text[0] == '0') ? 0 : 1;
+}
+
+}  // namespace
+
+void Settings::Load(const AppPaths& paths) {
+    const IniFile ini(paths.settingsFile());
+    recurse = readFlag(ini, kSettings, "recurse");
+    confirm = readFlag(ini, kSettings, "confirm");
+    undo = readFlag(ini, kSettings, "undo");
+    regfiletype = readFlag(ini, kOptions, "regfiletype");
+    directoryPopup = readFlag(ini, kOptions, "directoryPopup");
+    mask = ini.getString(kSettings, "mask", kMaskBuffer);
+    pluginsdir = ini.getString(kOptions, "pluginsdir", kPathBuffer);
+    lastdir = ini.getString(kSettings, "lastdir", kPathBuffer);
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        path[i] = ini.getString(kSettings, "path" + std::to_string(i), kPathBuffer);
+    }
+    limitUndo = readFlag(ini, kOptions, "limitUndo");
+    const std::int64_t limit = ini.getInt(kOptions, "undoLimit", 0);
+    undoLimit = limit == 0 ? kDefaultUndoLimit : static_cast<std::int32_t>(limit);
+}
+
+void Settings::Save(const AppPaths& paths) const {
+    IniFile ini(paths.settingsFile());
+    ini.setString(kSettings, "recurse", std::to_string(recurse));
+    ini.setString(kSettings, "confirm", std::to_string(confirm));
+    ini.setString(kSettings, "undo", std::to_string(undo));
+    ini.setString(kOptions, "regfiletype", std::to_string(regfiletype));
+    ini.setString(kOptions, "directoryPopup", "0");
+    ini.setString(kSettings, "mask", mask);
+    ini.setString(kOptions, "pluginsdir", pluginsdir);
+    ini.setString(kSettings, "lastdir", lastdir);
+    for (std::size_t i = 0; i < path.size(); ++i)
+        ini.setString(kSettings, "path" + std::to_string(i), path[i]);
+    ini.setString(kOptions, "limitUndo", std::to_string(limitUndo));
+    ini.setString(kOptions, "undoLimit", std::to_string(undoLimit));
+    ini.save();
+}
+
+}  // namespace core

@@ -1,0 +1,35 @@
+// What persists from one run of the program to the next, in braxen.ini next to the executable.
+// A transfer record: filled by Load at start-up, read by the main dialog, and filled again by the
+// main dialog for Save at close.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "core/app/app_paths.h"
+
+namespace core {
+
+struct Settings {
+    std::array<std::string, 10> path;  // recent folders, most recent first
+    std::string mask;
+    std::string pluginsdir;
+    std::string lastdir;
+    int confirm = 0;
+    int recurse = 0;
+    int undo = 0;
+    int regfiletype = 0;
+    int directoryPopup = 0;  // kept for the file's sake; never used, always saved as 0
+    int limitUndo = 0;
+    std::int32_t undoLimit = 0;
+
+    static constexpr std::int32_t kDefaultUndoLimit = 50;
+
+    // Never fails: what is missing or unreadable takes its default (flags on, limit 50).
+    void Load(const AppPaths& paths);
+    // Never fails; a write that does not succeed leaves the old file as it was.
+    void Save(const AppPaths& paths) const;
+};
+
+}  // namespace core

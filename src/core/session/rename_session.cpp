@@ -1,0 +1,137 @@
+#include "core/session/rename_session.h"
+
+#include "core/app/reporter.h"
+#include "core/app/strings.h"
+#include "core/plugins/plugin_manager.h"
+#include "core/rules/id3_tag.h"
+#include "core/rules/number_replace.h"
+#include "core/rules/text_rules.h"
+#include "platform/platform.h"
+
+namespace core {
+namespace {
+
+bool isWhiteSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::string withSeparator(const std::string& folder) {
+    if (!folder.empty() && platform::isPathSeparator(folder.back()))
+        return folder;
+    return folder + platform::kPathSeparator;
+}
+
+}  // namespace
+
+std::string applyRules(const PluginManager* plugins, const RuleList& rules,
+                       const std::string& folder, const std::string& name) {
+    const std::size_t period = name.rfind('.');
+    std::string base = period == std::string::npos ? name : name.substr(0, period);
+    std::string extension = period == std::string::npos ? std::string() : name.substr(period);
+    std::size_t last = base.size();
+    while (last > 0 && isWhiteSpace(base[last - 1]))
+        --last;
+    std::size_t first = 0;
+    while (first < last && isWhiteSpace(base[first]))
+        ++first;
+    base = base.substr(first, last - first);
+
+    for (const Rule& rule : rules) {
+        switch (rule.type) {
+            case ChangeCase:
+                changeCase(base, rule.option);
+                changeCase(extension, rule.option);
+                break;
+            case Pad:
+                pad(base, rule.padLeft(), rule.padBoth(), rule.padRight());
+                break;
+            case Replace:
+                findReplace(base, rule.findText(), rule.replaceText(), rule.option);
+                break;
+            case Append:
+                append(base, rule.appendFront(), rule.appendEnd());
+                break;
+            case ID3:
+                applyId3(withSeparator(folder) + name, base, rule.id3Format(), rule.option);
+                break;
+            case Strip:
+                strip(base, rule);
+                break;
+            case Flip:
+                flip(base, rule);
+                break;
+            case NumReplace:
+                numberReplace(base, rule);
+                break;
+            case Plugin:
+                if (plugins)
+                    applyPluginRule(*plugins, rule, folder, base);
+                break;
+            default:
+                break;  // a type this program does not know is skipped
+        }
+        // A long list of Append rules grows the name without any single rule running away.
+        checkNameLength(base);
+    }
+    return base + extension;
+}
+
+RenameSession::RenameSession(const PluginManager* plugins, const RuleList& rules, bool undoEnabled,
+                             bool limitUndo, std::int32_t undoLimit, AppPaths paths,
+                             Reporter& reporter)
+    : plugins_(plugins),
+      rules_(rules),
+      undoEnabled_(undoEnabled),
+      limitUndo_(limitUndo),
+      undoLimit_(undoLimit),
+      paths_(std::move(paths)),
+      reporter_(reporter) {}
+
+RenameSession::~RenameSession() {
+    if (finished_)
+        return;
+    try {
+        finish();
+    } catch (const std::exception& error) {
+        reporter_.criticalError(error.what());
+    }
+}
+
+std::string RenameSession::proposeName(const std::string& folder, const std::string& name) {
+    try {
+        return applyRules(plugins_, rules_, folder, name);
+    } catch (const std::exception&) {
+        reporter_.criticalError(formatString(IDS_MODIFY_NAME_FAILED, {folder, name}));
+        return name;
+    }
+}
+
+bool RenameSession::renameFile(const std::string& oldName, const std::string& folder,
+                               const std::string& newName, std::string* errorText) {
+    if (!platform::isValidFileName(newName)) {
+        if (errorText)
+            *errorText = "The file name \"" + newName + "\" is not valid.";
+        return false;
+    }
+    const std::string prefix = withSeparator(folder);
+    try {
+        platform::moveFile(prefix + oldName, prefix + newName);
+    } catch (const platform::FileError& error) {
+        if (errorText)
+            *errorText = error.message();
+        return false;
+    }
+    // The folder is recorded with its separator, so undo always rebuilds the right paths.
+    if (undoEnabled_)
+        undo_.addEntry(prefix, newName, oldName);
+    return true;
+}
+
+std::string RenameSession::finish() {
+    finished_ = true;
+    if (!undoEnabled_)
+        return std::string();
+    return undo_.commit(plugins_, rules_, limitUndo_, undoLimit_, paths_, reporter_);
+}
+
+}  // namespace core

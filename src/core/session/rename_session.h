@@ -1,0 +1,62 @@
+// One rename run: the name each file gets from the rule list, the renames themselves, and the
+// undo database that records them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/app/app_paths.h"
+#include "core/rules/rule.h"
+#include "core/undo/undo_database.h"
+
+namespace core {
+
+class PluginManager;
+class Reporter;
+
+class RenameSession {
+public:
+    RenameSession(const PluginManager* plugins, const RuleList& rules, bool undoEnabled,
+                  bool limitUndo, std::int32_t undoLimit, AppPaths paths, Reporter& reporter);
+    // Ends the run if finish() was not called; a failure to write the undo database is then
+    // reported rather than thrown.
+    ~RenameSession();
+    RenameSession(const RenameSession&) = delete;
+    RenameSession& operator=(const RenameSession&) = delete;
+
+    // The new name of `name` (in `folder`): split at its last period, the base trimmed and passed
+    // through every Rule in order, the extension only through Change Case. A Rule that fails
+    // (a runaway filter, exhausted memory) is reported and the name comes back unchanged.
+    std::string proposeName(const std::string& folder, const std::string& name);
+
+    // Renames folder + oldName to folder + newName, never over an existing file, and records it
+    // for undo. A new name that is empty or that Windows refuses (it holds one of \ / : * ? " < >
+    // | or a control character) fails without touching the disk, so a name from a tag can never
+    // move a file into another folder. On failure errorText (when given) gets the reason.
+    bool renameFile(const std::string& oldName, const std::string& folder,
+                    const std::string& newName, std::string* errorText = nullptr);
+
+    // Ends the run: writes and registers the undo database when undo is on and a file was
+    // renamed. Returns the database's name, or empty. Platform file errors are thrown.
+    std::string finish();
+
+    const UndoDatabase& undoDatabase() const { return undo_; }
+
+private:
+    const PluginManager* plugins_;
+    const RuleList& rules_;
+    UndoDatabase undo_;
+    bool undoEnabled_;
+    bool limitUndo_;
+    std::int32_t undoLimit_;
+    AppPaths paths_;
+    Reporter& reporter_;
+    bool finished_ = false;
+};
+
+// The proposal for `name` without a session: what proposeName gives, except that a failing Rule
+// raises its error. Previews use it to show exactly the names a run would give.
+std::string applyRules(const PluginManager* plugins, const RuleList& rules,
+                       const std::string& folder, const std::string& name);
+
+}  // namespace core

@@ -1,0 +1,80 @@
+// The undo database of one rename run: every file it renamed, in rename order, written at the end
+// of the run with the filters it applied, and registered in the undo index.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/app/app_paths.h"
+#include "core/rules/rule.h"
+
+namespace core {
+
+class PluginManager;
+class Reporter;
+
+inline constexpr const char* kUndoHeaderText = "Calderwynstrope - UNDO Database";
+// Entry slots: version 1 holds paths and names of up to 259 bytes, as the file has always been
+// laid out; version 2, written only when a folder or name is longer, holds up to 1039.
+inline constexpr std::size_t kUndoSlotVersion1 = 260;
+inline constexpr std::size_t kUndoSlotVersion2 = 1040;
+
+struct UndoEntry {
+    std::string folder;  // as the rename received it, ending with the separator
+    std::string newName;
+    std::string oldName;
+
+    bool operator==(const UndoEntry& other) const {
+        return folder == other.folder && newName == other.newName && oldName == other.oldName;
+    }
+};
+
+// "3/7/99 9:05:02": month/day/two-digit year, hours:minutes:seconds, 24-hour clock.
+std::string shortDateTime(const std::tm& time);
+// "Sunday, March 07, 1999 9:05:02", in English.
+std::string longDateTime(const std::tm& time);
+
+// Twelve capital letters.
+std::string makeDatabaseName(std::mt19937& random);
+
+class UndoDatabase {
+public:
+    void addEntry(const std::string& folder, const std::string& newName,
+                  const std::string& oldName);
+    const std::vector<UndoEntry>& entries() const { return entries_; }
+
+    // Writes the database to a new file in the undo folder and registers it in the index
+    // (dropping the oldest databases first when the limit is on), then forgets the entries.
+    // Nothing happens without entries. An index that is not acceptable is reported through
+    // `reporter` (the database file stays, unregistered); a file that cannot be written raises
+    // the platform's file error. Returns the new database's name, or empty.
+    std::string commit(const PluginManager* plugins, const RuleList& rules, bool limitUndo,
+                       std::int32_t undoLimit, const AppPaths& paths, Reporter& reporter);
+
+private:
+    std::vector<UndoEntry> entries_;
+};
+
+// The entries of the database at `path`, replacing what `entries` held. Raises braxen_Exception
+// 115 or 116 for a file that is not an undo database; the Rule section is not read.
+void readUndoDatabase(const std::string& path, std::vector<UndoEntry>& entries);
+
+struct DatabaseProperties {
+    std::uint64_t size = 0;
+    std::time_t created = 0;
+    std::uint32_t count = 0;
+    std::uint32_t version = 0;
+    std::string header;
+    RuleList rules;
+};
+
+// The header, entry count and filters of database `name`, with its file's size and creation
+// time. False when the file cannot be opened or has no stamp; the Rule section raises 114, 115
+// or 116.
+bool loadDatabaseProperties(const PluginManager* plugins, const AppPaths& paths,
+                            const std::string& name, DatabaseProperties& properties);
+
+}  // namespace core

@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include "core/app/reporter.h"
+#include "core/rules/text_rules.h"
+#include "core/session/rename_session.h"
+#include "core/undo/undo_index.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+using namespace core;
+using testing_support::readFile;
+using testing_support::TempFolder;
+using testing_support::writeFile;
+
+struct RecordingReporter : Reporter {
+    std::vector<std::string> messages;
+    void criticalError(const std::string& text) override { messages.push_back(text); }
+};
+
+Rule rule(std::int32_t type, std::string t1 = {}, std::string t2 = {}, std::int32_t option = 0) {
+    Rule r;
+    r.type = type;
+    r.text1 = std::move(t1);
+    r.text2 = std::move(t2);
+    r.option = option;
+    ruleDescription(r);
+    return r;
+}
+
+TEST(ProposeName, SplitsTrimsAndAppliesInOrder) {
+    struct Case {
+        const char* name;
+        RuleList rules;
+        const char* proposal;
+    };
+    const Case cases[] = {
+        {" song.mp3", {}, "song.mp3"},
+        {"song .mp3", {}, "song.mp3"},
+        {"song.mp3 ",
+         {},
+         "song.mp3 "},  // the space belongs to the extension, which is never trimmed
+        {"\t song \r.mp3", {}, "song.mp3"},
+        {"track.mp3", {rule(ChangeCase, "", "", UpperCase)}, "TRACK.MP3"},
+        {"TRACK.MP3", {rule(ChangeCase, "", "", SentenceCase)}, "Track.mp3"},
+        {"track.mp3", {rule(Append, "", "x")}, "trackx.mp3"},
+        {".mp3", {rule(Append, "x", "")}, "x.mp3"},
+        {"README", {rule(Append, "", "_1")}, "README_1"},
+        {"a.b.c.mp3", {rule(Replace, "", "", 9)}, "a b c.mp3"},
+        {"name.", {rule(Append, "", "!")}, "name!."},
+        {"a_b.mp3", {rule(Replace, "", "", 5), rule(ChangeCase, "", "", MixedCase)}, "A B.mp3"},
+        {"a_b.mp3",
+         {rule(ChangeCase, "", "", MixedCase), rule(Replace, "", "", 5)},
+         "A b.mp3"},                                     // order matters
+        {"x.mp3", {rule(RuleNone), rule(42)}, "x.mp3"},  // unknown rules are skipped
+        {"README", {rule(Strip, "README")}, ""},         // an empty proposal is still proposed
+    };
+    RecordingReporter reporter;
+    TempFolder folder;
+    for (const Case& c : cases) {
+        RenameSession session(nullptr, c.rules, false, false, 50, AppPaths::in(folder.path()),
+                              reporter);
+        EXPECT_EQ(session.proposeName(folder.path(), c.name), c.proposal) << c.name;
+    }
+    EXPECT_TRUE(reporter.messages.empty());
+}
+
+TEST(ProposeName, Id3ReadsTheFileAsFound) {
+    TempFolder folder;
+    std::string tag = "TAG" + std::string("Song") + std::string(26, '\0') + "Artist" +
+                      std::string(24, '\0') + std::string(30 + 4 + 30, '\0') + "\x11";
+    writeFile(folder / "01 track.mp3", std::string(200, 'x') + tag);
+    RuleList rules = {rule(Append, "ignored ", ""), rule(ID3, "%1 - %2")};
+    RecordingReporter reporter;
+    RenameSession session(nullptr, rules, false, false, 50, AppPaths::in(folder.path()), reporter);
+    EXPECT_EQ(session.proposeName(folder.path() + platform::kPathSeparator, "01 track.mp3"),
+              "Artist - Song.mp3");
+    EXPECT_EQ(session.proposeName(folder.path(), "01 track.mp3"), "Artist - Song.mp3")
+        << "folder without separator";
+}
+
+TEST(ProposeName, AFailingRuleIsReportedAndKeepsTheName) {
+    Rule runaway;
+    runaway.type = NumReplace;
+    runaway.option = 0;
+    runaway.extra = 2147483647;
+    runaway.findText() = "a";
+    runaway.replaceText() = "aa%s";
+    RuleList rules = {runaway};
+    RecordingReporter reporter;
+    TempFolder folder;
+    RenameSession session(nullptr, rules, false, false, 50, AppPaths::in(folder.path()), reporter);
+    const std::string sep(1, platform::kPathSeparator);
+    EXPECT_EQ(session.proposeName("C:" + sep + "music" + sep, "a.mp3"), "a.mp3");
+    ASSERT_EQ(reporter.messages.size(), 1u);
+    EXPECT_EQ(reporter.messages[0],
+              "Failed to modify the filename C:" + sep + "music" + sep + "a.mp3.");
+
+    RuleList appends(200, rule(Append, std::string(100, 'x'), ""));
+    RenameSession many(nullptr, appends, false, false, 50, AppPaths::in(folder.path()), reporter);
+    EXPECT_EQ(many.proposeName(folder.path(), "b.mp3"), "b.mp3") << "a long list can run away too";
+}
+
+TEST(RenameFile, MovesNeverOverwritesAndRecordsForUndo) {
+    TempFolder folder;
+    writeFile(folder / "a.mp3", "A");
+    writeFile(folder / "b.mp3", "B");
+    writeFile(folder / "c.mp3", "C");
+    RecordingReporter reporter;
+    const RuleList rules;
+    TempFolder app;
+    RenameSession session(nullptr, rules, true, false, 50, AppPaths::in(app.path()), reporter);
+    const std::string dir = folder.path() + platform::kPathSeparator;
+
+    std::string why;
+    EXPECT_FALSE(session.renameFile("a.mp3", dir, "b.mp3", &why)) << "b.mp3 exists";
+    EXPECT_FALSE(why.empty());
+    EXPECT_EQ(readFile(folder / "a.mp3"), "A");
+    EXPECT_EQ(readFile(folder / "b.mp3"), "B");
+
+    for (const char* bad : {"", "sub/x.mp3", "sub\\x.mp3", "what?.mp3", "a:b.mp3", ".."}) {
+        EXPECT_FALSE(session.renameFile("a.mp3", dir, bad)) << bad;
+    }
+    EXPECT_EQ(readFile(folder / "a.mp3"), "A");
+
+    EXPECT_TRUE(session.renameFile("a.mp3", dir, "first.mp3"));
+    EXPECT_TRUE(session.renameFile("c.mp3", folder.path(), "second.mp3"))
+        << "folder without separator";
+    EXPECT_FALSE(session.renameFile("gone.mp3", dir, "third.mp3"));
+    EXPECT_EQ(readFile(folder / "first.mp3"), "A");
+    EXPECT_EQ(readFile(folder / "second.mp3"), "C");
+
+    const std::vector<UndoEntry> expected = {{dir, "first.mp3", "a.mp3"},
+                                             {dir, "second.mp3", "c.mp3"}};
+    EXPECT_EQ(session.undoDatabase().entries(), expected) << "only renames that happened, in order";
+}
+
+TEST(RenameSession, FinishWritesTheUndoDatabaseOnlyWhenSomethingWasRenamed) {
+    TempFolder folder, app;
+    writeFile(folder / "a.mp3", "A");
+    writeFile(folder / "b.mp3", "B");
+    const RuleList rules = {rule(Append, "x", ""), rule(ChangeCase, "", "", UpperCase),
+                            rule(Flip, "-")};
+    RecordingReporter reporter;
+    const AppPaths paths = AppPaths::in(app.path());
+    {
+        RenameSession nothing(nullptr, rules, true, true, 50, paths, reporter);
+        EXPECT_FALSE(nothing.renameFile("a.mp3", folder.path(), "b.mp3"));
+        EXPECT_EQ(nothing.finish(), "");
+    }
+    EXPECT_FALSE(platform::fileExists(paths.indexFile()))
+        << "a run that renamed nothing leaves no trace";
+
+    std::string name;
+    {
+        RenameSession run(nullptr, rules, true, true, 50, paths, reporter);
+        EXPECT_TRUE(run.renameFile("a.mp3", folder.path(), "1.mp3"));
+        EXPECT_TRUE(run.renameFile("b.mp3", folder.path(), "2.mp3"));
+        name = run.finish();
+    }
+    ASSERT_EQ(name.size(), 12u);
+    for (char c : name)
+        EXPECT_TRUE(c >= 'A' && c <= 'Z') << name;
+    EXPECT_EQ(readFile(paths.undoFolder() + name).size(), 4060u);  // 148 + 2 x 780 + 3 x 784
+    UndoIndex index(paths.indexFile());
+    ASSERT_TRUE(index.open());
+    std::vector<IndexEntry> entries;
+    index.readAll(entries);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, name);
+    EXPECT_NE(entries[0].description.find(" - 2 file(s) renamed."), std::string::npos)
+        << entries[0].description;
+
+    {  // Undo off: nothing written, however much was renamed.
+        RenameSession off(nullptr, rules, false, true, 50, paths, reporter);
+        EXPECT_TRUE(off.renameFile("1.mp3", folder.path(), "one.mp3"));
+    }
+    entries.clear();
+    index.readAll(entries);
+    EXPECT_EQ(entries.size(), 1u);
+    EXPECT_TRUE(reporter.messages.empty());
+}
+
+}  // namespace
