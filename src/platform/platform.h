@@ -169,6 +169,18 @@ std::time_t now();
 std::tm localTime(std::time_t time);
 
 // ---------------------------------------------------------------------------------------------
+// Console output of a command-line program.
+
+enum class Stream { Out, Err };
+// True when the stream is an interactive terminal (a console window on Windows).
+bool isTerminal(Stream stream);
+// True when the stream is a terminal that shows ANSI colours (switching them on where needed) and
+// the user has not asked for none (NO_COLOR).
+bool enableColours(Stream stream);
+// Writes UTF-8 text: as UTF-16 to a Windows console, as bytes to anything else.
+void writeText(Stream stream, std::string_view text);
+
+// ---------------------------------------------------------------------------------------------
 // Text: case mapping of one Unicode code point, by the platform's own tables. A code point
 // without a mapping comes back unchanged.
 

@@ -1,0 +1,420 @@
+#include "cli/commands.h"
+
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "cli/command_line.h"
+#include "cli/preview.h"
+#include "core/app/reporter.h"
+#include "core/app/settings.h"
+#include "core/app/strings.h"
+#include "core/persist/braxen_exception.h"
+#include "core/persist/filter_archive.h"
+#include "core/plugins/plugin_manager.h"
+#include "core/rules/filter_factory.h"
+#include "core/session/find_files.h"
+#include "core/session/rename_session.h"
+#include "core/undo/undo_catalog.h"
+#include "core/version.h"
+#include "platform/platform.h"
+
+namespace cli {
+namespace {
+
+constexpr const char* kProgram = "calderwynstrope-cli";
+
+// Texts of the program's own use \r\n; a terminal or a script wants \n.
+std::string terminalLines(std::string text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue;
+        out += text[i];
+    }
+    return out;
+}
+
+class ConsoleReporter : public core::Reporter {
+public:
+    explicit ConsoleReporter(Console& console) : console_(console) {}
+    void criticalError(const std::string& text) override {
+        console_.err(std::string(kProgram) + ": " + terminalLines(text) + "\n");
+    }
+
+private:
+    Console& console_;
+};
+
+// Everything one command needs, loaded as it is first asked for.
+class Context {
+public:
+    Context(Console& console, core::AppPaths paths)
+        : console(console), paths(std::move(paths)), reporter(console) {
+        settings.Load(this->paths);
+    }
+
+    core::PluginManager& plugins() {
+        if (!plugins_) {
+            plugins_ = std::make_unique<core::PluginManager>();
+            plugins_->scanFolder(settings.pluginsdir.empty() ? paths.base : settings.pluginsdir,
+                                 nullptr);
+        }
+        return *plugins_;
+    }
+
+    int fail(const std::string& message) {
+        console.err(std::string(kProgram) + ": " + terminalLines(message) + "\n");
+        return ExitBadInput;
+    }
+
+    Console& console;
+    core::AppPaths paths;
+    core::Settings settings;
+    ConsoleReporter reporter;
+
+private:
+    std::unique_ptr<core::PluginManager> plugins_;
+};
+
+std::optional<std::int32_t> caseMode(const std::string& name) {
+    static const std::map<std::string, std::int32_t> modes = {
+        {"sentence", core::SentenceCase}, {"lower", core::LowerCase},   {"upper", core::UpperCase},
+        {"mixed", core::MixedCase},       {"toggle", core::ToggleCase},
+    };
+    const auto it = modes.find(name);
+    return it == modes.end() ? std::nullopt : std::optional<std::int32_t>(it->second);
+}
+
+core::FilterResult inlineFilter(const FilterStep& step) {
+    const auto& a = step.arguments;
+    if (step.option == "--case") {
+        const auto mode = caseMode(a[0]);
+        if (!mode)
+            return {std::nullopt, "--case takes sentence, lower, upper, mixed or toggle"};
+        return core::makeChangeCase(*mode);
+    }
+    if (step.option == "--underscores")
+        return core::makePresetReplace(true);
+    if (step.option == "--periods")
+        return core::makePresetReplace(false);
+    if (step.option == "--replace")
+        return core::makeCustomReplace(a[0], a[1], step.matchCase, step.wholeWord);
+    if (step.option == "--append")
+        return core::makeAppend(a[0], a[1]);
+    if (step.option == "--strip")
+        return core::makeStrip(a[0], step.matchCase);
+    if (step.option == "--pad")
+        return core::makePad(a[0], a[1], a[2]);
+    if (step.option == "--flip")
+        return core::makeFlip(a[0]);
+    if (step.option == "--number")
+        return core::makeNumberReplace(a[0], a[1], a[2], a[3]);
+    return core::makeId3(a[0], step.requireFields);
+}
+
+// The filter list of the command line, in order; false (reported) when something is refused.
+bool buildRules(Context& context, const std::vector<FilterStep>& steps, core::RuleList& rules) {
+    for (const FilterStep& step : steps) {
+        if (step.option == "--filters") {
+            core::RuleList fromFile;
+            try {
+                core::readFilterFile(&context.plugins(), step.arguments[0], fromFile);
+            } catch (const BRAXEN::braxen_Exception& error) {
+                context.fail(core::fileErrorReport(core::IDS_LOAD_FILTERS_FAILED, error));
+                return false;
+            }
+            rules.insert(rules.end(), fromFile.begin(), fromFile.end());
+            continue;
+        }
+        core::FilterResult made = inlineFilter(step);
+        if (!made.rule) {
+            context.fail(step.option + ": " + made.problem);
+            return false;
+        }
+        rules.push_back(*made.rule);
+    }
+    return true;
+}
+
+std::string tsvField(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+const char* colourOf(PreviewStatus status) {
+    switch (status) {
+        case PreviewStatus::Ok:
+            return "\x1b[32m";
+        case PreviewStatus::Unchanged:
+            return "\x1b[2m";
+        default:
+            return "\x1b[31m";
+    }
+}
+
+int preview(Context& context, const Invocation& invocation, const core::RuleList& rules,
+            const std::vector<core::FileEntry>& files) {
+    core::RenameSession session(&context.plugins(), rules, false, false, 0, context.paths,
+                                context.reporter);
+    std::vector<std::string> names;
+    names.reserve(files.size());
+    for (const core::FileEntry& file : files)
+        names.push_back(session.proposeName(file.folder(), file.name));
+    const auto lines = predictRun(
+        files, names, [](const std::string& path) { return platform::fileExists(path); });
+
+    Console& console = context.console;
+    std::map<std::string, int> counts;
+    std::string out;
+    const std::string* folder = nullptr;
+    for (const PreviewLine& line : lines) {
+        const char* status = statusName(line.status);
+        ++counts[status];
+        if (invocation.tsv) {
+            out += tsvField(line.file->folder()) + "\t" + tsvField(line.file->name) + "\t" +
+                   tsvField(line.newName) + "\t" + status + "\n";
+        } else {
+            if (!folder || *folder != line.file->folder()) {
+                folder = &line.file->folder();
+                out += *folder + "\n";
+            }
+            std::string label = status;
+            label.resize(10, ' ');
+            if (console.colours())
+                label = colourOf(line.status) + label + "\x1b[0m";
+            out += "  " + label + line.file->name;
+            if (line.status != PreviewStatus::Unchanged)
+                out += "\n" + std::string(12, ' ') + "-> " + line.newName;
+            out += "\n";
+        }
+        if (out.size() > 65536) {
+            console.out(out);
+            out.clear();
+        }
+    }
+    if (!invocation.tsv) {
+        out += std::to_string(lines.size()) + (lines.size() == 1 ? " file" : " files");
+        const char* order[] = {"ok", "unchanged", "invalid", "exists", "duplicate", "missing"};
+        std::string separator = ": ";
+        for (const char* name : order) {
+            if (counts.count(name)) {
+                out += separator + std::to_string(counts[name]) + " " + name;
+                separator = ", ";
+            }
+        }
+        out += "\n";
+    }
+    console.out(out);
+    return ExitDone;
+}
+
+int rename(Context& context, const Invocation& invocation, const core::RuleList& rules,
+           const std::vector<core::FileEntry>& files) {
+    Console& console = context.console;
+    const bool showProgress = console.errIsTerminal() && files.size() >= 500;
+    std::string failureText;
+    int failures = 0;
+    {
+        core::RenameSession session(&context.plugins(), rules, !invocation.noUndo,
+                                    context.settings.limitUndo != 0, context.settings.undoLimit,
+                                    context.paths, context.reporter);
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            const core::FileEntry& file = files[i];
+            const std::string newName = session.proposeName(file.folder(), file.name);
+            std::string why;
+            if (!session.renameFile(file.name, file.folder(), newName, &why)) {
+                ++failures;
+                failureText += core::formatText("- \"%s%s\"\r\n", {file.folder(), file.name});
+                console.err(std::string(kProgram) + ": cannot rename \"" + file.folder() +
+                            file.name + "\" to \"" + newName + "\": " + terminalLines(why) + "\n");
+            }
+            if (showProgress && (i % 200 == 0 || i + 1 == files.size())) {
+                console.err("\rRenaming... " + std::to_string(i + 1) + " of " +
+                            std::to_string(files.size()));
+            }
+        }
+        if (showProgress)
+            console.err("\r" + std::string(40, ' ') + "\r");
+        try {
+            session.finish();
+        } catch (const platform::FileError& error) {
+            context.fail(error.message());
+        }
+    }
+    const auto total = static_cast<std::int64_t>(files.size());
+    const std::string summary = failureText.empty()
+                                    ? core::formatString(core::IDS_RENAME_DONE, {total})
+                                    : core::formatString(core::IDS_RENAME_DONE_WITH_FAILURES,
+                                                         {failureText, total - failures});
+    console.out(terminalLines(summary) + "\n");
+    return failures ? ExitSomeFailed : ExitDone;
+}
+
+int previewOrRename(Context& context, const Invocation& invocation) {
+    core::RuleList rules;
+    if (!buildRules(context, invocation.filters, rules))
+        return ExitBadInput;
+    if (!invocation.saveTo.empty())
+        core::writeFilterFile(invocation.saveTo, rules);
+
+    const auto status = platform::fileStatus(invocation.target);
+    if (!status || !(status->attributes & platform::AttrDirectory)) {
+        return context.fail("no such folder: \"" + invocation.target + "\"");
+    }
+    std::vector<core::FileEntry> files;
+    core::findFiles(files, invocation.recurse, invocation.target, invocation.patterns);
+    if (files.empty()) {
+        context.console.err(terminalLines(core::loadString(core::IDS_NO_FILES_FOUND)) + "\n");
+        return ExitDone;
+    }
+    return invocation.kind == CommandKind::Preview ? preview(context, invocation, rules, files)
+                                                   : rename(context, invocation, rules, files);
+}
+
+int listFilters(Context& context, const std::string& path) {
+    core::RuleList rules;
+    try {
+        core::readFilterFile(&context.plugins(), path, rules);
+    } catch (const BRAXEN::braxen_Exception& error) {
+        return context.fail(core::fileErrorReport(core::IDS_LOAD_FILTERS_FAILED, error));
+    }
+    std::string out;
+    for (const core::Rule& rule : rules)
+        out += rule.description + "\n";
+    context.console.out(out);
+    return ExitDone;
+}
+
+// The index entry of a database name, or nothing (reported).
+std::optional<core::IndexEntry> findDatabase(Context& context, core::UndoCatalog& catalog,
+                                             const std::string& name) {
+    try {
+        catalog.refresh();
+    } catch (const BRAXEN::braxen_Exception& error) {
+        context.fail(core::fileErrorReport(core::IDS_INDEX_FAILED, error));
+        return std::nullopt;
+    }
+    for (const core::IndexEntry& entry : catalog.entries()) {
+        if (entry.name == name)
+            return entry;
+    }
+    context.fail("no undo database \"" + name + "\"; \"undo list\" shows them");
+    return std::nullopt;
+}
+
+int undoCommand(Context& context, const Invocation& invocation) {
+    core::UndoCatalog catalog(context.paths);
+    Console& console = context.console;
+    if (invocation.kind == CommandKind::UndoList) {
+        try {
+            catalog.refresh();
+        } catch (const BRAXEN::braxen_Exception& error) {
+            return context.fail(core::fileErrorReport(core::IDS_INDEX_FAILED, error));
+        }
+        std::string out;
+        for (const core::IndexEntry& entry : catalog.entries())
+            out += entry.name + "\t" + entry.description + "\n";
+        console.out(out);
+        return ExitDone;
+    }
+    const auto entry = findDatabase(context, catalog, invocation.target);
+    if (!entry)
+        return ExitBadInput;
+
+    const auto dropVanished = [&]() {
+        catalog.removeIndexEntry(*entry, false);
+        return context.fail("The database \"" + entry->name +
+                            "\" no longer exists; it was removed from the index.");
+    };
+    switch (invocation.kind) {
+        case CommandKind::UndoShow: {
+            core::DatabaseProperties properties;
+            try {
+                if (!core::loadDatabaseProperties(&context.plugins(), context.paths, entry->name,
+                                                  properties)) {
+                    return dropVanished();
+                }
+            } catch (const BRAXEN::braxen_Exception& error) {
+                return context.fail(core::fileErrorReport(core::IDS_PROPERTIES_FAILED, error));
+            }
+            std::string out = "Name: " + entry->name + "\nDescription: " + entry->description +
+                              "\n" + std::to_string(properties.count) + " entries\nDate Created: " +
+                              core::longDateTime(platform::localTime(properties.created)) + "\n" +
+                              std::to_string(properties.size / 1024) + " KB\nFilters used:\n";
+            for (const core::Rule& rule : properties.rules)
+                out += "  " + rule.description + "\n";
+            console.out(out);
+            return ExitDone;
+        }
+        case CommandKind::UndoRun: {
+            if (!catalog.databaseExists(*entry))
+                return dropVanished();
+            core::UndoOutcome outcome;
+            try {
+                outcome = catalog.undoDatabase(*entry);
+            } catch (const BRAXEN::braxen_Exception& error) {
+                return context.fail(core::fileErrorReport(core::IDS_LOAD_UNDO_FAILED, error));
+            }
+            console.out(terminalLines(outcome.finalText) + "\n");
+            return outcome.failures ? ExitSomeFailed : ExitDone;
+        }
+        default: {
+            try {
+                catalog.removeIndexEntry(*entry, true);
+            } catch (const BRAXEN::braxen_Exception& error) {
+                return context.fail(core::fileErrorReport(core::IDS_DELETE_DATABASE_FAILED, error));
+            }
+            return ExitDone;
+        }
+    }
+}
+
+}  // namespace
+
+int runCli(const std::vector<std::string>& arguments, Console& console,
+           const core::AppPaths& paths) {
+    Invocation invocation;
+    std::string error;
+    if (!parseCommandLine(arguments, invocation, error)) {
+        console.err(std::string(kProgram) + ": " + error + "\nTry \"" + kProgram + " --help\".\n");
+        return ExitBadInput;
+    }
+    if (invocation.kind == CommandKind::Help) {
+        console.out(helpText());
+        return ExitDone;
+    }
+    if (invocation.kind == CommandKind::Version) {
+        console.out(std::string(kProgram) + " " + core::kVersion + "\n");
+        return ExitDone;
+    }
+    Context context(console, paths);
+    try {
+        switch (invocation.kind) {
+            case CommandKind::Preview:
+            case CommandKind::Rename:
+                return previewOrRename(context, invocation);
+            case CommandKind::Filters:
+                return listFilters(context, invocation.target);
+            default:
+                return undoCommand(context, invocation);
+        }
+    } catch (const platform::FileError& fileError) {
+        // Files that cannot be opened, written, moved or deleted: the system's own words.
+        return context.fail(fileError.message());
+    }
+}
+
+}  // namespace cli

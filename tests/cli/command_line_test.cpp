@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include "cli/command_line.h"
+
+namespace {
+
+using namespace cli;
+
+TEST(CommandLine, Accepted) {
+    Invocation in;
+    std::string error;
+    ASSERT_TRUE(parseCommandLine({"preview",      "-p",    "*.mp3;*.mp2", "-r",
+                                  "--replace",    "a",     "b",           "--match-case",
+                                  "--whole-word", "-f",    "x.ren",       "--case",
+                                  "upper",        "--id3", "%1",          "--require-fields",
+                                  "--append",     "",      "end",         "--tsv",
+                                  "music"},
+                                 in, error))
+        << error;
+    EXPECT_EQ(in.kind, CommandKind::Preview);
+    EXPECT_EQ(in.target, "music");
+    EXPECT_EQ(in.patterns, "*.mp3;*.mp2");
+    EXPECT_TRUE(in.recurse);
+    EXPECT_TRUE(in.tsv);
+    ASSERT_EQ(in.filters.size(), 5u);
+    EXPECT_EQ(in.filters[0].option, "--replace");
+    EXPECT_TRUE(in.filters[0].matchCase && in.filters[0].wholeWord);
+    EXPECT_EQ(in.filters[1].arguments, std::vector<std::string>{"x.ren"});
+    EXPECT_EQ(in.filters[2].arguments, std::vector<std::string>{"upper"});
+    EXPECT_TRUE(in.filters[3].requireFields);
+    EXPECT_EQ(in.filters[4].arguments, (std::vector<std::string>{"", "end"}));
+
+    ASSERT_TRUE(parseCommandLine({"rename", "--no-undo", "--pad", "(", "-", ")", "/m"}, in, error));
+    EXPECT_TRUE(in.noUndo);
+    EXPECT_EQ(in.patterns, "*.*");
+    ASSERT_TRUE(parseCommandLine({"undo", "run", "ABCDEFGHIJKL"}, in, error));
+    EXPECT_EQ(in.kind, CommandKind::UndoRun);
+    EXPECT_EQ(in.target, "ABCDEFGHIJKL");
+    ASSERT_TRUE(parseCommandLine({"undo", "list"}, in, error));
+    EXPECT_EQ(in.kind, CommandKind::UndoList);
+    ASSERT_TRUE(parseCommandLine({}, in, error));
+    EXPECT_EQ(in.kind, CommandKind::Help);
+    ASSERT_TRUE(parseCommandLine({"--version"}, in, error));
+    EXPECT_EQ(in.kind, CommandKind::Version);
+}
+
+TEST(CommandLine, Refused) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"preview"},
+        {"preview", "a", "b"},
+        {"preview", "--replace", "a"},
+        {"preview", "--match-case", "m"},
+        {"preview", "--case", "upper", "--match-case", "m"},
+        {"preview", "--strip", "x", "--whole-word", "m"},
+        {"preview", "--require-fields", "m"},
+        {"preview", "--no-undo", "m"},  // rename only
+        {"preview", "--bogus", "m"},
+        {"preview", "-p"},
+        {"rename", "--number", "1", "2", "%s", "m"},
+        {"filters"},
+        {"filters", "a", "b"},
+        {"undo"},
+        {"undo", "show"},
+        {"undo", "list", "extra"},
+        {"undo", "redo", "X"},
+        {"frobnicate"},
+    };
+    for (const auto& arguments : cases) {
+        Invocation in;
+        std::string error;
+        EXPECT_FALSE(parseCommandLine(arguments, in, error)) << ::testing::PrintToString(arguments);
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(CommandLine, HelpListsEveryCommandAndOption) {
+    const std::string help = helpText();
+    for (const char* item :
+         {"preview",   "rename",       "filters FILE.ren", "undo list",     "undo show",
+          "undo run",  "undo delete",  "--help",           "--version",     "--pattern",
+          "--recurse", "--filters",    "--case",           "--underscores", "--periods",
+          "--replace", "--match-case", "--whole-word",     "--append",      "--strip",
+          "--pad",     "--flip",       "--number",         "--id3",         "--require-fields",
+          "--save",    "--tsv",        "--no-undo"}) {
+        EXPECT_NE(help.find(item), std::string::npos) << item;
+    }
+    std::size_t start = 0;
+    while (start < help.size()) {
+        const std::size_t end = help.find('\n', start);
+        EXPECT_LE(end - start, 100u) << help.substr(start, end - start);
+        start = end + 1;
+    }
+}
+
+}  // namespace
