@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 fonts-wine
   xvfb xauth imagemagick
-  id3v2
+  id3v2 rename time python3
   clang-format clang libclang-rt-14-dev
 )
 

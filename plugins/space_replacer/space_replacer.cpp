@@ -16,8 +16,7 @@ namespace {
 PluginDescriptor descriptor;
 
 void copyText(char* buffer, int size, const std::string& text) {
-    if (size <= 0)
-        return;
+    if (size <= 0) return;
     const std::size_t n = text.size() < static_cast<std::size_t>(size - 1) ? text.size() : size - 1;
     std::memcpy(buffer, text.data(), n);
     buffer[n] = '\0';
@@ -35,16 +34,14 @@ struct DialogData {
 std::wstring widen(const std::string& text) {
     const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
     std::wstring out(n > 0 ? n - 1 : 0, L'\0');
-    if (n > 1)
-        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), n);
+    if (n > 1) MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), n);
     return out;
 }
 
 std::string narrow(const wchar_t* text) {
     const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
     std::string out(n > 0 ? n - 1 : 0, '\0');
-    if (n > 1)
-        WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
+    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
     return out;
 }
 
@@ -75,13 +72,11 @@ INT_PTR CALLBACK dialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
 }
 #endif
 
-int BRAXEN_CALL configure(int mode, int size, char* text1, char*, char*, int* option,
-                          char* description) {
+int BRAXEN_CALL configure(int mode, int size, char* text1, char*, char*, int* option, char* description) {
     std::string with = (mode == 1 && text1[0] != '\0') ? std::string(text1) : std::string("_");
 #ifdef _WIN32
     DialogData data{with};
-    if (DialogBoxParamW(static_cast<HINSTANCE>(descriptor.module),
-                        MAKEINTRESOURCEW(IDD_SPACE_REPLACER),
+    if (DialogBoxParamW(static_cast<HINSTANCE>(descriptor.module), MAKEINTRESOURCEW(IDD_SPACE_REPLACER),
                         static_cast<HWND>(descriptor.hostWindow), dialogProcedure,
                         reinterpret_cast<LPARAM>(&data)) != IDOK) {
         return 0;
@@ -94,8 +89,7 @@ int BRAXEN_CALL configure(int mode, int size, char* text1, char*, char*, int* op
     return 1;
 }
 
-int BRAXEN_CALL replaceSpaces(int size, char* name, const char*, const char* text1, const char*,
-                              const char*, int) {
+int BRAXEN_CALL replaceSpaces(int size, char* name, const char*, const char* text1, const char*, const char*, int) {
     std::string out;
     for (const char* c = name; *c; ++c) {
         if (*c == ' ') {
@@ -104,10 +98,8 @@ int BRAXEN_CALL replaceSpaces(int size, char* name, const char*, const char* tex
             out += *c;
         }
     }
-    if (out.size() >= static_cast<std::size_t>(size))
-        return 0;  // would not fit: keep the name
-    if (out == name)
-        return 0;
+    if (out.size() >= static_cast<std::size_t>(size)) return 0;  // would not fit: keep the name
+    if (out == name) return 0;
     copyText(name, size, out);
     return 1;
 }

@@ -58,8 +58,7 @@ std::string helpText() {
            "Exit status: 0 done; 1 some files failed; 2 bad usage or input.\n";
 }
 
-bool parseCommandLine(const std::vector<std::string>& arguments, Invocation& invocation,
-                      std::string& error) {
+bool parseCommandLine(const std::vector<std::string>& arguments, Invocation& invocation, std::string& error) {
     invocation = Invocation{};
     if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h") {
         invocation.kind = CommandKind::Help;
@@ -92,12 +91,10 @@ bool parseCommandLine(const std::vector<std::string>& arguments, Invocation& inv
         invocation.kind = kind->second;
         const std::size_t wanted = kind->second == CommandKind::UndoList ? 2 : 3;
         if (arguments.size() != wanted) {
-            error = "undo " + arguments[1] +
-                    (wanted == 3 ? " takes one database name" : " takes nothing more");
+            error = "undo " + arguments[1] + (wanted == 3 ? " takes one database name" : " takes nothing more");
             return false;
         }
-        if (wanted == 3)
-            invocation.target = arguments[2];
+        if (wanted == 3) invocation.target = arguments[2];
         return true;
     }
     if (command != "preview" && command != "rename") {
@@ -107,29 +104,24 @@ bool parseCommandLine(const std::vector<std::string>& arguments, Invocation& inv
     invocation.kind = command == "preview" ? CommandKind::Preview : CommandKind::Rename;
 
     const auto needs = [&](std::size_t at, std::size_t count, const std::string& option) {
-        if (at + count < arguments.size())
-            return true;  // the arguments at + 1 .. at + count exist
-        error =
-            option + " needs " + std::to_string(count) + (count == 1 ? " argument" : " arguments");
+        if (at + count < arguments.size()) return true;  // the arguments at + 1 .. at + count exist
+        error = option + " needs " + std::to_string(count) + (count == 1 ? " argument" : " arguments");
         return false;
     };
     bool folderSeen = false;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
         if (a == "-p" || a == "--pattern") {
-            if (!needs(i, 1, a))
-                return false;
+            if (!needs(i, 1, a)) return false;
             invocation.patterns = arguments[++i];
         } else if (a == "-r" || a == "--recurse") {
             invocation.recurse = true;
         } else if (a == "-f" || a == "--filters") {
-            if (!needs(i, 1, a))
-                return false;
+            if (!needs(i, 1, a)) return false;
             invocation.filters.push_back(FilterStep{"--filters", {arguments[++i]}});
         } else if (inlineFilters().count(a)) {
             const std::size_t count = inlineFilters().at(a);
-            if (!needs(i, count, a))
-                return false;
+            if (!needs(i, count, a)) return false;
             FilterStep step{a,
                             {arguments.begin() + static_cast<std::ptrdiff_t>(i + 1),
                              arguments.begin() + static_cast<std::ptrdiff_t>(i + 1 + count)}};
@@ -137,25 +129,21 @@ bool parseCommandLine(const std::vector<std::string>& arguments, Invocation& inv
             i += count;
         } else if (a == "--match-case" || a == "--whole-word" || a == "--require-fields") {
             FilterStep* last = invocation.filters.empty() ? nullptr : &invocation.filters.back();
-            const bool fits = last && ((a == "--match-case" && (last->option == "--replace" ||
-                                                                last->option == "--strip")) ||
-                                       (a == "--whole-word" && last->option == "--replace") ||
-                                       (a == "--require-fields" && last->option == "--id3"));
+            const bool fits =
+                last && ((a == "--match-case" && (last->option == "--replace" || last->option == "--strip")) ||
+                         (a == "--whole-word" && last->option == "--replace") ||
+                         (a == "--require-fields" && last->option == "--id3"));
             if (!fits) {
                 error = a + (a == "--require-fields" ? " must follow --id3"
                              : a == "--whole-word"   ? " must follow --replace"
                                                      : " must follow --replace or --strip");
                 return false;
             }
-            if (a == "--match-case")
-                last->matchCase = true;
-            if (a == "--whole-word")
-                last->wholeWord = true;
-            if (a == "--require-fields")
-                last->requireFields = true;
+            if (a == "--match-case") last->matchCase = true;
+            if (a == "--whole-word") last->wholeWord = true;
+            if (a == "--require-fields") last->requireFields = true;
         } else if (a == "--save") {
-            if (!needs(i, 1, a))
-                return false;
+            if (!needs(i, 1, a)) return false;
             invocation.saveTo = arguments[++i];
         } else if (a == "--no-undo" && invocation.kind == CommandKind::Rename) {
             invocation.noUndo = true;

@@ -6,17 +6,7 @@
 
 namespace cli {
 
-enum class CommandKind {
-    Help,
-    Version,
-    Preview,
-    Rename,
-    Filters,
-    UndoList,
-    UndoShow,
-    UndoRun,
-    UndoDelete
-};
+enum class CommandKind { Help, Version, Preview, Rename, Filters, UndoList, UndoShow, UndoRun, UndoDelete };
 
 // One filter as given on the command line, in command-line order: a filter file, or an inline
 // filter with its arguments and the modifiers that followed it.
@@ -40,8 +30,7 @@ struct Invocation {
 };
 
 // Parses the arguments after the program's name. On a usage error returns false with `error`.
-bool parseCommandLine(const std::vector<std::string>& arguments, Invocation& invocation,
-                      std::string& error);
+bool parseCommandLine(const std::vector<std::string>& arguments, Invocation& invocation, std::string& error);
 
 // The --help text.
 std::string helpText();

@@ -29,8 +29,7 @@ std::string terminalLines(std::string text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            continue;
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
         out += text[i];
     }
     return out;
@@ -50,16 +49,14 @@ private:
 // Everything one command needs, loaded as it is first asked for.
 class Context {
 public:
-    Context(Console& console, core::AppPaths paths)
-        : console(console), paths(std::move(paths)), reporter(console) {
+    Context(Console& console, core::AppPaths paths) : console(console), paths(std::move(paths)), reporter(console) {
         settings.Load(this->paths);
     }
 
     core::PluginManager& plugins() {
         if (!plugins_) {
             plugins_ = std::make_unique<core::PluginManager>();
-            plugins_->scanFolder(settings.pluginsdir.empty() ? paths.base : settings.pluginsdir,
-                                 nullptr);
+            plugins_->scanFolder(settings.pluginsdir.empty() ? paths.base : settings.pluginsdir, nullptr);
         }
         return *plugins_;
     }
@@ -91,26 +88,17 @@ core::FilterResult inlineFilter(const FilterStep& step) {
     const auto& a = step.arguments;
     if (step.option == "--case") {
         const auto mode = caseMode(a[0]);
-        if (!mode)
-            return {std::nullopt, "--case takes sentence, lower, upper, mixed or toggle"};
+        if (!mode) return {std::nullopt, "--case takes sentence, lower, upper, mixed or toggle"};
         return core::makeChangeCase(*mode);
     }
-    if (step.option == "--underscores")
-        return core::makePresetReplace(true);
-    if (step.option == "--periods")
-        return core::makePresetReplace(false);
-    if (step.option == "--replace")
-        return core::makeCustomReplace(a[0], a[1], step.matchCase, step.wholeWord);
-    if (step.option == "--append")
-        return core::makeAppend(a[0], a[1]);
-    if (step.option == "--strip")
-        return core::makeStrip(a[0], step.matchCase);
-    if (step.option == "--pad")
-        return core::makePad(a[0], a[1], a[2]);
-    if (step.option == "--flip")
-        return core::makeFlip(a[0]);
-    if (step.option == "--number")
-        return core::makeNumberReplace(a[0], a[1], a[2], a[3]);
+    if (step.option == "--underscores") return core::makePresetReplace(true);
+    if (step.option == "--periods") return core::makePresetReplace(false);
+    if (step.option == "--replace") return core::makeCustomReplace(a[0], a[1], step.matchCase, step.wholeWord);
+    if (step.option == "--append") return core::makeAppend(a[0], a[1]);
+    if (step.option == "--strip") return core::makeStrip(a[0], step.matchCase);
+    if (step.option == "--pad") return core::makePad(a[0], a[1], a[2]);
+    if (step.option == "--flip") return core::makeFlip(a[0]);
+    if (step.option == "--number") return core::makeNumberReplace(a[0], a[1], a[2], a[3]);
     return core::makeId3(a[0], step.requireFields);
 }
 
@@ -166,15 +154,13 @@ const char* colourOf(PreviewStatus status) {
 }
 
 int preview(Context& context, const Invocation& invocation, const core::RuleList& rules,
-            const std::vector<core::FileEntry>& files) {
-    core::RenameSession session(&context.plugins(), rules, false, false, 0, context.paths,
-                                context.reporter);
+            const core::FileList& files) {
+    core::RenameSession session(&context.plugins(), rules, false, false, 0, context.paths, context.reporter);
     std::vector<std::string> names;
     names.reserve(files.size());
     for (const core::FileEntry& file : files)
         names.push_back(session.proposeName(file.folder(), file.name));
-    const auto lines = predictRun(
-        files, names, [](const std::string& path) { return platform::fileExists(path); });
+    const auto lines = predictRun(files, names, [](const std::string& path) { return platform::fileExists(path); });
 
     Console& console = context.console;
     std::map<std::string, int> counts;
@@ -184,8 +170,8 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
         const char* status = statusName(line.status);
         ++counts[status];
         if (invocation.tsv) {
-            out += tsvField(line.file->folder()) + "\t" + tsvField(line.file->name) + "\t" +
-                   tsvField(line.newName) + "\t" + status + "\n";
+            out += tsvField(line.file->folder()) + "\t" + tsvField(line.file->name) + "\t" + tsvField(line.newName) +
+                   "\t" + status + "\n";
         } else {
             if (!folder || *folder != line.file->folder()) {
                 folder = &line.file->folder();
@@ -193,11 +179,9 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
             }
             std::string label = status;
             label.resize(10, ' ');
-            if (console.colours())
-                label = colourOf(line.status) + label + "\x1b[0m";
+            if (console.colours()) label = colourOf(line.status) + label + "\x1b[0m";
             out += "  " + label + line.file->name;
-            if (line.status != PreviewStatus::Unchanged)
-                out += "\n" + std::string(12, ' ') + "-> " + line.newName;
+            if (line.status != PreviewStatus::Unchanged) out += "\n" + std::string(12, ' ') + "-> " + line.newName;
             out += "\n";
         }
         if (out.size() > 65536) {
@@ -222,15 +206,14 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
 }
 
 int rename(Context& context, const Invocation& invocation, const core::RuleList& rules,
-           const std::vector<core::FileEntry>& files) {
+           const core::FileList& files) {
     Console& console = context.console;
     const bool showProgress = console.errIsTerminal() && files.size() >= 500;
     std::string failureText;
     int failures = 0;
     {
-        core::RenameSession session(&context.plugins(), rules, !invocation.noUndo,
-                                    context.settings.limitUndo != 0, context.settings.undoLimit,
-                                    context.paths, context.reporter);
+        core::RenameSession session(&context.plugins(), rules, !invocation.noUndo, context.settings.limitUndo != 0,
+                                    context.settings.undoLimit, context.paths, context.reporter);
         for (std::size_t i = 0; i < files.size(); ++i) {
             const core::FileEntry& file = files[i];
             const std::string newName = session.proposeName(file.folder(), file.name);
@@ -238,16 +221,14 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
             if (!session.renameFile(file.name, file.folder(), newName, &why)) {
                 ++failures;
                 failureText += core::formatText("- \"%s%s\"\r\n", {file.folder(), file.name});
-                console.err(std::string(kProgram) + ": cannot rename \"" + file.folder() +
-                            file.name + "\" to \"" + newName + "\": " + terminalLines(why) + "\n");
+                console.err(std::string(kProgram) + ": cannot rename \"" + file.folder() + file.name + "\" to \"" +
+                            newName + "\": " + terminalLines(why) + "\n");
             }
             if (showProgress && (i % 200 == 0 || i + 1 == files.size())) {
-                console.err("\rRenaming... " + std::to_string(i + 1) + " of " +
-                            std::to_string(files.size()));
+                console.err("\rRenaming... " + std::to_string(i + 1) + " of " + std::to_string(files.size()));
             }
         }
-        if (showProgress)
-            console.err("\r" + std::string(40, ' ') + "\r");
+        if (showProgress) console.err("\r" + std::string(40, ' ') + "\r");
         try {
             session.finish();
         } catch (const platform::FileError& error) {
@@ -255,26 +236,23 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
         }
     }
     const auto total = static_cast<std::int64_t>(files.size());
-    const std::string summary = failureText.empty()
-                                    ? core::formatString(core::IDS_RENAME_DONE, {total})
-                                    : core::formatString(core::IDS_RENAME_DONE_WITH_FAILURES,
-                                                         {failureText, total - failures});
+    const std::string summary =
+        failureText.empty() ? core::formatString(core::IDS_RENAME_DONE, {total})
+                            : core::formatString(core::IDS_RENAME_DONE_WITH_FAILURES, {failureText, total - failures});
     console.out(terminalLines(summary) + "\n");
     return failures ? ExitSomeFailed : ExitDone;
 }
 
 int previewOrRename(Context& context, const Invocation& invocation) {
     core::RuleList rules;
-    if (!buildRules(context, invocation.filters, rules))
-        return ExitBadInput;
-    if (!invocation.saveTo.empty())
-        core::writeFilterFile(invocation.saveTo, rules);
+    if (!buildRules(context, invocation.filters, rules)) return ExitBadInput;
+    if (!invocation.saveTo.empty()) core::writeFilterFile(invocation.saveTo, rules);
 
     const auto status = platform::fileStatus(invocation.target);
     if (!status || !(status->attributes & platform::AttrDirectory)) {
         return context.fail("no such folder: \"" + invocation.target + "\"");
     }
-    std::vector<core::FileEntry> files;
+    core::FileList files;
     core::findFiles(files, invocation.recurse, invocation.target, invocation.patterns);
     if (files.empty()) {
         context.console.err(terminalLines(core::loadString(core::IDS_NO_FILES_FOUND)) + "\n");
@@ -299,8 +277,7 @@ int listFilters(Context& context, const std::string& path) {
 }
 
 // The index entry of a database name, or nothing (reported).
-std::optional<core::IndexEntry> findDatabase(Context& context, core::UndoCatalog& catalog,
-                                             const std::string& name) {
+std::optional<core::IndexEntry> findDatabase(Context& context, core::UndoCatalog& catalog, const std::string& name) {
     try {
         catalog.refresh();
     } catch (const BRAXEN::braxen_Exception& error) {
@@ -308,8 +285,7 @@ std::optional<core::IndexEntry> findDatabase(Context& context, core::UndoCatalog
         return std::nullopt;
     }
     for (const core::IndexEntry& entry : catalog.entries()) {
-        if (entry.name == name)
-            return entry;
+        if (entry.name == name) return entry;
     }
     context.fail("no undo database \"" + name + "\"; \"undo list\" shows them");
     return std::nullopt;
@@ -331,37 +307,33 @@ int undoCommand(Context& context, const Invocation& invocation) {
         return ExitDone;
     }
     const auto entry = findDatabase(context, catalog, invocation.target);
-    if (!entry)
-        return ExitBadInput;
+    if (!entry) return ExitBadInput;
 
     const auto dropVanished = [&]() {
         catalog.removeIndexEntry(*entry, false);
-        return context.fail("The database \"" + entry->name +
-                            "\" no longer exists; it was removed from the index.");
+        return context.fail("The database \"" + entry->name + "\" no longer exists; it was removed from the index.");
     };
     switch (invocation.kind) {
         case CommandKind::UndoShow: {
             core::DatabaseProperties properties;
             try {
-                if (!core::loadDatabaseProperties(&context.plugins(), context.paths, entry->name,
-                                                  properties)) {
+                if (!core::loadDatabaseProperties(&context.plugins(), context.paths, entry->name, properties)) {
                     return dropVanished();
                 }
             } catch (const BRAXEN::braxen_Exception& error) {
                 return context.fail(core::fileErrorReport(core::IDS_PROPERTIES_FAILED, error));
             }
-            std::string out = "Name: " + entry->name + "\nDescription: " + entry->description +
-                              "\n" + std::to_string(properties.count) + " entries\nDate Created: " +
-                              core::longDateTime(platform::localTime(properties.created)) + "\n" +
-                              std::to_string(properties.size / 1024) + " KB\nFilters used:\n";
+            std::string out = "Name: " + entry->name + "\nDescription: " + entry->description + "\n" +
+                              std::to_string(properties.count) +
+                              " entries\nDate Created: " + core::longDateTime(platform::localTime(properties.created)) +
+                              "\n" + std::to_string(properties.size / 1024) + " KB\nFilters used:\n";
             for (const core::Rule& rule : properties.rules)
                 out += "  " + rule.description + "\n";
             console.out(out);
             return ExitDone;
         }
         case CommandKind::UndoRun: {
-            if (!catalog.databaseExists(*entry))
-                return dropVanished();
+            if (!catalog.databaseExists(*entry)) return dropVanished();
             core::UndoOutcome outcome;
             try {
                 outcome = catalog.undoDatabase(*entry);
@@ -384,8 +356,7 @@ int undoCommand(Context& context, const Invocation& invocation) {
 
 }  // namespace
 
-int runCli(const std::vector<std::string>& arguments, Console& console,
-           const core::AppPaths& paths) {
+int runCli(const std::vector<std::string>& arguments, Console& console, const core::AppPaths& paths) {
     Invocation invocation;
     std::string error;
     if (!parseCommandLine(arguments, invocation, error)) {

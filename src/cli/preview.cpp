@@ -37,8 +37,7 @@ const char* statusName(PreviewStatus status) {
     return "?";
 }
 
-std::vector<PreviewLine> predictRun(const std::vector<core::FileEntry>& files,
-                                    const std::vector<std::string>& newNames,
+std::vector<PreviewLine> predictRun(const core::FileList& files, const std::vector<std::string>& newNames,
                                     const std::function<bool(const std::string&)>& exists) {
     std::unordered_set<std::string> freed;       // renamed away by this run
     std::unordered_set<std::string> takenByRun;  // renamed into by this run

@@ -22,8 +22,7 @@ struct PreviewLine {
 // Plays the run through in order: a file renamed away frees its old name for later files; a name
 // taken by an earlier file of the run is a duplicate; a name held by a file that was there before
 // is an exists. `exists` answers whether a path exists on disk (the real file system in use).
-std::vector<PreviewLine> predictRun(const std::vector<core::FileEntry>& files,
-                                    const std::vector<std::string>& newNames,
+std::vector<PreviewLine> predictRun(const core::FileList& files, const std::vector<std::string>& newNames,
                                     const std::function<bool(const std::string&)>& exists);
 
 }  // namespace cli

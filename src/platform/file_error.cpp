@@ -44,17 +44,13 @@ const char* causeTemplate(int cause) {
 }  // namespace
 
 FileError::FileError(int cause, long osError, std::string fileName, std::string osText)
-    : cause_(cause),
-      osError_(osError),
-      fileName_(std::move(fileName)),
-      osText_(std::move(osText)) {}
+    : cause_(cause), osError_(osError), fileName_(std::move(fileName)), osText_(std::move(osText)) {}
 
 std::string FileError::causeText(int cause, const std::string& fileName) {
     const std::string name = fileName.empty() ? std::string("an unnamed file") : fileName;
     std::string text = causeTemplate(cause);
     const std::string::size_type at = text.find("%1");
-    if (at != std::string::npos)
-        text.replace(at, 2, name);
+    if (at != std::string::npos) text.replace(at, 2, name);
     return text;
 }
 

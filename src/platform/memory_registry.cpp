@@ -24,18 +24,15 @@ bool MemoryRegistry::keyExists(const std::string& key) {
 
 std::optional<std::string> MemoryRegistry::readDefault(const std::string& key) {
     auto it = keys_.find(fold(key));
-    if (it == keys_.end())
-        return std::nullopt;
+    if (it == keys_.end()) return std::nullopt;
     return it->second;
 }
 
 bool MemoryRegistry::writeDefault(const std::string& key, const std::string& value) {
     const std::string folded = fold(key);
-    if (folded.empty())
-        return false;
+    if (folded.empty()) return false;
     // Creating a key creates its parents, as the real registry does.
-    for (std::string::size_type at = folded.find('\\'); at != std::string::npos;
-         at = folded.find('\\', at + 1)) {
+    for (std::string::size_type at = folded.find('\\'); at != std::string::npos; at = folded.find('\\', at + 1)) {
         keys_.emplace(folded.substr(0, at), std::nullopt);
     }
     keys_[folded] = value;
@@ -45,8 +42,7 @@ bool MemoryRegistry::writeDefault(const std::string& key, const std::string& val
 bool MemoryRegistry::deleteKey(const std::string& key) {
     const std::string folded = fold(key);
     auto it = keys_.find(folded);
-    if (folded.empty() || it == keys_.end())
-        return false;
+    if (folded.empty() || it == keys_.end()) return false;
     keys_.erase(it);
     // Sub-keys sort together right after "key\", though not right after the key itself.
     const std::string prefix = folded + "\\";

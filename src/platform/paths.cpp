@@ -1,17 +1,20 @@
 // Portable path helpers of the platform layer.
-#include <cstring>
+#include <array>
 
 #include "platform/platform.h"
 
 namespace platform {
 
 bool isValidFileName(std::string_view name) {
-    if (name.empty() || name == "." || name == "..")
-        return false;
-    for (char ch : name) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || (c < 0x80 && std::strchr("\\/:*?\"<>|", c) != nullptr))
-            return false;
+    static const auto refused = [] {
+        std::array<bool, 256> table{};
+        for (int c = 0; c < 0x20; ++c) table[c] = true;
+        for (const char* c = "\\/:*?\"<>|"; *c; ++c) table[static_cast<unsigned char>(*c)] = true;
+        return table;
+    }();
+    if (name.empty() || name == "." || name == "..") return false;
+    for (char c : name) {
+        if (refused[static_cast<unsigned char>(c)]) return false;
     }
     return true;
 }

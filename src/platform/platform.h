@@ -97,7 +97,9 @@ public:
     FindHandle(FindHandle&& other) noexcept;
     FindHandle& operator=(FindHandle&& other) noexcept;
 
-    bool first(const std::string& pathWithPattern, FindData& out);
+    // directoriesOnly: the caller wants folders alone, so the platform may skip other entries
+    // cheaply (it still may list them; callers filter by the attributes in any case).
+    bool first(const std::string& pathWithPattern, FindData& out, bool directoriesOnly = false);
     bool next(FindData& out);
     void close() noexcept;
     bool isOpen() const;

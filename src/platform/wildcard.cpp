@@ -43,23 +43,54 @@ bool matchFolded(const std::u32string& pattern, const std::u32string& name) {
     return p == pattern.size();
 }
 
+bool isAscii(std::string_view text) {
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
+// The same matcher over ASCII bytes, with no copies: the common case of every big folder.
+bool matchAscii(std::string_view pattern, std::string_view name) {
+    const auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    std::size_t p = 0, n = 0;
+    std::size_t starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(name[n]))) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
 }  // namespace
 
 bool wildcardMatch(std::string_view pattern, std::string_view name) {
-    if (pattern == "*.*" || pattern == "*")
-        return true;
-    const std::u32string folded = foldedCodePoints(name);
-    std::u32string pat = foldedCodePoints(pattern);
-    if (matchFolded(pat, folded))
-        return true;
-    const bool nameHasPeriod = folded.find(U'.') != std::u32string::npos;
-    if (pat.size() >= 2 && pat.compare(pat.size() - 2, 2, U".*") == 0 && !nameHasPeriod) {
-        return matchFolded(pat.substr(0, pat.size() - 2), folded);
-    }
-    if (!pat.empty() && pat.back() == U'.' && !nameHasPeriod) {
-        return matchFolded(pat.substr(0, pat.size() - 1), folded);
-    }
-    return false;
+    if (pattern == "*.*" || pattern == "*") return true;
+    const auto matchWith = [](const auto& pat, const auto& text, auto match, auto period) {
+        if (match(pat, text)) return true;
+        const bool textHasPeriod = text.find(period) != text.npos;
+        if (textHasPeriod || pat.empty()) return false;
+        // "track.*" matches "track", and "*." matches names without a period.
+        if (pat.size() >= 2 && pat[pat.size() - 2] == period && pat.back() == '*') {
+            return match(pat.substr(0, pat.size() - 2), text);
+        }
+        if (pat.back() == period) return match(pat.substr(0, pat.size() - 1), text);
+        return false;
+    };
+    if (isAscii(pattern) && isAscii(name)) return matchWith(pattern, name, matchAscii, '.');
+    const std::u32string folded = foldedCodePoints(name), pat = foldedCodePoints(pattern);
+    return matchWith(pat, folded, matchFolded, U'.');
 }
 
 }  // namespace platform

@@ -41,25 +41,21 @@ TEST_F(CliTest, PreviewShowsEveryStatusAndTouchesNothing) {
     // b -> c (c is there: exists), c -> d (ok), a_1 -> a 1 (ok), keep stays, x_y -> x y (exists),
     // then --append "?" on nothing... built with a replace that makes an invalid name would be
     // refused, so the duplicate comes from two files meeting on one name.
-    const Outcome r =
-        run({"preview", "--tsv", "--underscores", "--replace", "b", "c", "--replace", "keep",
-             "keep2", "--replace", "keep2", "keep", "-p", "*.mp3", music.path()});
+    const Outcome r = run({"preview", "--tsv", "--underscores", "--replace", "b", "c", "--replace", "keep", "keep2",
+                           "--replace", "keep2", "keep", "-p", "*.mp3", music.path()});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string d = dir();
     EXPECT_EQ(r.out, d + "\ta_1.mp3\ta 1.mp3\tok\n" + d + "\tb.mp3\tc.mp3\texists\n" + d +
-                         "\tc.mp3\tc.mp3\tunchanged\n" + d + "\tkeep.mp3\tkeep.mp3\tunchanged\n" +
-                         d + "\tx y.mp3\tx y.mp3\tunchanged\n" + d +
-                         "\tx_y.mp3\tx y.mp3\texists\n");
+                         "\tc.mp3\tc.mp3\tunchanged\n" + d + "\tkeep.mp3\tkeep.mp3\tunchanged\n" + d +
+                         "\tx y.mp3\tx y.mp3\tunchanged\n" + d + "\tx_y.mp3\tx y.mp3\texists\n");
     for (const char* name : {"a_1.mp3", "b.mp3", "c.mp3", "x_y.mp3"})
         EXPECT_EQ(readFile(music / name), name);
 
     files({"p1.mp3", "p2.mp3"});
-    const Outcome dup =
-        run({"preview", "--tsv", "--strip", "1", "--strip", "2", "-p", "p?.mp3", music.path()});
+    const Outcome dup = run({"preview", "--tsv", "--strip", "1", "--strip", "2", "-p", "p?.mp3", music.path()});
     EXPECT_EQ(dup.out, d + "\tp1.mp3\tp.mp3\tok\n" + d + "\tp2.mp3\tp.mp3\tduplicate\n");
 
-    const Outcome twice =
-        run({"preview", "--tsv", "--append", "", "_", "-p", "p1.mp3;p1.*", music.path()});
+    const Outcome twice = run({"preview", "--tsv", "--append", "", "_", "-p", "p1.mp3;p1.*", music.path()});
     EXPECT_EQ(twice.out, d + "\tp1.mp3\tp1_.mp3\tok\n" + d + "\tp1.mp3\tp1_.mp3\tmissing\n");
 }
 
@@ -73,11 +69,9 @@ TEST_F(CliTest, PreviewReadableByPeople) {
 }
 
 TEST_F(CliTest, InvalidNamesFromTagsArePredictedAndFail) {
-    std::string tag = "TAG" + std::string("A/B") + std::string(27, '\0') +
-                      std::string(30 + 30 + 4 + 30, '\0') + "\x01";
+    std::string tag = "TAG" + std::string("A/B") + std::string(27, '\0') + std::string(30 + 30 + 4 + 30, '\0') + "\x01";
     writeFile(music / "t.mp3", std::string(300, 'x') + tag);
-    EXPECT_EQ(run({"preview", "--tsv", "--id3", "%2", music.path()}).out,
-              dir() + "\tt.mp3\tA/B.mp3\tinvalid\n");
+    EXPECT_EQ(run({"preview", "--tsv", "--id3", "%2", music.path()}).out, dir() + "\tt.mp3\tA/B.mp3\tinvalid\n");
     const Outcome r = run({"rename", "--id3", "%2", music.path()});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("cannot rename"), std::string::npos);
@@ -103,10 +97,8 @@ TEST_F(CliTest, RenameThenUndoRestoresEveryName) {
     const Outcome show = run({"undo", "show", name});
     EXPECT_EQ(show.status, 0);
     EXPECT_NE(show.out.find("3 entries\n"), std::string::npos) << show.out;
-    EXPECT_NE(
-        show.out.find(
-            "  Replace: underscores with spaces\n  Change Case: all characters to UPPER CASE\n"),
-        std::string::npos)
+    EXPECT_NE(show.out.find("  Replace: underscores with spaces\n  Change Case: all characters to UPPER CASE\n"),
+              std::string::npos)
         << show.out;
 
     const Outcome undone = run({"undo", "run", name});
@@ -120,8 +112,7 @@ TEST_F(CliTest, RenameThenUndoRestoresEveryName) {
 
 TEST_F(CliTest, RenameCollectsFailuresAndNoUndoRecordsNothing) {
     files({"a.mp3", "b.mp3", "c.mp3"});
-    const Outcome r =
-        run({"rename", "--no-undo", "--append", "", "_2", "-p", "*.mp3", music.path()});
+    const Outcome r = run({"rename", "--no-undo", "--append", "", "_2", "-p", "*.mp3", music.path()});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readFile(music / "b_2.mp3"), "b.mp3");
     EXPECT_EQ(run({"undo", "list"}).out, "");
@@ -140,8 +131,7 @@ TEST_F(CliTest, DeleteRemovesTheDatabaseWithoutUndoing) {
     EXPECT_EQ(run({"undo", "delete", name}).status, 0);
     EXPECT_EQ(run({"undo", "list"}).out, "");
     EXPECT_TRUE(platform::fileExists(music / "a2.mp3"));
-    EXPECT_FALSE(
-        platform::fileExists(app / ("undo" + std::string(1, platform::kPathSeparator) + name)));
+    EXPECT_FALSE(platform::fileExists(app / ("undo" + std::string(1, platform::kPathSeparator) + name)));
 }
 
 TEST_F(CliTest, RefusedInputExitsWithTwo) {
@@ -171,82 +161,27 @@ TEST_F(CliTest, RefusedInputExitsWithTwo) {
 
 TEST_F(CliTest, SavedFiltersPrintBackAndMatchTheDialogsRules) {
     const std::string saved = music / "saved.ren";
-    const Outcome r = run({"preview",
-                           "--case",
-                           "sentence",
-                           "--underscores",
-                           "--periods",
-                           "--replace",
-                           "a",
-                           "b",
-                           "--match-case",
-                           "--whole-word",
-                           "--append",
-                           "<",
-                           "",
-                           "--strip",
-                           "the",
-                           "--match-case",
-                           "--pad",
-                           "(",
-                           "-",
-                           ")",
-                           "--flip",
-                           " - ",
-                           "--number",
-                           "1",
-                           "20",
-                           "Track %s ",
-                           "%s - ",
-                           "--id3",
-                           "(%3) %1 - %2",
-                           "--require-fields",
-                           "--save",
-                           saved,
-                           music.path()});
+    const Outcome r = run({"preview", "--case",    "sentence",     "--underscores", "--periods",    "--replace",
+                           "a",       "b",         "--match-case", "--whole-word",  "--append",     "<",
+                           "",        "--strip",   "the",          "--match-case",  "--pad",        "(",
+                           "-",       ")",         "--flip",       " - ",           "--number",     "1",
+                           "20",      "Track %s ", "%s - ",        "--id3",         "(%3) %1 - %2", "--require-fields",
+                           "--save",  saved,       music.path()});
     ASSERT_EQ(r.status, 2) << "\"<\" cannot go into a name";
-    const Outcome ok = run({"preview",
-                            "--case",
-                            "sentence",
-                            "--underscores",
-                            "--periods",
-                            "--replace",
-                            "a",
-                            "b",
-                            "--match-case",
-                            "--whole-word",
-                            "--append",
-                            "x",
-                            "",
-                            "--strip",
-                            "the",
-                            "--match-case",
-                            "--pad",
-                            "(",
-                            "-",
-                            ")",
-                            "--flip",
-                            " - ",
-                            "--number",
-                            "1",
-                            "20",
-                            "Track %s ",
-                            "%s - ",
-                            "--id3",
-                            "(%3) %1 - %2",
-                            "--require-fields",
-                            "--save",
-                            saved,
-                            music.path()});
+    const Outcome ok = run({"preview", "--case",    "sentence",     "--underscores", "--periods",    "--replace",
+                            "a",       "b",         "--match-case", "--whole-word",  "--append",     "x",
+                            "",        "--strip",   "the",          "--match-case",  "--pad",        "(",
+                            "-",       ")",         "--flip",       " - ",           "--number",     "1",
+                            "20",      "Track %s ", "%s - ",        "--id3",         "(%3) %1 - %2", "--require-fields",
+                            "--save",  saved,       music.path()});
     ASSERT_EQ(ok.status, 0) << ok.err;
 
     // The same filters as the dialogs make them, in a file of their own.
     core::RuleList dialogs;
     for (const core::FilterResult& made :
          {core::makeChangeCase(0), core::makePresetReplace(true), core::makePresetReplace(false),
-          core::makeCustomReplace("a", "b", true, true), core::makeAppend("x", ""),
-          core::makeStrip("the", true), core::makePad("(", "-", ")"), core::makeFlip(" - "),
-          core::makeNumberReplace("1", "20", "Track %s ", "%s - "),
+          core::makeCustomReplace("a", "b", true, true), core::makeAppend("x", ""), core::makeStrip("the", true),
+          core::makePad("(", "-", ")"), core::makeFlip(" - "), core::makeNumberReplace("1", "20", "Track %s ", "%s - "),
           core::makeId3("(%3) %1 - %2", true)}) {
         ASSERT_TRUE(made.rule.has_value()) << made.problem;
         dialogs.push_back(*made.rule);
@@ -255,15 +190,14 @@ TEST_F(CliTest, SavedFiltersPrintBackAndMatchTheDialogsRules) {
     EXPECT_EQ(readFile(saved), readFile(music / "dialogs.ren"));
 
     const Outcome printed = run({"filters", saved});
-    EXPECT_EQ(
-        printed.out,
-        "Change Case: all characters to Sentence case\nReplace: underscores with spaces\nReplace: "
-        "periods with "
-        "spaces\nReplace: \"a\" with \"b\" (match case, whole words only)\nAppend: \"x\" at "
-        "front\nStrip: "
-        "\"the\" (match case)\nPad: left \"(\"; both \"-\"; right \")\"\nFlip at: \" - "
-        "\"\nNumReplace: (1 to 20) "
-        "find=\"Track %s \" replace=\"%s - \"\nID3: \"(%3) %1 - %2\" (all fields must exist)\n");
+    EXPECT_EQ(printed.out,
+              "Change Case: all characters to Sentence case\nReplace: underscores with spaces\nReplace: "
+              "periods with "
+              "spaces\nReplace: \"a\" with \"b\" (match case, whole words only)\nAppend: \"x\" at "
+              "front\nStrip: "
+              "\"the\" (match case)\nPad: left \"(\"; both \"-\"; right \")\"\nFlip at: \" - "
+              "\"\nNumReplace: (1 to 20) "
+              "find=\"Track %s \" replace=\"%s - \"\nID3: \"(%3) %1 - %2\" (all fields must exist)\n");
     EXPECT_EQ(run({"preview", "-f", saved, "--tsv", music.path()}).status, 0);
 }
 

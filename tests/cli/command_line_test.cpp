@@ -9,13 +9,11 @@ using namespace cli;
 TEST(CommandLine, Accepted) {
     Invocation in;
     std::string error;
-    ASSERT_TRUE(parseCommandLine({"preview",      "-p",    "*.mp3;*.mp2", "-r",
-                                  "--replace",    "a",     "b",           "--match-case",
-                                  "--whole-word", "-f",    "x.ren",       "--case",
-                                  "upper",        "--id3", "%1",          "--require-fields",
-                                  "--append",     "",      "end",         "--tsv",
-                                  "music"},
-                                 in, error))
+    ASSERT_TRUE(
+        parseCommandLine({"preview",      "-p", "*.mp3;*.mp2", "-r",     "--replace", "a",     "b",  "--match-case",
+                          "--whole-word", "-f", "x.ren",       "--case", "upper",     "--id3", "%1", "--require-fields",
+                          "--append",     "",   "end",         "--tsv",  "music"},
+                         in, error))
         << error;
     EXPECT_EQ(in.kind, CommandKind::Preview);
     EXPECT_EQ(in.target, "music");
@@ -75,13 +73,12 @@ TEST(CommandLine, Refused) {
 
 TEST(CommandLine, HelpListsEveryCommandAndOption) {
     const std::string help = helpText();
-    for (const char* item :
-         {"preview",   "rename",       "filters FILE.ren", "undo list",     "undo show",
-          "undo run",  "undo delete",  "--help",           "--version",     "--pattern",
-          "--recurse", "--filters",    "--case",           "--underscores", "--periods",
-          "--replace", "--match-case", "--whole-word",     "--append",      "--strip",
-          "--pad",     "--flip",       "--number",         "--id3",         "--require-fields",
-          "--save",    "--tsv",        "--no-undo"}) {
+    for (const char* item : {"preview",   "rename",       "filters FILE.ren", "undo list",     "undo show",
+                             "undo run",  "undo delete",  "--help",           "--version",     "--pattern",
+                             "--recurse", "--filters",    "--case",           "--underscores", "--periods",
+                             "--replace", "--match-case", "--whole-word",     "--append",      "--strip",
+                             "--pad",     "--flip",       "--number",         "--id3",         "--require-fields",
+                             "--save",    "--tsv",        "--no-undo"}) {
         EXPECT_NE(help.find(item), std::string::npos) << item;
     }
     std::size_t start = 0;

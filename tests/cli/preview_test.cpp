@@ -11,15 +11,15 @@ using namespace cli;
 std::vector<PreviewStatus> statuses(const std::vector<std::pair<std::string, std::string>>& renames,
                                     const std::set<std::string>& onDisk) {
     auto folder = std::make_shared<const std::string>("/f/");
-    std::vector<core::FileEntry> files;
+    core::FileList files;
     std::vector<std::string> names;
     for (const auto& [from, to] : renames) {
         files.push_back(core::FileEntry{from, folder});
         names.push_back(to);
     }
     std::vector<PreviewStatus> out;
-    for (const PreviewLine& line : predictRun(
-             files, names, [&](const std::string& path) { return onDisk.count(path) != 0; })) {
+    for (const PreviewLine& line :
+         predictRun(files, names, [&](const std::string& path) { return onDisk.count(path) != 0; })) {
         out.push_back(line.status);
     }
     return out;
@@ -41,23 +41,11 @@ TEST(Preview, PlaysTheRunThroughInOrder) {
          {S::Invalid, S::Invalid, S::Invalid},
          "names Windows refuses"},
         {{{"a", "b"}}, {"/f/a", "/f/b"}, {S::Exists}, "held by a file that was there"},
-        {{{"a", "c"}, {"b", "c"}},
-         {"/f/a", "/f/b"},
-         {S::Ok, S::Duplicate},
-         "taken earlier in the run"},
+        {{{"a", "c"}, {"b", "c"}}, {"/f/a", "/f/b"}, {S::Ok, S::Duplicate}, "taken earlier in the run"},
         {{{"b", "c"}, {"a", "b"}}, {"/f/a", "/f/b"}, {S::Ok, S::Ok}, "b was renamed away first"},
-        {{{"a", "b"}, {"b", "c"}},
-         {"/f/a", "/f/b"},
-         {S::Exists, S::Ok},
-         "b still there when a wants it"},
-        {{{"a", "x"}, {"a", "y"}},
-         {"/f/a"},
-         {S::Ok, S::Missing},
-         "listed twice: gone the second time"},
-        {{{"a", "a"}, {"a", "a"}},
-         {"/f/a"},
-         {S::Unchanged, S::Unchanged},
-         "listed twice, never moved"},
+        {{{"a", "b"}, {"b", "c"}}, {"/f/a", "/f/b"}, {S::Exists, S::Ok}, "b still there when a wants it"},
+        {{{"a", "x"}, {"a", "y"}}, {"/f/a"}, {S::Ok, S::Missing}, "listed twice: gone the second time"},
+        {{{"a", "a"}, {"a", "a"}}, {"/f/a"}, {S::Unchanged, S::Unchanged}, "listed twice, never moved"},
         {{{"a", "b"}, {"c", "a"}, {"b", "d"}}, {"/f/a", "/f/c"}, {S::Ok, S::Ok, S::Ok}, "a chain"},
         {{{"a", "b"}, {"x", "a"}, {"a", "q"}},
          {"/f/a", "/f/x"},
@@ -71,11 +59,9 @@ TEST(Preview, PlaysTheRunThroughInOrder) {
 TEST(Preview, CaseOnlyChangeIsTheSameFile) {
 #ifdef _WIN32
     // One name to Windows: the file itself holds it.
-    EXPECT_EQ(statuses({{"a.mp3", "A.MP3"}}, {"/f/a.mp3", "/f/A.MP3"}),
-              std::vector<PreviewStatus>{PreviewStatus::Ok});
+    EXPECT_EQ(statuses({{"a.mp3", "A.MP3"}}, {"/f/a.mp3", "/f/A.MP3"}), std::vector<PreviewStatus>{PreviewStatus::Ok});
 #else
-    EXPECT_EQ(statuses({{"a.mp3", "A.MP3"}}, {"/f/a.mp3"}),
-              std::vector<PreviewStatus>{PreviewStatus::Ok});
+    EXPECT_EQ(statuses({{"a.mp3", "A.MP3"}}, {"/f/a.mp3"}), std::vector<PreviewStatus>{PreviewStatus::Ok});
 #endif
 }
 

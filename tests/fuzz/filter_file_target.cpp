@@ -16,8 +16,7 @@ const std::string& scratchPath() {
     static const std::string path = [] {
         const char* folder = std::getenv("TMPDIR");
 #ifdef _WIN32
-        if (!folder)
-            folder = std::getenv("TEMP");
+        if (!folder) folder = std::getenv("TEMP");
 #endif
         std::random_device random;
         return std::string(folder ? folder : "/tmp") + platform::kPathSeparator + "cw-fuzz-" +
@@ -27,8 +26,7 @@ const std::string& scratchPath() {
 }
 
 void check(bool condition) {
-    if (!condition)
-        std::abort();  // a broken invariant is a finding, like a crash
+    if (!condition) std::abort();  // a broken invariant is a finding, like a crash
 }
 
 }  // namespace
@@ -53,8 +51,7 @@ int fuzzFilterFile(const std::uint8_t* data, std::size_t size) {
     core::readFilterFile(&noPlugins, path, again);
     check(again.size() == rules.size());
     for (std::size_t i = 0; i < rules.size(); ++i) {
-        check(again[i].type == rules[i].type && again[i].option == rules[i].option &&
-              again[i].extra == rules[i].extra);
+        check(again[i].type == rules[i].type && again[i].option == rules[i].option && again[i].extra == rules[i].extra);
     }
     return 0;
 }

@@ -9,20 +9,15 @@
 namespace {
 
 TEST(FuzzCorpus, FilterFileInputsReadCleanly) {
-    const std::string folder =
-        platform::GetModuleFolder() + "fuzz_corpus" + platform::kPathSeparator + "filter_file";
+    const std::string folder = platform::GetModuleFolder() + "fuzz_corpus" + platform::kPathSeparator + "filter_file";
     platform::FindHandle find;
     platform::FindData data;
     int replayed = 0;
-    for (bool more = find.first(folder + platform::kPathSeparator + "*", data); more;
-         more = find.next(data)) {
-        if (data.attributes & platform::AttrDirectory)
-            continue;
-        const std::string bytes =
-            testing_support::readFile(folder + platform::kPathSeparator + data.name);
+    for (bool more = find.first(folder + platform::kPathSeparator + "*", data); more; more = find.next(data)) {
+        if (data.attributes & platform::AttrDirectory) continue;
+        const std::string bytes = testing_support::readFile(folder + platform::kPathSeparator + data.name);
         SCOPED_TRACE(data.name);
-        EXPECT_EQ(fuzzFilterFile(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
-                  0);
+        EXPECT_EQ(fuzzFilterFile(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), 0);
         ++replayed;
     }
     EXPECT_GE(replayed, 3) << "the corpus is missing from " << folder;

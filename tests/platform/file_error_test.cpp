@@ -25,8 +25,7 @@ TEST(FileError, TextsNameTheFileOrAnUnnamedFile) {
         {FileError::endOfFile, "", "An attempt was made to access an unnamed file past its end."},
         {FileError::endOfFile, "x.idx", "An attempt was made to access x.idx past its end."},
         {FileError::fileNotFound, "a.ren", "a.ren was not found."},
-        {FileError::sharingViolation, "",
-         "A sharing violation occurred while accessing an unnamed file."},
+        {FileError::sharingViolation, "", "A sharing violation occurred while accessing an unnamed file."},
         {FileError::diskFull, "u", "Disk full while accessing u."},
         {999, "f", "An unknown error occurred while accessing f."},
     };
@@ -37,8 +36,7 @@ TEST(FileError, TextsNameTheFileOrAnUnnamedFile) {
 
 TEST(FileError, VagueCausesAddTheSystemsOwnWords) {
     const FileError generic(FileError::genericException, 183, "b.mp3", "The file exists.");
-    EXPECT_EQ(generic.message(),
-              "An unexpected error occurred while accessing b.mp3.\nThe file exists.");
+    EXPECT_EQ(generic.message(), "An unexpected error occurred while accessing b.mp3.\nThe file exists.");
     const FileError specific(FileError::fileNotFound, 2, "b.mp3", "No such file");
     EXPECT_EQ(specific.message(), "b.mp3 was not found.");
 }

@@ -114,8 +114,7 @@ TEST(File, OpeningFailuresSayWhyAndWhich) {
     };
     const Case cases[] = {
         {folder / "missing.ren", File::Mode::Read, FileError::fileNotFound},
-        {folder / "no folder" + platform::kPathSeparator + "x.ren", File::Mode::CreateWrite,
-         FileError::badPath},
+        {folder / "no folder" + platform::kPathSeparator + "x.ren", File::Mode::CreateWrite, FileError::badPath},
     };
     for (const Case& c : cases) {
         try {

@@ -20,8 +20,7 @@ std::map<std::string, std::uint32_t> list(const std::string& folder, const std::
     std::map<std::string, std::uint32_t> found;
     FindHandle find;
     FindData data;
-    for (bool more = find.first(folder + platform::kPathSeparator + pattern, data); more;
-         more = find.next(data)) {
+    for (bool more = find.first(folder + platform::kPathSeparator + pattern, data); more; more = find.next(data)) {
         found[data.name] = data.attributes;
     }
     return found;
@@ -31,10 +30,8 @@ std::vector<std::string> namesInOrder(const std::string& folder, const std::stri
     std::vector<std::string> names;
     FindHandle find;
     FindData data;
-    for (bool more = find.first(folder + platform::kPathSeparator + pattern, data); more;
-         more = find.next(data)) {
-        if (data.name != "." && data.name != "..")
-            names.push_back(data.name);
+    for (bool more = find.first(folder + platform::kPathSeparator + pattern, data); more; more = find.next(data)) {
+        if (data.name != "." && data.name != "..") names.push_back(data.name);
     }
     return names;
 }
@@ -42,8 +39,7 @@ std::vector<std::string> namesInOrder(const std::string& folder, const std::stri
 std::set<std::string> keys(const std::map<std::string, std::uint32_t>& found) {
     std::set<std::string> names;
     for (const auto& [name, attributes] : found) {
-        if (name != "." && name != "..")
-            names.insert(name);
+        if (name != "." && name != "..") names.insert(name);
     }
     return names;
 }
@@ -97,8 +93,7 @@ TEST(Find, ListsMatchingNamesWithAttributes) {
     const auto mp3 = list(folder.path(), "*.mp3");
 #ifdef _WIN32
     // Windows matches the 8.3 short name too, whose extension "MP3" comes from ".mp3x".
-    EXPECT_EQ(keys(mp3),
-              (std::set<std::string>{"A.mp3", "b.mp3", "c.MP3", "song.mp3x", "sub.mp3"}));
+    EXPECT_EQ(keys(mp3), (std::set<std::string>{"A.mp3", "b.mp3", "c.MP3", "song.mp3x", "sub.mp3"}));
 #else
     EXPECT_EQ(keys(mp3), (std::set<std::string>{"A.mp3", "b.mp3", "c.MP3", "sub.mp3"}));
 #endif
@@ -106,10 +101,8 @@ TEST(Find, ListsMatchingNamesWithAttributes) {
     EXPECT_EQ(mp3.at("b.mp3") & platform::AttrDirectory, 0u);
 
     EXPECT_EQ(keys(list(folder.path(), "*.*")),
-              (std::set<std::string>{"A.mp3", "b.mp3", "c.MP3", "README", "x.txt", "song.mp3x",
-                                     "sub.mp3"}));
-    EXPECT_EQ(keys(list(folder.path(), "?.mp3")),
-              (std::set<std::string>{"A.mp3", "b.mp3", "c.MP3"}));
+              (std::set<std::string>{"A.mp3", "b.mp3", "c.MP3", "README", "x.txt", "song.mp3x", "sub.mp3"}));
+    EXPECT_EQ(keys(list(folder.path(), "?.mp3")), (std::set<std::string>{"A.mp3", "b.mp3", "c.MP3"}));
     EXPECT_EQ(keys(list(folder.path(), "readme")), (std::set<std::string>{"README"}));
     EXPECT_TRUE(list(folder.path(), "*.wav").empty());
 }
@@ -134,8 +127,7 @@ TEST(Find, ReportsHiddenAndReadOnly) {
 
     const auto found = list(folder.path(), "*.mp3");
     ASSERT_EQ(keys(found).size(), 3u);
-    const std::uint32_t interesting =
-        platform::AttrHidden | platform::AttrReadOnly | platform::AttrSystem;
+    const std::uint32_t interesting = platform::AttrHidden | platform::AttrReadOnly | platform::AttrSystem;
     EXPECT_EQ(found.at("plain.mp3") & interesting, 0u);
     EXPECT_EQ(found.at(".hidden.mp3") & interesting, platform::AttrHidden);
     EXPECT_EQ(found.at("locked.mp3") & interesting, platform::AttrReadOnly);
@@ -146,21 +138,18 @@ TEST(Find, ReportsTheSystemAttributeOnWindows) {
     TempFolder folder;
     writeFile(folder / "sys.mp3", "");
     ASSERT_TRUE(platform::setAttributes(folder / "sys.mp3", platform::AttrSystem));
-    EXPECT_EQ(list(folder.path(), "*.mp3").at("sys.mp3") & platform::AttrSystem,
-              platform::AttrSystem);
+    EXPECT_EQ(list(folder.path(), "*.mp3").at("sys.mp3") & platform::AttrSystem, platform::AttrSystem);
 }
 #endif
 
 TEST(Find, ListsByNameIgnoringCaseSoRunsRepeat) {
     TempFolder folder;
-    const std::vector<std::string> names = {"delta.mp3", "Alpha.mp3", "charlie.mp3", "Bravo.mp3",
-                                            "écho.mp3"};
+    const std::vector<std::string> names = {"delta.mp3", "Alpha.mp3", "charlie.mp3", "Bravo.mp3", "écho.mp3"};
     for (const auto& name : names)
         writeFile(folder / name, "");
     const auto first = namesInOrder(folder.path(), "*.mp3");
     EXPECT_EQ(first, namesInOrder(folder.path(), "*.mp3"));
-    const std::vector<std::string> sorted = {"Alpha.mp3", "Bravo.mp3", "charlie.mp3", "delta.mp3",
-                                             "écho.mp3"};
+    const std::vector<std::string> sorted = {"Alpha.mp3", "Bravo.mp3", "charlie.mp3", "delta.mp3", "écho.mp3"};
     EXPECT_EQ(first, sorted);
 }
 

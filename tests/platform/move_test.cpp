@@ -16,8 +16,7 @@ std::vector<std::string> listing(const TempFolder& folder) {
     platform::FindHandle find;
     platform::FindData data;
     for (bool more = find.first(folder / "*.*", data); more; more = find.next(data)) {
-        if (data.name != "." && data.name != "..")
-            names.push_back(data.name);
+        if (data.name != "." && data.name != "..") names.push_back(data.name);
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -88,8 +87,8 @@ TEST(Move, MissingSourceFails) {
 TEST(Move, NamesWindowsRefusesFailAndTheFileStays) {
     TempFolder folder;
     writeFile(folder / "a.mp3", "a");
-    for (const char* bad : {"a?b.mp3", "a*b.mp3", "x:y.mp3", "a<b.mp3", "a>b.mp3", "a|b.mp3",
-                            "say \"hi\".mp3", "tab\there.mp3", ""}) {
+    for (const char* bad :
+         {"a?b.mp3", "a*b.mp3", "x:y.mp3", "a<b.mp3", "a>b.mp3", "a|b.mp3", "say \"hi\".mp3", "tab\there.mp3", ""}) {
         EXPECT_THROW(platform::moveFile(folder / "a.mp3", folder / bad), FileError) << bad;
     }
     EXPECT_EQ(listing(folder), std::vector<std::string>{"a.mp3"});

@@ -34,8 +34,7 @@ TEST(Status, ReadOnlyCanBeSetAndCleared) {
     TempFolder folder;
     writeFile(folder / "f", "");
     ASSERT_TRUE(platform::setAttributes(folder / "f", platform::AttrReadOnly));
-    EXPECT_EQ(platform::fileStatus(folder / "f")->attributes & platform::AttrReadOnly,
-              platform::AttrReadOnly);
+    EXPECT_EQ(platform::fileStatus(folder / "f")->attributes & platform::AttrReadOnly, platform::AttrReadOnly);
     ASSERT_TRUE(platform::setAttributes(folder / "f", 0));
     EXPECT_EQ(platform::fileStatus(folder / "f")->attributes & platform::AttrReadOnly, 0u);
     EXPECT_FALSE(platform::setAttributes(folder / "none", 0));

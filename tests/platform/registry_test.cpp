@@ -20,8 +20,7 @@ protected:
         }
     }
     void TearDown() override {
-        if (registry_)
-            registry_->deleteKey(root_);
+        if (registry_) registry_->deleteKey(root_);
     }
 
     std::unique_ptr<platform::Registry> registry_;

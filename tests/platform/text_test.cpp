@@ -11,8 +11,7 @@ namespace utf8 = platform::utf8;
 
 TEST(Utf8, DecodesAndEncodesEveryLength) {
     const std::pair<const char*, char32_t> cases[] = {
-        {"A", U'A'},    {"é", 0xE9},    {"€", 0x20AC},
-        {"日", 0x65E5}, {"🎵", 0x1F3B5}, {"\xF4\x8F\xBF\xBF", 0x10FFFF},
+        {"A", U'A'}, {"é", 0xE9}, {"€", 0x20AC}, {"日", 0x65E5}, {"🎵", 0x1F3B5}, {"\xF4\x8F\xBF\xBF", 0x10FFFF},
     };
     for (const auto& [text, code] : cases) {
         std::size_t pos = 0;
@@ -46,8 +45,7 @@ TEST(Utf8, IllFormedBytesDecodeAsReplacementOneByteAtATime) {
 TEST(Utf8, CutsOnlyAtCharacterBoundaries) {
     const std::string text = "a\xC3\xA9\xE6\x97\xA5\xF0\x9F\x8E\xB5";  // a é 日 🎵 (1+2+3+4 bytes)
     const std::pair<std::size_t, std::size_t> cases[] = {
-        {0, 0}, {1, 1}, {2, 1}, {3, 3}, {4, 3},   {5, 3},
-        {6, 6}, {7, 6}, {8, 6}, {9, 6}, {10, 10}, {99, 10},
+        {0, 0}, {1, 1}, {2, 1}, {3, 3}, {4, 3}, {5, 3}, {6, 6}, {7, 6}, {8, 6}, {9, 6}, {10, 10}, {99, 10},
     };
     for (const auto& [n, expected] : cases) {
         EXPECT_EQ(utf8::boundaryAtOrBefore(text, n), expected) << n;

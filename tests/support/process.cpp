@@ -24,8 +24,7 @@ std::wstring widen(const std::string& text) {
 // Quoting by the rules the C runtime uses to split a command line.
 std::wstring quoted(const std::string& argument) {
     const std::wstring wide = widen(argument);
-    if (!wide.empty() && wide.find_first_of(L" \t\"") == std::wstring::npos)
-        return wide;
+    if (!wide.empty() && wide.find_first_of(L" \t\"") == std::wstring::npos) return wide;
     std::wstring out = L"\"";
     std::size_t backslashes = 0;
     for (wchar_t c : wide) {
@@ -72,9 +71,8 @@ ProcessResult runProgram(const std::string& program, const std::vector<std::stri
     startup.hStdError = errWrite;
     PROCESS_INFORMATION info{};
     const std::wstring folder = widen(workingFolder);
-    const BOOL started =
-        CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                       nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &info);
+    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                        folder.empty() ? nullptr : folder.c_str(), &startup, &info);
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     if (started) {
@@ -112,16 +110,14 @@ ProcessResult runProgram(const std::string& program, const std::vector<std::stri
                          const std::string& workingFolder) {
     ProcessResult result;
     int out[2], err[2];
-    if (::pipe(out) != 0 || ::pipe(err) != 0)
-        return result;
+    if (::pipe(out) != 0 || ::pipe(err) != 0) return result;
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(out[1], 1);
         ::dup2(err[1], 2);
         ::close(out[0]);
         ::close(err[0]);
-        if (!workingFolder.empty() && ::chdir(workingFolder.c_str()) != 0)
-            ::_exit(127);
+        if (!workingFolder.empty() && ::chdir(workingFolder.c_str()) != 0) ::_exit(127);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
         for (const std::string& argument : arguments)

@@ -29,8 +29,7 @@ TempFolder::TempFolder() {
     std::random_device random;
     const fs::path base = fs::temp_directory_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path candidate =
-            base / ("cwtest-" + std::to_string(random()) + "-" + std::to_string(counter++));
+        const fs::path candidate = base / ("cwtest-" + std::to_string(random()) + "-" + std::to_string(counter++));
         std::error_code error;
         if (fs::create_directory(candidate, error)) {
             // The long form, so that comparisons with what the program reports hold.
@@ -42,8 +41,7 @@ TempFolder::TempFolder() {
 }
 
 TempFolder::~TempFolder() {
-    if (path_.empty())
-        return;
+    if (path_.empty()) return;
     std::error_code error;
     // Read-only files cannot be deleted on Windows; clear the bit first.
     for (auto it = fs::recursive_directory_iterator(toPath(path_), error);

@@ -60,10 +60,8 @@ TEST(UiDriver, ScreenshotIsAPngOfTheWindowsSize) {
     RECT rect;
     GetWindowRect(form, &rect);
     const auto bigEndian = [&](std::size_t at) {
-        return (static_cast<unsigned char>(bytes[at]) << 24) |
-               (static_cast<unsigned char>(bytes[at + 1]) << 16) |
-               (static_cast<unsigned char>(bytes[at + 2]) << 8) |
-               static_cast<unsigned char>(bytes[at + 3]);
+        return (static_cast<unsigned char>(bytes[at]) << 24) | (static_cast<unsigned char>(bytes[at + 1]) << 16) |
+               (static_cast<unsigned char>(bytes[at + 2]) << 8) | static_cast<unsigned char>(bytes[at + 3]);
     };
     EXPECT_EQ(bigEndian(16), static_cast<unsigned>(rect.right - rect.left));
     EXPECT_EQ(bigEndian(20), static_cast<unsigned>(rect.bottom - rect.top));

@@ -16,11 +16,10 @@ namespace {
 std::wstring resultFile;
 
 std::string toUtf8(const std::wstring& text) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                      nullptr, 0, nullptr, nullptr);
+    const int n =
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
     return out;
 }
 
@@ -30,8 +29,7 @@ LRESULT CALLBACK formProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         GetDlgItemTextW(window, 100, text, 512);
         const bool checked = IsDlgButtonChecked(window, 101) == BST_CHECKED;
         const std::string result = toUtf8(text) + (checked ? "|1" : "|0");
-        HANDLE file =
-            CreateFileW(resultFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        HANDLE file = CreateFileW(resultFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         DWORD written = 0;
         WriteFile(file, result.data(), static_cast<DWORD>(result.size()), &written, nullptr);
         CloseHandle(file);
@@ -52,15 +50,14 @@ int runForm(HINSTANCE instance) {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = L"FixtureForm";
     RegisterClassW(&windowClass);
-    HWND window =
-        CreateWindowW(L"FixtureForm", L"Fixture form", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 100,
-                      100, 320, 160, nullptr, nullptr, instance, nullptr);
-    CreateWindowW(L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10, 10, 280, 22,
-                  window, reinterpret_cast<HMENU>(100), instance, nullptr);
-    CreateWindowW(L"BUTTON", L"&Tick me", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 10, 40, 200, 20,
-                  window, reinterpret_cast<HMENU>(101), instance, nullptr);
-    CreateWindowW(L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 210, 80, 80, 26,
-                  window, reinterpret_cast<HMENU>(IDOK), instance, nullptr);
+    HWND window = CreateWindowW(L"FixtureForm", L"Fixture form", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 100, 100, 320,
+                                160, nullptr, nullptr, instance, nullptr);
+    CreateWindowW(L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10, 10, 280, 22, window,
+                  reinterpret_cast<HMENU>(100), instance, nullptr);
+    CreateWindowW(L"BUTTON", L"&Tick me", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 10, 40, 200, 20, window,
+                  reinterpret_cast<HMENU>(101), instance, nullptr);
+    CreateWindowW(L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 210, 80, 80, 26, window,
+                  reinterpret_cast<HMENU>(IDOK), instance, nullptr);
     ShowWindow(window, SW_SHOW);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

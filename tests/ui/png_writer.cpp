@@ -68,8 +68,7 @@ std::string encodePng(int width, int height, const std::vector<std::uint32_t>& p
         zlib += static_cast<char>(~n & 0xFF);
         zlib += static_cast<char>((~n >> 8) & 0xFF);
         zlib.append(raw, at, n);
-        if (last)
-            break;
+        if (last) break;
     }
     putBigEndian(zlib, (b << 16) | a);
 
@@ -86,8 +85,7 @@ std::string encodePng(int width, int height, const std::vector<std::uint32_t>& p
     return png;
 }
 
-void writePng(const std::string& path, int width, int height,
-              const std::vector<std::uint32_t>& pixels) {
+void writePng(const std::string& path, int width, int height, const std::vector<std::uint32_t>& pixels) {
     const std::string png = encodePng(width, height, pixels);
     platform::File file(path, platform::File::Mode::CreateWrite);
     file.write(png.data(), png.size());

@@ -14,8 +14,7 @@ std::uint32_t bigEndian(const std::string& bytes, std::size_t at) {
 // Walks the chunks and undoes the stored deflate blocks: the pixels must come back exactly.
 TEST(PngWriter, StoresEveryPixelInValidChunks) {
     const int width = 3, height = 2;
-    const std::vector<std::uint32_t> pixels = {0xFF0000, 0x00FF00, 0x0000FF,
-                                               0x123456, 0xFFFFFF, 0x000000};
+    const std::vector<std::uint32_t> pixels = {0xFF0000, 0x00FF00, 0x0000FF, 0x123456, 0xFFFFFF, 0x000000};
     const std::string png = ui_testing::encodePng(width, height, pixels);
     ASSERT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
 
@@ -28,8 +27,7 @@ TEST(PngWriter, StoresEveryPixelInValidChunks) {
             EXPECT_EQ(bigEndian(png, at + 8), 3u);
             EXPECT_EQ(bigEndian(png, at + 12), 2u);
         }
-        if (types.back() == "IDAT")
-            idat += png.substr(at + 8, length);
+        if (types.back() == "IDAT") idat += png.substr(at + 8, length);
         if (types.back() == "IEND") {
             EXPECT_EQ(bigEndian(png, at + 8), 0xAE426082u) << "known CRC";
         }
@@ -40,8 +38,7 @@ TEST(PngWriter, StoresEveryPixelInValidChunks) {
     // zlib header, one final stored block, then the Adler-32.
     ASSERT_GE(idat.size(), 7u);
     EXPECT_EQ(static_cast<unsigned char>(idat[2]), 1u) << "final stored block";
-    const std::size_t n =
-        static_cast<unsigned char>(idat[3]) | (static_cast<unsigned char>(idat[4]) << 8);
+    const std::size_t n = static_cast<unsigned char>(idat[3]) | (static_cast<unsigned char>(idat[4]) << 8);
     const std::string raw = idat.substr(7, n);
     // Each row: filter byte 0, then red, green, blue per pixel.
     const char expected[] =

@@ -23,8 +23,7 @@ TEST(SamplePluginDialog, AsksForTheReplacementAndFillsTheFilter) {
         int option = 5;
         int result = -1;
         // The dialog is modal: it runs on a thread of its own while the test drives it.
-        std::thread dialog(
-            [&] { result = plugin.dialogProc(0, 128, text1, text2, text3, &option, description); });
+        std::thread dialog([&] { result = plugin.dialogProc(0, 128, text1, text2, text3, &option, description); });
         HWND window = waitForProcessWindow(GetCurrentProcessId(), "Replace Spaces");
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(controlText(window, 1001), "_") << "a new filter starts from the usual choice";

@@ -25,11 +25,9 @@ LRESULT sendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 }  // namespace
 
-Program::Program(const std::string& exePath, const std::string& arguments,
-                 const std::string& workingFolder) {
+Program::Program(const std::string& exePath, const std::string& arguments, const std::string& workingFolder) {
     std::wstring commandLine = L"\"" + widen(exePath) + L"\"";
-    if (!arguments.empty())
-        commandLine += L" " + widen(arguments);
+    if (!arguments.empty()) commandLine += L" " + widen(arguments);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
@@ -45,8 +43,7 @@ Program::Program(const std::string& exePath, const std::string& arguments,
 
 Program::~Program() {
     kill();
-    if (process_)
-        CloseHandle(process_);
+    if (process_) CloseHandle(process_);
 }
 
 void Program::kill() {
@@ -62,8 +59,7 @@ bool Program::waitForExit(DWORD timeoutMs) const {
 
 DWORD Program::exitCode() const {
     DWORD code = STILL_ACTIVE;
-    if (process_)
-        GetExitCodeProcess(process_, &code);
+    if (process_) GetExitCodeProcess(process_, &code);
     return code;
 }
 
@@ -79,8 +75,7 @@ std::vector<HWND> windowsOf(DWORD processId) {
             auto* s = reinterpret_cast<Search*>(data);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
-            if (owner == s->processId && IsWindowVisible(window))
-                s->found.push_back(window);
+            if (owner == s->processId && IsWindowVisible(window)) s->found.push_back(window);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
@@ -114,12 +109,10 @@ HWND Program::waitForWindow(const std::string& title, DWORD timeoutMs) const {
 }
 
 std::string windowText(HWND window) {
-    if (!window)
-        return std::string();
+    if (!window) return std::string();
     const LRESULT length = sendWithTimeout(window, WM_GETTEXTLENGTH, 0, 0);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const LRESULT got =
-        sendWithTimeout(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    const LRESULT got = sendWithTimeout(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<std::size_t>(got));
     return narrow(text);
 }
@@ -148,8 +141,7 @@ bool isChecked(HWND dialog, int id) {
 }
 
 void setChecked(HWND dialog, int id, bool checked) {
-    if (isChecked(dialog, id) != checked)
-        click(dialog, id);
+    if (isChecked(dialog, id) != checked) click(dialog, id);
     waitUntil([&] { return isChecked(dialog, id) == checked; }, 2000);
 }
 
@@ -199,14 +191,12 @@ void pressMessageBoxButton(HWND box, int buttonId) {
 
 bool saveScreenshot(HWND window, const std::string& pngPath) {
     RECT rect;
-    if (!window || !GetWindowRect(window, &rect))
-        return false;
+    if (!window || !GetWindowRect(window, &rect)) return false;
     SetForegroundWindow(window);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     settle(300);
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0)
-        return false;
+    if (width <= 0 || height <= 0) return false;
 
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
@@ -237,8 +227,7 @@ bool saveScreenshot(HWND window, const std::string& pngPath) {
             }
         }
     }
-    if (bitmap)
-        DeleteObject(bitmap);
+    if (bitmap) DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return ok;

@@ -44,8 +44,7 @@ private:
 
 // The first visible top-level window of a process (this one, for dialogs a test opens itself)
 // whose title is `title`; nullptr when none appears in time.
-HWND waitForProcessWindow(DWORD processId, const std::string& title,
-                          DWORD timeoutMs = kDefaultTimeoutMs);
+HWND waitForProcessWindow(DWORD processId, const std::string& title, DWORD timeoutMs = kDefaultTimeoutMs);
 
 std::string windowText(HWND window);
 std::string className(HWND window);
@@ -64,8 +63,7 @@ void click(HWND dialog, int id);
 void chooseCommand(HWND dialog, int commandId);
 
 // A message box is a dialog whose text is in static 0xFFFF.
-HWND waitForMessageBox(const Program& program, const std::string& title,
-                       DWORD timeoutMs = kDefaultTimeoutMs);
+HWND waitForMessageBox(const Program& program, const std::string& title, DWORD timeoutMs = kDefaultTimeoutMs);
 std::string messageBoxText(HWND box);
 void pressMessageBoxButton(HWND box, int buttonId);
 
@@ -80,8 +78,7 @@ template <typename Predicate>
 bool waitUntil(Predicate predicate, DWORD timeoutMs = kDefaultTimeoutMs) {
     const DWORD start = GetTickCount();
     while (!predicate()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
+        if (GetTickCount() - start > timeoutMs) return false;
         Sleep(50);
     }
     return true;

@@ -22,19 +22,16 @@ bool keyExists(platform::Registry& registry, const std::string& key);
 bool writeKeyValue(platform::Registry& registry, const std::string& key, const std::string& value);
 bool deleteKey(platform::Registry& registry, const std::string& key);
 // Points the extension at the class, when the class key exists.
-void linkExtension(platform::Registry& registry, const std::string& className,
-                   const std::string& extension);
+void linkExtension(platform::Registry& registry, const std::string& className, const std::string& extension);
 
 // Writes the class keys: description, icon (unless iconIndex is -1), and a command per verb with
 // the shell key naming the default verb. Stops with false at the first failed write; true when
 // a default verb was written.
-bool registerFileClass(platform::Registry& registry, const std::string& className,
-                       const std::string& description, int iconIndex,
-                       const std::string& executablePath, const std::vector<ShellVerb>& verbs);
+bool registerFileClass(platform::Registry& registry, const std::string& className, const std::string& description,
+                       int iconIndex, const std::string& executablePath, const std::vector<ShellVerb>& verbs);
 
 // Registers the association when `enabled` and ".REN" is not taken yet (whatever it points to,
 // an existing ".REN" is left alone); removes it when not `enabled`. Reports nothing.
-void applyFileAssociation(platform::Registry& registry, bool enabled,
-                          const std::string& executablePath);
+void applyFileAssociation(platform::Registry& registry, bool enabled, const std::string& executablePath);
 
 }  // namespace core

@@ -20,14 +20,10 @@ std::string trimmed(const std::string& text) {
 }
 
 bool equalNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) {
-            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-        };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
+        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
     }
     return true;
 }
@@ -35,8 +31,7 @@ bool equalNoCase(const std::string& a, const std::string& b) {
 // "[name]" -> name; false when the line is not a section header.
 bool sectionName(const std::string& line, std::string& name) {
     const std::string text = trimmed(line);
-    if (text.empty() || text[0] != '[')
-        return false;
+    if (text.empty() || text[0] != '[') return false;
     const std::size_t close = text.find(']');
     name = trimmed(text.substr(1, close == std::string::npos ? std::string::npos : close - 1));
     return true;
@@ -45,12 +40,10 @@ bool sectionName(const std::string& line, std::string& name) {
 // "key = value" -> key and value; false for a line without "=".
 bool keyValue(const std::string& line, std::string& key, std::string& value) {
     const std::size_t equals = line.find('=');
-    if (equals == std::string::npos)
-        return false;
+    if (equals == std::string::npos) return false;
     key = trimmed(line.substr(0, equals));
     value = trimmed(line.substr(equals + 1));
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front()) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
         value = value.substr(1, value.size() - 2);
     }
     return true;
@@ -67,18 +60,14 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
     } catch (const platform::FileError&) {
         return;
     }
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        bytes.erase(0, 3);  // a UTF-8 byte order mark
-    if (bytes.find("\r\n") == std::string::npos && bytes.find('\n') != std::string::npos)
-        newline_ = "\n";
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);  // a UTF-8 byte order mark
+    if (bytes.find("\r\n") == std::string::npos && bytes.find('\n') != std::string::npos) newline_ = "\n";
     std::size_t start = 0;
     while (start < bytes.size()) {
         std::size_t end = bytes.find('\n', start);
-        if (end == std::string::npos)
-            end = bytes.size();
+        if (end == std::string::npos) end = bytes.size();
         std::string line = bytes.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+        if (!line.empty() && line.back() == '\r') line.pop_back();
         lines_.push_back(platform::legacyTextToUtf8(line));
         start = end + 1;
     }
@@ -87,8 +76,7 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
 std::size_t IniFile::findSection(const std::string& section) const {
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         std::string name;
-        if (sectionName(lines_[i], name) && equalNoCase(name, section))
-            return i;
+        if (sectionName(lines_[i], name) && equalNoCase(name, section)) return i;
     }
     return std::string::npos;
 }
@@ -96,54 +84,42 @@ std::size_t IniFile::findSection(const std::string& section) const {
 std::size_t IniFile::findKey(std::size_t header, const std::string& key) const {
     for (std::size_t i = header + 1; i < lines_.size(); ++i) {
         std::string name, k, v;
-        if (sectionName(lines_[i], name))
-            break;
-        if (keyValue(lines_[i], k, v) && equalNoCase(k, key))
-            return i;
+        if (sectionName(lines_[i], name)) break;
+        if (keyValue(lines_[i], k, v) && equalNoCase(k, key)) return i;
     }
     return std::string::npos;
 }
 
-bool IniFile::rawValue(const std::string& section, const std::string& key,
-                       std::string& value) const {
+bool IniFile::rawValue(const std::string& section, const std::string& key, std::string& value) const {
     const std::size_t header = findSection(section);
-    if (header == std::string::npos)
-        return false;
+    if (header == std::string::npos) return false;
     const std::size_t line = findKey(header, key);
-    if (line == std::string::npos)
-        return false;
+    if (line == std::string::npos) return false;
     std::string k;
     return keyValue(lines_[line], k, value);
 }
 
-std::string IniFile::getString(const std::string& section, const std::string& key,
-                               std::size_t bufferSize) const {
+std::string IniFile::getString(const std::string& section, const std::string& key, std::size_t bufferSize) const {
     std::string value;
-    if (!rawValue(section, key, value) || bufferSize == 0)
-        return std::string();
+    if (!rawValue(section, key, value) || bufferSize == 0) return std::string();
     return platform::utf8::truncate(value, bufferSize - 1);
 }
 
-std::int64_t IniFile::getInt(const std::string& section, const std::string& key,
-                             std::int64_t fallback) const {
+std::int64_t IniFile::getInt(const std::string& section, const std::string& key, std::int64_t fallback) const {
     std::string value;
-    if (!rawValue(section, key, value))
-        return fallback;
+    if (!rawValue(section, key, value)) return fallback;
     std::size_t i = 0;
     bool negative = false;
-    if (i < value.size() && (value[i] == '-' || value[i] == '+'))
-        negative = value[i++] == '-';
+    if (i < value.size() && (value[i] == '-' || value[i] == '+')) negative = value[i++] == '-';
     std::int64_t result = 0;
     for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
-        if (result > 100000000000LL)
-            break;  // far beyond any setting; stop before overflowing
+        if (result > 100000000000LL) break;  // far beyond any setting; stop before overflowing
         result = result * 10 + (value[i] - '0');
     }
     return negative ? -result : result;
 }
 
-void IniFile::setString(const std::string& section, const std::string& key,
-                        const std::string& value) {
+void IniFile::setString(const std::string& section, const std::string& key, const std::string& value) {
     const std::string entry = key + "=" + value;
     std::size_t header = findSection(section);
     if (header == std::string::npos) {
@@ -160,10 +136,8 @@ void IniFile::setString(const std::string& section, const std::string& key,
     std::size_t insertAt = header + 1;
     for (std::size_t i = header + 1; i < lines_.size(); ++i) {
         std::string name;
-        if (sectionName(lines_[i], name))
-            break;
-        if (!trimmed(lines_[i]).empty())
-            insertAt = i + 1;
+        if (sectionName(lines_[i], name)) break;
+        if (!trimmed(lines_[i]).empty()) insertAt = i + 1;
     }
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
 }

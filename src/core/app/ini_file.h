@@ -21,12 +21,10 @@ public:
 
     // The value, cut to bufferSize - 1 bytes at a character boundary, as a buffer of that size
     // would hold it; empty when missing.
-    std::string getString(const std::string& section, const std::string& key,
-                          std::size_t bufferSize) const;
+    std::string getString(const std::string& section, const std::string& key, std::size_t bufferSize) const;
     // The value as a decimal integer (an optional sign, then digits); `fallback` when the key is
     // missing, 0 when the value does not start with a number.
-    std::int64_t getInt(const std::string& section, const std::string& key,
-                        std::int64_t fallback) const;
+    std::int64_t getInt(const std::string& section, const std::string& key, std::int64_t fallback) const;
 
     void setString(const std::string& section, const std::string& key, const std::string& value);
 

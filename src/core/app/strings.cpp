@@ -20,8 +20,8 @@ constexpr Entry kStrings[] = {
 }  // namespace
 
 const char* loadString(int id) {
-    const auto it = std::find_if(std::begin(kStrings), std::end(kStrings),
-                                 [id](const Entry& entry) { return entry.id == id; });
+    const auto it =
+        std::find_if(std::begin(kStrings), std::end(kStrings), [id](const Entry& entry) { return entry.id == id; });
     return it == std::end(kStrings) ? "" : it->text;
 }
 
@@ -30,11 +30,9 @@ std::string formatText(std::string_view format, const std::vector<FormatArgument
     out.reserve(format.size() + 64);
     std::size_t next = 0;
     const auto argumentText = [&]() -> std::string {
-        if (next >= arguments.size())
-            return std::string();
+        if (next >= arguments.size()) return std::string();
         const FormatArgument& argument = arguments[next++];
-        if (const auto* text = std::get_if<std::string>(&argument))
-            return *text;
+        if (const auto* text = std::get_if<std::string>(&argument)) return *text;
         return std::to_string(std::get<std::int64_t>(argument));
     };
     for (std::size_t i = 0; i < format.size(); ++i) {

@@ -9,18 +9,16 @@ using BRAXEN::braxen_Exception;
 
 void writeInt(platform::File& file, std::int32_t value) {
     const std::uint32_t v = static_cast<std::uint32_t>(value);
-    const unsigned char bytes[4] = {
-        static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-        static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+    const unsigned char bytes[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
+                                    static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
     file.write(bytes, 4);
 }
 
 std::int32_t readInt(platform::File& file) {
     unsigned char bytes[4];
-    if (file.read(bytes, 4) != 4)
-        throw braxen_Exception(braxen_Exception::invalidFormat);
-    const std::uint32_t v = bytes[0] | (std::uint32_t(bytes[1]) << 8) |
-                            (std::uint32_t(bytes[2]) << 16) | (std::uint32_t(bytes[3]) << 24);
+    if (file.read(bytes, 4) != 4) throw braxen_Exception(braxen_Exception::invalidFormat);
+    const std::uint32_t v =
+        bytes[0] | (std::uint32_t(bytes[1]) << 8) | (std::uint32_t(bytes[2]) << 16) | (std::uint32_t(bytes[3]) << 24);
     return static_cast<std::int32_t>(v);
 }
 
@@ -32,34 +30,28 @@ void writeText(platform::File& file, const std::string& text, std::size_t width)
 
 std::string readText(platform::File& file, std::size_t width) {
     std::string slot(width, '\0');
-    if (file.read(slot.data(), width) != width)
-        throw braxen_Exception(braxen_Exception::invalidFormat);
+    if (file.read(slot.data(), width) != width) throw braxen_Exception(braxen_Exception::invalidFormat);
     const std::size_t end = slot.find('\0');
-    if (end != std::string::npos)
-        slot.resize(end);
+    if (end != std::string::npos) slot.resize(end);
     return platform::legacyTextToUtf8(slot);
 }
 
 void writeStamp(platform::File& file, std::uint64_t skip) {
-    if (skip != 0)
-        return;
+    if (skip != 0) return;
     file.seek(0, platform::File::SeekFrom::Begin);
     writeInt(file, 1);
 }
 
 bool checkStamp(platform::File& file, std::uint64_t skip) {
-    if (skip != 0)
-        return true;
+    if (skip != 0) return true;
     file.seek(0, platform::File::SeekFrom::Begin);
     unsigned char bytes[4];
-    return file.read(bytes, 4) == 4 && bytes[0] == 1 && bytes[1] == 0 && bytes[2] == 0 &&
-           bytes[3] == 0;
+    return file.read(bytes, 4) == 4 && bytes[0] == 1 && bytes[1] == 0 && bytes[2] == 0 && bytes[3] == 0;
 }
 
 void requireRemaining(platform::File& file, std::uint64_t bytes) {
     const std::uint64_t length = file.length(), at = file.position();
-    if (at > length || length - at < bytes)
-        throw braxen_Exception(braxen_Exception::invalidFormat);
+    if (at > length || length - at < bytes) throw braxen_Exception(braxen_Exception::invalidFormat);
 }
 
 }  // namespace core

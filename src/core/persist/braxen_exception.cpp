@@ -25,8 +25,7 @@ namespace core {
 std::string fileErrorReport(int stringId, const BRAXEN::braxen_Exception& error) {
     // The message has always been fetched into a buffer of 255 bytes, terminator included.
     const std::string message = platform::utf8::truncate(error.message(), 254);
-    return formatString(stringId,
-                        {std::int64_t{error.cause()}, std::int64_t{error.osError()}, message});
+    return formatString(stringId, {std::int64_t{error.cause()}, std::int64_t{error.osError()}, message});
 }
 
 }  // namespace core

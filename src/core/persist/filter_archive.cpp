@@ -8,15 +8,15 @@ namespace core {
 
 using BRAXEN::braxen_Exception;
 
-FilterArchive::FilterArchive(const PluginManager* plugins, const std::string& path, bool storing,
-                             std::uint32_t& count, std::uint64_t skip)
+FilterArchive::FilterArchive(const PluginManager* plugins, const std::string& path, bool storing, std::uint32_t& count,
+                             std::uint64_t skip)
     : plugins_(plugins), file_(&ownFile_) {
     ownFile_.open(path, storing ? platform::File::Mode::CreateWrite : platform::File::Mode::Read);
     processHeader(storing, count, skip);
 }
 
-FilterArchive::FilterArchive(const PluginManager* plugins, platform::File& file, bool storing,
-                             std::uint32_t& count, std::uint64_t skip)
+FilterArchive::FilterArchive(const PluginManager* plugins, platform::File& file, bool storing, std::uint32_t& count,
+                             std::uint64_t skip)
     : plugins_(plugins), file_(&file) {
     processHeader(storing, count, skip);
 }
@@ -31,17 +31,13 @@ void FilterArchive::processHeader(bool storing, std::uint32_t& count, std::uint6
         writeInt(file, static_cast<std::int32_t>(count));
         return;
     }
-    if (!checkStamp(file, skip))
-        throw braxen_Exception(braxen_Exception::invalidFormat);
+    if (!checkStamp(file, skip)) throw braxen_Exception(braxen_Exception::invalidFormat);
     const std::uint32_t version = static_cast<std::uint32_t>(readInt(file));
-    if (version == 0 || version > kFilterVersion)
-        throw braxen_Exception(braxen_Exception::unknownVersion);
-    if (readText(file, kHeaderSlot) != kFilterHeaderText)
-        throw braxen_Exception(braxen_Exception::invalidFormat);
+    if (version == 0 || version > kFilterVersion) throw braxen_Exception(braxen_Exception::unknownVersion);
+    if (readText(file, kHeaderSlot) != kFilterHeaderText) throw braxen_Exception(braxen_Exception::invalidFormat);
     const std::uint32_t stored = static_cast<std::uint32_t>(readInt(file));
     // A count the file cannot hold is a damaged file, refused before anything is read from it.
-    requireRemaining(
-        file, std::uint64_t{stored} * (version == 1 ? kRuleSizeVersion1 : kRuleSizeVersion2));
+    requireRemaining(file, std::uint64_t{stored} * (version == 1 ? kRuleSizeVersion1 : kRuleSizeVersion2));
     version_ = version;
     count = stored;
 }
@@ -57,8 +53,7 @@ void FilterArchive::writeRule(const Rule& rule) {
 
 void serializeRule(Rule& rule, bool loading, const PluginManager* plugins, platform::File& file,
                    std::uint32_t version) {
-    if (version != 1 && version != 2)
-        throw braxen_Exception(braxen_Exception::unknownVersion);
+    if (version != 1 && version != 2) throw braxen_Exception(braxen_Exception::unknownVersion);
     if (!loading) {
         writeText(file, rule.description, kRuleTextSlot);
         writeText(file, rule.text1, kRuleTextSlot);
@@ -85,8 +80,7 @@ void serializeRule(Rule& rule, bool loading, const PluginManager* plugins, platf
         read.pluginPath = readText(file, kPathSlot);
         if (read.type == Plugin && read.extra != 0) {
             const auto id = plugins ? plugins->findByFileName(read.pluginPath) : std::nullopt;
-            if (!id)
-                throw braxen_Exception(braxen_Exception::pluginMissing);
+            if (!id) throw braxen_Exception(braxen_Exception::pluginMissing);
             read.extra = *id;
         }
     }

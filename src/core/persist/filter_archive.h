@@ -23,11 +23,11 @@ public:
     // destroyed. `count` is written when storing and received when loading. Raises
     // braxen_Exception 115/116 for a file it does not accept, before anything is read from it
     // into the caller's data.
-    FilterArchive(const PluginManager* plugins, const std::string& path, bool storing,
-                  std::uint32_t& count, std::uint64_t skip);
+    FilterArchive(const PluginManager* plugins, const std::string& path, bool storing, std::uint32_t& count,
+                  std::uint64_t skip);
     // Attached: works on a file the caller opened and positioned, and leaves it open.
-    FilterArchive(const PluginManager* plugins, platform::File& file, bool storing,
-                  std::uint32_t& count, std::uint64_t skip);
+    FilterArchive(const PluginManager* plugins, platform::File& file, bool storing, std::uint32_t& count,
+                  std::uint64_t skip);
     FilterArchive(const FilterArchive&) = delete;
     FilterArchive& operator=(const FilterArchive&) = delete;
 
@@ -48,8 +48,7 @@ private:
 // braxen_Exception 116 before the file is touched). A version 2 Plugin rule read with a non-zero
 // `extra` is tied to the loaded plug-in of the same file name (ignoring case), raising 114 when
 // there is none.
-void serializeRule(Rule& rule, bool loading, const PluginManager* plugins, platform::File& file,
-                   std::uint32_t version);
+void serializeRule(Rule& rule, bool loading, const PluginManager* plugins, platform::File& file, std::uint32_t version);
 
 // A filter definition file. Reading clears `rules` only once the header has been accepted, then
 // appends each Rule as it is read, so a rejected file leaves the caller's list as it was, and a

@@ -33,8 +33,8 @@ extern "C" {
  * word (0 for a new one). Return non-zero when the user accepted: the program then keeps all
  * five values. Return 0 when cancelled: the program keeps nothing.
  */
-typedef int(BRAXEN_CALL* braxen_DialogProc)(int mode, int size, char* text1, char* text2,
-                                            char* text3, int* option, char* description);
+typedef int(BRAXEN_CALL* braxen_DialogProc)(int mode, int size, char* text1, char* text2, char* text3, int* option,
+                                            char* description);
 
 /*
  * Renames. name is a writable buffer of `size` bytes (260) holding the name as the filters before
@@ -42,9 +42,8 @@ typedef int(BRAXEN_CALL* braxen_DialogProc)(int mode, int size, char* text1, cha
  * separator. text1..text3 and option are the filter's values. Return non-zero when a new name
  * was written into name; 0 means no change, whatever the buffer holds.
  */
-typedef int(BRAXEN_CALL* braxen_ApplyProc)(int size, char* name, const char* folder,
-                                           const char* text1, const char* text2, const char* text3,
-                                           int option);
+typedef int(BRAXEN_CALL* braxen_ApplyProc)(int size, char* name, const char* folder, const char* text1,
+                                           const char* text2, const char* text3, int option);
 
 typedef struct PluginDescriptor {
     void* hostWindow;           /* written by the program: its main window (HWND on Windows) */

@@ -52,7 +52,6 @@ private:
 
 // Applies a Plugin rule to a name (without its extension): the plug-in registered under the
 // rule's `extra` rewrites it, or nothing happens when that plug-in is not loaded or declines.
-void applyPluginRule(const PluginManager& plugins, const Rule& rule, const std::string& folder,
-                     std::string& name);
+void applyPluginRule(const PluginManager& plugins, const Rule& rule, const std::string& folder, std::string& name);
 
 }  // namespace core

@@ -27,16 +27,13 @@ std::string tooLong(const char* what, std::size_t limit) {
 
 // The dialogs' number exchange: a whole number within 0..99, else the platform's own words.
 std::optional<std::int32_t> limitValue(const std::string& text) {
-    if (text.empty() || text.size() > 3)
-        return std::nullopt;
+    if (text.empty() || text.size() > 3) return std::nullopt;
     std::int32_t value = 0;
     for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
+        if (c < '0' || c > '9') return std::nullopt;
         value = value * 10 + (c - '0');
     }
-    if (value > 99)
-        return std::nullopt;
+    if (value > 99) return std::nullopt;
     return value;
 }
 
@@ -56,16 +53,14 @@ bool holdsOneNumberPlaceholder(const std::string& form) {
 }
 
 FilterResult makeChangeCase(std::int32_t mode) {
-    if (mode < SentenceCase || mode > ToggleCase)
-        return rejected("Unknown case mode " + std::to_string(mode) + ".");
+    if (mode < SentenceCase || mode > ToggleCase) return rejected("Unknown case mode " + std::to_string(mode) + ".");
     Rule rule = ofType(ChangeCase);
     rule.option = mode;
     return accepted(rule);
 }
 
 FilterResult makeAppend(const std::string& front, const std::string& end) {
-    if (front.empty() && end.empty())
-        return rejected("Append needs a text for the front or for the end.");
+    if (front.empty() && end.empty()) return rejected("Append needs a text for the front or for the end.");
     if (front.size() > kMaxFilterText || end.size() > kMaxFilterText)
         return rejected(tooLong("An Append text", kMaxFilterText));
     if (containsInvalidFilenameCharacter(front) || containsInvalidFilenameCharacter(end)) {
@@ -79,36 +74,31 @@ FilterResult makeAppend(const std::string& front, const std::string& end) {
 
 FilterResult makePresetReplace(bool underscores) {
     Rule rule = ofType(Replace);
-    rule.option =
-        ReplacePreset | (underscores ? ReplaceMatchCaseOrUnderscores : ReplaceWholeWordsOrPeriods);
+    rule.option = ReplacePreset | (underscores ? ReplaceMatchCaseOrUnderscores : ReplaceWholeWordsOrPeriods);
     return accepted(rule);
 }
 
-FilterResult makeCustomReplace(const std::string& find, const std::string& replaceWith,
-                               bool matchCase, bool wholeWord) {
-    if (find.empty() || replaceWith.empty())
-        return rejected("Find and Replace needs both a find and a replace text.");
+FilterResult makeCustomReplace(const std::string& find, const std::string& replaceWith, bool matchCase,
+                               bool wholeWord) {
+    if (find.empty() || replaceWith.empty()) return rejected("Find and Replace needs both a find and a replace text.");
     if (find.size() > kMaxFilterText || replaceWith.size() > kMaxFilterText) {
         return rejected(tooLong("A Find and Replace text", kMaxFilterText));
     }
-    if (containsInvalidFilenameCharacter(replaceWith))
-        return rejected(invalidFilenameMessage());
+    if (containsInvalidFilenameCharacter(replaceWith)) return rejected(invalidFilenameMessage());
     if (matchCase ? find == replaceWith : toLowerText(find) == toLowerText(replaceWith)) {
         return rejected(loadString(IDS_FIND_EQUALS_REPLACE));
     }
     Rule rule = ofType(Replace);
-    rule.option = ReplaceCustom | (wholeWord ? ReplaceWholeWordsOrPeriods : 0) |
-                  (matchCase ? ReplaceMatchCaseOrUnderscores : 0);
+    rule.option =
+        ReplaceCustom | (wholeWord ? ReplaceWholeWordsOrPeriods : 0) | (matchCase ? ReplaceMatchCaseOrUnderscores : 0);
     rule.findText() = find;
     rule.replaceText() = replaceWith;
     return accepted(rule);
 }
 
 FilterResult makeStrip(const std::string& text, bool matchCase) {
-    if (text.empty())
-        return rejected("Stripper needs a text to remove.");
-    if (text.size() > kMaxFilterText)
-        return rejected(tooLong("The Stripper text", kMaxFilterText));
+    if (text.empty()) return rejected("Stripper needs a text to remove.");
+    if (text.size() > kMaxFilterText) return rejected(tooLong("The Stripper text", kMaxFilterText));
     Rule rule = ofType(Strip);
     rule.option = matchCase ? 1 : 0;
     rule.stripText() = text;
@@ -116,8 +106,7 @@ FilterResult makeStrip(const std::string& text, bool matchCase) {
 }
 
 FilterResult makePad(const std::string& left, const std::string& both, const std::string& right) {
-    if (left.empty() && both.empty() && right.empty())
-        return rejected("Padding needs at least one set of characters.");
+    if (left.empty() && both.empty() && right.empty()) return rejected("Padding needs at least one set of characters.");
     if (left.size() > kMaxPadText || both.size() > kMaxPadText || right.size() > kMaxPadText) {
         return rejected(tooLong("A Padding set", kMaxPadText));
     }
@@ -129,24 +118,19 @@ FilterResult makePad(const std::string& left, const std::string& both, const std
 }
 
 FilterResult makeFlip(const std::string& separator) {
-    if (separator.empty())
-        return rejected("Flip needs the text to flip at.");
-    if (separator.size() > kMaxFilterText)
-        return rejected(tooLong("The Flip text", kMaxFilterText));
+    if (separator.empty()) return rejected("Flip needs the text to flip at.");
+    if (separator.size() > kMaxFilterText) return rejected(tooLong("The Flip text", kMaxFilterText));
     Rule rule = ofType(Flip);
     rule.flipText() = separator;
     return accepted(rule);
 }
 
-FilterResult makeNumberReplace(const std::string& lower, const std::string& upper,
-                               const std::string& findForm, const std::string& replaceForm) {
+FilterResult makeNumberReplace(const std::string& lower, const std::string& upper, const std::string& findForm,
+                               const std::string& replaceForm) {
     const auto low = limitValue(lower), high = limitValue(upper);
-    if (!low || !high)
-        return rejected("Please enter an integer between 0 and 99.");
-    if (*low >= *high)
-        return rejected("Number Replace needs a lower limit smaller than the upper limit.");
-    if (findForm.empty() || replaceForm.empty())
-        return rejected("Number Replace needs both forms.");
+    if (!low || !high) return rejected("Please enter an integer between 0 and 99.");
+    if (*low >= *high) return rejected("Number Replace needs a lower limit smaller than the upper limit.");
+    if (findForm.empty() || replaceForm.empty()) return rejected("Number Replace needs both forms.");
     if (findForm.size() > kMaxFilterText || replaceForm.size() > kMaxFilterText) {
         return rejected(tooLong("A Number Replace form", kMaxFilterText));
     }
@@ -154,8 +138,7 @@ FilterResult makeNumberReplace(const std::string& lower, const std::string& uppe
         return rejected("Number Replace needs two different forms.");
     }
     if (!holdsOneNumberPlaceholder(findForm) || !holdsOneNumberPlaceholder(replaceForm)) {
-        return rejected(
-            "You must have exactly one \"%s\" -- that is, current number -- per field.");
+        return rejected("You must have exactly one \"%s\" -- that is, current number -- per field.");
     }
     Rule rule = ofType(NumReplace);
     rule.option = *low;
@@ -166,12 +149,9 @@ FilterResult makeNumberReplace(const std::string& lower, const std::string& uppe
 }
 
 FilterResult makeId3(const std::string& format, bool fieldsMustExist) {
-    if (format.empty())
-        return rejected("ID3v1 needs a format.");
-    if (format.size() > kMaxFilterText)
-        return rejected(tooLong("The ID3v1 format", kMaxFilterText));
-    if (containsInvalidFilenameCharacter(format))
-        return rejected(invalidFilenameMessage());
+    if (format.empty()) return rejected("ID3v1 needs a format.");
+    if (format.size() > kMaxFilterText) return rejected(tooLong("The ID3v1 format", kMaxFilterText));
+    if (containsInvalidFilenameCharacter(format)) return rejected(invalidFilenameMessage());
     Rule rule = ofType(ID3);
     rule.id3Format() = format;
     rule.option = fieldsMustExist ? fieldMaskFromFormat(format) : 0;

@@ -34,14 +34,13 @@ FilterResult makeChangeCase(std::int32_t mode);
 FilterResult makeAppend(const std::string& front, const std::string& end);
 // The built-in forms: underscores (option 5) or periods (option 9) become spaces.
 FilterResult makePresetReplace(bool underscores);
-FilterResult makeCustomReplace(const std::string& find, const std::string& replaceWith,
-                               bool matchCase, bool wholeWord);
+FilterResult makeCustomReplace(const std::string& find, const std::string& replaceWith, bool matchCase, bool wholeWord);
 FilterResult makeStrip(const std::string& text, bool matchCase);
 FilterResult makePad(const std::string& left, const std::string& both, const std::string& right);
 FilterResult makeFlip(const std::string& separator);
 // Limits as typed: they must be whole numbers from 0 to 99.
-FilterResult makeNumberReplace(const std::string& lower, const std::string& upper,
-                               const std::string& findForm, const std::string& replaceForm);
+FilterResult makeNumberReplace(const std::string& lower, const std::string& upper, const std::string& findForm,
+                               const std::string& replaceForm);
 FilterResult makeId3(const std::string& format, bool fieldsMustExist);
 
 // The Number Replace dialog's rule for its forms: "%s" exactly once.

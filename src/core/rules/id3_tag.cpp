@@ -144,8 +144,8 @@ std::string field(const char* bytes, std::size_t size) {
     while (length < size && bytes[length] != '\0')
         ++length;
     std::string text = platform::legacyTextToUtf8(std::string(bytes, length));
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' ||
-                             text.back() == '\v' || text.back() == '\f' || text.back() == '\r')) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' || text.back() == '\v' ||
+                             text.back() == '\f' || text.back() == '\r')) {
         text.pop_back();
     }
     return text;
@@ -163,16 +163,13 @@ bool TagReader::read(std::int32_t mask) {
     char tag[kTagSize];
     try {
         platform::File file(path_, platform::File::Mode::Read);
-        if (file.length() <= kTagSize)
-            return false;
+        if (file.length() <= kTagSize) return false;
         file.seek(-static_cast<std::int64_t>(kTagSize), platform::File::SeekFrom::End);
-        if (file.read(tag, kTagSize) != kTagSize)
-            return false;
+        if (file.read(tag, kTagSize) != kTagSize) return false;
     } catch (const platform::FileError&) {
         return false;  // a missing or locked file is the same as no tag
     }
-    if (tag[0] != 'T' || tag[1] != 'A' || tag[2] != 'G')
-        return false;
+    if (tag[0] != 'T' || tag[1] != 'A' || tag[2] != 'G') return false;
     title_ = field(tag + 3, 30);
     artist_ = field(tag + 33, 30);
     album_ = field(tag + 63, 30);
@@ -181,12 +178,10 @@ bool TagReader::read(std::int32_t mask) {
     genre_ = static_cast<unsigned char>(tag[127]);
 
     const std::pair<std::int32_t, const std::string*> required[] = {
-        {Id3Title, &title_}, {Id3Artist, &artist_},   {Id3Album, &album_},
-        {Id3Year, &year_},   {Id3Comment, &comment_},
+        {Id3Title, &title_}, {Id3Artist, &artist_}, {Id3Album, &album_}, {Id3Year, &year_}, {Id3Comment, &comment_},
     };
     for (const auto& [bit, text] : required) {
-        if ((mask & bit) && text->empty())
-            return false;
+        if ((mask & bit) && text->empty()) return false;
     }
     // A tag without a known genre is never used, whatever the format asks for.
     return genreName(genre_) != nullptr;
@@ -197,8 +192,7 @@ std::string TagReader::format(const std::string& format) const {
     std::string collapsed;
     collapsed.reserve(format.size());
     for (char c : format) {
-        if (c == '%' && !collapsed.empty() && collapsed.back() == '%')
-            continue;
+        if (c == '%' && !collapsed.empty() && collapsed.back() == '%') continue;
         collapsed += c;
     }
     const char* genre = genreName(genre_);
@@ -211,8 +205,7 @@ std::string TagReader::format(const std::string& format) const {
     // expanded again.
     std::string out;
     for (std::size_t i = 0; i < collapsed.size(); ++i) {
-        if (collapsed[i] == '%' && i + 1 < collapsed.size() && collapsed[i + 1] >= '1' &&
-            collapsed[i + 1] <= '6') {
+        if (collapsed[i] == '%' && i + 1 < collapsed.size() && collapsed[i + 1] >= '1' && collapsed[i + 1] <= '6') {
             out += values[collapsed[i + 1] - '1'];
             ++i;
         } else {
@@ -222,11 +215,9 @@ std::string TagReader::format(const std::string& format) const {
     return out;
 }
 
-void applyId3(const std::string& path, std::string& base, const std::string& format,
-              std::int32_t mask) {
+void applyId3(const std::string& path, std::string& base, const std::string& format, std::int32_t mask) {
     TagReader reader(path);
-    if (reader.read(mask))
-        base = reader.format(format);
+    if (reader.read(mask)) base = reader.format(format);
 }
 
 }  // namespace core

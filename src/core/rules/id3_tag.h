@@ -36,7 +36,6 @@ private:
 
 // The ID3 rule as the name pipeline applies it: when the tag of the file at `path` is usable for
 // `mask`, base becomes the expanded format; otherwise base stays as it is.
-void applyId3(const std::string& path, std::string& base, const std::string& format,
-              std::int32_t mask);
+void applyId3(const std::string& path, std::string& base, const std::string& format, std::int32_t mask);
 
 }  // namespace core

@@ -3,9 +3,8 @@
 namespace core {
 
 bool Rule::operator==(const Rule& other) const {
-    return text1 == other.text1 && text2 == other.text2 && text3 == other.text3 &&
-           description == other.description && option == other.option && type == other.type &&
-           extra == other.extra && pluginPath == other.pluginPath;
+    return text1 == other.text1 && text2 == other.text2 && text3 == other.text3 && description == other.description &&
+           option == other.option && type == other.type && extra == other.extra && pluginPath == other.pluginPath;
 }
 
 namespace {
@@ -31,8 +30,7 @@ std::string quoted(const std::string& text) {
 
 std::string padDescription(const Rule& rule) {
     std::string out = "Pad:";
-    if (!rule.padLeft().empty())
-        out += " left " + quoted(rule.padLeft());
+    if (!rule.padLeft().empty()) out += " left " + quoted(rule.padLeft());
     if (!rule.padBoth().empty()) {
         out += rule.padLeft().empty() ? " " : "; ";
         out += "both " + quoted(rule.padBoth());
@@ -49,8 +47,7 @@ std::string padDescription(const Rule& rule) {
 void ruleDescription(Rule& rule) {
     switch (rule.type) {
         case ChangeCase:
-            rule.description =
-                std::string("Change Case: all characters to ") + caseModeName(rule.option);
+            rule.description = std::string("Change Case: all characters to ") + caseModeName(rule.option);
             return;
         case Pad:
             rule.description = padDescription(rule);
@@ -73,8 +70,8 @@ void ruleDescription(Rule& rule) {
                 } else if (wholeWords) {
                     suffix = " (whole words only)";
                 }
-                rule.description = "Replace: " + quoted(rule.findText()) + " with " +
-                                   quoted(rule.replaceText()) + suffix;
+                rule.description =
+                    "Replace: " + quoted(rule.findText()) + " with " + quoted(rule.replaceText()) + suffix;
             }
             return;
         case Append:
@@ -88,20 +85,17 @@ void ruleDescription(Rule& rule) {
             }
             return;
         case ID3:
-            rule.description = "ID3: \"" + rule.id3Format() +
-                               (rule.option != 0 ? "\" (all fields must exist)" : "\"");
+            rule.description = "ID3: \"" + rule.id3Format() + (rule.option != 0 ? "\" (all fields must exist)" : "\"");
             return;
         case Strip:
-            rule.description =
-                "Strip: \"" + rule.stripText() + (rule.option != 0 ? "\" (match case)" : "\"");
+            rule.description = "Strip: \"" + rule.stripText() + (rule.option != 0 ? "\" (match case)" : "\"");
             return;
         case Flip:
             rule.description = "Flip at: " + quoted(rule.flipText());
             return;
         case NumReplace:
-            rule.description = "NumReplace: (" + std::to_string(rule.option) + " to " +
-                               std::to_string(rule.extra) + ") find=" + quoted(rule.findText()) +
-                               " replace=" + quoted(rule.replaceText());
+            rule.description = "NumReplace: (" + std::to_string(rule.option) + " to " + std::to_string(rule.extra) +
+                               ") find=" + quoted(rule.findText()) + " replace=" + quoted(rule.replaceText());
             return;
         default:
             // The misspelling is the program's own text, kept so descriptions stay as users
@@ -113,8 +107,7 @@ void ruleDescription(Rule& rule) {
 
 std::int32_t fieldMaskFromFormat(const std::string& format) {
     // Placeholder digit -> tag field bit; "%1" is the artist, "%2" the title.
-    static const std::int32_t bits[6] = {Id3Artist, Id3Title,   Id3Album,
-                                         Id3Year,   Id3Comment, Id3Genre};
+    static const std::int32_t bits[6] = {Id3Artist, Id3Title, Id3Album, Id3Year, Id3Comment, Id3Genre};
     std::int32_t mask = 0;
     bool armed = false;
     for (char c : format) {
@@ -122,8 +115,7 @@ std::int32_t fieldMaskFromFormat(const std::string& format) {
             armed = c == '%';
         } else if (c != '%') {
             armed = false;
-            if (c >= '1' && c <= '6')
-                mask |= bits[c - '1'];
+            if (c >= '1' && c <= '6') mask |= bits[c - '1'];
         }
     }
     return mask;

@@ -9,8 +9,7 @@ NameTooLongError::NameTooLongError()
     : std::length_error("the new name grew past " + std::to_string(kMaxNameBytes) + " bytes") {}
 
 void checkNameLength(const std::string& text) {
-    if (text.size() > kMaxNameBytes)
-        throw NameTooLongError();
+    if (text.size() > kMaxNameBytes) throw NameTooLongError();
 }
 
 namespace {
@@ -24,6 +23,10 @@ std::string mapText(const std::string& text, Map map) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t pos = 0; pos < text.size();) {
+        if (static_cast<unsigned char>(text[pos]) < 0x80) {  // ASCII maps to ASCII: no decoding
+            out += static_cast<char>(map(static_cast<unsigned char>(text[pos++])));
+            continue;
+        }
         const std::size_t length = platform::utf8::sequenceLength(text, pos);
         if (length == 0) {  // not UTF-8: keep the byte
             out += text[pos++];
@@ -68,8 +71,7 @@ void changeCase(std::string& text, std::int32_t mode) {
     switch (mode) {
         case SentenceCase:
             text = toLowerText(text);
-            if (!text.empty())
-                text[0] = toUpper(text[0]);
+            if (!text.empty()) text[0] = toUpper(text[0]);
             break;
         case LowerCase:
             text = toLowerText(text);
@@ -81,8 +83,7 @@ void changeCase(std::string& text, std::int32_t mode) {
             text = toLowerText(text);
             // Only these four start a word: after "_", ".", "'" or a digit the letter stays low.
             for (std::size_t i = 0; i < text.size(); ++i) {
-                if (i == 0 || text[i - 1] == ' ' || text[i - 1] == '(' || text[i - 1] == '-' ||
-                    text[i - 1] == '[') {
+                if (i == 0 || text[i - 1] == ' ' || text[i - 1] == '(' || text[i - 1] == '-' || text[i - 1] == '[') {
                     text[i] = toUpper(text[i]);
                 }
             }
@@ -97,10 +98,8 @@ void changeCase(std::string& text, std::int32_t mode) {
 }
 
 void append(std::string& text, const std::string& front, const std::string& end) {
-    if (!front.empty())
-        text.insert(0, front);
-    if (!end.empty())
-        text += end;
+    if (!front.empty()) text.insert(0, front);
+    if (!end.empty()) text += end;
 }
 
 namespace {
@@ -110,11 +109,9 @@ namespace {
 // no-case form needs since case conversion keeps lengths.
 int replaceMatches(std::string& text, const std::string& haystack, const std::string& needle,
                    const std::string& replace) {
-    if (needle.empty())
-        return 0;
+    if (needle.empty()) return 0;
     std::size_t at = haystack.find(needle);
-    if (at == std::string::npos)
-        return 0;
+    if (at == std::string::npos) return 0;
     std::string out;
     out.reserve(text.size());
     std::size_t copied = 0;
@@ -124,8 +121,7 @@ int replaceMatches(std::string& text, const std::string& haystack, const std::st
         out += replace;
         copied = at + needle.size();
         ++count;
-        if (out.size() > kMaxNameBytes)
-            throw NameTooLongError();
+        if (out.size() > kMaxNameBytes) throw NameTooLongError();
     }
     out.append(text, copied, std::string::npos);
     checkNameLength(out);
@@ -140,13 +136,11 @@ int replaceAll(std::string& text, const std::string& find, const std::string& re
 }
 
 int replaceAllNoCase(std::string& text, const std::string& find, const std::string& replace) {
-    if (find.empty())
-        return 0;
+    if (find.empty()) return 0;
     return replaceMatches(text, toLowerText(text), toLowerText(find), replace);
 }
 
-void findReplace(std::string& text, const std::string& find, const std::string& replace,
-                 std::int32_t flags) {
+void findReplace(std::string& text, const std::string& find, const std::string& replace, std::int32_t flags) {
     if (flags & ReplacePreset) {
         char from = 0;
         if (flags & ReplaceMatchCaseOrUnderscores) {
@@ -156,8 +150,7 @@ void findReplace(std::string& text, const std::string& find, const std::string& 
         }
         if (from != 0) {
             for (char& c : text) {
-                if (c == from)
-                    c = ' ';
+                if (c == from) c = ' ';
             }
         }
         return;
@@ -181,8 +174,7 @@ void strip(std::string& text, const Rule& rule) {
     }
 }
 
-void pad(std::string& text, const std::string& left, const std::string& both,
-         const std::string& right) {
+void pad(std::string& text, const std::string& left, const std::string& both, const std::string& right) {
     // Whole characters throughout: a set holds a character when its UTF-8 bytes occur in it.
     const auto inSet = [](const std::string& set, const std::string& character) {
         return set.find(character) != std::string::npos;
@@ -190,13 +182,11 @@ void pad(std::string& text, const std::string& left, const std::string& both,
     std::string out;
     out.reserve(text.size() * 2);
     const auto spaceUnlessThere = [&out] {
-        if (out.empty() || out.back() != ' ')
-            out += ' ';
+        if (out.empty() || out.back() != ' ') out += ' ';
     };
     for (std::size_t pos = 0; pos < text.size();) {
         std::size_t length = platform::utf8::sequenceLength(text, pos);
-        if (length == 0)
-            length = 1;
+        if (length == 0) length = 1;
         const std::string c = text.substr(pos, length);
         if (c == " ") {
             spaceUnlessThere();
@@ -226,8 +216,7 @@ void pad(std::string& text, const std::string& left, const std::string& both,
 void flip(std::string& text, const Rule& rule) {
     const std::string& at = rule.flipText();
     const std::size_t found = text.find(at);
-    if (found == std::string::npos)
-        return;
+    if (found == std::string::npos) return;
     text = text.substr(found + at.size()) + at + text.substr(0, found);
 }
 

@@ -37,11 +37,9 @@ bool isUpper(char c);
 
 void changeCase(std::string& text, std::int32_t mode);
 void append(std::string& text, const std::string& front, const std::string& end);
-void findReplace(std::string& text, const std::string& find, const std::string& replace,
-                 std::int32_t flags);
+void findReplace(std::string& text, const std::string& find, const std::string& replace, std::int32_t flags);
 void strip(std::string& text, const Rule& rule);
-void pad(std::string& text, const std::string& left, const std::string& both,
-         const std::string& right);
+void pad(std::string& text, const std::string& left, const std::string& both, const std::string& right);
 void flip(std::string& text, const Rule& rule);
 
 // Replaces every occurrence of find, left to right; an inserted replacement is never searched

@@ -17,10 +17,8 @@ std::string trimmed(const std::string& text) {
 }
 
 std::string joined(const std::string& folder, const std::string& name) {
-    if (folder.empty())
-        return name;
-    return platform::isPathSeparator(folder.back()) ? folder + name
-                                                    : folder + platform::kPathSeparator + name;
+    if (folder.empty()) return name;
+    return platform::isPathSeparator(folder.back()) ? folder + name : folder + platform::kPathSeparator + name;
 }
 
 constexpr std::uint32_t kNotAFile =
@@ -28,21 +26,17 @@ constexpr std::uint32_t kNotAFile =
 
 }  // namespace
 
-void ZelSimpleFindFiles::init(const std::string& folder, const std::string& pattern,
-                              std::uint32_t required) {
+void ZelSimpleFindFiles::init(const std::string& folder, const std::string& pattern, std::uint32_t required) {
     close();
     pattern_ = trimmed(pattern);
-    if (pattern_.empty())
-        pattern_ = "*.*";
+    if (pattern_.empty()) pattern_ = "*.*";
     required_ = required;
     excluded_ = 0;
     folder_ = trimmed(folder);
-    if (!folder_.empty() && folder_.back() == ':')
-        return;  // a bare drive: its root is meant
+    if (!folder_.empty() && folder_.back() == ':') return;  // a bare drive: its root is meant
     folder_ = platform::fullPath(folder_);
     // No final separator, except where it is the whole path (the POSIX root).
-    if (folder_.size() > 1 && platform::isPathSeparator(folder_.back()))
-        folder_.pop_back();
+    if (folder_.size() > 1 && platform::isPathSeparator(folder_.back())) folder_.pop_back();
 }
 
 void ZelSimpleFindFiles::setAttributeFilter(std::uint32_t required, std::uint32_t excluded) {
@@ -51,19 +45,16 @@ void ZelSimpleFindFiles::setAttributeFilter(std::uint32_t required, std::uint32_
 }
 
 bool ZelSimpleFindFiles::accepts(const platform::FindData& entry) const {
-    if ((entry.attributes & required_) != required_ || (entry.attributes & excluded_) != 0)
-        return false;
-    return !((entry.attributes & platform::AttrDirectory) &&
-             (entry.name == "." || entry.name == ".."));
+    if ((entry.attributes & required_) != required_ || (entry.attributes & excluded_) != 0) return false;
+    return !((entry.attributes & platform::AttrDirectory) && (entry.name == "." || entry.name == ".."));
 }
 
 bool ZelSimpleFindFiles::findNext() {
-    if (exhausted_)
-        return false;
+    if (exhausted_) return false;
     bool found;
     if (!started_) {
         started_ = true;
-        found = search_.first(joined(folder_, pattern_), current_);
+        found = search_.first(joined(folder_, pattern_), current_, (required_ & platform::AttrDirectory) != 0);
     } else {
         found = search_.next(current_);
     }
@@ -90,24 +81,21 @@ std::string ZelSimpleFindFiles::currentPath() const {
 std::vector<std::string> splitPatterns(const std::string& patterns) {
     std::vector<std::string> pieces;
     std::size_t start = 0;
-    for (std::size_t at = patterns.find(';'); at != std::string::npos;
-         at = patterns.find(';', start)) {
+    for (std::size_t at = patterns.find(';'); at != std::string::npos; at = patterns.find(';', start)) {
         pieces.push_back(patterns.substr(start, at - start));
         start = at + 1;
     }
-    if (start < patterns.size())
-        pieces.push_back(patterns.substr(start));
+    if (start < patterns.size()) pieces.push_back(patterns.substr(start));
     return pieces;
 }
 
-void ZelFindFiles::init(const std::string& folder, const std::string& patterns,
-                        std::uint32_t required, std::uint32_t flags) {
+void ZelFindFiles::init(const std::string& folder, const std::string& patterns, std::uint32_t required,
+                        std::uint32_t flags) {
     stack_.clear();
     std::vector<std::string> pieces = splitPatterns(patterns);
     // An empty pattern box means every file, as an empty piece between semicolons does; a walk
     // with no search at all would have nothing to stand on.
-    if (pieces.empty())
-        pieces.emplace_back();
+    if (pieces.empty()) pieces.emplace_back();
     for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
         auto search = std::make_unique<ZelSimpleFindFiles>();
         search->init(folder, *it, required);
@@ -128,8 +116,7 @@ bool ZelFindFiles::findNext() {
             if (top.findNext()) {
                 // The file search that started this scan sits just below it.
                 const ZelSimpleFindFiles& files = *stack_[stack_.size() - 2];
-                if ((top.currentAttributes() & platform::AttrSystem) &&
-                    !(files.required() & platform::AttrSystem)) {
+                if ((top.currentAttributes() & platform::AttrSystem) && !(files.required() & platform::AttrSystem)) {
                     continue;  // system folders are never entered
                 }
                 auto sub = std::make_unique<ZelSimpleFindFiles>();
@@ -142,8 +129,7 @@ bool ZelFindFiles::findNext() {
             }
             continue;
         }
-        if (top.findNext())
-            return true;
+        if (top.findNext()) return true;
         if (top.flags & kFindRecurse) {
             // Files done: the sub-folders come next. This search stays below, exhausted, so the
             // folder scan can take its pattern and filter.
@@ -154,15 +140,13 @@ bool ZelFindFiles::findNext() {
             stack_.push_back(std::move(scan));
             continue;
         }
-        if (stack_.size() == 1)
-            return false;
+        if (stack_.size() == 1) return false;
         stack_.pop_back();
     }
     return false;
 }
 
-void findFiles(std::vector<FileEntry>& list, bool recurse, const std::string& folder,
-               const std::string& patterns) {
+void findFiles(FileList& list, bool recurse, const std::string& folder, const std::string& patterns) {
     ZelFindFiles find;
     find.init(folder, patterns, 0, recurse ? kFindRecurse : 0);
     find.setAttributeFilter(0, kNotAFile);
@@ -174,8 +158,7 @@ void findFiles(std::vector<FileEntry>& list, bool recurse, const std::string& fo
         if (!folderText || current != lastFolder) {
             lastFolder = current;
             const bool ends = !current.empty() && platform::isPathSeparator(current.back());
-            folderText = std::make_shared<const std::string>(
-                ends ? current : current + platform::kPathSeparator);
+            folderText = std::make_shared<const std::string>(ends ? current : current + platform::kPathSeparator);
         }
         list.push_back(FileEntry{find.currentName(), folderText});
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,11 +16,15 @@ namespace core {
 // One found file. The folder text is shared by every file of that folder, so a list of a hundred
 // thousand files holds each folder's path once.
 struct FileEntry {
-    std::string name;  // the name within its folder, extension included
+    std::string name;                               // the name within its folder, extension included
     std::shared_ptr<const std::string> folderText;  // full folder path, ending with the separator
 
     const std::string& folder() const { return *folderText; }
 };
+
+// The files of a run in discovery order. A deque: it grows without ever copying what it holds (a
+// hundred thousand entries cost their own size, not twice it), and a run takes files off its front.
+using FileList = std::deque<FileEntry>;
 
 // Flag bits of a search.
 inline constexpr std::uint32_t kFindRecurse = 1;     // walk the sub-folders after the files
@@ -66,8 +71,7 @@ class ZelFindFiles {
 public:
     // Splits `patterns` at every ";" (an empty piece counts, except a last one) and stacks one
     // search per pattern so that the first pattern is walked first.
-    void init(const std::string& folder, const std::string& patterns, std::uint32_t required,
-              std::uint32_t flags);
+    void init(const std::string& folder, const std::string& patterns, std::uint32_t required, std::uint32_t flags);
     void setAttributeFilter(std::uint32_t required, std::uint32_t excluded);
     bool findNext();
     const std::string& currentName() const { return stack_.back()->currentName(); }
@@ -81,7 +85,6 @@ private:
 std::vector<std::string> splitPatterns(const std::string& patterns);
 
 // Appends every file of the run to `list`, in discovery order.
-void findFiles(std::vector<FileEntry>& list, bool recurse, const std::string& folder,
-               const std::string& patterns);
+void findFiles(FileList& list, bool recurse, const std::string& folder, const std::string& patterns);
 
 }  // namespace core

@@ -16,15 +16,14 @@ bool isWhiteSpace(char c) {
 }
 
 std::string withSeparator(const std::string& folder) {
-    if (!folder.empty() && platform::isPathSeparator(folder.back()))
-        return folder;
+    if (!folder.empty() && platform::isPathSeparator(folder.back())) return folder;
     return folder + platform::kPathSeparator;
 }
 
 }  // namespace
 
-std::string applyRules(const PluginManager* plugins, const RuleList& rules,
-                       const std::string& folder, const std::string& name) {
+std::string applyRules(const PluginManager* plugins, const RuleList& rules, const std::string& folder,
+                       const std::string& name) {
     const std::size_t period = name.rfind('.');
     std::string base = period == std::string::npos ? name : name.substr(0, period);
     std::string extension = period == std::string::npos ? std::string() : name.substr(period);
@@ -64,8 +63,7 @@ std::string applyRules(const PluginManager* plugins, const RuleList& rules,
                 numberReplace(base, rule);
                 break;
             case Plugin:
-                if (plugins)
-                    applyPluginRule(*plugins, rule, folder, base);
+                if (plugins) applyPluginRule(*plugins, rule, folder, base);
                 break;
             default:
                 break;  // a type this program does not know is skipped
@@ -76,9 +74,8 @@ std::string applyRules(const PluginManager* plugins, const RuleList& rules,
     return base + extension;
 }
 
-RenameSession::RenameSession(const PluginManager* plugins, const RuleList& rules, bool undoEnabled,
-                             bool limitUndo, std::int32_t undoLimit, AppPaths paths,
-                             Reporter& reporter)
+RenameSession::RenameSession(const PluginManager* plugins, const RuleList& rules, bool undoEnabled, bool limitUndo,
+                             std::int32_t undoLimit, AppPaths paths, Reporter& reporter)
     : plugins_(plugins),
       rules_(rules),
       undoEnabled_(undoEnabled),
@@ -88,8 +85,7 @@ RenameSession::RenameSession(const PluginManager* plugins, const RuleList& rules
       reporter_(reporter) {}
 
 RenameSession::~RenameSession() {
-    if (finished_)
-        return;
+    if (finished_) return;
     try {
         finish();
     } catch (const std::exception& error) {
@@ -106,31 +102,27 @@ std::string RenameSession::proposeName(const std::string& folder, const std::str
     }
 }
 
-bool RenameSession::renameFile(const std::string& oldName, const std::string& folder,
-                               const std::string& newName, std::string* errorText) {
+bool RenameSession::renameFile(const std::string& oldName, const std::string& folder, const std::string& newName,
+                               std::string* errorText) {
     if (!platform::isValidFileName(newName)) {
-        if (errorText)
-            *errorText = "The file name \"" + newName + "\" is not valid.";
+        if (errorText) *errorText = "The file name \"" + newName + "\" is not valid.";
         return false;
     }
     const std::string prefix = withSeparator(folder);
     try {
         platform::moveFile(prefix + oldName, prefix + newName);
     } catch (const platform::FileError& error) {
-        if (errorText)
-            *errorText = error.message();
+        if (errorText) *errorText = error.message();
         return false;
     }
     // The folder is recorded with its separator, so undo always rebuilds the right paths.
-    if (undoEnabled_)
-        undo_.addEntry(prefix, newName, oldName);
+    if (undoEnabled_) undo_.addEntry(prefix, newName, oldName);
     return true;
 }
 
 std::string RenameSession::finish() {
     finished_ = true;
-    if (!undoEnabled_)
-        return std::string();
+    if (!undoEnabled_) return std::string();
     return undo_.commit(plugins_, rules_, limitUndo_, undoLimit_, paths_, reporter_);
 }
 

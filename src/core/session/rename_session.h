@@ -16,8 +16,8 @@ class Reporter;
 
 class RenameSession {
 public:
-    RenameSession(const PluginManager* plugins, const RuleList& rules, bool undoEnabled,
-                  bool limitUndo, std::int32_t undoLimit, AppPaths paths, Reporter& reporter);
+    RenameSession(const PluginManager* plugins, const RuleList& rules, bool undoEnabled, bool limitUndo,
+                  std::int32_t undoLimit, AppPaths paths, Reporter& reporter);
     // Ends the run if finish() was not called; a failure to write the undo database is then
     // reported rather than thrown.
     ~RenameSession();
@@ -33,8 +33,8 @@ public:
     // for undo. A new name that is empty or that Windows refuses (it holds one of \ / : * ? " < >
     // | or a control character) fails without touching the disk, so a name from a tag can never
     // move a file into another folder. On failure errorText (when given) gets the reason.
-    bool renameFile(const std::string& oldName, const std::string& folder,
-                    const std::string& newName, std::string* errorText = nullptr);
+    bool renameFile(const std::string& oldName, const std::string& folder, const std::string& newName,
+                    std::string* errorText = nullptr);
 
     // Ends the run: writes and registers the undo database when undo is on and a file was
     // renamed. Returns the database's name, or empty. Platform file errors are thrown.
@@ -56,7 +56,7 @@ private:
 
 // The proposal for `name` without a session: what proposeName gives, except that a failing Rule
 // raises its error. Previews use it to show exactly the names a run would give.
-std::string applyRules(const PluginManager* plugins, const RuleList& rules,
-                       const std::string& folder, const std::string& name);
+std::string applyRules(const PluginManager* plugins, const RuleList& rules, const std::string& folder,
+                       const std::string& name);
 
 }  // namespace core

@@ -16,8 +16,7 @@ bool undoEntry(const UndoEntry& entry) {
     }
 }
 
-UndoOutcome undoEntries(const std::vector<UndoEntry>& entries,
-                        const std::function<void(std::size_t)>& afterEach) {
+UndoOutcome undoEntries(const std::vector<UndoEntry>& entries, const std::function<void(std::size_t)>& afterEach) {
     UndoOutcome outcome;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const UndoEntry& entry = entries[i];
@@ -25,17 +24,14 @@ UndoOutcome undoEntries(const std::vector<UndoEntry>& entries,
             ++outcome.undone;
         } else {
             ++outcome.failures;
-            outcome.failureText +=
-                formatString(IDS_UNDO_FAILURE_LINE, {entry.newName, entry.oldName, entry.folder});
+            outcome.failureText += formatString(IDS_UNDO_FAILURE_LINE, {entry.newName, entry.oldName, entry.folder});
         }
-        if (afterEach)
-            afterEach(i + 1);
+        if (afterEach) afterEach(i + 1);
     }
     const auto total = static_cast<std::int64_t>(entries.size());
-    outcome.finalText = outcome.failureText.empty()
-                            ? formatString(IDS_UNDO_DONE, {total})
-                            : formatString(IDS_UNDO_DONE_WITH_FAILURES,
-                                           {outcome.failureText, total - outcome.failures});
+    outcome.finalText = outcome.failureText.empty() ? formatString(IDS_UNDO_DONE, {total})
+                                                    : formatString(IDS_UNDO_DONE_WITH_FAILURES,
+                                                                   {outcome.failureText, total - outcome.failures});
     return outcome;
 }
 
@@ -43,8 +39,7 @@ void UndoCatalog::refresh() {
     entries_.clear();
     UndoIndex index(paths_.indexFile());
     std::vector<IndexEntry> read;
-    if (index.open())
-        index.readAll(read);
+    if (index.open()) index.readAll(read);
     index.close();
     entries_ = std::move(read);
 }
@@ -55,24 +50,20 @@ bool UndoCatalog::databaseExists(const IndexEntry& entry) const {
 
 void UndoCatalog::removeIndexEntry(const IndexEntry& entry, bool deleteFile) {
     const auto it = std::find(entries_.begin(), entries_.end(), entry);
-    if (it == entries_.end())
-        return;
+    if (it == entries_.end()) return;
     entries_.erase(it);
-    if (deleteFile && databaseExists(entry))
-        platform::removeFile(databasePath(entry));
+    if (deleteFile && databaseExists(entry)) platform::removeFile(databasePath(entry));
     UndoIndex index(paths_.indexFile());
     index.open();
     index.rewrite(entries_);
     index.close();
 }
 
-UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry,
-                                      const std::function<void(std::size_t)>& afterEach,
+UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry, const std::function<void(std::size_t)>& afterEach,
                                       const std::function<void(std::size_t)>& beforeStart) {
     std::vector<UndoEntry> undo;
     readUndoDatabase(databasePath(entry), undo);
-    if (beforeStart)
-        beforeStart(undo.size());
+    if (beforeStart) beforeStart(undo.size());
     UndoOutcome outcome = undoEntries(undo, afterEach);
     removeIndexEntry(entry, true);
     refresh();

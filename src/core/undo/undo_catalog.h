@@ -39,9 +39,7 @@ public:
     bool changed() const { return changed_; }
     void markChanged() { changed_ = true; }
 
-    std::string databasePath(const IndexEntry& entry) const {
-        return paths_.undoFolder() + entry.name;
-    }
+    std::string databasePath(const IndexEntry& entry) const { return paths_.undoFolder() + entry.name; }
     bool databaseExists(const IndexEntry& entry) const;
 
     // Drops the first entry equal to `entry` (name and description) and rewrites the index,
@@ -52,8 +50,7 @@ public:
 
     // Reads the database, undoes it, then removes it from the index and deletes it, whatever the
     // outcome of the moves. A database that cannot be read raises braxen_Exception and stays.
-    UndoOutcome undoDatabase(const IndexEntry& entry,
-                             const std::function<void(std::size_t)>& afterEach = {},
+    UndoOutcome undoDatabase(const IndexEntry& entry, const std::function<void(std::size_t)>& afterEach = {},
                              const std::function<void(std::size_t total)>& beforeStart = {});
 
     // Writes the list back when an entry was dropped along the way.

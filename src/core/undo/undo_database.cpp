@@ -22,21 +22,18 @@ std::size_t slotFor(std::uint32_t version) {
 
 std::string shortDateTime(const std::tm& t) {
     char text[64];
-    std::snprintf(text, sizeof text, "%d/%d/%02d %d:%02d:%02d", t.tm_mon + 1, t.tm_mday,
-                  (t.tm_year + 1900) % 100, t.tm_hour, t.tm_min, t.tm_sec);
+    std::snprintf(text, sizeof text, "%d/%d/%02d %d:%02d:%02d", t.tm_mon + 1, t.tm_mday, (t.tm_year + 1900) % 100,
+                  t.tm_hour, t.tm_min, t.tm_sec);
     return text;
 }
 
 std::string longDateTime(const std::tm& t) {
-    static const char* const days[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                       "Thursday", "Friday", "Saturday"};
-    static const char* const months[] = {"January",   "February", "March",    "April",
-                                         "May",       "June",     "July",     "August",
-                                         "September", "October",  "November", "December"};
+    static const char* const days[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+    static const char* const months[] = {"January", "February", "March",     "April",   "May",      "June",
+                                         "July",    "August",   "September", "October", "November", "December"};
     char text[96];
     std::snprintf(text, sizeof text, "%s, %s %02d, %d %d:%02d:%02d", days[(t.tm_wday % 7 + 7) % 7],
-                  months[(t.tm_mon % 12 + 12) % 12], t.tm_mday, t.tm_year + 1900, t.tm_hour,
-                  t.tm_min, t.tm_sec);
+                  months[(t.tm_mon % 12 + 12) % 12], t.tm_mday, t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec);
     return text;
 }
 
@@ -48,22 +45,19 @@ std::string makeDatabaseName(std::mt19937& random) {
     return name;
 }
 
-void UndoDatabase::addEntry(const std::string& folder, const std::string& newName,
-                            const std::string& oldName) {
+void UndoDatabase::addEntry(const std::string& folder, const std::string& newName, const std::string& oldName) {
     entries_.push_back(UndoEntry{folder, newName, oldName});
 }
 
-std::string UndoDatabase::commit(const PluginManager* plugins, const RuleList& rules,
-                                 bool limitUndo, std::int32_t undoLimit, const AppPaths& paths,
-                                 Reporter& reporter) {
-    if (entries_.empty())
-        return std::string();
+std::string UndoDatabase::commit(const PluginManager* plugins, const RuleList& rules, bool limitUndo,
+                                 std::int32_t undoLimit, const AppPaths& paths, Reporter& reporter) {
+    if (entries_.empty()) return std::string();
     const std::string undoFolder = paths.undoFolder();
     platform::createFolder(undoFolder);  // a failure shows when the file cannot be created
 
     // Drawing again is enough to find a free name; there is no need to wait for the clock.
-    static std::mt19937 random(static_cast<std::mt19937::result_type>(
-        std::random_device{}() ^ static_cast<unsigned>(platform::now())));
+    static std::mt19937 random(
+        static_cast<std::mt19937::result_type>(std::random_device{}() ^ static_cast<unsigned>(platform::now())));
     std::string name;
     do {
         name = makeDatabaseName(random);
@@ -73,8 +67,7 @@ std::string UndoDatabase::commit(const PluginManager* plugins, const RuleList& r
     std::uint32_t version = 1;
     for (const UndoEntry& entry : entries_) {
         for (const std::string* text : {&entry.folder, &entry.newName, &entry.oldName}) {
-            if (text->size() >= kUndoSlotVersion1)
-                version = 2;
+            if (text->size() >= kUndoSlotVersion1) version = 2;
         }
     }
     {
@@ -95,14 +88,13 @@ std::string UndoDatabase::commit(const PluginManager* plugins, const RuleList& r
     }
 
     const std::string description =
-        formatString(IDS_UNDO_DESCRIPTION, {shortDateTime(platform::localTime(platform::now())),
-                                            static_cast<std::int64_t>(entries_.size())});
+        formatString(IDS_UNDO_DESCRIPTION,
+                     {shortDateTime(platform::localTime(platform::now())), static_cast<std::int64_t>(entries_.size())});
     entries_.clear();
     try {
         UndoIndex index(paths.indexFile());
         index.open();
-        if (limitUndo)
-            index.enforceUndoLimit(undoLimit, undoFolder);
+        if (limitUndo) index.enforceUndoLimit(undoLimit, undoFolder);
         index.append(name, description);
         index.close();
     } catch (const braxen_Exception& error) {
@@ -114,13 +106,10 @@ std::string UndoDatabase::commit(const PluginManager* plugins, const RuleList& r
 void readUndoDatabase(const std::string& path, std::vector<UndoEntry>& entries) {
     platform::File file(path, platform::File::Mode::Read);
     entries.clear();
-    if (!checkStamp(file, 0))
-        throw braxen_Exception(braxen_Exception::invalidFormat);
+    if (!checkStamp(file, 0)) throw braxen_Exception(braxen_Exception::invalidFormat);
     const std::uint32_t version = static_cast<std::uint32_t>(readInt(file));
-    if (version != 1 && version != 2)
-        throw braxen_Exception(braxen_Exception::unknownVersion);
-    if (readText(file, kHeaderSlot) != kUndoHeaderText)
-        throw braxen_Exception(braxen_Exception::invalidFormat);
+    if (version != 1 && version != 2) throw braxen_Exception(braxen_Exception::unknownVersion);
+    if (readText(file, kHeaderSlot) != kUndoHeaderText) throw braxen_Exception(braxen_Exception::invalidFormat);
     const std::uint32_t count = static_cast<std::uint32_t>(readInt(file));
     const std::size_t slot = slotFor(version);
     requireRemaining(file, std::uint64_t{count} * 3 * slot);
@@ -134,8 +123,8 @@ void readUndoDatabase(const std::string& path, std::vector<UndoEntry>& entries) 
     }
 }
 
-bool loadDatabaseProperties(const PluginManager* plugins, const AppPaths& paths,
-                            const std::string& name, DatabaseProperties& properties) {
+bool loadDatabaseProperties(const PluginManager* plugins, const AppPaths& paths, const std::string& name,
+                            DatabaseProperties& properties) {
     const std::string path = paths.undoFolder() + name;
     platform::File file;
     try {
@@ -143,13 +132,11 @@ bool loadDatabaseProperties(const PluginManager* plugins, const AppPaths& paths,
     } catch (const platform::FileError&) {
         return false;
     }
-    if (!checkStamp(file, 0))
-        return false;
+    if (!checkStamp(file, 0)) return false;
     properties.version = static_cast<std::uint32_t>(readInt(file));
     properties.header = readText(file, kHeaderSlot);
     properties.count = static_cast<std::uint32_t>(readInt(file));
-    const std::uint64_t entryBytes =
-        std::uint64_t{properties.count} * 3 * slotFor(properties.version);
+    const std::uint64_t entryBytes = std::uint64_t{properties.count} * 3 * slotFor(properties.version);
     requireRemaining(file, entryBytes);
     file.seek(static_cast<std::int64_t>(entryBytes), platform::File::SeekFrom::Current);
     std::uint32_t count = 0;

@@ -42,8 +42,7 @@ std::string makeDatabaseName(std::mt19937& random);
 
 class UndoDatabase {
 public:
-    void addEntry(const std::string& folder, const std::string& newName,
-                  const std::string& oldName);
+    void addEntry(const std::string& folder, const std::string& newName, const std::string& oldName);
     const std::vector<UndoEntry>& entries() const { return entries_; }
 
     // Writes the database to a new file in the undo folder and registers it in the index
@@ -51,8 +50,8 @@ public:
     // Nothing happens without entries. An index that is not acceptable is reported through
     // `reporter` (the database file stays, unregistered); a file that cannot be written raises
     // the platform's file error. Returns the new database's name, or empty.
-    std::string commit(const PluginManager* plugins, const RuleList& rules, bool limitUndo,
-                       std::int32_t undoLimit, const AppPaths& paths, Reporter& reporter);
+    std::string commit(const PluginManager* plugins, const RuleList& rules, bool limitUndo, std::int32_t undoLimit,
+                       const AppPaths& paths, Reporter& reporter);
 
 private:
     std::vector<UndoEntry> entries_;
@@ -74,7 +73,7 @@ struct DatabaseProperties {
 // The header, entry count and filters of database `name`, with its file's size and creation
 // time. False when the file cannot be opened or has no stamp; the Rule section raises 114, 115
 // or 116.
-bool loadDatabaseProperties(const PluginManager* plugins, const AppPaths& paths,
-                            const std::string& name, DatabaseProperties& properties);
+bool loadDatabaseProperties(const PluginManager* plugins, const AppPaths& paths, const std::string& name,
+                            DatabaseProperties& properties);
 
 }  // namespace core

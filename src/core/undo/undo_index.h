@@ -17,9 +17,7 @@ struct IndexEntry {
     std::string name;  // the database's file name in the undo folder: 12 capital letters
     std::string description;
 
-    bool operator==(const IndexEntry& other) const {
-        return name == other.name && description == other.description;
-    }
+    bool operator==(const IndexEntry& other) const { return name == other.name && description == other.description; }
 };
 
 class UndoIndex {

@@ -21,16 +21,14 @@ bool isTerminal(Stream stream) {
 
 bool enableColours(Stream stream) {
     const char* term = std::getenv("TERM");
-    return isTerminal(stream) && std::getenv("NO_COLOR") == nullptr && term &&
-           std::strcmp(term, "dumb") != 0;
+    return isTerminal(stream) && std::getenv("NO_COLOR") == nullptr && term && std::strcmp(term, "dumb") != 0;
 }
 
 void writeText(Stream stream, std::string_view text) {
     while (!text.empty()) {
         const ssize_t n = ::write(descriptor(stream), text.data(), text.size());
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return;  // a closed pipe: nobody is listening any more
         }
         text.remove_prefix(static_cast<std::size_t>(n));

@@ -48,14 +48,11 @@ void throwErrno(int error, const std::string& path) {
 
 std::uint32_t attributesOf(const std::string& name, mode_t mode) {
     std::uint32_t attributes = 0;
-    if (S_ISDIR(mode))
-        attributes |= AttrDirectory;
-    if ((mode & S_IWUSR) == 0)
-        attributes |= AttrReadOnly;
+    if (S_ISDIR(mode)) attributes |= AttrDirectory;
+    if ((mode & S_IWUSR) == 0) attributes |= AttrReadOnly;
     const auto slash = name.find_last_of('/');
     const char first = slash == std::string::npos ? name[0] : name[slash + 1];
-    if (first == '.')
-        attributes |= AttrHidden;
+    if (first == '.') attributes |= AttrHidden;
     return attributes;
 }
 

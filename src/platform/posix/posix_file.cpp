@@ -24,8 +24,7 @@ File::~File() {
     close();
 }
 
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, kInvalid)), path_(std::move(other.path_)) {}
+File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kInvalid)), path_(std::move(other.path_)) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -51,8 +50,7 @@ void File::open(const std::string& path, Mode mode) {
             break;
     }
     const int fd = ::open(path.c_str(), flags, 0666);
-    if (fd < 0)
-        throwErrno(errno, path);
+    if (fd < 0) throwErrno(errno, path);
     struct stat st;
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
@@ -68,34 +66,29 @@ void File::open(const std::string& path, Mode mode) {
 }
 
 std::size_t File::read(void* buffer, std::size_t count) {
-    if (!isOpen())
-        throw FileError(FileError::invalidFile, EBADF, path_);
+    if (!isOpen()) throw FileError(FileError::invalidFile, EBADF, path_);
     auto* out = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
         const ssize_t got = ::read(static_cast<int>(handle_), out + done, count - done);
         if (got < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             throwErrno(errno, path_);
         }
-        if (got == 0)
-            break;
+        if (got == 0) break;
         done += static_cast<std::size_t>(got);
     }
     return done;
 }
 
 void File::write(const void* buffer, std::size_t count) {
-    if (!isOpen())
-        throw FileError(FileError::invalidFile, EBADF, path_);
+    if (!isOpen()) throw FileError(FileError::invalidFile, EBADF, path_);
     const auto* in = static_cast<const char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
         const ssize_t put = ::write(static_cast<int>(handle_), in + done, count - done);
         if (put < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             throwErrno(errno, path_);
         }
         done += static_cast<std::size_t>(put);
@@ -103,63 +96,51 @@ void File::write(const void* buffer, std::size_t count) {
 }
 
 std::uint64_t File::seek(std::int64_t offset, SeekFrom from) {
-    if (!isOpen())
-        throw FileError(FileError::invalidFile, EBADF, path_);
-    const int whence = from == SeekFrom::Begin     ? SEEK_SET
-                       : from == SeekFrom::Current ? SEEK_CUR
-                                                   : SEEK_END;
+    if (!isOpen()) throw FileError(FileError::invalidFile, EBADF, path_);
+    const int whence = from == SeekFrom::Begin ? SEEK_SET : from == SeekFrom::Current ? SEEK_CUR : SEEK_END;
     const off_t at = ::lseek(static_cast<int>(handle_), static_cast<off_t>(offset), whence);
-    if (at < 0)
-        throw FileError(FileError::badSeek, errno, path_, std::strerror(errno));
+    if (at < 0) throw FileError(FileError::badSeek, errno, path_, std::strerror(errno));
     return static_cast<std::uint64_t>(at);
 }
 
 std::uint64_t File::position() const {
-    if (!isOpen())
-        throw FileError(FileError::invalidFile, EBADF, path_);
+    if (!isOpen()) throw FileError(FileError::invalidFile, EBADF, path_);
     const off_t at = ::lseek(static_cast<int>(handle_), 0, SEEK_CUR);
-    if (at < 0)
-        throw FileError(FileError::badSeek, errno, path_, std::strerror(errno));
+    if (at < 0) throw FileError(FileError::badSeek, errno, path_, std::strerror(errno));
     return static_cast<std::uint64_t>(at);
 }
 
 std::uint64_t File::length() const {
-    if (!isOpen())
-        throw FileError(FileError::invalidFile, EBADF, path_);
+    if (!isOpen()) throw FileError(FileError::invalidFile, EBADF, path_);
     struct stat st;
-    if (::fstat(static_cast<int>(handle_), &st) != 0)
-        throwErrno(errno, path_);
+    if (::fstat(static_cast<int>(handle_), &st) != 0) throwErrno(errno, path_);
     return static_cast<std::uint64_t>(st.st_size);
 }
 
 void File::setLength(std::uint64_t length) {
-    if (!isOpen())
-        throw FileError(FileError::invalidFile, EBADF, path_);
+    if (!isOpen()) throw FileError(FileError::invalidFile, EBADF, path_);
     if (::ftruncate(static_cast<int>(handle_), static_cast<off_t>(length)) != 0) {
         throwErrno(errno, path_);
     }
 }
 
 void File::close() noexcept {
-    if (isOpen())
-        ::close(static_cast<int>(handle_));  // also drops the flock
+    if (isOpen()) ::close(static_cast<int>(handle_));  // also drops the flock
     handle_ = kInvalid;
 }
 
 // ---------------------------------------------------------------------------------------------
 
 std::optional<FileStatus> fileStatus(const std::string& path) {
-    if (path.empty())
-        return std::nullopt;
+    if (path.empty()) return std::nullopt;
     struct statx sx;
     if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) {
         return std::nullopt;
     }
     FileStatus status;
     status.size = sx.stx_size;
-    status.creationTime = (sx.stx_mask & STATX_BTIME)
-                              ? static_cast<std::time_t>(sx.stx_btime.tv_sec)
-                              : static_cast<std::time_t>(sx.stx_mtime.tv_sec);
+    status.creationTime = (sx.stx_mask & STATX_BTIME) ? static_cast<std::time_t>(sx.stx_btime.tv_sec)
+                                                      : static_cast<std::time_t>(sx.stx_mtime.tv_sec);
     status.attributes = attributesOf(path, sx.stx_mode);
     return status;
 }
@@ -178,9 +159,7 @@ std::string lastComponent(const std::string& path) {
 
 std::string parentOf(const std::string& path) {
     const auto at = path.find_last_of('/');
-    return at == std::string::npos ? std::string(".")
-           : at == 0               ? std::string("/")
-                                   : path.substr(0, at);
+    return at == std::string::npos ? std::string(".") : at == 0 ? std::string("/") : path.substr(0, at);
 }
 
 bool equalIgnoringCase(const std::string& a, const std::string& b) {
@@ -190,51 +169,45 @@ bool equalIgnoringCase(const std::string& a, const std::string& b) {
 }  // namespace
 
 void moveFile(const std::string& from, const std::string& to) {
-    struct stat source;
-    if (::lstat(from.c_str(), &source) != 0)
-        throwErrno(errno, from);
     // Refusing the names Windows refuses keeps a renamed collection usable there too, and makes
     // a name built from tag text fail the same way on every platform.
     if (!isValidFileName(lastComponent(to))) {
         throw FileError(FileError::badPath, EINVAL, to, "The file name is not valid.");
     }
-    struct stat target;
-    if (::lstat(to.c_str(), &target) == 0) {
-        if (target.st_dev == source.st_dev && target.st_ino == source.st_ino) {
-            if (from == to)
-                return;  // its own unchanged name: nothing to do
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
+    int error = errno;
+    if (error == EEXIST) {
+        // The target name is taken; it may be the file itself.
+        struct stat source, target;
+        if (::lstat(from.c_str(), &source) == 0 && ::lstat(to.c_str(), &target) == 0 &&
+            target.st_dev == source.st_dev && target.st_ino == source.st_ino) {
+            if (from == to) return;  // its own unchanged name: nothing to do
             // The same file under another spelling on a case-insensitive file system: a plain
             // rename changes the case. Anything else (a hard link) must not be touched.
-            if (parentOf(from) == parentOf(to) &&
-                equalIgnoringCase(lastComponent(from), lastComponent(to))) {
-                if (::rename(from.c_str(), to.c_str()) != 0)
-                    throwErrno(errno, from);
+            if (parentOf(from) == parentOf(to) && equalIgnoringCase(lastComponent(from), lastComponent(to))) {
+                if (::rename(from.c_str(), to.c_str()) != 0) throwErrno(errno, from);
                 return;
             }
         }
         throw FileError(FileError::accessDenied, EEXIST, to, std::strerror(EEXIST));
     }
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return;
-    int error = errno;
     if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
         // The file system does not know the flag: a hard link fails on an existing name, then
         // the old name goes. Folders cannot be linked; they are never moved by this program.
         if (::link(from.c_str(), to.c_str()) == 0) {
-            if (::unlink(from.c_str()) == 0)
-                return;
+            if (::unlink(from.c_str()) == 0) return;
             error = errno;
             ::unlink(to.c_str());
         } else {
             error = errno;
+            if (error == EEXIST) throw FileError(FileError::accessDenied, EEXIST, to, std::strerror(EEXIST));
         }
     }
-    throwErrno(error, error == EEXIST ? to : from);
+    throwErrno(error, from);
 }
 
 void removeFile(const std::string& path) {
-    if (::unlink(path.c_str()) != 0)
-        throwErrno(errno, path);
+    if (::unlink(path.c_str()) != 0) throwErrno(errno, path);
 }
 
 bool createFolder(const std::string& path) {
@@ -243,8 +216,7 @@ bool createFolder(const std::string& path) {
 
 bool setAttributes(const std::string& path, std::uint32_t attributes) {
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0)
-        return false;
+    if (::stat(path.c_str(), &st) != 0) return false;
     mode_t mode = st.st_mode & 07777;
     if (attributes & AttrReadOnly) {
         mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
@@ -257,8 +229,7 @@ bool setAttributes(const std::string& path, std::uint32_t attributes) {
 std::string currentFolder() {
     std::string buffer(4096, '\0');
     while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (errno != ERANGE)
-            return std::string("/");
+        if (errno != ERANGE) return std::string("/");
         buffer.resize(buffer.size() * 2);
     }
     buffer.resize(std::strlen(buffer.c_str()));
@@ -266,19 +237,16 @@ std::string currentFolder() {
 }
 
 std::string fullPath(const std::string& path) {
-    if (path.empty())
-        return path;
+    if (path.empty()) return path;
     const std::string joined = path[0] == '/' ? path : currentFolder() + "/" + path;
     std::vector<std::string> parts;
     std::size_t pos = 0;
     while (pos <= joined.size()) {
         std::size_t end = joined.find('/', pos);
-        if (end == std::string::npos)
-            end = joined.size();
+        if (end == std::string::npos) end = joined.size();
         const std::string part = joined.substr(pos, end - pos);
         if (part == "..") {
-            if (!parts.empty())
-                parts.pop_back();
+            if (!parts.empty()) parts.pop_back();
         } else if (!part.empty() && part != ".") {
             parts.push_back(part);
         }
@@ -287,19 +255,16 @@ std::string fullPath(const std::string& path) {
     std::string out;
     for (const auto& part : parts)
         out += "/" + part;
-    if (out.empty())
-        return "/";
+    if (out.empty()) return "/";
     // A final separator names the same folder; keep it, as the Windows call does.
-    if (joined.back() == '/')
-        out += '/';
+    if (joined.back() == '/') out += '/';
     return out;
 }
 
 std::string modulePath() {
     std::string buffer(4096, '\0');
     const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    if (n <= 0)
-        return std::string();
+    if (n <= 0) return std::string();
     buffer.resize(static_cast<std::size_t>(n));
     return buffer;
 }
@@ -321,8 +286,7 @@ void* findExport(LibraryHandle library, const char* name) {
 }
 
 void unloadLibrary(LibraryHandle library) {
-    if (library)
-        ::dlclose(library);
+    if (library) ::dlclose(library);
 }
 
 std::time_t now() {

@@ -19,11 +19,14 @@ namespace platform {
 
 struct FindHandle::State {
     DIR* dir = nullptr;
-    std::vector<std::string> names;  // sorted matches
+    // The matching names, zero-terminated one after the other in one block, and where each
+    // starts, in listing order: a folder of a hundred thousand files costs its names and four
+    // bytes a name, not a string object each.
+    std::string names;
+    std::vector<std::uint32_t> order;
     std::size_t next = 0;
     ~State() {
-        if (dir)
-            ::closedir(dir);
+        if (dir) ::closedir(dir);
     }
 };
 
@@ -48,61 +51,82 @@ void FindHandle::close() noexcept {
 namespace {
 
 // Case-folded sort key; names equal after folding keep their byte order as a tie-break.
-std::string sortKey(const std::string& name) {
-    std::string key;
-    key.reserve(name.size());
-    for (std::size_t pos = 0; pos < name.size();) {
-        const char32_t c = utf8::decode(name, pos);
-        utf8::append(key, c < 0x80 ? ((c >= 'A' && c <= 'Z') ? c + 32 : c) : toLowerCodePoint(c));
+// The name with its letters folded to lower case, byte for byte as long as the name: a letter
+// whose folded form has another length, and any byte that is not UTF-8, stays as it is.
+std::string sortKey(std::string_view name) {
+    std::string key(name);
+    for (std::size_t pos = 0; pos < key.size();) {
+        const unsigned char byte = static_cast<unsigned char>(key[pos]);
+        if (byte < 0x80) {
+            if (byte >= 'A' && byte <= 'Z') key[pos] = static_cast<char>(byte + 32);
+            ++pos;
+            continue;
+        }
+        const std::size_t length = utf8::sequenceLength(key, pos);
+        if (length == 0) {
+            ++pos;
+            continue;
+        }
+        std::size_t next = pos;
+        std::string folded;
+        utf8::append(folded, toLowerCodePoint(utf8::decode(key, next)));
+        if (folded.size() == length) key.replace(pos, length, folded);
+        pos = next;
     }
     return key;
 }
 
 }  // namespace
 
-bool FindHandle::first(const std::string& pathWithPattern, FindData& out) {
+bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool directoriesOnly) {
     close();
     const auto slash = pathWithPattern.find_last_of('/');
     std::string folder = slash == std::string::npos ? std::string(".")
                          : slash == 0               ? std::string("/")
                                                     : pathWithPattern.substr(0, slash);
-    const std::string pattern =
-        slash == std::string::npos ? pathWithPattern : pathWithPattern.substr(slash + 1);
-    if (pattern.empty())
-        return false;
+    const std::string pattern = slash == std::string::npos ? pathWithPattern : pathWithPattern.substr(slash + 1);
+    if (pattern.empty()) return false;
 
     auto state = std::make_unique<State>();
     state->dir = ::opendir(folder.c_str());
-    if (!state->dir)
-        return false;
+    if (!state->dir) return false;
 
-    std::vector<std::pair<std::string, std::string>> keyed;  // (sort key, name)
+    std::string keys;                   // sort keys, laid out as the names are
+    std::vector<std::uint32_t> starts;  // where each name and its key start
     while (const dirent* entry = ::readdir(state->dir)) {
-        std::string name = entry->d_name;
-        if (wildcardMatch(pattern, name))
-            keyed.emplace_back(sortKey(name), std::move(name));
+        // The entry's type, where the file system gives it, spares a status call per file when
+        // only folders are wanted (links and unknown types are looked at as usual).
+        if (directoriesOnly && entry->d_type != DT_DIR && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) {
+            continue;
+        }
+        const std::string_view name = entry->d_name;
+        if (!wildcardMatch(pattern, name)) continue;
+        starts.push_back(static_cast<std::uint32_t>(state->names.size()));
+        state->names.append(name).push_back('\0');
+        keys.append(sortKey(name)).push_back('\0');
     }
-    std::sort(keyed.begin(), keyed.end());
-    state->names.reserve(keyed.size());
-    for (auto& [key, name] : keyed)
-        state->names.push_back(std::move(name));
+    // Case folding keeps UTF-8 lengths, so a name and its key start at the same offset.
+    const auto at = [](const std::string& block, std::uint32_t start) { return std::string_view(block.c_str() + start); };
+    std::sort(starts.begin(), starts.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const int byKey = at(keys, a).compare(at(keys, b));
+        return byKey != 0 ? byKey < 0 : at(state->names, a) < at(state->names, b);
+    });
+    state->order = std::move(starts);
     state_ = std::move(state);
     return next(out);
 }
 
 bool FindHandle::next(FindData& out) {
-    if (!state_)
-        return false;
+    if (!state_) return false;
     const int dirFd = ::dirfd(state_->dir);
-    while (state_->next < state_->names.size()) {
-        std::string& name = state_->names[state_->next++];
+    while (state_->next < state_->order.size()) {
+        const char* name = state_->names.c_str() + state_->order[state_->next++];
         struct stat st;
         // Follow links, as Windows reports the target of a link; an entry that vanished since
         // the folder was read, or a dangling link, is skipped.
-        if (::fstatat(dirFd, name.c_str(), &st, 0) != 0)
-            continue;
-        out.attributes = attributesOf(name, st.st_mode);
-        out.name = std::move(name);
+        if (::fstatat(dirFd, name, &st, 0) != 0) continue;
+        out.name = name;
+        out.attributes = attributesOf(out.name, st.st_mode);
         return true;
     }
     return false;
@@ -116,8 +140,7 @@ locale_t unicodeLocale() {
     // C.UTF-8 is built into current C libraries; its tables cover all of Unicode.
     static locale_t locale = [] {
         locale_t l = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-        if (!l)
-            l = ::newlocale(LC_CTYPE_MASK, "C.utf8", static_cast<locale_t>(0));
+        if (!l) l = ::newlocale(LC_CTYPE_MASK, "C.utf8", static_cast<locale_t>(0));
         return l;
     }();
     return locale;
@@ -126,15 +149,13 @@ locale_t unicodeLocale() {
 }  // namespace
 
 char32_t toLowerCodePoint(char32_t c) {
-    if (c < 0x80)
-        return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
     locale_t l = unicodeLocale();
     return l ? static_cast<char32_t>(::towlower_l(static_cast<wint_t>(c), l)) : c;
 }
 
 char32_t toUpperCodePoint(char32_t c) {
-    if (c < 0x80)
-        return (c >= 'a' && c <= 'z') ? c - 32 : c;
+    if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
     locale_t l = unicodeLocale();
     return l ? static_cast<char32_t>(::towupper_l(static_cast<wint_t>(c), l)) : c;
 }

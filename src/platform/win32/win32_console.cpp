@@ -22,8 +22,7 @@ bool isTerminal(Stream stream) {
 bool enableColours(Stream stream) {
     DWORD mode = 0;
     HANDLE handle = handleOf(stream);
-    if (std::getenv("NO_COLOR") != nullptr || !GetConsoleMode(handle, &mode))
-        return false;
+    if (std::getenv("NO_COLOR") != nullptr || !GetConsoleMode(handle, &mode)) return false;
     return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
            SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
@@ -37,9 +36,7 @@ void writeText(Stream stream, std::string_view text) {
         return;
     }
     while (!text.empty()) {
-        if (!WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-            written == 0)
-            return;
+        if (!WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) || written == 0) return;
         text.remove_prefix(written);
     }
 }

@@ -31,8 +31,7 @@ File::~File() {
     close();
 }
 
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, kInvalid)), path_(std::move(other.path_)) {}
+File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kInvalid)), path_(std::move(other.path_)) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -59,17 +58,14 @@ void File::open(const std::string& path, Mode mode) {
             disposition = OPEN_ALWAYS;
             break;
     }
-    HANDLE h = CreateFileW(filePath(path).c_str(), access, share, nullptr, disposition,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        throwLastError(path);
+    HANDLE h = CreateFileW(filePath(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) throwLastError(path);
     handle_ = reinterpret_cast<std::intptr_t>(h);
     path_ = path;
 }
 
 std::size_t File::read(void* buffer, std::size_t count) {
-    if (!isOpen())
-        throwError(ERROR_INVALID_HANDLE, path_);
+    if (!isOpen()) throwError(ERROR_INVALID_HANDLE, path_);
     auto* out = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
@@ -77,20 +73,17 @@ std::size_t File::read(void* buffer, std::size_t count) {
         DWORD got = 0;
         if (!ReadFile(handleOf(handle_), out + done, chunk, &got, nullptr)) {
             const DWORD error = GetLastError();
-            if (error == ERROR_HANDLE_EOF)
-                break;
+            if (error == ERROR_HANDLE_EOF) break;
             throwError(error, path_);
         }
-        if (got == 0)
-            break;
+        if (got == 0) break;
         done += got;
     }
     return done;
 }
 
 void File::write(const void* buffer, std::size_t count) {
-    if (!isOpen())
-        throwError(ERROR_INVALID_HANDLE, path_);
+    if (!isOpen()) throwError(ERROR_INVALID_HANDLE, path_);
     const auto* in = static_cast<const char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
@@ -99,58 +92,47 @@ void File::write(const void* buffer, std::size_t count) {
         if (!WriteFile(handleOf(handle_), in + done, chunk, &put, nullptr)) {
             throwLastError(path_);
         }
-        if (put == 0)
-            throwError(ERROR_DISK_FULL, path_);
+        if (put == 0) throwError(ERROR_DISK_FULL, path_);
         done += put;
     }
 }
 
 std::uint64_t File::seek(std::int64_t offset, SeekFrom from) {
-    if (!isOpen())
-        throwError(ERROR_INVALID_HANDLE, path_);
-    const DWORD method = from == SeekFrom::Begin     ? FILE_BEGIN
-                         : from == SeekFrom::Current ? FILE_CURRENT
-                                                     : FILE_END;
+    if (!isOpen()) throwError(ERROR_INVALID_HANDLE, path_);
+    const DWORD method = from == SeekFrom::Begin ? FILE_BEGIN : from == SeekFrom::Current ? FILE_CURRENT : FILE_END;
     LARGE_INTEGER distance, result;
     distance.QuadPart = offset;
     if (!SetFilePointerEx(handleOf(handle_), distance, &result, method)) {
         const DWORD error = GetLastError();
-        throw FileError(FileError::badSeek, static_cast<long>(error), path_,
-                        win32::systemMessage(error));
+        throw FileError(FileError::badSeek, static_cast<long>(error), path_, win32::systemMessage(error));
     }
     return static_cast<std::uint64_t>(result.QuadPart);
 }
 
 std::uint64_t File::position() const {
-    if (!isOpen())
-        throwError(ERROR_INVALID_HANDLE, path_);
+    if (!isOpen()) throwError(ERROR_INVALID_HANDLE, path_);
     LARGE_INTEGER zero, result;
     zero.QuadPart = 0;
-    if (!SetFilePointerEx(handleOf(handle_), zero, &result, FILE_CURRENT))
-        throwLastError(path_);
+    if (!SetFilePointerEx(handleOf(handle_), zero, &result, FILE_CURRENT)) throwLastError(path_);
     return static_cast<std::uint64_t>(result.QuadPart);
 }
 
 std::uint64_t File::length() const {
-    if (!isOpen())
-        throwError(ERROR_INVALID_HANDLE, path_);
+    if (!isOpen()) throwError(ERROR_INVALID_HANDLE, path_);
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(handleOf(handle_), &size))
-        throwLastError(path_);
+    if (!GetFileSizeEx(handleOf(handle_), &size)) throwLastError(path_);
     return static_cast<std::uint64_t>(size.QuadPart);
 }
 
 void File::setLength(std::uint64_t length) {
     const std::uint64_t was = position();
     seek(static_cast<std::int64_t>(length), SeekFrom::Begin);
-    if (!SetEndOfFile(handleOf(handle_)))
-        throwLastError(path_);
+    if (!SetEndOfFile(handleOf(handle_))) throwLastError(path_);
     seek(static_cast<std::int64_t>(std::min(was, length)), SeekFrom::Begin);
 }
 
 void File::close() noexcept {
-    if (isOpen())
-        CloseHandle(handleOf(handle_));
+    if (isOpen()) CloseHandle(handleOf(handle_));
     handle_ = kInvalid;
 }
 
@@ -158,8 +140,8 @@ void File::close() noexcept {
 
 namespace {
 
-constexpr DWORD kAttributeMask = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                 FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+constexpr DWORD kAttributeMask =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
 
 std::time_t toTimeT(const FILETIME& time) {
     ULARGE_INTEGER value;
@@ -184,32 +166,29 @@ std::string parentOf(const std::string& path) {
 }
 
 bool equalIgnoringCase(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
 }
 
 // The name the file system holds for a path, with its real letter case.
 std::wstring storedName(const std::wstring& path) {
     WIN32_FIND_DATAW data;
     HANDLE h = FindFirstFileW(path.c_str(), &data);
-    if (h == INVALID_HANDLE_VALUE)
-        return std::wstring();
+    if (h == INVALID_HANDLE_VALUE) return std::wstring();
     FindClose(h);
     return data.cFileName;
 }
 
 // Some file systems (and Wine) report success for a case-only rename without changing anything.
 // Going through a free temporary name in the same folder always works.
-void changeCaseThroughTemporary(const std::string& to, const std::wstring& wideTo,
-                                const std::wstring& wideFrom) {
+void changeCaseThroughTemporary(const std::string& to, const std::wstring& wideTo, const std::wstring& wideFrom) {
     const std::string folder = parentOf(to);
     std::wstring temporary;
     for (unsigned attempt = 0;; ++attempt) {
         wchar_t suffix[40];
         wsprintfW(suffix, L"~cw%08lx%04x.tmp", GetTickCount() ^ GetCurrentProcessId(), attempt);
         temporary = filePath(folder + narrow(suffix));
-        if (MoveFileExW(wideTo.c_str(), temporary.c_str(), 0))
-            break;
+        if (MoveFileExW(wideTo.c_str(), temporary.c_str(), 0)) break;
         const DWORD error = GetLastError();
         if ((error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) || attempt > 1000) {
             throwError(error, to);
@@ -226,8 +205,7 @@ void changeCaseThroughTemporary(const std::string& to, const std::wstring& wideT
 }  // namespace
 
 std::optional<FileStatus> fileStatus(const std::string& path) {
-    if (path.empty())
-        return std::nullopt;
+    if (path.empty()) return std::nullopt;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(filePath(path).c_str(), GetFileExInfoStandard, &data)) {
         return std::nullopt;
@@ -245,24 +223,20 @@ bool fileExists(const std::string& path) {
 
 void moveFile(const std::string& from, const std::string& to) {
     const std::string toName = lastComponent(to);
-    if (!isValidFileName(toName))
-        throwError(ERROR_INVALID_NAME, to);
+    if (!isValidFileName(toName)) throwError(ERROR_INVALID_NAME, to);
     const std::wstring wideFrom = filePath(from), wideTo = filePath(to);
     // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.
-    if (!MoveFileExW(wideFrom.c_str(), wideTo.c_str(), 0))
-        throwLastError(from);
+    if (!MoveFileExW(wideFrom.c_str(), wideTo.c_str(), 0)) throwLastError(from);
 
     const std::wstring wideName = widen(toName), wideOldName = widen(lastComponent(from));
     if (wideName != wideOldName && equalIgnoringCase(wideName, wideOldName) &&
-        equalIgnoringCase(widen(parentOf(from)), widen(parentOf(to))) &&
-        storedName(wideTo) != wideName) {
+        equalIgnoringCase(widen(parentOf(from)), widen(parentOf(to))) && storedName(wideTo) != wideName) {
         changeCaseThroughTemporary(to, wideTo, wideFrom);
     }
 }
 
 void removeFile(const std::string& path) {
-    if (!DeleteFileW(filePath(path).c_str()))
-        throwLastError(path);
+    if (!DeleteFileW(filePath(path).c_str())) throwLastError(path);
 }
 
 bool createFolder(const std::string& path) {
@@ -272,27 +246,21 @@ bool createFolder(const std::string& path) {
 bool setAttributes(const std::string& path, std::uint32_t attributes) {
     const std::wstring wide = filePath(path);
     DWORD current = GetFileAttributesW(wide.c_str());
-    if (current == INVALID_FILE_ATTRIBUTES)
-        return false;
-    constexpr DWORD settable =
-        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if (current == INVALID_FILE_ATTRIBUTES) return false;
+    constexpr DWORD settable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     DWORD wanted = (current & ~settable) | (attributes & settable);
-    if (wanted == 0)
-        wanted = FILE_ATTRIBUTE_NORMAL;
+    if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
     return SetFileAttributesW(wide.c_str(), wanted) != 0;
 }
 
 std::string fullPath(const std::string& path) {
-    if (path.empty())
-        return path;
+    if (path.empty()) return path;
     const std::wstring wide = widen(path);
     DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (needed == 0)
-        return path;
+    if (needed == 0) return path;
     std::wstring full(needed, L'\0');
     const DWORD got = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
-    if (got == 0 || got >= needed)
-        return path;
+    if (got == 0 || got >= needed) return path;
     full.resize(got);
     return narrow(full);
 }
@@ -308,10 +276,8 @@ std::string currentFolder() {
 std::string modulePath() {
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD got =
-            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (got == 0)
-            return std::string();
+        const DWORD got = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (got == 0) return std::string();
         if (got < buffer.size()) {
             buffer.resize(got);
             return narrow(buffer);
@@ -337,14 +303,12 @@ LibraryHandle loadLibrary(const std::string& path) {
 }
 
 void* findExport(LibraryHandle library, const char* name) {
-    if (!library)
-        return nullptr;
+    if (!library) return nullptr;
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
 
 void unloadLibrary(LibraryHandle library) {
-    if (library)
-        FreeLibrary(static_cast<HMODULE>(library));
+    if (library) FreeLibrary(static_cast<HMODULE>(library));
 }
 
 std::time_t now() {
@@ -366,10 +330,9 @@ char32_t mapCase(char32_t c, DWORD flag) {
     utf8::append(text, c);
     const std::wstring wide = widen(text);
     wchar_t out[4];
-    const int n = LCMapStringEx(LOCALE_NAME_INVARIANT, flag, wide.c_str(),
-                                static_cast<int>(wide.size()), out, 4, nullptr, nullptr, 0);
-    if (n != static_cast<int>(wide.size()))
-        return c;
+    const int n = LCMapStringEx(LOCALE_NAME_INVARIANT, flag, wide.c_str(), static_cast<int>(wide.size()), out, 4,
+                                nullptr, nullptr, 0);
+    if (n != static_cast<int>(wide.size())) return c;
     const std::string mapped = narrow(std::wstring(out, static_cast<std::size_t>(n)));
     std::size_t pos = 0;
     const char32_t result = utf8::decode(mapped, pos);
@@ -379,32 +342,26 @@ char32_t mapCase(char32_t c, DWORD flag) {
 }  // namespace
 
 char32_t toLowerCodePoint(char32_t c) {
-    if (c < 0x80)
-        return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
     return mapCase(c, LCMAP_LOWERCASE);
 }
 
 char32_t toUpperCodePoint(char32_t c) {
-    if (c < 0x80)
-        return (c >= 'a' && c <= 'z') ? c - 32 : c;
+    if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
     return mapCase(c, LCMAP_UPPERCASE);
 }
 
 std::string legacyTextToUtf8(const std::string& bytes) {
-    if (utf8::isValid(bytes))
-        return bytes;
+    if (utf8::isValid(bytes)) return bytes;
     // The manifest makes this program's own code page UTF-8, so ask for the system's.
     UINT codePage = 0;
-    if (GetLocaleInfoEx(
-            LOCALE_NAME_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
-            reinterpret_cast<LPWSTR>(&codePage), sizeof(codePage) / sizeof(wchar_t)) == 0 ||
+    if (GetLocaleInfoEx(LOCALE_NAME_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                        reinterpret_cast<LPWSTR>(&codePage), sizeof(codePage) / sizeof(wchar_t)) == 0 ||
         codePage == 0 || codePage == CP_UTF8) {
         return utf8::fromWindows1252(bytes);
     }
-    const int n =
-        MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    if (n <= 0)
-        return utf8::fromWindows1252(bytes);
+    const int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    if (n <= 0) return utf8::fromWindows1252(bytes);
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
     MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
     return narrow(wide);

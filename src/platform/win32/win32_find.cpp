@@ -9,8 +9,7 @@ namespace platform {
 struct FindHandle::State {
     HANDLE handle = INVALID_HANDLE_VALUE;
     ~State() {
-        if (handle != INVALID_HANDLE_VALUE)
-            FindClose(handle);
+        if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
     }
 };
 
@@ -36,20 +35,20 @@ namespace {
 
 void fill(const WIN32_FIND_DATAW& data, FindData& out) {
     out.name = win32::narrow(data.cFileName);
-    out.attributes = data.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY);
+    out.attributes = data.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                              FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
 
-bool FindHandle::first(const std::string& pathWithPattern, FindData& out) {
+bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool directoriesOnly) {
     close();
     WIN32_FIND_DATAW data;
     // Basic info skips the 8.3 short names; large fetches make big folders list faster.
     HANDLE h = FindFirstFileExW(win32::filePath(pathWithPattern).c_str(), FindExInfoBasic, &data,
-                                FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
+                                directoriesOnly ? FindExSearchLimitToDirectories : FindExSearchNameMatch, nullptr,
+                                FIND_FIRST_EX_LARGE_FETCH);
+    if (h == INVALID_HANDLE_VALUE) return false;
     state_ = std::make_unique<State>();
     state_->handle = h;
     fill(data, out);
@@ -57,11 +56,9 @@ bool FindHandle::first(const std::string& pathWithPattern, FindData& out) {
 }
 
 bool FindHandle::next(FindData& out) {
-    if (!state_)
-        return false;
+    if (!state_) return false;
     WIN32_FIND_DATAW data;
-    if (!FindNextFileW(state_->handle, &data))
-        return false;
+    if (!FindNextFileW(state_->handle, &data)) return false;
     fill(data, out);
     return true;
 }

@@ -13,19 +13,17 @@ namespace {
 class UserClassesRegistry : public Registry {
 public:
     UserClassesRegistry() {
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &root_, nullptr) != ERROR_SUCCESS) {
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root_,
+                            nullptr) != ERROR_SUCCESS) {
             root_ = nullptr;
         }
     }
     ~UserClassesRegistry() override {
-        if (root_)
-            RegCloseKey(root_);
+        if (root_) RegCloseKey(root_);
     }
 
     bool keyExists(const std::string& key) override {
-        if (!root_)
-            return false;
+        if (!root_) return false;
         HKEY h;
         if (RegOpenKeyExW(root_, win32::widen(key).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) {
             return false;
@@ -35,18 +33,15 @@ public:
     }
 
     std::optional<std::string> readDefault(const std::string& key) override {
-        if (!root_)
-            return std::nullopt;
+        if (!root_) return std::nullopt;
         const std::wstring wide = win32::widen(key);
         DWORD type = 0, size = 0;
-        if (RegGetValueW(root_, wide.c_str(), nullptr, RRF_RT_REG_SZ, &type, nullptr, &size) !=
-            ERROR_SUCCESS) {
+        if (RegGetValueW(root_, wide.c_str(), nullptr, RRF_RT_REG_SZ, &type, nullptr, &size) != ERROR_SUCCESS) {
             return std::nullopt;
         }
         std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
         size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-        if (RegGetValueW(root_, wide.c_str(), nullptr, RRF_RT_REG_SZ, &type, value.data(), &size) !=
-            ERROR_SUCCESS) {
+        if (RegGetValueW(root_, wide.c_str(), nullptr, RRF_RT_REG_SZ, &type, value.data(), &size) != ERROR_SUCCESS) {
             return std::nullopt;
         }
         value.resize(wcslen(value.c_str()));
@@ -54,29 +49,23 @@ public:
     }
 
     bool writeDefault(const std::string& key, const std::string& value) override {
-        if (!root_)
-            return false;
+        if (!root_) return false;
         const std::wstring wide = win32::widen(value);
         return RegSetKeyValueW(root_, win32::widen(key).c_str(), nullptr, REG_SZ, wide.c_str(),
-                               static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))) ==
-               ERROR_SUCCESS;
+                               static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
     }
 
     bool deleteKey(const std::string& key) override {
-        if (!root_ || key.empty())
-            return false;
+        if (!root_ || key.empty()) return false;
         const std::wstring wide = win32::widen(key);
         // Delete the sub-keys first: RegDeleteKey alone refuses a key that has any.
         const LONG tree = RegDeleteTreeW(root_, wide.c_str());
-        if (tree != ERROR_SUCCESS)
-            return false;
+        if (tree != ERROR_SUCCESS) return false;
         const LONG self = RegDeleteKeyW(root_, wide.c_str());
         return self == ERROR_SUCCESS || self == ERROR_FILE_NOT_FOUND;
     }
 
-    void notifyAssociationsChanged() override {
-        SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
-    }
+    void notifyAssociationsChanged() override { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); }
 
 private:
     HKEY root_ = nullptr;

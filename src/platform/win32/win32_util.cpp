@@ -20,43 +20,35 @@ std::string narrow(const wchar_t* text) {
 std::wstring filePath(const std::string& path) {
     std::wstring wide = widen(path);
     // Below this length every Win32 call takes the path as it is.
-    if (wide.size() < MAX_PATH - 12 || wide.rfind(L"\\\\?\\", 0) == 0)
-        return wide;
+    if (wide.size() < MAX_PATH - 12 || wide.rfind(L"\\\\?\\", 0) == 0) return wide;
     // "\\?\" turns off the normalisation of the path, so normalise it first.
     DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (needed == 0)
-        return wide;
+    if (needed == 0) return wide;
     std::wstring full(needed, L'\0');
     DWORD got = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
-    if (got == 0 || got >= needed)
-        return wide;
+    if (got == 0 || got >= needed) return wide;
     full.resize(got);
     for (auto& c : full) {
-        if (c == L'/')
-            c = L'\\';
+        if (c == L'/') c = L'\\';
     }
-    if (full.rfind(L"\\\\", 0) == 0)
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    if (full.size() >= 2 && full[1] == L':')
-        return L"\\\\?\\" + full;
+    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+    if (full.size() >= 2 && full[1] == L':') return L"\\\\?\\" + full;
     return wide;
 }
 
 std::string systemMessage(DWORD error) {
     wchar_t* buffer = nullptr;
-    const DWORD n = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const DWORD n =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::string text;
     if (n != 0 && buffer) {
         text = narrow(buffer);
-        while (!text.empty() &&
-               (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
             text.pop_back();
         }
     }
-    if (buffer)
-        LocalFree(buffer);
+    if (buffer) LocalFree(buffer);
     return text;
 }
 

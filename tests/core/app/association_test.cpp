@@ -10,11 +10,9 @@ using namespace core;
 const std::string kExe = "C:\\Program Files\\Calderwynstrope\\calderwynstrope.exe";
 
 void expectRegistered(platform::Registry& registry) {
-    EXPECT_EQ(registry.readDefault("BRAXEN.File.REN").value_or("?"),
-              "Calderwynstrope - Filter Definition File");
+    EXPECT_EQ(registry.readDefault("BRAXEN.File.REN").value_or("?"), "Calderwynstrope - Filter Definition File");
     EXPECT_EQ(registry.readDefault("BRAXEN.File.REN\\DefaultIcon").value_or("?"), kExe + ",1");
-    EXPECT_EQ(registry.readDefault("BRAXEN.File.REN\\shell\\Open\\command").value_or("?"),
-              "\"" + kExe + "\" %1");
+    EXPECT_EQ(registry.readDefault("BRAXEN.File.REN\\shell\\Open\\command").value_or("?"), "\"" + kExe + "\" %1");
     EXPECT_EQ(registry.readDefault("BRAXEN.File.REN\\shell").value_or("?"), "Open");
     EXPECT_EQ(registry.readDefault(".REN").value_or("?"), "BRAXEN.File.REN");
 }

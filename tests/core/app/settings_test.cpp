@@ -19,8 +19,7 @@ using testing_support::writeFile;
 
 Settings loadFrom(const std::string& ini) {
     TempFolder folder;
-    if (!ini.empty())
-        writeFile(folder / "braxen.ini", ini);
+    if (!ini.empty()) writeFile(folder / "braxen.ini", ini);
     Settings settings;
     settings.Load(AppPaths::in(folder.path()));
     return settings;
@@ -52,8 +51,7 @@ TEST(Settings, FlagsAreOffOnlyWhenTheyStartWithZero) {
 
 TEST(Settings, UndoLimitDefaultsTo50) {
     const std::pair<const char*, std::int32_t> cases[] = {
-        {"undoLimit=0", 50}, {"undoLimit=abc", 50},   {"", 50},
-        {"undoLimit=7", 7},  {"undoLimit=12abc", 12},
+        {"undoLimit=0", 50}, {"undoLimit=abc", 50}, {"", 50}, {"undoLimit=7", 7}, {"undoLimit=12abc", 12},
     };
     for (const auto& [line, limit] : cases) {
         EXPECT_EQ(loadFrom(std::string("[options]\r\n") + line + "\r\n").undoLimit, limit) << line;
@@ -61,18 +59,15 @@ TEST(Settings, UndoLimitDefaultsTo50) {
 }
 
 TEST(Settings, LongValuesAreCut) {
-    const Settings s = loadFrom("[settings]\r\nmask=" + std::string(25, 'm') +
-                                "\r\nlastdir=" + std::string(300, 'l') +
+    const Settings s = loadFrom("[settings]\r\nmask=" + std::string(25, 'm') + "\r\nlastdir=" + std::string(300, 'l') +
                                 "\r\n[options]\r\npluginsdir=" + std::string(258, 'p') + "é\r\n");
     EXPECT_EQ(s.mask, std::string(19, 'm'));
     EXPECT_EQ(s.lastdir, std::string(259, 'l'));
-    EXPECT_EQ(s.pluginsdir, std::string(258, 'p'))
-        << "cut before a character that would not fit whole";
+    EXPECT_EQ(s.pluginsdir, std::string(258, 'p')) << "cut before a character that would not fit whole";
 }
 
 TEST(Settings, FoldersKeepTheirSlots) {
-    const Settings s =
-        loadFrom("[settings]\r\npath0=\r\npath1=C:\\Music\\\r\npath9=D:\\last\\\r\n");
+    const Settings s = loadFrom("[settings]\r\npath0=\r\npath1=C:\\Music\\\r\npath9=D:\\last\\\r\n");
     EXPECT_EQ(s.path[0], "");
     EXPECT_EQ(s.path[1], "C:\\Music\\");
     EXPECT_EQ(s.path[9], "D:\\last\\");
@@ -94,14 +89,13 @@ TEST(Settings, SavedFromScratchInTheirOrder) {
     s.limitUndo = 1;
     s.undoLimit = 7;
     s.Save(AppPaths::in(folder.path()));
-    EXPECT_EQ(
-        readFile(folder / "braxen.ini"),
-        "[settings]\r\nrecurse=1\r\nconfirm=0\r\nundo=1\r\nmask=*.mp3\r\nlastdir=C:\\ren\\\r\n"
-        "path0=C:\\Music\\\r\npath1=D:\\日本\\\r\npath2=\r\npath3=\r\npath4=\r\npath5=\r\npath6="
-        "\r\npath7=\r\n"
-        "path8=\r\npath9=\r\n[options]\r\nregfiletype=1\r\ndirectoryPopup=0\r\npluginsdir=C:"
-        "\\plugins\\\r\n"
-        "limitUndo=1\r\nundoLimit=7\r\n");
+    EXPECT_EQ(readFile(folder / "braxen.ini"),
+              "[settings]\r\nrecurse=1\r\nconfirm=0\r\nundo=1\r\nmask=*.mp3\r\nlastdir=C:\\ren\\\r\n"
+              "path0=C:\\Music\\\r\npath1=D:\\日本\\\r\npath2=\r\npath3=\r\npath4=\r\npath5=\r\npath6="
+              "\r\npath7=\r\n"
+              "path8=\r\npath9=\r\n[options]\r\nregfiletype=1\r\ndirectoryPopup=0\r\npluginsdir=C:"
+              "\\plugins\\\r\n"
+              "limitUndo=1\r\nundoLimit=7\r\n");
     Settings back;
     back.Load(AppPaths::in(folder.path()));
     EXPECT_EQ(back.path[1], "D:\\日本\\");
@@ -142,14 +136,12 @@ const char* const kAwkwardFiles[] = {
 };
 
 TEST(IniFile, AwkwardFiles) {
-    const char* const expected[] = {
-        "value with spaces", "quoted value", "first", "upper",  "real", "", "",
-        "spaced section",    "unix lines",   "after", "=double"};
+    const char* const expected[] = {"value with spaces", "quoted value", "first", "upper",  "real", "", "",
+                                    "spaced section",    "unix lines",   "after", "=double"};
     TempFolder folder;
     for (std::size_t i = 0; i < std::size(kAwkwardFiles); ++i) {
         writeFile(folder / "a.ini", kAwkwardFiles[i]);
-        EXPECT_EQ(IniFile(folder / "a.ini").getString("s", "key", 260), expected[i])
-            << kAwkwardFiles[i];
+        EXPECT_EQ(IniFile(folder / "a.ini").getString("s", "key", 260), expected[i]) << kAwkwardFiles[i];
     }
     writeFile(folder / "a.ini", kAwkwardFiles[1]);
     const IniFile ini(folder / "a.ini");
@@ -172,11 +164,9 @@ TEST(IniFile, AgreesWithTheSystemsReader) {
                 wchar_t buffer[260] = {};
                 const std::wstring wideSection(section, section + std::strlen(section));
                 const std::wstring wideKey(key, key + std::strlen(key));
-                GetPrivateProfileStringW(wideSection.c_str(), wideKey.c_str(), L"", buffer, 260,
-                                         widePath.c_str());
+                GetPrivateProfileStringW(wideSection.c_str(), wideKey.c_str(), L"", buffer, 260, widePath.c_str());
                 const std::wstring system(buffer);
-                EXPECT_EQ(ini.getString(section, key, 260),
-                          std::string(system.begin(), system.end()))
+                EXPECT_EQ(ini.getString(section, key, 260), std::string(system.begin(), system.end()))
                     << "file " << file << " section " << section << " key " << key;
             }
         }

@@ -25,14 +25,13 @@ std::string slot(const std::string& text, std::size_t width) {
     return s;
 }
 
-std::string header(std::uint32_t stamp, std::uint32_t version, const std::string& text,
-                   std::uint32_t count) {
+std::string header(std::uint32_t stamp, std::uint32_t version, const std::string& text, std::uint32_t count) {
     return le32(stamp) + le32(version) + slot(text, 64) + le32(count);
 }
 
 std::string ruleV1(const Rule& r) {
-    return slot(r.description, 128) + slot(r.text1, 128) + slot(r.text2, 128) + slot(r.text3, 128) +
-           le32(r.type) + le32(r.option);
+    return slot(r.description, 128) + slot(r.text1, 128) + slot(r.text2, 128) + slot(r.text3, 128) + le32(r.type) +
+           le32(r.option);
 }
 
 std::string ruleV2(const Rule& r) {
@@ -108,7 +107,7 @@ TEST(FilterFile, TextSlotsCutAndFill) {
     const std::string a128(128, 'a');
     const std::string e = "é";  // two bytes
     const Case cases[] = {
-        {a128, a128},  // fills the slot: no terminator, read whole
+        {a128, a128},                                        // fills the slot: no terminator, read whole
         {std::string(200, 'b'), std::string(128, 'b')},      // longer: the first 128 bytes
         {std::string(127, 'c') + e, std::string(127, 'c')},  // never half a character
         {std::string(126, 'd') + e, std::string(126, 'd') + e},
@@ -121,8 +120,7 @@ TEST(FilterFile, TextSlotsCutAndFill) {
         writeFilterFile(folder / "t.ren", {rule});
         const std::string bytes = readFile(folder / "t.ren");
         const std::string textSlot = bytes.substr(76 + 128, 128);
-        EXPECT_EQ(textSlot.find('\0') == std::string::npos, c.readBack.size() == 128)
-            << c.text.size();
+        EXPECT_EQ(textSlot.find('\0') == std::string::npos, c.readBack.size() == 128) << c.text.size();
         RuleList read;
         readFilterFile(nullptr, folder / "t.ren", read);
         ASSERT_EQ(read.size(), 1u);
@@ -179,8 +177,7 @@ TEST(FilterFile, RejectedFilesLeaveTheListAlone) {
         {header(1, 3, kHeader, 0), 116, "version 3"},
         {header(1, 0xFFFFFFFF, kHeader, 0), 116, "version -1, compared unsigned"},
         {header(1, 2, kHeader + " ", 0), 115, "header text with a trailing space"},
-        {header(1, 2, "calderwynstrope - filter definition file", 0), 115,
-         "header text in another case"},
+        {header(1, 2, "calderwynstrope - filter definition file", 0), 115, "header text in another case"},
         {header(1, 2, "Calderwynstrope - UNDO Database", 0), 115, "an undo database"},
         {header(1, 2, kHeader, 2) + rule, 115, "count 2, one Rule present"},
         {header(1, 2, kHeader, 1) + rule.substr(0, 700), 115, "the Rule cut short"},

@@ -20,8 +20,7 @@ const std::string kExtension = ".so";
 #endif
 
 std::string builtPlugin(const std::string& name) {
-    return platform::GetModuleFolder() + "test_plugins" + platform::kPathSeparator + name +
-           kExtension;
+    return platform::GetModuleFolder() + "test_plugins" + platform::kPathSeparator + name + kExtension;
 }
 
 // A plug-ins folder holding copies of the built test plug-ins under the given names.
@@ -136,8 +135,8 @@ TEST(PluginManager, DialogFillsTheFiveValues) {
 }
 
 TEST(PluginManager, RulesFromFilesFindTheirPluginByFileName) {
-    PluginFolder plugins({{"test_plugin_host", ("Aaa" + kExtension).c_str()},
-                          {"test_plugin_upper", ("Upper" + kExtension).c_str()}});
+    PluginFolder plugins(
+        {{"test_plugin_host", ("Aaa" + kExtension).c_str()}, {"test_plugin_upper", ("Upper" + kExtension).c_str()}});
     PluginManager manager;
     ASSERT_TRUE(manager.scanFolder(plugins.folder.path(), kHost));
     ASSERT_EQ(manager.findByFileName("Upper" + kExtension).value_or(0), 2001);
@@ -171,9 +170,7 @@ TEST(SamplePlugin, ReplacesSpaces) {
         const char* with;
         const char* out;
     };
-    const Case cases[] = {{"a b  c", "_", "a_b__c"},
-                          {"no-spaces", "_", "no-spaces"},
-                          {"日本 語", " – ", "日本 – 語"}};
+    const Case cases[] = {{"a b  c", "_", "a_b__c"}, {"no-spaces", "_", "no-spaces"}, {"日本 語", " – ", "日本 – 語"}};
     for (const Case& c : cases) {
         rule.text1 = c.with;
         std::string name = c.in;

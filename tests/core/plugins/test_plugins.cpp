@@ -13,8 +13,7 @@ namespace {
 
 PluginDescriptor descriptor;
 
-int BRAXEN_CALL configure(int mode, int size, char* text1, char* text2, char* text3, int* option,
-                          char* description) {
+int BRAXEN_CALL configure(int mode, int size, char* text1, char* text2, char* text3, int* option, char* description) {
     std::snprintf(text1, size, "t1-%d", mode);
     std::snprintf(text2, size, "t2");
     std::snprintf(text3, size, "t3");
@@ -23,8 +22,8 @@ int BRAXEN_CALL configure(int mode, int size, char* text1, char* text2, char* te
     return mode == 0 ? 1 : 0;  // accepts a new filter, declines an edit
 }
 
-int BRAXEN_CALL apply(int size, char* name, const char* folder, const char* text1,
-                      const char* text2, const char* text3, int option) {
+int BRAXEN_CALL apply(int size, char* name, const char* folder, const char* text1, const char* text2, const char* text3,
+                      int option) {
 #if TEST_PLUGIN_KIND == 1
     (void)folder, (void)text1, (void)text2, (void)text3, (void)option;
     std::snprintf(name, size, "GARBAGE");
@@ -40,8 +39,7 @@ int BRAXEN_CALL apply(int size, char* name, const char* folder, const char* text
         upper[i] = (name[i] >= 'a' && name[i] <= 'z') ? static_cast<char>(name[i] - 32) : name[i];
     }
     upper[i] = '\0';
-    std::snprintf(name, size, "%s|%d|%s|%s|%s|%d|%s", upper, size, text1, text2, text3, option,
-                  folder);
+    std::snprintf(name, size, "%s|%d|%s|%s|%s|%d|%s", upper, size, text1, text2, text3, option, folder);
     return 1;
 #endif
 }

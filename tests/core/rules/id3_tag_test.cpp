@@ -36,8 +36,7 @@ std::string tagBytes(const Tag& tag) {
 
 std::string audio(std::size_t size) {
     std::string bytes(size, '\x55');
-    if (size >= 2)
-        bytes[0] = '\xFF', bytes[1] = '\xFB';  // a frame sync, as MP3 data starts
+    if (size >= 2) bytes[0] = '\xFF', bytes[1] = '\xFB';  // a frame sync, as MP3 data starts
     return bytes;
 }
 
@@ -80,8 +79,7 @@ TEST(Id3, BuildsTheBaseFromTheTag) {
         {noArtist, "%1 - %2", 0, "Unknown Artist - Song"},
         {noArtist, "%1 - %2", Id3Artist, "old base"},
         {noArtist, "%2", Id3Title, "Song"},
-        {empty, "%1|%2|%3|%4|%5|%6", 0,
-         "Unknown Artist|Untitled|Unknown Album|Unknown Year|No Comment|Blues"},
+        {empty, "%1|%2|%3|%4|%5|%6", 0, "Unknown Artist|Untitled|Unknown Album|Unknown Year|No Comment|Blues"},
         {empty, "%1", Id3Comment, "old base"},
         {full, "%6", 0, "Rock"},
         {genre255, "%1", 0, "old base"},  // no known genre: never used
@@ -166,18 +164,16 @@ TEST(Id3, AgreesWithARealTagWriter) {
     };
     const Case cases[] = {
         {"Artist", "Song", "Album", "1999", "Comment", 17, "Artist|Song|Album|1999|Comment|Rock"},
-        {"Björk", "Jóga", "Homogenic", "1997", "", 52,
-         "Björk|Jóga|Homogenic|1997|No Comment|Electronic"},
+        {"Björk", "Jóga", "Homogenic", "1997", "", 52, "Björk|Jóga|Homogenic|1997|No Comment|Electronic"},
         {"A", fullTitle.c_str(), "B", "2024", "c", 0, nullptr},
     };
     int index = 0;
     for (const Case& c : cases) {
         const std::string path = folder / ("t" + std::to_string(index++) + ".mp3");
         writeFile(path, audio(4096));
-        const std::string command = std::string("id3v2 -1") + " -a '" + c.artist + "' -t '" +
-                                    c.title + "' -A '" + c.album + "' -y '" + c.year + "' -c '" +
-                                    c.comment + "' -g " + std::to_string(c.genre) + " '" + path +
-                                    "' >/dev/null 2>&1";
+        const std::string command = std::string("id3v2 -1") + " -a '" + c.artist + "' -t '" + c.title + "' -A '" +
+                                    c.album + "' -y '" + c.year + "' -c '" + c.comment + "' -g " +
+                                    std::to_string(c.genre) + " '" + path + "' >/dev/null 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0) << "id3v2 is missing? run scripts/setup.sh";
         TagReader reader(path);
         ASSERT_TRUE(reader.read(0)) << path;

@@ -26,8 +26,7 @@ TEST(ZeroPad, PadsToTheUpperLimitsDigits) {
         const char* out;
     };
     const Case cases[] = {
-        {7, 32, "07"},   {7, 100, "007"},  {12, 5, "12"},
-        {0, 9, "0"},     {0, 10, "00"},    {5, 2147483647, "0000000005"},
+        {7, 32, "07"},   {7, 100, "007"},  {12, 5, "12"},    {0, 9, "0"}, {0, 10, "00"}, {5, 2147483647, "0000000005"},
         {-5, 32, "0-5"}, {-10, -5, "-10"}, {-5, -10, "0-5"},
     };
     for (const Case& c : cases)
@@ -49,12 +48,12 @@ TEST(NumberReplace, Examples) {
         {1, 32, "Track %s", "%s", "Track 7", "Track 7"},
         {1, 32, "Track %s", "%s", "Track 07", "07"},
         {1, 9, "Track %s ", "%s. ", "Track 4 Song", "4. Song"},
-        {5, 5, "%s", "[%s]", "a5b", "a[5]b"},             // equal limits: once
-        {9, 5, "%s", "[%s]", "a5b", "a5b"},               // upper below lower: nothing
-        {8, 10, "%s", "x%s", "08 09 10", "x08 x09 x10"},  // each number found once
-        {1, 3, "%s", "%s%s", "1", "1%s"},                 // only the first %s is the number
-        {1, 3, "%d-%s", "%x_%s", "%d-2", "%x_2"},         // other % sequences stay as written
-        {1, 3, "100%%-%s", "%s", "100%-2", "2"},          // %% stands for %
+        {5, 5, "%s", "[%s]", "a5b", "a[5]b"},                      // equal limits: once
+        {9, 5, "%s", "[%s]", "a5b", "a5b"},                        // upper below lower: nothing
+        {8, 10, "%s", "x%s", "08 09 10", "x08 x09 x10"},           // each number found once
+        {1, 3, "%s", "%s%s", "1", "1%s"},                          // only the first %s is the number
+        {1, 3, "%d-%s", "%x_%s", "%d-2", "%x_2"},                  // other % sequences stay as written
+        {1, 3, "100%%-%s", "%s", "100%-2", "2"},                   // %% stands for %
         {1, 3, "no number", "gone", "a no number b", "a gone b"},  // a form without %s
         {0, 99, "%s", "%s", "07 12", "07 12"},
     };
@@ -90,22 +89,17 @@ TEST(NumberReplace, SearchAgreesWithTheLoop) {
         std::string text;
         const int length = std::uniform_int_distribution<int>(0, maxLength)(random);
         for (int i = 0; i < length; ++i) {
-            text += alphabet[std::uniform_int_distribution<std::size_t>(
-                0, alphabet.size() - 1)(random)];
+            text += alphabet[std::uniform_int_distribution<std::size_t>(0, alphabet.size() - 1)(random)];
         }
         return text;
     };
-    const std::pair<int, int> ranges[] = {{0, 9},   {1, 12},   {0, 99}, {5, 120},
-                                          {-12, 3}, {-30, -2}, {7, 7}};
+    const std::pair<int, int> ranges[] = {{0, 9}, {1, 12}, {0, 99}, {5, 120}, {-12, 3}, {-30, -2}, {7, 7}};
     int compared = 0;
     for (int i = 0; i < 4000; ++i) {
         const auto [lower, upper] = ranges[i % std::size(ranges)];
         std::string find = randomText(4), replace = randomText(4);
-        if (i % 2 == 0)
-            find.insert(std::uniform_int_distribution<std::size_t>(0, find.size())(random), "%s");
-        if (i % 3 != 0)
-            replace.insert(std::uniform_int_distribution<std::size_t>(0, replace.size())(random),
-                           "%s");
+        if (i % 2 == 0) find.insert(std::uniform_int_distribution<std::size_t>(0, find.size())(random), "%s");
+        if (i % 3 != 0) replace.insert(std::uniform_int_distribution<std::size_t>(0, replace.size())(random), "%s");
         const Rule rule = numberRule(lower, upper, find, replace);
         const std::string name = randomText(24);
 
@@ -121,11 +115,10 @@ TEST(NumberReplace, SearchAgreesWithTheLoop) {
         } catch (const NameTooLongError&) {
             searchFailed = true;
         }
-        if (loopFailed || searchFailed)
-            continue;  // runaway growth: both give up, differently
+        if (loopFailed || searchFailed) continue;  // runaway growth: both give up, differently
         ++compared;
-        ASSERT_EQ(bySearch, byLoop) << "name '" << name << "' find '" << find << "' replace '"
-                                    << replace << "' range " << lower << ".." << upper;
+        ASSERT_EQ(bySearch, byLoop) << "name '" << name << "' find '" << find << "' replace '" << replace << "' range "
+                                    << lower << ".." << upper;
     }
     EXPECT_GT(compared, 3500);
 }

@@ -6,8 +6,8 @@ namespace {
 
 using namespace core;
 
-Rule make(std::int32_t type, std::string t1 = {}, std::string t2 = {}, std::string t3 = {},
-          std::int32_t option = 0, std::int32_t extra = 0) {
+Rule make(std::int32_t type, std::string t1 = {}, std::string t2 = {}, std::string t3 = {}, std::int32_t option = 0,
+          std::int32_t extra = 0) {
     Rule rule;
     rule.type = type;
     rule.text1 = std::move(t1);
@@ -24,8 +24,7 @@ TEST(RuleDescription, EveryKindToTheByte) {
         const char* description;
     };
     const Case cases[] = {
-        {make(ChangeCase, "", "", "", SentenceCase),
-         "Change Case: all characters to Sentence case"},
+        {make(ChangeCase, "", "", "", SentenceCase), "Change Case: all characters to Sentence case"},
         {make(ChangeCase, "", "", "", LowerCase), "Change Case: all characters to lower case"},
         {make(ChangeCase, "", "", "", UpperCase), "Change Case: all characters to UPPER CASE"},
         {make(ChangeCase, "", "", "", MixedCase), "Change Case: all characters to Mixed Case"},
@@ -48,8 +47,7 @@ TEST(RuleDescription, EveryKindToTheByte) {
         {make(Replace, "_", "-", "", 2), "Replace: \"_\" with \"-\""},
         {make(Replace, "_", "-", "", 6), "Replace: \"_\" with \"-\" (match case)"},
         {make(Replace, "_", "-", "", 10), "Replace: \"_\" with \"-\" (whole words only)"},
-        {make(Replace, "_", "-", "", 14),
-         "Replace: \"_\" with \"-\" (match case, whole words only)"},
+        {make(Replace, "_", "-", "", 14), "Replace: \"_\" with \"-\" (match case, whole words only)"},
         {make(Replace, "", "", "", 0), "Replace: \"\" with \"\""},
 
         {make(Append, "x", ""), "Append: \"x\" at front"},
@@ -74,8 +72,7 @@ TEST(RuleDescription, EveryKindToTheByte) {
         Rule rule = c.rule;
         rule.description = "old";
         ruleDescription(rule);
-        EXPECT_EQ(rule.description, c.description)
-            << "type " << c.rule.type << " option " << c.rule.option;
+        EXPECT_EQ(rule.description, c.description) << "type " << c.rule.type << " option " << c.rule.option;
     }
 }
 
@@ -114,16 +111,8 @@ TEST(Rule, NewRuleHasEveryDefault) {
 
 TEST(FieldMask, FromFormat) {
     const std::pair<const char*, std::int32_t> cases[] = {
-        {"%2 [%3 (%4)]", 0x0D},
-        {"100%", 0},
-        {"%%1", 0x02},
-        {"%1 - %3", 0x06},
-        {"%1%2%3%4%5%6", 0x3F},
-        {"%7 %0 %a", 0},
-        {"%%%5", 0x10},
-        {"", 0},
-        {"%", 0},
-        {"% 1", 0},
+        {"%2 [%3 (%4)]", 0x0D}, {"100%", 0},    {"%%1", 0x02}, {"%1 - %3", 0x06}, {"%1%2%3%4%5%6", 0x3F},
+        {"%7 %0 %a", 0},        {"%%%5", 0x10}, {"", 0},       {"%", 0},          {"% 1", 0},
     };
     for (const auto& [format, mask] : cases)
         EXPECT_EQ(fieldMaskFromFormat(format), mask) << format;

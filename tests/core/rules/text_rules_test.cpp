@@ -47,8 +47,7 @@ TEST(ChangeCase, EmptyStaysEmptyAndLengthsNeverChange) {
         std::string empty;
         changeCase(empty, mode);
         EXPECT_EQ(empty, "");
-        for (std::string text :
-             {std::string("Ǆemal İstanbul ﬁsh ΐ"), std::string("bad \xFF\xC3 bytes")}) {
+        for (std::string text : {std::string("Ǆemal İstanbul ﬁsh ΐ"), std::string("bad \xFF\xC3 bytes")}) {
             const std::size_t size = text.size();
             changeCase(text, mode);
             EXPECT_EQ(text.size(), size) << mode;
@@ -122,9 +121,8 @@ TEST(ReplaceAll, CountsAndNeverRescans) {
         const char* out;
     };
     const Case cases[] = {
-        {"aaaa", "aa", "a", 2, "aa"}, {"abab", "ab", "abab", 2, "abababab"},
-        {"xyz", "", "q", 0, "xyz"},   {"xyz", "", "", 0, "xyz"},
-        {"a-b-c", "-", "", 2, "abc"}, {"日本日本", "本", "x", 2, "日x日x"},
+        {"aaaa", "aa", "a", 2, "aa"}, {"abab", "ab", "abab", 2, "abababab"}, {"xyz", "", "q", 0, "xyz"},
+        {"xyz", "", "", 0, "xyz"},    {"a-b-c", "-", "", 2, "abc"},          {"日本日本", "本", "x", 2, "日x日x"},
     };
     for (const Case& c : cases) {
         std::string text = c.in;

@@ -15,9 +15,9 @@ using testing_support::writeFile;
 constexpr char sep = platform::kPathSeparator;
 
 // "sub/x.mp3"-style paths, relative to the start folder, in discovery order.
-std::vector<std::string> discovered(const TempFolder& root, const std::string& folder,
-                                    const std::string& patterns, bool recurse) {
-    std::vector<FileEntry> list;
+std::vector<std::string> discovered(const TempFolder& root, const std::string& folder, const std::string& patterns,
+                                    bool recurse) {
+    FileList list;
     findFiles(list, recurse, folder, patterns);
     std::vector<std::string> out;
     const std::string prefix = root.path() + sep;
@@ -27,8 +27,7 @@ std::vector<std::string> discovered(const TempFolder& root, const std::string& f
                                    ? entry.folder().substr(prefix.size())
                                    : "?" + entry.folder();
         for (char& c : relative) {
-            if (c == sep)
-                c = '/';
+            if (c == sep) c = '/';
         }
         out.push_back(relative + entry.name);
     }
@@ -59,8 +58,7 @@ TEST(FindFiles, PatternByPatternFilesFirstThenSubFoldersDepthFirst) {
     TempFolder root;
     buildTree(root);
     const std::vector<std::string> expected = {
-        "a.mp3", "b.mp3",      ".hiddendir/h.mp3", "rodir/r.mp3", "sub1/x.mp3", "sub1/deeper/z.mp3",
-        "c.txt", "sub1/y.txt",
+        "a.mp3", "b.mp3", ".hiddendir/h.mp3", "rodir/r.mp3", "sub1/x.mp3", "sub1/deeper/z.mp3", "c.txt", "sub1/y.txt",
     };
     EXPECT_EQ(discovered(root, root.path(), "*.mp3;*.txt", true), expected);
 }
@@ -76,10 +74,8 @@ TEST(FindFiles, PatternTexts) {
     const Case cases[] = {
         {"*.mp3", false, {"a.mp3", "b.mp3"}},
         {"*.mp3;", false, {"a.mp3", "b.mp3"}},
-        {"*.mp3;*.*",
-         false,
-         {"a.mp3", "b.mp3", "a.mp3", "b.mp3", "c.txt"}},  // listed once per pattern
-        {";", false, {"a.mp3", "b.mp3", "c.txt"}},        // the empty piece is "*.*"
+        {"*.mp3;*.*", false, {"a.mp3", "b.mp3", "a.mp3", "b.mp3", "c.txt"}},  // listed once per pattern
+        {";", false, {"a.mp3", "b.mp3", "c.txt"}},                            // the empty piece is "*.*"
         {";*.mp3", false, {"a.mp3", "b.mp3", "c.txt", "a.mp3", "b.mp3"}},
         {"*.mp3; *.txt ", false, {"a.mp3", "b.mp3", "c.txt"}},  // pieces are trimmed
         {"", false, {"a.mp3", "b.mp3", "c.txt"}},
@@ -117,7 +113,7 @@ TEST(FindFiles, FilesOfOneFolderShareItsText) {
     TempFolder root;
     for (int i = 0; i < 20; ++i)
         writeFile(root / ("f" + std::to_string(i) + ".mp3"), "");
-    std::vector<FileEntry> list;
+    FileList list;
     findFiles(list, false, root.path(), "*.mp3");
     ASSERT_EQ(list.size(), 20u);
     for (const FileEntry& entry : list)
@@ -132,7 +128,7 @@ TEST(FindFiles, NamesBeyondAscii) {
     const std::vector<std::string> names = {"Björk - Jóga.mp3", "日本語の歌.mp3", "🎵.mp3"};
     for (const auto& name : names)
         writeFile(root / name, "");
-    std::vector<FileEntry> list;
+    FileList list;
     findFiles(list, false, root.path(), "*.MP3");
     std::vector<std::string> found;
     for (const auto& entry : list)
@@ -154,8 +150,7 @@ TEST(FindFiles, SystemFilesAndFoldersOnWindows) {
     platform::setAttributes(root / "sysdir", platform::AttrSystem);
     platform::createFolder(root / "plain");
     writeFile(root / "plain\\p.mp3", "");
-    EXPECT_EQ(discovered(root, root.path(), "*.mp3", true),
-              (std::vector<std::string>{"a.mp3", "plain/p.mp3"}));
+    EXPECT_EQ(discovered(root, root.path(), "*.mp3", true), (std::vector<std::string>{"a.mp3", "plain/p.mp3"}));
 }
 
 TEST(FindFiles, BareDriveAndDriveRootListTheRoot) {
@@ -163,7 +158,7 @@ TEST(FindFiles, BareDriveAndDriveRootListTheRoot) {
     const std::string name = "cwtest-root-" + std::to_string(random()) + ".mp3";
     writeFile("C:\\" + name, "");
     for (const char* start : {"C:", "C:\\", " C: "}) {
-        std::vector<FileEntry> list;
+        FileList list;
         findFiles(list, false, start, name);
         ASSERT_EQ(list.size(), 1u) << start;
         EXPECT_EQ(list[0].folder(), "C:\\") << start;

@@ -37,9 +37,7 @@ TEST(ProposeName, SplitsTrimsAndAppliesInOrder) {
     const Case cases[] = {
         {" song.mp3", {}, "song.mp3"},
         {"song .mp3", {}, "song.mp3"},
-        {"song.mp3 ",
-         {},
-         "song.mp3 "},  // the space belongs to the extension, which is never trimmed
+        {"song.mp3 ", {}, "song.mp3 "},  // the space belongs to the extension, which is never trimmed
         {"\t song \r.mp3", {}, "song.mp3"},
         {"track.mp3", {rule(ChangeCase, "", "", UpperCase)}, "TRACK.MP3"},
         {"TRACK.MP3", {rule(ChangeCase, "", "", SentenceCase)}, "Track.mp3"},
@@ -49,17 +47,14 @@ TEST(ProposeName, SplitsTrimsAndAppliesInOrder) {
         {"a.b.c.mp3", {rule(Replace, "", "", 9)}, "a b c.mp3"},
         {"name.", {rule(Append, "", "!")}, "name!."},
         {"a_b.mp3", {rule(Replace, "", "", 5), rule(ChangeCase, "", "", MixedCase)}, "A B.mp3"},
-        {"a_b.mp3",
-         {rule(ChangeCase, "", "", MixedCase), rule(Replace, "", "", 5)},
-         "A b.mp3"},                                     // order matters
+        {"a_b.mp3", {rule(ChangeCase, "", "", MixedCase), rule(Replace, "", "", 5)}, "A b.mp3"},  // order matters
         {"x.mp3", {rule(RuleNone), rule(42)}, "x.mp3"},  // unknown rules are skipped
         {"README", {rule(Strip, "README")}, ""},         // an empty proposal is still proposed
     };
     RecordingReporter reporter;
     TempFolder folder;
     for (const Case& c : cases) {
-        RenameSession session(nullptr, c.rules, false, false, 50, AppPaths::in(folder.path()),
-                              reporter);
+        RenameSession session(nullptr, c.rules, false, false, 50, AppPaths::in(folder.path()), reporter);
         EXPECT_EQ(session.proposeName(folder.path(), c.name), c.proposal) << c.name;
     }
     EXPECT_TRUE(reporter.messages.empty());
@@ -67,16 +62,14 @@ TEST(ProposeName, SplitsTrimsAndAppliesInOrder) {
 
 TEST(ProposeName, Id3ReadsTheFileAsFound) {
     TempFolder folder;
-    std::string tag = "TAG" + std::string("Song") + std::string(26, '\0') + "Artist" +
-                      std::string(24, '\0') + std::string(30 + 4 + 30, '\0') + "\x11";
+    std::string tag = "TAG" + std::string("Song") + std::string(26, '\0') + "Artist" + std::string(24, '\0') +
+                      std::string(30 + 4 + 30, '\0') + "\x11";
     writeFile(folder / "01 track.mp3", std::string(200, 'x') + tag);
     RuleList rules = {rule(Append, "ignored ", ""), rule(ID3, "%1 - %2")};
     RecordingReporter reporter;
     RenameSession session(nullptr, rules, false, false, 50, AppPaths::in(folder.path()), reporter);
-    EXPECT_EQ(session.proposeName(folder.path() + platform::kPathSeparator, "01 track.mp3"),
-              "Artist - Song.mp3");
-    EXPECT_EQ(session.proposeName(folder.path(), "01 track.mp3"), "Artist - Song.mp3")
-        << "folder without separator";
+    EXPECT_EQ(session.proposeName(folder.path() + platform::kPathSeparator, "01 track.mp3"), "Artist - Song.mp3");
+    EXPECT_EQ(session.proposeName(folder.path(), "01 track.mp3"), "Artist - Song.mp3") << "folder without separator";
 }
 
 TEST(ProposeName, AFailingRuleIsReportedAndKeepsTheName) {
@@ -93,8 +86,7 @@ TEST(ProposeName, AFailingRuleIsReportedAndKeepsTheName) {
     const std::string sep(1, platform::kPathSeparator);
     EXPECT_EQ(session.proposeName("C:" + sep + "music" + sep, "a.mp3"), "a.mp3");
     ASSERT_EQ(reporter.messages.size(), 1u);
-    EXPECT_EQ(reporter.messages[0],
-              "Failed to modify the filename C:" + sep + "music" + sep + "a.mp3.");
+    EXPECT_EQ(reporter.messages[0], "Failed to modify the filename C:" + sep + "music" + sep + "a.mp3.");
 
     RuleList appends(200, rule(Append, std::string(100, 'x'), ""));
     RenameSession many(nullptr, appends, false, false, 50, AppPaths::in(folder.path()), reporter);
@@ -124,14 +116,12 @@ TEST(RenameFile, MovesNeverOverwritesAndRecordsForUndo) {
     EXPECT_EQ(readFile(folder / "a.mp3"), "A");
 
     EXPECT_TRUE(session.renameFile("a.mp3", dir, "first.mp3"));
-    EXPECT_TRUE(session.renameFile("c.mp3", folder.path(), "second.mp3"))
-        << "folder without separator";
+    EXPECT_TRUE(session.renameFile("c.mp3", folder.path(), "second.mp3")) << "folder without separator";
     EXPECT_FALSE(session.renameFile("gone.mp3", dir, "third.mp3"));
     EXPECT_EQ(readFile(folder / "first.mp3"), "A");
     EXPECT_EQ(readFile(folder / "second.mp3"), "C");
 
-    const std::vector<UndoEntry> expected = {{dir, "first.mp3", "a.mp3"},
-                                             {dir, "second.mp3", "c.mp3"}};
+    const std::vector<UndoEntry> expected = {{dir, "first.mp3", "a.mp3"}, {dir, "second.mp3", "c.mp3"}};
     EXPECT_EQ(session.undoDatabase().entries(), expected) << "only renames that happened, in order";
 }
 
@@ -139,8 +129,7 @@ TEST(RenameSession, FinishWritesTheUndoDatabaseOnlyWhenSomethingWasRenamed) {
     TempFolder folder, app;
     writeFile(folder / "a.mp3", "A");
     writeFile(folder / "b.mp3", "B");
-    const RuleList rules = {rule(Append, "x", ""), rule(ChangeCase, "", "", UpperCase),
-                            rule(Flip, "-")};
+    const RuleList rules = {rule(Append, "x", ""), rule(ChangeCase, "", "", UpperCase), rule(Flip, "-")};
     RecordingReporter reporter;
     const AppPaths paths = AppPaths::in(app.path());
     {
@@ -148,8 +137,7 @@ TEST(RenameSession, FinishWritesTheUndoDatabaseOnlyWhenSomethingWasRenamed) {
         EXPECT_FALSE(nothing.renameFile("a.mp3", folder.path(), "b.mp3"));
         EXPECT_EQ(nothing.finish(), "");
     }
-    EXPECT_FALSE(platform::fileExists(paths.indexFile()))
-        << "a run that renamed nothing leaves no trace";
+    EXPECT_FALSE(platform::fileExists(paths.indexFile())) << "a run that renamed nothing leaves no trace";
 
     std::string name;
     {
@@ -168,8 +156,7 @@ TEST(RenameSession, FinishWritesTheUndoDatabaseOnlyWhenSomethingWasRenamed) {
     index.readAll(entries);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].name, name);
-    EXPECT_NE(entries[0].description.find(" - 2 file(s) renamed."), std::string::npos)
-        << entries[0].description;
+    EXPECT_NE(entries[0].description.find(" - 2 file(s) renamed."), std::string::npos) << entries[0].description;
 
     {  // Undo off: nothing written, however much was renamed.
         RenameSession off(nullptr, rules, false, true, 50, paths, reporter);

@@ -35,8 +35,7 @@ TEST(Undo, RestoresEveryNameAndDeletesTheDatabase) {
     const std::string dir = files.path() + platform::kPathSeparator;
     for (const char* name : {"a.mp3", "b.mp3", "c.mp3"})
         writeFile(dir + name, name);
-    const std::string name =
-        run(paths, dir, {{"a.mp3", "A1.mp3"}, {"b.mp3", "B1.mp3"}, {"c.mp3", "日本.mp3"}});
+    const std::string name = run(paths, dir, {{"a.mp3", "A1.mp3"}, {"b.mp3", "B1.mp3"}, {"c.mp3", "日本.mp3"}});
 
     UndoCatalog catalog(paths);
     catalog.refresh();
@@ -44,8 +43,7 @@ TEST(Undo, RestoresEveryNameAndDeletesTheDatabase) {
     EXPECT_TRUE(catalog.databaseExists(catalog.entries()[0]));
     std::size_t total = 0, lastDone = 0;
     const UndoOutcome outcome = catalog.undoDatabase(
-        catalog.entries()[0], [&](std::size_t done) { lastDone = done; },
-        [&](std::size_t n) { total = n; });
+        catalog.entries()[0], [&](std::size_t done) { lastDone = done; }, [&](std::size_t n) { total = n; });
     EXPECT_EQ(total, 3u);
     EXPECT_EQ(lastDone, 3u);
     EXPECT_EQ(outcome.failures, 0);
@@ -85,8 +83,7 @@ TEST(UndoCatalog, RemovesTheFirstEqualEntryAndMissingFilesAreNoObstacle) {
     {
         UndoIndex index(paths.indexFile());
         index.open();
-        index.rewrite(
-            {{"AAAAAAAAAAAA", "same"}, {"AAAAAAAAAAAA", "same"}, {"BBBBBBBBBBBB", "other"}});
+        index.rewrite({{"AAAAAAAAAAAA", "same"}, {"AAAAAAAAAAAA", "same"}, {"BBBBBBBBBBBB", "other"}});
     }
     writeFile(paths.undoFolder() + "BBBBBBBBBBBB", "db");
     UndoCatalog catalog(paths);
@@ -108,8 +105,7 @@ TEST(UndoCatalog, MissingIndexIsCreatedEmptyAndForeignOneRaises) {
     catalog.refresh();
     EXPECT_FALSE(catalog.hasDatabases());
     EXPECT_TRUE(platform::fileExists(paths.indexFile()));
-    writeFile(paths.indexFile(),
-              "garbage that is no index at all........................................!");
+    writeFile(paths.indexFile(), "garbage that is no index at all........................................!");
     EXPECT_THROW(catalog.refresh(), BRAXEN::braxen_Exception);
     EXPECT_TRUE(catalog.entries().empty());
 }

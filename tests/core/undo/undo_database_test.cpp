@@ -67,8 +67,7 @@ TEST(UndoDatabase, LayoutEntriesThenFilters) {
     EXPECT_EQ(bytes.substr(76, 10), std::string("C:\\music\\\0", 10));
     EXPECT_EQ(bytes.substr(76 + 260, 8), "new1.mp3");
     EXPECT_EQ(bytes.substr(76 + 520, 8), "old1.mp3");
-    EXPECT_EQ(bytes.substr(76 + 1560, 4), std::string("\2\0\0\0", 4))
-        << "the Rule section has no stamp";
+    EXPECT_EQ(bytes.substr(76 + 1560, 4), std::string("\2\0\0\0", 4)) << "the Rule section has no stamp";
     EXPECT_EQ(bytes.substr(80 + 1560, 40), "Calderwynstrope - Filter Definition File");
 
     std::vector<UndoEntry> read = {{"stale", "x", "y"}};
@@ -101,8 +100,7 @@ TEST(UndoDatabase, LongTextsUseTheWideLayoutInsteadOfBeingCut) {
     TempFolder app;
     const AppPaths paths = AppPaths::in(app.path());
     const std::string deep = "/" + std::string(100, 'd') +
-                             "/日本語の長いフォルダ名前です日本語の長いフォルダ名前です/" +
-                             std::string(120, 'e') + "/";
+                             "/日本語の長いフォルダ名前です日本語の長いフォルダ名前です/" + std::string(120, 'e') + "/";
     ASSERT_GT(deep.size(), 259u);
     UndoDatabase database;
     database.addEntry(deep, "new.mp3", "old.mp3");

@@ -34,8 +34,7 @@ std::vector<IndexEntry> readIndex(const std::string& path) {
 std::vector<IndexEntry> entries(int n) {
     std::vector<IndexEntry> list;
     for (int i = 0; i < n; ++i) {
-        list.push_back(
-            {std::string(11, 'A') + static_cast<char>('A' + i), "run " + std::to_string(i)});
+        list.push_back({std::string(11, 'A') + static_cast<char>('A' + i), "run " + std::to_string(i)});
     }
     return list;
 }
@@ -53,8 +52,7 @@ TEST(UndoIndex, FirstAppendWritesTheHeader) {
     std::string description = "3/7/99 9:05:02 - 14 file(s) renamed.";
     description.resize(128, '\0');
     EXPECT_EQ(bytes, indexHeader() + "QHXAZBTPWKDM" + description);
-    EXPECT_EQ(readIndex(path),
-              (std::vector<IndexEntry>{{"QHXAZBTPWKDM", "3/7/99 9:05:02 - 14 file(s) renamed."}}));
+    EXPECT_EQ(readIndex(path), (std::vector<IndexEntry>{{"QHXAZBTPWKDM", "3/7/99 9:05:02 - 14 file(s) renamed."}}));
 }
 
 TEST(UndoIndex, EmptyAndHeaderOnlyIndexesHoldNothing) {
@@ -153,8 +151,7 @@ TEST(UndoIndex, LimitDropsTheOldestAndTheirFiles) {
         std::int32_t limit;
         int kept;  // entries left for the new one to join
     };
-    const Case cases[] = {{5, 3, 2}, {5, 1, 0}, {2, 3, 2}, {3, 3, 2},
-                          {0, 1, 0}, {4, 0, 0}, {4, -5, 0}};
+    const Case cases[] = {{5, 3, 2}, {5, 1, 0}, {2, 3, 2}, {3, 3, 2}, {0, 1, 0}, {4, 0, 0}, {4, -5, 0}};
     for (const Case& c : cases) {
         TempFolder folder;
         const std::string undoFolder = folder.path() + platform::kPathSeparator;

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Rename benchmark: N files (default 100000) named like Artist_Name_-_Track_07_title.mp3, renamed
+# by calderwynstrope-cli with three filters (underscores, mixed case, Number Replace 1..99), by the
+# floor (bench/floor.c: list the folder, rename each file with the same no-overwrite call) and by
+# a peer doing the same job (Debian's Perl `rename`). Prints wall time, files per second, peak
+# memory and the ratios.
+#   bench/run.sh [N]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+count="${1:-100000}"
+
+scripts/setup.sh
+cmake --preset native-release >/dev/null
+cmake --build --preset native-release --target calderwynstrope-cli >/dev/null
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cc -O2 -o "$work/floor" bench/floor.c
+cli=build/native-release/bin/calderwynstrope-cli
+
+make_files() {  # folder count
+  mkdir -p "$1"
+  python3 - "$1" "$2" <<'PY'
+import os, sys
+folder, n = sys.argv[1], int(sys.argv[2])
+artists = ["Artist_Name", "The_Band", "Some_Singer", "Orchestra_X"]
+for i in range(n):
+    name = f"{artists[i % 4]}_{i // 99:05d}_-_Track_{i % 99 + 1:02d}_title.mp3"
+    open(os.path.join(folder, name), "w").close()
+PY
+}
+
+# run LABEL COMMAND...: prints "seconds peak_kb" of one run, on a fresh copy of the files.
+measure() {
+  local folder="$1"; shift
+  rm -rf "$folder"; make_files "$folder" "$count"
+  sync
+  /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>"$work/err" || { cat "$work/err"; exit 1; }
+  cat "$work/time"
+}
+
+folder="$work/music"
+read -r floor_s floor_kb < <(measure "$folder" "$work/floor" "$folder")
+read -r cli_s cli_kb < <(measure "$folder" "$cli" rename --no-undo --underscores --case mixed \
+  --number 1 99 "Track %s" "%s." "$folder")
+read -r peer_s peer_kb < <(measure "$folder" sh -c \
+  "cd '$folder' && find . -maxdepth 1 -type f -print0 | xargs -0 rename 's/_/ /g; s/(\\w+)/\\u\\L\$1/g; s/Track (\\d\\d)/\$1./'")
+# Memory per file: the same run on a small folder gives the fixed cost.
+small="$work/small"
+rm -rf "$small"; make_files "$small" 1000
+/usr/bin/time -f "%M" -o "$work/time" "$cli" rename --no-undo --underscores "$small" >/dev/null
+small_kb="$(cat "$work/time")"
+
+python3 - "$count" "$floor_s" "$floor_kb" "$cli_s" "$cli_kb" "$peer_s" "$peer_kb" "$small_kb" <<'PY'
+import sys
+n, fs, fk, cs, ck, ps, pk, sk = sys.argv[1:]
+n = int(n); fs, cs, ps = float(fs), float(cs), float(ps)
+def rate(s): return f"{n / s:,.0f}" if s > 0 else "inf"
+print(f"{n} files")
+print(f"{'':22}{'seconds':>9}{'files/s':>12}{'peak MB':>9}")
+print(f"{'floor (C, no filters)':22}{fs:9.2f}{rate(fs):>12}{int(fk)/1024:9.1f}")
+print(f"{'calderwynstrope-cli':22}{cs:9.2f}{rate(cs):>12}{int(ck)/1024:9.1f}")
+print(f"{'peer (perl rename)':22}{ps:9.2f}{rate(ps):>12}{int(pk)/1024:9.1f}")
+print(f"ratio to the floor: {cs / fs:.2f}x   ratio to the peer: {cs / ps:.2f}x")
+per_file = (int(ck) - int(sk)) * 1024 / (n - 1000)
+print(f"memory per file (peak growth over a 1,000-file run): {per_file:.0f} bytes, names included")
+PY
