@@ -11,6 +11,10 @@ if [ ! -f "$WINEPREFIX/.calderwynstrope-ready" ]; then
   wineboot --init >/dev/null 2>&1 || true
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x960 /f >/dev/null 2>&1
+  # Wine's own fonts (Marlett draws the caption buttons) where every Wine program finds them.
+  if [ -d /usr/share/wine/fonts ]; then
+    cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  fi
   wineserver -w
   touch "$WINEPREFIX/.calderwynstrope-ready"
 fi

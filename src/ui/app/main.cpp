@@ -2,33 +2,22 @@
 #include <windows.h>
 // windows.h first: the other system headers build on it.
 #include <commctrl.h>
+#include <objbase.h>
 
-#include "resource.h"
+#include "core/app/app_paths.h"
+#include "ui/app/main_dialog.h"
+#include "ui/controls/wide.h"
 
-namespace {
-
-INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-        case WM_INITDIALOG:
-            return TRUE;
-        case WM_COMMAND:
-            if (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK) {
-                EndDialog(dialog, LOWORD(wParam));
-                return TRUE;
-            }
-            break;
-        case WM_CLOSE:
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-    }
-    return FALSE;
-}
-
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, mainDialogProc, 0);
+    // The folder picker and the file dialogs are COM components of the shell.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    {
+        // The command-line tail exactly as the system passes it: a .ren file opened from the shell.
+        ui::MainDialog dialog(ui::narrow(commandLine ? commandLine : L""), core::AppPaths::nextToProgram());
+        dialog.doModal();
+    }
+    CoUninitialize();
     return 0;
 }

@@ -1,0 +1,451 @@
+#include "ui/app/main_dialog.h"
+
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include "core/app/association.h"
+#include "core/app/settings.h"
+#include "core/app/strings.h"
+#include "core/persist/braxen_exception.h"
+#include "core/persist/filter_archive.h"
+#include "core/session/find_files.h"
+#include "core/session/rename_session.h"
+#include "platform/platform.h"
+#include "platform/registry.h"
+#include "ui/app/resource.h"
+#include "ui/controls/folder_picker.h"
+#include "ui/controls/messages.h"
+#include "ui/controls/wide.h"
+#include "ui/session/session_dialogs.h"
+
+namespace ui {
+namespace {
+
+const char* const kPatterns[] = {"*.mp2", "*.mp3", "*.mpeg", "*.mpg", "*.mp3;*.mp2", "*.*"};
+constexpr const wchar_t* kFilterFileTypes = L"Filter Definition File (*.ren)\0*.ren\0All Files (*.*)\0*.*\0\0";
+
+std::string withBackslash(const std::string& folder) {
+    return !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
+}
+
+std::string comboEntry(HWND combo, int index) {
+    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR) return std::string();
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return narrow(text);
+}
+
+}  // namespace
+
+void MessageBoxReporter::criticalError(const std::string& text) {
+    showCriticalError(text);
+}
+
+MainDialog::MainDialog(std::string commandLine, core::AppPaths paths)
+    : UI_dialog(IDD_MAIN, nullptr), commandLine_(std::move(commandLine)), paths_(std::move(paths)) {
+    onCommand(IDC_BROWSE, [this] { browse(); });
+    onCommand(IDC_RENAME, [this] { rename(); });
+    onCommand(IDC_DELETE, [this] { deleteFilter(); });
+    onCommand(IDC_EDIT, [this] { editSelectedFilter(); });
+    onCommand(IDC_LOAD, [this] { load(); });
+    onCommand(IDC_SAVE, [this] { saveAs(); });
+    onUpdate(IDC_RENAME, [this] { return !text(IDC_FOLDER).empty() && !text(IDC_PATTERN).empty() && filterCount() > 0; });
+    onUpdate(IDC_DELETE, [this] { return selectedFilter() >= 0; });
+    onUpdate(IDC_EDIT, [this] { return selectedFilter() >= 0; });
+    onUpdate(IDC_ADD, [] { return true; });
+}
+
+MainDialog::~MainDialog() {
+    if (icon_) DestroyIcon(icon_);
+    if (smallIcon_) DestroyIcon(smallIcon_);
+}
+
+bool MainDialog::hasCommandHandler(int id) const {
+    // Every plug-in item that can exist has a handler; beyond 2200 none has.
+    return (id >= ID_PLUGIN_FIRST && id <= ID_PLUGIN_LAST) || UI_dialog::hasCommandHandler(id);
+}
+
+bool MainDialog::onCommandRange(int id) {
+    if (id >= ID_PLUGIN_FIRST && id <= ID_PLUGIN_LAST) {
+        addPluginFilter(id);
+        return true;
+    }
+    return false;
+}
+
+void MainDialog::onInitDialog() {
+    setMainWindow(hwnd());
+    initSystemMenu();
+
+    addButton_.attach(hwnd(), IDC_ADD);
+    addButton_.setArrowGlyph(1);
+    addButton_.setArrowAlign(AlignRight);
+    addButton_.setTextAlign(AlignHCenter | AlignVCenter);
+    addButton_.setMenu(IDR_MENU, 0);
+    addButton_.setAnchor(AlignBottom);
+    SendDlgItemMessageW(hwnd(), IDC_FOLDER, CB_LIMITTEXT, 260, 0);
+    SendDlgItemMessageW(hwnd(), IDC_PATTERN, CB_LIMITTEXT, 20, 0);
+    for (const char* pattern : kPatterns) {
+        SendDlgItemMessageW(hwnd(), IDC_PATTERN, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(pattern).c_str()));
+    }
+
+    applySettings();
+    if (!commandLine_.empty()) readWriteFilterFile(true, commandLine_);
+    DragAcceptFiles(hwnd(), TRUE);
+}
+
+void MainDialog::initSystemMenu() {
+    HMENU menu = GetSystemMenu(hwnd(), FALSE);
+    DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);
+    DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
+    DeleteMenu(menu, SC_RESTORE, MF_BYCOMMAND);
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    // The Options and About dialogs are not part of this version yet; their items wait greyed.
+    AppendMenuW(menu, MF_STRING | MF_GRAYED, IDM_OPTIONS, L"&Options...");
+    AppendMenuW(menu, MF_STRING | MF_GRAYED, IDM_ABOUT, L"&About...");
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    icon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                          GetSystemMetrics(SM_CYICON), 0));
+    smallIcon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+}
+
+void MainDialog::applySettings() {
+    core::Settings settings;
+    settings.Load(paths_);
+    setChecked(IDC_CONFIRM_ON, settings.confirm == 1);
+    setChecked(IDC_RECURSE, settings.recurse == 1);
+    setChecked(IDC_UNDO_ON, settings.undo == 1);
+    if (!settings.mask.empty()) setText(IDC_PATTERN, settings.mask);
+    pluginsdir_ = settings.pluginsdir.empty() ? paths_.base : settings.pluginsdir;
+    lastdir_ = settings.lastdir.empty() ? paths_.base : settings.lastdir;
+    regfiletype_ = settings.regfiletype != 0;
+
+    plugins_.scanFolder(pluginsdir_, hwnd());
+    buildPluginMenu();
+    if (auto registry = platform::openUserClasses()) {
+        core::applyFileAssociation(*registry, regfiletype_, platform::modulePath());
+    }
+
+    HWND folders = item(IDC_FOLDER);
+    for (const std::string& path : settings.path) {
+        if (!path.empty()) SendMessageW(folders, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(path).c_str()));
+    }
+    if (SendMessageW(folders, CB_GETCOUNT, 0, 0) > 0) SendMessageW(folders, CB_SETCURSEL, 0, 0);
+    limitUndo_ = settings.limitUndo != 0;
+    undoLimit_ = settings.undoLimit;
+}
+
+void MainDialog::buildPluginMenu() {
+    HMENU menu = addButton_.popup();
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    if (plugins_.entries().empty()) {
+        // No handler serves it, so the menu refresh shows it greyed.
+        AppendMenuW(menu, MF_STRING, ID_NO_PLUGINS, L"(no plugins)");
+        return;
+    }
+    for (const core::PluginEntry& plugin : plugins_.entries()) {
+        AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(plugin.commandId), widen(plugin.menuText).c_str());
+    }
+}
+
+void MainDialog::onCancel() {
+    clearFilterList();
+    core::Settings settings;
+    settings.confirm = isChecked(IDC_CONFIRM_ON) ? 1 : 0;
+    settings.recurse = isChecked(IDC_RECURSE) ? 1 : 0;
+    settings.undo = isChecked(IDC_UNDO_ON) ? 1 : 0;
+    settings.mask = text(IDC_PATTERN);
+    HWND folders = item(IDC_FOLDER);
+    const int count = static_cast<int>(SendMessageW(folders, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count && i < static_cast<int>(settings.path.size()); ++i) settings.path[i] = comboEntry(folders, i);
+    settings.lastdir = lastdir_;
+    settings.pluginsdir = pluginsdir_;
+    settings.regfiletype = regfiletype_ ? 1 : 0;
+    settings.limitUndo = limitUndo_ ? 1 : 0;
+    settings.undoLimit = undoLimit_;
+    settings.Save(paths_);
+    endDialog(IDCANCEL);
+}
+
+bool MainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+        case WM_DROPFILES:
+            try {
+                dropFiles(reinterpret_cast<HDROP>(wParam));
+            } catch (const std::exception& error) {
+                showUnhandledError(error);
+            }
+            return true;
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == IDM_OPTIONS || (wParam & 0xFFF0) == IDM_ABOUT) return true;
+            return false;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDC_FILTERS && HIWORD(wParam) == LBN_DBLCLK) {
+                try {
+                    editSelectedFilter();
+                } catch (const std::exception& error) {
+                    showUnhandledError(error);
+                }
+                return true;
+            }
+            return false;
+        case WM_DRAWITEM:
+        case WM_CTLCOLORSTATIC: {
+            HWND control = message == WM_DRAWITEM ? reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem
+                                                  : reinterpret_cast<HWND>(lParam);
+            ReflectedControl* reflected = ReflectedControl::of(control);
+            return reflected && reflected->reflect(message, wParam, lParam, result);
+        }
+    }
+    if (message == WM_COMMAND && LOWORD(wParam) == IDC_ADD && HIWORD(wParam) == BN_CLICKED) {
+        addButton_.reflect(message, wParam, lParam, result);
+        return true;
+    }
+    return false;
+}
+
+// --- The filter list ---------------------------------------------------------------------------
+
+core::Rule* MainDialog::ruleAt(int index) const {
+    const LRESULT data = SendDlgItemMessageW(hwnd(), IDC_FILTERS, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+    return data == LB_ERR ? nullptr : reinterpret_cast<core::Rule*>(data);
+}
+
+int MainDialog::filterCount() const {
+    return static_cast<int>(SendDlgItemMessageW(hwnd(), IDC_FILTERS, LB_GETCOUNT, 0, 0));
+}
+
+int MainDialog::selectedFilter() const {
+    return static_cast<int>(SendDlgItemMessageW(hwnd(), IDC_FILTERS, LB_GETCURSEL, 0, 0));
+}
+
+void MainDialog::addRuleToList(const core::Rule& rule) {
+    HWND list = item(IDC_FILTERS);
+    const LRESULT index = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(rule.description).c_str()));
+    if (index < 0) return;
+    SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(new core::Rule(rule)));
+}
+
+void MainDialog::clearFilterList() {
+    for (int i = 0; i < filterCount(); ++i) delete ruleAt(i);
+    SendDlgItemMessageW(hwnd(), IDC_FILTERS, LB_RESETCONTENT, 0, 0);
+}
+
+core::RuleList MainDialog::ruleList() const {
+    core::RuleList rules;
+    for (int i = 0; i < filterCount(); ++i) {
+        if (const core::Rule* rule = ruleAt(i)) rules.push_back(*rule);
+    }
+    return rules;
+}
+
+void MainDialog::deleteFilter() {
+    const int index = selectedFilter();
+    if (index < 0) return;
+    HWND list = item(IDC_FILTERS);
+    delete ruleAt(index);
+    SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index > 0 ? index - 1 : 0), 0);
+    if (filterCount() == 0) SendMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDC_ADD)), TRUE);
+}
+
+void MainDialog::editSelectedFilter() {
+    const int index = selectedFilter();
+    core::Rule* rule = index >= 0 ? ruleAt(index) : nullptr;
+    if (!rule) return;
+    if (rule->type != core::Plugin) {
+        // The edit dialogs of the built-in filters are not part of this version yet.
+        if (rule->type < core::ChangeCase || rule->type > core::Plugin) {
+            showCriticalError(core::formatString(core::IDS_INVALID_FILTER, {std::int64_t{rule->type}}));
+        }
+        return;
+    }
+    const auto plugin = plugins_.findById(rule->extra);
+    if (!plugin || !plugin->dialogProc) {
+        showAppMessage("Error: couldn't find the plugin for the selected menu item.", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    char text1[128] = {}, text2[128] = {}, text3[128] = {}, description[128] = {};
+    // Texts longer than the buffers (possible in loaded files) are cut at a character boundary.
+    const auto fill = [](char* buffer, const std::string& text) {
+        const std::string fitting = platform::utf8::truncate(text, 127);
+        std::copy(fitting.begin(), fitting.end(), buffer);
+    };
+    fill(text1, rule->text1);
+    fill(text2, rule->text2);
+    fill(text3, rule->text3);
+    fill(description, rule->description);
+    int option = rule->option;
+    if (plugin->dialogProc(1, 128, text1, text2, text3, &option, description) == 0) return;
+    rule->text1 = std::string(text1, strnlen(text1, 128));
+    rule->text2 = std::string(text2, strnlen(text2, 128));
+    rule->text3 = std::string(text3, strnlen(text3, 128));
+    rule->description = std::string(description, strnlen(description, 128));
+    rule->option = option;
+    HWND list = item(IDC_FILTERS);
+    SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(widen(rule->description).c_str()));
+    SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(rule));
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void MainDialog::addPluginFilter(int commandId) {
+    const auto plugin = plugins_.findById(commandId);
+    if (!plugin || !plugin->dialogProc) {
+        showAppMessage("Error: couldn't find the plugin for the selected menu item.", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    core::Rule rule;
+    rule.type = core::Plugin;
+    rule.extra = commandId;
+    rule.pluginPath = plugin->dllName;
+    char text1[128] = {}, text2[128] = {}, text3[128] = {}, description[128] = {};
+    int option = 0;
+    if (plugin->dialogProc(0, 128, text1, text2, text3, &option, description) == 0) return;
+    rule.text1 = std::string(text1, strnlen(text1, 128));
+    rule.text2 = std::string(text2, strnlen(text2, 128));
+    rule.text3 = std::string(text3, strnlen(text3, 128));
+    rule.description = std::string(description, strnlen(description, 128));
+    rule.option = option;
+    addRuleToList(rule);
+}
+
+// --- Folders and renaming ----------------------------------------------------------------------
+
+void MainDialog::rememberFolder(const std::string& folder) {
+    const std::string copy = withBackslash(folder);
+    HWND folders = item(IDC_FOLDER);
+    const std::wstring wide = widen(copy);
+    const int count = static_cast<int>(SendMessageW(folders, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        const std::wstring entry = widen(comboEntry(folders, i));
+        if (CompareStringOrdinal(entry.c_str(), -1, wide.c_str(), -1, TRUE) == CSTR_EQUAL) {
+            SendMessageW(folders, CB_DELETESTRING, static_cast<WPARAM>(i), 0);
+            SendMessageW(folders, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+            SendMessageW(folders, CB_SETCURSEL, 0, 0);
+            return;
+        }
+    }
+    // A new folder: first in the list, while the box keeps the text as typed.
+    const std::wstring typed = widen(text(IDC_FOLDER));
+    SendMessageW(folders, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    SetWindowTextW(folders, typed.c_str());
+}
+
+void MainDialog::browse() {
+    std::string folder = text(IDC_FOLDER);
+    if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    const bool exists = !folder.empty() && platform::fileExists(folder);
+    ZelBrowseForFolderDialog picker(hwnd(), core::loadString(core::IDS_BROWSE_FOLDER), exists ? folder : std::string(),
+                                    appTitle(), BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS);
+    if (picker.doModal() != IDOK) return;
+    setText(IDC_FOLDER, withBackslash(picker.getPath()));
+    SetFocus(item(IDC_FOLDER));
+    SendDlgItemMessageW(hwnd(), IDC_FOLDER, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+}
+
+void MainDialog::rename() {
+    WaitCursor wait;
+    const bool confirm = isChecked(IDC_CONFIRM_ON);
+    const bool recurse = isChecked(IDC_RECURSE);
+    const bool undo = isChecked(IDC_UNDO_ON);
+    const std::string folder = text(IDC_FOLDER);
+    const std::string pattern = text(IDC_PATTERN);
+    rememberFolder(folder);
+    const core::RuleList rules = ruleList();
+    core::FileList files;
+    core::findFiles(files, recurse, folder, pattern);
+    if (files.empty()) {
+        showError(core::loadString(core::IDS_NO_FILES_FOUND));
+        return;
+    }
+    core::RenameSession session(&plugins_, rules, undo, limitUndo_, undoLimit_, paths_, reporter_);
+    if (confirm) {
+        ConfirmDialog dialog(hwnd(), session, files);
+        dialog.doModal();
+    } else {
+        ProgressDialog dialog(hwnd(), session, files);
+        dialog.doModal();
+    }
+    session.finish();  // writes the undo database; a platform error reaches the generic handler
+}
+
+// --- Filter files ------------------------------------------------------------------------------
+
+bool MainDialog::readWriteFilterFile(bool load, const std::string& path) {
+    try {
+        if (load) {
+            std::uint32_t count = 0;
+            core::FilterArchive archive(&plugins_, path, false, count, 0);
+            clearFilterList();
+            for (std::uint32_t i = 0; i < count; ++i) {
+                core::Rule rule;
+                archive.readRule(rule);
+                addRuleToList(rule);
+            }
+        } else {
+            const core::RuleList rules = ruleList();
+            std::uint32_t count = static_cast<std::uint32_t>(rules.size());
+            core::FilterArchive archive(&plugins_, path, true, count, 0);
+            for (const core::Rule& rule : rules) archive.writeRule(rule);
+        }
+        return true;
+    } catch (const BRAXEN::braxen_Exception& error) {
+        showCriticalError(
+            core::fileErrorReport(load ? core::IDS_LOAD_FILTERS_FAILED : core::IDS_SAVE_FILTERS_FAILED, error));
+        return false;
+    }
+}
+
+void MainDialog::load() {
+    std::wstring file(32768, L'\0');
+    const std::wstring start = widen(lastdir_);
+    OPENFILENAMEW request{};
+    request.lStructSize = sizeof(request);
+    request.hwndOwner = hwnd();
+    request.lpstrFilter = kFilterFileTypes;
+    request.lpstrFile = file.data();
+    request.nMaxFile = static_cast<DWORD>(file.size());
+    request.lpstrInitialDir = start.c_str();
+    request.lpstrTitle = L"Load Filter Definition File...";
+    request.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_ENABLESIZING;
+    if (!GetOpenFileNameW(&request)) return;
+    file.resize(wcslen(file.c_str()));
+    WaitCursor wait;
+    readWriteFilterFile(true, narrow(file));
+    lastdir_ = platform::currentFolder();
+}
+
+void MainDialog::saveAs() {
+    std::wstring file(32768, L'\0');
+    OPENFILENAMEW request{};
+    request.lStructSize = sizeof(request);
+    request.hwndOwner = hwnd();
+    request.lpstrFilter = kFilterFileTypes;
+    request.lpstrFile = file.data();
+    request.nMaxFile = static_cast<DWORD>(file.size());
+    request.lpstrTitle = L"Save As Filter Definition File...";
+    request.lpstrDefExt = L"ren";
+    request.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER | OFN_ENABLESIZING;
+    if (!GetSaveFileNameW(&request)) return;
+    file.resize(wcslen(file.c_str()));
+    WaitCursor wait;
+    readWriteFilterFile(false, narrow(file));
+    lastdir_ = platform::currentFolder();
+}
+
+void MainDialog::dropFiles(HDROP drop) {
+    WaitCursor wait;
+    wchar_t path[516] = {};
+    const UINT length = DragQueryFileW(drop, 0, path, 516);
+    DragFinish(drop);
+    if (length > 0) readWriteFilterFile(true, narrow(path));
+}
+
+}  // namespace ui

@@ -1,0 +1,78 @@
+// The program's one main window: folder, pattern, run options and the filter list, and the
+// commands that rename, load and save filters.
+#pragma once
+
+#include <windows.h>
+// windows.h first: the other system headers build on it.
+#include <shellapi.h>
+
+#include <memory>
+#include <string>
+
+#include "core/app/app_paths.h"
+#include "core/app/reporter.h"
+#include "core/plugins/plugin_manager.h"
+#include "core/rules/rule.h"
+#include "ui/controls/custom_controls.h"
+#include "ui/controls/zel_dialog.h"
+
+namespace ui {
+
+// Failures the core reports itself, shown as the program's critical errors.
+class MessageBoxReporter : public core::Reporter {
+public:
+    void criticalError(const std::string& text) override;
+};
+
+class MainDialog : public UI_dialog {
+public:
+    MainDialog(std::string commandLine, core::AppPaths paths);
+    ~MainDialog() override;
+
+    // The filter list, which owns one Rule per line.
+    void addRuleToList(const core::Rule& rule);
+    void clearFilterList();
+    core::RuleList ruleList() const;
+    int filterCount() const;
+    int selectedFilter() const;
+
+    void rememberFolder(const std::string& folder);
+    // Loads (load) or saves the filter list; false after a reported failure.
+    bool readWriteFilterFile(bool load, const std::string& path);
+
+protected:
+    void onInitDialog() override;
+    void onCancel() override;
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    bool hasCommandHandler(int id) const override;
+    bool onCommandRange(int id) override;
+
+private:
+    void initSystemMenu();
+    void applySettings();
+    void buildPluginMenu();
+    void browse();
+    void deleteFilter();
+    void editSelectedFilter();
+    void addPluginFilter(int commandId);
+    void rename();
+    void load();
+    void saveAs();
+    void dropFiles(HDROP drop);
+    core::Rule* ruleAt(int index) const;
+
+    std::string commandLine_;
+    core::AppPaths paths_;
+    ZelPopupMenuButton addButton_;
+    core::PluginManager plugins_;
+    MessageBoxReporter reporter_;
+    std::string lastdir_;
+    std::string pluginsdir_;
+    bool regfiletype_ = true;
+    bool limitUndo_ = true;
+    std::int32_t undoLimit_ = 50;
+    HICON icon_ = nullptr;
+    HICON smallIcon_ = nullptr;
+};
+
+}  // namespace ui

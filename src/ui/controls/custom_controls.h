@@ -1,0 +1,176 @@
+// The small pieces the dialogs share: a bold path line, a hyperlink, a progress bar that prints its
+// percentage, off-screen painting, and the owner-drawn button family with its image lists.
+#pragma once
+
+#include <windows.h>
+// windows.h first: the other system headers build on it.
+#include <commctrl.h>
+
+#include <string>
+
+namespace ui {
+
+// A control object that its dialog hands the notifications meant for it (drawing, colours,
+// clicks), found through a window property on the control.
+class ReflectedControl {
+public:
+    virtual ~ReflectedControl();
+    // True when the message was handled (result in `result`).
+    virtual bool reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
+    static ReflectedControl* of(HWND control);
+
+protected:
+    void attachTo(HWND control);
+    HWND hwnd_ = nullptr;
+};
+
+// Paints everything into an off-screen bitmap and copies it to the target at once, so nothing
+// flickers.
+class MemoryDC {
+public:
+    explicit MemoryDC(HDC target);
+    ~MemoryDC();
+    MemoryDC(const MemoryDC&) = delete;
+    MemoryDC& operator=(const MemoryDC&) = delete;
+    operator HDC() const { return memory_; }
+
+private:
+    HDC target_;
+    HDC memory_;
+    HBITMAP bitmap_;
+    HGDIOBJ previous_;
+    RECT area_;
+};
+
+// A static showing a folder path in bold on one line; a path too wide loses its middle.
+class PathStatic {
+public:
+    void attach(HWND dialog, int id);
+    ~PathStatic();
+
+private:
+    static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    HWND hwnd_ = nullptr;
+    HFONT bold_ = nullptr;
+};
+
+// A progress bar that prints "37%" in bold over itself.
+class PercentProgressCtrl {
+public:
+    void attach(HWND dialog, int id);
+    ~PercentProgressCtrl();
+    void setRange(int upper);
+    void setPosition(int position);
+    void step();
+    int position() const;
+
+private:
+    static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    void paint(HDC dc);
+    HWND hwnd_ = nullptr;
+    HFONT bold_ = nullptr;
+};
+
+// A static that opens its address with the shell when clicked.
+class HyperlinkStatic : public ReflectedControl {
+public:
+    void attach(HWND dialog, int id);
+    ~HyperlinkStatic() override;
+    void setUrl(const std::string& url);
+    void setUnderline(bool underline);
+    bool visited() const { return visited_; }
+    bool reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    std::string url_;
+    bool visited_ = false;
+    bool pressed_ = false;
+    bool underline_ = true;
+    HFONT font_ = nullptr;
+    HCURSOR cursor_ = nullptr;
+};
+
+class ZelImageList {
+public:
+    ~ZelImageList();
+    // Images `width` pixels wide from a bitmap resource; `mask` is the transparent colour.
+    bool create(int bitmapId, int width, int grow, COLORREF mask);
+    // Adds a bitmap resource's images; returns the index of its first image, -1 on failure.
+    int add(int bitmapId, COLORREF mask);
+    SIZE imageSize() const;
+    void draw(HDC dc, int index, int x, int y, bool disabled) const;
+    HIMAGELIST handle() const { return list_; }
+
+private:
+    HIMAGELIST list_ = nullptr;
+};
+
+// Alignment flags of the button family.
+enum Align : int { AlignLeft = 0, AlignHCenter = 1, AlignRight = 2, AlignTop = 0, AlignVCenter = 4, AlignBottom = 8 };
+
+// An owner-drawn push button: frame, caption with its mnemonic, focus rectangle, pushed look.
+class ZelCustomButton : public ReflectedControl {
+public:
+    void attach(HWND dialog, int id);
+    bool reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    HWND hwnd() const { return hwnd_; }
+
+    int inset = 4;
+
+protected:
+    virtual void drawContent(HDC dc, const RECT& content, bool disabled, bool pushed);
+    virtual void onClicked() {}
+    void drawCaption(HDC dc, const RECT& area, bool disabled) const;
+    std::wstring caption() const;
+};
+
+// A button with a run of images beside (or above) its caption.
+class ZelImageButton : public ZelCustomButton {
+public:
+    ZelImageList images;
+    int imageCount = 0;
+    int imageGap = 1;
+    int textGap = 1;
+    int imageAlign = AlignVCenter;
+    int textAlign = AlignVCenter;
+
+protected:
+    void drawContent(HDC dc, const RECT& content, bool disabled, bool pushed) override;
+    // Places the caption in `area` by textAlign.
+    void drawAlignedCaption(HDC dc, const RECT& area, bool disabled) const;
+};
+
+// A button with an arrow glyph that drops a popup menu from one of its corners.
+class ZelPopupMenuButton : public ZelImageButton {
+public:
+    void attach(HWND dialog, int id);
+    ~ZelPopupMenuButton();
+
+    int setArrowGlyph(int glyph);  // 0 up, 1 down, 2 left, 3 right
+    int setArrowAlign(int align);
+    int setTextAlign(int align);
+    void setMenu(int menuId, int subMenu);
+    int setAnchor(int anchor);
+    HMENU menu() const { return menu_; }
+    // The popup the button drops.
+    HMENU popup() const;
+
+    int arrowMargin = 2;
+    int arrowGap = 3;
+
+protected:
+    void drawContent(HDC dc, const RECT& content, bool disabled, bool pushed) override;
+    void onClicked() override;
+
+private:
+    int arrowGlyph_ = 3;
+    int arrowAlign_ = AlignRight;
+    int anchor_ = 0;
+    int subMenu_ = -1;
+    HMENU menu_ = nullptr;
+    ZelImageList verticalArrows_;    // up, down
+    ZelImageList horizontalArrows_;  // left, right
+};
+
+}  // namespace ui

@@ -1,0 +1,194 @@
+#include "ui/controls/zel_dialog.h"
+
+#include <exception>
+
+#include "ui/controls/messages.h"
+#include "ui/controls/wide.h"
+
+namespace ui {
+
+ZelDialog::ZelDialog(int resourceId, HWND parent) : resourceId_(resourceId), parent_(parent) {}
+
+ZelDialog::~ZelDialog() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+INT_PTR ZelDialog::doModal() {
+    HWND owner = parent_ ? GetAncestor(parent_, GA_ROOT) : nullptr;
+    const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
+    hwnd_ = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId_), owner, dialogProc,
+                               reinterpret_cast<LPARAM>(this));
+    if (!hwnd_) return -1;
+    if (ownerWasEnabled) EnableWindow(owner, FALSE);
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    bool idle = true;
+    MSG message;
+    while (!ended_) {
+        if (!PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+            // The queue is empty: the moment to bring every control's enabled state up to date.
+            if (idle && IsWindowVisible(hwnd_)) updateControls();
+            idle = false;
+            WaitMessage();
+            continue;
+        }
+        if (!GetMessageW(&message, nullptr, 0, 0)) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        if (!IsDialogMessageW(hwnd_, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        idle = true;
+    }
+    if (ownerWasEnabled) EnableWindow(owner, TRUE);
+    HWND window = hwnd_;
+    hwnd_ = nullptr;
+    DestroyWindow(window);
+    if (owner) SetActiveWindow(owner);
+    return result_;
+}
+
+void ZelDialog::endDialog(INT_PTR result) {
+    result_ = result;
+    ended_ = true;
+    PostMessageW(hwnd_, WM_NULL, 0, 0);  // wake the loop
+}
+
+bool ZelDialog::hasCommandHandler(int id) const {
+    return commands_.count(id) != 0 || id == IDOK || id == IDCANCEL;
+}
+
+int ZelDialog::updateState(int id, bool isButtonOrMenuItem) const {
+    const auto update = updates_.find(id);
+    if (update != updates_.end()) return update->second() ? 1 : 0;
+    if (autoDisable && isButtonOrMenuItem) return hasCommandHandler(id) ? 1 : 0;
+    return -1;
+}
+
+void ZelDialog::updateControls() {
+    if (!hwnd_) return;
+    for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const int id = GetDlgCtrlID(child);
+        wchar_t className[32] = {};
+        GetClassNameW(child, className, 32);
+        const LONG style = GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK;
+        const bool pushButton = lstrcmpiW(className, L"Button") == 0 &&
+                                (style == BS_PUSHBUTTON || style == BS_DEFPUSHBUTTON || style == BS_OWNERDRAW);
+        const int state = updateState(id, pushButton);
+        if (state >= 0 && (IsWindowEnabled(child) != FALSE) != (state == 1)) EnableWindow(child, state == 1);
+    }
+}
+
+void ZelDialog::updatePopup(HMENU menu) {
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        HMENU sub = GetSubMenu(menu, i);
+        // A sub-menu follows its first item.
+        const UINT id = sub ? GetMenuItemID(sub, 0) : GetMenuItemID(menu, i);
+        if (id == 0 || id == static_cast<UINT>(-1) || id >= 0xF000) continue;
+        const int state = updateState(static_cast<int>(id), true);
+        if (state >= 0) EnableMenuItem(menu, i, MF_BYPOSITION | (state == 1 ? MF_ENABLED : MF_GRAYED));
+    }
+}
+
+void ZelDialog::dispatchCommand(int id, int code) {
+    try {
+        const auto handler = commands_.find(id);
+        if (handler != commands_.end()) {
+            handler->second();
+        } else if (id == IDOK && (code == BN_CLICKED || code == 0 || code == 1)) {
+            onOk();
+        } else if (id == IDCANCEL) {
+            onCancel();
+        } else {
+            onCommandRange(id);
+        }
+    } catch (const std::exception& error) {
+        // Nothing a command does may end the program: tell the user and go on.
+        showUnhandledError(error);
+    }
+}
+
+bool ZelDialog::onMessage(UINT, WPARAM, LPARAM, LRESULT&) {
+    return false;
+}
+
+INT_PTR ZelDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (onMessage(message, wParam, lParam, result)) {
+        SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
+        return message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN ? result : TRUE;
+    }
+    switch (message) {
+        case WM_COMMAND: {
+            const int id = LOWORD(wParam);
+            const int code = HIWORD(wParam);
+            // Control notifications other than clicks belong to onMessage; menus and buttons here.
+            if (lParam == 0 || code == BN_CLICKED) dispatchCommand(id, code);
+            return TRUE;
+        }
+        case WM_CLOSE: dispatchCommand(IDCANCEL, 0); return TRUE;
+        case WM_INITMENUPOPUP:
+            if (!HIWORD(lParam)) updatePopup(reinterpret_cast<HMENU>(wParam));
+            return TRUE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK ZelDialog::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    ZelDialog* self;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<ZelDialog*>(lParam);
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        self->hwnd_ = window;
+        try {
+            self->onInitDialog();
+        } catch (const std::exception& error) {
+            showUnhandledError(error);
+        }
+        self->updateControls();
+        return TRUE;
+    }
+    self = reinterpret_cast<ZelDialog*>(GetWindowLongPtrW(window, DWLP_USER));
+    return self && self->hwnd_ ? self->handle(message, wParam, lParam) : FALSE;
+}
+
+void UI_dialog::setLimitText(int id, int count) {
+    SendDlgItemMessageW(hwnd(), id, EM_LIMITTEXT, static_cast<WPARAM>(count), 0);
+}
+
+bool UI_dialog::isChecked(int id) const {
+    return IsDlgButtonChecked(hwnd(), id) == BST_CHECKED;
+}
+
+void UI_dialog::setChecked(int id, bool checked) {
+    CheckDlgButton(hwnd(), id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+std::string UI_dialog::text(int id) const {
+    HWND control = item(id);
+    const int length = GetWindowTextLengthW(control);
+    std::wstring buffer(static_cast<std::size_t>(length) + 1, L'\0');
+    buffer.resize(static_cast<std::size_t>(GetWindowTextW(control, buffer.data(), length + 1)));
+    return narrow(buffer);
+}
+
+void UI_dialog::setText(int id, const std::string& text) {
+    SetDlgItemTextW(hwnd(), id, widen(text).c_str());
+}
+
+void pumpMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+}  // namespace ui

@@ -1,0 +1,99 @@
+// The dialog base of every dialog of the program. Controls and popup-menu items are enabled and
+// disabled only by update handlers, asked whenever the dialog falls idle and whenever a popup
+// menu opens, instead of by enable calls scattered through the commands.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+
+namespace ui {
+
+class ZelDialog {
+public:
+    ZelDialog(int resourceId, HWND parent);
+    virtual ~ZelDialog();
+    ZelDialog(const ZelDialog&) = delete;
+    ZelDialog& operator=(const ZelDialog&) = delete;
+
+    // Runs the dialog modally: its owner is disabled meanwhile, and the dialog's own message loop
+    // runs the update pass each time the queue empties. Returns the code given to endDialog.
+    INT_PTR doModal();
+    void endDialog(INT_PTR result);
+
+    HWND hwnd() const { return hwnd_; }
+    HWND item(int id) const { return GetDlgItem(hwnd_, id); }
+
+    // The idle update pass: every child control and its update handler.
+    void updateControls();
+
+    // Push buttons and menu items with neither an update handler nor a command handler are
+    // disabled by the update pass.
+    bool autoDisable = true;
+
+protected:
+    // Called once the controls exist; the first update pass follows at once.
+    virtual void onInitDialog() {}
+    // Any message not handled by the base. Return true when handled (result in `result`).
+    virtual bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Cancel (Escape, the close box, a button with id 2); the default ends the dialog with 2.
+    virtual void onCancel() { endDialog(IDCANCEL); }
+    // OK (Enter, a button with id 1); the default ends the dialog with 1.
+    virtual void onOk() { endDialog(IDOK); }
+    // Whether a command has a handler, for commands handled outside the tables (ranges).
+    virtual bool hasCommandHandler(int id) const;
+    // Commands outside the tables; true when handled.
+    virtual bool onCommandRange(int id) { (void)id; return false; }
+
+    void onCommand(int id, std::function<void()> handler) { commands_[id] = std::move(handler); }
+    void onUpdate(int id, std::function<bool()> handler) { updates_[id] = std::move(handler); }
+
+private:
+    static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void dispatchCommand(int id, int code);
+    void updatePopup(HMENU menu);
+    // The update answer for an id: 1 enabled, 0 disabled, -1 leave as it is.
+    int updateState(int id, bool isButtonOrMenuItem) const;
+
+    int resourceId_;
+    HWND parent_;
+    HWND hwnd_ = nullptr;
+    bool ended_ = false;
+    INT_PTR result_ = IDCANCEL;
+    std::map<int, std::function<void()>> commands_;
+    std::map<int, std::function<bool()>> updates_;
+};
+
+// The application's dialog base, with the helpers every dialog uses.
+class UI_dialog : public ZelDialog {
+public:
+    using ZelDialog::ZelDialog;
+
+    void setLimitText(int id, int count);
+    bool isChecked(int id) const;
+    void setChecked(int id, bool checked);
+
+    std::string text(int id) const;
+    void setText(int id, const std::string& text);
+};
+
+// Dispatches every message waiting in the thread's queue, so a long loop keeps its window alive.
+// No dialog keyboard handling: Tab, Enter and Escape mean nothing while a loop runs.
+void pumpMessages();
+
+// The wait cursor, for as long as the object lives.
+class WaitCursor {
+public:
+    WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(previous_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+
+}  // namespace ui
