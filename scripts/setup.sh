@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build googletest
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 fonts-wine
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick fonts-wqy-microhei
   id3v2 rename time python3
   clang-format clang libclang-rt-14-dev
 )

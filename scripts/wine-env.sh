@@ -6,17 +6,28 @@ export WINEPREFIX="${CW_WINEPREFIX:-$repo_root/build/wineprefix}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"  # no Mono/Gecko install prompts
 
-if [ ! -f "$WINEPREFIX/.calderwynstrope-ready" ]; then
+# Bump when the steps below change, so existing prefixes get them too.
+prefix_version=4
+if [ "$(cat "$WINEPREFIX/.calderwynstrope-ready" 2>/dev/null)" != "$prefix_version" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot --init >/dev/null 2>&1 || true
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x960 /f >/dev/null 2>&1
-  # Wine's own fonts (Marlett draws the caption buttons) where every Wine program finds them.
-  if [ -d /usr/share/wine/fonts ]; then
-    cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  # Wine's own fonts (Marlett draws the caption buttons) where every Wine program finds them,
+  # and a CJK font linked behind the dialog fonts, so Japanese names show as text, not boxes.
+  fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  mkdir -p "$fonts"
+  if [ -d /usr/share/wine/fonts ]; then cp -n /usr/share/wine/fonts/*.ttf "$fonts/" 2>/dev/null || true; fi
+  cjk=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
+  if [ -f "$cjk" ]; then
+    cp -n "$cjk" "$fonts/" 2>/dev/null || true
+    # Wine links Tahoma, its dialog font, to these Japanese and Chinese faces; let them be found.
+    for face in "MS UI Gothic" "MS Gothic" "PMingLiU" "SimSun" "Gulim" "Yu Gothic UI"; do
+      wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
+    done
   fi
   wineserver -w
-  touch "$WINEPREFIX/.calderwynstrope-ready"
+  echo "$prefix_version" > "$WINEPREFIX/.calderwynstrope-ready"
 fi
 
 # A display for Wine: the caller's, or a virtual one. 24-bit colour, unlike xvfb-run's default.

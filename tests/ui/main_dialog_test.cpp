@@ -1,26 +1,325 @@
+// The real calderwynstrope.exe, copied into a folder of its own (so braxen.ini, braxen.idx and
+// undo\ land there), driven as a person would.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "core/app/strings.h"
+#include "core/persist/filter_archive.h"
+#include "core/rules/filter_factory.h"
+#include "core/undo/undo_index.h"
 #include "platform/platform.h"
+#include "support/temp_folder.h"
 #include "ui/ui_driver.h"
+
+#include <commctrl.h>
 
 namespace {
 
 using namespace ui_testing;
+using testing_support::readFile;
+using testing_support::TempFolder;
+using testing_support::writeFile;
 
-TEST(MainDialog, StartsWithItsTitleAndClosesWithClose) {
-    Program program(testProgramFolder() + "calderwynstrope.exe");
-    ASSERT_TRUE(program.started());
-    HWND dialog = program.waitForWindow("Calderwynstrope - version 1.2");
-    ASSERT_NE(dialog, nullptr) << "the main dialog did not appear";
-    EXPECT_EQ(className(dialog), "#32770");
-    EXPECT_EQ(controlText(dialog, IDCANCEL), "&Close");
+constexpr const char* kTitle = "Calderwynstrope - version 1.2";
+enum : int {
+    kFolder = 1044,
+    kPattern = 1045,
+    kRecurse = 1047,
+    kUndoOn = 1073,
+    kConfirmOn = 1037,
+    kFilters = 1033,
+    kAdd = 1034,
+    kEdit = 1039,
+    kDelete = 1036,
+    kLoad = 1069,
+    kSave = 1070,
+    kRename = 1048,
+    kOldName = 1002,
+    kNewName = 1003,
+    kAll = 1004,
+    kRenameOne = 1005,
+    kPath = 1006,
+    kSkip = 1007,
+    kProgressText = 1169,
+    kStatus = 1020,
+};
 
+std::string screenshotPath(const std::string& name) {
     platform::createFolder(testProgramFolder() + "screenshots");
-    EXPECT_TRUE(saveScreenshot(dialog, testProgramFolder() + "screenshots\\main_dialog.png"));
+    return testProgramFolder() + "screenshots\\" + name + ".png";
+}
 
-    click(dialog, IDCANCEL);
-    ASSERT_TRUE(program.waitForExit()) << "Close did not end the program";
-    EXPECT_EQ(program.exitCode(), 0u);
+// The program in a folder of its own.
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::copy_file(std::filesystem::u8path(testProgramFolder() + "calderwynstrope.exe"),
+                                   std::filesystem::u8path(home / "calderwynstrope.exe"));
+    }
+
+    // Starts the program (with a command-line tail) and waits for its main dialog.
+    HWND start(const std::string& arguments = std::string()) {
+        program = std::make_unique<Program>(home / "calderwynstrope.exe", arguments, home.path());
+        if (!program->started()) return nullptr;
+        return program->waitForWindow(kTitle);
+    }
+
+    // A filter file of the given rules in the music folder.
+    std::string filterFile(const std::string& name, const core::RuleList& rules) {
+        writeFilterFile(music / name, rules);
+        return music / name;
+    }
+
+    // Waits until the dialog's control shows `expected`; the actual text goes into the failure.
+    static ::testing::AssertionResult shows(HWND dialog, int id, const std::string& expected) {
+        if (waitUntil([&] { return controlText(dialog, id) == expected; }, 5000)) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "control " << id << " shows \"" << controlText(dialog, id) << "\", not \"" << expected << "\"";
+    }
+
+    void closeWithEscape(HWND dialog) {
+        pressKey(dialog, VK_ESCAPE);
+        ASSERT_TRUE(program->waitForExit()) << "Escape did not end the program";
+    }
+
+    std::string musicFolder() const { return music.path() + "\\"; }
+
+    TempFolder home, music;
+    std::unique_ptr<Program> program;
+};
+
+core::Rule appendEnd(const std::string& end) {
+    return *core::makeAppend("", end).rule;
+}
+
+TEST_F(AppTest, FirstStartFiltersFromTheCommandLineAndSettingsOnClose) {
+    const std::string ren = filterFile("start.ren", {appendEnd("_x"), *core::makeChangeCase(core::UpperCase).rule});
+    HWND dialog = start(ren);
+    ASSERT_NE(dialog, nullptr) << "the main dialog did not appear";
+    EXPECT_TRUE(isChecked(dialog, kRecurse));
+    EXPECT_TRUE(isChecked(dialog, kConfirmOn));
+    EXPECT_TRUE(isChecked(dialog, kUndoOn));
+    EXPECT_EQ(controlText(dialog, kPattern), "");
+    EXPECT_EQ(controlText(dialog, kFolder), "");
+    ASSERT_EQ(listCount(dialog, kFilters), 2);
+    EXPECT_EQ(listText(dialog, kFilters, 0), "Append: \"_x\" at end");
+    EXPECT_EQ(listText(dialog, kFilters, 1), "Change Case: all characters to UPPER CASE");
+    EXPECT_TRUE(waitUntil([&] { return !isEnabled(dialog, kRename); }, 3000));
+    EXPECT_TRUE(isEnabled(dialog, kAdd));
+    EXPECT_FALSE(isEnabled(dialog, kDelete)) << "no filter selected";
+
+    setControlText(dialog, kFolder, musicFolder());
+    EXPECT_TRUE(waitUntil([&] { return !isEnabled(dialog, kRename); }, 1000)) << "the pattern is still empty";
+    setControlText(dialog, kPattern, "*.mp3");
+    EXPECT_TRUE(waitUntil([&] { return isEnabled(dialog, kRename); })) << "folder, pattern and filters are there";
+    EXPECT_TRUE(saveScreenshot(dialog, screenshotPath("main_dialog")));
+
+    closeWithEscape(dialog);
+    const std::string base = home.path() + "\\";
+    EXPECT_EQ(readFile(home / "braxen.ini"),
+              "[settings]\r\nrecurse=1\r\nconfirm=1\r\nundo=1\r\nmask=*.mp3\r\nlastdir=" + base +
+                  "\r\npath0=\r\npath1=\r\npath2=\r\npath3=\r\npath4=\r\npath5=\r\npath6=\r\npath7=\r\npath8=\r\n"
+                  "path9=\r\n[options]\r\nregfiletype=1\r\ndirectoryPopup=0\r\npluginsdir=" +
+                  base + "\r\nlimitUndo=1\r\nundoLimit=50\r\n");
+}
+
+TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {
+    for (const char* name : {"1.mp3", "2.mp3", "3.mp3", "4.mp3", "4_x.mp3"})
+        writeFile(music / name, name);
+    HWND dialog = start(filterFile("x.ren", {appendEnd("_x")}));
+    ASSERT_NE(dialog, nullptr);
+    setControlText(dialog, kFolder, musicFolder());
+    setControlText(dialog, kPattern, "?.mp3");
+    ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, kRename); }));
+    click(dialog, kRename);
+
+    HWND confirm = program->waitForWindow("Calderwynstrope - Confirmation");
+    ASSERT_NE(confirm, nullptr);
+    EXPECT_TRUE(shows(confirm, kOldName, "1.mp3"));
+    EXPECT_TRUE(shows(confirm, kNewName, "1_x.mp3"));
+    EXPECT_TRUE(shows(confirm, kPath, musicFolder()));
+    EXPECT_TRUE(shows(confirm, kProgressText, "Progress: File 0 of 4"));
+
+    // A name that is taken: the error names both files and the same file stays.
+    setControlText(confirm, kNewName, "2.mp3");
+    click(confirm, kRenameOne);
+    HWND error = waitForMessageBox(*program, "Error");
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(messageBoxText(error),
+              core::formatString(core::IDS_RENAME_FAILED, {std::string("1.mp3"), std::string("2.mp3"),
+                                                           std::string("2.mp3"), std::string("1.mp3")}));
+    pressMessageBoxButton(error, IDOK);
+    EXPECT_TRUE(shows(confirm, kOldName, "1.mp3"));
+
+    setControlText(confirm, kNewName, "1_x.mp3");
+    click(confirm, kRenameOne);
+    EXPECT_TRUE(shows(confirm, kOldName, "2.mp3"));
+    EXPECT_TRUE(shows(confirm, kProgressText, "Progress: File 1 of 4"));
+    EXPECT_TRUE(saveScreenshot(confirm, screenshotPath("confirmation")));
+
+    click(confirm, kSkip);
+    EXPECT_TRUE(shows(confirm, kOldName, "3.mp3"));
+    EXPECT_TRUE(shows(confirm, kProgressText, "Progress: File 2 of 4"));
+
+    click(confirm, kAll);  // 3 goes, 4 cannot: 4_x.mp3 is there
+    EXPECT_TRUE(shows(confirm, kAll, "Report..."));
+    EXPECT_TRUE(shows(confirm, IDCANCEL, "OK"));
+    EXPECT_FALSE(IsWindowVisible(control(confirm, kRenameOne)));
+    click(confirm, kAll);
+    HWND report = program->waitForWindow("Calderwynstrope - Report");
+    ASSERT_NE(report, nullptr);
+    EXPECT_TRUE(shows(report, 1126, "4"));  // scanned
+    EXPECT_TRUE(shows(report, 1127, "2"));  // renamed
+    EXPECT_TRUE(shows(report, 1128, "1"));  // fails
+    EXPECT_TRUE(shows(report, 1130, "1"));  // skipped
+    HWND failures = control(report, 1116);
+    EXPECT_EQ(SendMessageW(failures, LVM_GETITEMCOUNT, 0, 0), 1);
+    EXPECT_TRUE(saveScreenshot(report, screenshotPath("report")));
+    click(report, IDOK);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(report); }));
+    click(confirm, IDCANCEL);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(confirm); }));
+
+    for (const char* name : {"1_x.mp3", "2.mp3", "3_x.mp3", "4.mp3", "4_x.mp3"}) {
+        EXPECT_TRUE(platform::fileExists(music / name)) << name;
+    }
+    EXPECT_EQ(readFile(music / "1_x.mp3"), "1.mp3");
+    EXPECT_EQ(readFile(music / "4_x.mp3"), "4_x.mp3") << "never overwritten";
+
+    // The run's undo database, registered in the index next to the program.
+    core::UndoIndex index(home / "braxen.idx");
+    ASSERT_TRUE(waitUntil([&] { return platform::fileExists(home / "braxen.idx"); }));
+    ASSERT_TRUE(index.open());
+    std::vector<core::IndexEntry> entries;
+    index.readAll(entries);
+    index.close();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_NE(entries[0].description.find(" - 2 file(s) renamed."), std::string::npos);
+    EXPECT_TRUE(platform::fileExists(home / ("undo\\" + entries[0].name)));
+    closeWithEscape(dialog);
+}
+
+TEST_F(AppTest, UnattendedRunReportsItsFailures) {
+    for (const char* name : {"1.mp3", "2.mp3", "3.mp3", "4.mp3", "5.mp3", "2_x.mp3", "4_x.mp3"}) {
+        writeFile(music / name, name);
+    }
+    HWND dialog = start(filterFile("x.ren", {appendEnd("_x")}));
+    ASSERT_NE(dialog, nullptr);
+    setChecked(dialog, kConfirmOn, false);
+    setControlText(dialog, kFolder, musicFolder());
+    setControlText(dialog, kPattern, "?.mp3");
+    ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, kRename); }));
+    click(dialog, kRename);
+    HWND progress = program->waitForWindow("Calderwynstrope - Progress");
+    ASSERT_NE(progress, nullptr);
+    const std::string folder = musicFolder();
+    EXPECT_TRUE(shows(progress, kStatus,
+                      "Renaming...done\r\n\r\nThe following files could not be renamed:\r\n- \"" + folder +
+                          "2.mp3\"\r\n- \"" + folder + "4.mp3\"\r\n\r\n3 files were successfully renamed."));
+    EXPECT_TRUE(shows(progress, kProgressText, "Progress: File 5 of 5"));
+    EXPECT_TRUE(shows(progress, IDCANCEL, "OK"));
+    EXPECT_TRUE(saveScreenshot(progress, screenshotPath("progress")));
+    click(progress, IDCANCEL);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(progress); }));
+    EXPECT_TRUE(platform::fileExists(music / "5_x.mp3"));
+    EXPECT_EQ(readFile(music / "2_x.mp3"), "2_x.mp3");
+    closeWithEscape(dialog);
+}
+
+TEST_F(AppTest, NoMatchingFileAndTheFolderListOrder) {
+    writeFile(home / "braxen.ini", "[settings]\r\npath0=C:\\first\\\r\npath1=" + musicFolder() + "\r\n");
+    HWND dialog = start(filterFile("x.ren", {appendEnd("_x")}));
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(comboEntries(dialog, kFolder), (std::vector<std::string>{"C:\\first\\", musicFolder()}));
+    EXPECT_EQ(controlText(dialog, kFolder), "C:\\first\\");
+
+    setControlText(dialog, kFolder, music.path());  // typed without its backslash
+    setControlText(dialog, kPattern, "*.wav");
+    ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, kRename); }));
+    click(dialog, kRename);
+    HWND error = waitForMessageBox(*program, "Error");
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(messageBoxText(error), core::loadString(core::IDS_NO_FILES_FOUND));
+    pressMessageBoxButton(error, IDOK);
+    EXPECT_TRUE(waitUntil([&] { return comboEntries(dialog, kFolder).front() == musicFolder(); }));
+    EXPECT_EQ(comboEntries(dialog, kFolder), (std::vector<std::string>{musicFolder(), "C:\\first\\"}));
+    EXPECT_TRUE(shows(dialog, kFolder, musicFolder()));
+    closeWithEscape(dialog);
+}
+
+TEST_F(AppTest, LoadSaveAndDelete) {
+    const core::RuleList three = {appendEnd("_1"), appendEnd("_2"), appendEnd("_3")};
+    HWND dialog = start(filterFile("three.ren", three));
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(listCount(dialog, kFilters), 3);
+
+    // A file that is not a filter file: the message, and the list as it was.
+    writeFile(music / "bad.ren", std::string(200, 'x'));
+    click(dialog, kLoad);
+    ASSERT_TRUE(answerFileDialog(*program, "Load Filter Definition File...", music / "bad.ren"));
+    HWND critical = waitForMessageBox(*program, "Critical Error");
+    ASSERT_NE(critical, nullptr);
+    EXPECT_EQ(messageBoxText(critical),
+              "Failed to load specified filter file.\n\ncode (115, -1): The specified file "
+              "format is invalid; the file is corrupt.");
+    pressMessageBoxButton(critical, IDOK);
+    EXPECT_EQ(listCount(dialog, kFilters), 3);
+
+    // Save as, then Load: the same list.
+    click(dialog, kSave);
+    ASSERT_TRUE(answerFileDialog(*program, "Save As Filter Definition File...", music / "saved.ren"));
+    ASSERT_TRUE(waitUntil([&] { return platform::fileExists(music / "saved.ren"); }));
+    EXPECT_EQ(readFile(music / "saved.ren"), readFile(music / "three.ren"));
+
+    // Delete: the line before becomes the selection; the last one gone, the focus is on Add.
+    setListSelection(dialog, kFilters, 0);
+    click(dialog, kDelete);
+    EXPECT_TRUE(waitUntil([&] { return listCount(dialog, kFilters) == 2; }));
+    EXPECT_EQ(listSelection(dialog, kFilters), 0);
+    EXPECT_EQ(listText(dialog, kFilters, 0), "Append: \"_2\" at end");
+    setListSelection(dialog, kFilters, 1);
+    click(dialog, kDelete);
+    EXPECT_TRUE(waitUntil([&] { return listCount(dialog, kFilters) == 1; }));
+    EXPECT_EQ(listSelection(dialog, kFilters), 0);
+    click(dialog, kDelete);
+    EXPECT_TRUE(waitUntil([&] { return listCount(dialog, kFilters) == 0; }));
+    EXPECT_TRUE(waitUntil([&] { return focusedWindow(dialog) == control(dialog, kAdd); })) << "focus on Add";
+    EXPECT_TRUE(waitUntil([&] { return !isEnabled(dialog, kDelete) && !isEnabled(dialog, kEdit); }));
+
+    click(dialog, kLoad);
+    ASSERT_TRUE(answerFileDialog(*program, "Load Filter Definition File...", music / "saved.ren"));
+    EXPECT_TRUE(waitUntil([&] { return listCount(dialog, kFilters) == 3; }));
+    EXPECT_EQ(listText(dialog, kFilters, 2), "Append: \"_3\" at end");
+    closeWithEscape(dialog);
+}
+
+TEST_F(AppTest, NamesBeyondAsciiAreShownAndRenamed) {
+    writeFile(music / "日本語の歌.mp3", "j");
+    writeFile(music / "Café_Olé.mp3", "c");
+    HWND dialog =
+        start(filterFile("x.ren", {*core::makePresetReplace(true).rule, *core::makeChangeCase(core::UpperCase).rule}));
+    ASSERT_NE(dialog, nullptr);
+    setControlText(dialog, kFolder, musicFolder());
+    setControlText(dialog, kPattern, "*.mp3");
+    ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, kRename); }));
+    click(dialog, kRename);
+    HWND confirm = program->waitForWindow("Calderwynstrope - Confirmation");
+    ASSERT_NE(confirm, nullptr);
+    EXPECT_TRUE(shows(confirm, kOldName, "Café_Olé.mp3"));
+    EXPECT_TRUE(shows(confirm, kNewName, "CAFÉ OLÉ.MP3"));
+    EXPECT_TRUE(saveScreenshot(confirm, screenshotPath("confirmation_accents")));
+    click(confirm, kRenameOne);
+    EXPECT_TRUE(shows(confirm, kOldName, "日本語の歌.mp3"));
+    EXPECT_TRUE(shows(confirm, kNewName, "日本語の歌.MP3"));
+    EXPECT_TRUE(saveScreenshot(confirm, screenshotPath("confirmation_japanese")));
+    click(confirm, kRenameOne);
+    EXPECT_TRUE(shows(confirm, IDCANCEL, "OK"));
+    click(confirm, IDCANCEL);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(confirm); }));
+    EXPECT_EQ(readFile(music / "CAFÉ OLÉ.MP3"), "c");
+    EXPECT_EQ(readFile(music / "日本語の歌.MP3"), "j");
+    closeWithEscape(dialog);
 }
 
 }  // namespace

@@ -134,6 +134,8 @@ std::string controlText(HWND dialog, int id) {
 void setControlText(HWND dialog, int id, const std::string& text) {
     const std::wstring wide = widen(text);
     sendWithTimeout(control(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    // Typing posts messages, and a dialog brings its buttons up to date once it has handled them.
+    PostMessageW(dialog, WM_NULL, 0, 0);
 }
 
 bool isChecked(HWND dialog, int id) {
@@ -161,6 +163,68 @@ void click(HWND dialog, int id) {
 
 void chooseCommand(HWND dialog, int commandId) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(commandId, 0), 0);
+}
+
+void pressKey(HWND window, WORD virtualKey) {
+    PostMessageW(window, WM_KEYDOWN, virtualKey, 1);
+    PostMessageW(window, WM_KEYUP, virtualKey, static_cast<LPARAM>(0xC0000001u));
+}
+
+HWND focusedWindow(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+int listCount(HWND dialog, int id) {
+    return static_cast<int>(sendWithTimeout(control(dialog, id), LB_GETCOUNT, 0, 0));
+}
+
+std::string listText(HWND dialog, int id, int index) {
+    HWND list = control(dialog, id);
+    const LRESULT length = sendWithTimeout(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length < 0) return std::string();
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    sendWithTimeout(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return narrow(text);
+}
+
+int listSelection(HWND dialog, int id) {
+    return static_cast<int>(sendWithTimeout(control(dialog, id), LB_GETCURSEL, 0, 0));
+}
+
+void setListSelection(HWND dialog, int id, int index) {
+    sendWithTimeout(control(dialog, id), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    PostMessageW(dialog, WM_NULL, 0, 0);
+}
+
+std::vector<std::string> comboEntries(HWND dialog, int id) {
+    HWND combo = control(dialog, id);
+    std::vector<std::string> entries;
+    const int count = static_cast<int>(sendWithTimeout(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        const LRESULT length = sendWithTimeout(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+        std::wstring text(static_cast<std::size_t>(length < 0 ? 0 : length) + 1, L'\0');
+        sendWithTimeout(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<std::size_t>(length < 0 ? 0 : length));
+        entries.push_back(narrow(text));
+    }
+    return entries;
+}
+
+bool answerFileDialog(const Program& program, const std::string& title, const std::string& path, DWORD timeoutMs) {
+    HWND dialog = program.waitForWindow(title, timeoutMs);
+    if (!dialog) return false;
+    // The file name box: a combo box (1148) in the explorer-style dialog, an edit (1152) in older ones.
+    HWND box = GetDlgItem(dialog, 1148);
+    if (!box) box = GetDlgItem(dialog, 1152);
+    if (!box) return false;
+    const std::wstring wide = widen(path);
+    sendWithTimeout(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    return true;
 }
 
 HWND waitForMessageBox(const Program& program, const std::string& title, DWORD timeoutMs) {

@@ -61,6 +61,21 @@ bool isEnabled(HWND dialog, int id);
 void click(HWND dialog, int id);
 // Picks a menu command of the dialog (or of a popup it owns).
 void chooseCommand(HWND dialog, int commandId);
+// A key pressed and released while the window has the focus (Escape, Enter, Delete...).
+void pressKey(HWND window, WORD virtualKey);
+// The window that has the keyboard focus in the thread that owns `window`.
+HWND focusedWindow(HWND window);
+
+// List and combo boxes.
+int listCount(HWND dialog, int id);
+std::string listText(HWND dialog, int id, int index);
+int listSelection(HWND dialog, int id);
+void setListSelection(HWND dialog, int id, int index);
+std::vector<std::string> comboEntries(HWND dialog, int id);
+
+// Answers a file-open or file-save dialog titled `title`: types the path and presses its OK.
+bool answerFileDialog(const Program& program, const std::string& title, const std::string& path,
+                      DWORD timeoutMs = kDefaultTimeoutMs);
 
 // A message box is a dialog whose text is in static 0xFFFF.
 HWND waitForMessageBox(const Program& program, const std::string& title, DWORD timeoutMs = kDefaultTimeoutMs);

@@ -129,7 +129,9 @@ INT_PTR ZelDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (lParam == 0 || code == BN_CLICKED) dispatchCommand(id, code);
             return TRUE;
         }
-        case WM_CLOSE: dispatchCommand(IDCANCEL, 0); return TRUE;
+        case WM_CLOSE:
+            dispatchCommand(IDCANCEL, 0);
+            return TRUE;
         case WM_INITMENUPOPUP:
             if (!HIWORD(lParam)) updatePopup(reinterpret_cast<HMENU>(wParam));
             return TRUE;
@@ -149,6 +151,10 @@ INT_PTR CALLBACK ZelDialog::dialogProc(HWND window, UINT message, WPARAM wParam,
             showUnhandledError(error);
         }
         self->updateControls();
+        if (self->initialFocus) {
+            SetFocus(self->initialFocus);
+            return FALSE;
+        }
         return TRUE;
     }
     self = reinterpret_cast<ZelDialog*>(GetWindowLongPtrW(window, DWLP_USER));

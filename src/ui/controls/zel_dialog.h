@@ -45,7 +45,13 @@ protected:
     // Whether a command has a handler, for commands handled outside the tables (ranges).
     virtual bool hasCommandHandler(int id) const;
     // Commands outside the tables; true when handled.
-    virtual bool onCommandRange(int id) { (void)id; return false; }
+    virtual bool onCommandRange(int id) {
+        (void)id;
+        return false;
+    }
+
+    // Set by onInitDialog to give a control the focus instead of the first one.
+    HWND initialFocus = nullptr;
 
     void onCommand(int id, std::function<void()> handler) { commands_[id] = std::move(handler); }
     void onUpdate(int id, std::function<bool()> handler) { updates_[id] = std::move(handler); }

@@ -112,16 +112,16 @@ void ConfirmDialog::skip() {
 void ConfirmDialog::all() {
     ShowWindow(item(IDC_PROGRESS_TEXT), SW_HIDE);
     if (allDone_) {
-        ReportDialog report(hwnd(), failures_, scannedCount_,
-                            scannedCount_ - skippedCount_ - static_cast<int>(failures_.size()),
-                            static_cast<int>(failures_.size()), static_cast<long long>(endTime_ - startTime_),
-                            skippedCount_);
+        ReportDialog report(
+            hwnd(), failures_, scannedCount_, scannedCount_ - skippedCount_ - static_cast<int>(failures_.size()),
+            static_cast<int>(failures_.size()), static_cast<long long>(endTime_ - startTime_), skippedCount_);
         report.doModal();
         return;
     }
     if (!renameCurrent()) return;  // one-by-one mode goes on
     allDone_ = true;
-    for (int id : {IDC_NEW_NAME, IDC_RENAME_ONE, IDC_SKIP, IDC_ALL}) EnableWindow(item(id), FALSE);
+    for (int id : {IDC_NEW_NAME, IDC_RENAME_ONE, IDC_SKIP, IDC_ALL})
+        EnableWindow(item(id), FALSE);
     SetFocus(item(IDCANCEL));
     progress_.step();
     while (!files_.empty()) {
@@ -133,7 +133,8 @@ void ConfirmDialog::all() {
         setText(IDC_PATH, folder_);
         setText(IDC_OLD_NAME, oldName_);
         setText(IDC_NEW_NAME, newName_);
-        if (!session_.renameFile(entry.name, entry.folder(), newName_)) failures_.push_back(entry.folder() + entry.name);
+        if (!session_.renameFile(entry.name, entry.folder(), newName_))
+            failures_.push_back(entry.folder() + entry.name);
         progress_.step();
         pumpMessages();
     }
@@ -182,10 +183,9 @@ void ProgressDialog::run() {
         pumpMessages();
     }
     setText(IDCANCEL, "OK");
-    setText(IDC_STATUS, failureText.empty()
-                            ? core::formatString(core::IDS_RENAME_DONE, {std::int64_t{total}})
-                            : core::formatString(core::IDS_RENAME_DONE_WITH_FAILURES,
-                                                 {failureText, std::int64_t{total - failures}}));
+    setText(IDC_STATUS, failureText.empty() ? core::formatString(core::IDS_RENAME_DONE, {std::int64_t{total}})
+                                            : core::formatString(core::IDS_RENAME_DONE_WITH_FAILURES,
+                                                                 {failureText, std::int64_t{total - failures}}));
 }
 
 // --- ReportDialog -----------------------------------------------------------------------------
@@ -203,6 +203,7 @@ ReportDialog::ReportDialog(HWND parent, const std::vector<std::string>& failures
 }
 
 void ReportDialog::onInitDialog() {
+    initialFocus = item(IDOK);
     setText(IDC_SCANNED, std::to_string(scanned_));
     setText(IDC_RENAMED, std::to_string(renamed_));
     setText(IDC_FAILS, std::to_string(fails_));
@@ -226,7 +227,8 @@ void ReportDialog::onInitDialog() {
     if (failures_.empty()) {
         addRow("All files successfully renamed.", 0);
     } else {
-        for (std::size_t i = 0; i < failures_.size(); ++i) addRow(failures_[i], static_cast<int>(i));
+        for (std::size_t i = 0; i < failures_.size(); ++i)
+            addRow(failures_[i], static_cast<int>(i));
     }
 }
 
