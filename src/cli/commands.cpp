@@ -153,13 +153,11 @@ const char* colourOf(PreviewStatus status) {
     }
 }
 
-int preview(Context& context, const Invocation& invocation, const core::RuleList& rules,
-            const core::FileList& files) {
+int preview(Context& context, const Invocation& invocation, const core::RuleList& rules, const core::FileList& files) {
     core::RenameSession session(&context.plugins(), rules, false, false, 0, context.paths, context.reporter);
     std::vector<std::string> names;
     names.reserve(files.size());
-    for (const core::FileEntry& file : files)
-        names.push_back(session.proposeName(file.folder(), file.name));
+    for (const core::FileEntry& file : files) names.push_back(session.proposeName(file.folder(), file.name));
     const auto lines = predictRun(files, names, [](const std::string& path) { return platform::fileExists(path); });
 
     Console& console = context.console;
@@ -205,8 +203,7 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
     return ExitDone;
 }
 
-int rename(Context& context, const Invocation& invocation, const core::RuleList& rules,
-           const core::FileList& files) {
+int rename(Context& context, const Invocation& invocation, const core::RuleList& rules, const core::FileList& files) {
     Console& console = context.console;
     const bool showProgress = console.errIsTerminal() && files.size() >= 500;
     std::string failureText;
@@ -270,8 +267,7 @@ int listFilters(Context& context, const std::string& path) {
         return context.fail(core::fileErrorReport(core::IDS_LOAD_FILTERS_FAILED, error));
     }
     std::string out;
-    for (const core::Rule& rule : rules)
-        out += rule.description + "\n";
+    for (const core::Rule& rule : rules) out += rule.description + "\n";
     context.console.out(out);
     return ExitDone;
 }
@@ -301,8 +297,7 @@ int undoCommand(Context& context, const Invocation& invocation) {
             return context.fail(core::fileErrorReport(core::IDS_INDEX_FAILED, error));
         }
         std::string out;
-        for (const core::IndexEntry& entry : catalog.entries())
-            out += entry.name + "\t" + entry.description + "\n";
+        for (const core::IndexEntry& entry : catalog.entries()) out += entry.name + "\t" + entry.description + "\n";
         console.out(out);
         return ExitDone;
     }
@@ -327,8 +322,7 @@ int undoCommand(Context& context, const Invocation& invocation) {
                               std::to_string(properties.count) +
                               " entries\nDate Created: " + core::longDateTime(platform::localTime(properties.created)) +
                               "\n" + std::to_string(properties.size / 1024) + " KB\nFilters used:\n";
-            for (const core::Rule& rule : properties.rules)
-                out += "  " + rule.description + "\n";
+            for (const core::Rule& rule : properties.rules) out += "  " + rule.description + "\n";
             console.out(out);
             return ExitDone;
         }

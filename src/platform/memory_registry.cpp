@@ -6,13 +6,10 @@ namespace {
 std::string fold(const std::string& key) {
     std::string out;
     out.reserve(key.size());
-    for (char c : key)
-        out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    for (char c : key) out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
     // Separators at either end do not name another key.
-    while (!out.empty() && out.back() == '\\')
-        out.pop_back();
-    while (!out.empty() && out.front() == '\\')
-        out.erase(out.begin());
+    while (!out.empty() && out.back() == '\\') out.pop_back();
+    while (!out.empty() && out.front() == '\\') out.erase(out.begin());
     return out;
 }
 

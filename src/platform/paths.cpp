@@ -5,6 +5,10 @@
 
 namespace platform {
 
+std::string withSeparator(const std::string& folder) {
+    return !folder.empty() && isPathSeparator(folder.back()) ? folder : folder + kPathSeparator;
+}
+
 bool isValidFileName(std::string_view name) {
     static const auto refused = [] {
         std::array<bool, 256> table{};

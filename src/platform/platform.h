@@ -25,6 +25,8 @@ inline constexpr const char* kLibraryPattern = "*.so";
 
 // True for every character this platform accepts as a folder separator in a path.
 bool isPathSeparator(char c);
+// The folder text ending with a separator (one is added when it has none).
+std::string withSeparator(const std::string& folder);
 
 // File attribute bits; the values are those of the Windows file attributes, on every platform.
 enum Attribute : std::uint32_t {

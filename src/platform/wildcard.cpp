@@ -38,8 +38,7 @@ bool matchFolded(const std::u32string& pattern, const std::u32string& name) {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == U'*')
-        ++p;
+    while (p < pattern.size() && pattern[p] == U'*') ++p;
     return p == pattern.size();
 }
 

@@ -29,8 +29,7 @@ protected:
     }
     std::string dir() const { return music.path() + platform::kPathSeparator; }
     void files(std::initializer_list<const char*> names) {
-        for (const char* name : names)
-            writeFile(music / name, name);
+        for (const char* name : names) writeFile(music / name, name);
     }
 
     TempFolder app, music;
@@ -48,8 +47,7 @@ TEST_F(CliTest, PreviewShowsEveryStatusAndTouchesNothing) {
     EXPECT_EQ(r.out, d + "\ta_1.mp3\ta 1.mp3\tok\n" + d + "\tb.mp3\tc.mp3\texists\n" + d +
                          "\tc.mp3\tc.mp3\tunchanged\n" + d + "\tkeep.mp3\tkeep.mp3\tunchanged\n" + d +
                          "\tx y.mp3\tx y.mp3\tunchanged\n" + d + "\tx_y.mp3\tx y.mp3\texists\n");
-    for (const char* name : {"a_1.mp3", "b.mp3", "c.mp3", "x_y.mp3"})
-        EXPECT_EQ(readFile(music / name), name);
+    for (const char* name : {"a_1.mp3", "b.mp3", "c.mp3", "x_y.mp3"}) EXPECT_EQ(readFile(music / name), name);
 
     files({"p1.mp3", "p2.mp3"});
     const Outcome dup = run({"preview", "--tsv", "--strip", "1", "--strip", "2", "-p", "p?.mp3", music.path()});

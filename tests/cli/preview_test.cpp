@@ -52,8 +52,7 @@ TEST(Preview, PlaysTheRunThroughInOrder) {
          {S::Ok, S::Ok, S::Ok},
          "a name freed and taken again is there"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(statuses(c.renames, c.disk), c.expected) << c.why;
+    for (const Case& c : cases) EXPECT_EQ(statuses(c.renames, c.disk), c.expected) << c.why;
 }
 
 TEST(Preview, CaseOnlyChangeIsTheSameFile) {

@@ -15,8 +15,7 @@ TEST(File, WritesAndReadsBackEveryByte) {
     TempFolder folder;
     const std::string path = folder / "data.bin";
     std::string bytes;
-    for (int i = 0; i < 70000; ++i)
-        bytes += static_cast<char>(i * 7);
+    for (int i = 0; i < 70000; ++i) bytes += static_cast<char>(i * 7);
     {
         File file(path, File::Mode::CreateWrite);
         file.write(bytes.data(), bytes.size());

@@ -145,8 +145,7 @@ TEST(Find, ReportsTheSystemAttributeOnWindows) {
 TEST(Find, ListsByNameIgnoringCaseSoRunsRepeat) {
     TempFolder folder;
     const std::vector<std::string> names = {"delta.mp3", "Alpha.mp3", "charlie.mp3", "Bravo.mp3", "écho.mp3"};
-    for (const auto& name : names)
-        writeFile(folder / name, "");
+    for (const auto& name : names) writeFile(folder / name, "");
     const auto first = namesInOrder(folder.path(), "*.mp3");
     EXPECT_EQ(first, namesInOrder(folder.path(), "*.mp3"));
     const std::vector<std::string> sorted = {"Alpha.mp3", "Bravo.mp3", "charlie.mp3", "delta.mp3", "écho.mp3"};

@@ -104,8 +104,7 @@ TEST(Move, ValidNamesTable) {
         {"", false},        {".", false},         {"..", false},     {"a/b", false},
         {"a\\b", false},    {"a?b", false},       {"a\x01", false},  {"pipe|", false},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(platform::isValidFileName(c.name), c.valid) << c.name;
+    for (const Case& c : cases) EXPECT_EQ(platform::isValidFileName(c.name), c.valid) << c.name;
 }
 
 // Names beyond ASCII and long names must survive every step: list, move, status, delete.

@@ -84,8 +84,7 @@ TEST(Paths, FullPathFoldsDotsAndKeepsAFinalSeparator) {
         {"/..", "/"},
     };
 #endif
-    for (const Case& c : cases)
-        EXPECT_EQ(platform::fullPath(c.in), c.out) << c.in;
+    for (const Case& c : cases) EXPECT_EQ(platform::fullPath(c.in), c.out) << c.in;
 }
 
 #ifdef _WIN32

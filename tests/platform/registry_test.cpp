@@ -41,8 +41,7 @@ TEST_P(RegistryTest, WritesReadsAndDeletesDefaultValues) {
     ASSERT_TRUE(r.writeDefault(root_, "Filter Definition File – ünïcode"));
     EXPECT_EQ(r.readDefault(root_).value_or("?"), "Filter Definition File – ünïcode");
     std::string upper = root_;
-    for (char& c : upper)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     EXPECT_TRUE(r.keyExists(upper)) << "key names ignore case";
 
     ASSERT_TRUE(r.writeDefault(root_ + " sibling", "s"));

@@ -44,8 +44,7 @@ std::string drain(HANDLE pipe) {
     std::string text;
     char buffer[4096];
     DWORD got = 0;
-    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        text.append(buffer, got);
+    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
     return text;
 }
 
@@ -61,8 +60,7 @@ ProcessResult runProgram(const std::string& program, const std::vector<std::stri
     SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
     std::wstring commandLine = quoted(program);
-    for (const std::string& argument : arguments)
-        commandLine += L" " + quoted(argument);
+    for (const std::string& argument : arguments) commandLine += L" " + quoted(argument);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -99,8 +97,7 @@ std::string drain(int fd) {
     std::string text;
     char buffer[4096];
     ssize_t got;
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
-        text.append(buffer, static_cast<std::size_t>(got));
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(got));
     return text;
 }
 
@@ -120,8 +117,7 @@ ProcessResult runProgram(const std::string& program, const std::vector<std::stri
         if (!workingFolder.empty() && ::chdir(workingFolder.c_str()) != 0) ::_exit(127);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
+        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
         ::execv(program.c_str(), argv.data());
         ::_exit(127);

@@ -125,8 +125,7 @@ TEST_F(AppTest, FirstStartFiltersFromTheCommandLineAndSettingsOnClose) {
 }
 
 TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {
-    for (const char* name : {"1.mp3", "2.mp3", "3.mp3", "4.mp3", "4_x.mp3"})
-        writeFile(music / name, name);
+    for (const char* name : {"1.mp3", "2.mp3", "3.mp3", "4.mp3", "4_x.mp3"}) writeFile(music / name, name);
     HWND dialog = start(filterFile("x.ren", {appendEnd("_x")}));
     ASSERT_NE(dialog, nullptr);
     setControlText(dialog, kFolder, musicFolder());

@@ -12,8 +12,7 @@ std::uint32_t crc32(const std::string& bytes, std::size_t from) {
         std::array<std::uint32_t, 256> t{};
         for (std::uint32_t n = 0; n < 256; ++n) {
             std::uint32_t c = n;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
             t[n] = c;
         }
         return t;
@@ -26,8 +25,7 @@ std::uint32_t crc32(const std::string& bytes, std::size_t from) {
 }
 
 void putBigEndian(std::string& out, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out += static_cast<char>((value >> shift) & 0xFF);
+    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((value >> shift) & 0xFF);
 }
 
 void chunk(std::string& out, const char* type, const std::string& data) {

@@ -6,8 +6,7 @@ namespace {
 
 std::uint32_t bigEndian(const std::string& bytes, std::size_t at) {
     std::uint32_t value = 0;
-    for (int i = 0; i < 4; ++i)
-        value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+    for (int i = 0; i < 4; ++i) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
     return value;
 }
 

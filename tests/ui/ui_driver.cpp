@@ -282,8 +282,7 @@ bool saveScreenshot(HWND window, const std::string& pngPath) {
         if (ok) {
             const auto* p = static_cast<const std::uint32_t*>(bits);
             std::vector<std::uint32_t> pixels(p, p + static_cast<std::size_t>(width) * height);
-            for (auto& pixel : pixels)
-                pixel &= 0x00FFFFFF;
+            for (auto& pixel : pixels) pixel &= 0x00FFFFFF;
             try {
                 writePng(pngPath, width, height, pixels);
             } catch (const platform::FileError&) {
@@ -301,8 +300,7 @@ void settle(DWORD ms) {
     const DWORD start = GetTickCount();
     MSG message;
     while (GetTickCount() - start < ms) {
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&message);
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
         Sleep(20);
     }
 }

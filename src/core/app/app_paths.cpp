@@ -9,8 +9,7 @@ AppPaths AppPaths::nextToProgram() {
 }
 
 AppPaths AppPaths::in(const std::string& folder) {
-    if (!folder.empty() && platform::isPathSeparator(folder.back())) return AppPaths{folder};
-    return AppPaths{folder + platform::kPathSeparator};
+    return AppPaths{platform::withSeparator(folder)};
 }
 
 std::string AppPaths::undoFolder() const {

@@ -1,23 +1,11 @@
 #include "core/app/ini_file.h"
 
+#include "core/rules/text_rules.h"
 #include "platform/platform.h"
 #include "platform/utf8.h"
 
 namespace core {
 namespace {
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-std::string trimmed(const std::string& text) {
-    std::size_t first = 0, last = text.size();
-    while (first < last && isBlank(text[first]))
-        ++first;
-    while (last > first && isBlank(text[last - 1]))
-        --last;
-    return text.substr(first, last - first);
-}
 
 bool equalNoCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
@@ -30,10 +18,10 @@ bool equalNoCase(const std::string& a, const std::string& b) {
 
 // "[name]" -> name; false when the line is not a section header.
 bool sectionName(const std::string& line, std::string& name) {
-    const std::string text = trimmed(line);
+    const std::string text = trimWhiteSpace(line);
     if (text.empty() || text[0] != '[') return false;
     const std::size_t close = text.find(']');
-    name = trimmed(text.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+    name = trimWhiteSpace(text.substr(1, close == std::string::npos ? std::string::npos : close - 1));
     return true;
 }
 
@@ -41,8 +29,8 @@ bool sectionName(const std::string& line, std::string& name) {
 bool keyValue(const std::string& line, std::string& key, std::string& value) {
     const std::size_t equals = line.find('=');
     if (equals == std::string::npos) return false;
-    key = trimmed(line.substr(0, equals));
-    value = trimmed(line.substr(equals + 1));
+    key = trimWhiteSpace(line.substr(0, equals));
+    value = trimWhiteSpace(line.substr(equals + 1));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
         value = value.substr(1, value.size() - 2);
     }
@@ -137,15 +125,14 @@ void IniFile::setString(const std::string& section, const std::string& key, cons
     for (std::size_t i = header + 1; i < lines_.size(); ++i) {
         std::string name;
         if (sectionName(lines_[i], name)) break;
-        if (!trimmed(lines_[i]).empty()) insertAt = i + 1;
+        if (!trimWhiteSpace(lines_[i]).empty()) insertAt = i + 1;
     }
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
 }
 
 bool IniFile::save() const {
     std::string bytes;
-    for (const std::string& line : lines_)
-        bytes += line + newline_;
+    for (const std::string& line : lines_) bytes += line + newline_;
     try {
         platform::File file(path_, platform::File::Mode::CreateWrite);
         file.write(bytes.data(), bytes.size());

@@ -48,8 +48,7 @@ void Settings::Save(const AppPaths& paths) const {
     ini.setString(kSettings, "mask", mask);
     ini.setString(kOptions, "pluginsdir", pluginsdir);
     ini.setString(kSettings, "lastdir", lastdir);
-    for (std::size_t i = 0; i < path.size(); ++i)
-        ini.setString(kSettings, "path" + std::to_string(i), path[i]);
+    for (std::size_t i = 0; i < path.size(); ++i) ini.setString(kSettings, "path" + std::to_string(i), path[i]);
     ini.setString(kOptions, "limitUndo", std::to_string(limitUndo));
     ini.setString(kOptions, "undoLimit", std::to_string(undoLimit));
     ini.save();

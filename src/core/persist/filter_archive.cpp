@@ -101,8 +101,7 @@ void readFilterFile(const PluginManager* plugins, const std::string& path, RuleL
 void writeFilterFile(const std::string& path, const RuleList& rules) {
     std::uint32_t count = static_cast<std::uint32_t>(rules.size());
     FilterArchive archive(nullptr, path, true, count, 0);
-    for (const Rule& rule : rules)
-        archive.writeRule(rule);
+    for (const Rule& rule : rules) archive.writeRule(rule);
 }
 
 }  // namespace core

@@ -10,14 +10,12 @@
 namespace core {
 
 PluginManager::~PluginManager() {
-    for (const PluginEntry& entry : entries_)
-        platform::unloadLibrary(entry.module);
+    for (const PluginEntry& entry : entries_) platform::unloadLibrary(entry.module);
 }
 
 bool PluginManager::scanFolder(const std::string& folder, void* hostWindow) {
     if (folder.empty()) return !entries_.empty();
-    const bool endsWithSeparator = platform::isPathSeparator(folder.back());
-    const std::string prefix = endsWithSeparator ? folder : folder + platform::kPathSeparator;
+    const std::string prefix = platform::withSeparator(folder);
     platform::FindHandle find;
     platform::FindData data;
     for (bool more = find.first(prefix + platform::kLibraryPattern, data); more; more = find.next(data)) {

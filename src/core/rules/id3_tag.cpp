@@ -1,6 +1,7 @@
 #include "core/rules/id3_tag.h"
 
 #include "core/rules/rule.h"
+#include "core/rules/text_rules.h"
 #include "platform/platform.h"
 
 namespace core {
@@ -141,8 +142,7 @@ constexpr std::size_t kTagSize = 128;
 // taggers wrote it; trailing white space goes, leading white space stays.
 std::string field(const char* bytes, std::size_t size) {
     std::size_t length = 0;
-    while (length < size && bytes[length] != '\0')
-        ++length;
+    while (length < size && bytes[length] != '\0') ++length;
     std::string text = platform::legacyTextToUtf8(std::string(bytes, length));
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' || text.back() == '\v' ||
                              text.back() == '\f' || text.back() == '\r')) {

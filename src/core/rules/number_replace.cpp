@@ -61,8 +61,7 @@ Form splitForm(const std::string& form) {
 // The number whose padded form is exactly `candidate`, if any.
 bool numberFromPadded(const std::string& candidate, std::int64_t upper, std::int64_t& number) {
     std::size_t i = 0;
-    while (i < candidate.size() && candidate[i] == '0' && i + 1 < candidate.size())
-        ++i;
+    while (i < candidate.size() && candidate[i] == '0' && i + 1 < candidate.size()) ++i;
     const bool negative = i < candidate.size() && candidate[i] == '-';
     if (negative) ++i;
     if (i >= candidate.size() || candidate.size() - i > 11) return false;

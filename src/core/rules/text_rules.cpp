@@ -12,11 +12,18 @@ void checkNameLength(const std::string& text) {
     if (text.size() > kMaxNameBytes) throw NameTooLongError();
 }
 
-namespace {
-
 bool isWhiteSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
+
+std::string trimWhiteSpace(const std::string& text) {
+    std::size_t first = 0, last = text.size();
+    while (first < last && isWhiteSpace(text[first])) ++first;
+    while (last > first && isWhiteSpace(text[last - 1])) --last;
+    return text.substr(first, last - first);
+}
+
+namespace {
 
 template <typename Map>
 std::string mapText(const std::string& text, Map map) {
@@ -89,8 +96,7 @@ void changeCase(std::string& text, std::int32_t mode) {
             }
             break;
         case ToggleCase:
-            for (char& c : text)
-                c = isUpper(c) ? toLower(c) : toUpper(c);
+            for (char& c : text) c = isUpper(c) ? toLower(c) : toUpper(c);
             break;
         default:
             break;
@@ -205,12 +211,7 @@ void pad(std::string& text, const std::string& left, const std::string& both, co
         }
         pos += length;
     }
-    std::size_t first = 0, last = out.size();
-    while (first < last && isWhiteSpace(out[first]))
-        ++first;
-    while (last > first && isWhiteSpace(out[last - 1]))
-        --last;
-    text = out.substr(first, last - first);
+    text = trimWhiteSpace(out);
 }
 
 void flip(std::string& text, const Rule& rule) {

@@ -1,24 +1,12 @@
 #include "core/session/find_files.h"
 
+#include "core/rules/text_rules.h"
+
 namespace core {
 namespace {
 
-bool isWhiteSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-std::string trimmed(const std::string& text) {
-    std::size_t first = 0, last = text.size();
-    while (first < last && isWhiteSpace(text[first]))
-        ++first;
-    while (last > first && isWhiteSpace(text[last - 1]))
-        --last;
-    return text.substr(first, last - first);
-}
-
 std::string joined(const std::string& folder, const std::string& name) {
-    if (folder.empty()) return name;
-    return platform::isPathSeparator(folder.back()) ? folder + name : folder + platform::kPathSeparator + name;
+    return folder.empty() ? name : platform::withSeparator(folder) + name;
 }
 
 constexpr std::uint32_t kNotAFile =
@@ -28,11 +16,11 @@ constexpr std::uint32_t kNotAFile =
 
 void ZelSimpleFindFiles::init(const std::string& folder, const std::string& pattern, std::uint32_t required) {
     close();
-    pattern_ = trimmed(pattern);
+    pattern_ = trimWhiteSpace(pattern);
     if (pattern_.empty()) pattern_ = "*.*";
     required_ = required;
     excluded_ = 0;
-    folder_ = trimmed(folder);
+    folder_ = trimWhiteSpace(folder);
     if (!folder_.empty() && folder_.back() == ':') return;  // a bare drive: its root is meant
     folder_ = platform::fullPath(folder_);
     // No final separator, except where it is the whole path (the POSIX root).
@@ -58,8 +46,7 @@ bool ZelSimpleFindFiles::findNext() {
     } else {
         found = search_.next(current_);
     }
-    while (found && !accepts(current_))
-        found = search_.next(current_);
+    while (found && !accepts(current_)) found = search_.next(current_);
     if (!found) {
         // Nothing more will come: give the handle back now, not when the walk pops this search.
         search_.close();
@@ -105,8 +92,7 @@ void ZelFindFiles::init(const std::string& folder, const std::string& patterns, 
 }
 
 void ZelFindFiles::setAttributeFilter(std::uint32_t required, std::uint32_t excluded) {
-    for (auto& search : stack_)
-        search->setAttributeFilter(required, excluded);
+    for (auto& search : stack_) search->setAttributeFilter(required, excluded);
 }
 
 bool ZelFindFiles::findNext() {
@@ -157,8 +143,7 @@ void findFiles(FileList& list, bool recurse, const std::string& folder, const st
         // Consecutive files mostly share their folder: keep one copy of its text for all of them.
         if (!folderText || current != lastFolder) {
             lastFolder = current;
-            const bool ends = !current.empty() && platform::isPathSeparator(current.back());
-            folderText = std::make_shared<const std::string>(ends ? current : current + platform::kPathSeparator);
+            folderText = std::make_shared<const std::string>(platform::withSeparator(current));
         }
         list.push_back(FileEntry{find.currentName(), folderText});
     }

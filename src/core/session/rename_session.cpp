@@ -9,31 +9,13 @@
 #include "platform/platform.h"
 
 namespace core {
-namespace {
-
-bool isWhiteSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-std::string withSeparator(const std::string& folder) {
-    if (!folder.empty() && platform::isPathSeparator(folder.back())) return folder;
-    return folder + platform::kPathSeparator;
-}
-
-}  // namespace
 
 std::string applyRules(const PluginManager* plugins, const RuleList& rules, const std::string& folder,
                        const std::string& name) {
     const std::size_t period = name.rfind('.');
-    std::string base = period == std::string::npos ? name : name.substr(0, period);
+    // The base is trimmed; the extension keeps whatever white space it has.
+    std::string base = trimWhiteSpace(period == std::string::npos ? name : name.substr(0, period));
     std::string extension = period == std::string::npos ? std::string() : name.substr(period);
-    std::size_t last = base.size();
-    while (last > 0 && isWhiteSpace(base[last - 1]))
-        --last;
-    std::size_t first = 0;
-    while (first < last && isWhiteSpace(base[first]))
-        ++first;
-    base = base.substr(first, last - first);
 
     for (const Rule& rule : rules) {
         switch (rule.type) {
@@ -51,7 +33,7 @@ std::string applyRules(const PluginManager* plugins, const RuleList& rules, cons
                 append(base, rule.appendFront(), rule.appendEnd());
                 break;
             case ID3:
-                applyId3(withSeparator(folder) + name, base, rule.id3Format(), rule.option);
+                applyId3(platform::withSeparator(folder) + name, base, rule.id3Format(), rule.option);
                 break;
             case Strip:
                 strip(base, rule);
@@ -108,7 +90,7 @@ bool RenameSession::renameFile(const std::string& oldName, const std::string& fo
         if (errorText) *errorText = "The file name \"" + newName + "\" is not valid.";
         return false;
     }
-    const std::string prefix = withSeparator(folder);
+    const std::string prefix = platform::withSeparator(folder);
     try {
         platform::moveFile(prefix + oldName, prefix + newName);
     } catch (const platform::FileError& error) {

@@ -40,8 +40,7 @@ std::string longDateTime(const std::tm& t) {
 std::string makeDatabaseName(std::mt19937& random) {
     std::uniform_int_distribution<int> letter(0, 25);
     std::string name;
-    for (int i = 0; i < 12; ++i)
-        name += static_cast<char>('A' + letter(random));
+    for (int i = 0; i < 12; ++i) name += static_cast<char>('A' + letter(random));
     return name;
 }
 
@@ -83,8 +82,7 @@ std::string UndoDatabase::commit(const PluginManager* plugins, const RuleList& r
         }
         std::uint32_t count = static_cast<std::uint32_t>(rules.size());
         FilterArchive archive(plugins, file, true, count, file.position());
-        for (const Rule& rule : rules)
-            archive.writeRule(rule);
+        for (const Rule& rule : rules) archive.writeRule(rule);
     }
 
     const std::string description =

@@ -47,8 +47,7 @@ void UndoIndex::readAll(std::vector<IndexEntry>& list) {
         std::string description(kRuleTextSlot, '\0');
         if (file_.read(description.data(), kRuleTextSlot) != kRuleTextSlot) break;  // partial entry
         std::size_t nameLength = 0;
-        while (nameLength < sizeof name && name[nameLength] != '\0')
-            ++nameLength;
+        while (nameLength < sizeof name && name[nameLength] != '\0') ++nameLength;
         description.resize(description.find('\0') == std::string::npos ? kRuleTextSlot : description.find('\0'));
         list.push_back(IndexEntry{std::string(name, nameLength), platform::legacyTextToUtf8(description)});
     }
@@ -56,8 +55,7 @@ void UndoIndex::readAll(std::vector<IndexEntry>& list) {
 
 void UndoIndex::rewrite(const std::vector<IndexEntry>& list) {
     writeHeader();
-    for (const IndexEntry& entry : list)
-        append(entry.name, entry.description);
+    for (const IndexEntry& entry : list) append(entry.name, entry.description);
 }
 
 void UndoIndex::enforceUndoLimit(std::int32_t limit, const std::string& undoFolder) {

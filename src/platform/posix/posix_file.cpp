@@ -253,8 +253,7 @@ std::string fullPath(const std::string& path) {
         pos = end + 1;
     }
     std::string out;
-    for (const auto& part : parts)
-        out += "/" + part;
+    for (const auto& part : parts) out += "/" + part;
     if (out.empty()) return "/";
     // A final separator names the same folder; keep it, as the Windows call does.
     if (joined.back() == '/') out += '/';

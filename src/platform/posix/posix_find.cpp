@@ -106,7 +106,9 @@ bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool d
         keys.append(sortKey(name)).push_back('\0');
     }
     // Case folding keeps UTF-8 lengths, so a name and its key start at the same offset.
-    const auto at = [](const std::string& block, std::uint32_t start) { return std::string_view(block.c_str() + start); };
+    const auto at = [](const std::string& block, std::uint32_t start) {
+        return std::string_view(block.c_str() + start);
+    };
     std::sort(starts.begin(), starts.end(), [&](std::uint32_t a, std::uint32_t b) {
         const int byKey = at(keys, a).compare(at(keys, b));
         return byKey != 0 ? byKey < 0 : at(state->names, a) < at(state->names, b);

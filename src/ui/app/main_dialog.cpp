@@ -24,10 +24,6 @@ namespace {
 const char* const kPatterns[] = {"*.mp2", "*.mp3", "*.mpeg", "*.mpg", "*.mp3;*.mp2", "*.*"};
 constexpr const wchar_t* kFilterFileTypes = L"Filter Definition File (*.ren)\0*.ren\0All Files (*.*)\0*.*\0\0";
 
-std::string withBackslash(const std::string& folder) {
-    return !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
-}
-
 std::string comboEntry(HWND combo, int index) {
     const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length == CB_ERR) return std::string();
@@ -51,7 +47,8 @@ MainDialog::MainDialog(std::string commandLine, core::AppPaths paths)
     onCommand(IDC_EDIT, [this] { editSelectedFilter(); });
     onCommand(IDC_LOAD, [this] { load(); });
     onCommand(IDC_SAVE, [this] { saveAs(); });
-    onUpdate(IDC_RENAME, [this] { return !text(IDC_FOLDER).empty() && !text(IDC_PATTERN).empty() && filterCount() > 0; });
+    onUpdate(IDC_RENAME,
+             [this] { return !text(IDC_FOLDER).empty() && !text(IDC_PATTERN).empty() && filterCount() > 0; });
     onUpdate(IDC_DELETE, [this] { return selectedFilter() >= 0; });
     onUpdate(IDC_EDIT, [this] { return selectedFilter() >= 0; });
     onUpdate(IDC_ADD, [] { return true; });
@@ -162,7 +159,8 @@ void MainDialog::onCancel() {
     settings.mask = text(IDC_PATTERN);
     HWND folders = item(IDC_FOLDER);
     const int count = static_cast<int>(SendMessageW(folders, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count && i < static_cast<int>(settings.path.size()); ++i) settings.path[i] = comboEntry(folders, i);
+    for (int i = 0; i < count && i < static_cast<int>(settings.path.size()); ++i)
+        settings.path[i] = comboEntry(folders, i);
     settings.lastdir = lastdir_;
     settings.pluginsdir = pluginsdir_;
     settings.regfiletype = regfiletype_ ? 1 : 0;
@@ -226,7 +224,8 @@ int MainDialog::selectedFilter() const {
 
 void MainDialog::addRuleToList(const core::Rule& rule) {
     HWND list = item(IDC_FILTERS);
-    const LRESULT index = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(rule.description).c_str()));
+    const LRESULT index =
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(rule.description).c_str()));
     if (index < 0) return;
     SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(new core::Rule(rule)));
 }
@@ -254,6 +253,34 @@ void MainDialog::deleteFilter() {
     if (filterCount() == 0) SendMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDC_ADD)), TRUE);
 }
 
+namespace {
+
+// Runs a plug-in's own dialog over a Rule's values (mode 0 adding, 1 editing); on acceptance
+// the five values come back into the Rule. Texts longer than the 128-byte buffers (possible in
+// loaded files) reach the plug-in cut at a character boundary.
+bool runPluginDialog(const core::PluginEntry& plugin, int mode, core::Rule& rule) {
+    char buffers[4][core::PluginManager::kTextBufferSize] = {};
+    std::string* texts[4] = {&rule.text1, &rule.text2, &rule.text3, &rule.description};
+    for (int i = 0; i < 4; ++i) {
+        const std::string fitting = platform::utf8::truncate(*texts[i], core::PluginManager::kTextBufferSize - 1);
+        std::copy(fitting.begin(), fitting.end(), buffers[i]);
+    }
+    int option = rule.option;
+    if (plugin.dialogProc(mode, core::PluginManager::kTextBufferSize, buffers[0], buffers[1], buffers[2], &option,
+                          buffers[3]) == 0) {
+        return false;
+    }
+    for (int i = 0; i < 4; ++i) *texts[i] = std::string(buffers[i], strnlen(buffers[i], sizeof buffers[i]));
+    rule.option = option;
+    return true;
+}
+
+void pluginMissing() {
+    showAppMessage("Error: couldn't find the plugin for the selected menu item.", MB_OK | MB_ICONEXCLAMATION);
+}
+
+}  // namespace
+
 void MainDialog::editSelectedFilter() {
     const int index = selectedFilter();
     core::Rule* rule = index >= 0 ? ruleAt(index) : nullptr;
@@ -266,27 +293,8 @@ void MainDialog::editSelectedFilter() {
         return;
     }
     const auto plugin = plugins_.findById(rule->extra);
-    if (!plugin || !plugin->dialogProc) {
-        showAppMessage("Error: couldn't find the plugin for the selected menu item.", MB_OK | MB_ICONEXCLAMATION);
-        return;
-    }
-    char text1[128] = {}, text2[128] = {}, text3[128] = {}, description[128] = {};
-    // Texts longer than the buffers (possible in loaded files) are cut at a character boundary.
-    const auto fill = [](char* buffer, const std::string& text) {
-        const std::string fitting = platform::utf8::truncate(text, 127);
-        std::copy(fitting.begin(), fitting.end(), buffer);
-    };
-    fill(text1, rule->text1);
-    fill(text2, rule->text2);
-    fill(text3, rule->text3);
-    fill(description, rule->description);
-    int option = rule->option;
-    if (plugin->dialogProc(1, 128, text1, text2, text3, &option, description) == 0) return;
-    rule->text1 = std::string(text1, strnlen(text1, 128));
-    rule->text2 = std::string(text2, strnlen(text2, 128));
-    rule->text3 = std::string(text3, strnlen(text3, 128));
-    rule->description = std::string(description, strnlen(description, 128));
-    rule->option = option;
+    if (!plugin || !plugin->dialogProc) return pluginMissing();
+    if (!runPluginDialog(*plugin, 1, *rule)) return;
     HWND list = item(IDC_FILTERS);
     SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
     SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(index),
@@ -297,29 +305,18 @@ void MainDialog::editSelectedFilter() {
 
 void MainDialog::addPluginFilter(int commandId) {
     const auto plugin = plugins_.findById(commandId);
-    if (!plugin || !plugin->dialogProc) {
-        showAppMessage("Error: couldn't find the plugin for the selected menu item.", MB_OK | MB_ICONEXCLAMATION);
-        return;
-    }
+    if (!plugin || !plugin->dialogProc) return pluginMissing();
     core::Rule rule;
     rule.type = core::Plugin;
     rule.extra = commandId;
     rule.pluginPath = plugin->dllName;
-    char text1[128] = {}, text2[128] = {}, text3[128] = {}, description[128] = {};
-    int option = 0;
-    if (plugin->dialogProc(0, 128, text1, text2, text3, &option, description) == 0) return;
-    rule.text1 = std::string(text1, strnlen(text1, 128));
-    rule.text2 = std::string(text2, strnlen(text2, 128));
-    rule.text3 = std::string(text3, strnlen(text3, 128));
-    rule.description = std::string(description, strnlen(description, 128));
-    rule.option = option;
-    addRuleToList(rule);
+    if (runPluginDialog(*plugin, 0, rule)) addRuleToList(rule);
 }
 
 // --- Folders and renaming ----------------------------------------------------------------------
 
 void MainDialog::rememberFolder(const std::string& folder) {
-    const std::string copy = withBackslash(folder);
+    const std::string copy = platform::withSeparator(folder);
     HWND folders = item(IDC_FOLDER);
     const std::wstring wide = widen(copy);
     const int count = static_cast<int>(SendMessageW(folders, CB_GETCOUNT, 0, 0));
@@ -345,7 +342,7 @@ void MainDialog::browse() {
     ZelBrowseForFolderDialog picker(hwnd(), core::loadString(core::IDS_BROWSE_FOLDER), exists ? folder : std::string(),
                                     appTitle(), BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS);
     if (picker.doModal() != IDOK) return;
-    setText(IDC_FOLDER, withBackslash(picker.getPath()));
+    setText(IDC_FOLDER, platform::withSeparator(picker.getPath()));
     SetFocus(item(IDC_FOLDER));
     SendDlgItemMessageW(hwnd(), IDC_FOLDER, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
 }
@@ -403,40 +400,49 @@ bool MainDialog::readWriteFilterFile(bool load, const std::string& path) {
     }
 }
 
-void MainDialog::load() {
+namespace {
+
+// The Load (open) or Save as dialog for filter files; empty when cancelled.
+std::string askFilterFile(HWND owner, bool save, const std::string& startFolder) {
     std::wstring file(32768, L'\0');
-    const std::wstring start = widen(lastdir_);
+    const std::wstring start = widen(startFolder);
     OPENFILENAMEW request{};
     request.lStructSize = sizeof(request);
-    request.hwndOwner = hwnd();
+    request.hwndOwner = owner;
     request.lpstrFilter = kFilterFileTypes;
     request.lpstrFile = file.data();
     request.nMaxFile = static_cast<DWORD>(file.size());
-    request.lpstrInitialDir = start.c_str();
-    request.lpstrTitle = L"Load Filter Definition File...";
-    request.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_ENABLESIZING;
-    if (!GetOpenFileNameW(&request)) return;
+    request.lpstrInitialDir = start.empty() ? nullptr : start.c_str();
+    request.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING;
+    if (save) {
+        request.lpstrTitle = L"Save As Filter Definition File...";
+        request.lpstrDefExt = L"ren";
+        request.Flags |= OFN_OVERWRITEPROMPT;
+    } else {
+        request.lpstrTitle = L"Load Filter Definition File...";
+        request.Flags |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+    }
+    if (!(save ? GetSaveFileNameW(&request) : GetOpenFileNameW(&request))) return std::string();
     file.resize(wcslen(file.c_str()));
+    return narrow(file);
+}
+
+}  // namespace
+
+void MainDialog::load() {
+    const std::string path = askFilterFile(hwnd(), false, lastdir_);
+    if (path.empty()) return;
     WaitCursor wait;
-    readWriteFilterFile(true, narrow(file));
+    readWriteFilterFile(true, path);
+    // The file dialog moved the current folder to the chosen file's; the next Load starts there.
     lastdir_ = platform::currentFolder();
 }
 
 void MainDialog::saveAs() {
-    std::wstring file(32768, L'\0');
-    OPENFILENAMEW request{};
-    request.lStructSize = sizeof(request);
-    request.hwndOwner = hwnd();
-    request.lpstrFilter = kFilterFileTypes;
-    request.lpstrFile = file.data();
-    request.nMaxFile = static_cast<DWORD>(file.size());
-    request.lpstrTitle = L"Save As Filter Definition File...";
-    request.lpstrDefExt = L"ren";
-    request.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER | OFN_ENABLESIZING;
-    if (!GetSaveFileNameW(&request)) return;
-    file.resize(wcslen(file.c_str()));
+    const std::string path = askFilterFile(hwnd(), true, std::string());
+    if (path.empty()) return;
     WaitCursor wait;
-    readWriteFilterFile(false, narrow(file));
+    readWriteFilterFile(false, path);
     lastdir_ = platform::currentFolder();
 }
 

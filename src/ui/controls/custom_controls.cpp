@@ -222,7 +222,9 @@ LRESULT CALLBACK HyperlinkStatic::proc(HWND window, UINT message, WPARAM wParam,
                                        DWORD_PTR data) {
     auto* self = reinterpret_cast<HyperlinkStatic*>(data);
     switch (message) {
-        case WM_SETCURSOR: SetCursor(self->cursor_); return TRUE;
+        case WM_SETCURSOR:
+            SetCursor(self->cursor_);
+            return TRUE;
         case WM_LBUTTONDOWN:
             self->pressed_ = true;
             SetCapture(window);
@@ -348,7 +350,8 @@ bool ZelCustomButton::reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
     RECT rect = item->rcItem;
     MemoryDC dc(item->hDC);
     FillRect(dc, &rect, GetSysColorBrush(COLOR_BTNFACE));
-    DrawFrameControl(dc, &rect, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0) | (disabled ? DFCS_INACTIVE : 0));
+    DrawFrameControl(dc, &rect, DFC_BUTTON,
+                     DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0) | (disabled ? DFCS_INACTIVE : 0));
     RECT content = item->rcItem;
     InflateRect(&content, -inset, -inset);
     HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
@@ -398,7 +401,7 @@ void ZelImageButton::drawContent(HDC dc, const RECT& content, bool disabled, boo
         } else {
             captionArea.left = x + runWidth + textGap;
         }
-        const int y = (imageAlign & AlignVCenter) ? content.top + (content.bottom - content.top - size.cy) / 2
+        const int y = (imageAlign & AlignVCenter)  ? content.top + (content.bottom - content.top - size.cy) / 2
                       : (imageAlign & AlignBottom) ? content.bottom - size.cy
                                                    : content.top;
         for (int i = 0; i < imageCount; ++i) images.draw(dc, i, x + i * (size.cx + imageGap), y, disabled);
@@ -474,7 +477,8 @@ void ZelPopupMenuButton::drawContent(HDC dc, const RECT& content, bool disabled,
         x = content.left + arrowMargin;
         captionArea.left = x + size.cx + arrowGap;
     }
-    const int y = std::max(static_cast<int>(content.top), static_cast<int>(content.top + (content.bottom - content.top - size.cy) / 2));
+    const int y = std::max(static_cast<int>(content.top),
+                           static_cast<int>(content.top + (content.bottom - content.top - size.cy) / 2));
     arrows.draw(dc, arrowGlyph_ % 2, x, y, disabled);
     drawAlignedCaption(dc, captionArea, disabled);
 }
@@ -484,8 +488,12 @@ void ZelPopupMenuButton::onClicked() {
     if (!menu) return;
     RECT window;
     GetWindowRect(hwnd_, &window);
-    const int x = (anchor_ & AlignRight) ? window.right - 1 : (anchor_ & AlignHCenter) ? (window.left + window.right) / 2 : window.left;
-    const int y = (anchor_ & AlignBottom) ? window.bottom - 1 : (anchor_ & AlignVCenter) ? (window.top + window.bottom) / 2 : window.top;
+    const int x = (anchor_ & AlignRight)     ? window.right - 1
+                  : (anchor_ & AlignHCenter) ? (window.left + window.right) / 2
+                                             : window.left;
+    const int y = (anchor_ & AlignBottom)    ? window.bottom - 1
+                  : (anchor_ & AlignVCenter) ? (window.top + window.bottom) / 2
+                                             : window.top;
     HWND owner = GetParent(hwnd_);
     if (!owner) owner = mainWindow();
     TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN, x, y, 0, owner, nullptr);

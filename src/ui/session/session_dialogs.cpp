@@ -9,10 +9,6 @@
 namespace ui {
 namespace {
 
-std::string withBackslash(const std::string& folder) {
-    return !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
-}
-
 std::string progressText(int done, int total) {
     return "Progress: File " + std::to_string(done) + " of " + std::to_string(total);
 }
@@ -22,9 +18,7 @@ std::string progressText(int done, int total) {
 // --- ConfirmDialog ----------------------------------------------------------------------------
 
 ConfirmDialog::ConfirmDialog(HWND parent, core::RenameSession& session, core::FileList& files)
-    : UI_dialog(IDD_CONFIRM, parent), session_(session), files_(files), totalCount_(static_cast<int>(files.size())) {
-    // The run dialogs set their buttons' states themselves as the run goes.
-    autoDisable = false;
+    : RunDialog(IDD_CONFIRM, parent), session_(session), files_(files), totalCount_(static_cast<int>(files.size())) {
     onCommand(IDC_RENAME_ONE, [this] { renameOne(); });
     onCommand(IDC_SKIP, [this] { skip(); });
     onCommand(IDC_ALL, [this] { all(); });
@@ -37,20 +31,24 @@ void ConfirmDialog::onInitDialog() {
     path_.attach(hwnd(), IDC_PATH);
 }
 
-bool ConfirmDialog::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&) {
+bool RunDialog::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&) {
     if (message == WM_SHOWWINDOW && wParam && !started_) {
         started_ = true;
         PostMessageW(hwnd(), kStartRunMessage, 0, 0);
         return false;
     }
     if (message == kStartRunMessage) {
-        scannedCount_ = static_cast<int>(files_.size());
-        startTime_ = platform::now();
-        skippedCount_ = 0;
-        showNext();
+        startRun();
         return true;
     }
     return false;
+}
+
+void ConfirmDialog::startRun() {
+    scannedCount_ = static_cast<int>(files_.size());
+    startTime_ = platform::now();
+    skippedCount_ = 0;
+    showNext();
 }
 
 void ConfirmDialog::showProgressText() {
@@ -62,7 +60,7 @@ void ConfirmDialog::showNext() {
     if (!files_.empty()) {
         const core::FileEntry entry = files_.front();
         files_.pop_front();
-        folder_ = withBackslash(entry.folder());
+        folder_ = platform::withSeparator(entry.folder());
         oldName_ = entry.name;
         newName_ = session_.proposeName(entry.folder(), entry.name);
         setText(IDC_PATH, folder_);
@@ -120,15 +118,14 @@ void ConfirmDialog::all() {
     }
     if (!renameCurrent()) return;  // one-by-one mode goes on
     allDone_ = true;
-    for (int id : {IDC_NEW_NAME, IDC_RENAME_ONE, IDC_SKIP, IDC_ALL})
-        EnableWindow(item(id), FALSE);
+    for (int id : {IDC_NEW_NAME, IDC_RENAME_ONE, IDC_SKIP, IDC_ALL}) EnableWindow(item(id), FALSE);
     SetFocus(item(IDCANCEL));
     progress_.step();
     while (!files_.empty()) {
         const core::FileEntry entry = files_.front();
         files_.pop_front();
         oldName_ = entry.name;
-        folder_ = withBackslash(entry.folder());
+        folder_ = platform::withSeparator(entry.folder());
         newName_ = session_.proposeName(entry.folder(), entry.name);
         setText(IDC_PATH, folder_);
         setText(IDC_OLD_NAME, oldName_);
@@ -144,28 +141,13 @@ void ConfirmDialog::all() {
 // --- ProgressDialog ---------------------------------------------------------------------------
 
 ProgressDialog::ProgressDialog(HWND parent, core::RenameSession& session, const core::FileList& files)
-    : UI_dialog(IDD_PROGRESS, parent), session_(session), files_(files) {
-    autoDisable = false;
-}
+    : RunDialog(IDD_PROGRESS, parent), session_(session), files_(files) {}
 
 void ProgressDialog::onInitDialog() {
     progress_.attach(hwnd(), IDC_RUN_PROGRESS);
 }
 
-bool ProgressDialog::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&) {
-    if (message == WM_SHOWWINDOW && wParam && !started_) {
-        started_ = true;
-        PostMessageW(hwnd(), kStartRunMessage, 0, 0);
-        return false;
-    }
-    if (message == kStartRunMessage) {
-        run();
-        return true;
-    }
-    return false;
-}
-
-void ProgressDialog::run() {
+void ProgressDialog::startRun() {
     const int total = static_cast<int>(files_.size());
     progress_.setRange(total);
     progress_.setPosition(0);
@@ -227,8 +209,7 @@ void ReportDialog::onInitDialog() {
     if (failures_.empty()) {
         addRow("All files successfully renamed.", 0);
     } else {
-        for (std::size_t i = 0; i < failures_.size(); ++i)
-            addRow(failures_[i], static_cast<int>(i));
+        for (std::size_t i = 0; i < failures_.size(); ++i) addRow(failures_[i], static_cast<int>(i));
     }
 }
 

@@ -18,13 +18,27 @@ namespace ui {
 // first file is touched.
 constexpr UINT kStartRunMessage = WM_USER + 100;
 
-class ConfirmDialog : public UI_dialog {
+// Both run dialogs start their work from kStartRunMessage, once they are visible, and set their
+// buttons' states themselves as the run goes.
+class RunDialog : public UI_dialog {
+public:
+    RunDialog(int resourceId, HWND parent) : UI_dialog(resourceId, parent) { autoDisable = false; }
+
+protected:
+    virtual void startRun() = 0;
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    bool started_ = false;
+};
+
+class ConfirmDialog : public RunDialog {
 public:
     ConfirmDialog(HWND parent, core::RenameSession& session, core::FileList& files);
 
 protected:
     void onInitDialog() override;
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void startRun() override;
 
 private:
     void showNext();
@@ -39,7 +53,6 @@ private:
     PathStatic path_;
     PercentProgressCtrl progress_;
     std::string oldName_, newName_, folder_;
-    bool started_ = false;
     bool allDone_ = false;
     std::vector<std::string> failures_;
     int shownCount_ = 0;
@@ -49,21 +62,18 @@ private:
     int skippedCount_ = 0;
 };
 
-class ProgressDialog : public UI_dialog {
+class ProgressDialog : public RunDialog {
 public:
     ProgressDialog(HWND parent, core::RenameSession& session, const core::FileList& files);
 
 protected:
     void onInitDialog() override;
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void startRun() override;
 
 private:
-    void run();
-
     core::RenameSession& session_;
     const core::FileList& files_;
     PercentProgressCtrl progress_;
-    bool started_ = false;
 };
 
 class ReportDialog : public UI_dialog {

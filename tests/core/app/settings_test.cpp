@@ -35,8 +35,7 @@ TEST(Settings, NoFileAtAll) {
     EXPECT_EQ(s.undoLimit, 50);
     EXPECT_EQ(s.mask, "");
     EXPECT_EQ(s.pluginsdir, "");
-    for (const auto& path : s.path)
-        EXPECT_EQ(path, "");
+    for (const auto& path : s.path) EXPECT_EQ(path, "");
 }
 
 TEST(Settings, FlagsAreOffOnlyWhenTheyStartWithZero) {

@@ -23,8 +23,7 @@ TEST(Strings, FormatTakesOnlyWhatItIsGiven) {
         {"%x %n %p %", {std::string("unused")}, "%x %n %p %"},  // nothing else is a directive
         {"%s", {std::string("%s %d %n")}, "%s %d %n"},          // arguments are never formats
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(formatText(c.format, c.arguments), c.out) << c.format;
+    for (const Case& c : cases) EXPECT_EQ(formatText(c.format, c.arguments), c.out) << c.format;
 }
 
 TEST(Strings, TableHoldsTheProgramsTexts) {

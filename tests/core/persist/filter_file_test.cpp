@@ -4,26 +4,18 @@
 #include "core/persist/braxen_exception.h"
 #include "core/persist/filter_archive.h"
 #include "core/plugins/plugin_manager.h"
+#include "support/binary.h"
 #include "support/temp_folder.h"
 
 namespace {
 
 using namespace core;
 using BRAXEN::braxen_Exception;
+using testing_support::le32;
 using testing_support::readFile;
+using testing_support::slot;
 using testing_support::TempFolder;
 using testing_support::writeFile;
-
-std::string le32(std::uint32_t v) {
-    return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-                       static_cast<char>(v >> 24)};
-}
-
-std::string slot(const std::string& text, std::size_t width) {
-    std::string s = text.substr(0, width);
-    s.resize(width, '\0');
-    return s;
-}
 
 std::string header(std::uint32_t stamp, std::uint32_t version, const std::string& text, std::uint32_t count) {
     return le32(stamp) + le32(version) + slot(text, 64) + le32(count);
@@ -79,8 +71,7 @@ TEST(FilterFile, RuleBytesInTheirFileOrder) {
 TEST(FilterFile, RoundTripKeepsEveryRuleInOrder) {
     TempFolder folder;
     RuleList written;
-    for (int i = 0; i < 5; ++i)
-        written.push_back(sampleRule(i));
+    for (int i = 0; i < 5; ++i) written.push_back(sampleRule(i));
     Rule unicode;
     unicode.type = Flip;
     unicode.flipText() = " – 日本 – ";
@@ -269,8 +260,7 @@ TEST(FilterFile, ReportsAsTheCommandsShowThem) {
          "Failed to load specified undo database file.\n\ncode (114, -1): A plugin file is "
          "missing."},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(fileErrorReport(c.id, braxen_Exception(c.cause)), c.text);
+    for (const auto& c : cases) EXPECT_EQ(fileErrorReport(c.id, braxen_Exception(c.cause)), c.text);
 }
 
 TEST(FilterFile, PlatformErrorsAreNotBraxenErrors) {

@@ -27,8 +27,7 @@ std::string builtPlugin(const std::string& name) {
 struct PluginFolder {
     TempFolder folder;
     PluginFolder(std::initializer_list<std::pair<const char*, const char*>> copies) {
-        for (const auto& [source, name] : copies)
-            writeFile(folder / name, readFile(builtPlugin(source)));
+        for (const auto& [source, name] : copies) writeFile(folder / name, readFile(builtPlugin(source)));
     }
 };
 

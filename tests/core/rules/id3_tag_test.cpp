@@ -109,8 +109,7 @@ TEST(Id3, FilesWithoutAUsableTagKeepTheBase) {
         {audio(500) + "tag" + tag.substr(3), "identifier in lower case"},
         {audio(500) + tag + "x", "tag not at the very end"},
     };
-    for (const auto& [content, why] : cases)
-        EXPECT_EQ(applyTo(content, "%1", 0), "old base") << why;
+    for (const auto& [content, why] : cases) EXPECT_EQ(applyTo(content, "%1", 0), "old base") << why;
     EXPECT_EQ(applyTo("x" + tag, "%1", 0), "Artist") << "129 bytes hold a tag";
 
     std::string base = "old base";
@@ -140,8 +139,7 @@ TEST(Id3, GenreTableAsWritten) {
         ASSERT_NE(genreName(number), nullptr) << number;
         EXPECT_STREQ(genreName(number), name);
     }
-    for (int number = 0; number < 126; ++number)
-        EXPECT_NE(genreName(number), nullptr) << number;
+    for (int number = 0; number < 126; ++number) EXPECT_NE(genreName(number), nullptr) << number;
     EXPECT_EQ(genreName(126), nullptr);
     EXPECT_EQ(genreName(255), nullptr);
     EXPECT_EQ(genreName(-1), nullptr);

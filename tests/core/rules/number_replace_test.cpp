@@ -29,8 +29,7 @@ TEST(ZeroPad, PadsToTheUpperLimitsDigits) {
         {7, 32, "07"},   {7, 100, "007"},  {12, 5, "12"},    {0, 9, "0"}, {0, 10, "00"}, {5, 2147483647, "0000000005"},
         {-5, 32, "0-5"}, {-10, -5, "-10"}, {-5, -10, "0-5"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(zeroPad(c.number, c.upper), c.out) << c.number << " " << c.upper;
+    for (const Case& c : cases) EXPECT_EQ(zeroPad(c.number, c.upper), c.out) << c.number << " " << c.upper;
 }
 
 TEST(NumberReplace, Examples) {

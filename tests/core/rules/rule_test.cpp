@@ -114,8 +114,7 @@ TEST(FieldMask, FromFormat) {
         {"%2 [%3 (%4)]", 0x0D}, {"100%", 0},    {"%%1", 0x02}, {"%1 - %3", 0x06}, {"%1%2%3%4%5%6", 0x3F},
         {"%7 %0 %a", 0},        {"%%%5", 0x10}, {"", 0},       {"%", 0},          {"% 1", 0},
     };
-    for (const auto& [format, mask] : cases)
-        EXPECT_EQ(fieldMaskFromFormat(format), mask) << format;
+    for (const auto& [format, mask] : cases) EXPECT_EQ(fieldMaskFromFormat(format), mask) << format;
 }
 
 }  // namespace

@@ -37,8 +37,7 @@ std::vector<std::string> discovered(const TempFolder& root, const std::string& f
 // root: a.mp3 b.mp3 c.txt .hidden.mp3(hidden) ro.mp3(read-only)
 //       sub1/x.mp3 sub1/y.txt sub1/deeper/z.mp3  .hiddendir/h.mp3  rodir/r.mp3
 void buildTree(const TempFolder& root) {
-    for (const char* name : {"b.mp3", "a.mp3", "c.txt", ".hidden.mp3", "ro.mp3"})
-        writeFile(root / name, name);
+    for (const char* name : {"b.mp3", "a.mp3", "c.txt", ".hidden.mp3", "ro.mp3"}) writeFile(root / name, name);
     platform::setAttributes(root / ".hidden.mp3", platform::AttrHidden);
     platform::setAttributes(root / "ro.mp3", platform::AttrReadOnly);
     platform::createFolder(root / "sub1");
@@ -82,8 +81,7 @@ TEST(FindFiles, PatternTexts) {
         {"*.wav", true, {}},
         {"?.txt", true, {"c.txt", "sub1/y.txt"}},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(discovered(root, root.path(), c.patterns, c.recurse), c.files) << c.patterns;
+    for (const Case& c : cases) EXPECT_EQ(discovered(root, root.path(), c.patterns, c.recurse), c.files) << c.patterns;
 }
 
 TEST(FindFiles, SplitsPatternsAtEverySemicolon) {
@@ -96,8 +94,7 @@ TEST(FindFiles, SplitsPatternsAtEverySemicolon) {
         {";;", {"", ""}},
         {"", {}},
     };
-    for (const auto& [text, pieces] : cases)
-        EXPECT_EQ(splitPatterns(text), pieces) << text;
+    for (const auto& [text, pieces] : cases) EXPECT_EQ(splitPatterns(text), pieces) << text;
 }
 
 TEST(FindFiles, StartFolderIsTrimmedAndMadeAbsolute) {
@@ -111,13 +108,11 @@ TEST(FindFiles, StartFolderIsTrimmedAndMadeAbsolute) {
 
 TEST(FindFiles, FilesOfOneFolderShareItsText) {
     TempFolder root;
-    for (int i = 0; i < 20; ++i)
-        writeFile(root / ("f" + std::to_string(i) + ".mp3"), "");
+    for (int i = 0; i < 20; ++i) writeFile(root / ("f" + std::to_string(i) + ".mp3"), "");
     FileList list;
     findFiles(list, false, root.path(), "*.mp3");
     ASSERT_EQ(list.size(), 20u);
-    for (const FileEntry& entry : list)
-        EXPECT_EQ(entry.folderText.get(), list[0].folderText.get());
+    for (const FileEntry& entry : list) EXPECT_EQ(entry.folderText.get(), list[0].folderText.get());
     EXPECT_EQ(list[0].folder(), root.path() + sep);
     // The per-file cost beyond the name: a string and a shared pointer.
     EXPECT_LE(sizeof(FileEntry), 64u);
@@ -126,13 +121,11 @@ TEST(FindFiles, FilesOfOneFolderShareItsText) {
 TEST(FindFiles, NamesBeyondAscii) {
     TempFolder root;
     const std::vector<std::string> names = {"Björk - Jóga.mp3", "日本語の歌.mp3", "🎵.mp3"};
-    for (const auto& name : names)
-        writeFile(root / name, "");
+    for (const auto& name : names) writeFile(root / name, "");
     FileList list;
     findFiles(list, false, root.path(), "*.MP3");
     std::vector<std::string> found;
-    for (const auto& entry : list)
-        found.push_back(entry.name);
+    for (const auto& entry : list) found.push_back(entry.name);
     std::sort(found.begin(), found.end());
     std::vector<std::string> sorted = names;
     std::sort(sorted.begin(), sorted.end());

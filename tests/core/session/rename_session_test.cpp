@@ -4,19 +4,16 @@
 #include "core/rules/text_rules.h"
 #include "core/session/rename_session.h"
 #include "core/undo/undo_index.h"
+#include "support/recording_reporter.h"
 #include "support/temp_folder.h"
 
 namespace {
 
 using namespace core;
 using testing_support::readFile;
+using testing_support::RecordingReporter;
 using testing_support::TempFolder;
 using testing_support::writeFile;
-
-struct RecordingReporter : Reporter {
-    std::vector<std::string> messages;
-    void criticalError(const std::string& text) override { messages.push_back(text); }
-};
 
 Rule rule(std::int32_t type, std::string t1 = {}, std::string t2 = {}, std::int32_t option = 0) {
     Rule r;
@@ -147,8 +144,7 @@ TEST(RenameSession, FinishWritesTheUndoDatabaseOnlyWhenSomethingWasRenamed) {
         name = run.finish();
     }
     ASSERT_EQ(name.size(), 12u);
-    for (char c : name)
-        EXPECT_TRUE(c >= 'A' && c <= 'Z') << name;
+    for (char c : name) EXPECT_TRUE(c >= 'A' && c <= 'Z') << name;
     EXPECT_EQ(readFile(paths.undoFolder() + name).size(), 4060u);  // 148 + 2 x 780 + 3 x 784
     UndoIndex index(paths.indexFile());
     ASSERT_TRUE(index.open());

@@ -4,19 +4,16 @@
 #include "core/persist/braxen_exception.h"
 #include "core/session/rename_session.h"
 #include "core/undo/undo_catalog.h"
+#include "support/recording_reporter.h"
 #include "support/temp_folder.h"
 
 namespace {
 
 using namespace core;
 using testing_support::readFile;
+using testing_support::RecordingReporter;
 using testing_support::TempFolder;
 using testing_support::writeFile;
-
-struct RecordingReporter : Reporter {
-    std::vector<std::string> messages;
-    void criticalError(const std::string& text) override { messages.push_back(text); }
-};
 
 // Renames pairs (old -> new) in one run with undo on; returns the database name.
 std::string run(const AppPaths& paths, const std::string& folder,
@@ -24,8 +21,7 @@ std::string run(const AppPaths& paths, const std::string& folder,
     RecordingReporter reporter;
     const RuleList rules;
     RenameSession session(nullptr, rules, true, false, 50, paths, reporter);
-    for (const auto& [from, to] : renames)
-        EXPECT_TRUE(session.renameFile(from, folder, to)) << from;
+    for (const auto& [from, to] : renames) EXPECT_TRUE(session.renameFile(from, folder, to)) << from;
     return session.finish();
 }
 
@@ -33,8 +29,7 @@ TEST(Undo, RestoresEveryNameAndDeletesTheDatabase) {
     TempFolder files, app;
     const AppPaths paths = AppPaths::in(app.path());
     const std::string dir = files.path() + platform::kPathSeparator;
-    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"})
-        writeFile(dir + name, name);
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) writeFile(dir + name, name);
     const std::string name = run(paths, dir, {{"a.mp3", "A1.mp3"}, {"b.mp3", "B1.mp3"}, {"c.mp3", "日本.mp3"}});
 
     UndoCatalog catalog(paths);
@@ -48,8 +43,7 @@ TEST(Undo, RestoresEveryNameAndDeletesTheDatabase) {
     EXPECT_EQ(lastDone, 3u);
     EXPECT_EQ(outcome.failures, 0);
     EXPECT_EQ(outcome.finalText, "Undoing complete:\r\n\r\n3 files were successfully undone.");
-    for (const char* original : {"a.mp3", "b.mp3", "c.mp3"})
-        EXPECT_EQ(readFile(dir + original), original);
+    for (const char* original : {"a.mp3", "b.mp3", "c.mp3"}) EXPECT_EQ(readFile(dir + original), original);
     EXPECT_FALSE(platform::fileExists(paths.undoFolder() + name));
     EXPECT_TRUE(catalog.entries().empty());
 }

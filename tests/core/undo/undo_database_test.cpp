@@ -5,6 +5,7 @@
 #include "core/persist/filter_archive.h"
 #include "core/undo/undo_database.h"
 #include "core/undo/undo_index.h"
+#include "support/recording_reporter.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -12,13 +13,9 @@ namespace {
 using namespace core;
 using BRAXEN::braxen_Exception;
 using testing_support::readFile;
+using testing_support::RecordingReporter;
 using testing_support::TempFolder;
 using testing_support::writeFile;
-
-struct RecordingReporter : Reporter {
-    std::vector<std::string> messages;
-    void criticalError(const std::string& text) override { messages.push_back(text); }
-};
 
 RuleList threeRules() {
     RuleList rules(3);
@@ -216,10 +213,8 @@ TEST(UndoDatabase, CommitsUnderTheLimit) {
     std::vector<IndexEntry> list;
     index.readAll(list);
     ASSERT_EQ(list.size(), 3u);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(list[i].name, names[i + 2]);
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(platform::fileExists(paths.undoFolder() + names[i]), i >= 2);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(list[i].name, names[i + 2]);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(platform::fileExists(paths.undoFolder() + names[i]), i >= 2);
 }
 
 }  // namespace

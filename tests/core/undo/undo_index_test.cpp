@@ -2,20 +2,17 @@
 
 #include "core/persist/braxen_exception.h"
 #include "core/undo/undo_index.h"
+#include "support/binary.h"
 #include "support/temp_folder.h"
 
 namespace {
 
 using namespace core;
 using BRAXEN::braxen_Exception;
+using testing_support::le32;
 using testing_support::readFile;
 using testing_support::TempFolder;
 using testing_support::writeFile;
-
-std::string le32(std::uint32_t v) {
-    return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-                       static_cast<char>(v >> 24)};
-}
 
 std::string indexHeader() {
     std::string text = kIndexHeaderText;
@@ -156,8 +153,7 @@ TEST(UndoIndex, LimitDropsTheOldestAndTheirFiles) {
         TempFolder folder;
         const std::string undoFolder = folder.path() + platform::kPathSeparator;
         const auto all = entries(c.existing);
-        for (const auto& entry : all)
-            writeFile(undoFolder + entry.name, "db");
+        for (const auto& entry : all) writeFile(undoFolder + entry.name, "db");
         UndoIndex index(folder / "braxen.idx");
         index.open();
         index.rewrite(all);
