@@ -20,26 +20,32 @@ std::u32string foldedCodePoints(std::string_view text) {
 }
 
 // Classic greedy matcher with backtracking to the last star: linear in practice, never
-// exponential.
-bool matchFolded(const std::u32string& pattern, const std::u32string& name) {
+// exponential. `same` compares a pattern character with a name character.
+template <typename Text, typename Same>
+bool matchGreedy(const Text& pattern, const Text& name, Same same) {
     std::size_t p = 0, n = 0;
-    std::size_t starP = std::u32string::npos, starN = 0;
+    std::size_t starP = Text::npos, starN = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
+        if (p < pattern.size() && (pattern[p] == '?' || same(pattern[p], name[n]))) {
             ++p;
             ++n;
-        } else if (p < pattern.size() && pattern[p] == U'*') {
+        } else if (p < pattern.size() && pattern[p] == '*') {
             starP = p++;
             starN = n;
-        } else if (starP != std::u32string::npos) {
+        } else if (starP != Text::npos) {
             p = starP + 1;
             n = ++starN;
         } else {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == U'*') ++p;
+    while (p < pattern.size() && pattern[p] == '*') ++p;
     return p == pattern.size();
+}
+
+// Both sides folded to lower case already.
+bool matchFolded(const std::u32string& pattern, const std::u32string& name) {
+    return matchGreedy(pattern, name, [](char32_t a, char32_t b) { return a == b; });
 }
 
 bool isAscii(std::string_view text) {
@@ -49,27 +55,10 @@ bool isAscii(std::string_view text) {
     return true;
 }
 
-// The same matcher over ASCII bytes, with no copies: the common case of every big folder.
+// ASCII bytes, folded as they are compared, with no copies: the common case of every big folder.
 bool matchAscii(std::string_view pattern, std::string_view name) {
     const auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-    std::size_t p = 0, n = 0;
-    std::size_t starP = std::string_view::npos, starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(name[n]))) {
-            ++p;
-            ++n;
-        } else if (p < pattern.size() && pattern[p] == '*') {
-            starP = p++;
-            starN = n;
-        } else if (starP != std::string_view::npos) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
-    return p == pattern.size();
+    return matchGreedy(pattern, name, [&](char a, char b) { return fold(a) == fold(b); });
 }
 
 }  // namespace
