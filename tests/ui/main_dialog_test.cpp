@@ -227,10 +227,14 @@ TEST_F(AppTest, UnattendedRunReportsItsFailures) {
 }
 
 TEST_F(AppTest, NoMatchingFileAndTheFolderListOrder) {
-    writeFile(home / "braxen.ini", "[settings]\r\npath0=C:\\first\\\r\npath1=" + musicFolder() + "\r\n");
+    // Ten folders saved: the first, the music folder, then eight more.
+    std::string ini = "[settings]\r\npath0=C:\\first\\\r\npath1=" + musicFolder() + "\r\n";
+    for (int i = 2; i < 10; ++i) ini += "path" + std::to_string(i) + "=C:\\folder" + std::to_string(i) + "\\\r\n";
+    writeFile(home / "braxen.ini", ini);
     HWND dialog = start(filterFile("x.ren", {appendEnd("_x")}));
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(comboEntries(dialog, kFolder), (std::vector<std::string>{"C:\\first\\", musicFolder()}));
+    ASSERT_EQ(comboEntries(dialog, kFolder).size(), 10u);
+    EXPECT_EQ(comboEntries(dialog, kFolder)[1], musicFolder());
     EXPECT_EQ(controlText(dialog, kFolder), "C:\\first\\");
 
     setControlText(dialog, kFolder, music.path());  // typed without its backslash
@@ -242,9 +246,25 @@ TEST_F(AppTest, NoMatchingFileAndTheFolderListOrder) {
     EXPECT_EQ(messageBoxText(error), core::loadString(core::IDS_NO_FILES_FOUND));
     pressMessageBoxButton(error, IDOK);
     EXPECT_TRUE(waitUntil([&] { return comboEntries(dialog, kFolder).front() == musicFolder(); }));
-    EXPECT_EQ(comboEntries(dialog, kFolder), (std::vector<std::string>{musicFolder(), "C:\\first\\"}));
+    EXPECT_EQ(comboEntries(dialog, kFolder)[1], "C:\\first\\");
     EXPECT_TRUE(shows(dialog, kFolder, musicFolder()));
+
+    // A folder not in the list goes on top as typed with a backslash: eleven entries now.
+    setControlText(dialog, kFolder, home.path());
+    click(dialog, kRename);
+    error = waitForMessageBox(*program, "Error");
+    ASSERT_NE(error, nullptr);
+    pressMessageBoxButton(error, IDOK);
+    EXPECT_TRUE(waitUntil([&] { return comboEntries(dialog, kFolder).size() == 11u; }));
+    EXPECT_TRUE(shows(dialog, kFolder, home.path())) << "the box keeps the text as typed";
     closeWithEscape(dialog);
+    // Only the top ten are kept: the oldest one is gone.
+    const std::string saved = readFile(home / "braxen.ini");
+    EXPECT_NE(saved.find("path0=" + home.path() + "\\\r\npath1=" + musicFolder() + "\r\npath2=C:\\first\\\r\n"),
+              std::string::npos)
+        << saved;
+    EXPECT_NE(saved.find("path9=C:\\folder8\\\r\n"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("folder9"), std::string::npos) << saved;
 }
 
 TEST_F(AppTest, LoadSaveAndDelete) {
