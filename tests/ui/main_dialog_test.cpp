@@ -61,7 +61,10 @@ protected:
     // Starts the program (with a command-line tail) and waits for its main dialog.
     HWND start(const std::string& arguments = std::string()) {
         program = std::make_unique<Program>(home / "calderwynstrope.exe", arguments, home.path());
-        if (!program->started()) return nullptr;
+        if (!program->started()) {
+            ADD_FAILURE() << "the program did not start: error " << program->startError();
+            return nullptr;
+        }
         return program->waitForWindow(kTitle);
     }
 

@@ -32,12 +32,19 @@ Program::Program(const std::string& exePath, const std::string& arguments, const
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     const std::wstring folder = widen(workingFolder);
-    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
-        CloseHandle(info.hThread);
-        process_ = info.hProcess;
-        processId_ = info.dwProcessId;
-        WaitForInputIdle(process_, 10000);
+    // Under a busy Wine a start can fail now and then; a person would simply try again.
+    for (int attempt = 0; attempt < 3 && !process_; ++attempt) {
+        if (attempt > 0) Sleep(500);
+        std::wstring line = commandLine;
+        if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+            CloseHandle(info.hThread);
+            process_ = info.hProcess;
+            processId_ = info.dwProcessId;
+            WaitForInputIdle(process_, 10000);
+        } else {
+            startError_ = GetLastError();
+        }
     }
 }
 

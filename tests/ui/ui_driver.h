@@ -23,6 +23,7 @@ public:
     Program& operator=(const Program&) = delete;
 
     bool started() const { return process_ != nullptr; }
+    DWORD startError() const { return startError_; }
     DWORD processId() const { return processId_; }
 
     // The first visible top-level window of this program whose title is `title`; nullptr when
@@ -40,6 +41,7 @@ public:
 private:
     HANDLE process_ = nullptr;
     DWORD processId_ = 0;
+    DWORD startError_ = 0;
 };
 
 // The first visible top-level window of a process (this one, for dialogs a test opens itself)

@@ -16,6 +16,7 @@
 #include "ui/controls/folder_picker.h"
 #include "ui/controls/messages.h"
 #include "ui/controls/wide.h"
+#include "ui/filterui/filter_editing.h"
 #include "ui/session/session_dialogs.h"
 
 namespace ui {
@@ -46,6 +47,9 @@ MainDialog::MainDialog(std::string commandLine, core::AppPaths paths)
     onCommand(IDC_DELETE, [this] { deleteFilter(); });
     onCommand(IDC_EDIT, [this] { editSelectedFilter(); });
     onCommand(IDC_LOAD, [this] { load(); });
+    for (int command = ID_ADD_APPEND; command <= ID_ADD_NUMBER; ++command) {
+        onCommand(command, [this, command] { addFilter(command); });
+    }
     onCommand(IDC_SAVE, [this] { saveAs(); });
     onUpdate(IDC_RENAME,
              [this] { return !text(IDC_FOLDER).empty() && !text(IDC_PATTERN).empty() && filterCount() > 0; });
@@ -70,6 +74,12 @@ bool MainDialog::onCommandRange(int id) {
         return true;
     }
     return false;
+}
+
+void MainDialog::addFilter(int command) {
+    core::Rule rule;
+    rule.type = ruleTypeOfAddCommand(command);
+    if (editBuiltInFilter(hwnd(), rule, true)) addRuleToList(rule);
 }
 
 void MainDialog::onInitDialog() {
@@ -285,16 +295,18 @@ void MainDialog::editSelectedFilter() {
     const int index = selectedFilter();
     core::Rule* rule = index >= 0 ? ruleAt(index) : nullptr;
     if (!rule) return;
-    if (rule->type != core::Plugin) {
-        // The edit dialogs of the built-in filters are not part of this version yet.
-        if (rule->type < core::ChangeCase || rule->type > core::Plugin) {
-            showCriticalError(core::formatString(core::IDS_INVALID_FILTER, {std::int64_t{rule->type}}));
-        }
+    if (rule->type < core::ChangeCase || rule->type > core::Plugin) {
+        showCriticalError(core::formatString(core::IDS_INVALID_FILTER, {std::int64_t{rule->type}}));
         return;
     }
-    const auto plugin = plugins_.findById(rule->extra);
-    if (!plugin || !plugin->dialogProc) return pluginMissing();
-    if (!runPluginDialog(*plugin, 1, *rule)) return;
+    if (rule->type == core::Plugin) {
+        const auto plugin = plugins_.findById(rule->extra);
+        if (!plugin || !plugin->dialogProc) return pluginMissing();
+        if (!runPluginDialog(*plugin, 1, *rule)) return;
+    } else if (!editBuiltInFilter(hwnd(), *rule, false)) {
+        return;
+    }
+    // The same Rule, re-inserted at its place with its new description, and selected.
     HWND list = item(IDC_FILTERS);
     SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
     SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(index),

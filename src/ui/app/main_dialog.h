@@ -55,6 +55,7 @@ private:
     void deleteFilter();
     void editSelectedFilter();
     void addPluginFilter(int commandId);
+    void addFilter(int command);
     void rename();
     void load();
     void saveAs();

@@ -1,0 +1,18 @@
+// Running the edit dialog of a built-in filter over a Rule.
+#pragma once
+
+#include <windows.h>
+
+#include "core/rules/rule.h"
+
+namespace ui {
+
+// The Rule type a command of the Add menu creates (15772..15779), or 0.
+int ruleTypeOfAddCommand(int command);
+
+// Runs the dialog of rule.type (1..8) over the Rule: for a new filter (`adding`) the dialog opens
+// with its own defaults, otherwise with the Rule's values. On OK the values go back into the
+// Rule and its description is rebuilt; on Cancel the Rule is untouched. False on Cancel.
+bool editBuiltInFilter(HWND parent, core::Rule& rule, bool adding);
+
+}  // namespace ui
