@@ -92,6 +92,7 @@ void MainDialog::onInitDialog() {
     addButton_.setTextAlign(AlignHCenter | AlignVCenter);
     addButton_.setMenu(IDR_MENU, 0);
     addButton_.setAnchor(AlignBottom);
+    filterList_.attach(hwnd(), IDC_FILTERS);
     SendDlgItemMessageW(hwnd(), IDC_FOLDER, CB_LIMITTEXT, 260, 0);
     SendDlgItemMessageW(hwnd(), IDC_PATTERN, CB_LIMITTEXT, 20, 0);
     for (const char* pattern : kPatterns) {
@@ -181,6 +182,10 @@ void MainDialog::onCancel() {
 }
 
 bool MainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == FilterListBox::dragListMessage()) {
+        result = filterList_.onDragListMessage(*reinterpret_cast<const DRAGLISTINFO*>(lParam));
+        return true;
+    }
     switch (message) {
         case WM_DROPFILES:
             try {
@@ -220,16 +225,15 @@ bool MainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
 // --- The filter list ---------------------------------------------------------------------------
 
 core::Rule* MainDialog::ruleAt(int index) const {
-    const LRESULT data = SendDlgItemMessageW(hwnd(), IDC_FILTERS, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
-    return data == LB_ERR ? nullptr : reinterpret_cast<core::Rule*>(data);
+    return filterList_.ruleAt(index);
 }
 
 int MainDialog::filterCount() const {
-    return static_cast<int>(SendDlgItemMessageW(hwnd(), IDC_FILTERS, LB_GETCOUNT, 0, 0));
+    return filterList_.count();
 }
 
 int MainDialog::selectedFilter() const {
-    return static_cast<int>(SendDlgItemMessageW(hwnd(), IDC_FILTERS, LB_GETCURSEL, 0, 0));
+    return filterList_.selection();
 }
 
 void MainDialog::addRuleToList(const core::Rule& rule) {
@@ -256,10 +260,7 @@ core::RuleList MainDialog::ruleList() const {
 void MainDialog::deleteFilter() {
     const int index = selectedFilter();
     if (index < 0) return;
-    HWND list = item(IDC_FILTERS);
-    delete ruleAt(index);
-    SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index > 0 ? index - 1 : 0), 0);
+    filterList_.deleteLine(index);
     if (filterCount() == 0) SendMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDC_ADD)), TRUE);
 }
 

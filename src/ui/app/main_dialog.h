@@ -15,6 +15,7 @@
 #include "core/rules/rule.h"
 #include "ui/controls/custom_controls.h"
 #include "ui/controls/zel_dialog.h"
+#include "ui/filterui/filter_list_box.h"
 
 namespace ui {
 
@@ -65,6 +66,7 @@ private:
     std::string commandLine_;
     core::AppPaths paths_;
     ZelPopupMenuButton addButton_;
+    FilterListBox filterList_;
     core::PluginManager plugins_;
     MessageBoxReporter reporter_;
     std::string lastdir_;

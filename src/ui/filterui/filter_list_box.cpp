@@ -1,0 +1,116 @@
+#include "ui/filterui/filter_list_box.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "ui/app/resource.h"
+
+namespace ui {
+
+FilterListBox::~FilterListBox() {
+    if (hwnd_ && IsWindow(hwnd_)) RemoveWindowSubclass(hwnd_, proc, 1);
+}
+
+void FilterListBox::attach(HWND dialog, int id) {
+    hwnd_ = GetDlgItem(dialog, id);
+    MakeDragList(hwnd_);
+    SetWindowSubclass(hwnd_, proc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+UINT FilterListBox::dragListMessage() {
+    static const UINT message = RegisterWindowMessageW(DRAGLISTMSGSTRING);
+    return message;
+}
+
+int FilterListBox::count() const {
+    return static_cast<int>(SendMessageW(hwnd_, LB_GETCOUNT, 0, 0));
+}
+
+int FilterListBox::selection() const {
+    return static_cast<int>(SendMessageW(hwnd_, LB_GETCURSEL, 0, 0));
+}
+
+core::Rule* FilterListBox::ruleAt(int index) const {
+    const LRESULT data = SendMessageW(hwnd_, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+    return data == LB_ERR ? nullptr : reinterpret_cast<core::Rule*>(data);
+}
+
+void FilterListBox::deleteLine(int index) {
+    if (index < 0 || index >= count()) return;
+    delete ruleAt(index);
+    SendMessageW(hwnd_, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    SendMessageW(hwnd_, LB_SETCURSEL, static_cast<WPARAM>(index > 0 ? index - 1 : 0), 0);
+}
+
+void FilterListBox::moveLine(int from, int before) {
+    // Onto itself, or onto the line just below it: it would land where it is.
+    if (from < 0 || before < 0 || before == from || before == from + 1) return;
+    const LRESULT length = SendMessageW(hwnd_, LB_GETTEXTLEN, static_cast<WPARAM>(from), 0);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(hwnd_, LB_GETTEXT, static_cast<WPARAM>(from), reinterpret_cast<LPARAM>(text.data()));
+    const LRESULT data = SendMessageW(hwnd_, LB_GETITEMDATA, static_cast<WPARAM>(from), 0);
+    SendMessageW(hwnd_, LB_DELETESTRING, static_cast<WPARAM>(from), 0);
+    if (from < before) --before;
+    SendMessageW(hwnd_, LB_INSERTSTRING, static_cast<WPARAM>(before), reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(hwnd_, LB_SETITEMDATA, static_cast<WPARAM>(before), data);
+    SendMessageW(hwnd_, LB_SETCURSEL, static_cast<WPARAM>(before), 0);
+}
+
+LRESULT FilterListBox::onDragListMessage(const DRAGLISTINFO& info) {
+    HWND parent = GetParent(hwnd_);
+    switch (info.uNotification) {
+        case DL_BEGINDRAG:
+            dragged_ = LBItemFromPt(hwnd_, info.ptCursor, FALSE);
+            return dragged_ >= 0;
+        case DL_DRAGGING: {
+            const int target = LBItemFromPt(hwnd_, info.ptCursor, TRUE);
+            DrawInsert(parent, hwnd_, target);
+            return target >= 0 ? DL_MOVECURSOR : DL_STOPCURSOR;
+        }
+        case DL_DROPPED: {
+            DrawInsert(parent, hwnd_, -1);
+            const int target = LBItemFromPt(hwnd_, info.ptCursor, FALSE);
+            moveLine(dragged_, target);
+            dragged_ = -1;
+            return 0;
+        }
+        case DL_CANCELDRAG:
+            DrawInsert(parent, hwnd_, -1);
+            dragged_ = -1;
+            return 0;
+    }
+    return 0;
+}
+
+void FilterListBox::showContextMenu(POINT at) {
+    HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MENU));
+    if (!menu) return;
+    HMENU popup = GetSubMenu(menu, 2);  // "Listbox": Edit and Delete
+    SetMenuDefaultItem(popup, IDC_EDIT, FALSE);
+    ClientToScreen(hwnd_, &at);
+    // The commands go to the dialog, which greys them when no line is selected.
+    TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, GetAncestor(hwnd_, GA_ROOT), nullptr);
+    DestroyMenu(menu);
+}
+
+LRESULT CALLBACK FilterListBox::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                     DWORD_PTR data) {
+    auto* self = reinterpret_cast<FilterListBox*>(data);
+    switch (message) {
+        case WM_KEYDOWN:
+            if (wParam == VK_DELETE && self->selection() >= 0) self->deleteLine(self->selection());
+            break;
+        case WM_RBUTTONUP: {
+            // The right click does not change the selection; the menu acts on the selected line.
+            const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+            self->showContextMenu(POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+            return result;
+        }
+        case WM_RBUTTONDOWN:
+            return 0;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+}  // namespace ui

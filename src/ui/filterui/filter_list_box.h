@@ -1,0 +1,42 @@
+// The filter list of the main dialog: one line per filter, each line owning its Rule. The user
+// reorders lines by drag and drop, deletes one with the Delete key, and opens a context menu with
+// Edit and Delete on a right click.
+#pragma once
+
+#include <windows.h>
+// windows.h first: the other system headers build on it.
+#include <commctrl.h>
+
+#include "core/rules/rule.h"
+
+namespace ui {
+
+class FilterListBox {
+public:
+    ~FilterListBox();
+    void attach(HWND dialog, int id);
+    HWND hwnd() const { return hwnd_; }
+
+    // The drag-list notifications, which the platform sends to the dialog; the dialog hands them
+    // over. Returns the value the notification expects.
+    LRESULT onDragListMessage(const DRAGLISTINFO& info);
+    // The registered message number of those notifications.
+    static UINT dragListMessage();
+
+    int count() const;
+    int selection() const;
+    core::Rule* ruleAt(int index) const;
+    // Frees the line's Rule and removes the line; selects the line before it (or the first).
+    void deleteLine(int index);
+    // Moves line `from` so that it lands before line `before` (the drop rule of the list).
+    void moveLine(int from, int before);
+
+private:
+    static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    void showContextMenu(POINT clientPoint);
+
+    HWND hwnd_ = nullptr;
+    int dragged_ = -1;
+};
+
+}  // namespace ui

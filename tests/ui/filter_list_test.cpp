@@ -1,0 +1,135 @@
+// The main dialog's filter list: Delete key, context menu, drag and drop.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/persist/filter_archive.h"
+#include "core/rules/filter_factory.h"
+#include "platform/platform.h"
+#include "support/temp_folder.h"
+#include "ui/ui_driver.h"
+
+namespace {
+
+using namespace ui_testing;
+using testing_support::TempFolder;
+
+enum : int { kFilters = 1033, kEdit = 1039, kDelete = 1036 };
+
+class FilterListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::copy_file(std::filesystem::u8path(testProgramFolder() + "calderwynstrope.exe"),
+                                   std::filesystem::u8path(home / "calderwynstrope.exe"));
+        core::RuleList rules;
+        for (const char* end : {"A", "B", "C"}) rules.push_back(*core::makeAppend("", end).rule);
+        core::writeFilterFile(home / "abc.ren", rules);
+        program = std::make_unique<Program>(home / "calderwynstrope.exe", home / "abc.ren", home.path());
+        main = program->waitForWindow("Calderwynstrope - version 1.2");
+        ASSERT_NE(main, nullptr);
+        ASSERT_EQ(listCount(main, kFilters), 3);
+    }
+    void TearDown() override {
+        if (main) pressKey(main, VK_ESCAPE);
+        if (program) program->waitForExit();
+    }
+
+    // The lines' end texts, top to bottom: "ABC" for the list as loaded.
+    std::string order() {
+        std::string letters;
+        for (int i = 0; i < listCount(main, kFilters); ++i) {
+            const std::string line = listText(main, kFilters, i);  // Append: "X" at end
+            letters += line.size() > 9 ? line.substr(9, 1) : "?";
+        }
+        return letters;
+    }
+
+    // The screen point in the middle of a line, a little above its top edge when `top`.
+    POINT linePoint(int index) {
+        RECT rect{};
+        SendMessageW(control(main, kFilters), LB_GETITEMRECT, static_cast<WPARAM>(index),
+                     reinterpret_cast<LPARAM>(&rect));
+        POINT point{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+        ClientToScreen(control(main, kFilters), &point);
+        return point;
+    }
+
+    // A real drag with the mouse, from one line to another. Every event carries its own
+    // position, so none can arrive where the pointer was before.
+    static void mouse(DWORD flags, POINT at) {
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        input.mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+        input.mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+        input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+        SendInput(1, &input, sizeof(input));
+    }
+    void drag(int from, int to) {
+        const POINT start = linePoint(from), end = linePoint(to);
+        SetForegroundWindow(main);
+        mouse(0, start);
+        settle(150);
+        mouse(MOUSEEVENTF_LEFTDOWN, start);
+        settle(150);
+        for (int step = 1; step <= 10; ++step) {
+            mouse(0, POINT{start.x + (end.x - start.x) * step / 10, start.y + (end.y - start.y) * step / 10});
+            settle(40);
+        }
+        mouse(MOUSEEVENTF_LEFTUP, end);
+        settle(300);
+    }
+
+    TempFolder home;
+    std::unique_ptr<Program> program;
+    HWND main = nullptr;
+};
+
+TEST_F(FilterListTest, DeleteKeyRemovesTheSelectedLine) {
+    HWND list = control(main, kFilters);
+    setListSelection(main, kFilters, 2);
+    pressKey(list, VK_DELETE);
+    EXPECT_TRUE(waitUntil([&] { return order() == "AB"; }));
+    EXPECT_EQ(listSelection(main, kFilters), 1) << "the line before the deleted one";
+    setListSelection(main, kFilters, 0);
+    pressKey(list, VK_DELETE);
+    EXPECT_TRUE(waitUntil([&] { return order() == "B"; }));
+    EXPECT_EQ(listSelection(main, kFilters), 0);
+}
+
+// Which items the menu greys is the dialog base's popup refresh, tested in this process by the
+// dialog base's own tests: another process's menu cannot be read under Wine.
+TEST_F(FilterListTest, RightClickOpensTheMenuWithoutChangingTheSelection) {
+    HWND list = control(main, kFilters);
+    for (const bool selected : {false, true}) {
+        if (selected) setListSelection(main, kFilters, 1);
+        PostMessageW(list, WM_RBUTTONUP, 0, MAKELPARAM(10, 5));
+        HWND menuWindow = nullptr;
+        ASSERT_TRUE(waitUntil([&] {
+            menuWindow = FindWindowW(L"#32768", nullptr);
+            return menuWindow && IsWindowVisible(menuWindow);
+        }));
+        EXPECT_EQ(listSelection(main, kFilters), selected ? 1 : -1);
+        if (selected) {
+            // Pick Delete, as a click on it would.
+            PostMessageW(main, WM_COMMAND, MAKEWPARAM(kDelete, 0), 0);
+        }
+        keybd_event(VK_ESCAPE, 0, 0, 0);
+        keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+        ASSERT_TRUE(waitUntil([&] { return !IsWindowVisible(menuWindow); }));
+    }
+    EXPECT_TRUE(waitUntil([&] { return order() == "AC"; }));
+}
+
+TEST_F(FilterListTest, DragAndDropMovesALineBeforeTheTarget) {
+    drag(0, 2);  // A onto C: B, A, C
+    EXPECT_TRUE(waitUntil([&] { return order() == "BAC"; }, 3000)) << order();
+    EXPECT_EQ(listSelection(main, kFilters), 1);
+    drag(2, 0);  // C onto B: C, B, A
+    EXPECT_TRUE(waitUntil([&] { return order() == "CBA"; }, 3000)) << order();
+    EXPECT_EQ(listSelection(main, kFilters), 0);
+    drag(1, 2);  // B onto the line just below it: nothing changes
+    settle(300);
+    EXPECT_EQ(order(), "CBA");
+}
+
+}  // namespace

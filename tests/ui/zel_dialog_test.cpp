@@ -1,0 +1,80 @@
+// The dialog base, run inside this process: which controls and menu items the update pass
+// enables.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "resource.h"
+#include "ui/controls/zel_dialog.h"
+#include "ui/ui_driver.h"
+
+namespace {
+
+using namespace ui_testing;
+
+class ProbeDialog : public ui::UI_dialog {
+public:
+    explicit ProbeDialog(int resource) : UI_dialog(resource, nullptr) {}
+    using UI_dialog::onCommand;
+    using UI_dialog::onUpdate;
+};
+
+// Runs the dialog on a thread of its own while the test looks at it; ends it with Cancel.
+template <typename Check>
+void withDialog(ProbeDialog& dialog, const char* title, Check check) {
+    std::thread modal([&] { dialog.doModal(); });
+    HWND window = waitForProcessWindow(GetCurrentProcessId(), title);
+    EXPECT_NE(window, nullptr) << title;
+    if (window) {
+        settle(200);
+        check(window);
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
+    modal.join();
+}
+
+TEST(ZelDialog, PushButtonsFollowTheirHandlers) {
+    ProbeDialog dialog(IDD_CONFIRM);
+    bool allowAll = false;
+    dialog.onCommand(IDC_SKIP, [] {});
+    dialog.onUpdate(IDC_ALL, [&] { return allowAll; });
+    withDialog(dialog, "Calderwynstrope - Confirmation", [&](HWND window) {
+        EXPECT_FALSE(isEnabled(window, IDC_RENAME_ONE)) << "no handler of any kind";
+        EXPECT_TRUE(isEnabled(window, IDC_SKIP)) << "a command handler";
+        EXPECT_FALSE(isEnabled(window, IDC_ALL)) << "its update handler says no";
+        EXPECT_TRUE(isEnabled(window, IDCANCEL)) << "Cancel always has its handler";
+        EXPECT_TRUE(isEnabled(window, IDC_NEW_NAME)) << "edits keep their state";
+        allowAll = true;
+        PostMessageW(window, WM_NULL, 0, 0);  // the next idle pass asks again
+        EXPECT_TRUE(waitUntil([&] { return isEnabled(window, IDC_ALL); }, 3000));
+    });
+}
+
+TEST(ZelDialog, CheckBoxesWithoutHandlersKeepTheirState) {
+    ProbeDialog dialog(IDD_APPEND);
+    withDialog(dialog, "Append Filter", [&](HWND window) {
+        EXPECT_TRUE(isEnabled(window, IDC_USE_FRONT));
+        EXPECT_TRUE(isEnabled(window, IDC_USE_END));
+        EXPECT_TRUE(isEnabled(window, IDOK));
+    });
+}
+
+TEST(ZelDialog, PopupItemsAreRefreshedAsTheMenuOpens) {
+    ProbeDialog dialog(IDD_CONFIRM);
+    dialog.onUpdate(IDC_EDIT, [] { return false; });
+    dialog.onCommand(IDC_DELETE, [] {});
+    withDialog(dialog, "Calderwynstrope - Confirmation", [&](HWND window) {
+        HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MENU));
+        ASSERT_NE(menu, nullptr);
+        HMENU listPopup = GetSubMenu(menu, 2);
+        SendMessageW(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(listPopup), 2);
+        EXPECT_TRUE(GetMenuState(listPopup, IDC_EDIT, MF_BYCOMMAND) & MF_GRAYED) << "its update handler says no";
+        EXPECT_FALSE(GetMenuState(listPopup, IDC_DELETE, MF_BYCOMMAND) & MF_GRAYED) << "a command handler";
+        HMENU addPopup = GetSubMenu(menu, 0);
+        SendMessageW(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(addPopup), 0);
+        EXPECT_TRUE(GetMenuState(addPopup, ID_ADD_APPEND, MF_BYCOMMAND) & MF_GRAYED) << "nothing handles it";
+        DestroyMenu(menu);
+    });
+}
+
+}  // namespace
