@@ -12,6 +12,7 @@
 #include "core/session/rename_session.h"
 #include "platform/platform.h"
 #include "platform/registry.h"
+#include "ui/app/options_about.h"
 #include "ui/app/resource.h"
 #include "ui/controls/folder_picker.h"
 #include "ui/controls/messages.h"
@@ -110,9 +111,8 @@ void MainDialog::initSystemMenu() {
     DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
     DeleteMenu(menu, SC_RESTORE, MF_BYCOMMAND);
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    // The Options and About dialogs are not part of this version yet; their items wait greyed.
-    AppendMenuW(menu, MF_STRING | MF_GRAYED, IDM_OPTIONS, L"&Options...");
-    AppendMenuW(menu, MF_STRING | MF_GRAYED, IDM_ABOUT, L"&About...");
+    AppendMenuW(menu, MF_STRING, IDM_OPTIONS, L"&Options...");
+    AppendMenuW(menu, MF_STRING, IDM_ABOUT, L"&About...");
     HINSTANCE instance = GetModuleHandleW(nullptr);
     icon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
                                           GetSystemMetrics(SM_CYICON), 0));
@@ -195,7 +195,15 @@ bool MainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
             }
             return true;
         case WM_SYSCOMMAND:
-            if ((wParam & 0xFFF0) == IDM_OPTIONS || (wParam & 0xFFF0) == IDM_ABOUT) return true;
+            // Our own commands are below the system's, which all have the low bits clear.
+            if (wParam == IDM_OPTIONS || wParam == IDM_ABOUT) {
+                try {
+                    wParam == IDM_OPTIONS ? options() : about();
+                } catch (const std::exception& error) {
+                    showUnhandledError(error);
+                }
+                return true;
+            }
             return false;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDC_FILTERS && HIWORD(wParam) == LBN_DBLCLK) {
@@ -207,19 +215,29 @@ bool MainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
                 return true;
             }
             return false;
-        case WM_DRAWITEM:
-        case WM_CTLCOLORSTATIC: {
-            HWND control = message == WM_DRAWITEM ? reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem
-                                                  : reinterpret_cast<HWND>(lParam);
-            ReflectedControl* reflected = ReflectedControl::of(control);
-            return reflected && reflected->reflect(message, wParam, lParam, result);
-        }
-    }
-    if (message == WM_COMMAND && LOWORD(wParam) == IDC_ADD && HIWORD(wParam) == BN_CLICKED) {
-        addButton_.reflect(message, wParam, lParam, result);
-        return true;
     }
     return false;
+}
+
+void MainDialog::options() {
+    OptionsDialog dialog(hwnd());
+    dialog.pluginsdir = pluginsdir_;
+    dialog.regfiletype = regfiletype_;
+    dialog.limitUndo = limitUndo_;
+    dialog.undoLimit = undoLimit_;
+    if (dialog.doModal() != IDOK) return;
+    pluginsdir_ = dialog.pluginsdir;  // scanned at the next start
+    regfiletype_ = dialog.regfiletype;
+    limitUndo_ = dialog.limitUndo;
+    undoLimit_ = dialog.undoLimit;
+    if (auto registry = platform::openUserClasses()) {
+        core::applyFileAssociation(*registry, regfiletype_, platform::modulePath());
+    }
+}
+
+void MainDialog::about() {
+    AboutDialog dialog(hwnd());
+    dialog.doModal();
 }
 
 // --- The filter list ---------------------------------------------------------------------------

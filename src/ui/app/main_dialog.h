@@ -57,6 +57,8 @@ private:
     void editSelectedFilter();
     void addPluginFilter(int commandId);
     void addFilter(int command);
+    void options();
+    void about();
     void rename();
     void load();
     void saveAs();

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "ui/controls/custom_controls.h"
 #include "ui/controls/messages.h"
 #include "ui/controls/wide.h"
 
@@ -117,6 +118,16 @@ bool ZelDialog::onMessage(UINT, WPARAM, LPARAM, LRESULT&) {
 
 INT_PTR ZelDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
+    // Notifications meant for a control object go to it first (drawing, colours, clicks).
+    if (message == WM_DRAWITEM || message == WM_CTLCOLORSTATIC || (message == WM_COMMAND && lParam != 0)) {
+        HWND control = message == WM_DRAWITEM ? reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem
+                                              : reinterpret_cast<HWND>(lParam);
+        ReflectedControl* reflected = ReflectedControl::of(control);
+        if (reflected && reflected->reflect(message, wParam, lParam, result)) {
+            SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
+            return message == WM_CTLCOLORSTATIC ? result : TRUE;
+        }
+    }
     if (onMessage(message, wParam, lParam, result)) {
         SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
         return message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN ? result : TRUE;

@@ -1,0 +1,108 @@
+#include "ui/app/options_about.h"
+
+#include <shlobj.h>
+
+#include <algorithm>
+
+#include "core/app/strings.h"
+#include "platform/platform.h"
+#include "ui/app/resource.h"
+#include "ui/controls/folder_picker.h"
+#include "ui/controls/messages.h"
+
+namespace ui {
+
+OptionsDialog::OptionsDialog(HWND parent) : UI_dialog(IDD_OPTIONS, parent) {
+    onUpdate(IDC_UNDO_LIMIT, [this] { return isChecked(IDC_LIMIT_UNDO); });
+    onCommand(IDC_BROWSE_PLUGINS, [this] { browse(); });
+}
+
+void OptionsDialog::onInitDialog() {
+    setText(IDC_PLUGINS_DIR, pluginsdir);
+    setChecked(IDC_ASSOCIATE, regfiletype);
+    setText(IDC_UNDO_LIMIT, std::to_string(undoLimit));
+    setChecked(IDC_LIMIT_UNDO, limitUndo);
+}
+
+void OptionsDialog::onOk() {
+    // In the order of the exchange: what comes before a refused value is already taken.
+    pluginsdir = text(IDC_PLUGINS_DIR);
+    regfiletype = isChecked(IDC_ASSOCIATE);
+    const std::string typed = text(IDC_UNDO_LIMIT);
+    bool digits = !typed.empty() && typed.size() <= 9;
+    for (char c : typed) digits = digits && c >= '0' && c <= '9';
+    const char* problem = nullptr;
+    long value = digits ? std::stol(typed) : 0;
+    if (!digits) {
+        problem = "Please enter an integer.";
+    } else if (value < 1 || value > 1000000) {
+        problem = "Please enter an integer between 1 and 1000000.";
+    }
+    if (problem) {
+        // Checked even while the edit is disabled: the value is kept all the same.
+        showAppMessage(problem, MB_OK | MB_ICONEXCLAMATION);
+        SetFocus(item(IDC_UNDO_LIMIT));
+        SendDlgItemMessageW(hwnd(), IDC_UNDO_LIMIT, EM_SETSEL, 0, -1);
+        return;
+    }
+    undoLimit = static_cast<int>(value);
+    limitUndo = isChecked(IDC_LIMIT_UNDO);
+    endDialog(IDOK);
+}
+
+void OptionsDialog::browse() {
+    std::string folder = text(IDC_PLUGINS_DIR);
+    if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    const bool exists = !folder.empty() && platform::fileExists(folder);
+    ZelBrowseForFolderDialog picker(hwnd(), core::loadString(core::IDS_BROWSE_PLUGINS), exists ? folder : std::string(),
+                                    appTitle(), BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS);
+    if (picker.doModal() != IDOK) return;
+    setText(IDC_PLUGINS_DIR, platform::withSeparator(picker.getPath()));
+    SetFocus(item(IDC_PLUGINS_DIR));
+    SendDlgItemMessageW(hwnd(), IDC_PLUGINS_DIR, EM_SETSEL, 0, -1);
+}
+
+AboutDialog::AboutDialog(HWND parent) : UI_dialog(IDD_ABOUT, parent) {
+    autoDisable = false;  // a plain dialog
+    onCommand(IDC_ABOUT_ICON, [this] { flipBanner(); });
+}
+
+AboutDialog::~AboutDialog() {
+    if (bannerFont_) DeleteObject(bannerFont_);
+}
+
+void AboutDialog::onInitDialog() {
+    link_.attach(hwnd(), IDC_HOMEPAGE);
+    link_.setUnderline(true);
+    link_.setUrl(kHomePage);
+    banner_ = text(IDC_BANNER);
+    HDC dc = GetDC(hwnd());
+    LOGFONTW log{};
+    log.lfHeight = -MulDiv(95, GetDeviceCaps(dc, LOGPIXELSY), 720);  // 9.5 points
+    ReleaseDC(hwnd(), dc);
+    log.lfWeight = FW_BOLD;
+    log.lfItalic = FALSE;
+    lstrcpyW(log.lfFaceName, L"Arial");
+    bannerFont_ = CreateFontIndirectW(&log);
+    SendDlgItemMessageW(hwnd(), IDC_BANNER, WM_SETFONT, reinterpret_cast<WPARAM>(bannerFont_), TRUE);
+    initialFocus = item(IDOK);
+}
+
+void AboutDialog::flipBanner() {
+    reversed_ = !reversed_;
+    std::string shown = banner_;
+    if (reversed_) {
+        // Each line backwards, the lines in their order.
+        std::size_t start = 0;
+        while (start <= shown.size()) {
+            std::size_t end = shown.find('\n', start);
+            if (end == std::string::npos) end = shown.size();
+            std::reverse(shown.begin() + static_cast<std::ptrdiff_t>(start),
+                         shown.begin() + static_cast<std::ptrdiff_t>(end));
+            start = end + 1;
+        }
+    }
+    setText(IDC_BANNER, shown);
+}
+
+}  // namespace ui

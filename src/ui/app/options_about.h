@@ -1,0 +1,45 @@
+// The Options dialog (plug-ins folder, .REN association, undo folder limit) and the About box,
+// both reached from the main dialog's system menu.
+#pragma once
+
+#include <string>
+
+#include "ui/controls/custom_controls.h"
+#include "ui/controls/zel_dialog.h"
+
+namespace ui {
+
+class OptionsDialog : public UI_dialog {
+public:
+    explicit OptionsDialog(HWND parent);
+    std::string pluginsdir;
+    bool regfiletype = false;
+    int undoLimit = 0;
+    bool limitUndo = false;
+
+protected:
+    void onInitDialog() override;
+    void onOk() override;
+
+private:
+    void browse();
+};
+
+class AboutDialog : public UI_dialog {
+public:
+    explicit AboutDialog(HWND parent);
+    ~AboutDialog() override;
+    static constexpr const char* kHomePage = "https://calderwynstrope.example.org/";
+
+protected:
+    void onInitDialog() override;
+
+private:
+    void flipBanner();
+    HyperlinkStatic link_;
+    HFONT bannerFont_ = nullptr;
+    bool reversed_ = false;
+    std::string banner_;
+};
+
+}  // namespace ui

@@ -1,0 +1,97 @@
+// The Options dialog and the About box, from the main dialog's system menu.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/platform.h"
+#include "platform/registry.h"
+#include "support/temp_folder.h"
+#include "ui/ui_driver.h"
+
+namespace {
+
+using namespace ui_testing;
+using testing_support::readFile;
+using testing_support::TempFolder;
+
+class SystemMenuTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::copy_file(std::filesystem::u8path(testProgramFolder() + "calderwynstrope.exe"),
+                                   std::filesystem::u8path(home / "calderwynstrope.exe"));
+        program = std::make_unique<Program>(home / "calderwynstrope.exe", "", home.path());
+        main = program->waitForWindow("Calderwynstrope - version 1.2");
+        ASSERT_NE(main, nullptr);
+    }
+    void TearDown() override {
+        if (program) program->kill();
+    }
+    HWND open(WPARAM command, const char* title) {
+        PostMessageW(main, WM_SYSCOMMAND, command, 0);
+        return program->waitForWindow(title);
+    }
+    // OK refused with `message`; the box is answered and the dialog stays.
+    void refused(HWND dialog, const std::string& message) {
+        click(dialog, IDOK);
+        HWND box = waitForMessageBox(*program, "Calderwynstrope");
+        ASSERT_NE(box, nullptr) << message;
+        EXPECT_EQ(messageBoxText(box), message);
+        pressMessageBoxButton(box, IDOK);
+        ASSERT_TRUE(waitUntil([&] { return !IsWindow(box); }));
+        EXPECT_TRUE(IsWindow(dialog));
+    }
+
+    TempFolder home;
+    std::unique_ptr<Program> program;
+    HWND main = nullptr;
+};
+
+TEST_F(SystemMenuTest, OptionsCheckTheLimitAndApplyTheAssociation) {
+    auto registry = platform::openUserClasses();
+    ASSERT_NE(registry, nullptr);
+    EXPECT_TRUE(waitUntil([&] { return registry->keyExists(".REN"); })) << "registered at the first start";
+
+    HWND options = open(9, "Calderwynstrope - Options");
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(controlText(options, 1136), home.path() + "\\");
+    EXPECT_TRUE(isChecked(options, 1138));
+    EXPECT_TRUE(isChecked(options, 1144));
+    EXPECT_EQ(controlText(options, 1148), "50");
+    setChecked(options, 1144, false);
+    EXPECT_TRUE(waitUntil([&] { return !isEnabled(options, 1148); })) << "the limit edit follows its box";
+    setControlText(options, 1148, "");
+    refused(options, "Please enter an integer.");
+    for (const char* outside : {"0", "1000001"}) {
+        setControlText(options, 1148, outside);
+        refused(options, "Please enter an integer between 1 and 1000000.");
+    }
+    setControlText(options, 1148, "1000000");
+    setChecked(options, 1138, false);
+    click(options, IDOK);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(options); }));
+    EXPECT_TRUE(waitUntil([&] { return !registry->keyExists(".REN"); })) << "removed at once";
+    EXPECT_FALSE(registry->keyExists("BRAXEN.File.REN"));
+
+    pressKey(main, VK_ESCAPE);
+    ASSERT_TRUE(program->waitForExit());
+    const std::string ini = readFile(home / "braxen.ini");
+    EXPECT_NE(ini.find("regfiletype=0\r\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("limitUndo=0\r\nundoLimit=1000000\r\n"), std::string::npos) << ini;
+}
+
+TEST_F(SystemMenuTest, AboutFlipsItsBannerBackAndForth) {
+    HWND about = open(10, "Calderwynstrope - About");
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(controlText(about, 1112), "Calderwynstrope\nversion 1.2");
+    EXPECT_EQ(controlText(about, 1093), "https://calderwynstrope.example.org/");
+    platform::createFolder(testProgramFolder() + "screenshots");
+    saveScreenshot(about, testProgramFolder() + "screenshots\\about.png");
+    chooseCommand(about, 1135);  // a click on the icon
+    EXPECT_TRUE(waitUntil([&] { return controlText(about, 1112) == "eportsnywredlaC\n2.1 noisrev"; }));
+    chooseCommand(about, 1135);
+    EXPECT_TRUE(waitUntil([&] { return controlText(about, 1112) == "Calderwynstrope\nversion 1.2"; }));
+    click(about, IDOK);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(about); }));
+}
+
+}  // namespace
