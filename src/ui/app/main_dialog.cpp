@@ -19,6 +19,7 @@
 #include "ui/controls/wide.h"
 #include "ui/filterui/filter_editing.h"
 #include "ui/session/session_dialogs.h"
+#include "ui/undo/undo_dialogs.h"
 
 namespace ui {
 namespace {
@@ -48,6 +49,10 @@ MainDialog::MainDialog(std::string commandLine, core::AppPaths paths)
     onCommand(IDC_DELETE, [this] { deleteFilter(); });
     onCommand(IDC_EDIT, [this] { editSelectedFilter(); });
     onCommand(IDC_LOAD, [this] { load(); });
+    onCommand(IDC_UNDO, [this] {
+        UndoDialog dialog(hwnd(), plugins_, paths_);
+        dialog.doModal();
+    });
     for (int command = ID_ADD_APPEND; command <= ID_ADD_NUMBER; ++command) {
         onCommand(command, [this, command] { addFilter(command); });
     }

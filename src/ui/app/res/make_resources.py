@@ -197,3 +197,31 @@ write_bmp(os.path.join(HERE, "arrow_up.bmp"), arrow(8, 8, "up"))
 write_bmp(os.path.join(HERE, "arrow_down.bmp"), arrow(8, 8, "down"))
 write_bmp(os.path.join(HERE, "arrow_left.bmp"), arrow(7, 8, "left"))
 write_bmp(os.path.join(HERE, "arrow_right.bmp"), arrow(7, 8, "right"))
+
+
+def undo_images():
+    """Two 15-pixel images for the Undo dialog's list: an empty index, and a database."""
+    magenta = (255, 0, 255)
+    rows = [[magenta] * 30 for _ in range(15)]
+    grey, dark, blue, light = (150, 150, 150), (70, 70, 70), (40, 90, 190), (150, 180, 235)
+    # Image 0: a hollow circle with a bar, "nothing here".
+    for y in range(15):
+        for x in range(15):
+            d = math.hypot(x - 7, y - 7)
+            if 5.2 <= d <= 6.6 or (abs(x - y) <= 0 and 3 <= x <= 11):
+                rows[y][x] = grey
+    # Image 1: a database cylinder.
+    for y in range(2, 14):
+        for x in range(3, 12):
+            rows[y][15 + x] = blue if x in (3, 11) or y in (2, 13) else light
+    for x in range(4, 11):
+        rows[5][15 + x] = blue
+        rows[9][15 + x] = blue
+    for y in (2, 13):
+        for x in (3, 11):
+            rows[y][15 + x] = magenta
+    rows[7][15 + 9] = dark
+    return rows
+
+
+write_bmp(os.path.join(HERE, "undo_images.bmp"), undo_images())

@@ -1,0 +1,240 @@
+#include "ui/undo/undo_dialogs.h"
+
+#include "core/app/strings.h"
+#include "core/persist/braxen_exception.h"
+#include "platform/platform.h"
+#include "ui/app/resource.h"
+#include "ui/controls/messages.h"
+#include "ui/controls/wide.h"
+#include "ui/session/session_dialogs.h"
+
+namespace ui {
+namespace {
+
+constexpr const char* kVanished =
+    "The database you've selected doesn't exist;\n\nPress OK to remove it from the index.";
+
+void addLine(HWND list, const std::string& text, int image, int index) {
+    std::wstring wide = widen(text);
+    LVITEMW line{};
+    line.mask = LVIF_TEXT | LVIF_IMAGE;
+    line.iItem = index;
+    line.pszText = wide.data();
+    line.iImage = image;
+    ListView_InsertItem(list, &line);
+}
+
+}  // namespace
+
+// --- UndoDialog -----------------------------------------------------------------------------------
+
+UndoDialog::UndoDialog(HWND parent, const core::PluginManager& plugins, core::AppPaths paths)
+    : UI_dialog(IDD_UNDO, parent), plugins_(plugins), paths_(paths), catalog_(std::move(paths)) {
+    onCommand(IDC_UNDO_RUN, [this] { undoSelected(); });
+    onCommand(ID_UNDO_DELETE, [this] { deleteSelected(); });
+    onCommand(ID_UNDO_PROPERTIES, [this] { showProperties(); });
+    for (int id : {IDC_UNDO_RUN, ID_UNDO_DELETE, ID_UNDO_PROPERTIES}) onUpdate(id, [this] { return canAct(); });
+}
+
+UndoDialog::~UndoDialog() {
+    if (images_) ImageList_Destroy(images_);
+}
+
+void UndoDialog::onInitDialog() {
+    HWND list = item(IDC_UNDO_LIST);
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    column.fmt = LVCFMT_LEFT;
+    column.cx = 225;
+    wchar_t title[] = L"Description";
+    column.pszText = title;
+    ListView_InsertColumn(list, 0, &column);
+    images_ = ImageList_LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_UNDO_IMAGES), 15, 1,
+                                   RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    ListView_SetImageList(list, images_, LVSIL_SMALL);
+    refreshList();
+    if (lines_.empty()) initialFocus = item(IDCANCEL);
+}
+
+void UndoDialog::refreshList() {
+    HWND list = item(IDC_UNDO_LIST);
+    ListView_DeleteAllItems(list);
+    hasDatabases_ = true;
+    lines_.clear();
+    try {
+        catalog_.refresh();
+    } catch (const BRAXEN::braxen_Exception& error) {
+        showCriticalError(core::fileErrorReport(core::IDS_INDEX_FAILED, error));
+        return;
+    }
+    lines_ = catalog_.entries();
+    if (lines_.empty()) {
+        hasDatabases_ = false;
+        addLine(list, "The database index file is empty", 0, 0);
+        return;
+    }
+    for (std::size_t i = 0; i < lines_.size(); ++i) addLine(list, lines_[i].description, 1, static_cast<int>(i));
+}
+
+int UndoDialog::selectedLine() const {
+    return ListView_GetNextItem(item(IDC_UNDO_LIST), -1, LVNI_SELECTED);
+}
+
+bool UndoDialog::canAct() const {
+    const int line = selectedLine();
+    return hasDatabases_ && line >= 0 && line < static_cast<int>(lines_.size());
+}
+
+void UndoDialog::removeEntry(const core::IndexEntry& entry, bool deleteFile) {
+    try {
+        catalog_.removeIndexEntry(entry, deleteFile);
+    } catch (const BRAXEN::braxen_Exception& error) {
+        showCriticalError(core::fileErrorReport(core::IDS_DELETE_DATABASE_FAILED, error));
+    }
+}
+
+void UndoDialog::dropVanished(const core::IndexEntry& entry) {
+    showAppMessage(kVanished, MB_OK | MB_ICONSTOP);
+    WaitCursor wait;
+    removeEntry(entry, false);
+    refreshList();
+    catalog_.markChanged();
+}
+
+void UndoDialog::undoSelected() {
+    if (!canAct()) return;
+    const core::IndexEntry entry = lines_[static_cast<std::size_t>(selectedLine())];
+    if (!catalog_.databaseExists(entry)) return dropVanished(entry);
+    if (showAppMessage(core::loadString(core::IDS_CONFIRM_UNDO), MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    std::vector<core::UndoEntry> entries;
+    try {
+        WaitCursor wait;
+        core::readUndoDatabase(catalog_.databasePath(entry), entries);
+    } catch (const BRAXEN::braxen_Exception& error) {
+        showCriticalError(core::fileErrorReport(core::IDS_LOAD_UNDO_FAILED, error));
+        return;
+    }
+    UndoProgressDialog progress(hwnd(), entries);
+    progress.doModal();
+    // Undone, even where some files could not go back: the database goes.
+    removeEntry(entry, true);
+    refreshList();
+}
+
+void UndoDialog::deleteSelected() {
+    if (!canAct()) return;
+    const core::IndexEntry entry = lines_[static_cast<std::size_t>(selectedLine())];
+    if (showAppMessage("Are you sure you want to delete the selected item?", MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        return;
+    }
+    WaitCursor wait;
+    removeEntry(entry, true);
+    refreshList();
+    catalog_.markChanged();
+}
+
+void UndoDialog::showProperties() {
+    if (!canAct()) return;
+    const core::IndexEntry entry = lines_[static_cast<std::size_t>(selectedLine())];
+    core::DatabaseProperties properties;
+    bool found;
+    try {
+        WaitCursor wait;
+        found = core::loadDatabaseProperties(&plugins_, paths_, entry.name, properties);
+    } catch (const BRAXEN::braxen_Exception& error) {
+        showCriticalError(core::fileErrorReport(core::IDS_PROPERTIES_FAILED, error));
+        return;
+    }
+    if (!found) return dropVanished(entry);
+    UndoPropertiesDialog dialog(hwnd(), entry, properties);
+    dialog.doModal();
+}
+
+void UndoDialog::onCancel() {
+    try {
+        catalog_.close();
+    } catch (const BRAXEN::braxen_Exception& error) {
+        showCriticalError(core::fileErrorReport(core::IDS_INDEX_FAILED, error));
+    }
+    lines_.clear();
+    endDialog(IDCANCEL);
+}
+
+bool UndoDialog::onMessage(UINT message, WPARAM, LPARAM lParam, LRESULT&) {
+    if (message == WM_NOTIFY) {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->idFrom != IDC_UNDO_LIST) return false;
+        if (header->code == NM_DBLCLK && canAct()) {
+            PostMessageW(hwnd(), WM_COMMAND, IDC_UNDO_RUN, 0);
+        }
+        return false;
+    }
+    if (message == WM_CONTEXTMENU) {
+        POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        if (at.x == -1 && at.y == -1) {
+            // From the keyboard: just inside the dialog's top-left corner.
+            at = POINT{5, 5};
+            ClientToScreen(hwnd(), &at);
+        }
+        HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MENU));
+        HMENU popup = GetSubMenu(menu, 1);
+        SetMenuDefaultItem(popup, IDC_UNDO_RUN, FALSE);
+        TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
+        DestroyMenu(menu);
+        return true;
+    }
+    return false;
+}
+
+// --- UndoProgressDialog ---------------------------------------------------------------------------
+
+UndoProgressDialog::UndoProgressDialog(HWND parent, const std::vector<core::UndoEntry>& entries)
+    : UI_dialog(IDD_UNDO_PROGRESS, parent), entries_(entries) {
+    autoDisable = false;
+}
+
+void UndoProgressDialog::onInitDialog() {
+    progress_.attach(hwnd(), IDC_UNDO_PROGRESS);
+}
+
+bool UndoProgressDialog::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&) {
+    if (message == WM_SHOWWINDOW && wParam && !started_) {
+        started_ = true;
+        PostMessageW(hwnd(), kStartRunMessage, 0, 0);
+        return false;
+    }
+    if (message != kStartRunMessage) return false;
+    progress_.setRange(static_cast<int>(entries_.size()));
+    progress_.setPosition(0);
+    setText(IDC_UNDO_STATUS, "Undoing changes...");
+    const core::UndoOutcome outcome = core::undoEntries(entries_, [this](std::size_t) {
+        progress_.step();
+        pumpMessages();
+    });
+    setText(IDCANCEL, "OK");
+    setText(IDC_UNDO_STATUS, outcome.finalText);
+    return true;
+}
+
+// --- UndoPropertiesDialog -------------------------------------------------------------------------
+
+UndoPropertiesDialog::UndoPropertiesDialog(HWND parent, const core::IndexEntry& entry,
+                                           const core::DatabaseProperties& properties)
+    : UI_dialog(IDD_UNDO_PROPERTIES, parent), entry_(entry), properties_(properties) {
+    autoDisable = false;
+}
+
+void UndoPropertiesDialog::onInitDialog() {
+    setText(IDC_PROP_NAME, entry_.name);
+    setText(IDC_PROP_DESCRIPTION, entry_.description);
+    setText(IDC_PROP_COUNT, std::to_string(properties_.count) + " entries");
+    setText(IDC_PROP_DATE, core::longDateTime(platform::localTime(properties_.created)));
+    setText(IDC_PROP_SIZE, std::to_string(properties_.size / 1024) + " KB");
+    for (const core::Rule& rule : properties_.rules) {
+        SendDlgItemMessageW(hwnd(), IDC_PROP_FILTERS, LB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(widen(rule.description).c_str()));
+    }
+    initialFocus = item(IDCANCEL);
+}
+
+}  // namespace ui

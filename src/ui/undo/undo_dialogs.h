@@ -1,0 +1,70 @@
+// The Undo dialog, which lists the runs that can be undone, with the properties of a run's
+// database and the progress of an undo.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/plugins/plugin_manager.h"
+#include "core/undo/undo_catalog.h"
+#include "ui/controls/custom_controls.h"
+#include "ui/controls/zel_dialog.h"
+
+namespace ui {
+
+class UndoDialog : public UI_dialog {
+public:
+    UndoDialog(HWND parent, const core::PluginManager& plugins, core::AppPaths paths);
+    ~UndoDialog() override;
+
+protected:
+    void onInitDialog() override;
+    void onCancel() override;
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void refreshList();
+    int selectedLine() const;
+    bool canAct() const;
+    void undoSelected();
+    void deleteSelected();
+    void showProperties();
+    // A database that vanished: say so, and drop it from the index without deleting anything.
+    void dropVanished(const core::IndexEntry& entry);
+    void removeEntry(const core::IndexEntry& entry, bool deleteFile);
+
+    const core::PluginManager& plugins_;
+    core::AppPaths paths_;
+    core::UndoCatalog catalog_;
+    std::vector<core::IndexEntry> lines_;  // one copy per database line
+    bool hasDatabases_ = true;
+    HIMAGELIST images_ = nullptr;
+};
+
+class UndoProgressDialog : public UI_dialog {
+public:
+    UndoProgressDialog(HWND parent, const std::vector<core::UndoEntry>& entries);
+
+protected:
+    void onInitDialog() override;
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    const std::vector<core::UndoEntry>& entries_;
+    PercentProgressCtrl progress_;
+    bool started_ = false;
+};
+
+class UndoPropertiesDialog : public UI_dialog {
+public:
+    UndoPropertiesDialog(HWND parent, const core::IndexEntry& entry, const core::DatabaseProperties& properties);
+
+protected:
+    void onInitDialog() override;
+
+private:
+    const core::IndexEntry& entry_;
+    const core::DatabaseProperties& properties_;
+};
+
+}  // namespace ui
