@@ -7,6 +7,7 @@
 #include "core/rules/filter_factory.h"
 #include "platform/platform.h"
 #include "support/temp_folder.h"
+#include "ui/app_fixture.h"
 #include "ui/ui_driver.h"
 
 namespace {
@@ -16,19 +17,9 @@ using testing_support::TempFolder;
 
 enum : int { kFilters = 1033, kEdit = 1039 };
 
-class FilterDialogTest : public ::testing::Test {
+class FilterDialogTest : public AppFixture {
 protected:
-    void SetUp() override {
-        std::filesystem::copy_file(std::filesystem::u8path(testProgramFolder() + "calderwynstrope.exe"),
-                                   std::filesystem::u8path(home / "calderwynstrope.exe"));
-        program = std::make_unique<Program>(home / "calderwynstrope.exe", "", home.path());
-        main = program->waitForWindow("Calderwynstrope - version 1.2");
-        ASSERT_NE(main, nullptr);
-    }
-    void TearDown() override {
-        if (main) pressKey(main, VK_ESCAPE);
-        if (program) program->waitForExit();
-    }
+    void SetUp() override { ASSERT_NE(startApp(), nullptr); }
 
     HWND add(int command, const char* title) {
         chooseCommand(main, command);
@@ -40,14 +31,6 @@ protected:
     bool okEnabled(HWND dialog, bool enabled) {
         return waitUntil([&] { return isEnabled(dialog, IDOK) == enabled; }, 3000);
     }
-    void screenshot(HWND dialog, const std::string& name) {
-        platform::createFolder(testProgramFolder() + "screenshots");
-        saveScreenshot(dialog, testProgramFolder() + "screenshots\\" + name + ".png");
-    }
-
-    TempFolder home;
-    std::unique_ptr<Program> program;
-    HWND main = nullptr;
 };
 
 TEST_F(FilterDialogTest, FindAndReplaceOpensOnUnderscoresAndRefusesFindEqualToReplace) {

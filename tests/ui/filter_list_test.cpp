@@ -7,6 +7,7 @@
 #include "core/rules/filter_factory.h"
 #include "platform/platform.h"
 #include "support/temp_folder.h"
+#include "ui/app_fixture.h"
 #include "ui/ui_driver.h"
 
 namespace {
@@ -16,22 +17,14 @@ using testing_support::TempFolder;
 
 enum : int { kFilters = 1033, kEdit = 1039, kDelete = 1036 };
 
-class FilterListTest : public ::testing::Test {
+class FilterListTest : public AppFixture {
 protected:
     void SetUp() override {
-        std::filesystem::copy_file(std::filesystem::u8path(testProgramFolder() + "calderwynstrope.exe"),
-                                   std::filesystem::u8path(home / "calderwynstrope.exe"));
         core::RuleList rules;
         for (const char* end : {"A", "B", "C"}) rules.push_back(*core::makeAppend("", end).rule);
         core::writeFilterFile(home / "abc.ren", rules);
-        program = std::make_unique<Program>(home / "calderwynstrope.exe", home / "abc.ren", home.path());
-        main = program->waitForWindow("Calderwynstrope - version 1.2");
-        ASSERT_NE(main, nullptr);
+        ASSERT_NE(startApp(home / "abc.ren"), nullptr);
         ASSERT_EQ(listCount(main, kFilters), 3);
-    }
-    void TearDown() override {
-        if (main) pressKey(main, VK_ESCAPE);
-        if (program) program->waitForExit();
     }
 
     // The lines' end texts, top to bottom: "ABC" for the list as loaded.
@@ -78,10 +71,6 @@ protected:
         mouse(MOUSEEVENTF_LEFTUP, end);
         settle(300);
     }
-
-    TempFolder home;
-    std::unique_ptr<Program> program;
-    HWND main = nullptr;
 };
 
 TEST_F(FilterListTest, DeleteKeyRemovesTheSelectedLine) {

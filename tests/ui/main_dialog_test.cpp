@@ -10,6 +10,7 @@
 #include "core/undo/undo_index.h"
 #include "platform/platform.h"
 #include "support/temp_folder.h"
+#include "ui/app_fixture.h"
 #include "ui/ui_driver.h"
 
 #include <commctrl.h>
@@ -45,28 +46,10 @@ enum : int {
     kStatus = 1020,
 };
 
-std::string screenshotPath(const std::string& name) {
-    platform::createFolder(testProgramFolder() + "screenshots");
-    return testProgramFolder() + "screenshots\\" + name + ".png";
-}
-
 // The program in a folder of its own.
-class AppTest : public ::testing::Test {
+class AppTest : public AppFixture {
 protected:
-    void SetUp() override {
-        std::filesystem::copy_file(std::filesystem::u8path(testProgramFolder() + "calderwynstrope.exe"),
-                                   std::filesystem::u8path(home / "calderwynstrope.exe"));
-    }
-
-    // Starts the program (with a command-line tail) and waits for its main dialog.
-    HWND start(const std::string& arguments = std::string()) {
-        program = std::make_unique<Program>(home / "calderwynstrope.exe", arguments, home.path());
-        if (!program->started()) {
-            ADD_FAILURE() << "the program did not start: error " << program->startError();
-            return nullptr;
-        }
-        return program->waitForWindow(kTitle);
-    }
+    HWND start(const std::string& arguments = std::string()) { return startApp(arguments); }
 
     // A filter file of the given rules in the music folder.
     std::string filterFile(const std::string& name, const core::RuleList& rules) {
@@ -88,8 +71,7 @@ protected:
 
     std::string musicFolder() const { return music.path() + "\\"; }
 
-    TempFolder home, music;
-    std::unique_ptr<Program> program;
+    TempFolder music;
 };
 
 core::Rule appendEnd(const std::string& end) {
@@ -116,7 +98,7 @@ TEST_F(AppTest, FirstStartFiltersFromTheCommandLineAndSettingsOnClose) {
     EXPECT_TRUE(waitUntil([&] { return !isEnabled(dialog, kRename); }, 1000)) << "the pattern is still empty";
     setControlText(dialog, kPattern, "*.mp3");
     EXPECT_TRUE(waitUntil([&] { return isEnabled(dialog, kRename); })) << "folder, pattern and filters are there";
-    EXPECT_TRUE(saveScreenshot(dialog, screenshotPath("main_dialog")));
+    EXPECT_TRUE(screenshot(dialog, "main_dialog"));
 
     closeWithEscape(dialog);
     const std::string base = home.path() + "\\";
@@ -158,7 +140,7 @@ TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {
     click(confirm, kRenameOne);
     EXPECT_TRUE(shows(confirm, kOldName, "2.mp3"));
     EXPECT_TRUE(shows(confirm, kProgressText, "Progress: File 1 of 4"));
-    EXPECT_TRUE(saveScreenshot(confirm, screenshotPath("confirmation")));
+    EXPECT_TRUE(screenshot(confirm, "confirmation"));
 
     click(confirm, kSkip);
     EXPECT_TRUE(shows(confirm, kOldName, "3.mp3"));
@@ -177,7 +159,7 @@ TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {
     EXPECT_TRUE(shows(report, 1130, "1"));  // skipped
     HWND failures = control(report, 1116);
     EXPECT_EQ(SendMessageW(failures, LVM_GETITEMCOUNT, 0, 0), 1);
-    EXPECT_TRUE(saveScreenshot(report, screenshotPath("report")));
+    EXPECT_TRUE(screenshot(report, "report"));
     click(report, IDOK);
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(report); }));
     click(confirm, IDCANCEL);
@@ -221,7 +203,7 @@ TEST_F(AppTest, UnattendedRunReportsItsFailures) {
                           "2.mp3\"\r\n- \"" + folder + "4.mp3\"\r\n\r\n3 files were successfully renamed."));
     EXPECT_TRUE(shows(progress, kProgressText, "Progress: File 5 of 5"));
     EXPECT_TRUE(shows(progress, IDCANCEL, "OK"));
-    EXPECT_TRUE(saveScreenshot(progress, screenshotPath("progress")));
+    EXPECT_TRUE(screenshot(progress, "progress"));
     click(progress, IDCANCEL);
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(progress); }));
     EXPECT_TRUE(platform::fileExists(music / "5_x.mp3"));
@@ -330,11 +312,11 @@ TEST_F(AppTest, NamesBeyondAsciiAreShownAndRenamed) {
     ASSERT_NE(confirm, nullptr);
     EXPECT_TRUE(shows(confirm, kOldName, "Café_Olé.mp3"));
     EXPECT_TRUE(shows(confirm, kNewName, "CAFÉ OLÉ.MP3"));
-    EXPECT_TRUE(saveScreenshot(confirm, screenshotPath("confirmation_accents")));
+    EXPECT_TRUE(screenshot(confirm, "confirmation_accents"));
     click(confirm, kRenameOne);
     EXPECT_TRUE(shows(confirm, kOldName, "日本語の歌.mp3"));
     EXPECT_TRUE(shows(confirm, kNewName, "日本語の歌.MP3"));
-    EXPECT_TRUE(saveScreenshot(confirm, screenshotPath("confirmation_japanese")));
+    EXPECT_TRUE(screenshot(confirm, "confirmation_japanese"));
     click(confirm, kRenameOne);
     EXPECT_TRUE(shows(confirm, IDCANCEL, "OK"));
     click(confirm, IDCANCEL);

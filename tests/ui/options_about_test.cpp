@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "platform/registry.h"
 #include "support/temp_folder.h"
+#include "ui/app_fixture.h"
 #include "ui/ui_driver.h"
 
 namespace {
@@ -14,18 +15,9 @@ using namespace ui_testing;
 using testing_support::readFile;
 using testing_support::TempFolder;
 
-class SystemMenuTest : public ::testing::Test {
+class SystemMenuTest : public AppFixture {
 protected:
-    void SetUp() override {
-        std::filesystem::copy_file(std::filesystem::u8path(testProgramFolder() + "calderwynstrope.exe"),
-                                   std::filesystem::u8path(home / "calderwynstrope.exe"));
-        program = std::make_unique<Program>(home / "calderwynstrope.exe", "", home.path());
-        main = program->waitForWindow("Calderwynstrope - version 1.2");
-        ASSERT_NE(main, nullptr);
-    }
-    void TearDown() override {
-        if (program) program->kill();
-    }
+    void SetUp() override { ASSERT_NE(startApp(), nullptr); }
     HWND open(WPARAM command, const char* title) {
         PostMessageW(main, WM_SYSCOMMAND, command, 0);
         return program->waitForWindow(title);
@@ -40,10 +32,6 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return !IsWindow(box); }));
         EXPECT_TRUE(IsWindow(dialog));
     }
-
-    TempFolder home;
-    std::unique_ptr<Program> program;
-    HWND main = nullptr;
 };
 
 TEST_F(SystemMenuTest, OptionsCheckTheLimitAndApplyTheAssociation) {
@@ -84,8 +72,7 @@ TEST_F(SystemMenuTest, AboutFlipsItsBannerBackAndForth) {
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(controlText(about, 1112), "Calderwynstrope\nversion 1.2");
     EXPECT_EQ(controlText(about, 1093), "https://calderwynstrope.example.org/");
-    platform::createFolder(testProgramFolder() + "screenshots");
-    saveScreenshot(about, testProgramFolder() + "screenshots\\about.png");
+    screenshot(about, "about");
     chooseCommand(about, 1135);  // a click on the icon
     EXPECT_TRUE(waitUntil([&] { return controlText(about, 1112) == "eportsnywredlaC\n2.1 noisrev"; }));
     chooseCommand(about, 1135);

@@ -8,6 +8,7 @@
 #include "core/rules/filter_factory.h"
 #include "platform/platform.h"
 #include "support/temp_folder.h"
+#include "ui/app_fixture.h"
 #include "ui/ui_driver.h"
 
 #include <commctrl.h>
@@ -21,18 +22,11 @@ using testing_support::writeFile;
 
 enum : int { kUndoButton = 1074, kList = 1078, kUndoRun = 1079, kProperties = 15781 };
 
-class UndoDialogTest : public ::testing::Test {
+class UndoDialogTest : public AppFixture {
 protected:
     void SetUp() override {
-        std::filesystem::copy_file(std::filesystem::u8path(testProgramFolder() + "calderwynstrope.exe"),
-                                   std::filesystem::u8path(home / "calderwynstrope.exe"));
         core::writeFilterFile(home / "x.ren", {*core::makeAppend("", "_x").rule});
-        program = std::make_unique<Program>(home / "calderwynstrope.exe", home / "x.ren", home.path());
-        main = program->waitForWindow("Calderwynstrope - version 1.2");
-        ASSERT_NE(main, nullptr);
-    }
-    void TearDown() override {
-        if (program) program->kill();
+        ASSERT_NE(startApp(home / "x.ren"), nullptr);
     }
     HWND openUndo() {
         EXPECT_TRUE(waitUntil([&] { return isEnabled(main, kUndoButton); }));
@@ -41,9 +35,7 @@ protected:
     }
     int lines(HWND undo) { return static_cast<int>(SendMessageW(control(undo, kList), LVM_GETITEMCOUNT, 0, 0)); }
 
-    TempFolder home, music;
-    std::unique_ptr<Program> program;
-    HWND main = nullptr;
+    TempFolder music;
 };
 
 TEST_F(UndoDialogTest, EmptyIndexOffersNothing) {
@@ -87,12 +79,11 @@ TEST_F(UndoDialogTest, PropertiesThenUndoRestoresTheNames) {
     EXPECT_EQ(controlText(properties, 1092), "3 KB");  // 148 + 3 x 780 + 784 bytes
     EXPECT_EQ(listCount(properties, 1082), 1);
     EXPECT_EQ(listText(properties, 1082, 0), "Append: \"_x\" at end");
-    platform::createFolder(testProgramFolder() + "screenshots");
-    saveScreenshot(properties, testProgramFolder() + "screenshots\\undo_properties.png");
+    screenshot(properties, "undo_properties");
     click(properties, IDCANCEL);
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(properties); }));
 
-    saveScreenshot(undo, testProgramFolder() + "screenshots\\undo.png");
+    screenshot(undo, "undo");
     click(undo, kUndoRun);
     HWND question = waitForMessageBox(*program, "Calderwynstrope");
     ASSERT_NE(question, nullptr);

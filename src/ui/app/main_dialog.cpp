@@ -372,13 +372,9 @@ void MainDialog::rememberFolder(const std::string& folder) {
 }
 
 void MainDialog::browse() {
-    std::string folder = text(IDC_FOLDER);
-    if (!folder.empty() && folder.back() == '\\') folder.pop_back();
-    const bool exists = !folder.empty() && platform::fileExists(folder);
-    ZelBrowseForFolderDialog picker(hwnd(), core::loadString(core::IDS_BROWSE_FOLDER), exists ? folder : std::string(),
-                                    appTitle(), BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS);
-    if (picker.doModal() != IDOK) return;
-    setText(IDC_FOLDER, platform::withSeparator(picker.getPath()));
+    const std::string chosen = pickFolder(hwnd(), text(IDC_FOLDER), core::loadString(core::IDS_BROWSE_FOLDER));
+    if (chosen.empty()) return;
+    setText(IDC_FOLDER, chosen);
     SetFocus(item(IDC_FOLDER));
     SendDlgItemMessageW(hwnd(), IDC_FOLDER, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
 }

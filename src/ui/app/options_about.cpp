@@ -51,13 +51,9 @@ void OptionsDialog::onOk() {
 }
 
 void OptionsDialog::browse() {
-    std::string folder = text(IDC_PLUGINS_DIR);
-    if (!folder.empty() && folder.back() == '\\') folder.pop_back();
-    const bool exists = !folder.empty() && platform::fileExists(folder);
-    ZelBrowseForFolderDialog picker(hwnd(), core::loadString(core::IDS_BROWSE_PLUGINS), exists ? folder : std::string(),
-                                    appTitle(), BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS);
-    if (picker.doModal() != IDOK) return;
-    setText(IDC_PLUGINS_DIR, platform::withSeparator(picker.getPath()));
+    const std::string chosen = pickFolder(hwnd(), text(IDC_PLUGINS_DIR), core::loadString(core::IDS_BROWSE_PLUGINS));
+    if (chosen.empty()) return;
+    setText(IDC_PLUGINS_DIR, chosen);
     SetFocus(item(IDC_PLUGINS_DIR));
     SendDlgItemMessageW(hwnd(), IDC_PLUGINS_DIR, EM_SETSEL, 0, -1);
 }

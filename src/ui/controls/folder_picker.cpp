@@ -54,4 +54,14 @@ int ZelBrowseForFolderDialog::doModal() {
     return IDOK;
 }
 
+std::string pickFolder(HWND owner, const std::string& fieldText, const std::string& prompt) {
+    std::string folder = fieldText;
+    if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    const bool exists = !folder.empty() && platform::fileExists(folder);
+    ZelBrowseForFolderDialog picker(owner, prompt, exists ? folder : std::string(), appTitle(),
+                                    BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS);
+    if (picker.doModal() != IDOK) return std::string();
+    return platform::withSeparator(picker.getPath());
+}
+
 }  // namespace ui

@@ -27,4 +27,9 @@ private:
     std::string path_;
 };
 
+// How both folder fields browse: starting at the field's folder (without its final backslash) when
+// it exists, captioned with the program's name; the chosen folder comes back with a final
+// backslash, or empty when the user cancelled.
+std::string pickFolder(HWND owner, const std::string& fieldText, const std::string& prompt);
+
 }  // namespace ui
