@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build googletest
+  build-essential cmake ninja-build ccache googletest
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 fonts-wine
   xvfb xauth imagemagick fonts-wqy-microhei
