@@ -17,7 +17,8 @@
 #include "core/session/rename_session.h"
 #include "core/undo/undo_catalog.h"
 #include "core/version.h"
-#include "platform/platform.h"
+#include "platform/clock.h"
+#include "platform/files.h"
 
 namespace cli {
 namespace {

@@ -1,6 +1,6 @@
 #include "cli/console.h"
 
-#include "platform/platform.h"
+#include "platform/console.h"
 
 namespace cli {
 

@@ -3,7 +3,7 @@
 #include <unordered_set>
 
 #include "core/rules/text_rules.h"
-#include "platform/platform.h"
+#include "platform/paths.h"
 
 namespace cli {
 namespace {

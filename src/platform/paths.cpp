@@ -1,7 +1,7 @@
 // Portable path helpers of the platform layer.
 #include <array>
 
-#include "platform/platform.h"
+#include "platform/paths.h"
 
 namespace platform {
 

@@ -1,9 +1,8 @@
 // Default (unnamed) string values of registry keys, which is all the .REN association needs.
 // Key names use backslashes and are relative to the user's file classes. Windows has the real
-// registry; every platform has the in-memory one, used by tests and where there is no registry.
+// registry; the tests have an in-memory one.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,22 +22,6 @@ public:
     virtual bool deleteKey(const std::string& key) = 0;
     // Tells the desktop shell that file associations changed.
     virtual void notifyAssociationsChanged() {}
-};
-
-// Key names compare ignoring ASCII case, as in the Windows registry.
-class MemoryRegistry : public Registry {
-public:
-    bool keyExists(const std::string& key) override;
-    std::optional<std::string> readDefault(const std::string& key) override;
-    bool writeDefault(const std::string& key, const std::string& value) override;
-    bool deleteKey(const std::string& key) override;
-    void notifyAssociationsChanged() override { ++notifications; }
-
-    int notifications = 0;
-
-private:
-    // Folded key name -> default value (absent: the key exists without a value).
-    std::map<std::string, std::optional<std::string>> keys_;
 };
 
 // The current user's file classes (HKEY_CURRENT_USER\Software\Classes) on Windows, which is what

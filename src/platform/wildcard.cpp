@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/text.h"
 #include "platform/utf8.h"
 
 namespace platform {

@@ -4,7 +4,8 @@
 #include "cli/commands.h"
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_factory.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "support/temp_folder.h"
 
 namespace {

@@ -3,7 +3,8 @@
 
 #include <filesystem>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "support/process.h"
 #include "support/temp_folder.h"
 

@@ -7,7 +7,8 @@
 #include "core/persist/braxen_exception.h"
 #include "core/persist/filter_archive.h"
 #include "core/plugins/plugin_manager.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 
 namespace {
 

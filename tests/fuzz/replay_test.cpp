@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "fuzz/filter_file_target.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/search.h"
 #include "support/temp_folder.h"
 
 namespace {

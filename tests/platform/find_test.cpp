@@ -4,7 +4,9 @@
 #include <map>
 #include <set>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/search.h"
 #include "platform/wildcard.h"
 #include "support/temp_folder.h"
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/platform.h"
+#include "platform/libraries.h"
+#include "platform/paths.h"
 
 namespace {
 

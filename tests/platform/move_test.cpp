@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/search.h"
 #include "support/temp_folder.h"
 
 namespace {

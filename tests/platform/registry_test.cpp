@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/registry.h"
+#include "support/memory_registry.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ protected:
             root_ = "CalderwynstropeTest.Key";
             registry_->deleteKey(root_);
         } else {
-            registry_ = std::make_unique<platform::MemoryRegistry>();
+            registry_ = std::make_unique<testing_support::MemoryRegistry>();
             root_ = "Test";
         }
     }
@@ -61,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(Memory, RegistryTest, ::testing::Values(false));
 #endif
 
 TEST(MemoryRegistry, CountsShellNotifications) {
-    platform::MemoryRegistry registry;
+    testing_support::MemoryRegistry registry;
     registry.notifyAssociationsChanged();
     EXPECT_EQ(registry.notifications, 1);
 }

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/text.h"
 #include "platform/utf8.h"
 
 namespace {

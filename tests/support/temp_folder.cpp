@@ -7,7 +7,8 @@
 #include <filesystem>
 #include <random>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 
 namespace fs = std::filesystem;
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/files.h"
 #include "support/temp_folder.h"
 #include "ui/ui_driver.h"
 

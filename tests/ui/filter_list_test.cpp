@@ -5,7 +5,6 @@
 
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_factory.h"
-#include "platform/platform.h"
 #include "support/temp_folder.h"
 #include "ui/app_fixture.h"
 #include "ui/ui_driver.h"

@@ -8,7 +8,7 @@
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_factory.h"
 #include "core/undo/undo_index.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "support/temp_folder.h"
 #include "ui/app_fixture.h"
 #include "ui/ui_driver.h"

@@ -3,7 +3,6 @@
 
 #include <filesystem>
 
-#include "platform/platform.h"
 #include "platform/registry.h"
 #include "support/temp_folder.h"
 #include "ui/app_fixture.h"

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace ui_testing {
 namespace {

@@ -4,7 +4,8 @@
 #include <thread>
 
 #include "core/plugins/plugin_manager.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "ui/ui_driver.h"
 
 namespace {

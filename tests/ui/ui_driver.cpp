@@ -1,6 +1,7 @@
 #include "ui/ui_driver.h"
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/utf8.h"
 #include "ui/png_writer.h"
 

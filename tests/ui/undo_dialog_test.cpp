@@ -6,7 +6,7 @@
 #include "core/app/strings.h"
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_factory.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "support/temp_folder.h"
 #include "ui/app_fixture.h"
 #include "ui/ui_driver.h"

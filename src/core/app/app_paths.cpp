@@ -1,6 +1,6 @@
 #include "core/app/app_paths.h"
 
-#include "platform/platform.h"
+#include "platform/paths.h"
 
 namespace core {
 

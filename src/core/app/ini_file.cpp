@@ -1,7 +1,8 @@
 #include "core/app/ini_file.h"
 
 #include "core/rules/text_rules.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/text.h"
 #include "platform/utf8.h"
 
 namespace core {

@@ -1,6 +1,8 @@
 #include "core/persist/binary_io.h"
 
 #include "core/persist/braxen_exception.h"
+#include "platform/files.h"
+#include "platform/text.h"
 #include "platform/utf8.h"
 
 namespace core {

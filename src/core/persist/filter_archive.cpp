@@ -3,6 +3,7 @@
 #include "core/persist/binary_io.h"
 #include "core/persist/braxen_exception.h"
 #include "core/plugins/plugin_manager.h"
+#include "platform/files.h"
 
 namespace core {
 

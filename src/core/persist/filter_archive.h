@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/rules/rule.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace core {
 

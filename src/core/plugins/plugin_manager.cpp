@@ -4,7 +4,10 @@
 
 #include "core/rules/rule.h"
 #include "core/rules/text_rules.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/libraries.h"
+#include "platform/paths.h"
+#include "platform/search.h"
 #include "platform/utf8.h"
 
 namespace core {

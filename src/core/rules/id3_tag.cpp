@@ -2,7 +2,8 @@
 
 #include "core/rules/rule.h"
 #include "core/rules/text_rules.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/text.h"
 
 namespace core {
 namespace {

@@ -1,6 +1,6 @@
 #include "core/rules/text_rules.h"
 
-#include "platform/platform.h"
+#include "platform/text.h"
 #include "platform/utf8.h"
 
 namespace core {

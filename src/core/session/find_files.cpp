@@ -1,6 +1,9 @@
 #include "core/session/find_files.h"
 
 #include "core/rules/text_rules.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/search.h"
 
 namespace core {
 namespace {

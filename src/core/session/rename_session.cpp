@@ -6,7 +6,8 @@
 #include "core/rules/id3_tag.h"
 #include "core/rules/number_replace.h"
 #include "core/rules/text_rules.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 
 namespace core {
 

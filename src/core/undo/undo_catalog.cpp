@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/app/strings.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace core {
 

@@ -6,7 +6,8 @@
 #include "core/persist/braxen_exception.h"
 #include "core/persist/filter_archive.h"
 #include "core/undo/undo_index.h"
-#include "platform/platform.h"
+#include "platform/clock.h"
+#include "platform/files.h"
 
 namespace core {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace core {
 

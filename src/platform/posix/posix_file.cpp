@@ -1,5 +1,4 @@
-// POSIX file object, paths and moves.
-#include <dlfcn.h>
+// POSIX file object, file status and moves.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -8,32 +7,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <utility>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/posix/posix_errors.h"
-#include "platform/registry.h"
 
 namespace platform {
-
-bool isPathSeparator(char c) {
-    return c == '/';
-}
-
-File::~File() {
-    close();
-}
-
-File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kInvalid)), path_(std::move(other.path_)) {}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = std::exchange(other.handle_, kInvalid);
-        path_ = std::move(other.path_);
-    }
-    return *this;
-}
 
 void File::open(const std::string& path, Mode mode) {
     close();
@@ -224,82 +203,6 @@ bool setAttributes(const std::string& path, std::uint32_t attributes) {
         mode |= S_IWUSR;
     }
     return ::chmod(path.c_str(), mode) == 0;
-}
-
-std::string currentFolder() {
-    std::string buffer(4096, '\0');
-    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (errno != ERANGE) return std::string("/");
-        buffer.resize(buffer.size() * 2);
-    }
-    buffer.resize(std::strlen(buffer.c_str()));
-    return buffer;
-}
-
-std::string fullPath(const std::string& path) {
-    if (path.empty()) return path;
-    const std::string joined = path[0] == '/' ? path : currentFolder() + "/" + path;
-    std::vector<std::string> parts;
-    std::size_t pos = 0;
-    while (pos <= joined.size()) {
-        std::size_t end = joined.find('/', pos);
-        if (end == std::string::npos) end = joined.size();
-        const std::string part = joined.substr(pos, end - pos);
-        if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        pos = end + 1;
-    }
-    std::string out;
-    for (const auto& part : parts) out += "/" + part;
-    if (out.empty()) return "/";
-    // A final separator names the same folder; keep it, as the Windows call does.
-    if (joined.back() == '/') out += '/';
-    return out;
-}
-
-std::string modulePath() {
-    std::string buffer(4096, '\0');
-    const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    if (n <= 0) return std::string();
-    buffer.resize(static_cast<std::size_t>(n));
-    return buffer;
-}
-
-std::string GetModuleFolder() {
-    std::string path = modulePath();
-    const auto at = path.find_last_of('/');
-    return at == std::string::npos ? std::string("./") : path.substr(0, at + 1);
-}
-
-// ---------------------------------------------------------------------------------------------
-
-LibraryHandle loadLibrary(const std::string& path) {
-    return ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-}
-
-void* findExport(LibraryHandle library, const char* name) {
-    return library ? ::dlsym(library, name) : nullptr;
-}
-
-void unloadLibrary(LibraryHandle library) {
-    if (library) ::dlclose(library);
-}
-
-std::time_t now() {
-    return std::time(nullptr);
-}
-
-std::tm localTime(std::time_t time) {
-    std::tm out{};
-    ::localtime_r(&time, &out);
-    return out;
-}
-
-std::unique_ptr<Registry> openUserClasses() {
-    return nullptr;
 }
 
 }  // namespace platform

@@ -5,13 +5,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include <locale.h>
 #include <algorithm>
 #include <cerrno>
-#include <cwctype>
+#include <vector>
 
-#include "platform/platform.h"
 #include "platform/posix/posix_errors.h"
+#include "platform/search.h"
+#include "platform/text.h"
 #include "platform/utf8.h"
 #include "platform/wildcard.h"
 
@@ -30,22 +30,8 @@ struct FindHandle::State {
     }
 };
 
-FindHandle::FindHandle() = default;
-FindHandle::~FindHandle() = default;
-
-FindHandle::FindHandle(FindHandle&& other) noexcept : state_(std::move(other.state_)) {}
-
-FindHandle& FindHandle::operator=(FindHandle&& other) noexcept {
-    state_ = std::move(other.state_);
-    return *this;
-}
-
-bool FindHandle::isOpen() const {
-    return state_ != nullptr;
-}
-
-void FindHandle::close() noexcept {
-    state_.reset();
+void FindHandle::StateDeleter::operator()(State* state) const noexcept {
+    delete state;
 }
 
 namespace {
@@ -87,7 +73,7 @@ bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool d
     const std::string pattern = slash == std::string::npos ? pathWithPattern : pathWithPattern.substr(slash + 1);
     if (pattern.empty()) return false;
 
-    auto state = std::make_unique<State>();
+    std::unique_ptr<State, StateDeleter> state(new State);
     state->dir = ::opendir(folder.c_str());
     if (!state->dir) return false;
 
@@ -132,38 +118,6 @@ bool FindHandle::next(FindData& out) {
         return true;
     }
     return false;
-}
-
-// ---------------------------------------------------------------------------------------------
-
-namespace {
-
-locale_t unicodeLocale() {
-    // C.UTF-8 is built into current C libraries; its tables cover all of Unicode.
-    static locale_t locale = [] {
-        locale_t l = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-        if (!l) l = ::newlocale(LC_CTYPE_MASK, "C.utf8", static_cast<locale_t>(0));
-        return l;
-    }();
-    return locale;
-}
-
-}  // namespace
-
-char32_t toLowerCodePoint(char32_t c) {
-    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
-    locale_t l = unicodeLocale();
-    return l ? static_cast<char32_t>(::towlower_l(static_cast<wint_t>(c), l)) : c;
-}
-
-char32_t toUpperCodePoint(char32_t c) {
-    if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
-    locale_t l = unicodeLocale();
-    return l ? static_cast<char32_t>(::towupper_l(static_cast<wint_t>(c), l)) : c;
-}
-
-std::string legacyTextToUtf8(const std::string& bytes) {
-    return utf8::fromLegacy(bytes);
 }
 
 }  // namespace platform

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/platform.h"
+#include "platform/console.h"
 #include "platform/win32/win32_util.h"
 
 namespace platform {

@@ -1,10 +1,10 @@
-// Win32 file object, paths, moves, libraries, clock and case mapping. Only wide functions.
+// Win32 file object, file status and moves. Only wide functions.
 #include <windows.h>
 
-#include <utility>
+#include <algorithm>
 
-#include "platform/platform.h"
-#include "platform/utf8.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/win32/win32_util.h"
 
 namespace platform {
@@ -15,10 +15,6 @@ using win32::throwError;
 using win32::throwLastError;
 using win32::widen;
 
-bool isPathSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
 namespace {
 
 HANDLE handleOf(std::intptr_t handle) {
@@ -26,21 +22,6 @@ HANDLE handleOf(std::intptr_t handle) {
 }
 
 }  // namespace
-
-File::~File() {
-    close();
-}
-
-File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kInvalid)), path_(std::move(other.path_)) {}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = std::exchange(other.handle_, kInvalid);
-        path_ = std::move(other.path_);
-    }
-    return *this;
-}
 
 void File::open(const std::string& path, Mode mode) {
     close();
@@ -251,120 +232,6 @@ bool setAttributes(const std::string& path, std::uint32_t attributes) {
     DWORD wanted = (current & ~settable) | (attributes & settable);
     if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
     return SetFileAttributesW(wide.c_str(), wanted) != 0;
-}
-
-std::string fullPath(const std::string& path) {
-    if (path.empty()) return path;
-    const std::wstring wide = widen(path);
-    DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return path;
-    std::wstring full(needed, L'\0');
-    const DWORD got = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
-    if (got == 0 || got >= needed) return path;
-    full.resize(got);
-    return narrow(full);
-}
-
-std::string currentFolder() {
-    DWORD needed = GetCurrentDirectoryW(0, nullptr);
-    std::wstring buffer(needed, L'\0');
-    const DWORD got = GetCurrentDirectoryW(needed, buffer.data());
-    buffer.resize(got < needed ? got : 0);
-    return narrow(buffer);
-}
-
-std::string modulePath() {
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD got = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (got == 0) return std::string();
-        if (got < buffer.size()) {
-            buffer.resize(got);
-            return narrow(buffer);
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
-std::string GetModuleFolder() {
-    const std::string path = modulePath();
-    const auto at = path.find_last_of('\\');
-    return at == std::string::npos ? std::string(".\\") : path.substr(0, at + 1);
-}
-
-// ---------------------------------------------------------------------------------------------
-
-LibraryHandle loadLibrary(const std::string& path) {
-    // No "cannot find DLL" boxes for a broken plug-in: failing quietly is what the caller wants.
-    const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    HMODULE module = LoadLibraryW(filePath(path).c_str());
-    SetErrorMode(previous);
-    return reinterpret_cast<LibraryHandle>(module);
-}
-
-void* findExport(LibraryHandle library, const char* name) {
-    if (!library) return nullptr;
-    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
-}
-
-void unloadLibrary(LibraryHandle library) {
-    if (library) FreeLibrary(static_cast<HMODULE>(library));
-}
-
-std::time_t now() {
-    return std::time(nullptr);
-}
-
-std::tm localTime(std::time_t time) {
-    std::tm out{};
-    localtime_s(&out, &time);
-    return out;
-}
-
-// ---------------------------------------------------------------------------------------------
-
-namespace {
-
-char32_t mapCase(char32_t c, DWORD flag) {
-    std::string text;
-    utf8::append(text, c);
-    const std::wstring wide = widen(text);
-    wchar_t out[4];
-    const int n = LCMapStringEx(LOCALE_NAME_INVARIANT, flag, wide.c_str(), static_cast<int>(wide.size()), out, 4,
-                                nullptr, nullptr, 0);
-    if (n != static_cast<int>(wide.size())) return c;
-    const std::string mapped = narrow(std::wstring(out, static_cast<std::size_t>(n)));
-    std::size_t pos = 0;
-    const char32_t result = utf8::decode(mapped, pos);
-    return pos == mapped.size() ? result : c;
-}
-
-}  // namespace
-
-char32_t toLowerCodePoint(char32_t c) {
-    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
-    return mapCase(c, LCMAP_LOWERCASE);
-}
-
-char32_t toUpperCodePoint(char32_t c) {
-    if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
-    return mapCase(c, LCMAP_UPPERCASE);
-}
-
-std::string legacyTextToUtf8(const std::string& bytes) {
-    if (utf8::isValid(bytes)) return bytes;
-    // The manifest makes this program's own code page UTF-8, so ask for the system's.
-    UINT codePage = 0;
-    if (GetLocaleInfoEx(LOCALE_NAME_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
-                        reinterpret_cast<LPWSTR>(&codePage), sizeof(codePage) / sizeof(wchar_t)) == 0 ||
-        codePage == 0 || codePage == CP_UTF8) {
-        return utf8::fromWindows1252(bytes);
-    }
-    const int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    if (n <= 0) return utf8::fromWindows1252(bytes);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
-    return narrow(wide);
 }
 
 }  // namespace platform

@@ -1,7 +1,7 @@
 // Win32 directory listing: the system's own wildcard matching and order.
 #include <windows.h>
 
-#include "platform/platform.h"
+#include "platform/search.h"
 #include "platform/win32/win32_util.h"
 
 namespace platform {
@@ -13,22 +13,8 @@ struct FindHandle::State {
     }
 };
 
-FindHandle::FindHandle() = default;
-FindHandle::~FindHandle() = default;
-
-FindHandle::FindHandle(FindHandle&& other) noexcept : state_(std::move(other.state_)) {}
-
-FindHandle& FindHandle::operator=(FindHandle&& other) noexcept {
-    state_ = std::move(other.state_);
-    return *this;
-}
-
-bool FindHandle::isOpen() const {
-    return state_ != nullptr;
-}
-
-void FindHandle::close() noexcept {
-    state_.reset();
+void FindHandle::StateDeleter::operator()(State* state) const noexcept {
+    delete state;
 }
 
 namespace {
@@ -49,7 +35,7 @@ bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool d
                                 directoriesOnly ? FindExSearchLimitToDirectories : FindExSearchNameMatch, nullptr,
                                 FIND_FIRST_EX_LARGE_FETCH);
     if (h == INVALID_HANDLE_VALUE) return false;
-    state_ = std::make_unique<State>();
+    state_.reset(new State);
     state_->handle = h;
     fill(data, out);
     return true;

@@ -10,7 +10,7 @@
 #include "core/persist/filter_archive.h"
 #include "core/session/find_files.h"
 #include "core/session/rename_session.h"
-#include "platform/platform.h"
+#include "platform/paths.h"
 #include "platform/registry.h"
 #include "ui/app/options_about.h"
 #include "ui/app/resource.h"

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "core/app/strings.h"
-#include "platform/platform.h"
 #include "ui/app/resource.h"
 #include "ui/controls/folder_picker.h"
 #include "ui/controls/messages.h"

@@ -2,7 +2,8 @@
 
 #include <shlobj.h>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "ui/controls/messages.h"
 #include "ui/controls/wide.h"
 

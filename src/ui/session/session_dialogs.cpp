@@ -1,7 +1,8 @@
 #include "ui/session/session_dialogs.h"
 
 #include "core/app/strings.h"
-#include "platform/platform.h"
+#include "platform/clock.h"
+#include "platform/paths.h"
 #include "ui/app/resource.h"
 #include "ui/controls/messages.h"
 #include "ui/controls/wide.h"

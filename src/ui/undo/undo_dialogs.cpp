@@ -2,7 +2,7 @@
 
 #include "core/app/strings.h"
 #include "core/persist/braxen_exception.h"
-#include "platform/platform.h"
+#include "platform/clock.h"
 #include "ui/app/resource.h"
 #include "ui/controls/messages.h"
 #include "ui/controls/wide.h"

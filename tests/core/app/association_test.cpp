@@ -2,6 +2,7 @@
 
 #include "core/app/association.h"
 #include "platform/registry.h"
+#include "support/memory_registry.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ void checkAssociation(platform::Registry& registry) {
 }
 
 TEST(Association, RegistersAndRemovesInMemory) {
-    platform::MemoryRegistry registry;
+    testing_support::MemoryRegistry registry;
     checkAssociation(registry);
     EXPECT_EQ(registry.notifications, 4);
 }
@@ -58,7 +59,7 @@ TEST(Association, RegistersAndRemovesInTheUsersClasses) {
 #endif
 
 TEST(Association, RegisterFileClassStopsAtTheFirstFailure) {
-    struct FailingRegistry : platform::MemoryRegistry {
+    struct FailingRegistry : testing_support::MemoryRegistry {
         int writesLeft;
         explicit FailingRegistry(int n) : writesLeft(n) {}
         bool writeDefault(const std::string& key, const std::string& value) override {
@@ -72,7 +73,7 @@ TEST(Association, RegisterFileClassStopsAtTheFirstFailure) {
     }
     FailingRegistry enough(10);
     EXPECT_TRUE(registerFileClass(enough, "C", "d", 1, kExe, verbs));
-    platform::MemoryRegistry noDefault;
+    testing_support::MemoryRegistry noDefault;
     EXPECT_FALSE(registerFileClass(noDefault, "C", "d", -1, kExe, {{"Edit", "%1", false}}));
     EXPECT_FALSE(noDefault.keyExists("C\\DefaultIcon"));
     EXPECT_TRUE(registerFileClass(noDefault, "C", "d", -1, kExe, {}));

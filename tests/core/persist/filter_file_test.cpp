@@ -4,6 +4,7 @@
 #include "core/persist/braxen_exception.h"
 #include "core/persist/filter_archive.h"
 #include "core/plugins/plugin_manager.h"
+#include "platform/files.h"
 #include "support/binary.h"
 #include "support/temp_folder.h"
 

@@ -3,7 +3,8 @@
 #include "core/persist/filter_archive.h"
 #include "core/plugins/plugin_manager.h"
 #include "core/rules/rule.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "support/temp_folder.h"
 
 namespace {

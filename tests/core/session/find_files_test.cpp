@@ -3,7 +3,8 @@
 #include <random>
 
 #include "core/session/find_files.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "support/temp_folder.h"
 
 namespace {

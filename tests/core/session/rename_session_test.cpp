@@ -4,6 +4,8 @@
 #include "core/rules/text_rules.h"
 #include "core/session/rename_session.h"
 #include "core/undo/undo_index.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "support/recording_reporter.h"
 #include "support/temp_folder.h"
 

@@ -5,6 +5,8 @@
 #include "core/persist/filter_archive.h"
 #include "core/undo/undo_database.h"
 #include "core/undo/undo_index.h"
+#include "platform/clock.h"
+#include "platform/files.h"
 #include "support/recording_reporter.h"
 #include "support/temp_folder.h"
 

@@ -2,6 +2,8 @@
 
 #include "core/persist/braxen_exception.h"
 #include "core/undo/undo_index.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "support/binary.h"
 #include "support/temp_folder.h"
 

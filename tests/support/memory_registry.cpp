@@ -1,6 +1,6 @@
-#include "platform/registry.h"
+#include "support/memory_registry.h"
 
-namespace platform {
+namespace testing_support {
 namespace {
 
 std::string fold(const std::string& key) {
@@ -50,4 +50,4 @@ bool MemoryRegistry::deleteKey(const std::string& key) {
     return true;
 }
 
-}  // namespace platform
+}  // namespace testing_support

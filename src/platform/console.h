@@ -1,0 +1,17 @@
+// Console output of a command-line program.
+#pragma once
+
+#include <string_view>
+
+namespace platform {
+
+enum class Stream { Out, Err };
+// True when the stream is an interactive terminal (a console window on Windows).
+bool isTerminal(Stream stream);
+// True when the stream is a terminal that shows ANSI colours (switching them on where needed) and
+// the user has not asked for none (NO_COLOR).
+bool enableColours(Stream stream);
+// Writes UTF-8 text: as UTF-16 to a Windows console, as bytes to anything else.
+void writeText(Stream stream, std::string_view text);
+
+}  // namespace platform

@@ -1,0 +1,38 @@
+// The members of File and FindHandle that do not depend on the backend: ownership moves with
+// the object, and the destructor closes what is still open.
+#include <utility>
+
+#include "platform/files.h"
+#include "platform/search.h"
+
+namespace platform {
+
+File::~File() {
+    close();
+}
+
+File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kInvalid)), path_(std::move(other.path_)) {}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        close();
+        handle_ = std::exchange(other.handle_, kInvalid);
+        path_ = std::move(other.path_);
+    }
+    return *this;
+}
+
+FindHandle::FindHandle() = default;
+FindHandle::~FindHandle() = default;
+FindHandle::FindHandle(FindHandle&& other) noexcept = default;
+FindHandle& FindHandle::operator=(FindHandle&& other) noexcept = default;
+
+bool FindHandle::isOpen() const {
+    return state_ != nullptr;
+}
+
+void FindHandle::close() noexcept {
+    state_.reset();
+}
+
+}  // namespace platform

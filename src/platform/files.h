@@ -1,0 +1,88 @@
+// The file object and the operations on whole files and folders. Every text is UTF-8; failures
+// that raise do so with FileError naming the file.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+
+#include "platform/file_error.h"
+
+namespace platform {
+
+// File attribute bits; the values are those of the Windows file attributes, on every platform.
+enum Attribute : std::uint32_t {
+    AttrReadOnly = 0x01,
+    AttrHidden = 0x02,
+    AttrSystem = 0x04,
+    AttrDirectory = 0x10,
+};
+
+class File {
+public:
+    enum class Mode {
+        Read,         // open an existing file for reading
+        CreateWrite,  // create, or truncate an existing file, for writing
+        // Open for reading and writing, creating it when missing, never truncating; no other
+        // process may open the file while we hold it.
+        ReadWriteExclusive,
+    };
+    enum class SeekFrom { Begin, Current, End };
+
+    File() = default;
+    File(const std::string& path, Mode mode) { open(path, mode); }
+    ~File();
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+
+    void open(const std::string& path, Mode mode);
+    bool isOpen() const { return handle_ != kInvalid; }
+    const std::string& path() const { return path_; }
+
+    // Returns the number of bytes read: fewer than asked at the end of the file, never an error
+    // for that reason.
+    std::size_t read(void* buffer, std::size_t count);
+    void write(const void* buffer, std::size_t count);
+    std::uint64_t seek(std::int64_t offset, SeekFrom from);
+    std::uint64_t position() const;
+    std::uint64_t length() const;
+    void setLength(std::uint64_t length);
+    void close() noexcept;
+
+private:
+    static constexpr std::intptr_t kInvalid = -1;
+    std::intptr_t handle_ = kInvalid;  // a file descriptor or a Win32 HANDLE
+    std::string path_;
+};
+
+struct FileStatus {
+    std::uint64_t size = 0;
+    std::time_t creationTime = 0;  // POSIX: birth time where the file system keeps it, else mtime
+    std::uint32_t attributes = 0;
+};
+
+std::optional<FileStatus> fileStatus(const std::string& path);
+bool fileExists(const std::string& path);
+
+// Moves (renames) a file. Never replaces an existing file: the move fails instead. A name that
+// differs from the current one only in letter case really changes the case, even where the file
+// system ignores case. Moving a file onto its own unchanged name succeeds and changes nothing.
+// Names the Windows file system refuses (\ / : * ? " < > | and control characters) fail on every
+// platform, so a collection renamed here stays usable on Windows. Raises FileError.
+void moveFile(const std::string& from, const std::string& to);
+
+// Raises FileError.
+void removeFile(const std::string& path);
+
+// Creates one folder; false when it could not be created (for instance because it exists).
+bool createFolder(const std::string& path);
+
+// Sets the read-only, hidden and system bits where the platform keeps them (POSIX: read-only
+// only, as the owner's write permission; hidden comes from a leading "." there, and nothing is
+// ever system). False on failure.
+bool setAttributes(const std::string& path, std::uint32_t attributes);
+
+}  // namespace platform

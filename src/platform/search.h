@@ -1,0 +1,46 @@
+// Directory listing with a wildcard pattern.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/files.h"
+
+namespace platform {
+
+struct FindData {
+    std::string name;          // the entry's name within its folder
+    std::uint32_t attributes;  // Attribute bits
+};
+
+// One search: first() with "folder<sep>pattern", then next() until it answers false. Patterns use
+// "*" and "?", compare letters ignoring case, and "*.*" matches every name. Entries come in the
+// platform's own order; on POSIX that is by name ignoring case, then by exact bytes, as NTFS and
+// Wine list them, so repeated runs see the same order. "." and ".." are listed as on Windows.
+class FindHandle {
+public:
+    FindHandle();
+    ~FindHandle();
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    FindHandle(FindHandle&& other) noexcept;
+    FindHandle& operator=(FindHandle&& other) noexcept;
+
+    // directoriesOnly: the caller wants folders alone, so the platform may skip other entries
+    // cheaply (it still may list them; callers filter by the attributes in any case).
+    bool first(const std::string& pathWithPattern, FindData& out, bool directoriesOnly = false);
+    bool next(FindData& out);
+    void close() noexcept;
+    bool isOpen() const;
+
+private:
+    // The backend's search state; only the backend knows its layout, so it also frees it.
+    struct State;
+    struct StateDeleter {
+        void operator()(State* state) const noexcept;
+    };
+    std::unique_ptr<State, StateDeleter> state_;
+};
+
+}  // namespace platform
