@@ -3,6 +3,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/utf8.h"
+#include "ui/controls/handles.h"
 #include "ui/png_writer.h"
 
 namespace ui_testing {
@@ -270,8 +271,8 @@ bool saveScreenshot(HWND window, const std::string& pngPath) {
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0) return false;
 
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    const ui::WindowDC screen(nullptr);
+    const ui::OwnedMemoryDC memory(CreateCompatibleDC(screen.get()));
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
@@ -280,13 +281,13 @@ bool saveScreenshot(HWND window, const std::string& pngPath) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const ui::OwnedBitmap bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     bool ok = false;
     if (bitmap && bits) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
+        HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
         // What a person sees: the screen where the window is.
-        ok = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY | CAPTUREBLT);
-        SelectObject(memory, old);
+        ok = BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY | CAPTUREBLT);
+        SelectObject(memory.get(), old);
         if (ok) {
             const auto* p = static_cast<const std::uint32_t*>(bits);
             std::vector<std::uint32_t> pixels(p, p + static_cast<std::size_t>(width) * height);
@@ -298,9 +299,6 @@ bool saveScreenshot(HWND window, const std::string& pngPath) {
             }
         }
     }
-    if (bitmap) DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     return ok;
 }
 

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "resource.h"
+#include "ui/controls/handles.h"
 #include "ui/controls/zel_dialog.h"
 #include "ui/ui_driver.h"
 
@@ -64,16 +65,15 @@ TEST(ZelDialog, PopupItemsAreRefreshedAsTheMenuOpens) {
     dialog.onUpdate(IDC_EDIT, [] { return false; });
     dialog.onCommand(IDC_DELETE, [] {});
     withDialog(dialog, "Calderwynstrope - Confirmation", [&](HWND window) {
-        HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MENU));
-        ASSERT_NE(menu, nullptr);
-        HMENU listPopup = GetSubMenu(menu, 2);
+        const ui::OwnedMenu menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MENU)));
+        ASSERT_TRUE(menu);
+        HMENU listPopup = GetSubMenu(menu.get(), 2);
         SendMessageW(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(listPopup), 2);
         EXPECT_TRUE(GetMenuState(listPopup, IDC_EDIT, MF_BYCOMMAND) & MF_GRAYED) << "its update handler says no";
         EXPECT_FALSE(GetMenuState(listPopup, IDC_DELETE, MF_BYCOMMAND) & MF_GRAYED) << "a command handler";
-        HMENU addPopup = GetSubMenu(menu, 0);
+        HMENU addPopup = GetSubMenu(menu.get(), 0);
         SendMessageW(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(addPopup), 0);
         EXPECT_TRUE(GetMenuState(addPopup, ID_ADD_APPEND, MF_BYCOMMAND) & MF_GRAYED) << "nothing handles it";
-        DestroyMenu(menu);
     });
 }
 

@@ -64,11 +64,6 @@ MainDialog::MainDialog(std::string commandLine, core::AppPaths paths)
     onUpdate(IDC_ADD, [] { return true; });
 }
 
-MainDialog::~MainDialog() {
-    if (icon_) DestroyIcon(icon_);
-    if (smallIcon_) DestroyIcon(smallIcon_);
-}
-
 bool MainDialog::hasCommandHandler(int id) const {
     // Every plug-in item that can exist has a handler; beyond 2200 none has.
     return (id >= ID_PLUGIN_FIRST && id <= ID_PLUGIN_LAST) || UI_dialog::hasCommandHandler(id);
@@ -119,12 +114,12 @@ void MainDialog::initSystemMenu() {
     AppendMenuW(menu, MF_STRING, IDM_OPTIONS, L"&Options...");
     AppendMenuW(menu, MF_STRING, IDM_ABOUT, L"&About...");
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    icon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                          GetSystemMetrics(SM_CYICON), 0));
-    smallIcon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+    icon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                              GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+    smallIcon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
 }
 
 void MainDialog::applySettings() {

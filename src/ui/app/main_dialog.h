@@ -14,6 +14,7 @@
 #include "core/plugins/plugin_manager.h"
 #include "core/rules/rule.h"
 #include "ui/controls/custom_controls.h"
+#include "ui/controls/handles.h"
 #include "ui/controls/zel_dialog.h"
 #include "ui/filterui/filter_list_box.h"
 
@@ -28,7 +29,6 @@ public:
 class MainDialog : public UI_dialog {
 public:
     MainDialog(std::string commandLine, core::AppPaths paths);
-    ~MainDialog() override;
 
     // The filter list, which owns one Rule per line.
     void addRuleToList(const core::Rule& rule);
@@ -76,8 +76,8 @@ private:
     bool regfiletype_ = true;
     bool limitUndo_ = true;
     std::int32_t undoLimit_ = 50;
-    HICON icon_ = nullptr;
-    HICON smallIcon_ = nullptr;
+    OwnedIcon icon_;
+    OwnedIcon smallIcon_;
 };
 
 }  // namespace ui

@@ -7,6 +7,7 @@
 #include "core/app/strings.h"
 #include "ui/app/resource.h"
 #include "ui/controls/folder_picker.h"
+#include "ui/controls/handles.h"
 #include "ui/controls/messages.h"
 
 namespace ui {
@@ -62,24 +63,18 @@ AboutDialog::AboutDialog(HWND parent) : UI_dialog(IDD_ABOUT, parent) {
     onCommand(IDC_ABOUT_ICON, [this] { flipBanner(); });
 }
 
-AboutDialog::~AboutDialog() {
-    if (bannerFont_) DeleteObject(bannerFont_);
-}
-
 void AboutDialog::onInitDialog() {
     link_.attach(hwnd(), IDC_HOMEPAGE);
     link_.setUnderline(true);
     link_.setUrl(kHomePage);
     banner_ = text(IDC_BANNER);
-    HDC dc = GetDC(hwnd());
     LOGFONTW log{};
-    log.lfHeight = -MulDiv(95, GetDeviceCaps(dc, LOGPIXELSY), 720);  // 9.5 points
-    ReleaseDC(hwnd(), dc);
+    log.lfHeight = -MulDiv(95, GetDeviceCaps(WindowDC(hwnd()).get(), LOGPIXELSY), 720);  // 9.5 points
     log.lfWeight = FW_BOLD;
     log.lfItalic = FALSE;
     lstrcpyW(log.lfFaceName, L"Arial");
-    bannerFont_ = CreateFontIndirectW(&log);
-    SendDlgItemMessageW(hwnd(), IDC_BANNER, WM_SETFONT, reinterpret_cast<WPARAM>(bannerFont_), TRUE);
+    bannerFont_.reset(CreateFontIndirectW(&log));
+    SendDlgItemMessageW(hwnd(), IDC_BANNER, WM_SETFONT, reinterpret_cast<WPARAM>(bannerFont_.get()), TRUE);
     initialFocus = item(IDOK);
 }
 

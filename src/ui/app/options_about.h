@@ -28,7 +28,6 @@ private:
 class AboutDialog : public UI_dialog {
 public:
     explicit AboutDialog(HWND parent);
-    ~AboutDialog() override;
     static constexpr const char* kHomePage = "https://calderwynstrope.example.org/";
 
 protected:
@@ -37,7 +36,7 @@ protected:
 private:
     void flipBanner();
     HyperlinkStatic link_;
-    HFONT bannerFont_ = nullptr;
+    OwnedFont bannerFont_;
     bool reversed_ = false;
     std::string banner_;
 };

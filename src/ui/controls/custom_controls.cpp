@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <stdexcept>
+#include <utility>
 
 #include "ui/app/resource.h"
 #include "ui/controls/messages.h"
@@ -14,12 +15,18 @@ namespace {
 
 constexpr const wchar_t* kControlProperty = L"CalderwynstropeControl";
 
-HFONT boldFontOf(HWND dialog) {
+OwnedFont boldFontOf(HWND dialog) {
     HFONT font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
     LOGFONTW log{};
     GetObjectW(font ? font : GetStockObject(DEFAULT_GUI_FONT), sizeof(log), &log);
     log.lfWeight = FW_BOLD;
-    return CreateFontIndirectW(&log);
+    return OwnedFont(CreateFontIndirectW(&log));
+}
+
+RECT clipBoxOf(HDC dc) {
+    RECT box{};
+    GetClipBox(dc, &box);
+    return box;
 }
 
 std::wstring windowText(HWND window) {
@@ -48,21 +55,21 @@ ReflectedControl* ReflectedControl::of(HWND control) {
 
 // --- MemoryDC ------------------------------------------------------------------------------
 
-MemoryDC::MemoryDC(HDC target) : target_(target) {
-    GetClipBox(target, &area_);
-    memory_ = CreateCompatibleDC(target);
-    bitmap_ = CreateCompatibleBitmap(target, area_.right - area_.left, area_.bottom - area_.top);
-    previous_ = SelectObject(memory_, bitmap_);
+MemoryDC::MemoryDC(HDC target)
+    : target_(target),
+      area_(clipBoxOf(target)),
+      memory_(CreateCompatibleDC(target)),
+      bitmap_(CreateCompatibleBitmap(target, area_.right - area_.left, area_.bottom - area_.top)),
+      previous_(SelectObject(memory_.get(), bitmap_.get())) {
     // Drawing code keeps the target's coordinates.
-    SetWindowOrgEx(memory_, area_.left, area_.top, nullptr);
+    SetWindowOrgEx(memory_.get(), area_.left, area_.top, nullptr);
 }
 
 MemoryDC::~MemoryDC() {
-    BitBlt(target_, area_.left, area_.top, area_.right - area_.left, area_.bottom - area_.top, memory_, area_.left,
-           area_.top, SRCCOPY);
-    SelectObject(memory_, previous_);
-    DeleteObject(bitmap_);
-    DeleteDC(memory_);
+    BitBlt(target_, area_.left, area_.top, area_.right - area_.left, area_.bottom - area_.top, memory_.get(),
+           area_.left, area_.top, SRCCOPY);
+    // A bitmap still selected into a context cannot be freed.
+    SelectObject(memory_.get(), previous_);
 }
 
 // --- PathStatic -----------------------------------------------------------------------------
@@ -74,26 +81,24 @@ void PathStatic::attach(HWND dialog, int id) {
 
 PathStatic::~PathStatic() {
     if (hwnd_ && IsWindow(hwnd_)) RemoveWindowSubclass(hwnd_, proc, 1);
-    if (bold_) DeleteObject(bold_);
 }
 
 LRESULT CALLBACK PathStatic::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
     auto* self = reinterpret_cast<PathStatic*>(data);
     if (message == WM_PAINT) {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
+        PaintDC paint(window);
+        HDC dc = paint.get();
         if (!self->bold_) self->bold_ = boldFontOf(GetParent(window));
         RECT client;
         GetClientRect(window, &client);
         FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-        HGDIOBJ old = SelectObject(dc, self->bold_);
+        HGDIOBJ old = SelectObject(dc, self->bold_.get());
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
         std::wstring text = windowText(window);
         DrawTextW(dc, text.data(), static_cast<int>(text.size()), &client,
                   DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_PATH_ELLIPSIS | DT_NOPREFIX);
         SelectObject(dc, old);
-        EndPaint(window, &paint);
         return 0;
     }
     if (message == WM_SETTEXT) {
@@ -114,7 +119,6 @@ void PercentProgressCtrl::attach(HWND dialog, int id) {
 
 PercentProgressCtrl::~PercentProgressCtrl() {
     if (hwnd_ && IsWindow(hwnd_)) RemoveWindowSubclass(hwnd_, proc, 1);
-    if (bold_) DeleteObject(bold_);
 }
 
 void PercentProgressCtrl::setRange(int upper) {
@@ -148,7 +152,7 @@ void PercentProgressCtrl::paint(HDC target) {
     FillRect(dc, &rest, GetSysColorBrush(COLOR_BTNFACE));
     wchar_t text[16];
     wsprintfW(text, L"%d%%", upper > 0 ? static_cast<int>(std::floor(position * 100.0 / upper)) : 0);
-    HGDIOBJ old = SelectObject(dc, bold_);
+    HGDIOBJ old = SelectObject(dc, bold_.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_CAPTIONTEXT));
     DrawTextW(dc, text, -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
@@ -159,10 +163,8 @@ LRESULT CALLBACK PercentProgressCtrl::proc(HWND window, UINT message, WPARAM wPa
                                            DWORD_PTR data) {
     auto* self = reinterpret_cast<PercentProgressCtrl*>(data);
     if (message == WM_PAINT) {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        self->paint(dc);
-        EndPaint(window, &paint);
+        PaintDC paint(window);
+        self->paint(paint.get());
         return 0;
     }
     if (message == WM_ERASEBKGND) return 1;
@@ -188,7 +190,6 @@ void HyperlinkStatic::attach(HWND dialog, int id) {
 
 HyperlinkStatic::~HyperlinkStatic() {
     if (hwnd_ && IsWindow(hwnd_)) RemoveWindowSubclass(hwnd_, proc, 1);
-    if (font_) DeleteObject(font_);
 }
 
 void HyperlinkStatic::setUrl(const std::string& url) {
@@ -203,10 +204,10 @@ void HyperlinkStatic::setUnderline(bool underline) {
     HFONT current = reinterpret_cast<HFONT>(SendMessageW(GetParent(hwnd_), WM_GETFONT, 0, 0));
     GetObjectW(current ? current : GetStockObject(DEFAULT_GUI_FONT), sizeof(log), &log);
     log.lfUnderline = underline ? TRUE : FALSE;
-    HFONT font = CreateFontIndirectW(&log);
-    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    if (font_) DeleteObject(font_);
-    font_ = font;
+    OwnedFont font(CreateFontIndirectW(&log));
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    // The control has let go of the old font now.
+    font_ = std::move(font);
 }
 
 bool HyperlinkStatic::reflect(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
@@ -261,28 +262,23 @@ LRESULT CALLBACK HyperlinkStatic::proc(HWND window, UINT message, WPARAM wParam,
 
 // --- ZelImageList -----------------------------------------------------------------------------
 
-ZelImageList::~ZelImageList() {
-    if (list_) ImageList_Destroy(list_);
-}
-
 bool ZelImageList::create(int bitmapId, int width, int grow, COLORREF mask) {
-    list_ = ImageList_LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(bitmapId), width, grow, mask, IMAGE_BITMAP,
-                                 LR_CREATEDIBSECTION);
-    return list_ != nullptr;
+    list_.reset(ImageList_LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(bitmapId), width, grow, mask,
+                                     IMAGE_BITMAP, LR_CREATEDIBSECTION));
+    return static_cast<bool>(list_);
 }
 
 int ZelImageList::add(int bitmapId, COLORREF mask) {
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (!bitmap || !list_) return -1;
-    const int index = ImageList_AddMasked(list_, bitmap, mask);
-    DeleteObject(bitmap);
-    return index;
+    if (!list_) return -1;
+    // The list keeps copies of the images; the loaded bitmap goes whatever happens.
+    const OwnedBitmap bitmap(static_cast<HBITMAP>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    return bitmap ? ImageList_AddMasked(list_.get(), bitmap.get(), mask) : -1;
 }
 
 SIZE ZelImageList::imageSize() const {
     int width = 0, height = 0;
-    if (list_) ImageList_GetIconSize(list_, &width, &height);
+    if (list_) ImageList_GetIconSize(list_.get(), &width, &height);
     return SIZE{width, height};
 }
 
@@ -290,7 +286,7 @@ void ZelImageList::draw(HDC dc, int index, int x, int y, bool disabled) const {
     if (!list_) return;
     IMAGELISTDRAWPARAMS params{};
     params.cbSize = sizeof(params);
-    params.himl = list_;
+    params.himl = list_.get();
     params.i = index;
     params.hdcDst = dc;
     params.x = x;
@@ -422,10 +418,6 @@ void ZelPopupMenuButton::attach(HWND dialog, int id) {
     }
 }
 
-ZelPopupMenuButton::~ZelPopupMenuButton() {
-    if (menu_) DestroyMenu(menu_);
-}
-
 int ZelPopupMenuButton::setArrowGlyph(int glyph) {
     const int previous = arrowGlyph_;
     arrowGlyph_ = glyph;
@@ -454,13 +446,12 @@ int ZelPopupMenuButton::setAnchor(int anchor) {
 }
 
 void ZelPopupMenuButton::setMenu(int menuId, int subMenu) {
-    if (menu_) DestroyMenu(menu_);
-    menu_ = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(menuId));
+    menu_.reset(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(menuId)));
     subMenu_ = subMenu;
 }
 
 HMENU ZelPopupMenuButton::popup() const {
-    return subMenu_ < 0 ? menu_ : GetSubMenu(menu_, subMenu_);
+    return subMenu_ < 0 ? menu_.get() : GetSubMenu(menu_.get(), subMenu_);
 }
 
 void ZelPopupMenuButton::drawContent(HDC dc, const RECT& content, bool disabled, bool) {

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "ui/controls/handles.h"
+
 namespace ui {
 
 // A control object that its dialog hands the notifications meant for it (drawing, colours,
@@ -32,14 +34,14 @@ public:
     ~MemoryDC();
     MemoryDC(const MemoryDC&) = delete;
     MemoryDC& operator=(const MemoryDC&) = delete;
-    operator HDC() const { return memory_; }
+    operator HDC() const { return memory_.get(); }
 
 private:
     HDC target_;
-    HDC memory_;
-    HBITMAP bitmap_;
-    HGDIOBJ previous_;
     RECT area_;
+    OwnedMemoryDC memory_;
+    OwnedBitmap bitmap_;
+    HGDIOBJ previous_;
 };
 
 // A static showing a folder path in bold on one line; a path too wide loses its middle.
@@ -51,7 +53,7 @@ public:
 private:
     static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     HWND hwnd_ = nullptr;
-    HFONT bold_ = nullptr;
+    OwnedFont bold_;
 };
 
 // A progress bar that prints "37%" in bold over itself.
@@ -68,7 +70,7 @@ private:
     static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     void paint(HDC dc);
     HWND hwnd_ = nullptr;
-    HFONT bold_ = nullptr;
+    OwnedFont bold_;
 };
 
 // A static that opens its address with the shell when clicked.
@@ -87,23 +89,22 @@ private:
     bool visited_ = false;
     bool pressed_ = false;
     bool underline_ = true;
-    HFONT font_ = nullptr;
-    HCURSOR cursor_ = nullptr;
+    OwnedFont font_;
+    HCURSOR cursor_ = nullptr;  // shared: loaded cursors are never freed
 };
 
 class ZelImageList {
 public:
-    ~ZelImageList();
     // Images `width` pixels wide from a bitmap resource; `mask` is the transparent colour.
     bool create(int bitmapId, int width, int grow, COLORREF mask);
     // Adds a bitmap resource's images; returns the index of its first image, -1 on failure.
     int add(int bitmapId, COLORREF mask);
     SIZE imageSize() const;
     void draw(HDC dc, int index, int x, int y, bool disabled) const;
-    HIMAGELIST handle() const { return list_; }
+    HIMAGELIST handle() const { return list_.get(); }
 
 private:
-    HIMAGELIST list_ = nullptr;
+    OwnedImageList list_;
 };
 
 // Alignment flags of the button family.
@@ -145,14 +146,13 @@ protected:
 class ZelPopupMenuButton : public ZelImageButton {
 public:
     void attach(HWND dialog, int id);
-    ~ZelPopupMenuButton();
 
     int setArrowGlyph(int glyph);  // 0 up, 1 down, 2 left, 3 right
     int setArrowAlign(int align);
     int setTextAlign(int align);
     void setMenu(int menuId, int subMenu);
     int setAnchor(int anchor);
-    HMENU menu() const { return menu_; }
+    HMENU menu() const { return menu_.get(); }
     // The popup the button drops.
     HMENU popup() const;
 
@@ -168,7 +168,7 @@ private:
     int arrowAlign_ = AlignRight;
     int anchor_ = 0;
     int subMenu_ = -1;
-    HMENU menu_ = nullptr;
+    OwnedMenu menu_;
     ZelImageList verticalArrows_;    // up, down
     ZelImageList horizontalArrows_;  // left, right
 };

@@ -156,10 +156,6 @@ PaddingDialog::PaddingDialog(HWND parent) : UI_dialog(IDD_PADDING, parent) {
     });
 }
 
-PaddingDialog::~PaddingDialog() {
-    if (bold_) DeleteObject(bold_);
-}
-
 void PaddingDialog::onInitDialog() {
     setText(IDC_PAD_BOTH, bothChars);
     setText(IDC_PAD_LEFT, leftChars);
@@ -168,8 +164,10 @@ void PaddingDialog::onInitDialog() {
     LOGFONTW log{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd(), WM_GETFONT, 0, 0)), sizeof(log), &log);
     log.lfWeight = FW_BOLD;
-    bold_ = CreateFontIndirectW(&log);
-    for (int id : {IDC_PAD_EXAMPLE, IDC_PAD_RESULT}) SendDlgItemMessageW(hwnd(), id, WM_SETFONT, (WPARAM)bold_, TRUE);
+    bold_.reset(CreateFontIndirectW(&log));
+    for (int id : {IDC_PAD_EXAMPLE, IDC_PAD_RESULT}) {
+        SendDlgItemMessageW(hwnd(), id, WM_SETFONT, reinterpret_cast<WPARAM>(bold_.get()), TRUE);
+    }
 }
 
 void PaddingDialog::onOk() {

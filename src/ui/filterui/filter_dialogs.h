@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "ui/controls/handles.h"
 #include "ui/controls/zel_dialog.h"
 
 namespace ui {
@@ -45,7 +46,6 @@ protected:
 class PaddingDialog : public UI_dialog {
 public:
     explicit PaddingDialog(HWND parent);
-    ~PaddingDialog() override;
     std::string bothChars = "-", leftChars = "([{", rightChars = ")]}";
 
 protected:
@@ -53,7 +53,7 @@ protected:
     void onOk() override;
 
 private:
-    HFONT bold_ = nullptr;
+    OwnedFont bold_;
 };
 
 class ID3Dialog : public UI_dialog {

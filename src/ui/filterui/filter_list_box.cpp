@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ui/app/resource.h"
+#include "ui/controls/handles.h"
 
 namespace ui {
 
@@ -84,14 +85,13 @@ LRESULT FilterListBox::onDragListMessage(const DRAGLISTINFO& info) {
 }
 
 void FilterListBox::showContextMenu(POINT at) {
-    HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MENU));
+    const OwnedMenu menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MENU)));
     if (!menu) return;
-    HMENU popup = GetSubMenu(menu, 2);  // "Listbox": Edit and Delete
+    HMENU popup = GetSubMenu(menu.get(), 2);  // "Listbox": Edit and Delete
     SetMenuDefaultItem(popup, IDC_EDIT, FALSE);
     ClientToScreen(hwnd_, &at);
     // The commands go to the dialog, which greys them when no line is selected.
     TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, GetAncestor(hwnd_, GA_ROOT), nullptr);
-    DestroyMenu(menu);
 }
 
 LRESULT CALLBACK FilterListBox::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,

@@ -36,10 +36,6 @@ UndoDialog::UndoDialog(HWND parent, const core::PluginManager& plugins, core::Ap
     for (int id : {IDC_UNDO_RUN, ID_UNDO_DELETE, ID_UNDO_PROPERTIES}) onUpdate(id, [this] { return canAct(); });
 }
 
-UndoDialog::~UndoDialog() {
-    if (images_) ImageList_Destroy(images_);
-}
-
 void UndoDialog::onInitDialog() {
     HWND list = item(IDC_UNDO_LIST);
     LVCOLUMNW column{};
@@ -49,9 +45,9 @@ void UndoDialog::onInitDialog() {
     wchar_t title[] = L"Description";
     column.pszText = title;
     ListView_InsertColumn(list, 0, &column);
-    images_ = ImageList_LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_UNDO_IMAGES), 15, 1,
-                                   RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
-    ListView_SetImageList(list, images_, LVSIL_SMALL);
+    images_.reset(ImageList_LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_UNDO_IMAGES), 15, 1,
+                                       RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
+    ListView_SetImageList(list, images_.get(), LVSIL_SMALL);
     refreshList();
     if (lines_.empty()) initialFocus = item(IDCANCEL);
 }
@@ -176,11 +172,10 @@ bool UndoDialog::onMessage(UINT message, WPARAM, LPARAM lParam, LRESULT&) {
             at = POINT{5, 5};
             ClientToScreen(hwnd(), &at);
         }
-        HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MENU));
-        HMENU popup = GetSubMenu(menu, 1);
+        const OwnedMenu menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MENU)));
+        HMENU popup = GetSubMenu(menu.get(), 1);
         SetMenuDefaultItem(popup, IDC_UNDO_RUN, FALSE);
         TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
-        DestroyMenu(menu);
         return true;
     }
     return false;

@@ -8,6 +8,7 @@
 #include "core/plugins/plugin_manager.h"
 #include "core/undo/undo_catalog.h"
 #include "ui/controls/custom_controls.h"
+#include "ui/controls/handles.h"
 #include "ui/controls/zel_dialog.h"
 
 namespace ui {
@@ -15,7 +16,6 @@ namespace ui {
 class UndoDialog : public UI_dialog {
 public:
     UndoDialog(HWND parent, const core::PluginManager& plugins, core::AppPaths paths);
-    ~UndoDialog() override;
 
 protected:
     void onInitDialog() override;
@@ -38,7 +38,7 @@ private:
     core::UndoCatalog catalog_;
     std::vector<core::IndexEntry> lines_;  // one copy per database line
     bool hasDatabases_ = true;
-    HIMAGELIST images_ = nullptr;
+    OwnedImageList images_;
 };
 
 class UndoProgressDialog : public UI_dialog {
