@@ -1,11 +1,13 @@
 // The main dialog's filter list: Delete key, context menu, drag and drop.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_factory.h"
 #include "support/temp_folder.h"
+#include "ui/app/resource.h"
 #include "ui/app_fixture.h"
 #include "ui/ui_driver.h"
 
@@ -14,8 +16,6 @@ namespace {
 using namespace ui_testing;
 using testing_support::TempFolder;
 
-enum : int { kFilters = 1033, kEdit = 1039, kDelete = 1036 };
-
 class FilterListTest : public AppFixture {
 protected:
     void SetUp() override {
@@ -23,14 +23,14 @@ protected:
         for (const char* end : {"A", "B", "C"}) rules.push_back(*core::makeAppend("", end).rule);
         core::writeFilterFile(home / "abc.ren", rules);
         ASSERT_NE(startApp(home / "abc.ren"), nullptr);
-        ASSERT_EQ(listCount(main, kFilters), 3);
+        ASSERT_EQ(listCount(main, IDC_FILTERS), 3);
     }
 
     // The lines' end texts, top to bottom: "ABC" for the list as loaded.
     std::string order() {
         std::string letters;
-        for (int i = 0; i < listCount(main, kFilters); ++i) {
-            const std::string line = listText(main, kFilters, i);  // Append: "X" at end
+        for (int i = 0; i < listCount(main, IDC_FILTERS); ++i) {
+            const std::string line = listText(main, IDC_FILTERS, i);  // Append: "X" at end
             letters += line.size() > 9 ? line.substr(9, 1) : "?";
         }
         return letters;
@@ -39,67 +39,77 @@ protected:
     // The screen point in the middle of a line, a little above its top edge when `top`.
     POINT linePoint(int index) {
         RECT rect{};
-        SendMessageW(control(main, kFilters), LB_GETITEMRECT, static_cast<WPARAM>(index),
+        SendMessageW(control(main, IDC_FILTERS), LB_GETITEMRECT, static_cast<WPARAM>(index),
                      reinterpret_cast<LPARAM>(&rect));
         POINT point{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-        ClientToScreen(control(main, kFilters), &point);
+        ClientToScreen(control(main, IDC_FILTERS), &point);
         return point;
     }
 
+    static bool pointerAt(POINT at) {
+        POINT now{};
+        return GetCursorPos(&now) && std::abs(now.x - at.x) <= 1 && std::abs(now.y - at.y) <= 1;
+    }
     // A real drag with the mouse, from one line to another. Every event carries its own
-    // position, so none can arrive where the pointer was before.
-    static void mouse(DWORD flags, POINT at) {
+    // position, so none can arrive where the pointer was before; as the drag reads where the
+    // pointer is now, the next event waits until the program has dealt with this one.
+    void mouse(DWORD flags, POINT at) {
         INPUT input{};
         input.type = INPUT_MOUSE;
         input.mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
         input.mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
         input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
         SendInput(1, &input, sizeof(input));
+        EXPECT_TRUE(waitUntil([&] { return pointerAt(at); }, 3000)) << "the pointer did not move";
+        // Twice: the program may take the first just before the mouse event.
+        waitForHandled(main);
+        waitForHandled(main);
     }
+    // Returns once the line has been dropped and the dialog has dealt with it.
     void drag(int from, int to) {
+        HWND list = control(main, IDC_FILTERS);
         const POINT start = linePoint(from), end = linePoint(to);
         SetForegroundWindow(main);
         mouse(0, start);
-        settle(150);
         mouse(MOUSEEVENTF_LEFTDOWN, start);
-        settle(150);
+        EXPECT_TRUE(waitUntil([&] { return captureWindow(main) == list; }, 3000)) << "the drag did not begin";
         for (int step = 1; step <= 10; ++step) {
             mouse(0, POINT{start.x + (end.x - start.x) * step / 10, start.y + (end.y - start.y) * step / 10});
-            settle(40);
         }
         mouse(MOUSEEVENTF_LEFTUP, end);
-        settle(300);
+        EXPECT_TRUE(waitUntil([&] { return captureWindow(main) != list; }, 3000)) << "the line was not dropped";
+        waitForHandled(main);
     }
 };
 
 TEST_F(FilterListTest, DeleteKeyRemovesTheSelectedLine) {
-    HWND list = control(main, kFilters);
-    setListSelection(main, kFilters, 2);
+    HWND list = control(main, IDC_FILTERS);
+    setListSelection(main, IDC_FILTERS, 2);
     pressKey(list, VK_DELETE);
     EXPECT_TRUE(waitUntil([&] { return order() == "AB"; }));
-    EXPECT_EQ(listSelection(main, kFilters), 1) << "the line before the deleted one";
-    setListSelection(main, kFilters, 0);
+    EXPECT_EQ(listSelection(main, IDC_FILTERS), 1) << "the line before the deleted one";
+    setListSelection(main, IDC_FILTERS, 0);
     pressKey(list, VK_DELETE);
     EXPECT_TRUE(waitUntil([&] { return order() == "B"; }));
-    EXPECT_EQ(listSelection(main, kFilters), 0);
+    EXPECT_EQ(listSelection(main, IDC_FILTERS), 0);
 }
 
 // Which items the menu greys is the dialog base's popup refresh, tested in this process by the
 // dialog base's own tests: another process's menu cannot be read under Wine.
 TEST_F(FilterListTest, RightClickOpensTheMenuWithoutChangingTheSelection) {
-    HWND list = control(main, kFilters);
+    HWND list = control(main, IDC_FILTERS);
     for (const bool selected : {false, true}) {
-        if (selected) setListSelection(main, kFilters, 1);
+        if (selected) setListSelection(main, IDC_FILTERS, 1);
         PostMessageW(list, WM_RBUTTONUP, 0, MAKELPARAM(10, 5));
         HWND menuWindow = nullptr;
         ASSERT_TRUE(waitUntil([&] {
             menuWindow = FindWindowW(L"#32768", nullptr);
             return menuWindow && IsWindowVisible(menuWindow);
         }));
-        EXPECT_EQ(listSelection(main, kFilters), selected ? 1 : -1);
+        EXPECT_EQ(listSelection(main, IDC_FILTERS), selected ? 1 : -1);
         if (selected) {
             // Pick Delete, as a click on it would.
-            PostMessageW(main, WM_COMMAND, MAKEWPARAM(kDelete, 0), 0);
+            PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_DELETE, 0), 0);
         }
         keybd_event(VK_ESCAPE, 0, 0, 0);
         keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
@@ -111,12 +121,11 @@ TEST_F(FilterListTest, RightClickOpensTheMenuWithoutChangingTheSelection) {
 TEST_F(FilterListTest, DragAndDropMovesALineBeforeTheTarget) {
     drag(0, 2);  // A onto C: B, A, C
     EXPECT_TRUE(waitUntil([&] { return order() == "BAC"; }, 3000)) << order();
-    EXPECT_EQ(listSelection(main, kFilters), 1);
+    EXPECT_EQ(listSelection(main, IDC_FILTERS), 1);
     drag(2, 0);  // C onto B: C, B, A
     EXPECT_TRUE(waitUntil([&] { return order() == "CBA"; }, 3000)) << order();
-    EXPECT_EQ(listSelection(main, kFilters), 0);
+    EXPECT_EQ(listSelection(main, IDC_FILTERS), 0);
     drag(1, 2);  // B onto the line just below it: nothing changes
-    settle(300);
     EXPECT_EQ(order(), "CBA");
 }
 

@@ -10,6 +10,7 @@
 #include "core/undo/undo_index.h"
 #include "platform/files.h"
 #include "support/temp_folder.h"
+#include "ui/app/resource.h"
 #include "ui/app_fixture.h"
 #include "ui/ui_driver.h"
 
@@ -23,28 +24,6 @@ using testing_support::TempFolder;
 using testing_support::writeFile;
 
 constexpr const char* kTitle = "Calderwynstrope - version 1.2";
-enum : int {
-    kFolder = 1044,
-    kPattern = 1045,
-    kRecurse = 1047,
-    kUndoOn = 1073,
-    kConfirmOn = 1037,
-    kFilters = 1033,
-    kAdd = 1034,
-    kEdit = 1039,
-    kDelete = 1036,
-    kLoad = 1069,
-    kSave = 1070,
-    kRename = 1048,
-    kOldName = 1002,
-    kNewName = 1003,
-    kAll = 1004,
-    kRenameOne = 1005,
-    kPath = 1006,
-    kSkip = 1007,
-    kProgressText = 1169,
-    kStatus = 1020,
-};
 
 // The program in a folder of its own.
 class AppTest : public AppFixture {
@@ -82,22 +61,22 @@ TEST_F(AppTest, FirstStartFiltersFromTheCommandLineAndSettingsOnClose) {
     const std::string ren = filterFile("start.ren", {appendEnd("_x"), *core::makeChangeCase(core::UpperCase).rule});
     HWND dialog = start(ren);
     ASSERT_NE(dialog, nullptr) << "the main dialog did not appear";
-    EXPECT_TRUE(isChecked(dialog, kRecurse));
-    EXPECT_TRUE(isChecked(dialog, kConfirmOn));
-    EXPECT_TRUE(isChecked(dialog, kUndoOn));
-    EXPECT_EQ(controlText(dialog, kPattern), "");
-    EXPECT_EQ(controlText(dialog, kFolder), "");
-    ASSERT_EQ(listCount(dialog, kFilters), 2);
-    EXPECT_EQ(listText(dialog, kFilters, 0), "Append: \"_x\" at end");
-    EXPECT_EQ(listText(dialog, kFilters, 1), "Change Case: all characters to UPPER CASE");
-    EXPECT_TRUE(waitUntil([&] { return !isEnabled(dialog, kRename); }, 3000));
-    EXPECT_TRUE(isEnabled(dialog, kAdd));
-    EXPECT_FALSE(isEnabled(dialog, kDelete)) << "no filter selected";
+    EXPECT_TRUE(isChecked(dialog, IDC_RECURSE));
+    EXPECT_TRUE(isChecked(dialog, IDC_CONFIRM_ON));
+    EXPECT_TRUE(isChecked(dialog, IDC_UNDO_ON));
+    EXPECT_EQ(controlText(dialog, IDC_PATTERN), "");
+    EXPECT_EQ(controlText(dialog, IDC_FOLDER), "");
+    ASSERT_EQ(listCount(dialog, IDC_FILTERS), 2);
+    EXPECT_EQ(listText(dialog, IDC_FILTERS, 0), "Append: \"_x\" at end");
+    EXPECT_EQ(listText(dialog, IDC_FILTERS, 1), "Change Case: all characters to UPPER CASE");
+    EXPECT_TRUE(waitUntil([&] { return !isEnabled(dialog, IDC_RENAME); }, 3000));
+    EXPECT_TRUE(isEnabled(dialog, IDC_ADD));
+    EXPECT_FALSE(isEnabled(dialog, IDC_DELETE)) << "no filter selected";
 
-    setControlText(dialog, kFolder, musicFolder());
-    EXPECT_TRUE(waitUntil([&] { return !isEnabled(dialog, kRename); }, 1000)) << "the pattern is still empty";
-    setControlText(dialog, kPattern, "*.mp3");
-    EXPECT_TRUE(waitUntil([&] { return isEnabled(dialog, kRename); })) << "folder, pattern and filters are there";
+    setControlText(dialog, IDC_FOLDER, musicFolder());
+    EXPECT_TRUE(waitUntil([&] { return !isEnabled(dialog, IDC_RENAME); }, 1000)) << "the pattern is still empty";
+    setControlText(dialog, IDC_PATTERN, "*.mp3");
+    EXPECT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_RENAME); })) << "folder, pattern and filters are there";
     EXPECT_TRUE(screenshot(dialog, "main_dialog"));
 
     closeWithEscape(dialog);
@@ -113,51 +92,51 @@ TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {
     for (const char* name : {"1.mp3", "2.mp3", "3.mp3", "4.mp3", "4_x.mp3"}) writeFile(music / name, name);
     HWND dialog = start(filterFile("x.ren", {appendEnd("_x")}));
     ASSERT_NE(dialog, nullptr);
-    setControlText(dialog, kFolder, musicFolder());
-    setControlText(dialog, kPattern, "?.mp3");
-    ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, kRename); }));
-    click(dialog, kRename);
+    setControlText(dialog, IDC_FOLDER, musicFolder());
+    setControlText(dialog, IDC_PATTERN, "?.mp3");
+    ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_RENAME); }));
+    click(dialog, IDC_RENAME);
 
     HWND confirm = program->waitForWindow("Calderwynstrope - Confirmation");
     ASSERT_NE(confirm, nullptr);
-    EXPECT_TRUE(shows(confirm, kOldName, "1.mp3"));
-    EXPECT_TRUE(shows(confirm, kNewName, "1_x.mp3"));
-    EXPECT_TRUE(shows(confirm, kPath, musicFolder()));
-    EXPECT_TRUE(shows(confirm, kProgressText, "Progress: File 0 of 4"));
+    EXPECT_TRUE(shows(confirm, IDC_OLD_NAME, "1.mp3"));
+    EXPECT_TRUE(shows(confirm, IDC_NEW_NAME, "1_x.mp3"));
+    EXPECT_TRUE(shows(confirm, IDC_PATH, musicFolder()));
+    EXPECT_TRUE(shows(confirm, IDC_PROGRESS_TEXT, "Progress: File 0 of 4"));
 
     // A name that is taken: the error names both files and the same file stays.
-    setControlText(confirm, kNewName, "2.mp3");
-    click(confirm, kRenameOne);
+    setControlText(confirm, IDC_NEW_NAME, "2.mp3");
+    click(confirm, IDC_RENAME_ONE);
     HWND error = waitForMessageBox(*program, "Error");
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(messageBoxText(error),
               core::formatString(core::IDS_RENAME_FAILED, {std::string("1.mp3"), std::string("2.mp3"),
                                                            std::string("2.mp3"), std::string("1.mp3")}));
     pressMessageBoxButton(error, IDOK);
-    EXPECT_TRUE(shows(confirm, kOldName, "1.mp3"));
+    EXPECT_TRUE(shows(confirm, IDC_OLD_NAME, "1.mp3"));
 
-    setControlText(confirm, kNewName, "1_x.mp3");
-    click(confirm, kRenameOne);
-    EXPECT_TRUE(shows(confirm, kOldName, "2.mp3"));
-    EXPECT_TRUE(shows(confirm, kProgressText, "Progress: File 1 of 4"));
+    setControlText(confirm, IDC_NEW_NAME, "1_x.mp3");
+    click(confirm, IDC_RENAME_ONE);
+    EXPECT_TRUE(shows(confirm, IDC_OLD_NAME, "2.mp3"));
+    EXPECT_TRUE(shows(confirm, IDC_PROGRESS_TEXT, "Progress: File 1 of 4"));
     EXPECT_TRUE(screenshot(confirm, "confirmation"));
 
-    click(confirm, kSkip);
-    EXPECT_TRUE(shows(confirm, kOldName, "3.mp3"));
-    EXPECT_TRUE(shows(confirm, kProgressText, "Progress: File 2 of 4"));
+    click(confirm, IDC_SKIP);
+    EXPECT_TRUE(shows(confirm, IDC_OLD_NAME, "3.mp3"));
+    EXPECT_TRUE(shows(confirm, IDC_PROGRESS_TEXT, "Progress: File 2 of 4"));
 
-    click(confirm, kAll);  // 3 goes, 4 cannot: 4_x.mp3 is there
-    EXPECT_TRUE(shows(confirm, kAll, "Report..."));
+    click(confirm, IDC_ALL);  // 3 goes, 4 cannot: 4_x.mp3 is there
+    EXPECT_TRUE(shows(confirm, IDC_ALL, "Report..."));
     EXPECT_TRUE(shows(confirm, IDCANCEL, "OK"));
-    EXPECT_FALSE(IsWindowVisible(control(confirm, kRenameOne)));
-    click(confirm, kAll);
+    EXPECT_FALSE(IsWindowVisible(control(confirm, IDC_RENAME_ONE)));
+    click(confirm, IDC_ALL);
     HWND report = program->waitForWindow("Calderwynstrope - Report");
     ASSERT_NE(report, nullptr);
-    EXPECT_TRUE(shows(report, 1126, "4"));  // scanned
-    EXPECT_TRUE(shows(report, 1127, "2"));  // renamed
-    EXPECT_TRUE(shows(report, 1128, "1"));  // fails
-    EXPECT_TRUE(shows(report, 1130, "1"));  // skipped
-    HWND failures = control(report, 1116);
+    EXPECT_TRUE(shows(report, IDC_SCANNED, "4"));
+    EXPECT_TRUE(shows(report, IDC_RENAMED, "2"));
+    EXPECT_TRUE(shows(report, IDC_FAILS, "1"));
+    EXPECT_TRUE(shows(report, IDC_SKIPPED, "1"));
+    HWND failures = control(report, IDC_REPORT_LIST);
     EXPECT_EQ(SendMessageW(failures, LVM_GETITEMCOUNT, 0, 0), 1);
     EXPECT_TRUE(screenshot(report, "report"));
     click(report, IDOK);
@@ -190,18 +169,18 @@ TEST_F(AppTest, UnattendedRunReportsItsFailures) {
     }
     HWND dialog = start(filterFile("x.ren", {appendEnd("_x")}));
     ASSERT_NE(dialog, nullptr);
-    setChecked(dialog, kConfirmOn, false);
-    setControlText(dialog, kFolder, musicFolder());
-    setControlText(dialog, kPattern, "?.mp3");
-    ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, kRename); }));
-    click(dialog, kRename);
+    setChecked(dialog, IDC_CONFIRM_ON, false);
+    setControlText(dialog, IDC_FOLDER, musicFolder());
+    setControlText(dialog, IDC_PATTERN, "?.mp3");
+    ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_RENAME); }));
+    click(dialog, IDC_RENAME);
     HWND progress = program->waitForWindow("Calderwynstrope - Progress");
     ASSERT_NE(progress, nullptr);
     const std::string folder = musicFolder();
-    EXPECT_TRUE(shows(progress, kStatus,
+    EXPECT_TRUE(shows(progress, IDC_STATUS,
                       "Renaming...done\r\n\r\nThe following files could not be renamed:\r\n- \"" + folder +
                           "2.mp3\"\r\n- \"" + folder + "4.mp3\"\r\n\r\n3 files were successfully renamed."));
-    EXPECT_TRUE(shows(progress, kProgressText, "Progress: File 5 of 5"));
+    EXPECT_TRUE(shows(progress, IDC_PROGRESS_TEXT, "Progress: File 5 of 5"));
     EXPECT_TRUE(shows(progress, IDCANCEL, "OK"));
     EXPECT_TRUE(screenshot(progress, "progress"));
     click(progress, IDCANCEL);
@@ -218,30 +197,30 @@ TEST_F(AppTest, NoMatchingFileAndTheFolderListOrder) {
     writeFile(home / "braxen.ini", ini);
     HWND dialog = start(filterFile("x.ren", {appendEnd("_x")}));
     ASSERT_NE(dialog, nullptr);
-    ASSERT_EQ(comboEntries(dialog, kFolder).size(), 10u);
-    EXPECT_EQ(comboEntries(dialog, kFolder)[1], musicFolder());
-    EXPECT_EQ(controlText(dialog, kFolder), "C:\\first\\");
+    ASSERT_EQ(comboEntries(dialog, IDC_FOLDER).size(), 10u);
+    EXPECT_EQ(comboEntries(dialog, IDC_FOLDER)[1], musicFolder());
+    EXPECT_EQ(controlText(dialog, IDC_FOLDER), "C:\\first\\");
 
-    setControlText(dialog, kFolder, music.path());  // typed without its backslash
-    setControlText(dialog, kPattern, "*.wav");
-    ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, kRename); }));
-    click(dialog, kRename);
+    setControlText(dialog, IDC_FOLDER, music.path());  // typed without its backslash
+    setControlText(dialog, IDC_PATTERN, "*.wav");
+    ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_RENAME); }));
+    click(dialog, IDC_RENAME);
     HWND error = waitForMessageBox(*program, "Error");
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(messageBoxText(error), core::loadString(core::IDS_NO_FILES_FOUND));
     pressMessageBoxButton(error, IDOK);
-    EXPECT_TRUE(waitUntil([&] { return comboEntries(dialog, kFolder).front() == musicFolder(); }));
-    EXPECT_EQ(comboEntries(dialog, kFolder)[1], "C:\\first\\");
-    EXPECT_TRUE(shows(dialog, kFolder, musicFolder()));
+    EXPECT_TRUE(waitUntil([&] { return comboEntries(dialog, IDC_FOLDER).front() == musicFolder(); }));
+    EXPECT_EQ(comboEntries(dialog, IDC_FOLDER)[1], "C:\\first\\");
+    EXPECT_TRUE(shows(dialog, IDC_FOLDER, musicFolder()));
 
     // A folder not in the list goes on top as typed with a backslash: eleven entries now.
-    setControlText(dialog, kFolder, home.path());
-    click(dialog, kRename);
+    setControlText(dialog, IDC_FOLDER, home.path());
+    click(dialog, IDC_RENAME);
     error = waitForMessageBox(*program, "Error");
     ASSERT_NE(error, nullptr);
     pressMessageBoxButton(error, IDOK);
-    EXPECT_TRUE(waitUntil([&] { return comboEntries(dialog, kFolder).size() == 11u; }));
-    EXPECT_TRUE(shows(dialog, kFolder, home.path())) << "the box keeps the text as typed";
+    EXPECT_TRUE(waitUntil([&] { return comboEntries(dialog, IDC_FOLDER).size() == 11u; }));
+    EXPECT_TRUE(shows(dialog, IDC_FOLDER, home.path())) << "the box keeps the text as typed";
     closeWithEscape(dialog);
     // Only the top ten are kept: the oldest one is gone.
     const std::string saved = readFile(home / "braxen.ini");
@@ -256,11 +235,11 @@ TEST_F(AppTest, LoadSaveAndDelete) {
     const core::RuleList three = {appendEnd("_1"), appendEnd("_2"), appendEnd("_3")};
     HWND dialog = start(filterFile("three.ren", three));
     ASSERT_NE(dialog, nullptr);
-    ASSERT_EQ(listCount(dialog, kFilters), 3);
+    ASSERT_EQ(listCount(dialog, IDC_FILTERS), 3);
 
     // A file that is not a filter file: the message, and the list as it was.
     writeFile(music / "bad.ren", std::string(200, 'x'));
-    click(dialog, kLoad);
+    click(dialog, IDC_LOAD);
     ASSERT_TRUE(answerFileDialog(*program, "Load Filter Definition File...", music / "bad.ren"));
     HWND critical = waitForMessageBox(*program, "Critical Error");
     ASSERT_NE(critical, nullptr);
@@ -268,33 +247,33 @@ TEST_F(AppTest, LoadSaveAndDelete) {
               "Failed to load specified filter file.\n\ncode (115, -1): The specified file "
               "format is invalid; the file is corrupt.");
     pressMessageBoxButton(critical, IDOK);
-    EXPECT_EQ(listCount(dialog, kFilters), 3);
+    EXPECT_EQ(listCount(dialog, IDC_FILTERS), 3);
 
     // Save as, then Load: the same list.
-    click(dialog, kSave);
+    click(dialog, IDC_SAVE);
     ASSERT_TRUE(answerFileDialog(*program, "Save As Filter Definition File...", music / "saved.ren"));
     ASSERT_TRUE(waitUntil([&] { return platform::fileExists(music / "saved.ren"); }));
     EXPECT_EQ(readFile(music / "saved.ren"), readFile(music / "three.ren"));
 
     // Delete: the line before becomes the selection; the last one gone, the focus is on Add.
-    setListSelection(dialog, kFilters, 0);
-    click(dialog, kDelete);
-    EXPECT_TRUE(waitUntil([&] { return listCount(dialog, kFilters) == 2; }));
-    EXPECT_EQ(listSelection(dialog, kFilters), 0);
-    EXPECT_EQ(listText(dialog, kFilters, 0), "Append: \"_2\" at end");
-    setListSelection(dialog, kFilters, 1);
-    click(dialog, kDelete);
-    EXPECT_TRUE(waitUntil([&] { return listCount(dialog, kFilters) == 1; }));
-    EXPECT_EQ(listSelection(dialog, kFilters), 0);
-    click(dialog, kDelete);
-    EXPECT_TRUE(waitUntil([&] { return listCount(dialog, kFilters) == 0; }));
-    EXPECT_TRUE(waitUntil([&] { return focusedWindow(dialog) == control(dialog, kAdd); })) << "focus on Add";
-    EXPECT_TRUE(waitUntil([&] { return !isEnabled(dialog, kDelete) && !isEnabled(dialog, kEdit); }));
+    setListSelection(dialog, IDC_FILTERS, 0);
+    click(dialog, IDC_DELETE);
+    EXPECT_TRUE(waitUntil([&] { return listCount(dialog, IDC_FILTERS) == 2; }));
+    EXPECT_EQ(listSelection(dialog, IDC_FILTERS), 0);
+    EXPECT_EQ(listText(dialog, IDC_FILTERS, 0), "Append: \"_2\" at end");
+    setListSelection(dialog, IDC_FILTERS, 1);
+    click(dialog, IDC_DELETE);
+    EXPECT_TRUE(waitUntil([&] { return listCount(dialog, IDC_FILTERS) == 1; }));
+    EXPECT_EQ(listSelection(dialog, IDC_FILTERS), 0);
+    click(dialog, IDC_DELETE);
+    EXPECT_TRUE(waitUntil([&] { return listCount(dialog, IDC_FILTERS) == 0; }));
+    EXPECT_TRUE(waitUntil([&] { return focusedWindow(dialog) == control(dialog, IDC_ADD); })) << "focus on Add";
+    EXPECT_TRUE(waitUntil([&] { return !isEnabled(dialog, IDC_DELETE) && !isEnabled(dialog, IDC_EDIT); }));
 
-    click(dialog, kLoad);
+    click(dialog, IDC_LOAD);
     ASSERT_TRUE(answerFileDialog(*program, "Load Filter Definition File...", music / "saved.ren"));
-    EXPECT_TRUE(waitUntil([&] { return listCount(dialog, kFilters) == 3; }));
-    EXPECT_EQ(listText(dialog, kFilters, 2), "Append: \"_3\" at end");
+    EXPECT_TRUE(waitUntil([&] { return listCount(dialog, IDC_FILTERS) == 3; }));
+    EXPECT_EQ(listText(dialog, IDC_FILTERS, 2), "Append: \"_3\" at end");
     closeWithEscape(dialog);
 }
 
@@ -304,20 +283,20 @@ TEST_F(AppTest, NamesBeyondAsciiAreShownAndRenamed) {
     HWND dialog =
         start(filterFile("x.ren", {*core::makePresetReplace(true).rule, *core::makeChangeCase(core::UpperCase).rule}));
     ASSERT_NE(dialog, nullptr);
-    setControlText(dialog, kFolder, musicFolder());
-    setControlText(dialog, kPattern, "*.mp3");
-    ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, kRename); }));
-    click(dialog, kRename);
+    setControlText(dialog, IDC_FOLDER, musicFolder());
+    setControlText(dialog, IDC_PATTERN, "*.mp3");
+    ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_RENAME); }));
+    click(dialog, IDC_RENAME);
     HWND confirm = program->waitForWindow("Calderwynstrope - Confirmation");
     ASSERT_NE(confirm, nullptr);
-    EXPECT_TRUE(shows(confirm, kOldName, "Café_Olé.mp3"));
-    EXPECT_TRUE(shows(confirm, kNewName, "CAFÉ OLÉ.MP3"));
+    EXPECT_TRUE(shows(confirm, IDC_OLD_NAME, "Café_Olé.mp3"));
+    EXPECT_TRUE(shows(confirm, IDC_NEW_NAME, "CAFÉ OLÉ.MP3"));
     EXPECT_TRUE(screenshot(confirm, "confirmation_accents"));
-    click(confirm, kRenameOne);
-    EXPECT_TRUE(shows(confirm, kOldName, "日本語の歌.mp3"));
-    EXPECT_TRUE(shows(confirm, kNewName, "日本語の歌.MP3"));
+    click(confirm, IDC_RENAME_ONE);
+    EXPECT_TRUE(shows(confirm, IDC_OLD_NAME, "日本語の歌.mp3"));
+    EXPECT_TRUE(shows(confirm, IDC_NEW_NAME, "日本語の歌.MP3"));
     EXPECT_TRUE(screenshot(confirm, "confirmation_japanese"));
-    click(confirm, kRenameOne);
+    click(confirm, IDC_RENAME_ONE);
     EXPECT_TRUE(shows(confirm, IDCANCEL, "OK"));
     click(confirm, IDCANCEL);
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(confirm); }));

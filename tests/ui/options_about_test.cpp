@@ -5,6 +5,7 @@
 
 #include "platform/registry.h"
 #include "support/temp_folder.h"
+#include "ui/app/resource.h"
 #include "ui/app_fixture.h"
 #include "ui/ui_driver.h"
 
@@ -38,22 +39,22 @@ TEST_F(SystemMenuTest, OptionsCheckTheLimitAndApplyTheAssociation) {
     ASSERT_NE(registry, nullptr);
     EXPECT_TRUE(waitUntil([&] { return registry->keyExists(".REN"); })) << "registered at the first start";
 
-    HWND options = open(9, "Calderwynstrope - Options");
+    HWND options = open(IDM_OPTIONS, "Calderwynstrope - Options");
     ASSERT_NE(options, nullptr);
-    EXPECT_EQ(controlText(options, 1136), home.path() + "\\");
-    EXPECT_TRUE(isChecked(options, 1138));
-    EXPECT_TRUE(isChecked(options, 1144));
-    EXPECT_EQ(controlText(options, 1148), "50");
-    setChecked(options, 1144, false);
-    EXPECT_TRUE(waitUntil([&] { return !isEnabled(options, 1148); })) << "the limit edit follows its box";
-    setControlText(options, 1148, "");
+    EXPECT_EQ(controlText(options, IDC_PLUGINS_DIR), home.path() + "\\");
+    EXPECT_TRUE(isChecked(options, IDC_ASSOCIATE));
+    EXPECT_TRUE(isChecked(options, IDC_LIMIT_UNDO));
+    EXPECT_EQ(controlText(options, IDC_UNDO_LIMIT), "50");
+    setChecked(options, IDC_LIMIT_UNDO, false);
+    EXPECT_TRUE(waitUntil([&] { return !isEnabled(options, IDC_UNDO_LIMIT); })) << "the limit edit follows its box";
+    setControlText(options, IDC_UNDO_LIMIT, "");
     refused(options, "Please enter an integer.");
     for (const char* outside : {"0", "1000001"}) {
-        setControlText(options, 1148, outside);
+        setControlText(options, IDC_UNDO_LIMIT, outside);
         refused(options, "Please enter an integer between 1 and 1000000.");
     }
-    setControlText(options, 1148, "1000000");
-    setChecked(options, 1138, false);
+    setControlText(options, IDC_UNDO_LIMIT, "1000000");
+    setChecked(options, IDC_ASSOCIATE, false);
     click(options, IDOK);
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(options); }));
     EXPECT_TRUE(waitUntil([&] { return !registry->keyExists(".REN"); })) << "removed at once";
@@ -67,15 +68,15 @@ TEST_F(SystemMenuTest, OptionsCheckTheLimitAndApplyTheAssociation) {
 }
 
 TEST_F(SystemMenuTest, AboutFlipsItsBannerBackAndForth) {
-    HWND about = open(10, "Calderwynstrope - About");
+    HWND about = open(IDM_ABOUT, "Calderwynstrope - About");
     ASSERT_NE(about, nullptr);
-    EXPECT_EQ(controlText(about, 1112), "Calderwynstrope\nversion 1.2");
-    EXPECT_EQ(controlText(about, 1093), "https://calderwynstrope.example.org/");
+    EXPECT_EQ(controlText(about, IDC_BANNER), "Calderwynstrope\nversion 1.2");
+    EXPECT_EQ(controlText(about, IDC_HOMEPAGE), "https://calderwynstrope.example.org/");
     screenshot(about, "about");
-    chooseCommand(about, 1135);  // a click on the icon
-    EXPECT_TRUE(waitUntil([&] { return controlText(about, 1112) == "eportsnywredlaC\n2.1 noisrev"; }));
-    chooseCommand(about, 1135);
-    EXPECT_TRUE(waitUntil([&] { return controlText(about, 1112) == "Calderwynstrope\nversion 1.2"; }));
+    chooseCommand(about, IDC_ABOUT_ICON);  // a click on the icon
+    EXPECT_TRUE(waitUntil([&] { return controlText(about, IDC_BANNER) == "eportsnywredlaC\n2.1 noisrev"; }));
+    chooseCommand(about, IDC_ABOUT_ICON);
+    EXPECT_TRUE(waitUntil([&] { return controlText(about, IDC_BANNER) == "Calderwynstrope\nversion 1.2"; }));
     click(about, IDOK);
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(about); }));
 }

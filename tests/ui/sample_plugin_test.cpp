@@ -6,6 +6,7 @@
 #include "core/plugins/plugin_manager.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "space_replacer/space_replacer_resource.h"
 #include "ui/ui_driver.h"
 
 namespace {
@@ -27,9 +28,9 @@ TEST(SamplePluginDialog, AsksForTheReplacementAndFillsTheFilter) {
         std::thread dialog([&] { result = plugin.dialogProc(0, 128, text1, text2, text3, &option, description); });
         HWND window = waitForProcessWindow(GetCurrentProcessId(), "Replace Spaces");
         ASSERT_NE(window, nullptr);
-        EXPECT_EQ(controlText(window, 1001), "_") << "a new filter starts from the usual choice";
+        EXPECT_EQ(controlText(window, IDC_REPLACEMENT), "_") << "a new filter starts from the usual choice";
         if (accept) {
-            setControlText(window, 1001, " – ");
+            setControlText(window, IDC_REPLACEMENT, " – ");
             platform::createFolder(testProgramFolder() + "screenshots");
             saveScreenshot(window, testProgramFolder() + "screenshots\\space_replacer.png");
         }

@@ -186,6 +186,18 @@ HWND focusedWindow(HWND window) {
     return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
 }
 
+HWND captureWindow(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    return GetGUIThreadInfo(thread, &info) ? info.hwndCapture : nullptr;
+}
+
+void waitForHandled(HWND window) {
+    // A sent message is taken only between two handled ones.
+    sendWithTimeout(window, WM_NULL, 0, 0);
+}
+
 int listCount(HWND dialog, int id) {
     return static_cast<int>(sendWithTimeout(control(dialog, id), LB_GETCOUNT, 0, 0));
 }

@@ -67,6 +67,10 @@ void chooseCommand(HWND dialog, int commandId);
 void pressKey(HWND window, WORD virtualKey);
 // The window that has the keyboard focus in the thread that owns `window`.
 HWND focusedWindow(HWND window);
+// The window that holds the mouse capture in the thread that owns `window` (a drag under way).
+HWND captureWindow(HWND window);
+// Returns once the thread that owns `window` has finished the message it was handling.
+void waitForHandled(HWND window);
 
 // List and combo boxes.
 int listCount(HWND dialog, int id);

@@ -8,6 +8,7 @@
 #include "core/rules/filter_factory.h"
 #include "platform/files.h"
 #include "support/temp_folder.h"
+#include "ui/app/resource.h"
 #include "ui/app_fixture.h"
 #include "ui/ui_driver.h"
 
@@ -20,8 +21,6 @@ using testing_support::readFile;
 using testing_support::TempFolder;
 using testing_support::writeFile;
 
-enum : int { kUndoButton = 1074, kList = 1078, kUndoRun = 1079, kProperties = 15781 };
-
 class UndoDialogTest : public AppFixture {
 protected:
     void SetUp() override {
@@ -29,11 +28,17 @@ protected:
         ASSERT_NE(startApp(home / "x.ren"), nullptr);
     }
     HWND openUndo() {
-        EXPECT_TRUE(waitUntil([&] { return isEnabled(main, kUndoButton); }));
-        click(main, kUndoButton);
+        EXPECT_TRUE(waitUntil([&] { return isEnabled(main, IDC_UNDO); }));
+        click(main, IDC_UNDO);
         return program->waitForWindow("Calderwynstrope - Undo");
     }
-    int lines(HWND undo) { return static_cast<int>(SendMessageW(control(undo, kList), LVM_GETITEMCOUNT, 0, 0)); }
+    int lines(HWND undo) {
+        return static_cast<int>(SendMessageW(control(undo, IDC_UNDO_LIST), LVM_GETITEMCOUNT, 0, 0));
+    }
+    int selectedLine(HWND undo) {
+        return static_cast<int>(
+            SendMessageW(control(undo, IDC_UNDO_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    }
 
     TempFolder music;
 };
@@ -42,9 +47,10 @@ TEST_F(UndoDialogTest, EmptyIndexOffersNothing) {
     HWND undo = openUndo();
     ASSERT_NE(undo, nullptr);
     EXPECT_EQ(lines(undo), 1) << "the empty-index line";
-    pressKey(control(undo, kList), VK_HOME);
-    settle(300);
-    EXPECT_FALSE(isEnabled(undo, kUndoRun)) << "the empty-index line is no database";
+    pressKey(control(undo, IDC_UNDO_LIST), VK_HOME);
+    ASSERT_TRUE(waitUntil([&] { return selectedLine(undo) == 0; })) << "Home selects the line";
+    EXPECT_FALSE(waitUntil([&] { return isEnabled(undo, IDC_UNDO_RUN); }, 600))
+        << "the empty-index line is no database";
     EXPECT_EQ(focusedWindow(undo), control(undo, IDCANCEL));
     click(undo, IDCANCEL);
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(undo); }));
@@ -52,11 +58,11 @@ TEST_F(UndoDialogTest, EmptyIndexOffersNothing) {
 
 TEST_F(UndoDialogTest, PropertiesThenUndoRestoresTheNames) {
     for (const char* name : {"1.mp3", "2.mp3", "3.mp3"}) writeFile(music / name, name);
-    setChecked(main, 1037, false);
-    setControlText(main, 1044, music.path() + "\\");
-    setControlText(main, 1045, "*.mp3");
-    ASSERT_TRUE(waitUntil([&] { return isEnabled(main, 1048); }));
-    click(main, 1048);
+    setChecked(main, IDC_CONFIRM_ON, false);
+    setControlText(main, IDC_FOLDER, music.path() + "\\");
+    setControlText(main, IDC_PATTERN, "*.mp3");
+    ASSERT_TRUE(waitUntil([&] { return isEnabled(main, IDC_RENAME); }));
+    click(main, IDC_RENAME);
     HWND progress = program->waitForWindow("Calderwynstrope - Progress");
     ASSERT_NE(progress, nullptr);
     ASSERT_TRUE(waitUntil([&] { return controlText(progress, IDCANCEL) == "OK"; }));
@@ -67,37 +73,38 @@ TEST_F(UndoDialogTest, PropertiesThenUndoRestoresTheNames) {
     HWND undo = openUndo();
     ASSERT_NE(undo, nullptr);
     EXPECT_EQ(lines(undo), 1);
-    EXPECT_FALSE(isEnabled(undo, kUndoRun)) << "nothing selected yet";
-    pressKey(control(undo, kList), VK_HOME);
-    ASSERT_TRUE(waitUntil([&] { return isEnabled(undo, kUndoRun); }));
+    EXPECT_FALSE(isEnabled(undo, IDC_UNDO_RUN)) << "nothing selected yet";
+    pressKey(control(undo, IDC_UNDO_LIST), VK_HOME);
+    ASSERT_TRUE(waitUntil([&] { return isEnabled(undo, IDC_UNDO_RUN); }));
 
-    chooseCommand(undo, kProperties);
+    chooseCommand(undo, ID_UNDO_PROPERTIES);
     HWND properties = program->waitForWindow("Calderwynstrope - Undo Database Properties");
     ASSERT_NE(properties, nullptr);
-    EXPECT_EQ(controlText(properties, 1088).size(), 12u);
-    EXPECT_EQ(controlText(properties, 1090), "3 entries");
-    EXPECT_EQ(controlText(properties, 1092), "3 KB");  // 148 + 3 x 780 + 784 bytes
-    EXPECT_EQ(listCount(properties, 1082), 1);
-    EXPECT_EQ(listText(properties, 1082, 0), "Append: \"_x\" at end");
+    EXPECT_EQ(controlText(properties, IDC_PROP_NAME).size(), 12u);
+    EXPECT_EQ(controlText(properties, IDC_PROP_COUNT), "3 entries");
+    EXPECT_EQ(controlText(properties, IDC_PROP_SIZE), "3 KB");  // 148 + 3 x 780 + 784 bytes
+    EXPECT_EQ(listCount(properties, IDC_PROP_FILTERS), 1);
+    EXPECT_EQ(listText(properties, IDC_PROP_FILTERS, 0), "Append: \"_x\" at end");
     screenshot(properties, "undo_properties");
     click(properties, IDCANCEL);
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(properties); }));
 
     screenshot(undo, "undo");
-    click(undo, kUndoRun);
+    click(undo, IDC_UNDO_RUN);
     HWND question = waitForMessageBox(*program, "Calderwynstrope");
     ASSERT_NE(question, nullptr);
     EXPECT_EQ(messageBoxText(question), core::loadString(core::IDS_CONFIRM_UNDO));
     pressMessageBoxButton(question, IDYES);
     HWND undoing = program->waitForWindow("Calderwynstrope - Undo Progress");
     ASSERT_NE(undoing, nullptr);
-    EXPECT_TRUE(waitUntil(
-        [&] { return controlText(undoing, 1099) == "Undoing complete:\r\n\r\n3 files were successfully undone."; }));
+    EXPECT_TRUE(waitUntil([&] {
+        return controlText(undoing, IDC_UNDO_STATUS) == "Undoing complete:\r\n\r\n3 files were successfully undone.";
+    }));
     EXPECT_TRUE(waitUntil([&] { return controlText(undoing, IDCANCEL) == "OK"; }));
     click(undoing, IDCANCEL);
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(undoing); }));
     for (const char* name : {"1.mp3", "2.mp3", "3.mp3"}) EXPECT_EQ(readFile(music / name), name);
-    EXPECT_TRUE(waitUntil([&] { return lines(undo) == 1 && !isEnabled(undo, kUndoRun); })) << "now empty";
+    EXPECT_TRUE(waitUntil([&] { return lines(undo) == 1 && !isEnabled(undo, IDC_UNDO_RUN); })) << "now empty";
     click(undo, IDCANCEL);
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(undo); }));
 }

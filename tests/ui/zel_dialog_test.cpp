@@ -2,6 +2,7 @@
 // enables.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 #include "resource.h"
@@ -18,6 +19,14 @@ public:
     explicit ProbeDialog(int resource) : UI_dialog(resource, nullptr) {}
     using UI_dialog::onCommand;
     using UI_dialog::onUpdate;
+
+    // The update pass asks this of every push button without an update handler: counting the
+    // questions tells the test that a pass has begun.
+    bool hasCommandHandler(int id) const override {
+        ++questions;
+        return UI_dialog::hasCommandHandler(id);
+    }
+    mutable std::atomic<int> questions{0};
 };
 
 // Runs the dialog on a thread of its own while the test looks at it; ends it with Cancel.
@@ -27,7 +36,8 @@ void withDialog(ProbeDialog& dialog, const char* title, Check check) {
     HWND window = waitForProcessWindow(GetCurrentProcessId(), title);
     EXPECT_NE(window, nullptr) << title;
     if (window) {
-        settle(200);
+        EXPECT_TRUE(waitUntil([&] { return dialog.questions > 0; }, 5000)) << "no update pass";
+        waitForHandled(window);  // the pass is over
         check(window);
         PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     }
