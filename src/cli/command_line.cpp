@@ -2,19 +2,54 @@
 
 #include <map>
 
+#include "core/rules/filter_kinds.h"
+
 namespace cli {
 namespace {
 
-// Inline filters and how many arguments each takes.
-const std::map<std::string, std::size_t>& inlineFilters() {
-    static const std::map<std::string, std::size_t> filters = {
-        {"--case", 1},  {"--underscores", 0}, {"--periods", 0}, {"--replace", 2}, {"--append", 2},
-        {"--strip", 1}, {"--pad", 3},         {"--flip", 1},    {"--number", 4},  {"--id3", 1},
-    };
-    return filters;
+// "a", "a or b", "a, b or c".
+std::string alternatives(const std::vector<std::string>& items) {
+    std::string out;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        out += (i == 0 ? "" : i + 1 == items.size() ? " or " : ", ") + items[i];
+    }
+    return out;
+}
+
+// The help's lines for the inline filters: the usage in a column of its own, the description
+// beside it (or below it when the usage is too wide), continued lines under the description.
+std::string inlineFilterHelp() {
+    constexpr std::size_t column = 25;
+    std::string out;
+    for (const core::FilterKind& kind : core::filterKinds()) {
+        std::string usage = kind.option;
+        for (const core::FilterText& text : kind.texts) usage += std::string(" ") + text.name;
+        out += "  " + usage;
+        out += usage.size() < column ? std::string(column - usage.size(), ' ') : "\n" + std::string(column + 2, ' ');
+        for (const char* c = kind.help; *c; ++c) {
+            out += *c;
+            if (*c == '\n') out += std::string(column + 2, ' ');
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+// Where a modifier may go: after the options of the kinds that have it.
+std::vector<std::string> kindsWithModifier(const std::string& modifier) {
+    std::vector<std::string> options;
+    for (const core::FilterKind& kind : core::filterKinds()) {
+        if (kind.flagOfModifier(modifier) >= 0) options.push_back(kind.option);
+    }
+    return options;
 }
 
 }  // namespace
+
+bool FilterStep::has(const std::string& modifier) const {
+    const int flag = kind ? kind->flagOfModifier(modifier) : -1;
+    return flag >= 0 && ((flags >> flag) & 1u);
+}
 
 std::string helpText() {
     return "Usage:\n"
@@ -33,21 +68,8 @@ std::string helpText() {
            "Options of preview and rename (filters apply in the order given):\n"
            "  -p, --pattern TEXT       file patterns, as in *.mp3;*.mp2 (default *.*)\n"
            "  -r, --recurse            include sub-folders\n"
-           "  -f, --filters FILE       the filters of a filter definition file; may be repeated\n"
-           "  --case MODE              change case: sentence, lower, upper, mixed or toggle\n"
-           "  --underscores            replace underscores with spaces\n"
-           "  --periods                replace periods with spaces (not the extension's)\n"
-           "  --replace FIND REPLACE   replace a text; may be followed by --match-case, "
-           "--whole-word\n"
-           "  --append FRONT END       add text at the front and at the end (either may be \"\")\n"
-           "  --strip TEXT             remove a text; may be followed by --match-case\n"
-           "  --pad LEFT BOTH RIGHT    put spaces before, around and after these characters\n"
-           "  --flip TEXT              swap the parts before and after the first TEXT\n"
-           "  --number LOW HIGH FIND REPLACE\n"
-           "                           renumber: FIND and REPLACE hold %s for the number (0..99)\n"
-           "  --id3 FORMAT             name from the ID3v1 tag: %1 artist, %2 title, %3 album,\n"
-           "                           %4 year, %5 comment, %6 genre; may be followed by\n"
-           "                           --require-fields (skip files whose tag lacks a field used)\n"
+           "  -f, --filters FILE       the filters of a filter definition file; may be repeated\n" +
+           inlineFilterHelp() +
            "  --save FILE.ren          also save the filters as a filter definition file\n"
            "  --tsv                    output: folder, old name, new name, status, tab-separated\n"
            "  --no-undo                rename only: record no undo database\n"
@@ -118,30 +140,24 @@ bool parseCommandLine(const std::vector<std::string>& arguments, Invocation& inv
             invocation.recurse = true;
         } else if (a == "-f" || a == "--filters") {
             if (!needs(i, 1, a)) return false;
-            invocation.filters.push_back(FilterStep{"--filters", {arguments[++i]}});
-        } else if (inlineFilters().count(a)) {
-            const std::size_t count = inlineFilters().at(a);
+            invocation.filters.push_back(FilterStep{"--filters", nullptr, {arguments[++i]}});
+        } else if (const core::FilterKind* kind = core::findFilterKind(a)) {
+            const std::size_t count = kind->texts.size();
             if (!needs(i, count, a)) return false;
             FilterStep step{a,
+                            kind,
                             {arguments.begin() + static_cast<std::ptrdiff_t>(i + 1),
                              arguments.begin() + static_cast<std::ptrdiff_t>(i + 1 + count)}};
             invocation.filters.push_back(std::move(step));
             i += count;
-        } else if (a == "--match-case" || a == "--whole-word" || a == "--require-fields") {
+        } else if (const auto allowed = kindsWithModifier(a); !allowed.empty()) {
             FilterStep* last = invocation.filters.empty() ? nullptr : &invocation.filters.back();
-            const bool fits =
-                last && ((a == "--match-case" && (last->option == "--replace" || last->option == "--strip")) ||
-                         (a == "--whole-word" && last->option == "--replace") ||
-                         (a == "--require-fields" && last->option == "--id3"));
-            if (!fits) {
-                error = a + (a == "--require-fields" ? " must follow --id3"
-                             : a == "--whole-word"   ? " must follow --replace"
-                                                     : " must follow --replace or --strip");
+            const int flag = last && last->kind ? last->kind->flagOfModifier(a) : -1;
+            if (flag < 0) {
+                error = a + " must follow " + alternatives(allowed);
                 return false;
             }
-            if (a == "--match-case") last->matchCase = true;
-            if (a == "--whole-word") last->wholeWord = true;
-            if (a == "--require-fields") last->requireFields = true;
+            last->flags |= 1u << flag;
         } else if (a == "--save") {
             if (!needs(i, 1, a)) return false;
             invocation.saveTo = arguments[++i];

@@ -1,8 +1,11 @@
 // The command line of calderwynstrope-cli, parsed.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "core/rules/filter_kinds.h"
 
 namespace cli {
 
@@ -11,11 +14,15 @@ enum class CommandKind { Help, Version, Preview, Rename, Filters, UndoList, Undo
 // One filter as given on the command line, in command-line order: a filter file, or an inline
 // filter with its arguments and the modifiers that followed it.
 struct FilterStep {
-    std::string option;  // "--filters", "--case", "--replace", ...
+    std::string option;                      // "--filters", "--case", "--replace", ...
+    const core::FilterKind* kind = nullptr;  // the inline filter's kind; nullptr for --filters
     std::vector<std::string> arguments;
-    bool matchCase = false;
-    bool wholeWord = false;
-    bool requireFields = false;
+    std::uint32_t flags = 0;  // bit i: the modifier of kind->flags[i] was given
+
+    // Whether the modifier ("--match-case") was given after this filter.
+    bool has(const std::string& modifier) const;
+    // The values the kind builds its Rule from.
+    core::FilterValues values() const { return core::FilterValues{arguments, flags}; }
 };
 
 struct Invocation {

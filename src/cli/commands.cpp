@@ -12,7 +12,7 @@
 #include "core/persist/braxen_exception.h"
 #include "core/persist/filter_archive.h"
 #include "core/plugins/plugin_manager.h"
-#include "core/rules/filter_factory.h"
+#include "core/rules/filter_kinds.h"
 #include "core/session/find_files.h"
 #include "core/session/rename_session.h"
 #include "core/undo/undo_catalog.h"
@@ -76,33 +76,6 @@ private:
     std::unique_ptr<core::PluginManager> plugins_;
 };
 
-std::optional<std::int32_t> caseMode(const std::string& name) {
-    static const std::map<std::string, std::int32_t> modes = {
-        {"sentence", core::SentenceCase}, {"lower", core::LowerCase},   {"upper", core::UpperCase},
-        {"mixed", core::MixedCase},       {"toggle", core::ToggleCase},
-    };
-    const auto it = modes.find(name);
-    return it == modes.end() ? std::nullopt : std::optional<std::int32_t>(it->second);
-}
-
-core::FilterResult inlineFilter(const FilterStep& step) {
-    const auto& a = step.arguments;
-    if (step.option == "--case") {
-        const auto mode = caseMode(a[0]);
-        if (!mode) return {std::nullopt, "--case takes sentence, lower, upper, mixed or toggle"};
-        return core::makeChangeCase(*mode);
-    }
-    if (step.option == "--underscores") return core::makePresetReplace(true);
-    if (step.option == "--periods") return core::makePresetReplace(false);
-    if (step.option == "--replace") return core::makeCustomReplace(a[0], a[1], step.matchCase, step.wholeWord);
-    if (step.option == "--append") return core::makeAppend(a[0], a[1]);
-    if (step.option == "--strip") return core::makeStrip(a[0], step.matchCase);
-    if (step.option == "--pad") return core::makePad(a[0], a[1], a[2]);
-    if (step.option == "--flip") return core::makeFlip(a[0]);
-    if (step.option == "--number") return core::makeNumberReplace(a[0], a[1], a[2], a[3]);
-    return core::makeId3(a[0], step.requireFields);
-}
-
 // The filter list of the command line, in order; false (reported) when something is refused.
 bool buildRules(Context& context, const std::vector<FilterStep>& steps, core::RuleList& rules) {
     for (const FilterStep& step : steps) {
@@ -117,7 +90,7 @@ bool buildRules(Context& context, const std::vector<FilterStep>& steps, core::Ru
             rules.insert(rules.end(), fromFile.begin(), fromFile.end());
             continue;
         }
-        core::FilterResult made = inlineFilter(step);
+        core::FilterResult made = core::buildFilter(*step.kind, step.values());
         if (!made.rule) {
             context.fail(step.option + ": " + made.problem);
             return false;

@@ -3,7 +3,7 @@
 
 #include "cli/commands.h"
 #include "core/persist/filter_archive.h"
-#include "core/rules/filter_factory.h"
+#include "core/rules/filter_kinds.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "support/temp_folder.h"
@@ -177,13 +177,16 @@ TEST_F(CliTest, SavedFiltersPrintBackAndMatchTheDialogsRules) {
 
     // The same filters as the dialogs make them, in a file of their own.
     core::RuleList dialogs;
-    for (const core::FilterResult& made :
-         {core::makeChangeCase(0), core::makePresetReplace(true), core::makePresetReplace(false),
-          core::makeCustomReplace("a", "b", true, true), core::makeAppend("x", ""), core::makeStrip("the", true),
-          core::makePad("(", "-", ")"), core::makeFlip(" - "), core::makeNumberReplace("1", "20", "Track %s ", "%s - "),
-          core::makeId3("(%3) %1 - %2", true)}) {
-        ASSERT_TRUE(made.rule.has_value()) << made.problem;
-        dialogs.push_back(*made.rule);
+    const std::pair<const char*, core::FilterValues> made[] = {
+        {"--case", {{"sentence"}}},       {"--underscores", {}},     {"--periods", {}},
+        {"--replace", {{"a", "b"}, 3}},   {"--append", {{"x", ""}}}, {"--strip", {{"the"}, 1}},
+        {"--pad", {{"(", "-", ")"}}},     {"--flip", {{" - "}}},     {"--number", {{"1", "20", "Track %s ", "%s - "}}},
+        {"--id3", {{"(%3) %1 - %2"}, 1}},
+    };
+    for (const auto& [option, values] : made) {
+        const core::FilterResult built = core::buildFilter(option, values);
+        ASSERT_TRUE(built.rule.has_value()) << built.problem;
+        dialogs.push_back(*built.rule);
     }
     core::writeFilterFile(music / "dialogs.ren", dialogs);
     EXPECT_EQ(readFile(saved), readFile(music / "dialogs.ren"));

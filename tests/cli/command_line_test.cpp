@@ -22,10 +22,10 @@ TEST(CommandLine, Accepted) {
     EXPECT_TRUE(in.tsv);
     ASSERT_EQ(in.filters.size(), 5u);
     EXPECT_EQ(in.filters[0].option, "--replace");
-    EXPECT_TRUE(in.filters[0].matchCase && in.filters[0].wholeWord);
+    EXPECT_TRUE(in.filters[0].has("--match-case") && in.filters[0].has("--whole-word"));
     EXPECT_EQ(in.filters[1].arguments, std::vector<std::string>{"x.ren"});
     EXPECT_EQ(in.filters[2].arguments, std::vector<std::string>{"upper"});
-    EXPECT_TRUE(in.filters[3].requireFields);
+    EXPECT_TRUE(in.filters[3].has("--require-fields"));
     EXPECT_EQ(in.filters[4].arguments, (std::vector<std::string>{"", "end"}));
 
     ASSERT_TRUE(parseCommandLine({"rename", "--no-undo", "--pad", "(", "-", ")", "/m"}, in, error));

@@ -90,9 +90,9 @@ struct Rule {
 // The Rules of a run, in the order they are applied.
 using RuleList = std::vector<Rule>;
 
-// Rewrites rule.description from the other fields. Some kinds leave the description as it was
-// when they have nothing to say (an Append with both texts empty, a built-in Replace with neither
-// character chosen).
+// Rewrites rule.description from the other fields, through the kind's entry in the filter table
+// (filter_kinds.h). Some kinds leave the description as it was when they have nothing to say (an
+// Append with both texts empty, a built-in Replace with neither character chosen).
 void ruleDescription(Rule& rule);
 
 // The ID3 fields that a format uses, as a mask: "%1".."%6" count, and a "%" right after a "%"

@@ -3,8 +3,7 @@
 #include "core/app/reporter.h"
 #include "core/app/strings.h"
 #include "core/plugins/plugin_manager.h"
-#include "core/rules/id3_tag.h"
-#include "core/rules/number_replace.h"
+#include "core/rules/filter_kinds.h"
 #include "core/rules/text_rules.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -15,46 +14,19 @@ std::string applyRules(const PluginManager* plugins, const RuleList& rules, cons
                        const std::string& name) {
     const std::size_t period = name.rfind('.');
     // The base is trimmed; the extension keeps whatever white space it has.
-    std::string base = trimWhiteSpace(period == std::string::npos ? name : name.substr(0, period));
-    std::string extension = period == std::string::npos ? std::string() : name.substr(period);
+    NameInProgress next{folder, name, trimWhiteSpace(period == std::string::npos ? name : name.substr(0, period)),
+                        period == std::string::npos ? std::string() : name.substr(period)};
 
     for (const Rule& rule : rules) {
-        switch (rule.type) {
-            case ChangeCase:
-                changeCase(base, rule.option);
-                changeCase(extension, rule.option);
-                break;
-            case Pad:
-                pad(base, rule.padLeft(), rule.padBoth(), rule.padRight());
-                break;
-            case Replace:
-                findReplace(base, rule.findText(), rule.replaceText(), rule.option);
-                break;
-            case Append:
-                append(base, rule.appendFront(), rule.appendEnd());
-                break;
-            case ID3:
-                applyId3(platform::withSeparator(folder) + name, base, rule.id3Format(), rule.option);
-                break;
-            case Strip:
-                strip(base, rule);
-                break;
-            case Flip:
-                flip(base, rule);
-                break;
-            case NumReplace:
-                numberReplace(base, rule);
-                break;
-            case Plugin:
-                if (plugins) applyPluginRule(*plugins, rule, folder, base);
-                break;
-            default:
-                break;  // a type this program does not know is skipped
-        }
+        if (const FilterKind* kind = filterKindOfType(rule.type)) {
+            kind->apply(rule, next);
+        } else if (rule.type == Plugin) {
+            if (plugins) applyPluginRule(*plugins, rule, folder, next.base);
+        }  // a type this program does not know is skipped
         // A long list of Append rules grows the name without any single rule running away.
-        checkNameLength(base);
+        checkNameLength(next.base);
     }
-    return base + extension;
+    return next.base + next.extension;
 }
 
 RenameSession::RenameSession(const PluginManager* plugins, const RuleList& rules, bool undoEnabled, bool limitUndo,

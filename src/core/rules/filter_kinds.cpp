@@ -1,0 +1,590 @@
+#include "core/rules/filter_kinds.h"
+
+#include "core/app/strings.h"
+#include "core/rules/id3_tag.h"
+#include "core/rules/number_replace.h"
+#include "core/rules/text_rules.h"
+#include "platform/paths.h"
+
+namespace core {
+namespace {
+
+FilterResult accepted(Rule rule) {
+    ruleDescription(rule);
+    return FilterResult{std::move(rule), std::string(), -1};
+}
+
+FilterResult rejected(std::string problem, int field = -1) {
+    return FilterResult{std::nullopt, std::move(problem), field};
+}
+
+Rule ofType(std::int32_t type) {
+    Rule rule;
+    rule.type = type;
+    return rule;
+}
+
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+// Every text first against its length, then against the nine characters, so that of two faults
+// the one a user fixes first is named first, whichever field holds it.
+std::optional<FilterResult> textProblem(const FilterKind& kind, const FilterValues& values) {
+    for (std::size_t i = 0; i < kind.texts.size(); ++i) {
+        const FilterText& text = kind.texts[i];
+        if (text.form == FilterTextForm::Text && values.texts[i].size() > text.maxBytes) {
+            return rejected(checkFilterText(kind, i, values.texts[i]), static_cast<int>(i));
+        }
+    }
+    for (std::size_t i = 0; i < kind.texts.size(); ++i) {
+        if (kind.texts[i].fileNameCharactersOnly && containsInvalidFilenameCharacter(values.texts[i])) {
+            return rejected(invalidFilenameMessage(), static_cast<int>(i));
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> textsOf(std::initializer_list<std::string> texts) {
+    return texts;
+}
+
+// --- Change Case ------------------------------------------------------------------------------
+
+const char* caseModeName(std::int32_t mode) {
+    switch (mode) {
+        case UpperCase:
+            return "UPPER CASE";
+        case LowerCase:
+            return "lower case";
+        case SentenceCase:
+            return "Sentence case";
+        case ToggleCase:
+            return "tOGGLE cASE";
+        default:
+            return "Mixed Case";
+    }
+}
+
+FilterResult buildChangeCase(const FilterKind& kind, const FilterValues& values) {
+    std::int32_t mode = 0;
+    std::string problem = checkFilterText(kind, 0, values.texts[0], &mode);
+    if (!problem.empty()) return rejected(problem, 0);
+    Rule rule = ofType(ChangeCase);
+    rule.option = mode;
+    return accepted(rule);
+}
+
+FilterValues changeCaseValues(const Rule& rule) {
+    const auto& names = filterKindOfType(ChangeCase)->texts[0].choices;
+    // A stored mode outside the five (only a file can hold one) is no choice at all.
+    const bool known = rule.option >= 0 && static_cast<std::size_t>(rule.option) < names.size();
+    return FilterValues{textsOf({known ? names[static_cast<std::size_t>(rule.option)] : ""}), 0};
+}
+
+void describeChangeCase(Rule& rule) {
+    rule.description = std::string("Change Case: all characters to ") + caseModeName(rule.option);
+}
+
+void applyChangeCase(const Rule& rule, NameInProgress& name) {
+    changeCase(name.base, rule.option);
+    changeCase(name.extension, rule.option);
+}
+
+// --- Replace: the two built-in forms and the custom one ------------------------------------------
+
+enum : std::size_t { kMatchCaseFlag = 0, kWholeWordFlag = 1 };
+
+FilterResult buildPreset(std::int32_t which) {
+    Rule rule = ofType(Replace);
+    rule.option = ReplacePreset | which;
+    return accepted(rule);
+}
+
+FilterResult buildUnderscores(const FilterKind&, const FilterValues&) {
+    return buildPreset(ReplaceMatchCaseOrUnderscores);
+}
+
+FilterResult buildPeriods(const FilterKind&, const FilterValues&) {
+    return buildPreset(ReplaceWholeWordsOrPeriods);
+}
+
+FilterValues noValues(const Rule&) {
+    return FilterValues{};
+}
+
+FilterResult buildReplace(const FilterKind& kind, const FilterValues& values) {
+    const std::string& find = values.texts[0];
+    const std::string& replaceWith = values.texts[1];
+    const bool matchCase = values.flag(kMatchCaseFlag);
+    if (find.empty() || replaceWith.empty()) return rejected("Find and Replace needs both a find and a replace text.");
+    if (auto problem = textProblem(kind, values)) return *problem;
+    if (matchCase ? find == replaceWith : toLowerText(find) == toLowerText(replaceWith)) {
+        return rejected(loadString(IDS_FIND_EQUALS_REPLACE));
+    }
+    Rule rule = ofType(Replace);
+    rule.option = ReplaceCustom | (values.flag(kWholeWordFlag) ? ReplaceWholeWordsOrPeriods : 0) |
+                  (matchCase ? ReplaceMatchCaseOrUnderscores : 0);
+    rule.findText() = find;
+    rule.replaceText() = replaceWith;
+    return accepted(rule);
+}
+
+FilterValues replaceValues(const Rule& rule) {
+    FilterValues values{textsOf({rule.findText(), rule.replaceText()}), 0};
+    values.setFlag(kMatchCaseFlag, rule.option & ReplaceMatchCaseOrUnderscores);
+    values.setFlag(kWholeWordFlag, rule.option & ReplaceWholeWordsOrPeriods);
+    return values;
+}
+
+void describeReplace(Rule& rule) {
+    if (rule.option & ReplacePreset) {
+        if (rule.option & ReplaceMatchCaseOrUnderscores) {
+            rule.description = "Replace: underscores with spaces";
+        } else if (rule.option & ReplaceWholeWordsOrPeriods) {
+            rule.description = "Replace: periods with spaces";
+        }
+        return;
+    }
+    std::string suffix;
+    const bool matchCase = rule.option & ReplaceMatchCaseOrUnderscores;
+    const bool wholeWords = rule.option & ReplaceWholeWordsOrPeriods;
+    if (matchCase && wholeWords) {
+        suffix = " (match case, whole words only)";
+    } else if (matchCase) {
+        suffix = " (match case)";
+    } else if (wholeWords) {
+        suffix = " (whole words only)";
+    }
+    rule.description = "Replace: " + quoted(rule.findText()) + " with " + quoted(rule.replaceText()) + suffix;
+}
+
+void applyReplace(const Rule& rule, NameInProgress& name) {
+    findReplace(name.base, rule.findText(), rule.replaceText(), rule.option);
+}
+
+// --- Append -------------------------------------------------------------------------------------
+
+FilterResult buildAppend(const FilterKind& kind, const FilterValues& values) {
+    if (values.texts[0].empty() && values.texts[1].empty()) {
+        return rejected("Append needs a text for the front or for the end.");
+    }
+    if (auto problem = textProblem(kind, values)) return *problem;
+    Rule rule = ofType(Append);
+    rule.appendFront() = values.texts[0];
+    rule.appendEnd() = values.texts[1];
+    return accepted(rule);
+}
+
+FilterValues appendValues(const Rule& rule) {
+    return FilterValues{textsOf({rule.appendFront(), rule.appendEnd()}), 0};
+}
+
+void describeAppend(Rule& rule) {
+    if (!rule.appendFront().empty()) {
+        rule.description = "Append: " + quoted(rule.appendFront()) + " at front";
+        if (!rule.appendEnd().empty()) rule.description += " and " + quoted(rule.appendEnd()) + " at end";
+    } else if (!rule.appendEnd().empty()) {
+        rule.description = "Append: " + quoted(rule.appendEnd()) + " at end";
+    }
+}
+
+void applyAppend(const Rule& rule, NameInProgress& name) {
+    append(name.base, rule.appendFront(), rule.appendEnd());
+}
+
+// --- Stripper -----------------------------------------------------------------------------------
+
+FilterResult buildStrip(const FilterKind& kind, const FilterValues& values) {
+    if (values.texts[0].empty()) return rejected("Stripper needs a text to remove.");
+    if (auto problem = textProblem(kind, values)) return *problem;
+    Rule rule = ofType(Strip);
+    rule.option = values.flag(kMatchCaseFlag) ? 1 : 0;
+    rule.stripText() = values.texts[0];
+    return accepted(rule);
+}
+
+FilterValues stripValues(const Rule& rule) {
+    FilterValues values{textsOf({rule.stripText()}), 0};
+    values.setFlag(kMatchCaseFlag, rule.option != 0);
+    return values;
+}
+
+void describeStrip(Rule& rule) {
+    rule.description = "Strip: \"" + rule.stripText() + (rule.option != 0 ? "\" (match case)" : "\"");
+}
+
+void applyStrip(const Rule& rule, NameInProgress& name) {
+    strip(name.base, rule);
+}
+
+// --- Padding ------------------------------------------------------------------------------------
+
+FilterResult buildPad(const FilterKind& kind, const FilterValues& values) {
+    const auto& t = values.texts;
+    if (t[0].empty() && t[1].empty() && t[2].empty()) return rejected("Padding needs at least one set of characters.");
+    if (auto problem = textProblem(kind, values)) return *problem;
+    Rule rule = ofType(Pad);
+    rule.padLeft() = t[0];
+    rule.padBoth() = t[1];
+    rule.padRight() = t[2];
+    return accepted(rule);
+}
+
+FilterValues padValues(const Rule& rule) {
+    return FilterValues{textsOf({rule.padLeft(), rule.padBoth(), rule.padRight()}), 0};
+}
+
+void describePad(Rule& rule) {
+    std::string out = "Pad:";
+    if (!rule.padLeft().empty()) out += " left " + quoted(rule.padLeft());
+    if (!rule.padBoth().empty()) {
+        out += rule.padLeft().empty() ? " " : "; ";
+        out += "both " + quoted(rule.padBoth());
+    }
+    if (!rule.padRight().empty()) {
+        out += (rule.padBoth().empty() && rule.padLeft().empty()) ? " " : "; ";
+        out += "right " + quoted(rule.padRight());
+    }
+    rule.description = out;
+}
+
+void applyPad(const Rule& rule, NameInProgress& name) {
+    pad(name.base, rule.padLeft(), rule.padBoth(), rule.padRight());
+}
+
+// --- Flip ---------------------------------------------------------------------------------------
+
+FilterResult buildFlip(const FilterKind& kind, const FilterValues& values) {
+    if (values.texts[0].empty()) return rejected("Flip needs the text to flip at.");
+    if (auto problem = textProblem(kind, values)) return *problem;
+    Rule rule = ofType(Flip);
+    rule.flipText() = values.texts[0];
+    return accepted(rule);
+}
+
+FilterValues flipValues(const Rule& rule) {
+    return FilterValues{textsOf({rule.flipText()}), 0};
+}
+
+void describeFlip(Rule& rule) {
+    rule.description = "Flip at: " + quoted(rule.flipText());
+}
+
+void applyFlip(const Rule& rule, NameInProgress& name) {
+    flip(name.base, rule);
+}
+
+// --- Number Replace -------------------------------------------------------------------------------
+
+FilterResult buildNumberReplace(const FilterKind& kind, const FilterValues& values) {
+    const auto& t = values.texts;
+    std::int32_t low = 0, high = 0;
+    for (std::size_t i : {0u, 1u}) {
+        std::string problem = checkFilterText(kind, i, t[i], i == 0 ? &low : &high);
+        if (!problem.empty()) return rejected(problem, static_cast<int>(i));
+    }
+    if (low >= high) return rejected("Number Replace needs a lower limit smaller than the upper limit.");
+    if (t[2].empty() || t[3].empty()) return rejected("Number Replace needs both forms.");
+    if (auto problem = textProblem(kind, values)) return *problem;
+    if (toLowerText(t[2]) == toLowerText(t[3])) return rejected("Number Replace needs two different forms.");
+    if (!holdsOneNumberPlaceholder(t[2]) || !holdsOneNumberPlaceholder(t[3])) {
+        return rejected("You must have exactly one \"%s\" -- that is, current number -- per field.");
+    }
+    Rule rule = ofType(NumReplace);
+    rule.option = low;
+    rule.extra = high;
+    rule.findText() = t[2];
+    rule.replaceText() = t[3];
+    return accepted(rule);
+}
+
+FilterValues numberReplaceValues(const Rule& rule) {
+    return FilterValues{
+        textsOf({std::to_string(rule.option), std::to_string(rule.extra), rule.findText(), rule.replaceText()}), 0};
+}
+
+void describeNumberReplace(Rule& rule) {
+    rule.description = "NumReplace: (" + std::to_string(rule.option) + " to " + std::to_string(rule.extra) +
+                       ") find=" + quoted(rule.findText()) + " replace=" + quoted(rule.replaceText());
+}
+
+void applyNumberReplace(const Rule& rule, NameInProgress& name) {
+    numberReplace(name.base, rule);
+}
+
+// --- ID3v1 --------------------------------------------------------------------------------------
+
+enum : std::size_t { kRequireFieldsFlag = 0 };
+
+FilterResult buildId3(const FilterKind& kind, const FilterValues& values) {
+    const std::string& format = values.texts[0];
+    if (format.empty()) return rejected("ID3v1 needs a format.");
+    if (auto problem = textProblem(kind, values)) return *problem;
+    Rule rule = ofType(ID3);
+    rule.id3Format() = format;
+    rule.option = values.flag(kRequireFieldsFlag) ? fieldMaskFromFormat(format) : 0;
+    return accepted(rule);
+}
+
+FilterValues id3Values(const Rule& rule) {
+    FilterValues values{textsOf({rule.id3Format()}), 0};
+    values.setFlag(kRequireFieldsFlag, rule.option != 0);
+    return values;
+}
+
+void describeId3(Rule& rule) {
+    rule.description = "ID3: \"" + rule.id3Format() + (rule.option != 0 ? "\" (all fields must exist)" : "\"");
+}
+
+void applyId3Rule(const Rule& rule, NameInProgress& name) {
+    applyId3(platform::withSeparator(name.folder) + name.fileName, name.base, rule.id3Format(), rule.option);
+}
+
+// --- The table ----------------------------------------------------------------------------------
+
+FilterText param(const char* name, const char* what, FilterTextForm form) {
+    FilterText t;
+    t.name = name;
+    t.what = what;
+    t.form = form;
+    return t;
+}
+
+FilterText text(const char* name, const char* what, std::size_t maxBytes, bool fileNameCharactersOnly) {
+    FilterText t = param(name, what, FilterTextForm::Text);
+    t.maxBytes = maxBytes;
+    t.fileNameCharactersOnly = fileNameCharactersOnly;
+    return t;
+}
+
+FilterText limit(const char* name, const char* what) {
+    FilterText t = param(name, what, FilterTextForm::Number);
+    t.minimum = 0;
+    t.maximum = 99;
+    return t;
+}
+
+std::vector<FilterKind> makeTable() {
+    const FilterFlag matchCase{"match case", "--match-case"};
+    const FilterFlag wholeWord{"whole words only", "--whole-word"};
+    const FilterFlag requireFields{"all fields must exist", "--require-fields"};
+    FilterText mode = param("MODE", "The case mode", FilterTextForm::Choice);
+    // In the order of the Change Case dialog's radio buttons, which is the option's value.
+    mode.choices = {"sentence", "lower", "upper", "mixed", "toggle"};
+    const char* findText = "A Find and Replace text";
+    const char* appendText = "An Append text";
+    const char* padText = "A Padding set";
+    const char* form = "A Number Replace form";
+    return {
+        {ChangeCase,
+         "--case",
+         "change case: sentence, lower, upper, mixed or toggle",
+         {mode},
+         {},
+         buildChangeCase,
+         changeCaseValues,
+         describeChangeCase,
+         applyChangeCase},
+        {Replace,
+         "--underscores",
+         "replace underscores with spaces",
+         {},
+         {},
+         buildUnderscores,
+         noValues,
+         describeReplace,
+         applyReplace},
+        {Replace,
+         "--periods",
+         "replace periods with spaces (not the extension's)",
+         {},
+         {},
+         buildPeriods,
+         noValues,
+         describeReplace,
+         applyReplace},
+        {Replace,
+         "--replace",
+         "replace a text; may be followed by --match-case, --whole-word",
+         {text("FIND", findText, kMaxFilterText, false), text("REPLACE", findText, kMaxFilterText, true)},
+         {matchCase, wholeWord},
+         buildReplace,
+         replaceValues,
+         describeReplace,
+         applyReplace},
+        {Append,
+         "--append",
+         "add text at the front and at the end (either may be \"\")",
+         {text("FRONT", appendText, kMaxFilterText, true), text("END", appendText, kMaxFilterText, true)},
+         {},
+         buildAppend,
+         appendValues,
+         describeAppend,
+         applyAppend},
+        {Strip,
+         "--strip",
+         "remove a text; may be followed by --match-case",
+         {text("TEXT", "The Stripper text", kMaxFilterText, false)},
+         {matchCase},
+         buildStrip,
+         stripValues,
+         describeStrip,
+         applyStrip},
+        {Pad,
+         "--pad",
+         "put spaces before, around and after these characters",
+         {text("LEFT", padText, kMaxPadText, false), text("BOTH", padText, kMaxPadText, false),
+          text("RIGHT", padText, kMaxPadText, false)},
+         {},
+         buildPad,
+         padValues,
+         describePad,
+         applyPad},
+        {Flip,
+         "--flip",
+         "swap the parts before and after the first TEXT",
+         {text("TEXT", "The Flip text", kMaxFilterText, false)},
+         {},
+         buildFlip,
+         flipValues,
+         describeFlip,
+         applyFlip},
+        {NumReplace,
+         "--number",
+         "renumber: FIND and REPLACE hold %s for the number (0..99)",
+         {limit("LOW", "The lower limit"), limit("HIGH", "The upper limit"), text("FIND", form, kMaxFilterText, false),
+          text("REPLACE", form, kMaxFilterText, false)},
+         {},
+         buildNumberReplace,
+         numberReplaceValues,
+         describeNumberReplace,
+         applyNumberReplace},
+        {ID3,
+         "--id3",
+         "name from the ID3v1 tag: %1 artist, %2 title, %3 album,\n"
+         "%4 year, %5 comment, %6 genre; may be followed by\n"
+         "--require-fields (skip files whose tag lacks a field used)",
+         {text("FORMAT", "The ID3v1 format", kMaxFilterText, true)},
+         {requireFields},
+         buildId3,
+         id3Values,
+         describeId3,
+         applyId3Rule},
+    };
+}
+
+// The decimal value of a text of digits alone, stopping growing once past any limit a field has.
+std::optional<std::int64_t> wholeNumber(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    std::int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        if (value < 1000000000) value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+}  // namespace
+
+void FilterValues::setFlag(std::size_t index, bool on) {
+    const std::uint32_t bit = 1u << index;
+    flags = on ? (flags | bit) : (flags & ~bit);
+}
+
+int FilterKind::flagOfModifier(const std::string& modifier) const {
+    for (std::size_t i = 0; i < flags.size(); ++i) {
+        if (modifier == flags[i].modifier) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+const std::vector<FilterKind>& filterKinds() {
+    static const std::vector<FilterKind> kinds = makeTable();
+    return kinds;
+}
+
+const FilterKind* findFilterKind(const std::string& option) {
+    for (const FilterKind& kind : filterKinds()) {
+        if (option == kind.option) return &kind;
+    }
+    return nullptr;
+}
+
+const FilterKind* filterKindOfType(std::int32_t type) {
+    for (const FilterKind& kind : filterKinds()) {
+        if (kind.type == type) return &kind;
+    }
+    return nullptr;
+}
+
+FilterResult buildFilter(const FilterKind& kind, FilterValues values) {
+    values.texts.resize(kind.texts.size());
+    values.flags &= (kind.flags.size() >= 32 ? ~0u : (1u << kind.flags.size()) - 1u);
+    return kind.build(kind, values);
+}
+
+FilterResult buildFilter(const std::string& option, FilterValues values) {
+    return buildFilter(*findFilterKind(option), std::move(values));
+}
+
+std::string checkFilterText(const FilterKind& kind, std::size_t index, const std::string& text, std::int32_t* value) {
+    const FilterText& param = kind.texts.at(index);
+    switch (param.form) {
+        case FilterTextForm::Number: {
+            // The words of the platform's own data exchange, which the dialogs have always shown.
+            const auto number = wholeNumber(text);
+            if (!number) return "Please enter an integer.";
+            if (*number < param.minimum || *number > param.maximum) {
+                return "Please enter an integer between " + std::to_string(param.minimum) + " and " +
+                       std::to_string(param.maximum) + ".";
+            }
+            if (value) *value = static_cast<std::int32_t>(*number);
+            return std::string();
+        }
+        case FilterTextForm::Choice: {
+            std::string names;
+            for (std::size_t i = 0; i < param.choices.size(); ++i) {
+                if (text == param.choices[i]) {
+                    if (value) *value = static_cast<std::int32_t>(i);
+                    return std::string();
+                }
+                names += (i == 0 ? "" : i + 1 == param.choices.size() ? " or " : ", ");
+                names += param.choices[i];
+            }
+            return std::string(kind.option) + " takes " + names;
+        }
+        case FilterTextForm::Text:
+            break;
+    }
+    if (text.size() > param.maxBytes) {
+        return std::string(param.what) + " takes at most " + std::to_string(param.maxBytes) + " bytes.";
+    }
+    if (param.fileNameCharactersOnly && containsInvalidFilenameCharacter(text)) return invalidFilenameMessage();
+    return std::string();
+}
+
+bool containsInvalidFilenameCharacter(const std::string& text) {
+    return text.find_first_of(kInvalidFilenameCharacters) != std::string::npos;
+}
+
+std::string invalidFilenameMessage() {
+    return formatString(IDS_INVALID_FILENAME, {std::string(kInvalidFilenameCharacters)});
+}
+
+bool holdsOneNumberPlaceholder(const std::string& form) {
+    const std::size_t first = form.find("%s");
+    return first != std::string::npos && form.find("%s", first + 1) == std::string::npos;
+}
+
+void ruleDescription(Rule& rule) {
+    if (const FilterKind* kind = filterKindOfType(rule.type)) {
+        kind->describe(rule);
+    } else {
+        // The misspelling is the program's own text, kept so descriptions stay as users have
+        // always seen them.
+        rule.description = "Unknown rule type; rule not propertly initialized";
+    }
+}
+
+}  // namespace core

@@ -1,0 +1,123 @@
+// The built-in filter kinds as one table. Each entry says how a filter of that kind is given (its
+// command-line option, its texts and its switches), how a Rule is built and checked from those
+// values, how the Rule describes itself and how it rewrites a name. The name pipeline, the
+// command line and the filter dialogs all go through this table, so a filter means the same, is
+// refused for the same reason with the same words, and says the same wherever it was made.
+//
+// Adding a kind: one entry in filterKinds() (and, for the Windows program, its edit dialog).
+// Giving a kind a new switch: one more FilterFlag in its entry, read in its build and values.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/rules/rule.h"
+
+namespace core {
+
+// The nine characters Windows never allows in a file name, in the order the message lists them.
+inline constexpr const char* kInvalidFilenameCharacters = "\\/:*?\"<>|";
+bool containsInvalidFilenameCharacter(const std::string& text);
+// String 57346 filled with the nine characters.
+std::string invalidFilenameMessage();
+
+// Longest text an edit field takes (its slot in the files is 128 bytes), and the Padding
+// dialog's shorter fields.
+inline constexpr std::size_t kMaxFilterText = 127;
+inline constexpr std::size_t kMaxPadText = 20;
+
+// What a text parameter holds, and so how it is checked.
+enum class FilterTextForm {
+    Text,    // free text, at most maxBytes bytes, optionally without the nine characters
+    Number,  // a whole number typed in decimal, within minimum..maximum
+    Choice,  // one of the names in choices
+};
+
+struct FilterText {
+    const char* name = "";  // the word the command-line help shows for it: "FIND", "LOW"
+    const char* what = "";  // how a message names it: "A Find and Replace text"
+    FilterTextForm form = FilterTextForm::Text;
+    std::size_t maxBytes = kMaxFilterText;
+    bool fileNameCharactersOnly = false;  // refuses the nine characters a name cannot hold
+    std::int32_t minimum = 0, maximum = 0;
+    std::vector<const char*> choices;
+};
+
+// An on/off parameter; on the command line, a modifier that follows the kind's option.
+struct FilterFlag {
+    const char* name;      // "match case"
+    const char* modifier;  // "--match-case"
+};
+
+// The values of one filter as a front end gives them: texts in the order of FilterKind::texts,
+// and bit i of flags for FilterKind::flags[i].
+struct FilterValues {
+    std::vector<std::string> texts;
+    std::uint32_t flags = 0;
+
+    bool flag(std::size_t index) const { return (flags >> index) & 1u; }
+    void setFlag(std::size_t index, bool on);
+    bool operator==(const FilterValues& other) const { return texts == other.texts && flags == other.flags; }
+};
+
+// The new Rule (description built), or the reason it cannot be made: the message a dialog shows,
+// and the text parameter at fault (so a dialog can point to its field), or -1 when the values as
+// a whole are refused.
+struct FilterResult {
+    std::optional<Rule> rule;
+    std::string problem;
+    int field = -1;
+};
+
+// A name on its way through the filters: the base and extension being rewritten, and the file
+// they belong to (the ID3 kind reads it).
+struct NameInProgress {
+    const std::string& folder;
+    const std::string& fileName;
+    std::string base;
+    std::string extension;
+};
+
+struct FilterKind {
+    std::int32_t type;   // the RuleType its Rules have; several entries may share one
+    const char* option;  // the command-line option, and the entry's key: "--replace"
+    const char* help;    // the command-line help's description of it
+    std::vector<FilterText> texts;
+    std::vector<FilterFlag> flags;
+    // Builds and checks a Rule from values holding one text per entry of texts.
+    FilterResult (*build)(const FilterKind& kind, const FilterValues& values);
+    // The values that build this Rule again (a dialog opens on them).
+    FilterValues (*values)(const Rule& rule);
+    // Rewrites rule.description; some kinds keep the old one when they have nothing to say.
+    void (*describe)(Rule& rule);
+    void (*apply)(const Rule& rule, NameInProgress& name);
+
+    // The index of the flag set by a command-line modifier, or -1.
+    int flagOfModifier(const std::string& modifier) const;
+};
+
+// Every built-in kind, in the order the command-line help lists them.
+const std::vector<FilterKind>& filterKinds();
+// The entry with this command-line option, or nullptr.
+const FilterKind* findFilterKind(const std::string& option);
+// The entry that describes and applies Rules of this type, or nullptr (plug-ins, unknown types).
+const FilterKind* filterKindOfType(std::int32_t type);
+
+// Builds through kind.build after checking that the values fit the kind's shape; a missing text
+// counts as empty.
+FilterResult buildFilter(const FilterKind& kind, FilterValues values);
+// The same for the kind with this command-line option (which must exist).
+FilterResult buildFilter(const std::string& option, FilterValues values);
+
+// The checks every front end runs on one text parameter: the problem with `text` as the kind's
+// texts[index], or empty. A Number or Choice also returns its value through `value`.
+std::string checkFilterText(const FilterKind& kind, std::size_t index, const std::string& text,
+                            std::int32_t* value = nullptr);
+
+// The Number Replace rule for its forms: "%s" exactly once.
+bool holdsOneNumberPlaceholder(const std::string& form);
+
+}  // namespace core

@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "core/rules/filter_kinds.h"
+#include "core/session/rename_session.h"
+#include "support/binary.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+using namespace core;
+using testing_support::slot;
+using testing_support::TempFolder;
+
+// A file whose ID3v1 tag names "Artist", "Song", "Album", 1999, genre 17 (Rock).
+std::string taggedSong(const TempFolder& folder) {
+    testing_support::writeFile(folder / "t.mp3", std::string(64, '\x55') + "TAG" + slot("Song", 30) +
+                                                     slot("Artist", 30) + slot("Album", 30) + "1999" + slot("", 30) +
+                                                     std::string(1, '\x11'));
+    return "t.mp3";
+}
+
+TEST(FilterKinds, EveryKindBuildsDescribesAppliesAndReadsBack) {
+    struct Case {
+        const char* option;
+        FilterValues values;
+        const char* description;
+        const char* name;      // the file name going in; "t.mp3" is the tagged song
+        const char* proposed;  // the name after this one filter
+    };
+    const Case cases[] = {
+        {"--case", {{"upper"}}, "Change Case: all characters to UPPER CASE", "a b.mp3", "A B.MP3"},
+        {"--case", {{"toggle"}}, "Change Case: all characters to tOGGLE cASE", "Ab.Mp3", "aB.mP3"},
+        {"--underscores", {}, "Replace: underscores with spaces", "a_b.c_d", "a b.c_d"},
+        {"--periods", {}, "Replace: periods with spaces", "a.b.mp3", "a b.mp3"},
+        {"--replace", {{"X", "y"}, 1}, "Replace: \"X\" with \"y\" (match case)", "Xx.mp3", "yx.mp3"},
+        {"--replace",
+         {{"a", "-"}, 2},
+         "Replace: \"a\" with \"-\" (whole words only)",
+         "x a ab A y.mp3",
+         "x - ab - y.mp3"},
+        {"--append", {{"01 ", ""}}, "Append: \"01 \" at front", "x.mp3", "01 x.mp3"},
+        {"--append", {{"[", "]"}}, "Append: \"[\" at front and \"]\" at end", "x.mp3", "[x].mp3"},
+        {"--strip", {{"the "}}, "Strip: \"the \"", "The Band.mp3", "Band.mp3"},
+        {"--strip", {{"the "}, 1}, "Strip: \"the \" (match case)", "The Band.mp3", "The Band.mp3"},
+        {"--pad", {{"(", "-", ")"}}, "Pad: left \"(\"; both \"-\"; right \")\"", "a-b(c).mp3", "a - b (c).mp3"},
+        {"--flip", {{" - "}}, "Flip at: \" - \"", "Song - Artist.mp3", "Artist - Song.mp3"},
+        {"--number",
+         {{"1", "12", "Track %s", "%s."}},
+         "NumReplace: (1 to 12) find=\"Track %s\" replace=\"%s.\"",
+         "Track 03 x.mp3",
+         "03. x.mp3"},
+        {"--id3", {{"%1 - %2"}, 1}, "ID3: \"%1 - %2\" (all fields must exist)", "t.mp3", "Artist - Song.mp3"},
+        {"--id3", {{"%2 (%4)"}}, "ID3: \"%2 (%4)\"", "t.mp3", "Song (1999).mp3"},
+    };
+    TempFolder folder;
+    taggedSong(folder);
+    std::set<std::string> covered;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.option + ::testing::PrintToString(c.values.texts));
+        const FilterKind* kind = findFilterKind(c.option);
+        ASSERT_NE(kind, nullptr);
+        const FilterResult made = buildFilter(*kind, c.values);
+        ASSERT_TRUE(made.rule) << made.problem;
+        EXPECT_EQ(made.rule->type, kind->type);
+        EXPECT_EQ(made.rule->description, c.description);
+        EXPECT_EQ(applyRules(nullptr, {*made.rule}, folder.path(), c.name), c.proposed);
+        // What a dialog opens on builds the same Rule again.
+        const FilterResult again = buildFilter(*kind, kind->values(*made.rule));
+        ASSERT_TRUE(again.rule) << again.problem;
+        EXPECT_EQ(*again.rule, *made.rule);
+        covered.insert(c.option);
+    }
+    for (const FilterKind& kind : filterKinds()) EXPECT_TRUE(covered.count(kind.option)) << kind.option;
+}
+
+TEST(FilterKinds, RefusedWithOneMessageNamingTheField) {
+    const std::string invalid = invalidFilenameMessage();
+    struct Case {
+        const char* option;
+        FilterValues values;
+        std::string problem;
+        int field;
+    };
+    const std::string long128(128, 'x'), long21(21, 'x');
+    const Case cases[] = {
+        {"--case", {{"title"}}, "--case takes sentence, lower, upper, mixed or toggle", 0},
+        {"--append", {{"", ""}}, "Append needs a text for the front or for the end.", -1},
+        {"--append", {{"a", "b:"}}, invalid, 1},
+        {"--append", {{"a|", long128}}, "An Append text takes at most 127 bytes.", 1},  // length first
+        {"--replace", {{"a", ""}}, "Find and Replace needs both a find and a replace text.", -1},
+        {"--replace", {{"a?", "b"}}, "", -1},  // a find text may hold anything
+        {"--replace", {{"a", "b?"}}, invalid, 1},
+        {"--replace",
+         {{"Ab", "aB"}},
+         "\"Find\" and \"Replace\" fields can't be the same. You must change either the \"Find\" or \"Replace\" "
+         "field or you can try enabling the \"Match Case\" option.",
+         -1},
+        {"--strip", {{long128}}, "The Stripper text takes at most 127 bytes.", 0},
+        {"--strip", {{"a*"}}, "", -1},
+        {"--pad", {{"", "", ""}}, "Padding needs at least one set of characters.", -1},
+        {"--pad", {{"", long21, ""}}, "A Padding set takes at most 20 bytes.", 1},
+        {"--flip", {{""}}, "Flip needs the text to flip at.", -1},
+        {"--number", {{"x", "5", "%s", "%s."}}, "Please enter an integer.", 0},
+        {"--number", {{"-1", "5", "%s", "%s."}}, "Please enter an integer.", 0},
+        {"--number", {{"1", "100", "%s", "%s."}}, "Please enter an integer between 0 and 99.", 1},
+        {"--number",
+         {{"0099", "5", "%s", "%s."}},
+         "Number Replace needs a lower limit smaller than the upper limit.",
+         -1},
+        {"--number", {{"1", "5", "%s", ""}}, "Number Replace needs both forms.", -1},
+        {"--number", {{"1", "5", "T%s", "t%s"}}, "Number Replace needs two different forms.", -1},
+        {"--number",
+         {{"1", "5", "%s%s", "%s."}},
+         "You must have exactly one \"%s\" -- that is, current number -- per field.",
+         -1},
+        {"--id3", {{""}}, "ID3v1 needs a format.", -1},
+        {"--id3", {{"%1/%2"}}, invalid, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.option + ::testing::PrintToString(c.values.texts));
+        const FilterKind& kind = *findFilterKind(c.option);
+        const FilterResult made = buildFilter(kind, c.values);
+        EXPECT_EQ(made.rule.has_value(), c.problem.empty());
+        EXPECT_EQ(made.problem, c.problem);
+        EXPECT_EQ(made.field, c.field);
+        // A dialog checking that one field alone gets the same words.
+        if (c.field >= 0) {
+            const auto index = static_cast<std::size_t>(c.field);
+            EXPECT_EQ(checkFilterText(kind, index, c.values.texts[index]), c.problem);
+        }
+    }
+}
+
+TEST(FilterKinds, OptionsAreKeysAndModifiersBelongToTheirKinds) {
+    std::set<std::string> options;
+    for (const FilterKind& kind : filterKinds()) {
+        EXPECT_TRUE(options.insert(kind.option).second) << kind.option;
+        EXPECT_EQ(filterKindOfType(kind.type)->describe, kind.describe) << "one description per Rule type";
+    }
+    EXPECT_EQ(findFilterKind("--replace")->flagOfModifier("--whole-word"), 1);
+    EXPECT_EQ(findFilterKind("--strip")->flagOfModifier("--whole-word"), -1);
+    EXPECT_EQ(findFilterKind("--bogus"), nullptr);
+    EXPECT_EQ(filterKindOfType(Plugin), nullptr);
+    // Values a front end gives beyond a kind's shape are dropped, missing ones count as empty.
+    EXPECT_EQ(buildFilter("--strip", {{"x", "extra"}, 0xFF}).rule->option, 1);
+    EXPECT_EQ(buildFilter("--append", {{"x"}}).rule->appendEnd(), "");
+}
+
+}  // namespace
