@@ -158,6 +158,25 @@ TEST_F(CliTest, RefusedInputExitsWithTwo) {
     EXPECT_NE(none.err.find("There were no files found matching"), std::string::npos);
 }
 
+TEST_F(CliTest, InlineFiltersAreRefusedInTheWordsOfTheFilterTable) {
+    // The dialogs show the table's words too, so both front ends refuse alike.
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"--number", {"x", "5", "%s", "%s."}},
+        {"--number", {"0", "100", "%s", "%s."}},
+        {"--strip", {std::string(128, 's')}},
+        {"--case", {"title"}},
+    };
+    for (const auto& [option, texts] : cases) {
+        std::vector<std::string> arguments{"preview", option};
+        arguments.insert(arguments.end(), texts.begin(), texts.end());
+        arguments.push_back(music.path());
+        const Outcome r = run(arguments);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, std::string("calderwynstrope-cli: ") + option + ": " +
+                             core::buildFilter(option, {texts}).problem + "\n");
+    }
+}
+
 TEST_F(CliTest, SavedFiltersPrintBackAndMatchTheDialogsRules) {
     const std::string saved = music / "saved.ren";
     const Outcome r = run({"preview", "--case",    "sentence",     "--underscores", "--periods",    "--replace",

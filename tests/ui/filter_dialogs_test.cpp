@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "core/app/strings.h"
-#include "core/rules/filter_factory.h"
+#include "core/rules/filter_kinds.h"
 #include "support/temp_folder.h"
 #include "ui/app/resource.h"
 #include "ui/app_fixture.h"
@@ -171,6 +171,53 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
     ASSERT_TRUE(closed(changeCase));
     EXPECT_TRUE(
         waitUntil([&] { return listText(main, IDC_FILTERS, 0) == "Change Case: all characters to tOGGLE cASE"; }));
+}
+
+TEST_F(FilterDialogTest, RefuseWhatTheCommandLineRefusesInItsWords) {
+    struct Case {
+        int command;
+        const char* title;
+        std::vector<std::pair<int, std::string>> typed;  // the last field typed is the one at fault
+        const char* option;                              // the same values on the command line
+        core::FilterValues values;
+    };
+    const Case cases[] = {
+        {ID_ADD_NUMBER,
+         "Number Replace",
+         {{IDC_UPPER_LIMIT, "5"}, {IDC_FIND_FORM, "%s"}, {IDC_REPLACE_FORM, "%s."}, {IDC_LOWER_LIMIT, "x"}},
+         "--number",
+         {{"x", "5", "%s", "%s."}}},
+        {ID_ADD_STRIPPER,
+         "Character Stripper",
+         {{IDC_STRIP_TEXT, std::string(128, 's')}},
+         "--strip",
+         {{std::string(128, 's')}}},
+        {ID_ADD_ID3, "ID3v1 Filter", {{IDC_ID3_FORMAT, "%1/%2"}}, "--id3", {{"%1/%2"}, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        const core::FilterResult refused = core::buildFilter(c.option, c.values);
+        ASSERT_FALSE(refused.rule);
+        HWND dialog = add(c.command, c.title);
+        ASSERT_NE(dialog, nullptr);
+        for (const auto& [id, text] : c.typed) setControlText(dialog, id, text);
+        ASSERT_TRUE(okEnabled(dialog, true));
+        click(dialog, IDOK);
+        // A refused number is the platform's exchange message, under the program's title.
+        const bool number = c.command == ID_ADD_NUMBER;
+        HWND box = waitForMessageBox(*program, number ? core::loadString(core::IDS_APP_TITLE) : "Error");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(messageBoxText(box), refused.problem);
+        pressMessageBoxButton(box, IDOK);
+        const int field = c.typed.back().first;
+        EXPECT_TRUE(waitUntil([&] {
+            return GetAncestor(focusedWindow(dialog), GA_PARENT) == control(dialog, field) ||
+                   focusedWindow(dialog) == control(dialog, field);
+        }));
+        click(dialog, IDCANCEL);
+        ASSERT_TRUE(closed(dialog));
+    }
+    EXPECT_EQ(listCount(main, IDC_FILTERS), 0);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "core/persist/filter_archive.h"
-#include "core/rules/filter_factory.h"
+#include "core/rules/filter_kinds.h"
 #include "support/temp_folder.h"
 #include "ui/app/resource.h"
 #include "ui/app_fixture.h"
@@ -20,7 +20,7 @@ class FilterListTest : public AppFixture {
 protected:
     void SetUp() override {
         core::RuleList rules;
-        for (const char* end : {"A", "B", "C"}) rules.push_back(*core::makeAppend("", end).rule);
+        for (const char* end : {"A", "B", "C"}) rules.push_back(*core::buildFilter("--append", {{"", end}}).rule);
         core::writeFilterFile(home / "abc.ren", rules);
         ASSERT_NE(startApp(home / "abc.ren"), nullptr);
         ASSERT_EQ(listCount(main, IDC_FILTERS), 3);

@@ -6,7 +6,7 @@
 
 #include "core/app/strings.h"
 #include "core/persist/filter_archive.h"
-#include "core/rules/filter_factory.h"
+#include "core/rules/filter_kinds.h"
 #include "core/undo/undo_index.h"
 #include "platform/files.h"
 #include "support/temp_folder.h"
@@ -54,11 +54,11 @@ protected:
 };
 
 core::Rule appendEnd(const std::string& end) {
-    return *core::makeAppend("", end).rule;
+    return *core::buildFilter("--append", {{"", end}}).rule;
 }
 
 TEST_F(AppTest, FirstStartFiltersFromTheCommandLineAndSettingsOnClose) {
-    const std::string ren = filterFile("start.ren", {appendEnd("_x"), *core::makeChangeCase(core::UpperCase).rule});
+    const std::string ren = filterFile("start.ren", {appendEnd("_x"), *core::buildFilter("--case", {{"upper"}}).rule});
     HWND dialog = start(ren);
     ASSERT_NE(dialog, nullptr) << "the main dialog did not appear";
     EXPECT_TRUE(isChecked(dialog, IDC_RECURSE));
@@ -280,8 +280,8 @@ TEST_F(AppTest, LoadSaveAndDelete) {
 TEST_F(AppTest, NamesBeyondAsciiAreShownAndRenamed) {
     writeFile(music / "日本語の歌.mp3", "j");
     writeFile(music / "Café_Olé.mp3", "c");
-    HWND dialog =
-        start(filterFile("x.ren", {*core::makePresetReplace(true).rule, *core::makeChangeCase(core::UpperCase).rule}));
+    HWND dialog = start(filterFile(
+        "x.ren", {*core::buildFilter("--underscores", {}).rule, *core::buildFilter("--case", {{"upper"}}).rule}));
     ASSERT_NE(dialog, nullptr);
     setControlText(dialog, IDC_FOLDER, musicFolder());
     setControlText(dialog, IDC_PATTERN, "*.mp3");

@@ -5,7 +5,7 @@
 
 #include "core/app/strings.h"
 #include "core/persist/filter_archive.h"
-#include "core/rules/filter_factory.h"
+#include "core/rules/filter_kinds.h"
 #include "platform/files.h"
 #include "support/temp_folder.h"
 #include "ui/app/resource.h"
@@ -24,7 +24,7 @@ using testing_support::writeFile;
 class UndoDialogTest : public AppFixture {
 protected:
     void SetUp() override {
-        core::writeFilterFile(home / "x.ren", {*core::makeAppend("", "_x").rule});
+        core::writeFilterFile(home / "x.ren", {*core::buildFilter("--append", {{"", "_x"}}).rule});
         ASSERT_NE(startApp(home / "x.ren"), nullptr);
     }
     HWND openUndo() {

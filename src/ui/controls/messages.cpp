@@ -1,7 +1,7 @@
 #include "ui/controls/messages.h"
 
 #include "core/app/strings.h"
-#include "core/rules/filter_factory.h"
+#include "core/rules/filter_kinds.h"
 #include "ui/controls/wide.h"
 
 namespace ui {

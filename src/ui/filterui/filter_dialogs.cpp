@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include "core/app/strings.h"
-#include "core/rules/filter_factory.h"
 #include "core/rules/text_rules.h"
 #include "ui/app/resource.h"
 #include "ui/controls/messages.h"
@@ -12,13 +11,19 @@
 namespace ui {
 namespace {
 
-// Selects an edit's whole text, scrolls its caret into view and gives it the focus: the field a
-// refused OK points the user to.
+// Selects a field's whole text, scrolls its caret into view and gives it the focus: the field a
+// refused OK points the user to. A combo box's field is its edit part.
 void pointTo(HWND dialog, int id) {
-    HWND edit = GetDlgItem(dialog, id);
-    SendMessageW(edit, EM_SETSEL, 0, -1);
-    SendMessageW(edit, EM_SCROLLCARET, 0, 0);
-    SetFocus(edit);
+    HWND field = GetDlgItem(dialog, id);
+    wchar_t className[16] = {};
+    GetClassNameW(field, className, 16);
+    if (lstrcmpiW(className, L"ComboBox") == 0) {
+        SendMessageW(field, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+    } else {
+        SendMessageW(field, EM_SETSEL, 0, -1);
+        SendMessageW(field, EM_SCROLLCARET, 0, 0);
+    }
+    SetFocus(field);
 }
 
 }  // namespace
@@ -32,9 +37,36 @@ int leadingInteger(const std::string& text) {
     return static_cast<int>(value);
 }
 
+FilterDialog::FilterDialog(int resource, HWND parent, const char* option, const core::Rule* editing,
+                           core::FilterValues defaults)
+    : UI_dialog(resource, parent),
+      kind_(*core::findFilterKind(option)),
+      values_(editing ? kind_.values(*editing) : std::move(defaults)) {
+    values_.texts.resize(kind_.texts.size());
+}
+
+void FilterDialog::finish(const core::FilterKind& kind, const core::FilterValues& values,
+                          const std::vector<int>& fields) {
+    core::FilterResult made = core::buildFilter(kind, values);
+    if (made.rule) {
+        rule = std::move(made.rule);
+        endDialog(IDOK);
+        return;
+    }
+    const auto field = static_cast<std::size_t>(made.field);
+    // A refused number is the platform's data-exchange message, captioned with the program's title.
+    if (made.field >= 0 && kind.texts[field].form == core::FilterTextForm::Number) {
+        showAppMessage(made.problem, MB_OK | MB_ICONEXCLAMATION);
+    } else {
+        showError(made.problem);
+    }
+    if (made.field >= 0 && field < fields.size()) pointTo(hwnd(), fields[field]);
+}
+
 // --- Append -----------------------------------------------------------------------------------
 
-AppendDialog::AppendDialog(HWND parent) : UI_dialog(IDD_APPEND, parent) {
+AppendDialog::AppendDialog(HWND parent, const core::Rule* editing)
+    : FilterDialog(IDD_APPEND, parent, "--append", editing, {}) {
     onUpdate(IDC_FRONT_TEXT, [this] { return isChecked(IDC_USE_FRONT); });
     onUpdate(IDC_END_TEXT, [this] { return isChecked(IDC_USE_END); });
     onUpdate(IDOK, [this] {
@@ -44,56 +76,61 @@ AppendDialog::AppendDialog(HWND parent) : UI_dialog(IDD_APPEND, parent) {
 }
 
 void AppendDialog::onInitDialog() {
-    setLimitText(IDC_FRONT_TEXT, 127);
-    setLimitText(IDC_END_TEXT, 127);
-    setText(IDC_FRONT_TEXT, frontText);
-    setText(IDC_END_TEXT, endText);
-    setChecked(IDC_USE_END, useEnd);
-    setChecked(IDC_USE_FRONT, useFront);
+    const int fields[] = {IDC_FRONT_TEXT, IDC_END_TEXT}, uses[] = {IDC_USE_FRONT, IDC_USE_END};
+    for (std::size_t i = 0; i < 2; ++i) {
+        setLimitText(fields[i], static_cast<int>(kind_.texts[i].maxBytes));
+        setText(fields[i], values_.texts[i]);
+    }
+    for (int i : {1, 0}) setChecked(uses[i], !values_.texts[static_cast<std::size_t>(i)].empty());
 }
 
 void AppendDialog::onOk() {
-    frontText = text(IDC_FRONT_TEXT);
-    endText = text(IDC_END_TEXT);
-    useEnd = isChecked(IDC_USE_END);
-    useFront = isChecked(IDC_USE_FRONT);
-    int fault = 0;
-    if (useFront && core::containsInvalidFilenameCharacter(frontText)) {
-        fault = IDC_FRONT_TEXT;
-    } else if (useEnd && core::containsInvalidFilenameCharacter(endText)) {
-        fault = IDC_END_TEXT;
-    }
-    if (fault) {
-        showInvalidFilenameError();
-        pointTo(hwnd(), fault);
-        return;
-    }
-    endDialog(IDOK);
+    // A text counts only while its box is ticked.
+    values_.texts = {isChecked(IDC_USE_FRONT) ? text(IDC_FRONT_TEXT) : std::string(),
+                     isChecked(IDC_USE_END) ? text(IDC_END_TEXT) : std::string()};
+    finish({IDC_FRONT_TEXT, IDC_END_TEXT});
 }
 
 // --- Change Case ------------------------------------------------------------------------------
 
-ChangeCaseDialog::ChangeCaseDialog(HWND parent) : UI_dialog(IDD_CHANGE_CASE, parent) {}
+ChangeCaseDialog::ChangeCaseDialog(HWND parent, const core::Rule* editing)
+    : FilterDialog(IDD_CHANGE_CASE, parent, "--case", editing, {{"sentence"}}) {}
 
 void ChangeCaseDialog::onInitDialog() {
-    // A stored mode outside the five (only a file can hold one) shows no choice.
-    if (mode >= 0 && mode <= 4) setChecked(IDC_CASE_SENTENCE + mode, true);
+    // The radio buttons are in the order of the modes; a stored mode outside them (only a file
+    // can hold one) shows no choice.
+    const auto& modes = kind_.texts[0].choices;
+    for (std::size_t i = 0; i < modes.size(); ++i) {
+        if (values_.texts[0] == modes[i]) setChecked(IDC_CASE_SENTENCE + static_cast<int>(i), true);
+    }
 }
 
 void ChangeCaseDialog::onOk() {
-    mode = 4;
-    for (int i = 0; i < 4; ++i) {
-        if (isChecked(IDC_CASE_SENTENCE + i)) {
+    const auto& modes = kind_.texts[0].choices;
+    std::size_t mode = modes.size() - 1;  // the last button when none of the others is
+    for (std::size_t i = 0; i + 1 < modes.size(); ++i) {
+        if (isChecked(IDC_CASE_SENTENCE + static_cast<int>(i))) {
             mode = i;
             break;
         }
     }
-    endDialog(IDOK);
+    values_.texts = {modes[mode]};
+    finish({});
 }
 
 // --- Find and Replace ----------------------------------------------------------------------------
 
-FindReplaceDialog::FindReplaceDialog(HWND parent) : UI_dialog(IDD_FIND_REPLACE, parent) {
+namespace {
+
+// The custom form's Rule to open on; a built-in form opens with empty custom fields.
+const core::Rule* customReplace(const core::Rule* editing) {
+    return editing && !(editing->option & core::ReplacePreset) ? editing : nullptr;
+}
+
+}  // namespace
+
+FindReplaceDialog::FindReplaceDialog(HWND parent, const core::Rule* editing)
+    : FilterDialog(IDD_FIND_REPLACE, parent, "--replace", customReplace(editing), {}) {
     for (int id : {IDC_FIND, IDC_REPLACE_WITH, IDC_WHOLE_WORD, IDC_MATCH_CASE}) {
         onUpdate(id, [this] { return isChecked(IDC_CUSTOM); });
     }
@@ -101,24 +138,30 @@ FindReplaceDialog::FindReplaceDialog(HWND parent) : UI_dialog(IDD_FIND_REPLACE, 
         return (isChecked(IDC_CUSTOM) && !text(IDC_FIND).empty() && !text(IDC_REPLACE_WITH).empty()) ||
                isChecked(IDC_UNDERSCORES) || isChecked(IDC_PERIODS);
     });
+    // A new filter opens on "Replace underscores with spaces".
+    preset_ = !editing || (editing->option & core::ReplacePreset);
+    if (editing && preset_) {
+        underscores_ = editing->option & core::ReplaceMatchCaseOrUnderscores;
+        periods_ = !underscores_ && (editing->option & core::ReplaceWholeWordsOrPeriods);
+    }
 }
 
 void FindReplaceDialog::onInitDialog() {
-    setLimitText(IDC_FIND, 127);
-    setLimitText(IDC_REPLACE_WITH, 127);
-    setText(IDC_FIND, find);
-    setText(IDC_REPLACE_WITH, replaceWith);
-    setChecked(IDC_UNDERSCORES, underscores);
-    setChecked(IDC_PERIODS, periods);
-    setChecked(IDC_MATCH_CASE, matchCase);
-    setChecked(IDC_WHOLE_WORD, wholeWord);
+    setLimitText(IDC_FIND, static_cast<int>(kind_.texts[0].maxBytes));
+    setLimitText(IDC_REPLACE_WITH, static_cast<int>(kind_.texts[1].maxBytes));
+    setText(IDC_FIND, values_.texts[0]);
+    setText(IDC_REPLACE_WITH, values_.texts[1]);
+    setChecked(IDC_UNDERSCORES, underscores_);
+    setChecked(IDC_PERIODS, periods_);
+    setChecked(IDC_MATCH_CASE, values_.flag(kind_.flagOfModifier("--match-case")));
+    setChecked(IDC_WHOLE_WORD, values_.flag(kind_.flagOfModifier("--whole-word")));
     int focus;
-    if (!preset) {
+    if (!preset_) {
         setChecked(IDC_CUSTOM, true);
         focus = IDC_CUSTOM;
-    } else if (underscores) {
+    } else if (underscores_) {
         focus = IDC_UNDERSCORES;
-    } else if (periods) {
+    } else if (periods_) {
         focus = IDC_PERIODS;
     } else {
         setChecked(IDC_UNDERSCORES, true);
@@ -128,39 +171,39 @@ void FindReplaceDialog::onInitDialog() {
 }
 
 void FindReplaceDialog::onOk() {
-    find = text(IDC_FIND);
-    replaceWith = text(IDC_REPLACE_WITH);
-    underscores = isChecked(IDC_UNDERSCORES);
-    periods = isChecked(IDC_PERIODS);
-    matchCase = isChecked(IDC_MATCH_CASE);
-    wholeWord = isChecked(IDC_WHOLE_WORD);
-    // Checked in every mode, even while the field is disabled and holds an old custom entry.
-    if (core::containsInvalidFilenameCharacter(replaceWith)) {
-        showInvalidFilenameError();
+    values_.texts = {text(IDC_FIND), text(IDC_REPLACE_WITH)};
+    values_.setFlag(kind_.flagOfModifier("--match-case"), isChecked(IDC_MATCH_CASE));
+    values_.setFlag(kind_.flagOfModifier("--whole-word"), isChecked(IDC_WHOLE_WORD));
+    // The replace field is checked in every form, even while it is disabled and holds an old
+    // custom entry.
+    const std::string problem = core::checkFilterText(kind_, 1, values_.texts[1]);
+    if (!problem.empty()) {
+        showError(problem);
         pointTo(hwnd(), IDC_REPLACE_WITH);
         return;
     }
-    preset = underscores || periods;
-    if (!preset && (matchCase ? find == replaceWith : core::toLowerText(find) == core::toLowerText(replaceWith))) {
-        showError(core::loadString(core::IDS_FIND_EQUALS_REPLACE));
-        return;
+    if (isChecked(IDC_UNDERSCORES) || isChecked(IDC_PERIODS)) {
+        finish(*core::findFilterKind(isChecked(IDC_UNDERSCORES) ? "--underscores" : "--periods"), {}, {});
+    } else {
+        finish({IDC_FIND, IDC_REPLACE_WITH});
     }
-    endDialog(IDOK);
 }
 
 // --- Padding --------------------------------------------------------------------------------------
 
-PaddingDialog::PaddingDialog(HWND parent) : UI_dialog(IDD_PADDING, parent) {
+PaddingDialog::PaddingDialog(HWND parent, const core::Rule* editing)
+    : FilterDialog(IDD_PADDING, parent, "--pad", editing, {{"([{", "-", ")]}"}}) {
     onUpdate(IDOK, [this] {
         return !text(IDC_PAD_LEFT).empty() || !text(IDC_PAD_BOTH).empty() || !text(IDC_PAD_RIGHT).empty();
     });
 }
 
 void PaddingDialog::onInitDialog() {
-    setText(IDC_PAD_BOTH, bothChars);
-    setText(IDC_PAD_LEFT, leftChars);
-    setText(IDC_PAD_RIGHT, rightChars);
-    for (int id : {IDC_PAD_LEFT, IDC_PAD_BOTH, IDC_PAD_RIGHT}) setLimitText(id, 20);
+    const int fields[] = {IDC_PAD_LEFT, IDC_PAD_BOTH, IDC_PAD_RIGHT};
+    for (std::size_t i = 0; i < 3; ++i) {
+        setText(fields[i], values_.texts[i]);
+        setLimitText(fields[i], static_cast<int>(kind_.texts[i].maxBytes));
+    }
     LOGFONTW log{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd(), WM_GETFONT, 0, 0)), sizeof(log), &log);
     log.lfWeight = FW_BOLD;
@@ -171,15 +214,14 @@ void PaddingDialog::onInitDialog() {
 }
 
 void PaddingDialog::onOk() {
-    bothChars = text(IDC_PAD_BOTH);
-    leftChars = text(IDC_PAD_LEFT);
-    rightChars = text(IDC_PAD_RIGHT);
-    endDialog(IDOK);
+    values_.texts = {text(IDC_PAD_LEFT), text(IDC_PAD_BOTH), text(IDC_PAD_RIGHT)};
+    finish({IDC_PAD_LEFT, IDC_PAD_BOTH, IDC_PAD_RIGHT});
 }
 
 // --- ID3v1 ------------------------------------------------------------------------------------------
 
-ID3Dialog::ID3Dialog(HWND parent) : UI_dialog(IDD_ID3, parent) {
+ID3Dialog::ID3Dialog(HWND parent, const core::Rule* editing)
+    : FilterDialog(IDD_ID3, parent, "--id3", editing, {{""}, 1}) {  // a new filter requires its fields
     onUpdate(IDOK, [this] { return !text(IDC_ID3_FORMAT).empty(); });
 }
 
@@ -187,43 +229,39 @@ void ID3Dialog::onInitDialog() {
     for (const wchar_t* entry : {L"%1 - %2", L"(%3) %1 - %2", L"%3 - %2", L"%2 [%3 (%4)]", L"(%1) %3 - %2"}) {
         SendDlgItemMessageW(hwnd(), IDC_ID3_FORMAT, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
     }
-    SendDlgItemMessageW(hwnd(), IDC_ID3_FORMAT, CB_LIMITTEXT, 127, 0);
-    setText(IDC_ID3_FORMAT, format);
-    setChecked(IDC_ID3_MUST_EXIST, mustExist);
+    SendDlgItemMessageW(hwnd(), IDC_ID3_FORMAT, CB_LIMITTEXT, kind_.texts[0].maxBytes, 0);
+    setText(IDC_ID3_FORMAT, values_.texts[0]);
+    setChecked(IDC_ID3_MUST_EXIST, values_.flag(kind_.flagOfModifier("--require-fields")));
 }
 
 void ID3Dialog::onOk() {
-    format = text(IDC_ID3_FORMAT);
-    mustExist = isChecked(IDC_ID3_MUST_EXIST);
-    if (core::containsInvalidFilenameCharacter(format)) {
-        showInvalidFilenameError();
-        SendDlgItemMessageW(hwnd(), IDC_ID3_FORMAT, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
-        SetFocus(item(IDC_ID3_FORMAT));
-        return;
-    }
-    endDialog(IDOK);
+    values_.texts = {text(IDC_ID3_FORMAT)};
+    values_.setFlag(kind_.flagOfModifier("--require-fields"), isChecked(IDC_ID3_MUST_EXIST));
+    finish({IDC_ID3_FORMAT});
 }
 
 // --- Stripper -------------------------------------------------------------------------------------
 
-StripperDialog::StripperDialog(HWND parent) : UI_dialog(IDD_STRIPPER, parent) {
+StripperDialog::StripperDialog(HWND parent, const core::Rule* editing)
+    : FilterDialog(IDD_STRIPPER, parent, "--strip", editing, {}) {
     onUpdate(IDOK, [this] { return !text(IDC_STRIP_TEXT).empty(); });
 }
 
 void StripperDialog::onInitDialog() {
-    setChecked(IDC_STRIP_MATCH_CASE, matchCase);
-    setText(IDC_STRIP_TEXT, chars);
+    setChecked(IDC_STRIP_MATCH_CASE, values_.flag(kind_.flagOfModifier("--match-case")));
+    setText(IDC_STRIP_TEXT, values_.texts[0]);
 }
 
 void StripperDialog::onOk() {
-    matchCase = isChecked(IDC_STRIP_MATCH_CASE);
-    chars = text(IDC_STRIP_TEXT);
-    endDialog(IDOK);
+    values_.setFlag(kind_.flagOfModifier("--match-case"), isChecked(IDC_STRIP_MATCH_CASE));
+    values_.texts = {text(IDC_STRIP_TEXT)};
+    finish({IDC_STRIP_TEXT});
 }
 
 // --- Number Replace -------------------------------------------------------------------------------
 
-NumberReplaceDialog::NumberReplaceDialog(HWND parent) : UI_dialog(IDD_NUMBER_REPLACE, parent) {
+NumberReplaceDialog::NumberReplaceDialog(HWND parent, const core::Rule* editing)
+    : FilterDialog(IDD_NUMBER_REPLACE, parent, "--number", editing, {{"0", "0", "", ""}}) {
     onUpdate(IDOK, [this] {
         const std::string find = text(IDC_FIND_FORM), replace = text(IDC_REPLACE_FORM);
         return leadingInteger(text(IDC_LOWER_LIMIT)) < leadingInteger(text(IDC_UPPER_LIMIT)) && !find.empty() &&
@@ -233,64 +271,40 @@ NumberReplaceDialog::NumberReplaceDialog(HWND parent) : UI_dialog(IDD_NUMBER_REP
 }
 
 void NumberReplaceDialog::onInitDialog() {
-    setText(IDC_LOWER_LIMIT, std::to_string(lower));
-    setText(IDC_FIND_FORM, findForm);
-    setText(IDC_REPLACE_FORM, replaceForm);
-    setText(IDC_UPPER_LIMIT, std::to_string(upper));
-    for (int buddy : {IDC_LOWER_LIMIT, IDC_UPPER_LIMIT}) {
+    setText(IDC_LOWER_LIMIT, values_.texts[0]);
+    setText(IDC_FIND_FORM, values_.texts[2]);
+    setText(IDC_REPLACE_FORM, values_.texts[3]);
+    setText(IDC_UPPER_LIMIT, values_.texts[1]);
+    for (std::size_t i : {0u, 1u}) {
+        const int buddy = i == 0 ? IDC_LOWER_LIMIT : IDC_UPPER_LIMIT;
         HWND spin = CreateWindowExW(
             0, UPDOWN_CLASSW, nullptr,
             WS_CHILD | WS_VISIBLE | UDS_WRAP | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0, 0,
             0, 0, hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
         SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(item(buddy)), 0);
-        SendMessageW(spin, UDM_SETRANGE32, 0, 99);
+        SendMessageW(spin, UDM_SETRANGE32, kind_.texts[i].minimum, kind_.texts[i].maximum);
         SendMessageW(spin, UDM_SETPOS32, 0, leadingInteger(text(buddy)));
     }
 }
 
 void NumberReplaceDialog::onOk() {
-    // The exchange of an integer field within 0..99, with the platform's own messages.
-    const auto exchange = [this](int id, int& value) {
-        const std::string typed = text(id);
-        bool digits = !typed.empty() && typed.size() <= 9;
-        for (char c : typed) digits = digits && c >= '0' && c <= '9';
-        const char* problem = nullptr;
-        if (!digits) {
-            problem = "Please enter an integer.";
-        } else if (leadingInteger(typed) > 99) {
-            problem = "Please enter an integer between 0 and 99.";
-        }
-        if (problem) {
-            showAppMessage(problem, MB_OK | MB_ICONEXCLAMATION);
-            pointTo(hwnd(), id);
-            return false;
-        }
-        value = leadingInteger(typed);
-        return true;
-    };
-    int low = lower, high = upper;
-    if (!exchange(IDC_LOWER_LIMIT, low)) return;
-    findForm = text(IDC_FIND_FORM);
-    replaceForm = text(IDC_REPLACE_FORM);
-    if (!exchange(IDC_UPPER_LIMIT, high)) return;
-    lower = low;
-    upper = high;
-    endDialog(IDOK);
+    values_.texts = {text(IDC_LOWER_LIMIT), text(IDC_UPPER_LIMIT), text(IDC_FIND_FORM), text(IDC_REPLACE_FORM)};
+    finish({IDC_LOWER_LIMIT, IDC_UPPER_LIMIT, IDC_FIND_FORM, IDC_REPLACE_FORM});
 }
 
 // --- Flip -------------------------------------------------------------------------------------------
 
-FlipDialog::FlipDialog(HWND parent) : UI_dialog(IDD_FLIP, parent) {
+FlipDialog::FlipDialog(HWND parent, const core::Rule* editing) : FilterDialog(IDD_FLIP, parent, "--flip", editing, {}) {
     onUpdate(IDOK, [this] { return !text(IDC_FLIP_TEXT).empty(); });
 }
 
 void FlipDialog::onInitDialog() {
-    setText(IDC_FLIP_TEXT, separator);
+    setText(IDC_FLIP_TEXT, values_.texts[0]);
 }
 
 void FlipDialog::onOk() {
-    separator = text(IDC_FLIP_TEXT);
-    endDialog(IDOK);
+    values_.texts = {text(IDC_FLIP_TEXT)};
+    finish({IDC_FLIP_TEXT});
 }
 
 }  // namespace ui

@@ -1,52 +1,72 @@
-// The eight dialogs that create and edit the built-in filters. Each exchanges its members with
-// its controls: from the members when it opens, back into them on OK, and only then. The caller
-// fills the members before the run and reads them after an OK; Cancel leaves its data alone.
+// The eight dialogs that create and edit the built-in filters. Each opens on the values of the
+// Rule it edits (read through the filter table) or on its own defaults for a new filter, and on
+// OK builds the new Rule through the same table the command line uses: what the command line
+// refuses, the dialog refuses with the same message, pointing to the field at fault. Cancel
+// builds nothing.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "core/rules/filter_kinds.h"
 #include "ui/controls/handles.h"
 #include "ui/controls/zel_dialog.h"
 
 namespace ui {
 
-class AppendDialog : public UI_dialog {
+class FilterDialog : public UI_dialog {
 public:
-    explicit AppendDialog(HWND parent);
-    std::string frontText, endText;
-    bool useFront = false, useEnd = false;
+    // The Rule built by OK.
+    std::optional<core::Rule> rule;
+
+protected:
+    // The dialog of the kind with this command-line option, opening on the values of `editing`,
+    // or on `defaults` for a new filter (editing is nullptr).
+    FilterDialog(int resource, HWND parent, const char* option, const core::Rule* editing, core::FilterValues defaults);
+    // Builds the Rule and closes the dialog, or shows why not and points to fields[i] when the
+    // kind's texts[i] is at fault; the dialog then stays open.
+    void finish(const core::FilterKind& kind, const core::FilterValues& values, const std::vector<int>& fields);
+    void finish(const std::vector<int>& fields) { finish(kind_, values_, fields); }
+
+    const core::FilterKind& kind_;
+    core::FilterValues values_;
+};
+
+class AppendDialog : public FilterDialog {
+public:
+    AppendDialog(HWND parent, const core::Rule* editing);
 
 protected:
     void onInitDialog() override;
     void onOk() override;
 };
 
-class ChangeCaseDialog : public UI_dialog {
+class ChangeCaseDialog : public FilterDialog {
 public:
-    explicit ChangeCaseDialog(HWND parent);
-    int mode = 0;
+    ChangeCaseDialog(HWND parent, const core::Rule* editing);
 
 protected:
     void onInitDialog() override;
     void onOk() override;
 };
 
-class FindReplaceDialog : public UI_dialog {
+// One dialog for the three forms of Replace: underscores, periods, or a text of the user's own.
+class FindReplaceDialog : public FilterDialog {
 public:
-    explicit FindReplaceDialog(HWND parent);
-    std::string find, replaceWith;
-    bool underscores = false, periods = false, matchCase = false, wholeWord = false;
-    bool preset = false;  // not a control: set by the caller, and by OK
+    FindReplaceDialog(HWND parent, const core::Rule* editing);
 
 protected:
     void onInitDialog() override;
     void onOk() override;
+
+private:
+    bool preset_ = true, underscores_ = false, periods_ = false;
 };
 
-class PaddingDialog : public UI_dialog {
+class PaddingDialog : public FilterDialog {
 public:
-    explicit PaddingDialog(HWND parent);
-    std::string bothChars = "-", leftChars = "([{", rightChars = ")]}";
+    PaddingDialog(HWND parent, const core::Rule* editing);
 
 protected:
     void onInitDialog() override;
@@ -56,43 +76,36 @@ private:
     OwnedFont bold_;
 };
 
-class ID3Dialog : public UI_dialog {
+class ID3Dialog : public FilterDialog {
 public:
-    explicit ID3Dialog(HWND parent);
-    std::string format;
-    bool mustExist = true;
+    ID3Dialog(HWND parent, const core::Rule* editing);
 
 protected:
     void onInitDialog() override;
     void onOk() override;
 };
 
-class StripperDialog : public UI_dialog {
+class StripperDialog : public FilterDialog {
 public:
-    explicit StripperDialog(HWND parent);
-    bool matchCase = false;
-    std::string chars;
+    StripperDialog(HWND parent, const core::Rule* editing);
 
 protected:
     void onInitDialog() override;
     void onOk() override;
 };
 
-class NumberReplaceDialog : public UI_dialog {
+class NumberReplaceDialog : public FilterDialog {
 public:
-    explicit NumberReplaceDialog(HWND parent);
-    int lower = 0, upper = 0;
-    std::string findForm, replaceForm;
+    NumberReplaceDialog(HWND parent, const core::Rule* editing);
 
 protected:
     void onInitDialog() override;
     void onOk() override;
 };
 
-class FlipDialog : public UI_dialog {
+class FlipDialog : public FilterDialog {
 public:
-    explicit FlipDialog(HWND parent);
-    std::string separator;
+    FlipDialog(HWND parent, const core::Rule* editing);
 
 protected:
     void onInitDialog() override;

@@ -11,8 +11,9 @@ namespace ui {
 int ruleTypeOfAddCommand(int command);
 
 // Runs the dialog of rule.type (1..8) over the Rule: for a new filter (`adding`) the dialog opens
-// with its own defaults, otherwise with the Rule's values. On OK the values go back into the
-// Rule and its description is rebuilt; on Cancel the Rule is untouched. False on Cancel.
+// with its own defaults, otherwise with the Rule's values. On OK the Rule becomes the one the
+// dialog built through the filter table (description included); on Cancel it is untouched.
+// False on Cancel.
 bool editBuiltInFilter(HWND parent, core::Rule& rule, bool adding);
 
 }  // namespace ui
