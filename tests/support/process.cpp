@@ -2,10 +2,10 @@
 
 #include <thread>
 
-#include "platform/utf8.h"
-
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/win32/wide.h"
 #else
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,10 +16,7 @@ namespace testing_support {
 #ifdef _WIN32
 namespace {
 
-std::wstring widen(const std::string& text) {
-    const std::u16string wide = platform::utf8::toUtf16(text);
-    return std::wstring(wide.begin(), wide.end());
-}
+using platform::win32::widen;
 
 // Quoting by the rules the C runtime uses to split a command line.
 std::wstring quoted(const std::string& argument) {

@@ -11,24 +11,18 @@
 
 #include <string>
 
+#include "platform/win32/wide.h"
+
 namespace {
 
 std::wstring resultFile;
-
-std::string toUtf8(const std::wstring& text) {
-    const int n =
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
 
 LRESULT CALLBACK formProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
         wchar_t text[512] = {};
         GetDlgItemTextW(window, 100, text, 512);
         const bool checked = IsDlgButtonChecked(window, 101) == BST_CHECKED;
-        const std::string result = toUtf8(text) + (checked ? "|1" : "|0");
+        const std::string result = platform::win32::narrow(text) + (checked ? "|1" : "|0");
         HANDLE file = CreateFileW(resultFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         DWORD written = 0;
         WriteFile(file, result.data(), static_cast<DWORD>(result.size()), &written, nullptr);

@@ -2,21 +2,15 @@
 
 #include "platform/files.h"
 #include "platform/paths.h"
-#include "platform/utf8.h"
+#include "platform/win32/wide.h"
 #include "ui/controls/handles.h"
 #include "ui/png_writer.h"
 
 namespace ui_testing {
 namespace {
 
-std::wstring widen(const std::string& text) {
-    const std::u16string wide = platform::utf8::toUtf16(text);
-    return std::wstring(wide.begin(), wide.end());
-}
-
-std::string narrow(const std::wstring& text) {
-    return platform::utf8::fromUtf16(std::u16string(text.begin(), text.end()));
-}
+using platform::win32::narrow;
+using platform::win32::widen;
 
 // Messages to another process's windows must never hang the test.
 LRESULT sendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -47,11 +47,8 @@ std::string legacyTextToUtf8(const std::string& bytes) {
         codePage == 0 || codePage == CP_UTF8) {
         return utf8::fromWindows1252(bytes);
     }
-    const int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    if (n <= 0) return utf8::fromWindows1252(bytes);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
-    return narrow(wide);
+    std::optional<std::string> decoded = win32::fromCodePage(codePage, bytes);
+    return decoded ? *std::move(decoded) : utf8::fromWindows1252(bytes);
 }
 
 }  // namespace platform

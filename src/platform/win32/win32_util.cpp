@@ -1,21 +1,6 @@
 #include "platform/win32/win32_util.h"
 
-#include "platform/utf8.h"
-
 namespace platform::win32 {
-
-std::wstring widen(const std::string& text) {
-    const std::u16string wide = utf8::toUtf16(text);
-    return std::wstring(wide.begin(), wide.end());
-}
-
-std::string narrow(const std::wstring& text) {
-    return utf8::fromUtf16(std::u16string(text.begin(), text.end()));
-}
-
-std::string narrow(const wchar_t* text) {
-    return text ? narrow(std::wstring(text)) : std::string();
-}
 
 std::wstring filePath(const std::string& path) {
     std::wstring wide = widen(path);

@@ -1,5 +1,5 @@
-// Helpers of the Win32 implementation: UTF-8 <-> UTF-16 at the boundary, long paths, and Win32
-// error codes turned into the platform's file error.
+// Helpers of the Win32 implementation: long paths, and Win32 error codes turned into the
+// platform's file error. The UTF-8 <-> UTF-16 conversion comes with it.
 #pragma once
 
 #include <windows.h>
@@ -7,12 +7,9 @@
 #include <string>
 
 #include "platform/file_error.h"
+#include "platform/win32/wide.h"
 
 namespace platform::win32 {
-
-std::wstring widen(const std::string& text);
-std::string narrow(const std::wstring& text);
-std::string narrow(const wchar_t* text);
 
 // A path for the wide file functions: relative and short paths pass as they are; absolute ones
 // that come near MAX_PATH get the "\\?\" prefix so that deep folders and long names work.

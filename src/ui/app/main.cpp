@@ -5,8 +5,8 @@
 #include <objbase.h>
 
 #include "core/app/app_paths.h"
+#include "platform/win32/wide.h"
 #include "ui/app/main_dialog.h"
-#include "ui/controls/wide.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
@@ -15,7 +15,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     {
         // The command-line tail exactly as the system passes it: a .ren file opened from the shell.
-        ui::MainDialog dialog(ui::narrow(commandLine ? commandLine : L""), core::AppPaths::nextToProgram());
+        ui::MainDialog dialog(platform::win32::narrow(commandLine ? commandLine : L""),
+                              core::AppPaths::nextToProgram());
         dialog.doModal();
     }
     CoUninitialize();

@@ -12,16 +12,21 @@
 #include "core/session/rename_session.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
+#include "platform/utf8.h"
+#include "platform/win32/wide.h"
 #include "ui/app/options_about.h"
 #include "ui/app/resource.h"
 #include "ui/controls/folder_picker.h"
 #include "ui/controls/messages.h"
-#include "ui/controls/wide.h"
 #include "ui/filterui/filter_editing.h"
 #include "ui/session/session_dialogs.h"
 #include "ui/undo/undo_dialogs.h"
 
 namespace ui {
+
+using platform::win32::narrow;
+using platform::win32::widen;
+
 namespace {
 
 const char* const kPatterns[] = {"*.mp2", "*.mp3", "*.mpeg", "*.mpg", "*.mp3;*.mp2", "*.*"};

@@ -6,11 +6,14 @@
 #include <stdexcept>
 #include <utility>
 
+#include "platform/win32/wide.h"
 #include "ui/app/resource.h"
 #include "ui/controls/messages.h"
-#include "ui/controls/wide.h"
 
 namespace ui {
+
+using platform::win32::widen;
+
 namespace {
 
 constexpr const wchar_t* kControlProperty = L"CalderwynstropeControl";

@@ -4,10 +4,13 @@
 
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/win32/wide.h"
 #include "ui/controls/messages.h"
-#include "ui/controls/wide.h"
 
 namespace ui {
+
+using platform::win32::narrow;
+using platform::win32::widen;
 
 ZelBrowseForFolderDialog::ZelBrowseForFolderDialog(HWND owner, const std::string& prompt,
                                                    const std::string& initialFolder, const std::string& caption,

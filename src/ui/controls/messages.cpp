@@ -2,9 +2,12 @@
 
 #include "core/app/strings.h"
 #include "core/rules/filter_kinds.h"
-#include "ui/controls/wide.h"
+#include "platform/win32/wide.h"
 
 namespace ui {
+
+using platform::win32::widen;
+
 namespace {
 
 HWND theMainWindow = nullptr;

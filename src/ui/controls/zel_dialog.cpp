@@ -2,11 +2,14 @@
 
 #include <exception>
 
+#include "platform/win32/wide.h"
 #include "ui/controls/custom_controls.h"
 #include "ui/controls/messages.h"
-#include "ui/controls/wide.h"
 
 namespace ui {
+
+using platform::win32::narrow;
+using platform::win32::widen;
 
 ZelDialog::ZelDialog(int resourceId, HWND parent) : resourceId_(resourceId), parent_(parent) {}
 

@@ -6,7 +6,6 @@
 #include "core/rules/text_rules.h"
 #include "ui/app/resource.h"
 #include "ui/controls/messages.h"
-#include "ui/controls/wide.h"
 
 namespace ui {
 namespace {

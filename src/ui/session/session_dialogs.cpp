@@ -3,11 +3,14 @@
 #include "core/app/strings.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
+#include "platform/win32/wide.h"
 #include "ui/app/resource.h"
 #include "ui/controls/messages.h"
-#include "ui/controls/wide.h"
 
 namespace ui {
+
+using platform::win32::widen;
+
 namespace {
 
 std::string progressText(int done, int total) {

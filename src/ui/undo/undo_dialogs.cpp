@@ -3,12 +3,15 @@
 #include "core/app/strings.h"
 #include "core/persist/braxen_exception.h"
 #include "platform/clock.h"
+#include "platform/win32/wide.h"
 #include "ui/app/resource.h"
 #include "ui/controls/messages.h"
-#include "ui/controls/wide.h"
 #include "ui/session/session_dialogs.h"
 
 namespace ui {
+
+using platform::win32::widen;
+
 namespace {
 
 constexpr const char* kVanished =

@@ -1,0 +1,34 @@
+#include "platform/win32/wide.h"
+
+#include <windows.h>
+
+#include "platform/utf8.h"
+
+namespace platform::win32 {
+
+// The UTF-8 side goes through the portable decoder, so Windows and the native tests agree on
+// every ill-formed sequence.
+std::wstring widen(std::string_view text) {
+    const std::u16string wide = utf8::toUtf16(text);
+    return std::wstring(wide.begin(), wide.end());
+}
+
+std::string narrow(std::wstring_view text) {
+    return utf8::fromUtf16(std::u16string(text.begin(), text.end()));
+}
+
+std::string narrow(const wchar_t* text) {
+    return text ? narrow(std::wstring_view(text)) : std::string();
+}
+
+std::optional<std::string> fromCodePage(unsigned codePage, std::string_view bytes) {
+    if (bytes.empty()) return std::string();
+    const int size = static_cast<int>(bytes.size());
+    const int n = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
+    if (n <= 0) return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, bytes.data(), size, wide.data(), n);
+    return narrow(wide);
+}
+
+}  // namespace platform::win32
