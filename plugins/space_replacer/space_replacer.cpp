@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/plugins/plugin_api.h"
+#include "calderwynstrope/plugin_api.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/plugins/plugin_api.h"
+#include "calderwynstrope/plugin_api.h"
 
 namespace core {
 

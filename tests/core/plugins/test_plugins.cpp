@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/plugins/plugin_api.h"
+#include "calderwynstrope/plugin_api.h"
 
 #if TEST_PLUGIN_KIND != 4
 namespace {
