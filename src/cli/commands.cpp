@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 
+#include "calderwynstrope/version.h"
 #include "cli/command_line.h"
 #include "cli/preview.h"
 #include "core/app/reporter.h"
@@ -16,7 +17,6 @@
 #include "core/session/find_files.h"
 #include "core/session/rename_session.h"
 #include "core/undo/undo_catalog.h"
-#include "core/version.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 

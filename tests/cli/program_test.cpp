@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "calderwynstrope/version.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "support/process.h"
@@ -32,7 +33,7 @@ TEST(Program, RunsFromItsOwnFolder) {
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("undo delete NAME"), std::string::npos);
     const auto version = runProgram(program, {"--version"});
-    EXPECT_EQ(version.out, "calderwynstrope-cli 1.2\n");
+    EXPECT_EQ(version.out, std::string("calderwynstrope-cli ") + core::kVersion + "\n");
     EXPECT_EQ(runProgram(program, {"preview"}).exitCode, 2);
     EXPECT_EQ(runProgram(program, {"nonsense"}).exitCode, 2);
 

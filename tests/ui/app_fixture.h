@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "calderwynstrope/version.h"
 #include "platform/files.h"
 #include "support/temp_folder.h"
 #include "ui/ui_driver.h"
@@ -28,7 +29,7 @@ protected:
             ADD_FAILURE() << "the program did not start: error " << program->startError();
             return main = nullptr;
         }
-        main = program->waitForWindow("Calderwynstrope - version 1.2");
+        main = program->waitForWindow(core::kMainTitle);
         if (!main) ADD_FAILURE() << "the main dialog did not appear";
         return main;
     }

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "calderwynstrope/version.h"
 #include "core/app/strings.h"
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_kinds.h"
@@ -23,7 +24,7 @@ using testing_support::readFile;
 using testing_support::TempFolder;
 using testing_support::writeFile;
 
-constexpr const char* kTitle = "Calderwynstrope - version 1.2";
+constexpr const char* kTitle = core::kMainTitle;
 
 // The program in a folder of its own.
 class AppTest : public AppFixture {
