@@ -8,6 +8,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "calderwynstrope/plugin_text.h"
 #include "space_replacer_resource.h"
 #endif
 
@@ -31,19 +32,8 @@ struct DialogData {
     std::string text;
 };
 
-std::wstring widen(const std::string& text) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring out(n > 0 ? n - 1 : 0, L'\0');
-    if (n > 1) MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), n);
-    return out;
-}
-
-std::string narrow(const wchar_t* text) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(n > 0 ? n - 1 : 0, '\0');
-    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-    return out;
-}
+using calderwynstrope::narrow;
+using calderwynstrope::widen;
 
 INT_PTR CALLBACK dialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* data = reinterpret_cast<DialogData*>(GetWindowLongPtrW(dialog, DWLP_USER));

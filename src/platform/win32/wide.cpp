@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "calderwynstrope/plugin_text.h"
 #include "platform/utf8.h"
 
 namespace platform::win32 {
@@ -22,12 +23,9 @@ std::string narrow(const wchar_t* text) {
 }
 
 std::optional<std::string> fromCodePage(unsigned codePage, std::string_view bytes) {
-    if (bytes.empty()) return std::string();
-    const int size = static_cast<int>(bytes.size());
-    const int n = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
-    if (n <= 0) return std::nullopt;
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(codePage, 0, bytes.data(), size, wide.data(), n);
+    bool known = true;
+    const std::wstring wide = calderwynstrope::widenFromCodePage(codePage, bytes.data(), bytes.size(), &known);
+    if (!known) return std::nullopt;
     return narrow(wide);
 }
 
