@@ -6,16 +6,15 @@
 
 #include "calderwynstrope/version.h"
 #include "cli/command_line.h"
-#include "cli/preview.h"
+#include "core/app/app_context.h"
 #include "core/app/reporter.h"
-#include "core/app/settings.h"
 #include "core/app/strings.h"
 #include "core/persist/braxen_exception.h"
 #include "core/persist/filter_archive.h"
 #include "core/plugins/plugin_manager.h"
 #include "core/rules/filter_kinds.h"
 #include "core/session/find_files.h"
-#include "core/session/rename_session.h"
+#include "core/session/rename_run.h"
 #include "core/undo/undo_catalog.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -47,20 +46,14 @@ private:
     Console& console_;
 };
 
-// Everything one command needs, loaded as it is first asked for.
+// Everything one command needs: the program's context, and where its words go.
 class Context {
 public:
-    Context(Console& console, core::AppPaths paths) : console(console), paths(std::move(paths)), reporter(console) {
-        settings.Load(this->paths);
-    }
+    Context(Console& console, core::AppPaths paths) : console(console), app(std::move(paths)), reporter(console) {}
 
-    core::PluginManager& plugins() {
-        if (!plugins_) {
-            plugins_ = std::make_unique<core::PluginManager>();
-            plugins_->scanFolder(settings.pluginsdir.empty() ? paths.base : settings.pluginsdir, nullptr);
-        }
-        return *plugins_;
-    }
+    // Plug-ins are loaded as they are first asked for.
+    core::PluginManager& plugins() { return app.plugins(); }
+    const core::AppPaths& paths() const { return app.paths(); }
 
     int fail(const std::string& message) {
         console.err(std::string(kProgram) + ": " + terminalLines(message) + "\n");
@@ -68,12 +61,8 @@ public:
     }
 
     Console& console;
-    core::AppPaths paths;
-    core::Settings settings;
+    core::AppContext app;
     ConsoleReporter reporter;
-
-private:
-    std::unique_ptr<core::PluginManager> plugins_;
 };
 
 // The filter list of the command line, in order; false (reported) when something is refused.
@@ -116,30 +105,28 @@ std::string tsvField(const std::string& text) {
     return out;
 }
 
-const char* colourOf(PreviewStatus status) {
+const char* colourOf(core::PreviewStatus status) {
     switch (status) {
-        case PreviewStatus::Ok:
+        case core::PreviewStatus::Ok:
             return "\x1b[32m";
-        case PreviewStatus::Unchanged:
+        case core::PreviewStatus::Unchanged:
             return "\x1b[2m";
         default:
             return "\x1b[31m";
     }
 }
 
-int preview(Context& context, const Invocation& invocation, const core::RuleList& rules, const core::FileList& files) {
-    core::RenameSession session(&context.plugins(), rules, false, false, 0, context.paths, context.reporter);
-    std::vector<std::string> names;
-    names.reserve(files.size());
-    for (const core::FileEntry& file : files) names.push_back(session.proposeName(file.folder(), file.name));
-    const auto lines = predictRun(files, names, [](const std::string& path) { return platform::fileExists(path); });
+int preview(Context& context, const Invocation& invocation, const core::RuleList& rules, core::FileList files) {
+    core::RenameRun run(&context.plugins(), rules, std::move(files), core::RunOptions{}, context.paths(),
+                        context.reporter);
+    const std::vector<core::PreviewLine> lines = run.preview();
 
     Console& console = context.console;
     std::map<std::string, int> counts;
     std::string out;
     const std::string* folder = nullptr;
-    for (const PreviewLine& line : lines) {
-        const char* status = statusName(line.status);
+    for (const core::PreviewLine& line : lines) {
+        const char* status = core::statusName(line.status);
         ++counts[status];
         if (invocation.tsv) {
             out += tsvField(line.file->folder()) + "\t" + tsvField(line.file->name) + "\t" + tsvField(line.newName) +
@@ -153,7 +140,8 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
             label.resize(10, ' ');
             if (console.colours()) label = colourOf(line.status) + label + "\x1b[0m";
             out += "  " + label + line.file->name;
-            if (line.status != PreviewStatus::Unchanged) out += "\n" + std::string(12, ' ') + "-> " + line.newName;
+            if (line.status != core::PreviewStatus::Unchanged)
+                out += "\n" + std::string(12, ' ') + "-> " + line.newName;
             out += "\n";
         }
         if (out.size() > 65536) {
@@ -177,41 +165,33 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
     return ExitDone;
 }
 
-int rename(Context& context, const Invocation& invocation, const core::RuleList& rules, const core::FileList& files) {
+int rename(Context& context, const Invocation& invocation, const core::RuleList& rules, core::FileList files) {
     Console& console = context.console;
     const bool showProgress = console.errIsTerminal() && files.size() >= 500;
-    std::string failureText;
-    int failures = 0;
-    {
-        core::RenameSession session(&context.plugins(), rules, !invocation.noUndo, context.settings.limitUndo != 0,
-                                    context.settings.undoLimit, context.paths, context.reporter);
-        for (std::size_t i = 0; i < files.size(); ++i) {
-            const core::FileEntry& file = files[i];
-            const std::string newName = session.proposeName(file.folder(), file.name);
-            std::string why;
-            if (!session.renameFile(file.name, file.folder(), newName, &why)) {
-                ++failures;
-                failureText += core::formatText("- \"%s%s\"\r\n", {file.folder(), file.name});
-                console.err(std::string(kProgram) + ": cannot rename \"" + file.folder() + file.name + "\" to \"" +
-                            newName + "\": " + terminalLines(why) + "\n");
-            }
-            if (showProgress && (i % 200 == 0 || i + 1 == files.size())) {
-                console.err("\rRenaming... " + std::to_string(i + 1) + " of " + std::to_string(files.size()));
-            }
-        }
-        if (showProgress) console.err("\r" + std::string(40, ' ') + "\r");
-        try {
-            session.finish();
-        } catch (const platform::FileError& error) {
-            context.fail(error.message());
-        }
+    core::RenameRun run(&context.plugins(), rules, std::move(files), context.app.runOptions(!invocation.noUndo),
+                        context.paths(), context.reporter);
+    core::RunCallbacks callbacks;
+    callbacks.failed = [&](const core::RunFailure& failure) {
+        console.err(std::string(kProgram) + ": cannot rename \"" + failure.path() + "\" to \"" + failure.newName +
+                    "\": " + terminalLines(failure.reason) + "\n");
+    };
+    if (showProgress) {
+        callbacks.progressEvery = 200;
+        callbacks.progress = [&](const core::RunProgress& progress) {
+            console.err("\rRenaming... " + std::to_string(progress.done) + " of " + std::to_string(progress.total));
+        };
     }
-    const auto total = static_cast<std::int64_t>(files.size());
-    const std::string summary =
-        failureText.empty() ? core::formatString(core::IDS_RENAME_DONE, {total})
-                            : core::formatString(core::IDS_RENAME_DONE_WITH_FAILURES, {failureText, total - failures});
-    console.out(terminalLines(summary) + "\n");
-    return failures ? ExitSomeFailed : ExitDone;
+    run.runAll(callbacks);
+    if (showProgress) console.err("\r" + std::string(40, ' ') + "\r");
+    core::RunResult result;
+    try {
+        result = run.finish();
+    } catch (const platform::FileError& error) {
+        context.fail(error.message());
+        result = run.result();
+    }
+    console.out(terminalLines(result.summaryText) + "\n");
+    return result.failed() ? ExitSomeFailed : ExitDone;
 }
 
 int previewOrRename(Context& context, const Invocation& invocation) {
@@ -229,8 +209,8 @@ int previewOrRename(Context& context, const Invocation& invocation) {
         context.console.err(terminalLines(core::loadString(core::IDS_NO_FILES_FOUND)) + "\n");
         return ExitDone;
     }
-    return invocation.kind == CommandKind::Preview ? preview(context, invocation, rules, files)
-                                                   : rename(context, invocation, rules, files);
+    return invocation.kind == CommandKind::Preview ? preview(context, invocation, rules, std::move(files))
+                                                   : rename(context, invocation, rules, std::move(files));
 }
 
 int listFilters(Context& context, const std::string& path) {
@@ -262,7 +242,7 @@ std::optional<core::IndexEntry> findDatabase(Context& context, core::UndoCatalog
 }
 
 int undoCommand(Context& context, const Invocation& invocation) {
-    core::UndoCatalog catalog(context.paths);
+    core::UndoCatalog catalog(context.paths());
     Console& console = context.console;
     if (invocation.kind == CommandKind::UndoList) {
         try {
@@ -286,7 +266,7 @@ int undoCommand(Context& context, const Invocation& invocation) {
         case CommandKind::UndoShow: {
             core::DatabaseProperties properties;
             try {
-                if (!core::loadDatabaseProperties(&context.plugins(), context.paths, entry->name, properties)) {
+                if (!core::loadDatabaseProperties(&context.plugins(), context.paths(), entry->name, properties)) {
                     return dropVanished();
                 }
             } catch (const BRAXEN::braxen_Exception& error) {

@@ -67,6 +67,11 @@ struct FileStatus {
 std::optional<FileStatus> fileStatus(const std::string& path);
 bool fileExists(const std::string& path);
 
+// True when the file system holding `folder` compares names ignoring letter case, so that
+// "a.mp3" and "A.MP3" are one file there: always on Windows; never on POSIX, where a name is its
+// bytes.
+bool namesIgnoreCase(const std::string& folder);
+
 // Moves (renames) a file. Never replaces an existing file: the move fails instead. A name that
 // differs from the current one only in letter case really changes the case, even where the file
 // system ignores case. Moving a file onto its own unchanged name succeeds and changes nothing.

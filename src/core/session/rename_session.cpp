@@ -63,15 +63,18 @@ bool RenameSession::renameFile(const std::string& oldName, const std::string& fo
         if (errorText) *errorText = "The file name \"" + newName + "\" is not valid.";
         return false;
     }
+    // The folder is recorded with its separator, so undo always rebuilds the right paths.
     const std::string prefix = platform::withSeparator(folder);
+    // Every move of a run passes here, in three steps: the intent is known before the disk is
+    // touched, then the move, then its outcome is recorded for undo only once it happened.
+    const UndoEntry intent{prefix, newName, oldName};
     try {
         platform::moveFile(prefix + oldName, prefix + newName);
     } catch (const platform::FileError& error) {
         if (errorText) *errorText = error.message();
         return false;
     }
-    // The folder is recorded with its separator, so undo always rebuilds the right paths.
-    if (undoEnabled_) undo_.addEntry(prefix, newName, oldName);
+    if (undoEnabled_) undo_.addEntry(intent.folder, intent.newName, intent.oldName);
     return true;
 }
 

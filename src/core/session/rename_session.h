@@ -1,5 +1,5 @@
-// One rename run: the name each file gets from the rule list, the renames themselves, and the
-// undo database that records them.
+// The engine of a rename run: the name each file gets from the rule list, the move of one file,
+// and the undo database that records the moves. Front ends drive it through RenameRun.
 #pragma once
 
 #include <cstdint>
@@ -30,9 +30,9 @@ public:
     std::string proposeName(const std::string& folder, const std::string& name);
 
     // Renames folder + oldName to folder + newName, never over an existing file, and records it
-    // for undo. A new name that is empty or that Windows refuses (it holds one of \ / : * ? " < >
-    // | or a control character) fails without touching the disk, so a name from a tag can never
-    // move a file into another folder. On failure errorText (when given) gets the reason.
+    // for undo: the one place a run moves a file. A new name that is empty or that Windows refuses (it holds one of \ /
+    // : * ? " < > | or a control character) fails without touching the disk, so a name from a tag can never move a file
+    // into another folder. On failure errorText (when given) gets the reason.
     bool renameFile(const std::string& oldName, const std::string& folder, const std::string& newName,
                     std::string* errorText = nullptr);
 

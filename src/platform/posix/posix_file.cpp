@@ -129,6 +129,10 @@ bool fileExists(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0;
 }
 
+bool namesIgnoreCase(const std::string&) {
+    return false;
+}
+
 namespace {
 
 std::string lastComponent(const std::string& path) {

@@ -202,6 +202,10 @@ bool fileExists(const std::string& path) {
     return !path.empty() && GetFileAttributesW(filePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool namesIgnoreCase(const std::string&) {
+    return true;
+}
+
 void moveFile(const std::string& from, const std::string& to) {
     const std::string toName = lastComponent(to);
     if (!isValidFileName(toName)) throwError(ERROR_INVALID_NAME, to);

@@ -4,7 +4,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include "core/app/app_paths.h"
+#include "core/app/app_context.h"
 #include "platform/win32/wide.h"
 #include "ui/app/main_dialog.h"
 
@@ -15,8 +15,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     {
         // The command-line tail exactly as the system passes it: a .ren file opened from the shell.
-        ui::MainDialog dialog(platform::win32::narrow(commandLine ? commandLine : L""),
-                              core::AppPaths::nextToProgram());
+        core::AppContext context(core::AppPaths::nextToProgram());
+        ui::MainDialog dialog(platform::win32::narrow(commandLine ? commandLine : L""), context);
         dialog.doModal();
     }
     CoUninitialize();

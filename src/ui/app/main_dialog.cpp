@@ -9,7 +9,7 @@
 #include "core/persist/braxen_exception.h"
 #include "core/persist/filter_archive.h"
 #include "core/session/find_files.h"
-#include "core/session/rename_session.h"
+#include "core/session/rename_run.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 #include "platform/utf8.h"
@@ -47,15 +47,18 @@ void MessageBoxReporter::criticalError(const std::string& text) {
     showCriticalError(text);
 }
 
-MainDialog::MainDialog(std::string commandLine, core::AppPaths paths)
-    : UI_dialog(IDD_MAIN, nullptr), commandLine_(std::move(commandLine)), paths_(std::move(paths)) {
+MainDialog::MainDialog(std::string commandLine, core::AppContext& context)
+    : UI_dialog(IDD_MAIN, nullptr),
+      commandLine_(std::move(commandLine)),
+      context_(context),
+      settings_(context.settings()) {
     onCommand(IDC_BROWSE, [this] { browse(); });
     onCommand(IDC_RENAME, [this] { rename(); });
     onCommand(IDC_DELETE, [this] { deleteFilter(); });
     onCommand(IDC_EDIT, [this] { editSelectedFilter(); });
     onCommand(IDC_LOAD, [this] { load(); });
     onCommand(IDC_UNDO, [this] {
-        UndoDialog dialog(hwnd(), plugins_, paths_);
+        UndoDialog dialog(hwnd(), plugins(), context_.paths());
         dialog.doModal();
     });
     for (int command = ID_ADD_APPEND; command <= ID_ADD_NUMBER; ++command) {
@@ -128,61 +131,53 @@ void MainDialog::initSystemMenu() {
 }
 
 void MainDialog::applySettings() {
-    core::Settings settings;
-    settings.Load(paths_);
-    setChecked(IDC_CONFIRM_ON, settings.confirm == 1);
-    setChecked(IDC_RECURSE, settings.recurse == 1);
-    setChecked(IDC_UNDO_ON, settings.undo == 1);
-    if (!settings.mask.empty()) setText(IDC_PATTERN, settings.mask);
-    pluginsdir_ = settings.pluginsdir.empty() ? paths_.base : settings.pluginsdir;
-    lastdir_ = settings.lastdir.empty() ? paths_.base : settings.lastdir;
-    regfiletype_ = settings.regfiletype != 0;
+    setChecked(IDC_CONFIRM_ON, settings_.confirm == 1);
+    setChecked(IDC_RECURSE, settings_.recurse == 1);
+    setChecked(IDC_UNDO_ON, settings_.undo == 1);
+    if (!settings_.mask.empty()) setText(IDC_PATTERN, settings_.mask);
+    // The folders in effect are what the settings keep, and what is saved at close.
+    settings_.pluginsdir = context_.pluginsFolder();
+    if (settings_.lastdir.empty()) settings_.lastdir = context_.paths().base;
 
-    plugins_.scanFolder(pluginsdir_, hwnd());
+    context_.scanPlugins(hwnd());
     buildPluginMenu();
     if (auto registry = platform::openUserClasses()) {
-        core::applyFileAssociation(*registry, regfiletype_, platform::modulePath());
+        core::applyFileAssociation(*registry, settings_.regfiletype != 0, platform::modulePath());
     }
 
     HWND folders = item(IDC_FOLDER);
-    for (const std::string& path : settings.path) {
+    for (const std::string& path : settings_.path) {
         if (!path.empty()) SendMessageW(folders, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(path).c_str()));
     }
     if (SendMessageW(folders, CB_GETCOUNT, 0, 0) > 0) SendMessageW(folders, CB_SETCURSEL, 0, 0);
-    limitUndo_ = settings.limitUndo != 0;
-    undoLimit_ = settings.undoLimit;
 }
 
 void MainDialog::buildPluginMenu() {
     HMENU menu = addButton_.popup();
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    if (plugins_.entries().empty()) {
+    if (plugins().entries().empty()) {
         // No handler serves it, so the menu refresh shows it greyed.
         AppendMenuW(menu, MF_STRING, ID_NO_PLUGINS, L"(no plugins)");
         return;
     }
-    for (const core::PluginEntry& plugin : plugins_.entries()) {
+    for (const core::PluginEntry& plugin : plugins().entries()) {
         AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(plugin.commandId), widen(plugin.menuText).c_str());
     }
 }
 
 void MainDialog::onCancel() {
     clearFilterList();
-    core::Settings settings;
-    settings.confirm = isChecked(IDC_CONFIRM_ON) ? 1 : 0;
-    settings.recurse = isChecked(IDC_RECURSE) ? 1 : 0;
-    settings.undo = isChecked(IDC_UNDO_ON) ? 1 : 0;
-    settings.mask = text(IDC_PATTERN);
+    // The folders and options kept in the settings as they changed go as they are.
+    settings_.confirm = isChecked(IDC_CONFIRM_ON) ? 1 : 0;
+    settings_.recurse = isChecked(IDC_RECURSE) ? 1 : 0;
+    settings_.undo = isChecked(IDC_UNDO_ON) ? 1 : 0;
+    settings_.mask = text(IDC_PATTERN);
+    settings_.path = {};
     HWND folders = item(IDC_FOLDER);
     const int count = static_cast<int>(SendMessageW(folders, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count && i < static_cast<int>(settings.path.size()); ++i)
-        settings.path[i] = comboEntry(folders, i);
-    settings.lastdir = lastdir_;
-    settings.pluginsdir = pluginsdir_;
-    settings.regfiletype = regfiletype_ ? 1 : 0;
-    settings.limitUndo = limitUndo_ ? 1 : 0;
-    settings.undoLimit = undoLimit_;
-    settings.Save(paths_);
+    for (int i = 0; i < count && i < static_cast<int>(settings_.path.size()); ++i)
+        settings_.path[i] = comboEntry(folders, i);
+    context_.saveSettings();
     endDialog(IDCANCEL);
 }
 
@@ -226,17 +221,17 @@ bool MainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
 
 void MainDialog::options() {
     OptionsDialog dialog(hwnd());
-    dialog.pluginsdir = pluginsdir_;
-    dialog.regfiletype = regfiletype_;
-    dialog.limitUndo = limitUndo_;
-    dialog.undoLimit = undoLimit_;
+    dialog.pluginsdir = settings_.pluginsdir;
+    dialog.regfiletype = settings_.regfiletype != 0;
+    dialog.limitUndo = settings_.limitUndo != 0;
+    dialog.undoLimit = settings_.undoLimit;
     if (dialog.doModal() != IDOK) return;
-    pluginsdir_ = dialog.pluginsdir;  // scanned at the next start
-    regfiletype_ = dialog.regfiletype;
-    limitUndo_ = dialog.limitUndo;
-    undoLimit_ = dialog.undoLimit;
+    settings_.pluginsdir = dialog.pluginsdir;  // scanned at the next start
+    settings_.regfiletype = dialog.regfiletype ? 1 : 0;
+    settings_.limitUndo = dialog.limitUndo ? 1 : 0;
+    settings_.undoLimit = dialog.undoLimit;
     if (auto registry = platform::openUserClasses()) {
-        core::applyFileAssociation(*registry, regfiletype_, platform::modulePath());
+        core::applyFileAssociation(*registry, dialog.regfiletype, platform::modulePath());
     }
 }
 
@@ -324,7 +319,7 @@ void MainDialog::editSelectedFilter() {
         return;
     }
     if (rule->type == core::Plugin) {
-        const auto plugin = plugins_.findById(rule->extra);
+        const auto plugin = plugins().findById(rule->extra);
         if (!plugin || !plugin->dialogProc) return pluginMissing();
         if (!runPluginDialog(*plugin, 1, *rule)) return;
     } else if (!editBuiltInFilter(hwnd(), *rule, false)) {
@@ -340,7 +335,7 @@ void MainDialog::editSelectedFilter() {
 }
 
 void MainDialog::addPluginFilter(int commandId) {
-    const auto plugin = plugins_.findById(commandId);
+    const auto plugin = plugins().findById(commandId);
     if (!plugin || !plugin->dialogProc) return pluginMissing();
     core::Rule rule;
     rule.type = core::Plugin;
@@ -394,15 +389,15 @@ void MainDialog::rename() {
         showError(core::loadString(core::IDS_NO_FILES_FOUND));
         return;
     }
-    core::RenameSession session(&plugins_, rules, undo, limitUndo_, undoLimit_, paths_, reporter_);
+    core::RenameRun run(&plugins(), rules, std::move(files), context_.runOptions(undo), context_.paths(), reporter_);
     if (confirm) {
-        ConfirmDialog dialog(hwnd(), session, files);
+        ConfirmDialog dialog(hwnd(), run);
         dialog.doModal();
     } else {
-        ProgressDialog dialog(hwnd(), session, files);
+        ProgressDialog dialog(hwnd(), run);
         dialog.doModal();
     }
-    session.finish();  // writes the undo database; a platform error reaches the generic handler
+    run.finish();  // writes the undo database; a platform error reaches the generic handler
 }
 
 // --- Filter files ------------------------------------------------------------------------------
@@ -411,7 +406,7 @@ bool MainDialog::readWriteFilterFile(bool load, const std::string& path) {
     try {
         if (load) {
             std::uint32_t count = 0;
-            core::FilterArchive archive(&plugins_, path, false, count, 0);
+            core::FilterArchive archive(&plugins(), path, false, count, 0);
             clearFilterList();
             for (std::uint32_t i = 0; i < count; ++i) {
                 core::Rule rule;
@@ -421,7 +416,7 @@ bool MainDialog::readWriteFilterFile(bool load, const std::string& path) {
         } else {
             const core::RuleList rules = ruleList();
             std::uint32_t count = static_cast<std::uint32_t>(rules.size());
-            core::FilterArchive archive(&plugins_, path, true, count, 0);
+            core::FilterArchive archive(&plugins(), path, true, count, 0);
             for (const core::Rule& rule : rules) archive.writeRule(rule);
         }
         return true;
@@ -462,12 +457,12 @@ std::string askFilterFile(HWND owner, bool save, const std::string& startFolder)
 }  // namespace
 
 void MainDialog::load() {
-    const std::string path = askFilterFile(hwnd(), false, lastdir_);
+    const std::string path = askFilterFile(hwnd(), false, settings_.lastdir);
     if (path.empty()) return;
     WaitCursor wait;
     readWriteFilterFile(true, path);
     // The file dialog moved the current folder to the chosen file's; the next Load starts there.
-    lastdir_ = platform::currentFolder();
+    settings_.lastdir = platform::currentFolder();
 }
 
 void MainDialog::saveAs() {
@@ -475,7 +470,7 @@ void MainDialog::saveAs() {
     if (path.empty()) return;
     WaitCursor wait;
     readWriteFilterFile(false, path);
-    lastdir_ = platform::currentFolder();
+    settings_.lastdir = platform::currentFolder();
 }
 
 void MainDialog::dropFiles(HDROP drop) {

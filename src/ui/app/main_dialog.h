@@ -9,9 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "core/app/app_paths.h"
+#include "core/app/app_context.h"
 #include "core/app/reporter.h"
-#include "core/plugins/plugin_manager.h"
 #include "core/rules/rule.h"
 #include "ui/controls/custom_controls.h"
 #include "ui/controls/handles.h"
@@ -28,7 +27,8 @@ public:
 
 class MainDialog : public UI_dialog {
 public:
-    MainDialog(std::string commandLine, core::AppPaths paths);
+    // The context outlives the dialog: its settings are the dialog's options, saved at close.
+    MainDialog(std::string commandLine, core::AppContext& context);
 
     // The filter list, which owns one Rule per line.
     void addRuleToList(const core::Rule& rule);
@@ -65,17 +65,14 @@ private:
     void dropFiles(HDROP drop);
     core::Rule* ruleAt(int index) const;
 
+    core::PluginManager& plugins() { return context_.plugins(); }
+
     std::string commandLine_;
-    core::AppPaths paths_;
+    core::AppContext& context_;
+    core::Settings& settings_;  // the context's
     ZelPopupMenuButton addButton_;
     FilterListBox filterList_;
-    core::PluginManager plugins_;
     MessageBoxReporter reporter_;
-    std::string lastdir_;
-    std::string pluginsdir_;
-    bool regfiletype_ = true;
-    bool limitUndo_ = true;
-    std::int32_t undoLimit_ = 50;
     OwnedIcon icon_;
     OwnedIcon smallIcon_;
 };

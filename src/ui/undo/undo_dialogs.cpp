@@ -6,7 +6,6 @@
 #include "platform/win32/wide.h"
 #include "ui/app/resource.h"
 #include "ui/controls/messages.h"
-#include "ui/session/session_dialogs.h"
 
 namespace ui {
 
@@ -187,21 +186,13 @@ bool UndoDialog::onMessage(UINT message, WPARAM, LPARAM lParam, LRESULT&) {
 // --- UndoProgressDialog ---------------------------------------------------------------------------
 
 UndoProgressDialog::UndoProgressDialog(HWND parent, const std::vector<core::UndoEntry>& entries)
-    : UI_dialog(IDD_UNDO_PROGRESS, parent), entries_(entries) {
-    autoDisable = false;
-}
+    : RunDialog(IDD_UNDO_PROGRESS, parent), entries_(entries) {}
 
 void UndoProgressDialog::onInitDialog() {
     progress_.attach(hwnd(), IDC_UNDO_PROGRESS);
 }
 
-bool UndoProgressDialog::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&) {
-    if (message == WM_SHOWWINDOW && wParam && !started_) {
-        started_ = true;
-        PostMessageW(hwnd(), kStartRunMessage, 0, 0);
-        return false;
-    }
-    if (message != kStartRunMessage) return false;
+void UndoProgressDialog::startRun() {
     progress_.setRange(static_cast<int>(entries_.size()));
     progress_.setPosition(0);
     setText(IDC_UNDO_STATUS, "Undoing changes...");
@@ -211,7 +202,6 @@ bool UndoProgressDialog::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&
     });
     setText(IDCANCEL, "OK");
     setText(IDC_UNDO_STATUS, outcome.finalText);
-    return true;
 }
 
 // --- UndoPropertiesDialog -------------------------------------------------------------------------

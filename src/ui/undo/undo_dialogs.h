@@ -9,6 +9,7 @@
 #include "core/undo/undo_catalog.h"
 #include "ui/controls/custom_controls.h"
 #include "ui/controls/handles.h"
+#include "ui/controls/run_dialog.h"
 #include "ui/controls/zel_dialog.h"
 
 namespace ui {
@@ -41,18 +42,17 @@ private:
     OwnedImageList images_;
 };
 
-class UndoProgressDialog : public UI_dialog {
+class UndoProgressDialog : public RunDialog {
 public:
     UndoProgressDialog(HWND parent, const std::vector<core::UndoEntry>& entries);
 
 protected:
     void onInitDialog() override;
-    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void startRun() override;
 
 private:
     const std::vector<core::UndoEntry>& entries_;
     PercentProgressCtrl progress_;
-    bool started_ = false;
 };
 
 class UndoPropertiesDialog : public UI_dialog {

@@ -1,23 +1,12 @@
-#include "cli/preview.h"
+#include "core/session/run_preview.h"
 
 #include <unordered_set>
 
 #include "core/rules/text_rules.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 
-namespace cli {
-namespace {
-
-// Paths as the file system compares them: Windows ignores letter case.
-std::string key(const std::string& path) {
-#ifdef _WIN32
-    return core::toLowerText(path);
-#else
-    return path;
-#endif
-}
-
-}  // namespace
+namespace core {
 
 const char* statusName(PreviewStatus status) {
     switch (status) {
@@ -37,15 +26,24 @@ const char* statusName(PreviewStatus status) {
     return "?";
 }
 
-std::vector<PreviewLine> predictRun(const core::FileList& files, const std::vector<std::string>& newNames,
-                                    const std::function<bool(const std::string&)>& exists) {
+std::vector<PreviewLine> predictRun(const FileList& files, const std::vector<std::string>& newNames,
+                                    const ExistsQuery& exists, const CaseQuery& ignoresCase) {
     std::unordered_set<std::string> freed;       // renamed away by this run
     std::unordered_set<std::string> takenByRun;  // renamed into by this run
+    // Files of one folder share its text, and a list comes folder by folder: ask once per folder.
+    const std::string* askedFolder = nullptr;
+    bool foldCase = false;
     std::vector<PreviewLine> lines;
     lines.reserve(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
-        const core::FileEntry& file = files[i];
+        const FileEntry& file = files[i];
         const std::string& newName = newNames[i];
+        if (askedFolder != &file.folder()) {
+            askedFolder = &file.folder();
+            foldCase = ignoresCase(*askedFolder);
+        }
+        // Paths as the file system compares them.
+        const auto key = [foldCase](const std::string& path) { return foldCase ? toLowerText(path) : path; };
         const std::string oldPath = file.folder() + file.name, newPath = file.folder() + newName;
         const std::string oldKey = key(oldPath), newKey = key(newPath);
         PreviewStatus status;
@@ -75,4 +73,10 @@ std::vector<PreviewLine> predictRun(const core::FileList& files, const std::vect
     return lines;
 }
 
-}  // namespace cli
+std::vector<PreviewLine> predictRun(const FileList& files, const std::vector<std::string>& newNames) {
+    return predictRun(
+        files, newNames, [](const std::string& path) { return platform::fileExists(path); },
+        [](const std::string& folder) { return platform::namesIgnoreCase(folder); });
+}
+
+}  // namespace core

@@ -1,0 +1,27 @@
+#include "core/app/app_context.h"
+
+#include "core/session/rename_run.h"
+
+namespace core {
+
+AppContext::AppContext(AppPaths paths) : paths_(std::move(paths)) {
+    settings_.Load(paths_);
+    pluginsFolder_ = settings_.pluginsdir.empty() ? paths_.base : settings_.pluginsdir;
+}
+
+void AppContext::scanPlugins(void* hostWindow) {
+    if (plugins_) return;
+    plugins_ = std::make_unique<PluginManager>();
+    plugins_->scanFolder(pluginsFolder_, hostWindow);
+}
+
+PluginManager& AppContext::plugins() {
+    scanPlugins(nullptr);
+    return *plugins_;
+}
+
+RunOptions AppContext::runOptions(bool undo) const {
+    return RunOptions{undo, settings_.limitUndo != 0, settings_.undoLimit};
+}
+
+}  // namespace core

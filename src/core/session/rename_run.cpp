@@ -1,0 +1,123 @@
+#include "core/session/rename_run.h"
+
+#include <stdexcept>
+
+#include "core/app/strings.h"
+#include "platform/clock.h"
+
+namespace core {
+
+RenameRun::RenameRun(const PluginManager* plugins, RuleList rules, FileList files, RunOptions options, AppPaths paths,
+                     Reporter& reporter)
+    : rules_(std::move(rules)),
+      files_(std::move(files)),
+      session_(plugins, rules_, options.undo, options.limitUndo, options.undoLimit, std::move(paths), reporter) {
+    result_.total = files_.size();
+}
+
+std::string RenameRun::plannedName(std::size_t index) {
+    if (!plannedNames_.empty()) return plannedNames_[index];
+    const FileEntry& file = files_[index];
+    return session_.proposeName(file.folder(), file.name);
+}
+
+std::vector<PreviewLine> RenameRun::preview() {
+    std::vector<std::string> names;
+    names.reserve(files_.size());
+    for (std::size_t i = 0; i < files_.size(); ++i) names.push_back(plannedName(i));
+    std::vector<PreviewLine> lines = predictRun(files_, names);
+    // The names shown are the names the run gives: nothing is proposed twice, and a tag that
+    // changes in between cannot make the run differ from what was seen.
+    if (plannedNames_.empty()) plannedNames_ = std::move(names);
+    return lines;
+}
+
+void RenameRun::planNames(std::vector<std::string> names) {
+    if (names.size() != files_.size()) throw std::invalid_argument("a planned run needs one name per file");
+    plannedNames_ = std::move(names);
+}
+
+void RenameRun::take() {
+    if (current_ || position_ == files_.size()) return;
+    if (!started_) started_ = platform::now();
+    const std::size_t index = position_++;
+    current_ = RunStep{&files_[index], plannedName(index)};
+}
+
+void RenameRun::release() {
+    current_.reset();
+    if (done() && started_ && !ended_) ended_ = platform::now();
+}
+
+const RunStep* RenameRun::next() {
+    take();
+    if (!current_) release();  // nothing left: the run is over
+    return current_ ? &*current_ : nullptr;
+}
+
+bool RenameRun::apply(const std::string& newName, std::string* reason) {
+    take();
+    if (!current_) return false;
+    // The one place a run moves a file: the session checks the name, moves the file and records
+    // the move for undo.
+    if (!session_.renameFile(current_->file->name, current_->file->folder(), newName, reason)) return false;
+    ++result_.renamed;
+    release();
+    return true;
+}
+
+void RenameRun::skip() {
+    take();
+    if (!current_) return;
+    ++result_.skipped;
+    release();
+}
+
+void RenameRun::fail(std::string reason) {
+    const FileEntry& file = *current_->file;
+    result_.failures.push_back(RunFailure{file.folder(), file.name, current_->newName, std::move(reason)});
+    release();
+}
+
+void RenameRun::runAll(const RunCallbacks& callbacks) {
+    const std::size_t every = callbacks.progressEvery ? callbacks.progressEvery : 1;
+    std::size_t count = 0;
+    while (const RunStep* step = next()) {
+        const RunStep last = *step;
+        std::string reason;
+        if (!apply(last.newName, &reason)) {
+            fail(std::move(reason));
+            if (callbacks.failed) callbacks.failed(result_.failures.back());
+        }
+        ++count;
+        if (callbacks.progress && ((count - 1) % every == 0 || done())) {
+            callbacks.progress(RunProgress{handled(), total(), last});
+        }
+    }
+}
+
+RunResult RenameRun::result() const {
+    RunResult result = result_;
+    if (started_) result.elapsedSeconds = (ended_ ? *ended_ : platform::now()) - *started_;
+    if (result.failures.empty()) {
+        result.summaryText = formatString(IDS_RENAME_DONE, {static_cast<std::int64_t>(result.renamed)});
+    } else {
+        std::string list;
+        for (const RunFailure& failure : result.failures) {
+            list += formatText("- \"%s%s\"\r\n", {failure.folder, failure.name});
+        }
+        result.summaryText =
+            formatString(IDS_RENAME_DONE_WITH_FAILURES, {list, static_cast<std::int64_t>(result.renamed)});
+    }
+    return result;
+}
+
+RunResult RenameRun::finish() {
+    if (!finished_) {
+        finished_ = true;
+        result_.undoDatabase = session_.finish();
+    }
+    return result();
+}
+
+}  // namespace core

@@ -1,0 +1,139 @@
+// One rename run from its first file to its result, the same for every front end: the Progress
+// dialog and the command line run it in one pass, the Confirmation dialog steps through it file by
+// file. The run counts what became of each file, collects the failures with their reasons, keeps
+// the time, and at the end writes the undo database and the summary text.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/app/app_paths.h"
+#include "core/rules/rule.h"
+#include "core/session/find_files.h"
+#include "core/session/rename_session.h"
+#include "core/session/run_preview.h"
+
+namespace core {
+
+struct RunOptions {
+    bool undo = false;       // record the run in an undo database
+    bool limitUndo = false;  // keep at most undoLimit databases, dropping the oldest
+    std::int32_t undoLimit = 50;
+};
+
+// A file the run has reached, with the name the run means to give it.
+struct RunStep {
+    const FileEntry* file = nullptr;
+    std::string newName;
+};
+
+// A file that could not be renamed.
+struct RunFailure {
+    std::string folder;  // as found, ending with the separator
+    std::string name;
+    std::string newName;
+    std::string reason;  // the system's words, or why the name was refused
+
+    std::string path() const { return folder + name; }
+};
+
+struct RunResult {
+    std::size_t total = 0;  // files in the run
+    std::size_t renamed = 0;
+    std::size_t skipped = 0;
+    std::vector<RunFailure> failures;
+    // "Renaming...done" with the failed files and the number renamed, lines ending in \r\n.
+    std::string summaryText;
+    // From the first file taken to the last one handled (or to now, while the run goes on).
+    std::time_t elapsedSeconds = 0;
+    // The undo database finish() wrote, or empty.
+    std::string undoDatabase;
+
+    std::size_t failed() const { return failures.size(); }
+};
+
+// Where a one-pass run stands, for a front end that shows progress.
+struct RunProgress {
+    std::size_t done;   // files handled so far
+    std::size_t total;  // files in the run
+    const RunStep& last;
+};
+
+struct RunCallbacks {
+    // After each file that could not be renamed.
+    std::function<void(const RunFailure&)> failed;
+    // After the first file, then after every progressEvery-th, and after the last, so a front end
+    // with a slow display is not called for each of a hundred thousand files.
+    std::function<void(const RunProgress&)> progress;
+    std::size_t progressEvery = 1;
+};
+
+class RenameRun {
+public:
+    RenameRun(const PluginManager* plugins, RuleList rules, FileList files, RunOptions options, AppPaths paths,
+              Reporter& reporter);
+    // A run left without finish() still writes its undo database; a failure to write it is then
+    // reported rather than thrown.
+    ~RenameRun() = default;
+    RenameRun(const RenameRun&) = delete;
+    RenameRun& operator=(const RenameRun&) = delete;
+
+    // What the run would do to each file, worked out without touching the disk: every name
+    // proposed (or planned) in order and played through against the file system.
+    std::vector<PreviewLine> preview();
+    // Gives every file its name beforehand, one per file in list order, instead of proposing
+    // names as the run reaches them: a run after a preview renames exactly what the user saw.
+    void planNames(std::vector<std::string> names);
+
+    // --- Stepping, for a front end that asks about each file ---
+    // The next file to handle and the name meant for it; the same step until it is applied or
+    // skipped; nothing once every file is handled.
+    const RunStep* next();
+    // Renames the current file to `newName` (the name proposed, or one the user typed). On
+    // failure nothing is counted and the file stays current, to be corrected or skipped; the
+    // reason goes to `reason` when given.
+    bool apply(const std::string& newName, std::string* reason = nullptr);
+    // Leaves the current file as it is, counted as skipped.
+    void skip();
+
+    // --- One pass ---
+    // Renames every file not yet handled (the current one too) to the name meant for it. A file
+    // that cannot be renamed is counted as failed with its reason, and the run goes on.
+    void runAll(const RunCallbacks& callbacks = {});
+
+    bool done() const { return position_ == files_.size() && !current_; }
+    std::size_t total() const { return files_.size(); }
+    // Files handled: renamed, skipped or failed.
+    std::size_t handled() const { return result_.renamed + result_.skipped + result_.failures.size(); }
+
+    // The result so far.
+    RunResult result() const;
+    // Ends the run: writes and registers the undo database when undo is on and a file was
+    // renamed, and gives the result. Files not reached stay as they are. Platform file errors
+    // while writing the database are thrown; the counts stand either way.
+    RunResult finish();
+
+private:
+    std::string plannedName(std::size_t index);
+    void take();
+    // Done with the current file; the clock stops after the last one.
+    void release();
+    void fail(std::string reason);
+
+    RuleList rules_;  // before the session, which refers to it
+    FileList files_;
+    RenameSession session_;
+    std::vector<std::string> plannedNames_;
+    std::size_t position_ = 0;  // the next file to take
+    std::optional<RunStep> current_;
+    RunResult result_;
+    std::optional<std::time_t> started_, ended_;
+    bool finished_ = false;
+};
+
+}  // namespace core

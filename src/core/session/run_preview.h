@@ -1,0 +1,39 @@
+// What a rename run will do to each file, worked out in order without touching the disk: the
+// command line's preview, and the list a front end shows before a run.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/session/find_files.h"
+
+namespace core {
+
+enum class PreviewStatus { Ok, Unchanged, Invalid, Exists, Duplicate, Missing };
+
+// "ok", "unchanged", "invalid", "exists", "duplicate" or "missing".
+const char* statusName(PreviewStatus status);
+
+struct PreviewLine {
+    const FileEntry* file;
+    std::string newName;
+    PreviewStatus status;
+};
+
+// Answers whether a path exists on disk.
+using ExistsQuery = std::function<bool(const std::string& path)>;
+// Answers whether the file system holding a folder compares names ignoring letter case.
+using CaseQuery = std::function<bool(const std::string& folder)>;
+
+// Plays the run through in order: a file renamed away frees its old name for later files; a name
+// taken by an earlier file of the run is a duplicate; a name held by a file that was there before
+// is an exists. Names are compared as the file system holding them compares them, so where case
+// is ignored a case-only change is the same file and "B.mp3" meets "b.mp3".
+std::vector<PreviewLine> predictRun(const FileList& files, const std::vector<std::string>& newNames,
+                                    const ExistsQuery& exists, const CaseQuery& ignoresCase);
+
+// The same against the real file system in use.
+std::vector<PreviewLine> predictRun(const FileList& files, const std::vector<std::string>& newNames);
+
+}  // namespace core

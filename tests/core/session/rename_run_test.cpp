@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "core/app/strings.h"
+#include "core/session/rename_run.h"
+#include "core/undo/undo_index.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "support/recording_reporter.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+using namespace core;
+using testing_support::readFile;
+using testing_support::RecordingReporter;
+using testing_support::TempFolder;
+using testing_support::writeFile;
+
+class RenameRunTest : public ::testing::Test {
+protected:
+    // The files of `music` named, in this order, each holding its own name.
+    FileList files(std::initializer_list<const char*> names) {
+        FileList list;
+        const auto folder = std::make_shared<const std::string>(music.path() + platform::kPathSeparator);
+        for (const char* name : names) {
+            if (!platform::fileExists(music / name)) writeFile(music / name, name);
+            list.push_back(FileEntry{name, folder});
+        }
+        return list;
+    }
+    RuleList appendX() const {
+        Rule rule;
+        rule.type = Append;
+        rule.appendEnd() = "_x";
+        ruleDescription(rule);
+        return {rule};
+    }
+    std::string dir() const { return music.path() + platform::kPathSeparator; }
+
+    TempFolder music, app;
+    RecordingReporter reporter;
+};
+
+TEST_F(RenameRunTest, OnePassCountsFailuresAndWritesUndo) {
+    files({"2_x.mp3", "4_x.mp3"});
+    RenameRun run(nullptr, appendX(), files({"1.mp3", "2.mp3", "3.mp3", "4.mp3", "5.mp3"}), RunOptions{true, false, 50},
+                  AppPaths::in(app.path()), reporter);
+    std::vector<std::string> failed;
+    std::vector<std::size_t> shown;
+    RunCallbacks callbacks;
+    callbacks.failed = [&](const RunFailure& failure) { failed.push_back(failure.name); };
+    callbacks.progress = [&](const RunProgress& progress) {
+        EXPECT_EQ(progress.total, 5u);
+        shown.push_back(progress.done);
+    };
+    callbacks.progressEvery = 2;
+    run.runAll(callbacks);
+    EXPECT_TRUE(run.done());
+    EXPECT_EQ(failed, (std::vector<std::string>{"2.mp3", "4.mp3"}));
+    EXPECT_EQ(shown, (std::vector<std::size_t>{1, 3, 5})) << "the first, every second, the last";
+
+    const RunResult result = run.finish();
+    EXPECT_EQ(result.total, 5u);
+    EXPECT_EQ(result.renamed, 3u);
+    EXPECT_EQ(result.skipped, 0u);
+    ASSERT_EQ(result.failed(), 2u);
+    EXPECT_EQ(result.failures[0].path(), dir() + "2.mp3");
+    EXPECT_EQ(result.failures[0].newName, "2_x.mp3");
+    EXPECT_FALSE(result.failures[0].reason.empty());
+    EXPECT_EQ(result.summaryText, "Renaming...done\r\n\r\nThe following files could not be renamed:\r\n- \"" + dir() +
+                                      "2.mp3\"\r\n- \"" + dir() + "4.mp3\"\r\n\r\n3 files were successfully renamed.");
+    EXPECT_EQ(readFile(music / "2_x.mp3"), "2_x.mp3") << "never overwritten";
+    EXPECT_EQ(readFile(music / "5_x.mp3"), "5.mp3");
+
+    ASSERT_EQ(result.undoDatabase.size(), 12u);
+    std::vector<UndoEntry> undo;
+    readUndoDatabase(AppPaths::in(app.path()).undoFolder() + result.undoDatabase, undo);
+    EXPECT_EQ(undo.size(), 3u) << "only the moves that happened";
+    EXPECT_EQ(run.finish().undoDatabase, result.undoDatabase) << "finishing twice writes nothing more";
+    EXPECT_TRUE(reporter.messages.empty());
+}
+
+TEST_F(RenameRunTest, SteppingKeepsAFailedFileUntilItIsCorrectedOrSkipped) {
+    files({"taken.mp3"});
+    RenameRun run(nullptr, appendX(), files({"a.mp3", "b.mp3", "c.mp3", "d.mp3"}), RunOptions{},
+                  AppPaths::in(app.path()), reporter);
+    const RunStep* step = run.next();
+    ASSERT_NE(step, nullptr);
+    EXPECT_EQ(step->file->name, "a.mp3");
+    EXPECT_EQ(step->newName, "a_x.mp3");
+    EXPECT_EQ(run.next(), step) << "the same file until it is handled";
+
+    std::string why;
+    EXPECT_FALSE(run.apply("taken.mp3", &why));
+    EXPECT_FALSE(why.empty());
+    EXPECT_FALSE(run.apply("bad?.mp3"));
+    EXPECT_EQ(run.handled(), 0u) << "a refused name counts nothing";
+    EXPECT_EQ(run.next()->file->name, "a.mp3");
+    EXPECT_TRUE(run.apply("first.mp3"));
+
+    EXPECT_EQ(run.next()->file->name, "b.mp3");
+    run.skip();
+    EXPECT_EQ(run.handled(), 2u);
+
+    files({"d_x.mp3"});
+    run.runAll();  // c goes, d cannot
+    EXPECT_TRUE(run.done());
+    EXPECT_EQ(run.next(), nullptr);
+    const RunResult result = run.finish();
+    EXPECT_EQ(result.renamed, 2u);
+    EXPECT_EQ(result.skipped, 1u);
+    ASSERT_EQ(result.failed(), 1u);
+    EXPECT_EQ(result.failures[0].name, "d.mp3");
+    EXPECT_EQ(result.undoDatabase, "") << "undo off";
+    EXPECT_EQ(readFile(music / "first.mp3"), "a.mp3");
+    EXPECT_EQ(readFile(music / "b.mp3"), "b.mp3");
+    EXPECT_EQ(readFile(music / "c_x.mp3"), "c.mp3");
+}
+
+TEST_F(RenameRunTest, ARunAfterAPreviewRenamesWhatWasShown) {
+    RenameRun run(nullptr, appendX(), files({"a.mp3", "b.mp3"}), RunOptions{}, AppPaths::in(app.path()), reporter);
+    const std::vector<PreviewLine> lines = run.preview();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1].newName, "b_x.mp3");
+    EXPECT_EQ(lines[1].status, PreviewStatus::Ok);
+    EXPECT_TRUE(platform::fileExists(music / "a.mp3")) << "a preview touches nothing";
+
+    EXPECT_THROW(run.planNames({"one.mp3"}), std::invalid_argument);
+    run.planNames({"one.mp3", "two.mp3"});
+    EXPECT_EQ(run.next()->newName, "one.mp3");
+    run.runAll();
+    EXPECT_EQ(readFile(music / "two.mp3"), "b.mp3");
+    EXPECT_EQ(run.finish().summaryText, formatString(IDS_RENAME_DONE, {std::int64_t{2}}));
+}
+
+TEST_F(RenameRunTest, AnEmptyRunIsDoneAtOnce) {
+    RenameRun run(nullptr, appendX(), FileList{}, RunOptions{true, false, 50}, AppPaths::in(app.path()), reporter);
+    EXPECT_EQ(run.next(), nullptr);
+    EXPECT_TRUE(run.done());
+    const RunResult result = run.finish();
+    EXPECT_EQ(result.total, 0u);
+    EXPECT_EQ(result.undoDatabase, "");
+    EXPECT_FALSE(platform::fileExists(AppPaths::in(app.path()).indexFile()));
+}
+
+}  // namespace

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "core/rules/text_rules.h"
+#include "core/session/run_preview.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+using namespace core;
+
+std::vector<PreviewStatus> statuses(const std::vector<std::pair<std::string, std::string>>& renames,
+                                    const std::set<std::string>& onDisk, bool ignoresCase = false) {
+    auto folder = std::make_shared<const std::string>("/f/");
+    core::FileList files;
+    std::vector<std::string> names;
+    for (const auto& [from, to] : renames) {
+        files.push_back(core::FileEntry{from, folder});
+        names.push_back(to);
+    }
+    std::vector<PreviewStatus> out;
+    const auto exists = [&](const std::string& path) {
+        if (!ignoresCase) return onDisk.count(path) != 0;
+        for (const std::string& held : onDisk) {
+            if (toLowerText(held) == toLowerText(path)) return true;
+        }
+        return false;
+    };
+    for (const PreviewLine& line : predictRun(files, names, exists, [&](const std::string&) { return ignoresCase; })) {
+        out.push_back(line.status);
+    }
+    return out;
+}
+
+TEST(Preview, PlaysTheRunThroughInOrder) {
+    using S = PreviewStatus;
+    struct Case {
+        std::vector<std::pair<std::string, std::string>> renames;
+        std::set<std::string> disk;
+        std::vector<S> expected;
+        const char* why;
+    };
+    const Case cases[] = {
+        {{{"a", "b"}}, {"/f/a"}, {S::Ok}, "a free name"},
+        {{{"a", "a"}}, {"/f/a"}, {S::Unchanged}, "the same name"},
+        {{{"a", ""}, {"b", "x?y"}, {"c", "d/e"}},
+         {"/f/a", "/f/b", "/f/c"},
+         {S::Invalid, S::Invalid, S::Invalid},
+         "names Windows refuses"},
+        {{{"a", "b"}}, {"/f/a", "/f/b"}, {S::Exists}, "held by a file that was there"},
+        {{{"a", "c"}, {"b", "c"}}, {"/f/a", "/f/b"}, {S::Ok, S::Duplicate}, "taken earlier in the run"},
+        {{{"b", "c"}, {"a", "b"}}, {"/f/a", "/f/b"}, {S::Ok, S::Ok}, "b was renamed away first"},
+        {{{"a", "b"}, {"b", "c"}}, {"/f/a", "/f/b"}, {S::Exists, S::Ok}, "b still there when a wants it"},
+        {{{"a", "x"}, {"a", "y"}}, {"/f/a"}, {S::Ok, S::Missing}, "listed twice: gone the second time"},
+        {{{"a", "a"}, {"a", "a"}}, {"/f/a"}, {S::Unchanged, S::Unchanged}, "listed twice, never moved"},
+        {{{"a", "b"}, {"c", "a"}, {"b", "d"}}, {"/f/a", "/f/c"}, {S::Ok, S::Ok, S::Ok}, "a chain"},
+        {{{"a", "b"}, {"x", "a"}, {"a", "q"}},
+         {"/f/a", "/f/x"},
+         {S::Ok, S::Ok, S::Ok},
+         "a name freed and taken again is there"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(statuses(c.renames, c.disk), c.expected) << c.why;
+}
+
+TEST(Preview, NamesMeetAsTheFileSystemComparesThem) {
+    using S = PreviewStatus;
+    struct Case {
+        std::vector<std::pair<std::string, std::string>> renames;
+        bool ignoresCase;
+        std::vector<S> expected;
+        const char* why;
+    };
+    const Case cases[] = {
+        {{{"a.mp3", "A.MP3"}}, true, {S::Ok}, "the file itself holds the other spelling"},
+        {{{"a.mp3", "A.MP3"}}, false, {S::Ok}, "a new name"},
+        {{{"a.mp3", "b.mp3"}}, true, {S::Exists}, "B.MP3 is there"},
+        {{{"a.mp3", "b.mp3"}}, false, {S::Ok}, "B.MP3 is another name"},
+        {{{"a.mp3", "x.mp3"}, {"c.mp3", "X.mp3"}}, true, {S::Ok, S::Duplicate}, "one name twice"},
+        {{{"a.mp3", "x.mp3"}, {"c.mp3", "X.mp3"}}, false, {S::Ok, S::Ok}, "two names"},
+        {{{"B.MP3", "z.mp3"}, {"a.mp3", "b.mp3"}}, true, {S::Ok, S::Ok}, "freed under its other spelling"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(statuses(c.renames, {"/f/a.mp3", "/f/B.MP3", "/f/c.mp3"}, c.ignoresCase), c.expected) << c.why;
+    }
+}
+
+TEST(Preview, TheRealFileSystemAnswersForItsFolder) {
+    testing_support::TempFolder folder;
+    testing_support::writeFile(folder / "a.mp3", "a");
+    testing_support::writeFile(folder / "b.mp3", "b");
+    core::FileList files;
+    auto shared = std::make_shared<const std::string>(folder.path() + platform::kPathSeparator);
+    files.push_back(core::FileEntry{"a.mp3", shared});
+    const auto lines = predictRun(files, {"B.mp3"});
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].status, platform::namesIgnoreCase(*shared) ? PreviewStatus::Exists : PreviewStatus::Ok);
+}
+
+}  // namespace
