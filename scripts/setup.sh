@@ -10,6 +10,7 @@ packages=(
   wine wine64 fonts-wine
   xvfb xauth imagemagick fonts-wqy-microhei
   id3v2 rename time python3
+  libtag1-dev libutfcpp-dev dpkg-dev
   clang-format clang libclang-rt-14-dev
 )
 
@@ -25,3 +26,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo_cmd apt-get update -qq
   $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# TagLib's source for the Windows build (the same version as libtag1-dev), fetched once into
+# build/; the windows preset compiles it when it configures.
+"$(dirname "$0")/taglib-mingw.sh" fetch

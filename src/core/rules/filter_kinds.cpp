@@ -333,8 +333,23 @@ FilterValues id3Values(const Rule& rule) {
     return values;
 }
 
+// Rules without the behaviour bits (all rules saved before they existed) describe themselves as
+// they always have.
 void describeId3(Rule& rule) {
-    rule.description = "ID3: \"" + rule.id3Format() + (rule.option != 0 ? "\" (all fields must exist)" : "\"");
+    const bool bestTag = rule.option & Id3BestTag;
+    const bool safeNames = rule.option & Id3SafeNames;
+    std::string out = bestTag ? "Tags: " : safeNames ? "ID3v1: " : "ID3: ";
+    out += quoted(rule.id3Format());
+    const bool required = rule.option & Id3RequiredFields;
+    const bool keepsForbidden = bestTag && !safeNames;
+    if (required && keepsForbidden) {
+        out += " (all fields must exist, forbidden characters kept)";
+    } else if (required) {
+        out += " (all fields must exist)";
+    } else if (keepsForbidden) {
+        out += " (forbidden characters kept)";
+    }
+    rule.description = out;
 }
 
 void applyId3Rule(const Rule& rule, NameInProgress& name) {

@@ -8,159 +8,92 @@
 namespace core {
 namespace {
 
-const char* const kGenres[126] = {
-    "Blues",
-    "Classic Rock",
-    "Country",
-    "Dance",
-    "Disco",
-    "Funk",
-    "Grunge",
-    "Hip-Hop",
-    "Jazz",
-    "Metal",
-    "New Age",
-    "Oldies",
-    "Other",
-    "Pop",
-    "R&B",
-    "Rap",
-    "Reggae",
-    "Rock",
-    "Techno",
-    "Industrial",
-    "Alternative",
-    "Ska",
-    "Death Metal",
-    "Pranks",
-    "Soundtrack",
-    "Euro-Techno",
-    "Ambient",
-    "Trip-Hop",
-    "Vocal",
-    "Jazz+Funk",
-    "Fusion",
-    "Trance",
-    "Classical",
-    "Instrumental",
-    "Acid",
-    "House",
-    "Game",
-    "Sound Clip",
-    "Gospel",
-    "Noise",
-    "AlternRock",
-    "Bass",
-    "Soul",
-    "Punk",
-    "Space",
-    "Meditative",
-    "Instrumental Pop",
-    "Instrumental Rock",
-    "Ethnic",
-    "Gothic",
-    "Darkwave",
-    "Techno-Industrial",
-    "Electronic",
-    "Pop-Folk",
-    "Eurodance",
-    "Dream",
-    "Southern Rock",
-    "Comedy",
-    "Cult",
-    "Gangsta",
-    "Top",
-    "Christian Rap",
-    "Pop/Funk",
-    "Jungle",
-    "Native American",
-    "Cabaret",
-    "New Wave",
-    "Psychadelic",
-    "Rave",
-    "Showtunes",
-    "Trailer",
-    "Lo-Fi",
-    "Tribal",
-    "Acid Punk",
-    "Acid Jazz",
-    "Polka",
-    "Retro",
-    "Musical",
-    "Rock & Roll",
-    "Hard Rock",
-    "Folk",
-    "Folk-Rock",
-    "National Folk",
-    "Swing",
-    "Fast Fusion",
-    "Bebob",
-    "Latin",
-    "Revival",
-    "Celtic",
-    "Bluegrass",
-    "Avantgarde",
-    "Gothic Rock",
-    "Progressive Rock",
-    "Psychedelic Rock",
-    "Symphonic Rock",
-    "Slow Rock",
-    "Big Band",
-    "Chorus",
-    "Easy Listening",
-    "Acoustic",
-    "Humour",
-    "Speech",
-    "Chanson",
-    "Opera",
-    "Chamber Music",
-    "Sonata",
-    "Symphony",
-    "Booty Bass",
-    "Primus",
-    "Porn Groove",
-    "Satire",
-    "Slow Jam",
-    "Club",
-    "Tango",
-    "Samba",
-    "Folklore",
-    "Ballad",
-    "Power Ballad",
-    "Rhythmic Soul",
-    "Freestyle",
-    "Duet",
-    "Punk Rock",
-    "Drum Solo",
-    "Acapella",
-    "Euro-House",
-    "Dance Hall",
-};
-
 constexpr std::size_t kTagSize = 128;
 
-// One text field: up to its first zero byte, UTF-8 when it is, else Windows-1252 as older
-// taggers wrote it; trailing white space goes, leading white space stays.
-std::string field(const char* bytes, std::size_t size) {
-    std::size_t length = 0;
-    while (length < size && bytes[length] != '\0') ++length;
-    std::string text = platform::legacyTextToUtf8(std::string(bytes, length));
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' || text.back() == '\v' ||
-                             text.back() == '\f' || text.back() == '\r')) {
-        text.pop_back();
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The part before a "/", trimmed; empty when it is only zeros, which every format uses for none.
+std::string numberPart(const std::string& text) {
+    std::string number = trimWhiteSpace(text.substr(0, text.find('/')));
+    if (number.find_first_not_of('0') == std::string::npos) return std::string();
+    return number;
+}
+
+// "2001-05-03" (an ID3v2.4 or Vorbis date) names the year 2001.
+std::string yearOf(const std::string& date) {
+    if (date.size() > 4 && isDigit(date[0]) && isDigit(date[1]) && isDigit(date[2]) && isDigit(date[3]) &&
+        !isDigit(date[4])) {
+        return date.substr(0, 4);
     }
-    return text;
+    return date;
 }
 
 }  // namespace
 
-const char* genreName(int genre) {
-    return genre >= 0 && genre < 126 ? kGenres[genre] : nullptr;
+std::string safeTagText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '/':
+            case '\\':
+            case '|':
+                out += '-';
+                break;
+            case ':':
+                out += " -";
+                break;
+            case '?':
+            case '*':
+            case '"':
+            case '<':
+            case '>':
+                break;
+            default:
+                if (static_cast<unsigned char>(c) >= 0x20) out += c;
+                break;
+        }
+    }
+    return out;
 }
 
-TagReader::TagReader(std::string path) : path_(std::move(path)) {}
+std::string trackNumber(const std::string& text) {
+    std::string number = numberPart(text);
+    if (number.size() == 1 && isDigit(number[0])) number.insert(0, 1, '0');
+    return number;
+}
+
+std::string discNumber(const std::string& text) {
+    return numberPart(text);
+}
+
+TagReader::TagReader(std::string path, bool bestTag) : path_(std::move(path)), bestTag_(bestTag) {}
 
 bool TagReader::read(std::int32_t mask) {
+    if (bestTag_) {
+        std::optional<TagFields> fields = readBestTags(path_);
+        if (!fields) return false;
+        fields_ = std::move(*fields);
+        const std::string albumArtist = fields_.albumArtist.empty() ? fields_.artist : fields_.albumArtist;
+        const std::pair<std::int32_t, std::string> required[] = {
+            {Id3Title, fields_.title},
+            {Id3Artist, fields_.artist},
+            {Id3Album, fields_.album},
+            {Id3Year, fields_.year},
+            {Id3Comment, fields_.comment},
+            {Id3Genre, fields_.genre},
+            {Id3Track, trackNumber(fields_.track)},
+            {Id3Disc, discNumber(fields_.disc)},
+            {Id3AlbumArtist, albumArtist},
+        };
+        for (const auto& [bit, text] : required) {
+            if ((mask & bit) && text.empty()) return false;
+        }
+        return true;
+    }
+
     char tag[kTagSize];
     try {
         platform::File file(path_, platform::File::Mode::Read);
@@ -171,15 +104,11 @@ bool TagReader::read(std::int32_t mask) {
         return false;  // a missing or locked file is the same as no tag
     }
     if (tag[0] != 'T' || tag[1] != 'A' || tag[2] != 'G') return false;
-    title_ = field(tag + 3, 30);
-    artist_ = field(tag + 33, 30);
-    album_ = field(tag + 63, 30);
-    year_ = field(tag + 93, 4);
-    comment_ = field(tag + 97, 30);
-    genre_ = static_cast<unsigned char>(tag[127]);
+    fields_ = parseId3v1(tag, &genre_);
 
     const std::pair<std::int32_t, const std::string*> required[] = {
-        {Id3Title, &title_}, {Id3Artist, &artist_}, {Id3Album, &album_}, {Id3Year, &year_}, {Id3Comment, &comment_},
+        {Id3Title, &fields_.title}, {Id3Artist, &fields_.artist},   {Id3Album, &fields_.album},
+        {Id3Year, &fields_.year},   {Id3Comment, &fields_.comment},
     };
     for (const auto& [bit, text] : required) {
         if ((mask & bit) && text->empty()) return false;
@@ -188,7 +117,7 @@ bool TagReader::read(std::int32_t mask) {
     return genreName(genre_) != nullptr;
 }
 
-std::string TagReader::format(const std::string& format) const {
+std::string TagReader::format(const std::string& format, bool safeNames) const {
     // Runs of "%" become one "%" first, so "%%1" is the artist, as the field mask counts it.
     std::string collapsed;
     collapsed.reserve(format.size());
@@ -196,29 +125,51 @@ std::string TagReader::format(const std::string& format) const {
         if (c == '%' && !collapsed.empty() && collapsed.back() == '%') continue;
         collapsed += c;
     }
-    const char* genre = genreName(genre_);
-    const std::string values[6] = {
-        artist_.empty() ? "Unknown Artist" : artist_, title_.empty() ? "Untitled" : title_,
-        album_.empty() ? "Unknown Album" : album_,    year_.empty() ? "Unknown Year" : year_,
-        comment_.empty() ? "No Comment" : comment_,   genre ? genre : "",
+    const TagFields& f = fields_;
+    const auto orDefault = [](const std::string& text, const char* fallback) {
+        return text.empty() ? std::string(fallback) : text;
     };
+    const std::string values[9] = {
+        orDefault(f.artist, "Unknown Artist"),
+        orDefault(f.title, "Untitled"),
+        orDefault(f.album, "Unknown Album"),
+        orDefault(bestTag_ ? yearOf(f.year) : f.year, "Unknown Year"),
+        orDefault(f.comment, "No Comment"),
+        // Only the best tag may lack a genre; an ID3v1 rule never reaches here without one.
+        orDefault(f.genre, "Unknown Genre"),
+        trackNumber(f.track),
+        discNumber(f.disc),
+        orDefault(f.albumArtist.empty() ? f.artist : f.albumArtist, "Unknown Artist"),
+    };
+    const char last = bestTag_ ? '9' : '6';
     // One pass, so a tag text that itself holds "%2" or "%%" is inserted as it is and never
     // expanded again.
     std::string out;
     for (std::size_t i = 0; i < collapsed.size(); ++i) {
-        if (collapsed[i] == '%' && i + 1 < collapsed.size() && collapsed[i + 1] >= '1' && collapsed[i + 1] <= '6') {
-            out += values[collapsed[i + 1] - '1'];
+        if (collapsed[i] == '%' && i + 1 < collapsed.size() && collapsed[i + 1] >= '1' && collapsed[i + 1] <= last) {
+            const std::string& value = values[collapsed[i + 1] - '1'];
+            out += safeNames ? safeTagText(value) : value;
             ++i;
         } else {
             out += collapsed[i];
         }
     }
+    if (safeNames) {
+        // Windows drops trailing spaces and periods from a name; drop them here, so the name the
+        // preview shows is the name the file gets.
+        while (!out.empty() && (out.back() == ' ' || out.back() == '.')) out.pop_back();
+    }
     return out;
 }
 
-void applyId3(const std::string& path, std::string& base, const std::string& format, std::int32_t mask) {
-    TagReader reader(path);
-    if (reader.read(mask)) base = reader.format(format);
+void applyId3(const std::string& path, std::string& base, const std::string& format, std::int32_t option) {
+    const bool safeNames = option & Id3SafeNames;
+    TagReader reader(path, option & Id3BestTag);
+    if (!reader.read(option & Id3RequiredFields)) return;
+    std::string name = reader.format(format, safeNames);
+    // A name of nothing but forbidden characters would leave only the extension.
+    if (safeNames && name.empty()) return;
+    base = std::move(name);
 }
 
 }  // namespace core

@@ -1,41 +1,54 @@
-// The ID3v1 filter: a new base built from the tag in the last 128 bytes of an MPEG audio file.
+// The tag filter: a new base built from the tags of a music file. Rules without the best-tag bit
+// read the ID3v1 tag in the last 128 bytes of the file alone, exactly as they always have; rules
+// with it read the best tag the file has.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-namespace core {
+#include "core/tags/tag_fields.h"
 
-// The name of a genre number, or nullptr for a number without one (above 125).
-const char* genreName(int genre);
+namespace core {
 
 class TagReader {
 public:
-    explicit TagReader(std::string path);
+    explicit TagReader(std::string path, bool bestTag = false);
 
-    // Reads the tag; true when the file has one, its genre is a known one, and every field that
-    // `mask` requires (Id3Field bits) is present. Any failure to read the file counts as no tag.
+    // Reads the tags; true when the file has a usable tag and every field that `mask` requires
+    // (Id3Field bits) is present. Any failure to read the file counts as no tag.
+    //  - ID3v1 alone: the tag needs a known genre, whatever the format asks for.
+    //  - best tag: any tag will do; %9's requirement is met by the artist too.
     bool read(std::int32_t mask);
 
-    // The format with "%1".."%6" replaced by artist, title, album, year, comment and genre (empty
-    // fields by their default texts) and runs of "%" collapsed to one.
-    std::string format(const std::string& format) const;
+    // The format with its placeholders replaced by the fields read (empty fields by their default
+    // texts) and runs of "%" collapsed to one: "%1".."%6" for artist, title, album, year, comment
+    // and genre, and with the best tag "%7" track (two digits at least), "%8" disc and "%9" album
+    // artist. With safeNames every inserted text is made a valid part of a file name (see
+    // safeTagText) and the result loses trailing spaces and periods.
+    std::string format(const std::string& format, bool safeNames = false) const;
 
-    const std::string& title() const { return title_; }
-    const std::string& artist() const { return artist_; }
-    const std::string& album() const { return album_; }
-    const std::string& year() const { return year_; }
-    const std::string& comment() const { return comment_; }
-    int genre() const { return genre_; }
+    const TagFields& fields() const { return fields_; }
+    int genre() const { return genre_; }  // the ID3v1 genre number
 
 private:
     std::string path_;
-    std::string title_, artist_, album_, year_, comment_;
+    bool bestTag_;
+    TagFields fields_;
     int genre_ = 0;
 };
 
-// The ID3 rule as the name pipeline applies it: when the tag of the file at `path` is usable for
-// `mask`, base becomes the expanded format; otherwise base stays as it is.
-void applyId3(const std::string& path, std::string& base, const std::string& format, std::int32_t mask);
+// A tag text made fit for a file name: "/", "\" and "|" become "-", ":" becomes " -" ("Artist:
+// Title" reads "Artist - Title"), and "?", "*", '"', "<", ">" and control characters are dropped.
+std::string safeTagText(const std::string& text);
+
+// The number before a "/" ("7" of "7/12"), trimmed; empty for none or zero. Track numbers get two
+// digits at least ("07"); disc numbers stay as written.
+std::string trackNumber(const std::string& text);
+std::string discNumber(const std::string& text);
+
+// The ID3 rule as the name pipeline applies it: when the tags of the file at `path` are usable
+// for the rule's option (field mask and behaviour bits), base becomes the expanded format;
+// otherwise base stays as it is. A safe name that comes out empty leaves the base as well.
+void applyId3(const std::string& path, std::string& base, const std::string& format, std::int32_t option);
 
 }  // namespace core

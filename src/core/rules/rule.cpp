@@ -7,9 +7,11 @@ bool Rule::operator==(const Rule& other) const {
            option == other.option && type == other.type && extra == other.extra && pluginPath == other.pluginPath;
 }
 
-std::int32_t fieldMaskFromFormat(const std::string& format) {
+std::int32_t fieldMaskFromFormat(const std::string& format, bool bestTag) {
     // Placeholder digit -> tag field bit; "%1" is the artist, "%2" the title.
-    static const std::int32_t bits[6] = {Id3Artist, Id3Title, Id3Album, Id3Year, Id3Comment, Id3Genre};
+    static const std::int32_t bits[9] = {Id3Artist, Id3Title, Id3Album, Id3Year,       Id3Comment,
+                                         Id3Genre,  Id3Track, Id3Disc,  Id3AlbumArtist};
+    const char last = bestTag ? '9' : '6';
     std::int32_t mask = 0;
     bool armed = false;
     for (char c : format) {
@@ -17,7 +19,7 @@ std::int32_t fieldMaskFromFormat(const std::string& format) {
             armed = c == '%';
         } else if (c != '%') {
             armed = false;
-            if (c >= '1' && c <= '6') mask |= bits[c - '1'];
+            if (c >= '1' && c <= last) mask |= bits[c - '1'];
         }
     }
     return mask;

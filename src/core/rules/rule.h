@@ -39,7 +39,9 @@ enum ReplaceFlags : std::int32_t {
     ReplaceWholeWordsOrPeriods = 8,
 };
 
-// Option of an ID3 rule: the tag fields that must be present, in the order of the tag.
+// Option of an ID3 rule: the tag fields that must be present, in the order of the ID3v1 tag, then
+// the fields only the best tag has; and two behaviour bits. Rules saved before the behaviour bits
+// existed have neither, and keep reading the ID3v1 tag alone and inserting its texts unfiltered.
 enum Id3Field : std::int32_t {
     Id3Title = 0x01,
     Id3Artist = 0x02,
@@ -47,6 +49,15 @@ enum Id3Field : std::int32_t {
     Id3Year = 0x08,
     Id3Comment = 0x10,
     Id3Genre = 0x20,
+    Id3Track = 0x40,
+    Id3Disc = 0x80,
+    Id3AlbumArtist = 0x100,
+    Id3RequiredFields = 0xFFFF,  // every bit that names a required field
+    // Read the best tag the file has: its format's own tags or ID3v2, field by field falling back
+    // to ID3v1; enables %7 to %9.
+    Id3BestTag = 0x10000,
+    // Make every inserted tag text a valid part of a file name.
+    Id3SafeNames = 0x20000,
 };
 
 // A plain value: copies own their texts. The named views are accessors of text1..text3, so a
@@ -95,8 +106,9 @@ using RuleList = std::vector<Rule>;
 // Append with both texts empty, a built-in Replace with neither character chosen).
 void ruleDescription(Rule& rule);
 
-// The ID3 fields that a format uses, as a mask: "%1".."%6" count, and a "%" right after a "%"
-// keeps waiting for the digit, so "%%1" counts as a use of %1.
-std::int32_t fieldMaskFromFormat(const std::string& format);
+// The ID3 fields that a format uses, as a mask: "%1".."%6" count ("%1".."%9" for a rule that reads
+// the best tag), and a "%" right after a "%" keeps waiting for the digit, so "%%1" counts as a use
+// of %1.
+std::int32_t fieldMaskFromFormat(const std::string& format, bool bestTag = false);
 
 }  // namespace core

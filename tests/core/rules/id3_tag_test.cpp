@@ -2,8 +2,12 @@
 
 #include <cstdlib>
 
+#include "core/persist/filter_archive.h"
 #include "core/rules/id3_tag.h"
 #include "core/rules/rule.h"
+#include "core/session/rename_session.h"
+#include "support/binary.h"
+#include "support/tag_files.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -122,11 +126,11 @@ TEST(Id3, ReaderKeepsEveryField) {
     writeFile(folder / "a.mp3", audio(300) + tagBytes(Tag{"T", "A", "Al", "2001", "C", 125}));
     TagReader reader(folder / "a.mp3");
     ASSERT_TRUE(reader.read(0x1F));
-    EXPECT_EQ(reader.title(), "T");
-    EXPECT_EQ(reader.artist(), "A");
-    EXPECT_EQ(reader.album(), "Al");
-    EXPECT_EQ(reader.year(), "2001");
-    EXPECT_EQ(reader.comment(), "C");
+    EXPECT_EQ(reader.fields().title, "T");
+    EXPECT_EQ(reader.fields().artist, "A");
+    EXPECT_EQ(reader.fields().album, "Al");
+    EXPECT_EQ(reader.fields().year, "2001");
+    EXPECT_EQ(reader.fields().comment, "C");
     EXPECT_EQ(reader.genre(), 125);
 }
 
@@ -143,6 +147,114 @@ TEST(Id3, GenreTableAsWritten) {
     EXPECT_EQ(genreName(126), nullptr);
     EXPECT_EQ(genreName(255), nullptr);
     EXPECT_EQ(genreName(-1), nullptr);
+}
+
+constexpr std::int32_t kNewRule = Id3BestTag | Id3SafeNames;
+
+std::string taggedMp3(const testing_support::TagTexts& texts) {
+    return testing_support::id3v2Tag(texts, 4, testing_support::TextEncoding::Utf8) + testing_support::mpegFrames();
+}
+
+TEST(Id3BestTag, PlaceholdersDefaultsAndRequiredFields) {
+    const testing_support::TagTexts full{"Song", "Artist", "Album", "2001", "Note", "Jazz", "7/12", "2/3", "Various"};
+    const testing_support::TagTexts sparse{"Song", "Artist", "", "", "", "", "", "", ""};
+    struct Case {
+        const testing_support::TagTexts* tags;
+        const char* format;
+        std::int32_t option;
+        const char* base;
+    };
+    const Case cases[] = {
+        {&full, "%7 - %1 - %2", kNewRule, "07 - Artist - Song"},
+        {&full, "%8-%7 %9 %3 (%4) %5 %6 %%", kNewRule, "2-07 Various Album (2001) Note Jazz %"},
+        {&sparse, "%7|%8|%9|%3|%4|%5|%6", Id3BestTag, "||Artist|Unknown Album|Unknown Year|No Comment|Unknown Genre"},
+        {&sparse, "%7 %2", kNewRule | Id3Track, "old base"},
+        {&sparse, "%9 %2", kNewRule | Id3AlbumArtist, "Artist Song"},  // the artist stands in
+        {&sparse, "%6", kNewRule | Id3Genre, "old base"},
+        {&full, "%7 %8 %9 %6", kNewRule | Id3Track | Id3Disc | Id3AlbumArtist | Id3Genre, "07 2 Various Jazz"},
+        // Without the bit, the same file is read as before: it has no ID3v1 tag.
+        {&full, "%1 - %2", 0, "old base"},
+        {&full, "%1 - %2", Id3SafeNames, "old base"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(applyTo(taggedMp3(*c.tags), c.format, c.option), c.base) << c.format << " option " << c.option;
+    }
+    // An ID3v1 tag with an unknown genre is used by the best tag, never by the ID3v1 rule.
+    const std::string v1 = audio(500) + tagBytes(Tag{"Song", "Artist", "", "", "", 255});
+    EXPECT_EQ(applyTo(v1, "%1 - %2 %6", kNewRule), "Artist - Song Unknown Genre");
+    EXPECT_EQ(applyTo(v1, "%1 - %2 %6", 0), "old base");
+}
+
+TEST(Id3BestTag, NumbersFromTheirTexts) {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        // text, as a track, as a disc
+        {"7/12", "07", "7"}, {"7", "07", "7"},  {" 3 / 9", "03", "3"}, {"12", "12", "12"}, {"007", "007", "007"},
+        {"0", "", ""},       {"00/10", "", ""}, {"", "", ""},          {"A1", "A1", "A1"}, {"/5", "", ""},
+    };
+    for (const auto& [text, track, disc] : cases) {
+        EXPECT_EQ(trackNumber(text), track) << text;
+        EXPECT_EQ(discNumber(text), disc) << text;
+    }
+}
+
+TEST(Id3SafeNames, TagTextsBecomeValidNames) {
+    const std::pair<const char*, const char*> texts[] = {
+        {"AC/DC", "AC-DC"},
+        {"Artist: Title", "Artist - Title"},
+        {"a\\b|c", "a-b-c"},
+        {"Why? *Really* \"now\" <x>", "Why Really now x"},
+        {"tab\there\x01\x1F", "tabhere"},
+        {"日本語: テスト", "日本語 - テスト"},
+        {"plain", "plain"},
+    };
+    for (const auto& [text, safe] : texts) EXPECT_EQ(safeTagText(text), safe) << text;
+
+    const testing_support::TagTexts tags{"What?", "AC/DC", "Live: 1991", "", "", "", "", "", ""};
+    const std::pair<std::int32_t, const char*> cases[] = {
+        {kNewRule, "AC-DC - What"}, {Id3BestTag, "AC/DC - What?"},  // kept, so the rename fails as it always did
+    };
+    for (const auto& [option, base] : cases) EXPECT_EQ(applyTo(taggedMp3(tags), "%1 - %2", option), base);
+    // The finished name loses trailing spaces and periods; one left with nothing keeps the base.
+    EXPECT_EQ(applyTo(taggedMp3(tags), "%3 ...", kNewRule), "Live - 1991");
+    EXPECT_EQ(applyTo(taggedMp3(testing_support::TagTexts{"???", "", "", "", "", "", "", "", ""}), "%2", kNewRule),
+              "old base");
+    // An ID3v1 rule with safe names makes the ID3v1 texts safe too.
+    const std::string v1 = audio(500) + tagBytes(Tag{"Song", "AC/DC", "", "", "", 17});
+    EXPECT_EQ(applyTo(v1, "%1 - %2", Id3SafeNames), "AC-DC - Song");
+    EXPECT_EQ(applyTo(v1, "%1 - %2", 0), "AC/DC - Song");
+}
+
+// A filter file saved before tags were read with TagLib: its ID3 rule reads the ID3v1 tag alone,
+// keeps its description and inserts the tag's texts as they are.
+TEST(Id3BestTag, OldFilterFileKeepsItsId3v1Behaviour) {
+    using testing_support::le32;
+    using testing_support::slot;
+    TempFolder folder;
+    const std::string description = "ID3: \"%1 - %3\" (all fields must exist)";
+    const std::string oldFile = le32(1) + le32(2) + slot("Calderwynstrope - Filter Definition File", 64) + le32(1) +
+                                slot(description, 128) + slot("%1 - %3", 128) + slot("", 128) + slot("", 128) +
+                                le32(ID3) + le32(0x06) + le32(0) + slot("", 260);
+    writeFile(folder / "old.ren", oldFile);
+    RuleList rules;
+    readFilterFile(nullptr, folder / "old.ren", rules);
+    ASSERT_EQ(rules.size(), 1u);
+    EXPECT_EQ(rules[0].option, 0x06);
+    Rule described = rules[0];
+    ruleDescription(described);
+    EXPECT_EQ(described.description, description);
+
+    const testing_support::TagTexts v2{"Title", "V2 Artist", "V2 Album", "", "", "", "", "", ""};
+    const std::string v1 = tagBytes(Tag{"Title", "AC/DC", "Album", "", "", 17});
+    const std::string v1NoAlbum = tagBytes(Tag{"Title", "AC/DC", "", "", "", 17});
+    const std::pair<std::string, const char*> cases[] = {
+        {taggedMp3(v2) + v1, "AC/DC - Album.mp3"},  // ID3v1 only, texts unfiltered
+        {taggedMp3(v2), "old.mp3"},                 // no ID3v1 tag: unchanged
+        {taggedMp3(v2) + v1NoAlbum, "old.mp3"},     // a required field missing in ID3v1
+    };
+    for (const auto& [content, proposal] : cases) {
+        writeFile(folder / "old.mp3", content);
+        EXPECT_EQ(applyRules(nullptr, rules, folder.path(), "old.mp3"), proposal);
+    }
 }
 
 #ifndef _WIN32
@@ -175,11 +287,11 @@ TEST(Id3, AgreesWithARealTagWriter) {
         ASSERT_EQ(std::system(command.c_str()), 0) << "id3v2 is missing? run scripts/setup.sh";
         TagReader reader(path);
         ASSERT_TRUE(reader.read(0)) << path;
-        EXPECT_EQ(reader.artist(), c.artist);
-        EXPECT_EQ(reader.title(), c.title);
-        EXPECT_EQ(reader.album(), c.album);
-        EXPECT_EQ(reader.year(), c.year);
-        EXPECT_EQ(reader.comment(), c.comment);
+        EXPECT_EQ(reader.fields().artist, c.artist);
+        EXPECT_EQ(reader.fields().title, c.title);
+        EXPECT_EQ(reader.fields().album, c.album);
+        EXPECT_EQ(reader.fields().year, c.year);
+        EXPECT_EQ(reader.fields().comment, c.comment);
         EXPECT_EQ(reader.genre(), c.genre);
         if (c.expected) {
             EXPECT_EQ(reader.format("%1|%2|%3|%4|%5|%6"), c.expected);

@@ -56,6 +56,11 @@ TEST(RuleDescription, EveryKindToTheByte) {
 
         {make(ID3, "%1 - %3", "", "", 0x06), "ID3: \"%1 - %3\" (all fields must exist)"},
         {make(ID3, "%1 - %3", "", "", 0), "ID3: \"%1 - %3\""},
+        {make(ID3, "%7 %2", "", "", Id3BestTag | Id3SafeNames), "Tags: \"%7 %2\""},
+        {make(ID3, "%7 %2", "", "", Id3BestTag | Id3SafeNames | 0x41), "Tags: \"%7 %2\" (all fields must exist)"},
+        {make(ID3, "%2", "", "", Id3BestTag), "Tags: \"%2\" (forbidden characters kept)"},
+        {make(ID3, "%2", "", "", Id3BestTag | 0x01), "Tags: \"%2\" (all fields must exist, forbidden characters kept)"},
+        {make(ID3, "%2", "", "", Id3SafeNames), "ID3v1: \"%2\""},
         {make(Strip, "the", "", "", 1), "Strip: \"the\" (match case)"},
         {make(Strip, "the", "", "", 0), "Strip: \"the\""},
         {make(Flip, " - "), "Flip at: \" - \""},
@@ -115,6 +120,8 @@ TEST(FieldMask, FromFormat) {
         {"%7 %0 %a", 0},        {"%%%5", 0x10}, {"", 0},       {"%", 0},          {"% 1", 0},
     };
     for (const auto& [format, mask] : cases) EXPECT_EQ(fieldMaskFromFormat(format), mask) << format;
+    // A rule that reads the best tag counts %7 to %9 too.
+    EXPECT_EQ(fieldMaskFromFormat("%7 %8 %9 %2 %0", true), Id3Track | Id3Disc | Id3AlbumArtist | Id3Title);
 }
 
 }  // namespace

@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# TagLib for the Windows program: the very version of the native libtag1-dev, from Debian's source
+# package (Debian's patches applied), compiled as a static library with our MinGW toolchain.
+# Everything stays under build/taglib, so the machine's own apt configuration is never touched:
+#   apt/      a private sources list (the machine's Debian mirrors, as deb-src), lists and cache
+#   source/   the unpacked source package
+#   mingw/    the installed static library and headers, which the windows preset links
+# Debian's source takes the UTF-8 helpers from libutfcpp-dev (header-only), as its own build does.
+# Compressed ID3v2 frames (rare) need zlib, which the Windows build goes without.
+# A second run with the same version does nothing.
+#   scripts/taglib-mingw.sh          fetch the source when missing, build it when not built
+#   scripts/taglib-mingw.sh fetch    fetch the source only
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+base="$root/build/taglib"
+prefix="$base/mingw"
+action="${1:-build}"
+
+fail() {
+  echo "taglib-mingw: $*" >&2
+  exit 1
+}
+
+version="$(dpkg-query -W -f='${source:Version}' libtag1-dev 2>/dev/null)" ||
+  fail "libtag1-dev is not installed; run scripts/setup.sh"
+# What the finished build depends on: the version and this script's own options.
+stamp_text="$version $(sha1sum "$0" | cut -c1-12)"
+if [ "$action" = build ] && [ "$(cat "$prefix/.stamp" 2>/dev/null)" = "$stamp_text" ]; then
+  exit 0
+fi
+
+source_dir="$base/source/taglib-$version"
+if [ ! -f "$source_dir/.complete" ]; then
+  command -v dpkg-source >/dev/null || fail "dpkg-source is missing; run scripts/setup.sh"
+  echo "taglib-mingw: fetching the source of TagLib $version from Debian"
+  apt_dir="$base/apt"
+  rm -rf "$apt_dir" "$base/source"
+  mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$base/source"
+  # The machine's own Debian mirrors for this release, turned into source entries.
+  python3 - "$apt_dir/sources.list" <<'PY'
+import glob, re, sys
+
+codename = ""
+with open("/etc/os-release") as f:
+    for line in f:
+        if line.startswith("VERSION_CODENAME="):
+            codename = line.split("=", 1)[1].strip().strip('"')
+suites = {codename, codename + "-updates", codename + "-security"}
+entries = []  # (uri, suite, components, signed_by)
+
+def add(uris, suite_list, components, signed_by):
+    for uri in uris:
+        for suite in suite_list:
+            if suite in suites and "main" in components:
+                entries.append((uri, suite, signed_by))
+
+for path in ["/etc/apt/sources.list"] + sorted(glob.glob("/etc/apt/sources.list.d/*.list")):
+    try:
+        lines = open(path).read().splitlines()
+    except OSError:
+        continue
+    for line in lines:
+        line = line.split("#", 1)[0].strip()
+        m = re.match(r"deb\s+(?:\[([^\]]*)\]\s+)?(\S+)\s+(\S+)\s+(.*)", line)
+        if not m:
+            continue
+        opts = dict(o.split("=", 1) for o in (m.group(1) or "").split() if "=" in o)
+        add([m.group(2)], [m.group(3)], m.group(4).split(), opts.get("signed-by", ""))
+
+for path in sorted(glob.glob("/etc/apt/sources.list.d/*.sources")):
+    for stanza in re.split(r"\n\s*\n", open(path).read()):
+        fields, key = {}, None
+        for line in stanza.splitlines():
+            if line.startswith("#"):
+                continue
+            if line[:1].isspace() and key:
+                fields[key] += "\n" + line.strip()
+            elif ":" in line:
+                key, value = line.split(":", 1)
+                key = key.strip().lower()
+                fields[key] = value.strip()
+        if "deb" not in fields.get("types", "").split() or fields.get("enabled", "yes").lower() == "no":
+            continue
+        signed_by = fields.get("signed-by", "")
+        if "\n" in signed_by or signed_by.startswith("-----"):
+            signed_by = ""  # an inline key: fall back to the trusted keyrings
+        add(fields.get("uris", "").split(), fields.get("suites", "").split(),
+            fields.get("components", "").split(), signed_by)
+
+if not entries:
+    sys.exit("no Debian mirror for '%s' found in /etc/apt" % codename)
+with open(sys.argv[1], "w") as out:
+    for uri, suite, signed_by in dict.fromkeys(entries):
+        option = "[signed-by=%s] " % signed_by if signed_by else ""
+        out.write("deb-src %s%s %s main\n" % (option, uri, suite))
+PY
+  apt_opts=(
+    -o Dir::Etc::SourceList="$apt_dir/sources.list"
+    -o Dir::Etc::SourceParts=/nonexistent
+    -o Dir::State::Lists="$apt_dir/lists"
+    -o Dir::Cache="$apt_dir/cache"
+    -o Debug::NoLocking=true
+  )
+  # As root apt downloads as its own sandbox user, who may not write into this worktree.
+  [ "$(id -u)" -eq 0 ] && apt_opts+=(-o APT::Sandbox::User=root)
+  apt-get "${apt_opts[@]}" -qq update || fail "could not read the Debian source lists"
+  (cd "$base/source" && apt-get "${apt_opts[@]}" -qq source --download-only "taglib=$version") ||
+    fail "Debian no longer offers the source of TagLib $version; upgrade libtag1-dev (apt-get install libtag1-dev)"
+  # apt checked the files against the signed source lists, so no maintainer key is needed here.
+  dpkg-source --no-check -x "$base/source/taglib_${version#*:}.dsc" "$source_dir" >/dev/null
+  touch "$source_dir/.complete"
+fi
+[ "$action" = fetch ] && exit 0
+
+echo "taglib-mingw: building TagLib $version with MinGW (once)"
+start=$SECONDS
+work="$base/mingw-build"
+rm -rf "$work" "$prefix"
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S "$source_dir" -B "$work" -G Ninja --log-level=WARNING \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_INSTALL_PREFIX="$prefix" \
+  -DBUILD_SHARED_LIBS=OFF \
+  -DBUILD_TESTING=OFF -DBUILD_EXAMPLES=OFF -DBUILD_BINDINGS=OFF \
+  -DWITH_ZLIB=OFF \
+  -DCMAKE_CXX_FLAGS="-isystem /usr/include/utf8cpp" \
+  "${launcher[@]}" >/dev/null
+cmake --build "$work" -j "$(nproc)" >/dev/null
+cmake --install "$work" >/dev/null
+rm -rf "$work"
+echo "$stamp_text" >"$prefix/.stamp"
+echo "taglib-mingw: built in $((SECONDS - start)) s"
