@@ -3,11 +3,14 @@
 # by calderwynstrope-cli with three filters (underscores, mixed case, Number Replace 1..99), by the
 # floor (bench/floor.c: list the folder, rename each file with the same no-overwrite call) and by
 # a peer doing the same job (Debian's Perl `rename`). Prints wall time, files per second, peak
-# memory and the ratios.
-#   bench/run.sh [N]
+# memory and the ratios. Then names TAGGED MP3s (default 10000, with ID3v2.3 and ID3v1 tags) from
+# their tags, against the tag floor (bench/tag_floor.c: open each file, read its first 4 KB and
+# last 128 bytes, rename it).
+#   bench/run.sh [N [TAGGED]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 count="${1:-100000}"
+tagged="${2:-10000}"
 
 scripts/setup.sh
 cmake --preset native-release >/dev/null
@@ -15,6 +18,7 @@ cmake --build --preset native-release --target calderwynstrope-cli >/dev/null
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cc -O2 -o "$work/floor" bench/floor.c
+cc -O2 -o "$work/tag_floor" bench/tag_floor.c
 cli=build/native-release/bin/calderwynstrope-cli
 
 make_files() {  # folder count
@@ -63,4 +67,47 @@ print(f"{'peer (perl rename)':22}{ps:9.2f}{rate(ps):>12}{int(pk)/1024:9.1f}")
 print(f"ratio to the floor: {cs / fs:.2f}x   ratio to the peer: {cs / ps:.2f}x")
 per_file = (int(ck) - int(sk)) * 1024 / (n - 1000)
 print(f"memory per file (peak growth over a 1,000-file run): {per_file:.0f} bytes, names included")
+PY
+
+# Tagged MP3s: an ID3v2.3 tag (title, artist, album, track), two MPEG frames, an ID3v1 tag.
+make_tagged() {  # folder count
+  mkdir -p "$1"
+  python3 - "$1" "$2" <<'PY'
+import os, struct, sys
+folder, n = sys.argv[1], int(sys.argv[2])
+def frame(fid, text):
+    body = b"\x00" + text.encode("latin-1")
+    return fid + struct.pack(">I", len(body)) + b"\x00\x00" + body
+def syncsafe(v):
+    return bytes([(v >> 21) & 0x7F, (v >> 14) & 0x7F, (v >> 7) & 0x7F, v & 0x7F])
+audio = (b"\xff\xfb\x90\x00" + bytes(413)) * 2
+for i in range(n):
+    title, artist = f"Song {i:05d}", ["Artist Name", "The Band", "Some Singer", "Orchestra X"][i % 4]
+    frames = (frame(b"TIT2", title) + frame(b"TPE1", artist) + frame(b"TALB", "Album") +
+              frame(b"TRCK", f"{i % 12 + 1}/12")) + bytes(256)
+    v2 = b"ID3\x03\x00\x00" + syncsafe(len(frames)) + frames
+    v1 = b"TAG" + title.encode().ljust(30, b"\0") + artist.encode().ljust(30, b"\0") + bytes(64) + b"\x0c"
+    with open(os.path.join(folder, f"track{i:05d}.mp3"), "wb") as f:
+        f.write(v2 + audio + v1)
+PY
+}
+measure_tagged() {
+  local folder="$1"; shift
+  rm -rf "$folder"; make_tagged "$folder" "$tagged"
+  sync
+  /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>"$work/err" || { cat "$work/err"; exit 1; }
+  cat "$work/time"
+}
+read -r tfloor_s tfloor_kb < <(measure_tagged "$folder" "$work/tag_floor" "$folder")
+read -r tcli_s tcli_kb < <(measure_tagged "$folder" "$cli" rename --no-undo --id3 "%7 %1 - %2" "$folder")
+python3 - "$tagged" "$tfloor_s" "$tfloor_kb" "$tcli_s" "$tcli_kb" <<'PY'
+import sys
+n, fs, fk, cs, ck = sys.argv[1:]
+n = int(n); fs, cs = float(fs), float(cs)
+def rate(s): return f"{n / s:,.0f}" if s > 0 else "inf"
+print(f"\n{n} tagged MP3s named from their tags")
+print(f"{'':22}{'seconds':>9}{'files/s':>12}{'peak MB':>9}")
+print(f"{'tag floor (C)':22}{fs:9.2f}{rate(fs):>12}{int(fk)/1024:9.1f}")
+print(f"{'calderwynstrope-cli':22}{cs:9.2f}{rate(cs):>12}{int(ck)/1024:9.1f}")
+print(f"ratio to the tag floor: {cs / fs:.2f}x")
 PY
