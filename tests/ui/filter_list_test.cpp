@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_kinds.h"
@@ -116,6 +117,69 @@ TEST_F(FilterListTest, RightClickOpensTheMenuWithoutChangingTheSelection) {
         ASSERT_TRUE(waitUntil([&] { return !IsWindowVisible(menuWindow); }));
     }
     EXPECT_TRUE(waitUntil([&] { return order() == "AC"; }));
+}
+
+TEST_F(FilterListTest, AltUpAndAltDownAndTheMenuCommandsMoveTheSelectedLine) {
+    HWND list = control(main, IDC_FILTERS);
+    const auto altKey = [&](WORD key) {
+        PostMessageW(list, WM_SYSKEYDOWN, key, (1 << 29) | 1);  // bit 29: Alt is down
+        PostMessageW(list, WM_SYSKEYUP, key, static_cast<LPARAM>(0xE0000001u));
+    };
+    setListSelection(main, IDC_FILTERS, 0);
+    const struct {
+        std::function<void()> act;
+        const char* order;
+        int selected;
+    } steps[] = {
+        {[&] { altKey(VK_DOWN); }, "BAC", 1},
+        {[&] { altKey(VK_DOWN); }, "BCA", 2},
+        {[&] { altKey(VK_DOWN); }, "BCA", 2},  // the last line stays last
+        {[&] { altKey(VK_UP); }, "BAC", 1},
+        {[&] { chooseCommand(main, ID_MOVE_UP); }, "ABC", 0},
+        {[&] { chooseCommand(main, ID_MOVE_UP); }, "ABC", 0},
+        {[&] { chooseCommand(main, ID_MOVE_DOWN); }, "BAC", 1},
+    };
+    for (const auto& step : steps) {
+        step.act();
+        EXPECT_TRUE(waitUntil([&] { return order() == step.order; }, 3000)) << order() << " not " << step.order;
+        waitForHandled(main);
+        EXPECT_EQ(listSelection(main, IDC_FILTERS), step.selected) << step.order;
+    }
+}
+
+TEST_F(FilterListTest, ShiftF10AndTheMenuKeyOpenTheContextMenu) {
+    HWND list = control(main, IDC_FILTERS);
+    setListSelection(main, IDC_FILTERS, 1);
+    SetForegroundWindow(main);
+    SendMessageW(main, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list), TRUE);
+    ASSERT_TRUE(waitUntil([&] { return focusedWindow(main) == list; }));
+    const auto keys = [](std::initializer_list<std::pair<BYTE, bool>> presses) {
+        for (const auto& [key, down] : presses) keybd_event(key, 0, down ? 0 : KEYEVENTF_KEYUP, 0);
+    };
+    const std::function<void()> openers[] = {
+        [&] {
+            keys({{VK_SHIFT, true}, {VK_F10, true}, {VK_F10, false}, {VK_SHIFT, false}});
+        },
+        [&] {
+            keys({{VK_APPS, true}, {VK_APPS, false}});
+        },
+    };
+    for (const auto& open : openers) {
+        open();
+        HWND menuWindow = nullptr;
+        ASSERT_TRUE(waitUntil([&] {
+            menuWindow = FindWindowW(L"#32768", nullptr);
+            return menuWindow && IsWindowVisible(menuWindow);
+        }));
+        RECT menuRect{}, listRect{};
+        GetWindowRect(menuWindow, &menuRect);
+        GetWindowRect(list, &listRect);
+        EXPECT_TRUE(menuRect.left >= listRect.left && menuRect.left < listRect.right) << "beside the list";
+        keys({{VK_ESCAPE, true}, {VK_ESCAPE, false}});
+        ASSERT_TRUE(waitUntil([&] { return !IsWindowVisible(menuWindow); }));
+    }
+    EXPECT_EQ(order(), "ABC");
+    EXPECT_EQ(listSelection(main, IDC_FILTERS), 1);
 }
 
 TEST_F(FilterListTest, DragAndDropMovesALineBeforeTheTarget) {

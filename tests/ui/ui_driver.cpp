@@ -243,10 +243,14 @@ bool answerFileDialog(const Program& program, const std::string& title, const st
 }
 
 HWND waitForMessageBox(const Program& program, const std::string& title, DWORD timeoutMs) {
+    return waitForProcessMessageBox(program.processId(), title, timeoutMs);
+}
+
+HWND waitForProcessMessageBox(DWORD processId, const std::string& title, DWORD timeoutMs) {
     HWND found = nullptr;
     waitUntil(
         [&] {
-            for (HWND window : program.windows()) {
+            for (HWND window : windowsOf(processId)) {
                 if (className(window) == "#32770" && windowText(window) == title &&
                     GetDlgItem(window, 0xFFFF) != nullptr) {
                     found = window;
@@ -266,6 +270,23 @@ std::string messageBoxText(HWND box) {
 void pressMessageBoxButton(HWND box, int buttonId) {
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box, buttonId)));
+}
+
+HWND waitForMenuWindow(DWORD timeoutMs) {
+    HWND found = nullptr;
+    waitUntil(
+        [&] {
+            EnumWindows(
+                [](HWND window, LPARAM data) -> BOOL {
+                    if (!IsWindowVisible(window) || className(window) != "#32768") return TRUE;
+                    *reinterpret_cast<HWND*>(data) = window;
+                    return FALSE;
+                },
+                reinterpret_cast<LPARAM>(&found));
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
 }
 
 bool saveScreenshot(HWND window, const std::string& pngPath) {

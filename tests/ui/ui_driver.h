@@ -85,8 +85,13 @@ bool answerFileDialog(const Program& program, const std::string& title, const st
 
 // A message box is a dialog whose text is in static 0xFFFF.
 HWND waitForMessageBox(const Program& program, const std::string& title, DWORD timeoutMs = kDefaultTimeoutMs);
+// The same in a process given by its id (this one, for dialogs a test runs itself).
+HWND waitForProcessMessageBox(DWORD processId, const std::string& title, DWORD timeoutMs = kDefaultTimeoutMs);
 std::string messageBoxText(HWND box);
 void pressMessageBoxButton(HWND box, int buttonId);
+
+// The popup menu window that is open now (any process), or nullptr when none opens in time.
+HWND waitForMenuWindow(DWORD timeoutMs = kDefaultTimeoutMs);
 
 // Saves what the window shows on screen as a PNG. False when it could not be captured.
 bool saveScreenshot(HWND window, const std::string& pngPath);

@@ -67,6 +67,10 @@ MainDialog::MainDialog(std::string commandLine, core::AppContext& context)
     onCommand(IDC_SAVE, [this] { saveAs(); });
     onUpdate(IDC_RENAME,
              [this] { return !text(IDC_FOLDER).empty() && !text(IDC_PATTERN).empty() && filterCount() > 0; });
+    onCommand(ID_MOVE_UP, [this] { filterList_.moveSelection(-1); });
+    onCommand(ID_MOVE_DOWN, [this] { filterList_.moveSelection(1); });
+    onUpdate(ID_MOVE_UP, [this] { return filterList_.canMoveSelection(-1); });
+    onUpdate(ID_MOVE_DOWN, [this] { return filterList_.canMoveSelection(1); });
     onUpdate(IDC_DELETE, [this] { return selectedFilter() >= 0; });
     onUpdate(IDC_EDIT, [this] { return selectedFilter() >= 0; });
     onUpdate(IDC_ADD, [] { return true; });

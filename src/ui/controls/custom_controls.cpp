@@ -1,7 +1,9 @@
 #include "ui/controls/custom_controls.h"
 
 #include <shellapi.h>
+#include <vsstyle.h>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 #include <utility>
@@ -222,41 +224,94 @@ bool HyperlinkStatic::reflect(UINT message, WPARAM wParam, LPARAM, LRESULT& resu
     return true;
 }
 
+void HyperlinkStatic::open() {
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    visited_ = true;
+    SHELLEXECUTEINFOW request{};
+    request.cbSize = sizeof(request);
+    request.hwnd = hwnd_;
+    request.lpVerb = L"open";
+    const std::wstring url = widen(url_);
+    request.lpFile = url.c_str();
+    request.nShow = SW_SHOWNORMAL;
+    request.fMask = SEE_MASK_FLAG_NO_UI;  // our own message below, not the shell's
+    const bool opened = ShellExecuteExW(&request);
+    SetCursor(previous);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+    if (!opened) showAppMessage("Unable to find an associated application for '" + url_ + "'", MB_OK | MB_ICONSTOP);
+}
+
+void HyperlinkStatic::drawFocus() {
+    if (GetFocus() != hwnd_ || (SendMessageW(hwnd_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)) return;
+    const WindowDC dc(hwnd_);
+    HGDIOBJ old = SelectObject(dc.get(), reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
+    std::wstring text = windowText(hwnd_);
+    RECT box{};
+    GetClientRect(hwnd_, &box);
+    DrawTextW(dc.get(), text.data(), static_cast<int>(text.size()), &box, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+    SelectObject(dc.get(), old);
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    box.right = std::min(box.right, client.right);
+    box.bottom = std::min(box.bottom, client.bottom);
+    DrawFocusRect(dc.get(), &box);
+}
+
 LRESULT CALLBACK HyperlinkStatic::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                        DWORD_PTR data) {
     auto* self = reinterpret_cast<HyperlinkStatic*>(data);
+    const auto isActivationKey = [](WPARAM key) { return key == VK_RETURN || key == VK_SPACE; };
     switch (message) {
         case WM_SETCURSOR:
             SetCursor(self->cursor_);
             return TRUE;
+        case WM_GETDLGCODE: {
+            // Enter and Space are the link's own while it has the focus, not the dialog's.
+            const LRESULT code = DefSubclassProc(window, message, wParam, lParam);
+            const auto* pending = reinterpret_cast<const MSG*>(lParam);
+            if (pending && ((pending->message == WM_KEYDOWN && isActivationKey(pending->wParam)) ||
+                            (pending->message == WM_CHAR && (pending->wParam == L' ' || pending->wParam == L'\r')))) {
+                return code | DLGC_WANTMESSAGE;
+            }
+            return code;
+        }
+        case WM_KEYDOWN:
+            if (isActivationKey(wParam)) {
+                if (!(lParam & (1 << 30))) self->open();  // not again while the key repeats
+                return 0;
+            }
+            break;
+        case WM_CHAR:
+            if (wParam == L' ' || wParam == L'\r') return 0;
+            break;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+        case WM_UPDATEUISTATE: {
+            const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+            RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+            return result;
+        }
+        case WM_PAINT: {
+            const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+            self->drawFocus();
+            return result;
+        }
         case WM_LBUTTONDOWN:
             self->pressed_ = true;
             SetCapture(window);
             RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
             return 0;
         case WM_LBUTTONUP: {
-            HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
             self->pressed_ = false;
             ReleaseCapture();
             RECT client;
             GetClientRect(window, &client);
             const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
             if (PtInRect(&client, at)) {
-                self->visited_ = true;
-                SHELLEXECUTEINFOW request{};
-                request.cbSize = sizeof(request);
-                request.hwnd = window;
-                request.lpVerb = L"open";
-                const std::wstring url = widen(self->url_);
-                request.lpFile = url.c_str();
-                request.nShow = SW_SHOWNORMAL;
-                if (!ShellExecuteExW(&request)) {
-                    showAppMessage("Unable to find an associated application for '" + self->url_ + "'",
-                                   MB_OK | MB_ICONSTOP);
-                }
+                self->open();
+            } else {
+                RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
             }
-            RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
-            SetCursor(previous);
             return 0;
         }
     }
@@ -303,11 +358,16 @@ void ZelImageList::draw(HDC dc, int index, int x, int y, bool disabled) const {
 
 // --- ZelCustomButton --------------------------------------------------------------------------
 
+ZelCustomButton::~ZelCustomButton() {
+    if (hwnd_ && IsWindow(hwnd_)) RemoveWindowSubclass(hwnd_, proc, 1);
+}
+
 void ZelCustomButton::attach(HWND dialog, int id) {
     HWND control = GetDlgItem(dialog, id);
     attachTo(control);
     // Owner-drawn from now on; the button keeps its default-button role through the dialog.
     SetWindowLongW(control, GWL_STYLE, (GetWindowLongW(control, GWL_STYLE) & ~BS_TYPEMASK) | BS_OWNERDRAW);
+    SetWindowSubclass(control, proc, 1, reinterpret_cast<DWORD_PTR>(this));
     InvalidateRect(control, nullptr, TRUE);
 }
 
@@ -318,22 +378,46 @@ std::wstring ZelCustomButton::caption() const {
 void ZelCustomButton::drawCaption(HDC dc, const RECT& area, bool disabled) const {
     std::wstring text = caption();
     RECT box = area;
+    const UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | prefixFormat_;
     SetBkMode(dc, TRANSPARENT);
-    if (disabled) {
+    if (disabled && !theme_) {
         // The embossed look of a disabled caption.
         OffsetRect(&box, 1, 1);
         SetTextColor(dc, GetSysColor(COLOR_3DHILIGHT));
-        DrawTextW(dc, text.data(), static_cast<int>(text.size()), &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        DrawTextW(dc, text.data(), static_cast<int>(text.size()), &box, format);
         box = area;
-        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
-    } else {
-        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     }
-    DrawTextW(dc, text.data(), static_cast<int>(text.size()), &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+    DrawTextW(dc, text.data(), static_cast<int>(text.size()), &box, format);
 }
 
 void ZelCustomButton::drawContent(HDC dc, const RECT& content, bool disabled, bool) {
     drawCaption(dc, content, disabled);
+}
+
+void ZelCustomButton::drawFrame(HDC dc, const RECT& rect, bool disabled, bool pushed, bool focused, RECT& content) {
+    if (!themeOpened_) {
+        theme_.reset(IsAppThemed() ? OpenThemeData(hwnd_, L"Button") : nullptr);
+        themeOpened_ = true;
+    }
+    RECT frame = rect;
+    FillRect(dc, &frame, GetSysColorBrush(COLOR_BTNFACE));
+    if (theme_) {
+        const int state = disabled  ? PBS_DISABLED
+                          : pushed  ? PBS_PRESSED
+                          : hot_    ? PBS_HOT
+                          : focused ? PBS_DEFAULTED
+                                    : PBS_NORMAL;
+        DrawThemeBackground(theme_.get(), dc, BP_PUSHBUTTON, state, &frame, nullptr);
+        GetThemeBackgroundContentRect(theme_.get(), dc, BP_PUSHBUTTON, state, &frame, &content);
+        // The style's content area hugs the frame; keep the caption clear of it as before.
+        InflateRect(&content, -std::max(0, inset - 3), -std::max(0, inset - 3));
+    } else {
+        DrawFrameControl(dc, &frame, DFC_BUTTON,
+                         DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0) | (disabled ? DFCS_INACTIVE : 0));
+        content = rect;
+        InflateRect(&content, -inset, -inset);
+    }
 }
 
 bool ZelCustomButton::reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -346,21 +430,85 @@ bool ZelCustomButton::reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
     const bool pushed = item->itemState & ODS_SELECTED;
     const bool disabled = item->itemState & ODS_DISABLED;
     const bool focused = item->itemState & ODS_FOCUS;
-    RECT rect = item->rcItem;
+    const LRESULT uiState = SendMessageW(hwnd_, WM_QUERYUISTATE, 0, 0);
+    const bool hideFocus = (item->itemState & ODS_NOFOCUSRECT) || (uiState & UISF_HIDEFOCUS);
+    prefixFormat_ = ((item->itemState & ODS_NOACCEL) || (uiState & UISF_HIDEACCEL)) ? DT_HIDEPREFIX : 0;
     MemoryDC dc(item->hDC);
-    FillRect(dc, &rect, GetSysColorBrush(COLOR_BTNFACE));
-    DrawFrameControl(dc, &rect, DFC_BUTTON,
-                     DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0) | (disabled ? DFCS_INACTIVE : 0));
-    RECT content = item->rcItem;
-    InflateRect(&content, -inset, -inset);
+    RECT content{};
+    drawFrame(dc, item->rcItem, disabled, pushed, focused, content);
     HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
     HGDIOBJ old = SelectObject(dc, font);
-    if (focused) DrawFocusRect(dc, &content);
-    if (pushed) OffsetRect(&content, 1, 1);
+    if (focused && !hideFocus) DrawFocusRect(dc, &content);
+    if (pushed && !theme_) OffsetRect(&content, 1, 1);
     drawContent(dc, content, disabled, pushed);
     SelectObject(dc, old);
     result = TRUE;
     return true;
+}
+
+LRESULT CALLBACK ZelCustomButton::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR data) {
+    auto* self = reinterpret_cast<ZelCustomButton*>(data);
+    switch (message) {
+        case WM_GETDLGCODE: {
+            // An owner-drawn button is no push button to the dialog, which would give Enter to
+            // the default button; a focused push button takes Enter itself.
+            const LRESULT code = DefSubclassProc(window, message, wParam, lParam);
+            const auto* pending = reinterpret_cast<const MSG*>(lParam);
+            if (pending && ((pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN) ||
+                            (pending->message == WM_CHAR && pending->wParam == L'\r'))) {
+                return code | DLGC_WANTMESSAGE;
+            }
+            return code;
+        }
+        case WM_KEYDOWN:
+            // Clicked when Enter is released, as Space clicks, and through the queue, once the
+            // key's own handling is over: a popup menu opened from inside it closes at once.
+            if (wParam == VK_RETURN) {
+                self->enterDown_ = true;
+                return 0;
+            }
+            break;
+        case WM_KEYUP:
+            if (wParam == VK_RETURN && self->enterDown_) {
+                self->enterDown_ = false;
+                if (IsWindowEnabled(window)) {
+                    PostMessageW(GetParent(window), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(window), BN_CLICKED),
+                                 reinterpret_cast<LPARAM>(window));
+                }
+                return 0;
+            }
+            break;
+        case WM_KILLFOCUS:
+            self->enterDown_ = false;
+            break;
+        case WM_CHAR:
+            if (wParam == L'\r') return 0;
+            break;
+        case WM_MOUSEMOVE:
+            if (!self->hot_) {
+                self->hot_ = true;
+                TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window, 0};
+                TrackMouseEvent(&track);
+                InvalidateRect(window, nullptr, FALSE);
+            }
+            break;
+        case WM_MOUSELEAVE:
+            self->hot_ = false;
+            InvalidateRect(window, nullptr, FALSE);
+            break;
+        case WM_THEMECHANGED:
+            self->theme_.reset();
+            self->themeOpened_ = false;
+            InvalidateRect(window, nullptr, FALSE);
+            break;
+        case WM_UPDATEUISTATE: {
+            const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+            InvalidateRect(window, nullptr, FALSE);
+            return result;
+        }
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
 }
 
 // --- ZelImageButton ----------------------------------------------------------------------------

@@ -73,7 +73,8 @@ private:
     OwnedFont bold_;
 };
 
-// A static that opens its address with the shell when clicked.
+// A static that opens its address with the shell when clicked, or when it has the focus (it is a
+// tab stop) and Enter or Space is pressed.
 class HyperlinkStatic : public ReflectedControl {
 public:
     void attach(HWND dialog, int id);
@@ -82,9 +83,12 @@ public:
     void setUnderline(bool underline);
     bool visited() const { return visited_; }
     bool reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // Opens the address; a failure is reported in a message box.
+    void open();
 
 private:
     static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    void drawFocus();
     std::string url_;
     bool visited_ = false;
     bool pressed_ = false;
@@ -111,8 +115,13 @@ private:
 enum Align : int { AlignLeft = 0, AlignHCenter = 1, AlignRight = 2, AlignTop = 0, AlignVCenter = 4, AlignBottom = 8 };
 
 // An owner-drawn push button: frame, caption with its mnemonic, focus rectangle, pushed look.
+// The frame is drawn in the current visual style (hot, pressed, default, disabled) like the
+// dialog's other buttons, or as a classic frame without one; the mnemonic is underlined and the
+// focus rectangle drawn only when the system says the keyboard is in use. Enter, like Space,
+// clicks the button while it has the focus.
 class ZelCustomButton : public ReflectedControl {
 public:
+    ~ZelCustomButton() override;
     void attach(HWND dialog, int id);
     bool reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     HWND hwnd() const { return hwnd_; }
@@ -124,6 +133,15 @@ protected:
     virtual void onClicked() {}
     void drawCaption(HDC dc, const RECT& area, bool disabled) const;
     std::wstring caption() const;
+
+private:
+    static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    void drawFrame(HDC dc, const RECT& rect, bool disabled, bool pushed, bool focused, RECT& content);
+    bool hot_ = false;
+    bool enterDown_ = false;
+    UINT prefixFormat_ = 0;  // DT_HIDEPREFIX while mnemonics are hidden
+    OwnedTheme theme_;
+    bool themeOpened_ = false;
 };
 
 // A button with a run of images beside (or above) its caption.

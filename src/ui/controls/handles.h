@@ -6,6 +6,7 @@
 #include <windows.h>
 // windows.h first: the other system headers build on it.
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include <utility>
 
@@ -52,6 +53,9 @@ struct FreeImageList {
 struct FreeMenu {
     void operator()(HMENU menu) const { DestroyMenu(menu); }
 };
+struct FreeTheme {
+    void operator()(HTHEME theme) const { CloseThemeData(theme); }
+};
 struct FreeMemoryDC {
     void operator()(HDC dc) const { DeleteDC(dc); }
 };
@@ -61,6 +65,8 @@ using OwnedBitmap = Owned<HBITMAP, FreeGdiObject>;
 using OwnedIcon = Owned<HICON, FreeIcon>;
 using OwnedImageList = Owned<HIMAGELIST, FreeImageList>;
 using OwnedMenu = Owned<HMENU, FreeMenu>;
+// The visual style data of a control class, from OpenThemeData.
+using OwnedTheme = Owned<HTHEME, FreeTheme>;
 // A device context made with CreateCompatibleDC.
 using OwnedMemoryDC = Owned<HDC, FreeMemoryDC>;
 

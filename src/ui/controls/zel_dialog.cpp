@@ -5,6 +5,7 @@
 #include "platform/win32/wide.h"
 #include "ui/controls/custom_controls.h"
 #include "ui/controls/messages.h"
+#include "ui/controls/text_limit.h"
 
 namespace ui {
 
@@ -175,8 +176,8 @@ INT_PTR CALLBACK ZelDialog::dialogProc(HWND window, UINT message, WPARAM wParam,
     return self && self->hwnd_ ? self->handle(message, wParam, lParam) : FALSE;
 }
 
-void UI_dialog::setLimitText(int id, int count) {
-    SendDlgItemMessageW(hwnd(), id, EM_LIMITTEXT, static_cast<WPARAM>(count), 0);
+void UI_dialog::setLimitText(int id, int bytes) {
+    limitUtf8Bytes(item(id), bytes);
 }
 
 bool UI_dialog::isChecked(int id) const {

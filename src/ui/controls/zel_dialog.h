@@ -78,7 +78,9 @@ class UI_dialog : public ZelDialog {
 public:
     using ZelDialog::ZelDialog;
 
-    void setLimitText(int id, int count);
+    // At most `bytes` bytes of UTF-8 in an edit field or a combo box's field: what fits the byte
+    // slot the text is stored in.
+    void setLimitText(int id, int bytes);
     bool isChecked(int id) const;
     void setChecked(int id, bool checked);
 

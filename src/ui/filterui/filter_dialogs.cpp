@@ -228,7 +228,7 @@ void ID3Dialog::onInitDialog() {
     for (const wchar_t* entry : {L"%1 - %2", L"(%3) %1 - %2", L"%3 - %2", L"%2 [%3 (%4)]", L"(%1) %3 - %2"}) {
         SendDlgItemMessageW(hwnd(), IDC_ID3_FORMAT, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
     }
-    SendDlgItemMessageW(hwnd(), IDC_ID3_FORMAT, CB_LIMITTEXT, kind_.texts[0].maxBytes, 0);
+    setLimitText(IDC_ID3_FORMAT, static_cast<int>(kind_.texts[0].maxBytes));
     setText(IDC_ID3_FORMAT, values_.texts[0]);
     setChecked(IDC_ID3_MUST_EXIST, values_.flag(kind_.flagOfModifier("--require-fields")));
 }
@@ -248,6 +248,7 @@ StripperDialog::StripperDialog(HWND parent, const core::Rule* editing)
 
 void StripperDialog::onInitDialog() {
     setChecked(IDC_STRIP_MATCH_CASE, values_.flag(kind_.flagOfModifier("--match-case")));
+    setLimitText(IDC_STRIP_TEXT, static_cast<int>(kind_.texts[0].maxBytes));
     setText(IDC_STRIP_TEXT, values_.texts[0]);
 }
 
@@ -271,6 +272,8 @@ NumberReplaceDialog::NumberReplaceDialog(HWND parent, const core::Rule* editing)
 
 void NumberReplaceDialog::onInitDialog() {
     setText(IDC_LOWER_LIMIT, values_.texts[0]);
+    setLimitText(IDC_FIND_FORM, static_cast<int>(kind_.texts[2].maxBytes));
+    setLimitText(IDC_REPLACE_FORM, static_cast<int>(kind_.texts[3].maxBytes));
     setText(IDC_FIND_FORM, values_.texts[2]);
     setText(IDC_REPLACE_FORM, values_.texts[3]);
     setText(IDC_UPPER_LIMIT, values_.texts[1]);
@@ -298,6 +301,7 @@ FlipDialog::FlipDialog(HWND parent, const core::Rule* editing) : FilterDialog(ID
 }
 
 void FlipDialog::onInitDialog() {
+    setLimitText(IDC_FLIP_TEXT, static_cast<int>(kind_.texts[0].maxBytes));
     setText(IDC_FLIP_TEXT, values_.texts[0]);
 }
 

@@ -58,6 +58,19 @@ void FilterListBox::moveLine(int from, int before) {
     SendMessageW(hwnd_, LB_SETCURSEL, static_cast<WPARAM>(before), 0);
 }
 
+bool FilterListBox::canMoveSelection(int delta) const {
+    const int from = selection();
+    return from >= 0 && from + delta >= 0 && from + delta < count();
+}
+
+void FilterListBox::moveSelection(int delta) {
+    if (!canMoveSelection(delta)) return;
+    const int from = selection();
+    // The drop rule places a line before its target: one up is before the line above, one down
+    // is before the line after the next.
+    moveLine(from, delta < 0 ? from - 1 : from + 2);
+}
+
 LRESULT FilterListBox::onDragListMessage(const DRAGLISTINFO& info) {
     HWND parent = GetParent(hwnd_);
     switch (info.uNotification) {
@@ -94,13 +107,50 @@ void FilterListBox::showContextMenu(POINT at) {
     TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, GetAncestor(hwnd_, GA_ROOT), nullptr);
 }
 
+void FilterListBox::showContextMenuFromKeyboard() {
+    RECT line{};
+    const int index = selection();
+    if (index < 0 ||
+        SendMessageW(hwnd_, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&line)) == LB_ERR) {
+        GetClientRect(hwnd_, &line);
+        line.bottom = line.top;
+    }
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    // Under the selected line, or at the top when it is scrolled out of sight.
+    const LONG y = line.bottom >= client.top && line.bottom <= client.bottom ? line.bottom : client.top;
+    showContextMenu(POINT{client.left + 8, y});
+}
+
 LRESULT CALLBACK FilterListBox::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                      DWORD_PTR data) {
     auto* self = reinterpret_cast<FilterListBox*>(data);
     switch (message) {
         case WM_KEYDOWN:
             if (wParam == VK_DELETE && self->selection() >= 0) self->deleteLine(self->selection());
+            if (wParam == VK_APPS) {
+                self->showContextMenuFromKeyboard();
+                return 0;
+            }
             break;
+        case WM_KEYUP:
+            if (wParam == VK_APPS) return 0;  // the menu is open already; no second one
+            break;
+        case WM_SYSKEYDOWN:
+            // Alt held: bit 29 of the key data.
+            if ((wParam == VK_UP || wParam == VK_DOWN) && (lParam & (1 << 29))) {
+                self->moveSelection(wParam == VK_UP ? -1 : 1);
+                return 0;
+            }
+            if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0) {
+                self->showContextMenuFromKeyboard();
+                return 0;
+            }
+            break;
+        case WM_CONTEXTMENU:
+            // A right click has opened the menu on its own; the keyboard's request opens it here.
+            if (lParam == -1) self->showContextMenuFromKeyboard();
+            return 0;
         case WM_RBUTTONUP: {
             // The right click does not change the selection; the menu acts on the selected line.
             const LRESULT result = DefSubclassProc(window, message, wParam, lParam);

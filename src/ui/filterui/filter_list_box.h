@@ -1,6 +1,7 @@
 // The filter list of the main dialog: one line per filter, each line owning its Rule. The user
-// reorders lines by drag and drop, deletes one with the Delete key, and opens a context menu with
-// Edit and Delete on a right click.
+// reorders lines by drag and drop or with Alt+Up and Alt+Down, deletes one with the Delete key,
+// and opens a context menu with Edit, Delete, Move up and Move down on a right click, Shift+F10
+// or the menu key.
 #pragma once
 
 #include <windows.h>
@@ -30,10 +31,15 @@ public:
     void deleteLine(int index);
     // Moves line `from` so that it lands before line `before` (the drop rule of the list).
     void moveLine(int from, int before);
+    // Whether the selected line can move one place up (-1) or down (+1), and the move itself.
+    bool canMoveSelection(int delta) const;
+    void moveSelection(int delta);
 
 private:
     static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    // At a point in client coordinates; from the keyboard, beside the selected line.
     void showContextMenu(POINT clientPoint);
+    void showContextMenuFromKeyboard();
 
     HWND hwnd_ = nullptr;
     int dragged_ = -1;
