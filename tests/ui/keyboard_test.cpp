@@ -6,13 +6,13 @@
 #include <map>
 
 #include "core/persist/filter_archive.h"
-#include "core/rules/filter_factory.h"
+#include "core/rules/filter_kinds.h"
+#include "platform/win32/wide.h"
 #include "resource.h"
 #include "support/temp_folder.h"
 #include "ui/app/options_about.h"
 #include "ui/app_fixture.h"
 #include "ui/controls/custom_controls.h"
-#include "platform/win32/wide.h"
 #include "ui/in_process.h"
 #include "ui/ui_driver.h"
 
@@ -66,7 +66,7 @@ TEST(AboutLink, TabReachesItAndEnterOrSpaceOpensIt) {
 class AddButtonTest : public AppFixture {};
 
 TEST_F(AddButtonTest, EnterOnTheAddButtonOpensItsMenuAndRenamesNothing) {
-    core::writeFilterFile(home / "x.ren", {*core::makeAppend("", "_x").rule});
+    core::writeFilterFile(home / "x.ren", {*core::buildFilter("--append", {{"", "_x"}}).rule});
     ASSERT_NE(startApp(home / "x.ren"), nullptr);
     // Rename could run: if Enter reached it, it would say that no file matches.
     setControlText(main, IDC_FOLDER, home.path() + "\\");
@@ -126,7 +126,8 @@ TEST(Mnemonics, UniqueInEveryDialogAndMenu) {
             const wchar_t key = mnemonicOf(text);
             if (!key) continue;
             EXPECT_TRUE(seen.emplace(key, text).second)
-                << "dialog " << id << ": \"" << platform::win32::narrow(seen[key]) << "\" and \"" << platform::win32::narrow(text) << "\"";
+                << "dialog " << id << ": \"" << platform::win32::narrow(seen[key]) << "\" and \""
+                << platform::win32::narrow(text) << "\"";
         }
         DestroyWindow(dialog);
     }

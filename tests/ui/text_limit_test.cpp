@@ -1,14 +1,13 @@
-// Fields whose text is stored in a 128-byte slot hold at most 127 bytes of UTF-8 (the Padding
-// fields 20), however the text arrives: typed, pasted, inserted or set.
+// Fields whose text is stored in a 128-byte slot take at most 127 bytes of UTF-8 (the Padding
+// fields 20), however the user enters the text: typed, pasted or inserted.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
 
-#include "platform/utf8.h"
+#include "platform/win32/wide.h"
 #include "resource.h"
 #include "ui/controls/text_limit.h"
-#include "platform/win32/wide.h"
 #include "ui/filterui/filter_dialogs.h"
 #include "ui/in_process.h"
 #include "ui/ui_driver.h"
@@ -71,28 +70,30 @@ struct Field {
 // Every way a text reaches the field stops at the limit, at a character boundary.
 TEST(TextLimit, EveryStoredTextFieldHoldsItsBytes) {
     const Field fields[] = {
-        {"Append Filter", IDC_FRONT_TEXT, 127,
-         [] {
-             auto d = std::make_unique<ui::AppendDialog>(nullptr);
-             d->useFront = true;
-             return d;
-         }},
-        {"Append Filter", IDC_END_TEXT, 127, [] { return std::make_unique<ui::AppendDialog>(nullptr); }},
-        {"Find and Replace Filter", IDC_FIND, 127, [] { return std::make_unique<ui::FindReplaceDialog>(nullptr); }},
+        {"Append Filter", IDC_FRONT_TEXT, 127, [] { return std::make_unique<ui::AppendDialog>(nullptr, nullptr); }},
+        {"Append Filter", IDC_END_TEXT, 127, [] { return std::make_unique<ui::AppendDialog>(nullptr, nullptr); }},
+        {"Find and Replace Filter", IDC_FIND, 127,
+         [] { return std::make_unique<ui::FindReplaceDialog>(nullptr, nullptr); }},
         {"Find and Replace Filter", IDC_REPLACE_WITH, 127,
-         [] { return std::make_unique<ui::FindReplaceDialog>(nullptr); }},
-        {"ID3v1 Filter", IDC_ID3_FORMAT, 127, [] { return std::make_unique<ui::ID3Dialog>(nullptr); }},
-        {"Character Stripper", IDC_STRIP_TEXT, 127, [] { return std::make_unique<ui::StripperDialog>(nullptr); }},
-        {"Filename Flip", IDC_FLIP_TEXT, 127, [] { return std::make_unique<ui::FlipDialog>(nullptr); }},
-        {"Number Replace", IDC_FIND_FORM, 127, [] { return std::make_unique<ui::NumberReplaceDialog>(nullptr); }},
-        {"Number Replace", IDC_REPLACE_FORM, 127, [] { return std::make_unique<ui::NumberReplaceDialog>(nullptr); }},
-        {"Padding Filter", IDC_PAD_LEFT, 20, [] { return std::make_unique<ui::PaddingDialog>(nullptr); }},
+         [] { return std::make_unique<ui::FindReplaceDialog>(nullptr, nullptr); }},
+        {"ID3v1 Filter", IDC_ID3_FORMAT, 127, [] { return std::make_unique<ui::ID3Dialog>(nullptr, nullptr); }},
+        {"Character Stripper", IDC_STRIP_TEXT, 127,
+         [] { return std::make_unique<ui::StripperDialog>(nullptr, nullptr); }},
+        {"Filename Flip", IDC_FLIP_TEXT, 127, [] { return std::make_unique<ui::FlipDialog>(nullptr, nullptr); }},
+        {"Number Replace", IDC_FIND_FORM, 127,
+         [] { return std::make_unique<ui::NumberReplaceDialog>(nullptr, nullptr); }},
+        {"Number Replace", IDC_REPLACE_FORM, 127,
+         [] { return std::make_unique<ui::NumberReplaceDialog>(nullptr, nullptr); }},
+        {"Padding Filter", IDC_PAD_LEFT, 20, [] { return std::make_unique<ui::PaddingDialog>(nullptr, nullptr); }},
     };
     for (const Field& field : fields) {
         SCOPED_TRACE(std::string(field.title) + " " + std::to_string(field.id));
         const auto dialog = field.make();
         const std::size_t limit = static_cast<std::size_t>(field.limit);
         runInProcess(*dialog, field.title, [&](HWND window) {
+            for (int box : {IDC_USE_FRONT, IDC_USE_END, IDC_CUSTOM}) {
+                if (control(window, box)) setChecked(window, box, true);  // the field in use
+            }
             HWND edit = control(window, field.id);
             COMBOBOXINFO combo{};
             combo.cbSize = sizeof(combo);
@@ -122,23 +123,25 @@ TEST(TextLimit, EveryStoredTextFieldHoldsItsBytes) {
             const int rest = field.limit / 2 - 1;
             EXPECT_EQ(fieldText(edit), repeat(L"日", (field.limit - 2 * rest) / 3) + repeat(L"é", rest));
 
-            // Set from code: the same.
+            // Set from code, as an old file's longer text would be: shown whole, and typing adds
+            // nothing to it.
             SetWindowTextW(edit, repeat(L"日", 60).c_str());
-            EXPECT_EQ(fieldText(edit), japanese);
-            EXPECT_TRUE(platform::utf8::isValid(platform::win32::narrow(fieldText(edit))));
+            type(edit, L"a");
+            EXPECT_EQ(fieldText(edit), repeat(L"日", 60));
         });
     }
 }
 
 TEST(TextLimit, TheFilterGetsWhatTheFieldShows) {
-    ui::AppendDialog dialog(nullptr);
-    dialog.useFront = true;
+    ui::AppendDialog dialog(nullptr, nullptr);
     runInProcess(dialog, "Append Filter", [&](HWND window) {
+        setChecked(window, IDC_USE_FRONT, true);
         type(control(window, IDC_FRONT_TEXT), repeat(L"日", 60));
         click(window, IDOK);
         EXPECT_TRUE(waitUntil([&] { return !IsWindow(window); }));
     });
-    EXPECT_EQ(dialog.frontText, platform::win32::narrow(repeat(L"日", 42)));
+    ASSERT_TRUE(dialog.rule.has_value());
+    EXPECT_EQ(dialog.rule->appendFront(), platform::win32::narrow(repeat(L"日", 42)));
 }
 
 }  // namespace

@@ -104,13 +104,6 @@ LRESULT CALLBACK limitProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam
             MessageBeep(MB_OK);
             return DefSubclassProc(edit, message, wParam, reinterpret_cast<LPARAM>(fitting.c_str()));
         }
-        case WM_SETTEXT: {
-            if (!lParam) break;
-            const std::wstring_view text(reinterpret_cast<const wchar_t*>(lParam));
-            const std::wstring fitting(fitUtf8(text, maxBytes));
-            if (fitting.size() == text.size()) break;
-            return DefSubclassProc(edit, message, wParam, reinterpret_cast<LPARAM>(fitting.c_str()));
-        }
         case WM_NCDESTROY:
             RemovePropW(edit, kDropLowSurrogate);
             RemoveWindowSubclass(edit, limitProc, kSubclassId);
@@ -155,9 +148,6 @@ void limitUtf8Bytes(HWND control, int maxBytes) {
     // Every character takes at least one byte, so the system's unit limit can stay as a backstop.
     SendMessageW(edit, EM_LIMITTEXT, static_cast<WPARAM>(maxBytes), 0);
     SetWindowSubclass(edit, limitProc, kSubclassId, static_cast<DWORD_PTR>(maxBytes));
-    // A text that is already there obeys the limit too.
-    const std::wstring text = windowText(edit);
-    if (utf8Length(text) > static_cast<std::size_t>(maxBytes)) SetWindowTextW(edit, text.c_str());
 }
 
 }  // namespace ui

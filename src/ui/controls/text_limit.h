@@ -18,8 +18,9 @@ std::size_t utf8Length(std::wstring_view text);
 std::wstring_view fitUtf8(std::wstring_view text, std::size_t maxBytes);
 
 // Limits an edit control, or the edit field of a combo box, to maxBytes bytes of UTF-8: typing
-// stops at the limit, pasted or inserted text is cut at a character boundary so that it fits,
-// and a text set from code is cut the same way.
+// stops at the limit, and pasted or inserted text is cut at a character boundary so that it fits.
+// A text set from code (a longer one can only come from an old file) is shown whole, never cut
+// behind the user's back: the dialog's OK refuses it with its reason.
 void limitUtf8Bytes(HWND control, int maxBytes);
 
 }  // namespace ui
