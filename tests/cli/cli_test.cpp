@@ -6,6 +6,7 @@
 #include "core/rules/filter_kinds.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "support/tag_files.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -70,13 +71,32 @@ TEST_F(CliTest, PreviewReadableByPeople) {
 TEST_F(CliTest, InvalidNamesFromTagsArePredictedAndFail) {
     std::string tag = "TAG" + std::string("A/B") + std::string(27, '\0') + std::string(30 + 30 + 4 + 30, '\0') + "\x01";
     writeFile(music / "t.mp3", std::string(300, 'x') + tag);
-    EXPECT_EQ(run({"preview", "--tsv", "--id3", "%2", music.path()}).out, dir() + "\tt.mp3\tA/B.mp3\tinvalid\n");
-    const Outcome r = run({"rename", "--id3", "%2", music.path()});
+    EXPECT_EQ(run({"preview", "--tsv", "--id3", "%2", music.path()}).out, dir() + "\tt.mp3\tA-B.mp3\tok\n");
+    EXPECT_EQ(run({"preview", "--tsv", "--id3", "%2", "--keep-forbidden", music.path()}).out,
+              dir() + "\tt.mp3\tA/B.mp3\tinvalid\n");
+    const Outcome r = run({"rename", "--id3", "%2", "--keep-forbidden", music.path()});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("cannot rename"), std::string::npos);
     EXPECT_EQ(r.out, "Renaming...done\n\nThe following files could not be renamed:\n- \"" + dir() +
                          "t.mp3\"\n\n0 files were successfully renamed.\n");
     EXPECT_TRUE(platform::fileExists(music / "t.mp3"));
+}
+
+TEST_F(CliTest, NamesFromTheTagsOfEveryFormat) {
+    namespace tf = testing_support;
+    const auto mp3 = [](const tf::TagTexts& tags) {
+        return tf::id3v2Tag(tags, 4, tf::TextEncoding::Utf8) + tf::mpegFrames();
+    };
+    writeFile(music / "曲.mp3", mp3({"戦場のメリークリスマス", "坂本龍一", "", "", "", "", "7/12", "", ""}));
+    writeFile(music / "b.flac", tf::flacFile({"Song: Live", "AC/DC", "", "", "", "", "2", "", ""}));
+    writeFile(music / "c.m4a", tf::mp4File({"Tune", "Band", "", "", "", "", "12/12", "", ""}));
+    writeFile(music / "d.ogg", tf::oggVorbisFile({"No Track", "Band", "", "", "", "", "", "", ""}));
+    const Outcome r = run({"rename", "--id3", "%7 %1 - %2", "--require-fields", music.path()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* name : {"07 坂本龍一 - 戦場のメリークリスマス.mp3", "02 AC-DC - Song - Live.flac",
+                             "12 Band - Tune.m4a", "d.ogg"}) {  // no track number: skipped, as required
+        EXPECT_TRUE(platform::fileExists(music / name)) << name;
+    }
 }
 
 TEST_F(CliTest, RenameThenUndoRestoresEveryName) {
@@ -218,7 +238,7 @@ TEST_F(CliTest, SavedFiltersPrintBackAndMatchTheDialogsRules) {
               "front\nStrip: "
               "\"the\" (match case)\nPad: left \"(\"; both \"-\"; right \")\"\nFlip at: \" - "
               "\"\nNumReplace: (1 to 20) "
-              "find=\"Track %s \" replace=\"%s - \"\nID3: \"(%3) %1 - %2\" (all fields must exist)\n");
+              "find=\"Track %s \" replace=\"%s - \"\nTags: \"(%3) %1 - %2\" (all fields must exist)\n");
     EXPECT_EQ(run({"preview", "-f", saved, "--tsv", music.path()}).status, 0);
 }
 

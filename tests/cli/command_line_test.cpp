@@ -73,12 +73,12 @@ TEST(CommandLine, Refused) {
 
 TEST(CommandLine, HelpListsEveryCommandAndOption) {
     const std::string help = helpText();
-    for (const char* item : {"preview",   "rename",       "filters FILE.ren", "undo list",     "undo show",
-                             "undo run",  "undo delete",  "--help",           "--version",     "--pattern",
-                             "--recurse", "--filters",    "--case",           "--underscores", "--periods",
-                             "--replace", "--match-case", "--whole-word",     "--append",      "--strip",
-                             "--pad",     "--flip",       "--number",         "--id3",         "--require-fields",
-                             "--save",    "--tsv",        "--no-undo"}) {
+    for (const char* item : {"preview",   "rename",           "filters FILE.ren", "undo list",     "undo show",
+                             "undo run",  "undo delete",      "--help",           "--version",     "--pattern",
+                             "--recurse", "--filters",        "--case",           "--underscores", "--periods",
+                             "--replace", "--match-case",     "--whole-word",     "--append",      "--strip",
+                             "--pad",     "--flip",           "--number",         "--id3",         "--require-fields",
+                             "--v1-only", "--keep-forbidden", "--save",           "--tsv",         "--no-undo"}) {
         EXPECT_NE(help.find(item), std::string::npos) << item;
     }
     std::size_t start = 0;

@@ -136,6 +136,9 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
         if (command == ID_ADD_ID3) {
             setControlText(dialog, IDC_ID3_FORMAT, "(%3) %1 - %2");
             EXPECT_TRUE(isChecked(dialog, IDC_ID3_MUST_EXIST));
+            EXPECT_TRUE(isChecked(dialog, IDC_ID3_BEST_TAG)) << "a new filter reads the best tag";
+            EXPECT_TRUE(isChecked(dialog, IDC_ID3_SAFE_NAMES));
+            screenshot(dialog, "tags");
         }
         if (command == ID_ADD_FLIP) setControlText(dialog, IDC_FLIP_TEXT, " - ");
         EXPECT_TRUE(okEnabled(dialog, true));
@@ -144,7 +147,7 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
     }
     ASSERT_TRUE(waitUntil([&] { return listCount(main, IDC_FILTERS) == 3; }));
     EXPECT_EQ(listText(main, IDC_FILTERS, 0), "Change Case: all characters to Sentence case");
-    EXPECT_EQ(listText(main, IDC_FILTERS, 1), "ID3: \"(%3) %1 - %2\" (all fields must exist)");
+    EXPECT_EQ(listText(main, IDC_FILTERS, 1), "Tags: \"(%3) %1 - %2\" (all fields must exist)");
     EXPECT_EQ(listText(main, IDC_FILTERS, 2), "Flip at: \" - \"");
 
     setListSelection(main, IDC_FILTERS, 1);
@@ -155,9 +158,19 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
     EXPECT_EQ(controlText(id3, IDC_ID3_FORMAT), "(%3) %1 - %2");
     EXPECT_TRUE(isChecked(id3, IDC_ID3_MUST_EXIST)) << "a stored mask opens ticked";
     setChecked(id3, IDC_ID3_MUST_EXIST, false);
+    setChecked(id3, IDC_ID3_BEST_TAG, false);
+    setChecked(id3, IDC_ID3_SAFE_NAMES, false);
     click(id3, IDOK);
     ASSERT_TRUE(closed(id3));
+    // Both boxes clear: the filter of older filter files, which reads and describes itself so.
     EXPECT_TRUE(waitUntil([&] { return listText(main, IDC_FILTERS, 1) == "ID3: \"(%3) %1 - %2\""; }));
+    click(main, IDC_EDIT);
+    id3 = program->waitForWindow("ID3v1 Filter");
+    ASSERT_NE(id3, nullptr);
+    EXPECT_FALSE(isChecked(id3, IDC_ID3_BEST_TAG));
+    EXPECT_FALSE(isChecked(id3, IDC_ID3_SAFE_NAMES));
+    click(id3, IDCANCEL);
+    ASSERT_TRUE(closed(id3));
     EXPECT_EQ(listSelection(main, IDC_FILTERS), 1);
     EXPECT_EQ(listCount(main, IDC_FILTERS), 3);
 

@@ -313,23 +313,29 @@ void applyNumberReplace(const Rule& rule, NameInProgress& name) {
     numberReplace(name.base, rule);
 }
 
-// --- ID3v1 --------------------------------------------------------------------------------------
+// --- Tags ---------------------------------------------------------------------------------------
 
-enum : std::size_t { kRequireFieldsFlag = 0 };
+// The switches turn the new behaviour off, so that a new filter (no switch given) reads the best
+// tag and makes its texts safe, and the values of a rule from an older file hold both switches.
+enum : std::size_t { kRequireFieldsFlag = 0, kId3v1OnlyFlag = 1, kKeepForbiddenFlag = 2 };
 
 FilterResult buildId3(const FilterKind& kind, const FilterValues& values) {
     const std::string& format = values.texts[0];
-    if (format.empty()) return rejected("ID3v1 needs a format.");
+    if (format.empty()) return rejected("The tag filter needs a format.");
     if (auto problem = textProblem(kind, values)) return *problem;
+    const bool bestTag = !values.flag(kId3v1OnlyFlag);
     Rule rule = ofType(ID3);
     rule.id3Format() = format;
-    rule.option = values.flag(kRequireFieldsFlag) ? fieldMaskFromFormat(format) : 0;
+    rule.option = (values.flag(kRequireFieldsFlag) ? fieldMaskFromFormat(format, bestTag) : 0) |
+                  (bestTag ? Id3BestTag : 0) | (values.flag(kKeepForbiddenFlag) ? 0 : Id3SafeNames);
     return accepted(rule);
 }
 
 FilterValues id3Values(const Rule& rule) {
     FilterValues values{textsOf({rule.id3Format()}), 0};
-    values.setFlag(kRequireFieldsFlag, rule.option != 0);
+    values.setFlag(kRequireFieldsFlag, rule.option & Id3RequiredFields);
+    values.setFlag(kId3v1OnlyFlag, !(rule.option & Id3BestTag));
+    values.setFlag(kKeepForbiddenFlag, !(rule.option & Id3SafeNames));
     return values;
 }
 
@@ -384,6 +390,8 @@ std::vector<FilterKind> makeTable() {
     const FilterFlag matchCase{"match case", "--match-case"};
     const FilterFlag wholeWord{"whole words only", "--whole-word"};
     const FilterFlag requireFields{"all fields must exist", "--require-fields"};
+    const FilterFlag id3v1Only{"ID3v1 tag only", "--v1-only"};
+    const FilterFlag keepForbidden{"forbidden characters kept", "--keep-forbidden"};
     FilterText mode = param("MODE", "The case mode", FilterTextForm::Choice);
     // In the order of the Change Case dialog's radio buttons, which is the option's value.
     mode.choices = {"sentence", "lower", "upper", "mixed", "toggle"};
@@ -477,11 +485,14 @@ std::vector<FilterKind> makeTable() {
          applyNumberReplace},
         {ID3,
          "--id3",
-         "name from the ID3v1 tag: %1 artist, %2 title, %3 album,\n"
-         "%4 year, %5 comment, %6 genre; may be followed by\n"
-         "--require-fields (skip files whose tag lacks a field used)",
-         {text("FORMAT", "The ID3v1 format", kMaxFilterText, true)},
-         {requireFields},
+         "name from the tags: %1 artist, %2 title, %3 album,\n"
+         "%4 year, %5 comment, %6 genre, %7 track, %8 disc,\n"
+         "%9 album artist; may be followed by --require-fields\n"
+         "(skip files whose tag lacks a field used), --v1-only\n"
+         "(the ID3v1 tag alone, %1..%6) and --keep-forbidden\n"
+         "(tag texts unfiltered: such a file then fails)",
+         {text("FORMAT", "The tag format", kMaxFilterText, true)},
+         {requireFields, id3v1Only, keepForbidden},
          buildId3,
          id3Values,
          describeId3,

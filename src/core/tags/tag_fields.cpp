@@ -6,6 +6,7 @@
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
+#include <taglib/tdebuglistener.h>
 #include <taglib/tiostream.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/xiphcomment.h>
@@ -48,12 +49,20 @@ public:
     TagLib::String parse(const TagLib::ByteVector& data) const override { return legacyText(data); }
 };
 
-void installTextHandlers() {
+// A broken tag is the same as no tag: nothing for the console of a command-line run.
+class Silent : public TagLib::DebugListener {
+public:
+    void printMessage(const TagLib::String&) override {}
+};
+
+void installHandlers() {
     static const LegacyId3v2Text id3v2;
     static const LegacyId3v1Text id3v1;
+    static Silent silent;
     static const bool installed = [] {
         TagLib::ID3v2::Tag::setLatin1StringHandler(&id3v2);
         TagLib::ID3v1::Tag::setStringHandler(&id3v1);
+        TagLib::setDebugListener(&silent);
         return true;
     }();
     (void)installed;
@@ -161,7 +170,7 @@ std::string valueOf(const std::vector<TagLib::PropertyMap>& tags, std::initializ
 }  // namespace
 
 std::optional<TagFields> readBestTags(const std::string& path) {
-    installTextHandlers();
+    installHandlers();
     std::optional<ReadOnlyStream> stream;
     try {
         stream.emplace(path);

@@ -217,7 +217,7 @@ void PaddingDialog::onOk() {
     finish({IDC_PAD_LEFT, IDC_PAD_BOTH, IDC_PAD_RIGHT});
 }
 
-// --- ID3v1 ------------------------------------------------------------------------------------------
+// --- Tags -------------------------------------------------------------------------------------------
 
 ID3Dialog::ID3Dialog(HWND parent, const core::Rule* editing)
     : FilterDialog(IDD_ID3, parent, "--id3", editing, {{""}, 1}) {  // a new filter requires its fields
@@ -231,11 +231,16 @@ void ID3Dialog::onInitDialog() {
     setLimitText(IDC_ID3_FORMAT, static_cast<int>(kind_.texts[0].maxBytes));
     setText(IDC_ID3_FORMAT, values_.texts[0]);
     setChecked(IDC_ID3_MUST_EXIST, values_.flag(kind_.flagOfModifier("--require-fields")));
+    // The boxes say what the filter does; the command line's switches say what it leaves out.
+    setChecked(IDC_ID3_BEST_TAG, !values_.flag(kind_.flagOfModifier("--v1-only")));
+    setChecked(IDC_ID3_SAFE_NAMES, !values_.flag(kind_.flagOfModifier("--keep-forbidden")));
 }
 
 void ID3Dialog::onOk() {
     values_.texts = {text(IDC_ID3_FORMAT)};
     values_.setFlag(kind_.flagOfModifier("--require-fields"), isChecked(IDC_ID3_MUST_EXIST));
+    values_.setFlag(kind_.flagOfModifier("--v1-only"), !isChecked(IDC_ID3_BEST_TAG));
+    values_.setFlag(kind_.flagOfModifier("--keep-forbidden"), !isChecked(IDC_ID3_SAFE_NAMES));
     finish({IDC_ID3_FORMAT});
 }
 

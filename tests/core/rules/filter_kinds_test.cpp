@@ -51,8 +51,11 @@ TEST(FilterKinds, EveryKindBuildsDescribesAppliesAndReadsBack) {
          "NumReplace: (1 to 12) find=\"Track %s\" replace=\"%s.\"",
          "Track 03 x.mp3",
          "03. x.mp3"},
-        {"--id3", {{"%1 - %2"}, 1}, "ID3: \"%1 - %2\" (all fields must exist)", "t.mp3", "Artist - Song.mp3"},
-        {"--id3", {{"%2 (%4)"}}, "ID3: \"%2 (%4)\"", "t.mp3", "Song (1999).mp3"},
+        {"--id3", {{"%1 - %2"}, 1}, "Tags: \"%1 - %2\" (all fields must exist)", "t.mp3", "Artist - Song.mp3"},
+        {"--id3", {{"%2 (%4)"}}, "Tags: \"%2 (%4)\"", "t.mp3", "Song (1999).mp3"},
+        {"--id3", {{"%2 %7"}, 2}, "ID3v1: \"%2 %7\"", "t.mp3", "Song %7.mp3"},  // --v1-only: no %7
+        {"--id3", {{"%2"}, 4}, "Tags: \"%2\" (forbidden characters kept)", "t.mp3", "Song.mp3"},
+        {"--id3", {{"%2 (%4)"}, 6}, "ID3: \"%2 (%4)\"", "t.mp3", "Song (1999).mp3"},  // as older files
     };
     TempFolder folder;
     taggedSong(folder);
@@ -115,7 +118,7 @@ TEST(FilterKinds, RefusedWithOneMessageNamingTheField) {
          {{"1", "5", "%s%s", "%s."}},
          "You must have exactly one \"%s\" -- that is, current number -- per field.",
          -1},
-        {"--id3", {{""}}, "ID3v1 needs a format.", -1},
+        {"--id3", {{""}}, "The tag filter needs a format.", -1},
         {"--id3", {{"%1/%2"}}, invalid, 0},
     };
     for (const Case& c : cases) {
