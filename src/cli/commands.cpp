@@ -122,12 +122,10 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
     const std::vector<core::PreviewLine> lines = run.preview();
 
     Console& console = context.console;
-    std::map<std::string, int> counts;
     std::string out;
     const std::string* folder = nullptr;
     for (const core::PreviewLine& line : lines) {
         const char* status = core::statusName(line.status);
-        ++counts[status];
         if (invocation.tsv) {
             out += tsvField(line.file->folder()) + "\t" + tsvField(line.file->name) + "\t" + tsvField(line.newName) +
                    "\t" + status + "\n";
@@ -149,18 +147,7 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
             out.clear();
         }
     }
-    if (!invocation.tsv) {
-        out += std::to_string(lines.size()) + (lines.size() == 1 ? " file" : " files");
-        const char* order[] = {"ok", "unchanged", "invalid", "exists", "duplicate", "missing"};
-        std::string separator = ": ";
-        for (const char* name : order) {
-            if (counts.count(name)) {
-                out += separator + std::to_string(counts[name]) + " " + name;
-                separator = ", ";
-            }
-        }
-        out += "\n";
-    }
+    if (!invocation.tsv) out += core::previewSummary(lines) + "\n";
     console.out(out);
     return ExitDone;
 }

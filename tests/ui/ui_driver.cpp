@@ -1,5 +1,7 @@
 #include "ui/ui_driver.h"
 
+#include <commctrl.h>
+
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/win32/wide.h"
@@ -227,6 +229,100 @@ std::vector<std::string> comboEntries(HWND dialog, int id) {
         entries.push_back(narrow(text));
     }
     return entries;
+}
+
+int listViewCount(HWND dialog, int id) {
+    return static_cast<int>(sendWithTimeout(control(dialog, id), LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::string listViewText(HWND dialog, int id, int row, int column) {
+    // The list view writes the text into memory of its own process: lend it some there.
+    HWND list = control(dialog, id);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(list, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (!process) return std::string();
+    constexpr std::size_t kChars = 1024;
+    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + kChars * sizeof(wchar_t),
+                                                     MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    std::wstring text;
+    if (remote) {
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iSubItem = column;
+        item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+        item.cchTextMax = kChars;
+        if (WriteProcessMemory(process, remote, &item, sizeof(item), nullptr)) {
+            const LRESULT length =
+                sendWithTimeout(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+            text.resize(static_cast<std::size_t>(length));
+            if (!ReadProcessMemory(process, remote + sizeof(LVITEMW), text.data(), text.size() * sizeof(wchar_t),
+                                   nullptr)) {
+                text.clear();
+            }
+        }
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return narrow(text);
+}
+
+int listViewFocus(HWND dialog, int id) {
+    return static_cast<int>(
+        sendWithTimeout(control(dialog, id), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+}
+
+void clickListViewColumn(HWND dialog, int id, int column) {
+    HWND list = control(dialog, id);
+    HWND header = reinterpret_cast<HWND>(sendWithTimeout(list, LVM_GETHEADER, 0, 0));
+    int x = 0;
+    for (int i = 0; i < column; ++i) x += static_cast<int>(sendWithTimeout(list, LVM_GETCOLUMNWIDTH, i, 0));
+    x += static_cast<int>(sendWithTimeout(list, LVM_GETCOLUMNWIDTH, column, 0)) / 2;
+    const LPARAM at = MAKELPARAM(x, 5);
+    PostMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(header, WM_LBUTTONUP, 0, at);
+}
+
+void typeText(HWND window, const std::string& text) {
+    for (wchar_t c : widen(text)) PostMessageW(window, WM_CHAR, c, 1);
+}
+
+std::string programOutput(const std::string& exePath, const std::string& arguments, DWORD* exitCode, DWORD timeoutMs) {
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    if (!CreatePipe(&read, &write, &inherit, 0)) return std::string();
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = write;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    std::wstring line = L"\"" + widen(exePath) + L"\" " + widen(arguments);
+    PROCESS_INFORMATION info{};
+    const bool started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                        nullptr, &startup, &info);
+    CloseHandle(write);  // the child holds its own copy; reading ends when it closes it
+    std::string output;
+    if (started) {
+        // Read what is there while the program runs, so a full pipe cannot stall it, and give up on
+        // one that does not end in time.
+        const DWORD start = GetTickCount();
+        char buffer[4096];
+        for (bool running = true; running;) {
+            running = WaitForSingleObject(info.hProcess, 20) == WAIT_TIMEOUT && GetTickCount() - start < timeoutMs;
+            DWORD waiting = 0, got = 0;
+            while (PeekNamedPipe(read, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0 &&
+                   ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+                output.append(buffer, got);
+            }
+        }
+        if (exitCode) GetExitCodeProcess(info.hProcess, exitCode);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+    }
+    CloseHandle(read);
+    return output;
 }
 
 bool answerFileDialog(const Program& program, const std::string& title, const std::string& path, DWORD timeoutMs) {

@@ -79,6 +79,20 @@ int listSelection(HWND dialog, int id);
 void setListSelection(HWND dialog, int id, int index);
 std::vector<std::string> comboEntries(HWND dialog, int id);
 
+// List views (report view), also another process's: a row count, a cell's text, the row with the
+// focus (or -1), and a click on a column header.
+int listViewCount(HWND dialog, int id);
+std::string listViewText(HWND dialog, int id, int row, int column);
+int listViewFocus(HWND dialog, int id);
+void clickListViewColumn(HWND dialog, int id, int column);
+// Characters typed into a window, as WM_CHAR messages.
+void typeText(HWND window, const std::string& text);
+
+// Runs a console program to its end and gives what it wrote to standard output; the exit code
+// goes to `exitCode`.
+std::string programOutput(const std::string& exePath, const std::string& arguments, DWORD* exitCode = nullptr,
+                          DWORD timeoutMs = kDefaultTimeoutMs);
+
 // Answers a file-open or file-save dialog titled `title`: types the path and presses its OK.
 bool answerFileDialog(const Program& program, const std::string& title, const std::string& path,
                       DWORD timeoutMs = kDefaultTimeoutMs);

@@ -4,6 +4,8 @@
 
 #include "core/app/strings.h"
 #include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 
 namespace core {
 
@@ -21,11 +23,39 @@ std::string RenameRun::plannedName(std::size_t index) {
     return session_.proposeName(file.folder(), file.name);
 }
 
-std::vector<PreviewLine> RenameRun::preview() {
+namespace {
+
+// Thrown out of a preview's disk checks when its progress callback asks to stop.
+struct PreviewStopped {};
+
+}  // namespace
+
+std::vector<PreviewLine> RenameRun::preview(const PreviewProgress& progress) {
+    const std::size_t count = files_.size(), steps = 2 * count;
+    // Asking after every file would cost a call per file for nothing: a few hundred times a run is
+    // enough to follow it and to stop it promptly.
+    const std::size_t every = count / 256 + 1;
     std::vector<std::string> names;
-    names.reserve(files_.size());
-    for (std::size_t i = 0; i < files_.size(); ++i) names.push_back(plannedName(i));
-    std::vector<PreviewLine> lines = predictRun(files_, names);
+    names.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (progress && i % every == 0 && !progress(i, steps)) return {};
+        names.push_back(plannedName(i));
+    }
+    // The disk checks follow the names; not every file needs one, so the count only approaches
+    // the total, which the end of the preview then reports.
+    std::size_t checked = 0;
+    const auto exists = [&](const std::string& path) {
+        if (progress && ++checked % every == 0 && !progress(count + checked, steps)) throw PreviewStopped{};
+        return platform::fileExists(path);
+    };
+    std::vector<PreviewLine> lines;
+    try {
+        lines = predictRun(files_, names, exists,
+                           [](const std::string& folder) { return platform::namesIgnoreCase(folder); });
+    } catch (const PreviewStopped&) {
+        return {};
+    }
+    if (progress) progress(steps, steps);
     // The names shown are the names the run gives: nothing is proposed twice, and a tag that
     // changes in between cannot make the run differ from what was seen.
     if (plannedNames_.empty()) plannedNames_ = std::move(names);

@@ -1,5 +1,6 @@
 #include "core/session/run_preview.h"
 
+#include <iterator>
 #include <unordered_set>
 
 #include "core/rules/text_rules.h"
@@ -24,6 +25,20 @@ const char* statusName(PreviewStatus status) {
             return "missing";
     }
     return "?";
+}
+
+std::string previewSummary(const std::vector<PreviewLine>& lines) {
+    std::size_t counts[std::size(kPreviewStatuses)] = {};
+    for (const PreviewLine& line : lines) ++counts[static_cast<std::size_t>(line.status)];
+    std::string text = std::to_string(lines.size()) + (lines.size() == 1 ? " file" : " files");
+    const char* separator = ": ";
+    for (PreviewStatus status : kPreviewStatuses) {
+        const std::size_t count = counts[static_cast<std::size_t>(status)];
+        if (count == 0) continue;
+        text += separator + std::to_string(count) + " " + statusName(status);
+        separator = ", ";
+    }
+    return text;
 }
 
 std::vector<PreviewLine> predictRun(const FileList& files, const std::vector<std::string>& newNames,

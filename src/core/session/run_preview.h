@@ -15,11 +15,20 @@ enum class PreviewStatus { Ok, Unchanged, Invalid, Exists, Duplicate, Missing };
 // "ok", "unchanged", "invalid", "exists", "duplicate" or "missing".
 const char* statusName(PreviewStatus status);
 
+// The statuses in the order summaries list them.
+inline constexpr PreviewStatus kPreviewStatuses[] = {PreviewStatus::Ok,        PreviewStatus::Unchanged,
+                                                     PreviewStatus::Invalid,   PreviewStatus::Exists,
+                                                     PreviewStatus::Duplicate, PreviewStatus::Missing};
+
 struct PreviewLine {
     const FileEntry* file;
     std::string newName;
     PreviewStatus status;
 };
+
+// "3 files: 1 ok, 1 exists, 1 duplicate": how many files, and how many have each status that
+// occurs, in the order above.
+std::string previewSummary(const std::vector<PreviewLine>& lines);
 
 // Answers whether a path exists on disk.
 using ExistsQuery = std::function<bool(const std::string& path)>;

@@ -19,6 +19,7 @@
 #include "ui/controls/folder_picker.h"
 #include "ui/controls/messages.h"
 #include "ui/filterui/filter_editing.h"
+#include "ui/session/preview_dialog.h"
 #include "ui/session/session_dialogs.h"
 #include "ui/undo/undo_dialogs.h"
 
@@ -54,6 +55,7 @@ MainDialog::MainDialog(std::string commandLine, core::AppContext& context)
       settings_(context.settings()) {
     onCommand(IDC_BROWSE, [this] { browse(); });
     onCommand(IDC_RENAME, [this] { rename(); });
+    onCommand(IDC_PREVIEW, [this] { preview(); });
     onCommand(IDC_DELETE, [this] { deleteFilter(); });
     onCommand(IDC_EDIT, [this] { editSelectedFilter(); });
     onCommand(IDC_LOAD, [this] { load(); });
@@ -65,8 +67,9 @@ MainDialog::MainDialog(std::string commandLine, core::AppContext& context)
         onCommand(command, [this, command] { addFilter(command); });
     }
     onCommand(IDC_SAVE, [this] { saveAs(); });
-    onUpdate(IDC_RENAME,
-             [this] { return !text(IDC_FOLDER).empty() && !text(IDC_PATTERN).empty() && filterCount() > 0; });
+    const auto canRun = [this] { return !text(IDC_FOLDER).empty() && !text(IDC_PATTERN).empty() && filterCount() > 0; };
+    onUpdate(IDC_RENAME, canRun);
+    onUpdate(IDC_PREVIEW, canRun);
     onCommand(ID_MOVE_UP, [this] { filterList_.moveSelection(-1); });
     onCommand(ID_MOVE_DOWN, [this] { filterList_.moveSelection(1); });
     onUpdate(ID_MOVE_UP, [this] { return filterList_.canMoveSelection(-1); });
@@ -394,14 +397,16 @@ void MainDialog::rename() {
         return;
     }
     core::RenameRun run(&plugins(), rules, std::move(files), context_.runOptions(undo), context_.paths(), reporter_);
-    if (confirm) {
-        ConfirmDialog dialog(hwnd(), run);
-        dialog.doModal();
-    } else {
-        ProgressDialog dialog(hwnd(), run);
-        dialog.doModal();
-    }
-    run.finish();  // writes the undo database; a platform error reaches the generic handler
+    showRun(hwnd(), run, confirm);  // a platform error writing undo reaches the generic handler
+}
+
+void MainDialog::preview() {
+    const std::string folder = text(IDC_FOLDER);
+    rememberFolder(folder);
+    PreviewDialog dialog(hwnd(), PreviewRequest{&plugins(), ruleList(), folder, text(IDC_PATTERN),
+                                                isChecked(IDC_RECURSE), isChecked(IDC_CONFIRM_ON),
+                                                context_.runOptions(isChecked(IDC_UNDO_ON)), context_.paths()});
+    dialog.doModal();
 }
 
 // --- Filter files ------------------------------------------------------------------------------

@@ -60,6 +60,7 @@ private:
     void options();
     void about();
     void rename();
+    void preview();
     void load();
     void saveAs();
     void dropFiles(HDROP drop);

@@ -17,6 +17,7 @@
 #define IDD_CONFIRM 104
 #define IDD_MAIN 105
 #define IDD_REPORT 130
+#define IDD_PREVIEW 150
 
 // Main dialog.
 #define IDC_FOLDER 1044
@@ -33,6 +34,7 @@
 #define IDC_SAVE 1070
 #define IDC_UNDO 1074
 #define IDC_RENAME 1048
+#define IDC_PREVIEW 1180
 
 // System menu commands of the main dialog.
 #define IDM_OPTIONS 9
@@ -77,6 +79,12 @@
 #define IDC_FAILS 1128
 #define IDC_ELAPSED 1129
 #define IDC_SKIPPED 1130
+
+// Preview dialog.
+#define IDC_PREVIEW_PROGRESS 1181
+#define IDC_PREVIEW_LIST 1182
+#define IDC_PREVIEW_COUNTS 1183
+#define IDC_PREVIEW_RENAME 1184
 
 #define IDC_STATIC_TEXT -1
 

@@ -134,6 +134,17 @@ void ProgressDialog::startRun() {
     setText(IDC_STATUS, run_.result().summaryText);
 }
 
+void showRun(HWND owner, core::RenameRun& run, bool confirm) {
+    if (confirm) {
+        ConfirmDialog dialog(owner, run);
+        dialog.doModal();
+    } else {
+        ProgressDialog dialog(owner, run);
+        dialog.doModal();
+    }
+    run.finish();
+}
+
 // --- ReportDialog -----------------------------------------------------------------------------
 
 ReportDialog::ReportDialog(HWND parent, const core::RunResult& result)

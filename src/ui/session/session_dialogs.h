@@ -48,6 +48,11 @@ private:
     PercentProgressCtrl progress_;
 };
 
+// Takes `run` through in front of the user, step by step in the Confirmation dialog when `confirm`
+// is set, otherwise in one pass in the Progress dialog, and ends it, which writes its undo
+// database. A platform error while writing it is thrown.
+void showRun(HWND owner, core::RenameRun& run, bool confirm);
+
 class ReportDialog : public UI_dialog {
 public:
     ReportDialog(HWND parent, const core::RunResult& result);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "core/app/strings.h"
@@ -133,6 +134,26 @@ TEST_F(RenameRunTest, ARunAfterAPreviewRenamesWhatWasShown) {
     run.runAll();
     EXPECT_EQ(readFile(music / "two.mp3"), "b.mp3");
     EXPECT_EQ(run.finish().summaryText, formatString(IDS_RENAME_DONE, {std::int64_t{2}}));
+}
+
+TEST_F(RenameRunTest, APreviewReportsItsProgressAndCanBeStopped) {
+    RenameRun run(nullptr, appendX(), files({"a.mp3", "b.mp3", "c.mp3"}), RunOptions{}, AppPaths::in(app.path()),
+                  reporter);
+    std::size_t asked = 0;
+    EXPECT_TRUE(run.preview([&](std::size_t, std::size_t) { return ++asked < 2; }).empty());
+    EXPECT_EQ(asked, 2u) << "stops at the first refusal";
+    run.planNames({"one.mp3", "two.mp3", "three.mp3"});
+
+    std::vector<std::size_t> done;
+    const auto lines = run.preview([&](std::size_t step, std::size_t total) {
+        EXPECT_EQ(total, 6u);
+        done.push_back(step);
+        return true;
+    });
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[2].newName, "three.mp3");
+    EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
+    EXPECT_EQ(done.back(), 6u) << "the end is reported";
 }
 
 TEST_F(RenameRunTest, AnEmptyRunIsDoneAtOnce) {

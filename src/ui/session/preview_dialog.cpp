@@ -1,0 +1,326 @@
+#include "ui/session/preview_dialog.h"
+
+#include <algorithm>
+
+#include "core/app/strings.h"
+#include "core/rules/text_rules.h"
+#include "core/session/find_files.h"
+#include "platform/win32/wide.h"
+#include "ui/app/resource.h"
+#include "ui/controls/messages.h"
+#include "ui/session/session_dialogs.h"
+
+namespace ui {
+namespace {
+
+using platform::win32::narrow;
+using platform::win32::widen;
+
+// Posted by the background thread when the list is ready (or the preview failed).
+constexpr UINT kPreviewDoneMessage = WM_APP + 14;
+constexpr UINT_PTR kProgressTimer = 1;
+constexpr UINT kProgressIntervalMs = 100;
+
+enum Column { FolderColumn, OldNameColumn, NewNameColumn, StatusColumn, ColumnCount };
+
+// Widths in dialog units, so the columns follow the font.
+constexpr int kColumnWidths[ColumnCount] = {150, 110, 110, 45};
+constexpr const wchar_t* kColumnTitles[ColumnCount] = {L"Folder", L"Old name", L"New name", L"Status"};
+
+// How a control follows the dialog's size: with its left/top or right/bottom edge.
+struct Anchor {
+    int id;
+    bool moveX, moveY, growX, growY;
+};
+constexpr Anchor kAnchors[] = {
+    {IDC_PREVIEW_PROGRESS, false, false, true, false},
+    {IDC_PREVIEW_LIST, false, false, true, true},
+    {IDC_PREVIEW_COUNTS, false, true, true, false},
+    {IDC_PREVIEW_RENAME, true, true, false, false},
+    {IDCANCEL, true, true, false, false},
+};
+
+}  // namespace
+
+// --- QueuedReporter ---------------------------------------------------------------------------
+
+PreviewDialog::QueuedReporter::QueuedReporter() : owner_(std::this_thread::get_id()) {}
+
+void PreviewDialog::QueuedReporter::criticalError(const std::string& text) {
+    if (std::this_thread::get_id() == owner_) return showCriticalError(text);
+    std::lock_guard<std::mutex> lock(mutex_);
+    waiting_.push_back(text);
+}
+
+void PreviewDialog::QueuedReporter::showWaiting() {
+    std::vector<std::string> waiting;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        waiting.swap(waiting_);
+    }
+    if (waiting.empty()) return;
+    // A filter that fails on every file would otherwise ask for a hundred thousand clicks.
+    std::string text = waiting.front();
+    if (waiting.size() > 1) text += "\r\n\r\n(" + std::to_string(waiting.size() - 1) + " more like it)";
+    showCriticalError(text);
+}
+
+// --- PreviewDialog ----------------------------------------------------------------------------
+
+PreviewDialog::PreviewDialog(HWND parent, PreviewRequest request)
+    : UI_dialog(IDD_PREVIEW, parent), request_(std::move(request)) {
+    onCommand(IDC_PREVIEW_RENAME, [this] { rename(); });
+    onUpdate(IDC_PREVIEW_RENAME, [this] { return ready_ && okCount_ > 0; });
+}
+
+PreviewDialog::~PreviewDialog() {
+    stopWork();
+}
+
+void PreviewDialog::stopWork() {
+    stop_ = true;
+    if (worker_.joinable()) worker_.join();
+}
+
+void PreviewDialog::onInitDialog() {
+    RECT frame;
+    GetWindowRect(hwnd(), &frame);
+    minimum_ = SIZE{frame.right - frame.left, frame.bottom - frame.top};
+    GetClientRect(hwnd(), &client_);
+    for (const Anchor& anchor : kAnchors) {
+        Placed placed{anchor.id, {}};
+        GetWindowRect(item(anchor.id), &placed.rect);
+        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&placed.rect), 2);
+        placed_.push_back(placed);
+    }
+    addColumns();
+    setText(IDC_PREVIEW_PROGRESS, "Finding files...");
+    initialFocus = item(IDC_PREVIEW_LIST);
+
+    SetTimer(hwnd(), kProgressTimer, kProgressIntervalMs, nullptr);
+    const HWND window = hwnd();
+    worker_ = std::thread([this, window] {
+        work();
+        ready_ = true;
+        PostMessageW(window, kPreviewDoneMessage, 0, 0);
+    });
+}
+
+void PreviewDialog::addColumns() {
+    HWND list = item(IDC_PREVIEW_LIST);
+    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
+    for (int column = 0; column < ColumnCount; ++column) {
+        RECT width{0, 0, kColumnWidths[column], 0};
+        MapDialogRect(hwnd(), &width);
+        LVCOLUMNW header{};
+        header.mask = LVCF_TEXT | LVCF_WIDTH;
+        header.cx = width.right;
+        header.pszText = const_cast<wchar_t*>(kColumnTitles[column]);
+        ListView_InsertColumn(list, column, &header);
+    }
+}
+
+void PreviewDialog::work() {
+    try {
+        core::FileList files;
+        core::findFiles(files, request_.recurse, request_.folder, request_.pattern);
+        if (stop_) return;
+        auto run = std::make_unique<core::RenameRun>(request_.plugins, request_.rules, std::move(files),
+                                                     request_.options, request_.paths, reporter_);
+        lines_ = run->preview([this](std::size_t done, std::size_t steps) {
+            done_ = done;
+            steps_ = steps;
+            return !stop_;
+        });
+        run_ = std::move(run);
+    } catch (const std::exception& error) {
+        error_ = error.what();
+    }
+}
+
+void PreviewDialog::showProgress() {
+    reporter_.showWaiting();
+    const std::size_t steps = steps_, done = std::min<std::size_t>(done_, steps), files = steps / 2;
+    if (steps == 0) return;  // still finding files
+    const std::string text = done < files ? "Working out new names: file " + std::to_string(done + 1)
+                                          : "Checking new names on disk: file " + std::to_string(done - files + 1);
+    setText(IDC_PREVIEW_PROGRESS, text + " of " + std::to_string(files) + "...");
+}
+
+void PreviewDialog::showList() {
+    KillTimer(hwnd(), kProgressTimer);
+    reporter_.showWaiting();
+    if (!error_.empty()) {
+        setText(IDC_PREVIEW_PROGRESS, "The preview failed.");
+        showError(error_);
+        return;
+    }
+    if (lines_.empty()) {
+        setText(IDC_PREVIEW_PROGRESS, core::loadString(core::IDS_NO_FILES_FOUND));
+        return;
+    }
+    order_.resize(lines_.size());
+    for (std::size_t i = 0; i < order_.size(); ++i) order_[i] = static_cast<std::uint32_t>(i);
+    okCount_ = static_cast<std::size_t>(std::count_if(lines_.begin(), lines_.end(), [](const core::PreviewLine& line) {
+        return line.status == core::PreviewStatus::Ok;
+    }));
+    setText(IDC_PREVIEW_PROGRESS, "Nothing has been renamed yet: Rename gives these files their new names.");
+    setText(IDC_PREVIEW_COUNTS, core::previewSummary(lines_));
+    HWND list = item(IDC_PREVIEW_LIST);
+    ListView_SetItemCountEx(list, static_cast<int>(lines_.size()), 0);
+    ListView_SetItemState(list, 0, LVIS_FOCUSED, LVIS_FOCUSED);
+    updateControls();
+}
+
+void PreviewDialog::rename() {
+    if (!ready_ || !run_) return;
+    // The run gives the names shown: the preview planned them.
+    showRun(hwnd(), *run_, request_.confirm);
+    endDialog(IDOK);
+}
+
+void PreviewDialog::onCancel() {
+    stopWork();
+    endDialog(IDCANCEL);
+}
+
+std::string_view PreviewDialog::cellText(std::size_t row, int column) const {
+    const core::PreviewLine& line = lines_[row];
+    switch (column) {
+        case FolderColumn:
+            return line.file->folder();
+        case OldNameColumn:
+            return line.file->name;
+        case NewNameColumn:
+            return line.newName;
+        default:
+            return core::statusName(line.status);
+    }
+}
+
+void PreviewDialog::sortBy(int column) {
+    descending_ = column == sortColumn_ ? !descending_ : false;
+    sortColumn_ = column;
+    // Texts compare ignoring case, as the folder lists them; the status by its order of severity.
+    // Equal keys keep the run's order.
+    std::vector<std::string> keys;
+    if (column != StatusColumn) {
+        keys.reserve(lines_.size());
+        for (std::size_t i = 0; i < lines_.size(); ++i)
+            keys.push_back(core::toLowerText(std::string(cellText(i, column))));
+    }
+    const auto less = [&](std::uint32_t a, std::uint32_t b) {
+        if (column == StatusColumn) return lines_[a].status < lines_[b].status;
+        return keys[a] < keys[b];
+    };
+    std::sort(order_.begin(), order_.end());
+    if (descending_) {
+        std::stable_sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) { return less(b, a); });
+    } else {
+        std::stable_sort(order_.begin(), order_.end(), less);
+    }
+
+    HWND header = ListView_GetHeader(item(IDC_PREVIEW_LIST));
+    for (int i = 0; i < ColumnCount; ++i) {
+        HDITEMW format{};
+        format.mask = HDI_FORMAT;
+        Header_GetItem(header, i, &format);
+        format.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (i == column) format.fmt |= descending_ ? HDF_SORTDOWN : HDF_SORTUP;
+        Header_SetItem(header, i, &format);
+    }
+    HWND list = item(IDC_PREVIEW_LIST);
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    InvalidateRect(list, nullptr, FALSE);
+}
+
+int PreviewDialog::findItem(const NMLVFINDITEMW& find) const {
+    if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz || order_.empty()) return -1;
+    // Typing finds a row by the column the list is sorted by, the old name until one is chosen.
+    const int column = sortColumn_ >= 0 ? sortColumn_ : OldNameColumn;
+    const std::string typed = core::toLowerText(narrow(find.lvfi.psz));
+    const bool partial = (find.lvfi.flags & LVFI_PARTIAL) != 0;
+    const std::size_t count = order_.size();
+    const std::size_t start = find.iStart >= 0 && static_cast<std::size_t>(find.iStart) < count ? find.iStart : 0;
+    for (std::size_t n = 0; n < count; ++n) {
+        const std::size_t index = (start + n) % count;
+        if (index < start && !(find.lvfi.flags & LVFI_WRAP)) break;
+        const std::string text = core::toLowerText(std::string(cellText(order_[index], column)));
+        if (partial ? text.compare(0, typed.size(), typed) == 0 : text == typed) return static_cast<int>(index);
+    }
+    return -1;
+}
+
+LRESULT PreviewDialog::onNotify(const NMHDR& header) {
+    if (header.idFrom != IDC_PREVIEW_LIST) return 0;
+    switch (header.code) {
+        case LVN_GETDISPINFOW: {
+            LVITEMW& cell = reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header)).item;
+            if (!(cell.mask & LVIF_TEXT) || cell.cchTextMax <= 0) return 0;
+            if (cell.iItem < 0 || static_cast<std::size_t>(cell.iItem) >= order_.size()) {
+                cell.pszText[0] = L'\0';
+                return 0;
+            }
+            const std::wstring text = widen(cellText(order_[cell.iItem], cell.iSubItem));
+            const std::size_t length = std::min<std::size_t>(text.size(), cell.cchTextMax - 1);
+            std::copy_n(text.data(), length, cell.pszText);
+            cell.pszText[length] = L'\0';
+            return 0;
+        }
+        case LVN_COLUMNCLICK:
+            if (!order_.empty()) sortBy(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+            return 0;
+        case LVN_ODFINDITEMW:
+            return findItem(reinterpret_cast<const NMLVFINDITEMW&>(header));
+    }
+    return 0;
+}
+
+void PreviewDialog::layout() {
+    RECT client;
+    GetClientRect(hwnd(), &client);
+    const int dx = (client.right - client.left) - (client_.right - client_.left);
+    const int dy = (client.bottom - client.top) - (client_.bottom - client_.top);
+    HDWP positions = BeginDeferWindowPos(static_cast<int>(placed_.size()));
+    for (std::size_t i = 0; i < placed_.size() && positions; ++i) {
+        const Anchor& anchor = kAnchors[i];
+        const RECT& at = placed_[i].rect;
+        const int x = at.left + (anchor.moveX ? dx : 0), y = at.top + (anchor.moveY ? dy : 0);
+        const int width = at.right - at.left + (anchor.growX ? dx : 0);
+        const int height = at.bottom - at.top + (anchor.growY ? dy : 0);
+        positions = DeferWindowPos(positions, item(anchor.id), nullptr, x, y, std::max(width, 0), std::max(height, 0),
+                                   SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (positions) EndDeferWindowPos(positions);
+    // The statics repaint whole, so a shorter or longer line leaves nothing behind.
+    InvalidateRect(item(IDC_PREVIEW_PROGRESS), nullptr, TRUE);
+    InvalidateRect(item(IDC_PREVIEW_COUNTS), nullptr, TRUE);
+}
+
+bool PreviewDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+        case WM_NOTIFY:
+            result = onNotify(*reinterpret_cast<const NMHDR*>(lParam));
+            return true;
+        case WM_TIMER:
+            if (wParam != kProgressTimer) return false;
+            if (!ready_) showProgress();
+            return true;
+        case kPreviewDoneMessage:
+            if (worker_.joinable()) worker_.join();
+            showList();
+            return true;
+        case WM_SIZE:
+            if (!placed_.empty() && wParam != SIZE_MINIMIZED) layout();
+            return false;
+        case WM_GETMINMAXINFO:
+            if (minimum_.cx > 0) {
+                auto& info = *reinterpret_cast<MINMAXINFO*>(lParam);
+                info.ptMinTrackSize = POINT{minimum_.cx * 2 / 3, minimum_.cy * 2 / 3};
+            }
+            return false;
+    }
+    return false;
+}
+
+}  // namespace ui

@@ -1,0 +1,105 @@
+// The Preview dialog: every file the main dialog's settings would rename, with its new name and
+// what the run would make of it, before anything on disk changes. The files are found and their
+// names worked out on a thread of their own, so the window stays alive on a hundred thousand
+// files; the list is virtual and only draws the rows in sight. Rename runs exactly the list
+// shown.
+#pragma once
+
+#include <windows.h>
+// windows.h first: the other system headers build on it.
+#include <commctrl.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "core/app/app_paths.h"
+#include "core/app/reporter.h"
+#include "core/session/rename_run.h"
+#include "ui/controls/zel_dialog.h"
+
+namespace ui {
+
+// What to preview: the main dialog's files, filters and run settings when the preview opened.
+struct PreviewRequest {
+    const core::PluginManager* plugins = nullptr;
+    core::RuleList rules;
+    std::string folder;
+    std::string pattern;
+    bool recurse = false;
+    bool confirm = false;  // a run from the preview asks about each file
+    core::RunOptions options;
+    core::AppPaths paths;
+};
+
+class PreviewDialog : public UI_dialog {
+public:
+    PreviewDialog(HWND parent, PreviewRequest request);
+    // Stops the background work and waits for it.
+    ~PreviewDialog() override;
+
+protected:
+    void onInitDialog() override;
+    void onCancel() override;
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    // Failures the core reports while the names are worked out wait for the dialog's own thread,
+    // where a message box belongs; on that thread they show at once.
+    class QueuedReporter : public core::Reporter {
+    public:
+        QueuedReporter();
+        void criticalError(const std::string& text) override;
+        // Shows the first waiting failure, with how many more there were.
+        void showWaiting();
+
+    private:
+        std::thread::id owner_;
+        std::mutex mutex_;
+        std::vector<std::string> waiting_;
+    };
+
+    void work();  // on the background thread
+    void stopWork();
+    void showProgress();
+    void showList();
+    void rename();
+    void sortBy(int column);
+    void layout();
+    void addColumns();
+    LRESULT onNotify(const NMHDR& header);
+    int findItem(const NMLVFINDITEMW& find) const;
+    std::string_view cellText(std::size_t row, int column) const;
+
+    PreviewRequest request_;
+    QueuedReporter reporter_;  // before the run, which refers to it
+    std::unique_ptr<core::RenameRun> run_;
+    std::vector<core::PreviewLine> lines_;
+    std::string error_;  // why the preview failed, or empty
+    std::thread worker_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> ready_{false};
+    std::atomic<std::size_t> done_{0}, steps_{0};
+
+    // Rows in the order shown: indexes into lines_.
+    std::vector<std::uint32_t> order_;
+    int sortColumn_ = -1;  // the run's own order
+    bool descending_ = false;
+    std::size_t okCount_ = 0;
+
+    // The layout as the resource made it, for resizing.
+    SIZE minimum_{};
+    RECT client_{};
+    struct Placed {
+        int id;
+        RECT rect;
+    };
+    std::vector<Placed> placed_;
+};
+
+}  // namespace ui
