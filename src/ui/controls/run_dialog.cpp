@@ -2,6 +2,15 @@
 
 namespace ui {
 
+bool ProgressPacer::due(bool last) {
+    constexpr ULONGLONG kIntervalMs = 50;
+    const ULONGLONG now = GetTickCount64();
+    if (!first_ && !last && now - drawn_ < kIntervalMs) return false;
+    first_ = false;
+    drawn_ = now;
+    return true;
+}
+
 bool RunDialog::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&) {
     if (message == WM_SHOWWINDOW && wParam && !started_) {
         started_ = true;

@@ -102,9 +102,12 @@ void ConfirmDialog::all() {
     SetFocus(item(IDCANCEL));
     progress_.step();
     core::RunCallbacks callbacks;
-    callbacks.progress = [this](const core::RunProgress& progress) {
-        showFile(progress.last);
-        progress_.step();
+    ProgressPacer pacer;
+    callbacks.progress = [&](const core::RunProgress& progress) {
+        if (pacer.due(progress.done == progress.total)) {
+            showFile(progress.last);
+            progress_.setPosition(static_cast<int>(progress.done));
+        }
         pumpMessages();
     };
     run_.runAll(callbacks);
@@ -124,9 +127,12 @@ void ProgressDialog::startRun() {
     progress_.setPosition(0);
     setText(IDC_STATUS, core::loadString(core::IDS_RENAMING));
     core::RunCallbacks callbacks;
-    callbacks.progress = [this](const core::RunProgress& progress) {
-        progress_.step();
-        setText(IDC_PROGRESS_TEXT, progressText(static_cast<int>(progress.done), static_cast<int>(progress.total)));
+    ProgressPacer pacer;
+    callbacks.progress = [&](const core::RunProgress& progress) {
+        if (pacer.due(progress.done == progress.total)) {
+            progress_.setPosition(static_cast<int>(progress.done));
+            setText(IDC_PROGRESS_TEXT, progressText(static_cast<int>(progress.done), static_cast<int>(progress.total)));
+        }
         pumpMessages();
     };
     run_.runAll(callbacks);

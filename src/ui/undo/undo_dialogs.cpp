@@ -196,8 +196,9 @@ void UndoProgressDialog::startRun() {
     progress_.setRange(static_cast<int>(entries_.size()));
     progress_.setPosition(0);
     setText(IDC_UNDO_STATUS, "Undoing changes...");
-    const core::UndoOutcome outcome = core::undoEntries(entries_, [this](std::size_t) {
-        progress_.step();
+    ProgressPacer pacer;
+    const core::UndoOutcome outcome = core::undoEntries(entries_, [&](std::size_t done) {
+        if (pacer.due(done == entries_.size())) progress_.setPosition(static_cast<int>(done));
         pumpMessages();
     });
     setText(IDCANCEL, "OK");
