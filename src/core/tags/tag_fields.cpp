@@ -11,6 +11,7 @@
 #include <taglib/tpropertymap.h>
 #include <taglib/xiphcomment.h>
 
+#include <algorithm>
 #include <climits>
 #include <vector>
 
@@ -82,18 +83,24 @@ public:
     TagLib::ByteVector readBlock(unsigned long length) override {
         if (position_ >= length_) return TagLib::ByteVector();
         // Never more than the file holds, whatever size a broken tag claims.
-        const auto count = static_cast<unsigned int>(std::min<std::uint64_t>(length, length_ - position_));
-        TagLib::ByteVector data(count, '\0');
-        try {
-            if (filePosition_ != position_) file_.seek(static_cast<std::int64_t>(position_), Begin_);
-            const std::size_t got = file_.read(data.data(), count);
-            data.resize(static_cast<unsigned int>(got));
-            position_ += got;
-            filePosition_ = position_;
-        } catch (const platform::FileError&) {
-            filePosition_ = kUnknown;
-            return TagLib::ByteVector();  // a read error reads as the end of the file
+        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(length, length_ - position_));
+        TagLib::ByteVector data;
+        // Tags live at the two ends of a file: one read of each end serves TagLib's many small
+        // reads there, so naming a file from its tags costs little more than opening it.
+        for (Window* window : {&head_, &tail_}) {
+            const std::uint64_t start = window == &head_ ? 0 : length_ - std::min<std::uint64_t>(length_, kWindow);
+            if (position_ < start || position_ + count > start + std::min<std::uint64_t>(length_ - start, kWindow)) {
+                continue;
+            }
+            if (!window->loaded && !load(*window, start)) return TagLib::ByteVector();
+            data.setData(window->bytes.data() + (position_ - start), static_cast<unsigned int>(count));
+            position_ += count;
+            return data;
         }
+        data.resize(static_cast<unsigned int>(count));
+        const std::size_t got = readAt(position_, data.data(), count);
+        data.resize(static_cast<unsigned int>(got));
+        position_ += got;
         return data;
     }
 
@@ -114,8 +121,32 @@ public:
     void truncate(long) override {}
 
 private:
-    static constexpr platform::File::SeekFrom Begin_ = platform::File::SeekFrom::Begin;
     static constexpr std::uint64_t kUnknown = ~std::uint64_t{0};
+    static constexpr std::uint64_t kWindow = 4096;
+
+    struct Window {
+        bool loaded = false;
+        std::string bytes;
+    };
+
+    bool load(Window& window, std::uint64_t start) {
+        window.bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(length_ - start, kWindow)));
+        window.loaded = readAt(start, window.bytes.data(), window.bytes.size()) == window.bytes.size();
+        return window.loaded;
+    }
+
+    // A read error reads as the end of the file.
+    std::size_t readAt(std::uint64_t at, char* buffer, std::size_t count) {
+        try {
+            if (filePosition_ != at) file_.seek(static_cast<std::int64_t>(at), platform::File::SeekFrom::Begin);
+            const std::size_t got = file_.read(buffer, count);
+            filePosition_ = at + got;
+            return got;
+        } catch (const platform::FileError&) {
+            filePosition_ = kUnknown;
+            return 0;
+        }
+    }
 
     // TagLib picks the format from the name's extension; the rest of the name is of no use to
     // it, and an ASCII name works on every platform.
@@ -133,6 +164,7 @@ private:
     std::uint64_t length_;
     std::uint64_t position_ = 0;
     std::uint64_t filePosition_ = 0;
+    Window head_, tail_;
     std::string name_;
 };
 
