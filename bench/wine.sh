@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# The Windows program against the Windows command-line program, both under the same Wine, on the
+# same files (on /dev/shm, so the disk hides nothing): an unattended Rename of N files (default
+# 5,000) with two filters and undo on, timed from the click to the Progress dialog's "OK", and a
+# Preview of M files (default 20,000), timed from the click to the complete list. The command
+# line is timed from its start to its exit (`rename`, and `preview --tsv` into a pipe).
+#   bench/wine.sh [N] [M]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+count="${1:-5000}"
+preview_count="${2:-20000}"
+
+[ -n "${CW_BENCH_DISPLAY:-}" ] || scripts/setup.sh
+source scripts/wine-env.sh
+if [ -z "${CW_BENCH_DISPLAY:-}" ]; then
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows --target calderwynstrope calderwynstrope-cli wine_bench >/dev/null
+  # One display for the whole run: Wine keeps the display it started with.
+  CW_BENCH_DISPLAY=1 cw_xvfb "$0" "$@"
+  exit
+fi
+bin=build/windows/bin
+shm=/dev/shm
+[ -d "$shm" ] && [ -w "$shm" ] || shm="${TMPDIR:-/tmp}"
+work="$(mktemp -d "$shm/cw-wine.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+app="$work/app"
+mkdir -p "$app"
+cp "$bin/calderwynstrope.exe" "$bin/calderwynstrope-cli.exe" "$app/"
+
+make_files() {  # folder count
+  rm -rf "$1"; mkdir -p "$1"
+  python3 - "$1" "$2" <<'PY'
+import os, sys
+folder, n = sys.argv[1], int(sys.argv[2])
+artists = ["Artist_Name", "The_Band", "Some_Singer", "Orchestra_X"]
+for i in range(n):
+    name = f"{artists[i % 4]}_{i // 99:05d}_-_Track_{i % 99 + 1:02d}_title.mp3"
+    open(os.path.join(folder, name), "w").close()
+PY
+}
+
+winpath() { winepath -w "$1" 2>/dev/null; }
+drive() { wine "$bin/wine_bench.exe" "$@" 2>"$work/err" | tr -d '\r' || { cat "$work/err" >&2; exit 1; }; }
+
+music="$work/music"
+ren="$work/two.ren"
+make_files "$music" 1
+# The two filters, saved by the program itself: spaces for underscores, then mixed case.
+wine "$bin/calderwynstrope-cli.exe" preview --underscores --case mixed --save "$(winpath "$ren")" \
+  "$(winpath "$music")" >/dev/null 2>&1
+
+make_files "$music" "$count"
+gui_run="$(drive run "$(winpath "$app")" "$(winpath "$music")\\" "$(winpath "$ren")")"
+make_files "$music" "$count"
+cli_run="$(drive cli "$(winpath "$app")" rename -f "$(winpath "$ren")" -p "*.mp3" "$(winpath "$music")")"
+
+make_files "$music" "$preview_count"
+gui_preview="$(drive preview "$(winpath "$app")" "$(winpath "$music")\\" "$(winpath "$ren")")"
+cli_preview="$(drive cli "$(winpath "$app")" preview --tsv -f "$(winpath "$ren")" -p "*.mp3" "$(winpath "$music")")"
+
+python3 - "$count" "$preview_count" "$gui_run" "$cli_run" "$gui_preview" "$cli_preview" <<'PY'
+import sys
+n, m = int(sys.argv[1]), int(sys.argv[2])
+gr, cr, gp, cp = map(float, sys.argv[3:])
+print(f"Under Wine, files on a RAM disk")
+print(f"{'':34}{'program':>9}{'cli':>9}{'ratio':>8}  goal")
+print(f"{f'unattended rename, {n:,} files':34}{gr:9.2f}{cr:9.2f}{gr / cr:7.2f}x  <= 1.3x")
+print(f"{f'preview, {m:,} files':34}{gp:9.2f}{cp:9.2f}{gp / cp:7.2f}x  <= 2x")
+PY

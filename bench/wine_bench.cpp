@@ -1,0 +1,88 @@
+// Times the Windows program the way a person uses it, for bench/wine.sh, under Wine:
+//   wine_bench run APP_FOLDER MUSIC_FOLDER FILTERS.ren      an unattended Rename, click to "OK"
+//   wine_bench preview APP_FOLDER MUSIC_FOLDER FILTERS.ren  Preview..., click to the full list
+//   wine_bench cli APP_FOLDER ARGUMENTS...                  calderwynstrope-cli.exe, start to exit
+// Prints the seconds on one line. The programs keep their data (settings, undo) in APP_FOLDER.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/win32/wide.h"
+#include "resource.h"
+#include "ui/ui_driver.h"
+
+namespace {
+
+using namespace ui_testing;
+
+double seconds() {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Polls often: the time of a run is what is measured.
+template <typename Predicate>
+bool waitFor(Predicate predicate) {
+    const double giveUp = seconds() + 600;
+    while (!predicate()) {
+        if (seconds() > giveUp) return false;
+        Sleep(5);
+    }
+    return true;
+}
+
+int fail(const char* what) {
+    std::fprintf(stderr, "wine_bench: %s\n", what);
+    return 1;
+}
+
+int timeProgram(const std::string& app, const std::string& music, const std::string& filters, bool preview) {
+    // The program takes its whole command-line tail as the filter file's path.
+    Program program(app + "\\calderwynstrope.exe", filters, app);
+    HWND main = program.waitForWindow("Calderwynstrope - version 1.2", 60000);
+    if (!main) return fail("the main dialog did not appear");
+    setChecked(main, IDC_CONFIRM_ON, false);
+    setChecked(main, IDC_UNDO_ON, true);
+    setControlText(main, IDC_FOLDER, music);
+    setControlText(main, IDC_PATTERN, "*.mp3");
+    if (!waitUntil([&] { return isEnabled(main, IDC_RENAME); })) return fail("Rename stayed disabled");
+
+    const double start = seconds();
+    click(main, preview ? IDC_PREVIEW : IDC_RENAME);
+    HWND dialog = program.waitForWindow(preview ? "Calderwynstrope - Preview" : "Calderwynstrope - Progress", 60000);
+    if (!dialog) return fail("no dialog appeared");
+    const bool done = preview ? waitFor([&] { return !controlText(dialog, IDC_PREVIEW_COUNTS).empty(); })
+                              : waitFor([&] { return controlText(dialog, IDCANCEL) == "OK"; });
+    const double elapsed = seconds() - start;
+    if (!done) return fail("the dialog did not finish");
+    std::printf("%.3f\n", elapsed);
+    click(dialog, IDCANCEL);
+    waitUntil([&] { return !IsWindow(dialog); });
+    pressKey(main, VK_ESCAPE);
+    program.waitForExit(30000);
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) return fail("usage: wine_bench run|preview|cli APP_FOLDER ...");
+    std::string args[16];
+    for (int i = 1; i < argc && i < 16; ++i) args[i] = platform::win32::narrow(argv[i]);
+    const std::string& mode = args[1];
+    const std::string& app = args[2];
+    if ((mode == "run" || mode == "preview") && argc == 5) return timeProgram(app, args[3], args[4], mode == "preview");
+    if (mode != "cli") return fail("unknown mode");
+    std::string arguments;
+    for (int i = 3; i < argc && i < 16; ++i) arguments += (i > 3 ? " \"" : "\"") + args[i] + "\"";
+    DWORD exitCode = 1;
+    const double start = seconds();
+    programOutput(app + "\\calderwynstrope-cli.exe", arguments, &exitCode, 600000);
+    const double elapsed = seconds() - start;
+    if (exitCode != 0) return fail("the command line failed");
+    std::printf("%.3f\n", elapsed);
+    return 0;
+}
