@@ -36,6 +36,8 @@ const char* causeTemplate(int cause) {
             return "Disk full while accessing %1.";
         case FileError::endOfFile:
             return "An attempt was made to access %1 past its end.";
+        case FileError::lockTimeout:
+            return "%1 stayed locked by another run of the program.";
         default:
             return "An unknown error occurred while accessing %1.";
     }

@@ -26,6 +26,7 @@ public:
         lockViolation = 12,
         diskFull = 13,
         endOfFile = 14,
+        lockTimeout = 15,  // another holder kept a file locked for longer than we wait
     };
 
     FileError(int cause, long osError, std::string fileName, std::string osText = {});

@@ -50,6 +50,8 @@ public:
     std::uint64_t position() const;
     std::uint64_t length() const;
     void setLength(std::uint64_t length);
+    // Waits until what was written is on the disk itself, not only in the system's cache.
+    void sync();
     void close() noexcept;
 
 private:
@@ -78,6 +80,15 @@ bool namesIgnoreCase(const std::string& folder);
 // Names the Windows file system refuses (\ / : * ? " < > | and control characters) fail on every
 // platform, so a collection renamed here stays usable on Windows. Raises FileError.
 void moveFile(const std::string& from, const std::string& to);
+
+// Moves like moveFile, but to any name the file system takes: undo gives a file back the name it
+// had, and on POSIX that may hold characters Windows refuses (on Windows it is moveFile, since
+// the file could not have had such a name there). Raises FileError.
+void moveFileAnyName(const std::string& from, const std::string& to);
+
+// Puts the file `from` in the place of `to` in one step, replacing `to` when it exists: anyone
+// who opens `to` finds the old file or the new one, never a mix. Raises FileError.
+void replaceFile(const std::string& from, const std::string& to);
 
 // Raises FileError.
 void removeFile(const std::string& path);

@@ -28,6 +28,10 @@ std::string withSeparator(const std::string& folder);
 // no control characters and none of \ / : * ? " < > |.
 bool isValidFileName(std::string_view name);
 
+// True for a path that names its place from a root: "/..." on POSIX; "X:\..." or "\\server\..."
+// on Windows.
+bool isAbsolutePath(std::string_view path);
+
 // The absolute form of a path, resolved against the current folder; "." and ".." are folded
 // and repeated separators collapse. Links are not followed. An empty text stays empty.
 std::string fullPath(const std::string& path);

@@ -14,4 +14,10 @@ char32_t toUpperCodePoint(char32_t c);
 // from the system's ANSI code page (Windows), or from Windows-1252 where there is none.
 std::string legacyTextToUtf8(const std::string& bytes);
 
+// A folder or file name read back from a record this program wrote. On POSIX names are bytes and
+// come back exactly as they were recorded, whatever their encoding (legacyTextToUtf8 is for
+// showing them). On Windows names were recorded as UTF-8, so other bytes were written by an older
+// program on an ANSI system and are decoded as legacy text.
+std::string nameFromRecord(const std::string& bytes);
+
 }  // namespace platform

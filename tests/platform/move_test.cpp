@@ -96,6 +96,37 @@ TEST(Move, NamesWindowsRefusesFailAndTheFileStays) {
     EXPECT_EQ(listing(folder), std::vector<std::string>{"a.mp3"});
 }
 
+// Undo gives a file back a name it had; on POSIX that name may hold what Windows refuses.
+TEST(Move, AnyNameMoveTakesWhatTheSystemTakesAndStillNeverOverwrites) {
+    TempFolder folder;
+    writeFile(folder / "a.mp3", "a");
+    writeFile(folder / "b.mp3", "b");
+#ifdef _WIN32
+    EXPECT_THROW(platform::moveFileAnyName(folder / "a.mp3", folder / "x?.mp3"), FileError);
+    const std::string odd = "x y.mp3";
+#else
+    const std::string odd = "x:y?*\"<>|.mp3";
+#endif
+    platform::moveFileAnyName(folder / "a.mp3", folder / odd);
+    EXPECT_THROW(platform::moveFileAnyName(folder / "b.mp3", folder / odd), FileError);
+    EXPECT_EQ(listing(folder), (std::vector<std::string>{"b.mp3", odd}));
+    EXPECT_EQ(readFile(folder / odd), "a");
+}
+
+TEST(Replace, TakesThePlaceOfTheOldFileOrOfNone) {
+    TempFolder folder;
+    writeFile(folder / "index", "old");
+    writeFile(folder / "index.tmp", "new");
+    platform::replaceFile(folder / "index.tmp", folder / "index");
+    EXPECT_EQ(listing(folder), std::vector<std::string>{"index"});
+    EXPECT_EQ(readFile(folder / "index"), "new");
+    writeFile(folder / "other.tmp", "other");
+    platform::replaceFile(folder / "other.tmp", folder / "other");
+    EXPECT_EQ(readFile(folder / "other"), "other");
+    EXPECT_THROW(platform::replaceFile(folder / "missing", folder / "index"), FileError);
+    EXPECT_EQ(readFile(folder / "index"), "new");
+}
+
 TEST(Move, ValidNamesTable) {
     struct Case {
         const char* name;

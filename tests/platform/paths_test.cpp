@@ -90,6 +90,21 @@ TEST(Paths, FullPathFoldsDotsAndKeepsAFinalSeparator) {
     for (const Case& c : cases) EXPECT_EQ(platform::fullPath(c.in), c.out) << c.in;
 }
 
+TEST(Paths, AbsolutePathsStartFromARoot) {
+    struct Case {
+        const char* path;
+        bool absolute;
+    };
+#ifdef _WIN32
+    const Case cases[] = {
+        {"C:\\music\\", true}, {"c:/x", true}, {"\\\\server\\share\\", true}, {"C:music", false}, {"\\music", false},
+        {"music\\", false},    {"", false}};
+#else
+    const Case cases[] = {{"/music/", true}, {"/", true}, {"music/", false}, {"./x", false}, {"", false}};
+#endif
+    for (const Case& c : cases) EXPECT_EQ(platform::isAbsolutePath(c.path), c.absolute) << c.path;
+}
+
 #ifdef _WIN32
 TEST(Paths, DriveRootsResolveToTheRoot) {
     // A start folder "C:" or "C:\" must list the root of drive C.

@@ -20,6 +20,11 @@ int readFlag(const IniFile& ini, const char* section, const char* key) {
 
 }  // namespace
 
+std::int32_t effectiveUndoLimit(std::int64_t value) {
+    return value >= 1 && value <= Settings::kMaxUndoLimit ? static_cast<std::int32_t>(value)
+                                                          : Settings::kDefaultUndoLimit;
+}
+
 void Settings::Load(const AppPaths& paths) {
     const IniFile ini(paths.settingsFile());
     recurse = readFlag(ini, kSettings, "recurse");
@@ -34,8 +39,7 @@ void Settings::Load(const AppPaths& paths) {
         path[i] = ini.getString(kSettings, "path" + std::to_string(i), kPathBuffer);
     }
     limitUndo = readFlag(ini, kOptions, "limitUndo");
-    const std::int64_t limit = ini.getInt(kOptions, "undoLimit", 0);
-    undoLimit = limit == 0 ? kDefaultUndoLimit : static_cast<std::int32_t>(limit);
+    undoLimit = effectiveUndoLimit(ini.getInt(kOptions, "undoLimit", 0));
 }
 
 void Settings::Save(const AppPaths& paths) const {

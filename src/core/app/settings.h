@@ -11,6 +11,11 @@
 
 namespace core {
 
+// The undo limit a stored value stands for: 1 to 1,000,000 as it is; anything else (0, a negative
+// number, 4294967295 from a file edited by hand) is the default 50, never a limit that would wipe
+// the history.
+std::int32_t effectiveUndoLimit(std::int64_t value);
+
 struct Settings {
     std::array<std::string, 10> path;  // recent folders, most recent first
     std::string mask;
@@ -25,6 +30,7 @@ struct Settings {
     std::int32_t undoLimit = 0;
 
     static constexpr std::int32_t kDefaultUndoLimit = 50;
+    static constexpr std::int32_t kMaxUndoLimit = 1000000;
 
     // Never fails: what is missing or unreadable takes its default (flags on, limit 50).
     void Load(const AppPaths& paths);

@@ -56,4 +56,29 @@ void requireRemaining(platform::File& file, std::uint64_t bytes) {
     if (at > length || length - at < bytes) throw braxen_Exception(braxen_Exception::invalidFormat);
 }
 
+std::string readWholeFile(const std::string& path) {
+    platform::File file(path, platform::File::Mode::Read);
+    std::string bytes(static_cast<std::size_t>(file.length()), '\0');
+    bytes.resize(file.read(bytes.data(), bytes.size()));
+    return bytes;
+}
+
+void replaceWholeFile(const std::string& path, const std::string& bytes) {
+    const std::string temporary = path + ".tmp";
+    try {
+        platform::File file(temporary, platform::File::Mode::CreateWrite);
+        file.write(bytes.data(), bytes.size());
+        file.sync();
+        file.close();
+        platform::replaceFile(temporary, path);
+    } catch (...) {
+        try {
+            if (platform::fileExists(temporary)) platform::removeFile(temporary);
+        } catch (const platform::FileError&) {
+            // The error that matters is the one being raised.
+        }
+        throw;
+    }
+}
+
 }  // namespace core

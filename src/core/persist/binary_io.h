@@ -30,6 +30,13 @@ std::string readText(platform::File& file, std::size_t width);
 void writeStamp(platform::File& file, std::uint64_t skip);
 bool checkStamp(platform::File& file, std::uint64_t skip);
 
+// The whole content of a file. Raises the platform's file error.
+std::string readWholeFile(const std::string& path);
+// Makes `bytes` the whole content of `path` in one step: written to path + ".tmp", synced to the
+// disk, then renamed over `path`. When any step fails (a full disk), the temporary file is
+// removed, `path` stays as it was, and the error is raised.
+void replaceWholeFile(const std::string& path, const std::string& bytes);
+
 // Raises 115 unless at least `bytes` more bytes follow the current position.
 void requireRemaining(platform::File& file, std::uint64_t bytes);
 

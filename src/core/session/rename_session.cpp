@@ -65,6 +65,11 @@ bool RenameSession::renameFile(const std::string& oldName, const std::string& fo
     }
     // The folder is recorded with its separator, so undo always rebuilds the right paths.
     const std::string prefix = platform::withSeparator(folder);
+    // A record cut short would undo some other file; better not to rename at all.
+    if (undoEnabled_ && !fitsUndoRecord(prefix, newName, oldName)) {
+        if (errorText) *errorText = "The folder or name is too long for the undo record; the file was not renamed.";
+        return false;
+    }
     // Every move of a run passes here, in three steps: the intent is known before the disk is
     // touched, then the move, then its outcome is recorded for undo only once it happened.
     const UndoEntry intent{prefix, newName, oldName};

@@ -12,18 +12,23 @@
 
 namespace core {
 
-// Moves folder + newName back to folder + oldName, never over an existing file.
+// Moves folder + newName back to folder + oldName, never over an existing file, and to any name
+// the file system takes: it is the name the file had. An entry that could leave its folder
+// (isSafeUndoEntry) is refused without touching the disk. False on any failure.
 bool undoEntry(const UndoEntry& entry);
 
 struct UndoOutcome {
     int undone = 0;
     int failures = 0;
-    std::string failureText;  // one line of string 57363 per file that could not be moved back
-    std::string finalText;    // string 57362, or 57361 when some failed
+    std::string failureText;        // one line of string 57363 per file that could not be moved back
+    std::string finalText;          // string 57362, or 57361 when some failed
+    std::vector<UndoEntry> failed;  // the entries that did not come back, in rename order
 };
 
-// Undoes every entry in rename order; `afterEach` (may be empty) is called after each one with
-// the number done so far, so a front end can show progress and keep its window alive.
+// Undoes every entry, the last renamed first, so that a name a later rename took is free again
+// when the earlier one goes back (a.mp3 -> b.mp3 then c.mp3 -> a.mp3; a swap through a third
+// name). `afterEach` (may be empty) is called after each one with the number done so far, so a
+// front end can show progress and keep its window alive. Names in the texts are shown decoded.
 UndoOutcome undoEntries(const std::vector<UndoEntry>& entries,
                         const std::function<void(std::size_t done)>& afterEach = {});
 
@@ -36,30 +41,34 @@ public:
     void refresh();
     const std::vector<IndexEntry>& entries() const { return entries_; }
     bool hasDatabases() const { return !entries_.empty(); }
-    bool changed() const { return changed_; }
-    void markChanged() { changed_ = true; }
 
     std::string databasePath(const IndexEntry& entry) const { return paths_.undoFolder() + entry.name; }
+    // False for a name that is not a database name: such an entry names no file of ours.
     bool databaseExists(const IndexEntry& entry) const;
 
-    // Drops the first entry equal to `entry` (name and description) and rewrites the index,
-    // deleting the database file first when asked. A file that is already gone counts as
-    // deleted; one that cannot be deleted raises the platform's error before the index is
-    // rewritten.
+    // Drops the first entry equal to `entry` (name and description) from the index as it is now,
+    // deleting the database file first when asked (unregisterDatabase), then reloads the list. A
+    // file that is already gone counts as deleted; one that cannot be deleted raises the
+    // platform's error before the index is changed.
     void removeIndexEntry(const IndexEntry& entry, bool deleteFile);
 
-    // Reads the database, undoes it, then removes it from the index and deletes it, whatever the
-    // outcome of the moves. A database that cannot be read raises braxen_Exception and stays.
+    // Undoes database `entry`, one undo at a time (another one in progress is waited for):
+    // reads it, tells `beforeStart` how many entries it holds, undoes them with undoEntries, then
+    // settles it under the index's lock. When every entry came back, the database and its index
+    // entry go. Otherwise the database is rewritten with only the entries that failed, keeping its
+    // index entry and description, so the user can fix the cause and undo again. A database that
+    // cannot be read raises braxen_Exception and stays as it was; one that has left the index
+    // meanwhile raises the platform's error before anything is moved.
     UndoOutcome undoDatabase(const IndexEntry& entry, const std::function<void(std::size_t)>& afterEach = {},
                              const std::function<void(std::size_t total)>& beforeStart = {});
 
-    // Writes the list back when an entry was dropped along the way.
-    void close();
+    // Forgets the list. Nothing is written: every change reached the index when it was made, and
+    // writing back an old copy would drop the runs registered since.
+    void close() { entries_.clear(); }
 
 private:
     AppPaths paths_;
     std::vector<IndexEntry> entries_;
-    bool changed_ = false;
 };
 
 }  // namespace core

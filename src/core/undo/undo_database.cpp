@@ -1,5 +1,7 @@
 #include "core/undo/undo_database.h"
 
+#include <algorithm>
+
 #include "core/app/reporter.h"
 #include "core/app/strings.h"
 #include "core/persist/binary_io.h"
@@ -8,6 +10,9 @@
 #include "core/undo/undo_index.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "platform/utf8.h"
 
 namespace core {
 
@@ -17,6 +22,36 @@ namespace {
 
 std::size_t slotFor(std::uint32_t version) {
     return version == 1 ? kUndoSlotVersion1 : kUndoSlotVersion2;
+}
+
+std::uint32_t intAt(std::string_view bytes, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return std::uint32_t(static_cast<unsigned char>(bytes[at + i])); };
+    return byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
+}
+
+void appendInt(std::string& bytes, std::uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>((value >> shift) & 0xFF);
+}
+
+// A text slot: the text (cut at a character boundary when it does not fit), then zeros.
+void appendSlot(std::string& bytes, const std::string& text, std::size_t width) {
+    const std::size_t at = bytes.size();
+    bytes += platform::utf8::truncate(text, width);
+    bytes.resize(at + width, '\0');
+}
+
+std::string slotText(std::string_view slot) {
+    return std::string(slot.substr(0, std::min(slot.find('\0'), slot.size())));
+}
+
+// One step of a path that undo must not take: it would leave the recorded folder.
+bool isDotStep(std::string_view step) {
+    return step == "." || step == "..";
+}
+
+bool isSingleName(const std::string& name) {
+    return !name.empty() && !isDotStep(name) &&
+           std::none_of(name.begin(), name.end(), [](char c) { return platform::isPathSeparator(c); });
 }
 
 }  // namespace
@@ -45,13 +80,49 @@ std::string makeDatabaseName(std::mt19937& random) {
     return name;
 }
 
+bool fitsUndoRecord(const std::string& folder, const std::string& newName, const std::string& oldName) {
+    return folder.size() < kUndoSlotVersion2 && newName.size() < kUndoSlotVersion2 &&
+           oldName.size() < kUndoSlotVersion2;
+}
+
+bool isSafeUndoEntry(const UndoEntry& entry) {
+    if (!isSingleName(entry.newName) || !isSingleName(entry.oldName)) return false;
+    const std::string& folder = entry.folder;
+    if (!platform::isAbsolutePath(folder) || !platform::isPathSeparator(folder.back())) return false;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < folder.size(); ++i) {
+        if (!platform::isPathSeparator(folder[i])) continue;
+        if (isDotStep(std::string_view(folder).substr(start, i - start))) return false;
+        start = i + 1;
+    }
+    return true;
+}
+
 void UndoDatabase::addEntry(const std::string& folder, const std::string& newName, const std::string& oldName) {
     entries_.push_back(UndoEntry{folder, newName, oldName});
+}
+
+std::string undoDescription(std::time_t when, std::size_t count) {
+    return formatString(IDS_UNDO_DESCRIPTION,
+                        {shortDateTime(platform::localTime(when)), static_cast<std::int64_t>(count)});
 }
 
 std::string UndoDatabase::commit(const PluginManager* plugins, const RuleList& rules, bool limitUndo,
                                  std::int32_t undoLimit, const AppPaths& paths, Reporter& reporter) {
     if (entries_.empty()) return std::string();
+    const std::string name = saveUndoDatabase(paths, entries_, plugins, rules);
+    const std::string description = undoDescription(platform::now(), entries_.size());
+    entries_.clear();
+    try {
+        registerDatabase(paths, IndexEntry{name, description}, limitUndo, undoLimit);
+    } catch (const braxen_Exception& error) {
+        reporter.criticalError(fileErrorReport(IDS_WRITE_UNDO_FAILED, error));
+    }
+    return name;
+}
+
+std::string saveUndoDatabase(const AppPaths& paths, const std::vector<UndoEntry>& entries, const PluginManager* plugins,
+                             const RuleList& rules) {
     const std::string undoFolder = paths.undoFolder();
     platform::createFolder(undoFolder);  // a failure shows when the file cannot be created
 
@@ -61,69 +132,93 @@ std::string UndoDatabase::commit(const PluginManager* plugins, const RuleList& r
     std::string name;
     do {
         name = makeDatabaseName(random);
-    } while (platform::fileExists(undoFolder + name));
+    } while (platform::fileExists(undoFolder + name) || platform::fileExists(undoFolder + name + ".tmp"));
 
-    // The classic layout unless some text would not fit its 260-byte slot.
-    std::uint32_t version = 1;
-    for (const UndoEntry& entry : entries_) {
-        for (const std::string* text : {&entry.folder, &entry.newName, &entry.oldName}) {
-            if (text->size() >= kUndoSlotVersion1) version = 2;
-        }
-    }
-    {
-        platform::File file(undoFolder + name, platform::File::Mode::CreateWrite);
-        writeStamp(file, 0);
-        writeInt(file, static_cast<std::int32_t>(version));
-        writeText(file, kUndoHeaderText, kHeaderSlot);
-        writeInt(file, static_cast<std::int32_t>(entries_.size()));
-        for (const UndoEntry& entry : entries_) {
-            writeText(file, entry.folder, slotFor(version));
-            writeText(file, entry.newName, slotFor(version));
-            writeText(file, entry.oldName, slotFor(version));
-        }
+    const std::string temporary = undoFolder + name + ".tmp";
+    try {
+        platform::File file(temporary, platform::File::Mode::CreateWrite);
+        const std::string head = formatUndoDatabase(entries, {});
+        file.write(head.data(), head.size());
         std::uint32_t count = static_cast<std::uint32_t>(rules.size());
         FilterArchive archive(plugins, file, true, count, file.position());
         for (const Rule& rule : rules) archive.writeRule(rule);
-    }
-
-    const std::string description =
-        formatString(IDS_UNDO_DESCRIPTION,
-                     {shortDateTime(platform::localTime(platform::now())), static_cast<std::int64_t>(entries_.size())});
-    entries_.clear();
-    try {
-        UndoIndex index(paths.indexFile());
-        index.open();
-        if (limitUndo) index.enforceUndoLimit(undoLimit, undoFolder);
-        index.append(name, description);
-        index.close();
-    } catch (const braxen_Exception& error) {
-        reporter.criticalError(fileErrorReport(IDS_WRITE_UNDO_FAILED, error));
+        file.sync();
+        file.close();
+        platform::moveFile(temporary, undoFolder + name);  // never over another database
+    } catch (...) {
+        try {
+            if (platform::fileExists(temporary)) platform::removeFile(temporary);
+        } catch (const platform::FileError&) {
+            // The error that matters is the one being raised.
+        }
+        throw;
     }
     return name;
 }
 
-void readUndoDatabase(const std::string& path, std::vector<UndoEntry>& entries) {
-    platform::File file(path, platform::File::Mode::Read);
-    entries.clear();
-    if (!checkStamp(file, 0)) throw braxen_Exception(braxen_Exception::invalidFormat);
-    const std::uint32_t version = static_cast<std::uint32_t>(readInt(file));
+UndoDatabaseContent parseUndoDatabase(std::string_view bytes) {
+    constexpr std::size_t kEntriesAt = 8 + kHeaderSlot + 4;
+    if (bytes.size() < 4 || intAt(bytes, 0) != 1) throw braxen_Exception(braxen_Exception::invalidFormat);
+    if (bytes.size() < 8) throw braxen_Exception(braxen_Exception::invalidFormat);
+    const std::uint32_t version = intAt(bytes, 4);
     if (version != 1 && version != 2) throw braxen_Exception(braxen_Exception::unknownVersion);
-    if (readText(file, kHeaderSlot) != kUndoHeaderText) throw braxen_Exception(braxen_Exception::invalidFormat);
-    const std::uint32_t count = static_cast<std::uint32_t>(readInt(file));
-    const std::size_t slot = slotFor(version);
-    requireRemaining(file, std::uint64_t{count} * 3 * slot);
-    entries.reserve(count);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        UndoEntry entry;
-        entry.folder = readText(file, slot);
-        entry.newName = readText(file, slot);
-        entry.oldName = readText(file, slot);
-        entries.push_back(std::move(entry));
+    if (bytes.size() < kEntriesAt || slotText(bytes.substr(8, kHeaderSlot)) != kUndoHeaderText) {
+        throw braxen_Exception(braxen_Exception::invalidFormat);
     }
+    const std::uint64_t count = intAt(bytes, 8 + kHeaderSlot);
+    const std::size_t slot = slotFor(version);
+    // A count that runs past the end of the file is a damaged file, not a reason to read on.
+    if (count * 3 * slot > bytes.size() - kEntriesAt) throw braxen_Exception(braxen_Exception::invalidFormat);
+    UndoDatabaseContent content;
+    content.entries.reserve(static_cast<std::size_t>(count));
+    std::size_t at = kEntriesAt;
+    const auto next = [&] {
+        const std::string text = platform::nameFromRecord(slotText(bytes.substr(at, slot)));
+        at += slot;
+        return text;
+    };
+    for (std::uint64_t i = 0; i < count; ++i) {
+        UndoEntry entry;
+        entry.folder = next();
+        entry.newName = next();
+        entry.oldName = next();
+        content.entries.push_back(std::move(entry));
+    }
+    content.ruleSection = std::string(bytes.substr(at));
+    return content;
+}
+
+std::string formatUndoDatabase(const std::vector<UndoEntry>& entries, std::string_view ruleSection) {
+    // The classic layout unless some text would not fit its 260-byte slot.
+    std::uint32_t version = 1;
+    for (const UndoEntry& entry : entries) {
+        for (const std::string* text : {&entry.folder, &entry.newName, &entry.oldName}) {
+            if (text->size() >= kUndoSlotVersion1) version = 2;
+        }
+    }
+    std::string bytes;
+    bytes.reserve(8 + kHeaderSlot + 4 + entries.size() * 3 * slotFor(version) + ruleSection.size());
+    appendInt(bytes, 1);  // the stamp
+    appendInt(bytes, version);
+    appendSlot(bytes, kUndoHeaderText, kHeaderSlot);
+    appendInt(bytes, static_cast<std::uint32_t>(entries.size()));
+    for (const UndoEntry& entry : entries) {
+        appendSlot(bytes, entry.folder, slotFor(version));
+        appendSlot(bytes, entry.newName, slotFor(version));
+        appendSlot(bytes, entry.oldName, slotFor(version));
+    }
+    bytes += ruleSection;
+    return bytes;
+}
+
+void readUndoDatabase(const std::string& path, std::vector<UndoEntry>& entries) {
+    entries.clear();
+    entries = parseUndoDatabase(readWholeFile(path)).entries;
 }
 
 bool loadDatabaseProperties(const PluginManager* plugins, const AppPaths& paths, const std::string& name,
                             DatabaseProperties& properties) {
+    if (!isDatabaseName(name)) return false;  // not one of ours: no file to look at
     const std::string path = paths.undoFolder() + name;
     platform::File file;
     try {

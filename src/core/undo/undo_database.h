@@ -6,6 +6,7 @@
 #include <ctime>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/app/app_paths.h"
@@ -40,6 +41,17 @@ std::string longDateTime(const std::tm& time);
 // Twelve capital letters.
 std::string makeDatabaseName(std::mt19937& random);
 
+// True when a rename of `oldName` to `newName` in `folder` (ending with its separator) can be
+// recorded whole: each text fits an entry slot (at most 1039 bytes). A rename that does not fit
+// must not be made, since a record cut short would undo a different file.
+bool fitsUndoRecord(const std::string& folder, const std::string& newName, const std::string& oldName);
+
+// True when an entry can only ever move a file within its own folder: both names are single
+// names (not empty, no separator, not "." or ".."), and the folder is absolute, ends with a
+// separator and holds no "." or ".." step. Undo refuses any other entry of a damaged or crafted
+// database.
+bool isSafeUndoEntry(const UndoEntry& entry);
+
 class UndoDatabase {
 public:
     void addEntry(const std::string& folder, const std::string& newName, const std::string& oldName);
@@ -48,8 +60,9 @@ public:
     // Writes the database to a new file in the undo folder and registers it in the index
     // (dropping the oldest databases first when the limit is on), then forgets the entries.
     // Nothing happens without entries. An index that is not acceptable is reported through
-    // `reporter` (the database file stays, unregistered); a file that cannot be written raises
-    // the platform's file error. Returns the new database's name, or empty.
+    // `reporter` (the database file stays, unregistered); a file that cannot be written, or an
+    // index that stays locked, raises the platform's file error. Returns the new database's name,
+    // or empty.
     std::string commit(const PluginManager* plugins, const RuleList& rules, bool limitUndo, std::int32_t undoLimit,
                        const AppPaths& paths, Reporter& reporter);
 
@@ -57,8 +70,30 @@ private:
     std::vector<UndoEntry> entries_;
 };
 
+// Writes `entries` and the filters `rules` as a new database in the undo folder, created whole
+// under a temporary name and then given a free database name, so that no reader ever sees it half
+// written. Returns its name; raises the platform's file error.
+std::string saveUndoDatabase(const AppPaths& paths, const std::vector<UndoEntry>& entries, const PluginManager* plugins,
+                             const RuleList& rules);
+
+// The description a database gets in the index: "3/7/99 9:05:02 - 14 file(s) renamed.".
+std::string undoDescription(std::time_t when, std::size_t count);
+
+// A database file's bytes taken apart: its entries, and the Rule section as it is, which is
+// written back unchanged when the database is rewritten (no plug-in is needed for that). Raises
+// braxen_Exception 115 or 116 for bytes that are not an undo database.
+struct UndoDatabaseContent {
+    std::vector<UndoEntry> entries;
+    std::string ruleSection;
+};
+UndoDatabaseContent parseUndoDatabase(std::string_view bytes);
+// The bytes of a database holding `entries` followed by `ruleSection`: version 1 when every text
+// fits 260 bytes, else version 2.
+std::string formatUndoDatabase(const std::vector<UndoEntry>& entries, std::string_view ruleSection);
+
 // The entries of the database at `path`, replacing what `entries` held. Raises braxen_Exception
-// 115 or 116 for a file that is not an undo database; the Rule section is not read.
+// 115 or 116 for a file that is not an undo database. Names come back exactly as they were
+// recorded.
 void readUndoDatabase(const std::string& path, std::vector<UndoEntry>& entries);
 
 struct DatabaseProperties {

@@ -103,6 +103,11 @@ void File::setLength(std::uint64_t length) {
     }
 }
 
+void File::sync() {
+    if (!isOpen()) throw FileError(FileError::invalidFile, EBADF, path_);
+    if (::fsync(static_cast<int>(handle_)) != 0) throwErrno(errno, path_);
+}
+
 void File::close() noexcept {
     if (isOpen()) ::close(static_cast<int>(handle_));  // also drops the flock
     handle_ = kInvalid;
@@ -149,14 +154,8 @@ bool equalIgnoringCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && ::strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
 }
 
-}  // namespace
-
-void moveFile(const std::string& from, const std::string& to) {
-    // Refusing the names Windows refuses keeps a renamed collection usable there too, and makes
-    // a name built from tag text fail the same way on every platform.
-    if (!isValidFileName(lastComponent(to))) {
-        throw FileError(FileError::badPath, EINVAL, to, "The file name is not valid.");
-    }
+// The move itself, with no opinion about the new name.
+void moveNoReplace(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
     int error = errno;
     if (error == EEXIST) {
@@ -187,6 +186,25 @@ void moveFile(const std::string& from, const std::string& to) {
         }
     }
     throwErrno(error, from);
+}
+
+}  // namespace
+
+void moveFile(const std::string& from, const std::string& to) {
+    // Refusing the names Windows refuses keeps a renamed collection usable there too, and makes
+    // a name built from tag text fail the same way on every platform.
+    if (!isValidFileName(lastComponent(to))) {
+        throw FileError(FileError::badPath, EINVAL, to, "The file name is not valid.");
+    }
+    moveNoReplace(from, to);
+}
+
+void moveFileAnyName(const std::string& from, const std::string& to) {
+    moveNoReplace(from, to);
+}
+
+void replaceFile(const std::string& from, const std::string& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0) throwErrno(errno, to);
 }
 
 void removeFile(const std::string& path) {

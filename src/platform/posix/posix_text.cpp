@@ -39,4 +39,8 @@ std::string legacyTextToUtf8(const std::string& bytes) {
     return utf8::fromLegacy(bytes);
 }
 
+std::string nameFromRecord(const std::string& bytes) {
+    return bytes;
+}
+
 }  // namespace platform

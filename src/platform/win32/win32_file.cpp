@@ -112,6 +112,11 @@ void File::setLength(std::uint64_t length) {
     seek(static_cast<std::int64_t>(std::min(was, length)), SeekFrom::Begin);
 }
 
+void File::sync() {
+    if (!isOpen()) throwError(ERROR_INVALID_HANDLE, path_);
+    if (!FlushFileBuffers(handleOf(handle_))) throwLastError(path_);
+}
+
 void File::close() noexcept {
     if (isOpen()) CloseHandle(handleOf(handle_));
     handle_ = kInvalid;
@@ -217,6 +222,17 @@ void moveFile(const std::string& from, const std::string& to) {
     if (wideName != wideOldName && equalIgnoringCase(wideName, wideOldName) &&
         equalIgnoringCase(widen(parentOf(from)), widen(parentOf(to))) && storedName(wideTo) != wideName) {
         changeCaseThroughTemporary(to, wideTo, wideFrom);
+    }
+}
+
+void moveFileAnyName(const std::string& from, const std::string& to) {
+    moveFile(from, to);
+}
+
+void replaceFile(const std::string& from, const std::string& to) {
+    if (!MoveFileExW(filePath(from).c_str(), filePath(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        throwLastError(to);
     }
 }
 

@@ -38,6 +38,10 @@ char32_t toUpperCodePoint(char32_t c) {
     return mapCase(c, LCMAP_UPPERCASE);
 }
 
+std::string nameFromRecord(const std::string& bytes) {
+    return legacyTextToUtf8(bytes);
+}
+
 std::string legacyTextToUtf8(const std::string& bytes) {
     if (utf8::isValid(bytes)) return bytes;
     // The manifest makes this program's own code page UTF-8, so ask for the system's.

@@ -96,7 +96,6 @@ void UndoDialog::dropVanished(const core::IndexEntry& entry) {
     WaitCursor wait;
     removeEntry(entry, false);
     refreshList();
-    catalog_.markChanged();
 }
 
 void UndoDialog::undoSelected() {
@@ -107,15 +106,15 @@ void UndoDialog::undoSelected() {
     std::vector<core::UndoEntry> entries;
     try {
         WaitCursor wait;
-        core::readUndoDatabase(catalog_.databasePath(entry), entries);
+        core::readUndoDatabase(catalog_.databasePath(entry), entries);  // a damaged one is named now
     } catch (const BRAXEN::braxen_Exception& error) {
         showCriticalError(core::fileErrorReport(core::IDS_LOAD_UNDO_FAILED, error));
         return;
     }
-    UndoProgressDialog progress(hwnd(), entries);
+    // The catalog settles the database: gone when every file came back, else kept with the
+    // entries that failed, for another try.
+    UndoProgressDialog progress(hwnd(), catalog_, entry);
     progress.doModal();
-    // Undone, even where some files could not go back: the database goes.
-    removeEntry(entry, true);
     refreshList();
 }
 
@@ -128,7 +127,6 @@ void UndoDialog::deleteSelected() {
     WaitCursor wait;
     removeEntry(entry, true);
     refreshList();
-    catalog_.markChanged();
 }
 
 void UndoDialog::showProperties() {
@@ -149,11 +147,7 @@ void UndoDialog::showProperties() {
 }
 
 void UndoDialog::onCancel() {
-    try {
-        catalog_.close();
-    } catch (const BRAXEN::braxen_Exception& error) {
-        showCriticalError(core::fileErrorReport(core::IDS_INDEX_FAILED, error));
-    }
+    catalog_.close();
     lines_.clear();
     endDialog(IDCANCEL);
 }
@@ -185,22 +179,39 @@ bool UndoDialog::onMessage(UINT message, WPARAM, LPARAM lParam, LRESULT&) {
 
 // --- UndoProgressDialog ---------------------------------------------------------------------------
 
-UndoProgressDialog::UndoProgressDialog(HWND parent, const std::vector<core::UndoEntry>& entries)
-    : RunDialog(IDD_UNDO_PROGRESS, parent), entries_(entries) {}
+UndoProgressDialog::UndoProgressDialog(HWND parent, core::UndoCatalog& catalog, const core::IndexEntry& entry)
+    : RunDialog(IDD_UNDO_PROGRESS, parent), catalog_(catalog), entry_(entry) {}
 
 void UndoProgressDialog::onInitDialog() {
     progress_.attach(hwnd(), IDC_UNDO_PROGRESS);
 }
 
 void UndoProgressDialog::startRun() {
-    progress_.setRange(static_cast<int>(entries_.size()));
-    progress_.setPosition(0);
     setText(IDC_UNDO_STATUS, "Undoing changes...");
     ProgressPacer pacer;
-    const core::UndoOutcome outcome = core::undoEntries(entries_, [&](std::size_t done) {
-        if (pacer.due(done == entries_.size())) progress_.setPosition(static_cast<int>(done));
-        pumpMessages();
-    });
+    std::size_t total = 0;
+    core::UndoOutcome outcome;
+    try {
+        outcome = catalog_.undoDatabase(
+            entry_,
+            [&](std::size_t done) {
+                if (pacer.due(done == total)) progress_.setPosition(static_cast<int>(done));
+                pumpMessages();
+            },
+            [&](std::size_t count) {
+                total = count;
+                progress_.setRange(static_cast<int>(count));
+                progress_.setPosition(0);
+            });
+    } catch (const BRAXEN::braxen_Exception& error) {
+        showCriticalError(core::fileErrorReport(core::IDS_LOAD_UNDO_FAILED, error));
+        endDialog(IDCANCEL);
+        return;
+    } catch (const std::exception& error) {
+        showUnhandledError(error);
+        endDialog(IDCANCEL);
+        return;
+    }
     setText(IDCANCEL, "OK");
     setText(IDC_UNDO_STATUS, outcome.finalText);
 }

@@ -44,14 +44,16 @@ private:
 
 class UndoProgressDialog : public RunDialog {
 public:
-    UndoProgressDialog(HWND parent, const std::vector<core::UndoEntry>& entries);
+    // Undoes the database of `entry` through `catalog` once the dialog shows.
+    UndoProgressDialog(HWND parent, core::UndoCatalog& catalog, const core::IndexEntry& entry);
 
 protected:
     void onInitDialog() override;
     void startRun() override;
 
 private:
-    const std::vector<core::UndoEntry>& entries_;
+    core::UndoCatalog& catalog_;
+    const core::IndexEntry& entry_;
     PercentProgressCtrl progress_;
 };
 

@@ -48,9 +48,19 @@ TEST(Settings, FlagsAreOffOnlyWhenTheyStartWithZero) {
     }
 }
 
-TEST(Settings, UndoLimitDefaultsTo50) {
+TEST(Settings, UndoLimitOutsideItsRangeIsTheDefault50) {
     const std::pair<const char*, std::int32_t> cases[] = {
-        {"undoLimit=0", 50}, {"undoLimit=abc", 50}, {"", 50}, {"undoLimit=7", 7}, {"undoLimit=12abc", 12},
+        {"undoLimit=0", 50},
+        {"undoLimit=abc", 50},
+        {"", 50},
+        {"undoLimit=7", 7},
+        {"undoLimit=12abc", 12},
+        {"undoLimit=1", 1},
+        {"undoLimit=-5", 50},
+        {"undoLimit=4294967295", 50},
+        {"undoLimit=1000000", 1000000},
+        {"undoLimit=1000001", 50},
+        {"undoLimit=99999999999999", 50},
     };
     for (const auto& [line, limit] : cases) {
         EXPECT_EQ(loadFrom(std::string("[options]\r\n") + line + "\r\n").undoLimit, limit) << line;

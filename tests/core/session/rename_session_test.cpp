@@ -124,6 +124,30 @@ TEST(RenameFile, MovesNeverOverwritesAndRecordsForUndo) {
     EXPECT_EQ(session.undoDatabase().entries(), expected) << "only renames that happened, in order";
 }
 
+// A record cut short would undo some other file: such a rename is not made while undo is on.
+TEST(RenameFile, AFolderTooLongForTheUndoRecordIsNotRenamed) {
+    TempFolder top, app;
+    std::string dir = top.path();
+    while (dir.size() < 1200) {
+        dir += platform::kPathSeparator + std::string(200, 'd');
+        ASSERT_TRUE(platform::createFolder(dir));
+    }
+    dir += platform::kPathSeparator;
+    writeFile(dir + "a.mp3", "A");
+    RecordingReporter reporter;
+    const RuleList rules;
+    {
+        RenameSession session(nullptr, rules, true, false, 50, AppPaths::in(app.path()), reporter);
+        std::string why;
+        EXPECT_FALSE(session.renameFile("a.mp3", dir, "b.mp3", &why));
+        EXPECT_NE(why.find("too long for the undo record"), std::string::npos) << why;
+        EXPECT_EQ(readFile(dir + "a.mp3"), "A");
+        EXPECT_EQ(session.finish(), "");
+    }
+    RenameSession noUndo(nullptr, rules, false, false, 50, AppPaths::in(app.path()), reporter);
+    EXPECT_TRUE(noUndo.renameFile("a.mp3", dir, "b.mp3")) << "nothing to record";
+}
+
 TEST(RenameSession, FinishWritesTheUndoDatabaseOnlyWhenSomethingWasRenamed) {
     TempFolder folder, app;
     writeFile(folder / "a.mp3", "A");

@@ -50,26 +50,30 @@ TEST(Undo, RestoresEveryNameAndDeletesTheDatabase) {
     EXPECT_TRUE(catalog.entries().empty());
 }
 
-TEST(Undo, InRenameOrderWithFailuresListed) {
-    TempFolder files, app;
-    const AppPaths paths = AppPaths::in(app.path());
-    const std::string dir = files.path() + platform::kPathSeparator;
-    writeFile(dir + "a.mp3", "A");
-    writeFile(dir + "c.mp3", "C");
-    run(paths, dir, {{"a.mp3", "b.mp3"}, {"c.mp3", "a.mp3"}});
-
-    UndoCatalog catalog(paths);
-    catalog.refresh();
-    const UndoOutcome outcome = catalog.undoDatabase(catalog.entries()[0]);
-    EXPECT_EQ(outcome.failures, 1);
-    EXPECT_EQ(outcome.failureText, "- from \"b.mp3\" to \"a.mp3\" in \"" + dir + "\"\r\n");
-    EXPECT_EQ(outcome.finalText,
-              "Undoing complete:\r\n\r\nThe following files could not be undone:\r\n- from "
-              "\"b.mp3\" to \"a.mp3\" in \"" +
-                  dir + "\"\r\n\r\n1 files were successfully undone.");
-    EXPECT_EQ(readFile(dir + "b.mp3"), "A") << "could not go back: a.mp3 was taken";
-    EXPECT_EQ(readFile(dir + "c.mp3"), "C");
-    EXPECT_TRUE(catalog.entries().empty()) << "the database is deleted anyway";
+// Last renamed first: a chain and a swap through a third name both come back.
+TEST(Undo, ChainsAndSwapsComeBack) {
+    struct Case {
+        std::vector<std::string> originals;
+        std::vector<std::pair<std::string, std::string>> renames;
+    };
+    const Case cases[] = {
+        {{"a.mp3", "c.mp3"}, {{"a.mp3", "b.mp3"}, {"c.mp3", "a.mp3"}}},
+        {{"a.mp3", "b.mp3"}, {{"a.mp3", "t.mp3"}, {"b.mp3", "a.mp3"}, {"t.mp3", "b.mp3"}}},
+    };
+    for (const Case& c : cases) {
+        TempFolder files, app;
+        const AppPaths paths = AppPaths::in(app.path());
+        const std::string dir = files.path() + platform::kPathSeparator;
+        for (const std::string& original : c.originals) writeFile(dir + original, "was " + original);
+        const std::string name = run(paths, dir, c.renames);
+        UndoCatalog catalog(paths);
+        catalog.refresh();
+        const UndoOutcome outcome = catalog.undoDatabase(catalog.entries()[0]);
+        EXPECT_EQ(outcome.failures, 0) << outcome.failureText;
+        for (const std::string& original : c.originals) EXPECT_EQ(readFile(dir + original), "was " + original);
+        EXPECT_FALSE(platform::fileExists(paths.undoFolder() + name));
+        EXPECT_TRUE(catalog.entries().empty());
+    }
 }
 
 TEST(UndoCatalog, RemovesTheFirstEqualEntryAndMissingFilesAreNoObstacle) {
@@ -123,19 +127,128 @@ TEST(UndoCatalog, UnreadableDatabaseStaysListedAndUndoesNothing) {
     EXPECT_EQ(catalog.entries().size(), 1u);
 }
 
-TEST(UndoCatalog, CloseWritesBackOnlyAfterAChange) {
+TEST(UndoCatalog, CloseNeverWritesBackAnOldCopy) {
     TempFolder app;
     const AppPaths paths = AppPaths::in(app.path());
-    {
-        UndoIndex index(paths.indexFile());
-        index.open();
-        index.rewrite({{"EEEEEEEEEEEE", "e"}});
-    }
-    const std::string before = readFile(paths.indexFile());
+    registerDatabase(paths, {"EEEEEEEEEEEE", "e"}, false, 50);
     UndoCatalog catalog(paths);
     catalog.refresh();
+    registerDatabase(paths, {"FFFFFFFFFFFF", "registered meanwhile"}, false, 50);
+    catalog.removeIndexEntry({"EEEEEEEEEEEE", "e"}, false);
+    EXPECT_EQ(catalog.entries(), (std::vector<IndexEntry>{{"FFFFFFFFFFFF", "registered meanwhile"}}));
     catalog.close();
-    EXPECT_EQ(readFile(paths.indexFile()), before);
+    catalog.refresh();
+    EXPECT_EQ(catalog.entries().size(), 1u);
+}
+
+TEST(Undo, FailuresStayForAnotherTry) {
+    TempFolder files, app;
+    const AppPaths paths = AppPaths::in(app.path());
+    const std::string dir = files.path() + platform::kPathSeparator;
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) writeFile(dir + name, name);
+    const std::string name = run(paths, dir, {{"a.mp3", "A1.mp3"}, {"b.mp3", "B1.mp3"}, {"c.mp3", "C1.mp3"}});
+    writeFile(dir + "b.mp3", "a newcomer in the way");
+
+    UndoCatalog catalog(paths);
+    catalog.refresh();
+    const IndexEntry entry = catalog.entries()[0];
+    UndoOutcome outcome = catalog.undoDatabase(entry);
+    EXPECT_EQ(outcome.finalText,
+              "Undoing complete:\r\n\r\nThe following files could not be undone:\r\n- from "
+              "\"B1.mp3\" to \"b.mp3\" in \"" +
+                  dir + "\"\r\n\r\n2 files were successfully undone.");
+    EXPECT_EQ(catalog.entries(), std::vector<IndexEntry>{entry}) << "listed as before, same description";
+    std::vector<UndoEntry> left;
+    readUndoDatabase(paths.undoFolder() + name, left);
+    EXPECT_EQ(left, (std::vector<UndoEntry>{{dir, "B1.mp3", "b.mp3"}}));
+
+    platform::removeFile(dir + "b.mp3");
+    outcome = catalog.undoDatabase(entry);
+    EXPECT_EQ(outcome.finalText, "Undoing complete:\r\n\r\n1 files were successfully undone.");
+    for (const char* original : {"a.mp3", "b.mp3", "c.mp3"}) EXPECT_EQ(readFile(dir + original), original);
+    EXPECT_FALSE(platform::fileExists(paths.undoFolder() + name));
+    EXPECT_TRUE(catalog.entries().empty());
+}
+
+#ifndef _WIN32
+// On POSIX a name is bytes: whatever its encoding, and whatever Windows would think of it, the
+// file gets exactly that name back.
+TEST(Undo, NamesComeBackByteForByte) {
+    TempFolder files, app;
+    const AppPaths paths = AppPaths::in(app.path());
+    const std::string dir = files.path() + platform::kPathSeparator;
+    const std::string names[] = {"caf\xe9 \xe0 la cr\xe8me.mp3", "\x82\xa0\x82\xa2.mp3", "what: why?.mp3",
+                                 "a*b\"c<d>e|f\\g.mp3"};
+    std::vector<std::pair<std::string, std::string>> renames;
+    for (const std::string& name : names) {
+        writeFile(dir + name, name);
+        renames.push_back({name, "plain" + std::to_string(renames.size()) + ".mp3"});
+    }
+    run(paths, dir, renames);
+    UndoCatalog catalog(paths);
+    catalog.refresh();
+    const UndoOutcome outcome = catalog.undoDatabase(catalog.entries()[0]);
+    EXPECT_EQ(outcome.failures, 0) << outcome.failureText;
+    for (const std::string& name : names) EXPECT_EQ(readFile(dir + name), name);
+}
+#endif
+
+// A damaged or crafted database never moves a file out of its recorded folder.
+TEST(Undo, EntriesThatCouldLeaveTheirFolderAreRefused) {
+    TempFolder outer, app;
+    const AppPaths paths = AppPaths::in(app.path());
+    const std::string sep(1, platform::kPathSeparator);
+    const std::string dir = outer / "music" + sep;
+    platform::createFolder(outer / "music");
+    platform::createFolder(dir + "sub");
+    writeFile(dir + "x.mp3", "x");
+    writeFile(outer / "outside.mp3", "outside");
+    writeFile(dir + "good2.mp3", "good");
+    const std::vector<UndoEntry> crafted = {
+        {dir, "x.mp3", ".." + sep + "escaped.mp3"},
+        {dir, ".." + sep + "outside.mp3", "in.mp3"},
+        {dir, "x.mp3", "sub" + sep + "y.mp3"},
+        {dir, "x.mp3", ".."},
+        {dir, "x.mp3", ""},
+        {"music" + sep, "x.mp3", "y.mp3"},
+        {dir + "sub" + sep + ".." + sep, "x.mp3", "y.mp3"},
+        {outer / "music", "x.mp3", "y.mp3"},
+        {dir, "good2.mp3", "good.mp3"},
+    };
+    platform::createFolder(paths.undoFolder());
+    writeFile(paths.undoFolder() + "CRAFTEDDBXXX", formatUndoDatabase(crafted, ""));
+    registerDatabase(paths, {"CRAFTEDDBXXX", "crafted"}, false, 50);
+
+    UndoCatalog catalog(paths);
+    catalog.refresh();
+    const UndoOutcome outcome = catalog.undoDatabase(catalog.entries()[0]);
+    EXPECT_EQ(outcome.undone, 1);
+    EXPECT_EQ(readFile(dir + "good.mp3"), "good");
+    EXPECT_EQ(readFile(dir + "x.mp3"), "x");
+    EXPECT_EQ(readFile(outer / "outside.mp3"), "outside");
+    for (const std::string& absent :
+         {outer / "escaped.mp3", dir + "in.mp3", dir + "y.mp3", dir + "sub" + sep + "y.mp3"}) {
+        EXPECT_FALSE(platform::fileExists(absent)) << absent;
+    }
+    EXPECT_EQ(outcome.failed, std::vector<UndoEntry>(crafted.begin(), crafted.end() - 1));
+}
+
+TEST(UndoCatalog, IndexNamesThatAreNotOursTouchNoFile) {
+    TempFolder app;
+    const AppPaths paths = AppPaths::in(app.path());
+    platform::createFolder(paths.undoFolder());
+    writeFile(app / "keep", "precious");
+    const IndexEntry crafted{".." + std::string(1, platform::kPathSeparator) + "keep", "crafted"};
+    registerDatabase(paths, crafted, false, 50);
+    UndoCatalog catalog(paths);
+    catalog.refresh();
+    EXPECT_FALSE(catalog.databaseExists(crafted));
+    EXPECT_THROW(catalog.undoDatabase(crafted), platform::FileError);
+    DatabaseProperties properties;
+    EXPECT_FALSE(loadDatabaseProperties(nullptr, paths, crafted.name, properties));
+    catalog.removeIndexEntry(crafted, true);
+    EXPECT_TRUE(catalog.entries().empty());
+    EXPECT_EQ(readFile(app / "keep"), "precious");
 }
 
 }  // namespace

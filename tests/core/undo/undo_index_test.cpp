@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <thread>
+
 #include "core/persist/braxen_exception.h"
 #include "core/undo/undo_index.h"
 #include "platform/files.h"
@@ -135,13 +138,36 @@ TEST(UndoIndex, RejectsForeignOrDamagedFiles) {
     }
 }
 
-TEST(UndoIndex, IsHeldExclusively) {
+TEST(UndoIndex, IsHeldByOneAtATimeAndASecondGivesUpWithAClearError) {
     TempFolder folder;
     UndoIndex first(folder / "braxen.idx");
     first.open();
-    UndoIndex second(folder / "braxen.idx");
-    EXPECT_THROW(second.open(), platform::FileError);
+    UndoIndex second(folder / "braxen.idx", std::chrono::milliseconds(50));
+    try {
+        second.open();
+        FAIL() << "opened a held index";
+    } catch (const platform::FileError& error) {
+        EXPECT_EQ(error.cause(), platform::FileError::lockTimeout);
+        EXPECT_NE(error.message().find("braxen.idx"), std::string::npos) << error.message();
+    }
     EXPECT_FALSE(second.isOpen());
+    first.close();
+    EXPECT_FALSE(second.open());
+}
+
+TEST(UndoIndex, ATornEntryHidesNothingAfterIt) {
+    TempFolder folder;
+    const std::string path = folder / "braxen.idx";
+    UndoIndex index(path);
+    index.open();
+    index.rewrite(entries(1));
+    writeFile(path, readFile(path) + "TORNENTRY");  // an append cut short by a full disk
+    index.append("NEWDATABASEX", "after");
+    std::vector<IndexEntry> list;
+    index.readAll(list);
+    EXPECT_EQ(list, (std::vector<IndexEntry>{entries(1)[0], {"NEWDATABASEX", "after"}}));
+    EXPECT_EQ(readFile(path).size(), 72u + 2 * 140u);
+    EXPECT_FALSE(platform::fileExists(path + ".tmp"));
 }
 
 TEST(UndoIndex, LimitDropsTheOldestAndTheirFiles) {
@@ -150,7 +176,8 @@ TEST(UndoIndex, LimitDropsTheOldestAndTheirFiles) {
         std::int32_t limit;
         int kept;  // entries left for the new one to join
     };
-    const Case cases[] = {{5, 3, 2}, {5, 1, 0}, {2, 3, 2}, {3, 3, 2}, {0, 1, 0}, {4, 0, 0}, {4, -5, 0}};
+    // A limit outside 1..1,000,000 is the default 50, never one that empties the history.
+    const Case cases[] = {{5, 3, 2}, {5, 1, 0}, {2, 3, 2}, {3, 3, 2}, {0, 1, 0}, {4, 0, 4}, {4, -5, 4}, {51, -1, 49}};
     for (const Case& c : cases) {
         TempFolder folder;
         const std::string undoFolder = folder.path() + platform::kPathSeparator;
@@ -184,5 +211,98 @@ TEST(UndoIndex, MissingOldDatabaseDoesNotBlockTheLimit) {
     EXPECT_EQ(left, std::vector<IndexEntry>{all[2]});
     EXPECT_FALSE(platform::fileExists(undoFolder + all[1].name));
 }
+
+TEST(RegisterDatabase, AddsOnceTrimsAndDeletesOnlyItsOwnFiles) {
+    TempFolder app;
+    const AppPaths paths = AppPaths::in(app.path());
+    platform::createFolder(paths.undoFolder());
+    writeFile(app / "keep", "precious");  // what "../keep" in an index names
+    writeFile(paths.undoFolder() + "SHAREDNAMEAA", "db listed twice");
+    writeFile(paths.undoFolder() + "OLDESTDBAAAA", "db");
+    {
+        UndoIndex index(paths.indexFile());
+        index.open();
+        index.rewrite({{"../keep", "crafted"},
+                       {"..", "crafted"},
+                       {"SHAREDNAMEAA", "first"},
+                       {"OLDESTDBAAAA", "old"},
+                       {"SHAREDNAMEAA", "second"}});
+    }
+    EXPECT_TRUE(registerDatabase(paths, {"NEWESTDBAAAA", "new"}, true, 2));
+    EXPECT_FALSE(registerDatabase(paths, {"NEWESTDBAAAA", "again"}, true, 2)) << "already listed";
+    UndoIndex index(paths.indexFile());
+    index.open();
+    std::vector<IndexEntry> list;
+    index.readAll(list);
+    EXPECT_EQ(list, (std::vector<IndexEntry>{{"SHAREDNAMEAA", "second"}, {"NEWESTDBAAAA", "new"}}));
+    EXPECT_EQ(readFile(app / "keep"), "precious");
+    EXPECT_TRUE(platform::fileExists(paths.undoFolder() + "SHAREDNAMEAA")) << "still listed";
+    EXPECT_FALSE(platform::fileExists(paths.undoFolder() + "OLDESTDBAAAA"));
+    index.close();
+
+    EXPECT_TRUE(unregisterDatabase(paths, {"SHAREDNAMEAA", "second"}, true));
+    EXPECT_FALSE(platform::fileExists(paths.undoFolder() + "SHAREDNAMEAA"));
+    EXPECT_FALSE(unregisterDatabase(paths, {"SHAREDNAMEAA", "second"}, true));
+}
+
+TEST(RegisterDatabase, RunsAtOnceKeepEveryEntry) {
+    TempFolder app;
+    const AppPaths paths = AppPaths::in(app.path());
+    constexpr int kEach = 15;
+    std::vector<std::thread> runs;
+    for (char run : {'A', 'B', 'C'}) {
+        runs.emplace_back([&paths, run] {
+            for (int i = 0; i < kEach; ++i) {
+                registerDatabase(
+                    paths,
+                    {std::string(10, run) + static_cast<char>('A' + i / 26) + static_cast<char>('A' + i % 26), "run"},
+                    false, 50);
+            }
+        });
+    }
+    for (std::thread& run : runs) run.join();
+    UndoIndex index(paths.indexFile());
+    index.open();
+    std::vector<IndexEntry> list;
+    index.readAll(list);
+    EXPECT_EQ(list.size(), 3u * kEach);
+}
+
+#ifndef _WIN32
+// A disk that fills up while the index is written leaves the old index whole.
+TEST(RegisterDatabase, AFullDiskLeavesTheIndexAsItWas) {
+    TempFolder outer;
+    const std::string disk = outer / "disk";
+    platform::createFolder(disk);
+    if (std::system(("mount -t tmpfs -o size=64k tmpfs '" + disk + "' 2>/dev/null").c_str()) != 0) {
+        GTEST_SKIP() << "mounting a small tmpfs needs root; the full-disk case was not tried";
+    }
+    struct Unmount {
+        std::string disk;
+        ~Unmount() { std::system(("umount '" + disk + "'").c_str()); }
+    } unmount{disk};
+    const AppPaths paths = AppPaths::in(disk);
+    for (int i = 0; i < 3; ++i) registerDatabase(paths, entries(3)[i], false, 50);
+    const std::string before = readFile(paths.indexFile());
+    {
+        platform::File filler(disk + "/filler", platform::File::Mode::CreateWrite);
+        const std::string block(4096, 'x');
+        try {
+            for (;;) filler.write(block.data(), block.size());
+        } catch (const platform::FileError&) {
+        }
+    }
+    try {
+        registerDatabase(paths, {"FULLDISKAAAA", "lost"}, false, 50);
+        FAIL() << "wrote an index on a full disk";
+    } catch (const platform::FileError& error) {
+        EXPECT_EQ(error.cause(), platform::FileError::diskFull) << error.message();
+    }
+    EXPECT_EQ(readFile(paths.indexFile()), before);
+    EXPECT_FALSE(platform::fileExists(paths.indexFile() + ".tmp"));
+    platform::removeFile(disk + "/filler");
+    EXPECT_TRUE(registerDatabase(paths, {"FULLDISKAAAA", "kept"}, false, 50));
+}
+#endif
 
 }  // namespace

@@ -1,0 +1,51 @@
+// Win32 file lock: an exclusive LockFileEx on one byte far past the end of the file, so that the
+// lock never stands in the way of reading or writing the file's content through other handles.
+#include <windows.h>
+
+#include "platform/file_lock.h"
+#include "platform/win32/win32_util.h"
+
+namespace platform {
+namespace {
+
+OVERLAPPED lockedByte() {
+    OVERLAPPED at{};
+    at.Offset = 0;
+    at.OffsetHigh = 0x7FFFFFFF;
+    return at;
+}
+
+}  // namespace
+
+bool FileLock::attempt(const std::string& path) {
+    // Every sharing mode, so the lock file can be the very file its owner is writing.
+    HANDLE h =
+        CreateFileW(win32::filePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_SHARING_VIOLATION) return false;  // opened by someone who shares nothing
+        win32::throwError(error, path);
+    }
+    OVERLAPPED at = lockedByte();
+    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+        const DWORD error = GetLastError();
+        CloseHandle(h);
+        if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING) return false;
+        win32::throwError(error, path);
+    }
+    handle_ = reinterpret_cast<std::intptr_t>(h);
+    return true;
+}
+
+void FileLock::unlock() noexcept {
+    if (isLocked()) {
+        HANDLE h = reinterpret_cast<HANDLE>(handle_);
+        OVERLAPPED at = lockedByte();
+        UnlockFileEx(h, 0, 1, 0, &at);  // at once, rather than whenever the system closes it
+        CloseHandle(h);
+    }
+    handle_ = kInvalid;
+}
+
+}  // namespace platform
