@@ -1,27 +1,31 @@
 #!/usr/bin/env bash
-# Fuzzes the filter-file reader with libFuzzer (clang, AddressSanitizer, UndefinedBehaviorSanitizer).
-#   scripts/fuzz.sh [SECONDS]     default 600
-# Starts from the committed corpus, then merges whatever new inputs widened the coverage back
-# into tests/fuzz/corpus/filter_file, which every regular test run replays. A crash, sanitizer
-# report, hang (over 10 s for one input) or broken invariant stops the run and leaves the input
-# as build/fuzz/crash-* (or leak-*, timeout-*).
+# Fuzzes the readers of the program's files with libFuzzer (clang, AddressSanitizer,
+# UndefinedBehaviorSanitizer).
+#   scripts/fuzz.sh [SECONDS] [TARGET...]     default 600 seconds for every target, one after another
+# Targets: filter_file, undo_database, undo_index, settings (tests/fuzz/CMakeLists.txt).
+# Each starts from its committed corpus, then merges whatever new inputs widened the coverage back
+# into tests/fuzz/corpus/TARGET, which every regular test run replays. A crash, sanitizer report,
+# hang (over 10 s for one input) or broken invariant stops the run and leaves the input as
+# build/fuzz/crash-* (or leak-*, timeout-*).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-600}"
+shift || true
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(filter_file undo_database undo_index settings)
 
 scripts/setup.sh
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target filter_file_fuzzer
+cmake --build --preset fuzz --target "${targets[@]/%/_fuzzer}"
 
-corpus=tests/fuzz/corpus/filter_file
-work=build/fuzz/corpus-work
-mkdir -p "$work"
-cp -n "$corpus"/* "$work"/ 2>/dev/null || true
-
-cd build/fuzz
-./bin/filter_file_fuzzer -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-  -print_final_stats=1 "../../$work"
-cd ../..
-# Keep a minimal set that covers everything found.
-build/fuzz/bin/filter_file_fuzzer -merge=1 "$corpus" "$work" >/dev/null 2>&1
-echo "corpus: $(ls "$corpus" | wc -l) inputs in $corpus"
+for target in "${targets[@]}"; do
+  corpus=tests/fuzz/corpus/$target
+  work=build/fuzz/corpus-work/$target
+  mkdir -p "$work"
+  cp -n "$corpus"/* "$work"/ 2>/dev/null || true
+  (cd build/fuzz && "./bin/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    -print_final_stats=1 "../../$work")
+  # Keep a minimal set that covers everything found.
+  "build/fuzz/bin/${target}_fuzzer" -merge=1 "$corpus" "$work" >/dev/null 2>&1
+  echo "$target corpus: $(ls "$corpus" | wc -l) inputs in $corpus"
+done

@@ -1,7 +1,9 @@
 // The real calderwynstrope-cli program, in a folder of its own so its undo files land there.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <thread>
 
 #include "calderwynstrope/version.h"
 #include "platform/files.h"
@@ -52,6 +54,42 @@ TEST(Program, RunsFromItsOwnFolder) {
     EXPECT_EQ(undone.exitCode, 0) << undone.err;
     EXPECT_TRUE(platform::fileExists(music / "Björk_-_Jóga.mp3"));
     EXPECT_TRUE(platform::fileExists(music / "日本_語.mp3"));
+}
+
+// Two runs and an undo at once, in three processes: every run is registered, the undone one
+// leaves the index, and nothing else does.
+TEST(Program, TwoRunsAndAnUndoAtOnceLoseNoEntry) {
+    TempFolder home, first, second, undone;
+    const std::string program = home / kProgram;
+    std::filesystem::copy_file(std::filesystem::u8path(platform::GetModuleFolder() + kProgram),
+                               std::filesystem::u8path(program));
+    for (const TempFolder* music : {&first, &second, &undone}) {
+        for (int i = 0; i < 50; ++i) writeFile(*music / ("track_" + std::to_string(i) + ".mp3"), "x");
+    }
+    ASSERT_EQ(runProgram(program, {"rename", "--underscores", undone.path()}).exitCode, 0);
+    const std::string name = runProgram(program, {"undo", "list"}).out.substr(0, 12);
+
+    testing_support::ProcessResult results[3];
+    std::thread runs[] = {
+        std::thread([&] {
+            results[0] = runProgram(program, {"rename", "--underscores", first.path()});
+        }),
+        std::thread([&] {
+            results[1] = runProgram(program, {"rename", "--underscores", second.path()});
+        }),
+        std::thread([&] {
+            results[2] = runProgram(program, {"undo", "run", name});
+        }),
+    };
+    for (std::thread& run : runs) run.join();
+    for (const auto& result : results) EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+
+    const std::string list = runProgram(program, {"undo", "list"}).out;
+    EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 2) << list;
+    EXPECT_EQ(list.find(name), std::string::npos) << list;
+    EXPECT_TRUE(platform::fileExists(undone / "track_7.mp3"));
+    EXPECT_TRUE(platform::fileExists(first / "track 7.mp3"));
+    EXPECT_TRUE(platform::fileExists(second / "track 7.mp3"));
 }
 
 }  // namespace

@@ -1,8 +1,4 @@
-#include "fuzz/filter_file_target.h"
-
-#include <cstdlib>
-#include <random>
-#include <string>
+#include "fuzz/fuzz_targets.h"
 
 #include "core/persist/braxen_exception.h"
 #include "core/persist/filter_archive.h"
@@ -10,35 +6,12 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 
-namespace {
-
-// One scratch file per process, in the temporary folder.
-const std::string& scratchPath() {
-    static const std::string path = [] {
-        const char* folder = std::getenv("TMPDIR");
-#ifdef _WIN32
-        if (!folder) folder = std::getenv("TEMP");
-#endif
-        std::random_device random;
-        return std::string(folder ? folder : "/tmp") + platform::kPathSeparator + "cw-fuzz-" +
-               std::to_string(random()) + ".ren";
-    }();
-    return path;
-}
-
-void check(bool condition) {
-    if (!condition) std::abort();  // a broken invariant is a finding, like a crash
-}
-
-}  // namespace
+using fuzzing::check;
 
 int fuzzFilterFile(const std::uint8_t* data, std::size_t size) {
     static const core::PluginManager noPlugins;
-    const std::string& path = scratchPath();
-    {
-        platform::File file(path, platform::File::Mode::CreateWrite);
-        file.write(data, size);
-    }
+    static const std::string path = fuzzing::scratchFolder() + "filters.ren";
+    fuzzing::writeInput(path, data, size);
     core::RuleList rules;
     try {
         core::readFilterFile(&noPlugins, path, rules);

@@ -1,8 +1,8 @@
-// Replays every input of the fuzz corpus through the fuzz target, so the findings of earlier
-// fuzzing stay fixed in every regular run (under the sanitizers natively, and under Wine).
+// Replays every input of the fuzz corpora through its target, so the findings of earlier fuzzing
+// stay fixed in every regular run (under the sanitizers natively, and under Wine).
 #include <gtest/gtest.h>
 
-#include "fuzz/filter_file_target.h"
+#include "fuzz/fuzz_targets.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/search.h"
@@ -10,8 +10,16 @@
 
 namespace {
 
-TEST(FuzzCorpus, FilterFileInputsReadCleanly) {
-    const std::string folder = platform::GetModuleFolder() + "fuzz_corpus" + platform::kPathSeparator + "filter_file";
+struct Target {
+    const char* corpus;
+    int (*run)(const std::uint8_t*, std::size_t);
+};
+
+class FuzzCorpus : public testing::TestWithParam<Target> {};
+
+TEST_P(FuzzCorpus, InputsReadCleanly) {
+    const std::string folder =
+        platform::GetModuleFolder() + "fuzz_corpus" + platform::kPathSeparator + GetParam().corpus;
     platform::FindHandle find;
     platform::FindData data;
     int replayed = 0;
@@ -19,10 +27,16 @@ TEST(FuzzCorpus, FilterFileInputsReadCleanly) {
         if (data.attributes & platform::AttrDirectory) continue;
         const std::string bytes = testing_support::readFile(folder + platform::kPathSeparator + data.name);
         SCOPED_TRACE(data.name);
-        EXPECT_EQ(fuzzFilterFile(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), 0);
+        EXPECT_EQ(GetParam().run(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), 0);
         ++replayed;
     }
     EXPECT_GE(replayed, 3) << "the corpus is missing from " << folder;
 }
+
+INSTANTIATE_TEST_SUITE_P(Targets, FuzzCorpus,
+                         testing::Values(Target{"filter_file", fuzzFilterFile},
+                                         Target{"undo_database", fuzzUndoDatabase}, Target{"undo_index", fuzzUndoIndex},
+                                         Target{"settings", fuzzSettings}),
+                         [](const testing::TestParamInfo<Target>& info) { return std::string(info.param.corpus); });
 
 }  // namespace

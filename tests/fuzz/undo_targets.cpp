@@ -1,0 +1,76 @@
+#include <string_view>
+
+#include "core/persist/braxen_exception.h"
+#include "core/undo/undo_catalog.h"
+#include "fuzz/fuzz_targets.h"
+
+using fuzzing::check;
+
+namespace {
+
+bool isFormatError(const BRAXEN::braxen_Exception& error) {
+    return error.cause() == 114 || error.cause() == 115 || error.cause() == 116;
+}
+
+std::string_view bytesOf(const std::uint8_t* data, std::size_t size) {
+    return std::string_view(reinterpret_cast<const char*>(data), size);
+}
+
+}  // namespace
+
+int fuzzUndoDatabase(const std::uint8_t* data, std::size_t size) {
+    using namespace core;
+    static const AppPaths paths = AppPaths::in(fuzzing::scratchFolder());
+    static const bool made = platform::createFolder(paths.undoFolder());
+    (void)made;
+    static const std::string name = "FUZZEDDBXXXX";
+    fuzzing::writeInput(paths.undoFolder() + name, data, size);
+
+    DatabaseProperties properties;
+    try {
+        loadDatabaseProperties(nullptr, paths, name, properties);
+    } catch (const BRAXEN::braxen_Exception& error) {
+        check(isFormatError(error));
+    }
+    std::vector<UndoEntry> entries;
+    try {
+        readUndoDatabase(paths.undoFolder() + name, entries);
+    } catch (const BRAXEN::braxen_Exception& error) {
+        check(isFormatError(error));
+        return 0;
+    }
+    // What was accepted is written back as the retry of an undo writes it, and reads the same.
+    const UndoDatabaseContent content = parseUndoDatabase(bytesOf(data, size));
+    check(content.entries == entries);
+    bool fits = true;
+    for (const UndoEntry& entry : entries) {
+        isSafeUndoEntry(entry);
+        fits = fits && fitsUndoRecord(entry.folder, entry.newName, entry.oldName);
+    }
+    const UndoDatabaseContent again = parseUndoDatabase(formatUndoDatabase(entries, content.ruleSection));
+    check(again.entries.size() == entries.size() && again.ruleSection == content.ruleSection);
+    if (fits) check(again.entries == entries);
+    return 0;
+}
+
+int fuzzUndoIndex(const std::uint8_t* data, std::size_t size) {
+    using namespace core;
+    std::vector<IndexEntry> list;
+    try {
+        list = parseIndex(bytesOf(data, size));
+    } catch (const BRAXEN::braxen_Exception& error) {
+        check(error.cause() == 115 || error.cause() == 116);
+        return 0;
+    }
+    check(list.size() == (size == 0 ? 0 : (size - kIndexHeaderSize) / kIndexEntrySize));
+    // A rewrite keeps every entry, with its name and as much of its description as a slot holds.
+    const std::vector<IndexEntry> again = parseIndex(formatIndex(list));
+    check(again.size() == list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        check(again[i].name == list[i].name);
+        check(list[i].description.compare(0, again[i].description.size(), again[i].description) == 0);
+        if (isDatabaseName(list[i].name))
+            check(list[i].name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") == std::string::npos);
+    }
+    return 0;
+}
