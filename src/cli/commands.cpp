@@ -276,7 +276,10 @@ int undoCommand(Context& context, const Invocation& invocation) {
                 return context.fail(core::fileErrorReport(core::IDS_LOAD_UNDO_FAILED, error));
             }
             console.out(terminalLines(outcome.finalText) + "\n");
-            return outcome.failures ? ExitSomeFailed : ExitDone;
+            if (outcome.failures == 0) return ExitDone;
+            console.err(std::string(kProgram) + ": what could not be undone stays in " + entry->name +
+                        "; once the cause is fixed, \"undo run " + entry->name + "\" tries it again.\n");
+            return ExitSomeFailed;
         }
         default: {
             try {

@@ -129,6 +129,24 @@ TEST_F(CliTest, RenameThenUndoRestoresEveryName) {
     EXPECT_EQ(run({"undo", "run", name}).status, 2) << "gone from the index";
 }
 
+TEST_F(CliTest, AnUndoThatFailsInPartCanBeRunAgain) {
+    files({"a.mp3", "b.mp3"});
+    ASSERT_EQ(run({"rename", "--append", "", "2", music.path()}).status, 0);
+    const std::string list = run({"undo", "list"}).out;
+    const std::string name = list.substr(0, 12);
+    writeFile(music / "a.mp3", "in the way");
+    const Outcome partly = run({"undo", "run", name});
+    EXPECT_EQ(partly.status, 1);
+    EXPECT_NE(partly.out.find("1 files were successfully undone."), std::string::npos) << partly.out;
+    EXPECT_NE(partly.err.find("stays in " + name), std::string::npos) << partly.err;
+    EXPECT_EQ(run({"undo", "list"}).out, list) << "still listed, same description";
+    platform::removeFile(music / "a.mp3");
+    const Outcome again = run({"undo", "run", name});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(readFile(music / "a.mp3"), "a.mp3");
+    EXPECT_EQ(run({"undo", "list"}).out, "");
+}
+
 TEST_F(CliTest, RenameCollectsFailuresAndNoUndoRecordsNothing) {
     files({"a.mp3", "b.mp3", "c.mp3"});
     const Outcome r = run({"rename", "--no-undo", "--append", "", "_2", "-p", "*.mp3", music.path()});
