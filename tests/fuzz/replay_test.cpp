@@ -15,6 +15,10 @@ struct Target {
     int (*run)(const std::uint8_t*, std::size_t);
 };
 
+void PrintTo(const Target& target, std::ostream* out) {
+    *out << target.corpus;
+}
+
 class FuzzCorpus : public testing::TestWithParam<Target> {};
 
 TEST_P(FuzzCorpus, InputsReadCleanly) {
