@@ -36,7 +36,8 @@ std::vector<IndexEntry> readIndex(const std::string& path) {
 std::vector<IndexEntry> entries(int n) {
     std::vector<IndexEntry> list;
     for (int i = 0; i < n; ++i) {
-        list.push_back({std::string(11, 'A') + static_cast<char>('A' + i), "run " + std::to_string(i)});
+        list.push_back({std::string(10, 'A') + static_cast<char>('A' + i / 26) + static_cast<char>('A' + i % 26),
+                        "run " + std::to_string(i)});
     }
     return list;
 }
