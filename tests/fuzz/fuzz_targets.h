@@ -15,6 +15,8 @@ int fuzzUndoDatabase(const std::uint8_t* data, std::size_t size);
 int fuzzUndoIndex(const std::uint8_t* data, std::size_t size);
 // The settings file, braxen.ini.
 int fuzzSettings(const std::uint8_t* data, std::size_t size);
+// The journal of a rename run.
+int fuzzJournal(const std::uint8_t* data, std::size_t size);
 
 namespace fuzzing {
 

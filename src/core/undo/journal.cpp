@@ -1,0 +1,256 @@
+#include "core/undo/journal.h"
+
+#include <array>
+#include <random>
+
+#include "core/persist/binary_io.h"
+#include "core/persist/braxen_exception.h"
+#include "core/persist/filter_archive.h"
+#include "core/undo/undo_index.h"
+
+namespace core {
+namespace {
+
+constexpr char kMagic[8] = {'C', 'W', 'J', 'O', 'U', 'R', 'N', 'L'};
+constexpr std::uint32_t kJournalVersion = 1;
+constexpr std::size_t kHeaderSize = 24;                        // magic, version, start time, CRC
+constexpr std::size_t kRuleSectionHead = 4 + kHeaderSlot + 4;  // version, header text, count
+// No folder or pair of names comes near this; a larger length is damage, not a record.
+constexpr std::uint32_t kMaxRecord = 1u << 20;
+constexpr char kFolderRecord = 'F';
+constexpr char kMoveRecord = 'M';
+
+std::uint32_t crc32(std::string_view bytes) {
+    static const std::array<std::uint32_t, 256> table = [] {
+        std::array<std::uint32_t, 256> t{};
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            std::uint32_t c = i;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const char byte : bytes) crc = table[(crc ^ static_cast<unsigned char>(byte)) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+void appendU32(std::string& bytes, std::uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>((value >> shift) & 0xFF);
+}
+
+std::uint64_t readLittle(std::string_view bytes, std::size_t at, int size) {
+    std::uint64_t value = 0;
+    for (int i = size - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+    return value;
+}
+
+std::uint32_t u32At(std::string_view bytes, std::size_t at) {
+    return static_cast<std::uint32_t>(readLittle(bytes, at, 4));
+}
+
+void appendRecord(std::string& bytes, char type, std::string_view first, std::string_view second = {},
+                  bool withLength = false) {
+    const std::size_t at = bytes.size();
+    const std::size_t payload = (withLength ? 4 : 0) + first.size() + second.size();
+    appendU32(bytes, static_cast<std::uint32_t>(payload));
+    bytes += type;
+    if (withLength) appendU32(bytes, static_cast<std::uint32_t>(first.size()));
+    bytes += first;
+    bytes += second;
+    appendU32(bytes, crc32(std::string_view(bytes).substr(at)));
+}
+
+// The length of the Rule section at the start of `bytes`, when it is whole and looks like one.
+std::optional<std::size_t> ruleSectionLength(std::string_view bytes) {
+    if (bytes.size() < kRuleSectionHead) return std::nullopt;
+    const std::uint32_t version = u32At(bytes, 0);
+    if (version != 1 && version != 2) return std::nullopt;
+    const std::string_view header = bytes.substr(4, kHeaderSlot);
+    if (header.substr(0, std::min(header.find('\0'), header.size())) != kFilterHeaderText) return std::nullopt;
+    const std::uint64_t count = u32At(bytes, 4 + kHeaderSlot);
+    const std::uint64_t length = kRuleSectionHead + count * (version == 1 ? kRuleSizeVersion1 : kRuleSizeVersion2);
+    if (length > bytes.size()) return std::nullopt;
+    return static_cast<std::size_t>(length);
+}
+
+}  // namespace
+
+std::string formatJournalHeader(std::time_t started) {
+    std::string bytes(kMagic, sizeof kMagic);
+    appendU32(bytes, kJournalVersion);
+    const auto time = static_cast<std::uint64_t>(static_cast<std::int64_t>(started));
+    appendU32(bytes, static_cast<std::uint32_t>(time));
+    appendU32(bytes, static_cast<std::uint32_t>(time >> 32));
+    appendU32(bytes, crc32(bytes));
+    return bytes;
+}
+
+void appendJournalMove(std::string& bytes, std::string& currentFolder, const std::string& folder,
+                       const std::string& oldName, const std::string& newName) {
+    if (folder != currentFolder) {
+        appendRecord(bytes, kFolderRecord, folder);
+        currentFolder = folder;
+    }
+    appendRecord(bytes, kMoveRecord, oldName, newName, true);
+}
+
+std::optional<JournalContent> parseJournal(std::string_view bytes) {
+    if (bytes.size() < kHeaderSize || bytes.substr(0, sizeof kMagic) != std::string_view(kMagic, sizeof kMagic) ||
+        u32At(bytes, 8) != kJournalVersion || u32At(bytes, 20) != crc32(bytes.substr(0, 20))) {
+        return std::nullopt;
+    }
+    const auto rules = ruleSectionLength(bytes.substr(kHeaderSize));
+    if (!rules) return std::nullopt;
+    JournalContent content;
+    content.started = static_cast<std::time_t>(static_cast<std::int64_t>(readLittle(bytes, 12, 8)));
+    content.ruleSection = std::string(bytes.substr(kHeaderSize, *rules));
+
+    std::string folder;
+    for (std::size_t at = kHeaderSize + *rules; bytes.size() - at >= 9;) {
+        const std::uint32_t length = u32At(bytes, at);
+        if (length > kMaxRecord || bytes.size() - at - 9 < length) break;  // cut short
+        const std::string_view whole = bytes.substr(at, 5 + std::size_t{length});
+        if (u32At(bytes, at + 5 + length) != crc32(whole)) break;  // torn or damaged
+        const char type = whole[4];
+        const std::string_view payload = whole.substr(5);
+        at += 9 + std::size_t{length};
+        if (type == kFolderRecord) {
+            folder = std::string(payload);
+        } else if (type == kMoveRecord && payload.size() >= 4 && u32At(payload, 0) <= payload.size() - 4) {
+            const std::uint32_t oldLength = u32At(payload, 0);
+            content.moves.push_back(UndoEntry{folder, std::string(payload.substr(4 + oldLength)),
+                                              std::string(payload.substr(4, oldLength))});
+        } else {
+            break;  // not something this program writes
+        }
+    }
+    return content;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void writeDatabaseAs(const AppPaths& paths, const std::string& name, const std::vector<UndoEntry>& entries,
+                     std::string_view ruleSection) {
+    const std::string path = paths.undoFolder() + name;
+    const std::string temporary = path + ".tmp";
+    try {
+        const std::string bytes = formatUndoDatabase(entries, ruleSection);
+        platform::File file(temporary, platform::File::Mode::CreateWrite);
+        file.write(bytes.data(), bytes.size());
+        file.sync();
+        file.close();
+        platform::moveFile(temporary, path);
+    } catch (...) {
+        try {
+            if (platform::fileExists(temporary)) platform::removeFile(temporary);
+        } catch (const platform::FileError&) {
+            // The error that matters is the one being raised.
+        }
+        throw;
+    }
+}
+
+RunJournal::~RunJournal() {
+    abandon();
+}
+
+std::string RunJournal::path() const {
+    return paths_.undoFolder() + name_ + kJournalExtension;
+}
+
+void RunJournal::create(const AppPaths& paths, const PluginManager* plugins, const RuleList& rules) {
+    abandon();
+    paths_ = paths;
+    const std::string folder = paths.undoFolder();
+    platform::createFolder(folder);  // a failure shows when the journal cannot be created
+    static std::mt19937 random(
+        static_cast<std::mt19937::result_type>(std::random_device{}() ^ static_cast<unsigned>(platform::now())));
+    for (int attempt = 0;; ++attempt) {
+        // Names are plenty; only a folder where no lock can ever be had keeps this going.
+        if (attempt == 1000) throw platform::FileError(platform::FileError::sharingViolation, 0, path());
+        name_ = makeDatabaseName(random);
+        const std::string base = folder + name_;
+        if (platform::fileExists(base) || platform::fileExists(base + ".tmp") || platform::fileExists(path())) continue;
+        // Another run that drew the same name at the same moment holds the lock: draw again.
+        if (!lock_.tryLock(path())) continue;
+        const auto status = platform::fileStatus(path());
+        if (status && status->size == 0) break;
+        lock_.unlock();  // a journal left by a run that died: recovery's, not ours
+    }
+    try {
+        file_.open(path(), platform::File::Mode::CreateWrite);
+        const std::string header = formatJournalHeader(platform::now());
+        file_.write(header.data(), header.size());
+        std::uint32_t count = static_cast<std::uint32_t>(rules.size());
+        FilterArchive archive(plugins, file_, true, count, file_.position());
+        for (const Rule& rule : rules) archive.writeRule(rule);
+        sync();
+    } catch (...) {
+        file_.close();
+        try {
+            platform::removeFile(path());
+        } catch (const platform::FileError&) {
+            // Empty of moves, it is dropped by the next recovery in any case.
+        }
+        lock_.unlock();
+        throw;
+    }
+}
+
+void RunJournal::sync() {
+    file_.sync();
+    unsynced_ = 0;
+    lastSync_ = std::chrono::steady_clock::now();
+}
+
+void RunJournal::recordMove(const std::string& folder, const std::string& oldName, const std::string& newName) {
+    record_.clear();
+    appendJournalMove(record_, currentFolder_, folder, oldName, newName);
+    file_.write(record_.data(), record_.size());
+    made_.push_back(false);
+    if (++unsynced_ >= kJournalSyncMoves || std::chrono::steady_clock::now() - lastSync_ >= kJournalSyncInterval) {
+        sync();
+    }
+}
+
+void RunJournal::moveMade(bool made) {
+    if (made_.empty() || !made) return;
+    made_.back() = true;
+    ++madeCount_;
+}
+
+std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit) {
+    if (!isOpen()) return std::string();
+    file_.close();  // every record already reached the system: there is nothing to flush
+    std::string registered;
+    if (madeCount_ > 0) {
+        const auto content = parseJournal(readWholeFile(path()));
+        if (!content) throw BRAXEN::braxen_Exception(BRAXEN::braxen_Exception::invalidFormat);
+        std::vector<UndoEntry> entries;
+        entries.reserve(madeCount_);
+        for (std::size_t i = 0; i < content->moves.size() && i < made_.size(); ++i) {
+            if (made_[i]) entries.push_back(content->moves[i]);
+        }
+        writeDatabaseAs(paths_, name_, entries, content->ruleSection);
+        registerDatabase(paths_, IndexEntry{name_, undoDescription(platform::now(), entries.size())}, limitUndo,
+                         undoLimit);
+        registered = name_;
+    }
+    try {
+        platform::removeFile(path());
+    } catch (const platform::FileError&) {
+        // The database is registered; recovery finds that and only removes the journal.
+    }
+    lock_.unlock();
+    made_.clear();
+    madeCount_ = 0;
+    return registered;
+}
+
+void RunJournal::abandon() noexcept {
+    file_.close();
+    lock_.unlock();
+}
+
+}  // namespace core

@@ -1,0 +1,116 @@
+// The journal of a rename run: every move is written to it before it is made, so that whatever
+// ends the run (a kill, a crash, a closed terminal) the undo record survives. A run that finishes
+// turns its journal into an ordinary undo database; one that died is recovered at the next start
+// (journal_recovery.h).
+//
+// Layout, all integers little-endian:
+//   header   "CWJOURNL", version (u32, 1), start time (i64, seconds), CRC-32 of those 20 bytes
+//   filters  the run's Rule section, exactly as an undo database holds it (no stamp)
+//   records  length n (u32), type (u8), n payload bytes, CRC-32 of length, type and payload
+//            'F' folder: the folder of the moves that follow, ending with its separator (empty
+//                        before the first)
+//            'M' move:   old name's length (u32), old name, new name
+// Records are appended one write at a time; the first record that is cut short or damaged ends
+// the journal, so a record torn by a kill or a power cut costs only itself.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/app/app_paths.h"
+#include "core/rules/rule.h"
+#include "core/undo/undo_database.h"
+#include "platform/file_lock.h"
+#include "platform/platform.h"
+
+namespace core {
+
+class PluginManager;
+
+inline constexpr const char* kJournalExtension = ".jnl";
+// A power cut can cost at most the records written since the last sync: this many moves, or what
+// was written in this much time, whichever comes first.
+inline constexpr std::uint32_t kJournalSyncMoves = 256;
+inline constexpr std::chrono::milliseconds kJournalSyncInterval{100};
+
+struct JournalContent {
+    std::time_t started = 0;
+    std::string ruleSection;
+    std::vector<UndoEntry> moves;  // the moves the run meant to make, in order
+};
+
+// The content of a journal's bytes, as far as they are whole. Nothing when the header or the Rule
+// section is incomplete or damaged: such a run had not begun to rename.
+std::optional<JournalContent> parseJournal(std::string_view bytes);
+
+// The bytes of a journal's header.
+std::string formatJournalHeader(std::time_t started);
+// Appends the record(s) of one move: a folder record first when `folder` differs from
+// `currentFolder` (empty at the start of the records), which then becomes `folder`.
+void appendJournalMove(std::string& bytes, std::string& currentFolder, const std::string& folder,
+                       const std::string& oldName, const std::string& newName);
+
+// The journal of one run in progress. It lives in the undo folder under the name its database
+// will have, with the journal extension, and is locked while the run lives so that recovery in
+// another process never takes it over.
+class RunJournal {
+public:
+    RunJournal() = default;
+    // Closes the journal and leaves it where it is when finish() was not reached: the run is
+    // recovered at the next start.
+    ~RunJournal();
+    RunJournal(const RunJournal&) = delete;
+    RunJournal& operator=(const RunJournal&) = delete;
+
+    // Creates and locks the journal under a free database name and writes the header and the
+    // run's filters. Raises the platform's file error.
+    void create(const AppPaths& paths, const PluginManager* plugins, const RuleList& rules);
+    bool isOpen() const { return file_.isOpen(); }
+    // The database name the journal has reserved.
+    const std::string& name() const { return name_; }
+    std::string path() const;
+
+    // Writes the move about to be made straight to the system (no buffer in this program), and
+    // syncs it to the disk when the last sync is kSyncMoves moves or kSyncInterval old. Raises
+    // the platform's file error: the move must then not be made.
+    void recordMove(const std::string& folder, const std::string& oldName, const std::string& newName);
+    // Tells whether the move last recorded was made.
+    void moveMade(bool made);
+    std::size_t movesMade() const { return madeCount_; }
+
+    // Ends the run: writes the moves that were made as an undo database (under a temporary name,
+    // then renamed), registers it in the index, and deletes the journal. Returns the database's
+    // name, or empty when no move was made. On failure the journal stays, for recovery at the
+    // next start, and the error (FileError or braxen_Exception) is raised.
+    std::string finish(bool limitUndo, std::int32_t undoLimit);
+
+    // Closes and unlocks the journal without finishing; the file stays for recovery.
+    void abandon() noexcept;
+
+private:
+    void sync();
+
+    AppPaths paths_;
+    std::string name_;
+    platform::FileLock lock_;
+    platform::File file_;
+    std::string currentFolder_;
+    std::string record_;
+    std::vector<bool> made_;
+    std::size_t madeCount_ = 0;
+    std::uint32_t unsynced_ = 0;
+    std::chrono::steady_clock::time_point lastSync_;
+};
+
+// Writes `entries` and `ruleSection` as database `name` in the undo folder: to name + ".tmp",
+// synced, then renamed to `name` (never over an existing file). A failure removes the temporary
+// file and raises the platform's file error.
+void writeDatabaseAs(const AppPaths& paths, const std::string& name, const std::vector<UndoEntry>& entries,
+                     std::string_view ruleSection);
+
+}  // namespace core

@@ -1,0 +1,310 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "core/persist/binary_io.h"
+#include "core/persist/filter_archive.h"
+#include "core/undo/journal.h"
+#include "core/undo/journal_recovery.h"
+#include "core/undo/undo_catalog.h"
+#include "core/undo/undo_index.h"
+#include "platform/platform.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+using namespace core;
+using testing_support::readFile;
+using testing_support::TempFolder;
+using testing_support::writeFile;
+
+RuleList oneRule() {
+    RuleList rules(1);
+    rules[0].type = Append;
+    rules[0].appendEnd() = "!";
+    ruleDescription(rules[0]);
+    return rules;
+}
+
+std::vector<IndexEntry> indexOf(const AppPaths& paths) {
+    return parseIndex(platform::fileExists(paths.indexFile()) ? readFile(paths.indexFile()) : std::string());
+}
+
+std::vector<std::string> undoFolderFiles(const AppPaths& paths) {
+    std::vector<std::string> names;
+    platform::FindHandle find;
+    platform::FindData data;
+    for (bool more = find.first(paths.undoFolder() + "*", data); more; more = find.next(data)) {
+        if (!(data.attributes & platform::AttrDirectory)) names.push_back(data.name);
+    }
+    return names;
+}
+
+// A whole journal's bytes, as the writer lays them out.
+std::string journalBytes(std::time_t started, const std::vector<UndoEntry>& moves, std::vector<std::size_t>* ends) {
+    TempFolder scratch;
+    {
+        platform::File file(scratch / "rules", platform::File::Mode::CreateWrite);
+        writeInt(file, 0);  // a stand-in for the header, so the archive writes no stamp
+        std::uint32_t count = 1;
+        core::FilterArchive archive(nullptr, file, true, count, file.position());
+        archive.writeRule(oneRule()[0]);
+    }
+    std::string bytes = formatJournalHeader(started) + readFile(scratch / "rules").substr(4);
+    std::string folder;
+    for (const UndoEntry& move : moves) {
+        appendJournalMove(bytes, folder, move.folder, move.oldName, move.newName);
+        if (ends) ends->push_back(bytes.size());
+    }
+    return bytes;
+}
+
+TEST(JournalFormat, EveryCutKeepsTheWholeRecordsBeforeIt) {
+    const std::vector<UndoEntry> moves = {{"/music/", "b.mp3", "a.mp3"},
+                                          {"/music/", "d.mp3", "c.mp3"},
+                                          {"/music/deep/", "\xff\xfe.mp3", "x:?.mp3"},
+                                          {"/music/", "f.mp3", "e.mp3"}};
+    std::vector<std::size_t> ends;
+    const std::string bytes = journalBytes(1234567890, moves, &ends);
+    const auto whole = parseJournal(bytes);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->started, 1234567890);
+    EXPECT_EQ(whole->moves, moves);
+    const std::size_t headerEnd = 24 + 72 + 784;  // the header and a Rule section of one Rule
+    for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
+        const auto part = parseJournal(std::string_view(bytes).substr(0, cut));
+        if (cut < headerEnd) {
+            EXPECT_FALSE(part) << cut;
+            continue;
+        }
+        ASSERT_TRUE(part) << cut;
+        const auto whole = static_cast<std::size_t>(std::upper_bound(ends.begin(), ends.end(), cut) - ends.begin());
+        EXPECT_EQ(part->moves.size(), whole) << cut;
+    }
+}
+
+TEST(JournalFormat, DamageEndsTheJournalWhereItIs) {
+    const std::vector<UndoEntry> moves = {{"/m/", "b", "a"}, {"/m/", "d", "c"}, {"/m/", "f", "e"}};
+    std::vector<std::size_t> ends;
+    const std::string bytes = journalBytes(0, moves, &ends);
+    struct Case {
+        const char* what;
+        std::size_t at;
+        std::size_t movesLeft;
+    };
+    const Case cases[] = {
+        {"magic", 0, 99},
+        {"start time", 13, 99},
+        {"filters", 30, 99},
+        {"second move's name", ends[1] - 6, 1},
+        {"third move's checksum", ends[2] - 1, 2},
+    };
+    for (const Case& c : cases) {
+        std::string damaged = bytes;
+        damaged[c.at] = static_cast<char>(damaged[c.at] ^ 0x20);
+        const auto content = parseJournal(damaged);
+        if (c.movesLeft == 99) {
+            EXPECT_FALSE(content) << c.what;
+        } else {
+            ASSERT_TRUE(content) << c.what;
+            EXPECT_EQ(content->moves.size(), c.movesLeft) << c.what;
+        }
+    }
+}
+
+struct Music {
+    TempFolder folder;
+    std::string prefix = platform::withSeparator(folder.path());
+    void add(const std::string& name) const { writeFile(prefix + name, name); }
+    bool has(const std::string& name) const { return platform::fileExists(prefix + name); }
+};
+
+// Records and makes each move, as a run does; false when a move failed.
+bool run(RunJournal& journal, const Music& music, const std::vector<std::pair<std::string, std::string>>& moves) {
+    bool all = true;
+    for (const auto& [from, to] : moves) {
+        journal.recordMove(music.prefix, from, to);
+        bool made = true;
+        try {
+            platform::moveFile(music.prefix + from, music.prefix + to);
+        } catch (const platform::FileError&) {
+            made = all = false;
+        }
+        journal.moveMade(made);
+    }
+    return all;
+}
+
+TEST(RunJournal, FinishedRunBecomesAnOrdinaryDatabase) {
+    TempFolder app;
+    Music music;
+    const AppPaths paths = AppPaths::in(app.path());
+    for (const char* name : {"a.mp3", "c.mp3", "taken.mp3"}) music.add(name);
+    RunJournal journal;
+    journal.create(paths, nullptr, oneRule());
+    EXPECT_EQ(undoFolderFiles(paths), std::vector<std::string>{journal.name() + ".jnl"});
+    EXPECT_FALSE(run(journal, music, {{"a.mp3", "b.mp3"}, {"c.mp3", "taken.mp3"}, {"c.mp3", "a.mp3"}}));
+    const std::string name = journal.finish(false, 50);
+    EXPECT_EQ(name, journal.name());
+    EXPECT_EQ(undoFolderFiles(paths), std::vector<std::string>{name}) << "the journal is gone";
+    const auto index = indexOf(paths);
+    ASSERT_EQ(index.size(), 1u);
+    EXPECT_EQ(index[0].name, name);
+    EXPECT_NE(index[0].description.find(" - 2 file(s) renamed."), std::string::npos);
+    EXPECT_EQ(index[0].description.find("interrupted"), std::string::npos);
+    std::vector<UndoEntry> entries;
+    readUndoDatabase(paths.undoFolder() + name, entries);
+    EXPECT_EQ(entries, (std::vector<UndoEntry>{{music.prefix, "b.mp3", "a.mp3"}, {music.prefix, "a.mp3", "c.mp3"}}));
+    DatabaseProperties properties;
+    ASSERT_TRUE(loadDatabaseProperties(nullptr, paths, name, properties));
+    ASSERT_EQ(properties.rules.size(), 1u);
+    EXPECT_EQ(properties.rules[0].appendEnd(), "!");
+}
+
+TEST(RunJournal, RunWithoutMovesLeavesNothing) {
+    TempFolder app;
+    Music music;
+    const AppPaths paths = AppPaths::in(app.path());
+    RunJournal journal;
+    journal.create(paths, nullptr, oneRule());
+    EXPECT_FALSE(run(journal, music, {{"missing.mp3", "x.mp3"}}));
+    EXPECT_EQ(journal.finish(false, 50), "");
+    EXPECT_TRUE(undoFolderFiles(paths).empty());
+    EXPECT_TRUE(indexOf(paths).empty());
+}
+
+TEST(JournalRecovery, KeepsOnlyTheMovesThatHappened) {
+    TempFolder app;
+    Music music;
+    const AppPaths paths = AppPaths::in(app.path());
+    for (const char* name : {"a.mp3", "c.mp3", "x.mp3", "y.mp3", "busy.mp3", "keep.mp3"}) music.add(name);
+    std::string journalName;
+    {
+        RunJournal journal;
+        journal.create(paths, nullptr, oneRule());
+        journalName = journal.name();
+        // A chain, a swap through a third name, a failed move, and a last move recorded but never
+        // made: the run dies between the record and the move.
+        run(journal, music,
+            {{"a.mp3", "b.mp3"},
+             {"c.mp3", "a.mp3"},
+             {"x.mp3", "t.mp3"},
+             {"y.mp3", "x.mp3"},
+             {"t.mp3", "y.mp3"},
+             {"busy.mp3", "keep.mp3"}});
+        journal.recordMove(music.prefix, "keep.mp3", "kept.mp3");
+        // Destroyed without finishing, as a process that is killed.
+    }
+    const JournalRecovery recovery = recoverJournals(paths, false, 50);
+    EXPECT_TRUE(recovery.problems.empty()) << recovery.problems.front();
+    ASSERT_EQ(recovery.recovered, std::vector<std::string>{journalName});
+    EXPECT_EQ(undoFolderFiles(paths), std::vector<std::string>{journalName});
+    const auto index = indexOf(paths);
+    ASSERT_EQ(index.size(), 1u);
+    const std::string& description = index[0].description;
+    EXPECT_EQ(description.substr(description.find(" - ")), " - 5 file(s) renamed. (interrupted)");
+
+    // Undo brings every file back to the name it had.
+    UndoCatalog catalog(paths);
+    catalog.refresh();
+    const UndoOutcome outcome = catalog.undoDatabase(index[0]);
+    EXPECT_EQ(outcome.failures, 0) << outcome.failureText;
+    for (const char* name : {"a.mp3", "c.mp3", "x.mp3", "y.mp3", "busy.mp3", "keep.mp3"}) {
+        EXPECT_TRUE(music.has(name)) << name;
+    }
+    EXPECT_FALSE(music.has("b.mp3"));
+    EXPECT_FALSE(music.has("t.mp3"));
+}
+
+TEST(JournalRecovery, LeavesTheJournalOfARunInProgress) {
+    TempFolder app;
+    Music music;
+    const AppPaths paths = AppPaths::in(app.path());
+    music.add("a.mp3");
+    RunJournal journal;
+    journal.create(paths, nullptr, oneRule());
+    run(journal, music, {{"a.mp3", "b.mp3"}});
+    const JournalRecovery recovery = recoverJournals(paths, false, 50);
+    EXPECT_TRUE(recovery.recovered.empty());
+    EXPECT_TRUE(recovery.problems.empty());
+    EXPECT_TRUE(platform::fileExists(journal.path()));
+    EXPECT_EQ(journal.finish(false, 50), journal.name()) << "the run finishes as if nothing had happened";
+    EXPECT_EQ(indexOf(paths).size(), 1u);
+}
+
+TEST(JournalRecovery, EveryStageOfADyingFinish) {
+    // The run can die while its database is written, after it is in place, or after it is
+    // registered: each time recovery ends with one database, listed once.
+    enum Stage { TemporaryWritten, DatabaseInPlace, Registered };
+    for (const Stage stage : {TemporaryWritten, DatabaseInPlace, Registered}) {
+        SCOPED_TRACE(stage);
+        TempFolder app;
+        Music music;
+        const AppPaths paths = AppPaths::in(app.path());
+        music.add("a.mp3");
+        RunJournal journal;
+        journal.create(paths, nullptr, oneRule());
+        const std::string name = journal.name();
+        run(journal, music, {{"a.mp3", "b.mp3"}});
+        const std::string database = paths.undoFolder() + name;
+        writeDatabaseAs(paths, name, {{music.prefix, "b.mp3", "a.mp3"}}, "");
+        if (stage == TemporaryWritten) {
+            platform::moveFile(database, database + ".tmp");
+            writeFile(database + ".tmp", readFile(database + ".tmp").substr(0, 100));
+        }
+        if (stage == Registered) registerDatabase(paths, IndexEntry{name, "finished"}, false, 50);
+        journal.abandon();
+
+        for (int again = 0; again < 2; ++again) {
+            const JournalRecovery recovery = recoverJournals(paths, false, 50);
+            EXPECT_TRUE(recovery.problems.empty());
+            EXPECT_EQ(recovery.recovered.size(), again == 0 && stage != Registered ? 1u : 0u);
+        }
+        EXPECT_EQ(undoFolderFiles(paths), std::vector<std::string>{name});
+        const auto index = indexOf(paths);
+        ASSERT_EQ(index.size(), 1u);
+        EXPECT_EQ(index[0].name, name);
+        std::vector<UndoEntry> entries;
+        readUndoDatabase(database, entries);
+        EXPECT_EQ(entries, (std::vector<UndoEntry>{{music.prefix, "b.mp3", "a.mp3"}}));
+    }
+}
+
+TEST(JournalRecovery, JournalsThatRecordNothingAreDropped) {
+    TempFolder app;
+    const AppPaths paths = AppPaths::in(app.path());
+    platform::createFolder(paths.undoFolder());
+    writeFile(paths.undoFolder() + "AAAAAAAAAAAA.jnl", "");
+    writeFile(paths.undoFolder() + "BBBBBBBBBBBB.jnl", "CWJOURNL garbage");
+    writeFile(paths.undoFolder() + "notours.jnl", "left alone");
+    const JournalRecovery recovery = recoverJournals(paths, false, 50);
+    EXPECT_TRUE(recovery.recovered.empty());
+    EXPECT_TRUE(recovery.problems.empty());
+    EXPECT_EQ(undoFolderFiles(paths), std::vector<std::string>{"notours.jnl"});
+    EXPECT_TRUE(indexOf(paths).empty());
+}
+
+TEST(JournalRecovery, AnIndexThatIsNotAcceptableKeepsTheJournal) {
+    TempFolder app;
+    Music music;
+    const AppPaths paths = AppPaths::in(app.path());
+    music.add("a.mp3");
+    writeFile(paths.indexFile(), "not an index at all, but long enough to be read as one.......................");
+    std::string journalPath;
+    {
+        RunJournal journal;
+        journal.create(paths, nullptr, oneRule());
+        run(journal, music, {{"a.mp3", "b.mp3"}});
+        journalPath = journal.path();
+    }
+    const JournalRecovery recovery = recoverJournals(paths, false, 50);
+    ASSERT_EQ(recovery.problems.size(), 1u);
+    EXPECT_NE(recovery.problems[0].find(paths.indexFile()), std::string::npos) << recovery.problems[0];
+    EXPECT_TRUE(platform::fileExists(journalPath));
+
+    platform::removeFile(paths.indexFile());
+    EXPECT_EQ(recoverJournals(paths, false, 50).recovered.size(), 1u) << "recovered once the index is fixed";
+    EXPECT_FALSE(platform::fileExists(journalPath));
+}
+
+}  // namespace
