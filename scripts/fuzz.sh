@@ -15,6 +15,9 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(filter_file undo_database undo_index settings journal)
 
 scripts/setup.sh
+# Targets write their scratch files to the temporary folder and sync them; in memory that costs
+# nothing.
+[ -d /dev/shm ] && export TMPDIR="${TMPDIR:-/dev/shm}"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target "${targets[@]/%/_fuzzer}"
 
