@@ -4,6 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/console.h"
+#include "platform/console.h"
 
 #ifdef _WIN32
 #include "platform/win32/wide.h"
@@ -16,6 +17,7 @@ int wmain(int argc, wchar_t** argv) {
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
 #endif
+    platform::keepRunningWhenPipesClose();
     cli::SystemConsole console;
     return cli::runCli(arguments, console, core::AppPaths::nextToProgram());
 }

@@ -13,5 +13,9 @@ bool isTerminal(Stream stream);
 bool enableColours(Stream stream);
 // Writes UTF-8 text: as UTF-16 to a Windows console, as bytes to anything else.
 void writeText(Stream stream, std::string_view text);
+// Makes a write to a pipe whose reader has gone (`rename ... | head`) fail like any other write
+// instead of ending the program in the middle of a run (SIGPIPE on POSIX; Windows already works
+// that way).
+void keepRunningWhenPipesClose();
 
 }  // namespace platform

@@ -1,3 +1,4 @@
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -33,6 +34,10 @@ void writeText(Stream stream, std::string_view text) {
         }
         text.remove_prefix(static_cast<std::size_t>(n));
     }
+}
+
+void keepRunningWhenPipesClose() {
+    ::signal(SIGPIPE, SIG_IGN);
 }
 
 }  // namespace platform

@@ -41,4 +41,6 @@ void writeText(Stream stream, std::string_view text) {
     }
 }
 
+void keepRunningWhenPipesClose() {}
+
 }  // namespace platform
