@@ -184,6 +184,11 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
 int previewOrRename(Context& context, const Invocation& invocation) {
     core::RuleList rules;
     if (!buildRules(context, invocation.filters, rules)) return ExitBadInput;
+    // Without a filter every name stays as it is: nothing to rename, and no run to record, so no
+    // real run is pushed out of the undo history for it. The window disables Rename likewise.
+    if (invocation.kind == CommandKind::Rename && rules.empty()) {
+        return context.fail("rename needs at least one filter: nothing would change");
+    }
     if (!invocation.saveTo.empty()) core::writeFilterFile(invocation.saveTo, rules);
 
     const auto status = platform::fileStatus(invocation.target);
@@ -191,7 +196,7 @@ int previewOrRename(Context& context, const Invocation& invocation) {
         return context.fail("no such folder: \"" + invocation.target + "\"");
     }
     core::FileList files;
-    core::findFiles(files, invocation.recurse, invocation.target, invocation.patterns);
+    core::findFiles(files, invocation.recurse, invocation.target, invocation.patterns, context.paths().ownFolders());
     if (files.empty()) {
         context.console.err(terminalLines(core::loadString(core::IDS_NO_FILES_FOUND)) + "\n");
         return ExitDone;

@@ -17,6 +17,9 @@ enum Attribute : std::uint32_t {
     AttrHidden = 0x02,
     AttrSystem = 0x04,
     AttrDirectory = 0x10,
+    // A symbolic link or a junction (the entry's other bits are its target's). Recursion never
+    // follows one that leads to a folder, so a walk stays inside the folder it was given.
+    AttrLink = 0x400,
 };
 
 class File {
@@ -73,6 +76,15 @@ bool fileExists(const std::string& path);
 // "a.mp3" and "A.MP3" are one file there: always on Windows; never on POSIX, where a name is its
 // bytes.
 bool namesIgnoreCase(const std::string& folder);
+
+// What identifies a file or folder on its volume, whichever path leads to it.
+struct FileId {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    bool operator==(const FileId& other) const { return volume == other.volume && index == other.index; }
+};
+// Nothing when the path leads nowhere.
+std::optional<FileId> fileId(const std::string& path);
 
 // Moves (renames) a file. Never replaces an existing file: the move fails instead. A name that
 // differs from the current one only in letter case really changes the case, even where the file

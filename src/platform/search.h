@@ -18,6 +18,8 @@ struct FindData {
 // "*" and "?", compare letters ignoring case, and "*.*" matches every name. Entries come in the
 // platform's own order; on POSIX that is by name ignoring case, then by exact bytes, as NTFS and
 // Wine list them, so repeated runs see the same order. "." and ".." are listed as on Windows.
+// Only files and folders are listed: on POSIX a FIFO, socket or device (or a link to one, or a
+// dangling link) is left out, as Windows folders never hold them, so nothing ever opens one.
 class FindHandle {
 public:
     FindHandle();

@@ -1,6 +1,8 @@
 // The command-line program's commands on real folders, run in this process.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "cli/commands.h"
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_kinds.h"
@@ -191,6 +193,14 @@ TEST_F(CliTest, RefusedInputExitsWithTwo) {
     const Outcome same = run({"preview", "--replace", "a", "A", music.path()});
     EXPECT_NE(same.err.find("fields can't be the same"), std::string::npos);
     EXPECT_EQ(run({"preview", "--replace", "a", "A", "--match-case", music.path()}).status, 0);
+    core::writeFilterFile(music / "empty.ren", {});
+    for (const auto& nothing : {std::vector<std::string>{"rename", music.path()},
+                                std::vector<std::string>{"rename", "-f", music / "empty.ren", music.path()}}) {
+        const Outcome refused = run(nothing);
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_EQ(refused.err, "calderwynstrope-cli: rename needs at least one filter: nothing would change\n");
+    }
+    EXPECT_EQ(run({"undo", "list"}).out, "") << "no run recorded";
     const Outcome none = run({"preview", "-p", "*.wav", music.path()});
     EXPECT_EQ(none.status, 0);
     EXPECT_NE(none.err.find("There were no files found matching"), std::string::npos);
@@ -259,5 +269,39 @@ TEST_F(CliTest, SavedFiltersPrintBackAndMatchTheDialogsRules) {
               "find=\"Track %s \" replace=\"%s - \"\nTags: \"(%3) %1 - %2\" (all fields must exist)\n");
     EXPECT_EQ(run({"preview", "-f", saved, "--tsv", music.path()}).status, 0);
 }
+
+#ifndef _WIN32
+TEST_F(CliTest, SaveReplacesTheFilterFileOnlyWhenWhole) {
+    const std::string disk = music / "disk";
+    platform::createFolder(disk);
+    if (std::system(("mount -t tmpfs -o size=64k tmpfs '" + disk + "' 2>/dev/null").c_str()) != 0) {
+        GTEST_SKIP() << "mounting a small tmpfs needs root; the full disk was not tried";
+    }
+    struct Unmount {
+        std::string disk;
+        ~Unmount() { std::system(("umount '" + disk + "'").c_str()); }
+    } unmount{disk};
+    files({"a.mp3"});
+    const std::string saved = disk + "/saved.ren";
+    ASSERT_EQ(run({"preview", "--underscores", "--save", saved, music.path()}).status, 0);
+    const std::string before = readFile(saved);
+    writeFile(disk + "/filler", std::string(56 * 1024, 'x'));  // a page is left: less than the file below
+
+    std::vector<std::string> many = {"preview"};
+    for (int i = 0; i < 12; ++i) many.insert(many.end(), {"--append", "", std::to_string(i)});
+    many.insert(many.end(), {"--save", saved, music.path()});
+    const Outcome full = run(many);
+    EXPECT_NE(full.status, 0);
+    EXPECT_NE(full.err.find(saved), std::string::npos) << full.err;
+    EXPECT_EQ(readFile(saved), before) << "the old file is whole";
+    EXPECT_FALSE(platform::fileExists(saved + ".tmp"));
+
+    platform::removeFile(disk + "/filler");
+    ASSERT_EQ(run(many).status, 0);
+    core::RuleList read;
+    core::readFilterFile(nullptr, saved, read);
+    EXPECT_EQ(read.size(), 12u);
+}
+#endif
 
 }  // namespace

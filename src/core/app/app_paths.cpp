@@ -24,4 +24,8 @@ std::string AppPaths::settingsFile() const {
     return base + "braxen.ini";
 }
 
+std::vector<std::string> AppPaths::ownFolders() const {
+    return {base, undoFolder()};
+}
+
 }  // namespace core

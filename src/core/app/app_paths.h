@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace core {
 
@@ -17,6 +18,8 @@ struct AppPaths {
     std::string undoFolder() const;    // "undo" + separator
     std::string indexFile() const;     // "braxen.idx"
     std::string settingsFile() const;  // "braxen.ini"
+    // The folders of the program's own files, which no run may list or rename.
+    std::vector<std::string> ownFolders() const;
 };
 
 }  // namespace core

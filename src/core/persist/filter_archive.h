@@ -54,6 +54,9 @@ void serializeRule(Rule& rule, bool loading, const PluginManager* plugins, platf
 // appends each Rule as it is read, so a rejected file leaves the caller's list as it was, and a
 // missing plug-in leaves the Rules before it in the list.
 void readFilterFile(const PluginManager* plugins, const std::string& path, RuleList& rules);
+// Writing goes to a temporary file beside `path` that replaces it only once it is whole and on
+// the disk: a failure (a full disk) removes the temporary file, leaves an existing file as it was,
+// and raises the platform's file error.
 void writeFilterFile(const std::string& path, const RuleList& rules);
 
 }  // namespace core

@@ -1,5 +1,7 @@
 #include "core/session/find_files.h"
 
+#include <algorithm>
+
 #include "core/rules/text_rules.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -108,6 +110,7 @@ bool ZelFindFiles::findNext() {
                 if ((top.currentAttributes() & platform::AttrSystem) && !(files.required() & platform::AttrSystem)) {
                     continue;  // system folders are never entered
                 }
+                if (!entersFolder(top)) continue;
                 auto sub = std::make_unique<ZelSimpleFindFiles>();
                 sub->init(top.currentPath(), files.pattern(), 0);
                 sub->flags = kFindRecurse;
@@ -135,10 +138,26 @@ bool ZelFindFiles::findNext() {
     return false;
 }
 
-void findFiles(FileList& list, bool recurse, const std::string& folder, const std::string& patterns) {
+bool ZelFindFiles::entersFolder(const ZelSimpleFindFiles& scan) const {
+    // A link could lead anywhere, even back up the tree: the walk stays inside the folder given.
+    if (scan.currentAttributes() & platform::AttrLink) return false;
+    if (excluded_.empty()) return true;
+    const auto id = platform::fileId(scan.currentPath());
+    return !id || std::find(excluded_.begin(), excluded_.end(), *id) == excluded_.end();
+}
+
+void findFiles(FileList& list, bool recurse, const std::string& folder, const std::string& patterns,
+               const std::vector<std::string>& ownFolders) {
+    std::vector<platform::FileId> excluded;
+    for (const std::string& own : ownFolders) {
+        if (const auto id = platform::fileId(own)) excluded.push_back(*id);
+    }
+    const auto root = platform::fileId(platform::fullPath(trimWhiteSpace(folder)));
+    if (root && std::find(excluded.begin(), excluded.end(), *root) != excluded.end()) return;
     ZelFindFiles find;
     find.init(folder, patterns, 0, recurse ? kFindRecurse : 0);
     find.setAttributeFilter(0, kNotAFile);
+    find.excludeFolders(std::move(excluded));
     std::shared_ptr<const std::string> folderText;
     std::string lastFolder;
     while (find.findNext()) {

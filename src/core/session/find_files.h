@@ -73,18 +73,27 @@ public:
     // search per pattern so that the first pattern is walked first.
     void init(const std::string& folder, const std::string& patterns, std::uint32_t required, std::uint32_t flags);
     void setAttributeFilter(std::uint32_t required, std::uint32_t excluded);
+    // Folders the walk never enters (the program's own data), known by identity whatever path
+    // leads to them.
+    void excludeFolders(std::vector<platform::FileId> folders) { excluded_ = std::move(folders); }
     bool findNext();
     const std::string& currentName() const { return stack_.back()->currentName(); }
     const std::string& currentFolder() const { return stack_.back()->currentFolder(); }
 
 private:
+    bool entersFolder(const ZelSimpleFindFiles& scan) const;
+
     std::vector<std::unique_ptr<ZelSimpleFindFiles>> stack_;
+    std::vector<platform::FileId> excluded_;
 };
 
 // The pieces of a pattern text, split at ";" as the pattern box means them.
 std::vector<std::string> splitPatterns(const std::string& patterns);
 
-// Appends every file of the run to `list`, in discovery order.
-void findFiles(FileList& list, bool recurse, const std::string& folder, const std::string& patterns);
+// Appends every file of the run to `list`, in discovery order. A recursive walk does not follow
+// links to folders, and never lists the files of `ownFolders` (the program's data folders) nor
+// enters them.
+void findFiles(FileList& list, bool recurse, const std::string& folder, const std::string& patterns,
+               const std::vector<std::string>& ownFolders = {});
 
 }  // namespace core

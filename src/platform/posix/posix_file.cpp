@@ -138,6 +138,12 @@ bool namesIgnoreCase(const std::string&) {
     return false;
 }
 
+std::optional<FileId> fileId(const std::string& path) {
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
 namespace {
 
 std::string lastComponent(const std::string& path) {

@@ -110,11 +110,19 @@ bool FindHandle::next(FindData& out) {
     while (state_->next < state_->order.size()) {
         const char* name = state_->names.c_str() + state_->order[state_->next++];
         struct stat st;
-        // Follow links, as Windows reports the target of a link; an entry that vanished since
-        // the folder was read, or a dangling link, is skipped.
-        if (::fstatat(dirFd, name, &st, 0) != 0) continue;
+        // An entry that vanished since the folder was read is skipped.
+        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        std::uint32_t link = 0;
+        if (S_ISLNK(st.st_mode)) {
+            // A link shows its target, as on Windows; a dangling one is skipped.
+            if (::fstatat(dirFd, name, &st, 0) != 0) continue;
+            link = AttrLink;
+        }
+        // FIFOs, sockets and devices are not files to rename; opening one (to read a tag) could
+        // wait for ever.
+        if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;
         out.name = name;
-        out.attributes = attributesOf(out.name, st.st_mode);
+        out.attributes = attributesOf(out.name, st.st_mode) | link;
         return true;
     }
     return false;

@@ -211,6 +211,19 @@ bool namesIgnoreCase(const std::string&) {
     return true;
 }
 
+std::optional<FileId> fileId(const std::string& path) {
+    if (path.empty()) return std::nullopt;
+    // Backup semantics open folders too; no access right is needed to ask for the identity.
+    HANDLE h = CreateFileW(filePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info;
+    const BOOL ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    if (!ok) return std::nullopt;
+    return FileId{info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
 void moveFile(const std::string& from, const std::string& to) {
     const std::string toName = lastComponent(to);
     if (!isValidFileName(toName)) throwError(ERROR_INVALID_NAME, to);

@@ -23,6 +23,11 @@ void fill(const WIN32_FIND_DATAW& data, FindData& out) {
     out.name = win32::narrow(data.cFileName);
     out.attributes = data.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                               FILE_ATTRIBUTE_DIRECTORY);
+    // Links and junctions; other reparse points (cloud files, deduplicated files) are ordinary.
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        (data.dwReserved0 == IO_REPARSE_TAG_SYMLINK || data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT)) {
+        out.attributes |= AttrLink;
+    }
 }
 
 }  // namespace

@@ -391,7 +391,7 @@ void MainDialog::rename() {
     rememberFolder(folder);
     const core::RuleList rules = ruleList();
     core::FileList files;
-    core::findFiles(files, recurse, folder, pattern);
+    core::findFiles(files, recurse, folder, pattern, context_.paths().ownFolders());
     if (files.empty()) {
         showError(core::loadString(core::IDS_NO_FILES_FOUND));
         return;
@@ -423,10 +423,7 @@ bool MainDialog::readWriteFilterFile(bool load, const std::string& path) {
                 addRuleToList(rule);
             }
         } else {
-            const core::RuleList rules = ruleList();
-            std::uint32_t count = static_cast<std::uint32_t>(rules.size());
-            core::FilterArchive archive(&plugins(), path, true, count, 0);
-            for (const core::Rule& rule : rules) archive.writeRule(rule);
+            core::writeFilterFile(path, ruleList());
         }
         return true;
     } catch (const BRAXEN::braxen_Exception& error) {

@@ -2,6 +2,11 @@
 
 #include <random>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "core/session/find_files.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -17,9 +22,9 @@ constexpr char sep = platform::kPathSeparator;
 
 // "sub/x.mp3"-style paths, relative to the start folder, in discovery order.
 std::vector<std::string> discovered(const TempFolder& root, const std::string& folder, const std::string& patterns,
-                                    bool recurse) {
+                                    bool recurse, const std::vector<std::string>& ownFolders = {}) {
     FileList list;
-    findFiles(list, recurse, folder, patterns);
+    findFiles(list, recurse, folder, patterns, ownFolders);
     std::vector<std::string> out;
     const std::string prefix = root.path() + sep;
     for (const FileEntry& entry : list) {
@@ -132,6 +137,49 @@ TEST(FindFiles, NamesBeyondAscii) {
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(found, sorted);
 }
+
+TEST(FindFiles, TheProgramsOwnFoldersAreNeverListed) {
+    TempFolder root;
+    buildTree(root);
+    const std::string app = root / "sub1";
+    const std::string undo = app + sep + "deeper";
+    const std::vector<std::string> own = {app, undo};
+    EXPECT_EQ(discovered(root, root.path(), "*.mp3", true, own),
+              (std::vector<std::string>{"a.mp3", "b.mp3", ".hiddendir/h.mp3", "rodir/r.mp3"}));
+    // Another spelling of the same folder is the same folder.
+    EXPECT_EQ(
+        discovered(root, root.path(), "*.mp3", true, {root / ("rodir" + std::string(1, sep) + ".." + sep + "sub1")}),
+        (std::vector<std::string>{"a.mp3", "b.mp3", ".hiddendir/h.mp3", "rodir/r.mp3"}));
+    EXPECT_TRUE(discovered(root, app, "*.mp3", true, own).empty());
+    EXPECT_TRUE(discovered(root, undo, "*.mp3", false, own).empty());
+}
+
+#ifndef _WIN32
+TEST(FindFiles, RecursionStaysInsideTheFolderAndOpensOnlyFiles) {
+    TempFolder root, outside;
+    writeFile(root / "a.mp3", "a");
+    writeFile(outside / "o.mp3", "o");
+    platform::createFolder(root / "sub");
+    writeFile(root / "sub/s.mp3", "s");
+    ASSERT_EQ(::symlink(outside.path().c_str(), (root / "out").c_str()), 0);
+    ASSERT_EQ(::symlink(root.path().c_str(), (root / "sub/loop").c_str()), 0);
+    ASSERT_EQ(::symlink((root / "a.mp3").c_str(), (root / "link.mp3").c_str()), 0);
+    ASSERT_EQ(::symlink((root / "gone.mp3").c_str(), (root / "dangling.mp3").c_str()), 0);
+    ASSERT_EQ(::mkfifo((root / "fifo.mp3").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink((root / "fifo.mp3").c_str(), (root / "fifolink.mp3").c_str()), 0);
+    EXPECT_EQ(discovered(root, root.path(), "*.mp3", true),
+              (std::vector<std::string>{"a.mp3", "link.mp3", "sub/s.mp3"}));
+
+    platform::FindHandle find;
+    platform::FindData data;
+    ASSERT_TRUE(find.first(root / "out", data));
+    EXPECT_EQ(data.attributes & (platform::AttrDirectory | platform::AttrLink),
+              platform::AttrDirectory | platform::AttrLink);
+    ASSERT_TRUE(find.first(root / "link.mp3", data));
+    EXPECT_EQ(data.attributes & (platform::AttrDirectory | platform::AttrLink), platform::AttrLink);
+    EXPECT_FALSE(find.first(root / "fifo.mp3", data)) << "never listed, so never opened";
+}
+#endif
 
 #ifdef _WIN32
 TEST(FindFiles, SystemFilesAndFoldersOnWindows) {
