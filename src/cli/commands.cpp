@@ -15,6 +15,7 @@
 #include "core/rules/filter_kinds.h"
 #include "core/session/find_files.h"
 #include "core/session/rename_run.h"
+#include "core/undo/journal_recovery.h"
 #include "core/undo/undo_catalog.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -33,6 +34,15 @@ std::string terminalLines(std::string text) {
         out += text[i];
     }
     return out;
+}
+
+// A message on one line: the system's own words sometimes come on a line of their own.
+std::string oneLine(std::string text) {
+    text = terminalLines(std::move(text));
+    for (char& c : text) {
+        if (c == '\n') c = ' ';
+    }
+    return text;
 }
 
 class ConsoleReporter : public core::Reporter {
@@ -297,6 +307,21 @@ int undoCommand(Context& context, const Invocation& invocation) {
     }
 }
 
+// Turns the journals of runs that died (killed, a closed terminal, a power cut) into undo
+// databases, before any command looks at the undo history. False when one could not be recovered
+// (reported; it is tried again at the next start).
+bool recoverInterruptedRuns(Context& context) {
+    const core::JournalRecovery recovery =
+        core::recoverJournals(context.paths, context.settings.limitUndo != 0, context.settings.undoLimit);
+    for (const std::string& name : recovery.recovered) {
+        context.console.err(std::string(kProgram) + ": the undo record of an interrupted run was recovered as " + name +
+                            " (see \"undo list\")\n");
+    }
+    for (const std::string& problem : recovery.problems)
+        context.console.err(std::string(kProgram) + ": " + oneLine(problem) + "\n");
+    return recovery.problems.empty();
+}
+
 }  // namespace
 
 int runCli(const std::vector<std::string>& arguments, Console& console, const core::AppPaths& paths) {
@@ -315,20 +340,26 @@ int runCli(const std::vector<std::string>& arguments, Console& console, const co
         return ExitDone;
     }
     Context context(console, paths);
+    const bool recovered = recoverInterruptedRuns(context);
+    int status;
     try {
         switch (invocation.kind) {
             case CommandKind::Preview:
             case CommandKind::Rename:
-                return previewOrRename(context, invocation);
+                status = previewOrRename(context, invocation);
+                break;
             case CommandKind::Filters:
-                return listFilters(context, invocation.target);
+                status = listFilters(context, invocation.target);
+                break;
             default:
-                return undoCommand(context, invocation);
+                status = undoCommand(context, invocation);
+                break;
         }
     } catch (const platform::FileError& fileError) {
         // Files that cannot be opened, written, moved or deleted: the system's own words.
-        return context.fail(fileError.message());
+        status = context.fail(fileError.message());
     }
+    return !recovered && status == ExitDone ? ExitSomeFailed : status;
 }
 
 }  // namespace cli

@@ -70,23 +70,27 @@ bool RenameSession::renameFile(const std::string& oldName, const std::string& fo
         if (errorText) *errorText = "The folder or name is too long for the undo record; the file was not renamed.";
         return false;
     }
-    // Every move of a run passes here, in three steps: the intent is known before the disk is
-    // touched, then the move, then its outcome is recorded for undo only once it happened.
-    const UndoEntry intent{prefix, newName, oldName};
+    if (undoEnabled_) {
+        // The move is in the journal before it is made, so however the run ends it can be undone.
+        // The folder is recorded with its separator, so undo always rebuilds the right paths.
+        if (!journal_.isOpen()) journal_.create(paths_, plugins_, rules_);
+        journal_.recordMove(prefix, oldName, newName);
+    }
     try {
         platform::moveFile(prefix + oldName, prefix + newName);
     } catch (const platform::FileError& error) {
+        if (undoEnabled_) journal_.moveMade(false);
         if (errorText) *errorText = error.message();
         return false;
     }
-    if (undoEnabled_) undo_.addEntry(intent.folder, intent.newName, intent.oldName);
+    if (undoEnabled_) journal_.moveMade(true);
     return true;
 }
 
 std::string RenameSession::finish() {
     finished_ = true;
     if (!undoEnabled_) return std::string();
-    return undo_.commit(plugins_, rules_, limitUndo_, undoLimit_, paths_, reporter_);
+    return journal_.finish(limitUndo_, undoLimit_);
 }
 
 }  // namespace core

@@ -7,7 +7,7 @@
 
 #include "core/app/app_paths.h"
 #include "core/rules/rule.h"
-#include "core/undo/undo_database.h"
+#include "core/undo/journal.h"
 
 namespace core {
 
@@ -19,7 +19,7 @@ public:
     RenameSession(const PluginManager* plugins, const RuleList& rules, bool undoEnabled, bool limitUndo,
                   std::int32_t undoLimit, AppPaths paths, Reporter& reporter);
     // Ends the run if finish() was not called; a failure to write the undo database is then
-    // reported rather than thrown.
+    // reported rather than thrown (the run's journal stays, for recovery at the next start).
     ~RenameSession();
     RenameSession(const RenameSession&) = delete;
     RenameSession& operator=(const RenameSession&) = delete;
@@ -30,22 +30,26 @@ public:
     std::string proposeName(const std::string& folder, const std::string& name);
 
     // Renames folder + oldName to folder + newName, never over an existing file, and records it
-    // for undo: the one place a run moves a file. A new name that is empty or that Windows refuses (it holds one of \ /
-    // : * ? " < > | or a control character) fails without touching the disk, so a name from a tag can never move a file
-    // into another folder. On failure errorText (when given) gets the reason.
+    // for undo: the one place a run moves a file. A new name that is empty or that Windows refuses
+    // (it holds one of \ / : * ? " < > | or a control character) fails without touching the disk,
+    // so a name from a tag can never move a file into another folder. On failure errorText (when
+    // given) gets the reason. With undo on, the move is written to the run's journal (created at
+    // the first move) before it is made; when the journal cannot be created or written, the
+    // platform's file error is raised and the file is not moved: the run must stop, since what it
+    // did next could not be undone.
     bool renameFile(const std::string& oldName, const std::string& folder, const std::string& newName,
                     std::string* errorText = nullptr);
 
     // Ends the run: writes and registers the undo database when undo is on and a file was
-    // renamed. Returns the database's name, or empty. Platform file errors are thrown.
+    // renamed, from the run's journal, which then goes. Returns the database's name, or empty.
+    // Raises the platform's file error, or braxen_Exception for an index that is not acceptable;
+    // the journal then stays, for recovery at the next start.
     std::string finish();
-
-    const UndoDatabase& undoDatabase() const { return undo_; }
 
 private:
     const PluginManager* plugins_;
     const RuleList& rules_;
-    UndoDatabase undo_;
+    RunJournal journal_;
     bool undoEnabled_;
     bool limitUndo_;
     std::int32_t undoLimit_;
