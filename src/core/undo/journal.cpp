@@ -151,6 +151,49 @@ void writeDatabaseAs(const AppPaths& paths, const std::string& name, const std::
     }
 }
 
+BackgroundSync::BackgroundSync(platform::File& file) : file_(file), thread_([this] { loop(); }) {}
+
+BackgroundSync::~BackgroundSync() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+}
+
+void BackgroundSync::written() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (failure_) throw *failure_;
+    const std::uint64_t unsynced = ++written_ - synced_;
+    // The first unsynced record starts the clock; enough of them start a sync at once.
+    if (unsynced == 1 || unsynced == kJournalSyncMoves) wake_.notify_one();
+}
+
+void BackgroundSync::loop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stopping_) {
+        if (written_ == synced_) {
+            wake_.wait(lock);
+            continue;
+        }
+        wake_.wait_for(lock, kJournalSyncInterval,
+                       [this] { return stopping_ || written_ - synced_ >= kJournalSyncMoves; });
+        if (stopping_) break;
+        const std::uint64_t target = written_;
+        lock.unlock();
+        try {
+            file_.sync();
+        } catch (const platform::FileError& error) {
+            lock.lock();
+            failure_ = error;
+            return;
+        }
+        lock.lock();
+        synced_ = target;
+    }
+}
+
 RunJournal::~RunJournal() {
     abandon();
 }
@@ -185,7 +228,9 @@ void RunJournal::create(const AppPaths& paths, const PluginManager* plugins, con
         std::uint32_t count = static_cast<std::uint32_t>(rules.size());
         FilterArchive archive(plugins, file_, true, count, file_.position());
         for (const Rule& rule : rules) archive.writeRule(rule);
-        sync();
+        // On the disk before the first move, with the folder entry that names it.
+        file_.sync();
+        syncing_ = std::make_unique<BackgroundSync>(file_);
     } catch (...) {
         file_.close();
         try {
@@ -198,20 +243,12 @@ void RunJournal::create(const AppPaths& paths, const PluginManager* plugins, con
     }
 }
 
-void RunJournal::sync() {
-    file_.sync();
-    unsynced_ = 0;
-    lastSync_ = std::chrono::steady_clock::now();
-}
-
 void RunJournal::recordMove(const std::string& folder, const std::string& oldName, const std::string& newName) {
     record_.clear();
     appendJournalMove(record_, currentFolder_, folder, oldName, newName);
     file_.write(record_.data(), record_.size());
     made_.push_back(false);
-    if (++unsynced_ >= kJournalSyncMoves || std::chrono::steady_clock::now() - lastSync_ >= kJournalSyncInterval) {
-        sync();
-    }
+    syncing_->written();
 }
 
 void RunJournal::moveMade(bool made) {
@@ -222,6 +259,7 @@ void RunJournal::moveMade(bool made) {
 
 std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit) {
     if (!isOpen()) return std::string();
+    syncing_.reset();
     file_.close();  // every record already reached the system: there is nothing to flush
     std::string registered;
     if (madeCount_ > 0) {
@@ -249,6 +287,7 @@ std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit) {
 }
 
 void RunJournal::abandon() noexcept {
+    syncing_.reset();
     file_.close();
     lock_.unlock();
 }

@@ -15,11 +15,15 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <ctime>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "core/app/app_paths.h"
@@ -33,9 +37,10 @@ namespace core {
 class PluginManager;
 
 inline constexpr const char* kJournalExtension = ".jnl";
-// A power cut can cost at most the records written since the last sync: this many moves, or what
-// was written in this much time, whichever comes first.
-inline constexpr std::uint32_t kJournalSyncMoves = 256;
+// The journal is synced to the disk once this many moves are unsynced, or this long after the
+// first unsynced one, whichever comes first: a power cut costs at most the records written since
+// the last sync began.
+inline constexpr std::uint64_t kJournalSyncMoves = 256;
 inline constexpr std::chrono::milliseconds kJournalSyncInterval{100};
 
 struct JournalContent {
@@ -54,6 +59,33 @@ std::string formatJournalHeader(std::time_t started);
 // `currentFolder` (empty at the start of the records), which then becomes `folder`.
 void appendJournalMove(std::string& bytes, std::string& currentFolder, const std::string& folder,
                        const std::string& oldName, const std::string& newName);
+
+// Syncs a file to the disk from a thread of its own while records are written to it, so the run
+// never waits for the disk: a sync starts once kJournalSyncMoves records are unsynced, or
+// kJournalSyncInterval after the first unsynced one.
+class BackgroundSync {
+public:
+    explicit BackgroundSync(platform::File& file);
+    // Stops the thread; records not synced yet stay in the system's cache.
+    ~BackgroundSync();
+    BackgroundSync(const BackgroundSync&) = delete;
+    BackgroundSync& operator=(const BackgroundSync&) = delete;
+
+    // One more record was written. Raises the platform's file error of a sync that failed.
+    void written();
+
+private:
+    void loop();
+
+    platform::File& file_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::uint64_t written_ = 0;
+    std::uint64_t synced_ = 0;
+    bool stopping_ = false;
+    std::optional<platform::FileError> failure_;
+    std::thread thread_;
+};
 
 // The journal of one run in progress. It lives in the undo folder under the name its database
 // will have, with the journal extension, and is locked while the run lives so that recovery in
@@ -75,9 +107,10 @@ public:
     const std::string& name() const { return name_; }
     std::string path() const;
 
-    // Writes the move about to be made straight to the system (no buffer in this program), and
-    // syncs it to the disk when the last sync is kSyncMoves moves or kSyncInterval old. Raises
-    // the platform's file error: the move must then not be made.
+    // Writes the move about to be made straight to the system (no buffer in this program), so
+    // that once this returns no end of the process can lose it; it reaches the disk itself with
+    // the next background sync. Raises the platform's file error: the move must then not be
+    // made.
     void recordMove(const std::string& folder, const std::string& oldName, const std::string& newName);
     // Tells whether the move last recorded was made.
     void moveMade(bool made);
@@ -93,8 +126,6 @@ public:
     void abandon() noexcept;
 
 private:
-    void sync();
-
     AppPaths paths_;
     std::string name_;
     platform::FileLock lock_;
@@ -103,8 +134,7 @@ private:
     std::string record_;
     std::vector<bool> made_;
     std::size_t madeCount_ = 0;
-    std::uint32_t unsynced_ = 0;
-    std::chrono::steady_clock::time_point lastSync_;
+    std::unique_ptr<BackgroundSync> syncing_;
 };
 
 // Writes `entries` and `ruleSection` as database `name` in the undo folder: to name + ".tmp",
