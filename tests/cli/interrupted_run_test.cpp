@@ -18,7 +18,10 @@
 
 #include "core/persist/binary_io.h"
 #include "core/undo/undo_index.h"
-#include "platform/platform.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/search.h"
 #include "support/process.h"
 #include "support/temp_folder.h"
 

@@ -7,6 +7,8 @@
 #include "core/persist/braxen_exception.h"
 #include "core/persist/filter_archive.h"
 #include "core/undo/undo_index.h"
+#include "platform/clock.h"
+#include "platform/paths.h"
 
 namespace core {
 namespace {

@@ -30,7 +30,7 @@
 #include "core/rules/rule.h"
 #include "core/undo/undo_database.h"
 #include "platform/file_lock.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace core {
 

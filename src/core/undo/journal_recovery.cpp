@@ -7,8 +7,11 @@
 #include "core/persist/braxen_exception.h"
 #include "core/undo/journal.h"
 #include "core/undo/undo_index.h"
+#include "platform/clock.h"
 #include "platform/file_lock.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/search.h"
 
 namespace core {
 namespace {

@@ -8,7 +8,10 @@
 #include "core/undo/journal_recovery.h"
 #include "core/undo/undo_catalog.h"
 #include "core/undo/undo_index.h"
-#include "platform/platform.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/search.h"
 #include "support/temp_folder.h"
 
 namespace {
