@@ -137,9 +137,8 @@ void writeDatabaseAs(const AppPaths& paths, const std::string& name, const std::
     const std::string path = paths.undoFolder() + name;
     const std::string temporary = path + ".tmp";
     try {
-        const std::string bytes = formatUndoDatabase(entries, ruleSection);
         platform::File file(temporary, platform::File::Mode::CreateWrite);
-        file.write(bytes.data(), bytes.size());
+        writeUndoDatabase(file, entries, ruleSection);
         file.sync();
         file.close();
         platform::moveFile(temporary, path);
@@ -265,12 +264,12 @@ std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit) {
     file_.close();  // every record already reached the system: there is nothing to flush
     std::string registered;
     if (madeCount_ > 0) {
-        const auto content = parseJournal(readWholeFile(path()));
+        auto content = parseJournal(readWholeFile(path()));
         if (!content) throw BRAXEN::braxen_Exception(BRAXEN::braxen_Exception::invalidFormat);
         std::vector<UndoEntry> entries;
         entries.reserve(madeCount_);
         for (std::size_t i = 0; i < content->moves.size() && i < made_.size(); ++i) {
-            if (made_[i]) entries.push_back(content->moves[i]);
+            if (made_[i]) entries.push_back(std::move(content->moves[i]));
         }
         writeDatabaseAs(paths_, name_, entries, content->ruleSection);
         registerDatabase(paths_, IndexEntry{name_, undoDescription(platform::now(), entries.size())}, limitUndo,

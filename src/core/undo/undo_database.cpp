@@ -1,6 +1,7 @@
 #include "core/undo/undo_database.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "core/app/reporter.h"
 #include "core/app/strings.h"
@@ -188,27 +189,57 @@ UndoDatabaseContent parseUndoDatabase(std::string_view bytes) {
     return content;
 }
 
-std::string formatUndoDatabase(const std::vector<UndoEntry>& entries, std::string_view ruleSection) {
-    // The classic layout unless some text would not fit its 260-byte slot.
-    std::uint32_t version = 1;
+namespace {
+
+// The classic layout unless some text would not fit its 260-byte slot.
+std::uint32_t versionFor(const std::vector<UndoEntry>& entries) {
     for (const UndoEntry& entry : entries) {
         for (const std::string* text : {&entry.folder, &entry.newName, &entry.oldName}) {
-            if (text->size() >= kUndoSlotVersion1) version = 2;
+            if (text->size() >= kUndoSlotVersion1) return 2;
         }
     }
+    return 1;
+}
+
+// Lays out the database a piece at a time: `emit` gets the header with the first entries, then
+// further entries, then the Rule section, each piece at most about `pieceSize` bytes.
+template <typename Emit>
+void layOutUndoDatabase(const std::vector<UndoEntry>& entries, std::string_view ruleSection, std::size_t pieceSize,
+                        Emit emit) {
+    const std::uint32_t version = versionFor(entries);
+    const std::size_t slot = slotFor(version);
     std::string bytes;
-    bytes.reserve(8 + kHeaderSlot + 4 + entries.size() * 3 * slotFor(version) + ruleSection.size());
+    bytes.reserve(std::min(pieceSize, 8 + kHeaderSlot + 4 + entries.size() * 3 * slot) + ruleSection.size());
     appendInt(bytes, 1);  // the stamp
     appendInt(bytes, version);
     appendSlot(bytes, kUndoHeaderText, kHeaderSlot);
     appendInt(bytes, static_cast<std::uint32_t>(entries.size()));
     for (const UndoEntry& entry : entries) {
-        appendSlot(bytes, entry.folder, slotFor(version));
-        appendSlot(bytes, entry.newName, slotFor(version));
-        appendSlot(bytes, entry.oldName, slotFor(version));
+        if (bytes.size() + 3 * slot > pieceSize) {
+            emit(bytes);
+            bytes.clear();
+        }
+        appendSlot(bytes, entry.folder, slot);
+        appendSlot(bytes, entry.newName, slot);
+        appendSlot(bytes, entry.oldName, slot);
     }
     bytes += ruleSection;
-    return bytes;
+    emit(bytes);
+}
+
+}  // namespace
+
+std::string formatUndoDatabase(const std::vector<UndoEntry>& entries, std::string_view ruleSection) {
+    std::string whole;
+    layOutUndoDatabase(entries, ruleSection, SIZE_MAX, [&](std::string& piece) { whole = std::move(piece); });
+    return whole;
+}
+
+void writeUndoDatabase(platform::File& file, const std::vector<UndoEntry>& entries, std::string_view ruleSection) {
+    // A run of a hundred thousand files makes a database of some 78 MB: written a megabyte at a
+    // time, it is never held in memory whole.
+    layOutUndoDatabase(entries, ruleSection, std::size_t{1} << 20,
+                       [&](const std::string& piece) { file.write(piece.data(), piece.size()); });
 }
 
 void readUndoDatabase(const std::string& path, std::vector<UndoEntry>& entries) {

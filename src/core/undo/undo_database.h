@@ -11,6 +11,7 @@
 
 #include "core/app/app_paths.h"
 #include "core/rules/rule.h"
+#include "platform/files.h"
 
 namespace core {
 
@@ -90,6 +91,8 @@ UndoDatabaseContent parseUndoDatabase(std::string_view bytes);
 // The bytes of a database holding `entries` followed by `ruleSection`: version 1 when every text
 // fits 260 bytes, else version 2.
 std::string formatUndoDatabase(const std::vector<UndoEntry>& entries, std::string_view ruleSection);
+// Writes the same bytes to `file`, a block at a time.
+void writeUndoDatabase(platform::File& file, const std::vector<UndoEntry>& entries, std::string_view ruleSection);
 
 // The entries of the database at `path`, replacing what `entries` held. Raises braxen_Exception
 // 115 or 116 for a file that is not an undo database. Names come back exactly as they were
