@@ -55,7 +55,9 @@ std::string helpText() {
     return "Usage:\n"
            "  calderwynstrope-cli preview [options] FOLDER   show what a rename would do; nothing "
            "changes\n"
-           "  calderwynstrope-cli rename  [options] FOLDER   rename the files\n"
+           "  calderwynstrope-cli rename  [options] FOLDER   rename the files (at least one filter);\n"
+           "                                                 names that would not change are left\n"
+           "                                                 alone\n"
            "  calderwynstrope-cli filters FILE.ren           list the filters of a filter file\n"
            "  calderwynstrope-cli undo list                  list the runs that can be undone, "
            "oldest first\n"
@@ -78,7 +80,10 @@ std::string helpText() {
            "Preview statuses: ok, unchanged, invalid (a name Windows refuses), exists (taken by a\n"
            "file already there), duplicate (taken by a file renamed earlier in the run), missing\n"
            "(the file was renamed earlier in the run, listed twice by two patterns).\n"
-           "Exit status: 0 done; 1 some files failed; 2 bad usage or input.\n";
+           "Every start first recovers the undo record of runs that were interrupted (killed, a\n"
+           "closed terminal, a power cut); \"undo list\" shows them with \"(interrupted)\".\n"
+           "Exit status: 0 done; 1 some files failed, or an undo record could not be written or\n"
+           "recovered; 2 bad usage or input.\n";
 }
 
 bool parseCommandLine(const std::vector<std::string>& arguments, Invocation& invocation, std::string& error) {

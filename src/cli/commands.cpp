@@ -165,8 +165,10 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
 int rename(Context& context, const Invocation& invocation, const core::RuleList& rules, core::FileList files) {
     Console& console = context.console;
     const bool showProgress = console.errIsTerminal() && files.size() >= 500;
-    core::RenameRun run(&context.plugins(), rules, std::move(files), context.app.runOptions(!invocation.noUndo),
-                        context.paths(), context.reporter);
+    core::RunOptions options = context.app.runOptions(!invocation.noUndo);
+    // A name that would not change is not a rename: nothing is moved or recorded for it.
+    options.leaveUnchanged = true;
+    core::RenameRun run(&context.plugins(), rules, std::move(files), options, context.paths(), context.reporter);
     core::RunCallbacks callbacks;
     callbacks.failed = [&](const core::RunFailure& failure) {
         console.err(std::string(kProgram) + ": cannot rename \"" + failure.path() + "\" to \"" + failure.newName +
@@ -180,15 +182,10 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
     }
     run.runAll(callbacks);
     if (showProgress) console.err("\r" + std::string(40, ' ') + "\r");
-    core::RunResult result;
-    try {
-        result = run.finish();
-    } catch (const platform::FileError& error) {
-        context.fail(error.message());
-        result = run.result();
-    }
+    const core::RunResult result = run.finish();
     console.out(terminalLines(result.summaryText) + "\n");
-    return result.failed() ? ExitSomeFailed : ExitDone;
+    if (!result.undoProblem.empty()) console.err(std::string(kProgram) + ": " + oneLine(result.undoProblem) + "\n");
+    return result.failed() || !result.undoProblem.empty() ? ExitSomeFailed : ExitDone;
 }
 
 int previewOrRename(Context& context, const Invocation& invocation) {
@@ -311,8 +308,7 @@ int undoCommand(Context& context, const Invocation& invocation) {
 // databases, before any command looks at the undo history. False when one could not be recovered
 // (reported; it is tried again at the next start).
 bool recoverInterruptedRuns(Context& context) {
-    const core::JournalRecovery recovery =
-        core::recoverJournals(context.paths, context.settings.limitUndo != 0, context.settings.undoLimit);
+    const core::JournalRecovery recovery = context.app.recoverInterruptedRuns();
     for (const std::string& name : recovery.recovered) {
         context.console.err(std::string(kProgram) + ": the undo record of an interrupted run was recovered as " + name +
                             " (see \"undo list\")\n");

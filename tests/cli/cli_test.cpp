@@ -1,6 +1,7 @@
 // The command-line program's commands on real folders, run in this process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "cli/commands.h"
@@ -270,17 +271,99 @@ TEST_F(CliTest, SavedFiltersPrintBackAndMatchTheDialogsRules) {
     EXPECT_EQ(run({"preview", "-f", saved, "--tsv", music.path()}).status, 0);
 }
 
+TEST_F(CliTest, RenameLeavesNamesThatWouldNotChangeAlone) {
+    files({"a_b.mp3", "plain.mp3"});
+    const Outcome r = run({"rename", "--underscores", music.path()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "Renaming...done\n\n1 files were successfully renamed.\n1 files already had their new name and were "
+              "left unchanged.\n");
+    EXPECT_TRUE(platform::fileExists(music / "a b.mp3"));
+    EXPECT_NE(run({"undo", "list"}).out.find(" - 1 file(s) renamed.\n"), std::string::npos) << "only the real rename";
+
+    const Outcome nothing = run({"rename", "--underscores", music.path()});
+    EXPECT_EQ(nothing.status, 0);
+    EXPECT_EQ(nothing.out,
+              "Renaming...done\n\n0 files were successfully renamed.\n2 files already had their new name and were "
+              "left unchanged.\n");
+    const Outcome list = run({"undo", "list"});
+    EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 1) << "no run recorded for nothing\n" << list.out;
+}
+
+TEST_F(CliTest, AnUndoRecordThatCannotBeKeptIsOneLineAndExitOne) {
+    files({"a.mp3", "b.mp3"});
+    const std::string undoFolder = app / "undo";
+    writeFile(undoFolder, "a file where the undo folder should be");
+    const Outcome stopped = run({"rename", "--append", "", "2", music.path()});
+    EXPECT_EQ(stopped.status, 1);
+    EXPECT_EQ(std::count(stopped.err.begin(), stopped.err.end(), '\n'), 1) << stopped.err;
+    EXPECT_NE(stopped.err.find("undo record could not be written"), std::string::npos) << stopped.err;
+    EXPECT_NE(stopped.err.find(undoFolder), std::string::npos) << "names the file: " << stopped.err;
+    EXPECT_TRUE(platform::fileExists(music / "a.mp3")) << "nothing renamed without its undo record";
+    EXPECT_TRUE(platform::fileExists(music / "b.mp3"));
+    platform::removeFile(undoFolder);
+
+    writeFile(app / "braxen.idx", std::string(100, 'x'));
+    const Outcome unregistered = run({"rename", "--append", "", "2", music.path()});
+    EXPECT_EQ(unregistered.status, 1);
+    EXPECT_NE(unregistered.err.find(app / "braxen.idx"), std::string::npos) << unregistered.err;
+    EXPECT_TRUE(platform::fileExists(music / "a2.mp3"));
+    // Once the index is put right, the next start registers the run.
+    platform::removeFile(app / "braxen.idx");
+    const Outcome list = run({"undo", "list"});
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_NE(list.out.find(" - 2 file(s) renamed. (interrupted)\n"), std::string::npos) << list.out;
+    EXPECT_EQ(run({"undo", "run", list.out.substr(0, 12)}).status, 0);
+    EXPECT_TRUE(platform::fileExists(music / "a.mp3"));
+}
+
 #ifndef _WIN32
+// A tmpfs of `size` mounted on `folder` for one test, or nothing when mounting is not allowed.
+class SmallDisk {
+public:
+    SmallDisk(const std::string& folder, const char* size) : folder_(folder) {
+        platform::createFolder(folder);
+        const std::string mount = "mount -t tmpfs -o size=" + std::string(size) + " tmpfs '" + folder + "' 2>/dev/null";
+        mounted_ = std::system(mount.c_str()) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_) std::system(("umount '" + folder_ + "'").c_str());
+    }
+    bool mounted() const { return mounted_; }
+
+private:
+    std::string folder_;
+    bool mounted_ = false;
+};
+
+TEST_F(CliTest, AFullDiskStopsTheRunAndLosesNoUndoRecord) {
+    const SmallDisk disk(app / "undo", "512k");
+    if (!disk.mounted()) GTEST_SKIP() << "mounting a small tmpfs needs root; the full disk was not tried";
+    for (int i = 0; i < 400; ++i) writeFile(music / ("track " + std::to_string(i) + ".mp3"), "");
+    writeFile(app / "undo/filler", std::string(504 * 1024, 'x'));  // two pages left for the journal
+
+    const Outcome full = run({"rename", "--append", "", " (remastered)", music.path()});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.err.find("Renaming stopped"), std::string::npos) << full.err;
+    int renamed = 0;
+    for (int i = 0; i < 400; ++i)
+        renamed += platform::fileExists(music / ("track " + std::to_string(i) + " (remastered).mp3"));
+    EXPECT_GT(renamed, 0);
+    EXPECT_LT(renamed, 400) << "the run stopped when its journal could not grow";
+
+    platform::removeFile(app / "undo/filler");
+    const Outcome list = run({"undo", "list"});
+    EXPECT_NE(list.out.find(" - " + std::to_string(renamed) + " file(s) renamed."), std::string::npos)
+        << list.out << list.err;
+    EXPECT_EQ(run({"undo", "run", list.out.substr(0, 12)}).status, 0);
+    for (int i = 0; i < 400; ++i)
+        EXPECT_TRUE(platform::fileExists(music / ("track " + std::to_string(i) + ".mp3"))) << i;
+}
+
 TEST_F(CliTest, SaveReplacesTheFilterFileOnlyWhenWhole) {
     const std::string disk = music / "disk";
-    platform::createFolder(disk);
-    if (std::system(("mount -t tmpfs -o size=64k tmpfs '" + disk + "' 2>/dev/null").c_str()) != 0) {
-        GTEST_SKIP() << "mounting a small tmpfs needs root; the full disk was not tried";
-    }
-    struct Unmount {
-        std::string disk;
-        ~Unmount() { std::system(("umount '" + disk + "'").c_str()); }
-    } unmount{disk};
+    const SmallDisk small(disk, "64k");
+    if (!small.mounted()) GTEST_SKIP() << "mounting a small tmpfs needs root; the full disk was not tried";
     files({"a.mp3"});
     const std::string saved = disk + "/saved.ren";
     ASSERT_EQ(run({"preview", "--underscores", "--save", saved, music.path()}).status, 0);

@@ -20,6 +20,10 @@ PluginManager& AppContext::plugins() {
     return *plugins_;
 }
 
+JournalRecovery AppContext::recoverInterruptedRuns() const {
+    return recoverJournals(paths_, settings_.limitUndo != 0, settings_.undoLimit);
+}
+
 RunOptions AppContext::runOptions(bool undo) const {
     return RunOptions{undo, settings_.limitUndo != 0, settings_.undoLimit};
 }

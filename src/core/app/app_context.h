@@ -8,6 +8,7 @@
 #include "core/app/app_paths.h"
 #include "core/app/settings.h"
 #include "core/plugins/plugin_manager.h"
+#include "core/undo/journal_recovery.h"
 
 namespace core {
 
@@ -39,6 +40,10 @@ public:
 
     // The undo settings of a run, with undo on or off as the user asked for this run.
     RunOptions runOptions(bool undo) const;
+
+    // Turns the journals of runs that died into undo databases (recoverJournals, with the undo
+    // limit of the settings). Both front ends call it at start, and before they list the runs.
+    JournalRecovery recoverInterruptedRuns() const;
 
 private:
     AppPaths paths_;

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "core/app/strings.h"
+#include "core/persist/braxen_exception.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -13,6 +14,8 @@ RenameRun::RenameRun(const PluginManager* plugins, RuleList rules, FileList file
                      Reporter& reporter)
     : rules_(std::move(rules)),
       files_(std::move(files)),
+      options_(options),
+      paths_(paths),
       session_(plugins, rules_, options.undo, options.limitUndo, options.undoLimit, std::move(paths), reporter) {
     result_.total = files_.size();
 }
@@ -88,9 +91,15 @@ const RunStep* RenameRun::next() {
 bool RenameRun::apply(const std::string& newName, std::string* reason) {
     take();
     if (!current_) return false;
-    // The one place a run moves a file: the session checks the name, moves the file and records
-    // the move for undo.
-    if (!session_.renameFile(current_->file->name, current_->file->folder(), newName, reason)) return false;
+    // The one place a run moves a file: the session checks the name, records the move for undo
+    // and makes it.
+    try {
+        if (!session_.renameFile(current_->file->name, current_->file->folder(), newName, reason)) return false;
+    } catch (const platform::FileError& error) {
+        stop(error);
+        if (reason) *reason = result_.undoProblem;
+        return false;
+    }
     ++result_.renamed;
     release();
     return true;
@@ -109,13 +118,24 @@ void RenameRun::fail(std::string reason) {
     release();
 }
 
+void RenameRun::stop(const platform::FileError& error) {
+    result_.undoProblem = "Renaming stopped, since the undo record could not be written: " + error.message();
+    current_.reset();
+    position_ = files_.size();  // the files not reached stay as they are
+    release();
+}
+
 void RenameRun::runAll(const RunCallbacks& callbacks) {
     const std::size_t every = callbacks.progressEvery ? callbacks.progressEvery : 1;
     std::size_t count = 0;
     while (const RunStep* step = next()) {
         const RunStep last = *step;
         std::string reason;
-        if (!apply(last.newName, &reason)) {
+        if (options_.leaveUnchanged && last.newName == last.file->name) {
+            ++result_.unchanged;
+            release();
+        } else if (!apply(last.newName, &reason)) {
+            if (stopped()) break;
             fail(std::move(reason));
             if (callbacks.failed) callbacks.failed(result_.failures.back());
         }
@@ -139,13 +159,30 @@ RunResult RenameRun::result() const {
         result.summaryText =
             formatString(IDS_RENAME_DONE_WITH_FAILURES, {list, static_cast<std::int64_t>(result.renamed)});
     }
+    if (result.unchanged) {
+        result.summaryText += formatText("\r\n%d files already had their new name and were left unchanged.",
+                                         {static_cast<std::int64_t>(result.unchanged)});
+    }
     return result;
 }
 
 RunResult RenameRun::finish() {
     if (!finished_) {
         finished_ = true;
-        result_.undoDatabase = session_.finish();
+        // The journal stays whenever the database could not be written or registered.
+        std::string problem;
+        try {
+            result_.undoDatabase = session_.finish();
+        } catch (const BRAXEN::braxen_Exception& error) {
+            problem = "the undo index " + paths_.indexFile() + " is not acceptable (" + error.message() + ").";
+        } catch (const platform::FileError& error) {
+            problem = error.message();
+        }
+        if (!problem.empty()) {
+            if (!result_.undoProblem.empty()) result_.undoProblem += " ";
+            result_.undoProblem += "Failed to write undo information: " + problem +
+                                   " The run's journal is kept and recovered at the next start.";
+        }
     }
     return result();
 }

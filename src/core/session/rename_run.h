@@ -17,6 +17,7 @@
 #include "core/session/find_files.h"
 #include "core/session/rename_session.h"
 #include "core/session/run_preview.h"
+#include "platform/file_error.h"
 
 namespace core {
 
@@ -24,6 +25,9 @@ struct RunOptions {
     bool undo = false;       // record the run in an undo database
     bool limitUndo = false;  // keep at most undoLimit databases, dropping the oldest
     std::int32_t undoLimit = 50;
+    // A one-pass run leaves a file whose name would not change alone: not moved, not recorded,
+    // counted as unchanged (the command line; the window keeps its counters as they are).
+    bool leaveUnchanged = false;
 };
 
 // A file the run has reached, with the name the run means to give it.
@@ -46,9 +50,15 @@ struct RunResult {
     std::size_t total = 0;  // files in the run
     std::size_t renamed = 0;
     std::size_t skipped = 0;
+    std::size_t unchanged = 0;  // left alone: the name would not change (leaveUnchanged)
     std::vector<RunFailure> failures;
-    // "Renaming...done" with the failed files and the number renamed, lines ending in \r\n.
+    // "Renaming...done" with the failed files and the number renamed, lines ending in \r\n; the
+    // number left unchanged follows when there are any.
     std::string summaryText;
+    // Why the run's undo record could not be written or registered, in one line naming the file
+    // and the cause; empty when it was. A run whose journal cannot be written stops at once, since
+    // what it did next could not be undone.
+    std::string undoProblem;
     // From the first file taken to the last one handled (or to now, while the run goes on).
     std::time_t elapsedSeconds = 0;
     // The undo database finish() wrote, or empty.
@@ -78,7 +88,7 @@ public:
     RenameRun(const PluginManager* plugins, RuleList rules, FileList files, RunOptions options, AppPaths paths,
               Reporter& reporter);
     // A run left without finish() still writes its undo database; a failure to write it is then
-    // reported rather than thrown.
+    // reported rather than thrown (the run's journal stays, for recovery at the next start).
     ~RenameRun() = default;
     RenameRun(const RenameRun&) = delete;
     RenameRun& operator=(const RenameRun&) = delete;
@@ -101,7 +111,8 @@ public:
     const RunStep* next();
     // Renames the current file to `newName` (the name proposed, or one the user typed). On
     // failure nothing is counted and the file stays current, to be corrected or skipped; the
-    // reason goes to `reason` when given.
+    // reason goes to `reason` when given. When the move cannot be recorded for undo, it is not
+    // made and the run stops (stopped(), the result's undoProblem).
     bool apply(const std::string& newName, std::string* reason = nullptr);
     // Leaves the current file as it is, counted as skipped.
     void skip();
@@ -112,15 +123,20 @@ public:
     void runAll(const RunCallbacks& callbacks = {});
 
     bool done() const { return position_ == files_.size() && !current_; }
+    // The run's undo record could not be written: no further file is renamed.
+    bool stopped() const { return !result_.undoProblem.empty(); }
     std::size_t total() const { return files_.size(); }
     // Files handled: renamed, skipped or failed.
-    std::size_t handled() const { return result_.renamed + result_.skipped + result_.failures.size(); }
+    std::size_t handled() const {
+        return result_.renamed + result_.skipped + result_.unchanged + result_.failures.size();
+    }
 
     // The result so far.
     RunResult result() const;
     // Ends the run: writes and registers the undo database when undo is on and a file was
-    // renamed, and gives the result. Files not reached stay as they are. Platform file errors
-    // while writing the database are thrown; the counts stand either way.
+    // renamed, and gives the result. Files not reached stay as they are. A database that cannot
+    // be written or registered is told in the result's undoProblem (the run's journal stays, for
+    // recovery at the next start); the counts stand either way.
     RunResult finish();
 
 private:
@@ -129,9 +145,12 @@ private:
     // Done with the current file; the clock stops after the last one.
     void release();
     void fail(std::string reason);
+    void stop(const platform::FileError& error);
 
     RuleList rules_;  // before the session, which refers to it
     FileList files_;
+    RunOptions options_;
+    AppPaths paths_;
     RenameSession session_;
     std::vector<std::string> plannedNames_;
     std::size_t position_ = 0;  // the next file to take

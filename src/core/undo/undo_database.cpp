@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "core/app/reporter.h"
 #include "core/app/strings.h"
 #include "core/persist/binary_io.h"
 #include "core/persist/braxen_exception.h"
@@ -99,62 +98,9 @@ bool isSafeUndoEntry(const UndoEntry& entry) {
     return true;
 }
 
-void UndoDatabase::addEntry(const std::string& folder, const std::string& newName, const std::string& oldName) {
-    entries_.push_back(UndoEntry{folder, newName, oldName});
-}
-
 std::string undoDescription(std::time_t when, std::size_t count) {
     return formatString(IDS_UNDO_DESCRIPTION,
                         {shortDateTime(platform::localTime(when)), static_cast<std::int64_t>(count)});
-}
-
-std::string UndoDatabase::commit(const PluginManager* plugins, const RuleList& rules, bool limitUndo,
-                                 std::int32_t undoLimit, const AppPaths& paths, Reporter& reporter) {
-    if (entries_.empty()) return std::string();
-    const std::string name = saveUndoDatabase(paths, entries_, plugins, rules);
-    const std::string description = undoDescription(platform::now(), entries_.size());
-    entries_.clear();
-    try {
-        registerDatabase(paths, IndexEntry{name, description}, limitUndo, undoLimit);
-    } catch (const braxen_Exception& error) {
-        reporter.criticalError(fileErrorReport(IDS_WRITE_UNDO_FAILED, error));
-    }
-    return name;
-}
-
-std::string saveUndoDatabase(const AppPaths& paths, const std::vector<UndoEntry>& entries, const PluginManager* plugins,
-                             const RuleList& rules) {
-    const std::string undoFolder = paths.undoFolder();
-    platform::createFolder(undoFolder);  // a failure shows when the file cannot be created
-
-    // Drawing again is enough to find a free name; there is no need to wait for the clock.
-    static std::mt19937 random(
-        static_cast<std::mt19937::result_type>(std::random_device{}() ^ static_cast<unsigned>(platform::now())));
-    std::string name;
-    do {
-        name = makeDatabaseName(random);
-    } while (platform::fileExists(undoFolder + name) || platform::fileExists(undoFolder + name + ".tmp"));
-
-    const std::string temporary = undoFolder + name + ".tmp";
-    try {
-        platform::File file(temporary, platform::File::Mode::CreateWrite);
-        const std::string head = formatUndoDatabase(entries, {});
-        file.write(head.data(), head.size());
-        std::uint32_t count = static_cast<std::uint32_t>(rules.size());
-        FilterArchive archive(plugins, file, true, count, file.position());
-        for (const Rule& rule : rules) archive.writeRule(rule);
-        file.sync();
-        file.close();
-        platform::moveFile(temporary, undoFolder + name);  // never over another database
-    } catch (...) {
-        try {
-            if (platform::fileExists(temporary)) platform::removeFile(temporary);
-        } catch (const platform::FileError&) {
-            // The error that matters is the one being raised.
-        }
-        throw;
-    }
-    return name;
 }
 
 UndoDatabaseContent parseUndoDatabase(std::string_view bytes) {

@@ -1,5 +1,6 @@
-// The undo database of one rename run: every file it renamed, in rename order, written at the end
-// of the run with the filters it applied, and registered in the undo index.
+// The undo database of one rename run: every file it renamed, in rename order, with the filters it
+// applied. The run's journal (journal.h) becomes one when the run ends, or at the next start when
+// the run died, and it is registered in the undo index.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +17,6 @@
 namespace core {
 
 class PluginManager;
-class Reporter;
 
 inline constexpr const char* kUndoHeaderText = "Calderwynstrope - UNDO Database";
 // Entry slots: version 1 holds paths and names of up to 259 bytes, as the file has always been
@@ -52,30 +52,6 @@ bool fitsUndoRecord(const std::string& folder, const std::string& newName, const
 // separator and holds no "." or ".." step. Undo refuses any other entry of a damaged or crafted
 // database.
 bool isSafeUndoEntry(const UndoEntry& entry);
-
-class UndoDatabase {
-public:
-    void addEntry(const std::string& folder, const std::string& newName, const std::string& oldName);
-    const std::vector<UndoEntry>& entries() const { return entries_; }
-
-    // Writes the database to a new file in the undo folder and registers it in the index
-    // (dropping the oldest databases first when the limit is on), then forgets the entries.
-    // Nothing happens without entries. An index that is not acceptable is reported through
-    // `reporter` (the database file stays, unregistered); a file that cannot be written, or an
-    // index that stays locked, raises the platform's file error. Returns the new database's name,
-    // or empty.
-    std::string commit(const PluginManager* plugins, const RuleList& rules, bool limitUndo, std::int32_t undoLimit,
-                       const AppPaths& paths, Reporter& reporter);
-
-private:
-    std::vector<UndoEntry> entries_;
-};
-
-// Writes `entries` and the filters `rules` as a new database in the undo folder, created whole
-// under a temporary name and then given a free database name, so that no reader ever sees it half
-// written. Returns its name; raises the platform's file error.
-std::string saveUndoDatabase(const AppPaths& paths, const std::vector<UndoEntry>& entries, const PluginManager* plugins,
-                             const RuleList& rules);
 
 // The description a database gets in the index: "3/7/99 9:05:02 - 14 file(s) renamed.".
 std::string undoDescription(std::time_t when, std::size_t count);

@@ -60,6 +60,7 @@ MainDialog::MainDialog(std::string commandLine, core::AppContext& context)
     onCommand(IDC_EDIT, [this] { editSelectedFilter(); });
     onCommand(IDC_LOAD, [this] { load(); });
     onCommand(IDC_UNDO, [this] {
+        recoverInterruptedRuns();  // a run that died since the start is listed too
         UndoDialog dialog(hwnd(), plugins(), context_.paths());
         dialog.doModal();
     });
@@ -116,8 +117,14 @@ void MainDialog::onInitDialog() {
     }
 
     applySettings();
+    recoverInterruptedRuns();
     if (!commandLine_.empty()) readWriteFilterFile(true, commandLine_);
     DragAcceptFiles(hwnd(), TRUE);
+}
+
+void MainDialog::recoverInterruptedRuns() {
+    // The Undo dialog lists what was recovered; only a journal that could not be is told now.
+    for (const std::string& problem : context_.recoverInterruptedRuns().problems) showCriticalError(problem);
 }
 
 void MainDialog::initSystemMenu() {
@@ -397,7 +404,7 @@ void MainDialog::rename() {
         return;
     }
     core::RenameRun run(&plugins(), rules, std::move(files), context_.runOptions(undo), context_.paths(), reporter_);
-    showRun(hwnd(), run, confirm);  // a platform error writing undo reaches the generic handler
+    showRun(hwnd(), run, confirm);
 }
 
 void MainDialog::preview() {

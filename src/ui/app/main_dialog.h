@@ -61,6 +61,8 @@ private:
     void about();
     void rename();
     void preview();
+    // Turns the journals of runs that died into undo databases; one that cannot be is told.
+    void recoverInterruptedRuns();
     void load();
     void saveAs();
     void dropFiles(HDROP drop);

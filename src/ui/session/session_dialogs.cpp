@@ -72,6 +72,11 @@ void ConfirmDialog::showNext() {
 bool ConfirmDialog::renameCurrent() {
     newName_ = text(IDC_NEW_NAME);
     if (run_.apply(newName_)) return true;
+    if (run_.stopped()) {
+        // Nothing more can be recorded for undo: the run is over, and the main window says why.
+        showNext();
+        return false;
+    }
     showError(core::formatString(core::IDS_RENAME_FAILED, {oldName_, newName_, newName_, oldName_}));
     return false;
 }
@@ -148,7 +153,8 @@ void showRun(HWND owner, core::RenameRun& run, bool confirm) {
         ProgressDialog dialog(owner, run);
         dialog.doModal();
     }
-    run.finish();
+    const core::RunResult result = run.finish();  // writes the undo database
+    if (!result.undoProblem.empty()) showCriticalError(result.undoProblem);
 }
 
 // --- ReportDialog -----------------------------------------------------------------------------

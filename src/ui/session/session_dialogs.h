@@ -50,7 +50,8 @@ private:
 
 // Takes `run` through in front of the user, step by step in the Confirmation dialog when `confirm`
 // is set, otherwise in one pass in the Progress dialog, and ends it, which writes its undo
-// database. A platform error while writing it is thrown.
+// database. When the run's undo record could not be written or registered, the error box says
+// why, naming the file.
 void showRun(HWND owner, core::RenameRun& run, bool confirm);
 
 class ReportDialog : public UI_dialog {

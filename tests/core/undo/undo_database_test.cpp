@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "core/app/reporter.h"
 #include "core/persist/braxen_exception.h"
 #include "core/persist/filter_archive.h"
+#include "core/undo/journal.h"
 #include "core/undo/undo_database.h"
 #include "core/undo/undo_index.h"
 #include "platform/clock.h"
 #include "platform/files.h"
-#include "support/recording_reporter.h"
+#include "platform/search.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -15,7 +15,6 @@ namespace {
 using namespace core;
 using BRAXEN::braxen_Exception;
 using testing_support::readFile;
-using testing_support::RecordingReporter;
 using testing_support::TempFolder;
 using testing_support::writeFile;
 
@@ -27,6 +26,18 @@ RuleList threeRules() {
         ruleDescription(rules[i]);
     }
     return rules;
+}
+
+// The database of a run that made `moves`, written as every run writes it: from its journal.
+std::string commitRun(const AppPaths& paths, const RuleList& rules, const std::vector<UndoEntry>& moves,
+                      bool limitUndo = false, std::int32_t undoLimit = 50) {
+    RunJournal journal;
+    journal.create(paths, nullptr, rules);
+    for (const UndoEntry& move : moves) {
+        journal.recordMove(move.folder, move.oldName, move.newName);
+        journal.moveMade(true);
+    }
+    return journal.finish(limitUndo, undoLimit);
 }
 
 TEST(UndoDates, ShortAndLongForms) {
@@ -52,12 +63,8 @@ TEST(UndoDates, ShortAndLongForms) {
 TEST(UndoDatabase, LayoutEntriesThenFilters) {
     TempFolder app;
     const AppPaths paths = AppPaths::in(app.path());
-    UndoDatabase database;
-    database.addEntry("C:\\music\\", "new1.mp3", "old1.mp3");
-    database.addEntry("C:\\music\\", "new2.mp3", "old2.mp3");
-    RecordingReporter reporter;
-    const std::string name = database.commit(nullptr, threeRules(), false, 50, paths, reporter);
-    EXPECT_TRUE(database.entries().empty()) << "emptied by the commit";
+    const std::string name = commitRun(
+        paths, threeRules(), {{"C:\\music\\", "new1.mp3", "old1.mp3"}, {"C:\\music\\", "new2.mp3", "old2.mp3"}});
     const std::string bytes = readFile(paths.undoFolder() + name);
     ASSERT_EQ(bytes.size(), 4060u);
     EXPECT_EQ(bytes.substr(0, 8), std::string("\1\0\0\0\1\0\0\0", 8));
@@ -88,10 +95,12 @@ TEST(UndoDatabase, LayoutEntriesThenFilters) {
 TEST(UndoDatabase, NothingRenamedWritesNothing) {
     TempFolder app;
     const AppPaths paths = AppPaths::in(app.path());
-    UndoDatabase database;
-    RecordingReporter reporter;
-    EXPECT_EQ(database.commit(nullptr, threeRules(), true, 50, paths, reporter), "");
-    EXPECT_FALSE(platform::fileExists(paths.undoFolder()));
+    EXPECT_EQ(commitRun(paths, threeRules(), {}, true), "");
+    platform::FindHandle find;
+    platform::FindData data;
+    for (bool more = find.first(paths.undoFolder() + "*", data); more; more = find.next(data)) {
+        EXPECT_TRUE(data.name == "." || data.name == "..") << data.name << " left in the undo folder";
+    }
     EXPECT_FALSE(platform::fileExists(paths.indexFile()));
 }
 
@@ -101,10 +110,7 @@ TEST(UndoDatabase, LongTextsUseTheWideLayoutInsteadOfBeingCut) {
     const std::string deep = "/" + std::string(100, 'd') +
                              "/日本語の長いフォルダ名前です日本語の長いフォルダ名前です/" + std::string(120, 'e') + "/";
     ASSERT_GT(deep.size(), 259u);
-    UndoDatabase database;
-    database.addEntry(deep, "new.mp3", "old.mp3");
-    RecordingReporter reporter;
-    const std::string name = database.commit(nullptr, {}, false, 50, paths, reporter);
+    const std::string name = commitRun(paths, {}, {{deep, "new.mp3", "old.mp3"}});
     const std::string bytes = readFile(paths.undoFolder() + name);
     EXPECT_EQ(bytes.substr(4, 4), std::string("\2\0\0\0", 4));
     EXPECT_EQ(bytes.size(), 148u + 3 * 1040u);
@@ -139,10 +145,7 @@ TEST(UndoDatabase, ReadersRefuseOtherFiles) {
     // A database whose count runs past its end.
     TempFolder app;
     const AppPaths paths = AppPaths::in(app.path());
-    UndoDatabase database;
-    database.addEntry("f/", "n", "o");
-    RecordingReporter reporter;
-    const std::string name = database.commit(nullptr, {}, false, 50, paths, reporter);
+    const std::string name = commitRun(paths, {}, {{"f/", "n", "o"}});
     std::string db = readFile(paths.undoFolder() + name);
     db[72] = 100;
     writeFile(paths.undoFolder() + name, db);
@@ -167,10 +170,7 @@ TEST(UndoDatabase, PluginRulesNeedTheirPluginForPropertiesOnly) {
     plugin.type = Plugin;
     plugin.extra = 2000;
     plugin.pluginPath = "gone.dll";
-    UndoDatabase database;
-    database.addEntry("f/", "n", "o");
-    RecordingReporter reporter;
-    const std::string name = database.commit(nullptr, {plugin}, false, 50, paths, reporter);
+    const std::string name = commitRun(paths, {plugin}, {{"f/", "n", "o"}});
     std::vector<UndoEntry> entries;
     readUndoDatabase(paths.undoFolder() + name, entries);
     EXPECT_EQ(entries.size(), 1u);
@@ -183,33 +183,31 @@ TEST(UndoDatabase, PluginRulesNeedTheirPluginForPropertiesOnly) {
     }
 }
 
-TEST(UndoDatabase, ForeignIndexIsReportedAndTheDatabaseStaysUnregistered) {
+TEST(UndoDatabase, ForeignIndexIsRaisedAndTheDatabaseStaysUnregistered) {
     TempFolder app;
     const AppPaths paths = AppPaths::in(app.path());
     writeFile(paths.indexFile(), std::string(100, 'x'));
-    UndoDatabase database;
-    database.addEntry("f/", "n", "o");
-    RecordingReporter reporter;
-    const std::string name = database.commit(nullptr, {}, true, 5, paths, reporter);
-    EXPECT_TRUE(platform::fileExists(paths.undoFolder() + name));
-    ASSERT_EQ(reporter.messages.size(), 1u);
-    EXPECT_EQ(reporter.messages[0],
-              "Failed to write undo information.\n\ncode (115, -1): The specified file format is "
-              "invalid; the file is "
-              "corrupt.");
+    RunJournal journal;
+    journal.create(paths, nullptr, {});
+    journal.recordMove("/f/", "o", "n");
+    journal.moveMade(true);
+    try {
+        journal.finish(true, 5);
+        FAIL();
+    } catch (const braxen_Exception& error) {
+        EXPECT_EQ(error.cause(), 115);
+    }
+    EXPECT_TRUE(platform::fileExists(paths.undoFolder() + journal.name()));
+    EXPECT_TRUE(platform::fileExists(journal.path())) << "kept, to be recovered at the next start";
     EXPECT_EQ(readFile(paths.indexFile()), std::string(100, 'x'));
 }
 
 TEST(UndoDatabase, CommitsUnderTheLimit) {
     TempFolder app;
     const AppPaths paths = AppPaths::in(app.path());
-    RecordingReporter reporter;
     std::vector<std::string> names;
-    for (int run = 0; run < 5; ++run) {
-        UndoDatabase database;
-        database.addEntry("f/", "n" + std::to_string(run), "o");
-        names.push_back(database.commit(nullptr, {}, true, 3, paths, reporter));
-    }
+    for (int run = 0; run < 5; ++run)
+        names.push_back(commitRun(paths, {}, {{"f/", "n" + std::to_string(run), "o"}}, true, 3));
     UndoIndex index(paths.indexFile());
     index.open();
     std::vector<IndexEntry> list;
