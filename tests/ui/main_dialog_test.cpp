@@ -8,6 +8,7 @@
 #include "core/app/strings.h"
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_kinds.h"
+#include "core/undo/journal.h"
 #include "core/undo/undo_index.h"
 #include "platform/files.h"
 #include "support/temp_folder.h"
@@ -188,6 +189,47 @@ TEST_F(AppTest, UnattendedRunReportsItsFailures) {
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(progress); }));
     EXPECT_TRUE(platform::fileExists(music / "5_x.mp3"));
     EXPECT_EQ(readFile(music / "2_x.mp3"), "2_x.mp3");
+    closeWithEscape(dialog);
+}
+
+TEST_F(AppTest, InterruptedRunsAreRecoveredAndUndoRecordFailuresShown) {
+    // A run that died after renaming a.mp3: its journal is all that is left.
+    writeFile(music / "a.mp3", "a");
+    {
+        core::RunJournal journal;
+        journal.create(core::AppPaths::in(home.path()), nullptr, {appendEnd("_x")});
+        journal.recordMove(musicFolder(), "a.mp3", "a_x.mp3");
+        platform::moveFile(music / "a.mp3", music / "a_x.mp3");
+        journal.moveMade(true);
+    }
+    HWND dialog = start();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(waitForMessageBox(*program, "Critical Error", 600), nullptr) << "nothing to tell";
+    const auto recovered = core::parseIndex(readFile(home / "braxen.idx"));
+    ASSERT_EQ(recovered.size(), 1u);
+    EXPECT_NE(recovered[0].description.find(" - 1 file(s) renamed. (interrupted)"), std::string::npos);
+    closeWithEscape(dialog);
+
+    // An index that is not acceptable: the run's record cannot be registered, and the error box
+    // says so, naming the index.
+    writeFile(home / "braxen.idx", std::string(100, 'x'));
+    writeFile(music / "b.mp3", "b");
+    dialog = start(filterFile("x.ren", {appendEnd("_y")}));
+    ASSERT_NE(dialog, nullptr);
+    setChecked(dialog, IDC_CONFIRM_ON, false);
+    setControlText(dialog, IDC_FOLDER, musicFolder());
+    setControlText(dialog, IDC_PATTERN, "b.mp3");
+    ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_RENAME); }));
+    click(dialog, IDC_RENAME);
+    HWND progress = program->waitForWindow("Calderwynstrope - Progress");
+    ASSERT_NE(progress, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return controlText(progress, IDCANCEL) == "OK"; }));
+    click(progress, IDCANCEL);
+    HWND error = waitForMessageBox(*program, "Critical Error");
+    ASSERT_NE(error, nullptr);
+    EXPECT_NE(messageBoxText(error).find(home / "braxen.idx"), std::string::npos) << messageBoxText(error);
+    pressMessageBoxButton(error, IDOK);
+    EXPECT_TRUE(platform::fileExists(music / "b_y.mp3"));
     closeWithEscape(dialog);
 }
 
