@@ -123,7 +123,7 @@ void PreviewDialog::addColumns() {
 void PreviewDialog::work() {
     try {
         core::FileList files;
-        core::findFiles(files, request_.recurse, request_.folder, request_.pattern);
+        core::findFiles(files, request_.recurse, request_.folder, request_.pattern, request_.paths.ownFolders());
         if (stop_) return;
         auto run = std::make_unique<core::RenameRun>(request_.plugins, request_.rules, std::move(files),
                                                      request_.options, request_.paths, reporter_);
