@@ -97,19 +97,32 @@ void appendJournalMove(std::string& bytes, std::string& currentFolder, const std
     appendRecord(bytes, kMoveRecord, oldName, newName, true);
 }
 
-std::optional<JournalContent> parseJournal(std::string_view bytes) {
+namespace {
+
+// A journal's header and Rule section, and where its records start.
+struct JournalHead {
+    std::time_t started;
+    std::string_view ruleSection;
+    std::size_t recordsAt;
+};
+
+std::optional<JournalHead> readHead(std::string_view bytes) {
     if (bytes.size() < kHeaderSize || bytes.substr(0, sizeof kMagic) != std::string_view(kMagic, sizeof kMagic) ||
         u32At(bytes, 8) != kJournalVersion || u32At(bytes, 20) != crc32(bytes.substr(0, 20))) {
         return std::nullopt;
     }
     const auto rules = ruleSectionLength(bytes.substr(kHeaderSize));
     if (!rules) return std::nullopt;
-    JournalContent content;
-    content.started = static_cast<std::time_t>(static_cast<std::int64_t>(readLittle(bytes, 12, 8)));
-    content.ruleSection = std::string(bytes.substr(kHeaderSize, *rules));
+    return JournalHead{static_cast<std::time_t>(static_cast<std::int64_t>(readLittle(bytes, 12, 8))),
+                       bytes.substr(kHeaderSize, *rules), kHeaderSize + *rules};
+}
 
-    std::string folder;
-    for (std::size_t at = kHeaderSize + *rules; bytes.size() - at >= 9;) {
+// Calls move(folder, oldName, newName) for every whole move record from `at` on, in order, up to
+// the first record that is cut short, damaged or unknown.
+template <typename Move>
+void forEachMove(std::string_view bytes, std::size_t at, Move move) {
+    std::string_view folder;
+    while (bytes.size() - at >= 9) {
         const std::uint32_t length = u32At(bytes, at);
         if (length > kMaxRecord || bytes.size() - at - 9 < length) break;  // cut short
         const std::string_view whole = bytes.substr(at, 5 + std::size_t{length});
@@ -118,27 +131,43 @@ std::optional<JournalContent> parseJournal(std::string_view bytes) {
         const std::string_view payload = whole.substr(5);
         at += 9 + std::size_t{length};
         if (type == kFolderRecord) {
-            folder = std::string(payload);
+            folder = payload;
         } else if (type == kMoveRecord && payload.size() >= 4 && u32At(payload, 0) <= payload.size() - 4) {
             const std::uint32_t oldLength = u32At(payload, 0);
-            content.moves.push_back(UndoEntry{folder, std::string(payload.substr(4 + oldLength)),
-                                              std::string(payload.substr(4, oldLength))});
+            move(folder, payload.substr(4, oldLength), payload.substr(4 + oldLength));
         } else {
             break;  // not something this program writes
         }
     }
+}
+
+}  // namespace
+
+std::optional<JournalContent> parseJournal(std::string_view bytes) {
+    const auto head = readHead(bytes);
+    if (!head) return std::nullopt;
+    JournalContent content;
+    content.started = head->started;
+    content.ruleSection = std::string(head->ruleSection);
+    forEachMove(bytes, head->recordsAt,
+                [&](std::string_view folder, std::string_view oldName, std::string_view newName) {
+                    content.moves.push_back(UndoEntry{std::string(folder), std::string(newName), std::string(oldName)});
+                });
     return content;
 }
 
 // ---------------------------------------------------------------------------------------------
 
-void writeDatabaseAs(const AppPaths& paths, const std::string& name, const std::vector<UndoEntry>& entries,
-                     std::string_view ruleSection) {
+namespace {
+
+// Writes database `name` through `write` to name + ".tmp", syncs it, and renames it to `name`.
+template <typename Write>
+void writeDatabaseFile(const AppPaths& paths, const std::string& name, Write write) {
     const std::string path = paths.undoFolder() + name;
     const std::string temporary = path + ".tmp";
     try {
         platform::File file(temporary, platform::File::Mode::CreateWrite);
-        writeUndoDatabase(file, entries, ruleSection);
+        write(file);
         file.sync();
         file.close();
         platform::moveFile(temporary, path);
@@ -150,6 +179,13 @@ void writeDatabaseAs(const AppPaths& paths, const std::string& name, const std::
         }
         throw;
     }
+}
+
+}  // namespace
+
+void writeDatabaseAs(const AppPaths& paths, const std::string& name, const std::vector<UndoEntry>& entries,
+                     std::string_view ruleSection) {
+    writeDatabaseFile(paths, name, [&](platform::File& file) { writeUndoDatabase(file, entries, ruleSection); });
 }
 
 BackgroundSync::BackgroundSync(platform::File& file) : file_(file), thread_([this] { loop(); }) {}
@@ -264,15 +300,33 @@ std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit) {
     file_.close();  // every record already reached the system: there is nothing to flush
     std::string registered;
     if (madeCount_ > 0) {
-        auto content = parseJournal(readWholeFile(path()));
-        if (!content) throw BRAXEN::braxen_Exception(BRAXEN::braxen_Exception::invalidFormat);
-        std::vector<UndoEntry> entries;
-        entries.reserve(madeCount_);
-        for (std::size_t i = 0; i < content->moves.size() && i < made_.size(); ++i) {
-            if (made_[i]) entries.push_back(std::move(content->moves[i]));
-        }
-        writeDatabaseAs(paths_, name_, entries, content->ruleSection);
-        registerDatabase(paths_, IndexEntry{name_, undoDescription(platform::now(), entries.size())}, limitUndo,
+        // The moves that were made, as they are in the journal: a run of a hundred thousand files
+        // is laid out straight from the journal's bytes, with no list of entries in between.
+        const std::string bytes = readWholeFile(path());
+        const auto head = readHead(bytes);
+        if (!head) throw platform::FileError(platform::FileError::invalidFile, 0, path());
+        std::vector<std::array<std::string_view, 3>> moves;  // folder, new name, old name
+        moves.reserve(madeCount_);
+        bool wide = false;
+        std::size_t index = 0;
+        forEachMove(bytes, head->recordsAt,
+                    [&](std::string_view folder, std::string_view oldName, std::string_view newName) {
+                        if (index < made_.size() && made_[index]) {
+                            moves.push_back({folder, newName, oldName});
+                            wide = wide || needsWideSlots(folder) || needsWideSlots(newName) || needsWideSlots(oldName);
+                        }
+                        ++index;
+                    });
+        writeDatabaseFile(paths_, name_, [&](platform::File& file) {
+            UndoDatabaseLayout layout(moves.size(), wide);
+            for (const auto& move : moves) {
+                layout.addEntry(move[0], move[1], move[2]);
+                layout.writeWhenFull(file);
+            }
+            layout.bytes() += head->ruleSection;
+            layout.write(file);
+        });
+        registerDatabase(paths_, IndexEntry{name_, undoDescription(platform::now(), moves.size())}, limitUndo,
                          undoLimit);
         registered = name_;
     }

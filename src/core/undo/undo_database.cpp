@@ -34,9 +34,9 @@ void appendInt(std::string& bytes, std::uint32_t value) {
 }
 
 // A text slot: the text (cut at a character boundary when it does not fit), then zeros.
-void appendSlot(std::string& bytes, const std::string& text, std::size_t width) {
+void appendSlot(std::string& bytes, std::string_view text, std::size_t width) {
     const std::size_t at = bytes.size();
-    bytes += platform::utf8::truncate(text, width);
+    bytes += text.substr(0, platform::utf8::boundaryAtOrBefore(text, width));
     bytes.resize(at + width, '\0');
 }
 
@@ -135,57 +135,50 @@ UndoDatabaseContent parseUndoDatabase(std::string_view bytes) {
     return content;
 }
 
+bool needsWideSlots(std::string_view text) {
+    return text.size() >= kUndoSlotVersion1;
+}
+
+UndoDatabaseLayout::UndoDatabaseLayout(std::size_t count, bool wide)
+    : slot_(wide ? kUndoSlotVersion2 : kUndoSlotVersion1) {
+    appendInt(bytes_, 1);  // the stamp
+    appendInt(bytes_, wide ? 2 : 1);
+    appendSlot(bytes_, kUndoHeaderText, kHeaderSlot);
+    appendInt(bytes_, static_cast<std::uint32_t>(count));
+}
+
+void UndoDatabaseLayout::addEntry(std::string_view folder, std::string_view newName, std::string_view oldName) {
+    appendSlot(bytes_, folder, slot_);
+    appendSlot(bytes_, newName, slot_);
+    appendSlot(bytes_, oldName, slot_);
+}
+
 namespace {
 
 // The classic layout unless some text would not fit its 260-byte slot.
-std::uint32_t versionFor(const std::vector<UndoEntry>& entries) {
-    for (const UndoEntry& entry : entries) {
-        for (const std::string* text : {&entry.folder, &entry.newName, &entry.oldName}) {
-            if (text->size() >= kUndoSlotVersion1) return 2;
-        }
-    }
-    return 1;
-}
-
-// Lays out the database a piece at a time: `emit` gets the header with the first entries, then
-// further entries, then the Rule section, each piece at most about `pieceSize` bytes.
-template <typename Emit>
-void layOutUndoDatabase(const std::vector<UndoEntry>& entries, std::string_view ruleSection, std::size_t pieceSize,
-                        Emit emit) {
-    const std::uint32_t version = versionFor(entries);
-    const std::size_t slot = slotFor(version);
-    std::string bytes;
-    bytes.reserve(std::min(pieceSize, 8 + kHeaderSlot + 4 + entries.size() * 3 * slot) + ruleSection.size());
-    appendInt(bytes, 1);  // the stamp
-    appendInt(bytes, version);
-    appendSlot(bytes, kUndoHeaderText, kHeaderSlot);
-    appendInt(bytes, static_cast<std::uint32_t>(entries.size()));
-    for (const UndoEntry& entry : entries) {
-        if (bytes.size() + 3 * slot > pieceSize) {
-            emit(bytes);
-            bytes.clear();
-        }
-        appendSlot(bytes, entry.folder, slot);
-        appendSlot(bytes, entry.newName, slot);
-        appendSlot(bytes, entry.oldName, slot);
-    }
-    bytes += ruleSection;
-    emit(bytes);
+bool wideFor(const std::vector<UndoEntry>& entries) {
+    return std::any_of(entries.begin(), entries.end(), [](const UndoEntry& entry) {
+        return needsWideSlots(entry.folder) || needsWideSlots(entry.newName) || needsWideSlots(entry.oldName);
+    });
 }
 
 }  // namespace
 
 std::string formatUndoDatabase(const std::vector<UndoEntry>& entries, std::string_view ruleSection) {
-    std::string whole;
-    layOutUndoDatabase(entries, ruleSection, SIZE_MAX, [&](std::string& piece) { whole = std::move(piece); });
-    return whole;
+    UndoDatabaseLayout layout(entries.size(), wideFor(entries));
+    for (const UndoEntry& entry : entries) layout.addEntry(entry.folder, entry.newName, entry.oldName);
+    layout.bytes() += ruleSection;
+    return std::move(layout.bytes());
 }
 
 void writeUndoDatabase(platform::File& file, const std::vector<UndoEntry>& entries, std::string_view ruleSection) {
-    // A run of a hundred thousand files makes a database of some 78 MB: written a megabyte at a
-    // time, it is never held in memory whole.
-    layOutUndoDatabase(entries, ruleSection, std::size_t{1} << 20,
-                       [&](const std::string& piece) { file.write(piece.data(), piece.size()); });
+    UndoDatabaseLayout layout(entries.size(), wideFor(entries));
+    for (const UndoEntry& entry : entries) {
+        layout.addEntry(entry.folder, entry.newName, entry.oldName);
+        layout.writeWhenFull(file);
+    }
+    layout.bytes() += ruleSection;
+    layout.write(file);
 }
 
 void readUndoDatabase(const std::string& path, std::vector<UndoEntry>& entries) {

@@ -70,6 +70,35 @@ std::string formatUndoDatabase(const std::vector<UndoEntry>& entries, std::strin
 // Writes the same bytes to `file`, a block at a time.
 void writeUndoDatabase(platform::File& file, const std::vector<UndoEntry>& entries, std::string_view ruleSection);
 
+// True when a folder or name needs the wide (version 2) entry slots.
+bool needsWideSlots(std::string_view text);
+
+// The bytes of a database laid out one entry at a time, for a writer that does not hold its entries
+// in a list (a run of a hundred thousand files makes a database of some 78 MB): the header first,
+// then each entry; the caller appends the Rule section to bytes() and writes them out whenever it
+// likes.
+class UndoDatabaseLayout {
+public:
+    // `wide`: version 2 slots, when some text needsWideSlots.
+    UndoDatabaseLayout(std::size_t count, bool wide);
+    void addEntry(std::string_view folder, std::string_view newName, std::string_view oldName);
+    std::string& bytes() { return bytes_; }
+    // Writes what is laid out to `file` and forgets it.
+    void write(platform::File& file) {
+        file.write(bytes_.data(), bytes_.size());
+        bytes_.clear();
+    }
+    // The same once a megabyte is laid out.
+    void writeWhenFull(platform::File& file) {
+        if (bytes_.size() >= kPiece) write(file);
+    }
+
+private:
+    static constexpr std::size_t kPiece = std::size_t{1} << 20;
+    std::size_t slot_;
+    std::string bytes_;
+};
+
 // The entries of the database at `path`, replacing what `entries` held. Raises braxen_Exception
 // 115 or 116 for a file that is not an undo database. Names come back exactly as they were
 // recorded.
