@@ -242,6 +242,9 @@ std::string RunJournal::path() const {
 void RunJournal::create(const AppPaths& paths, const PluginManager* plugins, const RuleList& rules) {
     abandon();
     paths_ = paths;
+    currentFolder_.clear();
+    made_.clear();
+    madeCount_ = 0;
     const std::string folder = paths.undoFolder();
     platform::createFolder(folder);  // a failure shows when the journal cannot be created
     static std::mt19937 random(

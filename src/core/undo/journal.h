@@ -114,7 +114,6 @@ public:
     void recordMove(const std::string& folder, const std::string& oldName, const std::string& newName);
     // Tells whether the move last recorded was made.
     void moveMade(bool made);
-    std::size_t movesMade() const { return madeCount_; }
 
     // Ends the run: writes the moves that were made as an undo database (under a temporary name,
     // then renamed), registers it in the index, and deletes the journal. Returns the database's
