@@ -17,5 +17,5 @@ int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
 #endif
     cli::SystemConsole console;
-    return cli::runCli(arguments, console, core::AppPaths::nextToProgram());
+    return cli::runCli(arguments, console, &core::AppPaths::locate);
 }
