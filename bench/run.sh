@@ -22,9 +22,10 @@ work="$(mktemp -d "$shm/cw-bench.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 cc -O2 -o "$work/floor" bench/floor.c
 cc -O2 -o "$work/tag_floor" bench/tag_floor.c
-# A copy of its own, so the undo databases of the run land beside it in the scratch folder.
+# A portable copy of its own, so the undo databases of the run land beside it in the scratch folder.
 mkdir -p "$work/app"
 cp build/native-release/bin/calderwynstrope-cli "$work/app/"
+touch "$work/app/portable"
 cli="$work/app/calderwynstrope-cli"
 
 make_files() {  # folder count

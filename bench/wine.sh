@@ -27,6 +27,7 @@ trap 'rm -rf "$work"' EXIT
 app="$work/app"
 mkdir -p "$app"
 cp "$bin/calderwynstrope.exe" "$bin/calderwynstrope-cli.exe" "$app/"
+touch "$app/portable"  # its settings and undo records stay in the scratch folder
 
 make_files() {  # folder count
   rm -rf "$1"; mkdir -p "$1"

@@ -9,6 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 fonts-wine
   xvfb xauth imagemagick fonts-wqy-microhei
+  nsis file
   id3v2 rename time python3
   libtag1-dev libutfcpp-dev dpkg-dev
   clang-format clang libclang-rt-14-dev

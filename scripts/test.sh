@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the native suite (Debug, with AddressSanitizer and
 # UndefinedBehaviorSanitizer), then the Windows suite under Wine, UI tests included, on a
-# virtual X display.
+# virtual X display, then the packages: the .deb installed into a throw-away root and used by an
+# ordinary user, the Windows installer installed, run and uninstalled under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,3 +19,8 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
 source scripts/wine-env.sh
 CW_FORCE_XVFB=1 cw_xvfb ctest --preset windows -j "$jobs"
+
+echo "== Packages"
+scripts/package.sh
+tests/packaging/deb_test.sh build/packages/calderwynstrope-cli_*_amd64.deb
+CW_FORCE_XVFB=1 cw_xvfb tests/packaging/installer_test.sh build/packages/calderwynstrope-*-win64.exe

@@ -51,6 +51,7 @@ bool FilterStep::has(const std::string& modifier) const {
     return flag >= 0 && ((flags >> flag) & 1u);
 }
 
+// Also the manual page's source: cli_help_text prints it when the package is built.
 std::string helpText() {
     return "Usage:\n"
            "  calderwynstrope-cli preview [options] FOLDER   show what a rename would do; nothing "
@@ -77,6 +78,20 @@ std::string helpText() {
            "  --tsv                    output: folder, old name, new name, status, tab-separated\n"
            "  --no-undo                rename only: record no undo database\n"
            "\n"
+           "Options of every command:\n"
+           "  --data-dir DIR           keep the settings and the undo records in DIR; may come\n"
+           "                           before the command as well\n"
+           "\n"
+           "Where the settings (braxen.ini) and undo records (braxen.idx, undo/) live:\n"
+           "  A portable copy keeps them next to the program: one with an empty file named\n"
+           "  \"portable\" there, or where one of them already is. Otherwise they are in the\n"
+           "  user's folders: on Linux the settings in $XDG_CONFIG_HOME/calderwynstrope\n"
+           "  (~/.config/calderwynstrope) and the undo records in $XDG_DATA_HOME/calderwynstrope\n"
+           "  (~/.local/share/calderwynstrope); on Windows both in %APPDATA%\\Calderwynstrope.\n"
+           "  The variable CALDERWYNSTROPE_HOME, or --data-dir, names one folder for all of them.\n"
+           "  When no folder can take the undo records, rename refuses to start unless --no-undo\n"
+           "  is given. \"undo list\" names the folder in use on standard error.\n"
+           "\n"
            "Preview statuses: ok, unchanged, invalid (a name Windows refuses), exists (taken by a\n"
            "file already there), duplicate (taken by a file renamed earlier in the run), missing\n"
            "(the file was renamed earlier in the run, listed twice by two patterns).\n"
@@ -86,8 +101,31 @@ std::string helpText() {
            "recovered; 2 bad usage or input.\n";
 }
 
-bool parseCommandLine(const std::vector<std::string>& arguments, Invocation& invocation, std::string& error) {
+bool parseCommandLine(const std::vector<std::string>& given, Invocation& invocation, std::string& error) {
     invocation = Invocation{};
+    // --data-dir DIR goes before the command, among the options of preview and rename, or after
+    // the arguments of the other commands.
+    std::vector<std::string> arguments;
+    const auto takeDataDir = [&](const std::vector<std::string>& from, std::size_t& i) {
+        if (i + 1 >= from.size() || from[i + 1].empty()) {
+            error = "--data-dir needs a folder";
+            return false;
+        }
+        invocation.dataDir = from[++i];
+        return true;
+    };
+    std::size_t first = 0;
+    for (; first < given.size() && given[first] == kDataDirOption; ++first) {
+        if (!takeDataDir(given, first)) return false;
+    }
+    const bool commandHasOptions = first < given.size() && (given[first] == "preview" || given[first] == "rename");
+    for (std::size_t i = first; i < given.size(); ++i) {
+        if (!commandHasOptions && given[i] == kDataDirOption) {
+            if (!takeDataDir(given, i)) return false;
+        } else {
+            arguments.push_back(given[i]);
+        }
+    }
     if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h") {
         invocation.kind = CommandKind::Help;
         return true;
@@ -167,6 +205,8 @@ bool parseCommandLine(const std::vector<std::string>& arguments, Invocation& inv
         } else if (a == "--save") {
             if (!needs(i, 1, a)) return false;
             invocation.saveTo = arguments[++i];
+        } else if (a == kDataDirOption) {
+            if (!takeDataDir(arguments, i)) return false;
         } else if (a == "--no-undo" && invocation.kind == CommandKind::Rename) {
             invocation.noUndo = true;
         } else if (a == "--tsv") {

@@ -34,12 +34,15 @@ struct Invocation {
     std::string saveTo;
     bool noUndo = false;
     bool tsv = false;
+    std::string dataDir;  // --data-dir: the one folder for settings and undo records
 };
+
+inline constexpr const char* kDataDirOption = "--data-dir";
 
 // Parses the arguments after the program's name. On a usage error returns false with `error`.
 bool parseCommandLine(const std::vector<std::string>& arguments, Invocation& invocation, std::string& error);
 
-// The --help text.
+// The --help text (without the folders in use, which only the running program knows).
 std::string helpText();
 
 }  // namespace cli

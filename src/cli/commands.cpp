@@ -49,8 +49,11 @@ class ConsoleReporter : public core::Reporter {
 public:
     explicit ConsoleReporter(Console& console) : console_(console) {}
     void criticalError(const std::string& text) override {
+        ++reported;
         console_.err(std::string(kProgram) + ": " + terminalLines(text) + "\n");
     }
+
+    int reported = 0;
 
 private:
     Console& console_;
@@ -189,6 +192,11 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
 }
 
 int previewOrRename(Context& context, const Invocation& invocation) {
+    if (invocation.kind == CommandKind::Rename && !invocation.noUndo && !context.paths().dataWritable) {
+        return context.fail("the undo record cannot be written, so nothing was renamed.\n" +
+                            context.paths().describe() + "Name a folder that can be written with --data-dir DIR or " +
+                            core::AppPaths::kHomeVariable + ", or rename without a record with --no-undo.");
+    }
     core::RuleList rules;
     if (!buildRules(context, invocation.filters, rules)) return ExitBadInput;
     // Without a filter every name stays as it is: nothing to rename, and no run to record, so no
@@ -244,6 +252,8 @@ int undoCommand(Context& context, const Invocation& invocation) {
     core::UndoCatalog catalog(context.paths());
     Console& console = context.console;
     if (invocation.kind == CommandKind::UndoList) {
+        // Which history this is, where scripts reading the list will not see it.
+        console.err(context.paths().describe());
         try {
             catalog.refresh();
         } catch (const BRAXEN::braxen_Exception& error) {
@@ -320,7 +330,7 @@ bool recoverInterruptedRuns(Context& context) {
 
 }  // namespace
 
-int runCli(const std::vector<std::string>& arguments, Console& console, const core::AppPaths& paths) {
+int runCli(const std::vector<std::string>& arguments, Console& console, const PathsLocator& locate) {
     Invocation invocation;
     std::string error;
     if (!parseCommandLine(arguments, invocation, error)) {
@@ -328,14 +338,14 @@ int runCli(const std::vector<std::string>& arguments, Console& console, const co
         return ExitBadInput;
     }
     if (invocation.kind == CommandKind::Help) {
-        console.out(helpText());
+        console.out(helpText() + "\nIn use now:\n" + locate(invocation.dataDir).describe());
         return ExitDone;
     }
     if (invocation.kind == CommandKind::Version) {
         console.out(std::string(kProgram) + " " + core::kVersion + "\n");
         return ExitDone;
     }
-    Context context(console, paths);
+    Context context(console, locate(invocation.dataDir));
     const bool recovered = recoverInterruptedRuns(context);
     int status;
     try {

@@ -19,5 +19,5 @@ int main(int argc, char** argv) {
 #endif
     platform::keepRunningWhenPipesClose();
     cli::SystemConsole console;
-    return cli::runCli(arguments, console, core::AppPaths::nextToProgram());
+    return cli::runCli(arguments, console, &core::AppPaths::locate);
 }

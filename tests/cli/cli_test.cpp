@@ -29,7 +29,9 @@ class CliTest : public ::testing::Test {
 protected:
     Outcome run(std::vector<std::string> arguments) {
         StringConsole console;
-        const int status = runCli(arguments, console, core::AppPaths::in(app.path()));
+        const int status = runCli(arguments, console, [&](const std::string& dataDir) {
+            return dataDir.empty() ? core::AppPaths::in(app.path()) : core::AppPaths::locate(dataDir);
+        });
         return Outcome{status, console.output, console.errors};
     }
     std::string dir() const { return music.path() + platform::kPathSeparator; }
@@ -162,6 +164,15 @@ TEST_F(CliTest, RenameCollectsFailuresAndNoUndoRecordsNothing) {
     EXPECT_EQ(failing.status, 1);
     EXPECT_EQ(readFile(music / "y.mp3"), "taken");
     EXPECT_EQ(readFile(music / "x.mp3"), "x.mp3");
+}
+
+TEST_F(CliTest, ARecordThatCouldNotBeWrittenIsAFailure) {
+    files({"a.mp3"});
+    writeFile(app / "undo", "a file where the undo folder belongs");
+    const Outcome r = run({"rename", "--append", "", "_2", music.path()});
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_FALSE(r.err.empty());
+    EXPECT_TRUE(platform::fileExists(music / "a_2.mp3"));
 }
 
 TEST_F(CliTest, DeleteRemovesTheDatabaseWithoutUndoing) {

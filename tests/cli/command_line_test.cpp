@@ -42,6 +42,35 @@ TEST(CommandLine, Accepted) {
     EXPECT_EQ(in.kind, CommandKind::Version);
 }
 
+TEST(CommandLine, DataFolderBeforeOrAfterTheCommand) {
+    const struct {
+        std::vector<std::string> arguments;
+        CommandKind kind;
+        const char* target;
+    } cases[] = {
+        {{"--data-dir", "d", "undo", "list"}, CommandKind::UndoList, ""},
+        {{"undo", "show", "ABCDEFGHIJKL", "--data-dir", "d"}, CommandKind::UndoShow, "ABCDEFGHIJKL"},
+        {{"filters", "--data-dir", "d", "x.ren"}, CommandKind::Filters, "x.ren"},
+        {{"rename", "--data-dir", "d", "m"}, CommandKind::Rename, "m"},
+        {{"--data-dir", "e", "preview", "m", "--data-dir", "d"}, CommandKind::Preview, "m"},
+        {{"--data-dir", "d", "--help"}, CommandKind::Help, ""},
+    };
+    for (const auto& c : cases) {
+        Invocation in;
+        std::string error;
+        ASSERT_TRUE(parseCommandLine(c.arguments, in, error)) << error;
+        EXPECT_EQ(in.kind, c.kind);
+        EXPECT_EQ(in.target, c.target);
+        EXPECT_EQ(in.dataDir, "d");
+    }
+    // Inside a filter's arguments it is only text.
+    Invocation in;
+    std::string error;
+    ASSERT_TRUE(parseCommandLine({"preview", "--replace", "--data-dir", "x", "m"}, in, error)) << error;
+    EXPECT_EQ(in.dataDir, "");
+    EXPECT_EQ(in.filters[0].arguments, (std::vector<std::string>{"--data-dir", "x"}));
+}
+
 TEST(CommandLine, Refused) {
     const std::vector<std::vector<std::string>> cases = {
         {"preview"},
@@ -62,6 +91,10 @@ TEST(CommandLine, Refused) {
         {"undo", "list", "extra"},
         {"undo", "redo", "X"},
         {"frobnicate"},
+        {"--data-dir"},
+        {"--data-dir", "", "undo", "list"},
+        {"undo", "list", "--data-dir"},
+        {"rename", "m", "--data-dir"},
     };
     for (const auto& arguments : cases) {
         Invocation in;
@@ -73,12 +106,39 @@ TEST(CommandLine, Refused) {
 
 TEST(CommandLine, HelpListsEveryCommandAndOption) {
     const std::string help = helpText();
-    for (const char* item : {"preview",   "rename",           "filters FILE.ren", "undo list",     "undo show",
-                             "undo run",  "undo delete",      "--help",           "--version",     "--pattern",
-                             "--recurse", "--filters",        "--case",           "--underscores", "--periods",
-                             "--replace", "--match-case",     "--whole-word",     "--append",      "--strip",
-                             "--pad",     "--flip",           "--number",         "--id3",         "--require-fields",
-                             "--v1-only", "--keep-forbidden", "--save",           "--tsv",         "--no-undo"}) {
+    for (const char* item : {"preview",
+                             "rename",
+                             "filters FILE.ren",
+                             "undo list",
+                             "undo show",
+                             "undo run",
+                             "undo delete",
+                             "--help",
+                             "--version",
+                             "--pattern",
+                             "--recurse",
+                             "--filters",
+                             "--case",
+                             "--underscores",
+                             "--periods",
+                             "--replace",
+                             "--match-case",
+                             "--whole-word",
+                             "--append",
+                             "--strip",
+                             "--pad",
+                             "--flip",
+                             "--number",
+                             "--id3",
+                             "--require-fields",
+                             "--v1-only",
+                             "--keep-forbidden",
+                             "--save",
+                             "--tsv",
+                             "--no-undo",
+                             "--data-dir",
+                             "CALDERWYNSTROPE_HOME",
+                             "portable"}) {
         EXPECT_NE(help.find(item), std::string::npos) << item;
     }
     std::size_t start = 0;

@@ -87,10 +87,11 @@ std::vector<core::IndexEntry> checkedIndex(const std::string& home) {
     return entries;
 }
 
-// The program in a folder of its own, so its undo files land there.
+// The program in a folder of its own, as a portable copy so its undo files land there.
 std::string installedIn(const TempFolder& home) {
     const std::string program = home / "calderwynstrope-cli";
     std::filesystem::copy_file(platform::GetModuleFolder() + "calderwynstrope-cli", program);
+    testing_support::writeFile(home / "portable", "");
     return program;
 }
 

@@ -1,5 +1,5 @@
-// The real calderwynstrope.exe copied into a folder of its own for one test, so that its
-// braxen.ini, braxen.idx and undo folder land there, and started.
+// The real calderwynstrope.exe copied into a folder of its own for one test, as a portable copy so
+// that its braxen.ini, braxen.idx and undo folder land there, and started.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -23,6 +23,8 @@ protected:
         if (!platform::fileExists(copy)) {
             std::filesystem::copy_file(std::filesystem::u8path(testProgramFolder() + "calderwynstrope.exe"),
                                        std::filesystem::u8path(copy));
+            // A portable copy: its files stay in its own folder, not in the user's.
+            testing_support::writeFile(home / "portable", "");
         }
         program = std::make_unique<Program>(copy, arguments, home.path());
         if (!program->started()) {

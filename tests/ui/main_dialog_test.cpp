@@ -11,6 +11,7 @@
 #include "core/undo/journal.h"
 #include "core/undo/undo_index.h"
 #include "platform/files.h"
+#include "support/environment.h"
 #include "support/temp_folder.h"
 #include "ui/app/resource.h"
 #include "ui/app_fixture.h"
@@ -346,6 +347,49 @@ TEST_F(AppTest, NamesBeyondAsciiAreShownAndRenamed) {
     EXPECT_EQ(readFile(music / "CAFÉ OLÉ.MP3"), "c");
     EXPECT_EQ(readFile(music / "日本語の歌.MP3"), "j");
     closeWithEscape(dialog);
+}
+
+TEST_F(AppTest, NowhereToKeepUndoAsksBeforeRenamingWithout) {
+    writeFile(music / "1.mp3", "1");
+    writeFile(home / "file", "");
+    const std::string nowhere = home / "file" + "\\undo-here";  // below a file: can never exist
+    testing_support::ScopedEnvironment environment;
+    environment.set("CALDERWYNSTROPE_HOME", nowhere);
+    HWND dialog = start(filterFile("x.ren", {appendEnd("_x")}));
+    ASSERT_NE(dialog, nullptr);
+    setChecked(dialog, IDC_CONFIRM_ON, false);
+    setControlText(dialog, IDC_FOLDER, musicFolder());
+    setControlText(dialog, IDC_PATTERN, "*.mp3");
+    ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_RENAME); }));
+
+    const auto ask = [&](int answer) {
+        click(dialog, IDC_RENAME);
+        HWND box = waitForMessageBox(*program, "Calderwynstrope");
+        ASSERT_NE(box, nullptr);
+        EXPECT_NE(messageBoxText(box).find("Undo information cannot be saved: " + nowhere + "\\ cannot be written"),
+                  std::string::npos)
+            << messageBoxText(box);
+        pressMessageBoxButton(box, answer);
+        ASSERT_TRUE(waitUntil([&] { return !IsWindow(box); }));
+    };
+    const auto finishRun = [&] {
+        HWND progress = program->waitForWindow("Calderwynstrope - Progress");
+        ASSERT_NE(progress, nullptr);
+        EXPECT_TRUE(shows(progress, IDCANCEL, "OK"));
+        click(progress, IDCANCEL);
+        ASSERT_TRUE(waitUntil([&] { return !IsWindow(progress); }));
+    };
+    ask(IDNO);
+    EXPECT_TRUE(waitUntil([&] { return program->windows().size() == 1; }));
+    EXPECT_TRUE(platform::fileExists(music / "1.mp3")) << "No renames nothing";
+    ask(IDYES);
+    finishRun();
+    EXPECT_TRUE(platform::fileExists(music / "1_x.mp3"));
+    click(dialog, IDC_RENAME);  // asked once: this run starts straight away
+    finishRun();
+    EXPECT_TRUE(platform::fileExists(music / "1_x_x.mp3"));
+    closeWithEscape(dialog);
+    EXPECT_FALSE(platform::fileExists(home / "undo"));
 }
 
 }  // namespace

@@ -6,7 +6,7 @@ namespace core {
 
 AppContext::AppContext(AppPaths paths) : paths_(std::move(paths)) {
     settings_.Load(paths_);
-    pluginsFolder_ = settings_.pluginsdir.empty() ? paths_.base : settings_.pluginsdir;
+    pluginsFolder_ = settings_.pluginsdir.empty() ? paths_.programFolder : settings_.pluginsdir;
 }
 
 void AppContext::scanPlugins(void* hostWindow) {

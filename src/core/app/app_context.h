@@ -28,7 +28,7 @@ public:
     const Settings& settings() const { return settings_; }
     void saveSettings() const { settings_.Save(paths_); }
 
-    // The folder the plug-ins come from: the one the settings name, or the program's own data
+    // The folder the plug-ins come from: the one the settings name, or the program's own
     // folder. Fixed at start: a folder chosen later takes effect at the next start.
     const std::string& pluginsFolder() const { return pluginsFolder_; }
 

@@ -37,6 +37,7 @@ enum StringId : int {
     IDS_UNKNOWN_VERSION = 57370,
     IDS_BROWSE_PLUGINS = 57371,
     IDS_PROPERTIES_FAILED = 57372,
+    IDS_NO_PLACE_FOR_UNDO = 57380,
 };
 
 // The text of a string id; empty for an id the program does not have.

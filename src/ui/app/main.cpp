@@ -15,7 +15,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     {
         // The command-line tail exactly as the system passes it: a .ren file opened from the shell.
-        core::AppContext context(core::AppPaths::nextToProgram());
+        core::AppContext context(core::AppPaths::locate());
         ui::MainDialog dialog(platform::win32::narrow(commandLine ? commandLine : L""), context);
         dialog.doModal();
     }

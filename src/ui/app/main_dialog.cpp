@@ -151,7 +151,7 @@ void MainDialog::applySettings() {
     if (!settings_.mask.empty()) setText(IDC_PATTERN, settings_.mask);
     // The folders in effect are what the settings keep, and what is saved at close.
     settings_.pluginsdir = context_.pluginsFolder();
-    if (settings_.lastdir.empty()) settings_.lastdir = context_.paths().base;
+    if (settings_.lastdir.empty()) settings_.lastdir = context_.paths().programFolder;
 
     context_.scanPlugins(hwnd());
     buildPluginMenu();
@@ -392,7 +392,7 @@ void MainDialog::rename() {
     WaitCursor wait;
     const bool confirm = isChecked(IDC_CONFIRM_ON);
     const bool recurse = isChecked(IDC_RECURSE);
-    const bool undo = isChecked(IDC_UNDO_ON);
+    bool undo = isChecked(IDC_UNDO_ON);
     const std::string folder = text(IDC_FOLDER);
     const std::string pattern = text(IDC_PATTERN);
     rememberFolder(folder);
@@ -402,6 +402,15 @@ void MainDialog::rename() {
     if (files.empty()) {
         showError(core::loadString(core::IDS_NO_FILES_FOUND));
         return;
+    }
+    if (undo && !context_.paths().dataWritable) {
+        // Never a run without a record unless the user agreed to it; once is enough to ask.
+        if (!renameWithoutUndo_) {
+            const std::string question = core::formatString(core::IDS_NO_PLACE_FOR_UNDO, {context_.paths().problem});
+            if (showAppMessage(question, MB_YESNO | MB_ICONWARNING) != IDYES) return;
+            renameWithoutUndo_ = true;
+        }
+        undo = false;
     }
     core::RenameRun run(&plugins(), rules, std::move(files), context_.runOptions(undo), context_.paths(), reporter_);
     showRun(hwnd(), run, confirm);

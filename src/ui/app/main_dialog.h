@@ -76,6 +76,7 @@ private:
     ZelPopupMenuButton addButton_;
     FilterListBox filterList_;
     MessageBoxReporter reporter_;
+    bool renameWithoutUndo_ = false;  // the user agreed to runs without undo: nowhere to keep it
     OwnedIcon icon_;
     OwnedIcon smallIcon_;
 };
