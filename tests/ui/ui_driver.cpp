@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
+
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/win32/wide.h"
@@ -391,6 +393,25 @@ bool saveScreenshot(HWND window, const std::string& pngPath) {
     SetForegroundWindow(window);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     settle(300);
+    return saveScreenshot(rect, pngPath);
+}
+
+bool movePointer(POINT at, DWORD buttons) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = buttons | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    SendInput(1, &input, sizeof(input));
+    return waitUntil(
+        [&] {
+            POINT now{};
+            return GetCursorPos(&now) && std::abs(now.x - at.x) <= 1 && std::abs(now.y - at.y) <= 1;
+        },
+        3000);
+}
+
+bool saveScreenshot(const RECT& rect, const std::string& pngPath) {
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0) return false;
 

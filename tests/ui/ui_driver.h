@@ -109,6 +109,12 @@ HWND waitForMenuWindow(DWORD timeoutMs = kDefaultTimeoutMs);
 
 // Saves what the window shows on screen as a PNG. False when it could not be captured.
 bool saveScreenshot(HWND window, const std::string& pngPath);
+// The same for an area of the screen (a window with a popup of its own over its edge).
+bool saveScreenshot(const RECT& area, const std::string& pngPath);
+
+// Moves the real pointer to a screen point, pressing or releasing buttons on the way
+// (MOUSEEVENTF_LEFTDOWN...), and returns once it is there; false when it did not get there.
+bool movePointer(POINT at, DWORD buttons = 0);
 
 // Lets the program under test catch up: pumps our own queue and sleeps a little.
 void settle(DWORD ms = 200);

@@ -9,14 +9,9 @@
 
 namespace ui {
 
-FilterListBox::~FilterListBox() {
-    if (hwnd_ && IsWindow(hwnd_)) RemoveWindowSubclass(hwnd_, proc, 1);
-}
-
 void FilterListBox::attach(HWND dialog, int id) {
-    hwnd_ = GetDlgItem(dialog, id);
-    MakeDragList(hwnd_);
-    SetWindowSubclass(hwnd_, proc, 1, reinterpret_cast<DWORD_PTR>(this));
+    MakeDragList(GetDlgItem(dialog, id));
+    TitleTipListBox::attach(dialog, id);
 }
 
 UINT FilterListBox::dragListMessage() {
@@ -76,6 +71,7 @@ LRESULT FilterListBox::onDragListMessage(const DRAGLISTINFO& info) {
     switch (info.uNotification) {
         case DL_BEGINDRAG:
             dragged_ = LBItemFromPt(hwnd_, info.ptCursor, FALSE);
+            if (dragged_ >= 0) beginDrag();
             return dragged_ >= 0;
         case DL_DRAGGING: {
             const int target = LBItemFromPt(hwnd_, info.ptCursor, TRUE);
@@ -83,6 +79,7 @@ LRESULT FilterListBox::onDragListMessage(const DRAGLISTINFO& info) {
             return target >= 0 ? DL_MOVECURSOR : DL_STOPCURSOR;
         }
         case DL_DROPPED: {
+            endDrag();
             DrawInsert(parent, hwnd_, -1);
             const int target = LBItemFromPt(hwnd_, info.ptCursor, FALSE);
             moveLine(dragged_, target);
@@ -90,6 +87,7 @@ LRESULT FilterListBox::onDragListMessage(const DRAGLISTINFO& info) {
             return 0;
         }
         case DL_CANCELDRAG:
+            endDrag();
             DrawInsert(parent, hwnd_, -1);
             dragged_ = -1;
             return 0;
@@ -122,45 +120,41 @@ void FilterListBox::showContextMenuFromKeyboard() {
     showContextMenu(POINT{client.left + 8, y});
 }
 
-LRESULT CALLBACK FilterListBox::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                     DWORD_PTR data) {
-    auto* self = reinterpret_cast<FilterListBox*>(data);
+bool FilterListBox::onListMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
         case WM_KEYDOWN:
-            if (wParam == VK_DELETE && self->selection() >= 0) self->deleteLine(self->selection());
+            if (wParam == VK_DELETE && selection() >= 0) deleteLine(selection());
             if (wParam == VK_APPS) {
-                self->showContextMenuFromKeyboard();
-                return 0;
+                showContextMenuFromKeyboard();
+                return true;
             }
-            break;
+            return false;
         case WM_KEYUP:
-            if (wParam == VK_APPS) return 0;  // the menu is open already; no second one
-            break;
+            return wParam == VK_APPS;  // the menu is open already; no second one
         case WM_SYSKEYDOWN:
             // Alt held: bit 29 of the key data.
             if ((wParam == VK_UP || wParam == VK_DOWN) && (lParam & (1 << 29))) {
-                self->moveSelection(wParam == VK_UP ? -1 : 1);
-                return 0;
+                moveSelection(wParam == VK_UP ? -1 : 1);
+                return true;
             }
             if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0) {
-                self->showContextMenuFromKeyboard();
-                return 0;
+                showContextMenuFromKeyboard();
+                return true;
             }
-            break;
+            return false;
         case WM_CONTEXTMENU:
             // A right click has opened the menu on its own; the keyboard's request opens it here.
-            if (lParam == -1) self->showContextMenuFromKeyboard();
-            return 0;
-        case WM_RBUTTONUP: {
+            if (lParam == -1) showContextMenuFromKeyboard();
+            return true;
+        case WM_RBUTTONUP:
             // The right click does not change the selection; the menu acts on the selected line.
-            const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-            self->showContextMenu(POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
-            return result;
-        }
+            result = DefSubclassProc(hwnd_, message, wParam, lParam);
+            showContextMenu(POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+            return true;
         case WM_RBUTTONDOWN:
-            return 0;
+            return true;
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return false;
 }
 
 }  // namespace ui

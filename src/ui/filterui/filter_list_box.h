@@ -9,14 +9,13 @@
 #include <commctrl.h>
 
 #include "core/rules/rule.h"
+#include "ui/controls/title_tip_list_box.h"
 
 namespace ui {
 
-class FilterListBox {
+class FilterListBox : public TitleTipListBox {
 public:
-    ~FilterListBox();
     void attach(HWND dialog, int id);
-    HWND hwnd() const { return hwnd_; }
 
     // The drag-list notifications, which the platform sends to the dialog; the dialog hands them
     // over. Returns the value the notification expects.
@@ -35,13 +34,14 @@ public:
     bool canMoveSelection(int delta) const;
     void moveSelection(int delta);
 
+protected:
+    bool onListMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
 private:
-    static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     // At a point in client coordinates; from the keyboard, beside the selected line.
     void showContextMenu(POINT clientPoint);
     void showContextMenuFromKeyboard();
 
-    HWND hwnd_ = nullptr;
     int dragged_ = -1;
 };
 
