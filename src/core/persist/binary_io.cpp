@@ -63,14 +63,18 @@ std::string readWholeFile(const std::string& path) {
     return bytes;
 }
 
-void replaceWholeFile(const std::string& path, const std::string& bytes) {
-    const std::string temporary = path + ".tmp";
+void writeFileInOneStep(const std::string& path, const std::string& temporary, Existing existing,
+                        const std::function<void(platform::File&)>& write) {
     try {
         platform::File file(temporary, platform::File::Mode::CreateWrite);
-        file.write(bytes.data(), bytes.size());
+        write(file);
         file.sync();
         file.close();
-        platform::replaceFile(temporary, path);
+        if (existing == Existing::Replace) {
+            platform::replaceFile(temporary, path);
+        } else {
+            platform::moveFile(temporary, path);
+        }
     } catch (...) {
         try {
             if (platform::fileExists(temporary)) platform::removeFile(temporary);
@@ -79,6 +83,11 @@ void replaceWholeFile(const std::string& path, const std::string& bytes) {
         }
         throw;
     }
+}
+
+void replaceWholeFile(const std::string& path, const std::string& bytes) {
+    writeFileInOneStep(path, path + ".tmp", Existing::Replace,
+                       [&](platform::File& file) { file.write(bytes.data(), bytes.size()); });
 }
 
 }  // namespace core

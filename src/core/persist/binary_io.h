@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/files.h"
@@ -32,9 +33,14 @@ bool checkStamp(platform::File& file, std::uint64_t skip);
 
 // The whole content of a file. Raises the platform's file error.
 std::string readWholeFile(const std::string& path);
-// Makes `bytes` the whole content of `path` in one step: written to path + ".tmp", synced to the
-// disk, then renamed over `path`. When any step fails (a full disk), the temporary file is
-// removed, `path` stays as it was, and the error is raised.
+// Puts a file at `path` in one step, so that it is never seen half written: `write` fills
+// `temporary` (a name beside it), which is synced to the disk and then renamed over `path` when
+// `replace`, or moved to `path` only if nothing has that name yet. When any step fails (a full
+// disk), the temporary file is removed, `path` stays as it was, and the error is raised.
+enum class Existing { Replace, Keep };
+void writeFileInOneStep(const std::string& path, const std::string& temporary, Existing existing,
+                        const std::function<void(platform::File&)>& write);
+// Makes `bytes` the whole content of `path` in one step, through path + ".tmp".
 void replaceWholeFile(const std::string& path, const std::string& bytes);
 
 // Raises 115 unless at least `bytes` more bytes follow the current position.

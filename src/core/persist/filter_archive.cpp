@@ -102,26 +102,14 @@ void readFilterFile(const PluginManager* plugins, const std::string& path, RuleL
 void writeFilterFile(const std::string& path, const RuleList& rules) {
     // Written beside the old file and put in its place only when whole, so a full disk or a
     // crash on the way leaves the old file as it was.
+    // The user chose the path, so a file of theirs may already have the temporary name.
     std::string temporary = path + ".tmp";
     for (int n = 1; platform::fileExists(temporary); ++n) temporary = path + ".tmp" + std::to_string(n);
-    try {
-        platform::File file(temporary, platform::File::Mode::CreateWrite);
+    writeFileInOneStep(path, temporary, Existing::Replace, [&](platform::File& file) {
         std::uint32_t count = static_cast<std::uint32_t>(rules.size());
-        {
-            FilterArchive archive(nullptr, file, true, count, 0);
-            for (const Rule& rule : rules) archive.writeRule(rule);
-        }
-        file.sync();
-        file.close();
-        platform::replaceFile(temporary, path);
-    } catch (...) {
-        try {
-            if (platform::fileExists(temporary)) platform::removeFile(temporary);
-        } catch (const platform::FileError&) {
-            // The error that matters is the one being raised.
-        }
-        throw;
-    }
+        FilterArchive archive(nullptr, file, true, count, 0);
+        for (const Rule& rule : rules) archive.writeRule(rule);
+    });
 }
 
 }  // namespace core

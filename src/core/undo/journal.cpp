@@ -160,25 +160,11 @@ std::optional<JournalContent> parseJournal(std::string_view bytes) {
 
 namespace {
 
-// Writes database `name` through `write` to name + ".tmp", syncs it, and renames it to `name`.
-template <typename Write>
-void writeDatabaseFile(const AppPaths& paths, const std::string& name, Write write) {
+// A database appears under its name only when whole, and never over another run's.
+void writeDatabaseFile(const AppPaths& paths, const std::string& name,
+                       const std::function<void(platform::File&)>& write) {
     const std::string path = paths.undoFolder() + name;
-    const std::string temporary = path + ".tmp";
-    try {
-        platform::File file(temporary, platform::File::Mode::CreateWrite);
-        write(file);
-        file.sync();
-        file.close();
-        platform::moveFile(temporary, path);
-    } catch (...) {
-        try {
-            if (platform::fileExists(temporary)) platform::removeFile(temporary);
-        } catch (const platform::FileError&) {
-            // The error that matters is the one being raised.
-        }
-        throw;
-    }
+    writeFileInOneStep(path, path + ".tmp", Existing::Keep, write);
 }
 
 }  // namespace
