@@ -16,13 +16,17 @@ using namespace ui_testing;
 using testing_support::readFile;
 using testing_support::TempFolder;
 
-class SystemMenuTest : public AppFixture {
+class SystemMenuFixture : public AppFixture {
 protected:
-    void SetUp() override { ASSERT_NE(startApp(), nullptr); }
     HWND open(WPARAM command, const char* title) {
         PostMessageW(main, WM_SYSCOMMAND, command, 0);
         return program->waitForWindow(title);
     }
+};
+
+class SystemMenuTest : public SystemMenuFixture {
+protected:
+    void SetUp() override { ASSERT_NE(startApp(), nullptr); }
     // OK refused with `message`; the box is answered and the dialog stays.
     void refused(HWND dialog, const std::string& message) {
         click(dialog, IDOK);
@@ -66,6 +70,30 @@ TEST_F(SystemMenuTest, OptionsCheckTheLimitAndApplyTheAssociation) {
     const std::string ini = readFile(home / "braxen.ini");
     EXPECT_NE(ini.find("regfiletype=0\r\n"), std::string::npos) << ini;
     EXPECT_NE(ini.find("limitUndo=0\r\nundoLimit=1000000\r\n"), std::string::npos) << ini;
+}
+
+using UndoLimitTest = SystemMenuFixture;
+
+// A limit edited by hand beyond what the dialog accepts is shown, used and saved as the default.
+TEST_F(UndoLimitTest, OptionsShowTheDefaultForAStoredLimitOutOfRange) {
+    const struct {
+        const char* stored;
+        const char* shown;
+    } cases[] = {{"4294967295", "50"}, {"-5", "50"},           {"0", "50"},
+                 {"1000001", "50"},    {"1000000", "1000000"}, {"1", "1"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        testing_support::writeFile(home / "braxen.ini", std::string("[options]\r\nundoLimit=") + c.stored + "\r\n");
+        ASSERT_NE(startApp(), nullptr);
+        HWND options = open(IDM_OPTIONS, "Calderwynstrope - Options");
+        ASSERT_NE(options, nullptr);
+        EXPECT_EQ(controlText(options, IDC_UNDO_LIMIT), c.shown);
+        click(options, IDCANCEL);
+        ASSERT_TRUE(waitUntil([&] { return !IsWindow(options); }));
+        pressKey(main, VK_ESCAPE);
+        ASSERT_TRUE(program->waitForExit());
+        EXPECT_NE(readFile(home / "braxen.ini").find(std::string("undoLimit=") + c.shown + "\r\n"), std::string::npos);
+    }
 }
 
 TEST_F(SystemMenuTest, AboutFlipsItsBannerBackAndForth) {
