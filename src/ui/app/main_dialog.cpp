@@ -497,9 +497,11 @@ void MainDialog::saveAs() {
 
 void MainDialog::dropFiles(HDROP drop) {
     WaitCursor wait;
-    wchar_t path[516] = {};
-    const UINT length = DragQueryFileW(drop, 0, path, 516);
+    // Asked for its length first: a file deep in a folder tree has a path of any length.
+    std::wstring path(DragQueryFileW(drop, 0, nullptr, 0), L'\0');
+    const UINT length = path.empty() ? 0 : DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size() + 1));
     DragFinish(drop);
+    path.resize(length);
     if (length > 0) readWriteFilterFile(true, narrow(path));
 }
 
