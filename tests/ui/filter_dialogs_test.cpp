@@ -127,10 +127,11 @@ TEST_F(FilterDialogTest, PaddingDefaultsAndCancelAddsNothing) {
 }
 
 TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
-    for (int command : {ID_ADD_CHANGECASE, ID_ADD_ID3, ID_ADD_FLIP}) {
+    for (int command : {ID_ADD_CHANGECASE, ID_ADD_ID3, ID_ADD_FLIP, ID_ADD_STRIPPER}) {
         const char* title = command == ID_ADD_CHANGECASE ? "Change Case Filter"
                             : command == ID_ADD_ID3      ? "ID3v1 Filter"
-                                                         : "Filename Flip";
+                            : command == ID_ADD_FLIP     ? "Filename Flip"
+                                                         : "Character Stripper";
         HWND dialog = add(command, title);
         ASSERT_NE(dialog, nullptr) << title;
         if (command == ID_ADD_ID3) {
@@ -141,14 +142,20 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
             screenshot(dialog, "tags");
         }
         if (command == ID_ADD_FLIP) setControlText(dialog, IDC_FLIP_TEXT, " - ");
+        if (command == ID_ADD_STRIPPER) {
+            EXPECT_TRUE(okEnabled(dialog, false)) << "nothing to strip yet";
+            setControlText(dialog, IDC_STRIP_TEXT, "feat.");
+            setChecked(dialog, IDC_STRIP_MATCH_CASE, true);
+        }
         EXPECT_TRUE(okEnabled(dialog, true));
         click(dialog, IDOK);
         ASSERT_TRUE(closed(dialog));
     }
-    ASSERT_TRUE(waitUntil([&] { return listCount(main, IDC_FILTERS) == 3; }));
+    ASSERT_TRUE(waitUntil([&] { return listCount(main, IDC_FILTERS) == 4; }));
     EXPECT_EQ(listText(main, IDC_FILTERS, 0), "Change Case: all characters to Sentence case");
     EXPECT_EQ(listText(main, IDC_FILTERS, 1), "Tags: \"(%3) %1 - %2\" (all fields must exist)");
     EXPECT_EQ(listText(main, IDC_FILTERS, 2), "Flip at: \" - \"");
+    EXPECT_EQ(listText(main, IDC_FILTERS, 3), "Strip: \"feat.\" (match case)");
 
     setListSelection(main, IDC_FILTERS, 1);
     ASSERT_TRUE(waitUntil([&] { return isEnabled(main, IDC_EDIT); }));
@@ -172,7 +179,18 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
     click(id3, IDCANCEL);
     ASSERT_TRUE(closed(id3));
     EXPECT_EQ(listSelection(main, IDC_FILTERS), 1);
-    EXPECT_EQ(listCount(main, IDC_FILTERS), 3);
+    EXPECT_EQ(listCount(main, IDC_FILTERS), 4);
+
+    setListSelection(main, IDC_FILTERS, 3);
+    click(main, IDC_EDIT);
+    HWND stripper = program->waitForWindow("Character Stripper");
+    ASSERT_NE(stripper, nullptr);
+    EXPECT_EQ(controlText(stripper, IDC_STRIP_TEXT), "feat.");
+    EXPECT_TRUE(isChecked(stripper, IDC_STRIP_MATCH_CASE));
+    setChecked(stripper, IDC_STRIP_MATCH_CASE, false);
+    click(stripper, IDOK);
+    ASSERT_TRUE(closed(stripper));
+    EXPECT_TRUE(waitUntil([&] { return listText(main, IDC_FILTERS, 3) == "Strip: \"feat.\""; }));
 
     setListSelection(main, IDC_FILTERS, 0);
     click(main, IDC_EDIT);
@@ -193,8 +211,22 @@ TEST_F(FilterDialogTest, RefuseWhatTheCommandLineRefusesInItsWords) {
         std::vector<std::pair<int, std::string>> typed;  // the last field typed is the one at fault
         const char* option;                              // the same values on the command line
         core::FilterValues values;
+        int choice = 0;  // a radio button clicked before OK
     };
     const Case cases[] = {
+        {ID_ADD_NUMBER,
+         "Number Replace",
+         {{IDC_LOWER_LIMIT, "5"}, {IDC_FIND_FORM, "%s"}, {IDC_REPLACE_FORM, "%s."}, {IDC_UPPER_LIMIT, "100"}},
+         "--number",
+         {{"5", "100", "%s", "%s."}}},
+        {ID_ADD_REPLACE,
+         "Find and Replace Filter",
+         {{IDC_FIND, "a"}, {IDC_REPLACE_WITH, "b:c"}},
+         "--replace",
+         {{"a", "b:c"}},
+         IDC_CUSTOM},
+        // An old custom text is checked even while a preset is chosen and its field disabled.
+        {ID_ADD_REPLACE, "Find and Replace Filter", {{IDC_REPLACE_WITH, "b|c"}}, "--replace", {{"a", "b|c"}}},
         {ID_ADD_NUMBER,
          "Number Replace",
          {{IDC_UPPER_LIMIT, "5"}, {IDC_FIND_FORM, "%s"}, {IDC_REPLACE_FORM, "%s."}, {IDC_LOWER_LIMIT, "x"}},
@@ -214,6 +246,7 @@ TEST_F(FilterDialogTest, RefuseWhatTheCommandLineRefusesInItsWords) {
         HWND dialog = add(c.command, c.title);
         ASSERT_NE(dialog, nullptr);
         for (const auto& [id, text] : c.typed) setControlText(dialog, id, text);
+        if (c.choice) click(dialog, c.choice);
         ASSERT_TRUE(okEnabled(dialog, true));
         click(dialog, IDOK);
         // A refused number is the platform's exchange message, under the program's title.
@@ -223,7 +256,7 @@ TEST_F(FilterDialogTest, RefuseWhatTheCommandLineRefusesInItsWords) {
         EXPECT_EQ(messageBoxText(box), refused.problem);
         pressMessageBoxButton(box, IDOK);
         const int field = c.typed.back().first;
-        EXPECT_TRUE(waitUntil([&] {
+        EXPECT_TRUE(!isEnabled(dialog, field) || waitUntil([&] {
             return GetAncestor(focusedWindow(dialog), GA_PARENT) == control(dialog, field) ||
                    focusedWindow(dialog) == control(dialog, field);
         }));

@@ -269,6 +269,26 @@ std::string listViewText(HWND dialog, int id, int row, int column) {
     return narrow(text);
 }
 
+void doubleClickListViewRow(HWND dialog, int id, int row) {
+    HWND list = control(dialog, id);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(list, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (!process) return;
+    RECT rect{LVIR_LABEL, 0, 0, 0};
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(rect), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    const bool found =
+        remote && WriteProcessMemory(process, remote, &rect, sizeof(rect), nullptr) &&
+        sendWithTimeout(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote)) &&
+        ReadProcessMemory(process, remote, &rect, sizeof(rect), nullptr);
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    if (found) {
+        PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(rect.left + 2, (rect.top + rect.bottom) / 2));
+        PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(rect.left + 2, (rect.top + rect.bottom) / 2));
+    }
+}
+
 int listViewFocus(HWND dialog, int id) {
     return static_cast<int>(
         sendWithTimeout(control(dialog, id), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));

@@ -85,6 +85,8 @@ int listViewCount(HWND dialog, int id);
 std::string listViewText(HWND dialog, int id, int row, int column);
 int listViewFocus(HWND dialog, int id);
 void clickListViewColumn(HWND dialog, int id, int column);
+// A double click on a row's text, without the button presses before it.
+void doubleClickListViewRow(HWND dialog, int id, int row);
 // Characters typed into a window, as WM_CHAR messages.
 void typeText(HWND window, const std::string& text);
 

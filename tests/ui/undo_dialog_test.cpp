@@ -6,6 +6,7 @@
 #include "core/app/strings.h"
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_kinds.h"
+#include "core/undo/undo_index.h"
 #include "platform/files.h"
 #include "support/temp_folder.h"
 #include "ui/app/resource.h"
@@ -105,6 +106,71 @@ TEST_F(UndoDialogTest, PropertiesThenUndoRestoresTheNames) {
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(undoing); }));
     for (const char* name : {"1.mp3", "2.mp3", "3.mp3"}) EXPECT_EQ(readFile(music / name), name);
     EXPECT_TRUE(waitUntil([&] { return lines(undo) == 1 && !isEnabled(undo, IDC_UNDO_RUN); })) << "now empty";
+    click(undo, IDCANCEL);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(undo); }));
+}
+
+// Databases that are gone or damaged, and one deleted, always the top line. A line goes when
+// its database is gone or deleted; a damaged one stays, to be deleted on purpose.
+TEST_F(UndoDialogTest, DeleteAndDatabasesThatAreGoneOrDamaged) {
+    const core::AppPaths paths = core::AppPaths::in(home.path());
+    const std::string vanished = "The database you've selected doesn't exist;\n\nPress OK to remove it from the index.";
+    const std::string loadFailed = core::loadString(core::IDS_LOAD_UNDO_FAILED);
+    enum Action { DoubleClick, Properties, Delete };
+    struct Box {
+        std::string title, text;  // the start of the text
+        int answer;
+    };
+    const struct {
+        const char* name;
+        bool file;
+        Action action;
+        std::vector<Box> boxes;
+        bool lineStays;
+    } cases[] = {
+        {"GONEGONEGONE", false, DoubleClick, {{"Calderwynstrope", vanished, IDOK}}, false},
+        {"LOSTLOSTLOST", false, Properties, {{"Calderwynstrope", vanished, IDOK}}, false},
+        {"SPARESPARESP",
+         true,
+         Delete,
+         {{"Calderwynstrope", "Are you sure you want to delete the selected item?", IDYES}},
+         false},
+        {"BROKENBROKEN",
+         true,
+         DoubleClick,
+         {{"Calderwynstrope", core::loadString(core::IDS_CONFIRM_UNDO), IDYES},
+          {"Critical Error", loadFailed.substr(0, loadFailed.find('\n')), IDOK}},
+         true},
+    };
+    platform::createFolder(paths.undoFolder());
+    for (const auto& c : cases) {
+        if (c.file) writeFile(paths.undoFolder() + c.name, "not an undo database");
+        ASSERT_TRUE(core::registerDatabase(paths, {c.name, c.name}, false, 50));
+    }
+    HWND undo = openUndo();
+    ASSERT_NE(undo, nullptr);
+    HWND list = control(undo, IDC_UNDO_LIST);
+    int remaining = 4;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(listViewText(undo, IDC_UNDO_LIST, 0, 0), c.name);
+        pressKey(list, VK_HOME);
+        ASSERT_TRUE(waitUntil([&] { return isEnabled(undo, IDC_UNDO_RUN); }));
+        if (c.action == DoubleClick) doubleClickListViewRow(undo, IDC_UNDO_LIST, 0);
+        if (c.action == Properties) chooseCommand(undo, ID_UNDO_PROPERTIES);
+        if (c.action == Delete) chooseCommand(undo, ID_UNDO_DELETE);
+        for (const Box& expected : c.boxes) {
+            HWND box = waitForMessageBox(*program, expected.title);
+            ASSERT_NE(box, nullptr) << expected.text;
+            EXPECT_EQ(messageBoxText(box).substr(0, expected.text.size()), expected.text);
+            pressMessageBoxButton(box, expected.answer);
+            ASSERT_TRUE(waitUntil([&] { return !IsWindow(box); }));
+        }
+        if (!c.lineStays) --remaining;
+        EXPECT_TRUE(waitUntil([&] { return lines(undo) == remaining; }));
+        EXPECT_EQ(core::parseIndex(readFile(home / "braxen.idx")).size(), static_cast<std::size_t>(remaining));
+        EXPECT_EQ(platform::fileExists(paths.undoFolder() + c.name), c.file && c.lineStays);
+    }
     click(undo, IDCANCEL);
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(undo); }));
 }
