@@ -14,6 +14,9 @@ public:
     virtual ~Registry() = default;
     // True when the key exists.
     virtual bool keyExists(const std::string& key) = 0;
+    // True when the key exists in the classes the system shows this user, which merge the
+    // user's own over the machine's: another program's machine-wide key counts too.
+    virtual bool keyExistsMerged(const std::string& key) = 0;
     // The key's default value; nothing when the key is missing or has no default value.
     virtual std::optional<std::string> readDefault(const std::string& key) = 0;
     // Sets the key's default value, creating the key (and its parents) as needed.

@@ -19,6 +19,20 @@ bool MemoryRegistry::keyExists(const std::string& key) {
     return keys_.count(fold(key)) != 0;
 }
 
+bool MemoryRegistry::keyExistsMerged(const std::string& key) {
+    return keyExists(key) || machineKeys_.count(fold(key)) != 0;
+}
+
+void MemoryRegistry::writeMachineDefault(const std::string& key, const std::string& value) {
+    machineKeys_[fold(key)] = value;
+}
+
+std::optional<std::string> MemoryRegistry::readMachineDefault(const std::string& key) const {
+    auto it = machineKeys_.find(fold(key));
+    if (it == machineKeys_.end()) return std::nullopt;
+    return it->second;
+}
+
 std::optional<std::string> MemoryRegistry::readDefault(const std::string& key) {
     auto it = keys_.find(fold(key));
     if (it == keys_.end()) return std::nullopt;

@@ -40,17 +40,33 @@ bool registerFileClass(platform::Registry& registry, const std::string& classNam
     return defaultWritten;
 }
 
+namespace {
+
+bool sameIgnoringCase(const std::string& a, const std::string& b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 void applyFileAssociation(platform::Registry& registry, bool enabled, const std::string& executablePath) {
-    const bool registered = keyExists(registry, kRenExtension);
-    if (enabled && !registered) {
+    if (enabled) {
+        if (registry.keyExistsMerged(kRenExtension)) return;
         registerFileClass(registry, kRenClass, kRenDescription, 1, executablePath, {ShellVerb{"Open", "%1", true}});
         linkExtension(registry, kRenClass, kRenExtension);
         registry.notifyAssociationsChanged();
-    } else if (!enabled && registered) {
-        deleteKey(registry, kRenClass);
-        deleteKey(registry, kRenExtension);
-        registry.notifyAssociationsChanged();
+        return;
     }
+    bool removed = false;
+    if (sameIgnoringCase(registry.readDefault(kRenExtension).value_or(""), kRenClass)) {
+        removed = deleteKey(registry, kRenExtension);
+    }
+    if (keyExists(registry, kRenClass)) removed = deleteKey(registry, kRenClass) || removed;
+    if (removed) registry.notifyAssociationsChanged();
 }
 
 }  // namespace core

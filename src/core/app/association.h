@@ -30,8 +30,10 @@ void linkExtension(platform::Registry& registry, const std::string& className, c
 bool registerFileClass(platform::Registry& registry, const std::string& className, const std::string& description,
                        int iconIndex, const std::string& executablePath, const std::vector<ShellVerb>& verbs);
 
-// Registers the association when `enabled` and ".REN" is not taken yet (whatever it points to,
-// an existing ".REN" is left alone); removes it when not `enabled`. Reports nothing.
+// Registers the association for the user when `enabled` and ".REN" is not taken yet, neither for
+// the user nor machine-wide (whatever it points to, an existing ".REN" is left alone). When not
+// `enabled`, removes what it registers: the class, and the user's ".REN" only while it still
+// points to that class, so another program's association stays. Reports nothing.
 void applyFileAssociation(platform::Registry& registry, bool enabled, const std::string& executablePath);
 
 }  // namespace core

@@ -61,6 +61,14 @@ public:
         return opened.open(root_.get(), win32::widen(key));
     }
 
+    bool keyExistsMerged(const std::string& key) override {
+        if (keyExists(key)) return true;
+        // HKEY_CLASSES_ROOT merges both on Windows; Wine shows only the machine's classes there,
+        // which the user's were looked at for already.
+        RegistryKey opened;
+        return opened.open(HKEY_CLASSES_ROOT, win32::widen(key));
+    }
+
     std::optional<std::string> readDefault(const std::string& key) override {
         if (!root_) return std::nullopt;
         const std::wstring wide = win32::widen(key);

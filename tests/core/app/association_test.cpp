@@ -1,8 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+
 #include "core/app/association.h"
 #include "platform/registry.h"
 #include "support/memory_registry.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/win32/wide.h"
+#endif
 
 namespace {
 
@@ -18,7 +27,13 @@ void expectRegistered(platform::Registry& registry) {
     EXPECT_EQ(registry.readDefault(".REN").value_or("?"), "BRAXEN.File.REN");
 }
 
-void checkAssociation(platform::Registry& registry) {
+// The machine's classes, where another program may have put its own ".REN".
+struct MachineClasses {
+    std::function<bool(const std::string& key, const std::string& value)> write;
+    std::function<std::optional<std::string>(const std::string& key)> read;
+};
+
+void checkAssociation(platform::Registry& registry, const MachineClasses& machine) {
     registry.deleteKey(".REN");
     registry.deleteKey("BRAXEN.File.REN");
 
@@ -33,28 +48,66 @@ void checkAssociation(platform::Registry& registry) {
     applyFileAssociation(registry, true, kExe);  // off then on: all five afresh
     expectRegistered(registry);
 
-    // Taken by another program: left alone while on...
-    registry.deleteKey("BRAXEN.File.REN");
+    // Taken by another program for this user: left alone while on, and while off too; only
+    // the class this program wrote goes.
     registry.writeDefault(".REN", "Other.Program");
     applyFileAssociation(registry, true, kExe);
     EXPECT_EQ(registry.readDefault(".REN").value_or("?"), "Other.Program");
-    EXPECT_FALSE(registry.keyExists("BRAXEN.File.REN"));
-    // ...and removed when the setting is off, as the program only asks whether ".REN" exists.
     applyFileAssociation(registry, false, kExe);
+    EXPECT_EQ(registry.readDefault(".REN").value_or("?"), "Other.Program");
+    EXPECT_FALSE(registry.keyExists("BRAXEN.File.REN"));
+    registry.deleteKey(".REN");
+
+    // Taken machine-wide: nothing is written for the user, and the machine's key stays.
+    ASSERT_TRUE(machine.write(".REN", "Machine.Program"));
+    applyFileAssociation(registry, true, kExe);
     EXPECT_FALSE(registry.keyExists(".REN"));
+    EXPECT_FALSE(registry.keyExists("BRAXEN.File.REN"));
+    applyFileAssociation(registry, false, kExe);
+    EXPECT_EQ(machine.read(".REN").value_or("?"), "Machine.Program");
 }
 
 TEST(Association, RegistersAndRemovesInMemory) {
     testing_support::MemoryRegistry registry;
-    checkAssociation(registry);
+    checkAssociation(registry, {[&](const std::string& key, const std::string& value) {
+                                    registry.writeMachineDefault(key, value);
+                                    return true;
+                                },
+                                [&](const std::string& key) { return registry.readMachineDefault(key); }});
     EXPECT_EQ(registry.notifications, 4);
 }
 
 #ifdef _WIN32
+// The machine's ".REN" of the test's registry, taken away again at the end.
+class MachineRen {
+public:
+    ~MachineRen() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, kKey), RegDeleteKeyW(HKEY_LOCAL_MACHINE, kKey); }
+    bool write(const std::string& value) {
+        const std::wstring wide = platform::win32::widen(value);
+        return RegSetKeyValueW(HKEY_LOCAL_MACHINE, kKey, nullptr, REG_SZ, wide.c_str(),
+                               static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    }
+    std::optional<std::string> read() const {
+        wchar_t value[64] = {};
+        DWORD size = sizeof(value);
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, kKey, nullptr, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
+            return std::nullopt;
+        }
+        return platform::win32::narrow(value);
+    }
+
+private:
+    static constexpr const wchar_t* kKey = L"Software\\Classes\\.REN";
+};
+
 TEST(Association, RegistersAndRemovesInTheUsersClasses) {
     auto registry = platform::openUserClasses();
     ASSERT_NE(registry, nullptr);
-    checkAssociation(*registry);
+    MachineRen machine;
+    checkAssociation(*registry, {[&](const std::string& key, const std::string& value) {
+                                     return key == ".REN" && machine.write(value);
+                                 },
+                                 [&](const std::string&) { return machine.read(); }});
 }
 #endif
 
