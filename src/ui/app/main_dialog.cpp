@@ -16,6 +16,7 @@
 #include "platform/win32/wide.h"
 #include "ui/app/options_about.h"
 #include "ui/app/resource.h"
+#include "ui/controls/dpi.h"
 #include "ui/controls/folder_picker.h"
 #include "ui/controls/messages.h"
 #include "ui/filterui/filter_editing.h"
@@ -135,13 +136,27 @@ void MainDialog::initSystemMenu() {
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_OPTIONS, L"&Options...");
     AppendMenuW(menu, MF_STRING, IDM_ABOUT, L"&About...");
+    loadIcons();
+}
+
+void MainDialog::loadIcons() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    icon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                              GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
-    smallIcon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
-    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
-    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+    const auto load = [&](int width, int height) {
+        return OwnedIcon(
+            static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                          systemMetricForDpi(width, dpi()), systemMetricForDpi(height, dpi()), 0)));
+    };
+    OwnedIcon icon = load(SM_CXICON, SM_CYICON), smallIcon = load(SM_CXSMICON, SM_CYSMICON);
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon.get()));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
+    // The window shows the new ones now; the old ones can go.
+    icon_ = std::move(icon);
+    smallIcon_ = std::move(smallIcon);
+}
+
+void MainDialog::onDpiChanged(UINT dpi) {
+    loadIcons();
+    addButton_.loadArrows(dpi);
 }
 
 void MainDialog::applySettings() {

@@ -43,6 +43,7 @@ public:
 
 protected:
     void onInitDialog() override;
+    void onDpiChanged(UINT dpi) override;
     void onCancel() override;
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     bool hasCommandHandler(int id) const override;
@@ -50,6 +51,8 @@ protected:
 
 private:
     void initSystemMenu();
+    // The window's icons, at the sizes the display asks for.
+    void loadIcons();
     void applySettings();
     void buildPluginMenu();
     void browse();

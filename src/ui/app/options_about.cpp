@@ -6,6 +6,7 @@
 
 #include "core/app/strings.h"
 #include "ui/app/resource.h"
+#include "ui/controls/dpi.h"
 #include "ui/controls/folder_picker.h"
 #include "ui/controls/handles.h"
 #include "ui/controls/messages.h"
@@ -69,7 +70,7 @@ void AboutDialog::onInitDialog() {
     link_.setUrl(kHomePage);
     banner_ = text(IDC_BANNER);
     LOGFONTW log{};
-    log.lfHeight = -MulDiv(95, GetDeviceCaps(WindowDC(hwnd()).get(), LOGPIXELSY), 720);  // 9.5 points
+    log.lfHeight = -MulDiv(95, static_cast<int>(dpi()), 720);  // 9.5 points on this display
     log.lfWeight = FW_BOLD;
     log.lfItalic = FALSE;
     lstrcpyW(log.lfFaceName, L"Arial");

@@ -10,6 +10,7 @@
 
 #include "platform/win32/wide.h"
 #include "ui/app/resource.h"
+#include "ui/controls/dpi.h"
 #include "ui/controls/messages.h"
 
 namespace ui {
@@ -560,13 +561,24 @@ void ZelImageButton::drawContent(HDC dc, const RECT& content, bool disabled, boo
 
 void ZelPopupMenuButton::attach(HWND dialog, int id) {
     ZelImageButton::attach(dialog, id);
+    loadArrows(windowDpi(hwnd_));
+}
+
+void ZelPopupMenuButton::loadArrows(UINT dpi) {
     constexpr COLORREF magenta = RGB(255, 0, 255);
+    // The arrows are 8 pixels wide (up, down) and 7 (left, right) at 100%; 12 and 9 at 150%,
+    // 16 and 11 at 200%.
+    const int scale = drawnScale(dpi);
+    const int vertical = 8 * scale / 100, horizontal = scale == 100 ? 7 : scale == 150 ? 9 : 11;
     // Each added bitmap must land as image 1, after its partner.
-    if (!verticalArrows_.create(IDB_ARROW_UP, 8, 1, magenta) || verticalArrows_.add(IDB_ARROW_DOWN, magenta) != 1 ||
-        !horizontalArrows_.create(IDB_ARROW_LEFT, 7, 1, magenta) ||
-        horizontalArrows_.add(IDB_ARROW_RIGHT, magenta) != 1) {
+    if (!verticalArrows_.create(scaledBitmapId(IDB_ARROW_UP, dpi), vertical, 1, magenta) ||
+        verticalArrows_.add(scaledBitmapId(IDB_ARROW_DOWN, dpi), magenta) != 1 ||
+        !horizontalArrows_.create(scaledBitmapId(IDB_ARROW_LEFT, dpi), horizontal, 1, magenta) ||
+        horizontalArrows_.add(scaledBitmapId(IDB_ARROW_RIGHT, dpi), magenta) != 1) {
         throw std::runtime_error("The arrow bitmaps of the popup-menu button are missing.");
     }
+    arrowDpi_ = dpi;
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 int ZelPopupMenuButton::setArrowGlyph(int glyph) {
@@ -610,14 +622,15 @@ void ZelPopupMenuButton::drawContent(HDC dc, const RECT& content, bool disabled,
     const SIZE size = arrows.imageSize();
     RECT captionArea = content;
     int x;
+    const int margin = scaledForDpi(arrowMargin, arrowDpi_), gap = scaledForDpi(arrowGap, arrowDpi_);
     if (arrowAlign_ & AlignRight) {
-        x = content.right - arrowMargin - size.cx - 1;
-        captionArea.right = x - arrowGap;
+        x = content.right - margin - size.cx - 1;
+        captionArea.right = x - gap;
     } else if (arrowAlign_ & AlignHCenter) {
         x = content.left + (content.right - content.left - size.cx) / 2;
     } else {
-        x = content.left + arrowMargin;
-        captionArea.left = x + size.cx + arrowGap;
+        x = content.left + margin;
+        captionArea.left = x + size.cx + gap;
     }
     const int y = std::max(static_cast<int>(content.top),
                            static_cast<int>(content.top + (content.bottom - content.top - size.cy) / 2));

@@ -164,6 +164,8 @@ protected:
 class ZelPopupMenuButton : public ZelImageButton {
 public:
     void attach(HWND dialog, int id);
+    // The arrows drawn for a display scale; attach loads those of the button's own.
+    void loadArrows(UINT dpi);
 
     int setArrowGlyph(int glyph);  // 0 up, 1 down, 2 left, 3 right
     int setArrowAlign(int align);
@@ -174,7 +176,7 @@ public:
     // The popup the button drops.
     HMENU popup() const;
 
-    int arrowMargin = 2;
+    int arrowMargin = 2;  // pixels at 100%, scaled with the arrows
     int arrowGap = 3;
 
 protected:
@@ -189,6 +191,7 @@ private:
     OwnedMenu menu_;
     ZelImageList verticalArrows_;    // up, down
     ZelImageList horizontalArrows_;  // left, right
+    UINT arrowDpi_ = 96;
 };
 
 }  // namespace ui

@@ -4,6 +4,7 @@
 
 #include "platform/win32/wide.h"
 #include "ui/controls/custom_controls.h"
+#include "ui/controls/dpi.h"
 #include "ui/controls/messages.h"
 #include "ui/controls/text_limit.h"
 
@@ -150,6 +151,20 @@ INT_PTR ZelDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_INITMENUPOPUP:
             if (!HIWORD(lParam)) updatePopup(reinterpret_cast<HMENU>(wParam));
             return TRUE;
+        case WM_DPICHANGED: {
+            const UINT dpi = LOWORD(wParam);
+            if (dpi == 0 || dpi == dpi_) return TRUE;
+            std::vector<OwnedFont> fonts;
+            rescaleDialog(hwnd_, dpi_, dpi, *reinterpret_cast<const RECT*>(lParam), fonts);
+            scaledFonts_.swap(fonts);  // the old ones are no control's any more
+            dpi_ = dpi;
+            try {
+                onDpiChanged(dpi);
+            } catch (const std::exception& error) {
+                showUnhandledError(error);
+            }
+            return TRUE;
+        }
     }
     return FALSE;
 }
@@ -160,6 +175,8 @@ INT_PTR CALLBACK ZelDialog::dialogProc(HWND window, UINT message, WPARAM wParam,
         self = reinterpret_cast<ZelDialog*>(lParam);
         SetWindowLongPtrW(window, DWLP_USER, lParam);
         self->hwnd_ = window;
+        self->dpi_ = windowDpi(window);
+        takeOverDialogScaling(window);
         try {
             self->onInitDialog();
         } catch (const std::exception& error) {

@@ -8,6 +8,9 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
+
+#include "ui/controls/handles.h"
 
 namespace ui {
 
@@ -44,6 +47,12 @@ protected:
     virtual void onOk() { endDialog(IDOK); }
     // Whether a command has a handler, for commands handled outside the tables (ranges).
     virtual bool hasCommandHandler(int id) const;
+    // After the dialog was laid out again for another display scale (its controls, fonts and
+    // list columns already are): images and icons made for the old one are made again.
+    virtual void onDpiChanged(UINT dpi) { (void)dpi; }
+    // The display scale the dialog is laid out for.
+    UINT dpi() const { return dpi_; }
+
     // Commands outside the tables; true when handled.
     virtual bool onCommandRange(int id) {
         (void)id;
@@ -71,6 +80,8 @@ private:
     INT_PTR result_ = IDCANCEL;
     std::map<int, std::function<void()>> commands_;
     std::map<int, std::function<bool()>> updates_;
+    UINT dpi_ = 96;
+    std::vector<OwnedFont> scaledFonts_;  // the fonts of the controls since the last scale change
 };
 
 // The application's dialog base, with the helpers every dialog uses.

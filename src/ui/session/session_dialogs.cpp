@@ -4,6 +4,7 @@
 #include "platform/paths.h"
 #include "platform/win32/wide.h"
 #include "ui/app/resource.h"
+#include "ui/controls/dpi.h"
 #include "ui/controls/messages.h"
 
 namespace ui {
@@ -174,7 +175,7 @@ void ReportDialog::onInitDialog() {
     HWND list = item(IDC_REPORT_LIST);
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.cx = 270;
+    column.cx = scaledForDpi(270, dpi());
     wchar_t title[] = L"Filename";
     column.pszText = title;
     ListView_InsertColumn(list, 0, &column);

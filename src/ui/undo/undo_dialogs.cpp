@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/win32/wide.h"
 #include "ui/app/resource.h"
+#include "ui/controls/dpi.h"
 #include "ui/controls/messages.h"
 
 namespace ui {
@@ -43,15 +44,23 @@ void UndoDialog::onInitDialog() {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
     column.fmt = LVCFMT_LEFT;
-    column.cx = 225;
+    column.cx = scaledForDpi(225, dpi());
     wchar_t title[] = L"Description";
     column.pszText = title;
     ListView_InsertColumn(list, 0, &column);
-    images_.reset(ImageList_LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_UNDO_IMAGES), 15, 1,
-                                       RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
-    ListView_SetImageList(list, images_.get(), LVSIL_SMALL);
+    loadImages();
     refreshList();
     if (lines_.empty()) initialFocus = item(IDCANCEL);
+}
+
+void UndoDialog::loadImages() {
+    // 15 pixels square at 100%, drawn again for 150% and 200%.
+    const int size = (15 * drawnScale(dpi()) + 50) / 100;
+    OwnedImageList images(ImageList_LoadImageW(GetModuleHandleW(nullptr),
+                                               MAKEINTRESOURCEW(scaledBitmapId(IDB_UNDO_IMAGES, dpi())), size, 1,
+                                               RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
+    ListView_SetImageList(item(IDC_UNDO_LIST), images.get(), LVSIL_SMALL);
+    images_ = std::move(images);  // the list has let go of the old one
 }
 
 void UndoDialog::refreshList() {

@@ -20,6 +20,7 @@ public:
 
 protected:
     void onInitDialog() override;
+    void onDpiChanged(UINT) override { loadImages(); }
     void onCancel() override;
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -39,6 +40,7 @@ private:
     core::UndoCatalog catalog_;
     std::vector<core::IndexEntry> lines_;  // one copy per database line
     bool hasDatabases_ = true;
+    void loadImages();
     OwnedImageList images_;
 };
 

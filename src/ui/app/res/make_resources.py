@@ -5,6 +5,7 @@ its outputs are committed so that a build needs nothing but the compilers."""
 import math
 import os
 import struct
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -113,11 +114,23 @@ def dib(px, with_alpha=True):
     return header + rows + mask
 
 
+def png(px):
+    """A 32-bit RGBA PNG, as icons hold their 256-pixel image."""
+    size = len(px)
+    raw = b"".join(b"\0" + bytes(c for p in px[y] for c in p) for y in range(size))
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
+
+
 def write_icon(path, images, kind=1, hotspot=(0, 0)):
     entries, data = b"", b""
     offset = 6 + 16 * len(images)
     for px in images:
-        blob = dib(px)
+        blob = png(px) if len(px) >= 256 else dib(px)
         size = len(px)
         planes, bits = (1, 32) if kind == 1 else hotspot
         entries += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, planes, bits, len(blob), offset)
@@ -171,57 +184,81 @@ def write_bmp(path, rows):
         f.write(b"BM" + struct.pack("<IHHI", 14 + 40 + len(pixels), 0, 0, 54) + header + pixels)
 
 
-def arrow(width, height, direction):
-    """A small grey arrow with a white highlight on the transparent magenta."""
+def arrow(direction, scale=1.0):
+    """A small grey arrow with a white highlight on the transparent magenta, drawn for a display
+    scale: 8 by 8 pixels (up, down) or 7 by 8 (left, right) at 100%."""
     magenta, grey, white = (255, 0, 255), (64, 64, 64), (255, 255, 255)
-    rows = [[magenta] * width for _ in range(height)]
+    h = int(round(4 * scale))  # rows of the triangle
+    base = 2 * h - 1  # its widest row
     if direction in ("up", "down"):
-        for i in range(4):
-            y = 2 + i if direction == "down" else 5 - i
-            for x in range(i, 7 - i):
+        width = height = base + 1
+        rows = [[magenta] * width for _ in range(height)]
+        top = (height - h) // 2
+        for i in range(h):
+            y = top + i if direction == "down" else top + h - 1 - i
+            for x in range(i, base - i):
                 rows[y][x] = grey
-            if direction == "down" and i < 3:
-                rows[y][7 - i] = white
+            if direction == "down" and i < h - 1:
+                rows[y][base - i] = white
     else:
-        for i in range(4):
-            x = 1 + i if direction == "right" else 5 - i
-            for y in range(i, 7 - i):
+        width, height = h + 3, base + 1
+        rows = [[magenta] * width for _ in range(height)]
+        for i in range(h):
+            x = 1 + i if direction == "right" else h + 1 - i
+            for y in range(i, base - i):
                 rows[y][x] = grey
     return rows
 
 
-write_icon(os.path.join(HERE, "calderwynstrope.ico"), [app_icon(48), app_icon(32), app_icon(16)])
-write_icon(os.path.join(HERE, "filter_file.ico"), [doc_icon(48), doc_icon(32), doc_icon(16)])
+# The icons in every size the system asks for at 100% to 200% (16 to 64) and the large views
+# (256, stored as PNG as the system expects at that size).
+ICON_SIZES = [256, 64, 48, 40, 32, 24, 20, 16]
+write_icon(os.path.join(HERE, "calderwynstrope.ico"), [app_icon(n) for n in ICON_SIZES])
+write_icon(os.path.join(HERE, "filter_file.ico"), [doc_icon(n) for n in ICON_SIZES])
 write_icon(os.path.join(HERE, "hand.cur"), [hand_cursor()], kind=2, hotspot=(5, 0))
-write_bmp(os.path.join(HERE, "arrow_up.bmp"), arrow(8, 8, "up"))
-write_bmp(os.path.join(HERE, "arrow_down.bmp"), arrow(8, 8, "down"))
-write_bmp(os.path.join(HERE, "arrow_left.bmp"), arrow(7, 8, "left"))
-write_bmp(os.path.join(HERE, "arrow_right.bmp"), arrow(7, 8, "right"))
+# The arrows and the undo images at 100%, 150% and 200%: the program takes the set nearest to
+# the display's scale, so they stay crisp.
+SCALES = {"": 1.0, "_150": 1.5, "_200": 2.0}
+for suffix, scale in SCALES.items():
+    for direction in ("up", "down", "left", "right"):
+        write_bmp(os.path.join(HERE, "arrow_%s%s.bmp" % (direction, suffix)), arrow(direction, scale))
 
 
-def undo_images():
-    """Two 15-pixel images for the Undo dialog's list: an empty index, and a database."""
+def undo_images(n=15):
+    """Two n-pixel images (15 at 100%) for the Undo dialog's list: an empty index, and a database."""
     magenta = (255, 0, 255)
-    rows = [[magenta] * 30 for _ in range(15)]
+    t = n / 15.0
+    rows = [[magenta] * (2 * n) for _ in range(n)]
     grey, dark, blue, light = (150, 150, 150), (70, 70, 70), (40, 90, 190), (150, 180, 235)
     # Image 0: a hollow circle with a bar, "nothing here".
-    for y in range(15):
-        for x in range(15):
-            d = math.hypot(x - 7, y - 7)
-            if 5.2 <= d <= 6.6 or (abs(x - y) <= 0 and 3 <= x <= 11):
+    c = (n - 1) / 2.0
+    for y in range(n):
+        for x in range(n):
+            d = math.hypot(x - c, y - c)
+            if 5.2 * t <= d <= 6.6 * t or (abs(x - y) <= (t - 1) / 2 and 3 * t <= x <= 11 * t):
                 rows[y][x] = grey
-    # Image 1: a database cylinder.
-    for y in range(2, 14):
-        for x in range(3, 12):
-            rows[y][15 + x] = blue if x in (3, 11) or y in (2, 13) else light
-    for x in range(4, 11):
-        rows[5][15 + x] = blue
-        rows[9][15 + x] = blue
-    for y in (2, 13):
-        for x in (3, 11):
-            rows[y][15 + x] = magenta
-    rows[7][15 + 9] = dark
+    # Image 1: a database cylinder, its lines as thick as the scale.
+    lw = max(1, int(round(t)))
+    left, right, top, bottom = (int(round(v * t)) for v in (3, 11, 2, 13))
+    for y in range(top, bottom + 1):
+        for x in range(left, right + 1):
+            edge = x < left + lw or x > right - lw or y < top + lw or y > bottom - lw
+            rows[y][n + x] = blue if edge else light
+    for band in (5, 9):
+        for y in range(int(round(band * t)), int(round(band * t)) + lw):
+            for x in range(left + lw, right - lw + 1):
+                rows[y][n + x] = blue
+    for cy in (top, bottom - lw + 1):
+        for cx in (left, right - lw + 1):
+            for y in range(cy, cy + lw):
+                for x in range(cx, cx + lw):
+                    rows[y][n + x] = magenta
+    dx, dy = int(round(9 * t)), int(round(7 * t))
+    for y in range(dy, dy + lw):
+        for x in range(dx, dx + lw):
+            rows[y][n + x] = dark
     return rows
 
 
-write_bmp(os.path.join(HERE, "undo_images.bmp"), undo_images())
+for suffix, scale in SCALES.items():
+    write_bmp(os.path.join(HERE, "undo_images%s.bmp" % suffix), undo_images(int(round(15 * scale + 0.01))))

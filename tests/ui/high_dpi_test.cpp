@@ -1,0 +1,150 @@
+// The program at 150%: laid out at the display's scale from its start, and laid out again when a
+// window moves to a display of another scale.
+#include <gtest/gtest.h>
+#include <windows.h>
+// windows.h first: the other system headers build on it.
+#include <commctrl.h>
+
+#include <functional>
+#include <memory>
+
+#include "core/persist/filter_archive.h"
+#include "core/plugins/plugin_manager.h"
+#include "core/rules/filter_kinds.h"
+#include "resource.h"
+#include "support/temp_folder.h"
+#include "ui/app/options_about.h"
+#include "ui/app_fixture.h"
+#include "ui/in_process.h"
+#include "ui/ui_driver.h"
+#include "ui/undo/undo_dialogs.h"
+
+namespace {
+
+using namespace ui_testing;
+
+// The display scale of the programs started while the object lives, as the system's setting.
+class DisplayScale {
+public:
+    explicit DisplayScale(DWORD dpi) {
+        DWORD size = sizeof(previous_);
+        had_ = RegGetValueW(HKEY_CURRENT_USER, kKey, kValue, RRF_RT_REG_DWORD, nullptr, &previous_, &size) ==
+               ERROR_SUCCESS;
+        set(dpi);
+    }
+    ~DisplayScale() {
+        if (had_) {
+            set(previous_);
+        } else {
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, kValue);
+        }
+    }
+
+private:
+    static void set(DWORD dpi) { RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, REG_DWORD, &dpi, sizeof(dpi)); }
+    static constexpr const wchar_t* kKey = L"Control Panel\\Desktop";
+    static constexpr const wchar_t* kValue = L"LogPixels";
+    DWORD previous_ = 0;
+    bool had_ = false;
+};
+
+class HighDpiTest : public AppFixture {};
+
+TEST_F(HighDpiTest, AtOneAndAHalfTimesTheScaleTheWindowsAreOneAndAHalfTimesAsLarge) {
+    core::writeFilterFile(home / "x.ren", {*core::buildFilter("--append", {{"", "_x"}}).rule,
+                                           *core::buildFilter("--case", {{"upper"}}).rule});
+    const struct {
+        DWORD dpi;
+        const char* screenshot;
+    } scales[] = {{96, "main_dialog_100"}, {144, "main_dialog_150"}};
+    SIZE client[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(scales[i].dpi);
+        DisplayScale scale(scales[i].dpi);
+        ASSERT_NE(startApp(home / "x.ren"), nullptr);
+        setControlText(main, IDC_FOLDER, "C:\\Music\\");
+        setControlText(main, IDC_PATTERN, "*.mp3");
+        ASSERT_TRUE(waitUntil([&] { return isEnabled(main, IDC_RENAME); }));
+        RECT rect{};
+        GetClientRect(main, &rect);
+        client[i] = SIZE{rect.right, rect.bottom};
+        screenshot(main, scales[i].screenshot);
+        click(main, IDC_UNDO);
+        HWND undo = program->waitForWindow("Calderwynstrope - Undo");
+        ASSERT_NE(undo, nullptr);
+        EXPECT_EQ(SendMessageW(control(undo, IDC_UNDO_LIST), LVM_GETCOLUMNWIDTH, 0, 0),
+                  MulDiv(225, static_cast<int>(scales[i].dpi), 96));
+        click(undo, IDCANCEL);
+        ASSERT_TRUE(waitUntil([&] { return !IsWindow(undo); }));
+        pressKey(main, VK_ESCAPE);
+        ASSERT_TRUE(program->waitForExit());
+    }
+    EXPECT_NEAR(client[1].cx / static_cast<double>(client[0].cx), 1.5, 0.05);
+    EXPECT_NEAR(client[1].cy / static_cast<double>(client[0].cy), 1.5, 0.05);
+}
+
+int fontHeight(HWND control) {
+    LOGFONTW log{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(log), &log);
+    return log.lfHeight;
+}
+
+int width(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect.right - rect.left;
+}
+
+// Moved to a display at 150% and back, as the system tells a window: its size is the one the
+// system proposes, its controls and every font (made in code too) grow and shrink with it.
+TEST(DpiChange, DialogsAreLaidOutAgainForTheNewScale) {
+    testing_support::TempFolder home;
+    core::PluginManager plugins;
+    const struct {
+        const char* title;
+        std::function<std::unique_ptr<ui::ZelDialog>()> make;
+        std::vector<int> controls;  // the first a push button
+    } dialogs[] = {
+        {"Calderwynstrope - Undo",
+         [&] { return std::make_unique<ui::UndoDialog>(nullptr, plugins, core::AppPaths::in(home.path())); },
+         {IDCANCEL}},
+        {"Calderwynstrope - About",
+         [] { return std::make_unique<ui::AboutDialog>(nullptr); },
+         {IDOK, IDC_BANNER, IDC_HOMEPAGE}},
+    };
+    for (const auto& d : dialogs) {
+        SCOPED_TRACE(d.title);
+        auto dialog = d.make();
+        runInProcess(*dialog, d.title, [&](HWND window) {
+            RECT start{};
+            GetWindowRect(window, &start);
+            std::vector<int> heights;
+            for (int id : d.controls) heights.push_back(fontHeight(control(window, id)));
+            const int buttonWidth = width(control(window, d.controls[0]));
+            HWND list = GetDlgItem(window, IDC_UNDO_LIST);
+            const int column = list ? ListView_GetColumnWidth(list, 0) : 0;
+            for (const UINT dpi : {144u, 96u}) {
+                SCOPED_TRACE(dpi);
+                const auto scaled = [&](int value) { return MulDiv(value, static_cast<int>(dpi), 96); };
+                RECT suggested{start.left, start.top, start.left + scaled(start.right - start.left),
+                               start.top + scaled(start.bottom - start.top)};
+                SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+                RECT now{};
+                GetWindowRect(window, &now);
+                EXPECT_TRUE(EqualRect(&now, &suggested));
+                EXPECT_NEAR(width(control(window, d.controls[0])), scaled(buttonWidth), 2);
+                for (std::size_t i = 0; i < d.controls.size(); ++i) {
+                    EXPECT_NEAR(fontHeight(control(window, d.controls[i])), scaled(heights[i]), 1) << d.controls[i];
+                }
+                if (list) {
+                    EXPECT_NEAR(ListView_GetColumnWidth(list, 0), scaled(column), 2);
+                    int cx = 0, cy = 0;
+                    ImageList_GetIconSize(ListView_GetImageList(list, LVSIL_SMALL), &cx, &cy);
+                    EXPECT_EQ(cx, dpi == 144 ? 23 : 15) << "the images drawn for the scale";
+                }
+            }
+        });
+    }
+}
+
+}  // namespace
