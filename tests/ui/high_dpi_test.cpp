@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 
 #include "core/persist/filter_archive.h"
 #include "core/plugins/plugin_manager.h"
@@ -144,6 +145,24 @@ TEST(DpiChange, DialogsAreLaidOutAgainForTheNewScale) {
                 }
             }
         });
+    }
+}
+
+// Both icons hold an image drawn at each size the system asks for from 100% to 200%, and for its
+// large views, so none is stretched.
+TEST(Icons, EverySizeIsDrawn) {
+    for (const int id : {IDI_APP, IDI_FILTER_FILE}) {
+        HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(id), RT_GROUP_ICON);
+        ASSERT_NE(found, nullptr) << id;
+        const auto* directory = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)));
+        ASSERT_NE(directory, nullptr);
+        std::set<int> sizes;
+        const WORD count = *reinterpret_cast<const WORD*>(directory + 4);
+        for (WORD i = 0; i < count; ++i) {
+            const BYTE* entry = directory + 6 + 14 * i;  // width, height, ..., as packed in the resource
+            sizes.insert(entry[0] == 0 ? 256 : entry[0]);
+        }
+        EXPECT_EQ(sizes, (std::set<int>{16, 20, 24, 32, 40, 48, 64, 256})) << id;
     }
 }
 
