@@ -9,11 +9,14 @@
 #include <memory>
 #include <set>
 
+#include "calderwynstrope/version.h"
+#include "core/app/app_context.h"
 #include "core/persist/filter_archive.h"
 #include "core/plugins/plugin_manager.h"
 #include "core/rules/filter_kinds.h"
 #include "resource.h"
 #include "support/temp_folder.h"
+#include "ui/app/main_dialog.h"
 #include "ui/app/options_about.h"
 #include "ui/app_fixture.h"
 #include "ui/in_process.h"
@@ -101,6 +104,9 @@ int width(HWND window) {
 TEST(DpiChange, DialogsAreLaidOutAgainForTheNewScale) {
     testing_support::TempFolder home;
     core::PluginManager plugins;
+    // No association: the main dialog runs inside the test program, which must not be registered.
+    testing_support::writeFile(home / "braxen.ini", "[options]\r\nregfiletype=0\r\n");
+    core::AppContext context(core::AppPaths::in(home.path()));
     const struct {
         const char* title;
         std::function<std::unique_ptr<ui::ZelDialog>()> make;
@@ -112,6 +118,9 @@ TEST(DpiChange, DialogsAreLaidOutAgainForTheNewScale) {
         {"Calderwynstrope - About",
          [] { return std::make_unique<ui::AboutDialog>(nullptr); },
          {IDOK, IDC_BANNER, IDC_HOMEPAGE}},
+        {core::kMainTitle,
+         [&] { return std::make_unique<ui::MainDialog>("", context); },
+         {IDC_ADD, IDC_FOLDER, IDC_FILTERS}},
     };
     for (const auto& d : dialogs) {
         SCOPED_TRACE(d.title);
