@@ -93,8 +93,10 @@ TEST_F(AppTest, FirstStartFiltersFromTheCommandLineAndSettingsOnClose) {
 
 TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {
     for (const char* name : {"1.mp3", "2.mp3", "3.mp3", "4.mp3", "4_x.mp3"}) writeFile(music / name, name);
-    HWND dialog = start(filterFile("x.ren", {appendEnd("_x")}));
+    // Quoted, as typed in a console.
+    HWND dialog = start("\"" + filterFile("x.ren", {appendEnd("_x")}) + "\"");
     ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(listCount(dialog, IDC_FILTERS), 1);
     setControlText(dialog, IDC_FOLDER, musicFolder());
     setControlText(dialog, IDC_PATTERN, "?.mp3");
     ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_RENAME); }));

@@ -4,6 +4,8 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <string>
+
 #include "core/app/app_context.h"
 #include "platform/win32/wide.h"
 #include "ui/app/main_dialog.h"
@@ -14,9 +16,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     // The folder picker and the file dialogs are COM components of the shell.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     {
-        // The command-line tail exactly as the system passes it: a .ren file opened from the shell.
+        // The command-line tail is the path of a .ren file to load: as the shell passes it for an
+        // opened file (unquoted, blanks and all), or in one pair of quotes as typed in a console.
+        // No Windows file name holds a quote, so taking them off can never change which file.
+        std::wstring tail = commandLine ? commandLine : L"";
+        if (tail.size() >= 2 && tail.front() == L'"' && tail.back() == L'"' && tail.find(L'"', 1) == tail.size() - 1) {
+            tail = tail.substr(1, tail.size() - 2);
+        }
         core::AppContext context(core::AppPaths::locate());
-        ui::MainDialog dialog(platform::win32::narrow(commandLine ? commandLine : L""), context);
+        ui::MainDialog dialog(platform::win32::narrow(tail), context);
         dialog.doModal();
     }
     CoUninitialize();
