@@ -87,6 +87,20 @@ std::vector<core::IndexEntry> checkedIndex(const std::string& home) {
     return entries;
 }
 
+// The names of the journals of runs, living or dead, in the undo folder.
+std::set<std::string> journalsIn(const std::string& undoFolder) {
+    std::set<std::string> names;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(undoFolder, ignored)) {
+        if (entry.path().extension() == ".jnl") names.insert(entry.path().filename());
+    }
+    return names;
+}
+
+bool hasNew(const std::set<std::string>& now, const std::set<std::string>& before) {
+    return std::any_of(now.begin(), now.end(), [&](const std::string& name) { return !before.count(name); });
+}
+
 // The program in a folder of its own, as a portable copy so its undo files land there.
 std::string installedIn(const TempFolder& home) {
     const std::string program = home / "calderwynstrope-cli";
@@ -139,18 +153,34 @@ TEST(InterruptedRuns, KilledAtRandomMomentsEveryRenameComesBack) {
     const unsigned seed = device();
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 random(seed);
-    std::uniform_int_distribution<long long> moment(
-        0, std::chrono::duration_cast<std::chrono::microseconds>(whole).count() * 11 / 10);
+    // Half the kills come at any moment from the start, half at a moment after the run has begun
+    // to rename (its journal is there), so that most fall in the middle of renaming however long
+    // starting takes. A run that ends before its kill makes the moments shorter: the machine may
+    // have become faster than when the first run was timed.
+    long long span = std::chrono::duration_cast<std::chrono::microseconds>(whole).count() * 11 / 10;
     int kills = 0;
-    for (int attempt = 0; kills < kKills && attempt < 2 * kKills; ++attempt) {
+    for (int attempt = 0; kills < kKills && attempt < 4 * kKills; ++attempt) {
+        const auto journalsBefore = journalsIn(home / "undo");
         // Each start first recovers the run killed before it.
         const pid_t pid = start(program, rename);
         ASSERT_GT(pid, 0);
-        std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+        const bool whileRenaming = attempt % 2 == 1;
+        if (whileRenaming) {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+            while (!hasNew(journalsIn(home / "undo"), journalsBefore) && ::waitpid(pid, nullptr, WNOHANG) == 0 &&
+                   std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(
+            std::uniform_int_distribution<long long>(0, whileRenaming ? span / 2 : span)(random)));
         ::kill(pid, SIGKILL);
         int status = 0;
-        ::waitpid(pid, &status, 0);
-        if (WIFSIGNALED(status)) ++kills;
+        if (::waitpid(pid, &status, 0) != pid || !WIFSIGNALED(status)) {
+            span = span * 3 / 4;
+        } else {
+            ++kills;
+        }
         checkedIndex(home.path());
     }
     EXPECT_GE(kills, kKills);
