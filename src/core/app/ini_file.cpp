@@ -49,7 +49,10 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
     } catch (const platform::FileError&) {
         return;
     }
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);  // a UTF-8 byte order mark
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {  // a UTF-8 byte order mark
+        byteOrderMark_ = bytes.substr(0, 3);
+        bytes.erase(0, 3);
+    }
     if (bytes.find("\r\n") == std::string::npos && bytes.find('\n') != std::string::npos) newline_ = "\n";
     std::size_t start = 0;
     while (start < bytes.size()) {
@@ -132,7 +135,7 @@ void IniFile::setString(const std::string& section, const std::string& key, cons
 }
 
 bool IniFile::save() const {
-    std::string bytes;
+    std::string bytes = byteOrderMark_;
     for (const std::string& line : lines_) bytes += line + newline_;
     try {
         platform::File file(path_, platform::File::Mode::CreateWrite);

@@ -43,6 +43,9 @@ private:
     std::string path_;
     std::vector<std::string> lines_;
     std::string newline_ = "\r\n";
+    // A byte order mark the file began with, written back so that saving changes only the values
+    // set (a second mark after it would otherwise become the first and change what is read).
+    std::string byteOrderMark_;
 };
 
 }  // namespace core

@@ -129,6 +129,22 @@ TEST(Settings, SaveKeepsOtherLinesAndReplacesInPlace) {
     EXPECT_NE(ini.find("[mine]\r\nx=1\r\n[settings]\r\nrecurse=1"), std::string::npos) << ini;
 }
 
+// Saving changes only the values set: a byte order mark stays, so that what follows it reads the
+// same (here a second mark, which keeps the section from being recognised).
+TEST(Settings, SaveKeepsTheByteOrderMark) {
+    TempFolder folder;
+    const std::string bom = "\xEF\xBB\xBF";
+    writeFile(folder / "braxen.ini", bom + bom + "[settings]\r\nconfirm=0\r\n");
+    Settings s;
+    s.Load(AppPaths::in(folder.path()));
+    EXPECT_EQ(s.confirm, 1);
+    s.Save(AppPaths::in(folder.path()));
+    EXPECT_EQ(readFile(folder / "braxen.ini").substr(0, 16), bom + bom + "[settings]");
+    Settings again;
+    again.Load(AppPaths::in(folder.path()));
+    EXPECT_EQ(again.confirm, 1);
+}
+
 // The same awkward files read by our reader and, on Windows, by the system's own.
 const char* const kAwkwardFiles[] = {
     "[s]\r\nkey = value with spaces  \r\n",
