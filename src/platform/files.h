@@ -25,8 +25,9 @@ enum Attribute : std::uint32_t {
 class File {
 public:
     enum class Mode {
-        Read,         // open an existing file for reading
-        CreateWrite,  // create, or truncate an existing file, for writing
+        Read,             // open an existing file for reading
+        CreateWrite,      // create, or truncate an existing file, for writing
+        CreateReadWrite,  // the same, for reading too (a RecordAppender needs it)
         // Open for reading and writing, creating it when missing, never truncating; no other
         // process may open the file while we hold it.
         ReadWriteExclusive,
@@ -58,9 +59,46 @@ public:
     void close() noexcept;
 
 private:
+    friend class RecordAppender;
     static constexpr std::intptr_t kInvalid = -1;
     std::intptr_t handle_ = kInvalid;  // a file descriptor or a Win32 HANDLE
     std::string path_;
+};
+
+// Appends records to a file, each in the system's hands the moment append() returns, as after a
+// write: it survives the end of the process however that comes, and File::sync puts it on the
+// disk. On POSIX the records are copied into a window of the file mapped into memory, so a record
+// costs no system call; the file's space is reserved a little ahead of the records (a full disk
+// raises FileError, never a fault), and the zeros after the last record, which a reader stops at,
+// are cut off by finish(). Elsewhere each record is one write.
+class RecordAppender {
+public:
+    // From the file's current end; the file stays open and must be CreateReadWrite.
+    explicit RecordAppender(File& file);
+    // finish(), with any error swallowed.
+    ~RecordAppender();
+    RecordAppender(const RecordAppender&) = delete;
+    RecordAppender& operator=(const RecordAppender&) = delete;
+
+    // Raises FileError.
+    void append(const void* bytes, std::size_t count);
+    // Leaves the file ending with the last record. Raises FileError.
+    void finish();
+
+private:
+    void mapWindowAt(std::uint64_t position);
+    void unmap() noexcept;
+    // Reserves the file's space up to `end`; false where the file system cannot.
+    bool reserve(std::uint64_t end);
+
+    File& file_;
+    std::uint64_t end_ = 0;          // where the next record goes
+    std::uint64_t windowStart_ = 0;  // where the mapped window starts in the file
+    std::uint64_t reserved_ = 0;     // the file's space is reserved up to here
+    char* window_ = nullptr;         // the mapped window, or nothing
+    bool writes_ = false;            // append by writes: mapping is not to be had
+    bool grown_ = false;             // the file was grown past its last record
+    bool finished_ = false;
 };
 
 struct FileStatus {
@@ -92,6 +130,26 @@ std::optional<FileId> fileId(const std::string& path);
 // Names the Windows file system refuses (\ / : * ? " < > | and control characters) fail on every
 // platform, so a collection renamed here stays usable on Windows. Raises FileError.
 void moveFile(const std::string& from, const std::string& to);
+
+// A folder whose files a run moves one after another: each move names the file within the
+// folder, so the system does not walk the folder's whole path again for every file. The folder is
+// the one that was there when this was made.
+class MoveFolder {
+public:
+    explicit MoveFolder(const std::string& folder);
+    ~MoveFolder();
+    MoveFolder(const MoveFolder&) = delete;
+    MoveFolder& operator=(const MoveFolder&) = delete;
+
+    // The folder's path, ending with the separator.
+    const std::string& path() const { return path_; }
+    // moveFile(path() + oldName, path() + newName).
+    void moveFile(const std::string& oldName, const std::string& newName) const;
+
+private:
+    std::string path_;
+    std::intptr_t handle_ = -1;  // POSIX: the folder's descriptor, or -1 to move by whole paths
+};
 
 // Moves like moveFile, but to any name the file system takes: undo gives a file back the name it
 // had, and on POSIX that may hold characters Windows refuses (on Windows it is moveFile, since

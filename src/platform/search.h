@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/files.h"
 
@@ -44,5 +46,10 @@ private:
     };
     std::unique_ptr<State, StateDeleter> state_;
 };
+
+// Calls `each` with the name of every entry of `folder` (files, folders, hidden ones alike; not
+// "." and ".."), in no particular order and with no status call per entry: the cheapest way to
+// learn which names a folder holds. False when the folder cannot be listed.
+bool listNames(const std::string& folder, const std::function<void(std::string_view name)>& each);
 
 }  // namespace platform

@@ -26,6 +26,33 @@ TEST(File, WritesAndReadsBackEveryByte) {
     EXPECT_EQ(readFile(path), bytes);
 }
 
+TEST(File, AppendedRecordsAreInTheFileAtOnceAndEndItWhenFinished) {
+    TempFolder folder;
+    const std::string path = folder / "journal";
+    File file(path, File::Mode::CreateReadWrite);
+    file.write("head", 4);
+    std::string expected = "head";
+    {
+        platform::RecordAppender appender(file);
+        // Records of odd sizes, past several megabytes, so some straddle whatever pieces the file
+        // is handled in.
+        for (int i = 0; expected.size() < (std::size_t{9} << 20); ++i) {
+            const std::string record(static_cast<std::size_t>(1 + i % 4099), static_cast<char>('a' + i % 26));
+            appender.append(record.data(), record.size());
+            expected += record;
+            // Readable by anyone at once, as a write would be, however the process ends next.
+            if (i % 1000 == 0) {
+                EXPECT_EQ(readFile(path).substr(0, expected.size()), expected);
+            }
+        }
+        appender.finish();
+        EXPECT_THROW(appender.append("x", 1), FileError);
+    }
+    EXPECT_EQ(file.length(), expected.size());
+    file.close();
+    EXPECT_EQ(readFile(path), expected);
+}
+
 TEST(File, ReadsPastTheEndReturnFewerBytesWithoutError) {
     TempFolder folder;
     writeFile(folder / "short", "abcdef");

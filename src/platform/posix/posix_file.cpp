@@ -1,6 +1,7 @@
 // POSIX file object, file status and moves.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +24,9 @@ void File::open(const std::string& path, Mode mode) {
             break;
         case Mode::CreateWrite:
             flags |= O_WRONLY | O_CREAT | O_TRUNC;
+            break;
+        case Mode::CreateReadWrite:
+            flags |= O_RDWR | O_CREAT | O_TRUNC;
             break;
         case Mode::ReadWriteExclusive:
             flags |= O_RDWR | O_CREAT;
@@ -115,6 +119,94 @@ void File::close() noexcept {
 
 // ---------------------------------------------------------------------------------------------
 
+namespace {
+
+// Big enough that a window lasts tens of thousands of records, small enough to stay a small part
+// of the process's memory; a multiple of every page size.
+constexpr std::uint64_t kAppendWindow = std::uint64_t{4} << 20;
+// Space is reserved a little at a time, so a nearly full disk still takes the records it has
+// room for.
+constexpr std::uint64_t kReserveStep = std::uint64_t{64} << 10;
+
+}  // namespace
+
+RecordAppender::RecordAppender(File& file) : file_(file), end_(file.length()), reserved_(end_) {}
+
+RecordAppender::~RecordAppender() {
+    try {
+        finish();
+    } catch (const FileError&) {
+        // The records are whole in any case; only zeros may follow them, which readers stop at.
+    }
+}
+
+void RecordAppender::unmap() noexcept {
+    if (window_) ::munmap(window_, kAppendWindow);
+    window_ = nullptr;
+}
+
+void RecordAppender::mapWindowAt(std::uint64_t position) {
+    unmap();
+    const std::uint64_t start = position - position % kAppendWindow;
+    void* window = ::mmap(nullptr, kAppendWindow, PROT_READ | PROT_WRITE, MAP_SHARED, static_cast<int>(file_.handle_),
+                          static_cast<off_t>(start));
+    if (window == MAP_FAILED) {
+        writes_ = true;  // plain writes are as safe
+        return;
+    }
+    window_ = static_cast<char*>(window);
+    windowStart_ = start;
+}
+
+bool RecordAppender::reserve(std::uint64_t end) {
+    // Only reserved space is ever stored to: past the file's end a store would be a fault, and on
+    // a full disk it would be one too.
+    if (end <= reserved_) return true;
+    const std::uint64_t from = reserved_ > end_ ? reserved_ : end_;
+    const int fd = static_cast<int>(file_.handle_);
+    std::uint64_t to = end + kReserveStep - end % kReserveStep;
+    int error = ::posix_fallocate(fd, static_cast<off_t>(from), static_cast<off_t>(to - from));
+    if (error == ENOSPC) {
+        // The last of the disk: as much as this record needs.
+        to = end;
+        error = ::posix_fallocate(fd, static_cast<off_t>(from), static_cast<off_t>(to - from));
+    }
+    if (error == EOPNOTSUPP || error == ENOSYS || error == EINVAL) return false;  // write instead
+    if (error != 0) throwErrno(error, file_.path());
+    reserved_ = to;
+    grown_ = true;
+    return true;
+}
+
+void RecordAppender::append(const void* bytes, std::size_t count) {
+    if (finished_) throw FileError(FileError::invalidFile, EBADF, file_.path());
+    const auto* from = static_cast<const char*>(bytes);
+    if (!writes_ && !reserve(end_ + count)) writes_ = true;
+    while (count > 0) {
+        if (!writes_ && (!window_ || end_ >= windowStart_ + kAppendWindow)) mapWindowAt(end_);
+        if (writes_) {
+            // Where mapping failed the records go where the mapped ones left off.
+            file_.seek(static_cast<std::int64_t>(end_), File::SeekFrom::Begin);
+            file_.write(from, count);
+            end_ += count;
+            return;
+        }
+        const std::size_t room = static_cast<std::size_t>(windowStart_ + kAppendWindow - end_);
+        const std::size_t part = count < room ? count : room;
+        std::memcpy(window_ + (end_ - windowStart_), from, part);
+        end_ += part;
+        from += part;
+        count -= part;
+    }
+}
+
+void RecordAppender::finish() {
+    if (finished_) return;
+    finished_ = true;
+    unmap();
+    if (grown_ && file_.isOpen()) file_.setLength(end_);
+}
+
 std::optional<FileStatus> fileStatus(const std::string& path) {
     if (path.empty()) return std::nullopt;
     struct statx sx;
@@ -160,38 +252,41 @@ bool equalIgnoringCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && ::strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
 }
 
-// The move itself, with no opinion about the new name.
-void moveNoReplace(const std::string& from, const std::string& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
+// The move itself, with no opinion about the new name: `from` and `to` are names within the
+// folder `dir` is open on (or paths, with AT_FDCWD); `prefix` turns them into the paths errors
+// name.
+void moveNoReplace(int dir, const std::string& prefix, const std::string& from, const std::string& to) {
+    if (::renameat2(dir, from.c_str(), dir, to.c_str(), RENAME_NOREPLACE) == 0) return;
     int error = errno;
     if (error == EEXIST) {
         // The target name is taken; it may be the file itself.
         struct stat source, target;
-        if (::lstat(from.c_str(), &source) == 0 && ::lstat(to.c_str(), &target) == 0 &&
-            target.st_dev == source.st_dev && target.st_ino == source.st_ino) {
+        if (::fstatat(dir, from.c_str(), &source, AT_SYMLINK_NOFOLLOW) == 0 &&
+            ::fstatat(dir, to.c_str(), &target, AT_SYMLINK_NOFOLLOW) == 0 && target.st_dev == source.st_dev &&
+            target.st_ino == source.st_ino) {
             if (from == to) return;  // its own unchanged name: nothing to do
             // The same file under another spelling on a case-insensitive file system: a plain
             // rename changes the case. Anything else (a hard link) must not be touched.
             if (parentOf(from) == parentOf(to) && equalIgnoringCase(lastComponent(from), lastComponent(to))) {
-                if (::rename(from.c_str(), to.c_str()) != 0) throwErrno(errno, from);
+                if (::renameat(dir, from.c_str(), dir, to.c_str()) != 0) throwErrno(errno, prefix + from);
                 return;
             }
         }
-        throw FileError(FileError::accessDenied, EEXIST, to, std::strerror(EEXIST));
+        throw FileError(FileError::accessDenied, EEXIST, prefix + to, std::strerror(EEXIST));
     }
     if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
         // The file system does not know the flag: a hard link fails on an existing name, then
         // the old name goes. Folders cannot be linked; they are never moved by this program.
-        if (::link(from.c_str(), to.c_str()) == 0) {
-            if (::unlink(from.c_str()) == 0) return;
+        if (::linkat(dir, from.c_str(), dir, to.c_str(), 0) == 0) {
+            if (::unlinkat(dir, from.c_str(), 0) == 0) return;
             error = errno;
-            ::unlink(to.c_str());
+            ::unlinkat(dir, to.c_str(), 0);
         } else {
             error = errno;
-            if (error == EEXIST) throw FileError(FileError::accessDenied, EEXIST, to, std::strerror(EEXIST));
+            if (error == EEXIST) throw FileError(FileError::accessDenied, EEXIST, prefix + to, std::strerror(EEXIST));
         }
     }
-    throwErrno(error, from);
+    throwErrno(error, prefix + from);
 }
 
 }  // namespace
@@ -202,11 +297,28 @@ void moveFile(const std::string& from, const std::string& to) {
     if (!isValidFileName(lastComponent(to))) {
         throw FileError(FileError::badPath, EINVAL, to, "The file name is not valid.");
     }
-    moveNoReplace(from, to);
+    moveNoReplace(AT_FDCWD, std::string(), from, to);
 }
 
 void moveFileAnyName(const std::string& from, const std::string& to) {
-    moveNoReplace(from, to);
+    moveNoReplace(AT_FDCWD, std::string(), from, to);
+}
+
+MoveFolder::MoveFolder(const std::string& folder) : path_(withSeparator(folder)) {
+    // Without the folder open the moves still work, by their whole paths.
+    handle_ = ::open(path_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+MoveFolder::~MoveFolder() {
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
+}
+
+void MoveFolder::moveFile(const std::string& oldName, const std::string& newName) const {
+    if (handle_ < 0) return platform::moveFile(path_ + oldName, path_ + newName);
+    if (!isValidFileName(newName)) {
+        throw FileError(FileError::badPath, EINVAL, path_ + newName, "The file name is not valid.");
+    }
+    moveNoReplace(static_cast<int>(handle_), path_, oldName, newName);
 }
 
 void replaceFile(const std::string& from, const std::string& to) {

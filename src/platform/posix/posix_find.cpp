@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include "platform/posix/posix_errors.h"
@@ -36,30 +37,31 @@ void FindHandle::StateDeleter::operator()(State* state) const noexcept {
 
 namespace {
 
-// Case-folded sort key; names equal after folding keep their byte order as a tie-break.
-// The name with its letters folded to lower case, byte for byte as long as the name: a letter
-// whose folded form has another length, and any byte that is not UTF-8, stays as it is.
-std::string sortKey(std::string_view name) {
-    std::string key(name);
-    for (std::size_t pos = 0; pos < key.size();) {
-        const unsigned char byte = static_cast<unsigned char>(key[pos]);
+// Appends the case-folded sort key of `name` to `keys`, in place, with no string of its own;
+// names equal after folding keep their byte order as a tie-break. The key is the name with its
+// letters folded to lower case, byte for byte as long as the name: a letter whose folded form has
+// another length, and any byte that is not UTF-8, stays as it is.
+void appendSortKey(std::string& keys, std::string_view name) {
+    const std::size_t start = keys.size();
+    keys.append(name);
+    for (std::size_t pos = start; pos < keys.size();) {
+        const unsigned char byte = static_cast<unsigned char>(keys[pos]);
         if (byte < 0x80) {
-            if (byte >= 'A' && byte <= 'Z') key[pos] = static_cast<char>(byte + 32);
+            if (byte >= 'A' && byte <= 'Z') keys[pos] = static_cast<char>(byte + 32);
             ++pos;
             continue;
         }
-        const std::size_t length = utf8::sequenceLength(key, pos);
+        const std::size_t length = utf8::sequenceLength(keys, pos);
         if (length == 0) {
             ++pos;
             continue;
         }
         std::size_t next = pos;
         std::string folded;
-        utf8::append(folded, toLowerCodePoint(utf8::decode(key, next)));
-        if (folded.size() == length) key.replace(pos, length, folded);
+        utf8::append(folded, toLowerCodePoint(utf8::decode(keys, next)));
+        if (folded.size() == length) keys.replace(pos, length, folded);
         pos = next;
     }
-    return key;
 }
 
 }  // namespace
@@ -89,15 +91,17 @@ bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool d
         if (!wildcardMatch(pattern, name)) continue;
         starts.push_back(static_cast<std::uint32_t>(state->names.size()));
         state->names.append(name).push_back('\0');
-        keys.append(sortKey(name)).push_back('\0');
+        appendSortKey(keys, name);
+        keys.push_back('\0');
     }
-    // Case folding keeps UTF-8 lengths, so a name and its key start at the same offset.
-    const auto at = [](const std::string& block, std::uint32_t start) {
-        return std::string_view(block.c_str() + start);
-    };
+    // Case folding keeps UTF-8 lengths, so a name and its key start at the same offset. Both are
+    // zero-terminated and hold no zero byte, so strcmp orders them by their bytes (as unsigned
+    // char) without measuring them first.
+    const char* const keyBlock = keys.c_str();
+    const char* const nameBlock = state->names.c_str();
     std::sort(starts.begin(), starts.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const int byKey = at(keys, a).compare(at(keys, b));
-        return byKey != 0 ? byKey < 0 : at(state->names, a) < at(state->names, b);
+        const int byKey = std::strcmp(keyBlock + a, keyBlock + b);
+        return byKey != 0 ? byKey < 0 : std::strcmp(nameBlock + a, nameBlock + b) < 0;
     });
     state->order = std::move(starts);
     state_ = std::move(state);
@@ -126,6 +130,17 @@ bool FindHandle::next(FindData& out) {
         return true;
     }
     return false;
+}
+
+bool listNames(const std::string& folder, const std::function<void(std::string_view name)>& each) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return false;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") each(name);
+    }
+    ::closedir(dir);
+    return true;
 }
 
 }  // namespace platform

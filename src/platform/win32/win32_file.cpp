@@ -33,6 +33,10 @@ void File::open(const std::string& path, Mode mode) {
             access = GENERIC_WRITE;
             disposition = CREATE_ALWAYS;
             break;
+        case Mode::CreateReadWrite:
+            access = GENERIC_READ | GENERIC_WRITE;
+            disposition = CREATE_ALWAYS;
+            break;
         case Mode::ReadWriteExclusive:
             access = GENERIC_READ | GENERIC_WRITE;
             share = 0;
@@ -240,6 +244,29 @@ void moveFile(const std::string& from, const std::string& to) {
 
 void moveFileAnyName(const std::string& from, const std::string& to) {
     moveFile(from, to);
+}
+
+// Each record is one write: the file system caches it as soon as the call returns.
+RecordAppender::RecordAppender(File& file) : file_(file) {}
+
+RecordAppender::~RecordAppender() = default;
+
+void RecordAppender::append(const void* bytes, std::size_t count) {
+    if (finished_) throwError(ERROR_INVALID_HANDLE, file_.path());
+    file_.write(bytes, count);
+}
+
+void RecordAppender::finish() {
+    finished_ = true;
+}
+
+// Windows has no move relative to an open folder: the moves go by their whole paths.
+MoveFolder::MoveFolder(const std::string& folder) : path_(withSeparator(folder)) {}
+
+MoveFolder::~MoveFolder() = default;
+
+void MoveFolder::moveFile(const std::string& oldName, const std::string& newName) const {
+    platform::moveFile(path_ + oldName, path_ + newName);
 }
 
 void replaceFile(const std::string& from, const std::string& to) {

@@ -1,6 +1,7 @@
 // Win32 directory listing: the system's own wildcard matching and order.
 #include <windows.h>
 
+#include "platform/paths.h"
 #include "platform/search.h"
 #include "platform/win32/win32_util.h"
 
@@ -51,6 +52,19 @@ bool FindHandle::next(FindData& out) {
     WIN32_FIND_DATAW data;
     if (!FindNextFileW(state_->handle, &data)) return false;
     fill(data, out);
+    return true;
+}
+
+bool listNames(const std::string& folder, const std::function<void(std::string_view name)>& each) {
+    WIN32_FIND_DATAW data;
+    HANDLE h = FindFirstFileExW(win32::filePath(withSeparator(folder) + "*").c_str(), FindExInfoBasic, &data,
+                                FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    do {
+        const std::wstring_view name = data.cFileName;
+        if (name != L"." && name != L"..") each(win32::narrow(data.cFileName));
+    } while (FindNextFileW(h, &data));
+    FindClose(h);
     return true;
 }
 
