@@ -22,23 +22,39 @@ constexpr std::uint32_t kMaxRecord = 1u << 20;
 constexpr char kFolderRecord = 'F';
 constexpr char kMoveRecord = 'M';
 
+// CRC-32 (the zlib polynomial), eight bytes a step: every record is summed when written and again
+// when read back, so this is most of a journal's own cost.
 std::uint32_t crc32(std::string_view bytes) {
-    static const std::array<std::uint32_t, 256> table = [] {
-        std::array<std::uint32_t, 256> t{};
+    using Tables = std::array<std::array<std::uint32_t, 256>, 8>;
+    static const Tables tables = [] {
+        Tables t{};
         for (std::uint32_t i = 0; i < 256; ++i) {
             std::uint32_t c = i;
             for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
+            t[0][i] = c;
+        }
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            for (std::size_t k = 1; k < 8; ++k) t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
         }
         return t;
     }();
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t n = bytes.size();
     std::uint32_t crc = 0xFFFFFFFFu;
-    for (const char byte : bytes) crc = table[(crc ^ static_cast<unsigned char>(byte)) & 0xFF] ^ (crc >> 8);
+    for (; n >= 8; n -= 8, p += 8) {
+        const std::uint32_t low = crc ^ (std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+                                         std::uint32_t{p[3]} << 24);
+        crc = tables[7][low & 0xFF] ^ tables[6][(low >> 8) & 0xFF] ^ tables[5][(low >> 16) & 0xFF] ^
+              tables[4][low >> 24] ^ tables[3][p[4]] ^ tables[2][p[5]] ^ tables[1][p[6]] ^ tables[0][p[7]];
+    }
+    for (; n > 0; --n, ++p) crc = tables[0][(crc ^ *p) & 0xFF] ^ (crc >> 8);
     return crc ^ 0xFFFFFFFFu;
 }
 
 void appendU32(std::string& bytes, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>((value >> shift) & 0xFF);
+    const char little[4] = {static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF),
+                            static_cast<char>((value >> 16) & 0xFF), static_cast<char>(value >> 24)};
+    bytes.append(little, 4);
 }
 
 std::uint64_t readLittle(std::string_view bytes, std::size_t at, int size) {
@@ -248,7 +264,7 @@ void RunJournal::create(const AppPaths& paths, const PluginManager* plugins, con
         lock_.unlock();  // a journal left by a run that died: recovery's, not ours
     }
     try {
-        file_.open(path(), platform::File::Mode::CreateWrite);
+        file_.open(path(), platform::File::Mode::CreateReadWrite);
         const std::string header = formatJournalHeader(platform::now());
         file_.write(header.data(), header.size());
         std::uint32_t count = static_cast<std::uint32_t>(rules.size());
@@ -256,8 +272,10 @@ void RunJournal::create(const AppPaths& paths, const PluginManager* plugins, con
         for (const Rule& rule : rules) archive.writeRule(rule);
         // On the disk before the first move, with the folder entry that names it.
         file_.sync();
+        appender_ = std::make_unique<platform::RecordAppender>(file_);
         syncing_ = std::make_unique<BackgroundSync>(file_);
     } catch (...) {
+        appender_.reset();
         file_.close();
         try {
             platform::removeFile(path());
@@ -272,7 +290,7 @@ void RunJournal::create(const AppPaths& paths, const PluginManager* plugins, con
 void RunJournal::recordMove(const std::string& folder, const std::string& oldName, const std::string& newName) {
     record_.clear();
     appendJournalMove(record_, currentFolder_, folder, oldName, newName);
-    file_.write(record_.data(), record_.size());
+    appender_->append(record_.data(), record_.size());
     made_.push_back(false);
     syncing_->written();
 }
@@ -286,37 +304,41 @@ void RunJournal::moveMade(bool made) {
 std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit) {
     if (!isOpen()) return std::string();
     syncing_.reset();
+    appender_->finish();
+    appender_.reset();
     file_.close();  // every record already reached the system: there is nothing to flush
     std::string registered;
     if (madeCount_ > 0) {
         // The moves that were made, as they are in the journal: a run of a hundred thousand files
-        // is laid out straight from the journal's bytes, with no list of entries in between.
+        // is laid out straight from the journal's bytes, with no list of entries in between. A
+        // first pass over the records tells whether any needs the wide slots, the second writes.
         const std::string bytes = readWholeFile(path());
         const auto head = readHead(bytes);
         if (!head) throw platform::FileError(platform::FileError::invalidFile, 0, path());
-        std::vector<std::array<std::string_view, 3>> moves;  // folder, new name, old name
-        moves.reserve(madeCount_);
+        const auto forEachMade = [&](auto made) {
+            std::size_t index = 0;
+            forEachMove(bytes, head->recordsAt,
+                        [&](std::string_view folder, std::string_view oldName, std::string_view newName) {
+                            if (index < made_.size() && made_[index]) made(folder, newName, oldName);
+                            ++index;
+                        });
+        };
         bool wide = false;
-        std::size_t index = 0;
-        forEachMove(bytes, head->recordsAt,
-                    [&](std::string_view folder, std::string_view oldName, std::string_view newName) {
-                        if (index < made_.size() && made_[index]) {
-                            moves.push_back({folder, newName, oldName});
-                            wide = wide || needsWideSlots(folder) || needsWideSlots(newName) || needsWideSlots(oldName);
-                        }
-                        ++index;
-                    });
+        std::size_t count = 0;
+        forEachMade([&](std::string_view folder, std::string_view newName, std::string_view oldName) {
+            wide = wide || needsWideSlots(folder) || needsWideSlots(newName) || needsWideSlots(oldName);
+            ++count;
+        });
         writeDatabaseFile(paths_, name_, [&](platform::File& file) {
-            UndoDatabaseLayout layout(moves.size(), wide);
-            for (const auto& move : moves) {
-                layout.addEntry(move[0], move[1], move[2]);
+            UndoDatabaseLayout layout(count, wide);
+            forEachMade([&](std::string_view folder, std::string_view newName, std::string_view oldName) {
+                layout.addEntry(folder, newName, oldName);
                 layout.writeWhenFull(file);
-            }
+            });
             layout.bytes() += head->ruleSection;
             layout.write(file);
         });
-        registerDatabase(paths_, IndexEntry{name_, undoDescription(platform::now(), moves.size())}, limitUndo,
-                         undoLimit);
+        registerDatabase(paths_, IndexEntry{name_, undoDescription(platform::now(), count)}, limitUndo, undoLimit);
         registered = name_;
     }
     try {
@@ -332,6 +354,7 @@ std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit) {
 
 void RunJournal::abandon() noexcept {
     syncing_.reset();
+    appender_.reset();
     file_.close();
     lock_.unlock();
 }

@@ -107,9 +107,10 @@ public:
     const std::string& name() const { return name_; }
     std::string path() const;
 
-    // Writes the move about to be made straight to the system (no buffer in this program), so
-    // that once this returns no end of the process can lose it; it reaches the disk itself with
-    // the next background sync. Raises the platform's file error: the move must then not be
+    // Hands the move about to be made straight to the system (no buffer in this program, and no
+    // system call either: the records go into the file's pages in memory), so that once this
+    // returns no end of the process can lose it; it reaches the disk itself with the next
+    // background sync. Raises the platform's file error: the move must then not be
     // made.
     void recordMove(const std::string& folder, const std::string& oldName, const std::string& newName);
     // Tells whether the move last recorded was made.
@@ -129,6 +130,7 @@ private:
     std::string name_;
     platform::FileLock lock_;
     platform::File file_;
+    std::unique_ptr<platform::RecordAppender> appender_;  // the records go through it
     std::string currentFolder_;
     std::string record_;
     std::vector<bool> made_;
