@@ -58,6 +58,16 @@ Form splitForm(const std::string& form) {
     return out;
 }
 
+// The split of a form, kept for the next file: a run asks for the same few forms a hundred
+// thousand times.
+const Form& splitFormCached(const std::string& form) {
+    thread_local std::unordered_map<std::string, Form> known;
+    const auto found = known.find(form);
+    if (found != known.end()) return found->second;
+    if (known.size() > 64) known.clear();  // forms from many rule lists: start again
+    return known.emplace(form, splitForm(form)).first->second;
+}
+
 // The number whose padded form is exactly `candidate`, if any.
 bool numberFromPadded(const std::string& candidate, std::int64_t upper, std::int64_t& number) {
     std::size_t i = 0;
@@ -120,7 +130,7 @@ void numberReplaceByLoop(std::string& text, const Rule& rule) {
 }
 
 void numberReplaceBySearch(std::string& text, const Rule& rule) {
-    const Form find = splitForm(rule.findText()), replace = splitForm(rule.replaceText());
+    const Form find = splitFormCached(rule.findText()), replace = splitFormCached(rule.replaceText());
     const std::int64_t upper = rule.extra;
     std::string copy = text;
     std::int64_t n = rule.option;

@@ -25,41 +25,49 @@ std::string trimWhiteSpace(const std::string& text) {
 
 namespace {
 
+// Case mapping keeps lengths, so it works in place: ASCII letters directly, other characters
+// through the platform's mapping when the result has the same UTF-8 length.
 template <typename Map>
-std::string mapText(const std::string& text, Map map) {
-    std::string out;
-    out.reserve(text.size());
+void mapInPlace(std::string& text, char asciiFrom, Map map) {
     for (std::size_t pos = 0; pos < text.size();) {
-        if (static_cast<unsigned char>(text[pos]) < 0x80) {  // ASCII maps to ASCII: no decoding
-            out += static_cast<char>(map(static_cast<unsigned char>(text[pos++])));
+        const unsigned char byte = static_cast<unsigned char>(text[pos]);
+        if (byte < 0x80) {  // ASCII maps to ASCII: no decoding
+            if (byte >= static_cast<unsigned char>(asciiFrom) && byte < static_cast<unsigned char>(asciiFrom + 26)) {
+                text[pos] = static_cast<char>(byte ^ 0x20);
+            }
+            ++pos;
             continue;
         }
         const std::size_t length = platform::utf8::sequenceLength(text, pos);
         if (length == 0) {  // not UTF-8: keep the byte
-            out += text[pos++];
+            ++pos;
             continue;
         }
         std::size_t next = pos;
         const char32_t c = platform::utf8::decode(text, next);
-        const std::size_t before = out.size();
-        platform::utf8::append(out, map(c));
-        if (out.size() - before != length) {
-            out.resize(before);
-            out.append(text, pos, length);
-        }
+        std::string mapped;  // at most four bytes: never on the heap
+        platform::utf8::append(mapped, map(c));
+        if (mapped.size() == length) text.replace(pos, length, mapped);
         pos = next;
     }
-    return out;
 }
 
 }  // namespace
 
 std::string toLowerText(const std::string& text) {
-    return mapText(text, platform::toLowerCodePoint);
+    std::string out = text;
+    lowerInPlace(out);
+    return out;
 }
 
 std::string toUpperText(const std::string& text) {
-    return mapText(text, platform::toUpperCodePoint);
+    std::string out = text;
+    mapInPlace(out, 'a', platform::toUpperCodePoint);
+    return out;
+}
+
+void lowerInPlace(std::string& text) {
+    mapInPlace(text, 'A', platform::toLowerCodePoint);
 }
 
 char toUpper(char c) {
@@ -77,17 +85,17 @@ bool isUpper(char c) {
 void changeCase(std::string& text, std::int32_t mode) {
     switch (mode) {
         case SentenceCase:
-            text = toLowerText(text);
+            lowerInPlace(text);
             if (!text.empty()) text[0] = toUpper(text[0]);
             break;
         case LowerCase:
-            text = toLowerText(text);
+            lowerInPlace(text);
             break;
         case UpperCase:
-            text = toUpperText(text);
+            mapInPlace(text, 'a', platform::toUpperCodePoint);
             break;
         case MixedCase:
-            text = toLowerText(text);
+            lowerInPlace(text);
             // Only these four start a word: after "_", ".", "'" or a digit the letter stays low.
             for (std::size_t i = 0; i < text.size(); ++i) {
                 if (i == 0 || text[i - 1] == ' ' || text[i - 1] == '(' || text[i - 1] == '-' || text[i - 1] == '[') {

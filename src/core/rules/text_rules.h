@@ -34,6 +34,8 @@ std::string trimWhiteSpace(const std::string& text);
 // Bytes that are not UTF-8 are kept.
 std::string toLowerText(const std::string& text);
 std::string toUpperText(const std::string& text);
+// toLowerText without a copy.
+void lowerInPlace(std::string& text);
 
 // Single-character conversion: ASCII letters only; every other byte is left alone.
 char toUpper(char c);
