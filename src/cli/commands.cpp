@@ -140,7 +140,7 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
     for (const core::PreviewLine& line : lines) {
         const char* status = core::statusName(line.status);
         if (invocation.tsv) {
-            out += tsvField(line.file->folder()) + "\t" + tsvField(line.file->name) + "\t" + tsvField(line.newName) +
+            out += tsvField(line.file->folder()) + "\t" + tsvField(line.file->name) + "\t" + tsvField(line.newName()) +
                    "\t" + status + "\n";
         } else {
             if (!folder || *folder != line.file->folder()) {
@@ -152,7 +152,7 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
             if (console.colours()) label = colourOf(line.status) + label + "\x1b[0m";
             out += "  " + label + line.file->name;
             if (line.status != core::PreviewStatus::Unchanged)
-                out += "\n" + std::string(12, ' ') + "-> " + line.newName;
+                out += "\n" + std::string(12, ' ') + "-> " + line.newName();
             out += "\n";
         }
         if (out.size() > 65536) {

@@ -1,5 +1,6 @@
 #include "core/session/rename_run.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "core/app/strings.h"
@@ -7,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/search.h"
 
 namespace core {
 
@@ -38,30 +40,37 @@ std::vector<PreviewLine> RenameRun::preview(const PreviewProgress& progress) {
     // Asking after every file would cost a call per file for nothing: a few hundred times a run is
     // enough to follow it and to stop it promptly.
     const std::size_t every = count / 256 + 1;
-    std::vector<std::string> names;
-    names.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        if (progress && i % every == 0 && !progress(i, steps)) return {};
-        names.push_back(plannedName(i));
+    // The names shown are the names the run gives: nothing is proposed twice, and a tag that
+    // changes in between cannot make the run differ from what was seen.
+    const bool planning = plannedNames_.empty();
+    if (planning) {
+        std::vector<std::string> names;
+        names.reserve(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (progress && i % every == 0 && !progress(i, steps)) return {};
+            names.push_back(plannedName(i));
+        }
+        plannedNames_ = std::move(names);
     }
-    // The disk checks follow the names; not every file needs one, so the count only approaches
-    // the total, which the end of the preview then reports.
-    std::size_t checked = 0;
-    const auto exists = [&](const std::string& path) {
-        if (progress && ++checked % every == 0 && !progress(count + checked, steps)) throw PreviewStopped{};
-        return platform::fileExists(path);
+    // The disk follows the names: one listing of each folder, which counts as the second half.
+    std::size_t listed = 0;
+    const auto listing = [&](const std::string& folder, const std::function<void(std::string_view)>& each) {
+        platform::listNames(folder, [&](std::string_view name) {
+            if (progress && ++listed % every == 0 && !progress(count + std::min(listed, count - 1), steps)) {
+                throw PreviewStopped{};
+            }
+            each(name);
+        });
     };
     std::vector<PreviewLine> lines;
     try {
-        lines = predictRun(files_, names, exists,
+        lines = predictRun(files_, plannedNames_, listing,
                            [](const std::string& folder) { return platform::namesIgnoreCase(folder); });
     } catch (const PreviewStopped&) {
+        if (planning) plannedNames_.clear();
         return {};
     }
     if (progress) progress(steps, steps);
-    // The names shown are the names the run gives: nothing is proposed twice, and a tag that
-    // changes in between cannot make the run differ from what was seen.
-    if (plannedNames_.empty()) plannedNames_ = std::move(names);
     return lines;
 }
 

@@ -94,12 +94,14 @@ public:
     RenameRun& operator=(const RenameRun&) = delete;
 
     // Told how far a preview has got: `done` of `total` steps (each file is proposed a name, then
-    // checked against the disk, so total is twice the files). Returning false stops the preview.
+    // the disk is listed, about one entry per file, so total is twice the files). Returning false
+    // stops the preview.
     using PreviewProgress = std::function<bool(std::size_t done, std::size_t total)>;
 
     // What the run would do to each file, worked out without touching the disk: every name
     // proposed (or planned) in order and played through against the file system. A preview that
-    // `progress` stops gives no lines and plans nothing.
+    // `progress` stops gives no lines and plans nothing. The lines refer to the run's files and
+    // names, and last as long as the run.
     std::vector<PreviewLine> preview(const PreviewProgress& progress = {});
     // Gives every file its name beforehand, one per file in list order, instead of proposing
     // names as the run reaches them: a run after a preview renames exactly what the user saw.

@@ -63,8 +63,13 @@ bool RenameSession::renameFile(const std::string& oldName, const std::string& fo
         if (errorText) *errorText = "The file name \"" + newName + "\" is not valid.";
         return false;
     }
-    // The folder is recorded with its separator, so undo always rebuilds the right paths.
-    const std::string prefix = platform::withSeparator(folder);
+    // The folder is recorded with its separator, so undo always rebuilds the right paths. A run
+    // goes folder by folder: the folder stays open for the moves of all its files.
+    if (!moveFolder_ || moveFolder_->path() != folder) {
+        std::string path = platform::withSeparator(folder);
+        if (!moveFolder_ || moveFolder_->path() != path) moveFolder_ = std::make_unique<platform::MoveFolder>(path);
+    }
+    const std::string& prefix = moveFolder_->path();
     // A record cut short would undo some other file; better not to rename at all.
     if (undoEnabled_ && !fitsUndoRecord(prefix, newName, oldName)) {
         if (errorText) *errorText = "The folder or name is too long for the undo record; the file was not renamed.";
@@ -72,12 +77,11 @@ bool RenameSession::renameFile(const std::string& oldName, const std::string& fo
     }
     if (undoEnabled_) {
         // The move is in the journal before it is made, so however the run ends it can be undone.
-        // The folder is recorded with its separator, so undo always rebuilds the right paths.
         if (!journal_.isOpen()) journal_.create(paths_, plugins_, rules_);
         journal_.recordMove(prefix, oldName, newName);
     }
     try {
-        platform::moveFile(prefix + oldName, prefix + newName);
+        moveFolder_->moveFile(oldName, newName);
     } catch (const platform::FileError& error) {
         if (undoEnabled_) journal_.moveMade(false);
         if (errorText) *errorText = error.message();

@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "core/app/app_paths.h"
 #include "core/rules/rule.h"
 #include "core/undo/journal.h"
+#include "platform/files.h"
 
 namespace core {
 
@@ -50,6 +52,7 @@ private:
     const PluginManager* plugins_;
     const RuleList& rules_;
     RunJournal journal_;
+    std::unique_ptr<platform::MoveFolder> moveFolder_;  // the folder of the last move
     bool undoEnabled_;
     bool limitUndo_;
     std::int32_t undoLimit_;

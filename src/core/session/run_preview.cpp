@@ -1,11 +1,13 @@
 #include "core/session/run_preview.h"
 
+#include <cstdint>
 #include <iterator>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "core/rules/text_rules.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/search.h"
 
 namespace core {
 
@@ -41,28 +43,128 @@ std::string previewSummary(const std::vector<PreviewLine>& lines) {
     return text;
 }
 
+namespace {
+
+// Every name the run plays with, once each as the file system compares names: the old name of file
+// i is name 2i, its new name 2i + 1. Equal names (in one folder, letter case folded where the file
+// system ignores it) share one number, the first of them, so the play-through works on numbers
+// and a few bits per number. The table holds four bytes a slot and no string of its own: a run of
+// a million files costs a few dozen bytes a file here.
+class NameNumbers {
+public:
+    NameNumbers(const FileList& files, const std::vector<std::string>& newNames, const CaseQuery& ignoresCase)
+        : files_(files), newNames_(newNames), folderOf_(files.size()), numberOf_(2 * files.size()) {
+        std::unordered_map<std::string, std::uint32_t> byText, byKey;
+        const std::string* lastText = nullptr;
+        std::uint32_t last = 0;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            const std::string& text = files[i].folder();
+            if (&text != lastText) {
+                lastText = &text;
+                const auto known = byText.find(text);
+                if (known != byText.end()) {
+                    last = known->second;
+                } else {
+                    // One number per folder as the file system compares folders.
+                    const bool fold = ignoresCase(text);
+                    const std::string key = (fold ? "i" : "e") + (fold ? toLowerText(text) : text);
+                    const auto [at, fresh] = byKey.emplace(key, static_cast<std::uint32_t>(folders_.size()));
+                    if (fresh) folders_.push_back(Folder{text, fold});
+                    last = at->second;
+                    byText.emplace(text, last);
+                }
+            }
+            folderOf_[i] = last;
+        }
+        std::size_t capacity = 16;
+        while (capacity < 3 * files.size()) capacity *= 2;
+        slots_.assign(capacity, 0);
+        for (std::uint32_t name = 0; name < numberOf_.size(); ++name) numberOf_[name] = find(name, true);
+    }
+
+    std::uint32_t number(std::size_t name) const { return numberOf_[name]; }
+    std::size_t folderCount() const { return folders_.size(); }
+    const std::string& folderText(std::uint32_t folder) const { return folders_[folder].text; }
+    // The number of `name` in `folder`, or kNone when the run has no such name.
+    std::uint32_t lookUp(std::uint32_t folder, std::string_view name) {
+        std::string_view key = name;
+        if (folders_[folder].fold) key = folded(name, probe_);
+        return lookUpKey(folder, key, nullptr);
+    }
+
+    static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+private:
+    struct Folder {
+        std::string text;
+        bool fold;
+    };
+
+    std::uint32_t folderOfName(std::uint32_t name) const { return folderOf_[name / 2]; }
+    const std::string& text(std::uint32_t name) const { return name % 2 ? newNames_[name / 2] : files_[name / 2].name; }
+    static std::string_view folded(std::string_view name, std::string& scratch) {
+        scratch.assign(name);
+        lowerInPlace(scratch);
+        return scratch;
+    }
+    std::string_view key(std::uint32_t name, std::string& scratch) const {
+        const std::string& raw = text(name);
+        return folders_[folderOfName(name)].fold ? folded(raw, scratch) : std::string_view(raw);
+    }
+    static std::size_t hash(std::uint32_t folder, std::string_view key) {
+        std::uint64_t h = 1469598103934665603ull ^ folder;  // FNV-1a
+        for (const char c : key) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        return static_cast<std::size_t>(h ^ (h >> 29));
+    }
+    // The number of the name equal to `key` in `folder`; when there is none, `name` becomes it
+    // when given, else kNone.
+    std::uint32_t lookUpKey(std::uint32_t folder, std::string_view key, const std::uint32_t* name) {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t at = hash(folder, key) & mask;; at = (at + 1) & mask) {
+            const std::uint32_t held = slots_[at];
+            if (held == 0) {
+                if (!name) return kNone;
+                slots_[at] = *name + 1;
+                return *name;
+            }
+            if (folderOfName(held - 1) == folder && this->key(held - 1, held_) == key) return held - 1;
+        }
+    }
+    std::uint32_t find(std::uint32_t name, bool insert) {
+        return lookUpKey(folderOfName(name), key(name, probe_), insert ? &name : nullptr);
+    }
+
+    const FileList& files_;
+    const std::vector<std::string>& newNames_;
+    std::vector<Folder> folders_;
+    std::vector<std::uint32_t> folderOf_;  // by file
+    std::vector<std::uint32_t> numberOf_;  // by name
+    std::vector<std::uint32_t> slots_;     // a name + 1, or 0 for a free slot
+    std::string probe_, held_;             // folded texts, where case is ignored
+};
+
+}  // namespace
+
 std::vector<PreviewLine> predictRun(const FileList& files, const std::vector<std::string>& newNames,
-                                    const ExistsQuery& exists, const CaseQuery& ignoresCase) {
-    std::unordered_set<std::string> freed;       // renamed away by this run
-    std::unordered_set<std::string> takenByRun;  // renamed into by this run
-    // Files of one folder share its text, and a list comes folder by folder: ask once per folder.
-    const std::string* askedFolder = nullptr;
-    bool foldCase = false;
+                                    const ListingQuery& listing, const CaseQuery& ignoresCase) {
+    NameNumbers numbers(files, newNames, ignoresCase);
+    enum : std::uint8_t { Freed = 1, TakenByRun = 2, OnDisk = 4 };
+    std::vector<std::uint8_t> state(2 * files.size(), 0);
+    // What is on disk now, one listing per folder; a name the run never meets does not matter.
+    for (std::uint32_t folder = 0; folder < numbers.folderCount(); ++folder) {
+        listing(numbers.folderText(folder), [&](std::string_view name) {
+            const std::uint32_t number = numbers.lookUp(folder, name);
+            if (number != NameNumbers::kNone) state[number] |= OnDisk;
+        });
+    }
     std::vector<PreviewLine> lines;
     lines.reserve(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
         const FileEntry& file = files[i];
         const std::string& newName = newNames[i];
-        if (askedFolder != &file.folder()) {
-            askedFolder = &file.folder();
-            foldCase = ignoresCase(*askedFolder);
-        }
-        // Paths as the file system compares them.
-        const auto key = [foldCase](const std::string& path) { return foldCase ? toLowerText(path) : path; };
-        const std::string oldPath = file.folder() + file.name, newPath = file.folder() + newName;
-        const std::string oldKey = key(oldPath), newKey = key(newPath);
+        const std::uint32_t oldKey = numbers.number(2 * i), newKey = numbers.number(2 * i + 1);
         PreviewStatus status;
-        if (freed.count(oldKey) && !takenByRun.count(oldKey)) {
+        if ((state[oldKey] & Freed) && !(state[oldKey] & TakenByRun)) {
             status = PreviewStatus::Missing;
         } else if (newName == file.name) {
             status = PreviewStatus::Unchanged;
@@ -70,27 +172,25 @@ std::vector<PreviewLine> predictRun(const FileList& files, const std::vector<std
             status = PreviewStatus::Invalid;
         } else if (newKey == oldKey) {
             status = PreviewStatus::Ok;  // only the letter case changes: the same file
-        } else if (takenByRun.count(newKey)) {
+        } else if (state[newKey] & TakenByRun) {
             status = PreviewStatus::Duplicate;
-        } else if (!freed.count(newKey) && exists(newPath)) {
+        } else if (!(state[newKey] & Freed) && (state[newKey] & OnDisk)) {
             status = PreviewStatus::Exists;
         } else {
             status = PreviewStatus::Ok;
         }
         if (status == PreviewStatus::Ok) {
-            takenByRun.erase(oldKey);
-            freed.insert(oldKey);
-            freed.erase(newKey);
-            takenByRun.insert(newKey);
+            state[oldKey] = static_cast<std::uint8_t>((state[oldKey] & ~TakenByRun) | Freed);
+            state[newKey] = static_cast<std::uint8_t>((state[newKey] & ~Freed) | TakenByRun);
         }
-        lines.push_back(PreviewLine{&file, newName, status});
+        lines.push_back(PreviewLine{&file, &newName, status});
     }
     return lines;
 }
 
 std::vector<PreviewLine> predictRun(const FileList& files, const std::vector<std::string>& newNames) {
     return predictRun(
-        files, newNames, [](const std::string& path) { return platform::fileExists(path); },
+        files, newNames, [](const std::string& folder, const auto& each) { platform::listNames(folder, each); },
         [](const std::string& folder) { return platform::namesIgnoreCase(folder); });
 }
 

@@ -192,7 +192,7 @@ std::string_view PreviewDialog::cellText(std::size_t row, int column) const {
         case OldNameColumn:
             return line.file->name;
         case NewNameColumn:
-            return line.newName;
+            return line.newName();
         default:
             return core::statusName(line.status);
     }

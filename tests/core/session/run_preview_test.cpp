@@ -2,7 +2,6 @@
 
 #include <set>
 
-#include "core/rules/text_rules.h"
 #include "core/session/run_preview.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -22,14 +21,12 @@ std::vector<PreviewStatus> statuses(const std::vector<std::pair<std::string, std
         names.push_back(to);
     }
     std::vector<PreviewStatus> out;
-    const auto exists = [&](const std::string& path) {
-        if (!ignoresCase) return onDisk.count(path) != 0;
+    const auto listing = [&](const std::string& listed, const std::function<void(std::string_view)>& each) {
         for (const std::string& held : onDisk) {
-            if (toLowerText(held) == toLowerText(path)) return true;
+            if (held.compare(0, listed.size(), listed) == 0) each(std::string_view(held).substr(listed.size()));
         }
-        return false;
     };
-    for (const PreviewLine& line : predictRun(files, names, exists, [&](const std::string&) { return ignoresCase; })) {
+    for (const PreviewLine& line : predictRun(files, names, listing, [&](const std::string&) { return ignoresCase; })) {
         out.push_back(line.status);
     }
     return out;
@@ -85,6 +82,24 @@ TEST(Preview, NamesMeetAsTheFileSystemComparesThem) {
     for (const Case& c : cases) {
         EXPECT_EQ(statuses(c.renames, {"/f/a.mp3", "/f/B.MP3", "/f/c.mp3"}, c.ignoresCase), c.expected) << c.why;
     }
+}
+
+TEST(Preview, EachFolderHoldsItsOwnNames) {
+    auto f = std::make_shared<const std::string>("/f/"), g = std::make_shared<const std::string>("/g/");
+    const core::FileList files = {{"a", f}, {"c", g}, {"d", f}};
+    const std::vector<std::string> names = {"b", "b", "b"};
+    const std::set<std::string> disk = {"/f/a", "/f/d", "/g/b", "/g/c"};
+    const auto listing = [&](const std::string& listed, const std::function<void(std::string_view)>& each) {
+        for (const std::string& held : disk) {
+            if (held.compare(0, listed.size(), listed) == 0) each(std::string_view(held).substr(listed.size()));
+        }
+    };
+    std::vector<PreviewStatus> out;
+    for (const PreviewLine& line : predictRun(files, names, listing, [](const std::string&) { return false; })) {
+        out.push_back(line.status);
+    }
+    using S = PreviewStatus;
+    EXPECT_EQ(out, (std::vector<S>{S::Ok, S::Exists, S::Duplicate}));
 }
 
 TEST(Preview, TheRealFileSystemAnswersForItsFolder) {
