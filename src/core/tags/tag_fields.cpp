@@ -1,18 +1,24 @@
 #include "core/tags/tag_fields.h"
 
 #include <taglib/apetag.h>
+#include <taglib/commentsframe.h>
 #include <taglib/fileref.h>
 #include <taglib/flacfile.h>
+#include <taglib/id3v1genres.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tdebuglistener.h>
+#include <taglib/textidentificationframe.h>
 #include <taglib/tiostream.h>
 #include <taglib/tpropertymap.h>
+#include <taglib/unknownframe.h>
 #include <taglib/xiphcomment.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
+#include <iterator>
 #include <vector>
 
 #include "platform/files.h"
@@ -78,6 +84,14 @@ public:
 
     bool tooLong() const { return length_ > static_cast<std::uint64_t>(LONG_MAX); }
 
+    // An ID3v2 tag starts the file.
+    bool startsWithId3v2() { return bytesAt(0, 3) == "ID3"; }
+    // An APE tag ends the file, or stands just before its ID3v1 tag.
+    bool hasApeTag() {
+        const std::uint64_t v1 = bytesAt(length_ < 128 ? 0 : length_ - 128, 3) == "TAG" ? 128 : 0;
+        return length_ >= v1 + 32 && bytesAt(length_ - v1 - 32, 8) == "APETAGEX";
+    }
+
     TagLib::FileName name() const override { return name_.c_str(); }
 
     TagLib::ByteVector readBlock(unsigned long length) override {
@@ -121,6 +135,15 @@ public:
     void truncate(long) override {}
 
 private:
+    // The bytes at `at`, through the windows TagLib reads from in any case; fewer at the end.
+    std::string bytesAt(std::uint64_t at, unsigned long count) {
+        const std::uint64_t was = position_;
+        position_ = at;
+        const TagLib::ByteVector data = readBlock(count);
+        position_ = was;
+        return std::string(data.data(), data.size());
+    }
+
     static constexpr std::uint64_t kUnknown = ~std::uint64_t{0};
     static constexpr std::uint64_t kWindow = 4096;
 
@@ -168,35 +191,161 @@ private:
     std::string name_;
 };
 
-// The property maps of the file's own tags, best first; an ID3v1 tag is left to our own reader.
-std::vector<TagLib::PropertyMap> ownTags(TagLib::File& file) {
-    std::vector<TagLib::PropertyMap> tags;
+// The property keys a name can come from, and the field each fills, best first within a field:
+// a field takes the first of its keys that a tag has, the tags taken best first.
+enum Key { Title, Artist, Album, Date, Year, Comment, Description, Genre, Track, Disc, AlbumArtist, AlbumArtist2 };
+constexpr const char* kKeyNames[] = {"TITLE",       "ARTIST",     "ALBUM",       "DATE",
+                                     "YEAR",        "COMMENT",    "DESCRIPTION", "GENRE",
+                                     "TRACKNUMBER", "DISCNUMBER", "ALBUMARTIST", "ALBUM ARTIST"};
+constexpr int kKeyCount = static_cast<int>(std::size(kKeyNames));
+
+// The values one tag gives for each key, in the tag's order (vectors: an empty one costs nothing).
+using KeyValues = std::array<std::vector<TagLib::String>, kKeyCount>;
+
+void append(std::vector<TagLib::String>& to, const TagLib::StringList& list) {
+    to.insert(to.end(), list.begin(), list.end());
+}
+
+int keyIndex(const TagLib::String& key) {
+    for (int k = 0; k < kKeyCount; ++k) {
+        if (key == kKeyNames[k]) return k;
+    }
+    return -1;
+}
+
+// The values of a tag's properties (keys are upper case there), in one pass over them: asking
+// the map for each key in turn costs more than reading the tag did.
+void addProperties(const TagLib::PropertyMap& properties, KeyValues& values) {
+    for (const auto& [key, list] : properties) {
+        const int k = keyIndex(key);
+        if (k >= 0) append(values[static_cast<std::size_t>(k)], list);
+    }
+}
+
+// What an ID3v2 tag's properties give for each key, frame by frame as TagLib gives them, but
+// taking the plain text frames of the fields straight from the frame: a property map built and
+// merged for every frame costs more than reading the tag.
+KeyValues id3v2Values(const TagLib::ID3v2::Tag& tag) {
+    struct Plain {
+        const char* id;
+        Key key;
+    };
+    static constexpr Plain kPlain[] = {{"TIT2", Title}, {"TPE1", Artist}, {"TALB", Album}, {"TDRC", Date},
+                                       {"TCON", Genre}, {"TRCK", Track},  {"TPOS", Disc},  {"TPE2", AlbumArtist}};
+    KeyValues values;
+    for (const TagLib::ID3v2::Frame* frame : tag.frameList()) {
+        if (dynamic_cast<const TagLib::ID3v2::UnknownFrame*>(frame)) continue;  // no properties
+        const TagLib::ByteVector& id = frame->frameID();
+        const Plain* plain = nullptr;
+        for (const Plain& candidate : kPlain) {
+            if (id == candidate.id) plain = &candidate;
+        }
+        const auto* text = dynamic_cast<const TagLib::ID3v2::TextIdentificationFrame*>(frame);
+        if (!plain || !text) {
+            // Only text and comment frames give any of these keys; pictures, links, lyrics and
+            // the rest give others.
+            if (id == "TXXX") {
+                if (const auto* user = dynamic_cast<const TagLib::ID3v2::UserTextIdentificationFrame*>(frame)) {
+                    addProperties(user->asProperties(), values);
+                }
+            } else if (id == "COMM") {
+                if (const auto* comment = dynamic_cast<const TagLib::ID3v2::CommentsFrame*>(frame)) {
+                    addProperties(comment->asProperties(), values);
+                }
+            } else if (text && !id.isEmpty() && id[0] == 'T') {
+                addProperties(text->asProperties(), values);
+            }
+            continue;
+        }
+        TagLib::StringList list = text->fieldList();
+        for (TagLib::String& value : list) {
+            if (plain->key == Genre) {
+                // Genre numbers, as ID3v1 has them, name their genre.
+                bool number = false;
+                const int genre = value.toInt(&number);
+                if (number) value = TagLib::ID3v1::genre(genre);
+            } else if (plain->key == Date) {
+                // A timestamp's "T" between date and time reads as a space.
+                const int at = value.find("T");
+                if (at != -1) value[at] = ' ';
+            }
+        }
+        append(values[plain->key], list);
+    }
+    return values;
+}
+
+KeyValues propertyValues(const TagLib::PropertyMap& properties) {
+    KeyValues values;
+    addProperties(properties, values);
+    return values;
+}
+
+// The values of the file's own tags, best first; an ID3v1 tag is left to our own reader.
+std::vector<KeyValues> ownTags(TagLib::File& file) {
+    std::vector<KeyValues> tags;
     if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(&file)) {
-        if (mpeg->hasID3v2Tag()) tags.push_back(mpeg->ID3v2Tag()->properties());
-        if (mpeg->hasAPETag()) tags.push_back(mpeg->APETag()->properties());
+        if (mpeg->hasID3v2Tag()) tags.push_back(id3v2Values(*mpeg->ID3v2Tag()));
+        if (mpeg->hasAPETag()) tags.push_back(propertyValues(mpeg->APETag()->properties()));
     } else if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(&file)) {
-        if (flac->hasXiphComment()) tags.push_back(flac->xiphComment()->properties());
-        if (flac->hasID3v2Tag()) tags.push_back(flac->ID3v2Tag()->properties());
+        if (flac->hasXiphComment()) tags.push_back(propertyValues(flac->xiphComment()->properties()));
+        if (flac->hasID3v2Tag()) tags.push_back(id3v2Values(*flac->ID3v2Tag()));
     } else {
-        tags.push_back(file.properties());
+        tags.push_back(propertyValues(file.properties()));
     }
     return tags;
 }
 
-// The first value of the first of `keys` that a tag has, trimmed; several values of one text
-// field (two ARTIST comments) are joined.
-std::string valueOf(const std::vector<TagLib::PropertyMap>& tags, std::initializer_list<const char*> keys,
-                    bool joined = true) {
-    for (const TagLib::PropertyMap& tag : tags) {
-        for (const char* key : keys) {
-            const auto found = tag.find(key);
-            if (found == tag.end() || found->second.isEmpty()) continue;
-            const TagLib::String text = joined ? found->second.toString(", ") : found->second.front();
-            std::string value = trimEnd(text.to8Bit(true));
-            if (!value.empty()) return value;
+// Each field from the first of its keys that a tag has, the tags taken best first, trimmed.
+// Several values of one text field (two ARTIST comments) are joined; a number or date takes its
+// first value.
+void fillFields(const std::vector<KeyValues>& tags, TagFields& fields) {
+    struct Field {
+        std::string* text;
+        std::initializer_list<Key> keys;
+        bool joined;
+    };
+    const Field wanted[] = {
+        {&fields.title, {Title}, true},
+        {&fields.artist, {Artist}, true},
+        {&fields.album, {Album}, true},
+        {&fields.year, {Date, Year}, false},
+        {&fields.comment, {Comment, Description}, true},
+        {&fields.genre, {Genre}, true},
+        {&fields.track, {Track}, false},
+        {&fields.disc, {Disc}, false},
+        {&fields.albumArtist, {AlbumArtist, AlbumArtist2}, true},
+    };
+    for (const Field& field : wanted) {
+        for (std::size_t t = 0; t < tags.size() && field.text->empty(); ++t) {
+            for (const Key key : field.keys) {
+                const std::vector<TagLib::String>& values = tags[t][key];
+                if (values.empty()) continue;
+                std::string text = values.front().to8Bit(true);
+                for (std::size_t v = 1; field.joined && v < values.size(); ++v) text += ", " + values[v].to8Bit(true);
+                *field.text = trimEnd(std::move(text));
+                if (!field.text->empty()) break;
+            }
         }
     }
-    return std::string();
+}
+
+// A TagLib file that is only where an ID3v2 tag is read from. An MP3 whose tag starts the file
+// needs none of the searches an MPEG file makes (for an ID3v2 tag further on, an APE tag, an
+// ID3v1 tag our own reader reads anyway), which cost as much as reading the tag itself.
+class TagOnlyFile : public TagLib::File {
+public:
+    explicit TagOnlyFile(TagLib::IOStream* stream) : TagLib::File(stream) {}
+    TagLib::Tag* tag() const override { return nullptr; }
+    TagLib::AudioProperties* audioProperties() const override { return nullptr; }
+    bool save() override { return false; }
+};
+
+bool hasExtensionMp3(const std::string& path) {
+    if (path.size() < 4 || path[path.size() - 4] != '.') return false;
+    std::string extension = path.substr(path.size() - 3);
+    for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return extension == "mp3";
 }
 
 }  // namespace
@@ -213,24 +362,17 @@ std::optional<TagFields> readBestTags(const std::string& path) {
 
     TagFields fields;
     bool found = false;
-    {
+    if (hasExtensionMp3(path) && stream->startsWithId3v2() && !stream->hasApeTag()) {
+        TagOnlyFile file(&*stream);
+        const TagLib::ID3v2::Tag tag(&file, 0);
+        fillFields({id3v2Values(tag)}, fields);
+    } else {
         const TagLib::FileRef ref(&*stream, false);
-        if (!ref.isNull()) {
-            const std::vector<TagLib::PropertyMap> tags = ownTags(*ref.file());
-            fields.title = valueOf(tags, {"TITLE"});
-            fields.artist = valueOf(tags, {"ARTIST"});
-            fields.album = valueOf(tags, {"ALBUM"});
-            fields.year = valueOf(tags, {"DATE", "YEAR"}, false);
-            fields.comment = valueOf(tags, {"COMMENT", "DESCRIPTION"});
-            fields.genre = valueOf(tags, {"GENRE"});
-            fields.track = valueOf(tags, {"TRACKNUMBER"}, false);
-            fields.disc = valueOf(tags, {"DISCNUMBER"}, false);
-            fields.albumArtist = valueOf(tags, {"ALBUMARTIST", "ALBUM ARTIST"});
-            for (const std::string* text : {&fields.title, &fields.artist, &fields.album, &fields.year, &fields.comment,
-                                            &fields.genre, &fields.track, &fields.disc, &fields.albumArtist}) {
-                found = found || !text->empty();
-            }
-        }
+        if (!ref.isNull()) fillFields(ownTags(*ref.file()), fields);
+    }
+    for (const std::string* text : {&fields.title, &fields.artist, &fields.album, &fields.year, &fields.comment,
+                                    &fields.genre, &fields.track, &fields.disc, &fields.albumArtist}) {
+        found = found || !text->empty();
     }
 
     // An ID3v1 tag fills what the file's own tags leave empty.
