@@ -134,27 +134,32 @@ std::optional<JournalHead> readHead(std::string_view bytes) {
 }
 
 // Calls move(folder, oldName, newName) for every whole move record from `at` on, in order, up to
-// the first record that is cut short, damaged or unknown.
+// the first record that is cut short, damaged or unknown. `folder` carries the folder of the moves
+// from one piece of a journal to the next. Returns where it stopped; `damaged` tells that it
+// stopped at a record no further bytes could complete.
 template <typename Move>
-void forEachMove(std::string_view bytes, std::size_t at, Move move) {
-    std::string_view folder;
+std::size_t forEachMove(std::string_view bytes, std::size_t at, std::string& folder, bool& damaged, Move move) {
+    damaged = false;
     while (bytes.size() - at >= 9) {
         const std::uint32_t length = u32At(bytes, at);
-        if (length > kMaxRecord || bytes.size() - at - 9 < length) break;  // cut short
+        if (length > kMaxRecord) break;                 // no record is this long
+        if (bytes.size() - at - 9 < length) return at;  // cut short
         const std::string_view whole = bytes.substr(at, 5 + std::size_t{length});
         if (u32At(bytes, at + 5 + length) != crc32(whole)) break;  // torn or damaged
         const char type = whole[4];
         const std::string_view payload = whole.substr(5);
-        at += 9 + std::size_t{length};
         if (type == kFolderRecord) {
             folder = payload;
         } else if (type == kMoveRecord && payload.size() >= 4 && u32At(payload, 0) <= payload.size() - 4) {
             const std::uint32_t oldLength = u32At(payload, 0);
-            move(folder, payload.substr(4, oldLength), payload.substr(4 + oldLength));
+            move(std::string_view(folder), payload.substr(4, oldLength), payload.substr(4 + oldLength));
         } else {
             break;  // not something this program writes
         }
+        at += 9 + std::size_t{length};
     }
+    damaged = bytes.size() - at >= 9;
+    return at;
 }
 
 }  // namespace
@@ -165,7 +170,9 @@ std::optional<JournalContent> parseJournal(std::string_view bytes) {
     JournalContent content;
     content.started = head->started;
     content.ruleSection = std::string(head->ruleSection);
-    forEachMove(bytes, head->recordsAt,
+    std::string folder;
+    bool damaged = false;
+    forEachMove(bytes, head->recordsAt, folder, damaged,
                 [&](std::string_view folder, std::string_view oldName, std::string_view newName) {
                     content.moves.push_back(UndoEntry{std::string(folder), std::string(newName), std::string(oldName)});
                 });
@@ -270,6 +277,7 @@ void RunJournal::create(const AppPaths& paths, const PluginManager* plugins, con
         std::uint32_t count = static_cast<std::uint32_t>(rules.size());
         FilterArchive archive(plugins, file_, true, count, file_.position());
         for (const Rule& rule : rules) archive.writeRule(rule);
+        recordsAt_ = file_.position();
         // On the disk before the first move, with the folder entry that names it.
         file_.sync();
         appender_ = std::make_unique<platform::RecordAppender>(file_);
@@ -309,19 +317,34 @@ std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit) {
     file_.close();  // every record already reached the system: there is nothing to flush
     std::string registered;
     if (madeCount_ > 0) {
-        // The moves that were made, as they are in the journal: a run of a hundred thousand files
-        // is laid out straight from the journal's bytes, with no list of entries in between. A
-        // first pass over the records tells whether any needs the wide slots, the second writes.
-        const std::string bytes = readWholeFile(path());
-        const auto head = readHead(bytes);
-        if (!head) throw platform::FileError(platform::FileError::invalidFile, 0, path());
+        // The moves that were made, as they are in the journal: a run of a million files is laid
+        // out straight from the journal, a piece at a time, with no list of entries in between
+        // and never the whole journal in memory. A first pass over the records tells whether any
+        // needs the wide slots, the second writes.
+        platform::File journal(path(), platform::File::Mode::Read);
+        std::string headBytes(static_cast<std::size_t>(recordsAt_), '\0');
+        headBytes.resize(journal.read(headBytes.data(), headBytes.size()));
+        const auto head = readHead(headBytes);
+        if (!head || head->recordsAt != recordsAt_)
+            throw platform::FileError(platform::FileError::invalidFile, 0, path());
         const auto forEachMade = [&](auto made) {
-            std::size_t index = 0;
-            forEachMove(bytes, head->recordsAt,
-                        [&](std::string_view folder, std::string_view oldName, std::string_view newName) {
-                            if (index < made_.size() && made_[index]) made(folder, newName, oldName);
-                            ++index;
-                        });
+            constexpr std::size_t kPiece = std::size_t{1} << 20;
+            journal.seek(static_cast<std::int64_t>(recordsAt_), platform::File::SeekFrom::Begin);
+            std::string piece, folder;
+            std::size_t index = 0, used = 0;
+            for (;;) {
+                piece.erase(0, used);
+                const std::size_t kept = piece.size();
+                piece.resize(kept + kPiece);
+                piece.resize(kept + journal.read(piece.data() + kept, kPiece));
+                bool damaged = false;
+                used = forEachMove(piece, 0, folder, damaged,
+                                   [&](std::string_view folder, std::string_view oldName, std::string_view newName) {
+                                       if (index < made_.size() && made_[index]) made(folder, newName, oldName);
+                                       ++index;
+                                   });
+                if (damaged || piece.size() == kept) break;  // the end of the records
+            }
         };
         bool wide = false;
         std::size_t count = 0;

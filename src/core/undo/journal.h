@@ -131,6 +131,7 @@ private:
     platform::FileLock lock_;
     platform::File file_;
     std::unique_ptr<platform::RecordAppender> appender_;  // the records go through it
+    std::uint64_t recordsAt_ = 0;                         // where the records start, after the header and filters
     std::string currentFolder_;
     std::string record_;
     std::vector<bool> made_;
