@@ -52,11 +52,11 @@ measure() {
 folder="$work/music"
 read -r floor_s floor_kb < <(measure "$folder" "$work/floor" "$folder")
 read -r undo_s undo_kb < <(measure "$folder" "$cli" rename --underscores --case mixed \
-  --number 1 99 "Track %s" "%s." "$folder")
+  --number 1 99 "Track %s " "%s. " "$folder")
 read -r cli_s cli_kb < <(measure "$folder" "$cli" rename --no-undo --underscores --case mixed \
-  --number 1 99 "Track %s" "%s." "$folder")
+  --number 1 99 "Track %s " "%s. " "$folder")
 read -r peer_s peer_kb < <(measure "$folder" sh -c \
-  "cd '$folder' && find . -maxdepth 1 -type f -print0 | xargs -0 rename 's/_/ /g; s/(\\w+)/\\u\\L\$1/g; s/Track (\\d\\d)/\$1./'")
+  "cd '$folder' && find . -maxdepth 1 -type f -print0 | xargs -0 rename 's/_/ /g; s/(\\w+)/\\u\\L\$1/g; s/Track (\\d\\d) /\$1. /'")
 # Memory per file: the same run on a small folder gives the fixed cost.
 small="$work/small"
 rm -rf "$small"; make_files "$small" 1000

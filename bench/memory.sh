@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Memory per file: N files (default 1,000,000) named as in bench/run.sh, renamed by
+# calderwynstrope-cli with the same three filters with undo on and with --no-undo, and previewed
+# (the preview is the Windows program's Preview dialog and the run it starts: the same core
+# structures). Prints the peak memory of each, its growth over a 1,000-file run per file, and how
+# much of that the names themselves take (the old and the new name of a file, on average).
+#   bench/memory.sh [N]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+count="${1:-1000000}"
+
+scripts/setup.sh
+cmake --preset native-release >/dev/null
+cmake --build --preset native-release --target calderwynstrope-cli >/dev/null
+shm=/dev/shm
+[ -d "$shm" ] && [ -w "$shm" ] || shm="${TMPDIR:-/tmp}"
+work="$(mktemp -d "$shm/cw-memory.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/app"
+cp build/native-release/bin/calderwynstrope-cli "$work/app/"
+touch "$work/app/portable"
+cli="$work/app/calderwynstrope-cli"
+filters=(--underscores --case mixed --number 1 99 "Track %s " "%s. ")
+
+make_files() {  # folder count
+  rm -rf "$1"; mkdir -p "$1"
+  python3 - "$1" "$2" <<'PY'
+import os, sys
+folder, n = sys.argv[1], int(sys.argv[2])
+artists = ["Artist_Name", "The_Band", "Some_Singer", "Orchestra_X"]
+for i in range(n):
+    name = f"{artists[i % 4]}_{i // 99:05d}_-_Track_{i % 99 + 1:02d}_title.mp3"
+    open(os.path.join(folder, name), "w").close()
+PY
+}
+
+# peak COUNT COMMAND...: the peak memory (KB) of one run on COUNT fresh files.
+peak() {
+  local n="$1"; shift
+  make_files "$work/music" "$n"
+  rm -rf "$work/app/undo" "$work/app/braxen.idx"
+  /usr/bin/time -f "%M" -o "$work/time" "$@" >/dev/null 2>"$work/err" || { cat "$work/err"; exit 1; }
+  cat "$work/time"
+}
+
+names="$(python3 - <<'PY'
+artists = ["Artist_Name", "The_Band", "Some_Singer", "Orchestra_X"]
+old = [f"{artists[i % 4]}_{i // 99:05d}_-_Track_{i % 99 + 1:02d}_title.mp3" for i in range(1000)]
+print(sum(2 * len(n) - 5 for n in old) / len(old))  # the new name is 5 bytes shorter
+PY
+)"
+echo "$count files; the old and the new name of a file take $names bytes on average"
+printf '%-18s%12s%16s%20s\n' "" "peak MB" "bytes per file" "beyond the names"
+for mode in undo no-undo preview; do
+  case "$mode" in
+    undo) command=("$cli" rename "${filters[@]}" "$work/music") ;;
+    no-undo) command=("$cli" rename --no-undo "${filters[@]}" "$work/music") ;;
+    preview) command=("$cli" preview "${filters[@]}" "$work/music") ;;
+  esac
+  small="$(peak 1000 "${command[@]}")"
+  big="$(peak "$count" "${command[@]}")"
+  python3 - "$mode" "$count" "$small" "$big" "$names" <<'PY'
+import sys
+mode, n, small, big, names = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), float(sys.argv[5])
+per_file = (big - small) * 1024 / (n - 1000)
+print(f"{mode:18}{big / 1024:12.1f}{per_file:16.0f}{per_file - names:20.0f}")
+PY
+done
