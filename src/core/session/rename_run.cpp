@@ -138,20 +138,20 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
     const std::size_t every = callbacks.progressEvery ? callbacks.progressEvery : 1;
     std::size_t count = 0;
     while (const RunStep* step = next()) {
-        const RunStep last = *step;
+        // The step is over once handled: a copy only for the few that progress is told about.
+        std::optional<RunStep> told;
+        if (callbacks.progress && (count % every == 0 || position_ == files_.size())) told = *step;
         std::string reason;
-        if (options_.leaveUnchanged && last.newName == last.file->name) {
+        if (options_.leaveUnchanged && step->newName == step->file->name) {
             ++result_.unchanged;
             release();
-        } else if (!apply(last.newName, &reason)) {
+        } else if (!apply(step->newName, &reason)) {
             if (stopped()) break;
             fail(std::move(reason));
             if (callbacks.failed) callbacks.failed(result_.failures.back());
         }
         ++count;
-        if (callbacks.progress && ((count - 1) % every == 0 || done())) {
-            callbacks.progress(RunProgress{handled(), total(), last});
-        }
+        if (told) callbacks.progress(RunProgress{handled(), total(), *told});
     }
 }
 

@@ -13,8 +13,12 @@ namespace core {
 std::string applyRules(const PluginManager* plugins, const RuleList& rules, const std::string& folder,
                        const std::string& name) {
     const std::size_t period = name.rfind('.');
+    const std::size_t baseEnd = period == std::string::npos ? name.size() : period;
     // The base is trimmed; the extension keeps whatever white space it has.
-    NameInProgress next{folder, name, trimWhiteSpace(period == std::string::npos ? name : name.substr(0, period)),
+    std::size_t first = 0, last = baseEnd;
+    while (first < last && isWhiteSpace(name[first])) ++first;
+    while (last > first && isWhiteSpace(name[last - 1])) --last;
+    NameInProgress next{folder, name, name.substr(first, last - first),
                         period == std::string::npos ? std::string() : name.substr(period)};
 
     for (const Rule& rule : rules) {
@@ -26,7 +30,8 @@ std::string applyRules(const PluginManager* plugins, const RuleList& rules, cons
         // A long list of Append rules grows the name without any single rule running away.
         checkNameLength(next.base);
     }
-    return next.base + next.extension;
+    next.base += next.extension;
+    return std::move(next.base);
 }
 
 RenameSession::RenameSession(const PluginManager* plugins, const RuleList& rules, bool undoEnabled, bool limitUndo,
