@@ -40,17 +40,20 @@ TEST(File, AppendedRecordsAreInTheFileAtOnceAndEndItWhenFinished) {
             const std::string record(static_cast<std::size_t>(1 + i % 4099), static_cast<char>('a' + i % 26));
             appender.append(record.data(), record.size());
             expected += record;
-            // Readable by anyone at once, as a write would be, however the process ends next.
+#ifndef _WIN32
+            // Readable by anyone at once, as a write would be, however the process ends next
+            // (Windows lets no one read a file this program is writing).
             if (i % 1000 == 0) {
-                EXPECT_EQ(readFile(path).substr(0, expected.size()), expected);
+                ASSERT_TRUE(readFile(path).compare(0, expected.size(), expected) == 0);
             }
+#endif
         }
         appender.finish();
         EXPECT_THROW(appender.append("x", 1), FileError);
     }
     EXPECT_EQ(file.length(), expected.size());
     file.close();
-    EXPECT_EQ(readFile(path), expected);
+    EXPECT_TRUE(readFile(path) == expected);
 }
 
 TEST(File, ReadsPastTheEndReturnFewerBytesWithoutError) {
