@@ -1,6 +1,6 @@
 // Directory listing for POSIX: the whole folder is read and sorted once, so the order is the
 // same on every run and close to what NTFS shows; attributes are looked up only for the entries
-// that match the pattern.
+// that match the pattern, as they are read.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,10 +21,14 @@ namespace platform {
 struct FindHandle::State {
     DIR* dir = nullptr;
     // The matching names, zero-terminated one after the other in one block, and where each
-    // starts, in listing order: a folder of a hundred thousand files costs its names and four
-    // bytes a name, not a string object each.
+    // starts with its attributes, in listing order: a folder of a hundred thousand files costs
+    // its names and eight bytes a name, not a string object each.
+    struct Entry {
+        std::uint32_t start;
+        std::uint32_t attributes;
+    };
     std::string names;
-    std::vector<std::uint32_t> order;
+    std::vector<Entry> order;
     std::size_t next = 0;
     ~State() {
         if (dir) ::closedir(dir);
@@ -79,8 +83,9 @@ bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool d
     state->dir = ::opendir(folder.c_str());
     if (!state->dir) return false;
 
-    std::string keys;                   // sort keys, laid out as the names are
-    std::vector<std::uint32_t> starts;  // where each name and its key start
+    std::string keys;  // sort keys, laid out as the names are
+    std::vector<State::Entry> entries;
+    const int dirFd = ::dirfd(state->dir);
     while (const dirent* entry = ::readdir(state->dir)) {
         // The entry's type, where the file system gives it, spares a status call per file when
         // only folders are wanted (links and unknown types are looked at as usual).
@@ -89,8 +94,22 @@ bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool d
         }
         const std::string_view name = entry->d_name;
         if (!wildcardMatch(pattern, name)) continue;
-        starts.push_back(static_cast<std::uint32_t>(state->names.size()));
+        // The status now, in the folder's own order, while the system has the entry at hand: the
+        // same call later, in name order, costs more for a big folder.
+        struct stat st;
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished
+        std::uint32_t link = 0;
+        if (S_ISLNK(st.st_mode)) {
+            // A link shows its target, as on Windows; a dangling one is skipped.
+            if (::fstatat(dirFd, entry->d_name, &st, 0) != 0) continue;
+            link = AttrLink;
+        }
+        // FIFOs, sockets and devices are not files to rename; opening one (to read a tag) could
+        // wait for ever.
+        if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;
+        const std::uint32_t start = static_cast<std::uint32_t>(state->names.size());
         state->names.append(name).push_back('\0');
+        entries.push_back(State::Entry{start, attributesOf(state->names.c_str() + start, st.st_mode) | link});
         appendSortKey(keys, name);
         keys.push_back('\0');
     }
@@ -99,37 +118,21 @@ bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool d
     // char) without measuring them first.
     const char* const keyBlock = keys.c_str();
     const char* const nameBlock = state->names.c_str();
-    std::sort(starts.begin(), starts.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const int byKey = std::strcmp(keyBlock + a, keyBlock + b);
-        return byKey != 0 ? byKey < 0 : std::strcmp(nameBlock + a, nameBlock + b) < 0;
+    std::sort(entries.begin(), entries.end(), [&](const State::Entry& a, const State::Entry& b) {
+        const int byKey = std::strcmp(keyBlock + a.start, keyBlock + b.start);
+        return byKey != 0 ? byKey < 0 : std::strcmp(nameBlock + a.start, nameBlock + b.start) < 0;
     });
-    state->order = std::move(starts);
+    state->order = std::move(entries);
     state_ = std::move(state);
     return next(out);
 }
 
 bool FindHandle::next(FindData& out) {
-    if (!state_) return false;
-    const int dirFd = ::dirfd(state_->dir);
-    while (state_->next < state_->order.size()) {
-        const char* name = state_->names.c_str() + state_->order[state_->next++];
-        struct stat st;
-        // An entry that vanished since the folder was read is skipped.
-        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        std::uint32_t link = 0;
-        if (S_ISLNK(st.st_mode)) {
-            // A link shows its target, as on Windows; a dangling one is skipped.
-            if (::fstatat(dirFd, name, &st, 0) != 0) continue;
-            link = AttrLink;
-        }
-        // FIFOs, sockets and devices are not files to rename; opening one (to read a tag) could
-        // wait for ever.
-        if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;
-        out.name = name;
-        out.attributes = attributesOf(out.name, st.st_mode) | link;
-        return true;
-    }
-    return false;
+    if (!state_ || state_->next == state_->order.size()) return false;
+    const State::Entry& entry = state_->order[state_->next++];
+    out.name = state_->names.c_str() + entry.start;
+    out.attributes = entry.attributes;
+    return true;
 }
 
 bool listNames(const std::string& folder, const std::function<void(std::string_view name)>& each) {
