@@ -22,17 +22,7 @@ touch "$work/app/portable"
 cli="$work/app/calderwynstrope-cli"
 filters=(--underscores --case mixed --number 1 99 "Track %s " "%s. ")
 
-make_files() {  # folder count
-  rm -rf "$1"; mkdir -p "$1"
-  python3 - "$1" "$2" <<'PY'
-import os, sys
-folder, n = sys.argv[1], int(sys.argv[2])
-artists = ["Artist_Name", "The_Band", "Some_Singer", "Orchestra_X"]
-for i in range(n):
-    name = f"{artists[i % 4]}_{i // 99:05d}_-_Track_{i % 99 + 1:02d}_title.mp3"
-    open(os.path.join(folder, name), "w").close()
-PY
-}
+source bench/files.sh
 
 # peak COUNT COMMAND...: the peak memory (KB) of one run on COUNT fresh files.
 peak() {

@@ -28,22 +28,12 @@ cp build/native-release/bin/calderwynstrope-cli "$work/app/"
 touch "$work/app/portable"
 cli="$work/app/calderwynstrope-cli"
 
-make_files() {  # folder count
-  mkdir -p "$1"
-  python3 - "$1" "$2" <<'PY'
-import os, sys
-folder, n = sys.argv[1], int(sys.argv[2])
-artists = ["Artist_Name", "The_Band", "Some_Singer", "Orchestra_X"]
-for i in range(n):
-    name = f"{artists[i % 4]}_{i // 99:05d}_-_Track_{i % 99 + 1:02d}_title.mp3"
-    open(os.path.join(folder, name), "w").close()
-PY
-}
+source bench/files.sh
 
 # run LABEL COMMAND...: prints "seconds peak_kb" of one run, on a fresh copy of the files.
 measure() {
   local folder="$1"; shift
-  rm -rf "$folder"; make_files "$folder" "$count"
+  make_files "$folder" "$count"
   sync
   /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>"$work/err" || { cat "$work/err"; exit 1; }
   cat "$work/time"
@@ -59,7 +49,7 @@ read -r peer_s peer_kb < <(measure "$folder" sh -c \
   "cd '$folder' && find . -maxdepth 1 -type f -print0 | xargs -0 rename 's/_/ /g; s/(\\w+)/\\u\\L\$1/g; s/Track (\\d\\d) /\$1. /'")
 # Memory per file: the same run on a small folder gives the fixed cost.
 small="$work/small"
-rm -rf "$small"; make_files "$small" 1000
+make_files "$small" 1000
 /usr/bin/time -f "%M" -o "$work/time" "$cli" rename --no-undo --underscores "$small" >/dev/null
 small_kb="$(cat "$work/time")"
 
@@ -123,5 +113,6 @@ print(f"\n{n} tagged MP3s named from their tags")
 print(f"{'':22}{'seconds':>9}{'CPU s':>8}{'files/s':>12}{'peak MB':>9}")
 print(f"{'tag floor (C)':22}{fs:9.2f}{fc:8.2f}{rate(fs):>12}{int(fk)/1024:9.1f}")
 print(f"{'calderwynstrope-cli':22}{cs:9.2f}{cc:8.2f}{rate(cs):>12}{int(ck)/1024:9.1f}")
-print(f"ratio to the tag floor: {cs / fs:.2f}x wall, {cc / fc:.2f}x CPU")
+def ratio(a, b): return f"{a / b:.2f}x" if b > 0 else "n/a (too few files to time)"
+print(f"ratio to the tag floor: {ratio(cs, fs)} wall, {ratio(cc, fc)} CPU")
 PY

@@ -29,17 +29,7 @@ mkdir -p "$app"
 cp "$bin/calderwynstrope.exe" "$bin/calderwynstrope-cli.exe" "$app/"
 touch "$app/portable"  # its settings and undo records stay in the scratch folder
 
-make_files() {  # folder count
-  rm -rf "$1"; mkdir -p "$1"
-  python3 - "$1" "$2" <<'PY'
-import os, sys
-folder, n = sys.argv[1], int(sys.argv[2])
-artists = ["Artist_Name", "The_Band", "Some_Singer", "Orchestra_X"]
-for i in range(n):
-    name = f"{artists[i % 4]}_{i // 99:05d}_-_Track_{i % 99 + 1:02d}_title.mp3"
-    open(os.path.join(folder, name), "w").close()
-PY
-}
+source bench/files.sh
 
 winpath() { winepath -w "$1" 2>/dev/null; }
 drive() { wine "$bin/wine_bench.exe" "$@" 2>"$work/err" | tr -d '\r' || { cat "$work/err" >&2; exit 1; }; }

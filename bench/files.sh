@@ -1,0 +1,15 @@
+# Sourced by the benchmarks: the files they rename.
+
+# make_files FOLDER COUNT: COUNT empty files named like Artist_Name_00012_-_Track_07_title.mp3 in
+# a fresh FOLDER.
+make_files() {
+  rm -rf "$1"; mkdir -p "$1"
+  python3 - "$1" "$2" <<'PY'
+import os, sys
+folder, n = sys.argv[1], int(sys.argv[2])
+artists = ["Artist_Name", "The_Band", "Some_Singer", "Orchestra_X"]
+for i in range(n):
+    name = f"{artists[i % 4]}_{i // 99:05d}_-_Track_{i % 99 + 1:02d}_title.mp3"
+    open(os.path.join(folder, name), "w").close()
+PY
+}
