@@ -4,7 +4,9 @@
 repo_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export WINEPREFIX="${CW_WINEPREFIX:-$repo_root/build/wineprefix}"
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"  # no Mono/Gecko install prompts
+# No Mono/Gecko install prompts; and no debugger for a program that crashes: it ends at once with
+# its fault reported, rather than leaving Wine's debugger waiting with the test's output open.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml,winedbg.exe=}"
 
 # Bump when the steps below change, so existing prefixes get them too.
 prefix_version=4
