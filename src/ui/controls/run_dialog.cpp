@@ -11,6 +11,15 @@ bool ProgressPacer::due(bool last) {
     return true;
 }
 
+bool ProgressPacer::messagesDue(bool last) {
+    constexpr ULONGLONG kIntervalMs = 10;
+    const ULONGLONG now = GetTickCount64();
+    if (!firstPump_ && !last && now - pumped_ < kIntervalMs) return false;
+    firstPump_ = false;
+    pumped_ = now;
+    return true;
+}
+
 bool RunDialog::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&) {
     if (message == WM_SHOWWINDOW && wParam && !started_) {
         started_ = true;

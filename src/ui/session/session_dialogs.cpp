@@ -114,7 +114,7 @@ void ConfirmDialog::all() {
             showFile(progress.last);
             progress_.setPosition(static_cast<int>(progress.done));
         }
-        pumpMessages();
+        if (pacer.messagesDue(progress.done == progress.total)) pumpMessages();
     };
     run_.runAll(callbacks);
     showNext();
@@ -139,7 +139,7 @@ void ProgressDialog::startRun() {
             progress_.setPosition(static_cast<int>(progress.done));
             setText(IDC_PROGRESS_TEXT, progressText(static_cast<int>(progress.done), static_cast<int>(progress.total)));
         }
-        pumpMessages();
+        if (pacer.messagesDue(progress.done == progress.total)) pumpMessages();
     };
     run_.runAll(callbacks);
     setText(IDCANCEL, "OK");

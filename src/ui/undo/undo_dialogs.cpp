@@ -205,7 +205,7 @@ void UndoProgressDialog::startRun() {
             entry_,
             [&](std::size_t done) {
                 if (pacer.due(done == total)) progress_.setPosition(static_cast<int>(done));
-                pumpMessages();
+                if (pacer.messagesDue(done == total)) pumpMessages();
             },
             [&](std::size_t count) {
                 total = count;
