@@ -10,24 +10,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "listing.h"
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         fprintf(stderr, "usage: floor FOLDER\n");
         return 2;
     }
     int dir = open(argv[1], O_RDONLY | O_DIRECTORY);
-    DIR* listing = fdopendir(dup(dir));
-    if (dir < 0 || !listing) return 2;
-    /* Read the whole list first, as any renamer must, so a renamed file is not seen again. */
-    size_t count = 0, capacity = 1024;
-    char** names = malloc(capacity * sizeof *names);
-    struct dirent* entry;
-    while ((entry = readdir(listing)) != NULL) {
-        if (entry->d_name[0] == '.') continue;
-        if (count == capacity) names = realloc(names, (capacity *= 2) * sizeof *names);
-        names[count++] = strdup(entry->d_name);
-    }
-    closedir(listing);
+    size_t count = 0;
+    char** names = dir < 0 ? NULL : read_names(dir, &count);
+    if (!names) return 2;
     size_t renamed = 0;
     for (size_t i = 0; i < count; ++i) {
         struct stat st;
