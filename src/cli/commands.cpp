@@ -102,7 +102,7 @@ bool buildRules(Context& context, const std::vector<FilterStep>& steps, core::Ru
     return true;
 }
 
-std::string tsvField(const std::string& text) {
+std::string tsvField(std::string_view text) {
     std::string out;
     for (char c : text) {
         if (c == '\t') {
@@ -132,15 +132,15 @@ const char* colourOf(core::PreviewStatus status) {
 int preview(Context& context, const Invocation& invocation, const core::RuleList& rules, core::FileList files) {
     core::RenameRun run(&context.plugins(), rules, std::move(files), core::RunOptions{}, context.paths(),
                         context.reporter);
-    const std::vector<core::PreviewLine> lines = run.preview();
+    const core::RunPreview lines = run.preview();
 
     Console& console = context.console;
     std::string out;
     const std::string* folder = nullptr;
-    for (const core::PreviewLine& line : lines) {
+    for (const core::PreviewLine line : lines) {
         const char* status = core::statusName(line.status);
         if (invocation.tsv) {
-            out += tsvField(line.file->folder()) + "\t" + tsvField(line.file->name) + "\t" + tsvField(line.newName()) +
+            out += tsvField(line.file->folder()) + "\t" + tsvField(line.file->name) + "\t" + tsvField(line.newName) +
                    "\t" + status + "\n";
         } else {
             if (!folder || *folder != line.file->folder()) {
@@ -151,8 +151,10 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
             label.resize(10, ' ');
             if (console.colours()) label = colourOf(line.status) + label + "\x1b[0m";
             out += "  " + label + line.file->name;
-            if (line.status != core::PreviewStatus::Unchanged)
-                out += "\n" + std::string(12, ' ') + "-> " + line.newName();
+            if (line.status != core::PreviewStatus::Unchanged) {
+                out += "\n" + std::string(12, ' ') + "-> ";
+                out += line.newName;
+            }
             out += "\n";
         }
         if (out.size() > 65536) {

@@ -146,6 +146,11 @@ bool ZelFindFiles::entersFolder(const ZelSimpleFindFiles& scan) const {
     return !id || std::find(excluded_.begin(), excluded_.end(), *id) == excluded_.end();
 }
 
+const std::string& SharedFolder::empty() {
+    static const std::string none;
+    return none;
+}
+
 void findFiles(FileList& list, bool recurse, const std::string& folder, const std::string& patterns,
                const std::vector<std::string>& ownFolders) {
     std::vector<platform::FileId> excluded;
@@ -158,14 +163,14 @@ void findFiles(FileList& list, bool recurse, const std::string& folder, const st
     find.init(folder, patterns, 0, recurse ? kFindRecurse : 0);
     find.setAttributeFilter(0, kNotAFile);
     find.excludeFolders(std::move(excluded));
-    std::shared_ptr<const std::string> folderText;
+    SharedFolder folderText;
     std::string lastFolder;
     while (find.findNext()) {
         const std::string& current = find.currentFolder();
         // Consecutive files mostly share their folder: keep one copy of its text for all of them.
         if (!folderText || current != lastFolder) {
             lastFolder = current;
-            folderText = std::make_shared<const std::string>(platform::withSeparator(current));
+            folderText = SharedFolder(platform::withSeparator(current));
         }
         list.push_back(FileEntry{find.currentName(), folderText});
     }

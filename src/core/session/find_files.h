@@ -3,23 +3,56 @@
 // whole list is built before the first rename, so a renamed file is never found again.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/search.h"
 
 namespace core {
 
-// One found file. The folder text is shared by every file of that folder, so a list of a hundred
-// thousand files holds each folder's path once.
-struct FileEntry {
-    std::string name;                               // the name within its folder, extension included
-    std::shared_ptr<const std::string> folderText;  // full folder path, ending with the separator
+// A folder's path, held once and shared by every file found in that folder: a list of a million
+// files holds each folder's path once and a pointer a file (half a shared_ptr).
+class SharedFolder {
+public:
+    SharedFolder() = default;
+    explicit SharedFolder(std::string text) : block_(new Block{{1}, std::move(text)}) {}
+    SharedFolder(const SharedFolder& other) noexcept : block_(other.block_) {
+        if (block_) block_->owners.fetch_add(1, std::memory_order_relaxed);
+    }
+    SharedFolder(SharedFolder&& other) noexcept : block_(other.block_) { other.block_ = nullptr; }
+    SharedFolder& operator=(SharedFolder other) noexcept {
+        std::swap(block_, other.block_);
+        return *this;
+    }
+    ~SharedFolder() {
+        if (block_ && block_->owners.fetch_sub(1, std::memory_order_acq_rel) == 1) delete block_;
+    }
 
-    const std::string& folder() const { return *folderText; }
+    explicit operator bool() const { return block_ != nullptr; }
+    // The text; empty for a default-made one.
+    const std::string& text() const { return block_ ? block_->text : empty(); }
+    const std::string* get() const { return block_ ? &block_->text : nullptr; }
+
+private:
+    struct Block {
+        std::atomic<std::size_t> owners;
+        std::string text;
+    };
+    static const std::string& empty();
+    Block* block_ = nullptr;
+};
+
+// One found file.
+struct FileEntry {
+    std::string name;         // the name within its folder, extension included
+    SharedFolder folderText;  // full folder path, ending with the separator
+
+    const std::string& folder() const { return folderText.text(); }
 };
 
 // The files of a run in discovery order. A deque: it grows without ever copying what it holds (a

@@ -23,7 +23,7 @@ RenameRun::RenameRun(const PluginManager* plugins, RuleList rules, FileList file
 }
 
 std::string RenameRun::plannedName(std::size_t index) {
-    if (!plannedNames_.empty()) return plannedNames_[index];
+    if (!plannedNames_.empty()) return std::string(plannedNames_[index]);
     const FileEntry& file = files_[index];
     return session_.proposeName(file.folder(), file.name);
 }
@@ -35,7 +35,7 @@ struct PreviewStopped {};
 
 }  // namespace
 
-std::vector<PreviewLine> RenameRun::preview(const PreviewProgress& progress) {
+RunPreview RenameRun::preview(const PreviewProgress& progress) {
     const std::size_t count = files_.size(), steps = 2 * count;
     // Asking after every file would cost a call per file for nothing: a few hundred times a run is
     // enough to follow it and to stop it promptly.
@@ -44,7 +44,7 @@ std::vector<PreviewLine> RenameRun::preview(const PreviewProgress& progress) {
     // changes in between cannot make the run differ from what was seen.
     const bool planning = plannedNames_.empty();
     if (planning) {
-        std::vector<std::string> names;
+        NameList names;
         names.reserve(count);
         for (std::size_t i = 0; i < count; ++i) {
             if (progress && i % every == 0 && !progress(i, steps)) return {};
@@ -62,7 +62,7 @@ std::vector<PreviewLine> RenameRun::preview(const PreviewProgress& progress) {
             each(name);
         });
     };
-    std::vector<PreviewLine> lines;
+    RunPreview lines;
     try {
         lines = predictRun(files_, plannedNames_, listing,
                            [](const std::string& folder) { return platform::namesIgnoreCase(folder); });
@@ -74,7 +74,7 @@ std::vector<PreviewLine> RenameRun::preview(const PreviewProgress& progress) {
     return lines;
 }
 
-void RenameRun::planNames(std::vector<std::string> names) {
+void RenameRun::planNames(NameList names) {
     if (names.size() != files_.size()) throw std::invalid_argument("a planned run needs one name per file");
     plannedNames_ = std::move(names);
 }

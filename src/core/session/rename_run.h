@@ -100,12 +100,12 @@ public:
 
     // What the run would do to each file, worked out without touching the disk: every name
     // proposed (or planned) in order and played through against the file system. A preview that
-    // `progress` stops gives no lines and plans nothing. The lines refer to the run's files and
-    // names, and last as long as the run.
-    std::vector<PreviewLine> preview(const PreviewProgress& progress = {});
+    // `progress` stops gives no lines and plans nothing. The preview refers to the run's files and
+    // names, and lasts as long as the run.
+    RunPreview preview(const PreviewProgress& progress = {});
     // Gives every file its name beforehand, one per file in list order, instead of proposing
     // names as the run reaches them: a run after a preview renames exactly what the user saw.
-    void planNames(std::vector<std::string> names);
+    void planNames(NameList names);
 
     // --- Stepping, for a front end that asks about each file ---
     // The next file to handle and the name meant for it; the same step until it is applied or
@@ -154,7 +154,7 @@ private:
     RunOptions options_;
     AppPaths paths_;
     RenameSession session_;
-    std::vector<std::string> plannedNames_;
+    NameList plannedNames_;
     std::size_t position_ = 0;  // the next file to take
     std::optional<RunStep> current_;
     RunResult result_;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <iterator>
+#include <stdexcept>
 #include <unordered_map>
 
 #include "core/rules/text_rules.h"
@@ -29,10 +30,10 @@ const char* statusName(PreviewStatus status) {
     return "?";
 }
 
-std::string previewSummary(const std::vector<PreviewLine>& lines) {
+std::string previewSummary(const RunPreview& preview) {
     std::size_t counts[std::size(kPreviewStatuses)] = {};
-    for (const PreviewLine& line : lines) ++counts[static_cast<std::size_t>(line.status)];
-    std::string text = std::to_string(lines.size()) + (lines.size() == 1 ? " file" : " files");
+    for (std::size_t i = 0; i < preview.size(); ++i) ++counts[static_cast<std::size_t>(preview.status(i))];
+    std::string text = std::to_string(preview.size()) + (preview.size() == 1 ? " file" : " files");
     const char* separator = ": ";
     for (PreviewStatus status : kPreviewStatuses) {
         const std::size_t count = counts[static_cast<std::size_t>(status)];
@@ -48,11 +49,12 @@ namespace {
 // Every name the run plays with, once each as the file system compares names: the old name of file
 // i is name 2i, its new name 2i + 1. Equal names (in one folder, letter case folded where the file
 // system ignores it) share one number, the first of them, so the play-through works on numbers
-// and a few bits per number. The table holds four bytes a slot and no string of its own: a run of
-// a million files costs a few dozen bytes a file here.
+// and a few bits per number. The table holds four bytes a slot (three slots a file) and no string
+// of its own: a run of a million files costs a few dozen bytes a file here, and only while the
+// run is played through.
 class NameNumbers {
 public:
-    NameNumbers(const FileList& files, const std::vector<std::string>& newNames, const CaseQuery& ignoresCase)
+    NameNumbers(const FileList& files, const NameList& newNames, const CaseQuery& ignoresCase)
         : files_(files), newNames_(newNames), folderOf_(files.size()), numberOf_(2 * files.size()) {
         std::unordered_map<std::string, std::uint32_t> byText, byKey;
         const std::string* lastText = nullptr;
@@ -76,9 +78,8 @@ public:
             }
             folderOf_[i] = last;
         }
-        std::size_t capacity = 16;
-        while (capacity < 3 * files.size()) capacity *= 2;
-        slots_.assign(capacity, 0);
+        // Two names a file, at most two thirds of the slots taken: probes stay short.
+        slots_.assign(3 * files.size() + 16, 0);
         for (std::uint32_t name = 0; name < numberOf_.size(); ++name) numberOf_[name] = find(name, true);
     }
 
@@ -101,15 +102,17 @@ private:
     };
 
     std::uint32_t folderOfName(std::uint32_t name) const { return folderOf_[name / 2]; }
-    const std::string& text(std::uint32_t name) const { return name % 2 ? newNames_[name / 2] : files_[name / 2].name; }
+    std::string_view text(std::uint32_t name) const {
+        return name % 2 ? newNames_[name / 2] : std::string_view(files_[name / 2].name);
+    }
     static std::string_view folded(std::string_view name, std::string& scratch) {
         scratch.assign(name);
         lowerInPlace(scratch);
         return scratch;
     }
     std::string_view key(std::uint32_t name, std::string& scratch) const {
-        const std::string& raw = text(name);
-        return folders_[folderOfName(name)].fold ? folded(raw, scratch) : std::string_view(raw);
+        const std::string_view raw = text(name);
+        return folders_[folderOfName(name)].fold ? folded(raw, scratch) : raw;
     }
     static std::size_t hash(std::uint32_t folder, std::string_view key) {
         std::uint64_t h = 1469598103934665603ull ^ folder;  // FNV-1a
@@ -119,8 +122,8 @@ private:
     // The number of the name equal to `key` in `folder`; when there is none, `name` becomes it
     // when given, else kNone.
     std::uint32_t lookUpKey(std::uint32_t folder, std::string_view key, const std::uint32_t* name) {
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t at = hash(folder, key) & mask;; at = (at + 1) & mask) {
+        const std::size_t count = slots_.size();
+        for (std::size_t at = hash(folder, key) % count;; at = at + 1 == count ? 0 : at + 1) {
             const std::uint32_t held = slots_[at];
             if (held == 0) {
                 if (!name) return kNone;
@@ -135,7 +138,7 @@ private:
     }
 
     const FileList& files_;
-    const std::vector<std::string>& newNames_;
+    const NameList& newNames_;
     std::vector<Folder> folders_;
     std::vector<std::uint32_t> folderOf_;  // by file
     std::vector<std::uint32_t> numberOf_;  // by name
@@ -145,8 +148,9 @@ private:
 
 }  // namespace
 
-std::vector<PreviewLine> predictRun(const FileList& files, const std::vector<std::string>& newNames,
-                                    const ListingQuery& listing, const CaseQuery& ignoresCase) {
+RunPreview predictRun(const FileList& files, const NameList& newNames, const ListingQuery& listing,
+                      const CaseQuery& ignoresCase) {
+    if (newNames.size() != files.size()) throw std::invalid_argument("a preview needs one new name per file");
     NameNumbers numbers(files, newNames, ignoresCase);
     enum : std::uint8_t { Freed = 1, TakenByRun = 2, OnDisk = 4 };
     std::vector<std::uint8_t> state(2 * files.size(), 0);
@@ -157,11 +161,11 @@ std::vector<PreviewLine> predictRun(const FileList& files, const std::vector<std
             if (number != NameNumbers::kNone) state[number] |= OnDisk;
         });
     }
-    std::vector<PreviewLine> lines;
-    lines.reserve(files.size());
+    std::vector<PreviewStatus> statuses;
+    statuses.reserve(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
         const FileEntry& file = files[i];
-        const std::string& newName = newNames[i];
+        const std::string_view newName = newNames[i];
         const std::uint32_t oldKey = numbers.number(2 * i), newKey = numbers.number(2 * i + 1);
         PreviewStatus status;
         if ((state[oldKey] & Freed) && !(state[oldKey] & TakenByRun)) {
@@ -183,12 +187,12 @@ std::vector<PreviewLine> predictRun(const FileList& files, const std::vector<std
             state[oldKey] = static_cast<std::uint8_t>((state[oldKey] & ~TakenByRun) | Freed);
             state[newKey] = static_cast<std::uint8_t>((state[newKey] & ~Freed) | TakenByRun);
         }
-        lines.push_back(PreviewLine{&file, &newName, status});
+        statuses.push_back(status);
     }
-    return lines;
+    return RunPreview(files, newNames, std::move(statuses));
 }
 
-std::vector<PreviewLine> predictRun(const FileList& files, const std::vector<std::string>& newNames) {
+RunPreview predictRun(const FileList& files, const NameList& newNames) {
     return predictRun(
         files, newNames, [](const std::string& folder, const auto& each) { platform::listNames(folder, each); },
         [](const std::string& folder) { return platform::namesIgnoreCase(folder); });

@@ -2,16 +2,20 @@
 // command line's preview, and the list a front end shows before a run.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/session/find_files.h"
+#include "core/session/name_list.h"
 
 namespace core {
 
-enum class PreviewStatus { Ok, Unchanged, Invalid, Exists, Duplicate, Missing };
+enum class PreviewStatus : std::uint8_t { Ok, Unchanged, Invalid, Exists, Duplicate, Missing };
 
 // "ok", "unchanged", "invalid", "exists", "duplicate" or "missing".
 const char* statusName(PreviewStatus status);
@@ -21,17 +25,62 @@ inline constexpr PreviewStatus kPreviewStatuses[] = {PreviewStatus::Ok,        P
                                                      PreviewStatus::Invalid,   PreviewStatus::Exists,
                                                      PreviewStatus::Duplicate, PreviewStatus::Missing};
 
+// One file of a preview, as its lines are read.
 struct PreviewLine {
     const FileEntry* file;
-    const std::string* newNameText;  // in the list of new names the prediction was given
+    std::string_view newName;
     PreviewStatus status;
+};
 
-    const std::string& newName() const { return *newNameText; }
+// What a run would do to each of its files, in the run's order: a status a file, with the files
+// and names it refers to (which must outlive it). One byte a file of its own, so that a preview of
+// a million files costs little beyond their names.
+class RunPreview {
+public:
+    RunPreview() = default;
+    RunPreview(const FileList& files, const NameList& newNames, std::vector<PreviewStatus> statuses)
+        : files_(&files), newNames_(&newNames), statuses_(std::move(statuses)) {}
+
+    std::size_t size() const { return statuses_.size(); }
+    bool empty() const { return statuses_.empty(); }
+    PreviewLine operator[](std::size_t index) const {
+        return PreviewLine{&(*files_)[index], (*newNames_)[index], statuses_[index]};
+    }
+    PreviewStatus status(std::size_t index) const { return statuses_[index]; }
+
+    class const_iterator {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = PreviewLine;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = PreviewLine;
+
+        const_iterator(const RunPreview* preview, std::size_t index) : preview_(preview), index_(index) {}
+        PreviewLine operator*() const { return (*preview_)[index_]; }
+        const_iterator& operator++() {
+            ++index_;
+            return *this;
+        }
+        bool operator==(const const_iterator& other) const { return index_ == other.index_; }
+        bool operator!=(const const_iterator& other) const { return index_ != other.index_; }
+
+    private:
+        const RunPreview* preview_;
+        std::size_t index_;
+    };
+    const_iterator begin() const { return const_iterator(this, 0); }
+    const_iterator end() const { return const_iterator(this, size()); }
+
+private:
+    const FileList* files_ = nullptr;
+    const NameList* newNames_ = nullptr;
+    std::vector<PreviewStatus> statuses_;
 };
 
 // "3 files: 1 ok, 1 exists, 1 duplicate": how many files, and how many have each status that
 // occurs, in the order above.
-std::string previewSummary(const std::vector<PreviewLine>& lines);
+std::string previewSummary(const RunPreview& preview);
 
 // Calls `each` with the name of every entry (file or folder, hidden or not) of a folder.
 using ListingQuery =
@@ -44,12 +93,19 @@ using CaseQuery = std::function<bool(const std::string& folder)>;
 // is an exists. Names are compared as the file system holding them compares them, so where case
 // is ignored a case-only change is the same file and "B.mp3" meets "b.mp3". What is on disk comes
 // from one listing of each folder, not a question per file (which costs a search of the whole
-// folder where the system ignores case and the name is not there). The lines refer to `files` and
-// `newNames`, which must outlive them.
-std::vector<PreviewLine> predictRun(const FileList& files, const std::vector<std::string>& newNames,
-                                    const ListingQuery& listing, const CaseQuery& ignoresCase);
+// folder where the system ignores case and the name is not there). The preview refers to `files`
+// and `newNames`, which must outlive it.
+RunPreview predictRun(const FileList& files, const NameList& newNames, const ListingQuery& listing,
+                      const CaseQuery& ignoresCase);
+// A preview of names or files that end with the call would refer to nothing.
+RunPreview predictRun(const FileList& files, NameList&& newNames, const ListingQuery& listing,
+                      const CaseQuery& ignoresCase) = delete;
+RunPreview predictRun(FileList&& files, const NameList& newNames, const ListingQuery& listing,
+                      const CaseQuery& ignoresCase) = delete;
 
 // The same against the real file system in use.
-std::vector<PreviewLine> predictRun(const FileList& files, const std::vector<std::string>& newNames);
+RunPreview predictRun(const FileList& files, const NameList& newNames);
+RunPreview predictRun(const FileList& files, NameList&& newNames) = delete;
+RunPreview predictRun(FileList&& files, const NameList& newNames) = delete;
 
 }  // namespace core

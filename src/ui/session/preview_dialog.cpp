@@ -161,9 +161,8 @@ void PreviewDialog::showList() {
     }
     order_.resize(lines_.size());
     for (std::size_t i = 0; i < order_.size(); ++i) order_[i] = static_cast<std::uint32_t>(i);
-    okCount_ = static_cast<std::size_t>(std::count_if(lines_.begin(), lines_.end(), [](const core::PreviewLine& line) {
-        return line.status == core::PreviewStatus::Ok;
-    }));
+    okCount_ = 0;
+    for (std::size_t i = 0; i < lines_.size(); ++i) okCount_ += lines_.status(i) == core::PreviewStatus::Ok;
     setText(IDC_PREVIEW_PROGRESS, "Nothing has been renamed yet: Rename gives these files their new names.");
     setText(IDC_PREVIEW_COUNTS, core::previewSummary(lines_));
     HWND list = item(IDC_PREVIEW_LIST);
@@ -185,14 +184,14 @@ void PreviewDialog::onCancel() {
 }
 
 std::string_view PreviewDialog::cellText(std::size_t row, int column) const {
-    const core::PreviewLine& line = lines_[row];
+    const core::PreviewLine line = lines_[row];
     switch (column) {
         case FolderColumn:
             return line.file->folder();
         case OldNameColumn:
             return line.file->name;
         case NewNameColumn:
-            return line.newName();
+            return line.newName;
         default:
             return core::statusName(line.status);
     }
@@ -203,14 +202,14 @@ void PreviewDialog::sortBy(int column) {
     sortColumn_ = column;
     // Texts compare ignoring case, as the folder lists them; the status by its order of severity.
     // Equal keys keep the run's order.
-    std::vector<std::string> keys;
+    core::NameList keys;
     if (column != StatusColumn) {
         keys.reserve(lines_.size());
         for (std::size_t i = 0; i < lines_.size(); ++i)
-            keys.push_back(core::toLowerText(std::string(cellText(i, column))));
+            keys.push_back(core::toLowerText(std::string(cellText(i, column))));  // one block, not a string a row
     }
     const auto less = [&](std::uint32_t a, std::uint32_t b) {
-        if (column == StatusColumn) return lines_[a].status < lines_[b].status;
+        if (column == StatusColumn) return lines_.status(a) < lines_.status(b);
         return keys[a] < keys[b];
     };
     std::sort(order_.begin(), order_.end());

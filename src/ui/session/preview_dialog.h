@@ -79,7 +79,7 @@ private:
     PreviewRequest request_;
     QueuedReporter reporter_;  // before the run, which refers to it
     std::unique_ptr<core::RenameRun> run_;
-    std::vector<core::PreviewLine> lines_;
+    core::RunPreview lines_;
     std::string error_;  // why the preview failed, or empty
     std::thread worker_;
     std::atomic<bool> stop_{false};

@@ -24,7 +24,7 @@ protected:
     // The files of `music` named, in this order, each holding its own name.
     FileList files(std::initializer_list<const char*> names) {
         FileList list;
-        const auto folder = std::make_shared<const std::string>(music.path() + platform::kPathSeparator);
+        const auto folder = core::SharedFolder(music.path() + platform::kPathSeparator);
         for (const char* name : names) {
             if (!platform::fileExists(music / name)) writeFile(music / name, name);
             list.push_back(FileEntry{name, folder});
@@ -122,9 +122,9 @@ TEST_F(RenameRunTest, SteppingKeepsAFailedFileUntilItIsCorrectedOrSkipped) {
 
 TEST_F(RenameRunTest, ARunAfterAPreviewRenamesWhatWasShown) {
     RenameRun run(nullptr, appendX(), files({"a.mp3", "b.mp3"}), RunOptions{}, AppPaths::in(app.path()), reporter);
-    const std::vector<PreviewLine> lines = run.preview();
+    const RunPreview lines = run.preview();
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[1].newName(), "b_x.mp3");
+    EXPECT_EQ(lines[1].newName, "b_x.mp3");
     EXPECT_EQ(lines[1].status, PreviewStatus::Ok);
     EXPECT_TRUE(platform::fileExists(music / "a.mp3")) << "a preview touches nothing";
 
@@ -151,7 +151,7 @@ TEST_F(RenameRunTest, APreviewReportsItsProgressAndCanBeStopped) {
         return true;
     });
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[2].newName(), "three.mp3");
+    EXPECT_EQ(lines[2].newName, "three.mp3");
     EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
     EXPECT_EQ(done.back(), 6u) << "the end is reported";
 }

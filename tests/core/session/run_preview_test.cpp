@@ -13,9 +13,9 @@ using namespace core;
 
 std::vector<PreviewStatus> statuses(const std::vector<std::pair<std::string, std::string>>& renames,
                                     const std::set<std::string>& onDisk, bool ignoresCase = false) {
-    auto folder = std::make_shared<const std::string>("/f/");
+    auto folder = core::SharedFolder("/f/");
     core::FileList files;
-    std::vector<std::string> names;
+    core::NameList names;
     for (const auto& [from, to] : renames) {
         files.push_back(core::FileEntry{from, folder});
         names.push_back(to);
@@ -26,7 +26,7 @@ std::vector<PreviewStatus> statuses(const std::vector<std::pair<std::string, std
             if (held.compare(0, listed.size(), listed) == 0) each(std::string_view(held).substr(listed.size()));
         }
     };
-    for (const PreviewLine& line : predictRun(files, names, listing, [&](const std::string&) { return ignoresCase; })) {
+    for (const PreviewLine line : predictRun(files, names, listing, [&](const std::string&) { return ignoresCase; })) {
         out.push_back(line.status);
     }
     return out;
@@ -85,9 +85,9 @@ TEST(Preview, NamesMeetAsTheFileSystemComparesThem) {
 }
 
 TEST(Preview, EachFolderHoldsItsOwnNames) {
-    auto f = std::make_shared<const std::string>("/f/"), g = std::make_shared<const std::string>("/g/");
+    auto f = core::SharedFolder("/f/"), g = core::SharedFolder("/g/");
     const core::FileList files = {{"a", f}, {"c", g}, {"d", f}};
-    const std::vector<std::string> names = {"b", "b", "b"};
+    const NameList names = {"b", "b", "b"};
     const std::set<std::string> disk = {"/f/a", "/f/d", "/g/b", "/g/c"};
     const auto listing = [&](const std::string& listed, const std::function<void(std::string_view)>& each) {
         for (const std::string& held : disk) {
@@ -95,7 +95,7 @@ TEST(Preview, EachFolderHoldsItsOwnNames) {
         }
     };
     std::vector<PreviewStatus> out;
-    for (const PreviewLine& line : predictRun(files, names, listing, [](const std::string&) { return false; })) {
+    for (const PreviewLine line : predictRun(files, names, listing, [](const std::string&) { return false; })) {
         out.push_back(line.status);
     }
     using S = PreviewStatus;
@@ -107,11 +107,12 @@ TEST(Preview, TheRealFileSystemAnswersForItsFolder) {
     testing_support::writeFile(folder / "a.mp3", "a");
     testing_support::writeFile(folder / "b.mp3", "b");
     core::FileList files;
-    auto shared = std::make_shared<const std::string>(folder.path() + platform::kPathSeparator);
+    auto shared = core::SharedFolder(folder.path() + platform::kPathSeparator);
     files.push_back(core::FileEntry{"a.mp3", shared});
-    const auto lines = predictRun(files, {"B.mp3"});
+    const NameList names = {"B.mp3"};
+    const auto lines = predictRun(files, names);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].status, platform::namesIgnoreCase(*shared) ? PreviewStatus::Exists : PreviewStatus::Ok);
+    EXPECT_EQ(lines[0].status, platform::namesIgnoreCase(shared.text()) ? PreviewStatus::Exists : PreviewStatus::Ok);
 }
 
 }  // namespace
