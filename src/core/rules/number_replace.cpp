@@ -1,6 +1,8 @@
 #include "core/rules/number_replace.h"
 
+#include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "core/rules/text_rules.h"
 
@@ -58,18 +60,43 @@ Form splitForm(const std::string& form) {
     return out;
 }
 
-// The split of a form, kept for the next file: a run asks for the same few forms a hundred
-// thousand times.
-const Form& splitFormCached(const std::string& form) {
-    thread_local std::unordered_map<std::string, Form> known;
-    const auto found = known.find(form);
-    if (found != known.end()) return found->second;
-    if (known.size() > 64) known.clear();  // forms from many rule lists: start again
-    return known.emplace(form, splitForm(form)).first->second;
+// The splits of a rule's two forms, kept for the next file: a run asks for the same few forms a
+// hundred thousand times. Both come from one entry, so neither can be dropped while in use.
+struct Forms {
+    std::string findText, replaceText;
+    Form find, replace;
+};
+
+const Forms& splitFormsCached(const std::string& findText, const std::string& replaceText) {
+    thread_local std::vector<Forms> known;
+    for (const Forms& forms : known) {
+        if (forms.findText == findText && forms.replaceText == replaceText) return forms;
+    }
+    if (known.size() >= 16) known.clear();  // forms from many rule lists: start again
+    known.push_back(Forms{findText, replaceText, splitForm(findText), splitForm(replaceText)});
+    return known.back();
+}
+
+// The padded text of `number` (as zeroPad gives it) written to `out`, which holds 24 characters;
+// gives its length.
+std::size_t formatPadded(std::int64_t number, std::int64_t upper, char* out) {
+    char digits[24];
+    std::size_t count = 0;
+    // The magnitude, as unsigned: the most negative number has no positive counterpart.
+    std::uint64_t rest = number < 0 ? 0 - static_cast<std::uint64_t>(number) : static_cast<std::uint64_t>(number);
+    do {
+        digits[count++] = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    std::size_t length = 0;
+    for (int missing = digitCount(upper) - digitCount(number); missing > 0; --missing) out[length++] = '0';
+    if (number < 0) out[length++] = '-';
+    while (count > 0) out[length++] = digits[--count];
+    return length;
 }
 
 // The number whose padded form is exactly `candidate`, if any.
-bool numberFromPadded(const std::string& candidate, std::int64_t upper, std::int64_t& number) {
+bool numberFromPadded(std::string_view candidate, std::int64_t upper, std::int64_t& number) {
     std::size_t i = 0;
     while (i < candidate.size() && candidate[i] == '0' && i + 1 < candidate.size()) ++i;
     const bool negative = i < candidate.size() && candidate[i] == '-';
@@ -81,7 +108,8 @@ bool numberFromPadded(const std::string& candidate, std::int64_t upper, std::int
         value = value * 10 + (candidate[i] - '0');
     }
     number = negative ? -value : value;
-    return zeroPad(number, upper) == candidate;
+    char padded[24];
+    return std::string_view(padded, formatPadded(number, upper, padded)) == candidate;
 }
 
 bool isNumberCharacter(char c) {
@@ -100,8 +128,8 @@ bool nextNumberInText(const std::string& text, const Form& find, std::int64_t fr
             ++end;
             if (text.compare(end, find.after.size(), find.after) != 0) continue;
             std::int64_t number = 0;
-            if (numberFromPadded(text.substr(start, end - start), upper, number) && number >= from && number <= upper &&
-                (!any || number < found)) {
+            if (numberFromPadded(std::string_view(text).substr(start, end - start), upper, number) && number >= from &&
+                number <= upper && (!any || number < found)) {
                 found = number;
                 any = true;
             }
@@ -114,9 +142,8 @@ bool nextNumberInText(const std::string& text, const Form& find, std::int64_t fr
 }  // namespace
 
 std::string zeroPad(std::int64_t number, std::int64_t upper) {
-    const std::string digits = std::to_string(number);
-    const int missing = digitCount(upper) - digitCount(number);
-    return missing > 0 ? std::string(static_cast<std::size_t>(missing), '0') + digits : digits;
+    char padded[24];
+    return std::string(padded, formatPadded(number, upper, padded));
 }
 
 void numberReplaceByLoop(std::string& text, const Rule& rule) {
@@ -130,7 +157,8 @@ void numberReplaceByLoop(std::string& text, const Rule& rule) {
 }
 
 void numberReplaceBySearch(std::string& text, const Rule& rule) {
-    const Form find = splitFormCached(rule.findText()), replace = splitFormCached(rule.replaceText());
+    const Forms& forms = splitFormsCached(rule.findText(), rule.replaceText());
+    const Form &find = forms.find, &replace = forms.replace;
     const std::int64_t upper = rule.extra;
     std::string copy = text;
     std::int64_t n = rule.option;

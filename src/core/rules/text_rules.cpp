@@ -29,12 +29,13 @@ namespace {
 // through the platform's mapping when the result has the same UTF-8 length.
 template <typename Map>
 void mapInPlace(std::string& text, char asciiFrom, Map map) {
-    for (std::size_t pos = 0; pos < text.size();) {
-        const unsigned char byte = static_cast<unsigned char>(text[pos]);
+    const unsigned char from = static_cast<unsigned char>(asciiFrom);
+    char* data = text.data();
+    const std::size_t size = text.size();
+    for (std::size_t pos = 0; pos < size;) {
+        const unsigned char byte = static_cast<unsigned char>(data[pos]);
         if (byte < 0x80) {  // ASCII maps to ASCII: no decoding
-            if (byte >= static_cast<unsigned char>(asciiFrom) && byte < static_cast<unsigned char>(asciiFrom + 26)) {
-                text[pos] = static_cast<char>(byte ^ 0x20);
-            }
+            if (static_cast<unsigned char>(byte - from) < 26) data[pos] = static_cast<char>(byte ^ 0x20);
             ++pos;
             continue;
         }
@@ -47,7 +48,10 @@ void mapInPlace(std::string& text, char asciiFrom, Map map) {
         const char32_t c = platform::utf8::decode(text, next);
         std::string mapped;  // at most four bytes: never on the heap
         platform::utf8::append(mapped, map(c));
-        if (mapped.size() == length) text.replace(pos, length, mapped);
+        if (mapped.size() == length) {
+            text.replace(pos, length, mapped);
+            data = text.data();
+        }
         pos = next;
     }
 }
@@ -94,15 +98,16 @@ void changeCase(std::string& text, std::int32_t mode) {
         case UpperCase:
             mapInPlace(text, 'a', platform::toUpperCodePoint);
             break;
-        case MixedCase:
+        case MixedCase: {
             lowerInPlace(text);
             // Only these four start a word: after "_", ".", "'" or a digit the letter stays low.
-            for (std::size_t i = 0; i < text.size(); ++i) {
-                if (i == 0 || text[i - 1] == ' ' || text[i - 1] == '(' || text[i - 1] == '-' || text[i - 1] == '[') {
-                    text[i] = toUpper(text[i]);
-                }
+            bool startsWord = true;
+            for (char& c : text) {
+                if (startsWord) c = toUpper(c);
+                startsWord = c == ' ' || c == '(' || c == '-' || c == '[';
             }
             break;
+        }
         case ToggleCase:
             for (char& c : text) c = isUpper(c) ? toLower(c) : toUpper(c);
             break;
