@@ -40,6 +40,20 @@ protected:
         return nullptr;
     }
     bool tipShown() const { return tip() && IsWindowVisible(tip()); }
+    // Where the pointer is and which window the program has active, for a tip that did not come.
+    std::string pointerState() const {
+        POINT at{};
+        GetCursorPos(&at);
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info);
+        const HWND under = WindowFromPoint(at);
+        return "pointer at " + std::to_string(at.x) + "," + std::to_string(at.y) + " over " +
+               (under == list ? std::string("the list") : className(under)) + "; line 1 at top " +
+               std::to_string(lineRect(1).top) + "; the program's active window " +
+               (info.hwndActive == main ? std::string("the main dialog") : className(info.hwndActive)) +
+               (info.hwndCapture == list ? "; the list has the mouse" : "");
+    }
 
     RECT lineRect(int index) const {
         RECT rect{};
@@ -66,7 +80,7 @@ TEST_F(TitleTipTest, ALineTooLongShowsItsWholeTextOverItselfAndAShortOneNone) {
     hover(0);
     EXPECT_FALSE(waitUntil([&] { return tipShown(); }, 500)) << "a short line fits";
     hover(1);
-    ASSERT_TRUE(waitUntil([&] { return tipShown(); }));
+    ASSERT_TRUE(waitUntil([&] { return tipShown(); })) << pointerState();
     const RECT line = lineRect(1);
     RECT shown{};
     GetWindowRect(tip(), &shown);
@@ -87,7 +101,7 @@ TEST_F(TitleTipTest, ALineTooLongShowsItsWholeTextOverItselfAndAShortOneNone) {
     hover(2);
     EXPECT_TRUE(waitUntil([&] { return !tipShown(); })) << "the short line has none";
     hover(1);
-    ASSERT_TRUE(waitUntil([&] { return tipShown(); }));
+    ASSERT_TRUE(waitUntil([&] { return tipShown(); })) << pointerState();
     RECT rename{};
     GetWindowRect(control(main, IDC_RENAME), &rename);
     ASSERT_TRUE(movePointer(POINT{(rename.left + rename.right) / 2, (rename.top + rename.bottom) / 2}));

@@ -417,18 +417,29 @@ bool saveScreenshot(HWND window, const std::string& pngPath) {
 }
 
 bool movePointer(POINT at, DWORD buttons) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = buttons | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-    SendInput(1, &input, sizeof(input));
-    return waitUntil(
-        [&] {
-            POINT now{};
-            return GetCursorPos(&now) && std::abs(now.x - at.x) <= 1 && std::abs(now.y - at.y) <= 1;
-        },
-        3000);
+    const auto send = [&](DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        input.mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+        input.mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+        input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+        SendInput(1, &input, sizeof(input));
+    };
+    const auto there = [&] {
+        POINT now{};
+        return GetCursorPos(&now) && std::abs(now.x - at.x) <= 1 && std::abs(now.y - at.y) <= 1;
+    };
+    send(buttons);
+    // The pointer counts as moved once it stays put for a moment: under a busy Wine a late event
+    // from the X server can put it back where an earlier move left it, and a hand would simply
+    // move it again (without pressing or letting go of a button twice).
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (!waitUntil(there, 3000)) return false;
+        Sleep(30);
+        if (there()) return true;
+        send(0);
+    }
+    return false;
 }
 
 bool saveScreenshot(const RECT& rect, const std::string& pngPath) {
