@@ -3,12 +3,15 @@
 # same files (on /dev/shm, so the disk hides nothing): an unattended Rename of N files (default
 # 5,000) with two filters and undo on, timed from the click to the Progress dialog's "OK", and a
 # Preview of M files (default 20,000), timed from the click to the complete list. The command
-# line is timed from its start to its exit (`rename`, and `preview --tsv` into a pipe).
-#   bench/wine.sh [N] [M]
+# line is timed from its start to its exit (`rename`, and `preview --tsv` into a pipe). Then the
+# Windows program's memory per file: its peak when the Preview of BIG files (default 200,000) is
+# complete, against its peak for M files.
+#   bench/wine.sh [N] [M] [BIG]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 count="${1:-5000}"
 preview_count="${2:-20000}"
+big_count="${3:-200000}"
 
 [ -n "${CW_BENCH_DISPLAY:-}" ] || scripts/setup.sh
 source scripts/wine-env.sh
@@ -47,15 +50,26 @@ make_files "$music" "$count"
 cli_run="$(drive cli "$(winpath "$app")" rename -f "$(winpath "$ren")" -p "*.mp3" "$(winpath "$music")")"
 
 make_files "$music" "$preview_count"
-gui_preview="$(drive preview "$(winpath "$app")" "$(winpath "$music")\\" "$(winpath "$ren")")"
+small="$(drive preview "$(winpath "$app")" "$(winpath "$music")\\" "$(winpath "$ren")")"
+read -r gui_preview small_mb <<<"$small"
 cli_preview="$(drive cli "$(winpath "$app")" preview --tsv -f "$(winpath "$ren")" -p "*.mp3" "$(winpath "$music")")"
+make_files "$music" "$big_count"
+big="$(drive preview "$(winpath "$app")" "$(winpath "$music")\\" "$(winpath "$ren")")"
+read -r _ big_mb <<<"$big"
 
-python3 - "$count" "$preview_count" "$gui_run" "$cli_run" "$gui_preview" "$cli_preview" <<'PY'
+python3 - "$count" "$preview_count" "$gui_run" "$cli_run" "$gui_preview" "$cli_preview" "$big_count" "$small_mb" "$big_mb" <<'PY'
 import sys
 n, m = int(sys.argv[1]), int(sys.argv[2])
-gr, cr, gp, cp = map(float, sys.argv[3:])
+gr, cr, gp, cp = map(float, sys.argv[3:7])
+big, small_mb, big_mb = int(sys.argv[7]), float(sys.argv[8]), float(sys.argv[9])
 print(f"Under Wine, files on a RAM disk")
 print(f"{'':34}{'program':>9}{'cli':>9}{'ratio':>8}  goal")
 print(f"{f'unattended rename, {n:,} files':34}{gr:9.2f}{cr:9.2f}{gr / cr:7.2f}x  <= 1.3x")
 print(f"{f'preview, {m:,} files':34}{gp:9.2f}{cp:9.2f}{gp / cp:7.2f}x  <= 2x")
+# The names as bench/files.sh makes them; the new name (two filters) is as long as the old.
+artists = ["Artist_Name", "The_Band", "Some_Singer", "Orchestra_X"]
+names = sum(2 * len(f"{artists[i % 4]}_{i // 99:05d}_-_Track_{i % 99 + 1:02d}_title.mp3") for i in range(1000)) / 1000
+per_file = (big_mb - small_mb) * 1024 * 1024 / (big - m)
+print(f"Preview's peak memory: {small_mb:.1f} MB for {m:,} files, {big_mb:.1f} MB for {big:,}: "
+      f"{per_file:.0f} bytes a file, {per_file - names:.0f} beyond its old and new name (goal 100)")
 PY

@@ -1,9 +1,12 @@
 // Times the Windows program the way a person uses it, for bench/wine.sh, under Wine:
 //   wine_bench run APP_FOLDER MUSIC_FOLDER FILTERS.ren      an unattended Rename, click to "OK"
-//   wine_bench preview APP_FOLDER MUSIC_FOLDER FILTERS.ren  Preview..., click to the full list
+//   wine_bench preview APP_FOLDER MUSIC_FOLDER FILTERS.ren  Preview..., click to the full list, and
+//                                                           the program's peak memory then (MB)
 //   wine_bench cli APP_FOLDER ARGUMENTS...                  calderwynstrope-cli.exe, start to exit
-// Prints the seconds on one line. The programs keep their data (settings, undo) in APP_FOLDER.
+// Prints the seconds (and for a preview the peak memory) on one line. The programs keep their data (settings, undo) in APP_FOLDER.
 #include <windows.h>
+// after windows.h
+#include <psapi.h>
 
 #include <cstdio>
 #include <string>
@@ -58,7 +61,14 @@ int timeProgram(const std::string& app, const std::string& music, const std::str
                               : waitFor([&] { return controlText(dialog, IDCANCEL) == "OK"; });
     const double elapsed = seconds() - start;
     if (!done) return fail("the dialog did not finish");
-    std::printf("%.3f\n", elapsed);
+    if (preview) {
+        PROCESS_MEMORY_COUNTERS memory{};
+        memory.cb = sizeof(memory);
+        if (!K32GetProcessMemoryInfo(program.handle(), &memory, sizeof(memory))) return fail("no memory figures");
+        std::printf("%.3f %.1f\n", elapsed, static_cast<double>(memory.PeakWorkingSetSize) / (1024.0 * 1024.0));
+    } else {
+        std::printf("%.3f\n", elapsed);
+    }
     click(dialog, IDCANCEL);
     waitUntil([&] { return !IsWindow(dialog); });
     pressKey(main, VK_ESCAPE);

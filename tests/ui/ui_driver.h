@@ -25,6 +25,7 @@ public:
     bool started() const { return process_ != nullptr; }
     DWORD startError() const { return startError_; }
     DWORD processId() const { return processId_; }
+    HANDLE handle() const { return process_; }
 
     // The first visible top-level window of this program whose title is `title`; nullptr when
     // none appears in time.
