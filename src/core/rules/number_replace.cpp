@@ -160,7 +160,7 @@ void numberReplaceBySearch(std::string& text, const Rule& rule) {
     const Forms& forms = splitFormsCached(rule.findText(), rule.replaceText());
     const Form &find = forms.find, &replace = forms.replace;
     const std::int64_t upper = rule.extra;
-    std::string copy = text;
+    // Worked on in place: a filter that gives up throws, and the name it was given is used.
     std::int64_t n = rule.option;
 
     if (find.hasNumber) {
@@ -169,9 +169,9 @@ void numberReplaceBySearch(std::string& text, const Rule& rule) {
         for (int round = 0; n <= upper; ++round) {
             if (round > kMaxSearchRounds) throw NameTooLongError();
             std::int64_t next = 0;
-            if (!nextNumberInText(copy, find, n, upper, next)) break;
+            if (!nextNumberInText(text, find, n, upper, next)) break;
             const std::string number = zeroPad(next, upper);
-            replaceAll(copy, find.with(number), replace.with(number));
+            replaceAll(text, find.with(number), replace.with(number));
             n = next + 1;
         }
     } else if (!find.before.empty()) {
@@ -182,25 +182,24 @@ void numberReplaceBySearch(std::string& text, const Rule& rule) {
             // and skip whole cycles of the rounds that are left.
             std::unordered_map<std::string, std::int64_t> seen;
             while (n <= upper) {
-                auto [it, fresh] = seen.emplace(copy, n);
+                auto [it, fresh] = seen.emplace(text, n);
                 if (!fresh) {
                     const std::int64_t cycle = n - it->second;
                     n += ((upper - n + 1) / cycle) * cycle;
                     if (n > upper) break;
                     seen.clear();
                 }
-                if (replaceAll(copy, find.before, replace.before) == 0) break;
+                if (replaceAll(text, find.before, replace.before) == 0) break;
                 ++n;
                 if (seen.size() > static_cast<std::size_t>(kMaxSearchRounds)) throw NameTooLongError();
             }
         } else {
             for (int round = 0; n <= upper; ++round, ++n) {
                 if (round > kMaxSearchRounds) throw NameTooLongError();
-                if (replaceAll(copy, find.before, replace.with(zeroPad(n, upper))) == 0) break;
+                if (replaceAll(text, find.before, replace.with(zeroPad(n, upper))) == 0) break;
             }
         }
     }
-    text = copy;
 }
 
 void numberReplace(std::string& text, const Rule& rule) {

@@ -1,5 +1,7 @@
 #include "core/rules/text_rules.h"
 
+#include <cstring>
+
 #include "platform/text.h"
 #include "platform/utf8.h"
 
@@ -131,6 +133,24 @@ int replaceMatches(std::string& text, const std::string& haystack, const std::st
     if (needle.empty()) return 0;
     std::size_t at = haystack.find(needle);
     if (at == std::string::npos) return 0;
+    if (replace.size() <= needle.size() && text.size() <= kMaxNameBytes) {
+        // The text only shrinks, so it cannot outgrow the limit: done in place, writing behind
+        // the part still to be searched (the haystack may be the text itself).
+        char* const data = text.data();
+        std::size_t written = 0, copied = 0;
+        int count = 0;
+        for (; at != std::string::npos; at = haystack.find(needle, at + needle.size())) {
+            std::memmove(data + written, data + copied, at - copied);
+            written += at - copied;
+            std::memcpy(data + written, replace.data(), replace.size());
+            written += replace.size();
+            copied = at + needle.size();
+            ++count;
+        }
+        std::memmove(data + written, data + copied, text.size() - copied);
+        text.resize(written + text.size() - copied);
+        return count;
+    }
     std::string out;
     out.reserve(text.size());
     std::size_t copied = 0;

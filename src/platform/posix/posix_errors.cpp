@@ -46,13 +46,13 @@ void throwErrno(int error, const std::string& path) {
     throw FileError(causeFromErrno(error), error, path, std::strerror(error));
 }
 
-std::uint32_t attributesOf(const std::string& name, mode_t mode) {
+std::uint32_t attributesOf(std::string_view name, mode_t mode) {
     std::uint32_t attributes = 0;
     if (S_ISDIR(mode)) attributes |= AttrDirectory;
     if ((mode & S_IWUSR) == 0) attributes |= AttrReadOnly;
     const auto slash = name.find_last_of('/');
-    const char first = slash == std::string::npos ? name[0] : name[slash + 1];
-    if (first == '.') attributes |= AttrHidden;
+    const std::string_view last = slash == std::string_view::npos ? name : name.substr(slash + 1);
+    if (!last.empty() && last[0] == '.') attributes |= AttrHidden;
     return attributes;
 }
 

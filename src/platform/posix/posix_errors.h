@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/file_error.h"
 
@@ -15,6 +16,6 @@ int causeFromErrno(int error);
 
 // Attribute bits of a file: directory from its mode, read-only when its owner cannot write it,
 // hidden when its name starts with a period. Nothing is ever "system" here.
-std::uint32_t attributesOf(const std::string& name, mode_t mode);
+std::uint32_t attributesOf(std::string_view name, mode_t mode);
 
 }  // namespace platform

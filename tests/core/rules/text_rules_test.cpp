@@ -123,6 +123,7 @@ TEST(ReplaceAll, CountsAndNeverRescans) {
     const Case cases[] = {
         {"aaaa", "aa", "a", 2, "aa"}, {"abab", "ab", "abab", 2, "abababab"}, {"xyz", "", "q", 0, "xyz"},
         {"xyz", "", "", 0, "xyz"},    {"a-b-c", "-", "", 2, "abc"},          {"日本日本", "本", "x", 2, "日x日x"},
+        {"xx", "x", "", 2, ""},       {"abcabc", "abc", "xyz", 2, "xyzxyz"}, {"T 7 T 8 end", "T ", "", 2, "7 8 end"},
     };
     for (const Case& c : cases) {
         std::string text = c.in;
