@@ -107,7 +107,7 @@ public:
                 continue;
             }
             if (!window->loaded && !load(*window, start)) return TagLib::ByteVector();
-            data.setData(window->bytes.data() + (position_ - start), static_cast<unsigned int>(count));
+            data.setData(window->bytes + (position_ - start), static_cast<unsigned int>(count));
             position_ += count;
             return data;
         }
@@ -147,14 +147,16 @@ private:
     static constexpr std::uint64_t kUnknown = ~std::uint64_t{0};
     static constexpr std::uint64_t kWindow = 4096;
 
+    // A fixed buffer: neither allocated nor cleared for each file.
     struct Window {
         bool loaded = false;
-        std::string bytes;
+        std::size_t size = 0;
+        char bytes[kWindow];
     };
 
     bool load(Window& window, std::uint64_t start) {
-        window.bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(length_ - start, kWindow)));
-        window.loaded = readAt(start, window.bytes.data(), window.bytes.size()) == window.bytes.size();
+        window.size = static_cast<std::size_t>(std::min<std::uint64_t>(length_ - start, kWindow));
+        window.loaded = readAt(start, window.bytes, window.size) == window.size;
         return window.loaded;
     }
 
