@@ -11,13 +11,17 @@ File::~File() {
     close();
 }
 
-File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kInvalid)), path_(std::move(other.path_)) {}
+File::File(File&& other) noexcept
+    : handle_(std::exchange(other.handle_, kInvalid)),
+      path_(std::move(other.path_)),
+      openedLength_(std::exchange(other.openedLength_, kUnknownLength)) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         close();
         handle_ = std::exchange(other.handle_, kInvalid);
         path_ = std::move(other.path_);
+        openedLength_ = std::exchange(other.openedLength_, kUnknownLength);
     }
     return *this;
 }

@@ -53,6 +53,9 @@ public:
     std::uint64_t seek(std::int64_t offset, SeekFrom from);
     std::uint64_t position() const;
     std::uint64_t length() const;
+    // The length when the file was opened: for a reader that takes it once, where asking the
+    // system again would cost a call per file.
+    std::uint64_t lengthWhenOpened() const { return openedLength_ != kUnknownLength ? openedLength_ : length(); }
     void setLength(std::uint64_t length);
     // Waits until what was written is on the disk itself, not only in the system's cache.
     void sync();
@@ -61,8 +64,10 @@ public:
 private:
     friend class RecordAppender;
     static constexpr std::intptr_t kInvalid = -1;
+    static constexpr std::uint64_t kUnknownLength = ~std::uint64_t{0};
     std::intptr_t handle_ = kInvalid;  // a file descriptor or a Win32 HANDLE
     std::string path_;
+    std::uint64_t openedLength_ = kUnknownLength;
 };
 
 // Appends records to a file, each in the system's hands the moment append() returns, as after a

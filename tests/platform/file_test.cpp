@@ -178,6 +178,16 @@ TEST(File, MovesKeepOneOwnerOfTheHandle) {
     EXPECT_EQ(b.path(), folder / "m");
     char buffer[3];
     EXPECT_EQ(b.read(buffer, 3), 3u);
+    EXPECT_EQ(b.lengthWhenOpened(), 3u) << "moves with the handle";
+}
+
+TEST(File, TheLengthWhenOpenedIsTheFilesAndAWriterIsAskedEachTime) {
+    TempFolder folder;
+    writeFile(folder / "g", "abc");
+    EXPECT_EQ(File(folder / "g", File::Mode::Read).lengthWhenOpened(), 3u);
+    File writer(folder / "new", File::Mode::CreateWrite);
+    writer.write("xy", 2);
+    EXPECT_EQ(writer.lengthWhenOpened(), 2u);
 }
 
 }  // namespace

@@ -80,7 +80,7 @@ void installHandlers() {
 class ReadOnlyStream : public TagLib::IOStream {
 public:
     explicit ReadOnlyStream(const std::string& path)
-        : file_(path, platform::File::Mode::Read), length_(file_.length()), name_(nameFor(path)) {}
+        : file_(path, platform::File::Mode::Read), length_(file_.lengthWhenOpened()), name_(nameFor(path)) {}
 
     bool tooLong() const { return length_ > static_cast<std::uint64_t>(LONG_MAX); }
 

@@ -35,7 +35,8 @@ void File::open(const std::string& path, Mode mode) {
     const int fd = ::open(path.c_str(), flags, 0666);
     if (fd < 0) throwErrno(errno, path);
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    const bool known = ::fstat(fd, &st) == 0;
+    if (known && S_ISDIR(st.st_mode)) {
         ::close(fd);
         throwErrno(EISDIR, path);
     }
@@ -46,6 +47,7 @@ void File::open(const std::string& path, Mode mode) {
     }
     handle_ = fd;
     path_ = path;
+    openedLength_ = known && mode == Mode::Read ? static_cast<std::uint64_t>(st.st_size) : kUnknownLength;
 }
 
 std::size_t File::read(void* buffer, std::size_t count) {
@@ -115,6 +117,7 @@ void File::sync() {
 void File::close() noexcept {
     if (isOpen()) ::close(static_cast<int>(handle_));  // also drops the flock
     handle_ = kInvalid;
+    openedLength_ = kUnknownLength;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -124,6 +124,7 @@ void File::sync() {
 void File::close() noexcept {
     if (isOpen()) CloseHandle(handleOf(handle_));
     handle_ = kInvalid;
+    openedLength_ = kUnknownLength;
 }
 
 // ---------------------------------------------------------------------------------------------
