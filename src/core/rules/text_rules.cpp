@@ -1,5 +1,6 @@
 #include "core/rules/text_rules.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/text.h"
@@ -30,11 +31,12 @@ namespace {
 // Case mapping keeps lengths, so it works in place: ASCII letters directly, other characters
 // through the platform's mapping when the result has the same UTF-8 length.
 template <typename Map>
-void mapInPlace(std::string& text, char asciiFrom, Map map) {
+void mapInPlace(std::string& text, char asciiFrom, Map map, std::size_t begin = 0,
+                std::size_t end = std::string::npos) {
     const unsigned char from = static_cast<unsigned char>(asciiFrom);
     char* data = text.data();
-    const std::size_t size = text.size();
-    for (std::size_t pos = 0; pos < size;) {
+    const std::size_t size = std::min(end, text.size());
+    for (std::size_t pos = begin; pos < size;) {
         const unsigned char byte = static_cast<unsigned char>(data[pos]);
         if (byte < 0x80) {  // ASCII maps to ASCII: no decoding
             if (static_cast<unsigned char>(byte - from) < 26) data[pos] = static_cast<char>(byte ^ 0x20);
@@ -101,11 +103,23 @@ void changeCase(std::string& text, std::int32_t mode) {
             mapInPlace(text, 'a', platform::toUpperCodePoint);
             break;
         case MixedCase: {
-            lowerInPlace(text);
-            // Only these four start a word: after "_", ".", "'" or a digit the letter stays low.
+            // Lower case with a capital at each word's start, in one pass. Only these four start
+            // a word: after "_", ".", "'" or a digit the letter stays low. Letters beyond ASCII
+            // are lowered as lowerInPlace lowers them and never start a word.
             bool startsWord = true;
-            for (char& c : text) {
-                if (startsWord) c = toUpper(c);
+            for (std::size_t pos = 0; pos < text.size();) {
+                char c = text[pos];
+                if (static_cast<unsigned char>(c) >= 0x80) {
+                    std::size_t run = pos + 1;
+                    while (run < text.size() && static_cast<unsigned char>(text[run]) >= 0x80) ++run;
+                    mapInPlace(text, 'A', platform::toLowerCodePoint, pos, run);
+                    pos = run;
+                    startsWord = false;
+                    continue;
+                }
+                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+                if (startsWord && c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+                text[pos++] = c;
                 startsWord = c == ' ' || c == '(' || c == '-' || c == '[';
             }
             break;

@@ -46,14 +46,17 @@ void throwErrno(int error, const std::string& path) {
     throw FileError(causeFromErrno(error), error, path, std::strerror(error));
 }
 
-std::uint32_t attributesOf(std::string_view name, mode_t mode) {
+std::uint32_t attributesOfName(std::string_view name, mode_t mode) {
     std::uint32_t attributes = 0;
     if (S_ISDIR(mode)) attributes |= AttrDirectory;
     if ((mode & S_IWUSR) == 0) attributes |= AttrReadOnly;
-    const auto slash = name.find_last_of('/');
-    const std::string_view last = slash == std::string_view::npos ? name : name.substr(slash + 1);
-    if (!last.empty() && last[0] == '.') attributes |= AttrHidden;
+    if (!name.empty() && name[0] == '.') attributes |= AttrHidden;
     return attributes;
+}
+
+std::uint32_t attributesOf(std::string_view path, mode_t mode) {
+    const auto slash = path.find_last_of('/');
+    return attributesOfName(slash == std::string_view::npos ? path : path.substr(slash + 1), mode);
 }
 
 }  // namespace platform

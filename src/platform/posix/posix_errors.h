@@ -16,6 +16,8 @@ int causeFromErrno(int error);
 
 // Attribute bits of a file: directory from its mode, read-only when its owner cannot write it,
 // hidden when its name starts with a period. Nothing is ever "system" here.
-std::uint32_t attributesOf(std::string_view name, mode_t mode);
+std::uint32_t attributesOf(std::string_view path, mode_t mode);
+// The same for a name in a folder, with no path to search.
+std::uint32_t attributesOfName(std::string_view name, mode_t mode);
 
 }  // namespace platform

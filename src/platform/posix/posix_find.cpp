@@ -109,7 +109,7 @@ bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool d
         if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;
         const std::uint32_t start = static_cast<std::uint32_t>(state->names.size());
         state->names.append(name).push_back('\0');
-        entries.push_back(State::Entry{start, attributesOf(state->names.c_str() + start, st.st_mode) | link});
+        entries.push_back(State::Entry{start, attributesOfName(name, st.st_mode) | link});
         appendSortKey(keys, name);
         keys.push_back('\0');
     }

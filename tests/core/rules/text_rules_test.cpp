@@ -30,6 +30,8 @@ TEST(ChangeCase, EveryMode) {
         // ...single-character conversion does not: an accented first letter stays low.
         {"ÉCOLE", SentenceCase, "école"},
         {"été à paris", MixedCase, "été à Paris"},
+        {"ÉTÉ (À) -PARIS [ÖL]X", MixedCase, "été (à) -Paris [öl]x"},
+        {"bad \xFF\xC3 BYTES-Z", MixedCase, "Bad \xFF\xC3 Bytes-Z"},
         {"Éa", ToggleCase, "ÉA"},
         // Mappings that would change the UTF-8 length are left alone ("ß" upper is "ẞ", 3 bytes).
         {"straße", UpperCase, "STRAßE"},
