@@ -2,13 +2,15 @@
 # Rename benchmark: N files (default 100000) named like Artist_Name_-_Track_07_title.mp3, renamed
 # by calderwynstrope-cli with three filters (underscores, mixed case, Number Replace 1..99), with
 # undo on as users run it and with --no-undo, by the floor (bench/floor.c: list the folder, one
-# status call per listed file, rename each with the same no-overwrite call) and by a peer doing the
-# same job (Debian's Perl `rename`). The files live on /dev/shm where there is one, so the file
-# system's own cost does not hide ours. Prints wall time, files per second, peak memory and ratios. Then names TAGGED MP3s (default 10000, with ID3v2.3 and ID3v1 tags) from
-# their tags, against the tag floor (bench/tag_floor.c: open each file, read its first 4 KB and
-# last 128 bytes, rename it). Each program but the peer runs ROUNDS times (default 5), the rounds
-# taking turns so that a spell of load from elsewhere hits them alike, and the best wall time of
-# each counts: on a shared machine a single run says as much about the neighbours as about us.
+# status call per listed file, rename each with the same no-overwrite call; once in the folder's
+# own order and once in name order, the program's) and by a peer doing the same job (Debian's
+# Perl `rename`). The files live on /dev/shm where there is one, so the file system's own cost
+# does not hide ours. Prints wall time, files per second, peak memory and ratios. Then names
+# TAGGED MP3s (default 10000, with ID3v2.3 and ID3v1 tags) from their tags, against the tag floor
+# (bench/tag_floor.c: open each file, read its first 4 KB and last 128 bytes, rename it). Each
+# program but the peer runs ROUNDS times (default 5), the rounds taking turns so that a spell of
+# load from elsewhere hits them alike, and the best wall time of each counts: on a shared machine
+# a single run says as much about the neighbours as about us.
 #   [ROUNDS=R] bench/run.sh [N [TAGGED]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -48,15 +50,17 @@ best() {
 }
 
 folder="$work/music"
-floor_best="1e9 0"; undo_best="1e9 0"; cli_best="1e9 0"
+floor_best="1e9 0"; sorted_best="1e9 0"; undo_best="1e9 0"; cli_best="1e9 0"
 for ((round = 0; round < rounds; round++)); do
   floor_best="$(best "$floor_best" "$(measure "$folder" "$work/floor" "$folder")")"
+  sorted_best="$(best "$sorted_best" "$(measure "$folder" "$work/floor" --name-order "$folder")")"
   undo_best="$(best "$undo_best" "$(measure "$folder" "$cli" rename --underscores --case mixed \
     --number 1 99 "Track %s " "%s. " "$folder")")"
   cli_best="$(best "$cli_best" "$(measure "$folder" "$cli" rename --no-undo --underscores --case mixed \
     --number 1 99 "Track %s " "%s. " "$folder")")"
 done
 read -r floor_s floor_kb <<<"$floor_best"
+read -r sorted_s _ <<<"$sorted_best"
 read -r undo_s undo_kb <<<"$undo_best"
 read -r cli_s cli_kb <<<"$cli_best"
 read -r peer_s peer_kb < <(measure "$folder" sh -c \
@@ -67,18 +71,20 @@ make_files "$small" 1000
 /usr/bin/time -f "%M" -o "$work/time" "$cli" rename --no-undo --underscores "$small" >/dev/null
 small_kb="$(cat "$work/time")"
 
-python3 - "$count" "$floor_s" "$floor_kb" "$cli_s" "$cli_kb" "$peer_s" "$peer_kb" "$small_kb" "$undo_s" "$undo_kb" <<'PY'
+python3 - "$count" "$floor_s" "$floor_kb" "$cli_s" "$cli_kb" "$peer_s" "$peer_kb" "$small_kb" "$undo_s" "$undo_kb" "$sorted_s" <<'PY'
 import sys
-n, fs, fk, cs, ck, ps, pk, sk, us, uk = sys.argv[1:]
-n = int(n); fs, cs, ps, us = float(fs), float(cs), float(ps), float(us)
+n, fs, fk, cs, ck, ps, pk, sk, us, uk, ss = sys.argv[1:]
+n = int(n); fs, cs, ps, us, ss = float(fs), float(cs), float(ps), float(us), float(ss)
 def rate(s): return f"{n / s:,.0f}" if s > 0 else "inf"
 print(f"{n} files, best of {__import__('os').environ.get('ROUNDS', '5')} runs each (the peer: one)")
 print(f"{'':22}{'seconds':>9}{'files/s':>12}{'peak MB':>9}")
 print(f"{'floor (C, no filters)':22}{fs:9.2f}{rate(fs):>12}{int(fk)/1024:9.1f}")
+print(f"{'  the same, name order':22}{ss:9.2f}{rate(ss):>12}")
 print(f"{'cli, undo on':22}{us:9.2f}{rate(us):>12}{int(uk)/1024:9.1f}")
 print(f"{'cli, --no-undo':22}{cs:9.2f}{rate(cs):>12}{int(ck)/1024:9.1f}")
 print(f"{'peer (perl rename)':22}{ps:9.2f}{rate(ps):>12}{int(pk)/1024:9.1f}")
 print(f"ratio to the floor: undo on {us / fs:.2f}x (goal 1.5x), --no-undo {cs / fs:.2f}x (goal 1.25x)")
+print(f"ratio to the floor renaming in name order, as the program does: undo on {us / ss:.2f}x, --no-undo {cs / ss:.2f}x")
 print(f"ratio to the peer: undo on {us / ps:.2f}x, --no-undo {cs / ps:.2f}x (goal: below 1x)")
 per_file = (int(ck) - int(sk)) * 1024 / (n - 1000)
 print(f"memory per file (peak growth over a 1,000-file run): {per_file:.0f} bytes, names included")
