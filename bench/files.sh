@@ -13,3 +13,20 @@ for i in range(n):
     open(os.path.join(folder, name), "w").close()
 PY
 }
+
+# scratch_cli NAME: builds the release command line, makes a scratch folder NAME.XXXXXX on /dev/shm
+# (or $TMPDIR) that goes when the script ends, and puts a portable copy of the program in it, so
+# that the settings and undo records of its runs land there too. Sets work and cli.
+scratch_cli() {
+  scripts/setup.sh
+  cmake --preset native-release >/dev/null
+  cmake --build --preset native-release --target calderwynstrope-cli >/dev/null
+  local shm=/dev/shm
+  [ -d "$shm" ] && [ -w "$shm" ] || shm="${TMPDIR:-/tmp}"
+  work="$(mktemp -d "$shm/$1.XXXXXX")"
+  trap 'rm -rf "$work"' EXIT
+  mkdir -p "$work/app"
+  cp build/native-release/bin/calderwynstrope-cli "$work/app/"
+  touch "$work/app/portable"
+  cli="$work/app/calderwynstrope-cli"
+}

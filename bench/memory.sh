@@ -9,20 +9,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 count="${1:-1000000}"
 
-scripts/setup.sh
-cmake --preset native-release >/dev/null
-cmake --build --preset native-release --target calderwynstrope-cli >/dev/null
-shm=/dev/shm
-[ -d "$shm" ] && [ -w "$shm" ] || shm="${TMPDIR:-/tmp}"
-work="$(mktemp -d "$shm/cw-memory.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/app"
-cp build/native-release/bin/calderwynstrope-cli "$work/app/"
-touch "$work/app/portable"
-cli="$work/app/calderwynstrope-cli"
-filters=(--underscores --case mixed --number 1 99 "Track %s " "%s. ")
-
 source bench/files.sh
+scratch_cli cw-memory
+filters=(--underscores --case mixed --number 1 99 "Track %s " "%s. ")
 
 # peak COUNT COMMAND...: the peak memory (KB) of one run on COUNT fresh files.
 peak() {

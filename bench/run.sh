@@ -18,22 +18,10 @@ count="${1:-100000}"
 tagged="${2:-10000}"
 rounds="${ROUNDS:-5}"
 
-scripts/setup.sh
-cmake --preset native-release >/dev/null
-cmake --build --preset native-release --target calderwynstrope-cli >/dev/null
-shm=/dev/shm
-[ -d "$shm" ] && [ -w "$shm" ] || shm="${TMPDIR:-/tmp}"
-work="$(mktemp -d "$shm/cw-bench.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+source bench/files.sh
+scratch_cli cw-bench
 cc -O2 -o "$work/floor" bench/floor.c
 cc -O2 -o "$work/tag_floor" bench/tag_floor.c
-# A portable copy of its own, so the undo databases of the run land beside it in the scratch folder.
-mkdir -p "$work/app"
-cp build/native-release/bin/calderwynstrope-cli "$work/app/"
-touch "$work/app/portable"
-cli="$work/app/calderwynstrope-cli"
-
-source bench/files.sh
 
 # run LABEL COMMAND...: prints "seconds peak_kb" of one run, on a fresh copy of the files.
 measure() {

@@ -47,21 +47,11 @@ protected:
         return point;
     }
 
-    static bool pointerAt(POINT at) {
-        POINT now{};
-        return GetCursorPos(&now) && std::abs(now.x - at.x) <= 1 && std::abs(now.y - at.y) <= 1;
-    }
     // A real drag with the mouse, from one line to another. Every event carries its own
     // position, so none can arrive where the pointer was before; as the drag reads where the
     // pointer is now, the next event waits until the program has dealt with this one.
     void mouse(DWORD flags, POINT at) {
-        INPUT input{};
-        input.type = INPUT_MOUSE;
-        input.mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-        input.mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-        input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-        SendInput(1, &input, sizeof(input));
-        EXPECT_TRUE(waitUntil([&] { return pointerAt(at); }, 3000)) << "the pointer did not move";
+        EXPECT_TRUE(movePointer(at, flags)) << "the pointer did not move";
         // Twice: the program may take the first just before the mouse event.
         waitForHandled(main);
         waitForHandled(main);
