@@ -2,21 +2,11 @@
 
 namespace ui {
 
-bool ProgressPacer::due(bool last) {
-    constexpr ULONGLONG kIntervalMs = 50;
+bool ProgressPacer::Interval::due(bool last) {
     const ULONGLONG now = GetTickCount64();
-    if (!first_ && !last && now - drawn_ < kIntervalMs) return false;
+    if (!first_ && !last && now - at_ < intervalMs_) return false;
     first_ = false;
-    drawn_ = now;
-    return true;
-}
-
-bool ProgressPacer::messagesDue(bool last) {
-    constexpr ULONGLONG kIntervalMs = 10;
-    const ULONGLONG now = GetTickCount64();
-    if (!firstPump_ && !last && now - pumped_ < kIntervalMs) return false;
-    firstPump_ = false;
-    pumped_ = now;
+    at_ = now;
     return true;
 }
 

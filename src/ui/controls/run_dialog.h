@@ -21,16 +21,25 @@ constexpr UINT kStartRunMessage = WM_USER + 100;
 class ProgressPacer {
 public:
     // Whether to redraw now: the first time, 50 ms after the last redraw, or at the end.
-    bool due(bool last);
+    bool due(bool last) { return redraw_.due(last); }
     // Whether to handle waiting messages now: the first time, 10 ms after the last time, or at
     // the end.
-    bool messagesDue(bool last);
+    bool messagesDue(bool last) { return messages_.due(last); }
 
 private:
-    ULONGLONG drawn_ = 0;
-    ULONGLONG pumped_ = 0;
-    bool first_ = true;
-    bool firstPump_ = true;
+    // True the first time, once `intervalMs` have passed since it last was, and at the end.
+    class Interval {
+    public:
+        explicit Interval(ULONGLONG intervalMs) : intervalMs_(intervalMs) {}
+        bool due(bool last);
+
+    private:
+        ULONGLONG intervalMs_;
+        ULONGLONG at_ = 0;
+        bool first_ = true;
+    };
+    Interval redraw_{50};
+    Interval messages_{10};
 };
 
 class RunDialog : public UI_dialog {
