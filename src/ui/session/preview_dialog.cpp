@@ -201,12 +201,12 @@ void PreviewDialog::sortBy(int column) {
     descending_ = column == sortColumn_ ? !descending_ : false;
     sortColumn_ = column;
     // Texts compare ignoring case, as the folder lists them; the status by its order of severity.
-    // Equal keys keep the run's order.
+    // Equal keys keep the run's order. The keys are one block of text, not a string a row.
     core::NameList keys;
     if (column != StatusColumn) {
         keys.reserve(lines_.size());
         for (std::size_t i = 0; i < lines_.size(); ++i)
-            keys.push_back(core::toLowerText(std::string(cellText(i, column))));  // one block, not a string a row
+            keys.push_back(core::toLowerText(std::string(cellText(i, column))));
     }
     const auto less = [&](std::uint32_t a, std::uint32_t b) {
         if (column == StatusColumn) return lines_.status(a) < lines_.status(b);
