@@ -2,7 +2,7 @@
 # Fuzzes the readers of the program's files with libFuzzer (clang, AddressSanitizer,
 # UndefinedBehaviorSanitizer).
 #   scripts/fuzz.sh [SECONDS] [TARGET...]     default 600 seconds for every target, one after another
-# Targets: filter_file, undo_database, undo_index, settings, journal (tests/fuzz/CMakeLists.txt).
+# Targets: filter_file, undo_database, undo_index, settings, journal, id3v2_tag (tests/fuzz/CMakeLists.txt).
 # Each starts from its committed corpus, then merges whatever new inputs widened the coverage back
 # into tests/fuzz/corpus/TARGET, which every regular test run replays. A crash, sanitizer report,
 # hang (over 10 s for one input) or broken invariant stops the run and leaves the input as
@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-600}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(filter_file undo_database undo_index settings journal)
+[ ${#targets[@]} -gt 0 ] || targets=(filter_file undo_database undo_index settings journal id3v2_tag)
 
 scripts/setup.sh
 # Targets write their scratch files to the temporary folder and sync them; in memory that costs

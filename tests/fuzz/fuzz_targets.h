@@ -17,6 +17,8 @@ int fuzzUndoIndex(const std::uint8_t* data, std::size_t size);
 int fuzzSettings(const std::uint8_t* data, std::size_t size);
 // The journal of a rename run.
 int fuzzJournal(const std::uint8_t* data, std::size_t size);
+// An ID3v2 tag, read without TagLib where that reads it the same.
+int fuzzId3v2Tag(const std::uint8_t* data, std::size_t size);
 
 namespace fuzzing {
 

@@ -40,7 +40,8 @@ TEST_P(FuzzCorpus, InputsReadCleanly) {
 INSTANTIATE_TEST_SUITE_P(Targets, FuzzCorpus,
                          testing::Values(Target{"filter_file", fuzzFilterFile},
                                          Target{"undo_database", fuzzUndoDatabase}, Target{"undo_index", fuzzUndoIndex},
-                                         Target{"settings", fuzzSettings}, Target{"journal", fuzzJournal}),
+                                         Target{"settings", fuzzSettings}, Target{"journal", fuzzJournal},
+                                         Target{"id3v2_tag", fuzzId3v2Tag}),
                          [](const testing::TestParamInfo<Target>& info) { return std::string(info.param.corpus); });
 
 }  // namespace

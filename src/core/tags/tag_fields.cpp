@@ -8,6 +8,7 @@
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
+#include <taglib/tbytevectorstream.h>
 #include <taglib/tdebuglistener.h>
 #include <taglib/textidentificationframe.h>
 #include <taglib/tiostream.h>
@@ -21,11 +22,15 @@
 #include <iterator>
 #include <vector>
 
+#include "core/tags/id3v2_text.h"
+#include "core/tags/tag_keys.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
 namespace core {
 namespace {
+
+using namespace tags;
 
 constexpr std::size_t kId3v1Size = 128;
 
@@ -85,11 +90,32 @@ public:
     bool tooLong() const { return length_ > static_cast<std::uint64_t>(LONG_MAX); }
 
     // An ID3v2 tag starts the file.
-    bool startsWithId3v2() { return bytesAt(0, 3) == "ID3"; }
+    bool startsWithId3v2() { return viewAt(0, 3) == "ID3"; }
     // An APE tag ends the file, or stands just before its ID3v1 tag.
     bool hasApeTag() {
-        const std::uint64_t v1 = bytesAt(length_ < 128 ? 0 : length_ - 128, 3) == "TAG" ? 128 : 0;
-        return length_ >= v1 + 32 && bytesAt(length_ - v1 - 32, 8) == "APETAGEX";
+        const std::uint64_t v1 = viewAt(length_ < kId3v1Size ? 0 : length_ - kId3v1Size, 3) == "TAG" ? kId3v1Size : 0;
+        return length_ >= v1 + 32 && viewAt(length_ - v1 - 32, 8) == "APETAGEX";
+    }
+    // The ID3v1 tag that ends the file, or nothing.
+    std::string_view id3v1Tag() {
+        if (length_ <= kId3v1Size) return {};
+        const std::string_view tag = viewAt(length_ - kId3v1Size, kId3v1Size);
+        return tag.substr(0, 3) == "TAG" ? tag : std::string_view();
+    }
+
+    // The ID3v2 tag that starts the file, header and all, as long as its header says: in the
+    // head window when it fits there, else read whole into `spill`. Empty when the file is shorter.
+    std::string_view id3v2Tag(std::string& spill) {
+        const std::string_view header = viewAt(0, 10);
+        if (header.size() < 10) return {};
+        std::uint64_t total = 0;
+        for (std::size_t i = 6; i < 10; ++i) total = (total << 7) | (static_cast<unsigned char>(header[i]) & 0x7F);
+        total += 10;
+        if (total > length_) return {};
+        if (total <= head_.size) return std::string_view(head_.bytes, static_cast<std::size_t>(total));
+        spill.resize(static_cast<std::size_t>(total));
+        if (readAt(0, spill.data(), spill.size()) != spill.size()) return {};
+        return spill;
     }
 
     TagLib::FileName name() const override { return name_.c_str(); }
@@ -99,15 +125,8 @@ public:
         // Never more than the file holds, whatever size a broken tag claims.
         const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(length, length_ - position_));
         TagLib::ByteVector data;
-        // Tags live at the two ends of a file: one read of each end serves TagLib's many small
-        // reads there, so naming a file from its tags costs little more than opening it.
-        for (Window* window : {&head_, &tail_}) {
-            const std::uint64_t start = window == &head_ ? 0 : length_ - std::min<std::uint64_t>(length_, kWindow);
-            if (position_ < start || position_ + count > start + std::min<std::uint64_t>(length_ - start, kWindow)) {
-                continue;
-            }
-            if (!window->loaded && !load(*window, start)) return TagLib::ByteVector();
-            data.setData(window->bytes + (position_ - start), static_cast<unsigned int>(count));
+        if (const char* bytes = inWindow(position_, count)) {
+            data.setData(bytes, static_cast<unsigned int>(count));
             position_ += count;
             return data;
         }
@@ -135,13 +154,24 @@ public:
     void truncate(long) override {}
 
 private:
-    // The bytes at `at`, through the windows TagLib reads from in any case; fewer at the end.
-    std::string bytesAt(std::uint64_t at, unsigned long count) {
-        const std::uint64_t was = position_;
-        position_ = at;
-        const TagLib::ByteVector data = readBlock(count);
-        position_ = was;
-        return std::string(data.data(), data.size());
+    // The `count` bytes at `at` when they lie within one of the two windows, else nothing.
+    std::string_view viewAt(std::uint64_t at, std::size_t count) {
+        const char* bytes = at < length_ && count <= length_ - at ? inWindow(at, count) : nullptr;
+        return bytes ? std::string_view(bytes, count) : std::string_view();
+    }
+
+    // Tags live at the two ends of a file: one read of each end serves TagLib's many small reads
+    // there, so naming a file from its tags costs little more than opening it. The `count` bytes
+    // at `at` (within the file) in a window, loaded when first needed; null when they lie
+    // elsewhere or cannot be read.
+    const char* inWindow(std::uint64_t at, std::size_t count) {
+        for (Window* window : {&head_, &tail_}) {
+            const std::uint64_t start = window == &head_ ? 0 : length_ - std::min<std::uint64_t>(length_, kWindow);
+            if (at < start || at + count > start + std::min<std::uint64_t>(length_ - start, kWindow)) continue;
+            if (!window->loaded && !load(*window, start)) return nullptr;
+            return window->bytes + (at - start);
+        }
+        return nullptr;
     }
 
     static constexpr std::uint64_t kUnknown = ~std::uint64_t{0};
@@ -193,19 +223,8 @@ private:
     std::string name_;
 };
 
-// The property keys a name can come from, and the field each fills, best first within a field:
-// a field takes the first of its keys that a tag has, the tags taken best first.
-enum Key { Title, Artist, Album, Date, Year, Comment, Description, Genre, Track, Disc, AlbumArtist, AlbumArtist2 };
-constexpr const char* kKeyNames[] = {"TITLE",       "ARTIST",     "ALBUM",       "DATE",
-                                     "YEAR",        "COMMENT",    "DESCRIPTION", "GENRE",
-                                     "TRACKNUMBER", "DISCNUMBER", "ALBUMARTIST", "ALBUM ARTIST"};
-constexpr int kKeyCount = static_cast<int>(std::size(kKeyNames));
-
-// The values one tag gives for each key, in the tag's order (vectors: an empty one costs nothing).
-using KeyValues = std::array<std::vector<TagLib::String>, kKeyCount>;
-
-void append(std::vector<TagLib::String>& to, const TagLib::StringList& list) {
-    to.insert(to.end(), list.begin(), list.end());
+void append(std::vector<std::string>& to, const TagLib::StringList& list) {
+    for (const TagLib::String& value : list) to.push_back(value.to8Bit(true));
 }
 
 int keyIndex(const TagLib::String& key) {
@@ -272,7 +291,7 @@ KeyValues id3v2Values(const TagLib::ID3v2::Tag& tag) {
                 if (at != -1) value[at] = ' ';
             }
         }
-        append(values[plain->key], list);
+        append(values[static_cast<std::size_t>(plain->key)], list);
     }
     return values;
 }
@@ -301,7 +320,7 @@ std::vector<KeyValues> ownTags(TagLib::File& file) {
 // Each field from the first of its keys that a tag has, the tags taken best first, trimmed.
 // Several values of one text field (two ARTIST comments) are joined; a number or date takes its
 // first value.
-void fillFields(const std::vector<KeyValues>& tags, TagFields& fields) {
+void fillFields(const KeyValues* tags, std::size_t count, TagFields& fields) {
     struct Field {
         std::string* text;
         std::initializer_list<Key> keys;
@@ -319,12 +338,12 @@ void fillFields(const std::vector<KeyValues>& tags, TagFields& fields) {
         {&fields.albumArtist, {AlbumArtist, AlbumArtist2}, true},
     };
     for (const Field& field : wanted) {
-        for (std::size_t t = 0; t < tags.size() && field.text->empty(); ++t) {
+        for (std::size_t t = 0; t < count && field.text->empty(); ++t) {
             for (const Key key : field.keys) {
-                const std::vector<TagLib::String>& values = tags[t][key];
+                const std::vector<std::string>& values = tags[t][key];
                 if (values.empty()) continue;
-                std::string text = values.front().to8Bit(true);
-                for (std::size_t v = 1; field.joined && v < values.size(); ++v) text += ", " + values[v].to8Bit(true);
+                std::string text = values.front();
+                for (std::size_t v = 1; field.joined && v < values.size(); ++v) text += ", " + values[v];
                 *field.text = trimEnd(std::move(text));
                 if (!field.text->empty()) break;
             }
@@ -350,27 +369,29 @@ bool hasExtensionMp3(const std::string& path) {
     return extension == "mp3";
 }
 
-}  // namespace
+// The values of the ID3v2 tag that starts the stream, read by TagLib.
+KeyValues id3v2ValuesOf(TagLib::IOStream& stream) {
+    TagOnlyFile file(&stream);
+    const TagLib::ID3v2::Tag tag(&file, 0);
+    return id3v2Values(tag);
+}
 
-std::optional<TagFields> readBestTags(const std::string& path) {
-    installHandlers();
-    std::optional<ReadOnlyStream> stream;
-    try {
-        stream.emplace(path);
-    } catch (const platform::FileError&) {
-        return std::nullopt;  // a missing or locked file is the same as no tag
-    }
-    if (stream->tooLong()) return std::nullopt;
+std::optional<TagFields> bestTagsOf(ReadOnlyStream& stream, const std::string& path) {
+    if (stream.tooLong()) return std::nullopt;
 
     TagFields fields;
     bool found = false;
-    if (hasExtensionMp3(path) && stream->startsWithId3v2() && !stream->hasApeTag()) {
-        TagOnlyFile file(&*stream);
-        const TagLib::ID3v2::Tag tag(&file, 0);
-        fillFields({id3v2Values(tag)}, fields);
+    if (hasExtensionMp3(path) && stream.startsWithId3v2() && !stream.hasApeTag()) {
+        KeyValues values;
+        std::string spill;
+        if (!tags::readId3v2Text(stream.id3v2Tag(spill), values)) values = id3v2ValuesOf(stream);
+        fillFields(&values, 1, fields);
     } else {
-        const TagLib::FileRef ref(&*stream, false);
-        if (!ref.isNull()) fillFields(ownTags(*ref.file()), fields);
+        const TagLib::FileRef ref(&stream, false);
+        if (!ref.isNull()) {
+            const std::vector<KeyValues> tags = ownTags(*ref.file());
+            fillFields(tags.data(), tags.size(), fields);
+        }
     }
     for (const std::string* text : {&fields.title, &fields.artist, &fields.album, &fields.year, &fields.comment,
                                     &fields.genre, &fields.track, &fields.disc, &fields.albumArtist}) {
@@ -378,24 +399,43 @@ std::optional<TagFields> readBestTags(const std::string& path) {
     }
 
     // An ID3v1 tag fills what the file's own tags leave empty.
-    if (stream->length() > static_cast<long>(kId3v1Size)) {
-        stream->seek(-static_cast<long>(kId3v1Size), TagLib::IOStream::End);
-        const TagLib::ByteVector tag = stream->readBlock(kId3v1Size);
-        if (tag.size() == kId3v1Size && tag.startsWith("TAG")) {
-            const TagFields v1 = parseId3v1(tag.data());
-            const std::pair<std::string*, const std::string*> pairs[] = {
-                {&fields.title, &v1.title}, {&fields.artist, &v1.artist},   {&fields.album, &v1.album},
-                {&fields.year, &v1.year},   {&fields.comment, &v1.comment}, {&fields.genre, &v1.genre},
-                {&fields.track, &v1.track},
-            };
-            for (const auto& [best, fallback] : pairs) {
-                if (best->empty()) *best = *fallback;
-            }
-            found = true;
+    if (const std::string_view tag = stream.id3v1Tag(); !tag.empty()) {
+        const TagFields v1 = parseId3v1(tag.data());
+        const std::pair<std::string*, const std::string*> pairs[] = {
+            {&fields.title, &v1.title}, {&fields.artist, &v1.artist},   {&fields.album, &v1.album},
+            {&fields.year, &v1.year},   {&fields.comment, &v1.comment}, {&fields.genre, &v1.genre},
+            {&fields.track, &v1.track},
+        };
+        for (const auto& [best, fallback] : pairs) {
+            if (best->empty()) *best = *fallback;
         }
+        found = true;
     }
     if (!found) return std::nullopt;
     return fields;
 }
+
+}  // namespace
+
+std::optional<TagFields> readBestTags(const std::string& path) {
+    installHandlers();
+    try {
+        ReadOnlyStream stream(path);
+        return bestTagsOf(stream, path);
+    } catch (const platform::FileError&) {
+        return std::nullopt;  // a missing or locked file is the same as no tag
+    }
+}
+
+namespace tags {
+
+KeyValues id3v2ValuesWithTagLib(std::string_view tag) {
+    installHandlers();
+    TagLib::ByteVector bytes(tag.data(), static_cast<unsigned int>(tag.size()));
+    TagLib::ByteVectorStream stream(bytes);
+    return id3v2ValuesOf(stream);
+}
+
+}  // namespace tags
 
 }  // namespace core

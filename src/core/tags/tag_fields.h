@@ -1,6 +1,8 @@
 // The texts that a music file's tags give for naming it, read with TagLib: the format's own tags
 // (ID3v2 for MPEG audio, Vorbis comments for FLAC and Ogg, MP4 items...), field by field falling
-// back to an ID3v1 tag at the end of the file.
+// back to an ID3v1 tag at the end of the file. The plain ID3v2 tag that starts most MP3s is read
+// by a reader of our own that reads it exactly as TagLib does, at a fraction of the cost
+// (id3v2_text.h).
 #pragma once
 
 #include <optional>

@@ -1,0 +1,22 @@
+// The property keys a name can come from, as the tag readers of this folder hand them over.
+#pragma once
+
+#include <array>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace core::tags {
+
+// Best first within a field: a field takes the first of its keys that a tag has.
+enum Key { Title, Artist, Album, Date, Year, Comment, Description, Genre, Track, Disc, AlbumArtist, AlbumArtist2 };
+inline constexpr const char* kKeyNames[] = {"TITLE",       "ARTIST",     "ALBUM",       "DATE",
+                                            "YEAR",        "COMMENT",    "DESCRIPTION", "GENRE",
+                                            "TRACKNUMBER", "DISCNUMBER", "ALBUMARTIST", "ALBUM ARTIST"};
+inline constexpr int kKeyCount = static_cast<int>(std::size(kKeyNames));
+
+// The values one tag gives for each key, in UTF-8 and in the tag's order (vectors: an empty one
+// costs nothing).
+using KeyValues = std::array<std::vector<std::string>, kKeyCount>;
+
+}  // namespace core::tags
