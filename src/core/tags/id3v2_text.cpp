@@ -231,7 +231,10 @@ bool addFrame(std::string_view id, std::string_view body, std::vector<std::strin
         if (id != plain.id) continue;
         if (!textFields(body, fields)) return false;
         for (std::string& value : fields) {
-            if (plain.key == Genre && !genreValue(value)) return false;
+            if (plain.key == Genre) {
+                if (value.empty()) continue;  // TagLib drops empty genres as it reads them
+                if (!genreValue(value)) return false;
+            }
             if (plain.key == Date) {
                 // A timestamp's "T" between date and time reads as a space.
                 const std::size_t t = value.find('T');
