@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <algorithm>
 #include <map>
 #include <set>
+#include <stdexcept>
 
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -173,6 +178,29 @@ TEST(Find, CloseEndsTheSearch) {
     EXPECT_TRUE(find.isOpen());
     find.close();
     EXPECT_FALSE(find.next(data));
+}
+
+// A listing that its caller stops by throwing leaves no folder open.
+TEST(ListNames, StoppedByThrowingLeavesNothingOpen) {
+    const auto openHandles = [] {
+#ifdef _WIN32
+        DWORD count = 0;
+        GetProcessHandleCount(GetCurrentProcess(), &count);
+        return static_cast<long>(count);
+#else
+        long count = 0;
+        platform::listNames("/proc/self/fd", [&](std::string_view) { ++count; });
+        return count;
+#endif
+    };
+    TempFolder folder;
+    writeFile(folder / "a", "a");
+    const long before = openHandles();
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_THROW(platform::listNames(folder.path(), [](std::string_view) { throw std::runtime_error("stop"); }),
+                     std::runtime_error);
+    }
+    EXPECT_EQ(openHandles(), before);
 }
 
 }  // namespace

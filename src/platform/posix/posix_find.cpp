@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "platform/posix/posix_errors.h"
@@ -138,11 +139,12 @@ bool FindHandle::next(FindData& out) {
 bool listNames(const std::string& folder, const std::function<void(std::string_view name)>& each) {
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return false;
+    // Closed also when `each` throws (a preview stopped by its window, memory running out).
+    const std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
     while (const dirent* entry = ::readdir(dir)) {
         const std::string_view name = entry->d_name;
         if (name != "." && name != "..") each(name);
     }
-    ::closedir(dir);
     return true;
 }
 

@@ -1,6 +1,8 @@
 // Win32 directory listing: the system's own wildcard matching and order.
 #include <windows.h>
 
+#include <memory>
+
 #include "platform/paths.h"
 #include "platform/search.h"
 #include "platform/win32/win32_util.h"
@@ -60,11 +62,12 @@ bool listNames(const std::string& folder, const std::function<void(std::string_v
     HANDLE h = FindFirstFileExW(win32::filePath(withSeparator(folder) + "*").c_str(), FindExInfoBasic, &data,
                                 FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (h == INVALID_HANDLE_VALUE) return false;
+    // Closed also when `each` throws (a preview stopped by its window, memory running out).
+    const std::unique_ptr<void, BOOL (*)(HANDLE)> closer(h, FindClose);
     do {
         const std::wstring_view name = data.cFileName;
         if (name != L"." && name != L"..") each(win32::narrow(data.cFileName));
     } while (FindNextFileW(h, &data));
-    FindClose(h);
     return true;
 }
 
