@@ -56,7 +56,7 @@ struct FileEntry {
 };
 
 // The files of a run in discovery order. A deque: it grows without ever copying what it holds (a
-// hundred thousand entries cost their own size, not twice it), and a run takes files off its front.
+// hundred thousand entries cost their own size, not twice it).
 using FileList = std::deque<FileEntry>;
 
 // Flag bits of a search.

@@ -52,6 +52,19 @@ void NameList::clear() {
     ends_.shrink_to_fit();
 }
 
+void NameList::reserve(std::size_t count, std::size_t textBytes) {
+    ends_.reserve(count);
+    if (textBytes > capacity_) growText(textBytes);
+}
+
+void NameList::growText(std::size_t capacity) {
+    void* grown = std::realloc(text_.get(), capacity);
+    if (!grown) throw std::bad_alloc();
+    (void)text_.release();
+    text_.reset(static_cast<char*>(grown));
+    capacity_ = capacity;
+}
+
 void NameList::push_back(std::string_view name) {
     if (name.size() > capacity_ - used_) {
         std::size_t wanted = capacity_ < 4096 ? 4096 : capacity_;
@@ -59,11 +72,7 @@ void NameList::push_back(std::string_view name) {
             if (wanted > static_cast<std::size_t>(-1) / 2) throw std::bad_alloc();
             wanted *= 2;
         }
-        void* grown = std::realloc(text_.get(), wanted);
-        if (!grown) throw std::bad_alloc();
-        (void)text_.release();
-        text_.reset(static_cast<char*>(grown));
-        capacity_ = wanted;
+        growText(wanted);
     }
     ends_.push_back(used_ + name.size());
     if (!name.empty()) std::memcpy(text_.get() + used_, name.data(), name.size());

@@ -23,8 +23,9 @@ public:
     NameList& operator=(const NameList& other);
     ~NameList() = default;
 
-    // Room for `count` names; the text grows as it is added.
-    void reserve(std::size_t count) { ends_.reserve(count); }
+    // Room for `count` names and `textBytes` bytes of their text; the text grows beyond that as
+    // it is added.
+    void reserve(std::size_t count, std::size_t textBytes = 0);
     void push_back(std::string_view name);
     void clear();
 
@@ -36,11 +37,14 @@ public:
     }
 
 private:
+    void growText(std::size_t capacity);
+
     struct Free {
         void operator()(char* block) const;
     };
     // Grown with realloc rather than by copying into a new block: where the C library moves large
-    // blocks by remapping their pages, a growing list never holds its text twice.
+    // blocks by remapping their pages (glibc), a growing list never holds its text twice. Where it
+    // copies them (Windows), reserving the text that is coming avoids the copy.
     std::unique_ptr<char, Free> text_;
     std::size_t used_ = 0, capacity_ = 0;
     std::vector<std::uint64_t> ends_;  // where each name's text ends

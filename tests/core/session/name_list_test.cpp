@@ -13,12 +13,19 @@ using core::NameList;
 TEST(NameList, KeepsEveryNameExactlyAsItGrows) {
     std::vector<std::string> names = {"", "a.mp3", std::string("nul\0inside", 10), std::string(5000, 'x'), ""};
     for (int i = 0; i < 20000; ++i) names.push_back("Track " + std::to_string(i) + std::string(i % 40, '.'));
-    NameList list;
-    for (const std::string& name : names) list.push_back(name);
     const auto same = [&](const NameList& got) {
         ASSERT_EQ(got.size(), names.size());
         for (std::size_t i = 0; i < names.size(); ++i) ASSERT_EQ(got[i], names[i]) << i;
     };
+    // Growing from nothing, from room reserved for part of the text, from room for more than all.
+    for (const std::size_t reserved : {std::size_t{0}, std::size_t{10000}, std::size_t{1} << 20}) {
+        NameList grown;
+        grown.reserve(names.size(), reserved);
+        for (const std::string& name : names) grown.push_back(name);
+        same(grown);
+    }
+    NameList list;
+    for (const std::string& name : names) list.push_back(name);
     same(list);
     const NameList copy = list;
     same(copy);
