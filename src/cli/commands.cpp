@@ -140,8 +140,8 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
     for (const core::PreviewLine line : lines) {
         const char* status = core::statusName(line.status);
         if (invocation.tsv) {
-            out += tsvField(line.file->folder()) + "\t" + tsvField(line.file->name) + "\t" + tsvField(line.newName) +
-                   "\t" + status + "\n";
+            out += tsvField(line.file->folder()) + "\t" + tsvField(line.file->name.view()) + "\t" +
+                   tsvField(line.newName) + "\t" + status + "\n";
         } else {
             if (!folder || *folder != line.file->folder()) {
                 folder = &line.file->folder();
@@ -150,7 +150,8 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
             std::string label = status;
             label.resize(10, ' ');
             if (console.colours()) label = colourOf(line.status) + label + "\x1b[0m";
-            out += "  " + label + line.file->name;
+            out += "  " + label;
+            out += line.file->name.view();
             if (line.status != core::PreviewStatus::Unchanged) {
                 out += "\n" + std::string(12, ' ') + "-> ";
                 out += line.newName;

@@ -1,6 +1,8 @@
 #include "core/session/find_files.h"
 
 #include <algorithm>
+#include <cstring>
+#include <stdexcept>
 
 #include "core/rules/text_rules.h"
 #include "platform/files.h"
@@ -144,6 +146,14 @@ bool ZelFindFiles::entersFolder(const ZelSimpleFindFiles& scan) const {
     if (excluded_.empty()) return true;
     const auto id = platform::fileId(scan.currentPath());
     return !id || std::find(excluded_.begin(), excluded_.end(), *id) == excluded_.end();
+}
+
+FileName::FileName(std::string_view text) {
+    if (text.empty()) return;
+    if (text.find('\0') != std::string_view::npos) throw std::invalid_argument("a file name holds no zero byte");
+    text_ = new char[text.size() + 1];
+    std::memcpy(text_, text.data(), text.size());
+    text_[text.size()] = '\0';
 }
 
 const std::string& SharedFolder::empty() {

@@ -8,6 +8,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -47,9 +48,40 @@ private:
     Block* block_ = nullptr;
 };
 
+// A found file's name: its text with a zero after it, in a heap block of its own, and eight bytes
+// in the entry (a std::string takes 32 there beside the same block). No file name holds a zero
+// byte, so the text's length needs no room of its own.
+class FileName {
+public:
+    FileName() = default;
+    FileName(std::string_view text);
+    FileName(const std::string& text) : FileName(std::string_view(text)) {}
+    FileName(const char* text) : FileName(std::string_view(text)) {}
+    FileName(const FileName& other) : FileName(other.view()) {}
+    FileName(FileName&& other) noexcept : text_(std::exchange(other.text_, nullptr)) {}
+    FileName& operator=(FileName other) noexcept {
+        std::swap(text_, other.text_);
+        return *this;
+    }
+    ~FileName() { delete[] text_; }
+
+    std::string_view view() const { return text_ ? std::string_view(text_) : std::string_view(); }
+    std::string str() const { return std::string(view()); }
+    std::size_t size() const { return view().size(); }
+    bool empty() const { return !text_; }
+
+    friend bool operator==(const FileName& name, std::string_view text) { return name.view() == text; }
+    friend bool operator==(std::string_view text, const FileName& name) { return name.view() == text; }
+    friend bool operator!=(const FileName& name, std::string_view text) { return name.view() != text; }
+    friend bool operator!=(std::string_view text, const FileName& name) { return name.view() != text; }
+
+private:
+    char* text_ = nullptr;  // null for the empty name
+};
+
 // One found file.
 struct FileEntry {
-    std::string name;         // the name within its folder, extension included
+    FileName name;            // the name within its folder, extension included
     SharedFolder folderText;  // full folder path, ending with the separator
 
     const std::string& folder() const { return folderText.text(); }

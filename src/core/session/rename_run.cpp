@@ -25,7 +25,8 @@ RenameRun::RenameRun(const PluginManager* plugins, RuleList rules, FileList file
 std::string RenameRun::plannedName(std::size_t index) {
     if (!plannedNames_.empty()) return std::string(plannedNames_[index]);
     const FileEntry& file = files_[index];
-    return session_.proposeName(file.folder(), file.name);
+    nameText_.assign(file.name.view());
+    return session_.proposeName(file.folder(), nameText_);
 }
 
 namespace {
@@ -107,7 +108,8 @@ bool RenameRun::apply(const std::string& newName, std::string* reason) {
     // The one place a run moves a file: the session checks the name, records the move for undo
     // and makes it.
     try {
-        if (!session_.renameFile(current_->file->name, current_->file->folder(), newName, reason)) return false;
+        nameText_.assign(current_->file->name.view());
+        if (!session_.renameFile(nameText_, current_->file->folder(), newName, reason)) return false;
     } catch (const platform::FileError& error) {
         stop(error);
         if (reason) *reason = result_.undoProblem;
@@ -127,7 +129,7 @@ void RenameRun::skip() {
 
 void RenameRun::fail(std::string reason) {
     const FileEntry& file = *current_->file;
-    result_.failures.push_back(RunFailure{file.folder(), file.name, current_->newName, std::move(reason)});
+    result_.failures.push_back(RunFailure{file.folder(), file.name.str(), current_->newName, std::move(reason)});
     release();
 }
 

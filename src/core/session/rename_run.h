@@ -155,6 +155,7 @@ private:
     AppPaths paths_;
     RenameSession session_;
     NameList plannedNames_;
+    std::string nameText_;      // a file's name as the session takes it, its room kept between files
     std::size_t position_ = 0;  // the next file to take
     std::optional<RunStep> current_;
     RunResult result_;

@@ -103,7 +103,7 @@ private:
 
     std::uint32_t folderOfName(std::uint32_t name) const { return folderOf_[name / 2]; }
     std::string_view text(std::uint32_t name) const {
-        return name % 2 ? newNames_[name / 2] : std::string_view(files_[name / 2].name);
+        return name % 2 ? newNames_[name / 2] : files_[name / 2].name.view();
     }
     static std::string_view folded(std::string_view name, std::string& scratch) {
         scratch.assign(name);

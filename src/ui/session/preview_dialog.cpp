@@ -189,7 +189,7 @@ std::string_view PreviewDialog::cellText(std::size_t row, int column) const {
         case FolderColumn:
             return line.file->folder();
         case OldNameColumn:
-            return line.file->name;
+            return line.file->name.view();
         case NewNameColumn:
             return line.newName;
         default:

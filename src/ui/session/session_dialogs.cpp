@@ -39,7 +39,7 @@ void ConfirmDialog::startRun() {
 }
 
 void ConfirmDialog::showFile(const core::RunStep& step) {
-    oldName_ = step.file->name;
+    oldName_ = step.file->name.str();
     newName_ = step.newName;
     setText(IDC_PATH, platform::withSeparator(step.file->folder()));
     setText(IDC_OLD_NAME, oldName_);

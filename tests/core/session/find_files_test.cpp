@@ -35,7 +35,7 @@ std::vector<std::string> discovered(const TempFolder& root, const std::string& f
         for (char& c : relative) {
             if (c == sep) c = '/';
         }
-        out.push_back(relative + entry.name);
+        out.push_back(relative + entry.name.str());
     }
     return out;
 }
@@ -131,7 +131,7 @@ TEST(FindFiles, NamesBeyondAscii) {
     FileList list;
     findFiles(list, false, root.path(), "*.MP3");
     std::vector<std::string> found;
-    for (const auto& entry : list) found.push_back(entry.name);
+    for (const auto& entry : list) found.push_back(entry.name.str());
     std::sort(found.begin(), found.end());
     std::vector<std::string> sorted = names;
     std::sort(sorted.begin(), sorted.end());
