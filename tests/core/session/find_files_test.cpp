@@ -210,4 +210,19 @@ TEST(FindFiles, BareDriveAndDriveRootListTheRoot) {
 }
 #endif
 
+// A found name keeps its text through copies and moves; a zero byte, which no file name holds,
+// is refused rather than cut off.
+TEST(FileName, KeepsItsTextAndRefusesAZeroByte) {
+    for (const std::string& text :
+         {std::string(), std::string("a"), std::string("Artist - Title.mp3"), std::string(300, 'n') + "\xE6\x97\xA5"}) {
+        const core::FileName name(text);
+        core::FileName copy = name;
+        const core::FileName moved = std::move(copy);
+        EXPECT_EQ(name.view(), text);
+        EXPECT_EQ(moved.view(), text);
+        EXPECT_EQ(moved.size(), text.size());
+    }
+    EXPECT_THROW(core::FileName(std::string_view("a\0b", 3)), std::invalid_argument);
+}
+
 }  // namespace
