@@ -184,17 +184,22 @@ const std::string& genreName(unsigned number) {
 }
 
 // A genre text as TagLib's genre property gives it: a number names its genre. False for texts
-// that TagLib's number reading might take differently (signs, spaces, ten digits and more) and
-// for ID3v2.3 references such as "(17)".
+// that TagLib's number reading might take differently and for ID3v2.3 references such as "(17)".
+// TagLib reads numbers with the C library's wcstol, which skips leading white space, takes a
+// sign, and on Windows takes digits of other scripts too ("１７"): a text is surely no number only
+// when it holds an ASCII character that wcstol never takes.
 bool genreValue(std::string& value) {
     if (!value.empty() && value.front() == '(') return false;
-    if (value.empty() || value.back() < '0' || value.back() > '9') return true;  // never a number
-    if (value.size() > 9) return false;
-    unsigned number = 0;
+    bool asciiDigits = !value.empty() && value.size() <= 9;
     for (const char c : value) {
-        if (c < '0' || c > '9') return false;
-        number = number * 10 + static_cast<unsigned>(c - '0');
+        const bool digit = c >= '0' && c <= '9';
+        asciiDigits = asciiDigits && digit;
+        const bool taken = digit || c == '+' || c == '-' || c == ' ' || (c >= '\t' && c <= '\r');
+        if (!taken && static_cast<unsigned char>(c) < 0x80) return true;  // never a number
     }
+    if (!asciiDigits) return false;
+    unsigned number = 0;
+    for (const char c : value) number = number * 10 + static_cast<unsigned>(c - '0');
     value = genreName(number);
     return true;
 }

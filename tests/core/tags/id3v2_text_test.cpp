@@ -101,9 +101,13 @@ TEST(Id3v2Text, ReadsWhatTagLibReadsOrDeclines) {
          true},
         {"empty and one-byte frames", tag(3, frame(3, "TIT2", kLatin1) + frame(3, "TPE1", kUtf16 + "\xFF\xFE")), true},
         {"genre number", tag(3, frame(3, "TCON", kLatin1 + "0017")), true},
+        {"genre text", tag(4, frame(4, "TCON", kUtf8 + "Música 2")), true},
         // Left to TagLib.
         {"genre reference", tag(3, frame(3, "TCON", kLatin1 + "(17)Rock")), false},
         {"genre with a sign", tag(3, frame(3, "TCON", kLatin1 + "+17")), false},
+        // Windows' wcstol, which TagLib reads numbers with, takes fullwidth digits too.
+        {"genre in fullwidth digits", tag(4, frame(4, "TCON", kUtf8 + "１７")), false},
+        {"genre with a space", tag(4, frame(4, "TCON", kUtf8 + " 17")), false},
         {"user text giving a key", tag(3, frame(3, "TXXX", kLatin1 + "albumartist" + kNul + "Someone")), false},
         {"2.3 date and year joined", tag(3, frame(3, "TYER", kLatin1 + "1997") + frame(3, "TDAT", kLatin1 + "0305")),
          false},
