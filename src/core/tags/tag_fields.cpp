@@ -384,7 +384,10 @@ std::optional<TagFields> bestTagsOf(ReadOnlyStream& stream, const std::string& p
     if (hasExtensionMp3(path) && stream.startsWithId3v2() && !stream.hasApeTag()) {
         KeyValues values;
         std::string spill;
-        if (!tags::readId3v2Text(stream.id3v2Tag(spill), values)) values = id3v2ValuesOf(stream);
+        if (!tags::readId3v2Text(stream.id3v2Tag(spill), values)) {
+            std::string().swap(spill);  // TagLib reads the tag again: never hold it twice
+            values = id3v2ValuesOf(stream);
+        }
         fillFields(&values, 1, fields);
     } else {
         const TagLib::FileRef ref(&stream, false);
