@@ -63,7 +63,7 @@ bool listNames(const std::string& folder, const std::function<void(std::string_v
                                 FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (h == INVALID_HANDLE_VALUE) return false;
     // Closed also when `each` throws (a preview stopped by its window, memory running out).
-    const std::unique_ptr<void, BOOL (*)(HANDLE)> closer(h, FindClose);
+    const std::unique_ptr<void, decltype(&FindClose)> closer(h, FindClose);
     do {
         const std::wstring_view name = data.cFileName;
         if (name != L"." && name != L"..") each(win32::narrow(data.cFileName));
