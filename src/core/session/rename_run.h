@@ -155,7 +155,9 @@ private:
     AppPaths paths_;
     RenameSession session_;
     NameList plannedNames_;
-    std::string nameText_;      // a file's name as the session takes it, its room kept between files
+    // A file's name as the session takes it, its room kept between files. The session neither
+    // keeps it nor calls back into the run while using it.
+    std::string nameText_;
     std::size_t position_ = 0;  // the next file to take
     std::optional<RunStep> current_;
     RunResult result_;

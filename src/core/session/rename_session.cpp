@@ -57,8 +57,11 @@ std::string RenameSession::proposeName(const std::string& folder, const std::str
     try {
         return applyRules(plugins_, rules_, folder, name);
     } catch (const std::exception&) {
-        reporter_.criticalError(formatString(IDS_MODIFY_NAME_FAILED, {folder, name}));
-        return name;
+        // The report may show a message box, and whatever runs meanwhile may reuse the caller's
+        // buffers: the name given back is taken before.
+        std::string unchanged = name;
+        reporter_.criticalError(formatString(IDS_MODIFY_NAME_FAILED, {folder, unchanged}));
+        return unchanged;
     }
 }
 
