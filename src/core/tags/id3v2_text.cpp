@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/text.h"
 #include "platform/utf8.h"
 
 namespace core::tags {
@@ -47,18 +46,13 @@ std::string upperAscii(std::string text) {
     return text;
 }
 
-bool isTrailingSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 // One text in UTF-8 into `out`, or false when TagLib might read it otherwise. Like TagLib, a text
 // ends at its first zero character, and a UTF-16 text without a valid byte order mark is empty.
 // Texts marked Latin-1 are legacy text, as the program reads them everywhere.
 bool decodeText(std::string_view bytes, Encoding encoding, std::string& out) {
     out.clear();
     if (encoding == Latin1) {
-        out = platform::legacyTextToUtf8(std::string(bytes.substr(0, bytes.find('\0'))));
-        while (!out.empty() && isTrailingSpace(out.back())) out.pop_back();
+        out = legacyTagText(bytes);
         return platform::utf8::isValid(out);
     }
     if (encoding == Utf8) {

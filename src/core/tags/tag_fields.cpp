@@ -28,27 +28,31 @@
 #include "platform/text.h"
 
 namespace core {
+namespace tags {
+
+std::string trimEnd(std::string text) {
+    const auto isTrailingSpace = [](char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    };
+    while (!text.empty() && isTrailingSpace(text.back())) text.pop_back();
+    return text;
+}
+
+std::string legacyTagText(std::string_view bytes) {
+    return trimEnd(platform::legacyTextToUtf8(std::string(bytes.substr(0, bytes.find('\0')))));
+}
+
+}  // namespace tags
+
 namespace {
 
 using namespace tags;
 
 constexpr std::size_t kId3v1Size = 128;
 
-bool isTrailingSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-std::string trimEnd(std::string text) {
-    while (!text.empty() && isTrailingSpace(text.back())) text.pop_back();
-    return text;
-}
-
-// Texts that taggers mark as Latin-1 were often written in the tagger's own code page, or in
-// UTF-8: decode them as the program decodes every legacy text, so that ID3v1 and ID3v2 agree.
+// TagLib's Latin-1 texts, read as every tag reader of the program reads them.
 TagLib::String legacyText(const TagLib::ByteVector& data) {
-    std::string bytes(data.data(), data.size());
-    bytes.resize(bytes.find('\0') == std::string::npos ? bytes.size() : bytes.find('\0'));
-    return TagLib::String(trimEnd(platform::legacyTextToUtf8(bytes)), TagLib::String::UTF8);
+    return TagLib::String(legacyTagText(std::string_view(data.data(), data.size())), TagLib::String::UTF8);
 }
 
 class LegacyId3v2Text : public TagLib::ID3v2::Latin1StringHandler {

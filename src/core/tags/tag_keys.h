@@ -1,9 +1,11 @@
-// The property keys a name can come from, as the tag readers of this folder hand them over.
+// The property keys a name can come from, as the tag readers of this folder hand them over, and
+// the texts they share.
 #pragma once
 
 #include <array>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace core::tags {
@@ -18,5 +20,13 @@ inline constexpr int kKeyCount = static_cast<int>(std::size(kKeyNames));
 // The values one tag gives for each key, in UTF-8 and in the tag's order (vectors: an empty one
 // costs nothing).
 using KeyValues = std::array<std::vector<std::string>, kKeyCount>;
+
+// `text` without trailing white space.
+std::string trimEnd(std::string text);
+
+// A text that its tag marks as Latin-1. Taggers often wrote their own code page there, or UTF-8:
+// it is decoded as the program decodes every legacy text, up to its first zero byte and without
+// trailing white space. Every tag reader reads such texts with it, so that they all agree.
+std::string legacyTagText(std::string_view bytes);
 
 }  // namespace core::tags
