@@ -198,13 +198,6 @@ bool genreValue(std::string& value) {
     return true;
 }
 
-struct Plain {
-    const char* id;
-    Key key;
-};
-constexpr Plain kPlain[] = {{"TIT2", Title}, {"TPE1", Artist}, {"TALB", Album}, {"TDRC", Date},
-                            {"TCON", Genre}, {"TRCK", Track},  {"TPOS", Disc},  {"TPE2", AlbumArtist}};
-
 // What one frame gives; false to decline the tag.
 bool addFrame(std::string_view id, std::string_view body, std::vector<std::string>& fields, KeyValues& values) {
     if (id == "COMM") {
@@ -226,7 +219,7 @@ bool addFrame(std::string_view id, std::string_view body, std::vector<std::strin
     }
     // The date frames that ID3v2.4 replaced still give the date there.
     if (id == "TYER" || id == "TDAT" || id == "TIME" || id == "TRDA") return false;
-    for (const Plain& plain : kPlain) {
+    for (const PlainTextFrame& plain : kPlainTextFrames) {
         if (id != plain.id) continue;
         if (!textFields(body, fields)) return false;
         for (std::string& value : fields) {

@@ -251,18 +251,12 @@ void addProperties(const TagLib::PropertyMap& properties, KeyValues& values) {
 // taking the plain text frames of the fields straight from the frame: a property map built and
 // merged for every frame costs more than reading the tag.
 KeyValues id3v2Values(const TagLib::ID3v2::Tag& tag) {
-    struct Plain {
-        const char* id;
-        Key key;
-    };
-    static constexpr Plain kPlain[] = {{"TIT2", Title}, {"TPE1", Artist}, {"TALB", Album}, {"TDRC", Date},
-                                       {"TCON", Genre}, {"TRCK", Track},  {"TPOS", Disc},  {"TPE2", AlbumArtist}};
     KeyValues values;
     for (const TagLib::ID3v2::Frame* frame : tag.frameList()) {
         if (dynamic_cast<const TagLib::ID3v2::UnknownFrame*>(frame)) continue;  // no properties
         const TagLib::ByteVector& id = frame->frameID();
-        const Plain* plain = nullptr;
-        for (const Plain& candidate : kPlain) {
+        const PlainTextFrame* plain = nullptr;
+        for (const PlainTextFrame& candidate : kPlainTextFrames) {
             if (id == candidate.id) plain = &candidate;
         }
         const auto* text = dynamic_cast<const TagLib::ID3v2::TextIdentificationFrame*>(frame);

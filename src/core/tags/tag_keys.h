@@ -21,6 +21,16 @@ inline constexpr int kKeyCount = static_cast<int>(std::size(kKeyNames));
 // costs nothing).
 using KeyValues = std::array<std::vector<std::string>, kKeyCount>;
 
+// The ID3v2 text frames (as ID3v2.4 names them) whose texts are a key's values as they stand,
+// but for genre numbers and the "T" of a timestamp.
+struct PlainTextFrame {
+    const char* id;
+    Key key;
+};
+inline constexpr PlainTextFrame kPlainTextFrames[] = {{"TIT2", Title}, {"TPE1", Artist},     {"TALB", Album},
+                                                      {"TDRC", Date},  {"TCON", Genre},      {"TRCK", Track},
+                                                      {"TPOS", Disc},  {"TPE2", AlbumArtist}};
+
 // `text` without trailing white space.
 std::string trimEnd(std::string text);
 
