@@ -128,6 +128,9 @@ struct FileId {
 };
 // Nothing when the path leads nowhere.
 std::optional<FileId> fileId(const std::string& path);
+// The identity of the entry itself, not of what a link at `path` leads to: what a move moves.
+// Nothing when there is no such entry.
+std::optional<FileId> entryId(const std::string& path);
 
 // Moves (renames) a file. Never replaces an existing file: the move fails instead. A name that
 // differs from the current one only in letter case really changes the case, even where the file
@@ -150,6 +153,8 @@ public:
     const std::string& path() const { return path_; }
     // moveFile(path() + oldName, path() + newName).
     void moveFile(const std::string& oldName, const std::string& newName) const;
+    // entryId(path() + name). Raises FileError (the file is not there, or cannot be asked).
+    FileId entryId(const std::string& name) const;
 
 private:
     std::string path_;

@@ -15,7 +15,7 @@ int fuzzJournal(const std::uint8_t* data, std::size_t size) {
     std::string again = core::formatJournalHeader(content->started) + content->ruleSection;
     std::string folder;
     for (const core::UndoEntry& move : content->moves) {
-        core::appendJournalMove(again, folder, move.folder, move.oldName, move.newName);
+        core::appendJournalMove(again, folder, move.folder, move.oldName, move.newName, move.id);
     }
     const auto reread = core::parseJournal(again);
     check(reread && reread->started == content->started && reread->ruleSection == content->ruleSection &&

@@ -1,6 +1,7 @@
 #include "core/session/rename_run.h"
 
 #include <algorithm>
+#include <deque>
 #include <stdexcept>
 
 #include "core/app/strings.h"
@@ -87,8 +88,8 @@ void RenameRun::planNames(NameList names) {
 void RenameRun::take() {
     if (current_ || position_ == files_.size()) return;
     if (!started_) started_ = platform::now();
-    const std::size_t index = position_++;
-    current_ = RunStep{&files_[index], plannedName(index)};
+    currentIndex_ = position_++;
+    current_ = RunStep{&files_[currentIndex_], plannedName(currentIndex_)};
 }
 
 void RenameRun::release() {
@@ -140,25 +141,94 @@ void RenameRun::stop(const platform::FileError& error) {
     release();
 }
 
+namespace {
+
+// How many files a one-pass run records ahead of the one it moves: the records of a batch reach
+// the disk in one sync while the moves before them are made, so the moves seldom wait for the
+// disk (a sync of a real disk takes some milliseconds, a move some microseconds).
+constexpr std::size_t kRecordAhead = 4096;
+
+}  // namespace
+
 void RenameRun::runAll(const RunCallbacks& callbacks) {
     const std::size_t every = callbacks.progressEvery ? callbacks.progressEvery : 1;
-    std::size_t count = 0;
-    while (const RunStep* step = next()) {
-        // The step is over once handled: a copy only for the few that progress is told about.
-        std::optional<RunStep> told;
-        if (callbacks.progress && (count % every == 0 || position_ == files_.size())) told = *step;
-        std::string reason;
-        if (options_.leaveUnchanged && step->newName == step->file->name) {
-            ++result_.unchanged;
-            release();
-        } else if (!apply(step->newName, &reason)) {
-            if (stopped()) break;
-            fail(std::move(reason));
-            if (callbacks.failed) callbacks.failed(result_.failures.back());
+    struct Ahead {
+        std::size_t index;
+        std::string newName;
+        PreparedMove move;
+        bool unchanged;
+    };
+    std::deque<Ahead> ahead;
+    const auto prepare = [&](std::size_t index, std::string newName) {
+        const FileEntry& file = files_[index];
+        const bool unchanged = options_.leaveUnchanged && newName == file.name;
+        Ahead step{index, std::move(newName), PreparedMove{}, unchanged};
+        if (!step.unchanged) {
+            nameText_.assign(file.name.view());
+            step.move = session_.prepareMove(nameText_, file.folder(), step.newName);
         }
-        ++count;
-        if (told) callbacks.progress(RunProgress{handled(), total(), *told});
+        ahead.push_back(std::move(step));
+    };
+    std::size_t count = 0;
+    // When the journal takes no more records, the moves already recorded are still made: their
+    // records reach the disk before they do. Then the run stops.
+    std::optional<platform::FileError> journalFailed;
+    try {
+        // A file already taken (a front end stepped, then chose to rename the rest) goes first.
+        if (current_) {
+            try {
+                prepare(currentIndex_, std::move(current_->newName));
+            } catch (const platform::FileError& error) {
+                journalFailed = error;
+            }
+            current_.reset();
+        }
+        if (!started_ && position_ < files_.size()) started_ = platform::now();
+        aheadCount_ = ahead.size();
+        for (;;) {
+            while (!journalFailed && ahead.size() < kRecordAhead && position_ < files_.size()) {
+                const std::size_t index = position_++;
+                try {
+                    prepare(index, plannedName(index));
+                } catch (const platform::FileError& error) {
+                    journalFailed = error;
+                }
+                aheadCount_ = ahead.size();
+            }
+            if (ahead.empty()) break;
+            Ahead step = std::move(ahead.front());
+            ahead.pop_front();
+            aheadCount_ = ahead.size();
+            currentIndex_ = step.index;
+            current_ = RunStep{&files_[step.index], std::move(step.newName)};
+            // The step is over once handled: a copy only for the few that progress is told about.
+            std::optional<RunStep> told;
+            if (callbacks.progress && (count % every == 0 || done(1))) told = *current_;
+            std::string reason;
+            if (step.unchanged) {
+                ++result_.unchanged;
+                release();
+            } else {
+                nameText_.assign(current_->file->name.view());
+                if (session_.commitMove(step.move, nameText_, current_->file->folder(), current_->newName, &reason)) {
+                    ++result_.renamed;
+                    release();
+                } else {
+                    fail(std::move(reason));
+                    if (callbacks.failed) callbacks.failed(result_.failures.back());
+                }
+            }
+            ++count;
+            if (told) callbacks.progress(RunProgress{handled(), total(), *told});
+        }
+        if (journalFailed) stop(*journalFailed);
+    } catch (const platform::FileError& error) {
+        // A record could not be put on the disk: the moves recorded ahead are not made, and
+        // recovery finds them so.
+        aheadCount_ = 0;
+        stop(error);
     }
+    aheadCount_ = 0;
 }
 
 RunResult RenameRun::result() const {

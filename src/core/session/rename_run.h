@@ -124,7 +124,7 @@ public:
     // that cannot be renamed is counted as failed with its reason, and the run goes on.
     void runAll(const RunCallbacks& callbacks = {});
 
-    bool done() const { return position_ == files_.size() && !current_; }
+    bool done() const { return done(0); }
     // The run's undo record could not be written: no further file is renamed.
     bool stopped() const { return !result_.undoProblem.empty(); }
     std::size_t total() const { return files_.size(); }
@@ -142,6 +142,10 @@ public:
     RunResult finish();
 
 private:
+    // True when no file but the `current` ones (0 or 1) is left to handle.
+    bool done(std::size_t current) const {
+        return position_ == files_.size() && aheadCount_ + (current_ ? 1 : 0) <= current;
+    }
     std::string plannedName(std::size_t index);
     void take();
     // Done with the current file; the clock stops after the last one.
@@ -159,6 +163,8 @@ private:
     // keeps it nor calls back into the run while using it.
     std::string nameText_;
     std::size_t position_ = 0;  // the next file to take
+    std::size_t currentIndex_ = 0;
+    std::size_t aheadCount_ = 0;  // files a one-pass run has taken and not handled yet
     std::optional<RunStep> current_;
     RunResult result_;
     std::optional<std::time_t> started_, ended_;

@@ -65,38 +65,73 @@ std::string RenameSession::proposeName(const std::string& folder, const std::str
     }
 }
 
-bool RenameSession::renameFile(const std::string& oldName, const std::string& folder, const std::string& newName,
-                               std::string* errorText) {
+namespace {
+
+// The folder `folder` as `open` holds it, opened anew when the last one was another.
+const platform::MoveFolder& openFolder(std::unique_ptr<platform::MoveFolder>& open, const std::string& folder) {
+    if (!open || open->path() != folder) {
+        std::string path = platform::withSeparator(folder);
+        if (!open || open->path() != path) open = std::make_unique<platform::MoveFolder>(path);
+    }
+    return *open;
+}
+
+}  // namespace
+
+PreparedMove RenameSession::prepareMove(const std::string& oldName, const std::string& folder,
+                                        const std::string& newName) {
+    PreparedMove move;
     if (!platform::isValidFileName(newName)) {
-        if (errorText) *errorText = "The file name \"" + newName + "\" is not valid.";
-        return false;
+        move.error = "The file name \"" + newName + "\" is not valid.";
+        return move;
     }
     // The folder is recorded with its separator, so undo always rebuilds the right paths. A run
     // goes folder by folder: the folder stays open for the moves of all its files.
-    if (!moveFolder_ || moveFolder_->path() != folder) {
-        std::string path = platform::withSeparator(folder);
-        if (!moveFolder_ || moveFolder_->path() != path) moveFolder_ = std::make_unique<platform::MoveFolder>(path);
-    }
-    const std::string& prefix = moveFolder_->path();
+    const platform::MoveFolder& place = openFolder(recordFolder_, folder);
+    const std::string& prefix = place.path();
     // A record cut short would undo some other file; better not to rename at all.
     if (undoEnabled_ && !fitsUndoRecord(prefix, newName, oldName)) {
-        if (errorText) *errorText = "The folder or name is too long for the undo record; the file was not renamed.";
-        return false;
+        move.error = "The folder or name is too long for the undo record; the file was not renamed.";
+        return move;
     }
     if (undoEnabled_) {
+        // Which file this is, so that recovery and undo never take another file that has come to
+        // bear one of its names for it.
+        platform::FileId id;
+        try {
+            id = place.entryId(oldName);
+        } catch (const platform::FileError& error) {
+            move.error = error.message();
+            return move;
+        }
         // The move is in the journal before it is made, so however the run ends it can be undone.
         if (!journal_.isOpen()) journal_.create(paths_, plugins_, rules_);
-        journal_.recordMove(prefix, oldName, newName);
+        move.record = journal_.recordMove(prefix, oldName, newName, id);
     }
+    move.ok = true;
+    return move;
+}
+
+bool RenameSession::commitMove(const PreparedMove& move, const std::string& oldName, const std::string& folder,
+                               const std::string& newName, std::string* errorText) {
+    if (!move.ok) {
+        if (errorText) *errorText = move.error;
+        return false;
+    }
+    if (undoEnabled_) journal_.waitDurable(move.record);
     try {
-        moveFolder_->moveFile(oldName, newName);
+        openFolder(moveFolder_, folder).moveFile(oldName, newName);
     } catch (const platform::FileError& error) {
-        if (undoEnabled_) journal_.moveMade(false);
         if (errorText) *errorText = error.message();
         return false;
     }
-    if (undoEnabled_) journal_.moveMade(true);
+    if (undoEnabled_) journal_.moveMade(move.record, true);
     return true;
+}
+
+bool RenameSession::renameFile(const std::string& oldName, const std::string& folder, const std::string& newName,
+                               std::string* errorText) {
+    return commitMove(prepareMove(oldName, folder, newName), oldName, folder, newName, errorText);
 }
 
 std::string RenameSession::finish() {

@@ -16,6 +16,13 @@ namespace core {
 class PluginManager;
 class Reporter;
 
+// A move checked and, with undo on, recorded in the run's journal, not made yet.
+struct PreparedMove {
+    bool ok = false;           // it may be made (commitMove); otherwise `error` says why not
+    std::uint64_t record = 0;  // its journal record, with undo on
+    std::string error;
+};
+
 class RenameSession {
 public:
     RenameSession(const PluginManager* plugins, const RuleList& rules, bool undoEnabled, bool limitUndo,
@@ -42,6 +49,16 @@ public:
     bool renameFile(const std::string& oldName, const std::string& folder, const std::string& newName,
                     std::string* errorText = nullptr);
 
+    // renameFile in two steps, so that a run can record the moves ahead of the one it makes and
+    // the disk syncs many records at once: prepareMove checks the name and, with undo on, records
+    // the move with the identity of the file now at the old name (raising the platform's file
+    // error when the journal cannot be written); commitMove waits until that record is on the
+    // disk (raising the platform's file error when it cannot be), then moves the file. The moves
+    // must be committed in the order they were prepared.
+    PreparedMove prepareMove(const std::string& oldName, const std::string& folder, const std::string& newName);
+    bool commitMove(const PreparedMove& move, const std::string& oldName, const std::string& folder,
+                    const std::string& newName, std::string* errorText = nullptr);
+
     // Ends the run: writes and registers the undo database when undo is on and a file was
     // renamed, from the run's journal, which then goes. Returns the database's name, or empty.
     // Raises the platform's file error, or braxen_Exception for an index that is not acceptable;
@@ -52,7 +69,8 @@ private:
     const PluginManager* plugins_;
     const RuleList& rules_;
     RunJournal journal_;
-    std::unique_ptr<platform::MoveFolder> moveFolder_;  // the folder of the last move
+    std::unique_ptr<platform::MoveFolder> moveFolder_;    // the folder of the last move
+    std::unique_ptr<platform::MoveFolder> recordFolder_;  // the folder of the last move recorded
     bool undoEnabled_;
     bool limitUndo_;
     std::int32_t undoLimit_;

@@ -14,13 +14,14 @@ namespace core {
 namespace {
 
 constexpr char kMagic[8] = {'C', 'W', 'J', 'O', 'U', 'R', 'N', 'L'};
-constexpr std::uint32_t kJournalVersion = 1;
+constexpr std::uint32_t kJournalVersion = 2;
 constexpr std::size_t kHeaderSize = 24;                        // magic, version, start time, CRC
 constexpr std::size_t kRuleSectionHead = 4 + kHeaderSlot + 4;  // version, header text, count
 // No folder or pair of names comes near this; a larger length is damage, not a record.
 constexpr std::uint32_t kMaxRecord = 1u << 20;
 constexpr char kFolderRecord = 'F';
-constexpr char kMoveRecord = 'M';
+constexpr char kMoveRecord = 'M';          // without the file's identity (version 1)
+constexpr char kVerifiedMoveRecord = 'V';  // with it
 
 // CRC-32 (the zlib polynomial), eight bytes a step: every record is summed when written and again
 // when read back, so this is most of a journal's own cost.
@@ -67,12 +68,15 @@ std::uint32_t u32At(std::string_view bytes, std::size_t at) {
     return static_cast<std::uint32_t>(readLittle(bytes, at, 4));
 }
 
-void appendRecord(std::string& bytes, char type, std::string_view first, std::string_view second = {},
-                  bool withLength = false) {
+// A record whose payload is `prefix`, then (withLength) the length of `first`, `first` and
+// `second`: a move's record is laid out with no string of its own.
+void appendRecord(std::string& bytes, char type, std::string_view prefix, std::string_view first,
+                  std::string_view second = {}, bool withLength = false) {
     const std::size_t at = bytes.size();
-    const std::size_t payload = (withLength ? 4 : 0) + first.size() + second.size();
+    const std::size_t payload = prefix.size() + (withLength ? 4 : 0) + first.size() + second.size();
     appendU32(bytes, static_cast<std::uint32_t>(payload));
     bytes += type;
+    bytes += prefix;
     if (withLength) appendU32(bytes, static_cast<std::uint32_t>(first.size()));
     bytes += first;
     bytes += second;
@@ -94,6 +98,10 @@ std::optional<std::size_t> ruleSectionLength(std::string_view bytes) {
 
 }  // namespace
 
+void appendJournalRecord(std::string& bytes, char type, std::string_view payload) {
+    appendRecord(bytes, type, {}, payload);
+}
+
 std::string formatJournalHeader(std::time_t started) {
     std::string bytes(kMagic, sizeof kMagic);
     appendU32(bytes, kJournalVersion);
@@ -105,12 +113,19 @@ std::string formatJournalHeader(std::time_t started) {
 }
 
 void appendJournalMove(std::string& bytes, std::string& currentFolder, const std::string& folder,
-                       const std::string& oldName, const std::string& newName) {
+                       const std::string& oldName, const std::string& newName,
+                       const std::optional<platform::FileId>& id) {
     if (folder != currentFolder) {
-        appendRecord(bytes, kFolderRecord, folder);
+        appendRecord(bytes, kFolderRecord, {}, folder);
         currentFolder = folder;
     }
-    appendRecord(bytes, kMoveRecord, oldName, newName, true);
+    if (!id) return appendRecord(bytes, kMoveRecord, {}, oldName, newName, true);
+    char identity[16];
+    for (int i = 0; i < 8; ++i) {
+        identity[i] = static_cast<char>((id->volume >> (8 * i)) & 0xFF);
+        identity[8 + i] = static_cast<char>((id->index >> (8 * i)) & 0xFF);
+    }
+    appendRecord(bytes, kVerifiedMoveRecord, std::string_view(identity, sizeof identity), oldName, newName, true);
 }
 
 namespace {
@@ -124,7 +139,8 @@ struct JournalHead {
 
 std::optional<JournalHead> readHead(std::string_view bytes) {
     if (bytes.size() < kHeaderSize || bytes.substr(0, sizeof kMagic) != std::string_view(kMagic, sizeof kMagic) ||
-        u32At(bytes, 8) != kJournalVersion || u32At(bytes, 20) != crc32(bytes.substr(0, 20))) {
+        (u32At(bytes, 8) != 1 && u32At(bytes, 8) != kJournalVersion) ||
+        u32At(bytes, 20) != crc32(bytes.substr(0, 20))) {
         return std::nullopt;
     }
     const auto rules = ruleSectionLength(bytes.substr(kHeaderSize));
@@ -133,12 +149,10 @@ std::optional<JournalHead> readHead(std::string_view bytes) {
                        bytes.substr(kHeaderSize, *rules), kHeaderSize + *rules};
 }
 
-// Calls move(folder, oldName, newName) for every whole move record from `at` on, in order, up to
-// the first record that is cut short, damaged or unknown. `folder` carries the folder of the moves
-// from one piece of a journal to the next. Returns where it stopped; `damaged` tells that it
-// stopped at a record no further bytes could complete.
-template <typename Move>
-std::size_t forEachMove(std::string_view bytes, std::size_t at, std::string& folder, bool& damaged, Move move) {
+}  // namespace
+
+std::size_t forEachJournalRecord(std::string_view bytes, std::size_t at, bool& damaged,
+                                 const std::function<bool(char type, std::string_view payload)>& each) {
     damaged = false;
     while (bytes.size() - at >= 9) {
         const std::uint32_t length = u32At(bytes, at);
@@ -146,20 +160,38 @@ std::size_t forEachMove(std::string_view bytes, std::size_t at, std::string& fol
         if (bytes.size() - at - 9 < length) return at;  // cut short
         const std::string_view whole = bytes.substr(at, 5 + std::size_t{length});
         if (u32At(bytes, at + 5 + length) != crc32(whole)) break;  // torn or damaged
-        const char type = whole[4];
-        const std::string_view payload = whole.substr(5);
-        if (type == kFolderRecord) {
-            folder = payload;
-        } else if (type == kMoveRecord && payload.size() >= 4 && u32At(payload, 0) <= payload.size() - 4) {
-            const std::uint32_t oldLength = u32At(payload, 0);
-            move(std::string_view(folder), payload.substr(4, oldLength), payload.substr(4 + oldLength));
-        } else {
-            break;  // not something this program writes
-        }
+        if (!each(whole[4], whole.substr(5))) break;
         at += 9 + std::size_t{length};
     }
     damaged = bytes.size() - at >= 9;
     return at;
+}
+
+namespace {
+
+// Calls move(folder, oldName, newName, id) for every whole move record from `at` on, in order, up
+// to the first record that is cut short, damaged or unknown. `folder` carries the folder of the
+// moves from one piece of a journal to the next. Returns where it stopped; `damaged` tells that
+// it stopped at a record no further bytes could complete.
+template <typename Move>
+std::size_t forEachMove(std::string_view bytes, std::size_t at, std::string& folder, bool& damaged, Move move) {
+    return forEachJournalRecord(bytes, at, damaged, [&](char type, std::string_view payload) {
+        if (type == kFolderRecord) {
+            folder = payload;
+            return true;
+        }
+        std::optional<platform::FileId> id;
+        if (type == kVerifiedMoveRecord && payload.size() >= 16) {
+            id = platform::FileId{readLittle(payload, 0, 8), readLittle(payload, 8, 8)};
+            payload.remove_prefix(16);
+        } else if (type != kMoveRecord) {
+            return false;  // not something this program writes
+        }
+        if (payload.size() < 4 || u32At(payload, 0) > payload.size() - 4) return false;
+        const std::uint32_t oldLength = u32At(payload, 0);
+        move(std::string_view(folder), payload.substr(4, oldLength), payload.substr(4 + oldLength), id);
+        return true;
+    });
 }
 
 }  // namespace
@@ -172,10 +204,12 @@ std::optional<JournalContent> parseJournal(std::string_view bytes) {
     content.ruleSection = std::string(head->ruleSection);
     std::string folder;
     bool damaged = false;
-    forEachMove(bytes, head->recordsAt, folder, damaged,
-                [&](std::string_view folder, std::string_view oldName, std::string_view newName) {
-                    content.moves.push_back(UndoEntry{std::string(folder), std::string(newName), std::string(oldName)});
-                });
+    forEachMove(
+        bytes, head->recordsAt, folder, damaged,
+        [&](std::string_view folder, std::string_view oldName, std::string_view newName,
+            const std::optional<platform::FileId>& id) {
+            content.moves.push_back(UndoEntry{std::string(folder), std::string(newName), std::string(oldName), id});
+        });
     return content;
 }
 
@@ -211,20 +245,32 @@ BackgroundSync::~BackgroundSync() {
 void BackgroundSync::written() {
     const std::lock_guard<std::mutex> lock(mutex_);
     if (failure_) throw *failure_;
-    const std::uint64_t unsynced = ++written_ - synced_;
-    // The first unsynced record starts the clock; enough of them start a sync at once.
-    if (unsynced == 1 || unsynced == kJournalSyncMoves) wake_.notify_one();
+    ++written_;
+    if (idle_) wake_.notify_one();
+}
+
+void BackgroundSync::waitSynced(std::uint64_t count) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (syncedCount_ >= count) return;
+    wanted_ = std::max(wanted_, count);
+    wake_.notify_one();
+    synced_.wait(lock, [&] { return syncedCount_ >= count || failure_; });
+    if (syncedCount_ < count) throw *failure_;
 }
 
 void BackgroundSync::loop() {
     std::unique_lock<std::mutex> lock(mutex_);
     while (!stopping_) {
-        if (written_ == synced_) {
+        if (written_ == syncedCount_) {
+            idle_ = true;
             wake_.wait(lock);
             continue;
         }
-        wake_.wait_for(lock, kJournalSyncInterval,
-                       [this] { return stopping_ || written_ - synced_ >= kJournalSyncMoves; });
+        // Records keep coming while the moves before them are made: a few more in each sync.
+        idle_ = false;
+        wake_.wait_for(lock, kJournalSyncInterval, [this] {
+            return stopping_ || wanted_ > syncedCount_ || written_ - syncedCount_ >= kJournalSyncRecords;
+        });
         if (stopping_) break;
         const std::uint64_t target = written_;
         lock.unlock();
@@ -233,10 +279,12 @@ void BackgroundSync::loop() {
         } catch (const platform::FileError& error) {
             lock.lock();
             failure_ = error;
+            synced_.notify_all();
             return;
         }
         lock.lock();
-        synced_ = target;
+        syncedCount_ = target;
+        synced_.notify_all();
     }
 }
 
@@ -295,17 +343,23 @@ void RunJournal::create(const AppPaths& paths, const PluginManager* plugins, con
     }
 }
 
-void RunJournal::recordMove(const std::string& folder, const std::string& oldName, const std::string& newName) {
+std::uint64_t RunJournal::recordMove(const std::string& folder, const std::string& oldName, const std::string& newName,
+                                     const platform::FileId& id) {
     record_.clear();
-    appendJournalMove(record_, currentFolder_, folder, oldName, newName);
+    appendJournalMove(record_, currentFolder_, folder, oldName, newName, id);
     appender_->append(record_.data(), record_.size());
     made_.push_back(false);
     syncing_->written();
+    return made_.size() - 1;
 }
 
-void RunJournal::moveMade(bool made) {
-    if (made_.empty() || !made) return;
-    made_.back() = true;
+void RunJournal::waitDurable(std::uint64_t record) {
+    syncing_->waitSynced(record + 1);
+}
+
+void RunJournal::moveMade(std::uint64_t record, bool made) {
+    if (record >= made_.size() || !made || made_[record]) return;
+    made_[record] = true;
     ++madeCount_;
 }
 
@@ -339,8 +393,9 @@ std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit) {
                 piece.resize(kept + journal.read(piece.data() + kept, kPiece));
                 bool damaged = false;
                 used = forEachMove(piece, 0, folder, damaged,
-                                   [&](std::string_view folder, std::string_view oldName, std::string_view newName) {
-                                       if (index < made_.size() && made_[index]) made(folder, newName, oldName);
+                                   [&](std::string_view folder, std::string_view oldName, std::string_view newName,
+                                       const std::optional<platform::FileId>& id) {
+                                       if (index < made_.size() && made_[index]) made(folder, newName, oldName, id);
                                        ++index;
                                    });
                 if (damaged || piece.size() == kept) break;  // the end of the records
@@ -348,14 +403,16 @@ std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit) {
         };
         bool wide = false;
         std::size_t count = 0;
-        forEachMade([&](std::string_view folder, std::string_view newName, std::string_view oldName) {
+        forEachMade([&](std::string_view folder, std::string_view newName, std::string_view oldName,
+                        const std::optional<platform::FileId>&) {
             wide = wide || needsWideSlots(folder) || needsWideSlots(newName) || needsWideSlots(oldName);
             ++count;
         });
         writeDatabaseFile(paths_, name_, [&](platform::File& file) {
             UndoDatabaseLayout layout(count, wide);
-            forEachMade([&](std::string_view folder, std::string_view newName, std::string_view oldName) {
-                layout.addEntry(folder, newName, oldName);
+            forEachMade([&](std::string_view folder, std::string_view newName, std::string_view oldName,
+                            const std::optional<platform::FileId>& id) {
+                layout.addEntry(folder, newName, oldName, id);
                 layout.writeWhenFull(file);
             });
             layout.bytes() += head->ruleSection;

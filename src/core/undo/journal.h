@@ -4,20 +4,26 @@
 // (journal_recovery.h).
 //
 // Layout, all integers little-endian:
-//   header   "CWJOURNL", version (u32, 1), start time (i64, seconds), CRC-32 of those 20 bytes
+//   header   "CWJOURNL", version (u32, 2; 1 is still read), start time (i64, seconds), CRC-32 of
+//            those 20 bytes
 //   filters  the run's Rule section, exactly as an undo database holds it (no stamp)
 //   records  length n (u32), type (u8), n payload bytes, CRC-32 of length, type and payload
 //            'F' folder: the folder of the moves that follow, ending with its separator (empty
 //                        before the first)
-//            'M' move:   old name's length (u32), old name, new name
+//            'V' move:   the moved file's volume (u64) and index (u64), old name's length (u32),
+//                        old name, new name
+//            'M' move:   the same without the identity (version 1 journals)
 // Records are appended one write at a time; the first record that is cut short or damaged ends
-// the journal, so a record torn by a kill or a power cut costs only itself.
+// the journal, so a record torn by a kill or a power cut costs only itself. No move is made
+// before its record is on the disk (group commit: the records of the moves ahead are synced
+// together while earlier moves are made), so even a power cut leaves no move without its record.
 #pragma once
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -37,11 +43,11 @@ namespace core {
 class PluginManager;
 
 inline constexpr const char* kJournalExtension = ".jnl";
-// The journal is synced to the disk once this many moves are unsynced, or this long after the
-// first unsynced one, whichever comes first: a power cut costs at most the records written since
-// the last sync began.
-inline constexpr std::uint64_t kJournalSyncMoves = 256;
-inline constexpr std::chrono::milliseconds kJournalSyncInterval{100};
+// A sync starts once this many records wait for one, or this long after the first of them, or at
+// once when a move waits for its record: the disk sees few syncs, and a run whose records are
+// written well ahead of its moves seldom waits.
+inline constexpr std::uint64_t kJournalSyncRecords = 256;
+inline constexpr std::chrono::milliseconds kJournalSyncInterval{2};
 
 struct JournalContent {
     std::time_t started = 0;
@@ -56,13 +62,23 @@ std::optional<JournalContent> parseJournal(std::string_view bytes);
 // The bytes of a journal's header.
 std::string formatJournalHeader(std::time_t started);
 // Appends the record(s) of one move: a folder record first when `folder` differs from
-// `currentFolder` (empty at the start of the records), which then becomes `folder`.
+// `currentFolder` (empty at the start of the records), which then becomes `folder`. Without an
+// identity the move is written as a version 1 journal did (tests of old journals).
 void appendJournalMove(std::string& bytes, std::string& currentFolder, const std::string& folder,
-                       const std::string& oldName, const std::string& newName);
+                       const std::string& oldName, const std::string& newName,
+                       const std::optional<platform::FileId>& id);
 
-// Syncs a file to the disk from a thread of its own while records are written to it, so the run
-// never waits for the disk: a sync starts once kJournalSyncMoves records are unsynced, or
-// kJournalSyncInterval after the first unsynced one.
+// The record framing of the journals, for the undo's journal too: appends one record of `type`.
+void appendJournalRecord(std::string& bytes, char type, std::string_view payload);
+// Calls each(type, payload) for every whole record from `at` on, up to the first that is cut
+// short or damaged, or for which `each` returns false. Returns where it stopped; `damaged` tells
+// that it stopped at a record no further bytes could complete.
+std::size_t forEachJournalRecord(std::string_view bytes, std::size_t at, bool& damaged,
+                                 const std::function<bool(char type, std::string_view payload)>& each);
+
+// Syncs a file to the disk from a thread of its own while records are written to it: a sync
+// starts once kJournalSyncRecords records wait, kJournalSyncInterval after the first of them, or
+// at once when someone waits for a record.
 class BackgroundSync {
 public:
     explicit BackgroundSync(platform::File& file);
@@ -73,15 +89,21 @@ public:
 
     // One more record was written. Raises the platform's file error of a sync that failed.
     void written();
+    // Waits until the first `count` records written are on the disk. Raises the platform's file
+    // error of a sync that failed.
+    void waitSynced(std::uint64_t count);
 
 private:
     void loop();
 
     platform::File& file_;
     std::mutex mutex_;
-    std::condition_variable wake_;
+    std::condition_variable wake_;    // the thread's
+    std::condition_variable synced_;  // the waiters'
     std::uint64_t written_ = 0;
-    std::uint64_t synced_ = 0;
+    std::uint64_t syncedCount_ = 0;
+    std::uint64_t wanted_ = 0;  // the most records someone waits for
+    bool idle_ = true;
     bool stopping_ = false;
     std::optional<platform::FileError> failure_;
     std::thread thread_;
@@ -107,14 +129,17 @@ public:
     const std::string& name() const { return name_; }
     std::string path() const;
 
-    // Hands the move about to be made straight to the system (no buffer in this program, and no
-    // system call either: the records go into the file's pages in memory), so that once this
-    // returns no end of the process can lose it; it reaches the disk itself with the next
-    // background sync. Raises the platform's file error: the move must then not be
-    // made.
-    void recordMove(const std::string& folder, const std::string& oldName, const std::string& newName);
-    // Tells whether the move last recorded was made.
-    void moveMade(bool made);
+    // Hands a move to be made straight to the system (no buffer in this program, and no system
+    // call either: the records go into the file's pages in memory), with the identity of the file
+    // it moves, and returns the record's number. The move may be made once waitDurable() for
+    // that number returns. Raises the platform's file error: the move must then not be made.
+    std::uint64_t recordMove(const std::string& folder, const std::string& oldName, const std::string& newName,
+                             const platform::FileId& id);
+    // Waits until the record is on the disk. Raises the platform's file error: the move must then
+    // not be made.
+    void waitDurable(std::uint64_t record);
+    // Tells whether the move of that record was made.
+    void moveMade(std::uint64_t record, bool made);
 
     // Ends the run: writes the moves that were made as an undo database (under a temporary name,
     // then renamed), registers it in the index, and deletes the journal. Returns the database's

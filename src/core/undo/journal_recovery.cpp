@@ -63,44 +63,108 @@ std::string interruptedDescription(std::time_t started, std::size_t count) {
     return undoDescription(started, count) + kInterruptedSuffix;
 }
 
-// Recovers the journal `name` whose lock the caller holds. Returns true when a database was
-// registered for it.
-bool recoverOne(const AppPaths& paths, const std::string& name, bool limitUndo, std::int32_t undoLimit) {
+// Moves a file of ours that must not be used aside under a name no reader takes, never over
+// another: the first free of NAME.bad, NAME.bad2, ... Returns the new path.
+std::string setAside(const std::string& path) {
+    for (int attempt = 1;; ++attempt) {
+        const std::string aside = path + kSetAsideExtension + (attempt == 1 ? std::string() : std::to_string(attempt));
+        if (platform::fileExists(aside)) continue;
+        platform::moveFileAnyName(path, aside);
+        return aside;
+    }
+}
+
+// What became of one journal.
+enum class Recovered { Registered, NothingToKeep, Waiting, SetAside };
+
+// Recovers the journal `name` whose lock the caller holds.
+Recovered recoverOne(const AppPaths& paths, const std::string& name, bool limitUndo, std::int32_t undoLimit,
+                     JournalRecovery& result) {
     const std::string database = paths.undoFolder() + name;
     const std::string journal = database + kJournalExtension;
     removeIfPresent(database + ".tmp");  // a database cut short when the run died
-    const auto content = parseJournal(readWholeFile(journal));
-    bool registered = false;
+    const std::string bytes = readWholeFile(journal);
+    const auto content = parseJournal(bytes);
     if (platform::fileExists(database)) {
         // The run died after its database was in place: it may only lack its index entry.
-        const std::size_t count = namingFile("the undo database", database, [&] {
-                                      return parseUndoDatabase(readWholeFile(database));
-                                  }).entries.size();
+        std::size_t count = 0;
+        try {
+            count = parseUndoDatabase(readWholeFile(database)).entries.size();
+        } catch (const BRAXEN::braxen_Exception& error) {
+            // Damaged after it was written whole: kept aside for whoever wants to look, and the
+            // journal, which holds the same moves, is recovered in its place.
+            result.setAside.push_back("The undo database " + database + " is damaged (" + error.message() +
+                                      "); it was set aside as " + setAside(database) + ".");
+            return recoverOne(paths, name, limitUndo, undoLimit, result);
+        }
         const IndexEntry entry{name, interruptedDescription(content ? content->started : platform::now(), count)};
-        registered = namingFile("the undo index", paths.indexFile(),
-                                [&] { return registerDatabase(paths, entry, limitUndo, undoLimit); });
-    } else if (content) {
-        const std::vector<UndoEntry> happened = movesThatHappened(content->moves);
-        if (!happened.empty()) {
-            writeDatabaseAs(paths, name, happened, content->ruleSection);
-            const IndexEntry entry{name, interruptedDescription(content->started, happened.size())};
-            registered = namingFile("the undo index", paths.indexFile(),
-                                    [&] { return registerDatabase(paths, entry, limitUndo, undoLimit); });
+        const bool registered = namingFile("the undo index", paths.indexFile(),
+                                           [&] { return registerDatabase(paths, entry, limitUndo, undoLimit); });
+        platform::removeFile(journal);
+        return registered ? Recovered::Registered : Recovered::NothingToKeep;
+    }
+    if (!content) {
+        // Nothing but the empty file of a run that died before it wrote its header: no move was
+        // made before the header was on the disk. Anything else is damage.
+        if (bytes.empty()) {
+            platform::removeFile(journal);
+            return Recovered::NothingToKeep;
+        }
+        result.setAside.push_back("The journal " + journal + " of an interrupted run is damaged; it was set aside as " +
+                                  setAside(journal) + ".");
+        return Recovered::SetAside;
+    }
+    const auto unsafe = std::find_if(content->moves.begin(), content->moves.end(), [](const UndoEntry& move) {
+        return !isSafeUndoEntry(move) || !fitsUndoRecord(move.folder, move.newName, move.oldName);
+    });
+    if (unsafe != content->moves.end()) {
+        result.setAside.push_back("The journal " + journal +
+                                  " names a move this program never makes; it was set aside as " + setAside(journal) +
+                                  ".");
+        return Recovered::SetAside;
+    }
+    // A folder that is not there now may be on a drive that is away: nothing can be judged, and
+    // nothing is dropped, until it is back.
+    std::vector<std::string> folders;
+    for (const UndoEntry& move : content->moves) {
+        if (folders.empty() || folders.back() != move.folder) folders.push_back(move.folder);
+    }
+    std::sort(folders.begin(), folders.end());
+    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+    for (const std::string& folder : folders) {
+        const auto status = platform::fileStatus(folder);
+        if (!status || !(status->attributes & platform::AttrDirectory)) {
+            result.waiting.push_back(WaitingJournal{name, folder, content->started, content->moves.size()});
+            return Recovered::Waiting;
         }
     }
+    bool registered = false;
+    const std::vector<UndoEntry> happened = movesThatHappened(content->moves);
+    if (!happened.empty()) {
+        writeDatabaseAs(paths, name, happened, content->ruleSection);
+        const IndexEntry entry{name, interruptedDescription(content->started, happened.size())};
+        registered = namingFile("the undo index", paths.indexFile(),
+                                [&] { return registerDatabase(paths, entry, limitUndo, undoLimit); });
+    }
     platform::removeFile(journal);
-    return registered;
+    return registered ? Recovered::Registered : Recovered::NothingToKeep;
 }
 
 }  // namespace
 
 std::vector<UndoEntry> movesThatHappened(const std::vector<UndoEntry>& moves) {
     // What later moves changed is laid over the disk: a name a later move took or freed is seen
-    // as it was before that move.
-    std::unordered_map<std::string, bool> present;
-    const auto exists = [&](const std::string& path) {
-        const auto it = present.find(path);
-        return it != present.end() ? it->second : platform::fileExists(path);
+    // as it was before that move, holding the file that move moved.
+    struct Seen {
+        bool exists;
+        std::optional<platform::FileId> id;  // nothing when unknown
+    };
+    std::unordered_map<std::string, Seen> overlay;
+    const auto seen = [&](const std::string& path) {
+        const auto it = overlay.find(path);
+        if (it != overlay.end()) return it->second;
+        const auto id = platform::entryId(path);
+        return Seen{id.has_value(), id};
     };
     std::vector<bool> happened(moves.size(), false);
     for (std::size_t i = moves.size(); i-- > 0;) {
@@ -109,17 +173,21 @@ std::vector<UndoEntry> movesThatHappened(const std::vector<UndoEntry>& moves) {
         const std::string from = move.folder + move.oldName;
         const std::string to = move.folder + move.newName;
         if (from == to) continue;  // nothing to undo
-        const bool toExists = exists(to);
-        const bool fromExists = exists(from);
-        bool made = toExists && !fromExists;
-        if (toExists && fromExists && sameIgnoringAsciiCase(move.oldName, move.newName)) {
+        const Seen atTo = seen(to);
+        const Seen atFrom = seen(from);
+        // The file it moved must be the one at the new name: another run may have put another
+        // file there, and undoing would then take that one.
+        const bool toHoldsIt = atTo.exists && (!move.id || atTo.id == move.id);
+        bool made = toHoldsIt && !atFrom.exists;
+        if (toHoldsIt && atFrom.exists && sameIgnoringAsciiCase(move.oldName, move.newName) &&
+            (!move.id || atFrom.id == move.id)) {
             // One file under two spellings where letter case is ignored.
             made = listedAs(move.folder, move.newName) && !listedAs(move.folder, move.oldName);
         }
         if (!made) continue;
         happened[i] = true;
-        present[to] = false;
-        present[from] = true;
+        overlay[to] = Seen{false, std::nullopt};
+        overlay[from] = Seen{true, move.id};
     }
     std::vector<UndoEntry> kept;
     for (std::size_t i = 0; i < moves.size(); ++i) {
@@ -145,7 +213,9 @@ JournalRecovery recoverJournals(const AppPaths& paths, bool limitUndo, std::int3
         platform::FileLock lock;
         try {
             if (!lock.tryLock(journal)) continue;  // a run in progress
-            if (recoverOne(paths, name, limitUndo, undoLimit)) result.recovered.push_back(name);
+            if (recoverOne(paths, name, limitUndo, undoLimit, result) == Recovered::Registered) {
+                result.recovered.push_back(name);
+            }
         } catch (const NotAcceptable& problem) {
             result.problems.push_back("The interrupted run " + journal + " could not be recovered: " + problem.text);
         } catch (const platform::FileError& error) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -14,22 +15,40 @@ namespace core {
 
 inline constexpr const char* kInterruptedSuffix = " (interrupted)";
 
+inline constexpr const char* kSetAsideExtension = ".bad";
+
+// A journal kept as it is because a folder of its moves cannot be reached now (a drive that is
+// not there, a share not connected): it is recovered once the folder is back.
+struct WaitingJournal {
+    std::string name;    // its database name
+    std::string folder;  // the first folder that cannot be reached
+    std::time_t started = 0;
+    std::size_t moves = 0;  // moves recorded, made or not
+};
+
 struct JournalRecovery {
     std::vector<std::string> recovered;  // the names of the databases registered
     std::vector<std::string> problems;   // one line per journal that could not be recovered
+    std::vector<WaitingJournal> waiting;
+    // One line per journal or database that was damaged or could move files out of their folder:
+    // each is set aside under its name + kSetAsideExtension, never deleted, and told once.
+    std::vector<std::string> setAside;
 };
 
 // Recovers every journal in the undo folder whose lock can be had (a run in progress, in this
 // process or another, holds its own). The database gets the journal's name and the description of
 // a run started when the journal was ("3/7/99 9:05:02 - 14 file(s) renamed.") with
-// kInterruptedSuffix; a journal without any move that happened is simply deleted. A journal that
-// cannot be recovered now (a full disk, an index that is not acceptable) stays for the next time
-// and is named in `problems`. Registering follows the undo limit as a finished run does.
+// kInterruptedSuffix; a journal without any move that happened is deleted. A journal that cannot
+// be recovered now (a full disk, an index that is not acceptable) stays for the next time and is
+// named in `problems`; one whose folder cannot be reached stays and is named in `waiting`; one
+// that is damaged or crafted is set aside. Registering follows the undo limit as a finished run
+// does.
 JournalRecovery recoverJournals(const AppPaths& paths, bool limitUndo, std::int32_t undoLimit);
 
 // The moves of a journal that happened, in order. Each is judged on the disk as it would have
-// been right after the move, by walking back from the last move: a move happened when its new name
-// exists and its old one does not (a change of letter case only, when the folder lists the new
+// been right after the move, by walking back from the last move: a move happened when the file at
+// its new name is the file it moved (for moves recorded without an identity: when anything is
+// there) and its old name is free (a change of letter case only, when the folder lists the new
 // spelling and not the old one). Moves that could leave their folder are never kept.
 std::vector<UndoEntry> movesThatHappened(const std::vector<UndoEntry>& moves);
 

@@ -21,7 +21,17 @@ using BRAXEN::braxen_Exception;
 namespace {
 
 std::size_t slotFor(std::uint32_t version) {
-    return version == 1 ? kUndoSlotVersion1 : kUndoSlotVersion2;
+    return version == 1 || version == 3 ? kUndoSlotVersion1 : kUndoSlotVersion2;
+}
+
+bool hasIdentities(std::uint32_t version) {
+    return version == 3 || version == 4;
+}
+
+std::uint64_t u64At(std::string_view bytes, std::size_t at) {
+    std::uint64_t value = 0;
+    for (int i = 7; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+    return value;
 }
 
 std::uint32_t intAt(std::string_view bytes, std::size_t at) {
@@ -31,6 +41,10 @@ std::uint32_t intAt(std::string_view bytes, std::size_t at) {
 
 void appendInt(std::string& bytes, std::uint32_t value) {
     for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>((value >> shift) & 0xFF);
+}
+
+void appendInt64(std::string& bytes, std::uint64_t value) {
+    for (int shift = 0; shift < 64; shift += 8) bytes += static_cast<char>((value >> shift) & 0xFF);
 }
 
 // A text slot: the text (cut at a character boundary when it does not fit), then zeros.
@@ -103,33 +117,45 @@ std::string undoDescription(std::time_t when, std::size_t count) {
                         {shortDateTime(platform::localTime(when)), static_cast<std::int64_t>(count)});
 }
 
+std::size_t undoEntrySize(std::uint32_t version) {
+    if (version < 1 || version > 4) return 0;
+    return 3 * slotFor(version) + (hasIdentities(version) ? kUndoIdentitySize : 0);
+}
+
+std::size_t undoEntriesOffset() {
+    return 8 + kHeaderSlot + 4;
+}
+
+UndoEntry parseUndoEntry(std::string_view bytes, std::uint32_t version) {
+    const std::size_t slot = slotFor(version);
+    const auto text = [&](std::size_t index) {
+        return platform::nameFromRecord(slotText(bytes.substr(index * slot, slot)));
+    };
+    UndoEntry entry{text(0), text(1), text(2), std::nullopt};
+    if (hasIdentities(version) && (intAt(bytes, 3 * slot) & 1)) {
+        entry.id = platform::FileId{u64At(bytes, 3 * slot + 8), u64At(bytes, 3 * slot + 16)};
+    }
+    return entry;
+}
+
 UndoDatabaseContent parseUndoDatabase(std::string_view bytes) {
-    constexpr std::size_t kEntriesAt = 8 + kHeaderSlot + 4;
+    const std::size_t entriesAt = undoEntriesOffset();
     if (bytes.size() < 4 || intAt(bytes, 0) != 1) throw braxen_Exception(braxen_Exception::invalidFormat);
     if (bytes.size() < 8) throw braxen_Exception(braxen_Exception::invalidFormat);
     const std::uint32_t version = intAt(bytes, 4);
-    if (version != 1 && version != 2) throw braxen_Exception(braxen_Exception::unknownVersion);
-    if (bytes.size() < kEntriesAt || slotText(bytes.substr(8, kHeaderSlot)) != kUndoHeaderText) {
+    const std::size_t entrySize = undoEntrySize(version);
+    if (entrySize == 0) throw braxen_Exception(braxen_Exception::unknownVersion);
+    if (bytes.size() < entriesAt || slotText(bytes.substr(8, kHeaderSlot)) != kUndoHeaderText) {
         throw braxen_Exception(braxen_Exception::invalidFormat);
     }
     const std::uint64_t count = intAt(bytes, 8 + kHeaderSlot);
-    const std::size_t slot = slotFor(version);
     // A count that runs past the end of the file is a damaged file, not a reason to read on.
-    if (count * 3 * slot > bytes.size() - kEntriesAt) throw braxen_Exception(braxen_Exception::invalidFormat);
+    if (count * entrySize > bytes.size() - entriesAt) throw braxen_Exception(braxen_Exception::invalidFormat);
     UndoDatabaseContent content;
     content.entries.reserve(static_cast<std::size_t>(count));
-    std::size_t at = kEntriesAt;
-    const auto next = [&] {
-        const std::string text = platform::nameFromRecord(slotText(bytes.substr(at, slot)));
-        at += slot;
-        return text;
-    };
-    for (std::uint64_t i = 0; i < count; ++i) {
-        UndoEntry entry;
-        entry.folder = next();
-        entry.newName = next();
-        entry.oldName = next();
-        content.entries.push_back(std::move(entry));
+    std::size_t at = entriesAt;
+    for (std::uint64_t i = 0; i < count; ++i, at += entrySize) {
+        content.entries.push_back(parseUndoEntry(bytes.substr(at, entrySize), version));
     }
     content.ruleSection = std::string(bytes.substr(at));
     return content;
@@ -142,15 +168,20 @@ bool needsWideSlots(std::string_view text) {
 UndoDatabaseLayout::UndoDatabaseLayout(std::size_t count, bool wide)
     : slot_(wide ? kUndoSlotVersion2 : kUndoSlotVersion1) {
     appendInt(bytes_, 1);  // the stamp
-    appendInt(bytes_, wide ? 2 : 1);
+    appendInt(bytes_, wide ? 4 : 3);
     appendSlot(bytes_, kUndoHeaderText, kHeaderSlot);
     appendInt(bytes_, static_cast<std::uint32_t>(count));
 }
 
-void UndoDatabaseLayout::addEntry(std::string_view folder, std::string_view newName, std::string_view oldName) {
+void UndoDatabaseLayout::addEntry(std::string_view folder, std::string_view newName, std::string_view oldName,
+                                  const std::optional<platform::FileId>& id) {
     appendSlot(bytes_, folder, slot_);
     appendSlot(bytes_, newName, slot_);
     appendSlot(bytes_, oldName, slot_);
+    appendInt(bytes_, id ? 1 : 0);
+    appendInt(bytes_, 0);
+    appendInt64(bytes_, id ? id->volume : 0);
+    appendInt64(bytes_, id ? id->index : 0);
 }
 
 namespace {
@@ -166,7 +197,7 @@ bool wideFor(const std::vector<UndoEntry>& entries) {
 
 std::string formatUndoDatabase(const std::vector<UndoEntry>& entries, std::string_view ruleSection) {
     UndoDatabaseLayout layout(entries.size(), wideFor(entries));
-    for (const UndoEntry& entry : entries) layout.addEntry(entry.folder, entry.newName, entry.oldName);
+    for (const UndoEntry& entry : entries) layout.addEntry(entry.folder, entry.newName, entry.oldName, entry.id);
     layout.bytes() += ruleSection;
     return std::move(layout.bytes());
 }
@@ -174,7 +205,7 @@ std::string formatUndoDatabase(const std::vector<UndoEntry>& entries, std::strin
 void writeUndoDatabase(platform::File& file, const std::vector<UndoEntry>& entries, std::string_view ruleSection) {
     UndoDatabaseLayout layout(entries.size(), wideFor(entries));
     for (const UndoEntry& entry : entries) {
-        layout.addEntry(entry.folder, entry.newName, entry.oldName);
+        layout.addEntry(entry.folder, entry.newName, entry.oldName, entry.id);
         layout.writeWhenFull(file);
     }
     layout.bytes() += ruleSection;
@@ -200,9 +231,29 @@ bool loadDatabaseProperties(const PluginManager* plugins, const AppPaths& paths,
     properties.version = static_cast<std::uint32_t>(readInt(file));
     properties.header = readText(file, kHeaderSlot);
     properties.count = static_cast<std::uint32_t>(readInt(file));
-    const std::uint64_t entryBytes = std::uint64_t{properties.count} * 3 * slotFor(properties.version);
+    const std::size_t entrySize = undoEntrySize(properties.version);
+    if (entrySize == 0) throw braxen_Exception(braxen_Exception::unknownVersion);
+    const std::uint64_t entryBytes = std::uint64_t{properties.count} * entrySize;
     requireRemaining(file, entryBytes);
-    file.seek(static_cast<std::int64_t>(entryBytes), platform::File::SeekFrom::Current);
+    properties.verified = 0;
+    if (hasIdentities(properties.version)) {
+        // Counted a piece at a time: a database of a million entries is some 800 MB.
+        const std::size_t perPiece = std::max<std::size_t>(1, (std::size_t{1} << 20) / entrySize);
+        std::string piece;
+        for (std::uint32_t done = 0; done < properties.count;) {
+            const std::size_t n = std::min<std::size_t>(perPiece, properties.count - done);
+            piece.resize(n * entrySize);
+            if (file.read(piece.data(), piece.size()) != piece.size()) {
+                throw braxen_Exception(braxen_Exception::invalidFormat);
+            }
+            for (std::size_t i = 0; i < n; ++i) {
+                if (intAt(piece, i * entrySize + 3 * slotFor(properties.version)) & 1) ++properties.verified;
+            }
+            done += static_cast<std::uint32_t>(n);
+        }
+    } else {
+        file.seek(static_cast<std::int64_t>(entryBytes), platform::File::SeekFrom::Current);
+    }
     std::uint32_t count = 0;
     FilterArchive archive(plugins, file, false, count, file.position());
     properties.rules.clear();

@@ -5,9 +5,11 @@
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/app/app_paths.h"
@@ -20,19 +22,40 @@ class PluginManager;
 
 inline constexpr const char* kUndoHeaderText = "Calderwynstrope - UNDO Database";
 // Entry slots: version 1 holds paths and names of up to 259 bytes, as the file has always been
-// laid out; version 2, written only when a folder or name is longer, holds up to 1039.
+// laid out; version 2, written only when a folder or name is longer, holds up to 1039. Versions 3
+// and 4 are 1 and 2 with the identity of the file moved after each entry's three slots (flags
+// (u32, bit 0: known), zero (u32), volume (u64), file index (u64), little-endian): every database
+// written now is one of them, and undo moves a file back only when it is still that file.
 inline constexpr std::size_t kUndoSlotVersion1 = 260;
 inline constexpr std::size_t kUndoSlotVersion2 = 1040;
+inline constexpr std::size_t kUndoIdentitySize = 24;
 
 struct UndoEntry {
+    UndoEntry() = default;
+    UndoEntry(std::string folder, std::string newName, std::string oldName,
+              std::optional<platform::FileId> id = std::nullopt)
+        : folder(std::move(folder)), newName(std::move(newName)), oldName(std::move(oldName)), id(id) {}
+
     std::string folder;  // as the rename received it, ending with the separator
     std::string newName;
     std::string oldName;
+    // The file that was moved, taken from it just before the move; nothing for entries written
+    // before identities were recorded, which are undone without the check.
+    std::optional<platform::FileId> id;
 
+    // The same move of names; which file it moved is not compared.
     bool operator==(const UndoEntry& other) const {
         return folder == other.folder && newName == other.newName && oldName == other.oldName;
     }
 };
+
+// The bytes of one entry in a database of `version` (1 to 4), or 0 for a version this program
+// does not know.
+std::size_t undoEntrySize(std::uint32_t version);
+// Where the entries of a database start: after the stamp, version, header text and count.
+std::size_t undoEntriesOffset();
+// One entry from its bytes (undoEntrySize(version) of them).
+UndoEntry parseUndoEntry(std::string_view bytes, std::uint32_t version);
 
 // "3/7/99 9:05:02": month/day/two-digit year, hours:minutes:seconds, 24-hour clock.
 std::string shortDateTime(const std::tm& time);
@@ -64,8 +87,8 @@ struct UndoDatabaseContent {
     std::string ruleSection;
 };
 UndoDatabaseContent parseUndoDatabase(std::string_view bytes);
-// The bytes of a database holding `entries` followed by `ruleSection`: version 1 when every text
-// fits 260 bytes, else version 2.
+// The bytes of a database holding `entries` followed by `ruleSection`: version 3 when every text
+// fits 260 bytes, else version 4.
 std::string formatUndoDatabase(const std::vector<UndoEntry>& entries, std::string_view ruleSection);
 // Writes the same bytes to `file`, a block at a time.
 void writeUndoDatabase(platform::File& file, const std::vector<UndoEntry>& entries, std::string_view ruleSection);
@@ -79,9 +102,10 @@ bool needsWideSlots(std::string_view text);
 // likes.
 class UndoDatabaseLayout {
 public:
-    // `wide`: version 2 slots, when some text needsWideSlots.
+    // `wide`: the 1040-byte slots (version 4), when some text needsWideSlots.
     UndoDatabaseLayout(std::size_t count, bool wide);
-    void addEntry(std::string_view folder, std::string_view newName, std::string_view oldName);
+    void addEntry(std::string_view folder, std::string_view newName, std::string_view oldName,
+                  const std::optional<platform::FileId>& id);
     std::string& bytes() { return bytes_; }
     // Writes what is laid out to `file` and forgets it.
     void write(platform::File& file) {
@@ -108,6 +132,7 @@ struct DatabaseProperties {
     std::uint64_t size = 0;
     std::time_t created = 0;
     std::uint32_t count = 0;
+    std::uint32_t verified = 0;  // entries that carry the identity of their file
     std::uint32_t version = 0;
     std::string header;
     RuleList rules;

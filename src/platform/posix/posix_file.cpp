@@ -239,6 +239,12 @@ std::optional<FileId> fileId(const std::string& path) {
     return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
+std::optional<FileId> entryId(const std::string& path) {
+    struct stat st;
+    if (path.empty() || ::lstat(path.c_str(), &st) != 0) return std::nullopt;
+    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
 namespace {
 
 std::string lastComponent(const std::string& path) {
@@ -322,6 +328,15 @@ void MoveFolder::moveFile(const std::string& oldName, const std::string& newName
         throw FileError(FileError::badPath, EINVAL, path_ + newName, "The file name is not valid.");
     }
     moveNoReplace(static_cast<int>(handle_), path_, oldName, newName);
+}
+
+FileId MoveFolder::entryId(const std::string& name) const {
+    struct stat st;
+    if (::fstatat(handle_ >= 0 ? static_cast<int>(handle_) : AT_FDCWD, (handle_ >= 0 ? name : path_ + name).c_str(),
+                  &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        throwErrno(errno, path_ + name);
+    }
+    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
 void replaceFile(const std::string& from, const std::string& to) {

@@ -216,17 +216,36 @@ bool namesIgnoreCase(const std::string&) {
     return true;
 }
 
-std::optional<FileId> fileId(const std::string& path) {
+namespace {
+
+// The identity of what `path` names; `flags` add FILE_FLAG_OPEN_REPARSE_POINT to ask about a link
+// itself. Sets the last error and gives nothing on failure.
+std::optional<FileId> identityOf(const std::string& path, DWORD flags) {
     if (path.empty()) return std::nullopt;
-    // Backup semantics open folders too; no access right is needed to ask for the identity.
+    // Backup semantics open folders too; no access right is needed to ask for the identity, and
+    // every sharing mode is granted so that nobody else's open or move is disturbed.
     HANDLE h = CreateFileW(filePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
     if (h == INVALID_HANDLE_VALUE) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info;
     const BOOL ok = GetFileInformationByHandle(h, &info);
+    const DWORD error = GetLastError();
     CloseHandle(h);
-    if (!ok) return std::nullopt;
+    if (!ok) {
+        SetLastError(error);
+        return std::nullopt;
+    }
     return FileId{info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
+}  // namespace
+
+std::optional<FileId> fileId(const std::string& path) {
+    return identityOf(path, 0);
+}
+
+std::optional<FileId> entryId(const std::string& path) {
+    return identityOf(path, FILE_FLAG_OPEN_REPARSE_POINT);
 }
 
 void moveFile(const std::string& from, const std::string& to) {
@@ -268,6 +287,12 @@ MoveFolder::~MoveFolder() = default;
 
 void MoveFolder::moveFile(const std::string& oldName, const std::string& newName) const {
     platform::moveFile(path_ + oldName, path_ + newName);
+}
+
+FileId MoveFolder::entryId(const std::string& name) const {
+    const auto id = identityOf(path_ + name, FILE_FLAG_OPEN_REPARSE_POINT);
+    if (!id) throwLastError(path_ + name);
+    return *id;
 }
 
 void replaceFile(const std::string& from, const std::string& to) {

@@ -173,7 +173,7 @@ TEST(RenameSession, FinishWritesTheUndoDatabaseOnlyWhenSomethingWasRenamed) {
     }
     ASSERT_EQ(name.size(), 12u);
     for (char c : name) EXPECT_TRUE(c >= 'A' && c <= 'Z') << name;
-    EXPECT_EQ(readFile(paths.undoFolder() + name).size(), 4060u);  // 148 + 2 x 780 + 3 x 784
+    EXPECT_EQ(readFile(paths.undoFolder() + name).size(), 4108u);  // 148 + 2 x (780 + 24) + 3 x 784
     UndoIndex index(paths.indexFile());
     ASSERT_TRUE(index.open());
     std::vector<IndexEntry> entries;

@@ -56,7 +56,7 @@ std::string journalBytes(std::time_t started, const std::vector<UndoEntry>& move
     std::string bytes = formatJournalHeader(started) + readFile(scratch / "rules").substr(4);
     std::string folder;
     for (const UndoEntry& move : moves) {
-        appendJournalMove(bytes, folder, move.folder, move.oldName, move.newName);
+        appendJournalMove(bytes, folder, move.folder, move.oldName, move.newName, move.id);
         if (ends) ends->push_back(bytes.size());
     }
     return bytes;
@@ -65,7 +65,7 @@ std::string journalBytes(std::time_t started, const std::vector<UndoEntry>& move
 TEST(JournalFormat, EveryCutKeepsTheWholeRecordsBeforeIt) {
     const std::vector<UndoEntry> moves = {{"/music/", "b.mp3", "a.mp3"},
                                           {"/music/", "d.mp3", "c.mp3"},
-                                          {"/music/deep/", "\xff\xfe.mp3", "x:?.mp3"},
+                                          {"/music/deep/", "\xff\xfe.mp3", "x:?.mp3", platform::FileId{7, 1ull << 40}},
                                           {"/music/", "f.mp3", "e.mp3"}};
     std::vector<std::size_t> ends;
     const std::string bytes = journalBytes(1234567890, moves, &ends);
@@ -73,6 +73,7 @@ TEST(JournalFormat, EveryCutKeepsTheWholeRecordsBeforeIt) {
     ASSERT_TRUE(whole);
     EXPECT_EQ(whole->started, 1234567890);
     EXPECT_EQ(whole->moves, moves);
+    for (std::size_t i = 0; i < moves.size(); ++i) EXPECT_EQ(whole->moves[i].id, moves[i].id) << i;
     const std::size_t headerEnd = 24 + 72 + 784;  // the header and a Rule section of one Rule
     for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
         const auto part = parseJournal(std::string_view(bytes).substr(0, cut));
@@ -126,14 +127,20 @@ struct Music {
 bool run(RunJournal& journal, const Music& music, const std::vector<std::pair<std::string, std::string>>& moves) {
     bool all = true;
     for (const auto& [from, to] : moves) {
-        journal.recordMove(music.prefix, from, to);
+        const auto id = platform::entryId(music.prefix + from);
+        if (!id) {
+            all = false;  // nothing there to move, nor to record
+            continue;
+        }
+        const std::uint64_t record = journal.recordMove(music.prefix, from, to, *id);
+        journal.waitDurable(record);
         bool made = true;
         try {
             platform::moveFile(music.prefix + from, music.prefix + to);
         } catch (const platform::FileError&) {
             made = all = false;
         }
-        journal.moveMade(made);
+        journal.moveMade(record, made);
     }
     return all;
 }
@@ -180,7 +187,9 @@ TEST(JournalRecovery, KeepsOnlyTheMovesThatHappened) {
     TempFolder app;
     Music music;
     const AppPaths paths = AppPaths::in(app.path());
-    for (const char* name : {"a.mp3", "c.mp3", "x.mp3", "y.mp3", "busy.mp3", "keep.mp3"}) music.add(name);
+    for (const char* name : {"a.mp3", "c.mp3", "x.mp3", "y.mp3", "busy.mp3", "keep.mp3", "m.mp3", "other.mp3"}) {
+        music.add(name);
+    }
     std::string journalName;
     {
         RunJournal journal;
@@ -195,7 +204,12 @@ TEST(JournalRecovery, KeepsOnlyTheMovesThatHappened) {
              {"y.mp3", "x.mp3"},
              {"t.mp3", "y.mp3"},
              {"busy.mp3", "keep.mp3"}});
-        journal.recordMove(music.prefix, "keep.mp3", "kept.mp3");
+        // Another run got there first: it moved m.mp3 away and another file to the new name, so
+        // this run's move failed. The disk alone would say it was made.
+        journal.recordMove(music.prefix, "m.mp3", "n.mp3", *platform::entryId(music.prefix + "m.mp3"));
+        platform::moveFile(music.prefix + "m.mp3", music.prefix + "q.mp3");
+        platform::moveFile(music.prefix + "other.mp3", music.prefix + "n.mp3");
+        journal.recordMove(music.prefix, "keep.mp3", "kept.mp3", *platform::entryId(music.prefix + "keep.mp3"));
         // Destroyed without finishing, as a process that is killed.
     }
     const JournalRecovery recovery = recoverJournals(paths, false, 50);
@@ -217,6 +231,35 @@ TEST(JournalRecovery, KeepsOnlyTheMovesThatHappened) {
     }
     EXPECT_FALSE(music.has("b.mp3"));
     EXPECT_FALSE(music.has("t.mp3"));
+    EXPECT_TRUE(music.has("n.mp3") && music.has("q.mp3")) << "the other run's files stay where it put them";
+}
+
+TEST(JournalRecovery, AJournalWhoseFolderIsAwayIsKeptUntilItIsBack) {
+    TempFolder app, drive;
+    const AppPaths paths = AppPaths::in(app.path());
+    const std::string mounted = drive / "usb", away = drive / "usb-away";
+    platform::createFolder(mounted);
+    writeFile(mounted + "/a.mp3", "a");
+    {
+        RunJournal journal;
+        journal.create(paths, nullptr, oneRule());
+        const std::string folder = platform::withSeparator(mounted);
+        const std::uint64_t record = journal.recordMove(folder, "a.mp3", "b.mp3", *platform::entryId(folder + "a.mp3"));
+        journal.waitDurable(record);
+        platform::moveFile(folder + "a.mp3", folder + "b.mp3");
+    }
+    platform::moveFile(mounted, away);
+    for (int start = 0; start < 2; ++start) {
+        const JournalRecovery recovery = recoverJournals(paths, false, 50);
+        ASSERT_EQ(recovery.waiting.size(), 1u);
+        EXPECT_EQ(recovery.waiting[0].folder, platform::withSeparator(mounted));
+        EXPECT_TRUE(recovery.recovered.empty());
+    }
+    platform::moveFile(away, mounted);
+    const JournalRecovery recovery = recoverJournals(paths, false, 50);
+    EXPECT_TRUE(recovery.waiting.empty());
+    EXPECT_EQ(recovery.recovered.size(), 1u);
+    EXPECT_EQ(indexOf(paths).size(), 1u);
 }
 
 TEST(JournalRecovery, LeavesTheJournalOfARunInProgress) {
@@ -273,17 +316,25 @@ TEST(JournalRecovery, EveryStageOfADyingFinish) {
     }
 }
 
-TEST(JournalRecovery, JournalsThatRecordNothingAreDropped) {
+TEST(JournalRecovery, EmptyJournalsAreDroppedDamagedOrCraftedOnesSetAside) {
     TempFolder app;
     const AppPaths paths = AppPaths::in(app.path());
     platform::createFolder(paths.undoFolder());
     writeFile(paths.undoFolder() + "AAAAAAAAAAAA.jnl", "");
     writeFile(paths.undoFolder() + "BBBBBBBBBBBB.jnl", "CWJOURNL garbage");
+    writeFile(paths.undoFolder() + "CCCCCCCCCCCC.jnl", journalBytes(0, {{"relative/", "b.mp3", "a.mp3"}}, nullptr));
+    writeFile(paths.undoFolder() + "DDDDDDDDDDDD.jnl", journalBytes(0, {{"/m/", "../b.mp3", "a.mp3"}}, nullptr));
     writeFile(paths.undoFolder() + "notours.jnl", "left alone");
-    const JournalRecovery recovery = recoverJournals(paths, false, 50);
-    EXPECT_TRUE(recovery.recovered.empty());
-    EXPECT_TRUE(recovery.problems.empty());
-    EXPECT_EQ(undoFolderFiles(paths), std::vector<std::string>{"notours.jnl"});
+    for (int start = 0; start < 2; ++start) {
+        const JournalRecovery recovery = recoverJournals(paths, false, 50);
+        EXPECT_TRUE(recovery.recovered.empty());
+        EXPECT_TRUE(recovery.problems.empty());
+        EXPECT_EQ(recovery.setAside.size(), start == 0 ? 3u : 0u) << "told once";
+    }
+    std::vector<std::string> files = undoFolderFiles(paths);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"BBBBBBBBBBBB.jnl.bad", "CCCCCCCCCCCC.jnl.bad", "DDDDDDDDDDDD.jnl.bad",
+                                               "notours.jnl"}));
     EXPECT_TRUE(indexOf(paths).empty());
 }
 

@@ -34,8 +34,8 @@ std::string commitRun(const AppPaths& paths, const RuleList& rules, const std::v
     RunJournal journal;
     journal.create(paths, nullptr, rules);
     for (const UndoEntry& move : moves) {
-        journal.recordMove(move.folder, move.oldName, move.newName);
-        journal.moveMade(true);
+        journal.moveMade(
+            journal.recordMove(move.folder, move.oldName, move.newName, move.id.value_or(platform::FileId{})), true);
     }
     return journal.finish(limitUndo, undoLimit);
 }
@@ -63,30 +63,34 @@ TEST(UndoDates, ShortAndLongForms) {
 TEST(UndoDatabase, LayoutEntriesThenFilters) {
     TempFolder app;
     const AppPaths paths = AppPaths::in(app.path());
-    const std::string name = commitRun(
-        paths, threeRules(), {{"C:\\music\\", "new1.mp3", "old1.mp3"}, {"C:\\music\\", "new2.mp3", "old2.mp3"}});
+    const std::string name = commitRun(paths, threeRules(),
+                                       {{"C:\\music\\", "new1.mp3", "old1.mp3", platform::FileId{5, 0x1234567890}},
+                                        {"C:\\music\\", "new2.mp3", "old2.mp3"}});
     const std::string bytes = readFile(paths.undoFolder() + name);
-    ASSERT_EQ(bytes.size(), 4060u);
-    EXPECT_EQ(bytes.substr(0, 8), std::string("\1\0\0\0\1\0\0\0", 8));
+    ASSERT_EQ(bytes.size(), 4108u);  // 148 + 2 x (780 + 24) + 3 x 784
+    EXPECT_EQ(bytes.substr(0, 8), std::string("\1\0\0\0\3\0\0\0", 8));
     EXPECT_EQ(bytes.substr(8, 31), "Calderwynstrope - UNDO Database");
     EXPECT_EQ(bytes.substr(72, 4), std::string("\2\0\0\0", 4));
     EXPECT_EQ(bytes.substr(76, 10), std::string("C:\\music\\\0", 10));
     EXPECT_EQ(bytes.substr(76 + 260, 8), "new1.mp3");
     EXPECT_EQ(bytes.substr(76 + 520, 8), "old1.mp3");
-    EXPECT_EQ(bytes.substr(76 + 1560, 4), std::string("\2\0\0\0", 4)) << "the Rule section has no stamp";
-    EXPECT_EQ(bytes.substr(80 + 1560, 40), "Calderwynstrope - Filter Definition File");
+    EXPECT_EQ(bytes.substr(76 + 780, 24), std::string("\1\0\0\0\0\0\0\0\5\0\0\0\0\0\0\0\x90\x78\x56\x34\x12\0\0\0", 24))
+        << "which file was moved";
+    EXPECT_EQ(bytes.substr(76 + 1608, 4), std::string("\2\0\0\0", 4)) << "the Rule section has no stamp";
+    EXPECT_EQ(bytes.substr(80 + 1608, 40), "Calderwynstrope - Filter Definition File");
 
     std::vector<UndoEntry> read = {{"stale", "x", "y"}};
     readUndoDatabase(paths.undoFolder() + name, read);
     EXPECT_EQ(read, (std::vector<UndoEntry>{{"C:\\music\\", "new1.mp3", "old1.mp3"},
                                             {"C:\\music\\", "new2.mp3", "old2.mp3"}}));
+    EXPECT_EQ(read[0].id, (platform::FileId{5, 0x1234567890}));
 
     DatabaseProperties properties;
     ASSERT_TRUE(loadDatabaseProperties(nullptr, paths, name, properties));
     EXPECT_EQ(properties.count, 2u);
-    EXPECT_EQ(properties.size, 4060u);
-    EXPECT_EQ(properties.size / 1024, 3u);
-    EXPECT_EQ(properties.version, 1u);
+    EXPECT_EQ(properties.size, 4108u);
+    EXPECT_EQ(properties.version, 3u);
+    EXPECT_EQ(properties.verified, 2u);
     EXPECT_EQ(properties.header, "Calderwynstrope - UNDO Database");
     EXPECT_EQ(properties.rules, threeRules());
     EXPECT_LE(std::abs(static_cast<double>(properties.created - platform::now())), 60.0);
@@ -112,8 +116,8 @@ TEST(UndoDatabase, LongTextsUseTheWideLayoutInsteadOfBeingCut) {
     ASSERT_GT(deep.size(), 259u);
     const std::string name = commitRun(paths, {}, {{deep, "new.mp3", "old.mp3"}});
     const std::string bytes = readFile(paths.undoFolder() + name);
-    EXPECT_EQ(bytes.substr(4, 4), std::string("\2\0\0\0", 4));
-    EXPECT_EQ(bytes.size(), 148u + 3 * 1040u);
+    EXPECT_EQ(bytes.substr(4, 4), std::string("\4\0\0\0", 4));
+    EXPECT_EQ(bytes.size(), 148u + 3 * 1040u + 24u);
     std::vector<UndoEntry> read;
     readUndoDatabase(paths.undoFolder() + name, read);
     EXPECT_EQ(read, (std::vector<UndoEntry>{{deep, "new.mp3", "old.mp3"}}));
@@ -134,10 +138,10 @@ TEST(UndoDatabase, ReadersRefuseOtherFiles) {
         EXPECT_EQ(error.cause(), 115);
     }
     std::string bytes = readFile(folder / "filters.ren");
-    bytes[4] = 3;
-    writeFile(folder / "v3", bytes);
+    bytes[4] = 5;
+    writeFile(folder / "v5", bytes);
     try {
-        readUndoDatabase(folder / "v3", entries);
+        readUndoDatabase(folder / "v5", entries);
         FAIL();
     } catch (const braxen_Exception& error) {
         EXPECT_EQ(error.cause(), 116);
@@ -189,8 +193,7 @@ TEST(UndoDatabase, ForeignIndexIsRaisedAndTheDatabaseStaysUnregistered) {
     writeFile(paths.indexFile(), std::string(100, 'x'));
     RunJournal journal;
     journal.create(paths, nullptr, {});
-    journal.recordMove("/f/", "o", "n");
-    journal.moveMade(true);
+    journal.moveMade(journal.recordMove("/f/", "o", "n", platform::FileId{}), true);
     try {
         journal.finish(true, 5);
         FAIL();
