@@ -76,6 +76,7 @@ public:
     Console& console;
     core::AppContext app;
     ConsoleReporter reporter;
+    core::JournalRecovery recovery;  // what the start made of the journals of runs that died
 };
 
 // The filter list of the command line, in order; false (reported) when something is refused.
@@ -175,6 +176,8 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
     // A name that would not change is not a rename: nothing is moved or recorded for it.
     options.leaveUnchanged = true;
     core::RenameRun run(&context.plugins(), rules, std::move(files), options, context.paths(), context.reporter);
+    // Another run or undo in one of these folders could move a file between a record and its move.
+    if (const std::string busy = run.claimFolders(); !busy.empty()) return context.fail(busy);
     core::RunCallbacks callbacks;
     callbacks.failed = [&](const core::RunFailure& failure) {
         console.err(std::string(kProgram) + ": cannot rename \"" + failure.path() + "\" to \"" + failure.newName +
@@ -264,6 +267,10 @@ int undoCommand(Context& context, const Invocation& invocation) {
         }
         std::string out;
         for (const core::IndexEntry& entry : catalog.entries()) out += entry.name + "\t" + entry.description + "\n";
+        // Runs whose folder is away now are not in the index yet, but their record is kept.
+        for (const core::WaitingJournal& waiting : context.recovery.waiting) {
+            out += waiting.name + "\t" + core::waitingDescription(waiting) + "\n";
+        }
         console.out(out);
         return ExitDone;
     }
@@ -321,13 +328,16 @@ int undoCommand(Context& context, const Invocation& invocation) {
 // databases, before any command looks at the undo history. False when one could not be recovered
 // (reported; it is tried again at the next start).
 bool recoverInterruptedRuns(Context& context) {
-    const core::JournalRecovery recovery = context.app.recoverInterruptedRuns();
+    context.recovery = context.app.recoverInterruptedRuns();
+    const core::JournalRecovery& recovery = context.recovery;
     for (const std::string& name : recovery.recovered) {
         context.console.err(std::string(kProgram) + ": the undo record of an interrupted run was recovered as " + name +
                             " (see \"undo list\")\n");
     }
     for (const std::string& problem : recovery.problems)
         context.console.err(std::string(kProgram) + ": " + oneLine(problem) + "\n");
+    for (const std::string& setAside : recovery.setAside)
+        context.console.err(std::string(kProgram) + ": " + oneLine(setAside) + "\n");
     return recovery.problems.empty();
 }
 

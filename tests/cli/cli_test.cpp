@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_kinds.h"
+#include "core/session/folder_locks.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "support/tag_files.h"
@@ -214,6 +215,15 @@ TEST_F(CliTest, RefusedInputExitsWithTwo) {
         EXPECT_EQ(refused.err, "calderwynstrope-cli: rename needs at least one filter: nothing would change\n");
     }
     EXPECT_EQ(run({"undo", "list"}).out, "") << "no run recorded";
+    {
+        core::FolderLocks another;  // another run, renaming in the same folder
+        ASSERT_EQ(another.lockAll(core::AppPaths::in(app.path()), {music.path()}), "");
+        const Outcome busy = run({"rename", "--append", "", "2", music.path()});
+        EXPECT_EQ(busy.status, 2);
+        EXPECT_NE(busy.err.find("Another run of the program is changing files in " + music.path()), std::string::npos)
+            << busy.err;
+        EXPECT_TRUE(platform::fileExists(music / "a.mp3"));
+    }
     const Outcome none = run({"preview", "-p", "*.wav", music.path()});
     EXPECT_EQ(none.status, 0);
     EXPECT_NE(none.err.find("There were no files found matching"), std::string::npos);

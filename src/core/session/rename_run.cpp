@@ -85,8 +85,38 @@ void RenameRun::planNames(NameList names) {
     plannedNames_ = std::move(names);
 }
 
+std::string RenameRun::claimFolders(std::chrono::milliseconds wait) {
+    std::vector<std::string> folders;
+    const std::string* last = nullptr;
+    for (const FileEntry& file : files_) {
+        if (last && *last == file.folder()) continue;
+        last = &file.folder();
+        folders.push_back(*last);
+    }
+    const std::string busy = folderLocks_.lockAll(paths_, folders, wait);
+    claimed_ = busy.empty();
+    return busy.empty() ? std::string() : folderBusyText(busy);
+}
+
+bool RenameRun::claimOnce() {
+    if (claimed_) return true;
+    std::string busy;
+    try {
+        busy = claimFolders();
+    } catch (const platform::FileError& error) {
+        busy = error.message();
+    }
+    if (busy.empty()) return true;
+    result_.undoProblem = busy;
+    current_.reset();
+    position_ = files_.size();
+    release();
+    return false;
+}
+
 void RenameRun::take() {
     if (current_ || position_ == files_.size()) return;
+    if (!claimOnce()) return;
     if (!started_) started_ = platform::now();
     currentIndex_ = position_++;
     current_ = RunStep{&files_[currentIndex_], plannedName(currentIndex_)};
@@ -151,6 +181,7 @@ constexpr std::size_t kRecordAhead = 4096;
 }  // namespace
 
 void RenameRun::runAll(const RunCallbacks& callbacks) {
+    if (!claimOnce()) return;
     const std::size_t every = callbacks.progressEvery ? callbacks.progressEvery : 1;
     struct Ahead {
         std::size_t index;

@@ -15,6 +15,7 @@
 #include "core/app/app_paths.h"
 #include "core/rules/rule.h"
 #include "core/session/find_files.h"
+#include "core/session/folder_locks.h"
 #include "core/session/rename_session.h"
 #include "core/session/run_preview.h"
 #include "platform/file_error.h"
@@ -107,6 +108,13 @@ public:
     // names as the run reaches them: a run after a preview renames exactly what the user saw.
     void planNames(NameList names);
 
+    // Takes the lock of every folder the run changes, before it touches anything: another run or
+    // undo in one of them is waited for briefly. Returns folderBusyText for the folder still held
+    // then (the run must not go on), or empty. A run that renames without this takes the locks at
+    // its first file and stops there when it cannot. Raises the platform's file error when a lock
+    // file cannot be made.
+    std::string claimFolders(std::chrono::milliseconds wait = kFolderLockWait);
+
     // --- Stepping, for a front end that asks about each file ---
     // The next file to handle and the name meant for it; the same step until it is applied or
     // skipped; nothing once every file is handled.
@@ -152,6 +160,8 @@ private:
     void release();
     void fail(std::string reason);
     void stop(const platform::FileError& error);
+    // Claims the folders when no front end did; false (the run stopped) when another run holds one.
+    bool claimOnce();
 
     RuleList rules_;  // before the session, which refers to it
     FileList files_;
@@ -166,6 +176,8 @@ private:
     std::size_t currentIndex_ = 0;
     std::size_t aheadCount_ = 0;  // files a one-pass run has taken and not handled yet
     std::optional<RunStep> current_;
+    FolderLocks folderLocks_;
+    bool claimed_ = false;
     RunResult result_;
     std::optional<std::time_t> started_, ended_;
     bool finished_ = false;

@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/search.h"
+#include "platform/text.h"
 
 namespace core {
 namespace {
@@ -194,6 +195,12 @@ std::vector<UndoEntry> movesThatHappened(const std::vector<UndoEntry>& moves) {
         if (happened[i]) kept.push_back(moves[i]);
     }
     return kept;
+}
+
+std::string waitingDescription(const WaitingJournal& journal) {
+    return shortDateTime(platform::localTime(journal.started)) + " - " + std::to_string(journal.moves) +
+           " rename(s) recorded. (interrupted; folder not reachable: " + platform::legacyTextToUtf8(journal.folder) +
+           ")";
 }
 
 JournalRecovery recoverJournals(const AppPaths& paths, bool limitUndo, std::int32_t undoLimit) {

@@ -26,6 +26,10 @@ struct WaitingJournal {
     std::size_t moves = 0;  // moves recorded, made or not
 };
 
+// How a waiting journal is listed with the runs: "3/7/99 9:05:02 - 14 rename(s) recorded.
+// (interrupted; folder not reachable: FOLDER)".
+std::string waitingDescription(const WaitingJournal& journal);
+
 struct JournalRecovery {
     std::vector<std::string> recovered;  // the names of the databases registered
     std::vector<std::string> problems;   // one line per journal that could not be recovered

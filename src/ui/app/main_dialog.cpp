@@ -61,7 +61,7 @@ MainDialog::MainDialog(std::string commandLine, core::AppContext& context)
     onCommand(IDC_EDIT, [this] { editSelectedFilter(); });
     onCommand(IDC_LOAD, [this] { load(); });
     onCommand(IDC_UNDO, [this] {
-        recoverInterruptedRuns();  // a run that died since the start is listed too
+        recoverInterruptedRuns(true);  // a run that died since the start is listed too
         UndoDialog dialog(hwnd(), plugins(), context_.paths());
         dialog.doModal();
     });
@@ -118,14 +118,22 @@ void MainDialog::onInitDialog() {
     }
 
     applySettings();
-    recoverInterruptedRuns();
+    recoverInterruptedRuns(false);
     if (!commandLine_.empty()) readWriteFilterFile(true, commandLine_);
     DragAcceptFiles(hwnd(), TRUE);
 }
 
-void MainDialog::recoverInterruptedRuns() {
-    // The Undo dialog lists what was recovered; only a journal that could not be is told now.
-    for (const std::string& problem : context_.recoverInterruptedRuns().problems) showCriticalError(problem);
+void MainDialog::recoverInterruptedRuns(bool tellWaiting) {
+    // The Undo dialog lists what was recovered; only a journal that could not be, or was set
+    // aside, is told now, and one whose folder is away when the user looks at the runs.
+    const core::JournalRecovery recovery = context_.recoverInterruptedRuns();
+    for (const std::string& problem : recovery.problems) showCriticalError(problem);
+    for (const std::string& setAside : recovery.setAside) showCriticalError(setAside);
+    if (!tellWaiting || recovery.waiting.empty()) return;
+    std::string text = "The undo records of these interrupted runs are kept until their folder can be reached again; "
+                       "they are listed here then:\r\n";
+    for (const core::WaitingJournal& waiting : recovery.waiting) text += "\r\n" + core::waitingDescription(waiting);
+    showAppMessage(text, MB_OK | MB_ICONINFORMATION);
 }
 
 void MainDialog::initSystemMenu() {

@@ -65,7 +65,7 @@ private:
     void rename();
     void preview();
     // Turns the journals of runs that died into undo databases; one that cannot be is told.
-    void recoverInterruptedRuns();
+    void recoverInterruptedRuns(bool tellWaiting);
     void load();
     void saveAs();
     void dropFiles(HDROP drop);

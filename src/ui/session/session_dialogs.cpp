@@ -147,6 +147,16 @@ void ProgressDialog::startRun() {
 }
 
 void showRun(HWND owner, core::RenameRun& run, bool confirm) {
+    // Another run or undo in one of these folders could move a file between a record and its move.
+    try {
+        if (const std::string busy = run.claimFolders(); !busy.empty()) {
+            showAppMessage(busy, MB_OK | MB_ICONSTOP);
+            return;
+        }
+    } catch (const platform::FileError& error) {
+        showCriticalError(error.message());
+        return;
+    }
     if (confirm) {
         ConfirmDialog dialog(owner, run);
         dialog.doModal();

@@ -1,0 +1,57 @@
+#include "core/session/folder_locks.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+#include "platform/file_error.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+
+namespace core {
+
+std::string FolderLocks::lockAll(const AppPaths& paths, const std::vector<std::string>& folders,
+                                 std::chrono::milliseconds wait) {
+    unlockAll();
+    if (!paths.dataWritable) return std::string();
+    // By identity, in one order for every run: two runs that share several folders never wait for
+    // each other crosswise.
+    std::vector<std::pair<std::string, const std::string*>> wanted;
+    for (const std::string& folder : folders) {
+        const auto id = platform::fileId(folder);
+        if (!id) continue;
+        char key[40];
+        std::snprintf(key, sizeof key, "%016llx-%016llx.lock", static_cast<unsigned long long>(id->volume),
+                      static_cast<unsigned long long>(id->index));
+        wanted.emplace_back(key, &folder);
+    }
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end(),
+                             [](const auto& a, const auto& b) { return a.first == b.first; }),
+                 wanted.end());
+    if (wanted.empty()) return std::string();
+    const std::string place = platform::withSeparator(paths.dataFolder) + "locks";
+    platform::createFolder(place);  // a failure shows when the first lock file cannot be made
+    for (const auto& [key, folder] : wanted) {
+        platform::FileLock lock;
+        try {
+            lock.lock(platform::withSeparator(place) + key, wait);
+        } catch (const platform::FileError& error) {
+            if (error.cause() != platform::FileError::lockTimeout) {
+                unlockAll();
+                throw;
+            }
+            unlockAll();
+            return *folder;
+        }
+        locks_.push_back(std::move(lock));
+    }
+    return std::string();
+}
+
+std::string folderBusyText(const std::string& folder) {
+    return "Another run of the program is changing files in " + folder +
+           "; nothing was renamed. Try again when it has finished.";
+}
+
+}  // namespace core
