@@ -201,9 +201,11 @@ TEST_F(AppTest, InterruptedRunsAreRecoveredAndUndoRecordFailuresShown) {
     {
         core::RunJournal journal;
         journal.create(core::AppPaths::in(home.path()), nullptr, {appendEnd("_x")});
-        journal.recordMove(musicFolder(), "a.mp3", "a_x.mp3");
+        const auto record =
+            journal.recordMove(musicFolder(), "a.mp3", "a_x.mp3", *platform::entryId(music / "a.mp3"));
+        journal.waitDurable(record);
         platform::moveFile(music / "a.mp3", music / "a_x.mp3");
-        journal.moveMade(true);
+        journal.moveMade(record, true);
     }
     HWND dialog = start();
     ASSERT_NE(dialog, nullptr);
