@@ -285,9 +285,10 @@ int undoCommand(Context& context, const Invocation& invocation) {
                 return context.fail(core::fileErrorReport(core::IDS_PROPERTIES_FAILED, error));
             }
             std::string out = "Name: " + entry->name + "\nDescription: " + entry->description + "\n" +
-                              std::to_string(properties.count) +
-                              " entries\nDate Created: " + core::longDateTime(platform::localTime(properties.created)) +
-                              "\n" + std::to_string(properties.size / 1024) + " KB\nFilters used:\n";
+                              std::to_string(properties.count) + " entries\n" + std::to_string(properties.verified) +
+                              " verified by file identity\nDate Created: " +
+                              core::longDateTime(platform::localTime(properties.created)) + "\n" +
+                              std::to_string(properties.size / 1024) + " KB\nFilters used:\n";
             for (const core::Rule& rule : properties.rules) out += "  " + rule.description + "\n";
             console.out(out);
             return ExitDone;
@@ -299,6 +300,12 @@ int undoCommand(Context& context, const Invocation& invocation) {
                 outcome = catalog.undoDatabase(*entry);
             } catch (const BRAXEN::braxen_Exception& error) {
                 return context.fail(core::fileErrorReport(core::IDS_LOAD_UNDO_FAILED, error));
+            } catch (const core::UndoInProgress& refused) {
+                console.err(std::string(kProgram) + ": " + refused.what() + "\n");
+                return ExitSomeFailed;
+            } catch (const core::UndoDatabaseSetAside& unreadable) {
+                console.err(std::string(kProgram) + ": " + terminalLines(unreadable.what()) + "\n");
+                return ExitSomeFailed;
             }
             console.out(terminalLines(outcome.finalText) + "\n");
             if (outcome.failures == 0) return ExitDone;

@@ -17,6 +17,11 @@ inline constexpr const char* kInterruptedSuffix = " (interrupted)";
 
 inline constexpr const char* kSetAsideExtension = ".bad";
 
+// Moves a file of ours that must not be used aside under a name no reader takes, never over
+// another: the first free of NAME.bad, NAME.bad2, ... Returns the new path. Raises the platform's
+// file error.
+std::string setAside(const std::string& path);
+
 // A journal kept as it is because a folder of its moves cannot be reached now (a drive that is
 // not there, a share not connected): it is recovered once the folder is back.
 struct WaitingJournal {
