@@ -114,6 +114,15 @@ bool isBack(const UndoEntry& entry) {
     return atOld && !atNew;
 }
 
+// Drops a database whose every entry came back: its index entry first, so that an undo killed
+// in between leaves no entry naming a file that is gone, only a file that nothing lists, which
+// the next start removes with the undo's journal.
+void dropUndone(const AppPaths& paths, const IndexEntry& entry) {
+    unregisterDatabase(paths, entry, false);
+    const std::string database = paths.undoFolder() + entry.name;
+    if (platform::fileExists(database)) platform::removeFile(database);
+}
+
 bool isListed(const AppPaths& paths, const IndexEntry& entry) {
     std::vector<IndexEntry> list;
     UndoIndex index(paths.indexFile());
@@ -242,7 +251,7 @@ std::size_t settleLocked(const AppPaths& paths, const IndexEntry& entry, const s
         }
     }
     if (back == count) {
-        unregisterDatabase(paths, entry, true);
+        dropUndone(paths, entry);
     } else if (back > 0) {
         rewriteKeeping(database, gone, count - back);
     }
@@ -306,8 +315,13 @@ std::vector<std::string> settleInterruptedUndos(const AppPaths& paths, std::vect
             }
             const auto listed =
                 std::find_if(list.begin(), list.end(), [&](const IndexEntry& entry) { return entry.name == name; });
-            // A database no longer listed is no one's to undo: its journal is of no use.
-            if (listed != list.end()) settleLocked(paths, *listed, journal.path(), setAsideLines);
+            if (listed != list.end()) {
+                settleLocked(paths, *listed, journal.path(), setAsideLines);
+            } else if (platform::fileExists(folder + name)) {
+                // Left by an undo killed as it dropped the database it had finished: nothing lists
+                // it, so no one can undo it again.
+                platform::removeFile(folder + name);
+            }
             journal.finish();
         } catch (const BRAXEN::braxen_Exception& error) {
             problems.push_back("The interrupted undo " + journal.path() + " could not be settled: " + error.message());
@@ -399,7 +413,7 @@ UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry, const std::functi
     if (unlisted > 0) outcome.failureText += "- ... and " + std::to_string(unlisted) + " more\r\n";
 
     if (outcome.failures == 0) {
-        unregisterDatabase(paths_, entry, true);
+        dropUndone(paths_, entry);
     } else if (isListed(paths_, entry)) {
         // A database deleted or dropped by the limit while it was being undone stays gone.
         rewriteKeeping(database, undone, static_cast<std::size_t>(outcome.failures));
