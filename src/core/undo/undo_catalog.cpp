@@ -235,21 +235,22 @@ std::size_t settleLocked(const AppPaths& paths, const IndexEntry& entry, const s
         !sameFile(platform::entryId(database), platform::FileId{little(*head, 16, 8), little(*head, 24, 8)})) {
         return 0;
     }
-    DatabaseReader reader(database);
-    const std::uint32_t count = reader.head().count;
-    if (reader.head().version != little(*head, 0, 4) || count != little(*head, 4, 4)) return 0;
+    std::optional<DatabaseReader> reader(std::in_place, database);
+    const std::uint32_t count = reader->head().count;
+    if (reader->head().version != little(*head, 0, 4) || count != little(*head, 4, 4)) return 0;
     std::vector<bool> gone(count, false);
     std::size_t back = 0;
     std::string piece;
     for (const auto& [first, end] : batches) {
         if (first >= end || end > count) continue;
-        reader.read(first, end, piece);
+        reader->read(first, end, piece);
         for (std::uint32_t i = first; i < end; ++i) {
-            if (gone[i] || !isBack(reader.entry(piece, i - first))) continue;
+            if (gone[i] || !isBack(reader->entry(piece, i - first))) continue;
             gone[i] = true;
             ++back;
         }
     }
+    reader.reset();  // a file open for reading cannot be replaced on Windows
     if (back == count) {
         dropUndone(paths, entry);
     } else if (back > 0) {
