@@ -68,6 +68,9 @@ public:
     core::PluginManager& plugins() { return app.plugins(); }
     const core::AppPaths& paths() const { return app.paths(); }
 
+    // The databases whose killed undo this start found finished, and their entries.
+    std::vector<std::pair<std::string, std::size_t>> undosFinished;
+
     int fail(const std::string& message) {
         console.err(std::string(kProgram) + ": " + terminalLines(message) + "\n");
         return ExitBadInput;
@@ -267,6 +270,15 @@ int undoCommand(Context& context, const Invocation& invocation) {
         console.out(out);
         return ExitDone;
     }
+    if (invocation.kind == CommandKind::UndoRun) {
+        // Killed after it had brought every file back: this start settled it, and it is done.
+        for (const auto& [name, count] : context.undosFinished) {
+            if (name != invocation.target) continue;
+            console.out(terminalLines(core::formatString(core::IDS_UNDO_DONE, {static_cast<std::int64_t>(count)})) +
+                        "\n");
+            return ExitDone;
+        }
+    }
     const auto entry = findDatabase(context, catalog, invocation.target);
     if (!entry) return ExitBadInput;
 
@@ -328,7 +340,8 @@ int undoCommand(Context& context, const Invocation& invocation) {
 // databases, before any command looks at the undo history. False when one could not be recovered
 // (reported; it is tried again at the next start).
 bool recoverInterruptedRuns(Context& context) {
-    const core::JournalRecovery recovery = context.app.recoverInterruptedRuns();
+    core::JournalRecovery recovery = context.app.recoverInterruptedRuns();
+    context.undosFinished = std::move(recovery.undosFinished);
     for (const std::string& name : recovery.recovered) {
         context.console.err(std::string(kProgram) + ": the undo record of an interrupted run was recovered as " + name +
                             " (see \"undo list\")\n");

@@ -194,6 +194,26 @@ TEST_F(CliTest, AnUndoThatCannotStartExitsOne) {
     }
 }
 
+// An undo killed once every file was back (here: by its progress callback) is done: the next
+// start settles it, and undoing it again says so, exit 0.
+TEST_F(CliTest, AnUndoKilledAtItsEndIsDone) {
+    struct Killed {};
+    files({"a.mp3", "b.mp3"});
+    ASSERT_EQ(run({"rename", "--append", "", "2", music.path()}).status, 0);
+    const std::string name = run({"undo", "list"}).out.substr(0, 12);
+    core::UndoCatalog catalog(core::AppPaths::in(app.path()));
+    catalog.refresh();
+    EXPECT_THROW(catalog.undoDatabase(catalog.entries()[0],
+                                      [](std::size_t done) {
+                                          if (done == 2) throw Killed{};
+                                      }),
+                 Killed);
+    const Outcome again = run({"undo", "run", name});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.out, "Undoing complete:\n\n2 files were successfully undone.\n");
+    EXPECT_EQ(run({"undo", "list"}).out, "");
+}
+
 TEST_F(CliTest, RenameCollectsFailuresAndNoUndoRecordsNothing) {
     files({"a.mp3", "b.mp3", "c.mp3"});
     const Outcome r = run({"rename", "--no-undo", "--append", "", "_2", "-p", "*.mp3", music.path()});

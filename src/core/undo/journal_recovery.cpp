@@ -228,9 +228,9 @@ JournalRecovery recoverJournals(const AppPaths& paths, bool limitUndo, std::int3
         }
     }
     // Undos that were killed are settled too, so that the list shows what is really left to undo.
-    for (std::string& problem : settleInterruptedUndos(paths, result.setAside)) {
-        result.problems.push_back(std::move(problem));
-    }
+    SettledUndos undos = settleInterruptedUndos(paths, result.setAside);
+    for (std::string& problem : undos.problems) result.problems.push_back(std::move(problem));
+    result.undosFinished = std::move(undos.finished);
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/app/app_paths.h"
@@ -38,6 +39,8 @@ struct JournalRecovery {
     // One line per journal or database that was damaged or could move files out of their folder:
     // each is set aside under its name + kSetAsideExtension, never deleted, and told once.
     std::vector<std::string> setAside;
+    // The databases whose killed undo had brought every file back (settleInterruptedUndos).
+    std::vector<std::pair<std::string, std::size_t>> undosFinished;
 };
 
 // Recovers every journal in the undo folder whose lock can be had (a run in progress, in this

@@ -288,8 +288,8 @@ UndoStep undoEntry(const UndoEntry& entry) {
     }
 }
 
-std::vector<std::string> settleInterruptedUndos(const AppPaths& paths, std::vector<std::string>& setAsideLines) {
-    std::vector<std::string> problems;
+SettledUndos settleInterruptedUndos(const AppPaths& paths, std::vector<std::string>& setAsideLines) {
+    SettledUndos result;
     const std::string folder = paths.undoFolder();
     const std::string extension = kUndoJournalExtension;
     std::vector<std::string> names;
@@ -317,7 +317,8 @@ std::vector<std::string> settleInterruptedUndos(const AppPaths& paths, std::vect
             const auto listed =
                 std::find_if(list.begin(), list.end(), [&](const IndexEntry& entry) { return entry.name == name; });
             if (listed != list.end()) {
-                settleLocked(paths, *listed, journal.path(), setAsideLines);
+                const std::size_t back = settleLocked(paths, *listed, journal.path(), setAsideLines);
+                if (!platform::fileExists(folder + name)) result.finished.emplace_back(name, back);
             } else if (platform::fileExists(folder + name)) {
                 // Left by an undo killed as it dropped the database it had finished: nothing lists
                 // it, so no one can undo it again.
@@ -325,12 +326,14 @@ std::vector<std::string> settleInterruptedUndos(const AppPaths& paths, std::vect
             }
             journal.finish();
         } catch (const BRAXEN::braxen_Exception& error) {
-            problems.push_back("The interrupted undo " + journal.path() + " could not be settled: " + error.message());
+            result.problems.push_back("The interrupted undo " + journal.path() +
+                                      " could not be settled: " + error.message());
         } catch (const platform::FileError& error) {
-            problems.push_back("The interrupted undo " + journal.path() + " could not be settled: " + error.message());
+            result.problems.push_back("The interrupted undo " + journal.path() +
+                                      " could not be settled: " + error.message());
         }
     }
-    return problems;
+    return result;
 }
 
 void UndoCatalog::refresh() {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/app/app_paths.h"
@@ -59,12 +60,20 @@ struct UndoDatabaseSetAside : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// What settling the journals of undos that were killed came to.
+struct SettledUndos {
+    // One line per journal that could not be settled (it stays for the next time).
+    std::vector<std::string> problems;
+    // The databases whose every entry had come back, now gone with their index entry, and how
+    // many entries they held: their undo had finished.
+    std::vector<std::pair<std::string, std::size_t>> finished;
+};
+
 // Settles, at a start, the journals of undos that were killed, whose lock can be had: the
 // journaled entries whose file is back at its old name are dropped from their database (its
 // description unchanged; the database and its index entry go when none is left), and the journal
-// goes. Returns a line for each journal that could not be settled (it stays for the next time);
-// one damaged from its start is set aside, with a line in `setAsideLines`.
-std::vector<std::string> settleInterruptedUndos(const AppPaths& paths, std::vector<std::string>& setAsideLines);
+// goes. One damaged from its start is set aside, with a line in `setAsideLines`.
+SettledUndos settleInterruptedUndos(const AppPaths& paths, std::vector<std::string>& setAsideLines);
 
 class UndoCatalog {
 public:
