@@ -319,10 +319,10 @@ SettledUndos settleInterruptedUndos(const AppPaths& paths, std::vector<std::stri
             if (listed != list.end()) {
                 const std::size_t back = settleLocked(paths, *listed, journal.path(), setAsideLines);
                 if (!platform::fileExists(folder + name)) result.finished.emplace_back(name, back);
-            } else if (platform::fileExists(folder + name)) {
-                // Left by an undo killed as it dropped the database it had finished: nothing lists
-                // it, so no one can undo it again.
-                platform::removeFile(folder + name);
+            } else {
+                // Nothing lists it: an undo was killed as it dropped the database it had finished,
+                // between the index entry and the file. The file goes only when every entry is back.
+                settleLocked(paths, IndexEntry{name, std::string()}, journal.path(), setAsideLines);
             }
             journal.finish();
         } catch (const BRAXEN::braxen_Exception& error) {
