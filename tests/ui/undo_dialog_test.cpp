@@ -1,6 +1,7 @@
 // The Undo dialog: a run recorded by the program, its properties, and undoing it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "core/app/strings.h"
@@ -167,7 +168,7 @@ TEST_F(UndoDialogTest, DeleteAndDatabasesThatAreGoneOrDamaged) {
             ASSERT_TRUE(waitUntil([&] { return !IsWindow(box); }));
         }
         if (!c.lineStays) --remaining;
-        EXPECT_TRUE(waitUntil([&] { return lines(undo) == remaining; }));
+        EXPECT_TRUE(waitUntil([&] { return lines(undo) == std::max(remaining, 1); })) << "or the empty-index line";
         EXPECT_EQ(core::parseIndex(readFile(home / "braxen.idx")).size(), static_cast<std::size_t>(remaining));
         EXPECT_EQ(platform::fileExists(paths.undoFolder() + c.name), c.file && c.lineStays);
         EXPECT_EQ(platform::fileExists(paths.undoFolder() + c.name + ".bad"), c.file && c.action == DoubleClick);
