@@ -92,10 +92,18 @@ private:
 void rewriteKeeping(const std::string& path, const std::vector<bool>& gone, std::size_t kept) {
     writeFileInOneStep(path, path + ".tmp", Existing::Replace, [&](platform::File& out) {
         DatabaseReader reader(path);
-        const std::uint32_t version = reader.head().version;
-        UndoDatabaseLayout layout(kept, version == 2 || version == 4);
+        const auto keeps = [&](std::uint32_t i) { return i >= gone.size() || !gone[i]; };
+        // The classic slots unless a text that stays needs the wide ones, as when it was written.
+        bool wide = false;
+        if (reader.head().version == 2 || reader.head().version == 4) {
+            reader.forEach([&](std::uint32_t i, const UndoEntry& entry) {
+                wide = wide || (keeps(i) && (needsWideSlots(entry.folder) || needsWideSlots(entry.newName) ||
+                                             needsWideSlots(entry.oldName)));
+            });
+        }
+        UndoDatabaseLayout layout(kept, wide);
         reader.forEach([&](std::uint32_t i, const UndoEntry& entry) {
-            if (i < gone.size() && gone[i]) return;
+            if (!keeps(i)) return;
             layout.addEntry(entry.folder, entry.newName, entry.oldName, entry.id);
             layout.writeWhenFull(out);
         });

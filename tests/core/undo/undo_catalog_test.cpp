@@ -198,6 +198,7 @@ TEST(Undo, OnlyTheRecordedFileIsMovedBack) {
         std::function<void(const std::string& dir, const std::string& journal, platform::FileLock& lock)> meddle;
         int undone, failures;
         const char* failureLine;  // empty for none; nullptr when the undo is refused
+        bool journalSetAside = false;
     };
     const Case cases[] = {
         {"replaced",
@@ -216,6 +217,9 @@ TEST(Undo, OnlyTheRecordedFileIsMovedBack) {
              ASSERT_TRUE(lock.tryLock(journal));
          },
          0, 0, nullptr},
+        {"its undo's journal damaged",  // set aside, and the undo goes on
+         [](const std::string&, const std::string& journal, auto&) { writeFile(journal, "not a journal"); }, 2, 0, "",
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -241,6 +245,10 @@ TEST(Undo, OnlyTheRecordedFileIsMovedBack) {
         EXPECT_EQ(outcome.failureText, line);
         EXPECT_EQ(readFile(dir + "a.mp3"), "a.mp3");
         EXPECT_EQ(platform::fileExists(dir + "b.mp3"), c.failures == 0) << "never the other file";
+        const std::string journal = paths.undoFolder() + name + kUndoJournalExtension;
+        EXPECT_FALSE(platform::fileExists(journal));
+        EXPECT_EQ(platform::fileExists(journal + ".bad"), c.journalSetAside);
+        EXPECT_EQ(outcome.finalText.find(journal + ".bad") != std::string::npos, c.journalSetAside) << "and told";
     }
 }
 
