@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Memory per file: N files (default 1,000,000) named as in bench/run.sh, renamed by
-# calderwynstrope-cli with the same three filters with undo on and with --no-undo, and previewed
-# (the preview is the Windows program's Preview dialog and the run it starts: the same core
-# structures). Prints the peak memory of each, its growth over a 1,000-file run per file, and how
+# calderwynstrope-cli with the same three filters with undo on and with --no-undo, undone (the
+# `undo run` of a run with undo on), and previewed (the preview is the Windows program's Preview
+# dialog and the run it starts: the same core structures). Prints the peak memory of each, its growth over a 1,000-file run per file, and how
 # much of that the names themselves take (the old and the new name of a file, on average).
 #   bench/memory.sh [N]
 set -euo pipefail
@@ -22,6 +22,17 @@ peak() {
   cat "$work/time"
 }
 
+# undo_peak COUNT: the peak memory (KB) of the undo of a run on COUNT fresh files.
+undo_peak() {
+  make_files "$work/music" "$1"
+  rm -rf "$work/app/undo" "$work/app/braxen.idx"
+  "$cli" rename "${filters[@]}" "$work/music" >/dev/null
+  local name
+  name="$("$cli" undo list 2>/dev/null | cut -f1)"
+  /usr/bin/time -f "%M" -o "$work/time" "$cli" undo run "$name" >/dev/null 2>"$work/err" || { cat "$work/err"; exit 1; }
+  cat "$work/time"
+}
+
 names="$(python3 - <<'PY'
 artists = ["Artist_Name", "The_Band", "Some_Singer", "Orchestra_X"]
 old = [f"{artists[i % 4]}_{i // 99:05d}_-_Track_{i % 99 + 1:02d}_title.mp3" for i in range(1000)]
@@ -30,18 +41,27 @@ PY
 )"
 echo "$count files; the old and the new name of a file take $names bytes on average"
 printf '%-18s%12s%16s%20s\n' "" "peak MB" "bytes per file" "beyond the names"
-for mode in undo no-undo preview; do
+for mode in undo no-undo undo-run preview; do
   case "$mode" in
+    undo-run) command=() ;;
     undo) command=("$cli" rename "${filters[@]}" "$work/music") ;;
     no-undo) command=("$cli" rename --no-undo "${filters[@]}" "$work/music") ;;
     preview) command=("$cli" preview "${filters[@]}" "$work/music") ;;
   esac
-  small="$(peak 1000 "${command[@]}")"
-  big="$(peak "$count" "${command[@]}")"
+  if [ "$mode" = undo-run ]; then
+    small="$(undo_peak 1000)"
+    big="$(undo_peak "$count")"
+  else
+    small="$(peak 1000 "${command[@]}")"
+    big="$(peak "$count" "${command[@]}")"
+  fi
   python3 - "$mode" "$count" "$small" "$big" "$names" <<'PY'
 import sys
 mode, n, small, big, names = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), float(sys.argv[5])
 per_file = (big - small) * 1024 / (n - 1000)
-print(f"{mode:18}{big / 1024:12.1f}{per_file:16.0f}{per_file - names:20.0f}")
+if mode == "undo-run":  # holds no name of its own: a batch of entries whatever their number
+    print(f"{mode:18}{big / 1024:12.1f}{'-':>16}{'-':>20}")
+else:
+    print(f"{mode:18}{big / 1024:12.1f}{per_file:16.0f}{per_file - names:20.0f}")
 PY
 done

@@ -97,6 +97,10 @@ std::string helpText() {
            "(the file was renamed earlier in the run, listed twice by two patterns).\n"
            "Every start first recovers the undo record of runs that were interrupted (killed, a\n"
            "closed terminal, a power cut); \"undo list\" shows them with \"(interrupted)\".\n"
+           "An undo moves a file back only while it is the file the run moved, and an undo that\n"
+           "was interrupted is finished by the next \"undo run\". A second undo of a database\n"
+           "being undone is refused (status 1); a database that cannot be read is set aside as\n"
+           "NAME.bad and leaves the list (status 1).\n"
            "Exit status: 0 done; 1 some files failed, or an undo record could not be written or\n"
            "recovered; 2 bad usage or input.\n";
 }

@@ -76,7 +76,9 @@ public:
     Console& console;
     core::AppContext app;
     ConsoleReporter reporter;
-    core::JournalRecovery recovery;  // what the start made of the journals of runs that died
+    // What the start made of the journals of runs that died, and of undos killed once every file
+    // was back.
+    core::JournalRecovery recovery;
 };
 
 // The filter list of the command line, in order; false (reported) when something is refused.
@@ -274,6 +276,15 @@ int undoCommand(Context& context, const Invocation& invocation) {
         console.out(out);
         return ExitDone;
     }
+    if (invocation.kind == CommandKind::UndoRun) {
+        // Killed after it had brought every file back: this start settled it, and it is done.
+        for (const auto& [name, count] : context.recovery.undosFinished) {
+            if (name != invocation.target) continue;
+            console.out(terminalLines(core::formatString(core::IDS_UNDO_DONE, {static_cast<std::int64_t>(count)})) +
+                        "\n");
+            return ExitDone;
+        }
+    }
     const auto entry = findDatabase(context, catalog, invocation.target);
     if (!entry) return ExitBadInput;
 
@@ -292,9 +303,10 @@ int undoCommand(Context& context, const Invocation& invocation) {
                 return context.fail(core::fileErrorReport(core::IDS_PROPERTIES_FAILED, error));
             }
             std::string out = "Name: " + entry->name + "\nDescription: " + entry->description + "\n" +
-                              std::to_string(properties.count) +
-                              " entries\nDate Created: " + core::longDateTime(platform::localTime(properties.created)) +
-                              "\n" + std::to_string(properties.size / 1024) + " KB\nFilters used:\n";
+                              std::to_string(properties.count) + " entries\n" + std::to_string(properties.verified) +
+                              " verified by file identity\nDate Created: " +
+                              core::longDateTime(platform::localTime(properties.created)) + "\n" +
+                              std::to_string(properties.size / 1024) + " KB\nFilters used:\n";
             for (const core::Rule& rule : properties.rules) out += "  " + rule.description + "\n";
             console.out(out);
             return ExitDone;
@@ -306,6 +318,12 @@ int undoCommand(Context& context, const Invocation& invocation) {
                 outcome = catalog.undoDatabase(*entry);
             } catch (const BRAXEN::braxen_Exception& error) {
                 return context.fail(core::fileErrorReport(core::IDS_LOAD_UNDO_FAILED, error));
+            } catch (const core::UndoInProgress& refused) {
+                console.err(std::string(kProgram) + ": " + refused.what() + "\n");
+                return ExitSomeFailed;
+            } catch (const core::UndoDatabaseSetAside& unreadable) {
+                console.err(std::string(kProgram) + ": " + terminalLines(unreadable.what()) + "\n");
+                return ExitSomeFailed;
             }
             console.out(terminalLines(outcome.finalText) + "\n");
             if (outcome.failures == 0) return ExitDone;

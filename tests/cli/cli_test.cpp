@@ -3,11 +3,14 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 
 #include "cli/commands.h"
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_kinds.h"
 #include "core/session/folder_locks.h"
+#include "core/undo/undo_catalog.h"
+#include "platform/file_lock.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "support/tag_files.h"
@@ -121,7 +124,7 @@ TEST_F(CliTest, RenameThenUndoRestoresEveryName) {
 
     const Outcome show = run({"undo", "show", name});
     EXPECT_EQ(show.status, 0);
-    EXPECT_NE(show.out.find("3 entries\n"), std::string::npos) << show.out;
+    EXPECT_NE(show.out.find("3 entries\n3 verified by file identity\n"), std::string::npos) << show.out;
     EXPECT_NE(show.out.find("  Replace: underscores with spaces\n  Change Case: all characters to UPPER CASE\n"),
               std::string::npos)
         << show.out;
@@ -150,6 +153,65 @@ TEST_F(CliTest, AnUndoThatFailsInPartCanBeRunAgain) {
     const Outcome again = run({"undo", "run", name});
     EXPECT_EQ(again.status, 0) << again.err;
     EXPECT_EQ(readFile(music / "a.mp3"), "a.mp3");
+    EXPECT_EQ(run({"undo", "list"}).out, "");
+}
+
+// An undo that cannot start says why on one line, exit 1, and moves nothing.
+TEST_F(CliTest, AnUndoThatCannotStartExitsOne) {
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& database, platform::FileLock& otherUndo)> meddle;
+        const char* said;
+        bool listedAfter;
+    };
+    const Case cases[] = {
+        {"being undone",
+         [](const std::string& database, platform::FileLock& otherUndo) {
+             ASSERT_TRUE(otherUndo.tryLock(database + core::kUndoJournalExtension));
+         },
+         "is in progress in another window or program", true},
+        {"unreadable", [](const std::string& database, platform::FileLock&) { writeFile(database, "damaged"); },
+         "was set aside as", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        files({"a.mp3"});
+        ASSERT_EQ(run({"rename", "--append", "", "2", music.path()}).status, 0);
+        const std::string name = run({"undo", "list"}).out.substr(0, 12);
+        const std::string database = app / "undo" + std::string(1, platform::kPathSeparator) + name;
+        platform::FileLock otherUndo;
+        c.meddle(database, otherUndo);
+        const Outcome refused = run({"undo", "run", name});
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_NE(refused.err.find(c.said), std::string::npos) << refused.err;
+        EXPECT_TRUE(platform::fileExists(music / "a2.mp3")) << "nothing moved";
+        EXPECT_EQ(run({"undo", "list"}).out.empty(), !c.listedAfter);
+        otherUndo.unlock();
+        if (c.listedAfter) {
+            EXPECT_EQ(run({"undo", "run", name}).status, 0) << "once the other has finished";
+        } else {
+            EXPECT_EQ(readFile(database + ".bad"), "damaged") << "kept for a look";
+        }
+    }
+}
+
+// An undo killed once every file was back (here: by its progress callback) is done: the next
+// start settles it, and undoing it again says so, exit 0.
+TEST_F(CliTest, AnUndoKilledAtItsEndIsDone) {
+    struct Killed {};
+    files({"a.mp3", "b.mp3"});
+    ASSERT_EQ(run({"rename", "--append", "", "2", music.path()}).status, 0);
+    const std::string name = run({"undo", "list"}).out.substr(0, 12);
+    core::UndoCatalog catalog(core::AppPaths::in(app.path()));
+    catalog.refresh();
+    EXPECT_THROW(catalog.undoDatabase(catalog.entries()[0],
+                                      [](std::size_t done) {
+                                          if (done == 2) throw Killed{};
+                                      }),
+                 Killed);
+    const Outcome again = run({"undo", "run", name});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.out, "Undoing complete:\n\n2 files were successfully undone.\n");
     EXPECT_EQ(run({"undo", "list"}).out, "");
 }
 

@@ -195,10 +195,32 @@ TEST(InterruptedRuns, KilledAtRandomMomentsEveryRenameComesBack) {
     EXPECT_GE(interrupted, kKills / 4) << "most kills fall in the middle of renaming";
     std::printf("%d kills, %zu runs recorded, %d of them recovered\n", kills, runs.size(), int(interrupted));
     for (const std::string& name : namesIn(home / "undo")) EXPECT_TRUE(core::isDatabaseName(name)) << name;
+    // Each undo is killed once at a random moment after it has begun (its journal is there); the
+    // next one settles from the disk what the killed one did and finishes.
+    int undoKills = 0;
     for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+        const std::string journal = home / "undo" + "/" + run->name + ".ujl";
+        const pid_t pid = start(program, {"undo", "run", run->name});
+        ASSERT_GT(pid, 0);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!platform::fileExists(journal) && ::waitpid(pid, nullptr, WNOHANG) == 0 &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(std::uniform_int_distribution<long long>(0, span / 4)(random)));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        undoKills += WIFSIGNALED(status);
+        const auto left = checkedIndex(home.path());
+        if (std::find(left.begin(), left.end(), *run) == left.end()) continue;  // it had finished
         const auto undone = runProgram(program, {"undo", "run", run->name});
         EXPECT_EQ(undone.exitCode, 0) << run->description << ": " << undone.out << undone.err;
     }
+    std::printf("%d undos killed\n", undoKills);
+    EXPECT_GE(undoKills, static_cast<int>(runs.size()) / 4) << "most kills fall in the middle of undoing";
+    for (const std::string& name : namesIn(home / "undo")) EXPECT_TRUE(core::isDatabaseName(name)) << name;
     EXPECT_TRUE(checkedIndex(home.path()).empty());
     std::vector<std::string> strays;
     for (const std::string& name : namesIn(music.path())) {

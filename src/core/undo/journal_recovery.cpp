@@ -6,6 +6,7 @@
 #include "core/persist/binary_io.h"
 #include "core/persist/braxen_exception.h"
 #include "core/undo/journal.h"
+#include "core/undo/undo_catalog.h"
 #include "core/undo/undo_index.h"
 #include "platform/clock.h"
 #include "platform/file_lock.h"
@@ -64,8 +65,8 @@ std::string interruptedDescription(std::time_t started, std::size_t count) {
     return undoDescription(started, count) + kInterruptedSuffix;
 }
 
-// Moves a file of ours that must not be used aside under a name no reader takes, never over
-// another: the first free of NAME.bad, NAME.bad2, ... Returns the new path.
+}  // namespace
+
 std::string setAside(const std::string& path) {
     for (int attempt = 1;; ++attempt) {
         const std::string aside = path + kSetAsideExtension + (attempt == 1 ? std::string() : std::to_string(attempt));
@@ -74,6 +75,8 @@ std::string setAside(const std::string& path) {
         return aside;
     }
 }
+
+namespace {
 
 // What became of one journal.
 enum class Recovered { Registered, NothingToKeep, Waiting, SetAside };
@@ -231,6 +234,10 @@ JournalRecovery recoverJournals(const AppPaths& paths, bool limitUndo, std::int3
             result.problems.push_back("The interrupted run " + journal + " could not be recovered: " + error.message());
         }
     }
+    // Undos that were killed are settled too, so that the list shows what is really left to undo.
+    SettledUndos undos = settleInterruptedUndos(paths, result.setAside);
+    for (std::string& problem : undos.problems) result.problems.push_back(std::move(problem));
+    result.undosFinished = std::move(undos.finished);
     return result;
 }
 

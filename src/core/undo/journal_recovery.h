@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/app/app_paths.h"
@@ -16,6 +17,11 @@ namespace core {
 inline constexpr const char* kInterruptedSuffix = " (interrupted)";
 
 inline constexpr const char* kSetAsideExtension = ".bad";
+
+// Moves a file of ours that must not be used aside under a name no reader takes, never over
+// another: the first free of NAME.bad, NAME.bad2, ... Returns the new path. Raises the platform's
+// file error.
+std::string setAside(const std::string& path);
 
 // A journal kept as it is because a folder of its moves cannot be reached now (a drive that is
 // not there, a share not connected): it is recovered once the folder is back.
@@ -37,6 +43,8 @@ struct JournalRecovery {
     // One line per journal or database that was damaged or could move files out of their folder:
     // each is set aside under its name + kSetAsideExtension, never deleted, and told once.
     std::vector<std::string> setAside;
+    // The databases whose killed undo had brought every file back (settleInterruptedUndos).
+    std::vector<std::pair<std::string, std::size_t>> undosFinished;
 };
 
 // Recovers every journal in the undo folder whose lock can be had (a run in progress, in this

@@ -4,48 +4,344 @@
 
 #include "core/app/strings.h"
 #include "core/persist/binary_io.h"
+#include "core/persist/braxen_exception.h"
+#include "core/undo/journal.h"
+#include "core/undo/journal_recovery.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
+#include "platform/search.h"
 #include "platform/text.h"
 
 namespace core {
+namespace {
 
-bool undoEntry(const UndoEntry& entry) {
+// The undo journal's records, in the framing of the run's journal. The entries themselves stay in
+// the database, which is not rewritten while the journal lives: a batch is named by its place.
+constexpr char kUndoHeadRecord = 'H';   // database version, count (u32 each), size, volume, index (u64 each)
+constexpr char kUndoBatchRecord = 'B';  // first and end (u32 each): entries [first, end), the last first
+constexpr std::size_t kUndoHeadSize = 32;
+constexpr std::size_t kPiece = std::size_t{1} << 20;
+
+void putLittle(std::string& bytes, std::uint64_t value, int size) {
+    for (int i = 0; i < size; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+std::uint64_t little(std::string_view bytes, std::size_t at, int size) {
+    std::uint64_t value = 0;
+    for (int i = size - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+    return value;
+}
+
+bool sameFile(const std::optional<platform::FileId>& a, const std::optional<platform::FileId>& b) {
+    return a && b && *a == *b;
+}
+
+// An undo database read a piece at a time: a million entries take some 800 MB.
+class DatabaseReader {
+public:
+    explicit DatabaseReader(const std::string& path) : file_(path, platform::File::Mode::Read) {
+        size_ = file_.length();
+        std::string head(undoEntriesOffset(), '\0');
+        head.resize(file_.read(head.data(), head.size()));
+        head_ = parseUndoDatabaseHead(head, size_);
+    }
+    const UndoDatabaseHead& head() const { return head_; }
+    std::uint64_t size() const { return size_; }
+
+    // The bytes of entries [first, end).
+    void read(std::uint32_t first, std::uint32_t end, std::string& bytes) {
+        bytes.resize(std::size_t{end - first} * head_.entrySize);
+        file_.seek(static_cast<std::int64_t>(undoEntriesOffset() + std::uint64_t{first} * head_.entrySize),
+                   platform::File::SeekFrom::Begin);
+        // Shorter than its head said: changed under us, which no reader of ours does.
+        if (file_.read(bytes.data(), bytes.size()) != bytes.size()) {
+            throw platform::FileError(platform::FileError::invalidFile, 0, file_.path());
+        }
+    }
+    UndoEntry entry(std::string_view bytes, std::uint32_t at) const {
+        return parseUndoEntry(bytes.substr(std::size_t{at} * head_.entrySize, head_.entrySize), head_.version);
+    }
+    // Calls each(index, entry) for every entry in order.
+    template <typename Each>
+    void forEach(Each each) {
+        const auto perPiece = static_cast<std::uint32_t>(std::max<std::size_t>(1, kPiece / head_.entrySize));
+        std::string bytes;
+        for (std::uint32_t first = 0; first < head_.count; first += std::min(perPiece, head_.count - first)) {
+            const std::uint32_t end = first + std::min(perPiece, head_.count - first);
+            read(first, end, bytes);
+            for (std::uint32_t i = first; i < end; ++i) each(i, entry(bytes, i - first));
+        }
+    }
+    // Writes the Rule section, as it is, to `out`.
+    void copyRules(platform::File& out) {
+        file_.seek(static_cast<std::int64_t>(undoEntriesOffset() + std::uint64_t{head_.count} * head_.entrySize),
+                   platform::File::SeekFrom::Begin);
+        std::string bytes(kPiece, '\0');
+        for (std::size_t n; (n = file_.read(bytes.data(), bytes.size())) > 0;) out.write(bytes.data(), n);
+    }
+
+private:
+    platform::File file_;
+    std::uint64_t size_ = 0;
+    UndoDatabaseHead head_;
+};
+
+// Rewrites the database at `path` without the entries `gone` marks (`kept` are left), streamed
+// through a temporary file that replaces it once synced. The description in the index is the
+// caller's to keep.
+void rewriteKeeping(const std::string& path, const std::vector<bool>& gone, std::size_t kept) {
+    writeFileInOneStep(path, path + ".tmp", Existing::Replace, [&](platform::File& out) {
+        DatabaseReader reader(path);
+        const auto keeps = [&](std::uint32_t i) { return i >= gone.size() || !gone[i]; };
+        // The classic slots unless a text that stays needs the wide ones, as when it was written.
+        bool wide = false;
+        if (reader.head().version == 2 || reader.head().version == 4) {
+            reader.forEach([&](std::uint32_t i, const UndoEntry& entry) {
+                wide = wide || (keeps(i) && (needsWideSlots(entry.folder) || needsWideSlots(entry.newName) ||
+                                             needsWideSlots(entry.oldName)));
+            });
+        }
+        UndoDatabaseLayout layout(kept, wide);
+        reader.forEach([&](std::uint32_t i, const UndoEntry& entry) {
+            if (!keeps(i)) return;
+            layout.addEntry(entry.folder, entry.newName, entry.oldName, entry.id);
+            layout.writeWhenFull(out);
+        });
+        layout.write(out);
+        reader.copyRules(out);
+    });
+}
+
+// True when the undo of `entry` is done on the disk: the recorded file is at its old name and not
+// at its new one (without an identity: the old name is there, the new one is not).
+bool isBack(const UndoEntry& entry) {
     if (!isSafeUndoEntry(entry)) return false;
-    try {
-        platform::moveFileAnyName(entry.folder + entry.newName, entry.folder + entry.oldName);
+    const auto atOld = platform::entryId(entry.folder + entry.oldName);
+    const auto atNew = platform::entryId(entry.folder + entry.newName);
+    if (entry.id) return sameFile(atOld, entry.id) && !sameFile(atNew, entry.id);
+    return atOld && !atNew;
+}
+
+// Drops a database whose every entry came back: its index entry first, so that an undo killed
+// in between leaves no entry naming a file that is gone, only a file that nothing lists, which
+// the next start removes with the undo's journal.
+void dropUndone(const AppPaths& paths, const IndexEntry& entry) {
+    unregisterDatabase(paths, entry, false);
+    const std::string database = paths.undoFolder() + entry.name;
+    if (platform::fileExists(database)) platform::removeFile(database);
+}
+
+bool isListed(const AppPaths& paths, const IndexEntry& entry) {
+    std::vector<IndexEntry> list;
+    UndoIndex index(paths.indexFile());
+    index.open();
+    index.readAll(list);
+    return std::find(list.begin(), list.end(), entry) != list.end();
+}
+
+// The undo journal of one database, locked while its undo runs. One that is empty is no journal:
+// the lock's own file, removed when the lock goes.
+class UndoJournal {
+public:
+    explicit UndoJournal(std::string path) : path_(std::move(path)) {}
+    ~UndoJournal() { release(); }
+    UndoJournal(const UndoJournal&) = delete;
+    UndoJournal& operator=(const UndoJournal&) = delete;
+
+    const std::string& path() const { return path_; }
+    // False when another undo holds it.
+    bool lock() {
+        lock_.unlock();
+        return lock_.tryLock(path_);
+    }
+
+    // Starts the journal of an undo of the database `reader` reads, at `database`.
+    void begin(const DatabaseReader& reader, const std::string& database) {
+        const platform::FileId id = platform::entryId(database).value_or(platform::FileId{});
+        std::string payload;
+        putLittle(payload, reader.head().version, 4);
+        putLittle(payload, reader.head().count, 4);
+        putLittle(payload, reader.size(), 8);
+        putLittle(payload, id.volume, 8);
+        putLittle(payload, id.index, 8);
+        file_.open(path_, platform::File::Mode::CreateWrite);
+        append(kUndoHeadRecord, payload);
+    }
+    // Names the entries [first, end) about to be undone, on the disk before any of them is.
+    void batch(std::uint32_t first, std::uint32_t end) {
+        std::string payload;
+        putLittle(payload, first, 4);
+        putLittle(payload, end, 4);
+        append(kUndoBatchRecord, payload);
+    }
+    // The undo is over: the journal goes, then the lock.
+    void finish() {
+        file_.close();
+        if (platform::fileExists(path_)) platform::removeFile(path_);
+        lock_.unlock();
+    }
+    // Lets go without finishing: a journal that names batches stays for the next undo.
+    void release() noexcept {
+        file_.close();
+        if (lock_.isLocked()) {
+            try {
+                const auto status = platform::fileStatus(path_);
+                if (status && status->size == 0) platform::removeFile(path_);
+            } catch (const platform::FileError&) {
+                // An empty file is no journal: the next undo finds nothing to settle.
+            }
+        }
+        lock_.unlock();
+    }
+
+private:
+    void append(char type, std::string_view payload) {
+        std::string record;
+        appendJournalRecord(record, type, payload);
+        file_.write(record.data(), record.size());
+        file_.sync();
+    }
+
+    std::string path_;
+    platform::FileLock lock_;
+    platform::File file_;
+};
+
+// Settles the journal at `journal` (locked by the caller) of an undo of `entry`: see
+// settleUndoJournal. A journal that is damaged from its start is set aside, with a line in
+// `setAsideLines`.
+std::size_t settleLocked(const AppPaths& paths, const IndexEntry& entry, const std::string& journal,
+                         std::vector<std::string>& setAsideLines) {
+    const std::string bytes = platform::fileExists(journal) ? readWholeFile(journal) : std::string();
+    if (bytes.empty()) return 0;
+    std::optional<std::string> head;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> batches;
+    bool damaged = false;
+    forEachJournalRecord(bytes, 0, damaged, [&](char type, std::string_view payload) {
+        if (!head) {
+            if (type != kUndoHeadRecord || payload.size() != kUndoHeadSize) return false;
+            head = std::string(payload);
+        } else if (type == kUndoBatchRecord && payload.size() == 8) {
+            batches.emplace_back(static_cast<std::uint32_t>(little(payload, 0, 4)),
+                                 static_cast<std::uint32_t>(little(payload, 4, 4)));
+        } else {
+            return false;  // not something this program writes
+        }
         return true;
+    });
+    if (!head) {
+        // Its head is synced before any move: a journal without one is damage, kept for a look.
+        setAsideLines.push_back("The journal " + journal + " of an interrupted undo is damaged; it was set aside as " +
+                                setAside(journal) + ".");
+        return 0;
+    }
+    const std::string database = paths.undoFolder() + entry.name;
+    const auto status = platform::fileStatus(database);
+    // The journal of a database that has been rewritten since (by the undo that wrote it, killed
+    // before it removed the journal) or that is gone: that undo's outcome is in it already.
+    if (!status || status->size != little(*head, 8, 8) ||
+        !sameFile(platform::entryId(database), platform::FileId{little(*head, 16, 8), little(*head, 24, 8)})) {
+        return 0;
+    }
+    std::optional<DatabaseReader> reader(std::in_place, database);
+    const std::uint32_t count = reader->head().count;
+    if (reader->head().version != little(*head, 0, 4) || count != little(*head, 4, 4)) return 0;
+    std::vector<bool> gone(count, false);
+    std::size_t back = 0;
+    std::string piece;
+    for (const auto& [first, end] : batches) {
+        if (first >= end || end > count) continue;
+        reader->read(first, end, piece);
+        for (std::uint32_t i = first; i < end; ++i) {
+            if (gone[i] || !isBack(reader->entry(piece, i - first))) continue;
+            gone[i] = true;
+            ++back;
+        }
+    }
+    reader.reset();  // a file open for reading cannot be replaced on Windows
+    if (back == count) {
+        dropUndone(paths, entry);
+    } else if (back > 0) {
+        rewriteKeeping(database, gone, count - back);
+    }
+    return back;
+}
+
+std::string failureLine(const UndoEntry& entry, UndoStep step) {
+    // A name recorded as bytes that are not UTF-8 is shown as the legacy text it was.
+    return formatString(step == UndoStep::Changed ? IDS_UNDO_CHANGED_LINE : IDS_UNDO_FAILURE_LINE,
+                        {platform::legacyTextToUtf8(entry.newName), platform::legacyTextToUtf8(entry.oldName),
+                         platform::legacyTextToUtf8(entry.folder)});
+}
+
+}  // namespace
+
+UndoStep undoEntry(const UndoEntry& entry) {
+    if (!isSafeUndoEntry(entry)) return UndoStep::Failed;
+    const std::string from = entry.folder + entry.newName;
+    const std::string to = entry.folder + entry.oldName;
+    if (entry.id) {
+        // Another file at the new name (a later run's, one put there by hand) is not ours to move.
+        const auto atNew = platform::entryId(from);
+        if (!sameFile(atNew, entry.id)) {
+            if (sameFile(platform::entryId(to), entry.id)) return UndoStep::AlreadyBack;
+            return atNew ? UndoStep::Changed : UndoStep::Failed;
+        }
+    }
+    try {
+        platform::moveFileAnyName(from, to);
+        return UndoStep::Undone;
     } catch (const platform::FileError&) {
-        return false;
+        return UndoStep::Failed;
     }
 }
 
-UndoOutcome undoEntries(const std::vector<UndoEntry>& entries, const std::function<void(std::size_t)>& afterEach) {
-    UndoOutcome outcome;
-    std::vector<bool> failed(entries.size(), false);
-    for (std::size_t done = 0; done < entries.size(); ++done) {
-        const std::size_t i = entries.size() - 1 - done;
-        const UndoEntry& entry = entries[i];
-        if (undoEntry(entry)) {
-            ++outcome.undone;
-        } else {
-            ++outcome.failures;
-            failed[i] = true;
-            // A name recorded as bytes that are not UTF-8 is shown as the legacy text it was.
-            outcome.failureText += formatString(IDS_UNDO_FAILURE_LINE, {platform::legacyTextToUtf8(entry.newName),
-                                                                        platform::legacyTextToUtf8(entry.oldName),
-                                                                        platform::legacyTextToUtf8(entry.folder)});
+SettledUndos settleInterruptedUndos(const AppPaths& paths, std::vector<std::string>& setAsideLines) {
+    SettledUndos result;
+    const std::string folder = paths.undoFolder();
+    const std::string extension = kUndoJournalExtension;
+    std::vector<std::string> names;
+    {
+        platform::FindHandle find;
+        platform::FindData data;
+        for (bool more = find.first(folder + "*" + extension, data); more; more = find.next(data)) {
+            if (data.attributes & platform::AttrDirectory || data.name.size() <= extension.size()) continue;
+            const std::string stem = data.name.substr(0, data.name.size() - extension.size());
+            if (isDatabaseName(stem) && data.name.compare(stem.size(), extension.size(), extension) == 0) {
+                names.push_back(stem);
+            }
         }
-        if (afterEach) afterEach(done + 1);
     }
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (failed[i]) outcome.failed.push_back(entries[i]);
+    for (const std::string& name : names) {
+        UndoJournal journal(folder + name + extension);
+        try {
+            if (!journal.lock()) continue;  // an undo in progress
+            std::vector<IndexEntry> list;
+            {
+                UndoIndex index(paths.indexFile());
+                index.open();
+                index.readAll(list);
+            }
+            const auto listed =
+                std::find_if(list.begin(), list.end(), [&](const IndexEntry& entry) { return entry.name == name; });
+            if (listed != list.end()) {
+                const std::size_t back = settleLocked(paths, *listed, journal.path(), setAsideLines);
+                if (!platform::fileExists(folder + name)) result.finished.emplace_back(name, back);
+            } else {
+                // Nothing lists it: an undo was killed as it dropped the database it had finished,
+                // between the index entry and the file. The file goes only when every entry is back.
+                settleLocked(paths, IndexEntry{name, std::string()}, journal.path(), setAsideLines);
+            }
+            journal.finish();
+        } catch (const BRAXEN::braxen_Exception& error) {
+            result.problems.push_back("The interrupted undo " + journal.path() +
+                                      " could not be settled: " + error.message());
+        } catch (const platform::FileError& error) {
+            result.problems.push_back("The interrupted undo " + journal.path() +
+                                      " could not be settled: " + error.message());
+        }
     }
-    const auto total = static_cast<std::int64_t>(entries.size());
-    outcome.finalText = outcome.failureText.empty() ? formatString(IDS_UNDO_DONE, {total})
-                                                    : formatString(IDS_UNDO_DONE_WITH_FAILURES,
-                                                                   {outcome.failureText, total - outcome.failures});
-    return outcome;
+    return result;
 }
 
 void UndoCatalog::refresh() {
@@ -68,37 +364,79 @@ void UndoCatalog::removeIndexEntry(const IndexEntry& entry, bool deleteFile) {
 
 UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry, const std::function<void(std::size_t)>& afterEach,
                                       const std::function<void(std::size_t)>& beforeStart) {
-    // Two undos of one database would each find the other's entries gone and keep them as
-    // failures; one at a time, the second finds the database settled by the first.
-    const auto gone = [&] { return platform::FileError(platform::FileError::fileNotFound, 0, databasePath(entry)); };
+    const std::string database = databasePath(entry);
+    const auto gone = [&] { return platform::FileError(platform::FileError::fileNotFound, 0, database); };
     if (!databaseExists(entry)) throw gone();
-    platform::FileLock undoing;
-    undoing.lock(paths_.undoFolder() + "undo.lock", kIndexLockWait);
-    const auto stillListed = [&] {
-        std::vector<IndexEntry> list;
-        UndoIndex index(paths_.indexFile());
-        index.open();
-        index.readAll(list);
-        return std::find(list.begin(), list.end(), entry) != list.end();
-    };
-    if (!stillListed()) throw gone();
-    const UndoDatabaseContent content = parseUndoDatabase(readWholeFile(databasePath(entry)));
-    if (beforeStart) beforeStart(content.entries.size());
-    UndoOutcome outcome = undoEntries(content.entries, afterEach);
+    // Two undos of one database would each find the other's entries gone and keep them as
+    // failures: the second is refused while the first runs.
+    UndoJournal journal(database + kUndoJournalExtension);
+    if (!journal.lock()) throw UndoInProgress(entry.name);
+    if (!isListed(paths_, entry)) throw gone();
 
-    if (outcome.failed.empty()) {
-        unregisterDatabase(paths_, entry, true);
-    } else {
-        UndoIndex index(paths_.indexFile());
-        index.open();
-        std::vector<IndexEntry> list;
-        index.readAll(list);
-        // A database deleted or dropped by the limit while it was being undone stays gone.
-        if (std::find(list.begin(), list.end(), entry) != list.end()) {
-            replaceWholeFile(databasePath(entry), formatUndoDatabase(outcome.failed, content.ruleSection));
-        }
+    UndoOutcome outcome;
+    std::vector<std::string> notices;
+    std::optional<DatabaseReader> reader;
+    try {
+        outcome.undone = static_cast<int>(settleLocked(paths_, entry, journal.path(), notices));
+        // Its journal went aside, and the lock with it: taken again on the name.
+        if (!notices.empty() && !journal.lock()) throw UndoInProgress(entry.name);
+        if (platform::fileExists(database)) reader.emplace(database);
+    } catch (const BRAXEN::braxen_Exception& error) {
+        // Told once: set aside, never deleted, and off the list.
+        reader.reset();
+        const std::string aside = setAside(database);
+        unregisterDatabase(paths_, entry, false);
+        journal.finish();
+        refresh();
+        throw UndoDatabaseSetAside(fileErrorReport(IDS_LOAD_UNDO_FAILED, error) + "\n\nThe database " + database +
+                                   " was set aside as " + aside + " and removed from the list.");
     }
+    const std::uint32_t count = reader ? reader->head().count : 0;
+    if (beforeStart) beforeStart(count);
+    std::vector<bool> undone(count, false);
+    std::size_t done = 0;
+    int unlisted = 0;
+    if (reader) {
+        journal.begin(*reader, database);
+        std::string piece;
+        // The last renamed first, so that a name a later rename took is free again when the earlier
+        // one goes back (a.mp3 -> b.mp3 then c.mp3 -> a.mp3; a swap through a third name).
+        for (std::uint32_t end = count; end > 0;) {
+            const std::uint32_t first = end - std::min(end, kUndoBatch);
+            reader->read(first, end, piece);
+            journal.batch(first, end);
+            for (std::uint32_t i = end; i-- > first;) {
+                const UndoEntry item = reader->entry(piece, i - first);
+                const UndoStep step = undoEntry(item);
+                if (step == UndoStep::Undone || step == UndoStep::AlreadyBack) {
+                    undone[i] = true;
+                    ++outcome.undone;
+                } else if (++outcome.failures <= kUndoFailuresListed) {
+                    outcome.failureText += failureLine(item, step);
+                } else {
+                    ++unlisted;
+                }
+                if (afterEach) afterEach(++done);
+            }
+            end = first;
+        }
+        reader.reset();
+    }
+    if (unlisted > 0) outcome.failureText += "- ... and " + std::to_string(unlisted) + " more\r\n";
+
+    if (outcome.failures == 0) {
+        dropUndone(paths_, entry);
+    } else if (isListed(paths_, entry)) {
+        // A database deleted or dropped by the limit while it was being undone stays gone.
+        rewriteKeeping(database, undone, static_cast<std::size_t>(outcome.failures));
+    }
+    journal.finish();
     refresh();
+    const std::int64_t total = outcome.undone + outcome.failures;
+    outcome.finalText = outcome.failureText.empty() ? formatString(IDS_UNDO_DONE, {total})
+                                                    : formatString(IDS_UNDO_DONE_WITH_FAILURES,
+                                                                   {outcome.failureText, total - outcome.failures});
+    for (const std::string& notice : notices) outcome.finalText = notice + "\r\n\r\n" + outcome.finalText;
     return outcome;
 }
 

@@ -2,8 +2,11 @@
 // and the undo of one database. The front ends add only the asking and the showing.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/app/app_paths.h"
@@ -12,25 +15,65 @@
 
 namespace core {
 
-// Moves folder + newName back to folder + oldName, never over an existing file, and to any name
-// the file system takes: it is the name the file had. An entry that could leave its folder
-// (isSafeUndoEntry) is refused without touching the disk. False on any failure.
-bool undoEntry(const UndoEntry& entry);
+// The journal of an undo in progress, beside its database (NAME + this), locked while the undo
+// runs: before each batch of moves back it names the entries about to be undone, synced to the
+// disk, so that an undo that is killed can be settled from the disk by the next one.
+inline constexpr const char* kUndoJournalExtension = ".ujl";
+// Entries undone between two syncs of the undo's journal.
+inline constexpr std::uint32_t kUndoBatch = 256;
+// Failure lines listed in an outcome; the rest are counted.
+inline constexpr int kUndoFailuresListed = 1000;
 
-struct UndoOutcome {
-    int undone = 0;
-    int failures = 0;
-    std::string failureText;        // one line of string 57363 per file that could not be moved back
-    std::string finalText;          // string 57362, or 57361 when some failed
-    std::vector<UndoEntry> failed;  // the entries that did not come back, in rename order
+// What became of one entry's undo.
+enum class UndoStep {
+    Undone,       // moved back
+    AlreadyBack,  // the recorded file is at its old name already: nothing to move
+    Failed,       // could not be moved back (the name is taken, the file is gone, the entry is unsafe)
+    Changed,      // the file at the new name is not the file the run moved
 };
 
-// Undoes every entry, the last renamed first, so that a name a later rename took is free again
-// when the earlier one goes back (a.mp3 -> b.mp3 then c.mp3 -> a.mp3; a swap through a third
-// name). `afterEach` (may be empty) is called after each one with the number done so far, so a
-// front end can show progress and keep its window alive. Names in the texts are shown decoded.
-UndoOutcome undoEntries(const std::vector<UndoEntry>& entries,
-                        const std::function<void(std::size_t done)>& afterEach = {});
+// Moves folder + newName back to folder + oldName, never over an existing file, and to any name
+// the file system takes: it is the name the file had. An entry that could leave its folder
+// (isSafeUndoEntry) is refused without touching the disk. An entry that knows its file moves it
+// only when the file at the new name is still that file.
+UndoStep undoEntry(const UndoEntry& entry);
+
+struct UndoOutcome {
+    int undone = 0;  // moved back, or found back already (by an undo that was interrupted too)
+    int failures = 0;
+    // One line of string 57363 per file that could not be moved back, the first
+    // kUndoFailuresListed of them, then how many more.
+    std::string failureText;
+    std::string finalText;  // string 57362, or 57361 when some failed
+};
+
+// Raised when the database's undo is already running, in this process or another.
+struct UndoInProgress : std::runtime_error {
+    explicit UndoInProgress(const std::string& name)
+        : std::runtime_error("The undo of " + name +
+                             " is in progress in another window or program; try again when it has finished.") {}
+};
+
+// Raised when the database cannot be read: it was set aside under its name + kSetAsideExtension
+// and dropped from the index, so that it is told once and not again at every try.
+struct UndoDatabaseSetAside : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// What settling the journals of undos that were killed came to.
+struct SettledUndos {
+    // One line per journal that could not be settled (it stays for the next time).
+    std::vector<std::string> problems;
+    // The databases whose every entry had come back, now gone with their index entry, and how
+    // many entries they held: their undo had finished.
+    std::vector<std::pair<std::string, std::size_t>> finished;
+};
+
+// Settles, at a start, the journals of undos that were killed, whose lock can be had: the
+// journaled entries whose file is back at its old name are dropped from their database (its
+// description unchanged; the database and its index entry go when none is left), and the journal
+// goes. One damaged from its start is set aside, with a line in `setAsideLines`.
+SettledUndos settleInterruptedUndos(const AppPaths& paths, std::vector<std::string>& setAsideLines);
 
 class UndoCatalog {
 public:
@@ -52,13 +95,15 @@ public:
     // platform's error before the index is changed.
     void removeIndexEntry(const IndexEntry& entry, bool deleteFile);
 
-    // Undoes database `entry`, one undo at a time (another one in progress is waited for):
-    // reads it, tells `beforeStart` how many entries it holds, undoes them with undoEntries, then
-    // settles it under the index's lock. When every entry came back, the database and its index
-    // entry go. Otherwise the database is rewritten with only the entries that failed, keeping its
-    // index entry and description, so the user can fix the cause and undo again. A database that
-    // cannot be read raises braxen_Exception and stays as it was; one that has left the index
-    // meanwhile raises the platform's error before anything is moved.
+    // Undoes database `entry` from its last entry back, a batch at a time, never holding more
+    // than a batch of it in memory: first settles what an interrupted undo of it left
+    // (settleUndoJournal), tells `beforeStart` how many entries are left, journals each batch
+    // before its moves and calls `afterEach` after each entry with the number done so far. When
+    // every entry came back, the database and its index entry go. Otherwise the database is
+    // rewritten with only the entries that failed, keeping its index entry and description, so
+    // the user can fix the cause and undo again. Raises UndoInProgress when another undo of it
+    // runs, UndoDatabaseSetAside for a database that cannot be read, and the platform's error
+    // for one that has left the index, before anything is moved.
     UndoOutcome undoDatabase(const IndexEntry& entry, const std::function<void(std::size_t)>& afterEach = {},
                              const std::function<void(std::size_t total)>& beforeStart = {});
 

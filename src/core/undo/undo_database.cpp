@@ -138,22 +138,33 @@ UndoEntry parseUndoEntry(std::string_view bytes, std::uint32_t version) {
     return entry;
 }
 
-UndoDatabaseContent parseUndoDatabase(std::string_view bytes) {
+UndoDatabaseHead parseUndoDatabaseHead(std::string_view bytes, std::uint64_t fileSize) {
     const std::size_t entriesAt = undoEntriesOffset();
     if (bytes.size() < 4 || intAt(bytes, 0) != 1) throw braxen_Exception(braxen_Exception::invalidFormat);
     if (bytes.size() < 8) throw braxen_Exception(braxen_Exception::invalidFormat);
-    const std::uint32_t version = intAt(bytes, 4);
-    const std::size_t entrySize = undoEntrySize(version);
-    if (entrySize == 0) throw braxen_Exception(braxen_Exception::unknownVersion);
-    if (bytes.size() < entriesAt || slotText(bytes.substr(8, kHeaderSlot)) != kUndoHeaderText) {
+    UndoDatabaseHead head;
+    head.version = intAt(bytes, 4);
+    head.entrySize = undoEntrySize(head.version);
+    if (head.entrySize == 0) throw braxen_Exception(braxen_Exception::unknownVersion);
+    if (bytes.size() < entriesAt || fileSize < entriesAt || slotText(bytes.substr(8, kHeaderSlot)) != kUndoHeaderText) {
         throw braxen_Exception(braxen_Exception::invalidFormat);
     }
-    const std::uint64_t count = intAt(bytes, 8 + kHeaderSlot);
+    head.count = intAt(bytes, 8 + kHeaderSlot);
     // A count that runs past the end of the file is a damaged file, not a reason to read on.
-    if (count * entrySize > bytes.size() - entriesAt) throw braxen_Exception(braxen_Exception::invalidFormat);
+    if (std::uint64_t{head.count} * head.entrySize > fileSize - entriesAt) {
+        throw braxen_Exception(braxen_Exception::invalidFormat);
+    }
+    return head;
+}
+
+UndoDatabaseContent parseUndoDatabase(std::string_view bytes) {
+    const UndoDatabaseHead head = parseUndoDatabaseHead(bytes, bytes.size());
+    const std::uint32_t version = head.version;
+    const std::size_t entrySize = head.entrySize;
+    const std::uint64_t count = head.count;
     UndoDatabaseContent content;
     content.entries.reserve(static_cast<std::size_t>(count));
-    std::size_t at = entriesAt;
+    std::size_t at = undoEntriesOffset();
     for (std::uint64_t i = 0; i < count; ++i, at += entrySize) {
         content.entries.push_back(parseUndoEntry(bytes.substr(at, entrySize), version));
     }

@@ -57,6 +57,16 @@ std::size_t undoEntriesOffset();
 // One entry from its bytes (undoEntrySize(version) of them).
 UndoEntry parseUndoEntry(std::string_view bytes, std::uint32_t version);
 
+// What the first undoEntriesOffset() bytes of a database say, checked against the file's size, so
+// that a reader can take the entries a piece at a time. Raises braxen_Exception 115 or 116 as
+// parseUndoDatabase does.
+struct UndoDatabaseHead {
+    std::uint32_t version = 0;
+    std::uint32_t count = 0;
+    std::size_t entrySize = 0;
+};
+UndoDatabaseHead parseUndoDatabaseHead(std::string_view bytes, std::uint64_t fileSize);
+
 // "3/7/99 9:05:02": month/day/two-digit year, hours:minutes:seconds, 24-hour clock.
 std::string shortDateTime(const std::tm& time);
 // "Sunday, March 07, 1999 9:05:02", in English.

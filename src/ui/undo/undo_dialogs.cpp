@@ -112,16 +112,9 @@ void UndoDialog::undoSelected() {
     const core::IndexEntry entry = lines_[static_cast<std::size_t>(selectedLine())];
     if (!catalog_.databaseExists(entry)) return dropVanished(entry);
     if (showAppMessage(core::loadString(core::IDS_CONFIRM_UNDO), MB_YESNO | MB_ICONQUESTION) != IDYES) return;
-    std::vector<core::UndoEntry> entries;
-    try {
-        WaitCursor wait;
-        core::readUndoDatabase(catalog_.databasePath(entry), entries);  // a damaged one is named now
-    } catch (const BRAXEN::braxen_Exception& error) {
-        showCriticalError(core::fileErrorReport(core::IDS_LOAD_UNDO_FAILED, error));
-        return;
-    }
     // The catalog settles the database: gone when every file came back, else kept with the
-    // entries that failed, for another try.
+    // entries that failed, for another try. One that cannot be read, or is being undone
+    // elsewhere, is told by the progress dialog before anything moves.
     UndoProgressDialog progress(hwnd(), catalog_, entry);
     progress.doModal();
     refreshList();
@@ -216,6 +209,14 @@ void UndoProgressDialog::startRun() {
         showCriticalError(core::fileErrorReport(core::IDS_LOAD_UNDO_FAILED, error));
         endDialog(IDCANCEL);
         return;
+    } catch (const core::UndoInProgress& refused) {
+        showAppMessage(refused.what(), MB_OK | MB_ICONEXCLAMATION);
+        endDialog(IDCANCEL);
+        return;
+    } catch (const core::UndoDatabaseSetAside& unreadable) {
+        showCriticalError(unreadable.what());
+        endDialog(IDCANCEL);
+        return;
     } catch (const std::exception& error) {
         showUnhandledError(error);
         endDialog(IDCANCEL);
@@ -236,7 +237,8 @@ UndoPropertiesDialog::UndoPropertiesDialog(HWND parent, const core::IndexEntry& 
 void UndoPropertiesDialog::onInitDialog() {
     setText(IDC_PROP_NAME, entry_.name);
     setText(IDC_PROP_DESCRIPTION, entry_.description);
-    setText(IDC_PROP_COUNT, std::to_string(properties_.count) + " entries");
+    setText(IDC_PROP_COUNT, std::to_string(properties_.count) + " entries, " + std::to_string(properties_.verified) +
+                                " verified by file identity");
     setText(IDC_PROP_DATE, core::longDateTime(platform::localTime(properties_.created)));
     setText(IDC_PROP_SIZE, std::to_string(properties_.size / 1024) + " KB");
     for (const core::Rule& rule : properties_.rules) {

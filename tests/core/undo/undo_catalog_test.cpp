@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "core/app/reporter.h"
+#include "core/persist/binary_io.h"
 #include "core/persist/braxen_exception.h"
 #include "core/session/rename_session.h"
 #include "core/undo/undo_catalog.h"
+#include "platform/file_lock.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "support/recording_reporter.h"
@@ -60,20 +64,31 @@ TEST(Undo, ChainsAndSwapsComeBack) {
         {{"a.mp3", "c.mp3"}, {{"a.mp3", "b.mp3"}, {"c.mp3", "a.mp3"}}},
         {{"a.mp3", "b.mp3"}, {{"a.mp3", "t.mp3"}, {"b.mp3", "a.mp3"}, {"t.mp3", "b.mp3"}}},
     };
-    for (const Case& c : cases) {
-        TempFolder files, app;
-        const AppPaths paths = AppPaths::in(app.path());
-        const std::string dir = files.path() + platform::kPathSeparator;
-        for (const std::string& original : c.originals) writeFile(dir + original, "was " + original);
-        const std::string name = run(paths, dir, c.renames);
-        UndoCatalog catalog(paths);
-        catalog.refresh();
-        const UndoOutcome outcome = catalog.undoDatabase(catalog.entries()[0]);
-        EXPECT_EQ(outcome.failures, 0) << outcome.failureText;
-        for (const std::string& original : c.originals) EXPECT_EQ(readFile(dir + original), "was " + original);
-        EXPECT_FALSE(platform::fileExists(paths.undoFolder() + name));
-        EXPECT_TRUE(catalog.entries().empty());
-    }
+    struct Killed {};
+    // Each also with the undo killed after its first move back: the next one settles that from the
+    // disk and finishes.
+    for (const bool killed : {false, true})
+        for (const Case& c : cases) {
+            TempFolder files, app;
+            const AppPaths paths = AppPaths::in(app.path());
+            const std::string dir = files.path() + platform::kPathSeparator;
+            for (const std::string& original : c.originals) writeFile(dir + original, "was " + original);
+            const std::string name = run(paths, dir, c.renames);
+            UndoCatalog catalog(paths);
+            catalog.refresh();
+            const IndexEntry entry = catalog.entries()[0];
+            if (killed) {
+                EXPECT_THROW(catalog.undoDatabase(entry, [](std::size_t) { throw Killed{}; }), Killed);
+                EXPECT_TRUE(platform::fileExists(paths.undoFolder() + name + kUndoJournalExtension));
+            }
+            const UndoOutcome outcome = catalog.undoDatabase(entry);
+            EXPECT_EQ(outcome.failures, 0) << outcome.failureText;
+            EXPECT_EQ(outcome.undone, static_cast<int>(c.renames.size()));
+            EXPECT_FALSE(platform::fileExists(paths.undoFolder() + name + kUndoJournalExtension));
+            for (const std::string& original : c.originals) EXPECT_EQ(readFile(dir + original), "was " + original);
+            EXPECT_FALSE(platform::fileExists(paths.undoFolder() + name));
+            EXPECT_TRUE(catalog.entries().empty());
+        }
 }
 
 TEST(UndoCatalog, RemovesTheFirstEqualEntryAndMissingFilesAreNoObstacle) {
@@ -110,21 +125,26 @@ TEST(UndoCatalog, MissingIndexIsCreatedEmptyAndForeignOneRaises) {
     EXPECT_TRUE(catalog.entries().empty());
 }
 
-TEST(UndoCatalog, UnreadableDatabaseStaysListedAndUndoesNothing) {
-    TempFolder app;
-    const AppPaths paths = AppPaths::in(app.path());
-    platform::createFolder(paths.undoFolder());
-    writeFile(paths.undoFolder() + "DDDDDDDDDDDD", "not a database");
-    {
-        UndoIndex index(paths.indexFile());
-        index.open();
-        index.rewrite({{"DDDDDDDDDDDD", "broken"}});
+// One that cannot be read is set aside, never deleted, and leaves the list, so it is told once.
+TEST(UndoCatalog, UnreadableDatabaseIsSetAsideAndUndoesNothing) {
+    const std::string head = formatUndoDatabase({}, "");
+    std::string unknownVersion = head, countPastTheEnd = head;
+    unknownVersion[4] = 9;
+    countPastTheEnd[8 + kHeaderSlot] = 1;
+    for (const std::string& bytes : {std::string("not a database"), unknownVersion, countPastTheEnd}) {
+        TempFolder app;
+        const AppPaths paths = AppPaths::in(app.path());
+        platform::createFolder(paths.undoFolder());
+        writeFile(paths.undoFolder() + "DDDDDDDDDDDD", bytes);
+        registerDatabase(paths, {"DDDDDDDDDDDD", "broken"}, false, 50);
+        UndoCatalog catalog(paths);
+        catalog.refresh();
+        EXPECT_THROW(catalog.undoDatabase(catalog.entries()[0]), UndoDatabaseSetAside);
+        EXPECT_EQ(readFile(paths.undoFolder() + "DDDDDDDDDDDD.bad"), bytes);
+        EXPECT_FALSE(platform::fileExists(paths.undoFolder() + "DDDDDDDDDDDD"));
+        catalog.refresh();
+        EXPECT_TRUE(catalog.entries().empty());
     }
-    UndoCatalog catalog(paths);
-    catalog.refresh();
-    EXPECT_THROW(catalog.undoDatabase(catalog.entries()[0]), BRAXEN::braxen_Exception);
-    catalog.refresh();
-    EXPECT_EQ(catalog.entries().size(), 1u);
 }
 
 TEST(UndoCatalog, CloseNeverWritesBackAnOldCopy) {
@@ -168,6 +188,68 @@ TEST(Undo, FailuresStayForAnotherTry) {
     for (const char* original : {"a.mp3", "b.mp3", "c.mp3"}) EXPECT_EQ(readFile(dir + original), original);
     EXPECT_FALSE(platform::fileExists(paths.undoFolder() + name));
     EXPECT_TRUE(catalog.entries().empty());
+}
+
+// What happened to a renamed file since its run decides its undo: only the file the run moved
+// is moved back, and a second undo of a database waits for none.
+TEST(Undo, OnlyTheRecordedFileIsMovedBack) {
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& dir, const std::string& journal, platform::FileLock& lock)> meddle;
+        int undone, failures;
+        const char* failureLine;  // empty for none; nullptr when the undo is refused
+        bool journalSetAside = false;
+    };
+    const Case cases[] = {
+        {"replaced",
+         [](const std::string& dir, auto&, auto&) {
+             // Saved over as editors do: a new file renamed in its place (a file created after the
+             // old one is deleted may get its number back).
+             writeFile(dir + "new", "another file");
+             platform::removeFile(dir + "B1.mp3");
+             platform::moveFile(dir + "new", dir + "B1.mp3");
+         },
+         1, 1, "- from \"B1.mp3\" to \"b.mp3\" in \"DIR\": changed since the run\r\n"},
+        {"moved back by hand",
+         [](const std::string& dir, auto&, auto&) { platform::moveFile(dir + "B1.mp3", dir + "b.mp3"); }, 2, 0, ""},
+        {"being undone",
+         [](const std::string&, const std::string& journal, platform::FileLock& lock) {
+             ASSERT_TRUE(lock.tryLock(journal));
+         },
+         0, 0, nullptr},
+        {"its undo's journal damaged",  // set aside, and the undo goes on
+         [](const std::string&, const std::string& journal, auto&) { writeFile(journal, "not a journal"); }, 2, 0, "",
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder files, app;
+        const AppPaths paths = AppPaths::in(app.path());
+        const std::string dir = files.path() + platform::kPathSeparator;
+        for (const char* name : {"a.mp3", "b.mp3"}) writeFile(dir + name, name);
+        const std::string name = run(paths, dir, {{"a.mp3", "A1.mp3"}, {"b.mp3", "B1.mp3"}});
+        platform::FileLock otherUndo;
+        c.meddle(dir, paths.undoFolder() + name + kUndoJournalExtension, otherUndo);
+        UndoCatalog catalog(paths);
+        catalog.refresh();
+        if (!c.failureLine) {
+            EXPECT_THROW(catalog.undoDatabase(catalog.entries()[0]), UndoInProgress);
+            EXPECT_EQ(readFile(dir + "A1.mp3"), "a.mp3");
+            continue;
+        }
+        const UndoOutcome outcome = catalog.undoDatabase(catalog.entries()[0]);
+        EXPECT_EQ(outcome.undone, c.undone);
+        EXPECT_EQ(outcome.failures, c.failures);
+        std::string line = c.failureLine;
+        if (line.find("DIR") != std::string::npos) line.replace(line.find("DIR"), 3, dir);
+        EXPECT_EQ(outcome.failureText, line);
+        EXPECT_EQ(readFile(dir + "a.mp3"), "a.mp3");
+        EXPECT_EQ(platform::fileExists(dir + "b.mp3"), c.failures == 0) << "never the other file";
+        const std::string journal = paths.undoFolder() + name + kUndoJournalExtension;
+        EXPECT_FALSE(platform::fileExists(journal));
+        EXPECT_EQ(platform::fileExists(journal + ".bad"), c.journalSetAside);
+        EXPECT_EQ(outcome.finalText.find(journal + ".bad") != std::string::npos, c.journalSetAside) << "and told";
+    }
 }
 
 #ifndef _WIN32
@@ -230,7 +312,9 @@ TEST(Undo, EntriesThatCouldLeaveTheirFolderAreRefused) {
          {outer / "escaped.mp3", dir + "in.mp3", dir + "y.mp3", dir + "sub" + sep + "y.mp3"}) {
         EXPECT_FALSE(platform::fileExists(absent)) << absent;
     }
-    EXPECT_EQ(outcome.failed, std::vector<UndoEntry>(crafted.begin(), crafted.end() - 1));
+    std::vector<UndoEntry> left;
+    readUndoDatabase(paths.undoFolder() + "CRAFTEDDBXXX", left);
+    EXPECT_EQ(left, std::vector<UndoEntry>(crafted.begin(), crafted.end() - 1));
 }
 
 TEST(UndoCatalog, IndexNamesThatAreNotOursTouchNoFile) {
