@@ -60,7 +60,8 @@ std::string RenameSession::proposeName(const std::string& folder, const std::str
         // The report may show a message box, and whatever runs meanwhile may reuse the caller's
         // buffers: the name given back is taken before.
         std::string unchanged = name;
-        reporter_.criticalError(formatString(IDS_MODIFY_NAME_FAILED, {folder, unchanged}));
+        reporter_.criticalError(
+            formatString(IDS_MODIFY_NAME_FAILED, {platform::displayName(folder), platform::displayName(unchanged)}));
         return unchanged;
     }
 }
@@ -68,7 +69,7 @@ std::string RenameSession::proposeName(const std::string& folder, const std::str
 bool RenameSession::renameFile(const std::string& oldName, const std::string& folder, const std::string& newName,
                                std::string* errorText) {
     if (!platform::isValidFileName(newName)) {
-        if (errorText) *errorText = "The file name \"" + newName + "\" is not valid.";
+        if (errorText) *errorText = "The file name \"" + platform::displayName(newName) + "\" is not valid.";
         return false;
     }
     // The folder is recorded with its separator, so undo always rebuilds the right paths. A run

@@ -6,6 +6,7 @@
 #include "core/persist/binary_io.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 namespace core {
@@ -32,9 +33,11 @@ UndoOutcome undoEntries(const std::vector<UndoEntry>& entries, const std::functi
             ++outcome.failures;
             failed[i] = true;
             // A name recorded as bytes that are not UTF-8 is shown as the legacy text it was.
-            outcome.failureText += formatString(IDS_UNDO_FAILURE_LINE, {platform::legacyTextToUtf8(entry.newName),
-                                                                        platform::legacyTextToUtf8(entry.oldName),
-                                                                        platform::legacyTextToUtf8(entry.folder)});
+            const auto shown = [](const std::string& text) {
+                return platform::displayName(platform::legacyTextToUtf8(text));
+            };
+            outcome.failureText +=
+                formatString(IDS_UNDO_FAILURE_LINE, {shown(entry.newName), shown(entry.oldName), shown(entry.folder)});
         }
         if (afterEach) afterEach(done + 1);
     }
