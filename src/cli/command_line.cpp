@@ -3,6 +3,7 @@
 #include <map>
 
 #include "core/rules/filter_kinds.h"
+#include "platform/paths.h"
 
 namespace cli {
 namespace {
@@ -75,7 +76,9 @@ std::string helpText() {
            "  -f, --filters FILE       the filters of a filter definition file; may be repeated\n" +
            inlineFilterHelp() +
            "  --save FILE.ren          also save the filters as a filter definition file\n"
-           "  --tsv                    output: folder, old name, new name, status, tab-separated\n"
+           "  --tsv                    output: folder, old name, new name, status, tab-separated;\n"
+           "                           a tab, newline, carriage return or backslash in a field\n"
+           "                           is written \\t, \\n, \\r or \\\\\n"
            "  --no-undo                rename only: record no undo database\n"
            "\n"
            "Options of every command:\n"
@@ -100,9 +103,14 @@ std::string helpText() {
            "An undo moves a file back only while it is the file the run moved, and an undo that\n"
            "was interrupted is finished by the next \"undo run\". A second undo of a database\n"
            "being undone is refused (status 1); a database that cannot be read is set aside as\n"
-           "NAME.bad and leaves the list (status 1).\n"
-           "Exit status: 0 done; 1 some files failed, or an undo record could not be written or\n"
-           "recovered; 2 bad usage or input.\n";
+           "NAME.bad and leaves the list (status 1). A run or undo refuses to start (status 2)\n"
+           "while another one changes files in one of its folders.\n"
+           "Messages (and the preview's lines for people) show the control characters of names\n"
+           "escaped: \\t, \\n, \\r, \\xNN (and \\uNNNN for the C1 controls and line separators).\n"
+           "A folder that cannot be listed is named on standard error, and the rest goes on.\n"
+           "Exit status: 0 done; 1 some files failed, a folder could not be listed, or an undo\n"
+           "record could not be written or recovered; 2 bad usage or input, another run in the\n"
+           "same folder, or rename without --no-undo when the undo folder cannot take a file.\n";
 }
 
 bool parseCommandLine(const std::vector<std::string>& given, Invocation& invocation, std::string& error) {
@@ -222,7 +230,8 @@ bool parseCommandLine(const std::vector<std::string>& given, Invocation& invocat
             invocation.target = a;
             folderSeen = true;
         } else {
-            error = "only one folder, please (\"" + invocation.target + "\" and \"" + a + "\")";
+            error = "only one folder, please (\"" + platform::displayName(invocation.target) + "\" and \"" +
+                    platform::displayName(a) + "\")";
             return false;
         }
     }

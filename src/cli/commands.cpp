@@ -19,6 +19,7 @@
 #include "core/undo/undo_catalog.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 
 namespace cli {
 namespace {
@@ -105,10 +106,15 @@ bool buildRules(Context& context, const std::vector<FilterStep>& steps, core::Ru
     return true;
 }
 
+// A field of --tsv output: a tab, newline, carriage return and backslash are written \t, \n, \r and
+// \\ (the --help text says so), so every line has four fields and every escape reads back as
+// one character.
 std::string tsvField(std::string_view text) {
     std::string out;
     for (char c : text) {
-        if (c == '\t') {
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\t') {
             out += "\\t";
         } else if (c == '\n') {
             out += "\\n";
@@ -148,16 +154,16 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
         } else {
             if (!folder || *folder != line.file->folder()) {
                 folder = &line.file->folder();
-                out += *folder + "\n";
+                out += platform::displayName(*folder) + "\n";
             }
             std::string label = status;
             label.resize(10, ' ');
             if (console.colours()) label = colourOf(line.status) + label + "\x1b[0m";
             out += "  " + label;
-            out += line.file->name.view();
+            out += platform::displayName(line.file->name.view());
             if (line.status != core::PreviewStatus::Unchanged) {
                 out += "\n" + std::string(12, ' ') + "-> ";
-                out += line.newName;
+                out += platform::displayName(line.newName);
             }
             out += "\n";
         }
@@ -168,10 +174,15 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
     }
     if (!invocation.tsv) out += core::previewSummary(lines) + "\n";
     console.out(out);
-    return ExitDone;
+    for (const core::FolderProblem& folder : lines.uncheckedFolders()) {
+        console.err(std::string(kProgram) + ": cannot check the names in \"" + platform::displayName(folder.folder) +
+                    "\": " + oneLine(folder.reason) + "; the statuses of its files are not certain\n");
+    }
+    return lines.uncheckedFolders().empty() ? ExitDone : ExitSomeFailed;
 }
 
-int rename(Context& context, const Invocation& invocation, const core::RuleList& rules, core::FileList files) {
+int rename(Context& context, const Invocation& invocation, const core::RuleList& rules, core::FileList files,
+           std::vector<core::FolderProblem> unlisted) {
     Console& console = context.console;
     const bool showProgress = console.errIsTerminal() && files.size() >= 500;
     core::RunOptions options = context.app.runOptions(!invocation.noUndo);
@@ -180,10 +191,11 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
     core::RenameRun run(&context.plugins(), rules, std::move(files), options, context.paths(), context.reporter);
     // Another run or undo in one of these folders could move a file between a record and its move.
     if (const std::string busy = run.claimFolders(); !busy.empty()) return context.fail(busy);
+    run.noteUnlistedFolders(std::move(unlisted));
     core::RunCallbacks callbacks;
     callbacks.failed = [&](const core::RunFailure& failure) {
-        console.err(std::string(kProgram) + ": cannot rename \"" + failure.path() + "\" to \"" + failure.newName +
-                    "\": " + terminalLines(failure.reason) + "\n");
+        console.err(std::string(kProgram) + ": cannot rename \"" + platform::displayName(failure.path()) + "\" to \"" +
+                    platform::displayName(failure.newName) + "\": " + oneLine(failure.reason) + "\n");
     };
     if (showProgress) {
         callbacks.progressEvery = 200;
@@ -196,14 +208,23 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
     const core::RunResult result = run.finish();
     console.out(terminalLines(result.summaryText) + "\n");
     if (!result.undoProblem.empty()) console.err(std::string(kProgram) + ": " + oneLine(result.undoProblem) + "\n");
-    return result.failed() || !result.undoProblem.empty() ? ExitSomeFailed : ExitDone;
+    return result.anyFailure() || !result.undoProblem.empty() ? ExitSomeFailed : ExitDone;
 }
 
 int previewOrRename(Context& context, const Invocation& invocation) {
-    if (invocation.kind == CommandKind::Rename && !invocation.noUndo && !context.paths().dataWritable) {
-        return context.fail("the undo record cannot be written, so nothing was renamed.\n" +
-                            context.paths().describe() + "Name a folder that can be written with --data-dir DIR or " +
-                            core::AppPaths::kHomeVariable + ", or rename without a record with --no-undo.");
+    if (invocation.kind == CommandKind::Rename && !invocation.noUndo) {
+        // Before anything is touched: the undo folder must take a file, not merely the data folder
+        // (a file, a dangling link or a read-only folder named undo would stop the run later).
+        const core::AppPaths& paths = context.paths();
+        std::string why;
+        if (!paths.dataWritable || !paths.prepareUndoFolder(why)) {
+            const std::string note =
+                why.empty() ? std::string()
+                            : "Note: " + platform::displayName(paths.undoFolder()) + " cannot be used: " + why + "\n";
+            return context.fail("the undo record cannot be written, so nothing was renamed.\n" + paths.describe() +
+                                note + "Name a folder that can be written with --data-dir DIR or " +
+                                core::AppPaths::kHomeVariable + ", or rename without a record with --no-undo.");
+        }
     }
     core::RuleList rules;
     if (!buildRules(context, invocation.filters, rules)) return ExitBadInput;
@@ -216,16 +237,25 @@ int previewOrRename(Context& context, const Invocation& invocation) {
 
     const auto status = platform::fileStatus(invocation.target);
     if (!status || !(status->attributes & platform::AttrDirectory)) {
-        return context.fail("no such folder: \"" + invocation.target + "\"");
+        return context.fail("no such folder: \"" + platform::displayName(invocation.target) + "\"");
     }
     core::FileList files;
-    core::findFiles(files, invocation.recurse, invocation.target, invocation.patterns, context.paths().ownFolders());
+    std::vector<core::FolderProblem> unlisted = core::findFiles(files, invocation.recurse, invocation.target,
+                                                                invocation.patterns, context.paths().ownFolders());
+    // The files of a folder that cannot be listed are missing: said at once, and the rest goes on.
+    for (const core::FolderProblem& folder : unlisted) {
+        context.console.err(std::string(kProgram) + ": cannot list the folder \"" +
+                            platform::displayName(folder.folder) + "\": " + oneLine(folder.reason) + "\n");
+    }
     if (files.empty()) {
         context.console.err(terminalLines(core::loadString(core::IDS_NO_FILES_FOUND)) + "\n");
-        return ExitDone;
+        return unlisted.empty() ? ExitDone : ExitSomeFailed;
     }
-    return invocation.kind == CommandKind::Preview ? preview(context, invocation, rules, std::move(files))
-                                                   : rename(context, invocation, rules, std::move(files));
+    if (invocation.kind == CommandKind::Rename) {
+        return rename(context, invocation, rules, std::move(files), std::move(unlisted));
+    }
+    const int previewed = preview(context, invocation, rules, std::move(files));
+    return unlisted.empty() ? previewed : ExitSomeFailed;
 }
 
 int listFilters(Context& context, const std::string& path) {

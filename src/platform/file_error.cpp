@@ -1,5 +1,7 @@
 #include "platform/file_error.h"
 
+#include "platform/paths.h"
+
 namespace platform {
 namespace {
 
@@ -49,7 +51,8 @@ FileError::FileError(int cause, long osError, std::string fileName, std::string 
     : cause_(cause), osError_(osError), fileName_(std::move(fileName)), osText_(std::move(osText)) {}
 
 std::string FileError::causeText(int cause, const std::string& fileName) {
-    const std::string name = fileName.empty() ? std::string("an unnamed file") : fileName;
+    // A name with a line break in it must not forge a line of the message.
+    const std::string name = fileName.empty() ? std::string("an unnamed file") : displayName(fileName);
     std::string text = causeTemplate(cause);
     const std::string::size_type at = text.find("%1");
     if (at != std::string::npos) text.replace(at, 2, name);

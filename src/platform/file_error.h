@@ -41,7 +41,8 @@ public:
     virtual std::string message() const;
     const char* what() const noexcept override;
 
-    // The description of a cause for a file ("an unnamed file" when the name is empty).
+    // The description of a cause for a file ("an unnamed file" when the name is empty), the name
+    // shown by displayName (platform/paths.h).
     static std::string causeText(int cause, const std::string& fileName);
 
 private:

@@ -1,4 +1,4 @@
-// The members of File and FindHandle that do not depend on the backend: ownership moves with
+// The members of File, FindHandle and FolderHandle that do not depend on the backend: ownership moves with
 // the object, and the destructor closes what is still open.
 #include <utility>
 
@@ -36,6 +36,19 @@ bool FindHandle::isOpen() const {
 }
 
 void FindHandle::close() noexcept {
+    state_.reset();
+}
+
+FolderHandle::FolderHandle() = default;
+FolderHandle::~FolderHandle() = default;
+FolderHandle::FolderHandle(FolderHandle&& other) noexcept = default;
+FolderHandle& FolderHandle::operator=(FolderHandle&& other) noexcept = default;
+
+bool FolderHandle::isOpen() const {
+    return state_ != nullptr;
+}
+
+void FolderHandle::close() noexcept {
     state_.reset();
 }
 

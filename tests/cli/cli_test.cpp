@@ -2,8 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <functional>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "cli/commands.h"
 #include "core/persist/filter_archive.h"
@@ -13,6 +19,7 @@
 #include "platform/file_lock.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "support/hard_folders.h"
 #include "support/tag_files.h"
 #include "support/temp_folder.h"
 
@@ -39,6 +46,12 @@ protected:
         return Outcome{status, console.output, console.errors};
     }
     std::string dir() const { return music.path() + platform::kPathSeparator; }
+    // dir() as --tsv writes it: a backslash (every separator on Windows) doubled.
+    std::string tsvDir() const {
+        std::string out;
+        for (char c : dir()) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+        return out;
+    }
     void files(std::initializer_list<const char*> names) {
         for (const char* name : names) writeFile(music / name, name);
     }
@@ -54,7 +67,7 @@ TEST_F(CliTest, PreviewShowsEveryStatusAndTouchesNothing) {
     const Outcome r = run({"preview", "--tsv", "--underscores", "--replace", "b", "c", "--replace", "keep", "keep2",
                            "--replace", "keep2", "keep", "-p", "*.mp3", music.path()});
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::string d = dir();
+    const std::string d = tsvDir();
     EXPECT_EQ(r.out, d + "\ta_1.mp3\ta 1.mp3\tok\n" + d + "\tb.mp3\tc.mp3\texists\n" + d +
                          "\tc.mp3\tc.mp3\tunchanged\n" + d + "\tkeep.mp3\tkeep.mp3\tunchanged\n" + d +
                          "\tx y.mp3\tx y.mp3\tunchanged\n" + d + "\tx_y.mp3\tx y.mp3\texists\n");
@@ -80,9 +93,9 @@ TEST_F(CliTest, PreviewReadableByPeople) {
 TEST_F(CliTest, InvalidNamesFromTagsArePredictedAndFail) {
     std::string tag = "TAG" + std::string("A/B") + std::string(27, '\0') + std::string(30 + 30 + 4 + 30, '\0') + "\x01";
     writeFile(music / "t.mp3", std::string(300, 'x') + tag);
-    EXPECT_EQ(run({"preview", "--tsv", "--id3", "%2", music.path()}).out, dir() + "\tt.mp3\tA-B.mp3\tok\n");
+    EXPECT_EQ(run({"preview", "--tsv", "--id3", "%2", music.path()}).out, tsvDir() + "\tt.mp3\tA-B.mp3\tok\n");
     EXPECT_EQ(run({"preview", "--tsv", "--id3", "%2", "--keep-forbidden", music.path()}).out,
-              dir() + "\tt.mp3\tA/B.mp3\tinvalid\n");
+              tsvDir() + "\tt.mp3\tA/B.mp3\tinvalid\n");
     const Outcome r = run({"rename", "--id3", "%2", "--keep-forbidden", music.path()});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("cannot rename"), std::string::npos);
@@ -229,14 +242,64 @@ TEST_F(CliTest, RenameCollectsFailuresAndNoUndoRecordsNothing) {
     EXPECT_EQ(readFile(music / "x.mp3"), "x.mp3");
 }
 
-TEST_F(CliTest, ARecordThatCouldNotBeWrittenIsAFailure) {
+// The refusal "When no folder can take the undo records" (README), exit 2, before anything is
+// touched: the undo folder must take a file, whatever is in its place.
+TEST_F(CliTest, AnUndoFolderThatCannotTakeAFileRefusesTheRename) {
+    const std::string undoFolder = app / "undo";
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        bool needsPermissions;
+    };
+    const Case cases[] = {
+        {"a file in its place", [&] { writeFile(undoFolder, "a file where the undo folder belongs"); }, false},
+#ifndef _WIN32
+        {"a dangling link in its place",
+         [&] { ASSERT_EQ(::symlink((app / "nowhere").c_str(), undoFolder.c_str()), 0); }, false},
+        {"a link to a file in its place",
+         [&] {
+             writeFile(app / "target", "");
+             ASSERT_EQ(::symlink((app / "target").c_str(), undoFolder.c_str()), 0);
+         },
+         false},
+        {"a folder that cannot be written",
+         [&] {
+             ASSERT_TRUE(platform::createFolder(undoFolder));
+             ASSERT_EQ(::chmod(undoFolder.c_str(), 0555), 0);
+         },
+         true},
+#endif
+    };
     files({"a.mp3"});
-    writeFile(app / "undo", "a file where the undo folder belongs");
-    const Outcome r = run({"rename", "--append", "", "_2", music.path()});
-    EXPECT_EQ(r.status, 1) << r.out;
-    EXPECT_NE(r.err.find("undo"), std::string::npos) << r.err;
-    // The run's journal comes first, so without it nothing is renamed.
-    EXPECT_TRUE(platform::fileExists(music / "a.mp3"));
+    for (const Case& c : cases) {
+        c.make();
+#ifndef _WIN32
+        testing_support::PermissionsBind bind;
+        if (c.needsPermissions && !bind.effective()) {
+            ADD_FAILURE() << c.what << ": permissions cannot be made to bind here";
+            continue;
+        }
+#endif
+        const Outcome r = run({"rename", "--append", "", "_2", "--save", music / "saved.ren", music.path()});
+        EXPECT_EQ(r.status, 2) << c.what << "\n" << r.out << r.err;
+        EXPECT_NE(r.err.find("the undo record cannot be written, so nothing was renamed."), std::string::npos)
+            << c.what << ": " << r.err;
+        EXPECT_NE(r.err.find("Note: " + undoFolder + platform::kPathSeparator + " cannot be used: "), std::string::npos)
+            << c.what << ": " << r.err;
+        EXPECT_NE(r.err.find("--no-undo"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "") << c.what;
+        EXPECT_TRUE(platform::fileExists(music / "a.mp3")) << c.what;
+        EXPECT_FALSE(platform::fileExists(music / "saved.ren")) << c.what << ": refused before anything was written";
+#ifndef _WIN32
+        ::chmod(undoFolder.c_str(), 0755);
+        testing_support::removeTree(undoFolder);
+#else
+        platform::removeFile(undoFolder);
+#endif
+    }
+    const Outcome anyway = run({"rename", "--append", "", "_2", music.path()});
+    EXPECT_EQ(anyway.status, 0) << anyway.err;
+    EXPECT_TRUE(platform::fileExists(music / "a_2.mp3"));
 }
 
 TEST_F(CliTest, DeleteRemovesTheDatabaseWithoutUndoing) {
@@ -374,22 +437,12 @@ TEST_F(CliTest, RenameLeavesNamesThatWouldNotChangeAlone) {
     EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 1) << "no run recorded for nothing\n" << list.out;
 }
 
-TEST_F(CliTest, AnUndoRecordThatCannotBeKeptIsOneLineAndExitOne) {
+TEST_F(CliTest, AnUndoRecordThatCannotBeRegisteredIsExitOne) {
     files({"a.mp3", "b.mp3"});
-    const std::string undoFolder = app / "undo";
-    writeFile(undoFolder, "a file where the undo folder should be");
-    const Outcome stopped = run({"rename", "--append", "", "2", music.path()});
-    EXPECT_EQ(stopped.status, 1);
-    EXPECT_EQ(std::count(stopped.err.begin(), stopped.err.end(), '\n'), 1) << stopped.err;
-    EXPECT_NE(stopped.err.find("undo record could not be written"), std::string::npos) << stopped.err;
-    EXPECT_NE(stopped.err.find(undoFolder), std::string::npos) << "names the file: " << stopped.err;
-    EXPECT_TRUE(platform::fileExists(music / "a.mp3")) << "nothing renamed without its undo record";
-    EXPECT_TRUE(platform::fileExists(music / "b.mp3"));
-    platform::removeFile(undoFolder);
-
     writeFile(app / "braxen.idx", std::string(100, 'x'));
     const Outcome unregistered = run({"rename", "--append", "", "2", music.path()});
     EXPECT_EQ(unregistered.status, 1);
+    EXPECT_EQ(std::count(unregistered.err.begin(), unregistered.err.end(), '\n'), 1) << unregistered.err;
     EXPECT_NE(unregistered.err.find(app / "braxen.idx"), std::string::npos) << unregistered.err;
     EXPECT_TRUE(platform::fileExists(music / "a2.mp3"));
     // Once the index is put right, the next start registers the run.
@@ -402,6 +455,137 @@ TEST_F(CliTest, AnUndoRecordThatCannotBeKeptIsOneLineAndExitOne) {
 }
 
 #ifndef _WIN32
+// --tsv gives four fields a line whatever the names hold, and every escape reads back as one
+// character: a real tab and a backslash followed by "t" differ.
+TEST_F(CliTest, TsvEscapesTabsLineBreaksAndBackslashes) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"tab\there.mp3", "tab\\there.mp3"},    {"back\\there.mp3", "back\\\\there.mp3"},
+        {"new\nline.mp3", "new\\nline.mp3"},    {"carriage\rreturn.mp3", "carriage\\rreturn.mp3"},
+        {"ends in \\.mp3", "ends in \\\\.mp3"},
+    };
+    for (const auto& [name, field] : cases) {
+        TempFolder folder;
+        writeFile(folder / name, "");
+        const Outcome r = run({"preview", "--tsv", folder.path()});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, folder.path() + "/\t" + field + "\t" + field + "\tunchanged\n") << field;
+    }
+    EXPECT_NE(run({"--help"}).out.find("is written \\t, \\n, \\r or \\\\"), std::string::npos) << "documented";
+}
+
+// A name with control characters in it can neither forge a line of a message nor steer the
+// terminal: messages, failure lines, the summary and the preview for people show it escaped.
+TEST_F(CliTest, MessagesShowControlCharactersInNamesEscaped) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"forged\r\ncalderwynstrope-cli: all fine", "forged\\r\\ncalderwynstrope-cli: all fine"},
+        {"\x1b[2Jcleared", "\\x1b[2Jcleared"},
+        {"tab\tand bell\a", "tab\\tand bell\\x07"},
+    };
+    const auto raw = [](const std::string& text) {
+        return std::count_if(text.begin(), text.end(), [](char c) {
+            const auto byte = static_cast<unsigned char>(c);
+            return (byte < 0x20 && c != '\n') || byte == 0x7F;
+        });
+    };
+    for (const auto& [name, shown] : cases) {
+        TempFolder folder;
+        writeFile(folder / (name + ".mp3"), "old");
+        const std::string dir = folder.path() + "/";
+        // Windows refuses such a name, so the new one fails, and its reason names it too.
+        const Outcome failed = run({"rename", "--append", "", "_2", "-p", "*.mp3", folder.path()});
+        EXPECT_EQ(failed.status, 1) << shown;
+        EXPECT_EQ(raw(failed.err) + raw(failed.out), 0) << shown;
+        EXPECT_EQ(failed.err, "calderwynstrope-cli: cannot rename \"" + dir + shown + ".mp3\" to \"" + shown +
+                                  "_2.mp3\": The file name \"" + shown + "_2.mp3\" is not valid.\n");
+        EXPECT_NE(failed.out.find("- \"" + dir + shown + ".mp3\"\n"), std::string::npos) << failed.out;
+
+        const Outcome preview = run({"preview", "--append", "", "_3", "-p", "*.mp3", folder.path()});
+        EXPECT_EQ(raw(preview.out), 0) << shown;
+        EXPECT_NE(preview.out.find("  invalid   " + shown + ".mp3\n            -> " + shown + "_3.mp3\n"),
+                  std::string::npos)
+            << preview.out;
+        const Outcome missing = run({"preview", folder / name});
+        EXPECT_EQ(missing.err, "calderwynstrope-cli: no such folder: \"" + dir + shown + "\"\n");
+    }
+}
+
+// A folder that cannot be listed is named on standard error, the rest goes on, and the preview
+// or the run exits 1; the run's summary names it with its failures.
+TEST_F(CliTest, AFolderThatCannotBeListedIsNamedAndTheRestGoesOn) {
+    files({"a.mp3"});
+    for (const char* sub : {"locked", "open"}) platform::createFolder(music / sub);
+    writeFile(music / "locked/b.mp3", "b");
+    writeFile(music / "open/c.mp3", "c");
+    ASSERT_EQ(::chmod((music / "locked").c_str(), 0), 0);
+    testing_support::PermissionsBind bind;
+    ASSERT_TRUE(bind.effective()) << "permissions cannot be made to bind here";
+    const std::string told =
+        "calderwynstrope-cli: cannot list the folder \"" + music / "locked" + "\": Permission denied\n";
+
+    const Outcome preview = run({"preview", "--tsv", "-r", "--append", "", "_2", "-p", "*.mp3", music.path()});
+    EXPECT_EQ(preview.status, 1);
+    EXPECT_EQ(preview.err, told);
+    EXPECT_EQ(preview.out, dir() + "\ta.mp3\ta_2.mp3\tok\n" + dir() + "open/\tc.mp3\tc_2.mp3\tok\n");
+
+    const Outcome alone = run({"preview", "-p", "*.mp3", music / "locked"});
+    EXPECT_EQ(alone.status, 1);
+    EXPECT_EQ(alone.err.substr(0, told.size()), told) << alone.err;
+    EXPECT_NE(alone.err.find("There were no files found"), std::string::npos) << alone.err;
+
+    const Outcome renamed = run({"rename", "-r", "--append", "", "_2", "-p", "*.mp3", music.path()});
+    EXPECT_EQ(renamed.status, 1);
+    EXPECT_EQ(renamed.err, told);
+    EXPECT_EQ(renamed.out, "Renaming...done\n\nThe following files could not be renamed:\n- \"" + music / "locked" +
+                               "\" (the folder could not be listed: Permission denied)\n\n2 files were successfully "
+                               "renamed.\n");
+    EXPECT_EQ(readFile(music / "a_2.mp3"), "a.mp3");
+    EXPECT_EQ(readFile(music / "open/c_2.mp3"), "c");
+    ::chmod((music / "locked").c_str(), 0755);
+}
+
+// A tree deeper than any path the system takes is listed whole; what cannot be reached by its
+// path is named and fails, never silently missed or counted as done.
+TEST_F(CliTest, ADeepTreeIsListedWholeAndWhatCannotBeReachedFails) {
+    constexpr int kDepth = 2100;  // "d/" a level: past PATH_MAX
+    std::string deep = dir(), lines, firstTooLong;
+    testing_support::makeDeepTree(music.path(), kDepth, "d", [&](int level, int fd) {
+        deep += "d/";
+        if (level == 1 || level > kDepth - 10) {
+            testing_support::touchAt(fd, "f.mp3");
+            lines += deep + "\tf.mp3\tf.mp3\tunchanged\n";
+            if (firstTooLong.empty() && level > 1) firstTooLong = deep.substr(0, deep.size() - 1);
+        }
+    });
+    const std::string shallow = dir() + "d/";
+    ASSERT_GT(firstTooLong.size(), std::size_t{PATH_MAX});
+
+    const Outcome preview = run({"preview", "--tsv", "-r", "--id3", "%2", music.path()});
+    EXPECT_EQ(preview.status, 1);
+    EXPECT_EQ(preview.out, lines);
+    // Named once for the nine below it, which are too long as well.
+    EXPECT_EQ(preview.err, "calderwynstrope-cli: cannot check the names in \"" + firstTooLong +
+                               "\": the path is longer than the system allows (as in 9 folders below it); the "
+                               "statuses of its files are not certain\n");
+
+    // Named from tags it cannot read: the deep file is a failure, not a name left unchanged.
+    for (const std::vector<std::string>& filters :
+         {std::vector<std::string>{"--append", "", "_2"}, std::vector<std::string>{"--id3", "%2"}}) {
+        std::vector<std::string> arguments = {"rename", "-r"};
+        arguments.insert(arguments.end(), filters.begin(), filters.end());
+        arguments.push_back(music.path());
+        const Outcome renamed = run(arguments);
+        EXPECT_EQ(renamed.status, 1) << filters[0];
+        EXPECT_EQ(renamed.err.find("calderwynstrope-cli: cannot rename \"" + firstTooLong + "/f.mp3\" to "), 0u)
+            << filters[0];
+        EXPECT_EQ(std::count(renamed.err.begin(), renamed.err.end(), '\n'), 10) << filters[0];
+        EXPECT_NE(renamed.err.find("\": The file's path is longer than the system allows; it was not renamed.\n"),
+                  std::string::npos)
+            << filters[0];
+    }
+    EXPECT_TRUE(platform::fileExists(shallow + "f_2.mp3"));
+    testing_support::removeTree(music / "d");
+}
+
 // A tmpfs of `size` mounted on `folder` for one test, or nothing when mounting is not allowed.
 class SmallDisk {
 public:

@@ -28,6 +28,9 @@ TEST(FileError, TextsNameTheFileOrAnUnnamedFile) {
         {FileError::sharingViolation, "", "A sharing violation occurred while accessing an unnamed file."},
         {FileError::diskFull, "u", "Disk full while accessing u."},
         {999, "f", "An unknown error occurred while accessing f."},
+        // A name cannot forge a line of the message.
+        {FileError::fileNotFound, "a\r\nb.mp3", "a\\r\\nb.mp3 was not found."},
+        {FileError::accessDenied, "\x1b[2Jx", "Access to \\x1b[2Jx was denied."},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(FileError(c.cause, -1, c.file).message(), c.text) << c.cause;

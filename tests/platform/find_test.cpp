@@ -2,6 +2,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 #include <algorithm>
@@ -178,6 +180,54 @@ TEST(Find, CloseEndsTheSearch) {
     EXPECT_TRUE(find.isOpen());
     find.close();
     EXPECT_FALSE(find.next(data));
+}
+
+// A walk's folders: each opened through its parent, listed through its handle, and known again
+// when it is opened from below.
+TEST(FolderHandle, OpensSubFoldersThroughTheirParentAndKnowsItsParentAgain) {
+    TempFolder folder;
+    ASSERT_TRUE(platform::createFolder(folder / "sub"));
+    writeFile(folder / "sub" + platform::kPathSeparator + "a.mp3", "");
+    writeFile(folder / "file.mp3", "");
+    std::string why;
+    platform::FolderHandle top, sub, back, none;
+    ASSERT_TRUE(top.open(folder.path(), why)) << why;
+    ASSERT_TRUE(sub.openChild(top, "sub", why)) << why;
+    ASSERT_TRUE(top.id().has_value());
+    EXPECT_TRUE(*top.id() == *platform::fileId(folder.path()));
+    EXPECT_TRUE(*sub.id() == *platform::fileId(folder / "sub"));
+
+    FindHandle find;
+    FindData data;
+    std::string problem = "stale";
+    ASSERT_TRUE(find.first(sub, "*.mp3", data, false, problem));
+    EXPECT_EQ(data.name, "a.mp3");
+    EXPECT_EQ(problem, "");
+    EXPECT_FALSE(find.first(sub, "*.wav", data, false, problem)) << "no match";
+    EXPECT_EQ(problem, "") << "no match is no problem";
+
+    top.close();
+    EXPECT_FALSE(top.isOpen());
+    ASSERT_TRUE(back.openParent(sub, *platform::fileId(folder.path()), why)) << why;
+    ASSERT_TRUE(find.first(back, "*.mp3", data, false, problem));
+    EXPECT_EQ(data.name, "file.mp3");
+    EXPECT_FALSE(none.openParent(sub, *platform::fileId(folder / "sub"), why)) << "not the folder expected";
+    EXPECT_FALSE(why.empty());
+
+#ifndef _WIN32
+    // POSIX refuses at the opening what Windows refuses at the listing.
+    EXPECT_FALSE(none.open(folder / "missing", why));
+    EXPECT_FALSE(why.empty());
+    EXPECT_FALSE(none.openChild(back, "file.mp3", why)) << "a file is no folder";
+    ASSERT_EQ(::symlink((folder / "sub").c_str(), (folder / "link").c_str()), 0);
+    EXPECT_FALSE(none.openChild(back, "link", why)) << "never through a link";
+    EXPECT_FALSE(find.first(none, "*.*", data, false, problem));
+    EXPECT_FALSE(problem.empty());
+#else
+    ASSERT_TRUE(none.open(folder / "missing", why));
+    EXPECT_FALSE(find.first(none, "*.*", data, false, problem));
+    EXPECT_FALSE(problem.empty()) << "a folder that is not there is no empty folder";
+#endif
 }
 
 // A listing that its caller stops by throwing leaves no folder open.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -124,6 +126,48 @@ TEST(Paths, ModuleFolderEndsWithTheSeparatorAndHoldsTheProgram) {
     EXPECT_EQ(program.compare(0, folder.size(), folder), 0) << program;
     EXPECT_NE(program.find("platform_tests"), std::string::npos);
     EXPECT_TRUE(platform::fileExists(program));
+}
+
+// Messages show names through displayName: no name can forge a line or steer a terminal.
+TEST(Paths, DisplayNameEscapesControlCharacters) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Artist - Song.mp3", "Artist - Song.mp3"},
+        {"C:\\Music\\a\\tb.mp3", "C:\\Music\\a\\tb.mp3"},  // a backslash stays: Windows paths are full of them
+        {"a\tb", "a\\tb"},
+        {"two\nlines\r\n.mp3", "two\\nlines\\r\\n.mp3"},
+        {"\x1b[31mred", "\\x1b[31mred"},
+        {std::string("nul\0byte", 8), "nul\\x00byte"},
+        {"\x01\x1f\x7f", "\\x01\\x1f\\x7f"},
+        {"café 日本 🎵", "café 日本 🎵"},
+        {"\xC2\x85next line", "\\u0085next line"},  // C1 controls, as UTF-8
+        {"\xC2\x9B"
+         "31m",
+         "\\u009b31m"},
+        {"\xC2\xA0", "\xC2\xA0"},  // no-break space: printable
+        {"a\xE2\x80\xA8"
+         "b\xE2\x80\xA9",
+         "a\\u2028b\\u2029"},
+        {"\x9B"
+         "31m",
+         "\\x9b31m"},                    // not UTF-8, a control to a terminal of 8-bit characters
+        {"caf\xE9.mp3", "caf\xE9.mp3"},  // not UTF-8, printable Latin-1: as it is
+        {"", ""},
+    };
+    for (const auto& [name, shown] : cases) EXPECT_EQ(platform::displayName(name), shown) << shown;
+}
+
+TEST(Paths, PathTooLongIsWhatTheSystemRefuses) {
+#ifdef _WIN32
+    constexpr std::size_t kLongest = 32767 - 5;
+#else
+    constexpr std::size_t kLongest = PATH_MAX - 1;
+#endif
+    const std::string folder = std::string(kLongest - 10, 'd') + sep;
+    EXPECT_FALSE(platform::pathTooLong(folder, "123456789"));
+    EXPECT_FALSE(platform::pathTooLong(folder + "123456789"));
+    EXPECT_TRUE(platform::pathTooLong(folder, "1234567890"));
+    EXPECT_TRUE(platform::pathTooLong(folder + "1234567890"));
+    EXPECT_FALSE(platform::pathTooLong("/music/", "a.mp3"));
 }
 
 TEST(Clock, LocalTimeBreaksDownTheClock) {

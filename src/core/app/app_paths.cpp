@@ -30,7 +30,10 @@ void createFolders(const std::string& folder) {
 bool prepareFolder(const std::string& folder, std::string& why) {
     createFolders(folder);
     if (!isFolder(folder)) {
-        why = "the folder cannot be created";
+        // A file, or a link to nothing, in its place is why, more often than not.
+        std::string path = folder;
+        while (path.size() > 1 && platform::isPathSeparator(path.back())) path.pop_back();
+        why = platform::fileExists(path) ? "it is not a folder" : "the folder cannot be created";
         return false;
     }
     static std::mt19937 random(std::random_device{}());
@@ -135,6 +138,10 @@ AppPaths AppPaths::locate(const std::string& dataDirOption) {
 
 std::string AppPaths::undoFolder() const {
     return dataFolder + "undo" + platform::kPathSeparator;
+}
+
+bool AppPaths::prepareUndoFolder(std::string& why) const {
+    return prepareFolder(undoFolder(), why);
 }
 
 std::string AppPaths::indexFile() const {

@@ -67,7 +67,12 @@ struct AppPaths {
     // True when a folder holds the portable marker or the program's data.
     static bool isPortableFolder(const std::string& folder);
 
-    std::string undoFolder() const;    // dataFolder + "undo" + separator
+    std::string undoFolder() const;  // dataFolder + "undo" + separator
+    // Makes sure the undo folder can take a run's records: it is made when missing, and must then
+    // be a folder in which a file can be created (a probe file is made and removed). False, with
+    // the reason in `why`, when it cannot: a file or a dangling link in its place, no permission to
+    // write, a read-only disk.
+    bool prepareUndoFolder(std::string& why) const;
     std::string indexFile() const;     // dataFolder + "braxen.idx"
     std::string settingsFile() const;  // configFolder + "braxen.ini"
     // The folders of the program's own files, which no run may list or rename.

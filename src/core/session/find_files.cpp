@@ -4,6 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "core/app/strings.h"
 #include "core/rules/text_rules.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -12,65 +13,10 @@
 namespace core {
 namespace {
 
-std::string joined(const std::string& folder, const std::string& name) {
-    return folder.empty() ? name : platform::withSeparator(folder) + name;
-}
-
 constexpr std::uint32_t kNotAFile =
     platform::AttrReadOnly | platform::AttrHidden | platform::AttrSystem | platform::AttrDirectory;
 
 }  // namespace
-
-void ZelSimpleFindFiles::init(const std::string& folder, const std::string& pattern, std::uint32_t required) {
-    close();
-    pattern_ = trimWhiteSpace(pattern);
-    if (pattern_.empty()) pattern_ = "*.*";
-    required_ = required;
-    excluded_ = 0;
-    folder_ = trimWhiteSpace(folder);
-    if (!folder_.empty() && folder_.back() == ':') return;  // a bare drive: its root is meant
-    folder_ = platform::fullPath(folder_);
-    // No final separator, except where it is the whole path (the POSIX root).
-    if (folder_.size() > 1 && platform::isPathSeparator(folder_.back())) folder_.pop_back();
-}
-
-void ZelSimpleFindFiles::setAttributeFilter(std::uint32_t required, std::uint32_t excluded) {
-    required_ = required;
-    excluded_ = excluded;
-}
-
-bool ZelSimpleFindFiles::accepts(const platform::FindData& entry) const {
-    if ((entry.attributes & required_) != required_ || (entry.attributes & excluded_) != 0) return false;
-    return !((entry.attributes & platform::AttrDirectory) && (entry.name == "." || entry.name == ".."));
-}
-
-bool ZelSimpleFindFiles::findNext() {
-    if (exhausted_) return false;
-    bool found;
-    if (!started_) {
-        started_ = true;
-        found = search_.first(joined(folder_, pattern_), current_, (required_ & platform::AttrDirectory) != 0);
-    } else {
-        found = search_.next(current_);
-    }
-    while (found && !accepts(current_)) found = search_.next(current_);
-    if (!found) {
-        // Nothing more will come: give the handle back now, not when the walk pops this search.
-        search_.close();
-        exhausted_ = true;
-    }
-    return found;
-}
-
-void ZelSimpleFindFiles::close() {
-    search_.close();
-    started_ = false;
-    exhausted_ = false;
-}
-
-std::string ZelSimpleFindFiles::currentPath() const {
-    return joined(folder_, current_.name);
-}
 
 std::vector<std::string> splitPatterns(const std::string& patterns) {
     std::vector<std::string> pieces;
@@ -83,69 +29,156 @@ std::vector<std::string> splitPatterns(const std::string& patterns) {
     return pieces;
 }
 
-void ZelFindFiles::init(const std::string& folder, const std::string& patterns, std::uint32_t required,
-                        std::uint32_t flags) {
-    stack_.clear();
-    std::vector<std::string> pieces = splitPatterns(patterns);
-    // An empty pattern box means every file, as an empty piece between semicolons does; a walk
-    // with no search at all would have nothing to stand on.
-    if (pieces.empty()) pieces.emplace_back();
-    for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
-        auto search = std::make_unique<ZelSimpleFindFiles>();
-        search->init(folder, *it, required);
-        search->flags = flags;
-        stack_.push_back(std::move(search));
+void ZelFindFiles::init(const std::string& folder, const std::string& patterns, bool recurse) {
+    levels_.clear();
+    problems_.clear();
+    path_.clear();
+    recurse_ = recurse;
+    nextPattern_ = 0;
+    patterns_ = splitPatterns(patterns);
+    // An empty pattern box means every file, as an empty piece between semicolons does.
+    if (patterns_.empty()) patterns_.emplace_back();
+    for (std::string& pattern : patterns_) {
+        pattern = trimWhiteSpace(pattern);
+        if (pattern.empty()) pattern = "*.*";
     }
+    root_ = trimWhiteSpace(folder);
+    if (!root_.empty() && root_.back() == ':') return;  // a bare drive: its root is meant
+    root_ = platform::fullPath(root_);
+    // No final separator, except where it is the whole path (the POSIX root).
+    if (root_.size() > 1 && platform::isPathSeparator(root_.back())) root_.pop_back();
 }
 
 void ZelFindFiles::setAttributeFilter(std::uint32_t required, std::uint32_t excluded) {
-    for (auto& search : stack_) search->setAttributeFilter(required, excluded);
+    required_ = required;
+    excludedAttributes_ = excluded;
+}
+
+bool ZelFindFiles::acceptsFile(const platform::FindData& entry) const {
+    if ((entry.attributes & required_) != required_ || (entry.attributes & excludedAttributes_) != 0) return false;
+    return !((entry.attributes & platform::AttrDirectory) && (entry.name == "." || entry.name == ".."));
+}
+
+bool ZelFindFiles::entersFolder(const platform::FindData& entry) const {
+    if (!(entry.attributes & platform::AttrDirectory) || entry.name == "." || entry.name == "..") return false;
+    // System folders are never entered, unless system files are asked for.
+    if ((entry.attributes & platform::AttrSystem) && !(required_ & platform::AttrSystem)) return false;
+    // A link could lead anywhere, even back up the tree: the walk stays inside the folder given.
+    return !(entry.attributes & platform::AttrLink);
+}
+
+bool ZelFindFiles::isExcluded(const std::optional<platform::FileId>& id) const {
+    return id && std::find(excluded_.begin(), excluded_.end(), *id) != excluded_.end();
+}
+
+void ZelFindFiles::report(const std::string& folder, const std::string& reason) {
+    // Each pattern walks the tree again: a folder is told once.
+    for (const FolderProblem& known : problems_) {
+        if (known.folder == folder) return;
+    }
+    problems_.push_back(FolderProblem{folder, reason});
+}
+
+bool ZelFindFiles::startPattern() {
+    if (nextPattern_ == patterns_.size()) return false;
+    ++nextPattern_;
+    Level level;
+    std::string why;
+    path_ = root_;
+    if (!level.folder.open(root_, why)) {
+        report(root_, why);
+        return true;
+    }
+    level.id = level.folder.id();
+    if (isExcluded(level.id)) return true;  // the program's own folder: nothing in it is listed
+    level.pathLength = root_.size();
+    levels_.push_back(std::move(level));
+    return true;
+}
+
+void ZelFindFiles::enter(const std::string& name) {
+    Level& parent = levels_.back();
+    Level level;
+    std::string why;
+    const std::size_t parentLength = path_.size();
+    if (!platform::isPathSeparator(path_.back())) path_ += platform::kPathSeparator;
+    path_ += name;
+    if (!level.folder.openChild(parent.folder, name, why)) {
+        report(path_, why);
+        path_.resize(parentLength);
+        return;
+    }
+    level.id = level.folder.id();
+    if (isExcluded(level.id)) {
+        path_.resize(parentLength);
+        return;
+    }
+    level.pathLength = path_.size();
+    levels_.push_back(std::move(level));
+    // A walk thousands of folders deep holds only the last few open; the others are opened again,
+    // from below, on the way back up.
+    if (levels_.size() > kOpenFolders) levels_[levels_.size() - 1 - kOpenFolders].folder.close();
+}
+
+void ZelFindFiles::leave() {
+    Level done = std::move(levels_.back());
+    levels_.pop_back();
+    if (levels_.empty()) return;
+    Level& back = levels_.back();
+    path_.resize(back.pathLength);
+    if (back.folder.isOpen()) return;
+    std::string why;
+    if (!back.id || !back.folder.openParent(done.folder, *back.id, why)) {
+        // Every folder above is closed too, and the way back to them is gone: the walk of this
+        // pattern ends here.
+        report(path_, (back.id ? why : std::string("the folder could not be opened again")) +
+                          "; the folders above it were not searched any further");
+        levels_.clear();
+    }
 }
 
 bool ZelFindFiles::findNext() {
-    while (!stack_.empty()) {
-        ZelSimpleFindFiles& top = *stack_.back();
-        if (top.flags & kFindFolderScan) {
-            if (top.findNext()) {
-                // The file search that started this scan sits just below it.
-                const ZelSimpleFindFiles& files = *stack_[stack_.size() - 2];
-                if ((top.currentAttributes() & platform::AttrSystem) && !(files.required() & platform::AttrSystem)) {
-                    continue;  // system folders are never entered
-                }
-                if (!entersFolder(top)) continue;
-                auto sub = std::make_unique<ZelSimpleFindFiles>();
-                sub->init(top.currentPath(), files.pattern(), 0);
-                sub->flags = kFindRecurse;
-                sub->setAttributeFilter(files.required(), files.excluded());
-                stack_.push_back(std::move(sub));
+    for (;;) {
+        if (levels_.empty()) {
+            if (!startPattern()) return false;
+            continue;
+        }
+        Level& level = levels_.back();
+        const std::string& pattern = patterns_[nextPattern_ - 1];
+        std::string problem;
+        bool found;
+        if (!level.started) {
+            level.started = true;
+            found = level.scanningFolders ? level.search.first(level.folder, "*.*", current_, true, problem)
+                                          : level.search.first(level.folder, pattern, current_, false, problem);
+        } else {
+            found = level.search.next(current_);
+        }
+        if (!level.scanningFolders) {
+            while (found && !acceptsFile(current_)) found = level.search.next(current_);
+            if (found) return true;
+            // Files done: the sub-folders come next. The listing goes back now, not when the walk
+            // leaves the folder.
+            level.search.close();
+            if (!problem.empty()) {
+                report(path_, problem);
+                leave();
+            } else if (recurse_) {
+                level.scanningFolders = true;
+                level.started = false;
             } else {
-                stack_.pop_back();
+                leave();
             }
             continue;
         }
-        if (top.findNext()) return true;
-        if (top.flags & kFindRecurse) {
-            // Files done: the sub-folders come next. This search stays below, exhausted, so the
-            // folder scan can take its pattern and filter.
-            top.flags &= ~kFindRecurse;
-            auto scan = std::make_unique<ZelSimpleFindFiles>();
-            scan->init(top.folder(), "*.*", platform::AttrDirectory);
-            scan->flags = kFindRecurse | kFindFolderScan;
-            stack_.push_back(std::move(scan));
+        while (found && !entersFolder(current_)) found = level.search.next(current_);
+        if (!found) {
+            if (!problem.empty()) report(path_, problem);
+            leave();
             continue;
         }
-        if (stack_.size() == 1) return false;
-        stack_.pop_back();
+        enter(current_.name);
     }
-    return false;
-}
-
-bool ZelFindFiles::entersFolder(const ZelSimpleFindFiles& scan) const {
-    // A link could lead anywhere, even back up the tree: the walk stays inside the folder given.
-    if (scan.currentAttributes() & platform::AttrLink) return false;
-    if (excluded_.empty()) return true;
-    const auto id = platform::fileId(scan.currentPath());
-    return !id || std::find(excluded_.begin(), excluded_.end(), *id) == excluded_.end();
 }
 
 FileName::FileName(std::string_view text) {
@@ -161,16 +194,23 @@ const std::string& SharedFolder::empty() {
     return none;
 }
 
-void findFiles(FileList& list, bool recurse, const std::string& folder, const std::string& patterns,
-               const std::vector<std::string>& ownFolders) {
+std::string folderProblemLines(const std::vector<FolderProblem>& folders) {
+    std::string lines;
+    for (const FolderProblem& folder : folders) {
+        lines += formatText("- \"%s\" (the folder could not be listed: %s)\r\n",
+                            {platform::displayName(folder.folder), folder.reason});
+    }
+    return lines;
+}
+
+std::vector<FolderProblem> findFiles(FileList& list, bool recurse, const std::string& folder,
+                                     const std::string& patterns, const std::vector<std::string>& ownFolders) {
     std::vector<platform::FileId> excluded;
     for (const std::string& own : ownFolders) {
         if (const auto id = platform::fileId(own)) excluded.push_back(*id);
     }
-    const auto root = platform::fileId(platform::fullPath(trimWhiteSpace(folder)));
-    if (root && std::find(excluded.begin(), excluded.end(), *root) != excluded.end()) return;
     ZelFindFiles find;
-    find.init(folder, patterns, 0, recurse ? kFindRecurse : 0);
+    find.init(folder, patterns, recurse);
     find.setAttributeFilter(0, kNotAFile);
     find.excludeFolders(std::move(excluded));
     SharedFolder folderText;
@@ -184,6 +224,7 @@ void findFiles(FileList& list, bool recurse, const std::string& folder, const st
         }
         list.push_back(FileEntry{find.currentName(), folderText});
     }
+    return find.problems();
 }
 
 }  // namespace core

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -91,74 +92,84 @@ struct FileEntry {
 // hundred thousand entries cost their own size, not twice it).
 using FileList = std::deque<FileEntry>;
 
-// Flag bits of a search.
-inline constexpr std::uint32_t kFindRecurse = 1;     // walk the sub-folders after the files
-inline constexpr std::uint32_t kFindFolderScan = 2;  // this search lists sub-folders, not files
-
-// One search of one folder with one pattern.
-class ZelSimpleFindFiles {
-public:
-    // Resets to not started; trims white space from folder and pattern; "*.*" for an empty
-    // pattern; a folder ending in ":" (a bare drive) is kept as it is, any other is made absolute
-    // and loses a final separator.
-    void init(const std::string& folder, const std::string& pattern, std::uint32_t required);
-    void setAttributeFilter(std::uint32_t required, std::uint32_t excluded);
-    // The next accepted entry; false when there is none left.
-    bool findNext();
-    bool accepts(const platform::FindData& entry) const;
-    void close();
-
-    const std::string& currentName() const { return current_.name; }
-    std::uint32_t currentAttributes() const { return current_.attributes; }
-    std::string currentPath() const;
-    // The folder that holds the current entry.
-    const std::string& currentFolder() const { return folder_; }
-
-    std::uint32_t flags = 0;
-    std::uint32_t required() const { return required_; }
-    std::uint32_t excluded() const { return excluded_; }
-    const std::string& folder() const { return folder_; }
-    const std::string& pattern() const { return pattern_; }
-
-private:
-    std::uint32_t required_ = 0;
-    std::uint32_t excluded_ = 0;
-    platform::FindHandle search_;
-    bool started_ = false;
-    bool exhausted_ = false;
-    std::string folder_;
-    std::string pattern_;
-    platform::FindData current_{};
+// A folder that a walk could not list or enter, and why.
+struct FolderProblem {
+    std::string folder;  // its full path, without a final separator
+    std::string reason;  // the system's words
 };
 
-// Walks several patterns and a folder tree, depth first, one search handle per level.
+// The walk over a folder (and, recursing, its sub-folders at any depth) for several patterns, one
+// after the other: for each pattern, the matching files of a folder in the platform's order, then
+// its sub-folders, depth first. A sub-folder is opened through its parent (platform::FolderHandle),
+// so depth alone never hides a folder; a folder that cannot be opened or listed is kept in
+// problems() and the walk goes on.
 class ZelFindFiles {
 public:
-    // Splits `patterns` at every ";" (an empty piece counts, except a last one) and stacks one
-    // search per pattern so that the first pattern is walked first.
-    void init(const std::string& folder, const std::string& patterns, std::uint32_t required, std::uint32_t flags);
+    // Splits `patterns` at every ";" (an empty piece counts, except a last one; a piece is trimmed,
+    // and an empty one is "*.*"). The folder is trimmed; one ending in ":" (a bare drive) is kept
+    // as it is, any other is made absolute and loses a final separator.
+    void init(const std::string& folder, const std::string& patterns, bool recurse);
+    // Which files are listed: those with every `required` attribute and none of `excluded`.
     void setAttributeFilter(std::uint32_t required, std::uint32_t excluded);
-    // Folders the walk never enters (the program's own data), known by identity whatever path
-    // leads to them.
+    // Folders the walk never enters nor lists (the program's own data), known by identity whatever
+    // path leads to them.
     void excludeFolders(std::vector<platform::FileId> folders) { excluded_ = std::move(folders); }
+    // The next file; false when the walk is over.
     bool findNext();
-    const std::string& currentName() const { return stack_.back()->currentName(); }
-    const std::string& currentFolder() const { return stack_.back()->currentFolder(); }
+    const std::string& currentName() const { return current_.name; }
+    // The folder that holds the current file, without a final separator (except a root's).
+    const std::string& currentFolder() const { return path_; }
+    // The folders that could not be listed or entered so far, each once, in the order met.
+    const std::vector<FolderProblem>& problems() const { return problems_; }
+
+    // At most this many folders of the walk are held open at once; a deeper walk opens the
+    // folders above again when it comes back to them.
+    static constexpr std::size_t kOpenFolders = 64;
 
 private:
-    bool entersFolder(const ZelSimpleFindFiles& scan) const;
+    // One folder of the walk, from the start folder down to the one being listed.
+    struct Level {
+        platform::FolderHandle folder;
+        std::optional<platform::FileId> id;  // to know the folder when it is opened again
+        std::size_t pathLength = 0;          // its path is path_'s first pathLength characters
+        platform::FindHandle search;         // its files, then its sub-folders
+        bool started = false;
+        bool scanningFolders = false;
+    };
+    bool startPattern();
+    bool acceptsFile(const platform::FindData& entry) const;
+    bool entersFolder(const platform::FindData& entry) const;
+    void enter(const std::string& name);
+    void leave();
+    void report(const std::string& folder, const std::string& reason);
+    bool isExcluded(const std::optional<platform::FileId>& id) const;
 
-    std::vector<std::unique_ptr<ZelSimpleFindFiles>> stack_;
+    std::string root_;
+    std::vector<std::string> patterns_;
+    std::size_t nextPattern_ = 0;
+    bool recurse_ = false;
+    std::uint32_t required_ = 0;
+    std::uint32_t excludedAttributes_ = 0;
     std::vector<platform::FileId> excluded_;
+    std::vector<Level> levels_;
+    std::string path_;
+    platform::FindData current_{};
+    std::vector<FolderProblem> problems_;
 };
+
+// One line a folder, as summaries and message boxes show them: "- \"FOLDER\" (the folder could not
+// be listed: REASON)" and \r\n, the folder's name shown by platform::displayName.
+std::string folderProblemLines(const std::vector<FolderProblem>& folders);
 
 // The pieces of a pattern text, split at ";" as the pattern box means them.
 std::vector<std::string> splitPatterns(const std::string& patterns);
 
-// Appends every file of the run to `list`, in discovery order. A recursive walk does not follow
-// links to folders, and never lists the files of `ownFolders` (the program's data folders) nor
-// enters them.
-void findFiles(FileList& list, bool recurse, const std::string& folder, const std::string& patterns,
-               const std::vector<std::string>& ownFolders = {});
+// Appends every file of the run to `list`, in discovery order (read-only, hidden and system files
+// left out). A recursive walk does not follow links to folders, and never lists the files of
+// `ownFolders` (the program's data folders) nor enters them. Gives back the folders that could not
+// be listed or entered (their files are missing from the list), each once: a front end must say
+// so, naming them.
+std::vector<FolderProblem> findFiles(FileList& list, bool recurse, const std::string& folder,
+                                     const std::string& patterns, const std::vector<std::string>& ownFolders = {});
 
 }  // namespace core

@@ -35,6 +35,50 @@ namespace {
 // Thrown out of a preview's disk checks when its progress callback asks to stop.
 struct PreviewStopped {};
 
+constexpr const char* kPathTooLong = "the path is longer than the system allows";
+
+// A folder's path as messages name it: without its final separator (except a root's).
+std::string bare(std::string folder) {
+    if (folder.size() > 1 && platform::isPathSeparator(folder.back()) && folder[folder.size() - 2] != ':') {
+        folder.pop_back();
+    }
+    return folder;
+}
+
+// The folders whose names on disk a preview could not check. A path too long is too long in every
+// folder below too, and a tree thousands of folders deep would name each of them: a folder below
+// the one told just before, for the same reason, only adds to its count.
+class UncheckedFolders {
+public:
+    void add(std::string folder, std::string reason) {
+        if (!folders_.empty()) {
+            const FolderProblem& last = folders_.back();
+            if (last.folder == folder) return;
+            if (last.reason == reason && folder.size() > last.folder.size() &&
+                folder.compare(0, last.folder.size(), last.folder) == 0 &&
+                platform::isPathSeparator(folder[last.folder.size()])) {
+                ++below_.back();
+                return;
+            }
+        }
+        folders_.push_back(FolderProblem{std::move(folder), std::move(reason)});
+        below_.push_back(0);
+    }
+    std::vector<FolderProblem> take() {
+        for (std::size_t i = 0; i < folders_.size(); ++i) {
+            if (below_[i] == 0) continue;
+            folders_[i].reason +=
+                " (as in " + std::to_string(below_[i]) + (below_[i] == 1 ? " folder below it)" : " folders below it)");
+        }
+        below_.clear();
+        return std::move(folders_);
+    }
+
+private:
+    std::vector<FolderProblem> folders_;
+    std::vector<std::size_t> below_;
+};
+
 }  // namespace
 
 RunPreview RenameRun::preview(const PreviewProgress& progress) {
@@ -60,13 +104,20 @@ RunPreview RenameRun::preview(const PreviewProgress& progress) {
     }
     // The disk follows the names: one listing of each folder, which counts as the second half.
     std::size_t listed = 0;
-    const auto listing = [&](const std::string& folder, const std::function<void(std::string_view)>& each) {
-        platform::listNames(folder, [&](std::string_view name) {
+    const auto counted = [&](const std::function<void(std::string_view)>& each) {
+        return [&](std::string_view name) {
             if (progress && ++listed % every == 0 && !progress(count + std::min(listed, count - 1), steps)) {
                 throw PreviewStopped{};
             }
             each(name);
-        });
+        };
+    };
+    UncheckedFolders unchecked;
+    const auto listing = [&](const std::string& folder, const std::function<void(std::string_view)>& each) {
+        // Not even asked: the system would refuse the path.
+        if (platform::pathTooLong(folder)) return unchecked.add(bare(folder), kPathTooLong);
+        std::string problem;
+        if (!platform::listNames(folder, counted(each), &problem)) unchecked.add(bare(folder), problem);
     };
     RunPreview lines;
     try {
@@ -76,6 +127,14 @@ RunPreview RenameRun::preview(const PreviewProgress& progress) {
         if (planning) plannedNames_.clear();
         return {};
     }
+    // A folder that could be listed may still hold files whose whole paths the system refuses.
+    const std::string* lastFolder = nullptr;
+    for (const FileEntry& file : files_) {
+        if (lastFolder == &file.folder() || !platform::pathTooLong(file.folder(), file.name.view())) continue;
+        lastFolder = &file.folder();
+        if (!platform::pathTooLong(file.folder())) unchecked.add(bare(file.folder()), kPathTooLong);
+    }
+    lines.setUncheckedFolders(unchecked.take());
     if (progress) progress(steps, steps);
     return lines;
 }
@@ -192,9 +251,14 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
     std::deque<Ahead> ahead;
     const auto prepare = [&](std::size_t index, std::string newName) {
         const FileEntry& file = files_[index];
-        const bool unchanged = options_.leaveUnchanged && newName == file.name;
+        // A path the system refuses is not to be opened, read or moved by it: never counted as
+        // left unchanged.
+        const bool tooLong = platform::pathTooLong(file.folder(), file.name.view());
+        const bool unchanged = !tooLong && options_.leaveUnchanged && newName == file.name;
         Ahead step{index, std::move(newName), PreparedMove{}, unchanged};
-        if (!step.unchanged) {
+        if (tooLong) {
+            step.move.error = "The file's path is longer than the system allows; it was not renamed.";
+        } else if (!step.unchanged) {
             nameText_.assign(file.name.view());
             step.move = session_.prepareMove(nameText_, file.folder(), step.newName);
         }
@@ -265,13 +329,14 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
 RunResult RenameRun::result() const {
     RunResult result = result_;
     if (started_) result.elapsedSeconds = (ended_ ? *ended_ : platform::now()) - *started_;
-    if (result.failures.empty()) {
+    if (!result.anyFailure()) {
         result.summaryText = formatString(IDS_RENAME_DONE, {static_cast<std::int64_t>(result.renamed)});
     } else {
         std::string list;
         for (const RunFailure& failure : result.failures) {
-            list += formatText("- \"%s%s\"\r\n", {failure.folder, failure.name});
+            list += formatText("- \"%s\"\r\n", {platform::displayName(failure.path())});
         }
+        list += folderProblemLines(result.unlistedFolders);
         result.summaryText =
             formatString(IDS_RENAME_DONE_WITH_FAILURES, {list, static_cast<std::int64_t>(result.renamed)});
     }

@@ -53,8 +53,12 @@ struct RunResult {
     std::size_t skipped = 0;
     std::size_t unchanged = 0;  // left alone: the name would not change (leaveUnchanged)
     std::vector<RunFailure> failures;
-    // "Renaming...done" with the failed files and the number renamed, lines ending in \r\n; the
-    // number left unchanged follows when there are any.
+    // Folders the run's files were looked for in that could not be listed: whatever they hold is
+    // not in the run. Each counts against the run as a failure does (RenameRun::noteUnlistedFolders).
+    std::vector<FolderProblem> unlistedFolders;
+    // "Renaming...done" with the failed files (then the folders not listed, with the reason) and
+    // the number renamed, lines ending in \r\n; the number left unchanged follows when there are
+    // any.
     std::string summaryText;
     // Why the run's undo record could not be written or registered, in one line naming the file
     // and the cause; empty when it was. A run whose journal cannot be written stops at once, since
@@ -66,6 +70,8 @@ struct RunResult {
     std::string undoDatabase;
 
     std::size_t failed() const { return failures.size(); }
+    // Something went wrong: a file failed, or a folder could not be listed.
+    bool anyFailure() const { return !failures.empty() || !unlistedFolders.empty(); }
 };
 
 // Where a one-pass run stands, for a front end that shows progress.
@@ -104,6 +110,10 @@ public:
     // `progress` stops gives no lines and plans nothing. The preview refers to the run's files and
     // names, and lasts as long as the run.
     RunPreview preview(const PreviewProgress& progress = {});
+    // The folders that discovery could not list (findFiles gives them): told in the result, with
+    // the failures.
+    void noteUnlistedFolders(std::vector<FolderProblem> folders) { result_.unlistedFolders = std::move(folders); }
+
     // Gives every file its name beforehand, one per file in list order, instead of proposing
     // names as the run reaches them: a run after a preview renames exactly what the user saw.
     void planNames(NameList names);
@@ -129,7 +139,8 @@ public:
 
     // --- One pass ---
     // Renames every file not yet handled (the current one too) to the name meant for it. A file
-    // that cannot be renamed is counted as failed with its reason, and the run goes on.
+    // that cannot be renamed is counted as failed with its reason, and the run goes on; so is one
+    // whose path is longer than the system allows (platform::pathTooLong), whatever its name.
     void runAll(const RunCallbacks& callbacks = {});
 
     bool done() const { return done(0); }

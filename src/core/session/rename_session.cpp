@@ -60,7 +60,8 @@ std::string RenameSession::proposeName(const std::string& folder, const std::str
         // The report may show a message box, and whatever runs meanwhile may reuse the caller's
         // buffers: the name given back is taken before.
         std::string unchanged = name;
-        reporter_.criticalError(formatString(IDS_MODIFY_NAME_FAILED, {folder, unchanged}));
+        reporter_.criticalError(
+            formatString(IDS_MODIFY_NAME_FAILED, {platform::displayName(folder), platform::displayName(unchanged)}));
         return unchanged;
     }
 }
@@ -82,7 +83,7 @@ PreparedMove RenameSession::prepareMove(const std::string& oldName, const std::s
                                         const std::string& newName) {
     PreparedMove move;
     if (!platform::isValidFileName(newName)) {
-        move.error = "The file name \"" + newName + "\" is not valid.";
+        move.error = "The file name \"" + platform::displayName(newName) + "\" is not valid.";
         return move;
     }
     // The folder is recorded with its separator, so undo always rebuilds the right paths. A run

@@ -48,6 +48,12 @@ public:
     }
     PreviewStatus status(std::size_t index) const { return statuses_[index]; }
 
+    // Folders whose names on disk could not be checked (they could not be listed, or the paths of
+    // their files are longer than the system allows): the statuses of their files are not to be
+    // trusted, and a run will fail them. A front end must say so, naming them.
+    const std::vector<FolderProblem>& uncheckedFolders() const { return unchecked_; }
+    void setUncheckedFolders(std::vector<FolderProblem> folders) { unchecked_ = std::move(folders); }
+
     class const_iterator {
     public:
         using iterator_category = std::input_iterator_tag;
@@ -76,6 +82,7 @@ private:
     const FileList* files_ = nullptr;
     const NameList* newNames_ = nullptr;
     std::vector<PreviewStatus> statuses_;
+    std::vector<FolderProblem> unchecked_;
 };
 
 // "3 files: 1 ok, 1 exists, 1 duplicate": how many files, and how many have each status that

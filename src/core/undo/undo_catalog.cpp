@@ -9,6 +9,7 @@
 #include "core/undo/journal_recovery.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/search.h"
 #include "platform/text.h"
 
@@ -270,8 +271,9 @@ std::size_t settleLocked(const AppPaths& paths, const IndexEntry& entry, const s
 std::string failureLine(const UndoEntry& entry, UndoStep step) {
     // A name recorded as bytes that are not UTF-8 is shown as the legacy text it was.
     return formatString(step == UndoStep::Changed ? IDS_UNDO_CHANGED_LINE : IDS_UNDO_FAILURE_LINE,
-                        {platform::legacyTextToUtf8(entry.newName), platform::legacyTextToUtf8(entry.oldName),
-                         platform::legacyTextToUtf8(entry.folder)});
+                        {platform::displayName(platform::legacyTextToUtf8(entry.newName)),
+                         platform::displayName(platform::legacyTextToUtf8(entry.oldName)),
+                         platform::displayName(platform::legacyTextToUtf8(entry.folder))});
 }
 
 }  // namespace

@@ -4,11 +4,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/posix/posix_errors.h"
@@ -19,11 +21,12 @@
 
 namespace platform {
 
-struct FindHandle::State {
-    DIR* dir = nullptr;
-    // The matching names, zero-terminated one after the other in one block, and where each
-    // starts with its attributes, in listing order: a folder of a hundred thousand files costs
-    // its names and eight bytes a name, not a string object each.
+namespace {
+
+// The matching names of one listing, zero-terminated one after the other in one block, and where
+// each starts with its attributes, in listing order: a folder of a hundred thousand files costs
+// its names and eight bytes a name, not a string object each.
+struct Listing {
     struct Entry {
         std::uint32_t start;
         std::uint32_t attributes;
@@ -31,13 +34,79 @@ struct FindHandle::State {
     std::string names;
     std::vector<Entry> order;
     std::size_t next = 0;
-    ~State() {
-        if (dir) ::closedir(dir);
-    }
+};
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
+std::optional<FileId> idOf(int fd) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return std::nullopt;
+    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+}  // namespace
+
+struct FindHandle::State {
+    Listing listing;
 };
 
 void FindHandle::StateDeleter::operator()(State* state) const noexcept {
     delete state;
+}
+
+struct FolderHandle::State {
+    int fd = -1;
+    std::optional<FileId> id;
+    ~State() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+void FolderHandle::StateDeleter::operator()(State* state) const noexcept {
+    delete state;
+}
+
+bool FolderHandle::open(const std::string& path, std::string& why) {
+    close();
+    const int fd = ::open(path.empty() ? "." : path.c_str(), kFolderFlags);
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    state_.reset(new State{fd, idOf(fd)});
+    return true;
+}
+
+bool FolderHandle::openChild(const FolderHandle& parent, const std::string& name, std::string& why) {
+    close();
+    // By its name in the open parent: the system never walks the whole path, however deep.
+    const int fd = parent.state_ ? ::openat(parent.state_->fd, name.c_str(), kFolderFlags | O_NOFOLLOW) : -1;
+    if (fd < 0) {
+        why = std::strerror(parent.state_ ? errno : EBADF);
+        return false;
+    }
+    state_.reset(new State{fd, idOf(fd)});
+    return true;
+}
+
+bool FolderHandle::openParent(const FolderHandle& child, const FileId& expected, std::string& why) {
+    close();
+    const int fd = child.state_ ? ::openat(child.state_->fd, "..", kFolderFlags) : -1;
+    if (fd < 0) {
+        why = std::strerror(child.state_ ? errno : EBADF);
+        return false;
+    }
+    std::unique_ptr<State, StateDeleter> state(new State{fd, idOf(fd)});
+    if (!state->id || !(*state->id == expected)) {
+        why = "the folder was moved while it was searched";
+        return false;
+    }
+    state_ = std::move(state);
+    return true;
+}
+
+std::optional<FileId> FolderHandle::id() const {
+    return state_ ? state_->id : std::nullopt;
 }
 
 namespace {
@@ -71,23 +140,23 @@ void appendSortKey(std::string& keys, std::string_view name) {
 
 }  // namespace
 
-bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool directoriesOnly) {
-    close();
-    const auto slash = pathWithPattern.find_last_of('/');
-    std::string folder = slash == std::string::npos ? std::string(".")
-                         : slash == 0               ? std::string("/")
-                                                    : pathWithPattern.substr(0, slash);
-    const std::string pattern = slash == std::string::npos ? pathWithPattern : pathWithPattern.substr(slash + 1);
-    if (pattern.empty()) return false;
+namespace {
 
-    std::unique_ptr<State, StateDeleter> state(new State);
-    state->dir = ::opendir(folder.c_str());
-    if (!state->dir) return false;
-
+// Reads the entries of `dir` that match `pattern` into `listing`, sorted. False, with the system's
+// words in `problem`, when the folder could not be read to its end, or its entries could not be
+// looked at.
+bool readListing(DIR* dir, const std::string& pattern, bool directoriesOnly, Listing& listing, std::string& problem) {
     std::string keys;  // sort keys, laid out as the names are
-    std::vector<State::Entry> entries;
-    const int dirFd = ::dirfd(state->dir);
-    while (const dirent* entry = ::readdir(state->dir)) {
+    std::vector<Listing::Entry> entries;
+    const int dirFd = ::dirfd(dir);
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            if (errno == 0) break;
+            problem = std::strerror(errno);
+            return false;
+        }
         // The entry's type, where the file system gives it, spares a status call per file when
         // only folders are wanted (links and unknown types are looked at as usual).
         if (directoriesOnly && entry->d_type != DT_DIR && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) {
@@ -98,7 +167,12 @@ bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool d
         // The status now, in the folder's own order, while the system has the entry at hand: the
         // same call later, in name order, costs more for a big folder.
         struct stat st;
-        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno == ENOENT) continue;  // gone since it was listed
+            // A folder that may be read but not searched names its entries and no more.
+            problem = std::strerror(errno);
+            return false;
+        }
         std::uint32_t link = 0;
         if (S_ISLNK(st.st_mode)) {
             // A link shows its target, as on Windows; a dangling one is skipped.
@@ -108,9 +182,9 @@ bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool d
         // FIFOs, sockets and devices are not files to rename; opening one (to read a tag) could
         // wait for ever.
         if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;
-        const std::uint32_t start = static_cast<std::uint32_t>(state->names.size());
-        state->names.append(name).push_back('\0');
-        entries.push_back(State::Entry{start, attributesOfName(name, st.st_mode) | link});
+        const std::uint32_t start = static_cast<std::uint32_t>(listing.names.size());
+        listing.names.append(name).push_back('\0');
+        entries.push_back(Listing::Entry{start, attributesOfName(name, st.st_mode) | link});
         appendSortKey(keys, name);
         keys.push_back('\0');
     }
@@ -118,32 +192,95 @@ bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool d
     // zero-terminated and hold no zero byte, so strcmp orders them by their bytes (as unsigned
     // char) without measuring them first.
     const char* const keyBlock = keys.c_str();
-    const char* const nameBlock = state->names.c_str();
-    std::sort(entries.begin(), entries.end(), [&](const State::Entry& a, const State::Entry& b) {
+    const char* const nameBlock = listing.names.c_str();
+    std::sort(entries.begin(), entries.end(), [&](const Listing::Entry& a, const Listing::Entry& b) {
         const int byKey = std::strcmp(keyBlock + a.start, keyBlock + b.start);
         return byKey != 0 ? byKey < 0 : std::strcmp(nameBlock + a.start, nameBlock + b.start) < 0;
     });
-    state->order = std::move(entries);
+    listing.order = std::move(entries);
+    return true;
+}
+
+using DirCloser = std::unique_ptr<DIR, int (*)(DIR*)>;
+
+}  // namespace
+
+bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool directoriesOnly) {
+    close();
+    const auto slash = pathWithPattern.find_last_of('/');
+    std::string folder = slash == std::string::npos ? std::string(".")
+                         : slash == 0               ? std::string("/")
+                                                    : pathWithPattern.substr(0, slash);
+    const std::string pattern = slash == std::string::npos ? pathWithPattern : pathWithPattern.substr(slash + 1);
+    if (pattern.empty()) return false;
+
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return false;
+    const DirCloser closer(dir, ::closedir);
+    std::unique_ptr<State, StateDeleter> state(new State);
+    std::string problem;
+    if (!readListing(dir, pattern, directoriesOnly, state->listing, problem)) return false;
+    state_ = std::move(state);
+    return next(out);
+}
+
+bool FindHandle::first(const FolderHandle& folder, const std::string& pattern, FindData& out, bool directoriesOnly,
+                       std::string& problem) {
+    close();
+    problem.clear();
+    if (!folder.state_) {
+        problem = std::strerror(EBADF);
+        return false;
+    }
+    if (pattern.empty()) return false;
+    // A descriptor of its own: the folder's stays where it is, for the sub-folders.
+    const int fd = ::openat(folder.state_->fd, ".", kFolderFlags);
+    if (fd < 0) {
+        problem = std::strerror(errno);
+        return false;
+    }
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        problem = std::strerror(errno);
+        ::close(fd);
+        return false;
+    }
+    const DirCloser closer(dir, ::closedir);
+    std::unique_ptr<State, StateDeleter> state(new State);
+    if (!readListing(dir, pattern, directoriesOnly, state->listing, problem)) return false;
     state_ = std::move(state);
     return next(out);
 }
 
 bool FindHandle::next(FindData& out) {
-    if (!state_ || state_->next == state_->order.size()) return false;
-    const State::Entry& entry = state_->order[state_->next++];
-    out.name = state_->names.c_str() + entry.start;
+    if (!state_) return false;
+    Listing& listing = state_->listing;
+    if (listing.next == listing.order.size()) return false;
+    const Listing::Entry& entry = listing.order[listing.next++];
+    out.name = listing.names.c_str() + entry.start;
     out.attributes = entry.attributes;
     return true;
 }
 
-bool listNames(const std::string& folder, const std::function<void(std::string_view name)>& each) {
+bool listNames(const std::string& folder, const std::function<void(std::string_view name)>& each,
+               std::string* problem) {
     DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return false;
+    if (!dir) {
+        if (problem) *problem = std::strerror(errno);
+        return false;
+    }
     // Closed also when `each` throws (a preview stopped by its window, memory running out).
-    const std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
-    while (const dirent* entry = ::readdir(dir)) {
+    const DirCloser closer(dir, ::closedir);
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) break;
         const std::string_view name = entry->d_name;
         if (name != "." && name != "..") each(name);
+    }
+    if (errno != 0) {
+        if (problem) *problem = std::strerror(errno);
+        return false;
     }
     return true;
 }

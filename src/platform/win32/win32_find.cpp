@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 
 #include "platform/paths.h"
 #include "platform/search.h"
@@ -18,6 +19,58 @@ struct FindHandle::State {
 
 void FindHandle::StateDeleter::operator()(State* state) const noexcept {
     delete state;
+}
+
+// A folder here is its path: the wide functions reach any depth with the "\\?\" prefix.
+struct FolderHandle::State {
+    std::string path;
+    std::optional<FileId> id;
+};
+
+void FolderHandle::StateDeleter::operator()(State* state) const noexcept {
+    delete state;
+}
+
+bool FolderHandle::open(const std::string& path, std::string&) {
+    // Whether it can be listed shows when it is.
+    state_.reset(new State{path, fileId(path)});
+    return true;
+}
+
+bool FolderHandle::openChild(const FolderHandle& parent, const std::string& name, std::string& why) {
+    close();
+    if (!parent.state_) {
+        why = win32::systemMessage(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    const std::string path = withSeparator(parent.state_->path) + name;
+    state_.reset(new State{path, fileId(path)});
+    return true;
+}
+
+bool FolderHandle::openParent(const FolderHandle& child, const FileId& expected, std::string& why) {
+    close();
+    if (!child.state_) {
+        why = win32::systemMessage(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    const std::string& path = child.state_->path;
+    const auto cut = path.find_last_of("\\/");
+    // A drive's root keeps its separator: "C:" alone is the drive's current folder.
+    std::string parent = cut == std::string::npos     ? path
+                         : cut == 2 && path[1] == ':' ? path.substr(0, cut + 1)
+                                                      : path.substr(0, cut);
+    std::optional<FileId> id = fileId(parent);
+    if (!id || !(*id == expected)) {
+        why = "the folder was moved while it was searched";
+        return false;
+    }
+    state_.reset(new State{std::move(parent), id});
+    return true;
+}
+
+std::optional<FileId> FolderHandle::id() const {
+    return state_ ? state_->id : std::nullopt;
 }
 
 namespace {
@@ -49,6 +102,21 @@ bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool d
     return true;
 }
 
+bool FindHandle::first(const FolderHandle& folder, const std::string& pattern, FindData& out, bool directoriesOnly,
+                       std::string& problem) {
+    close();
+    problem.clear();
+    if (!folder.state_) {
+        problem = win32::systemMessage(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    if (first(withSeparator(folder.state_->path) + pattern, out, directoriesOnly)) return true;
+    const DWORD error = GetLastError();
+    // A folder with no match answers "file not found"; anything else means it was not listed.
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES) problem = win32::systemMessage(error);
+    return false;
+}
+
 bool FindHandle::next(FindData& out) {
     if (!state_) return false;
     WIN32_FIND_DATAW data;
@@ -57,11 +125,18 @@ bool FindHandle::next(FindData& out) {
     return true;
 }
 
-bool listNames(const std::string& folder, const std::function<void(std::string_view name)>& each) {
+bool listNames(const std::string& folder, const std::function<void(std::string_view name)>& each,
+               std::string* problem) {
     WIN32_FIND_DATAW data;
     HANDLE h = FindFirstFileExW(win32::filePath(withSeparator(folder) + "*").c_str(), FindExInfoBasic, &data,
                                 FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        // An empty drive root holds not even "." and "..": listed, with nothing in it.
+        if (error == ERROR_FILE_NOT_FOUND) return true;
+        if (problem) *problem = win32::systemMessage(error);
+        return false;
+    }
     // Closed also when `each` throws (a preview stopped by its window, memory running out).
     const std::unique_ptr<void, decltype(&FindClose)> closer(h, FindClose);
     do {

@@ -421,9 +421,12 @@ void MainDialog::rename() {
     rememberFolder(folder);
     const core::RuleList rules = ruleList();
     core::FileList files;
-    core::findFiles(files, recurse, folder, pattern, context_.paths().ownFolders());
+    std::vector<core::FolderProblem> unlisted =
+        core::findFiles(files, recurse, folder, pattern, context_.paths().ownFolders());
     if (files.empty()) {
-        showError(core::loadString(core::IDS_NO_FILES_FOUND));
+        showError(unlisted.empty() ? std::string(core::loadString(core::IDS_NO_FILES_FOUND))
+                                   : "These folders could not be listed:\r\n" + core::folderProblemLines(unlisted) +
+                                         "\r\n" + core::loadString(core::IDS_NO_FILES_FOUND));
         return;
     }
     if (undo && !context_.paths().dataWritable) {
@@ -436,6 +439,8 @@ void MainDialog::rename() {
         undo = false;
     }
     core::RenameRun run(&plugins(), rules, std::move(files), context_.runOptions(undo), context_.paths(), reporter_);
+    // Told with the failures at the end of the run.
+    run.noteUnlistedFolders(std::move(unlisted));
     showRun(hwnd(), run, confirm);
 }
 

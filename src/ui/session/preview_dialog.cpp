@@ -123,10 +123,13 @@ void PreviewDialog::addColumns() {
 void PreviewDialog::work() {
     try {
         core::FileList files;
-        core::findFiles(files, request_.recurse, request_.folder, request_.pattern, request_.paths.ownFolders());
+        unlisted_ =
+            core::findFiles(files, request_.recurse, request_.folder, request_.pattern, request_.paths.ownFolders());
         if (stop_) return;
         auto run = std::make_unique<core::RenameRun>(request_.plugins, request_.rules, std::move(files),
                                                      request_.options, request_.paths, reporter_);
+        // A run from this preview tells them with its failures too.
+        run->noteUnlistedFolders(unlisted_);
         lines_ = run->preview([this](std::size_t done, std::size_t steps) {
             done_ = done;
             steps_ = steps;
@@ -155,6 +158,16 @@ void PreviewDialog::showList() {
         showError(error_);
         return;
     }
+    // Folders not listed, or whose names could not be checked, are named before the list is used.
+    std::string problems;
+    if (!unlisted_.empty()) problems += "These folders could not be listed:\r\n" + core::folderProblemLines(unlisted_);
+    if (!lines_.uncheckedFolders().empty()) {
+        problems +=
+            "The names in these folders could not be checked, so the statuses of their files are not "
+            "certain:\r\n" +
+            core::folderProblemLines(lines_.uncheckedFolders());
+    }
+    if (!problems.empty()) showError(problems);
     if (lines_.empty()) {
         setText(IDC_PREVIEW_PROGRESS, core::loadString(core::IDS_NO_FILES_FOUND));
         return;

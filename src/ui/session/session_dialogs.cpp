@@ -78,7 +78,8 @@ bool ConfirmDialog::renameCurrent() {
         showNext();
         return false;
     }
-    showError(core::formatString(core::IDS_RENAME_FAILED, {oldName_, newName_, newName_, oldName_}));
+    const std::string oldName = platform::displayName(oldName_), newName = platform::displayName(newName_);
+    showError(core::formatString(core::IDS_RENAME_FAILED, {oldName, newName, newName, oldName}));
     return false;
 }
 
@@ -179,7 +180,7 @@ void ReportDialog::onInitDialog() {
     initialFocus = item(IDOK);
     setText(IDC_SCANNED, std::to_string(result_.total));
     setText(IDC_RENAMED, std::to_string(result_.renamed));
-    setText(IDC_FAILS, std::to_string(result_.failed()));
+    setText(IDC_FAILS, std::to_string(result_.failed() + result_.unlistedFolders.size()));
     setText(IDC_ELAPSED, std::to_string(result_.elapsedSeconds));
     setText(IDC_SKIPPED, std::to_string(result_.skipped));
     HWND list = item(IDC_REPORT_LIST);
@@ -197,11 +198,14 @@ void ReportDialog::onInitDialog() {
         line.pszText = wide.data();
         ListView_InsertItem(list, &line);
     };
-    if (result_.failures.empty()) {
+    if (!result_.anyFailure()) {
         addRow("All files successfully renamed.", 0);
     } else {
-        for (std::size_t i = 0; i < result_.failures.size(); ++i) {
-            addRow(result_.failures[i].path(), static_cast<int>(i));
+        int row = 0;
+        for (const core::RunFailure& failure : result_.failures) addRow(platform::displayName(failure.path()), row++);
+        for (const core::FolderProblem& folder : result_.unlistedFolders) {
+            addRow(platform::displayName(folder.folder) + " (the folder could not be listed: " + folder.reason + ")",
+                   row++);
         }
     }
 }

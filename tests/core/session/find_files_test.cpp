@@ -3,13 +3,21 @@
 #include <random>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <functional>
 #endif
 
 #include "core/session/find_files.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "support/hard_folders.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -17,25 +25,38 @@ namespace {
 using namespace core;
 using testing_support::TempFolder;
 using testing_support::writeFile;
+#ifndef _WIN32
+using testing_support::removeTree;
+#endif
 
 constexpr char sep = platform::kPathSeparator;
 
-// "sub/x.mp3"-style paths, relative to the start folder, in discovery order.
-std::vector<std::string> discovered(const TempFolder& root, const std::string& folder, const std::string& patterns,
-                                    bool recurse, const std::vector<std::string>& ownFolders = {}) {
-    FileList list;
-    findFiles(list, recurse, folder, patterns, ownFolders);
-    std::vector<std::string> out;
+// A path relative to the start folder, "/" between its folders.
+std::string relativeTo(const TempFolder& root, const std::string& path) {
     const std::string prefix = root.path() + sep;
+    std::string relative = path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : "?" + path;
+    for (char& c : relative) {
+        if (c == sep) c = '/';
+    }
+    return relative;
+}
+
+// "sub/x.mp3"-style paths, relative to the start folder, in discovery order; the folders that
+// could not be listed go to `problems` when given, and must not be there otherwise.
+std::vector<std::string> discovered(const TempFolder& root, const std::string& folder, const std::string& patterns,
+                                    bool recurse, const std::vector<std::string>& ownFolders = {},
+                                    std::vector<FolderProblem>* problems = nullptr) {
+    FileList list;
+    std::vector<FolderProblem> unlisted = findFiles(list, recurse, folder, patterns, ownFolders);
+    if (problems) {
+        *problems = std::move(unlisted);
+    } else {
+        for (const FolderProblem& problem : unlisted) ADD_FAILURE() << problem.folder << ": " << problem.reason;
+    }
+    std::vector<std::string> out;
     for (const FileEntry& entry : list) {
         EXPECT_EQ(entry.folder().back(), sep);
-        std::string relative = entry.folder().compare(0, prefix.size(), prefix) == 0
-                                   ? entry.folder().substr(prefix.size())
-                                   : "?" + entry.folder();
-        for (char& c : relative) {
-            if (c == sep) c = '/';
-        }
-        out.push_back(relative + entry.name.str());
+        out.push_back(relativeTo(root, entry.folder()) + entry.name.str());
     }
     return out;
 }
@@ -109,7 +130,12 @@ TEST(FindFiles, StartFolderIsTrimmedAndMadeAbsolute) {
     const std::vector<std::string> top = {"a.mp3", "b.mp3"};
     EXPECT_EQ(discovered(root, "  " + root.path() + "   ", "*.mp3", false), top);
     EXPECT_EQ(discovered(root, root.path() + sep, "*.mp3", false), top);
-    EXPECT_TRUE(discovered(root, root / "missing", "*.*", true).empty());
+    // A start folder that is not there is named, once whatever the patterns.
+    std::vector<FolderProblem> problems;
+    EXPECT_TRUE(discovered(root, root / "missing", "*.*;*.mp3", true, {}, &problems).empty());
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].folder, root / "missing");
+    EXPECT_FALSE(problems[0].reason.empty());
 }
 
 TEST(FindFiles, FilesOfOneFolderShareItsText) {
@@ -178,6 +204,119 @@ TEST(FindFiles, RecursionStaysInsideTheFolderAndOpensOnlyFiles) {
     ASSERT_TRUE(find.first(root / "link.mp3", data));
     EXPECT_EQ(data.attributes & (platform::AttrDirectory | platform::AttrLink), platform::AttrLink);
     EXPECT_FALSE(find.first(root / "fifo.mp3", data)) << "never listed, so never opened";
+}
+#endif
+
+#ifndef _WIN32
+// The walk at the moment it has reached the first file of "s1": the tree's later folders are
+// still to come.
+struct FaultCase {
+    const char* fault;
+    bool needsPermissions;  // chmod must bind: as root, only with PermissionsBind
+    std::function<void(const TempFolder&)> before, during;
+    int error;  // the system's words for it are the reason given
+};
+
+// root: a.mp3 s1/x.mp3 s2/y.mp3 s3/z.mp3; the fault strikes s2, which is named with the reason,
+// once for both patterns, and everything else is found.
+TEST(FindFiles, AFolderThatCannotBeListedIsNamedAndTheRestIsFound) {
+    const auto chmodS2 = [](mode_t mode) {
+        return [mode](const TempFolder& root) { ASSERT_EQ(::chmod((root / "s2").c_str(), mode), 0); };
+    };
+    const FaultCase cases[] = {
+        {"no permission to read it", true, chmodS2(0), {}, EACCES},
+        {"read but not searched", true, chmodS2(0444), {}, EACCES},
+        {"vanished since its parent was listed",
+         false,
+         {},
+         [](const TempFolder& root) { removeTree(root / "s2"); },
+         ENOENT},
+        {"a file in its place",
+         false,
+         {},
+         [](const TempFolder& root) {
+             removeTree(root / "s2");
+             writeFile(root / "s2", "");
+         },
+         ENOTDIR},
+        {"a link in its place",
+         false,
+         {},
+         [](const TempFolder& root) {
+             ASSERT_EQ(::rename((root / "s2").c_str(), (root / "moved").c_str()), 0);
+             ASSERT_EQ(::symlink((root / "moved").c_str(), (root / "s2").c_str()), 0);
+         },
+         ENOTDIR},  // O_NOFOLLOW with O_DIRECTORY: not a folder
+    };
+    for (const FaultCase& c : cases) {
+        TempFolder root;
+        writeFile(root / "a.mp3", "");
+        for (const char* sub : {"s1", "s2", "s3"}) platform::createFolder(root / sub);
+        writeFile(root / "s1/x.mp3", "");
+        writeFile(root / "s2/y.mp3", "");
+        writeFile(root / "s3/z.mp3", "");
+        testing_support::PermissionsBind bind;
+        if (c.needsPermissions && !bind.effective()) {
+            ADD_FAILURE() << c.fault << ": permissions cannot be made to bind here";
+            continue;
+        }
+        if (c.before) c.before(root);
+        ZelFindFiles find;
+        find.init(root.path(), "*.mp3;*.txt", true);
+        find.setAttributeFilter(
+            0, platform::AttrReadOnly | platform::AttrHidden | platform::AttrSystem | platform::AttrDirectory);
+        std::vector<std::string> found;
+        while (find.findNext()) {
+            found.push_back(relativeTo(root, platform::withSeparator(find.currentFolder()) + find.currentName()));
+            if (found.back() == "s1/x.mp3" && c.during) c.during(root);
+        }
+        EXPECT_EQ(found, (std::vector<std::string>{"a.mp3", "s1/x.mp3", "s3/z.mp3"})) << c.fault;
+        ASSERT_EQ(find.problems().size(), 1u) << c.fault;
+        EXPECT_EQ(find.problems()[0].folder, root / "s2") << c.fault;
+        EXPECT_EQ(find.problems()[0].reason, std::strerror(c.error)) << c.fault;
+        ::chmod((root / "s2").c_str(), 0755);
+    }
+}
+
+// Depth alone never hides a file: a tree ten thousand folders deep, whose paths go far beyond
+// PATH_MAX, is listed whole and in order, through no more descriptors than a shallow one.
+TEST(FindFiles, ATreeDeeperThanAnyPathIsListedWhole) {
+    constexpr int kDepth = 10000;
+    TempFolder root;
+    writeFile(root / "top.mp3", "");
+    platform::createFolder(root / "z");
+    writeFile(root / "z/last.mp3", "");
+    std::vector<std::string> expected = {"top.mp3"};
+    std::string branch;  // the "e" folder met on the way back up, deep below the descriptors kept
+    std::string path;
+    testing_support::makeDeepTree(root.path(), kDepth, "d", [&](int level, int fd) {
+        path += "d/";
+        if (level == 1 || level % 1000 == 0 || level == kDepth - 1) {
+            testing_support::touchAt(fd, "f" + std::to_string(level) + ".mp3");
+            expected.push_back(path + "f" + std::to_string(level) + ".mp3");
+        }
+        if (level == 5000) {
+            ASSERT_EQ(::mkdirat(fd, "e", 0755), 0);
+            const int e = ::openat(fd, "e", O_RDONLY | O_DIRECTORY);
+            testing_support::touchAt(e, "e.mp3");
+            ::close(e);
+            branch = path + "e/e.mp3";
+        }
+    });
+    expected.push_back(branch);
+    expected.push_back("z/last.mp3");
+    ASSERT_GT(expected[expected.size() - 3].size(), std::size_t{PATH_MAX} * 4);
+
+    // Far fewer descriptors than folders deep: a walk that kept one open a folder would fail.
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const rlimit saved = limit;
+    limit.rlim_cur = 512;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+    const std::vector<std::string> found = discovered(root, root.path(), "*.mp3", true);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(found, expected);
+    removeTree(root / "d");
 }
 #endif
 

@@ -166,4 +166,40 @@ TEST_F(RenameRunTest, AnEmptyRunIsDoneAtOnce) {
     EXPECT_FALSE(platform::fileExists(AppPaths::in(app.path()).indexFile()));
 }
 
+// What a run could not reach counts against it and is named: a folder discovery could not list,
+// and a file whose path is longer than the system takes (it could be listed through its folders,
+// but it is neither read nor moved by its path, so it is not taken as left unchanged).
+TEST_F(RenameRunTest, FoldersNotListedAndPathsTooLongAreFailures) {
+    FileList list = files({"1.mp3"});
+    const std::string deep = dir() + std::string(40000, 'd') + platform::kPathSeparator;
+    list.push_back(FileEntry{"far.mp3", SharedFolder(deep)});
+    RunOptions options;
+    options.leaveUnchanged = true;
+    RenameRun run(nullptr, appendX(), std::move(list), options, AppPaths::in(app.path()), reporter);
+    const RunPreview preview = run.preview();
+    ASSERT_EQ(preview.uncheckedFolders().size(), 1u);
+    EXPECT_EQ(preview.uncheckedFolders()[0].folder, deep.substr(0, deep.size() - 1));
+    EXPECT_EQ(preview.uncheckedFolders()[0].reason, "the path is longer than the system allows");
+
+    run.noteUnlistedFolders({FolderProblem{music / "locked", "Permission denied"}});
+    run.runAll();
+    const RunResult result = run.finish();
+    EXPECT_EQ(result.renamed, 1u);
+    ASSERT_EQ(result.failed(), 1u);
+    EXPECT_EQ(result.failures[0].name, "far.mp3");
+    EXPECT_EQ(result.failures[0].reason, "The file's path is longer than the system allows; it was not renamed.");
+    EXPECT_TRUE(result.anyFailure());
+    EXPECT_EQ(result.summaryText, "Renaming...done\r\n\r\nThe following files could not be renamed:\r\n- \"" + deep +
+                                      "far.mp3\"\r\n- \"" + music / "locked" +
+                                      "\" (the folder could not be listed: Permission denied)\r\n\r\n1 files were "
+                                      "successfully renamed.");
+
+    RenameRun onlyFolders(nullptr, appendX(), files({"2.mp3"}), options, AppPaths::in(app.path()), reporter);
+    onlyFolders.noteUnlistedFolders({FolderProblem{music / "gone", "No such file or directory"}});
+    onlyFolders.runAll();
+    const RunResult folders = onlyFolders.finish();
+    EXPECT_EQ(folders.failed(), 0u);
+    EXPECT_TRUE(folders.anyFailure()) << "a folder not listed is a failure of the run";
+}
+
 }  // namespace
