@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
@@ -147,8 +148,9 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
                 folder = &line.file->folder();
                 out += *folder + "\n";
             }
-            std::string label = status;
-            label.resize(10, ' ');
+            // An invalid name says why after its status.
+            std::string label = core::statusText(line);
+            label.resize(std::max<std::size_t>(label.size() + 1, 10), ' ');
             if (console.colours()) label = colourOf(line.status) + label + "\x1b[0m";
             out += "  " + label;
             out += line.file->name.view();

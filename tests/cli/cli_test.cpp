@@ -65,12 +65,13 @@ TEST_F(CliTest, PreviewShowsEveryStatusAndTouchesNothing) {
 }
 
 TEST_F(CliTest, PreviewReadableByPeople) {
-    files({"Artist_-_Song.mp3", "same.mp3"});
+    files({"Artist_-_Song.mp3", "CON_.mp3", "same.mp3"});
     const Outcome r = run({"preview", "--underscores", music.path()});
     EXPECT_EQ(r.out, dir() +
                          "\n  ok        Artist_-_Song.mp3\n            -> Artist - Song.mp3\n  "
+                         "invalid (reserved device name) CON_.mp3\n            -> CON .mp3\n  "
                          "unchanged same.mp3\n"
-                         "2 files: 1 ok, 1 unchanged\n");
+                         "3 files: 1 ok, 1 unchanged, 1 invalid\n");
 }
 
 TEST_F(CliTest, InvalidNamesFromTagsArePredictedAndFail) {
@@ -82,6 +83,7 @@ TEST_F(CliTest, InvalidNamesFromTagsArePredictedAndFail) {
     const Outcome r = run({"rename", "--id3", "%2", "--keep-forbidden", music.path()});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("cannot rename"), std::string::npos);
+    EXPECT_NE(r.err.find("\"A/B.mp3\" is not valid: forbidden character."), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "Renaming...done\n\nThe following files could not be renamed:\n- \"" + dir() +
                          "t.mp3\"\n\n0 files were successfully renamed.\n");
     EXPECT_TRUE(platform::fileExists(music / "t.mp3"));

@@ -67,8 +67,10 @@ std::string RenameSession::proposeName(const std::string& folder, const std::str
 
 bool RenameSession::renameFile(const std::string& oldName, const std::string& folder, const std::string& newName,
                                std::string* errorText) {
-    if (!platform::isValidFileName(newName)) {
-        if (errorText) *errorText = "The file name \"" + newName + "\" is not valid.";
+    // A file that keeps its name is not given a new one: a name made elsewhere stays movable onto
+    // itself, as it always was.
+    if (const auto reason = newName == oldName ? std::nullopt : checkName_(folder, newName)) {
+        if (errorText) *errorText = invalidNameMessage(newName, *reason);
         return false;
     }
     // The folder is recorded with its separator, so undo always rebuilds the right paths. A run
