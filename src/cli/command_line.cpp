@@ -92,13 +92,14 @@ std::string helpText() {
            "  When no folder can take the undo records, rename refuses to start unless --no-undo\n"
            "  is given. \"undo list\" names the folder in use on standard error.\n"
            "\n"
-           "Preview statuses: ok, unchanged, invalid (a name Windows refuses), exists (taken by a\n"
-           "file already there), duplicate (taken by a file renamed earlier in the run), missing\n"
-           "(the file was renamed earlier in the run, listed twice by two patterns).\n"
+           "Preview statuses: ok, unchanged, invalid (a name Windows refuses, with the reason:\n"
+           "a device name, a trailing dot or space, too long, a forbidden character), exists\n"
+           "(taken by a file already there), duplicate (taken by a file renamed earlier in the\n"
+           "run), missing (the file was renamed earlier in the run, listed twice by two patterns).\n"
            "Every start first recovers the undo record of runs that were interrupted (killed, a\n"
            "closed terminal, a power cut); \"undo list\" shows them with \"(interrupted)\".\n"
-           "Exit status: 0 done; 1 some files failed, or an undo record could not be written or\n"
-           "recovered; 2 bad usage or input.\n";
+           "Exit status: 0 done; 1 some files failed or a new name could not be made, or an undo\n"
+           "record could not be written or recovered; 2 bad usage or input.\n";
 }
 
 bool parseCommandLine(const std::vector<std::string>& given, Invocation& invocation, std::string& error) {

@@ -133,6 +133,8 @@ const char* colourOf(core::PreviewStatus status) {
 int preview(Context& context, const Invocation& invocation, const core::RuleList& rules, core::FileList files) {
     core::RenameRun run(&context.plugins(), rules, std::move(files), core::RunOptions{}, context.paths(),
                         context.reporter);
+    // A name that could not be made is shown as unchanged, and its error is told: not a success.
+    const int reportedBefore = context.reporter.reported;
     const core::RunPreview lines = run.preview();
 
     Console& console = context.console;
@@ -167,7 +169,7 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
     }
     if (!invocation.tsv) out += core::previewSummary(lines) + "\n";
     console.out(out);
-    return ExitDone;
+    return context.reporter.reported > reportedBefore ? ExitSomeFailed : ExitDone;
 }
 
 int rename(Context& context, const Invocation& invocation, const core::RuleList& rules, core::FileList files) {
@@ -177,6 +179,7 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
     // A name that would not change is not a rename: nothing is moved or recorded for it.
     options.leaveUnchanged = true;
     core::RenameRun run(&context.plugins(), rules, std::move(files), options, context.paths(), context.reporter);
+    const int reportedBefore = context.reporter.reported;
     core::RunCallbacks callbacks;
     callbacks.failed = [&](const core::RunFailure& failure) {
         console.err(std::string(kProgram) + ": cannot rename \"" + failure.path() + "\" to \"" + failure.newName +
@@ -193,7 +196,8 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
     const core::RunResult result = run.finish();
     console.out(terminalLines(result.summaryText) + "\n");
     if (!result.undoProblem.empty()) console.err(std::string(kProgram) + ": " + oneLine(result.undoProblem) + "\n");
-    return result.failed() || !result.undoProblem.empty() ? ExitSomeFailed : ExitDone;
+    const bool failed = result.failed() || context.reporter.reported > reportedBefore;
+    return failed || !result.undoProblem.empty() ? ExitSomeFailed : ExitDone;
 }
 
 int previewOrRename(Context& context, const Invocation& invocation) {

@@ -87,6 +87,18 @@ TEST_F(CliTest, InvalidNamesFromTagsArePredictedAndFail) {
     EXPECT_EQ(r.out, "Renaming...done\n\nThe following files could not be renamed:\n- \"" + dir() +
                          "t.mp3\"\n\n0 files were successfully renamed.\n");
     EXPECT_TRUE(platform::fileExists(music / "t.mp3"));
+
+    // A title too long for any name: the file keeps its name, the error is told, and neither
+    // command calls that a success.
+    const testing_support::TagTexts huge{std::string(9000, 'x'), "", "", "", "", "", "", "", ""};
+    writeFile(music / "t.mp3",
+              testing_support::id3v2Tag(huge, 4, testing_support::TextEncoding::Utf8) + testing_support::mpegFrames());
+    for (const char* command : {"preview", "rename"}) {
+        const Outcome made = run({command, "--id3", "%2", music.path()});
+        EXPECT_EQ(made.status, 1) << command;
+        EXPECT_NE(made.err.find("Failed to modify the filename"), std::string::npos) << made.err;
+    }
+    EXPECT_TRUE(platform::fileExists(music / "t.mp3"));
 }
 
 TEST_F(CliTest, NamesFromTheTagsOfEveryFormat) {
