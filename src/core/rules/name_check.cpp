@@ -1,5 +1,7 @@
 #include "core/rules/name_check.h"
 
+#include <array>
+
 #include "platform/paths.h"
 #include "platform/utf8.h"
 
@@ -47,7 +49,15 @@ std::size_t utf16Length(std::string_view name) {
 
 std::optional<std::string> checkNameText(std::string_view name) {
     if (name.empty() || name == "." || name == "..") return std::string("not a file name");
-    if (!platform::isValidFileName(name)) return std::string("forbidden character");
+    static const auto forbidden = [] {
+        std::array<bool, 256> table{};
+        for (int c = 0; c < 0x20; ++c) table[c] = true;
+        for (const char* c = kForbiddenNameCharacters; *c; ++c) table[static_cast<unsigned char>(*c)] = true;
+        return table;
+    }();
+    for (const char c : name) {
+        if (forbidden[static_cast<unsigned char>(c)]) return std::string("forbidden character");
+    }
     if (isDeviceName(name)) return std::string("reserved device name");
     if (name.back() == '.' || name.back() == ' ') return std::string("ends in a dot or space");
     // No UTF-8 sequence takes fewer bytes than UTF-16 units, so a short name needs no count.

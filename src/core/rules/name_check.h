@@ -12,6 +12,9 @@
 
 namespace core {
 
+// The nine characters Windows never allows in a name; control characters are refused too.
+inline constexpr const char* kForbiddenNameCharacters = "\\/:*?\"<>|";
+
 // Windows keeps a name to this many UTF-16 units, whatever the volume.
 inline constexpr std::size_t kMaxNameUnits = 255;
 
