@@ -95,9 +95,10 @@ std::string helpText() {
            "  When no folder can take the undo records, rename refuses to start unless --no-undo\n"
            "  is given. \"undo list\" names the folder in use on standard error.\n"
            "\n"
-           "Preview statuses: ok, unchanged, invalid (a name Windows refuses), exists (taken by a\n"
-           "file already there), duplicate (taken by a file renamed earlier in the run), missing\n"
-           "(the file was renamed earlier in the run, listed twice by two patterns).\n"
+           "Preview statuses: ok, unchanged, invalid (a name Windows refuses, with the reason:\n"
+           "a device name, a trailing dot or space, too long, a forbidden character), exists\n"
+           "(taken by a file already there), duplicate (taken by a file renamed earlier in the\n"
+           "run), missing (the file was renamed earlier in the run, listed twice by two patterns).\n"
            "Every start first recovers the undo record of runs that were interrupted (killed, a\n"
            "closed terminal, a power cut); \"undo list\" shows them with \"(interrupted)\".\n"
            "An undo moves a file back only while it is the file the run moved, and an undo that\n"
@@ -108,7 +109,8 @@ std::string helpText() {
            "Messages (and the preview's lines for people) show the control characters of names\n"
            "escaped: \\t, \\n, \\r, \\xNN (and \\uNNNN for the C1 controls and line separators).\n"
            "A folder that cannot be listed is named on standard error, and the rest goes on.\n"
-           "Exit status: 0 done; 1 some files failed, a folder could not be listed, or an undo\n"
+           "Exit status: 0 done; 1 some files failed, a new name could not be made, a folder could\n"
+           "not be listed, or an undo\n"
            "record could not be written or recovered; 2 bad usage or input, another run in the\n"
            "same folder, or rename without --no-undo when the undo folder cannot take a file.\n";
 }

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
@@ -141,6 +142,8 @@ const char* colourOf(core::PreviewStatus status) {
 int preview(Context& context, const Invocation& invocation, const core::RuleList& rules, core::FileList files) {
     core::RenameRun run(&context.plugins(), rules, std::move(files), core::RunOptions{}, context.paths(),
                         context.reporter);
+    // A name that could not be made is shown as unchanged, and its error is told: not a success.
+    const int reportedBefore = context.reporter.reported;
     const core::RunPreview lines = run.preview();
 
     Console& console = context.console;
@@ -156,8 +159,9 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
                 folder = &line.file->folder();
                 out += platform::displayName(*folder) + "\n";
             }
-            std::string label = status;
-            label.resize(10, ' ');
+            // An invalid name says why after its status.
+            std::string label = core::statusText(line);
+            label.resize(std::max<std::size_t>(label.size() + 1, 10), ' ');
             if (console.colours()) label = colourOf(line.status) + label + "\x1b[0m";
             out += "  " + label;
             out += platform::displayName(line.file->name.view());
@@ -178,7 +182,7 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
         console.err(std::string(kProgram) + ": cannot check the names in \"" + platform::displayName(folder.folder) +
                     "\": " + oneLine(folder.reason) + "; the statuses of its files are not certain\n");
     }
-    return lines.uncheckedFolders().empty() ? ExitDone : ExitSomeFailed;
+    return lines.uncheckedFolders().empty() && context.reporter.reported == reportedBefore ? ExitDone : ExitSomeFailed;
 }
 
 int rename(Context& context, const Invocation& invocation, const core::RuleList& rules, core::FileList files,
@@ -192,6 +196,7 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
     // Another run or undo in one of these folders could move a file between a record and its move.
     if (const std::string busy = run.claimFolders(); !busy.empty()) return context.fail(busy);
     run.noteUnlistedFolders(std::move(unlisted));
+    const int reportedBefore = context.reporter.reported;
     core::RunCallbacks callbacks;
     callbacks.failed = [&](const core::RunFailure& failure) {
         console.err(std::string(kProgram) + ": cannot rename \"" + platform::displayName(failure.path()) + "\" to \"" +
@@ -208,7 +213,8 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
     const core::RunResult result = run.finish();
     console.out(terminalLines(result.summaryText) + "\n");
     if (!result.undoProblem.empty()) console.err(std::string(kProgram) + ": " + oneLine(result.undoProblem) + "\n");
-    return result.anyFailure() || !result.undoProblem.empty() ? ExitSomeFailed : ExitDone;
+    const bool failed = result.anyFailure() || context.reporter.reported > reportedBefore;
+    return failed || !result.undoProblem.empty() ? ExitSomeFailed : ExitDone;
 }
 
 int previewOrRename(Context& context, const Invocation& invocation) {

@@ -40,6 +40,8 @@ const char* causeTemplate(int cause) {
             return "An attempt was made to access %1 past its end.";
         case FileError::lockTimeout:
             return "%1 stayed locked by another run of the program.";
+        case FileError::fileExists:
+            return "The file \"%1\" already exists.";
         default:
             return "An unknown error occurred while accessing %1.";
     }
@@ -62,7 +64,7 @@ std::string FileError::causeText(int cause, const std::string& fileName) {
 std::string FileError::message() const {
     std::string text = causeText(cause_, fileName_);
     // A cause alone is vague for the catch-all causes; the system's own words say more.
-    if (!osText_.empty() && (cause_ == genericException || cause_ > endOfFile)) {
+    if (!osText_.empty() && (cause_ == genericException || (cause_ > endOfFile && cause_ != fileExists))) {
         text += "\n" + osText_;
     }
     return text;

@@ -27,6 +27,7 @@ public:
         diskFull = 13,
         endOfFile = 14,
         lockTimeout = 15,  // another holder kept a file locked for longer than we wait
+        fileExists = 16,   // a new name is taken: nothing was overwritten
     };
 
     FileError(int cause, long osError, std::string fileName, std::string osText = {});

@@ -44,6 +44,10 @@ std::string displayName(std::string_view name);
 // (FolderHandle) but not opened, read or moved by its path.
 bool pathTooLong(std::string_view folder, std::string_view name = {});
 
+// The longest name in bytes the file system holding `folder` takes, or 0 when it sets no limit in
+// bytes of its own or cannot say (Windows counts UTF-16 units, which the core checks itself).
+long maxNameBytes(const std::string& folder);
+
 // True for a path that names its place from a root: "/..." on POSIX; "X:\..." or "\\server\..."
 // on Windows.
 bool isAbsolutePath(std::string_view path);

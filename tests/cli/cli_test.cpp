@@ -82,12 +82,13 @@ TEST_F(CliTest, PreviewShowsEveryStatusAndTouchesNothing) {
 }
 
 TEST_F(CliTest, PreviewReadableByPeople) {
-    files({"Artist_-_Song.mp3", "same.mp3"});
+    files({"Artist_-_Song.mp3", "CON_.mp3", "same.mp3"});
     const Outcome r = run({"preview", "--underscores", music.path()});
     EXPECT_EQ(r.out, dir() +
                          "\n  ok        Artist_-_Song.mp3\n            -> Artist - Song.mp3\n  "
+                         "invalid (reserved device name) CON_.mp3\n            -> CON .mp3\n  "
                          "unchanged same.mp3\n"
-                         "2 files: 1 ok, 1 unchanged\n");
+                         "3 files: 1 ok, 1 unchanged, 1 invalid\n");
 }
 
 TEST_F(CliTest, InvalidNamesFromTagsArePredictedAndFail) {
@@ -99,8 +100,21 @@ TEST_F(CliTest, InvalidNamesFromTagsArePredictedAndFail) {
     const Outcome r = run({"rename", "--id3", "%2", "--keep-forbidden", music.path()});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("cannot rename"), std::string::npos);
+    EXPECT_NE(r.err.find("\"A/B.mp3\" is not valid: forbidden character."), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "Renaming...done\n\nThe following files could not be renamed:\n- \"" + dir() +
                          "t.mp3\"\n\n0 files were successfully renamed.\n");
+    EXPECT_TRUE(platform::fileExists(music / "t.mp3"));
+
+    // A title too long for any name: the file keeps its name, the error is told, and neither
+    // command calls that a success.
+    const testing_support::TagTexts huge{std::string(9000, 'x'), "", "", "", "", "", "", "", ""};
+    writeFile(music / "t.mp3",
+              testing_support::id3v2Tag(huge, 4, testing_support::TextEncoding::Utf8) + testing_support::mpegFrames());
+    for (const char* command : {"preview", "rename"}) {
+        const Outcome made = run({command, "--id3", "%2", music.path()});
+        EXPECT_EQ(made.status, 1) << command;
+        EXPECT_NE(made.err.find("Failed to modify the filename"), std::string::npos) << made.err;
+    }
     EXPECT_TRUE(platform::fileExists(music / "t.mp3"));
 }
 
@@ -496,12 +510,12 @@ TEST_F(CliTest, MessagesShowControlCharactersInNamesEscaped) {
         EXPECT_EQ(failed.status, 1) << shown;
         EXPECT_EQ(raw(failed.err) + raw(failed.out), 0) << shown;
         EXPECT_EQ(failed.err, "calderwynstrope-cli: cannot rename \"" + dir + shown + ".mp3\" to \"" + shown +
-                                  "_2.mp3\": The file name \"" + shown + "_2.mp3\" is not valid.\n");
+                                  "_2.mp3\": The file name \"" + shown + "_2.mp3\" is not valid: forbidden character.\n");
         EXPECT_NE(failed.out.find("- \"" + dir + shown + ".mp3\"\n"), std::string::npos) << failed.out;
 
         const Outcome preview = run({"preview", "--append", "", "_3", "-p", "*.mp3", folder.path()});
         EXPECT_EQ(raw(preview.out), 0) << shown;
-        EXPECT_NE(preview.out.find("  invalid   " + shown + ".mp3\n            -> " + shown + "_3.mp3\n"),
+        EXPECT_NE(preview.out.find("  invalid (forbidden character) " + shown + ".mp3\n            -> " + shown + "_3.mp3\n"),
                   std::string::npos)
             << preview.out;
         const Outcome missing = run({"preview", folder / name});

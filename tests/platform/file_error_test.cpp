@@ -27,6 +27,7 @@ TEST(FileError, TextsNameTheFileOrAnUnnamedFile) {
         {FileError::fileNotFound, "a.ren", "a.ren was not found."},
         {FileError::sharingViolation, "", "A sharing violation occurred while accessing an unnamed file."},
         {FileError::diskFull, "u", "Disk full while accessing u."},
+        {FileError::fileExists, "b.mp3", "The file \"b.mp3\" already exists."},
         {999, "f", "An unknown error occurred while accessing f."},
         // A name cannot forge a line of the message.
         {FileError::fileNotFound, "a\r\nb.mp3", "a\\r\\nb.mp3 was not found."},

@@ -36,7 +36,12 @@ TEST(Move, NeverOverwritesAndBothFilesKeepTheirBytes) {
     TempFolder folder;
     writeFile(folder / "a.mp3", "first");
     writeFile(folder / "b.mp3", "second");
-    EXPECT_THROW(platform::moveFile(folder / "a.mp3", folder / "b.mp3"), FileError);
+    try {
+        platform::moveFile(folder / "a.mp3", folder / "b.mp3");
+        ADD_FAILURE() << "moved over another file";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.message(), "The file \"" + folder / "b.mp3" + "\" already exists.");
+    }
     EXPECT_EQ(readFile(folder / "a.mp3"), "first");
     EXPECT_EQ(readFile(folder / "b.mp3"), "second");
 }

@@ -8,6 +8,7 @@
 #include "core/app/strings.h"
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_kinds.h"
+#include "core/rules/name_check.h"
 #include "core/undo/journal.h"
 #include "core/undo/undo_index.h"
 #include "platform/files.h"
@@ -117,6 +118,15 @@ TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {
     EXPECT_EQ(messageBoxText(error),
               core::formatString(core::IDS_RENAME_FAILED, {std::string("1.mp3"), std::string("2.mp3"),
                                                            std::string("2.mp3"), std::string("1.mp3")}));
+    pressMessageBoxButton(error, IDOK);
+    EXPECT_TRUE(shows(confirm, IDC_OLD_NAME, "1.mp3"));
+
+    // A name Windows refuses is named with its fault.
+    setControlText(confirm, IDC_NEW_NAME, "con .mp3");
+    click(confirm, IDC_RENAME_ONE);
+    error = waitForMessageBox(*program, "Error");
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(messageBoxText(error), core::invalidNameMessage("con .mp3", "reserved device name"));
     pressMessageBoxButton(error, IDOK);
     EXPECT_TRUE(shows(confirm, IDC_OLD_NAME, "1.mp3"));
 

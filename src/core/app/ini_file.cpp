@@ -53,15 +53,18 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
         byteOrderMark_ = bytes.substr(0, 3);
         bytes.erase(0, 3);
     }
-    if (bytes.find("\r\n") == std::string::npos && bytes.find('\n') != std::string::npos) newline_ = "\n";
+    // Saved with the line end the file has, when it has only one kind.
+    if (bytes.find("\r\n") == std::string::npos) {
+        const bool lf = bytes.find('\n') != std::string::npos, cr = bytes.find('\r') != std::string::npos;
+        if (lf != cr) newline_ = lf ? "\n" : "\r";
+    }
+    // As Windows reads a profile: CR LF, LF and CR alone each end a line, mixed as they come.
     std::size_t start = 0;
     while (start < bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
+        std::size_t end = bytes.find_first_of("\r\n", start);
         if (end == std::string::npos) end = bytes.size();
-        std::string line = bytes.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines_.push_back(platform::legacyTextToUtf8(line));
-        start = end + 1;
+        lines_.push_back(platform::legacyTextToUtf8(bytes.substr(start, end - start)));
+        start = end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
 }
 

@@ -14,12 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "core/rules/name_check.h"
 #include "core/rules/rule.h"
 
 namespace core {
 
-// The nine characters Windows never allows in a file name, in the order the message lists them.
-inline constexpr const char* kInvalidFilenameCharacters = "\\/:*?\"<>|";
+// The nine characters Windows never allows in a file name, in the order the message lists them:
+// the name check's own, so a filter text is refused for what a finished name would be.
+inline constexpr const char* kInvalidFilenameCharacters = kForbiddenNameCharacters;
 bool containsInvalidFilenameCharacter(const std::string& text);
 // String 57346 filled with the nine characters.
 std::string invalidFilenameMessage();

@@ -35,7 +35,14 @@ std::string yearOf(const std::string& date) {
 std::string safeTagText(const std::string& text) {
     std::string out;
     out.reserve(text.size());
+    bool inControls = false;
     for (char c : text) {
+        // A line break or tab parts words: a run of control characters becomes one space, so
+        // the words either side stay apart.
+        const bool control = static_cast<unsigned char>(c) < 0x20;
+        if (control && !inControls) out += ' ';
+        inControls = control;
+        if (control) continue;
         switch (c) {
             case '/':
             case '\\':
@@ -52,7 +59,7 @@ std::string safeTagText(const std::string& text) {
             case '>':
                 break;
             default:
-                if (static_cast<unsigned char>(c) >= 0x20) out += c;
+                out += c;
                 break;
         }
     }

@@ -38,7 +38,8 @@ private:
 };
 
 // A tag text made fit for a file name: "/", "\" and "|" become "-", ":" becomes " -" ("Artist:
-// Title" reads "Artist - Title"), and "?", "*", '"', "<", ">" and control characters are dropped.
+// Title" reads "Artist - Title"), "?", "*", '"', "<" and ">" are dropped, and each run of control
+// characters (a line break, a tab) becomes one space.
 std::string safeTagText(const std::string& text);
 
 // The number before a "/" ("7" of "7/12"), trimmed; empty for none or zero. Track numbers get two

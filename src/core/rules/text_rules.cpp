@@ -78,23 +78,35 @@ void lowerInPlace(std::string& text) {
     mapInPlace(text, 'A', platform::toLowerCodePoint);
 }
 
-char toUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+namespace {
+
+// The one character at pos, mapped by the same rule as the whole-text conversions (a mapping with
+// another UTF-8 length is not made); gives the position after it.
+template <typename Map>
+std::size_t mapCharacter(std::string& text, std::size_t pos, char asciiFrom, Map map) {
+    const unsigned char byte = static_cast<unsigned char>(text[pos]);
+    if (byte < 0x80) {
+        if (static_cast<unsigned char>(byte - static_cast<unsigned char>(asciiFrom)) < 26) {
+            text[pos] = static_cast<char>(byte ^ 0x20);
+        }
+        return pos + 1;
+    }
+    const std::size_t length = std::max<std::size_t>(platform::utf8::sequenceLength(text, pos), 1);
+    mapInPlace(text, asciiFrom, map, pos, pos + length);
+    return pos + length;
 }
 
-char toLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+bool startsWordAfter(char c) {
+    return c == ' ' || c == '(' || c == '-' || c == '[';
 }
 
-bool isUpper(char c) {
-    return c >= 'A' && c <= 'Z';
-}
+}  // namespace
 
 void changeCase(std::string& text, std::int32_t mode) {
     switch (mode) {
         case SentenceCase:
             lowerInPlace(text);
-            if (!text.empty()) text[0] = toUpper(text[0]);
+            if (!text.empty()) mapCharacter(text, 0, 'a', platform::toUpperCodePoint);
             break;
         case LowerCase:
             lowerInPlace(text);
@@ -104,28 +116,25 @@ void changeCase(std::string& text, std::int32_t mode) {
             break;
         case MixedCase: {
             // Lower case with a capital at each word's start, in one pass. Only these four start
-            // a word: after "_", ".", "'" or a digit the letter stays low. Letters beyond ASCII
-            // are lowered as lowerInPlace lowers them and never start a word.
+            // a word: after "_", ".", "'" or a digit the letter stays low.
             bool startsWord = true;
             for (std::size_t pos = 0; pos < text.size();) {
-                char c = text[pos];
-                if (static_cast<unsigned char>(c) >= 0x80) {
-                    std::size_t run = pos + 1;
-                    while (run < text.size() && static_cast<unsigned char>(text[run]) >= 0x80) ++run;
-                    mapInPlace(text, 'A', platform::toLowerCodePoint, pos, run);
-                    pos = run;
-                    startsWord = false;
-                    continue;
-                }
-                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-                if (startsWord && c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-                text[pos++] = c;
-                startsWord = c == ' ' || c == '(' || c == '-' || c == '[';
+                const char c = text[pos];
+                pos = startsWord ? mapCharacter(text, pos, 'a', platform::toUpperCodePoint)
+                                 : mapCharacter(text, pos, 'A', platform::toLowerCodePoint);
+                startsWord = startsWordAfter(c);
             }
             break;
         }
         case ToggleCase:
-            for (char& c : text) c = isUpper(c) ? toLower(c) : toUpper(c);
+            for (std::size_t pos = 0; pos < text.size();) {
+                // A character that lowers is upper case; every other one is raised.
+                std::size_t end = pos;
+                const char32_t c = platform::utf8::decode(text, end);
+                const bool upper = platform::toLowerCodePoint(c) != c;
+                pos = upper ? mapCharacter(text, pos, 'A', platform::toLowerCodePoint)
+                            : mapCharacter(text, pos, 'a', platform::toUpperCodePoint);
+            }
             break;
         default:
             break;

@@ -37,11 +37,8 @@ std::string toUpperText(const std::string& text);
 // toLowerText without a copy.
 void lowerInPlace(std::string& text);
 
-// Single-character conversion: ASCII letters only; every other byte is left alone.
-char toUpper(char c);
-char toLower(char c);
-bool isUpper(char c);
-
+// Change Case. Its single-character steps (the first letters of Sentence and Mixed case, every
+// letter of Toggle case) map by the same rule as the whole-text conversions.
 void changeCase(std::string& text, std::int32_t mode);
 void append(std::string& text, const std::string& front, const std::string& end);
 void findReplace(std::string& text, const std::string& find, const std::string& replace, std::int32_t flags);

@@ -82,8 +82,10 @@ const platform::MoveFolder& openFolder(std::unique_ptr<platform::MoveFolder>& op
 PreparedMove RenameSession::prepareMove(const std::string& oldName, const std::string& folder,
                                         const std::string& newName) {
     PreparedMove move;
-    if (!platform::isValidFileName(newName)) {
-        move.error = "The file name \"" + platform::displayName(newName) + "\" is not valid.";
+    // A file that keeps its name is not given a new one: a name made elsewhere stays movable onto
+    // itself, as it always was.
+    if (const auto reason = newName == oldName ? std::nullopt : checkName_(folder, newName)) {
+        move.error = invalidNameMessage(newName, *reason);
         return move;
     }
     // The folder is recorded with its separator, so undo always rebuilds the right paths. A run

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/app/app_paths.h"
+#include "core/rules/name_check.h"
 #include "core/rules/rule.h"
 #include "core/undo/journal.h"
 #include "platform/files.h"
@@ -39,9 +40,9 @@ public:
     std::string proposeName(const std::string& folder, const std::string& name);
 
     // Renames folder + oldName to folder + newName, never over an existing file, and records it
-    // for undo: the one place a run moves a file. A new name that is empty or that Windows refuses
-    // (it holds one of \ / : * ? " < > | or a control character) fails without touching the disk,
-    // so a name from a tag can never move a file into another folder. On failure errorText (when
+    // for undo: the one place a run moves a file. A new name that checkNewName refuses (a
+    // forbidden character, a device name, a trailing dot or space, too long) fails without
+    // touching the disk, so a name from a tag can never move a file into another folder. On failure errorText (when
     // given) gets the reason. With undo on, the move is written to the run's journal (created at
     // the first move) before it is made; when the journal cannot be created or written, the
     // platform's file error is raised and the file is not moved: the run must stop, since what it
@@ -69,6 +70,7 @@ private:
     const PluginManager* plugins_;
     const RuleList& rules_;
     RunJournal journal_;
+    NewNameCheck checkName_;
     std::unique_ptr<platform::MoveFolder> moveFolder_;    // the folder of the last move
     std::unique_ptr<platform::MoveFolder> recordFolder_;  // the folder of the last move recorded
     bool undoEnabled_;

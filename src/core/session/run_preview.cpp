@@ -1,10 +1,12 @@
 #include "core/session/run_preview.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <iterator>
 #include <stdexcept>
 #include <unordered_map>
 
+#include "core/rules/name_check.h"
 #include "core/rules/text_rules.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -28,6 +30,19 @@ const char* statusName(PreviewStatus status) {
             return "missing";
     }
     return "?";
+}
+
+std::string statusText(const PreviewLine& line) {
+    std::string text = statusName(line.status);
+    if (!line.reason.empty()) text.append(" (").append(line.reason).append(")");
+    return text;
+}
+
+std::string_view RunPreview::reason(std::size_t index) const {
+    if (statuses_[index] != PreviewStatus::Invalid) return {};
+    const auto at = std::lower_bound(reasons_.begin(), reasons_.end(), index,
+                                     [](const auto& entry, std::size_t i) { return entry.first < i; });
+    return at != reasons_.end() && at->first == index ? std::string_view(at->second) : std::string_view();
 }
 
 std::string previewSummary(const RunPreview& preview) {
@@ -163,6 +178,8 @@ RunPreview predictRun(const FileList& files, const NameList& newNames, const Lis
     }
     std::vector<PreviewStatus> statuses;
     statuses.reserve(files.size());
+    InvalidReasons reasons;
+    NewNameCheck checkName;
     for (std::size_t i = 0; i < files.size(); ++i) {
         const FileEntry& file = files[i];
         const std::string_view newName = newNames[i];
@@ -172,8 +189,9 @@ RunPreview predictRun(const FileList& files, const NameList& newNames, const Lis
             status = PreviewStatus::Missing;
         } else if (newName == file.name) {
             status = PreviewStatus::Unchanged;
-        } else if (!platform::isValidFileName(newName)) {
+        } else if (auto reason = checkName(file.folder(), newName)) {
             status = PreviewStatus::Invalid;
+            reasons.emplace_back(static_cast<std::uint32_t>(i), std::move(*reason));
         } else if (newKey == oldKey) {
             status = PreviewStatus::Ok;  // only the letter case changes: the same file
         } else if (state[newKey] & TakenByRun) {
@@ -189,7 +207,7 @@ RunPreview predictRun(const FileList& files, const NameList& newNames, const Lis
         }
         statuses.push_back(status);
     }
-    return RunPreview(files, newNames, std::move(statuses));
+    return RunPreview(files, newNames, std::move(statuses), std::move(reasons));
 }
 
 RunPreview predictRun(const FileList& files, const NameList& newNames) {

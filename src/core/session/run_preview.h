@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/session/find_files.h"
@@ -30,7 +31,15 @@ struct PreviewLine {
     const FileEntry* file;
     std::string_view newName;
     PreviewStatus status;
+    std::string_view reason;  // why an invalid name is refused ("reserved device name"), else empty
 };
+
+// The status as a reader is shown it: "invalid (ends in a dot or space)", or the status's name.
+std::string statusText(const PreviewLine& line);
+
+// The reason an invalid name was refused, by the index of its file. Invalid names are few, so the
+// reasons are kept apart from the one status byte every file has.
+using InvalidReasons = std::vector<std::pair<std::uint32_t, std::string>>;
 
 // What a run would do to each of its files, in the run's order: a status a file, with the files
 // and names it refers to (which must outlive it). One byte a file of its own, so that a preview of
@@ -38,13 +47,14 @@ struct PreviewLine {
 class RunPreview {
 public:
     RunPreview() = default;
-    RunPreview(const FileList& files, const NameList& newNames, std::vector<PreviewStatus> statuses)
-        : files_(&files), newNames_(&newNames), statuses_(std::move(statuses)) {}
+    RunPreview(const FileList& files, const NameList& newNames, std::vector<PreviewStatus> statuses,
+               InvalidReasons reasons = {})
+        : files_(&files), newNames_(&newNames), statuses_(std::move(statuses)), reasons_(std::move(reasons)) {}
 
     std::size_t size() const { return statuses_.size(); }
     bool empty() const { return statuses_.empty(); }
     PreviewLine operator[](std::size_t index) const {
-        return PreviewLine{&(*files_)[index], (*newNames_)[index], statuses_[index]};
+        return PreviewLine{&(*files_)[index], (*newNames_)[index], statuses_[index], reason(index)};
     }
     PreviewStatus status(std::size_t index) const { return statuses_[index]; }
 
@@ -83,6 +93,9 @@ private:
     const NameList* newNames_ = nullptr;
     std::vector<PreviewStatus> statuses_;
     std::vector<FolderProblem> unchecked_;
+    InvalidReasons reasons_;  // in the order of the files
+
+    std::string_view reason(std::size_t index) const;
 };
 
 // "3 files: 1 ok, 1 exists, 1 duplicate": how many files, and how many have each status that

@@ -162,21 +162,6 @@ bool commentFields(std::string_view body, std::string& description, std::string&
            decodeText(rest.substr(end + width), encoding, text);
 }
 
-// The name of an ID3v1 genre number as TagLib names it, empty beyond its table.
-const std::string& genreName(unsigned number) {
-    static const std::vector<std::string> names = [] {
-        std::vector<std::string> list;
-        for (int i = 0;; ++i) {
-            const TagLib::String name = TagLib::ID3v1::genre(i);
-            if (name.isEmpty()) break;
-            list.push_back(name.to8Bit(true));
-        }
-        return list;
-    }();
-    static const std::string none;
-    return number < names.size() ? names[number] : none;
-}
-
 // A genre text as TagLib's genre property gives it: a number names its genre. False for texts
 // that TagLib's number reading might take differently and for ID3v2.3 references such as "(17)".
 // TagLib reads numbers with the C library's wcstol, which skips leading white space, takes a
@@ -194,7 +179,7 @@ bool genreValue(std::string& value) {
     if (!asciiDigits) return false;
     unsigned number = 0;
     for (const char c : value) number = number * 10 + static_cast<unsigned>(c - '0');
-    value = genreName(number);
+    value = tagLibGenreName(number);
     return true;
 }
 
@@ -240,6 +225,20 @@ bool addFrame(std::string_view id, std::string_view body, std::vector<std::strin
 }
 
 }  // namespace
+
+const std::string& tagLibGenreName(unsigned number) {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> list;
+        for (int i = 0;; ++i) {
+            const TagLib::String name = TagLib::ID3v1::genre(i);
+            if (name.isEmpty()) break;
+            list.push_back(name.to8Bit(true));
+        }
+        return list;
+    }();
+    static const std::string none;
+    return number < names.size() ? names[number] : none;
+}
 
 bool readId3v2Text(std::string_view tag, KeyValues& values) {
     if (tag.size() < kHeaderSize || tag.substr(0, 3) != "ID3") return false;

@@ -5,11 +5,16 @@
 // read exactly as TagLib does is declined and read with TagLib.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "core/tags/tag_keys.h"
 
 namespace core::tags {
+
+// The name TagLib gives an ID3v1 genre number (its list of 192, "Top 40" for 60), empty beyond
+// it: the best tag names a genre number the same way whichever tag holds it.
+const std::string& tagLibGenreName(unsigned number);
 
 // Adds what the ID3v2 tag `tag` (from its 10-byte header on, at least as long as the header
 // says) gives for each key, as TagLib's frames and properties give it, and returns true. Returns

@@ -401,7 +401,9 @@ std::optional<TagFields> bestTagsOf(ReadOnlyStream& stream, const std::string& p
 
     // An ID3v1 tag fills what the file's own tags leave empty.
     if (const std::string_view tag = stream.id3v1Tag(); !tag.empty()) {
-        const TagFields v1 = parseId3v1(tag.data());
+        int genre = 0;
+        TagFields v1 = parseId3v1(tag.data(), &genre);
+        v1.genre = tags::tagLibGenreName(static_cast<unsigned>(genre));
         const std::pair<std::string*, const std::string*> pairs[] = {
             {&fields.title, &v1.title}, {&fields.artist, &v1.artist},   {&fields.album, &v1.album},
             {&fields.year, &v1.year},   {&fields.comment, &v1.comment}, {&fields.genre, &v1.genre},

@@ -25,9 +25,10 @@ int causeFromErrno(int error) {
         case EPERM:
         case EROFS:
         case EISDIR:
-        case EEXIST:
         case EBADF:
             return FileError::accessDenied;
+        case EEXIST:
+            return FileError::fileExists;
         case EBUSY:
         case ETXTBSY:
             return FileError::sharingViolation;

@@ -281,7 +281,7 @@ void moveNoReplace(int dir, const std::string& prefix, const std::string& from, 
                 return;
             }
         }
-        throw FileError(FileError::accessDenied, EEXIST, prefix + to, std::strerror(EEXIST));
+        throw FileError(FileError::fileExists, EEXIST, prefix + to, std::strerror(EEXIST));
     }
     if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
         // The file system does not know the flag: a hard link fails on an existing name, then
@@ -292,7 +292,7 @@ void moveNoReplace(int dir, const std::string& prefix, const std::string& from, 
             ::unlinkat(dir, to.c_str(), 0);
         } else {
             error = errno;
-            if (error == EEXIST) throw FileError(FileError::accessDenied, EEXIST, prefix + to, std::strerror(EEXIST));
+            if (error == EEXIST) throw FileError(FileError::fileExists, EEXIST, prefix + to, std::strerror(EEXIST));
         }
     }
     throwErrno(error, prefix + from);

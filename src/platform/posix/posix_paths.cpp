@@ -19,6 +19,11 @@ std::string currentFolder() {
     return buffer;
 }
 
+long maxNameBytes(const std::string& folder) {
+    const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? limit : 0;
+}
+
 std::string fullPath(const std::string& path) {
     if (path.empty()) return path;
     const std::string joined = path[0] == '/' ? path : currentFolder() + "/" + path;

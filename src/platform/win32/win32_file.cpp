@@ -253,7 +253,11 @@ void moveFile(const std::string& from, const std::string& to) {
     if (!isValidFileName(toName)) throwError(ERROR_INVALID_NAME, to);
     const std::wstring wideFrom = filePath(from), wideTo = filePath(to);
     // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.
-    if (!MoveFileExW(wideFrom.c_str(), wideTo.c_str(), 0)) throwLastError(from);
+    if (!MoveFileExW(wideFrom.c_str(), wideTo.c_str(), 0)) {
+        // A taken name is the new name's fault: the message names it, as POSIX does.
+        const DWORD error = GetLastError();
+        throwError(error, error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? to : from);
+    }
 
     const std::wstring wideName = widen(toName), wideOldName = widen(lastComponent(from));
     if (wideName != wideOldName && equalIgnoringCase(wideName, wideOldName) &&

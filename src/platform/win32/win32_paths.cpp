@@ -9,6 +9,10 @@ namespace platform {
 using win32::narrow;
 using win32::widen;
 
+long maxNameBytes(const std::string&) {
+    return 0;
+}
+
 std::string fullPath(const std::string& path) {
     if (path.empty()) return path;
     const std::wstring wide = widen(path);

@@ -50,9 +50,10 @@ int causeFromWin32(DWORD error) {
             return FileError::badPath;
         case ERROR_TOO_MANY_OPEN_FILES:
             return FileError::tooManyOpenFiles;
-        case ERROR_ACCESS_DENIED:
         case ERROR_FILE_EXISTS:
         case ERROR_ALREADY_EXISTS:
+            return FileError::fileExists;
+        case ERROR_ACCESS_DENIED:
         case ERROR_WRITE_PROTECT:
         case ERROR_CANNOT_MAKE:
             return FileError::accessDenied;

@@ -206,7 +206,8 @@ std::string_view PreviewDialog::cellText(std::size_t row, int column) const {
         case NewNameColumn:
             return line.newName;
         default:
-            return core::statusName(line.status);
+            statusText_ = core::statusText(line);
+            return statusText_;
     }
 }
 

@@ -74,6 +74,7 @@ private:
     void addColumns();
     LRESULT onNotify(const NMHDR& header);
     int findItem(const NMLVFINDITEMW& find) const;
+    // The text of a cell, until the next call.
     std::string_view cellText(std::size_t row, int column) const;
 
     PreviewRequest request_;
@@ -92,6 +93,7 @@ private:
     int sortColumn_ = -1;  // the run's own order
     bool descending_ = false;
     std::size_t okCount_ = 0;
+    mutable std::string statusText_;  // the status cell cellText last gave
 
     // The layout as the resource made it, for resizing.
     SIZE minimum_{};

@@ -1,6 +1,7 @@
 #include "ui/session/session_dialogs.h"
 
 #include "core/app/strings.h"
+#include "core/rules/name_check.h"
 #include "platform/paths.h"
 #include "platform/win32/wide.h"
 #include "ui/app/resource.h"
@@ -39,6 +40,7 @@ void ConfirmDialog::startRun() {
 }
 
 void ConfirmDialog::showFile(const core::RunStep& step) {
+    folder_ = step.file->folder();
     oldName_ = step.file->name.str();
     newName_ = step.newName;
     setText(IDC_PATH, platform::withSeparator(step.file->folder()));
@@ -72,6 +74,14 @@ void ConfirmDialog::showNext() {
 
 bool ConfirmDialog::renameCurrent() {
     newName_ = text(IDC_NEW_NAME);
+    // A typed name the move would refuse is named with its fault, not with the causes of a failed
+    // move; the same file stays, to be corrected.
+    if (newName_ != oldName_) {
+        if (const auto reason = core::checkNewName(folder_, newName_)) {
+            showError(core::invalidNameMessage(newName_, *reason));
+            return false;
+        }
+    }
     if (run_.apply(newName_)) return true;
     if (run_.stopped()) {
         // Nothing more can be recorded for undo: the run is over, and the main window says why.

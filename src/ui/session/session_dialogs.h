@@ -31,7 +31,7 @@ private:
     core::RenameRun& run_;
     PathStatic path_;
     PercentProgressCtrl progress_;
-    std::string oldName_, newName_;
+    std::string folder_, oldName_, newName_;
     bool allDone_ = false;
 };
 

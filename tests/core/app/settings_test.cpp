@@ -48,6 +48,16 @@ TEST(Settings, FlagsAreOffOnlyWhenTheyStartWithZero) {
     }
 }
 
+// Windows ends a profile's line at CR LF, LF or a CR alone, mixed as they come.
+TEST(Settings, LinesEndAsWindowsEndsThem) {
+    for (const char* ini : {"[settings]\rconfirm=0\rrecurse=0\r", "[settings]\nconfirm=0\r\nrecurse=0\r",
+                            "[settings]\r\rconfirm=0\n\rrecurse=0"}) {
+        const Settings s = loadFrom(ini);
+        EXPECT_EQ(s.confirm, 0) << ini;
+        EXPECT_EQ(s.recurse, 0) << ini;
+    }
+}
+
 TEST(Settings, UndoLimitOutsideItsRangeIsTheDefault50) {
     const std::pair<const char*, std::int32_t> cases[] = {
         {"undoLimit=0", 50},

@@ -183,6 +183,17 @@ TEST(Id3BestTag, PlaceholdersDefaultsAndRequiredFields) {
     const std::string v1 = audio(500) + tagBytes(Tag{"Song", "Artist", "", "", "", 255});
     EXPECT_EQ(applyTo(v1, "%1 - %2 %6", kNewRule), "Artist - Song Unknown Genre");
     EXPECT_EQ(applyTo(v1, "%1 - %2 %6", 0), "old base");
+    // The best tag names an ID3v1 genre as TagLib names it in every other format; the ID3v1 rule
+    // keeps its own 126 names.
+    const std::tuple<int, const char*, const char*> genres[] = {{60, "Top 40", "Top"},
+                                                                {125, "Dancehall", "Dance Hall"},
+                                                                {130, "Terror", "old base"},
+                                                                {191, "Psybient", "old base"}};
+    for (const auto& [number, best, old] : genres) {
+        const std::string tagged = audio(500) + tagBytes(Tag{"Song", "Artist", "", "", "", number});
+        EXPECT_EQ(applyTo(tagged, "%6", kNewRule), best) << number;
+        EXPECT_EQ(applyTo(tagged, "%6", 0), old) << number;
+    }
 }
 
 TEST(Id3BestTag, NumbersFromTheirTexts) {
@@ -203,7 +214,8 @@ TEST(Id3SafeNames, TagTextsBecomeValidNames) {
         {"Artist: Title", "Artist - Title"},
         {"a\\b|c", "a-b-c"},
         {"Why? *Really* \"now\" <x>", "Why Really now x"},
-        {"tab\there\x01\x1F", "tabhere"},
+        {"tab\there\x01\x1F", "tab here "},
+        {"trun\r\nThis line", "trun This line"},
         {"日本語: テスト", "日本語 - テスト"},
         {"plain", "plain"},
     };

@@ -27,12 +27,14 @@ TEST(ChangeCase, EveryMode) {
         // Whole-text conversion maps letters beyond ASCII...
         {"ÉCOLE ÇA ΔΕΛΤΑ", LowerCase, "école ça δελτα"},
         {"école ça δελτα", UpperCase, "ÉCOLE ÇA ΔΕΛΤΑ"},
-        // ...single-character conversion does not: an accented first letter stays low.
-        {"ÉCOLE", SentenceCase, "école"},
-        {"été à paris", MixedCase, "été à Paris"},
-        {"ÉTÉ (À) -PARIS [ÖL]X", MixedCase, "été (à) -Paris [öl]x"},
+        // ...and so do the single-character steps: accented first letters rise, toggling lowers.
+        {"ÉCOLE", SentenceCase, "École"},
+        {"élan vital", SentenceCase, "Élan vital"},
+        {"noël à paris", MixedCase, "Noël À Paris"},
+        {"ÉTÉ (À) -PARIS [ÖL]X", MixedCase, "Été (À) -Paris [Öl]x"},
         {"bad \xFF\xC3 BYTES-Z", MixedCase, "Bad \xFF\xC3 Bytes-Z"},
-        {"Éa", ToggleCase, "ÉA"},
+        {"Éa δΣ", ToggleCase, "éA Δσ"},
+        {"ßa", ToggleCase, "ßA"},
         // Mappings that would change the UTF-8 length are left alone ("ß" upper is "ẞ", 3 bytes).
         {"straße", UpperCase, "STRAßE"},
         {"日本語 song", UpperCase, "日本語 SONG"},

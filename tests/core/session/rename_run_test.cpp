@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "core/app/strings.h"
+#include "core/rules/name_check.h"
 #include "core/session/rename_run.h"
 #include "core/undo/undo_index.h"
 #include "platform/files.h"
@@ -154,6 +155,68 @@ TEST_F(RenameRunTest, APreviewReportsItsProgressAndCanBeStopped) {
     EXPECT_EQ(lines[2].newName, "three.mp3");
     EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
     EXPECT_EQ(done.back(), 6u) << "the end is reported";
+}
+
+// What the preview calls ok is renamed, and what it calls invalid is refused for the reason it
+// gave. The device names and the trailing dots and spaces are Windows' own answers, as Wine's
+// conformance tests record them (ntdll's RtlIsDosDeviceName_U and full path cases).
+TEST_F(RenameRunTest, ThePreviewsVerdictIsWhatTheRenameDoes) {
+    const auto repeat = [](const std::string& text, int times) {
+        std::string out;
+        for (int i = 0; i < times; ++i) out += text;
+        return out;
+    };
+    // Each reason with the names refused for it; "" for names that are fine.
+    std::vector<std::pair<std::string, std::vector<std::string>>> groups = {
+        {"reserved device name",
+         {"CON.mp3", "nul.txt", "CoM4", "LPT9.mp3", "aux", "prn... ...mp3", "NUL  .txt", "CON .mp3", "CONIN$",
+          "conout$.log", "COM\u00B9.mp3", "lpt\u00B3"}},
+        {"ends in a dot or space", {"name.", "name ", "test  ....   ..   "}},
+        {"too long: 256 of 255", {repeat("a", 256), repeat("\U0001F3B5", 128)}},
+        {"forbidden character", {"a?b.mp3", "a:b", "tab\there"}},
+        {"not a file name", {".."}},
+        {"",
+         {"CON2.mp3", "CONERR$.mp3", "PIPE.mp3", "nul0.mp3", "lpt0.txt", "COM\u2074.mp3", "console.mp3", "con_x.mp3",
+          "a. b", repeat("a", 255), repeat("\u00E9", 127)}},
+    };
+#ifndef _WIN32
+    // Linux counts bytes: 200 UTF-16 units are 400 bytes here.
+    const long limit = platform::maxNameBytes(music.path());
+    groups.push_back({limit > 0 && limit < 400 ? "too long: 400 of " + std::to_string(limit) + " bytes" : "",
+                      {repeat("\u00E9", 200)}});
+#endif
+    std::vector<std::pair<std::string, std::string>> cases;
+    for (const auto& [reason, names] : groups) {
+        for (const std::string& name : names) cases.emplace_back(name, reason);
+    }
+    FileList list;
+    NameList names;
+    const auto folder = core::SharedFolder(dir());
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        writeFile(music / ("f" + std::to_string(i)), "");
+        list.push_back(FileEntry{"f" + std::to_string(i), folder});
+        names.push_back(cases[i].first);
+    }
+    RenameRun run(nullptr, {}, std::move(list), RunOptions{}, AppPaths::in(app.path()), reporter);
+    run.planNames(std::move(names));
+    const RunPreview lines = run.preview();
+    run.runAll();
+    const RunResult result = run.finish();
+    std::size_t failure = 0;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const auto& [name, reason] = cases[i];
+        EXPECT_EQ(lines[i].reason, reason) << name;
+        EXPECT_EQ(lines[i].status, reason.empty() ? PreviewStatus::Ok : PreviewStatus::Invalid) << name;
+        if (reason.empty()) {
+            EXPECT_TRUE(platform::fileExists(music / name)) << name;
+        } else if (failure < result.failed()) {
+            EXPECT_EQ(result.failures[failure].name, "f" + std::to_string(i));
+            EXPECT_EQ(result.failures[failure++].reason, invalidNameMessage(name, reason));
+            EXPECT_TRUE(platform::fileExists(music / ("f" + std::to_string(i)))) << name;
+        }
+    }
+    const auto refused = std::count_if(cases.begin(), cases.end(), [](const auto& c) { return !c.second.empty(); });
+    EXPECT_EQ(result.failed(), static_cast<std::size_t>(refused)) << "every refused name and nothing else failed";
 }
 
 TEST_F(RenameRunTest, AnEmptyRunIsDoneAtOnce) {
