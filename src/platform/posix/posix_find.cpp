@@ -86,6 +86,7 @@ bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool d
 
     std::string keys;  // sort keys, laid out as the names are
     std::vector<State::Entry> entries;
+    const WildcardPattern matcher(pattern);
     const int dirFd = ::dirfd(state->dir);
     while (const dirent* entry = ::readdir(state->dir)) {
         // The entry's type, where the file system gives it, spares a status call per file when
@@ -94,7 +95,7 @@ bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool d
             continue;
         }
         const std::string_view name = entry->d_name;
-        if (!wildcardMatch(pattern, name)) continue;
+        if (!matcher.matches(name)) continue;
         // The status now, in the folder's own order, while the system has the entry at hand: the
         // same call later, in name order, costs more for a big folder.
         struct stat st;
