@@ -48,14 +48,14 @@ WildcardPattern::WildcardPattern(std::string_view pattern) {
             c = kOneOrNone;
         } else if (c == U'*' && next == U'.') {
             c = kStarToLastDot;
+        } else if (c == U'.' && (next == U'?' || next == U'*' || i + 1 == text.size())) {
+            c = kDotOrEnd;
         }
         // Windows lets a star that follows another match across the last period too: "<<"
         // matches "a.a" where "<" does not.
         if (c == kStarToLastDot && !expression_.empty() &&
             (expression_.back() == kStar || expression_.back() == kStarToLastDot)) {
             c = kStar;
-        } else if (c == U'.' && (next == U'?' || next == U'*' || i + 1 == text.size())) {
-            c = kDotOrEnd;
         }
         expression_ += c;
     }
