@@ -55,8 +55,8 @@ struct FindData {
     std::uint32_t attributes;  // Attribute bits
 };
 
-// One search: first() with "folder<sep>pattern", then next() until it answers false. Patterns use
-// "*" and "?", compare letters ignoring case, and "*.*" matches every name. Entries come in the
+// One search: first() with "folder<sep>pattern", then next() until it answers false. Patterns are
+// matched by WildcardPattern (wildcard.h) against long names alone, in every build. Entries come in the
 // platform's own order; on POSIX that is by name ignoring case, then by exact bytes, as NTFS and
 // Wine list them, so repeated runs see the same order. "." and ".." are listed as on Windows.
 // Only files and folders are listed: on POSIX a FIFO, socket or device (or a link to one, or a

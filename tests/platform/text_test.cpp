@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/case_fold.h"
 #include "platform/text.h"
 #include "platform/utf8.h"
 
@@ -74,6 +75,39 @@ TEST(Utf8, Utf16RoundTrip) {
     EXPECT_EQ(wide.size(), 9u);  // the emoji takes a surrogate pair
     EXPECT_EQ(utf8::fromUtf16(wide), text);
     EXPECT_EQ(utf8::fromUtf16(u"\xD800x"), "\xEF\xBF\xBDx") << "a lone surrogate is replaced";
+}
+
+// Names equal to the preview (its folded keys) are equal to the move (UTF-8 on POSIX, UTF-16 on
+// Windows), whatever the lengths of the two spellings.
+TEST(CaseFold, FoldsAsWindowsFileSystemsCompareNames) {
+    struct Case {
+        const char *a, *b;
+        bool equal;
+    };
+    const Case cases[] = {
+        {"é", "É", true},
+        {"ß", "ẞ", false},
+        {"İ", "i", false},
+        {"\u212A", "K", false},
+        {"\u2126", "Ω", false},
+        {"ı", "I", true},
+        {"ſ", "S", true},
+        {"ȿ", "\u2C7E", true},
+        {"ǆ", "ǅ", true},
+        {"𐐨", "𐐀", false},
+        {"Track.MP3", "track.mp3", true},
+        {"ab", "a", false},
+        {"a\xFF", "A\xFF", true},
+        {"a\xFF", "a\xFE", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(platform::equalIgnoringCase(c.a, c.b), c.equal) << c.a << " " << c.b;
+        EXPECT_EQ(platform::foldedText(c.a) == platform::foldedText(c.b), c.equal) << c.a << " " << c.b;
+        if (utf8::isValid(c.a) && utf8::isValid(c.b)) {
+            EXPECT_EQ(platform::equalIgnoringCase(utf8::toUtf16(c.a), utf8::toUtf16(c.b)), c.equal)
+                << c.a << " " << c.b;
+        }
+    }
 }
 
 TEST(CaseMapping, MapsLettersBeyondAscii) {

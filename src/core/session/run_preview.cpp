@@ -7,7 +7,7 @@
 #include <unordered_map>
 
 #include "core/rules/name_check.h"
-#include "core/rules/text_rules.h"
+#include "platform/case_fold.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/search.h"
@@ -84,7 +84,7 @@ public:
                 } else {
                     // One number per folder as the file system compares folders.
                     const bool fold = ignoresCase(text);
-                    const std::string key = (fold ? "i" : "e") + (fold ? toLowerText(text) : text);
+                    const std::string key = (fold ? "i" : "e") + (fold ? platform::foldedText(text) : text);
                     const auto [at, fresh] = byKey.emplace(key, static_cast<std::uint32_t>(folders_.size()));
                     if (fresh) folders_.push_back(Folder{text, fold});
                     last = at->second;
@@ -121,8 +121,8 @@ private:
         return name % 2 ? newNames_[name / 2] : files_[name / 2].name.view();
     }
     static std::string_view folded(std::string_view name, std::string& scratch) {
-        scratch.assign(name);
-        lowerInPlace(scratch);
+        scratch.clear();
+        platform::appendFolded(scratch, name);
         return scratch;
     }
     std::string_view key(std::uint32_t name, std::string& scratch) const {

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/case_fold.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/posix/posix_errors.h"
@@ -255,10 +256,6 @@ std::string lastComponent(const std::string& path) {
 std::string parentOf(const std::string& path) {
     const auto at = path.find_last_of('/');
     return at == std::string::npos ? std::string(".") : at == 0 ? std::string("/") : path.substr(0, at);
-}
-
-bool equalIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && ::strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
 }
 
 // The move itself, with no opinion about the new name: `from` and `to` are names within the

@@ -148,6 +148,7 @@ namespace {
 bool readListing(DIR* dir, const std::string& pattern, bool directoriesOnly, Listing& listing, std::string& problem) {
     std::string keys;  // sort keys, laid out as the names are
     std::vector<Listing::Entry> entries;
+    const WildcardPattern matcher(pattern);
     const int dirFd = ::dirfd(dir);
     for (;;) {
         errno = 0;
@@ -163,7 +164,7 @@ bool readListing(DIR* dir, const std::string& pattern, bool directoriesOnly, Lis
             continue;
         }
         const std::string_view name = entry->d_name;
-        if (!wildcardMatch(pattern, name)) continue;
+        if (!matcher.matches(name)) continue;
         // The status now, in the folder's own order, while the system has the entry at hand: the
         // same call later, in name order, costs more for a big folder.
         struct stat st;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/case_fold.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/win32/win32_util.h"
@@ -156,9 +157,11 @@ std::string parentOf(const std::string& path) {
     return at == std::string::npos ? std::string() : path.substr(0, at + 1);
 }
 
-bool equalIgnoringCase(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
+// The fold the preview compares names by, so that what it calls a change of case alone is one.
+bool sameIgnoringCase(const std::wstring& a, const std::wstring& b) {
+    static_assert(sizeof(wchar_t) == sizeof(char16_t));
+    return platform::equalIgnoringCase(std::u16string_view(reinterpret_cast<const char16_t*>(a.data()), a.size()),
+                                       std::u16string_view(reinterpret_cast<const char16_t*>(b.data()), b.size()));
 }
 
 // The name the file system holds for a path, with its real letter case.
@@ -260,8 +263,8 @@ void moveFile(const std::string& from, const std::string& to) {
     }
 
     const std::wstring wideName = widen(toName), wideOldName = widen(lastComponent(from));
-    if (wideName != wideOldName && equalIgnoringCase(wideName, wideOldName) &&
-        equalIgnoringCase(widen(parentOf(from)), widen(parentOf(to))) && storedName(wideTo) != wideName) {
+    if (wideName != wideOldName && sameIgnoringCase(wideName, wideOldName) &&
+        sameIgnoringCase(widen(parentOf(from)), widen(parentOf(to))) && storedName(wideTo) != wideName) {
         changeCaseThroughTemporary(to, wideTo, wideFrom);
     }
 }

@@ -1,4 +1,6 @@
-// Win32 directory listing: the system's own wildcard matching and order.
+// Win32 directory listing: the system's own order, and the pattern matched by our own matcher
+// against each long name. Handing the pattern to the system would also match 8.3 short names
+// ("*.mp3" picks "song.mp3x" through "SONG~1.MP3") and give other answers under Wine.
 #include <windows.h>
 
 #include <memory>
@@ -6,12 +8,15 @@
 
 #include "platform/paths.h"
 #include "platform/search.h"
+#include "platform/wildcard.h"
 #include "platform/win32/win32_util.h"
 
 namespace platform {
 
 struct FindHandle::State {
+    explicit State(std::string_view pattern) : pattern(pattern) {}
     HANDLE handle = INVALID_HANDLE_VALUE;
+    WildcardPattern pattern;
     ~State() {
         if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
     }
@@ -90,16 +95,29 @@ void fill(const WIN32_FIND_DATAW& data, FindData& out) {
 
 bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool directoriesOnly) {
     close();
+    const std::size_t separator = pathWithPattern.find_last_of("\\/");
+    const std::string_view pattern = separator == std::string::npos
+                                         ? std::string_view(pathWithPattern)
+                                         : std::string_view(pathWithPattern).substr(separator + 1);
+    if (pattern.empty()) return false;
+    const std::string folder =
+        separator == std::string::npos ? std::string() : pathWithPattern.substr(0, separator + 1);
     WIN32_FIND_DATAW data;
     // Basic info skips the 8.3 short names; large fetches make big folders list faster.
-    HANDLE h = FindFirstFileExW(win32::filePath(pathWithPattern).c_str(), FindExInfoBasic, &data,
+    HANDLE h = FindFirstFileExW(win32::filePath(folder + "*").c_str(), FindExInfoBasic, &data,
                                 directoriesOnly ? FindExSearchLimitToDirectories : FindExSearchNameMatch, nullptr,
                                 FIND_FIRST_EX_LARGE_FETCH);
     if (h == INVALID_HANDLE_VALUE) return false;
-    state_.reset(new State);
-    state_->handle = h;
-    fill(data, out);
-    return true;
+    std::unique_ptr<State, StateDeleter> state(new State(pattern));
+    state->handle = h;
+    do {
+        fill(data, out);
+        if (state->pattern.matches(out.name)) {
+            state_ = std::move(state);
+            return true;
+        }
+    } while (FindNextFileW(h, &data));
+    return false;
 }
 
 bool FindHandle::first(const FolderHandle& folder, const std::string& pattern, FindData& out, bool directoriesOnly,
@@ -120,9 +138,11 @@ bool FindHandle::first(const FolderHandle& folder, const std::string& pattern, F
 bool FindHandle::next(FindData& out) {
     if (!state_) return false;
     WIN32_FIND_DATAW data;
-    if (!FindNextFileW(state_->handle, &data)) return false;
-    fill(data, out);
-    return true;
+    while (FindNextFileW(state_->handle, &data)) {
+        fill(data, out);
+        if (state_->pattern.matches(out.name)) return true;
+    }
+    return false;
 }
 
 bool listNames(const std::string& folder, const std::function<void(std::string_view name)>& each,

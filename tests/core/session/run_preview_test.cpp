@@ -78,6 +78,11 @@ TEST(Preview, NamesMeetAsTheFileSystemComparesThem) {
         {{{"a.mp3", "x.mp3"}, {"c.mp3", "X.mp3"}}, true, {S::Ok, S::Duplicate}, "one name twice"},
         {{{"a.mp3", "x.mp3"}, {"c.mp3", "X.mp3"}}, false, {S::Ok, S::Ok}, "two names"},
         {{{"B.MP3", "z.mp3"}, {"a.mp3", "b.mp3"}}, true, {S::Ok, S::Ok}, "freed under its other spelling"},
+        {{{"a.mp3", "é"}, {"c.mp3", "É"}}, true, {S::Ok, S::Duplicate}, "letters beyond ASCII"},
+        {{{"a.mp3", "ı"}, {"c.mp3", "I"}}, true, {S::Ok, S::Duplicate}, "spellings of two lengths"},
+        {{{"a.mp3", "ß"}, {"c.mp3", "ẞ"}}, true, {S::Ok, S::Ok}, "kept apart as Windows keeps them"},
+        {{{"a.mp3", "\u212A"}, {"c.mp3", "k"}}, true, {S::Ok, S::Ok}, "the Kelvin sign is not K"},
+        {{{"a.mp3", "𐐨"}, {"c.mp3", "𐐀"}}, true, {S::Ok, S::Ok}, "beyond the BMP"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(statuses(c.renames, {"/f/a.mp3", "/f/B.MP3", "/f/c.mp3"}, c.ignoresCase), c.expected) << c.why;
