@@ -357,6 +357,8 @@ int undoCommand(Context& context, const Invocation& invocation) {
             } catch (const core::UndoInProgress& refused) {
                 console.err(std::string(kProgram) + ": " + refused.what() + "\n");
                 return ExitSomeFailed;
+            } catch (const core::UndoFoldersBusy& busy) {
+                return context.fail(busy.what());
             } catch (const core::UndoDatabaseSetAside& unreadable) {
                 console.err(std::string(kProgram) + ": " + terminalLines(unreadable.what()) + "\n");
                 return ExitSomeFailed;

@@ -183,22 +183,33 @@ TEST_F(CliTest, AnUndoThatFailsInPartCanBeRunAgain) {
     EXPECT_EQ(run({"undo", "list"}).out, "");
 }
 
-// An undo that cannot start says why on one line, exit 1, and moves nothing.
-TEST_F(CliTest, AnUndoThatCannotStartExitsOne) {
+// An undo that cannot start says why on one line, exit 1 (2 while another run holds its folder),
+// and moves nothing.
+TEST_F(CliTest, AnUndoThatCannotStartSaysWhy) {
+    struct Others {
+        platform::FileLock undo;
+        core::FolderLocks run;
+    };
     struct Case {
         const char* what;
-        std::function<void(const std::string& database, platform::FileLock& otherUndo)> meddle;
+        std::function<void(const std::string& database, Others& others)> meddle;
         const char* said;
+        int status;
         bool listedAfter;
     };
     const Case cases[] = {
         {"being undone",
-         [](const std::string& database, platform::FileLock& otherUndo) {
-             ASSERT_TRUE(otherUndo.tryLock(database + core::kUndoJournalExtension));
+         [](const std::string& database, Others& others) {
+             ASSERT_TRUE(others.undo.tryLock(database + core::kUndoJournalExtension));
          },
-         "is in progress in another window or program", true},
-        {"unreadable", [](const std::string& database, platform::FileLock&) { writeFile(database, "damaged"); },
-         "was set aside as", false},
+         "is in progress in another window or program", 1, true},
+        {"its folder busy",
+         [&](const std::string&, Others& others) {
+             ASSERT_EQ(others.run.lockAll(core::AppPaths::in(app.path()), {music.path()}, {}), "");
+         },
+         "Another run of the program is changing files in", 2, true},
+        {"unreadable", [](const std::string& database, Others&) { writeFile(database, "damaged"); },
+         "was set aside as", 1, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -206,14 +217,15 @@ TEST_F(CliTest, AnUndoThatCannotStartExitsOne) {
         ASSERT_EQ(run({"rename", "--append", "", "2", music.path()}).status, 0);
         const std::string name = run({"undo", "list"}).out.substr(0, 12);
         const std::string database = app / "undo" + std::string(1, platform::kPathSeparator) + name;
-        platform::FileLock otherUndo;
-        c.meddle(database, otherUndo);
+        Others others;
+        c.meddle(database, others);
         const Outcome refused = run({"undo", "run", name});
-        EXPECT_EQ(refused.status, 1);
+        EXPECT_EQ(refused.status, c.status);
         EXPECT_NE(refused.err.find(c.said), std::string::npos) << refused.err;
         EXPECT_TRUE(platform::fileExists(music / "a2.mp3")) << "nothing moved";
         EXPECT_EQ(run({"undo", "list"}).out.empty(), !c.listedAfter);
-        otherUndo.unlock();
+        others.undo.unlock();
+        others.run.unlockAll();
         if (c.listedAfter) {
             EXPECT_EQ(run({"undo", "run", name}).status, 0) << "once the other has finished";
         } else {

@@ -5,6 +5,7 @@
 #include "core/app/strings.h"
 #include "core/persist/binary_io.h"
 #include "core/persist/braxen_exception.h"
+#include "core/session/folder_locks.h"
 #include "core/undo/journal.h"
 #include "core/undo/journal_recovery.h"
 #include "platform/file_lock.h"
@@ -398,6 +399,22 @@ UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry, const std::functi
     std::vector<bool> undone(count, false);
     std::size_t done = 0;
     int unlisted = 0;
+    // One run or undo at a time in a folder: another could move a file between our look at it
+    // and the move back.
+    FolderLocks folders;
+    if (reader) {
+        std::vector<std::string> names;
+        reader->forEach([&](std::uint32_t, const UndoEntry& item) {
+            if (names.empty() || names.back() != item.folder) names.push_back(item.folder);
+        });
+        std::sort(names.begin(), names.end());
+        names.erase(std::unique(names.begin(), names.end()), names.end());
+        if (const std::string busy = folders.lockAll(paths_, names); !busy.empty()) {
+            reader.reset();
+            journal.finish();
+            throw UndoFoldersBusy(folderBusyText(busy));
+        }
+    }
     if (reader) {
         journal.begin(*reader, database);
         std::string piece;

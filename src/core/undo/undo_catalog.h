@@ -54,6 +54,12 @@ struct UndoInProgress : std::runtime_error {
                              " is in progress in another window or program; try again when it has finished.") {}
 };
 
+// Raised when another run or undo changes files in one of the database's folders: nothing was
+// undone. The text is folderBusyText's.
+struct UndoFoldersBusy : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
 // Raised when the database cannot be read: it was set aside under its name + kSetAsideExtension
 // and dropped from the index, so that it is told once and not again at every try.
 struct UndoDatabaseSetAside : std::runtime_error {
@@ -102,7 +108,7 @@ public:
     // every entry came back, the database and its index entry go. Otherwise the database is
     // rewritten with only the entries that failed, keeping its index entry and description, so
     // the user can fix the cause and undo again. Raises UndoInProgress when another undo of it
-    // runs, UndoDatabaseSetAside for a database that cannot be read, and the platform's error
+    // runs, UndoFoldersBusy when another run or undo holds one of its folders, UndoDatabaseSetAside for a database that cannot be read, and the platform's error
     // for one that has left the index, before anything is moved.
     UndoOutcome undoDatabase(const IndexEntry& entry, const std::function<void(std::size_t)>& afterEach = {},
                              const std::function<void(std::size_t total)>& beforeStart = {});

@@ -213,6 +213,10 @@ void UndoProgressDialog::startRun() {
         showAppMessage(refused.what(), MB_OK | MB_ICONEXCLAMATION);
         endDialog(IDCANCEL);
         return;
+    } catch (const core::UndoFoldersBusy& busy) {
+        showAppMessage(busy.what(), MB_OK | MB_ICONSTOP);
+        endDialog(IDCANCEL);
+        return;
     } catch (const core::UndoDatabaseSetAside& unreadable) {
         showCriticalError(unreadable.what());
         endDialog(IDCANCEL);
