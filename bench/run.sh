@@ -10,8 +10,10 @@
 # (bench/tag_floor.c: open each file, read its first 4 KB and last 128 bytes, rename it). Each
 # program but the peer runs ROUNDS times (default 5), the rounds taking turns so that a spell of
 # load from elsewhere hits them alike, and the best wall time of each counts: on a shared machine
-# a single run says as much about the neighbours as about us.
-#   [ROUNDS=R] bench/run.sh [N [TAGGED]]
+# a single run says as much about the neighbours as about us. Last, the same rename with undo on
+# and the floor with the files and the undo records on the real disk (DISK_DIR, default
+# build/bench-disk), where the journal's syncs cost what a disk's do.
+#   [ROUNDS=R] [DISK_DIR=D] bench/run.sh [N [TAGGED]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 count="${1:-100000}"
@@ -133,3 +135,19 @@ print(f"{'calderwynstrope-cli':22}{cs:9.2f}{cc:8.2f}{rate(cs):>12}{int(ck)/1024:
 def ratio(a, b): return f"{a / b:.2f}x" if b > 0 else "n/a (too few files to time)"
 print(f"ratio to the tag floor: {ratio(cs, fs)} wall, {ratio(cc, fc)} CPU")
 PY
+
+# The real disk: files and undo records on it, so every sync of the journal reaches a device.
+disk="${DISK_DIR:-$PWD/build/bench-disk}"
+mkdir -p "$disk"
+disk_work="$(mktemp -d "$disk/cw-bench.XXXXXX")"
+trap 'rm -rf "$work" "$disk_work"' EXIT
+dfloor_best="1e9 0"; dundo_best="1e9 0"
+for ((round = 0; round < rounds; round++)); do
+  dfloor_best="$(best "$dfloor_best" "$(measure "$disk_work/music" "$work/floor" --name-order "$disk_work/music")")"
+  dundo_best="$(best "$dundo_best" "$(measure "$disk_work/music" "$cli" --data-dir "$disk_work/data" rename \
+    --underscores --case mixed --number 1 99 "Track %s " "%s. " "$disk_work/music")")"
+done
+read -r dfloor_s _ <<<"$dfloor_best"
+read -r dundo_s _ <<<"$dundo_best"
+python3 -c "import sys; f, u = float(sys.argv[1]), float(sys.argv[2]); print(f'real disk ({sys.argv[3]}): floor in name order {f:.2f} s, undo on {u:.2f} s, ratio {u / f:.2f}x (goal 1.3x)')" \
+  "$dfloor_s" "$dundo_s" "$disk"
