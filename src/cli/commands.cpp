@@ -140,7 +140,9 @@ const char* colourOf(core::PreviewStatus status) {
 }
 
 int preview(Context& context, const Invocation& invocation, const core::RuleList& rules, core::FileList files) {
-    core::RenameRun run(&context.plugins(), rules, std::move(files), core::RunOptions{}, context.paths(),
+    core::RunOptions options;
+    options.solveOrder = true;  // as the rename orders its moves
+    core::RenameRun run(&context.plugins(), rules, std::move(files), options, context.paths(),
                         context.reporter);
     // A name that could not be made is shown as unchanged, and its error is told: not a success.
     const int reportedBefore = context.reporter.reported;
@@ -192,6 +194,9 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
     core::RunOptions options = context.app.runOptions(!invocation.noUndo);
     // A name that would not change is not a rename: nothing is moved or recorded for it.
     options.leaveUnchanged = true;
+    // A name held by another file of the run is free once that one has moved: the moves are
+    // ordered, and swaps go through a temporary name.
+    options.solveOrder = true;
     core::RenameRun run(&context.plugins(), rules, std::move(files), options, context.paths(), context.reporter);
     // Another run or undo in one of these folders could move a file between a record and its move.
     if (const std::string busy = run.claimFolders(); !busy.empty()) return context.fail(busy);

@@ -29,6 +29,9 @@ mkdir "$mnt/music" "$mnt/data"
 (cd "$mnt/music" && seq 1 "$files" | sed 's/.*/track &.mp3/' | xargs -d '\n' touch)
 umount "$mnt"
 
+# The run's file system is mounted with data=writeback, so that ext4 itself orders no file's data
+# before the renames (the program's own order is what is tested), and commit=1, so that renames
+# reach the disk within a run of a few seconds.
 # How long a whole run takes here, so that the cuts fall inside one.
 cp --sparse=always "$work/pristine.img" "$work/disk.img"
 mount -o loop,data=writeback,commit=1 "$work/disk.img" "$mnt"
@@ -52,7 +55,7 @@ for cut in $(seq 1 "$cuts"); do
     # Stopped, the program issues nothing more; what the system still writes back was issued
     # before, so the copy is a state the disk could have been in at the moment of the cut.
     cp --sparse=always "$work/disk.img" "$work/cut.img"
-    kill -KILL "$pid"
+    kill -KILL "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
     pid=
     umount "$mnt"

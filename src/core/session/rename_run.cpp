@@ -1,11 +1,15 @@
 #include "core/session/rename_run.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <deque>
+#include <random>
+#include <unordered_set>
 #include <stdexcept>
 
 #include "core/app/strings.h"
 #include "core/persist/braxen_exception.h"
+#include "platform/case_fold.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -122,7 +126,8 @@ RunPreview RenameRun::preview(const PreviewProgress& progress) {
     RunPreview lines;
     try {
         lines = predictRun(files_, plannedNames_, listing,
-                           [](const std::string& folder) { return platform::namesIgnoreCase(folder); });
+                           [](const std::string& folder) { return platform::namesIgnoreCase(folder); },
+                           options_.solveOrder);
     } catch (const PreviewStopped&) {
         if (planning) plannedNames_.clear();
         return {};
@@ -265,6 +270,14 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
         ahead.push_back(std::move(step));
     };
     std::size_t count = 0;
+    // Files whose name another file of the run held when their turn came, with why they failed.
+    std::vector<std::size_t> waiting;
+    std::vector<std::string> waitingNames, waitingReasons;
+    if (options_.solveOrder) handled_.assign(files_.size(), false);
+    const auto holdsAnother = [&](std::size_t index, const std::string& newName) {
+        const std::size_t holder = holderOf(files_[index].folder(), newName);
+        return holder != files_.size() && holder != index && !handled_[holder];
+    };
     // When the journal takes no more records, the moves already recorded are still made: their
     // records reach the disk before they do. Then the run stops.
     std::optional<platform::FileError> journalFailed;
@@ -302,13 +315,24 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
             std::string reason;
             if (step.unchanged) {
                 ++result_.unchanged;
+                if (options_.solveOrder) handled_[step.index] = true;
                 release();
             } else {
                 nameText_.assign(current_->file->name.view());
                 if (session_.commitMove(step.move, nameText_, current_->file->folder(), current_->newName, &reason)) {
                     ++result_.renamed;
+                    if (options_.solveOrder) handled_[step.index] = true;
                     release();
+                } else if (options_.solveOrder && holdsAnother(step.index, current_->newName)) {
+                    // Its name is held by a file the run moves later: it waits for that one.
+                    waiting.push_back(step.index);
+                    waitingNames.push_back(std::move(current_->newName));
+                    waitingReasons.push_back(std::move(reason));
+                    ++waiting_;
+                    current_.reset();
+                    continue;
                 } else {
+                    if (options_.solveOrder) handled_[step.index] = true;
                     fail(std::move(reason));
                     if (callbacks.failed) callbacks.failed(result_.failures.back());
                 }
@@ -316,14 +340,176 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
             ++count;
             if (told) callbacks.progress(RunProgress{handled(), total(), *told});
         }
-        if (journalFailed) stop(*journalFailed);
+        if (journalFailed) {
+            // What waited is not reached: the run stops here.
+            waiting_ = 0;
+            stop(*journalFailed);
+        } else if (!waiting.empty()) {
+            finishWaiting(std::move(waiting), waitingNames, waitingReasons, callbacks, count);
+        }
     } catch (const platform::FileError& error) {
         // A record could not be put on the disk: the moves recorded ahead are not made, and
         // recovery finds them so.
         aheadCount_ = 0;
+        waiting_ = 0;
         stop(error);
     }
     aheadCount_ = 0;
+    waiting_ = 0;
+}
+
+namespace {
+
+// A name in its folder as the folder's file system compares names.
+std::string nameKey(const std::string& folder, std::string_view name) {
+    return folder + '\0' + (platform::namesIgnoreCase(folder) ? platform::foldedText(name) : std::string(name));
+}
+
+}  // namespace
+
+std::size_t RenameRun::holderOf(const std::string& folder, const std::string& name) {
+    if (byName_.empty()) {
+        byName_.reserve(files_.size());
+        for (std::size_t i = 0; i < files_.size(); ++i) byName_.emplace(nameKey(files_[i].folder(), files_[i].name.view()), i);
+    }
+    const auto found = byName_.find(nameKey(folder, name));
+    return found != byName_.end() ? found->second : files_.size();
+}
+
+void RenameRun::finishWaiting(std::vector<std::size_t> waiting, const std::vector<std::string>& names,
+                              const std::vector<std::string>& reasons, const RunCallbacks& callbacks,
+                              std::size_t& count) {
+    const std::size_t every = callbacks.progressEvery ? callbacks.progressEvery : 1;
+    std::unordered_map<std::size_t, std::string> reasonOf, nameOf, temporary;
+    for (std::size_t i = 0; i < waiting.size(); ++i) {
+        reasonOf[waiting[i]] = reasons[i];
+        nameOf[waiting[i]] = names[i];
+    }
+    const auto settle = [&](std::size_t index, bool renamed, std::string reason) {
+        handled_[index] = true;
+        --waiting_;
+        currentIndex_ = index;
+        current_ = RunStep{&files_[index], nameOf[index]};
+        const RunStep told = *current_;
+        if (renamed) {
+            ++result_.renamed;
+            release();
+        } else {
+            fail(std::move(reason));
+            if (callbacks.failed) callbacks.failed(result_.failures.back());
+        }
+        if (callbacks.progress && (count % every == 0 || done())) callbacks.progress(RunProgress{handled(), total(), told});
+        ++count;
+    };
+    const auto from = [&](std::size_t index) {
+        const auto at = temporary.find(index);
+        return at != temporary.end() ? at->second : files_[index].name.str();
+    };
+    // Who waits for whom: a file is tried again once the file holding its name has moved (or
+    // failed, which it then fails too), so each is tried a few times at most.
+    std::unordered_map<std::size_t, std::vector<std::size_t>> waitersOf;
+    std::vector<std::size_t> ready;
+    for (const std::size_t index : waiting) {
+        const std::size_t holder = holderOf(files_[index].folder(), nameOf[index]);
+        if (holder != files_.size() && holder != index && !handled_[holder]) {
+            waitersOf[holder].push_back(index);
+        } else {
+            ready.push_back(index);
+        }
+    }
+    const auto freed = [&](std::size_t holder) {
+        const auto at = waitersOf.find(holder);
+        if (at == waitersOf.end()) return;
+        ready.insert(ready.end(), at->second.begin(), at->second.end());
+        waitersOf.erase(at);
+    };
+    // Moves made in batches: their records reach the disk in one sync, not one each.
+    struct Move {
+        std::size_t index;
+        std::string from, to;
+        PreparedMove prepared;
+        std::string reason;
+        bool made = false;
+    };
+    const auto makeAll = [&](std::vector<Move>& moves) {
+        for (Move& move : moves) move.prepared = session_.prepareMove(move.from, files_[move.index].folder(), move.to);
+        for (Move& move : moves) {
+            move.made =
+                session_.commitMove(move.prepared, move.from, files_[move.index].folder(), move.to, &move.reason);
+        }
+    };
+    static std::mt19937_64 random(std::random_device{}());
+    std::size_t next = 0;  // where to look for a ring when nothing is ready
+    for (;;) {
+        while (!ready.empty()) {
+            std::vector<Move> moves;
+            for (const std::size_t index : ready) {
+                if (!handled_[index]) moves.push_back(Move{index, from(index), nameOf[index], {}, {}});
+            }
+            ready.clear();
+            makeAll(moves);
+            std::vector<Move> back;
+            for (Move& move : moves) {
+                if (!move.made && temporary.count(move.index)) {
+                    // Back from the temporary name to its own, so that no file keeps a name of ours.
+                    back.push_back(Move{move.index, temporary[move.index], files_[move.index].name.str(), {}, {}});
+                }
+            }
+            makeAll(back);
+            for (const Move& move : back) {
+                if (!move.made) reasonOf[move.index] += " It keeps the temporary name " + move.from + ": " + move.reason;
+            }
+            for (Move& move : moves) {
+                if (handled_[move.index]) continue;  // listed twice
+                settle(move.index, move.made, move.reason.empty() ? reasonOf[move.index] : move.reason);
+                freed(move.index);
+            }
+        }
+        // Every one left waits for another: rings (swaps, or longer ones). One file of each steps
+        // aside to a temporary name in its folder, which frees the name its ring waits for.
+        std::vector<Move> aside;
+        std::unordered_set<std::size_t> seen, names;
+        for (std::size_t at = next; at < waiting.size(); ++at) {
+            std::size_t index = waiting[at];
+            if (handled_[index] || seen.count(index)) continue;
+            std::unordered_set<std::size_t> path;
+            while (path.insert(index).second && !seen.count(index)) {
+                index = holderOf(files_[index].folder(), nameOf[index]);
+            }
+            const bool ring = !seen.count(index);
+            seen.insert(path.begin(), path.end());
+            if (!ring) continue;
+            const std::string& folder = files_[index].folder();
+            std::string name;
+            do {
+                char text[32];
+                std::snprintf(text, sizeof text, ".cw-swap-%012llx",
+                              static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+                name = text;
+            } while (platform::entryId(folder + name) || holderOf(folder, name) != files_.size() ||
+                     !names.insert(std::hash<std::string>{}(folder + name)).second);
+            aside.push_back(Move{index, from(index), name, {}, {}});
+        }
+        while (next < waiting.size() && handled_[waiting[next]]) ++next;
+        if (aside.empty()) {
+            // Nothing is left waiting; were anything, it fails as it did at its turn.
+            for (const std::size_t index : waiting) {
+                if (!handled_[index]) settle(index, false, reasonOf[index]);
+            }
+            break;
+        }
+        makeAll(aside);
+        for (const Move& move : aside) {
+            if (move.made) {
+                temporary[move.index] = move.to;
+                byName_.erase(nameKey(files_[move.index].folder(), move.from));
+                byName_.emplace(nameKey(files_[move.index].folder(), move.to), move.index);
+            } else {
+                settle(move.index, false, move.reason);
+            }
+            freed(move.index);
+        }
+    }
 }
 
 RunResult RenameRun::result() const {
@@ -353,7 +539,7 @@ RunResult RenameRun::finish() {
         // The journal stays whenever the database could not be written or registered.
         std::string problem;
         try {
-            result_.undoDatabase = session_.finish();
+            result_.undoDatabase = session_.finish(result_.renamed);
         } catch (const BRAXEN::braxen_Exception& error) {
             problem = "the undo index " + paths_.indexFile() + " is not acceptable (" + error.message() + ").";
         } catch (const platform::FileError& error) {

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <functional>
 #include <optional>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,10 @@ struct RunOptions {
     // A one-pass run leaves a file whose name would not change alone: not moved, not recorded,
     // counted as unchanged (the command line; the window keeps its counters as they are).
     bool leaveUnchanged = false;
+    // A one-pass run orders its moves so that a name held by another file of the run is free when
+    // its move comes: that file moves first, and a ring of them (a swap) goes through a temporary
+    // name in its folder. Its preview says so. The Confirmation dialog asks file by file instead.
+    bool solveOrder = false;
 };
 
 // A file the run has reached, with the name the run means to give it.
@@ -163,8 +168,13 @@ public:
 private:
     // True when no file but the `current` ones (0 or 1) is left to handle.
     bool done(std::size_t current) const {
-        return position_ == files_.size() && aheadCount_ + (current_ ? 1 : 0) <= current;
+        return position_ == files_.size() && aheadCount_ + waiting_ + (current_ ? 1 : 0) <= current;
     }
+    // The file of the run whose name `name` in `folder` is now, or files_.size().
+    std::size_t holderOf(const std::string& folder, const std::string& name);
+    // Moves the files that waited for a name another file of the run held, once it is free.
+    void finishWaiting(std::vector<std::size_t> waiting, const std::vector<std::string>& names,
+                       const std::vector<std::string>& reasons, const RunCallbacks& callbacks, std::size_t& count);
     std::string plannedName(std::size_t index);
     void take();
     // Done with the current file; the clock stops after the last one.
@@ -186,6 +196,11 @@ private:
     std::size_t position_ = 0;  // the next file to take
     std::size_t currentIndex_ = 0;
     std::size_t aheadCount_ = 0;  // files a one-pass run has taken and not handled yet
+    std::size_t waiting_ = 0;     // files waiting for a name another file of the run holds
+    // For ordering moves, built at the first name found held: the files by folder and name as
+    // they are now (a temporary name replaces the old one), and which are handled.
+    std::unordered_map<std::string, std::size_t> byName_;
+    std::vector<bool> handled_;
     std::optional<RunStep> current_;
     FolderLocks folderLocks_;
     bool claimed_ = false;

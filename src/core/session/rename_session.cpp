@@ -137,10 +137,10 @@ bool RenameSession::renameFile(const std::string& oldName, const std::string& fo
     return commitMove(prepareMove(oldName, folder, newName), oldName, folder, newName, errorText);
 }
 
-std::string RenameSession::finish() {
+std::string RenameSession::finish(std::optional<std::size_t> files) {
     finished_ = true;
     if (!undoEnabled_) return std::string();
-    return journal_.finish(limitUndo_, undoLimit_);
+    return journal_.finish(limitUndo_, undoLimit_, files);
 }
 
 }  // namespace core

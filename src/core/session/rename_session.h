@@ -64,7 +64,8 @@ public:
     // renamed, from the run's journal, which then goes. Returns the database's name, or empty.
     // Raises the platform's file error, or braxen_Exception for an index that is not acceptable;
     // the journal then stays, for recovery at the next start.
-    std::string finish();
+    // `files`: how many files the run renamed, for the description (RunJournal::finish).
+    std::string finish(std::optional<std::size_t> files = std::nullopt);
 
 private:
     const PluginManager* plugins_;

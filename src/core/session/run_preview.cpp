@@ -164,7 +164,7 @@ private:
 }  // namespace
 
 RunPreview predictRun(const FileList& files, const NameList& newNames, const ListingQuery& listing,
-                      const CaseQuery& ignoresCase) {
+                      const CaseQuery& ignoresCase, bool solveOrder) {
     if (newNames.size() != files.size()) throw std::invalid_argument("a preview needs one new name per file");
     NameNumbers numbers(files, newNames, ignoresCase);
     enum : std::uint8_t { Freed = 1, TakenByRun = 2, OnDisk = 4 };
@@ -207,13 +207,63 @@ RunPreview predictRun(const FileList& files, const NameList& newNames, const Lis
         }
         statuses.push_back(status);
     }
+    if (solveOrder) {
+        // A file whose name is held by another file of the run waits until that one has moved: ok
+        // when the holder moves (or waits in turn for one that does, or is in a ring of them).
+        // One file a name: the first that wants a free name gets it, as the run gives it.
+        constexpr std::uint32_t kNobody = 0xFFFFFFFFu;
+        std::vector<std::uint32_t> oldOwner(2 * files.size(), kNobody);
+        for (std::size_t i = files.size(); i-- > 0;) oldOwner[numbers.number(2 * i)] = static_cast<std::uint32_t>(i);
+        const auto moves = [&](std::size_t i) {
+            return statuses[i] == PreviewStatus::Ok && numbers.number(2 * i) != numbers.number(2 * i + 1);
+        };
+        std::vector<std::uint32_t> waitsFor(files.size(), kNobody);
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            if (statuses[i] != PreviewStatus::Exists) continue;
+            const std::uint32_t newKey = numbers.number(2 * i + 1);
+            const std::uint32_t holder = oldOwner[newKey];
+            if (holder == kNobody || holder == i || (state[newKey] & TakenByRun)) continue;
+            state[newKey] |= TakenByRun;  // claimed: a later file wanting it stays as it was
+            waitsFor[i] = holder;
+        }
+        enum : std::uint8_t { Unknown, Visiting, Solved, Stuck };
+        std::vector<std::uint8_t> verdict(files.size(), Unknown);
+        std::vector<std::uint32_t> path;
+        for (std::size_t start = 0; start < files.size(); ++start) {
+            if (waitsFor[start] == kNobody || verdict[start] != Unknown) continue;
+            path.clear();
+            std::uint32_t at = static_cast<std::uint32_t>(start);
+            std::uint8_t end = Stuck;
+            for (;;) {
+                if (verdict[at] == Visiting) {
+                    end = Solved;  // a ring: broken through a temporary name
+                    break;
+                }
+                if (verdict[at] == Solved || verdict[at] == Stuck) {
+                    end = verdict[at];
+                    break;
+                }
+                if (waitsFor[at] == kNobody) {
+                    end = moves(at) ? Solved : Stuck;
+                    break;
+                }
+                verdict[at] = Visiting;
+                path.push_back(at);
+                at = waitsFor[at];
+            }
+            for (const std::uint32_t i : path) {
+                verdict[i] = end;
+                if (end == Solved) statuses[i] = PreviewStatus::Ok;
+            }
+        }
+    }
     return RunPreview(files, newNames, std::move(statuses), std::move(reasons));
 }
 
-RunPreview predictRun(const FileList& files, const NameList& newNames) {
+RunPreview predictRun(const FileList& files, const NameList& newNames, bool solveOrder) {
     return predictRun(
         files, newNames, [](const std::string& folder, const auto& each) { platform::listNames(folder, each); },
-        [](const std::string& folder) { return platform::namesIgnoreCase(folder); });
+        [](const std::string& folder) { return platform::namesIgnoreCase(folder); }, solveOrder);
 }
 
 }  // namespace core

@@ -110,22 +110,24 @@ using CaseQuery = std::function<bool(const std::string& folder)>;
 
 // Plays the run through in order: a file renamed away frees its old name for later files; a name
 // taken by an earlier file of the run is a duplicate; a name held by a file that was there before
-// is an exists. Names are compared as the file system holding them compares them, so where case
+// is an exists. With `solveOrder` (a one-pass run, which orders its moves), a name held by a file
+// that the run itself renames away is ok too, when no other file of the run takes it: the run
+// moves the holder first, and a ring of such files (a swap) through a temporary name. Names are compared as the file system holding them compares them, so where case
 // is ignored a case-only change is the same file and "B.mp3" meets "b.mp3". What is on disk comes
 // from one listing of each folder, not a question per file (which costs a search of the whole
 // folder where the system ignores case and the name is not there). The preview refers to `files`
 // and `newNames`, which must outlive it.
 RunPreview predictRun(const FileList& files, const NameList& newNames, const ListingQuery& listing,
-                      const CaseQuery& ignoresCase);
+                      const CaseQuery& ignoresCase, bool solveOrder = false);
 // A preview of names or files that end with the call would refer to nothing.
 RunPreview predictRun(const FileList& files, NameList&& newNames, const ListingQuery& listing,
-                      const CaseQuery& ignoresCase) = delete;
+                      const CaseQuery& ignoresCase, bool solveOrder = false) = delete;
 RunPreview predictRun(FileList&& files, const NameList& newNames, const ListingQuery& listing,
-                      const CaseQuery& ignoresCase) = delete;
+                      const CaseQuery& ignoresCase, bool solveOrder = false) = delete;
 
 // The same against the real file system in use.
-RunPreview predictRun(const FileList& files, const NameList& newNames);
-RunPreview predictRun(const FileList& files, NameList&& newNames) = delete;
-RunPreview predictRun(FileList&& files, const NameList& newNames) = delete;
+RunPreview predictRun(const FileList& files, const NameList& newNames, bool solveOrder = false);
+RunPreview predictRun(const FileList& files, NameList&& newNames, bool solveOrder = false) = delete;
+RunPreview predictRun(FileList&& files, const NameList& newNames, bool solveOrder = false) = delete;
 
 }  // namespace core

@@ -363,7 +363,7 @@ void RunJournal::moveMade(std::uint64_t record, bool made) {
     ++madeCount_;
 }
 
-std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit) {
+std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit, std::optional<std::size_t> files) {
     if (!isOpen()) return std::string();
     syncing_.reset();
     appender_->finish();
@@ -418,7 +418,8 @@ std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit) {
             layout.bytes() += head->ruleSection;
             layout.write(file);
         });
-        registerDatabase(paths_, IndexEntry{name_, undoDescription(platform::now(), count)}, limitUndo, undoLimit);
+        registerDatabase(paths_, IndexEntry{name_, undoDescription(platform::now(), files.value_or(count))}, limitUndo,
+                         undoLimit);
         registered = name_;
     }
     try {

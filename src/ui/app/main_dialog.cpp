@@ -438,7 +438,9 @@ void MainDialog::rename() {
         }
         undo = false;
     }
-    core::RenameRun run(&plugins(), rules, std::move(files), context_.runOptions(undo), context_.paths(), reporter_);
+    core::RunOptions options = context_.runOptions(undo);
+    options.solveOrder = !confirm;  // an unattended run orders its moves; confirming goes file by file
+    core::RenameRun run(&plugins(), rules, std::move(files), options, context_.paths(), reporter_);
     // Told with the failures at the end of the run.
     run.noteUnlistedFolders(std::move(unlisted));
     showRun(hwnd(), run, confirm);
@@ -447,9 +449,11 @@ void MainDialog::rename() {
 void MainDialog::preview() {
     const std::string folder = text(IDC_FOLDER);
     rememberFolder(folder);
+    core::RunOptions options = context_.runOptions(isChecked(IDC_UNDO_ON));
+    options.solveOrder = !isChecked(IDC_CONFIRM_ON);
     PreviewDialog dialog(hwnd(), PreviewRequest{&plugins(), ruleList(), folder, text(IDC_PATTERN),
-                                                isChecked(IDC_RECURSE), isChecked(IDC_CONFIRM_ON),
-                                                context_.runOptions(isChecked(IDC_UNDO_ON)), context_.paths()});
+                                                isChecked(IDC_RECURSE), isChecked(IDC_CONFIRM_ON), options,
+                                                context_.paths()});
     dialog.doModal();
 }
 
