@@ -143,6 +143,11 @@ TEST(InterruptedRuns, KilledAtRandomMomentsEveryRenameComesBack) {
         originals.insert(name);
     }
     const std::vector<std::string> rename = {"rename", "--append", "", "+", "-p", "*.mp3", music.path()};
+    // Every "track 0..." takes the name of its "track 1..." and back: ten thousand swaps, each
+    // through a temporary name, so that kills fall in the middle of them too.
+    const std::vector<std::string> swap = {"rename",  "--replace", "track 0",   "Q", "--replace",
+                                           "track 1", "track 0",   "--replace", "Q", "track 1",
+                                           "-p",      "*.mp3",     music.path()};
 
     // One whole run tells how long a run takes here.
     const auto before = std::chrono::steady_clock::now();
@@ -162,7 +167,7 @@ TEST(InterruptedRuns, KilledAtRandomMomentsEveryRenameComesBack) {
     for (int attempt = 0; kills < kKills && attempt < 4 * kKills; ++attempt) {
         const auto journalsBefore = journalsIn(home / "undo");
         // Each start first recovers the run killed before it.
-        const pid_t pid = start(program, rename);
+        const pid_t pid = start(program, attempt % 4 < 2 ? rename : swap);
         ASSERT_GT(pid, 0);
         const bool whileRenaming = attempt % 2 == 1;
         if (whileRenaming) {

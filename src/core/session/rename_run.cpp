@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <deque>
 #include <random>
-#include <unordered_set>
 #include <stdexcept>
+#include <unordered_set>
 
 #include "core/app/strings.h"
 #include "core/persist/braxen_exception.h"
@@ -125,9 +125,9 @@ RunPreview RenameRun::preview(const PreviewProgress& progress) {
     };
     RunPreview lines;
     try {
-        lines = predictRun(files_, plannedNames_, listing,
-                           [](const std::string& folder) { return platform::namesIgnoreCase(folder); },
-                           options_.solveOrder);
+        lines = predictRun(
+            files_, plannedNames_, listing, [](const std::string& folder) { return platform::namesIgnoreCase(folder); },
+            options_.solveOrder);
     } catch (const PreviewStopped&) {
         if (planning) plannedNames_.clear();
         return {};
@@ -370,7 +370,8 @@ std::string nameKey(const std::string& folder, std::string_view name) {
 std::size_t RenameRun::holderOf(const std::string& folder, const std::string& name) {
     if (byName_.empty()) {
         byName_.reserve(files_.size());
-        for (std::size_t i = 0; i < files_.size(); ++i) byName_.emplace(nameKey(files_[i].folder(), files_[i].name.view()), i);
+        for (std::size_t i = 0; i < files_.size(); ++i)
+            byName_.emplace(nameKey(files_[i].folder(), files_[i].name.view()), i);
     }
     const auto found = byName_.find(nameKey(folder, name));
     return found != byName_.end() ? found->second : files_.size();
@@ -398,7 +399,8 @@ void RenameRun::finishWaiting(std::vector<std::size_t> waiting, const std::vecto
             fail(std::move(reason));
             if (callbacks.failed) callbacks.failed(result_.failures.back());
         }
-        if (callbacks.progress && (count % every == 0 || done())) callbacks.progress(RunProgress{handled(), total(), told});
+        if (callbacks.progress && (count % every == 0 || done()))
+            callbacks.progress(RunProgress{handled(), total(), told});
         ++count;
     };
     const auto from = [&](std::size_t index) {
@@ -457,7 +459,8 @@ void RenameRun::finishWaiting(std::vector<std::size_t> waiting, const std::vecto
             }
             makeAll(back);
             for (const Move& move : back) {
-                if (!move.made) reasonOf[move.index] += " It keeps the temporary name " + move.from + ": " + move.reason;
+                if (!move.made)
+                    reasonOf[move.index] += " It keeps the temporary name " + move.from + ": " + move.reason;
             }
             for (Move& move : moves) {
                 if (handled_[move.index]) continue;  // listed twice
@@ -551,6 +554,7 @@ RunResult RenameRun::finish() {
                                    " The run's journal is kept and recovered at the next start.";
         }
     }
+    folderLocks_.unlockAll();  // the run is over: its folders are free for the next one
     return result();
 }
 

@@ -210,7 +210,8 @@ RunPreview predictRun(const FileList& files, const NameList& newNames, const Lis
     if (solveOrder) {
         // A file whose name is held by another file of the run waits until that one has moved: ok
         // when the holder moves (or waits in turn for one that does, or is in a ring of them).
-        // One file a name: the first that wants a free name gets it, as the run gives it.
+        // One file a name: a name another file of the run takes stays that file's, and of those
+        // that wait for the same holder the first gets it, as the run gives it.
         constexpr std::uint32_t kNobody = 0xFFFFFFFFu;
         std::vector<std::uint32_t> oldOwner(2 * files.size(), kNobody);
         for (std::size_t i = files.size(); i-- > 0;) oldOwner[numbers.number(2 * i)] = static_cast<std::uint32_t>(i);

@@ -6,6 +6,7 @@
 #include "core/app/strings.h"
 #include "core/rules/name_check.h"
 #include "core/session/rename_run.h"
+#include "core/undo/undo_catalog.h"
 #include "core/undo/undo_index.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -217,6 +218,52 @@ TEST_F(RenameRunTest, ThePreviewsVerdictIsWhatTheRenameDoes) {
     }
     const auto refused = std::count_if(cases.begin(), cases.end(), [](const auto& c) { return !c.second.empty(); });
     EXPECT_EQ(result.failed(), static_cast<std::size_t>(refused)) << "every refused name and nothing else failed";
+}
+
+// A one-pass run moves a file whose name another file of the run holds once that one has moved,
+// and a ring through a temporary name; the preview says so, and undo brings every name back.
+TEST_F(RenameRunTest, SwapsShiftsAndRingsAreOrderedAndUndone) {
+    writeFile(music / "held.mp3", "held.mp3");
+    const std::vector<std::pair<const char*, const char*>> renames = {
+        {"a.mp3", "b.mp3"},    {"b.mp3", "c.mp3"}, {"c.mp3", "a.mp3"},  // a ring of three
+        {"d.mp3", "e.mp3"},    {"e.mp3", "f.mp3"},                      // a shift
+        {"g.mp3", "h.mp3"},    {"h.mp3", "g.mp3"},                      // a swap
+        {"x.mp3", "held.mp3"},                                          // held by a file left alone
+        {"y.mp3", "e.mp3"},  // wanted by d too, but free once e has moved when y's turn comes
+    };
+    FileList list;
+    NameList names;
+    for (const auto& [from, to] : renames) {
+        list.push_back(files({from})[0]);
+        names.push_back(to);
+    }
+    RunOptions options{true, false, 50};
+    options.solveOrder = true;
+    RenameRun run(nullptr, appendX(), std::move(list), options, AppPaths::in(app.path()), reporter);
+    run.planNames(std::move(names));
+    std::vector<std::string> predicted;
+    for (const PreviewLine line : run.preview()) predicted.push_back(statusName(line.status));
+    EXPECT_EQ(predicted, (std::vector<std::string>{"ok", "ok", "ok", "exists", "ok", "ok", "ok", "exists", "ok"}));
+    std::vector<std::string> failed;
+    RunCallbacks callbacks;
+    callbacks.failed = [&](const RunFailure& failure) { failed.push_back(failure.name); };
+    run.runAll(callbacks);
+    const RunResult result = run.finish();
+    EXPECT_EQ(result.renamed, 7u);
+    EXPECT_EQ(failed, (std::vector<std::string>{"x.mp3", "d.mp3"}));
+    for (const auto& [from, to] : renames) {
+        if (std::string(from) != "x.mp3" && std::string(from) != "d.mp3") {
+            EXPECT_EQ(readFile(music / to), from) << to;
+        }
+    }
+    const auto index = parseIndex(readFile(app / "braxen.idx"));
+    ASSERT_EQ(index.size(), 1u);
+    EXPECT_NE(index[0].description.find(" - 7 file(s) renamed."), std::string::npos) << index[0].description;
+    UndoCatalog catalog(AppPaths::in(app.path()));
+    catalog.refresh();
+    EXPECT_EQ(catalog.undoDatabase(index[0]).failures, 0);
+    for (const auto& [from, to] : renames) EXPECT_EQ(readFile(music / from), from) << from;
+    EXPECT_EQ(platform::fileExists(music / "f.mp3"), false);
 }
 
 TEST_F(RenameRunTest, AnEmptyRunIsDoneAtOnce) {

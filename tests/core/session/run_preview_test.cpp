@@ -12,7 +12,8 @@ namespace {
 using namespace core;
 
 std::vector<PreviewStatus> statuses(const std::vector<std::pair<std::string, std::string>>& renames,
-                                    const std::set<std::string>& onDisk, bool ignoresCase = false) {
+                                    const std::set<std::string>& onDisk, bool ignoresCase = false,
+                                    bool solveOrder = false) {
     auto folder = core::SharedFolder("/f/");
     core::FileList files;
     core::NameList names;
@@ -26,7 +27,8 @@ std::vector<PreviewStatus> statuses(const std::vector<std::pair<std::string, std
             if (held.compare(0, listed.size(), listed) == 0) each(std::string_view(held).substr(listed.size()));
         }
     };
-    for (const PreviewLine line : predictRun(files, names, listing, [&](const std::string&) { return ignoresCase; })) {
+    for (const PreviewLine line : predictRun(
+             files, names, listing, [&](const std::string&) { return ignoresCase; }, solveOrder)) {
         out.push_back(line.status);
     }
     return out;
@@ -39,6 +41,7 @@ TEST(Preview, PlaysTheRunThroughInOrder) {
         std::set<std::string> disk;
         std::vector<S> expected;
         const char* why;
+        bool solveOrder = false;  // a one-pass run, which orders its moves
     };
     const Case cases[] = {
         {{{"a", "b"}}, {"/f/a"}, {S::Ok}, "a free name"},
@@ -58,8 +61,14 @@ TEST(Preview, PlaysTheRunThroughInOrder) {
          {"/f/a", "/f/x"},
          {S::Ok, S::Ok, S::Ok},
          "a name freed and taken again is there"},
+        {{{"a", "b"}, {"b", "c"}}, {"/f/a", "/f/b"}, {S::Ok, S::Ok}, "b moves first", true},
+        {{{"a", "b"}, {"b", "a"}}, {"/f/a", "/f/b"}, {S::Exists, S::Exists}, "a swap, one by one"},
+        {{{"a", "b"}, {"b", "c"}, {"c", "a"}}, {"/f/a", "/f/b", "/f/c"}, {S::Ok, S::Ok, S::Ok}, "a ring", true},
+        {{{"a", "b"}, {"b", "c"}}, {"/f/a", "/f/b", "/f/c"}, {S::Exists, S::Exists}, "c stays where it is", true},
+        {{{"a", "b"}, {"x", "b"}, {"b", "c"}}, {"/f/a", "/f/b", "/f/x"}, {S::Ok, S::Exists, S::Ok}, "one gets b", true},
+        {{{"a", "b"}, {"b", "b"}}, {"/f/a", "/f/b"}, {S::Exists, S::Unchanged}, "b does not move", true},
     };
-    for (const Case& c : cases) EXPECT_EQ(statuses(c.renames, c.disk), c.expected) << c.why;
+    for (const Case& c : cases) EXPECT_EQ(statuses(c.renames, c.disk, false, c.solveOrder), c.expected) << c.why;
 }
 
 TEST(Preview, NamesMeetAsTheFileSystemComparesThem) {
