@@ -438,6 +438,16 @@ void MainDialog::rename() {
         }
         undo = false;
     }
+    std::string why;
+    if (undo && !context_.paths().prepareUndoFolder(why)) {
+        // The records' folder is there but takes no file (a file in its place, no right to write):
+        // the run would stop at its first file, so it does not start.
+        showAppMessage("Undo information cannot be saved: " + why +
+                           ".\n\nNothing was renamed. Make that folder usable, or turn undo off to rename "
+                           "without it.",
+                       MB_OK | MB_ICONSTOP);
+        return;
+    }
     core::RunOptions options = context_.runOptions(undo);
     options.solveOrder = !confirm;  // an unattended run orders its moves; confirming goes file by file
     core::RenameRun run(&plugins(), rules, std::move(files), options, context_.paths(), reporter_);
