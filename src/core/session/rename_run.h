@@ -166,6 +166,8 @@ private:
         return position_ == files_.size() && aheadCount_ + (current_ ? 1 : 0) <= current;
     }
     std::string plannedName(std::size_t index);
+    // The place of files_[index] in the run, in its folder counted since the folder last changed.
+    RunPosition positionOf(std::size_t index);
     void take();
     // Done with the current file; the clock stops after the last one.
     void release();
@@ -185,7 +187,9 @@ private:
     std::string nameText_;
     std::size_t position_ = 0;  // the next file to take
     std::size_t currentIndex_ = 0;
-    std::size_t aheadCount_ = 0;  // files a one-pass run has taken and not handled yet
+    std::size_t lastPositioned_ = 0;  // the file positionOf was last asked about
+    std::size_t folderStart_ = 0;     // and the first file of its folder
+    std::size_t aheadCount_ = 0;      // files a one-pass run has taken and not handled yet
     std::optional<RunStep> current_;
     FolderLocks folderLocks_;
     bool claimed_ = false;
