@@ -6,6 +6,7 @@ _calderwynstrope_cli() {
     local commands="preview rename filters undo --help --version --data-dir"
     local options="-p --pattern -r --recurse -f --filters --case --underscores --periods --replace
         --match-case --whole-word --append --strip --pad --flip --number --id3 --require-fields
+        --counter --per-folder
         --save --tsv --no-undo --data-dir"
 
     case $prev in
@@ -21,7 +22,7 @@ _calderwynstrope_cli() {
             COMPREPLY=($(compgen -W "sentence lower upper mixed toggle" -- "$cur"))
             return
             ;;
-        -p | --pattern | --replace | --append | --strip | --pad | --flip | --number | --id3)
+        -p | --pattern | --replace | --append | --strip | --pad | --flip | --number | --id3 | --counter)
             return
             ;;
     esac

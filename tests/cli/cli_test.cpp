@@ -383,10 +383,9 @@ TEST_F(CliTest, RefusedInputExitsWithTwo) {
 TEST_F(CliTest, InlineFiltersAreRefusedInTheWordsOfTheFilterTable) {
     // The dialogs show the table's words too, so both front ends refuse alike.
     const std::pair<const char*, std::vector<std::string>> cases[] = {
-        {"--number", {"x", "5", "%s", "%s."}},
-        {"--number", {"0", "100", "%s", "%s."}},
-        {"--strip", {std::string(128, 's')}},
-        {"--case", {"title"}},
+        {"--number", {"x", "5", "%s", "%s."}}, {"--number", {"0", "100", "%s", "%s."}},
+        {"--strip", {std::string(128, 's')}},  {"--case", {"title"}},
+        {"--counter", {"%n", "1", "0"}},       {"--counter", {"%q", "1", "1"}},
     };
     for (const auto& [option, texts] : cases) {
         std::vector<std::string> arguments{"preview", option};
@@ -442,6 +441,56 @@ TEST_F(CliTest, SavedFiltersPrintBackAndMatchTheDialogsRules) {
               "\"\nNumReplace: (1 to 20) "
               "find=\"Track %s \" replace=\"%s - \"\nTags: \"(%3) %1 - %2\" (all fields must exist)\n");
     EXPECT_EQ(run({"preview", "-f", saved, "--tsv", music.path()}).status, 0);
+}
+
+TEST_F(CliTest, CounterNumbersInRunOrderAndThePreviewSaysSo) {
+    // Each file holds its old name, so the file at each new name says where it came from. The
+    // sub-folder's files are listed after the folder's own.
+    struct Rename {
+        bool inSub;
+        const char* old;
+        const char* renamed;
+    };
+    struct Case {
+        std::vector<std::string> filters;
+        std::vector<Rename> renames;
+    };
+    const Case cases[] = {
+        {{"--counter", "%2n - %b", "1", "1"}, {{false, "b.mp3", "01 - b.mp3"}, {false, "c_d.mp3", "02 - c_d.mp3"}}},
+        {{"--underscores", "--counter", "%b %3n", "-1", "-2", "--case", "upper"},
+         {{false, "b.mp3", "B -001.MP3"}, {false, "c_d.mp3", "C D -003.MP3"}, {true, "e.mp3", "E -005.MP3"}}},
+        {{"--counter", "%n%%", "2147483647", "1"},  // wraps past the 32-bit range
+         {{false, "b.mp3", "2147483647%.mp3"},
+          {false, "c.mp3", "-2147483648%.mp3"},
+          {true, "e.mp3", "-2147483647%.mp3"}}},
+        {{"--counter", "%n.%b", "5", "10", "--per-folder"},
+         {{false, "b.mp3", "5.b.mp3"},
+          {false, "c.mp3", "15.c.mp3"},
+          {true, "e.mp3", "5.e.mp3"},
+          {true, "f.mp3", "15.f.mp3"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.filters[1]);
+        TempFolder top;
+        const std::string folders[] = {platform::withSeparator(top.path()), platform::withSeparator(top / "sub")};
+        ASSERT_TRUE(platform::createFolder(folders[1]));
+        std::string expected;
+        for (const Rename& r : c.renames) {
+            writeFile(folders[r.inSub] + r.old, r.old);
+            std::string folder;  // as --tsv writes it
+            for (char ch : folders[r.inSub]) folder += ch == '\\' ? std::string("\\\\") : std::string(1, ch);
+            expected += folder + "\t" + r.old + "\t" + r.renamed + "\tok\n";
+        }
+        std::vector<std::string> arguments{"preview", "--tsv", "-r", top.path()};
+        arguments.insert(arguments.begin() + 2, c.filters.begin(), c.filters.end());
+        const Outcome preview = run(arguments);
+        EXPECT_EQ(preview.status, 0) << preview.err;
+        EXPECT_EQ(preview.out, expected);
+        arguments[0] = "rename";
+        arguments.erase(arguments.begin() + 1);  // --tsv
+        EXPECT_EQ(run(arguments).status, 0);
+        for (const Rename& r : c.renames) EXPECT_EQ(readFile(folders[r.inSub] + r.renamed), r.old) << r.renamed;
+    }
 }
 
 TEST_F(CliTest, RenameLeavesNamesThatWouldNotChangeAlone) {
@@ -522,13 +571,15 @@ TEST_F(CliTest, MessagesShowControlCharactersInNamesEscaped) {
         EXPECT_EQ(failed.status, 1) << shown;
         EXPECT_EQ(raw(failed.err) + raw(failed.out), 0) << shown;
         EXPECT_EQ(failed.err, "calderwynstrope-cli: cannot rename \"" + dir + shown + ".mp3\" to \"" + shown +
-                                  "_2.mp3\": The file name \"" + shown + "_2.mp3\" is not valid: forbidden character.\n");
+                                  "_2.mp3\": The file name \"" + shown +
+                                  "_2.mp3\" is not valid: forbidden character.\n");
         EXPECT_NE(failed.out.find("- \"" + dir + shown + ".mp3\"\n"), std::string::npos) << failed.out;
 
         const Outcome preview = run({"preview", "--append", "", "_3", "-p", "*.mp3", folder.path()});
         EXPECT_EQ(raw(preview.out), 0) << shown;
-        EXPECT_NE(preview.out.find("  invalid (forbidden character) " + shown + ".mp3\n            -> " + shown + "_3.mp3\n"),
-                  std::string::npos)
+        EXPECT_NE(
+            preview.out.find("  invalid (forbidden character) " + shown + ".mp3\n            -> " + shown + "_3.mp3\n"),
+            std::string::npos)
             << preview.out;
         const Outcome missing = run({"preview", folder / name});
         EXPECT_EQ(missing.err, "calderwynstrope-cli: no such folder: \"" + dir + shown + "\"\n");

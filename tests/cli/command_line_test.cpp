@@ -80,6 +80,8 @@ TEST(CommandLine, Refused) {
         {"preview", "--case", "upper", "--match-case", "m"},
         {"preview", "--strip", "x", "--whole-word", "m"},
         {"preview", "--require-fields", "m"},
+        {"preview", "--counter", "%n", "1", "m"},
+        {"preview", "--append", "a", "", "--per-folder", "m"},
         {"preview", "--no-undo", "m"},  // rename only
         {"preview", "--bogus", "m"},
         {"preview", "-p"},
@@ -133,6 +135,8 @@ TEST(CommandLine, HelpListsEveryCommandAndOption) {
                              "--require-fields",
                              "--v1-only",
                              "--keep-forbidden",
+                             "--counter",
+                             "--per-folder",
                              "--save",
                              "--tsv",
                              "--no-undo",

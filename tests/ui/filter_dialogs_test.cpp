@@ -127,10 +127,11 @@ TEST_F(FilterDialogTest, PaddingDefaultsAndCancelAddsNothing) {
 }
 
 TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
-    for (int command : {ID_ADD_CHANGECASE, ID_ADD_ID3, ID_ADD_FLIP, ID_ADD_STRIPPER}) {
+    for (int command : {ID_ADD_CHANGECASE, ID_ADD_ID3, ID_ADD_FLIP, ID_ADD_STRIPPER, ID_ADD_COUNTER}) {
         const char* title = command == ID_ADD_CHANGECASE ? "Change Case Filter"
                             : command == ID_ADD_ID3      ? "ID3v1 Filter"
                             : command == ID_ADD_FLIP     ? "Filename Flip"
+                            : command == ID_ADD_COUNTER  ? "Counter Filter"
                                                          : "Character Stripper";
         HWND dialog = add(command, title);
         ASSERT_NE(dialog, nullptr) << title;
@@ -147,15 +148,23 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
             setControlText(dialog, IDC_STRIP_TEXT, "feat.");
             setChecked(dialog, IDC_STRIP_MATCH_CASE, true);
         }
+        if (command == ID_ADD_COUNTER) {
+            EXPECT_EQ(controlText(dialog, IDC_COUNTER_FORMAT), "%2n - %b");
+            setControlText(dialog, IDC_COUNTER_START, "-5");
+            setControlText(dialog, IDC_COUNTER_STEP, "3");
+            setChecked(dialog, IDC_COUNTER_PER_FOLDER, true);
+            screenshot(dialog, "counter");
+        }
         EXPECT_TRUE(okEnabled(dialog, true));
         click(dialog, IDOK);
         ASSERT_TRUE(closed(dialog));
     }
-    ASSERT_TRUE(waitUntil([&] { return listCount(main, IDC_FILTERS) == 4; }));
+    ASSERT_TRUE(waitUntil([&] { return listCount(main, IDC_FILTERS) == 5; }));
     EXPECT_EQ(listText(main, IDC_FILTERS, 0), "Change Case: all characters to Sentence case");
     EXPECT_EQ(listText(main, IDC_FILTERS, 1), "Tags: \"(%3) %1 - %2\" (all fields must exist)");
     EXPECT_EQ(listText(main, IDC_FILTERS, 2), "Flip at: \" - \"");
     EXPECT_EQ(listText(main, IDC_FILTERS, 3), "Strip: \"feat.\" (match case)");
+    EXPECT_EQ(listText(main, IDC_FILTERS, 4), "Counter: \"%2n - %b\" from -5 by 3 (restarted in each folder)");
 
     setListSelection(main, IDC_FILTERS, 1);
     ASSERT_TRUE(waitUntil([&] { return isEnabled(main, IDC_EDIT); }));
@@ -179,7 +188,7 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
     click(id3, IDCANCEL);
     ASSERT_TRUE(closed(id3));
     EXPECT_EQ(listSelection(main, IDC_FILTERS), 1);
-    EXPECT_EQ(listCount(main, IDC_FILTERS), 4);
+    EXPECT_EQ(listCount(main, IDC_FILTERS), 5);
 
     setListSelection(main, IDC_FILTERS, 3);
     click(main, IDC_EDIT);
@@ -238,6 +247,8 @@ TEST_F(FilterDialogTest, RefuseWhatTheCommandLineRefusesInItsWords) {
          "--strip",
          {{std::string(128, 's')}}},
         {ID_ADD_ID3, "ID3v1 Filter", {{IDC_ID3_FORMAT, "%1/%2"}}, "--id3", {{"%1/%2"}, 1}},
+        {ID_ADD_COUNTER, "Counter Filter", {{IDC_COUNTER_FORMAT, "%n %q"}}, "--counter", {{"%n %q", "1", "1"}}},
+        {ID_ADD_COUNTER, "Counter Filter", {{IDC_COUNTER_STEP, "0"}}, "--counter", {{"%2n - %b", "1", "0"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
@@ -250,7 +261,9 @@ TEST_F(FilterDialogTest, RefuseWhatTheCommandLineRefusesInItsWords) {
         ASSERT_TRUE(okEnabled(dialog, true));
         click(dialog, IDOK);
         // A refused number is the platform's exchange message, under the program's title.
-        const bool number = c.command == ID_ADD_NUMBER;
+        const bool number =
+            refused.field >= 0 && core::findFilterKind(c.option)->texts[static_cast<std::size_t>(refused.field)].form ==
+                                      core::FilterTextForm::Number;
         HWND box = waitForMessageBox(*program, number ? core::loadString(core::IDS_APP_TITLE) : "Error");
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(messageBoxText(box), refused.problem);

@@ -1,5 +1,7 @@
 #include "core/rules/filter_kinds.h"
 
+#include <limits>
+
 #include "core/app/strings.h"
 #include "core/rules/id3_tag.h"
 #include "core/rules/number_replace.h"
@@ -362,6 +364,77 @@ void applyId3Rule(const Rule& rule, NameInProgress& name) {
     applyId3(platform::withSeparator(name.folder) + name.fileName, name.base, rule.id3Format(), rule.option);
 }
 
+// --- Counter ----------------------------------------------------------------------------------
+
+enum : std::size_t { kPerFolderFlag = 0 };
+
+FilterResult buildCounter(const FilterKind& kind, const FilterValues& values) {
+    const auto& t = values.texts;
+    if (auto problem = textProblem(kind, values)) return *problem;
+    std::int32_t numbers[3] = {};
+    for (std::size_t i = 0; i < 3; ++i) {
+        std::string problem = checkFilterText(kind, i, t[i], &numbers[i]);
+        if (!problem.empty()) return rejected(problem, static_cast<int>(i));
+    }
+    const std::int32_t start = numbers[1], step = numbers[2];
+    Rule rule = ofType(Counter);
+    rule.counterFormat() = t[0];
+    rule.option = start;
+    rule.extra = step;
+    rule.counterScope() = values.flag(kPerFolderFlag) ? kCounterPerFolder : "";
+    return accepted(rule);
+}
+
+std::string counterFormatCheck(const std::string& format, std::int32_t) {
+    return counterFormatProblem(format);
+}
+
+// Every file would get the same number, and no two names could differ by it.
+std::string counterStepCheck(const std::string&, std::int32_t step) {
+    return step == 0 ? "The counter's step cannot be 0: every file would get the same number." : "";
+}
+
+FilterValues counterValues(const Rule& rule) {
+    FilterValues values{textsOf({rule.counterFormat(), std::to_string(rule.option), std::to_string(rule.extra)}), 0};
+    values.setFlag(kPerFolderFlag, rule.counterScope() == kCounterPerFolder);
+    return values;
+}
+
+void describeCounter(Rule& rule) {
+    rule.description = "Counter: " + quoted(rule.counterFormat()) + " from " + std::to_string(rule.option) + " by " +
+                       std::to_string(rule.extra);
+    if (rule.counterScope() == kCounterPerFolder) rule.description += " (restarted in each folder)";
+}
+
+void applyCounter(const Rule& rule, NameInProgress& name) {
+    const bool perFolder = rule.counterScope() == kCounterPerFolder;
+    const std::uint64_t steps = perFolder ? name.position.inFolder : name.position.inRun;
+    name.base = expandCounterFormat(rule.counterFormat(), name.base, counterNumber(rule.option, rule.extra, steps));
+}
+
+// What follows a percent sign in a Counter format: one of its three fields, or nothing known.
+struct CounterField {
+    char kind = 0;        // 'b', 'n', '%', or 0 for text that is no field
+    std::size_t end = 0;  // just past the field
+    std::size_t width = 0;
+};
+
+constexpr std::size_t kMaxCounterWidth = 10;  // the digits of the largest 32-bit number
+
+CounterField counterField(const std::string& format, std::size_t percent) {
+    std::size_t at = percent + 1;
+    if (at < format.size() && (format[at] == 'b' || format[at] == '%')) return CounterField{format[at], at + 1, 0};
+    std::size_t width = 0;
+    for (; at < format.size() && format[at] >= '0' && format[at] <= '9'; ++at) {
+        if (width <= kMaxCounterWidth) width = width * 10 + static_cast<std::size_t>(format[at] - '0');
+    }
+    const bool digits = at > percent + 1;
+    if (at < format.size() && format[at] == 'n' && (!digits || (width >= 1 && width <= kMaxCounterWidth))) {
+        return CounterField{'n', at + 1, width};
+    }
+    return CounterField{};
+}
+
 // --- The table ----------------------------------------------------------------------------------
 
 FilterText param(const char* name, const char* what, FilterTextForm form) {
@@ -379,6 +452,13 @@ FilterText text(const char* name, const char* what, std::size_t maxBytes, bool f
     return t;
 }
 
+FilterText whole32(const char* name, const char* what) {
+    FilterText t = param(name, what, FilterTextForm::Number);
+    t.minimum = std::numeric_limits<std::int32_t>::min();
+    t.maximum = std::numeric_limits<std::int32_t>::max();
+    return t;
+}
+
 FilterText limit(const char* name, const char* what) {
     FilterText t = param(name, what, FilterTextForm::Number);
     t.minimum = 0;
@@ -392,6 +472,11 @@ std::vector<FilterKind> makeTable() {
     const FilterFlag requireFields{"all fields must exist", "--require-fields"};
     const FilterFlag id3v1Only{"ID3v1 tag only", "--v1-only"};
     const FilterFlag keepForbidden{"forbidden characters kept", "--keep-forbidden"};
+    const FilterFlag perFolder{"restarted in each folder", "--per-folder"};
+    FilterText counterFormat = text("FORMAT", "The counter format", kMaxFilterText, true);
+    counterFormat.check = counterFormatCheck;
+    FilterText counterStep = whole32("STEP", "The counter's step");
+    counterStep.check = counterStepCheck;
     FilterText mode = param("MODE", "The case mode", FilterTextForm::Choice);
     // In the order of the Change Case dialog's radio buttons, which is the option's value.
     mode.choices = {"sentence", "lower", "upper", "mixed", "toggle"};
@@ -497,6 +582,22 @@ std::vector<FilterKind> makeTable() {
          id3Values,
          describeId3,
          applyId3Rule},
+        {Counter,
+         "--counter",
+         "number the files in the run's order, one number\n"
+         "for each file found, renamed or not: FORMAT makes\n"
+         "the name from %b (the name so far), %n (the\n"
+         "number; %3n pads it with zeros to 3 digits, -007\n"
+         "for -7) and %% (a percent sign), counting from\n"
+         "START by STEP (not 0; past the 32-bit range the\n"
+         "number wraps around); may be followed by\n"
+         "--per-folder (start again in each folder)",
+         {counterFormat, whole32("START", "The counter's start"), counterStep},
+         {perFolder},
+         buildCounter,
+         counterValues,
+         describeCounter,
+         applyCounter},
     };
 }
 
@@ -559,14 +660,17 @@ std::string checkFilterText(const FilterKind& kind, std::size_t index, const std
     switch (param.form) {
         case FilterTextForm::Number: {
             // The words of the platform's own data exchange, which the dialogs have always shown.
-            const auto number = wholeNumber(text);
+            // A field that takes no negative number refuses a minus sign as it always has.
+            const bool negative = param.minimum < 0 && !text.empty() && text[0] == '-';
+            auto number = wholeNumber(negative ? text.substr(1) : text);
+            if (number && negative) number = -*number;
             if (!number) return "Please enter an integer.";
             if (*number < param.minimum || *number > param.maximum) {
                 return "Please enter an integer between " + std::to_string(param.minimum) + " and " +
                        std::to_string(param.maximum) + ".";
             }
             if (value) *value = static_cast<std::int32_t>(*number);
-            return std::string();
+            return param.check ? param.check(text, static_cast<std::int32_t>(*number)) : std::string();
         }
         case FilterTextForm::Choice: {
             std::string names;
@@ -587,7 +691,7 @@ std::string checkFilterText(const FilterKind& kind, std::size_t index, const std
         return std::string(param.what) + " takes at most " + std::to_string(param.maxBytes) + " bytes.";
     }
     if (param.fileNameCharactersOnly && containsInvalidFilenameCharacter(text)) return invalidFilenameMessage();
-    return std::string();
+    return param.check ? param.check(text, 0) : std::string();
 }
 
 bool containsInvalidFilenameCharacter(const std::string& text) {
@@ -601,6 +705,61 @@ std::string invalidFilenameMessage() {
 bool holdsOneNumberPlaceholder(const std::string& form) {
     const std::size_t first = form.find("%s");
     return first != std::string::npos && form.find("%s", first + 1) == std::string::npos;
+}
+
+std::string counterFormatProblem(const std::string& format) {
+    if (format.empty()) return "The counter needs a format.";
+    bool numbered = false;
+    for (std::size_t at = format.find('%'); at != std::string::npos; at = format.find('%', at)) {
+        const CounterField field = counterField(format, at);
+        if (!field.kind) {
+            // Shown up to the first letter after the percent sign: "%x", "%11n", "%5".
+            const std::size_t letter = format.find_first_not_of("0123456789", at + 1);
+            const std::string shown =
+                format.substr(at, letter == std::string::npos ? std::string::npos : letter - at + 1);
+            return "The counter format takes %b, %n, %3n (a width of 1 to 10) and %%; \"" + shown +
+                   "\" is none of them.";
+        }
+        numbered = numbered || field.kind == 'n';
+        at = field.end;
+    }
+    return numbered ? std::string() : "The counter format needs %n, the number.";
+}
+
+std::string expandCounterFormat(const std::string& format, const std::string& base, std::int32_t number) {
+    // The magnitude as unsigned, so that the smallest number has one too.
+    const std::uint32_t magnitude =
+        number < 0 ? 0u - static_cast<std::uint32_t>(number) : static_cast<std::uint32_t>(number);
+    const std::string digits = std::to_string(magnitude);
+    std::string out;
+    std::size_t copied = 0;
+    for (std::size_t at = format.find('%'); at != std::string::npos; at = format.find('%', at)) {
+        const CounterField field = counterField(format, at);
+        if (!field.kind) {
+            ++at;  // kept as written
+            continue;
+        }
+        out.append(format, copied, at - copied);
+        if (field.kind == 'b') {
+            out += base;
+        } else if (field.kind == '%') {
+            out += '%';
+        } else {
+            if (number < 0) out += '-';
+            if (field.width > digits.size()) out.append(field.width - digits.size(), '0');
+            out += digits;
+        }
+        at = copied = field.end;
+    }
+    out.append(format, copied, std::string::npos);
+    return out;
+}
+
+std::int32_t counterNumber(std::int32_t start, std::int32_t step, std::uint64_t steps) {
+    // Unsigned arithmetic wraps by definition; only the low 32 bits of `steps` matter to it.
+    const std::uint32_t value =
+        static_cast<std::uint32_t>(start) + static_cast<std::uint32_t>(step) * static_cast<std::uint32_t>(steps);
+    return static_cast<std::int32_t>(value);
 }
 
 void ruleDescription(Rule& rule) {

@@ -34,7 +34,7 @@ inline constexpr std::size_t kMaxPadText = 20;
 // What a text parameter holds, and so how it is checked.
 enum class FilterTextForm {
     Text,    // free text, at most maxBytes bytes, optionally without the nine characters
-    Number,  // a whole number typed in decimal, within minimum..maximum
+    Number,  // a whole number typed in decimal, within minimum..maximum (a minus sign when below 0)
     Choice,  // one of the names in choices
 };
 
@@ -46,6 +46,9 @@ struct FilterText {
     bool fileNameCharactersOnly = false;  // refuses the nine characters a name cannot hold
     std::int32_t minimum = 0, maximum = 0;
     std::vector<const char*> choices;
+    // A check of the kind's own, once the form's checks pass: the problem with a Text (value 0)
+    // or a Number (its value), or empty.
+    std::string (*check)(const std::string& text, std::int32_t value) = nullptr;
 };
 
 // An on/off parameter; on the command line, a modifier that follows the kind's option.
@@ -74,13 +77,22 @@ struct FilterResult {
     int field = -1;
 };
 
+// Where a file stands in the run proposing its name, counted from 0: among all the run's files in
+// the run's order, and among the files since the folder last changed. A run gives each file its
+// place whether or not its name changes, so a preview and the run that follows agree on it.
+struct RunPosition {
+    std::uint64_t inRun = 0;
+    std::uint64_t inFolder = 0;
+};
+
 // A name on its way through the filters: the base and extension being rewritten, and the file
-// they belong to (the ID3 kind reads it).
+// they belong to (the ID3 kind reads it) with its place in the run (the Counter kind numbers by it).
 struct NameInProgress {
     const std::string& folder;
     const std::string& fileName;
     std::string base;
     std::string extension;
+    RunPosition position{};
 };
 
 struct FilterKind {
@@ -121,5 +133,16 @@ std::string checkFilterText(const FilterKind& kind, std::size_t index, const std
 
 // The Number Replace rule for its forms: "%s" exactly once.
 bool holdsOneNumberPlaceholder(const std::string& form);
+
+// The Counter's format: "%b" the base, "%n" the number, "%Wn" the number padded with zeros to W
+// digits (1 to 10; a negative number keeps its minus sign in front of the zeros), "%%" a percent
+// sign. The problem with a format, or empty.
+std::string counterFormatProblem(const std::string& format);
+// The base a Counter format makes of `base` for `number`; a format that counterFormatProblem
+// refuses (only a file can hold one) keeps its faulty part as written.
+std::string expandCounterFormat(const std::string& format, const std::string& base, std::int32_t number);
+// The number a Counter gives at `steps` steps from `start`: wraps around within 32 bits, past
+// 2147483647 to -2147483648 and back, as the count of a 32-bit counter does.
+std::int32_t counterNumber(std::int32_t start, std::int32_t step, std::uint64_t steps);
 
 }  // namespace core

@@ -19,7 +19,12 @@ enum RuleType : std::int32_t {
     Flip = 7,
     NumReplace = 8,
     Plugin = 9,
+    Counter = 10,  // option: the first number; extra: the step; text1: the format; text2: the scope
 };
+
+// The scope text of a Counter rule that starts the count again in each folder; any other text
+// counts through the whole run.
+inline constexpr const char* kCounterPerFolder = "folder";
 
 // Option of a ChangeCase rule; the order of the Change Case dialog's radio buttons.
 enum CaseMode : std::int32_t {
@@ -69,7 +74,7 @@ struct Rule {
     std::string description;
     std::int32_t option = 0;
     std::int32_t type = RuleNone;
-    std::int32_t extra = 0;  // NumReplace: upper limit; Plugin: the plug-in's command id
+    std::int32_t extra = 0;  // NumReplace: upper limit; Plugin: the plug-in's command id; Counter: step
     std::string pluginPath;  // Plugin: the DLL's file name, without folder
 
     std::string& appendFront() { return text1; }
@@ -82,6 +87,8 @@ struct Rule {
     std::string& id3Format() { return text1; }
     std::string& stripText() { return text1; }
     std::string& flipText() { return text1; }
+    std::string& counterFormat() { return text1; }
+    std::string& counterScope() { return text2; }
 
     const std::string& appendFront() const { return text1; }
     const std::string& appendEnd() const { return text2; }
@@ -93,6 +100,8 @@ struct Rule {
     const std::string& id3Format() const { return text1; }
     const std::string& stripText() const { return text1; }
     const std::string& flipText() const { return text1; }
+    const std::string& counterFormat() const { return text1; }
+    const std::string& counterScope() const { return text2; }
 
     bool operator==(const Rule& other) const;
     bool operator!=(const Rule& other) const { return !(*this == other); }

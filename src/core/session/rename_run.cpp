@@ -31,7 +31,25 @@ std::string RenameRun::plannedName(std::size_t index) {
     if (!plannedNames_.empty()) return std::string(plannedNames_[index]);
     const FileEntry& file = files_[index];
     nameText_.assign(file.name.view());
-    return session_.proposeName(file.folder(), nameText_);
+    return session_.proposeName(file.folder(), nameText_, positionOf(index));
+}
+
+RunPosition RenameRun::positionOf(std::size_t index) {
+    const auto sameFolder = [&](std::size_t a, std::size_t b) {
+        return &files_[a].folder() == &files_[b].folder() || files_[a].folder() == files_[b].folder();
+    };
+    // Names are proposed in the run's order, so the folder's first file is known from the file
+    // before; only a preview stopped and begun again looks back.
+    if (index == 0) {
+        folderStart_ = 0;
+    } else if (index == lastPositioned_ + 1) {
+        if (!sameFolder(index, index - 1)) folderStart_ = index;
+    } else {
+        folderStart_ = index;
+        while (folderStart_ > 0 && sameFolder(folderStart_ - 1, index)) --folderStart_;
+    }
+    lastPositioned_ = index;
+    return RunPosition{index, index - folderStart_};
 }
 
 namespace {

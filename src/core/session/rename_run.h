@@ -176,6 +176,8 @@ private:
     void finishWaiting(std::vector<std::size_t> waiting, const std::vector<std::string>& names,
                        const std::vector<std::string>& reasons, const RunCallbacks& callbacks, std::size_t& count);
     std::string plannedName(std::size_t index);
+    // The place of files_[index] in the run, in its folder counted since the folder last changed.
+    RunPosition positionOf(std::size_t index);
     void take();
     // Done with the current file; the clock stops after the last one.
     void release();
@@ -195,8 +197,10 @@ private:
     std::string nameText_;
     std::size_t position_ = 0;  // the next file to take
     std::size_t currentIndex_ = 0;
-    std::size_t aheadCount_ = 0;  // files a one-pass run has taken and not handled yet
-    std::size_t waiting_ = 0;     // files waiting for a name another file of the run holds
+    std::size_t lastPositioned_ = 0;  // the file positionOf was last asked about
+    std::size_t folderStart_ = 0;     // and the first file of its folder
+    std::size_t aheadCount_ = 0;      // files a one-pass run has taken and not handled yet
+    std::size_t waiting_ = 0;         // files waiting for a name another file of the run holds
     // For ordering moves, built at the first name found held: the files by folder and name as
     // they are now (a temporary name replaces the old one), and which are handled.
     std::unordered_map<std::string, std::size_t> byName_;

@@ -11,7 +11,7 @@
 namespace core {
 
 std::string applyRules(const PluginManager* plugins, const RuleList& rules, const std::string& folder,
-                       const std::string& name) {
+                       const std::string& name, RunPosition position) {
     const std::size_t period = name.rfind('.');
     const std::size_t baseEnd = period == std::string::npos ? name.size() : period;
     // The base is trimmed; the extension keeps whatever white space it has.
@@ -19,7 +19,7 @@ std::string applyRules(const PluginManager* plugins, const RuleList& rules, cons
     while (first < last && isWhiteSpace(name[first])) ++first;
     while (last > first && isWhiteSpace(name[last - 1])) --last;
     NameInProgress next{folder, name, name.substr(first, last - first),
-                        period == std::string::npos ? std::string() : name.substr(period)};
+                        period == std::string::npos ? std::string() : name.substr(period), position};
 
     for (const Rule& rule : rules) {
         if (const FilterKind* kind = filterKindOfType(rule.type)) {
@@ -53,9 +53,9 @@ RenameSession::~RenameSession() {
     }
 }
 
-std::string RenameSession::proposeName(const std::string& folder, const std::string& name) {
+std::string RenameSession::proposeName(const std::string& folder, const std::string& name, RunPosition position) {
     try {
-        return applyRules(plugins_, rules_, folder, name);
+        return applyRules(plugins_, rules_, folder, name, position);
     } catch (const std::exception&) {
         // The report may show a message box, and whatever runs meanwhile may reuse the caller's
         // buffers: the name given back is taken before.

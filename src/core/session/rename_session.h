@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/app/app_paths.h"
+#include "core/rules/filter_kinds.h"
 #include "core/rules/name_check.h"
 #include "core/rules/rule.h"
 #include "core/undo/journal.h"
@@ -37,7 +38,8 @@ public:
     // The new name of `name` (in `folder`): split at its last period, the base trimmed and passed
     // through every Rule in order, the extension only through Change Case. A Rule that fails
     // (a runaway filter, exhausted memory) is reported and the name comes back unchanged.
-    std::string proposeName(const std::string& folder, const std::string& name);
+    // `position` is the file's place in the run, which a Counter numbers it by.
+    std::string proposeName(const std::string& folder, const std::string& name, RunPosition position = {});
 
     // Renames folder + oldName to folder + newName, never over an existing file, and records it
     // for undo: the one place a run moves a file. A new name that checkNewName refuses (a
@@ -85,6 +87,6 @@ private:
 // The proposal for `name` without a session: what proposeName gives, except that a failing Rule
 // raises its error. Previews use it to show exactly the names a run would give.
 std::string applyRules(const PluginManager* plugins, const RuleList& rules, const std::string& folder,
-                       const std::string& name);
+                       const std::string& name, RunPosition position = {});
 
 }  // namespace core

@@ -68,6 +68,7 @@ MainDialog::MainDialog(std::string commandLine, core::AppContext& context)
     for (int command = ID_ADD_APPEND; command <= ID_ADD_NUMBER; ++command) {
         onCommand(command, [this, command] { addFilter(command); });
     }
+    onCommand(ID_ADD_COUNTER, [this] { addFilter(ID_ADD_COUNTER); });
     onCommand(IDC_SAVE, [this] { saveAs(); });
     const auto canRun = [this] { return !text(IDC_FOLDER).empty() && !text(IDC_PATTERN).empty() && filterCount() > 0; };
     onUpdate(IDC_RENAME, canRun);

@@ -315,4 +315,29 @@ void FlipDialog::onOk() {
     finish({IDC_FLIP_TEXT});
 }
 
+// --- Counter --------------------------------------------------------------------------------------
+
+// A new counter numbers from 1 in two digits before the name, the form most collections use.
+CounterDialog::CounterDialog(HWND parent, const core::Rule* editing)
+    : FilterDialog(IDD_COUNTER, parent, "--counter", editing, {{"%2n - %b", "1", "1"}}) {
+    onUpdate(IDOK, [this] { return !text(IDC_COUNTER_FORMAT).empty(); });
+}
+
+void CounterDialog::onInitDialog() {
+    setLimitText(IDC_COUNTER_FORMAT, static_cast<int>(kind_.texts[0].maxBytes));
+    setText(IDC_COUNTER_FORMAT, values_.texts[0]);
+    // The longest 32-bit number with its sign; the fields take a minus sign, so no ES_NUMBER.
+    setLimitText(IDC_COUNTER_START, 11);
+    setLimitText(IDC_COUNTER_STEP, 11);
+    setText(IDC_COUNTER_START, values_.texts[1]);
+    setText(IDC_COUNTER_STEP, values_.texts[2]);
+    setChecked(IDC_COUNTER_PER_FOLDER, values_.flag(kind_.flagOfModifier("--per-folder")));
+}
+
+void CounterDialog::onOk() {
+    values_.texts = {text(IDC_COUNTER_FORMAT), text(IDC_COUNTER_START), text(IDC_COUNTER_STEP)};
+    values_.setFlag(kind_.flagOfModifier("--per-folder"), isChecked(IDC_COUNTER_PER_FOLDER));
+    finish({IDC_COUNTER_FORMAT, IDC_COUNTER_START, IDC_COUNTER_STEP});
+}
+
 }  // namespace ui

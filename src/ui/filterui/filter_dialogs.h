@@ -1,4 +1,4 @@
-// The eight dialogs that create and edit the built-in filters. Each opens on the values of the
+// The nine dialogs that create and edit the built-in filters. Each opens on the values of the
 // Rule it edits (read through the filter table) or on its own defaults for a new filter, and on
 // OK builds the new Rule through the same table the command line uses: what the command line
 // refuses, the dialog refuses with the same message, pointing to the field at fault. Cancel
@@ -106,6 +106,15 @@ protected:
 class FlipDialog : public FilterDialog {
 public:
     FlipDialog(HWND parent, const core::Rule* editing);
+
+protected:
+    void onInitDialog() override;
+    void onOk() override;
+};
+
+class CounterDialog : public FilterDialog {
+public:
+    CounterDialog(HWND parent, const core::Rule* editing);
 
 protected:
     void onInitDialog() override;

@@ -4,6 +4,7 @@
 #include "core/persist/braxen_exception.h"
 #include "core/persist/filter_archive.h"
 #include "core/plugins/plugin_manager.h"
+#include "core/rules/filter_kinds.h"
 #include "platform/files.h"
 #include "support/binary.h"
 #include "support/temp_folder.h"
@@ -78,6 +79,7 @@ TEST(FilterFile, RoundTripKeepsEveryRuleInOrder) {
     unicode.flipText() = " – 日本 – ";
     ruleDescription(unicode);
     written.push_back(unicode);
+    written.push_back(*buildFilter("--counter", {{"%3n %b", "-2147483648", "-1"}, 1}).rule);
     Rule unknown;  // a type the program does not know is stored and read back as it is
     unknown.type = 77;
     unknown.description = "from the future";

@@ -56,6 +56,12 @@ TEST(FilterKinds, EveryKindBuildsDescribesAppliesAndReadsBack) {
         {"--id3", {{"%2 %7"}, 2}, "ID3v1: \"%2 %7\"", "t.mp3", "Song %7.mp3"},  // --v1-only: no %7
         {"--id3", {{"%2"}, 4}, "Tags: \"%2\" (forbidden characters kept)", "t.mp3", "Song.mp3"},
         {"--id3", {{"%2 (%4)"}, 6}, "ID3: \"%2 (%4)\"", "t.mp3", "Song (1999).mp3"},  // as older files
+        {"--counter", {{"%2n - %b", "1", "1"}}, "Counter: \"%2n - %b\" from 1 by 1", "Song.mp3", "01 - Song.mp3"},
+        {"--counter",
+         {{"%3n%%%b", "-7", "-2"}, 1},
+         "Counter: \"%3n%%%b\" from -7 by -2 (restarted in each folder)",
+         "a.mp3",
+         "-007%a.mp3"},
     };
     TempFolder folder;
     taggedSong(folder);
@@ -87,6 +93,7 @@ TEST(FilterKinds, RefusedWithOneMessageNamingTheField) {
         int field;
     };
     const std::string long128(128, 'x'), long21(21, 'x');
+    const std::string percent = "%b, %n, %3n (a width of 1 to 10) and %%; ";
     const Case cases[] = {
         {"--case", {{"title"}}, "--case takes sentence, lower, upper, mixed or toggle", 0},
         {"--append", {{"", ""}}, "Append needs a text for the front or for the end.", -1},
@@ -120,6 +127,14 @@ TEST(FilterKinds, RefusedWithOneMessageNamingTheField) {
          -1},
         {"--id3", {{""}}, "The tag filter needs a format.", -1},
         {"--id3", {{"%1/%2"}}, invalid, 0},
+        {"--counter", {{"", "1", "1"}}, "The counter needs a format.", 0},
+        {"--counter", {{"%b", "1", "1"}}, "The counter format needs %n, the number.", 0},
+        {"--counter", {{"%n%11n", "1", "1"}}, "The counter format takes " + percent + "\"%11n\" is none of them.", 0},
+        {"--counter", {{"%n %x", "1", "1"}}, "The counter format takes " + percent + "\"%x\" is none of them.", 0},
+        {"--counter", {{"%n?", "1", "1"}}, invalid, 0},
+        {"--counter", {{"%n", "2147483648", "1"}}, "Please enter an integer between -2147483648 and 2147483647.", 1},
+        {"--counter", {{"%n", "1", "-"}}, "Please enter an integer.", 2},
+        {"--counter", {{"%n", "1", "-0"}}, "The counter's step cannot be 0: every file would get the same number.", 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.option + ::testing::PrintToString(c.values.texts));

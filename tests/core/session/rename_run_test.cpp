@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "core/app/strings.h"
+#include "core/rules/filter_kinds.h"
 #include "core/rules/name_check.h"
 #include "core/session/rename_run.h"
 #include "core/undo/undo_catalog.h"
@@ -156,6 +157,13 @@ TEST_F(RenameRunTest, APreviewReportsItsProgressAndCanBeStopped) {
     EXPECT_EQ(lines[2].newName, "three.mp3");
     EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
     EXPECT_EQ(done.back(), 6u) << "the end is reported";
+
+    // A stopped preview leaves no number behind: the run counts from the start again.
+    RenameRun counted(nullptr, {*buildFilter("--counter", {{"%b%n", "7", "1"}}).rule}, files({"a.mp3", "b.mp3"}),
+                      RunOptions{}, AppPaths::in(app.path()), reporter);
+    EXPECT_TRUE(counted.preview([&](std::size_t step, std::size_t) { return step == 0; }).empty());
+    counted.runAll();
+    EXPECT_EQ(readFile(music / "a7.mp3") + readFile(music / "b8.mp3"), "a.mp3b.mp3");
 }
 
 // What the preview calls ok is renamed, and what it calls invalid is refused for the reason it
