@@ -300,18 +300,29 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
             std::optional<RunStep> told;
             if (callbacks.progress && (count % every == 0 || done(1))) told = *current_;
             std::string reason;
+            RunOutcome outcome = RunOutcome::Unchanged;
+            // Told after the step is released, so a copy only when someone listens.
+            std::optional<RunStep> reported;
+            if (callbacks.handled) reported = *current_;
             if (step.unchanged) {
                 ++result_.unchanged;
                 release();
             } else {
                 nameText_.assign(current_->file->name.view());
                 if (session_.commitMove(step.move, nameText_, current_->file->folder(), current_->newName, &reason)) {
+                    outcome = RunOutcome::Renamed;
                     ++result_.renamed;
                     release();
                 } else {
+                    outcome = RunOutcome::Failed;
                     fail(std::move(reason));
                     if (callbacks.failed) callbacks.failed(result_.failures.back());
                 }
+            }
+            if (reported) {
+                callbacks.handled(*reported, outcome,
+                                  outcome == RunOutcome::Failed ? std::string_view(result_.failures.back().reason)
+                                                                : std::string_view());
             }
             ++count;
             if (told) callbacks.progress(RunProgress{handled(), total(), *told});
