@@ -454,6 +454,23 @@ int undoCommand(Context& context, const Invocation& invocation) {
                             ",\"verified\":" + std::to_string(properties.verified) +
                             ",\"created\":" + std::to_string(static_cast<std::int64_t>(properties.created)) +
                             ",\"size\":" + std::to_string(properties.size) + ",\"filters\":[" + filters + "]}\n");
+                // Then its renames, streamed as undo reads them, never the whole database at once.
+                std::string out;
+                try {
+                    catalog.forEachEntry(*entry, [&](const core::UndoEntry& undoEntry) {
+                        out += "{" + jsonName("folder", undoEntry.folder) + "," + jsonName("old", undoEntry.oldName) +
+                               "," + jsonName("new", undoEntry.newName) +
+                               ",\"verified\":" + (undoEntry.id ? "true" : "false") + "}\n";
+                        if (out.size() > 65536) {
+                            console.out(out);
+                            out.clear();
+                        }
+                    });
+                } catch (const BRAXEN::braxen_Exception& error) {
+                    console.out(out);
+                    return context.fail(core::fileErrorReport(core::IDS_PROPERTIES_FAILED, error));
+                }
+                console.out(out);
                 return ExitDone;
             }
             std::string out = "Name: " + entry->name + "\nDescription: " + entry->description + "\n" +

@@ -165,6 +165,11 @@ TEST_F(CliTest, RenameThenUndoRestoresEveryName) {
                             "UPPER CASE\"]}\n"),
               std::string::npos)
         << json.out;
+    for (const std::string renamed : {"one_a.mp3\",\"new\":\"ONE A.MP3", "three_c.mp3\",\"new\":\"THREE C.MP3"}) {
+        EXPECT_NE(json.out.find("{\"folder\":\"" + tsvDir() + "\",\"old\":\"" + renamed + "\",\"verified\":true}\n"),
+                  std::string::npos)
+            << json.out;
+    }
 
     const Outcome undone = run({"undo", "run", name});
     EXPECT_EQ(undone.status, 0) << undone.err;
