@@ -712,7 +712,7 @@ TEST_F(CliTest, AFullDiskStopsTheRunAndLosesNoUndoRecord) {
     for (int i = 0; i < 400; ++i) writeFile(music / ("track " + std::to_string(i) + ".mp3"), "");
     writeFile(app / "undo/filler", std::string(504 * 1024, 'x'));  // two pages left for the journal
 
-    const Outcome full = run({"rename", "--append", "", " (remastered)", music.path()});
+    const Outcome full = run({"rename", "--json", "--append", "", " (remastered)", music.path()});
     EXPECT_EQ(full.status, 1);
     EXPECT_NE(full.err.find("Renaming stopped"), std::string::npos) << full.err;
     int renamed = 0;
@@ -720,6 +720,15 @@ TEST_F(CliTest, AFullDiskStopsTheRunAndLosesNoUndoRecord) {
         renamed += platform::fileExists(music / ("track " + std::to_string(i) + " (remastered).mp3"));
     EXPECT_GT(renamed, 0);
     EXPECT_LT(renamed, 400) << "the run stopped when its journal could not grow";
+    // Every file is told: those the run never reached too.
+    const auto told = [&](const std::string& what) {
+        std::ptrdiff_t count = 0;
+        for (std::size_t at = 0; (at = full.out.find(what, at)) != std::string::npos; ++at) ++count;
+        return count;
+    };
+    EXPECT_EQ(told("\"result\":\"renamed\"}\n"), renamed);
+    EXPECT_EQ(told("\"result\":\"not reached\"}\n"), 400 - renamed);
+    EXPECT_NE(full.out.find(",\"not_reached\":" + std::to_string(400 - renamed) + ","), std::string::npos);
 
     platform::removeFile(app / "undo/filler");
     const Outcome list = run({"undo", "list"});
