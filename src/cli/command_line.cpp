@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include <algorithm>
 #include <map>
 
 #include "core/rules/filter_kinds.h"
@@ -79,6 +80,8 @@ std::string helpText() {
            "  --tsv                    output: folder, old name, new name, status, tab-separated;\n"
            "                           a tab, newline, carriage return or backslash in a field\n"
            "                           is written \\t, \\n, \\r or \\\\\n"
+           "  --json                   output JSON Lines (see below); undo list and undo show take\n"
+           "                           it too\n"
            "  --no-undo                rename only: record no undo database\n"
            "\n"
            "Options of every command:\n"
@@ -94,6 +97,23 @@ std::string helpText() {
            "  The variable CALDERWYNSTROPE_HOME, or --data-dir, names one folder for all of them.\n"
            "  When no folder can take the undo records, rename refuses to start unless --no-undo\n"
            "  is given. \"undo list\" names the folder in use on standard error.\n"
+           "\n"
+           "JSON output (--json), one object a line:\n"
+           "  preview, rename: one a file, in order: folder, old, new, status (the preview's word;\n"
+           "  for rename, as foreseen just before the run), reason (why a name is invalid or a\n"
+           "  rename failed, else null); rename adds result: renamed, unchanged, failed, or\n"
+           "  \"not reached\" (the run stopped first). Last {\"summary\":{...}}: files and the count\n"
+           "  of each status (preview), or files, renamed, unchanged, failed, not_reached,\n"
+           "  unlisted_folders (a count) and undo (the database's name, or null) (rename).\n"
+           "  undo list: name, description a run; a run waiting for its folder adds\n"
+           "  \"waiting\":true and folder. undo show: one object of name, description, entries,\n"
+           "  verified, created (seconds since 1970, UTC), size (bytes), filters (a list of\n"
+           "  their descriptions); then one a rename, in order: folder, old, new, verified (it\n"
+           "  carries the file's identity). A name or folder that is not UTF-8 is null, and its\n"
+           "  bytes are in hexadecimal under the same key with _hex added\n"
+           "  (\"old\":null,\"old_hex\":\"ff41\"), so every name comes back byte for byte.\n"
+           "  Strings escape quotes, backslashes and control characters (\\u00XX). Messages and\n"
+           "  errors still go to standard error, with the same exit statuses.\n"
            "\n"
            "Preview statuses: ok, unchanged, invalid (a name Windows refuses, with the reason:\n"
            "a device name, a trailing dot or space, too long, a forbidden character), exists\n"
@@ -162,6 +182,10 @@ bool parseCommandLine(const std::vector<std::string>& given, Invocation& invocat
         return true;
     }
     if (command == "undo") {
+        // --json goes anywhere after "undo" (for the two that print something to read).
+        const auto json = std::remove(arguments.begin() + 1, arguments.end(), std::string(kJsonOption));
+        invocation.json = json != arguments.end();
+        arguments.erase(json, arguments.end());
         const std::map<std::string, CommandKind> kinds = {{"list", CommandKind::UndoList},
                                                           {"show", CommandKind::UndoShow},
                                                           {"run", CommandKind::UndoRun},
@@ -172,6 +196,10 @@ bool parseCommandLine(const std::vector<std::string>& given, Invocation& invocat
             return false;
         }
         invocation.kind = kind->second;
+        if (invocation.json && kind->second != CommandKind::UndoList && kind->second != CommandKind::UndoShow) {
+            error = std::string(kJsonOption) + " goes with undo list and undo show only";
+            return false;
+        }
         const std::size_t wanted = kind->second == CommandKind::UndoList ? 2 : 3;
         if (arguments.size() != wanted) {
             error = "undo " + arguments[1] + (wanted == 3 ? " takes one database name" : " takes nothing more");
@@ -228,6 +256,8 @@ bool parseCommandLine(const std::vector<std::string>& given, Invocation& invocat
             invocation.noUndo = true;
         } else if (a == "--tsv") {
             invocation.tsv = true;
+        } else if (a == kJsonOption) {
+            invocation.json = true;
         } else if (a.size() > 1 && a[0] == '-' && a != "-") {
             error = "unknown option \"" + a + "\"";
             return false;
@@ -242,6 +272,10 @@ bool parseCommandLine(const std::vector<std::string>& given, Invocation& invocat
     }
     if (!folderSeen) {
         error = command + " needs a folder";
+        return false;
+    }
+    if (invocation.json && invocation.tsv) {
+        error = "--json and --tsv cannot go together";
         return false;
     }
     return true;

@@ -34,10 +34,12 @@ struct Invocation {
     std::string saveTo;
     bool noUndo = false;
     bool tsv = false;
+    bool json = false;    // --json: JSON Lines on standard output
     std::string dataDir;  // --data-dir: the one folder for settings and undo records
 };
 
 inline constexpr const char* kDataDirOption = "--data-dir";
+inline constexpr const char* kJsonOption = "--json";
 
 // Parses the arguments after the program's name. On a usage error returns false with `error`.
 bool parseCommandLine(const std::vector<std::string>& arguments, Invocation& invocation, std::string& error);

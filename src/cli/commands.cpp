@@ -7,6 +7,7 @@
 
 #include "calderwynstrope/version.h"
 #include "cli/command_line.h"
+#include "cli/json.h"
 #include "core/app/app_context.h"
 #include "core/app/reporter.h"
 #include "core/app/strings.h"
@@ -128,6 +129,61 @@ std::string tsvField(std::string_view text) {
     return out;
 }
 
+// A file of --json output (the --help text names the members): `status` may be null (nothing
+// foreseen), and `result` is only for a rename. A failure's reason stands before the preview's.
+std::string jsonFile(const core::FileEntry& file, std::string_view newName, const char* status, std::string_view reason,
+                     const char* result) {
+    std::string out = "{" + jsonName("folder", file.folder()) + "," + jsonName("old", file.name.view()) + "," +
+                      jsonName("new", newName) + ",\"status\":" + (status ? jsonText(status) : "null") +
+                      ",\"reason\":" + (reason.empty() ? "null" : jsonText(oneLine(std::string(reason))));
+    if (result) out += ",\"result\":" + jsonText(result);
+    return out + "}\n";
+}
+
+std::string jsonFile(const core::PreviewLine& line, const char* result = nullptr, std::string_view failure = {}) {
+    return jsonFile(*line.file, line.newName, core::statusName(line.status), failure.empty() ? line.reason : failure,
+                    result);
+}
+
+// The last line of --json output: {"summary":{"files":3,"ok":2,...}}.
+std::string jsonSummary(const std::vector<std::pair<std::string, std::string>>& members) {
+    std::string out = "{\"summary\":{";
+    for (const auto& [key, value] : members) out += (out.back() == '{' ? "" : ",") + jsonText(key) + ":" + value;
+    return out + "}}\n";
+}
+
+std::string jsonPreviewSummary(const core::RunPreview& lines) {
+    std::size_t counts[std::size(core::kPreviewStatuses)] = {};
+    for (std::size_t i = 0; i < lines.size(); ++i) ++counts[static_cast<std::size_t>(lines.status(i))];
+    std::vector<std::pair<std::string, std::string>> members = {{"files", std::to_string(lines.size())}};
+    for (const core::PreviewStatus status : core::kPreviewStatuses) {
+        members.emplace_back(core::statusName(status), std::to_string(counts[static_cast<std::size_t>(status)]));
+    }
+    return jsonSummary(members);
+}
+
+std::string jsonRunSummary(const core::RunResult& result) {
+    const std::size_t reached = result.renamed + result.unchanged + result.skipped + result.failed();
+    return jsonSummary({{"files", std::to_string(result.total)},
+                        {"renamed", std::to_string(result.renamed)},
+                        {"unchanged", std::to_string(result.unchanged)},
+                        {"failed", std::to_string(result.failed())},
+                        {"not_reached", std::to_string(result.total - std::min(reached, result.total))},
+                        {"unlisted_folders", std::to_string(result.unlistedFolders.size())},
+                        {"undo", result.undoDatabase.empty() ? "null" : jsonText(result.undoDatabase)}});
+}
+
+const char* resultWord(core::RunOutcome outcome) {
+    switch (outcome) {
+        case core::RunOutcome::Renamed:
+            return "renamed";
+        case core::RunOutcome::Unchanged:
+            return "unchanged";
+        default:
+            return "failed";
+    }
+}
+
 const char* colourOf(core::PreviewStatus status) {
     switch (status) {
         case core::PreviewStatus::Ok:
@@ -153,7 +209,9 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
     const std::string* folder = nullptr;
     for (const core::PreviewLine line : lines) {
         const char* status = core::statusName(line.status);
-        if (invocation.tsv) {
+        if (invocation.json) {
+            out += jsonFile(line);
+        } else if (invocation.tsv) {
             out += tsvField(line.file->folder()) + "\t" + tsvField(line.file->name.view()) + "\t" +
                    tsvField(line.newName) + "\t" + status + "\n";
         } else {
@@ -178,7 +236,11 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
             out.clear();
         }
     }
-    if (!invocation.tsv) out += core::previewSummary(lines) + "\n";
+    if (invocation.json) {
+        out += jsonPreviewSummary(lines);
+    } else if (!invocation.tsv) {
+        out += core::previewSummary(lines) + "\n";
+    }
     console.out(out);
     for (const core::FolderProblem& folder : lines.uncheckedFolders()) {
         console.err(std::string(kProgram) + ": cannot check the names in \"" + platform::displayName(folder.folder) +
@@ -207,6 +269,29 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
         console.err(std::string(kProgram) + ": cannot rename \"" + platform::displayName(failure.path()) + "\" to \"" +
                     platform::displayName(failure.newName) + "\": " + oneLine(failure.reason) + "\n");
     };
+    // --json tells each file with what the preview foresaw for it, from the same planned names
+    // the run then gives; files are handled in the run's order, so the n-th told is the n-th line.
+    core::RunPreview foreseen;
+    std::size_t told = 0;
+    std::string out;
+    const auto flush = [&](bool always) {
+        if (always || out.size() > 65536) {
+            console.out(out);
+            out.clear();
+        }
+    };
+    if (invocation.json) {
+        foreseen = run.preview();
+        callbacks.handled = [&](const core::RunStep& step, core::RunOutcome outcome, std::string_view reason) {
+            if (told < foreseen.size() && foreseen[told].file == step.file) {
+                out += jsonFile(foreseen[told], resultWord(outcome), reason);
+            } else {
+                out += jsonFile(*step.file, step.newName, nullptr, reason, resultWord(outcome));
+            }
+            ++told;
+            flush(false);
+        };
+    }
     if (showProgress) {
         callbacks.progressEvery = 200;
         callbacks.progress = [&](const core::RunProgress& progress) {
@@ -216,7 +301,14 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
     run.runAll(callbacks);
     if (showProgress) console.err("\r" + std::string(40, ' ') + "\r");
     const core::RunResult result = run.finish();
-    console.out(terminalLines(result.summaryText) + "\n");
+    if (invocation.json) {
+        // A run stopped by its undo record leaves the rest as they are.
+        for (; told < foreseen.size(); ++told) out += jsonFile(foreseen[told], "not reached");
+        out += jsonRunSummary(result);
+        flush(true);
+    } else {
+        console.out(terminalLines(result.summaryText) + "\n");
+    }
     if (!result.undoProblem.empty()) console.err(std::string(kProgram) + ": " + oneLine(result.undoProblem) + "\n");
     const bool failed = result.anyFailure() || context.reporter.reported > reportedBefore;
     return failed || !result.undoProblem.empty() ? ExitSomeFailed : ExitDone;
@@ -260,6 +352,13 @@ int previewOrRename(Context& context, const Invocation& invocation) {
     }
     if (files.empty()) {
         context.console.err(terminalLines(core::loadString(core::IDS_NO_FILES_FOUND)) + "\n");
+        // A script still gets its summary line, of nothing.
+        if (invocation.json) {
+            core::RunResult none;
+            none.unlistedFolders = unlisted;
+            context.console.out(invocation.kind == CommandKind::Rename ? jsonRunSummary(none)
+                                                                       : jsonPreviewSummary(core::RunPreview()));
+        }
         return unlisted.empty() ? ExitDone : ExitSomeFailed;
     }
     if (invocation.kind == CommandKind::Rename) {
@@ -309,10 +408,17 @@ int undoCommand(Context& context, const Invocation& invocation) {
             return context.fail(core::fileErrorReport(core::IDS_INDEX_FAILED, error));
         }
         std::string out;
-        for (const core::IndexEntry& entry : catalog.entries()) out += entry.name + "\t" + entry.description + "\n";
+        for (const core::IndexEntry& entry : catalog.entries()) {
+            out += invocation.json
+                       ? "{\"name\":" + jsonText(entry.name) + ",\"description\":" + jsonText(entry.description) + "}\n"
+                       : entry.name + "\t" + entry.description + "\n";
+        }
         // Runs whose folder is away now are not in the index yet, but their record is kept.
         for (const core::WaitingJournal& waiting : context.recovery.waiting) {
-            out += waiting.name + "\t" + core::waitingDescription(waiting) + "\n";
+            out += invocation.json ? "{\"name\":" + jsonText(waiting.name) +
+                                         ",\"description\":" + jsonText(core::waitingDescription(waiting)) +
+                                         ",\"waiting\":true," + jsonName("folder", waiting.folder) + "}\n"
+                                   : waiting.name + "\t" + core::waitingDescription(waiting) + "\n";
         }
         console.out(out);
         return ExitDone;
@@ -342,6 +448,35 @@ int undoCommand(Context& context, const Invocation& invocation) {
                 }
             } catch (const BRAXEN::braxen_Exception& error) {
                 return context.fail(core::fileErrorReport(core::IDS_PROPERTIES_FAILED, error));
+            }
+            if (invocation.json) {
+                std::string filters;
+                for (const core::Rule& rule : properties.rules) {
+                    filters += (filters.empty() ? "" : ",") + jsonText(rule.description);
+                }
+                console.out("{\"name\":" + jsonText(entry->name) + ",\"description\":" + jsonText(entry->description) +
+                            ",\"entries\":" + std::to_string(properties.count) +
+                            ",\"verified\":" + std::to_string(properties.verified) +
+                            ",\"created\":" + std::to_string(static_cast<std::int64_t>(properties.created)) +
+                            ",\"size\":" + std::to_string(properties.size) + ",\"filters\":[" + filters + "]}\n");
+                // Then its renames, streamed as undo reads them, never the whole database at once.
+                std::string out;
+                try {
+                    catalog.forEachEntry(*entry, [&](const core::UndoEntry& undoEntry) {
+                        out += "{" + jsonName("folder", undoEntry.folder) + "," + jsonName("old", undoEntry.oldName) +
+                               "," + jsonName("new", undoEntry.newName) +
+                               ",\"verified\":" + (undoEntry.id ? "true" : "false") + "}\n";
+                        if (out.size() > 65536) {
+                            console.out(out);
+                            out.clear();
+                        }
+                    });
+                } catch (const BRAXEN::braxen_Exception& error) {
+                    console.out(out);
+                    return context.fail(core::fileErrorReport(core::IDS_PROPERTIES_FAILED, error));
+                }
+                console.out(out);
+                return ExitDone;
             }
             std::string out = "Name: " + entry->name + "\nDescription: " + entry->description + "\n" +
                               std::to_string(properties.count) + " entries\n" + std::to_string(properties.verified) +

@@ -156,6 +156,21 @@ TEST_F(CliTest, RenameThenUndoRestoresEveryName) {
               std::string::npos)
         << show.out;
 
+    EXPECT_EQ(run({"undo", "list", "--json"}).out,
+              "{\"name\":\"" + name + "\",\"description\":\"" + list.out.substr(13, list.out.size() - 14) + "\"}\n");
+    const Outcome json = run({"undo", "--json", "show", name});
+    EXPECT_EQ(json.out.find("{\"name\":\"" + name + "\",\"description\":\""), 0u) << json.out;
+    EXPECT_NE(json.out.find("\",\"entries\":3,\"verified\":3,\"created\":"), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find(",\"filters\":[\"Replace: underscores with spaces\",\"Change Case: all characters to "
+                            "UPPER CASE\"]}\n"),
+              std::string::npos)
+        << json.out;
+    for (const std::string renamed : {"one_a.mp3\",\"new\":\"ONE A.MP3", "three_c.mp3\",\"new\":\"THREE C.MP3"}) {
+        EXPECT_NE(json.out.find("{\"folder\":\"" + tsvDir() + "\",\"old\":\"" + renamed + "\",\"verified\":true}\n"),
+                  std::string::npos)
+            << json.out;
+    }
+
     const Outcome undone = run({"undo", "run", name});
     EXPECT_EQ(undone.status, 0) << undone.err;
     EXPECT_EQ(undone.out, "Undoing complete:\n\n3 files were successfully undone.\n");
@@ -208,8 +223,8 @@ TEST_F(CliTest, AnUndoThatCannotStartSaysWhy) {
              ASSERT_EQ(others.run.lockAll(core::AppPaths::in(app.path()), {music.path()}, {}), "");
          },
          "Another run of the program is changing files in", 2, true},
-        {"unreadable", [](const std::string& database, Others&) { writeFile(database, "damaged"); },
-         "was set aside as", 1, false},
+        {"unreadable", [](const std::string& database, Others&) { writeFile(database, "damaged"); }, "was set aside as",
+         1, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -510,6 +525,17 @@ TEST_F(CliTest, RenameLeavesNamesThatWouldNotChangeAlone) {
               "left unchanged.\n");
     const Outcome list = run({"undo", "list"});
     EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 1) << "no run recorded for nothing\n" << list.out;
+
+    files({"c_d.mp3"});
+    const Outcome json = run({"rename", "--json", "--underscores", music.path()});
+    EXPECT_EQ(json.status, 0) << json.err;
+    const std::string recorded = run({"undo", "list"}).out.substr(list.out.size(), 12);
+    const std::string said[] = {
+        R"("old":"a b.mp3","new":"a b.mp3","status":"unchanged","reason":null,"result":"unchanged"})",
+        R"("old":"c_d.mp3","new":"c d.mp3","status":"ok","reason":null,"result":"renamed"})",
+        R"({"summary":{"files":3,"renamed":1,"unchanged":2,"failed":0,"not_reached":0,"unlisted_folders":0,"undo":")" +
+            recorded + "\"}}\n"};
+    for (const std::string& line : said) EXPECT_NE(json.out.find(line), std::string::npos) << line << json.out;
 }
 
 TEST_F(CliTest, AnUndoRecordThatCannotBeRegisteredIsExitOne) {
@@ -527,6 +553,54 @@ TEST_F(CliTest, AnUndoRecordThatCannotBeRegisteredIsExitOne) {
     EXPECT_NE(list.out.find(" - 2 file(s) renamed. (interrupted)\n"), std::string::npos) << list.out;
     EXPECT_EQ(run({"undo", "run", list.out.substr(0, 12)}).status, 0);
     EXPECT_TRUE(platform::fileExists(music / "a.mp3"));
+}
+
+// --json names every file so that it comes back byte for byte: odd characters escaped, a name
+// that is not UTF-8 in hexadecimal; a rename tells what became of each file, then sums up.
+TEST_F(CliTest, JsonGivesEveryNameBackAndEachFilesResult) {
+    struct Case {
+        std::string name, old, renamed, status, result;
+    };
+    const Case cases[] = {
+        {"曲 ☃.mp3", "\"曲 ☃.mp3\"", "\"曲 ☃_2.mp3\"", "\"ok\",\"reason\":null", "renamed"},
+#ifndef _WIN32  // Windows takes none of these characters in a name (its folders' backslashes are tried)
+        {"say \"hi\".mp3", "\"say \\\"hi\\\".mp3\"", "\"say \\\"hi\\\"_2.mp3\"",
+         "\"invalid\",\"reason\":\"forbidden character\"", "failed"},
+        {"back\\slash.mp3", "\"back\\\\slash.mp3\"", "\"back\\\\slash_2.mp3\"",
+         "\"invalid\",\"reason\":\"forbidden character\"", "failed"},
+        {"tab\tnew\nline.mp3", "\"tab\\u0009new\\u000aline.mp3\"", "\"tab\\u0009new\\u000aline_2.mp3\"",
+         "\"invalid\",\"reason\":\"forbidden character\"", "failed"},
+        {"\xff\x41.mp3", "null,\"old_hex\":\"ff412e6d7033\"", "null,\"new_hex\":\"ff415f322e6d7033\"",
+         "\"ok\",\"reason\":null", "renamed"},
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.old);
+        TempFolder folder;
+        writeFile(folder / c.name, "");
+        std::string dir;
+        for (char ch : folder.path() + platform::kPathSeparator)
+            dir += ch == '\\' ? std::string("\\\\") : std::string(1, ch);
+        const std::string line =
+            "{\"folder\":\"" + dir + "\",\"old\":" + c.old + ",\"new\":" + c.renamed + ",\"status\":" + c.status;
+        const bool ok = c.result == "renamed";
+        const Outcome preview = run({"preview", "--json", "--append", "", "_2", folder.path()});
+        EXPECT_EQ(preview.status, 0) << preview.err;
+        EXPECT_EQ(preview.out, line + "}\n{\"summary\":{\"files\":1,\"ok\":" + (ok ? "1" : "0") +
+                                   ",\"unchanged\":0,\"invalid\":" + (ok ? "0" : "1") +
+                                   ",\"exists\":0,\"duplicate\":0,\"missing\":0}}\n");
+        const Outcome renamed = run({"rename", "--json", "--no-undo", "--append", "", "_2", folder.path()});
+        EXPECT_EQ(renamed.status, ok ? 0 : 1) << renamed.err;
+        EXPECT_EQ(renamed.out.find(ok ? line + ",\"result\":\"renamed\"}\n" : line.substr(0, line.find("\"reason\""))),
+                  0u)
+            << renamed.out;
+        EXPECT_NE(renamed.out.find(std::string("\"result\":\"") + c.result +
+                                   "\"}\n{\"summary\":{\"files\":1,\"renamed\":" + (ok ? "1" : "0") +
+                                   ",\"unchanged\":0,\"failed\":" + (ok ? "0" : "1") +
+                                   ",\"not_reached\":0,\"unlisted_folders\":0,\"undo\":null}}\n"),
+                  std::string::npos)
+            << renamed.out;
+    }
 }
 
 #ifndef _WIN32
@@ -687,7 +761,7 @@ TEST_F(CliTest, AFullDiskStopsTheRunAndLosesNoUndoRecord) {
     for (int i = 0; i < 400; ++i) writeFile(music / ("track " + std::to_string(i) + ".mp3"), "");
     writeFile(app / "undo/filler", std::string(504 * 1024, 'x'));  // two pages left for the journal
 
-    const Outcome full = run({"rename", "--append", "", " (remastered)", music.path()});
+    const Outcome full = run({"rename", "--json", "--append", "", " (remastered)", music.path()});
     EXPECT_EQ(full.status, 1);
     EXPECT_NE(full.err.find("Renaming stopped"), std::string::npos) << full.err;
     int renamed = 0;
@@ -695,6 +769,15 @@ TEST_F(CliTest, AFullDiskStopsTheRunAndLosesNoUndoRecord) {
         renamed += platform::fileExists(music / ("track " + std::to_string(i) + " (remastered).mp3"));
     EXPECT_GT(renamed, 0);
     EXPECT_LT(renamed, 400) << "the run stopped when its journal could not grow";
+    // Every file is told: those the run never reached too.
+    const auto told = [&](const std::string& what) {
+        std::ptrdiff_t count = 0;
+        for (std::size_t at = 0; (at = full.out.find(what, at)) != std::string::npos; ++at) ++count;
+        return count;
+    };
+    EXPECT_EQ(told("\"result\":\"renamed\"}\n"), renamed);
+    EXPECT_EQ(told("\"result\":\"not reached\"}\n"), 400 - renamed);
+    EXPECT_NE(full.out.find(",\"not_reached\":" + std::to_string(400 - renamed) + ","), std::string::npos);
 
     platform::removeFile(app / "undo/filler");
     const Outcome list = run({"undo", "list"});

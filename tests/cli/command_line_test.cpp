@@ -54,6 +54,7 @@ TEST(CommandLine, DataFolderBeforeOrAfterTheCommand) {
         {{"rename", "--data-dir", "d", "m"}, CommandKind::Rename, "m"},
         {{"--data-dir", "e", "preview", "m", "--data-dir", "d"}, CommandKind::Preview, "m"},
         {{"--data-dir", "d", "--help"}, CommandKind::Help, ""},
+        {{"undo", "--json", "show", "--data-dir", "d", "ABCDEFGHIJKL"}, CommandKind::UndoShow, "ABCDEFGHIJKL"},
     };
     for (const auto& c : cases) {
         Invocation in;
@@ -97,6 +98,9 @@ TEST(CommandLine, Refused) {
         {"--data-dir", "", "undo", "list"},
         {"undo", "list", "--data-dir"},
         {"rename", "m", "--data-dir"},
+        {"preview", "--json", "--tsv", "m"},
+        {"undo", "run", "X", "--json"},
+        {"undo", "--json"},
     };
     for (const auto& arguments : cases) {
         Invocation in;
@@ -139,6 +143,9 @@ TEST(CommandLine, HelpListsEveryCommandAndOption) {
                              "--per-folder",
                              "--save",
                              "--tsv",
+                             "--json",
+                             "\"old\":null,\"old_hex\":",
+                             "not_reached",
                              "--no-undo",
                              "--data-dir",
                              "CALDERWYNSTROPE_HOME",

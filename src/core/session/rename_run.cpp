@@ -331,6 +331,10 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
             std::optional<RunStep> told;
             if (callbacks.progress && (count % every == 0 || done(1))) told = *current_;
             std::string reason;
+            RunOutcome outcome = RunOutcome::Unchanged;
+            // Told after the step is released, so a copy only when someone listens.
+            std::optional<RunStep> reported;
+            if (callbacks.handled) reported = *current_;
             if (step.unchanged) {
                 ++result_.unchanged;
                 if (options_.solveOrder) handled_[step.index] = true;
@@ -338,6 +342,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
             } else {
                 nameText_.assign(current_->file->name.view());
                 if (session_.commitMove(step.move, nameText_, current_->file->folder(), current_->newName, &reason)) {
+                    outcome = RunOutcome::Renamed;
                     ++result_.renamed;
                     if (options_.solveOrder) handled_[step.index] = true;
                     release();
@@ -351,9 +356,15 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
                     continue;
                 } else {
                     if (options_.solveOrder) handled_[step.index] = true;
+                    outcome = RunOutcome::Failed;
                     fail(std::move(reason));
                     if (callbacks.failed) callbacks.failed(result_.failures.back());
                 }
+            }
+            if (reported) {
+                callbacks.handled(*reported, outcome,
+                                  outcome == RunOutcome::Failed ? std::string_view(result_.failures.back().reason)
+                                                                : std::string_view());
             }
             ++count;
             if (told) callbacks.progress(RunProgress{handled(), total(), *told});
@@ -416,6 +427,10 @@ void RenameRun::finishWaiting(std::vector<std::size_t> waiting, const std::vecto
         } else {
             fail(std::move(reason));
             if (callbacks.failed) callbacks.failed(result_.failures.back());
+        }
+        if (callbacks.handled) {
+            callbacks.handled(told, renamed ? RunOutcome::Renamed : RunOutcome::Failed,
+                              renamed ? std::string_view() : std::string_view(result_.failures.back().reason));
         }
         if (callbacks.progress && (count % every == 0 || done()))
             callbacks.progress(RunProgress{handled(), total(), told});

@@ -11,6 +11,7 @@
 #include <optional>
 #include <unordered_map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/app/app_paths.h"
@@ -86,9 +87,16 @@ struct RunProgress {
     const RunStep& last;
 };
 
+// What a one-pass run made of a file it handled.
+enum class RunOutcome { Renamed, Unchanged, Failed };
+
 struct RunCallbacks {
     // After each file that could not be renamed.
     std::function<void(const RunFailure&)> failed;
+    // After each file handled, in the run's order, whatever became of it: for a front end that
+    // reports every file (a failed one is told to `failed` first; `reason` is empty unless it
+    // failed). Files a stopped run never reached are not told.
+    std::function<void(const RunStep&, RunOutcome, std::string_view reason)> handled;
     // After the first file, then after every progressEvery-th, and after the last, so a front end
     // with a slow display is not called for each of a hundred thousand files.
     std::function<void(const RunProgress&)> progress;

@@ -360,6 +360,11 @@ bool UndoCatalog::databaseExists(const IndexEntry& entry) const {
     return isDatabaseName(entry.name) && platform::fileExists(databasePath(entry));
 }
 
+void UndoCatalog::forEachEntry(const IndexEntry& entry, const std::function<void(const UndoEntry&)>& each) const {
+    DatabaseReader reader(databasePath(entry));
+    reader.forEach([&](std::uint32_t, const UndoEntry& undoEntry) { each(undoEntry); });
+}
+
 void UndoCatalog::removeIndexEntry(const IndexEntry& entry, bool deleteFile) {
     unregisterDatabase(paths_, entry, deleteFile);
     refresh();

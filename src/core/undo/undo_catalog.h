@@ -95,6 +95,11 @@ public:
     // False for a name that is not a database name: such an entry names no file of ours.
     bool databaseExists(const IndexEntry& entry) const;
 
+    // Calls `each` with every entry of database `entry`, in rename order, a piece of the file at
+    // a time. Raises braxen_Exception for a file that is not an undo database, and the platform's
+    // error for one that cannot be read.
+    void forEachEntry(const IndexEntry& entry, const std::function<void(const UndoEntry&)>& each) const;
+
     // Drops the first entry equal to `entry` (name and description) from the index as it is now,
     // deleting the database file first when asked (unregisterDatabase), then reloads the list. A
     // file that is already gone counts as deleted; one that cannot be deleted raises the
@@ -108,8 +113,8 @@ public:
     // every entry came back, the database and its index entry go. Otherwise the database is
     // rewritten with only the entries that failed, keeping its index entry and description, so
     // the user can fix the cause and undo again. Raises UndoInProgress when another undo of it
-    // runs, UndoFoldersBusy when another run or undo holds one of its folders, UndoDatabaseSetAside for a database that cannot be read, and the platform's error
-    // for one that has left the index, before anything is moved.
+    // runs, UndoFoldersBusy when another run or undo holds one of its folders, UndoDatabaseSetAside for a database that
+    // cannot be read, and the platform's error for one that has left the index, before anything is moved.
     UndoOutcome undoDatabase(const IndexEntry& entry, const std::function<void(std::size_t)>& afterEach = {},
                              const std::function<void(std::size_t total)>& beforeStart = {});
 
