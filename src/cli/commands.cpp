@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 
 #include "calderwynstrope/version.h"
 #include "cli/command_line.h"
@@ -198,8 +199,7 @@ const char* colourOf(core::PreviewStatus status) {
 int preview(Context& context, const Invocation& invocation, const core::RuleList& rules, core::FileList files) {
     core::RunOptions options;
     options.solveOrder = true;  // as the rename orders its moves
-    core::RenameRun run(&context.plugins(), rules, std::move(files), options, context.paths(),
-                        context.reporter);
+    core::RenameRun run(&context.plugins(), rules, std::move(files), options, context.paths(), context.reporter);
     // A name that could not be made is shown as unchanged, and its error is told: not a success.
     const int reportedBefore = context.reporter.reported;
     const core::RunPreview lines = run.preview();
@@ -270,9 +270,11 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
                     platform::displayName(failure.newName) + "\": " + oneLine(failure.reason) + "\n");
     };
     // --json tells each file with what the preview foresaw for it, from the same planned names
-    // the run then gives; files are handled in the run's order, so the n-th told is the n-th line.
+    // the run then gives. Files are handled in the run's order, except those that waited for a
+    // name another file held, which come once it is free: each is found by its entry.
     core::RunPreview foreseen;
-    std::size_t told = 0;
+    std::unordered_map<const core::FileEntry*, std::size_t> lineOf;
+    std::vector<bool> told;
     std::string out;
     const auto flush = [&](bool always) {
         if (always || out.size() > 65536) {
@@ -282,13 +284,16 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
     };
     if (invocation.json) {
         foreseen = run.preview();
+        for (std::size_t i = 0; i < foreseen.size(); ++i) lineOf.emplace(foreseen[i].file, i);
+        told.assign(foreseen.size(), false);
         callbacks.handled = [&](const core::RunStep& step, core::RunOutcome outcome, std::string_view reason) {
-            if (told < foreseen.size() && foreseen[told].file == step.file) {
-                out += jsonFile(foreseen[told], resultWord(outcome), reason);
+            const auto line = lineOf.find(step.file);
+            if (line != lineOf.end()) {
+                out += jsonFile(foreseen[line->second], resultWord(outcome), reason);
+                told[line->second] = true;
             } else {
                 out += jsonFile(*step.file, step.newName, nullptr, reason, resultWord(outcome));
             }
-            ++told;
             flush(false);
         };
     }
@@ -303,7 +308,9 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
     const core::RunResult result = run.finish();
     if (invocation.json) {
         // A run stopped by its undo record leaves the rest as they are.
-        for (; told < foreseen.size(); ++told) out += jsonFile(foreseen[told], "not reached");
+        for (std::size_t i = 0; i < foreseen.size(); ++i) {
+            if (!told[i]) out += jsonFile(foreseen[i], "not reached");
+        }
         out += jsonRunSummary(result);
         flush(true);
     } else {
