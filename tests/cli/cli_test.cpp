@@ -208,8 +208,8 @@ TEST_F(CliTest, AnUndoThatCannotStartSaysWhy) {
              ASSERT_EQ(others.run.lockAll(core::AppPaths::in(app.path()), {music.path()}, {}), "");
          },
          "Another run of the program is changing files in", 2, true},
-        {"unreadable", [](const std::string& database, Others&) { writeFile(database, "damaged"); },
-         "was set aside as", 1, false},
+        {"unreadable", [](const std::string& database, Others&) { writeFile(database, "damaged"); }, "was set aside as",
+         1, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -266,6 +266,12 @@ TEST_F(CliTest, RenameCollectsFailuresAndNoUndoRecordsNothing) {
     EXPECT_EQ(failing.status, 1);
     EXPECT_EQ(readFile(music / "y.mp3"), "taken");
     EXPECT_EQ(readFile(music / "x.mp3"), "x.mp3");
+    const std::string backtracks = std::string(40, 'a') + "b.mp3";
+    files({backtracks.c_str()});
+    const Outcome limit = run({"rename", "--replace", "(a+)+$", "x", "--regex", "-p", "a*b.mp3", music.path()});
+    EXPECT_EQ(limit.status, 1);
+    EXPECT_NE(limit.err.find("\"(a+)+$\" gave up on this name"), std::string::npos) << limit.err;
+    EXPECT_EQ(readFile(music / backtracks), backtracks);
 }
 
 // The refusal "When no folder can take the undo records" (README), exit 2, before anything is
@@ -358,6 +364,11 @@ TEST_F(CliTest, RefusedInputExitsWithTwo) {
     const Outcome same = run({"preview", "--replace", "a", "A", music.path()});
     EXPECT_NE(same.err.find("fields can't be the same"), std::string::npos);
     EXPECT_EQ(run({"preview", "--replace", "a", "A", "--match-case", music.path()}).status, 0);
+    const Outcome pattern = run({"preview", "--replace", "(ab", "x", "--regex", music.path()});
+    EXPECT_EQ(pattern.status, 2);
+    EXPECT_EQ(pattern.err,
+              "calderwynstrope-cli: --replace: The regular expression is not valid at character 4: "
+              "missing closing parenthesis.\n");
     core::writeFilterFile(music / "empty.ren", {});
     for (const auto& nothing : {std::vector<std::string>{"rename", music.path()},
                                 std::vector<std::string>{"rename", "-f", music / "empty.ren", music.path()}}) {
@@ -442,6 +453,17 @@ TEST_F(CliTest, SavedFiltersPrintBackAndMatchTheDialogsRules) {
               "\"\nNumReplace: (1 to 20) "
               "find=\"Track %s \" replace=\"%s - \"\nTags: \"(%3) %1 - %2\" (all fields must exist)\n");
     EXPECT_EQ(run({"preview", "-f", saved, "--tsv", music.path()}).status, 0);
+
+    // A regular expression keeps its switch through the file.
+    const Outcome pattern =
+        run({"preview", "--replace", "(\\d+)", "[$1]", "--regex", "--save", music / "regex.ren", music.path()});
+    ASSERT_EQ(pattern.status, 0) << pattern.err;
+    core::writeFilterFile(music / "dialog.ren", {*core::buildFilter("--replace", {{"(\\d+)", "[$1]"}, 4}).rule});
+    EXPECT_EQ(readFile(music / "regex.ren"), readFile(music / "dialog.ren"));
+    EXPECT_EQ(run({"filters", music / "regex.ren"}).out, "Replace: \"(\\d+)\" with \"[$1]\" (regular expression)\n");
+    files({"Track 7.mp3"});
+    EXPECT_EQ(run({"preview", "--tsv", "-p", "*.mp3", "-f", music / "regex.ren", music.path()}).out,
+              tsvDir() + "\tTrack 7.mp3\tTrack [7].mp3\tok\n");
 }
 
 TEST_F(CliTest, RenameLeavesNamesThatWouldNotChangeAlone) {
@@ -522,13 +544,15 @@ TEST_F(CliTest, MessagesShowControlCharactersInNamesEscaped) {
         EXPECT_EQ(failed.status, 1) << shown;
         EXPECT_EQ(raw(failed.err) + raw(failed.out), 0) << shown;
         EXPECT_EQ(failed.err, "calderwynstrope-cli: cannot rename \"" + dir + shown + ".mp3\" to \"" + shown +
-                                  "_2.mp3\": The file name \"" + shown + "_2.mp3\" is not valid: forbidden character.\n");
+                                  "_2.mp3\": The file name \"" + shown +
+                                  "_2.mp3\" is not valid: forbidden character.\n");
         EXPECT_NE(failed.out.find("- \"" + dir + shown + ".mp3\"\n"), std::string::npos) << failed.out;
 
         const Outcome preview = run({"preview", "--append", "", "_3", "-p", "*.mp3", folder.path()});
         EXPECT_EQ(raw(preview.out), 0) << shown;
-        EXPECT_NE(preview.out.find("  invalid (forbidden character) " + shown + ".mp3\n            -> " + shown + "_3.mp3\n"),
-                  std::string::npos)
+        EXPECT_NE(
+            preview.out.find("  invalid (forbidden character) " + shown + ".mp3\n            -> " + shown + "_3.mp3\n"),
+            std::string::npos)
             << preview.out;
         const Outcome missing = run({"preview", folder / name});
         EXPECT_EQ(missing.err, "calderwynstrope-cli: no such folder: \"" + dir + shown + "\"\n");
