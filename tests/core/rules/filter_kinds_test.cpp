@@ -56,6 +56,11 @@ TEST(FilterKinds, EveryKindBuildsDescribesAppliesAndReadsBack) {
         {"--replace", {{"[éü]+", "e"}, 4}, "", "Ébüé.mp3", "ebe.mp3"},
         {"--replace", {{"\\w", "-"}, 4}, "", "ж.日 x.mp3", "-.- -.mp3"},
         {"--replace", {{"x*", "-"}, 4}, "", "ab.mp3", "-a-b-.mp3"},
+        {"--replace", {{"(x)?b", "[$1]"}, 4}, "", "ab.mp3", "a[].mp3"},  // a group not taken
+        {"--replace", {{"(?<=a)a", "b"}, 4}, "", "aaa.mp3", "abb.mp3"},  // sees what went before
+        {"--replace", {{"b", "c"}, 4}, "", "a\377b.mp3", "a\377c.mp3"},  // bytes that are not UTF-8
+        {"--replace", {{"^\\d+\\s*", ""}, 4}, "", "01 Song 2.mp3", "Song 2.mp3"},
+        {"--replace", {{"(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)(k)(l)", "$12$1"}, 4}, "", "abcdefghijkl.mp3", "la.mp3"},
         {"--replace", {{" \\(\\d+\\)$", ""}, 4}, "", "Song (2).mp3", "Song.mp3"},
         {"--append", {{"01 ", ""}}, "Append: \"01 \" at front", "x.mp3", "01 x.mp3"},
         {"--append", {{"[", "]"}}, "Append: \"[\" at front and \"]\" at end", "x.mp3", "[x].mp3"},
