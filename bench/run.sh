@@ -161,10 +161,10 @@ python3 - "$regex_count" $literal_best $regex_best <<'PY'
 import sys
 n = int(sys.argv[1]); ls, lc, rs, rc = map(float, sys.argv[2:])
 print(f"\n{n} names, best of {__import__('os').environ.get('ROUNDS', '5')} runs each (--no-undo)")
-print(f"{'':34}{'seconds':>9}{'CPU s':>8}")
+print(f"{'':40}{'seconds':>9}{'CPU s':>8}")
 literal, pattern = "--replace _-_Track_ (literal)", "--replace (\\w+)_-_Track_(\\d+) --regex"
-print(f"{literal:34}{ls:9.2f}{lc:8.2f}")
-print(f"{pattern:34}{rs:9.2f}{rc:8.2f}")
+print(f"{literal:40}{ls:9.2f}{lc:8.2f}")
+print(f"{pattern:40}{rs:9.2f}{rc:8.2f}")
 print(f"regex to literal: {rs / ls:.2f}x wall, {rc / lc:.2f}x CPU" if ls > 0 and lc > 0 else "too few names to time")
 PY
 
