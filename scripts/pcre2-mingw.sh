@@ -28,9 +28,10 @@ if [ "$action" = build ] && [ "$(cat "$prefix/.stamp" 2>/dev/null)" = "$stamp_te
   exit 0
 fi
 
-# The unpacked source, and in .complete the version of Debian's source it holds.
+# The unpacked source; .complete holds the installed version it was fetched for, then the version
+# of Debian's source it holds, so an upgrade of libpcre2-dev fetches again.
 source_dir="$base/source/pcre2"
-if [ ! -f "$source_dir/.complete" ]; then
+if [ "$(cut -d' ' -f1 "$source_dir/.complete" 2>/dev/null)" != "$version" ]; then
   command -v dpkg-source >/dev/null || fail "dpkg-source is missing; run scripts/setup.sh"
   echo "pcre2-mingw: fetching the source of PCRE2 $version from Debian"
   apt_dir="$base/apt"
@@ -69,11 +70,11 @@ if [ ! -f "$source_dir/.complete" ]; then
   [ "$fetched" = "$version" ] || echo "pcre2-mingw: the mirror lacks $version; building Debian's $fetched instead"
   # apt checked the files against the signed source lists, so no maintainer key is needed here.
   dpkg-source --no-check -x "$base/source/pcre2_${fetched#*:}.dsc" "$source_dir" >/dev/null
-  echo "$fetched" >"$source_dir/.complete"
+  echo "$version $fetched" >"$source_dir/.complete"
 fi
 [ "$action" = fetch ] && exit 0
 
-echo "pcre2-mingw: building PCRE2 $(cat "$source_dir/.complete") with MinGW (once)"
+echo "pcre2-mingw: building PCRE2 $(cut -d' ' -f2 "$source_dir/.complete") with MinGW (once)"
 start=$SECONDS
 work="$base/mingw-build"
 rm -rf "$work" "$prefix"
