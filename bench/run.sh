@@ -13,7 +13,9 @@
 # a single run says as much about the neighbours as about us. Last, the same rename with undo on
 # and the floor with the files and the undo records on the real disk (DISK_DIR, default
 # build/bench-disk), where the journal's syncs cost what a disk's do.
-#   [ROUNDS=R] [DISK_DIR=D] bench/run.sh [N [TAGGED]]
+# Then REGEX names (default 10000) renamed by a regular expression with two capture groups
+# against the literal Replace.
+#   [ROUNDS=R] [DISK_DIR=D] bench/run.sh [N [TAGGED [REGEX]]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 count="${1:-100000}"
@@ -134,6 +136,36 @@ print(f"{'tag floor (C)':22}{fs:9.2f}{fc:8.2f}{rate(fs):>12}{int(fk)/1024:9.1f}"
 print(f"{'calderwynstrope-cli':22}{cs:9.2f}{cc:8.2f}{rate(cs):>12}{int(ck)/1024:9.1f}")
 def ratio(a, b): return f"{a / b:.2f}x" if b > 0 else "n/a (too few files to time)"
 print(f"ratio to the tag floor: {ratio(cs, fs)} wall, {ratio(cc, fc)} CPU")
+PY
+
+# Regular expressions: REGEX names (default 10000) renamed by a pattern with two groups, against
+# the literal Replace on the same names; both --no-undo, so the difference is the matching.
+regex_count="${3:-10000}"
+measure_n() {  # count folder command...
+  local n="$1"; shift
+  local folder="$1"; shift
+  make_files "$folder" "$n"
+  sync
+  /usr/bin/time -f "%e %U %S" -o "$work/time" "$@" >/dev/null 2>"$work/err" || { cat "$work/err"; exit 1; }
+  read -r e u s <"$work/time"
+  echo "$e $(python3 -c "print($u + $s)")"
+}
+literal_best="1e9 0"; regex_best="1e9 0"
+for ((round = 0; round < rounds; round++)); do
+  literal_best="$(best_tagged "$literal_best" "$(measure_n "$regex_count" "$folder" "$cli" rename --no-undo \
+    --replace "_-_Track_" " " "$folder")")"
+  regex_best="$(best_tagged "$regex_best" "$(measure_n "$regex_count" "$folder" "$cli" rename --no-undo \
+    --replace '(\w+)_-_Track_(\d+)' '$2 $1' --regex "$folder")")"
+done
+python3 - "$regex_count" $literal_best $regex_best <<'PY'
+import sys
+n = int(sys.argv[1]); ls, lc, rs, rc = map(float, sys.argv[2:])
+print(f"\n{n} names, best of {__import__('os').environ.get('ROUNDS', '5')} runs each (--no-undo)")
+print(f"{'':40}{'seconds':>9}{'CPU s':>8}")
+literal, pattern = "--replace _-_Track_ (literal)", "--replace (\\w+)_-_Track_(\\d+) --regex"
+print(f"{literal:40}{ls:9.2f}{lc:8.2f}")
+print(f"{pattern:40}{rs:9.2f}{rc:8.2f}")
+print(f"regex to literal: {rs / ls:.2f}x wall, {rc / lc:.2f}x CPU" if ls > 0 and lc > 0 else "too few names to time")
 PY
 
 # The real disk: files and undo records on it, so every sync of the journal reaches a device.

@@ -11,7 +11,7 @@ packages=(
   xvfb xauth imagemagick fonts-wqy-microhei
   nsis file
   id3v2 rename time python3 unicode-data
-  libtag1-dev libutfcpp-dev dpkg-dev
+  libtag1-dev libutfcpp-dev libpcre2-dev dpkg-dev
   clang-format clang libclang-rt-14-dev
 )
 
@@ -31,3 +31,5 @@ fi
 # TagLib's source for the Windows build (the same version as libtag1-dev), fetched once into
 # build/; the windows preset compiles it when it configures.
 "$(dirname "$0")/taglib-mingw.sh" fetch
+# PCRE2's source for the Windows build (the same version as libpcre2-dev), the same way.
+"$(dirname "$0")/pcre2-mingw.sh" fetch

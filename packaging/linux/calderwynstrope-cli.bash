@@ -5,7 +5,7 @@ _calderwynstrope_cli() {
 
     local commands="preview rename filters undo --help --version --data-dir"
     local options="-p --pattern -r --recurse -f --filters --case --underscores --periods --replace
-        --match-case --whole-word --append --strip --pad --flip --number --id3 --require-fields
+        --match-case --whole-word --regex --append --strip --pad --flip --number --id3 --require-fields
         --counter --per-folder
         --save --tsv --no-undo --data-dir"
 

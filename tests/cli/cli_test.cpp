@@ -281,6 +281,12 @@ TEST_F(CliTest, RenameCollectsFailuresAndNoUndoRecordsNothing) {
     EXPECT_EQ(failing.status, 1);
     EXPECT_EQ(readFile(music / "y.mp3"), "taken");
     EXPECT_EQ(readFile(music / "x.mp3"), "x.mp3");
+    const std::string backtracks = std::string(40, 'a') + "b.mp3";
+    files({backtracks.c_str()});
+    const Outcome limit = run({"rename", "--replace", "(a+)+$", "x", "--regex", "-p", "a*b.mp3", music.path()});
+    EXPECT_EQ(limit.status, 1);
+    EXPECT_NE(limit.err.find("\"(a+)+$\" gave up on this name"), std::string::npos) << limit.err;
+    EXPECT_EQ(readFile(music / backtracks), backtracks);
 }
 
 // The refusal "When no folder can take the undo records" (README), exit 2, before anything is
@@ -373,6 +379,11 @@ TEST_F(CliTest, RefusedInputExitsWithTwo) {
     const Outcome same = run({"preview", "--replace", "a", "A", music.path()});
     EXPECT_NE(same.err.find("fields can't be the same"), std::string::npos);
     EXPECT_EQ(run({"preview", "--replace", "a", "A", "--match-case", music.path()}).status, 0);
+    const Outcome pattern = run({"preview", "--replace", "(ab", "x", "--regex", music.path()});
+    EXPECT_EQ(pattern.status, 2);
+    EXPECT_EQ(pattern.err,
+              "calderwynstrope-cli: --replace: The regular expression is not valid at character 4: "
+              "missing closing parenthesis.\n");
     core::writeFilterFile(music / "empty.ren", {});
     for (const auto& nothing : {std::vector<std::string>{"rename", music.path()},
                                 std::vector<std::string>{"rename", "-f", music / "empty.ren", music.path()}}) {
@@ -456,6 +467,17 @@ TEST_F(CliTest, SavedFiltersPrintBackAndMatchTheDialogsRules) {
               "\"\nNumReplace: (1 to 20) "
               "find=\"Track %s \" replace=\"%s - \"\nTags: \"(%3) %1 - %2\" (all fields must exist)\n");
     EXPECT_EQ(run({"preview", "-f", saved, "--tsv", music.path()}).status, 0);
+
+    // A regular expression keeps its switch through the file.
+    const Outcome pattern =
+        run({"preview", "--replace", "(\\d+)", "[$1]", "--regex", "--save", music / "regex.ren", music.path()});
+    ASSERT_EQ(pattern.status, 0) << pattern.err;
+    core::writeFilterFile(music / "dialog.ren", {*core::buildFilter("--replace", {{"(\\d+)", "[$1]"}, 4}).rule});
+    EXPECT_EQ(readFile(music / "regex.ren"), readFile(music / "dialog.ren"));
+    EXPECT_EQ(run({"filters", music / "regex.ren"}).out, "Replace: \"(\\d+)\" with \"[$1]\" (regular expression)\n");
+    files({"Track 7.mp3"});
+    EXPECT_EQ(run({"preview", "--tsv", "-p", "*.mp3", "-f", music / "regex.ren", music.path()}).out,
+              tsvDir() + "\tTrack 7.mp3\tTrack [7].mp3\tok\n");
 }
 
 TEST_F(CliTest, CounterNumbersInRunOrderAndThePreviewSaysSo) {

@@ -221,6 +221,7 @@ TEST_F(FilterDialogTest, RefuseWhatTheCommandLineRefusesInItsWords) {
         const char* option;                              // the same values on the command line
         core::FilterValues values;
         int choice = 0;  // a radio button clicked before OK
+        int tick = 0;    // then a check box ticked
     };
     const Case cases[] = {
         {ID_ADD_NUMBER,
@@ -234,6 +235,13 @@ TEST_F(FilterDialogTest, RefuseWhatTheCommandLineRefusesInItsWords) {
          "--replace",
          {{"a", "b:c"}},
          IDC_CUSTOM},
+        {ID_ADD_REPLACE,
+         "Find and Replace Filter",
+         {{IDC_REPLACE_WITH, "x"}, {IDC_FIND, "(ab"}},
+         "--replace",
+         {{"(ab", "x"}, 4},
+         IDC_CUSTOM,
+         IDC_REGEX},
         // An old custom text is checked even while a preset is chosen and its field disabled.
         {ID_ADD_REPLACE, "Find and Replace Filter", {{IDC_REPLACE_WITH, "b|c"}}, "--replace", {{"a", "b|c"}}},
         {ID_ADD_NUMBER,
@@ -258,6 +266,10 @@ TEST_F(FilterDialogTest, RefuseWhatTheCommandLineRefusesInItsWords) {
         ASSERT_NE(dialog, nullptr);
         for (const auto& [id, text] : c.typed) setControlText(dialog, id, text);
         if (c.choice) click(dialog, c.choice);
+        if (c.tick) {
+            ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, c.tick); }));
+            click(dialog, c.tick);
+        }
         ASSERT_TRUE(okEnabled(dialog, true));
         click(dialog, IDOK);
         // A refused number is the platform's exchange message, under the program's title.

@@ -5,6 +5,7 @@
 #include "core/app/strings.h"
 #include "core/rules/id3_tag.h"
 #include "core/rules/number_replace.h"
+#include "core/rules/regex_replace.h"
 #include "core/rules/text_rules.h"
 #include "platform/paths.h"
 
@@ -95,7 +96,7 @@ void applyChangeCase(const Rule& rule, NameInProgress& name) {
 
 // --- Replace: the two built-in forms and the custom one ------------------------------------------
 
-enum : std::size_t { kMatchCaseFlag = 0, kWholeWordFlag = 1 };
+enum : std::size_t { kMatchCaseFlag = 0, kWholeWordFlag = 1, kRegexFlag = 2 };
 
 FilterResult buildPreset(std::int32_t which) {
     Rule rule = ofType(Replace);
@@ -119,14 +120,25 @@ FilterResult buildReplace(const FilterKind& kind, const FilterValues& values) {
     const std::string& find = values.texts[0];
     const std::string& replaceWith = values.texts[1];
     const bool matchCase = values.flag(kMatchCaseFlag);
-    if (find.empty() || replaceWith.empty()) return rejected("Find and Replace needs both a find and a replace text.");
+    const bool regex = values.flag(kRegexFlag);
+    // A pattern may well match to remove what it finds; a literal text has Strip for that.
+    if (find.empty() || (replaceWith.empty() && !regex)) {
+        return rejected("Find and Replace needs both a find and a replace text.");
+    }
     if (auto problem = textProblem(kind, values)) return *problem;
     if (matchCase ? find == replaceWith : toLowerText(find) == toLowerText(replaceWith)) {
         return rejected(loadString(IDS_FIND_EQUALS_REPLACE));
     }
+    if (regex) {
+        if (values.flag(kWholeWordFlag)) {
+            return rejected("Whole words only does not apply to a regular expression; write \\b around it instead.");
+        }
+        RegexProblem problem = checkRegexReplace(find, replaceWith, matchCase);
+        if (!problem.message.empty()) return rejected(std::move(problem.message), problem.field);
+    }
     Rule rule = ofType(Replace);
     rule.option = ReplaceCustom | (values.flag(kWholeWordFlag) ? ReplaceWholeWordsOrPeriods : 0) |
-                  (matchCase ? ReplaceMatchCaseOrUnderscores : 0);
+                  (matchCase ? ReplaceMatchCaseOrUnderscores : 0) | (regex ? ReplaceRegex : 0);
     rule.findText() = find;
     rule.replaceText() = replaceWith;
     return accepted(rule);
@@ -136,6 +148,7 @@ FilterValues replaceValues(const Rule& rule) {
     FilterValues values{textsOf({rule.findText(), rule.replaceText()}), 0};
     values.setFlag(kMatchCaseFlag, rule.option & ReplaceMatchCaseOrUnderscores);
     values.setFlag(kWholeWordFlag, rule.option & ReplaceWholeWordsOrPeriods);
+    values.setFlag(kRegexFlag, rule.option & ReplaceRegex);
     return values;
 }
 
@@ -151,7 +164,9 @@ void describeReplace(Rule& rule) {
     std::string suffix;
     const bool matchCase = rule.option & ReplaceMatchCaseOrUnderscores;
     const bool wholeWords = rule.option & ReplaceWholeWordsOrPeriods;
-    if (matchCase && wholeWords) {
+    if (rule.option & ReplaceRegex) {
+        suffix = matchCase ? " (regular expression, match case)" : " (regular expression)";
+    } else if (matchCase && wholeWords) {
         suffix = " (match case, whole words only)";
     } else if (matchCase) {
         suffix = " (match case)";
@@ -162,6 +177,10 @@ void describeReplace(Rule& rule) {
 }
 
 void applyReplace(const Rule& rule, NameInProgress& name) {
+    if ((rule.option & (ReplacePreset | ReplaceRegex)) == ReplaceRegex) {
+        regexReplace(name.base, rule.findText(), rule.replaceText(), rule.option & ReplaceMatchCaseOrUnderscores);
+        return;
+    }
     findReplace(name.base, rule.findText(), rule.replaceText(), rule.option);
 }
 
@@ -469,6 +488,7 @@ FilterText limit(const char* name, const char* what) {
 std::vector<FilterKind> makeTable() {
     const FilterFlag matchCase{"match case", "--match-case"};
     const FilterFlag wholeWord{"whole words only", "--whole-word"};
+    const FilterFlag regex{"regular expression", "--regex"};
     const FilterFlag requireFields{"all fields must exist", "--require-fields"};
     const FilterFlag id3v1Only{"ID3v1 tag only", "--v1-only"};
     const FilterFlag keepForbidden{"forbidden characters kept", "--keep-forbidden"};
@@ -514,9 +534,11 @@ std::vector<FilterKind> makeTable() {
          applyReplace},
         {Replace,
          "--replace",
-         "replace a text; may be followed by --match-case, --whole-word",
+         "replace a text; may be followed by --match-case,\n"
+         "--whole-word, --regex (FIND is a regular expression;\n"
+         "REPLACE takes $1..$99, ${name}, $0 the match, $$ a $)",
          {text("FIND", findText, kMaxFilterText, false), text("REPLACE", findText, kMaxFilterText, true)},
-         {matchCase, wholeWord},
+         {matchCase, wholeWord, regex},
          buildReplace,
          replaceValues,
          describeReplace,

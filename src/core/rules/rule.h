@@ -36,12 +36,14 @@ enum CaseMode : std::int32_t {
 };
 
 // Option bits of a Replace rule. Bits 4 and 8 mean one thing in the built-in form (bit 1) and
-// another in the custom form (bit 2).
+// another in the custom form (bit 2). Bit 16 makes the custom form's find text a regular
+// expression; no rule saved before it existed has it, so those keep replacing literally.
 enum ReplaceFlags : std::int32_t {
     ReplacePreset = 1,
     ReplaceCustom = 2,
     ReplaceMatchCaseOrUnderscores = 4,
     ReplaceWholeWordsOrPeriods = 8,
+    ReplaceRegex = 16,
 };
 
 // Option of an ID3 rule: the tag fields that must be present, in the order of the ID3v1 tag, then

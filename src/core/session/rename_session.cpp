@@ -4,6 +4,7 @@
 #include "core/app/strings.h"
 #include "core/plugins/plugin_manager.h"
 #include "core/rules/filter_kinds.h"
+#include "core/rules/regex_replace.h"
 #include "core/rules/text_rules.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -56,12 +57,15 @@ RenameSession::~RenameSession() {
 std::string RenameSession::proposeName(const std::string& folder, const std::string& name, RunPosition position) {
     try {
         return applyRules(plugins_, rules_, folder, name, position);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         // The report may show a message box, and whatever runs meanwhile may reuse the caller's
         // buffers: the name given back is taken before.
         std::string unchanged = name;
-        reporter_.criticalError(
-            formatString(IDS_MODIFY_NAME_FAILED, {platform::displayName(folder), platform::displayName(unchanged)}));
+        std::string message =
+            formatString(IDS_MODIFY_NAME_FAILED, {platform::displayName(folder), platform::displayName(unchanged)});
+        // A pattern that gave up on this name says why, so the user can mend the pattern.
+        if (dynamic_cast<const RegexFailure*>(&error)) message += " " + platform::displayName(error.what());
+        reporter_.criticalError(message);
         return unchanged;
     }
 }

@@ -130,11 +130,15 @@ const core::Rule* customReplace(const core::Rule* editing) {
 
 FindReplaceDialog::FindReplaceDialog(HWND parent, const core::Rule* editing)
     : FilterDialog(IDD_FIND_REPLACE, parent, "--replace", customReplace(editing), {}) {
-    for (int id : {IDC_FIND, IDC_REPLACE_WITH, IDC_WHOLE_WORD, IDC_MATCH_CASE}) {
+    for (int id : {IDC_FIND, IDC_REPLACE_WITH, IDC_MATCH_CASE, IDC_REGEX}) {
         onUpdate(id, [this] { return isChecked(IDC_CUSTOM); });
     }
+    // A pattern says where words end itself (\b).
+    onUpdate(IDC_WHOLE_WORD, [this] { return isChecked(IDC_CUSTOM) && !isChecked(IDC_REGEX); });
+    // A pattern may replace what it finds with nothing.
     onUpdate(IDOK, [this] {
-        return (isChecked(IDC_CUSTOM) && !text(IDC_FIND).empty() && !text(IDC_REPLACE_WITH).empty()) ||
+        return (isChecked(IDC_CUSTOM) && !text(IDC_FIND).empty() &&
+                (!text(IDC_REPLACE_WITH).empty() || isChecked(IDC_REGEX))) ||
                isChecked(IDC_UNDERSCORES) || isChecked(IDC_PERIODS);
     });
     // A new filter opens on "Replace underscores with spaces".
@@ -154,6 +158,7 @@ void FindReplaceDialog::onInitDialog() {
     setChecked(IDC_PERIODS, periods_);
     setChecked(IDC_MATCH_CASE, values_.flag(kind_.flagOfModifier("--match-case")));
     setChecked(IDC_WHOLE_WORD, values_.flag(kind_.flagOfModifier("--whole-word")));
+    setChecked(IDC_REGEX, values_.flag(kind_.flagOfModifier("--regex")));
     int focus;
     if (!preset_) {
         setChecked(IDC_CUSTOM, true);
@@ -172,7 +177,9 @@ void FindReplaceDialog::onInitDialog() {
 void FindReplaceDialog::onOk() {
     values_.texts = {text(IDC_FIND), text(IDC_REPLACE_WITH)};
     values_.setFlag(kind_.flagOfModifier("--match-case"), isChecked(IDC_MATCH_CASE));
-    values_.setFlag(kind_.flagOfModifier("--whole-word"), isChecked(IDC_WHOLE_WORD));
+    const bool regex = isChecked(IDC_REGEX);
+    values_.setFlag(kind_.flagOfModifier("--whole-word"), isChecked(IDC_WHOLE_WORD) && !regex);
+    values_.setFlag(kind_.flagOfModifier("--regex"), regex);
     // The replace field is checked in every form, even while it is disabled and holds an old
     // custom entry.
     const std::string problem = core::checkFilterText(kind_, 1, values_.texts[1]);

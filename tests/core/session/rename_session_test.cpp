@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/app/reporter.h"
+#include "core/rules/filter_kinds.h"
 #include "core/rules/text_rules.h"
 #include "core/session/rename_session.h"
 #include "core/undo/undo_index.h"
@@ -86,6 +87,17 @@ TEST(ProposeName, AFailingRuleIsReportedAndKeepsTheName) {
     EXPECT_EQ(session.proposeName("C:" + sep + "music" + sep, "a.mp3"), "a.mp3");
     ASSERT_EQ(reporter.messages.size(), 1u);
     EXPECT_EQ(reporter.messages[0], "Failed to modify the filename C:" + sep + "music" + sep + "a.mp3.");
+
+    // A pattern that backtracks without end gives up at its limit on this name alone, and says so.
+    RuleList pattern = {*buildFilter("--replace", {{"(a+)+$", "x"}, 4}).rule};
+    RenameSession limited(nullptr, pattern, false, false, 50, AppPaths::in(folder.path()), reporter);
+    EXPECT_EQ(limited.proposeName(folder.path(), std::string(40, 'a') + "b.mp3"), std::string(40, 'a') + "b.mp3");
+    EXPECT_EQ(limited.proposeName(folder.path(), "aa.mp3"), "x.mp3");
+    ASSERT_EQ(reporter.messages.size(), 2u);
+    EXPECT_NE(reporter.messages[1].find("gave up on this name: it needs more than its limit of steps (match limit "
+                                        "exceeded)."),
+              std::string::npos)
+        << reporter.messages[1];
 
     RuleList appends(200, rule(Append, std::string(100, 'x'), ""));
     RenameSession many(nullptr, appends, false, false, 50, AppPaths::in(folder.path()), reporter);
