@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # Writes a sources list (argv[1]) of deb-src entries for this machine's own Debian mirrors of its
 # release, so a script can fetch a source package through a private apt configuration and leave
-# the machine's own apt setup alone (scripts/pcre2-mingw.sh).
+# the machine's own apt setup alone (scripts/taglib-mingw.sh, scripts/pcre2-mingw.sh).
 import glob, re, sys
 
 codename = ""
