@@ -49,8 +49,12 @@ for kind in "${kinds[@]}"; do
       ;;
     deb)
       static_taglib
+      # PCRE2 linked in as well, from the static library Debian's libpcre2-dev ships, so the
+      # package needs only the C and C++ runtimes.
+      pcre2_static="$(dpkg -L libpcre2-dev | grep '/libpcre2-8\.a$' | head -n 1)"
+      [ -n "$pcre2_static" ] || { echo "package: libpcre2-dev ships no libpcre2-8.a" >&2; exit 1; }
       cmake --preset package-linux -DCW_TAGLIB_INCLUDE="$taglib/include" \
-        -DCW_TAGLIB_LIBRARY="$taglib/lib/libtag.a" >/dev/null
+        -DCW_TAGLIB_LIBRARY="$taglib/lib/libtag.a" -DCW_PCRE2_LIBRARY="$pcre2_static" >/dev/null
       cmake --build --preset package-linux -j "$jobs" --target calderwynstrope-cli cli_man_page
       rm -rf build/package-linux/cpack
       (cd build/package-linux && cpack -G DEB -B cpack >/dev/null)
