@@ -32,44 +32,10 @@ fi
 # of Debian's source it holds, so an upgrade of libpcre2-dev fetches again.
 source_dir="$base/source/pcre2"
 if [ "$(cut -d' ' -f1 "$source_dir/.complete" 2>/dev/null)" != "$version" ]; then
-  command -v dpkg-source >/dev/null || fail "dpkg-source is missing; run scripts/setup.sh"
   echo "pcre2-mingw: fetching the source of PCRE2 $version from Debian"
-  apt_dir="$base/apt"
-  rm -rf "$apt_dir" "$base/source"
-  mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$base/source"
-  python3 "$root/scripts/debian-source-list.py" "$apt_dir/sources.list"
-  apt_opts=(
-    -o Dir::Etc::SourceList="$apt_dir/sources.list"
-    -o Dir::Etc::SourceParts=/nonexistent
-    -o Dir::State::Lists="$apt_dir/lists"
-    -o Dir::Cache="$apt_dir/cache"
-    -o Debug::NoLocking=true
-  )
-  # As root apt downloads as its own sandbox user, who may not write into this worktree.
-  [ "$(id -u)" -eq 0 ] && apt_opts+=(-o APT::Sandbox::User=root)
-  apt-get "${apt_opts[@]}" -qq update || fail "could not read the Debian source lists"
-  # The installed version first. A mirror may list a security update's source that it does not
-  # hold; then the newest other Debian revision of the same upstream release, whose library and
-  # header are the same program.
-  upstream="${version#*:}"
-  upstream="${upstream%-*}"
-  candidates=("$version")
-  while read -r other; do
-    [ "$other" != "$version" ] && [ "$(v="${other#*:}" && echo "${v%-*}")" = "$upstream" ] && candidates+=("$other")
-  done < <(apt-cache "${apt_opts[@]}" showsrc pcre2 2>/dev/null | sed -n 's/^Version: //p' | sort -u -r -V)
-  fetched=""
-  for candidate in "${candidates[@]}"; do
-    if (cd "$base/source" && apt-get "${apt_opts[@]}" -qq source --download-only "pcre2=$candidate" >/dev/null 2>&1); then
-      fetched="$candidate"
-      break
-    fi
-    rm -f "$base/source"/pcre2_*
-  done
-  [ -n "$fetched" ] ||
-    fail "Debian no longer offers the source of PCRE2 $upstream; upgrade libpcre2-dev (apt-get install libpcre2-dev)"
-  [ "$fetched" = "$version" ] || echo "pcre2-mingw: the mirror lacks $version; building Debian's $fetched instead"
-  # apt checked the files against the signed source lists, so no maintainer key is needed here.
-  dpkg-source --no-check -x "$base/source/pcre2_${fetched#*:}.dsc" "$source_dir" >/dev/null
+  source "$root/scripts/debian-source.sh"
+  fetch_debian_source pcre2 "$version" "$base" "$source_dir" ||
+    fail "Debian no longer offers the source of PCRE2 $version; upgrade libpcre2-dev (apt-get install libpcre2-dev)"
   echo "$version $fetched" >"$source_dir/.complete"
 fi
 [ "$action" = fetch ] && exit 0

@@ -31,27 +31,10 @@ fi
 
 source_dir="$base/source/taglib-$version"
 if [ ! -f "$source_dir/.complete" ]; then
-  command -v dpkg-source >/dev/null || fail "dpkg-source is missing; run scripts/setup.sh"
   echo "taglib-mingw: fetching the source of TagLib $version from Debian"
-  apt_dir="$base/apt"
-  rm -rf "$apt_dir" "$base/source"
-  mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$base/source"
-  # The machine's own Debian mirrors for this release, turned into source entries.
-  python3 "$root/scripts/debian-source-list.py" "$apt_dir/sources.list"
-  apt_opts=(
-    -o Dir::Etc::SourceList="$apt_dir/sources.list"
-    -o Dir::Etc::SourceParts=/nonexistent
-    -o Dir::State::Lists="$apt_dir/lists"
-    -o Dir::Cache="$apt_dir/cache"
-    -o Debug::NoLocking=true
-  )
-  # As root apt downloads as its own sandbox user, who may not write into this worktree.
-  [ "$(id -u)" -eq 0 ] && apt_opts+=(-o APT::Sandbox::User=root)
-  apt-get "${apt_opts[@]}" -qq update || fail "could not read the Debian source lists"
-  (cd "$base/source" && apt-get "${apt_opts[@]}" -qq source --download-only "taglib=$version") ||
+  source "$root/scripts/debian-source.sh"
+  fetch_debian_source taglib "$version" "$base" "$source_dir" ||
     fail "Debian no longer offers the source of TagLib $version; upgrade libtag1-dev (apt-get install libtag1-dev)"
-  # apt checked the files against the signed source lists, so no maintainer key is needed here.
-  dpkg-source --no-check -x "$base/source/taglib_${version#*:}.dsc" "$source_dir" >/dev/null
   touch "$source_dir/.complete"
 fi
 [ "$action" = fetch ] && exit 0
