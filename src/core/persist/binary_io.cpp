@@ -7,6 +7,16 @@
 
 namespace core {
 
+void appendLittle(std::string& bytes, std::uint64_t value, int size) {
+    for (int i = 0; i < size; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+std::uint64_t littleAt(std::string_view bytes, std::size_t at, int size) {
+    std::uint64_t value = 0;
+    for (int i = size - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+    return value;
+}
+
 using BRAXEN::braxen_Exception;
 
 void writeInt(platform::File& file, std::int32_t value) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "platform/files.h"
 
@@ -14,6 +15,13 @@ namespace core {
 inline constexpr std::size_t kRuleTextSlot = 128;
 inline constexpr std::size_t kPathSlot = 260;
 inline constexpr std::size_t kHeaderSlot = 64;
+
+// Little-endian integers of `size` bytes (up to 8) in a byte string: appended, and read at `at`.
+void appendLittle(std::string& bytes, std::uint64_t value, int size);
+std::uint64_t littleAt(std::string_view bytes, std::size_t at, int size);
+inline std::uint32_t u32At(std::string_view bytes, std::size_t at) {
+    return static_cast<std::uint32_t>(littleAt(bytes, at, 4));
+}
 
 void writeInt(platform::File& file, std::int32_t value);
 // Raises braxen_Exception 115 when the file ends first: a short file is a damaged file.

@@ -52,35 +52,19 @@ std::uint32_t crc32(std::string_view bytes) {
     return crc ^ 0xFFFFFFFFu;
 }
 
-void appendU32(std::string& bytes, std::uint32_t value) {
-    const char little[4] = {static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF),
-                            static_cast<char>((value >> 16) & 0xFF), static_cast<char>(value >> 24)};
-    bytes.append(little, 4);
-}
-
-std::uint64_t readLittle(std::string_view bytes, std::size_t at, int size) {
-    std::uint64_t value = 0;
-    for (int i = size - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-    return value;
-}
-
-std::uint32_t u32At(std::string_view bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(readLittle(bytes, at, 4));
-}
-
 // A record whose payload is `prefix`, then (withLength) the length of `first`, `first` and
 // `second`: a move's record is laid out with no string of its own.
 void appendRecord(std::string& bytes, char type, std::string_view prefix, std::string_view first,
                   std::string_view second = {}, bool withLength = false) {
     const std::size_t at = bytes.size();
     const std::size_t payload = prefix.size() + (withLength ? 4 : 0) + first.size() + second.size();
-    appendU32(bytes, static_cast<std::uint32_t>(payload));
+    appendLittle(bytes, static_cast<std::uint32_t>(payload), 4);
     bytes += type;
     bytes += prefix;
-    if (withLength) appendU32(bytes, static_cast<std::uint32_t>(first.size()));
+    if (withLength) appendLittle(bytes, static_cast<std::uint32_t>(first.size()), 4);
     bytes += first;
     bytes += second;
-    appendU32(bytes, crc32(std::string_view(bytes).substr(at)));
+    appendLittle(bytes, crc32(std::string_view(bytes).substr(at)), 4);
 }
 
 // The length of the Rule section at the start of `bytes`, when it is whole and looks like one.
@@ -104,11 +88,11 @@ void appendJournalRecord(std::string& bytes, char type, std::string_view payload
 
 std::string formatJournalHeader(std::time_t started) {
     std::string bytes(kMagic, sizeof kMagic);
-    appendU32(bytes, kJournalVersion);
+    appendLittle(bytes, kJournalVersion, 4);
     const auto time = static_cast<std::uint64_t>(static_cast<std::int64_t>(started));
-    appendU32(bytes, static_cast<std::uint32_t>(time));
-    appendU32(bytes, static_cast<std::uint32_t>(time >> 32));
-    appendU32(bytes, crc32(bytes));
+    appendLittle(bytes, static_cast<std::uint32_t>(time), 4);
+    appendLittle(bytes, static_cast<std::uint32_t>(time >> 32), 4);
+    appendLittle(bytes, crc32(bytes), 4);
     return bytes;
 }
 
@@ -145,7 +129,7 @@ std::optional<JournalHead> readHead(std::string_view bytes) {
     }
     const auto rules = ruleSectionLength(bytes.substr(kHeaderSize));
     if (!rules) return std::nullopt;
-    return JournalHead{static_cast<std::time_t>(static_cast<std::int64_t>(readLittle(bytes, 12, 8))),
+    return JournalHead{static_cast<std::time_t>(static_cast<std::int64_t>(littleAt(bytes, 12, 8))),
                        bytes.substr(kHeaderSize, *rules), kHeaderSize + *rules};
 }
 
@@ -182,7 +166,7 @@ std::size_t forEachMove(std::string_view bytes, std::size_t at, std::string& fol
         }
         std::optional<platform::FileId> id;
         if (type == kVerifiedMoveRecord && payload.size() >= 16) {
-            id = platform::FileId{readLittle(payload, 0, 8), readLittle(payload, 8, 8)};
+            id = platform::FileId{littleAt(payload, 0, 8), littleAt(payload, 8, 8)};
             payload.remove_prefix(16);
         } else if (type != kMoveRecord) {
             return false;  // not something this program writes

@@ -24,16 +24,6 @@ constexpr char kUndoBatchRecord = 'B';  // first and end (u32 each): entries [fi
 constexpr std::size_t kUndoHeadSize = 32;
 constexpr std::size_t kPiece = std::size_t{1} << 20;
 
-void putLittle(std::string& bytes, std::uint64_t value, int size) {
-    for (int i = 0; i < size; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
-std::uint64_t little(std::string_view bytes, std::size_t at, int size) {
-    std::uint64_t value = 0;
-    for (int i = size - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-    return value;
-}
-
 bool sameFile(const std::optional<platform::FileId>& a, const std::optional<platform::FileId>& b) {
     return a && b && *a == *b;
 }
@@ -161,19 +151,19 @@ public:
     void begin(const DatabaseReader& reader, const std::string& database) {
         const platform::FileId id = platform::entryId(database).value_or(platform::FileId{});
         std::string payload;
-        putLittle(payload, reader.head().version, 4);
-        putLittle(payload, reader.head().count, 4);
-        putLittle(payload, reader.size(), 8);
-        putLittle(payload, id.volume, 8);
-        putLittle(payload, id.index, 8);
+        appendLittle(payload, reader.head().version, 4);
+        appendLittle(payload, reader.head().count, 4);
+        appendLittle(payload, reader.size(), 8);
+        appendLittle(payload, id.volume, 8);
+        appendLittle(payload, id.index, 8);
         file_.open(path_, platform::File::Mode::CreateWrite);
         append(kUndoHeadRecord, payload);
     }
     // Names the entries [first, end) about to be undone, on the disk before any of them is.
     void batch(std::uint32_t first, std::uint32_t end) {
         std::string payload;
-        putLittle(payload, first, 4);
-        putLittle(payload, end, 4);
+        appendLittle(payload, first, 4);
+        appendLittle(payload, end, 4);
         append(kUndoBatchRecord, payload);
     }
     // The undo is over: the journal goes, then the lock.
@@ -224,8 +214,8 @@ std::size_t settleLocked(const AppPaths& paths, const IndexEntry& entry, const s
             if (type != kUndoHeadRecord || payload.size() != kUndoHeadSize) return false;
             head = std::string(payload);
         } else if (type == kUndoBatchRecord && payload.size() == 8) {
-            batches.emplace_back(static_cast<std::uint32_t>(little(payload, 0, 4)),
-                                 static_cast<std::uint32_t>(little(payload, 4, 4)));
+            batches.emplace_back(static_cast<std::uint32_t>(littleAt(payload, 0, 4)),
+                                 static_cast<std::uint32_t>(littleAt(payload, 4, 4)));
         } else {
             return false;  // not something this program writes
         }
@@ -241,13 +231,13 @@ std::size_t settleLocked(const AppPaths& paths, const IndexEntry& entry, const s
     const auto status = platform::fileStatus(database);
     // The journal of a database that has been rewritten since (by the undo that wrote it, killed
     // before it removed the journal) or that is gone: that undo's outcome is in it already.
-    if (!status || status->size != little(*head, 8, 8) ||
-        !sameFile(platform::entryId(database), platform::FileId{little(*head, 16, 8), little(*head, 24, 8)})) {
+    if (!status || status->size != littleAt(*head, 8, 8) ||
+        !sameFile(platform::entryId(database), platform::FileId{littleAt(*head, 16, 8), littleAt(*head, 24, 8)})) {
         return 0;
     }
     std::optional<DatabaseReader> reader(std::in_place, database);
     const std::uint32_t count = reader->head().count;
-    if (reader->head().version != little(*head, 0, 4) || count != little(*head, 4, 4)) return 0;
+    if (reader->head().version != littleAt(*head, 0, 4) || count != littleAt(*head, 4, 4)) return 0;
     std::vector<bool> gone(count, false);
     std::size_t back = 0;
     std::string piece;

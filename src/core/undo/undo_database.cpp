@@ -28,25 +28,6 @@ bool hasIdentities(std::uint32_t version) {
     return version == 3 || version == 4;
 }
 
-std::uint64_t u64At(std::string_view bytes, std::size_t at) {
-    std::uint64_t value = 0;
-    for (int i = 7; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-    return value;
-}
-
-std::uint32_t intAt(std::string_view bytes, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return std::uint32_t(static_cast<unsigned char>(bytes[at + i])); };
-    return byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
-}
-
-void appendInt(std::string& bytes, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>((value >> shift) & 0xFF);
-}
-
-void appendInt64(std::string& bytes, std::uint64_t value) {
-    for (int shift = 0; shift < 64; shift += 8) bytes += static_cast<char>((value >> shift) & 0xFF);
-}
-
 // A text slot: the text (cut at a character boundary when it does not fit), then zeros.
 void appendSlot(std::string& bytes, std::string_view text, std::size_t width) {
     const std::size_t at = bytes.size();
@@ -132,24 +113,24 @@ UndoEntry parseUndoEntry(std::string_view bytes, std::uint32_t version) {
         return platform::nameFromRecord(slotText(bytes.substr(index * slot, slot)));
     };
     UndoEntry entry{text(0), text(1), text(2), std::nullopt};
-    if (hasIdentities(version) && (intAt(bytes, 3 * slot) & 1)) {
-        entry.id = platform::FileId{u64At(bytes, 3 * slot + 8), u64At(bytes, 3 * slot + 16)};
+    if (hasIdentities(version) && (u32At(bytes, 3 * slot) & 1)) {
+        entry.id = platform::FileId{littleAt(bytes, 3 * slot + 8, 8), littleAt(bytes, 3 * slot + 16, 8)};
     }
     return entry;
 }
 
 UndoDatabaseHead parseUndoDatabaseHead(std::string_view bytes, std::uint64_t fileSize) {
     const std::size_t entriesAt = undoEntriesOffset();
-    if (bytes.size() < 4 || intAt(bytes, 0) != 1) throw braxen_Exception(braxen_Exception::invalidFormat);
+    if (bytes.size() < 4 || u32At(bytes, 0) != 1) throw braxen_Exception(braxen_Exception::invalidFormat);
     if (bytes.size() < 8) throw braxen_Exception(braxen_Exception::invalidFormat);
     UndoDatabaseHead head;
-    head.version = intAt(bytes, 4);
+    head.version = u32At(bytes, 4);
     head.entrySize = undoEntrySize(head.version);
     if (head.entrySize == 0) throw braxen_Exception(braxen_Exception::unknownVersion);
     if (bytes.size() < entriesAt || fileSize < entriesAt || slotText(bytes.substr(8, kHeaderSlot)) != kUndoHeaderText) {
         throw braxen_Exception(braxen_Exception::invalidFormat);
     }
-    head.count = intAt(bytes, 8 + kHeaderSlot);
+    head.count = u32At(bytes, 8 + kHeaderSlot);
     // A count that runs past the end of the file is a damaged file, not a reason to read on.
     if (std::uint64_t{head.count} * head.entrySize > fileSize - entriesAt) {
         throw braxen_Exception(braxen_Exception::invalidFormat);
@@ -178,10 +159,10 @@ bool needsWideSlots(std::string_view text) {
 
 UndoDatabaseLayout::UndoDatabaseLayout(std::size_t count, bool wide)
     : slot_(wide ? kUndoSlotVersion2 : kUndoSlotVersion1) {
-    appendInt(bytes_, 1);  // the stamp
-    appendInt(bytes_, wide ? 4 : 3);
+    appendLittle(bytes_, 1, 4);  // the stamp
+    appendLittle(bytes_, wide ? 4 : 3, 4);
     appendSlot(bytes_, kUndoHeaderText, kHeaderSlot);
-    appendInt(bytes_, static_cast<std::uint32_t>(count));
+    appendLittle(bytes_, static_cast<std::uint32_t>(count), 4);
 }
 
 void UndoDatabaseLayout::addEntry(std::string_view folder, std::string_view newName, std::string_view oldName,
@@ -189,10 +170,10 @@ void UndoDatabaseLayout::addEntry(std::string_view folder, std::string_view newN
     appendSlot(bytes_, folder, slot_);
     appendSlot(bytes_, newName, slot_);
     appendSlot(bytes_, oldName, slot_);
-    appendInt(bytes_, id ? 1 : 0);
-    appendInt(bytes_, 0);
-    appendInt64(bytes_, id ? id->volume : 0);
-    appendInt64(bytes_, id ? id->index : 0);
+    appendLittle(bytes_, id ? 1 : 0, 4);
+    appendLittle(bytes_, 0, 4);
+    appendLittle(bytes_, id ? id->volume : 0, 8);
+    appendLittle(bytes_, id ? id->index : 0, 8);
 }
 
 namespace {
@@ -258,7 +239,7 @@ bool loadDatabaseProperties(const PluginManager* plugins, const AppPaths& paths,
                 throw braxen_Exception(braxen_Exception::invalidFormat);
             }
             for (std::size_t i = 0; i < n; ++i) {
-                if (intAt(piece, i * entrySize + 3 * slotFor(properties.version)) & 1) ++properties.verified;
+                if (u32At(piece, i * entrySize + 3 * slotFor(properties.version)) & 1) ++properties.verified;
             }
             done += static_cast<std::uint32_t>(n);
         }

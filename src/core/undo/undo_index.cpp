@@ -18,11 +18,6 @@ namespace {
 
 constexpr std::size_t kNameBytes = 12;
 
-std::uint32_t intAt(std::string_view bytes, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return std::uint32_t(static_cast<unsigned char>(bytes[at + i])); };
-    return byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
-}
-
 // A slot's text: its bytes up to the first zero, or all of them.
 std::string_view slotText(std::string_view slot) {
     return slot.substr(0, std::min(slot.find('\0'), slot.size()));
@@ -67,8 +62,8 @@ bool isDatabaseName(std::string_view name) {
 std::vector<IndexEntry> parseIndex(std::string_view bytes) {
     std::vector<IndexEntry> list;
     if (bytes.empty()) return list;
-    if (bytes.size() < 8 || intAt(bytes, 0) != 1) throw braxen_Exception(braxen_Exception::invalidFormat);
-    if (intAt(bytes, 4) != 1) throw braxen_Exception(braxen_Exception::unknownVersion);
+    if (bytes.size() < 8 || u32At(bytes, 0) != 1) throw braxen_Exception(braxen_Exception::invalidFormat);
+    if (u32At(bytes, 4) != 1) throw braxen_Exception(braxen_Exception::unknownVersion);
     if (bytes.size() < kIndexHeaderSize || slotText(bytes.substr(8, kHeaderSlot)) != kIndexHeaderText) {
         throw braxen_Exception(braxen_Exception::invalidFormat);
     }
