@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/console.h"
-#include "core/app/app_paths.h"
+#include "core/base/app_paths.h"
 
 namespace cli {
 

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "calderwynstrope/version.h"
-#include "core/app/app_paths.h"
+#include "core/base/app_paths.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "support/environment.h"

@@ -1,5 +1,5 @@
-#include "core/app/ini_file.h"
-#include "core/app/settings.h"
+#include "core/base/ini_file.h"
+#include "core/base/settings.h"
 #include "fuzz/fuzz_targets.h"
 
 using fuzzing::check;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/reporter.h"
+#include "core/base/reporter.h"
 
 namespace testing_support {
 

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "core/app/strings.h"
+#include "core/base/strings.h"
 #include "core/rules/filter_kinds.h"
 #include "support/temp_folder.h"
 #include "ui/app/resource.h"

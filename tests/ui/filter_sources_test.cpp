@@ -11,7 +11,7 @@
 
 #include "calderwynstrope/version.h"
 #include "core/app/app_context.h"
-#include "core/app/strings.h"
+#include "core/base/strings.h"
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_kinds.h"
 #include "platform/files.h"

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "calderwynstrope/version.h"
-#include "core/app/strings.h"
+#include "core/base/strings.h"
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_kinds.h"
 #include "core/rules/name_check.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "core/app/strings.h"
+#include "core/base/strings.h"
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_kinds.h"
 #include "core/undo/undo_index.h"

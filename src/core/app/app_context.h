@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "core/app/app_paths.h"
-#include "core/app/settings.h"
+#include "core/base/app_paths.h"
+#include "core/base/settings.h"
 #include "core/plugins/plugin_manager.h"
 #include "core/undo/journal_recovery.h"
 

@@ -1,6 +1,6 @@
 #include "core/persist/braxen_exception.h"
 
-#include "core/app/strings.h"
+#include "core/base/strings.h"
 #include "platform/utf8.h"
 
 namespace BRAXEN {

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "core/app/strings.h"
+#include "core/base/strings.h"
 #include "core/rules/id3_tag.h"
 #include "core/rules/number_replace.h"
 #include "core/rules/regex_replace.h"

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "core/base/text.h"
 #include "core/rules/rule.h"
 
 namespace core {
@@ -23,11 +24,6 @@ public:
 
 // Throws NameTooLongError when text is longer than kMaxNameBytes.
 void checkNameLength(const std::string& text);
-
-// Space, tab, line feed, vertical tab, form feed and carriage return.
-bool isWhiteSpace(char c);
-// The text without white space at either end.
-std::string trimWhiteSpace(const std::string& text);
 
 // Whole-text case conversion by the Unicode case mapping, one code point at a time; a code point
 // whose mapping has another UTF-8 length stays as it is, so lengths and positions never change.

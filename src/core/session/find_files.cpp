@@ -4,7 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "core/app/strings.h"
+#include "core/base/strings.h"
 #include "core/rules/text_rules.h"
 #include "platform/files.h"
 #include "platform/paths.h"

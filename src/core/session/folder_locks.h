@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/app_paths.h"
+#include "core/base/app_paths.h"
 #include "platform/file_lock.h"
 
 namespace core {

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <unordered_set>
 
-#include "core/app/strings.h"
+#include "core/base/strings.h"
 #include "core/persist/braxen_exception.h"
 #include "platform/case_fold.h"
 #include "platform/clock.h"

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/app/app_paths.h"
+#include "core/base/app_paths.h"
 #include "core/rules/rule.h"
 #include "core/session/find_files.h"
 #include "core/session/folder_locks.h"

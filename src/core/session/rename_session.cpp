@@ -1,7 +1,7 @@
 #include "core/session/rename_session.h"
 
-#include "core/app/reporter.h"
-#include "core/app/strings.h"
+#include "core/base/reporter.h"
+#include "core/base/strings.h"
 #include "core/plugins/plugin_manager.h"
 #include "core/rules/filter_kinds.h"
 #include "core/rules/regex_replace.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "core/app/app_paths.h"
+#include "core/base/app_paths.h"
 #include "core/rules/filter_kinds.h"
 #include "core/rules/name_check.h"
 #include "core/rules/rule.h"

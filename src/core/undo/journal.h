@@ -32,7 +32,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/app/app_paths.h"
+#include "core/base/app_paths.h"
 #include "core/rules/rule.h"
 #include "core/undo/undo_database.h"
 #include "platform/file_lock.h"

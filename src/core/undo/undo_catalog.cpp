@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/app/strings.h"
+#include "core/base/strings.h"
 #include "core/persist/binary_io.h"
 #include "core/persist/braxen_exception.h"
 #include "core/session/folder_locks.h"

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/app/app_paths.h"
+#include "core/base/app_paths.h"
 #include "core/undo/undo_database.h"
 #include "core/undo/undo_index.h"
 

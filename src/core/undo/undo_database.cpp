@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "core/app/strings.h"
+#include "core/base/strings.h"
 #include "core/persist/binary_io.h"
 #include "core/persist/braxen_exception.h"
 #include "core/persist/filter_archive.h"

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/app/app_paths.h"
+#include "core/base/app_paths.h"
 #include "core/rules/rule.h"
 #include "platform/files.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "core/app/settings.h"
+#include "core/base/settings.h"
 #include "core/persist/binary_io.h"
 #include "core/persist/braxen_exception.h"
 #include "platform/files.h"

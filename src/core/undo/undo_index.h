@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/app/app_paths.h"
+#include "core/base/app_paths.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
 

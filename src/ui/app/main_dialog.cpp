@@ -4,8 +4,8 @@
 #include <shlobj.h>
 
 #include "core/app/association.h"
-#include "core/app/settings.h"
-#include "core/app/strings.h"
+#include "core/base/settings.h"
+#include "core/base/strings.h"
 #include "core/persist/braxen_exception.h"
 #include "core/persist/filter_archive.h"
 #include "core/session/find_files.h"

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "core/app/app_context.h"
-#include "core/app/reporter.h"
+#include "core/base/reporter.h"
 #include "core/rules/rule.h"
 #include "ui/controls/custom_controls.h"
 #include "ui/controls/handles.h"

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "core/app/strings.h"
+#include "core/base/strings.h"
 #include "ui/app/resource.h"
 #include "ui/controls/dpi.h"
 #include "ui/controls/folder_picker.h"

@@ -1,6 +1,6 @@
 #include "ui/controls/messages.h"
 
-#include "core/app/strings.h"
+#include "core/base/strings.h"
 #include "core/rules/filter_kinds.h"
 #include "platform/win32/wide.h"
 

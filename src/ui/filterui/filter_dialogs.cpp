@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "core/app/strings.h"
+#include "core/base/strings.h"
 #include "core/rules/text_rules.h"
 #include "ui/app/resource.h"
 #include "ui/controls/messages.h"

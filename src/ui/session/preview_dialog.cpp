@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/app/strings.h"
+#include "core/base/strings.h"
 #include "core/rules/text_rules.h"
 #include "core/session/find_files.h"
 #include "platform/win32/wide.h"

@@ -18,8 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/app/app_paths.h"
-#include "core/app/reporter.h"
+#include "core/base/app_paths.h"
+#include "core/base/reporter.h"
 #include "core/session/rename_run.h"
 #include "ui/controls/zel_dialog.h"
 

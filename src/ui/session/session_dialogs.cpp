@@ -1,6 +1,6 @@
 #include "ui/session/session_dialogs.h"
 
-#include "core/app/strings.h"
+#include "core/base/strings.h"
 #include "core/rules/name_check.h"
 #include "platform/paths.h"
 #include "platform/win32/wide.h"

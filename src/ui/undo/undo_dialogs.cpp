@@ -1,6 +1,6 @@
 #include "ui/undo/undo_dialogs.h"
 
-#include "core/app/strings.h"
+#include "core/base/strings.h"
 #include "core/persist/braxen_exception.h"
 #include "platform/clock.h"
 #include "platform/win32/wide.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "core/app/strings.h"
+#include "core/base/strings.h"
 #include "core/rules/filter_kinds.h"
 #include "core/rules/name_check.h"
 #include "core/session/rename_run.h"

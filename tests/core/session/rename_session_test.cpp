@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/app/reporter.h"
+#include "core/base/reporter.h"
 #include "core/rules/filter_kinds.h"
 #include "core/rules/text_rules.h"
 #include "core/session/rename_session.h"

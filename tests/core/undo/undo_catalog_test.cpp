@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "core/app/reporter.h"
+#include "core/base/reporter.h"
 #include "core/persist/binary_io.h"
 #include "core/persist/braxen_exception.h"
 #include "core/session/rename_session.h"

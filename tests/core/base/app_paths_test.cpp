@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "core/app/app_paths.h"
+#include "core/base/app_paths.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "support/environment.h"

@@ -1,6 +1,6 @@
-#include "core/app/ini_file.h"
+#include "core/base/ini_file.h"
 
-#include "core/rules/text_rules.h"
+#include "core/base/text.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "platform/utf8.h"

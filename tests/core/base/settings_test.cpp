@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "core/app/ini_file.h"
-#include "core/app/settings.h"
+#include "core/base/ini_file.h"
+#include "core/base/settings.h"
 #include "support/temp_folder.h"
 
 #ifdef _WIN32

@@ -1,4 +1,4 @@
-#include "core/app/app_paths.h"
+#include "core/base/app_paths.h"
 
 #include <random>
 

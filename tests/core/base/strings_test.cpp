@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/app/strings.h"
+#include "core/base/strings.h"
 
 namespace {
 

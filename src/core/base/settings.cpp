@@ -1,6 +1,6 @@
-#include "core/app/settings.h"
+#include "core/base/settings.h"
 
-#include "core/app/ini_file.h"
+#include "core/base/ini_file.h"
 
 namespace core {
 namespace {

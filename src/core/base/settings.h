@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/app/app_paths.h"
+#include "core/base/app_paths.h"
 
 namespace core {
 

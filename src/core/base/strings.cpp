@@ -1,4 +1,4 @@
-#include "core/app/strings.h"
+#include "core/base/strings.h"
 
 #include <algorithm>
 #include <iterator>
@@ -13,7 +13,7 @@ struct Entry {
 
 constexpr Entry kStrings[] = {
 #define CW_STRING(id, text) {id, text},
-#include "core/app/string_table.inc"
+#include "core/base/string_table.inc"
 #undef CW_STRING
 };
 
