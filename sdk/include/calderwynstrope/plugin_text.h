@@ -1,7 +1,9 @@
 /* Text helpers for C++ plug-ins on Windows. The program hands every text to a plug-in as UTF-8,
  * while Win32 dialogs speak UTF-16; these convert between the two (and from any Windows code
- * page) so that a plug-in needs nothing beyond this folder. The program itself converts through
- * the same functions, so a plug-in's dialog and the program agree on every character. */
+ * page) so that a plug-in needs nothing beyond this folder. The program decodes code pages with
+ * `widenFromCodePage` too, but converts UTF-8 with a portable decoder of its own: well-formed text
+ * comes out the same either way; ill-formed bytes become U+FFFD in both, though not always as
+ * many of them. */
 #pragma once
 
 #if defined(_WIN32) && defined(__cplusplus)

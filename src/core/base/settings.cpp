@@ -31,7 +31,6 @@ void Settings::Load(const AppPaths& paths) {
     confirm = readFlag(ini, kSettings, "confirm");
     undo = readFlag(ini, kSettings, "undo");
     regfiletype = readFlag(ini, kOptions, "regfiletype");
-    directoryPopup = readFlag(ini, kOptions, "directoryPopup");
     mask = ini.getString(kSettings, "mask", kMaskBuffer);
     pluginsdir = ini.getString(kOptions, "pluginsdir", kPathBuffer);
     lastdir = ini.getString(kSettings, "lastdir", kPathBuffer);
@@ -48,6 +47,8 @@ void Settings::Save(const AppPaths& paths) const {
     ini.setString(kSettings, "confirm", std::to_string(confirm));
     ini.setString(kSettings, "undo", std::to_string(undo));
     ini.setString(kOptions, "regfiletype", std::to_string(regfiletype));
+    // The folder pop-up this key once switched was never built; the key stays, always 0, so a
+    // braxen.ini keeps the keys every earlier copy of the program wrote, in the same order.
     ini.setString(kOptions, "directoryPopup", "0");
     ini.setString(kSettings, "mask", mask);
     ini.setString(kOptions, "pluginsdir", pluginsdir);

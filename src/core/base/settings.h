@@ -1,4 +1,5 @@
-// What persists from one run of the program to the next, in braxen.ini next to the executable.
+// What persists from one run of the program to the next, in braxen.ini in the settings folder
+// that AppPaths chooses (beside the program when portable, else the user's or a named folder).
 // A transfer record: filled by Load at start-up, read by the main dialog, and filled again by the
 // main dialog for Save at close.
 #pragma once
@@ -25,7 +26,6 @@ struct Settings {
     int recurse = 0;
     int undo = 0;
     int regfiletype = 0;
-    int directoryPopup = 0;  // kept for the file's sake; never used, always saved as 0
     int limitUndo = 0;
     std::int32_t undoLimit = 0;
 

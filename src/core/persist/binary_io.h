@@ -24,7 +24,7 @@ inline std::uint32_t u32At(std::string_view bytes, std::size_t at) {
 }
 
 void writeInt(platform::File& file, std::int32_t value);
-// Raises braxen_Exception 115 when the file ends first: a short file is a damaged file.
+// Raises braxen_Exception invalidFormat when the file ends first: a short file is a damaged file.
 std::int32_t readInt(platform::File& file);
 
 // Writes text in a slot of `width` bytes: the text, a zero, zeros up to the width. A text of
@@ -32,7 +32,7 @@ std::int32_t readInt(platform::File& file);
 // multi-byte character is split (the rest of the slot is then zero).
 void writeText(platform::File& file, const std::string& text, std::size_t width);
 // The text up to the slot's first zero, or all of it. Bytes that are not UTF-8 were written by
-// an older program on an ANSI system and are decoded as such. Raises 115 when the file ends.
+// an older program on an ANSI system and are decoded as such. Raises invalidFormat when the file ends.
 std::string readText(platform::File& file, std::size_t width);
 
 // The stamp: the integer 1 at offset 0. Both do nothing (and the check passes) when skip is not 0.
@@ -51,7 +51,7 @@ void writeFileInOneStep(const std::string& path, const std::string& temporary, E
 // Makes `bytes` the whole content of `path` in one step, through path + ".tmp".
 void replaceWholeFile(const std::string& path, const std::string& bytes);
 
-// Raises 115 unless at least `bytes` more bytes follow the current position.
+// Raises invalidFormat unless at least `bytes` more bytes follow the current position.
 void requireRemaining(platform::File& file, std::uint64_t bytes);
 
 }  // namespace core

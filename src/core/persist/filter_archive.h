@@ -21,7 +21,7 @@ class FilterArchive {
 public:
     // By name: opens `path` itself (created when storing, read otherwise) and closes it when
     // destroyed. `count` is written when storing and received when loading. Raises
-    // braxen_Exception 115/116 for a file it does not accept, before anything is read from it
+    // braxen_Exception invalidFormat or unknownVersion for a file it does not accept, before anything is read from it
     // into the caller's data.
     FilterArchive(const PluginManager* plugins, const std::string& path, bool storing, std::uint32_t& count,
                   std::uint64_t skip);
@@ -45,8 +45,8 @@ private:
 };
 
 // Reads (loading) or writes one Rule in the form of `version` (1 or 2; anything else raises
-// braxen_Exception 116 before the file is touched). A version 2 Plugin rule read with a non-zero
-// `extra` is tied to the loaded plug-in of the same file name (ignoring case), raising 114 when
+// braxen_Exception unknownVersion before the file is touched). A version 2 Plugin rule read with a non-zero
+// `extra` is tied to the loaded plug-in of the same file name (ignoring case), raising pluginMissing when
 // there is none.
 void serializeRule(Rule& rule, bool loading, const PluginManager* plugins, platform::File& file, std::uint32_t version);
 

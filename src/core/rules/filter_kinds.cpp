@@ -79,7 +79,7 @@ FilterResult buildChangeCase(const FilterKind& kind, const FilterValues& values)
 }
 
 FilterValues changeCaseValues(const Rule& rule) {
-    const auto& names = filterKindOfType(ChangeCase)->texts[0].choices;
+    const auto& names = findFilterKind("--case")->texts[0].choices;
     // A stored mode outside the five (only a file can hold one) is no choice at all.
     const bool known = rule.option >= 0 && static_cast<std::size_t>(rule.option) < names.size();
     return FilterValues{textsOf({known ? names[static_cast<std::size_t>(rule.option)] : ""}), 0};
@@ -110,6 +110,14 @@ FilterResult buildUnderscores(const FilterKind&, const FilterValues&) {
 
 FilterResult buildPeriods(const FilterKind&, const FilterValues&) {
     return buildPreset(ReplaceWholeWordsOrPeriods);
+}
+
+bool isUnderscoresPreset(const Rule& rule) {
+    return (rule.option & ReplacePreset) && (rule.option & ReplaceMatchCaseOrUnderscores);
+}
+
+bool isPeriodsPreset(const Rule& rule) {
+    return (rule.option & ReplacePreset) && (rule.option & ReplaceWholeWordsOrPeriods);
 }
 
 FilterValues noValues(const Rule&) {
@@ -522,7 +530,8 @@ std::vector<FilterKind> makeTable() {
          buildUnderscores,
          noValues,
          describeReplace,
-         applyReplace},
+         applyReplace,
+         isUnderscoresPreset},
         {Replace,
          "--periods",
          "replace periods with spaces (not the extension's)",
@@ -531,7 +540,8 @@ std::vector<FilterKind> makeTable() {
          buildPeriods,
          noValues,
          describeReplace,
-         applyReplace},
+         applyReplace,
+         isPeriodsPreset},
         {Replace,
          "--replace",
          "replace a text; may be followed by --match-case,\n"
@@ -660,9 +670,9 @@ const FilterKind* findFilterKind(const std::string& option) {
     return nullptr;
 }
 
-const FilterKind* filterKindOfType(std::int32_t type) {
+const FilterKind* filterKindOf(const Rule& rule) {
     for (const FilterKind& kind : filterKinds()) {
-        if (kind.type == type) return &kind;
+        if (kind.type == rule.type && (!kind.owns || kind.owns(rule))) return &kind;
     }
     return nullptr;
 }
@@ -785,7 +795,7 @@ std::int32_t counterNumber(std::int32_t start, std::int32_t step, std::uint64_t 
 }
 
 void ruleDescription(Rule& rule) {
-    if (const FilterKind* kind = filterKindOfType(rule.type)) {
+    if (const FilterKind* kind = filterKindOf(rule)) {
         kind->describe(rule);
     } else {
         // The misspelling is the program's own text, kept so descriptions stay as users have

@@ -23,7 +23,7 @@ namespace core {
 // the name check's own, so a filter text is refused for what a finished name would be.
 inline constexpr const char* kInvalidFilenameCharacters = kForbiddenNameCharacters;
 bool containsInvalidFilenameCharacter(const std::string& text);
-// String 57346 filled with the nine characters.
+// IDS_INVALID_FILENAME filled with the nine characters.
 std::string invalidFilenameMessage();
 
 // Longest text an edit field takes (its slot in the files is 128 bytes), and the Padding
@@ -108,6 +108,9 @@ struct FilterKind {
     // Rewrites rule.description; some kinds keep the old one when they have nothing to say.
     void (*describe)(Rule& rule);
     void (*apply)(const Rule& rule, NameInProgress& name);
+    // For kinds that share a RuleType: whether a Rule of that type is this entry's. Null claims
+    // every Rule of the type not claimed by an earlier entry.
+    bool (*owns)(const Rule& rule) = nullptr;
 
     // The index of the flag set by a command-line modifier, or -1.
     int flagOfModifier(const std::string& modifier) const;
@@ -117,8 +120,9 @@ struct FilterKind {
 const std::vector<FilterKind>& filterKinds();
 // The entry with this command-line option, or nullptr.
 const FilterKind* findFilterKind(const std::string& option);
-// The entry that describes and applies Rules of this type, or nullptr (plug-ins, unknown types).
-const FilterKind* filterKindOfType(std::int32_t type);
+// The entry that describes, applies and edits this Rule: among the entries of its type, the first
+// that owns it; nullptr for plug-ins and unknown types.
+const FilterKind* filterKindOf(const Rule& rule);
 
 // Builds through kind.build after checking that the values fit the kind's shape; a missing text
 // counts as empty.

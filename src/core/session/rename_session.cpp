@@ -23,7 +23,7 @@ std::string applyRules(const PluginManager* plugins, const RuleList& rules, cons
                         period == std::string::npos ? std::string() : name.substr(period), position};
 
     for (const Rule& rule : rules) {
-        if (const FilterKind* kind = filterKindOfType(rule.type)) {
+        if (const FilterKind* kind = filterKindOf(rule)) {
             kind->apply(rule, next);
         } else if (rule.type == Plugin) {
             if (plugins) applyPluginRule(*plugins, rule, folder, next.base);

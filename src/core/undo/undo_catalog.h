@@ -41,10 +41,10 @@ UndoStep undoEntry(const UndoEntry& entry);
 struct UndoOutcome {
     int undone = 0;  // moved back, or found back already (by an undo that was interrupted too)
     int failures = 0;
-    // One line of string 57363 per file that could not be moved back, the first
+    // One IDS_UNDO_FAILURE_LINE per file that could not be moved back, the first
     // kUndoFailuresListed of them, then how many more.
     std::string failureText;
-    std::string finalText;  // string 57362, or 57361 when some failed
+    std::string finalText;  // IDS_UNDO_DONE, or IDS_UNDO_DONE_WITH_FAILURES when some failed
 };
 
 // Raised when the database's undo is already running, in this process or another.

@@ -58,7 +58,7 @@ std::size_t undoEntriesOffset();
 UndoEntry parseUndoEntry(std::string_view bytes, std::uint32_t version);
 
 // What the first undoEntriesOffset() bytes of a database say, checked against the file's size, so
-// that a reader can take the entries a piece at a time. Raises braxen_Exception 115 or 116 as
+// that a reader can take the entries a piece at a time. Raises braxen_Exception invalidFormat or unknownVersion as
 // parseUndoDatabase does.
 struct UndoDatabaseHead {
     std::uint32_t version = 0;
@@ -91,7 +91,7 @@ std::string undoDescription(std::time_t when, std::size_t count);
 
 // A database file's bytes taken apart: its entries, and the Rule section as it is, which is
 // written back unchanged when the database is rewritten (no plug-in is needed for that). Raises
-// braxen_Exception 115 or 116 for bytes that are not an undo database.
+// braxen_Exception invalidFormat or unknownVersion for bytes that are not an undo database.
 struct UndoDatabaseContent {
     std::vector<UndoEntry> entries;
     std::string ruleSection;
@@ -134,7 +134,7 @@ private:
 };
 
 // The entries of the database at `path`, replacing what `entries` held. Raises braxen_Exception
-// 115 or 116 for a file that is not an undo database. Names come back exactly as they were
+// invalidFormat or unknownVersion for a file that is not an undo database. Names come back exactly as they were
 // recorded.
 void readUndoDatabase(const std::string& path, std::vector<UndoEntry>& entries);
 
@@ -149,8 +149,8 @@ struct DatabaseProperties {
 };
 
 // The header, entry count and filters of database `name`, with its file's size and creation
-// time. False when the file cannot be opened or has no stamp; the Rule section raises 114, 115
-// or 116.
+// time. False when the file cannot be opened or has no stamp; the Rule section raises pluginMissing,
+// invalidFormat or unknownVersion.
 bool loadDatabaseProperties(const PluginManager* plugins, const AppPaths& paths, const std::string& name,
                             DatabaseProperties& properties);
 

@@ -33,8 +33,8 @@ struct IndexEntry {
 // in an index was not written by us, and never names a file to read, move or delete.
 bool isDatabaseName(std::string_view name);
 
-// The entries of an index file's bytes. Empty bytes hold none. Raises braxen_Exception 115 for a
-// wrong stamp or header text, 116 for another version. A trailing partial entry is left out.
+// The entries of an index file's bytes. Empty bytes hold none. Raises braxen_Exception invalidFormat
+// for a wrong stamp or header text, unknownVersion for another version. A trailing partial entry is left out.
 std::vector<IndexEntry> parseIndex(std::string_view bytes);
 // The bytes of an index holding `list`: names cut or zero-padded to 12 bytes, descriptions cut
 // to 127 bytes at a character boundary so that their slot always ends with a zero.
@@ -53,8 +53,8 @@ public:
     void close();
     bool isOpen() const { return lock_.isLocked(); }
 
-    // Appends every entry of the file as it is now to `list`. Raises 115 when not open or the
-    // file is not an index, 116 for another version.
+    // Appends every entry of the file as it is now to `list`. Raises invalidFormat when not open or
+    // the file is not an index, unknownVersion for another version.
     void readAll(std::vector<IndexEntry>& list);
     // Replaces the whole file by one holding `list`. Raises 14 when not open. When the new file
     // cannot be written (a full disk), the old one stays as it was and the error is raised.

@@ -83,7 +83,7 @@ MainDialog::MainDialog(std::string commandLine, core::AppContext& context)
 }
 
 bool MainDialog::hasCommandHandler(int id) const {
-    // Every plug-in item that can exist has a handler; beyond 2200 none has.
+    // Every plug-in item that can exist has a handler; beyond ID_PLUGIN_LAST none has.
     return (id >= ID_PLUGIN_FIRST && id <= ID_PLUGIN_LAST) || UI_dialog::hasCommandHandler(id);
 }
 

@@ -15,7 +15,7 @@ std::string appTitle();
 void showError(const std::string& text);
 // "Critical Error" with the stop icon.
 void showCriticalError(const std::string& text);
-// String 57346 with the nine characters Windows refuses in a file name.
+// IDS_INVALID_FILENAME with the nine characters Windows refuses in a file name.
 void showInvalidFilenameError();
 // A message box captioned with the program's title.
 int showAppMessage(const std::string& text, UINT flags);

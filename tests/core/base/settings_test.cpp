@@ -99,7 +99,6 @@ TEST(Settings, SavedFromScratchInTheirOrder) {
     s.confirm = 0;
     s.undo = 1;
     s.regfiletype = 1;
-    s.directoryPopup = 1;
     s.mask = "*.mp3";
     s.pluginsdir = "C:\\plugins\\";
     s.lastdir = "C:\\ren\\";
@@ -119,7 +118,6 @@ TEST(Settings, SavedFromScratchInTheirOrder) {
     back.Load(AppPaths::in(folder.path()));
     EXPECT_EQ(back.path[1], "D:\\日本\\");
     EXPECT_EQ(back.confirm, 0);
-    EXPECT_EQ(back.directoryPopup, 0) << "always written as 0";
     EXPECT_EQ(back.undoLimit, 7);
 }
 

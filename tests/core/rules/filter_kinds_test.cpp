@@ -212,12 +212,20 @@ TEST(FilterKinds, OptionsAreKeysAndModifiersBelongToTheirKinds) {
     std::set<std::string> options;
     for (const FilterKind& kind : filterKinds()) {
         EXPECT_TRUE(options.insert(kind.option).second) << kind.option;
-        EXPECT_EQ(filterKindOfType(kind.type)->describe, kind.describe) << "one description per Rule type";
+    }
+    // A Rule is described, applied and edited by the entry that built it, also where entries share
+    // a type; a preset must not fall to the custom form's entry or the other way round.
+    for (const char* option : {"--underscores", "--periods", "--replace", "--strip"}) {
+        const FilterResult made = buildFilter(option, {{"a", "b"}, 0});
+        ASSERT_TRUE(made.rule) << option;
+        EXPECT_EQ(filterKindOf(*made.rule), findFilterKind(option)) << option;
     }
     EXPECT_EQ(findFilterKind("--replace")->flagOfModifier("--whole-word"), 1);
     EXPECT_EQ(findFilterKind("--strip")->flagOfModifier("--whole-word"), -1);
     EXPECT_EQ(findFilterKind("--bogus"), nullptr);
-    EXPECT_EQ(filterKindOfType(Plugin), nullptr);
+    Rule plugin;
+    plugin.type = Plugin;
+    EXPECT_EQ(filterKindOf(plugin), nullptr);
     // Values a front end gives beyond a kind's shape are dropped, missing ones count as empty.
     EXPECT_EQ(buildFilter("--strip", {{"x", "extra"}, 0xFF}).rule->option, 1);
     EXPECT_EQ(buildFilter("--append", {{"x"}}).rule->appendEnd(), "");
