@@ -6,7 +6,7 @@
 #include "core/persist/binary_io.h"
 #include "core/persist/braxen_exception.h"
 #include "core/session/folder_locks.h"
-#include "core/undo/journal.h"
+#include "core/undo/journal_format.h"
 #include "core/undo/journal_recovery.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
