@@ -50,21 +50,23 @@ std::size_t writeDatabaseFromJournal(const AppPaths& paths, const std::string& n
             if (damaged || piece.size() == kept) break;  // the end of the records
         }
     };
-    // A first pass over the records tells whether any needs the wide slots, the second writes.
-    bool wide = false;
+    // A first pass over the records tells the size of the entries, which the head gives; the
+    // second writes.
+    std::uint64_t entryBytes = 0;
     std::size_t count = 0;
     forEachMade([&](std::string_view folder, std::string_view oldName, std::string_view newName,
                     const std::optional<platform::FileId>&) {
-        wide = wide || needsWideSlots(folder) || needsWideSlots(newName) || needsWideSlots(oldName);
+        entryBytes += compactEntrySize(folder, newName, oldName);
         ++count;
     });
     writeDatabaseFile(paths, name, [&](platform::File& file) {
-        UndoDatabaseLayout layout(count, wide);
+        UndoDatabaseLayout layout(count, entryBytes);
         forEachMade([&](std::string_view folder, std::string_view oldName, std::string_view newName,
                         const std::optional<platform::FileId>& id) {
             layout.addEntry(folder, newName, oldName, id);
             layout.writeWhenFull(file);
         });
+        layout.endEntries();
         layout.bytes() += head->ruleSection;
         layout.write(file);
     });
