@@ -1,6 +1,6 @@
 #include <string_view>
 
-#include "core/undo/journal.h"
+#include "core/undo/journal_format.h"
 #include "fuzz/fuzz_targets.h"
 
 using fuzzing::check;

@@ -1,5 +1,7 @@
 #include "core/persist/binary_io.h"
 
+#include <array>
+
 #include "core/persist/braxen_exception.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -15,6 +17,35 @@ std::uint64_t littleAt(std::string_view bytes, std::size_t at, int size) {
     std::uint64_t value = 0;
     for (int i = size - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
     return value;
+}
+
+// Eight bytes a step: every journal record is summed when written and again when read back, so
+// this is most of a journal's own cost.
+std::uint32_t crc32(std::string_view bytes) {
+    using Tables = std::array<std::array<std::uint32_t, 256>, 8>;
+    static const Tables tables = [] {
+        Tables t{};
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            std::uint32_t c = i;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[0][i] = c;
+        }
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            for (std::size_t k = 1; k < 8; ++k) t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
+        }
+        return t;
+    }();
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t n = bytes.size();
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (; n >= 8; n -= 8, p += 8) {
+        const std::uint32_t low = crc ^ (std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+                                         std::uint32_t{p[3]} << 24);
+        crc = tables[7][low & 0xFF] ^ tables[6][(low >> 8) & 0xFF] ^ tables[5][(low >> 16) & 0xFF] ^
+              tables[4][low >> 24] ^ tables[3][p[4]] ^ tables[2][p[5]] ^ tables[1][p[6]] ^ tables[0][p[7]];
+    }
+    for (; n > 0; --n, ++p) crc = tables[0][(crc ^ *p) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
 }
 
 using BRAXEN::braxen_Exception;

@@ -1,5 +1,5 @@
-// The encodings shared by every file the program writes: little-endian 32-bit integers,
-// fixed-width text slots, and the stamp at offset 0.
+// The encodings shared by every file the program writes: little-endian integers, fixed-width
+// text slots, the stamp at offset 0, and the CRC-32 the journals check their records with.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +22,9 @@ std::uint64_t littleAt(std::string_view bytes, std::size_t at, int size);
 inline std::uint32_t u32At(std::string_view bytes, std::size_t at) {
     return static_cast<std::uint32_t>(littleAt(bytes, at, 4));
 }
+
+// CRC-32 with the zlib polynomial, as zlib's crc32() gives it.
+std::uint32_t crc32(std::string_view bytes);
 
 void writeInt(platform::File& file, std::int32_t value);
 // Raises braxen_Exception invalidFormat when the file ends first: a short file is a damaged file.

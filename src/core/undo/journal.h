@@ -3,38 +3,22 @@
 // turns its journal into an ordinary undo database; one that died is recovered at the next start
 // (journal_recovery.h).
 //
-// Layout, all integers little-endian:
-//   header   "CWJOURNL", version (u32, 2; 1 is still read), start time (i64, seconds), CRC-32 of
-//            those 20 bytes
-//   filters  the run's Rule section, exactly as an undo database holds it (no stamp)
-//   records  length n (u32), type (u8), n payload bytes, CRC-32 of length, type and payload
-//            'F' folder: the folder of the moves that follow, ending with its separator (empty
-//                        before the first)
-//            'V' move:   the moved file's volume (u64) and index (u64), old name's length (u32),
-//                        old name, new name
-//            'M' move:   the same without the identity (version 1 journals)
-// Records are appended one write at a time; the first record that is cut short or damaged ends
-// the journal, so a record torn by a kill or a power cut costs only itself. No move is made
-// before its record is on the disk (group commit: the records of the moves ahead are synced
-// together while earlier moves are made), so even a power cut leaves no move without its record.
+// The records (journal_format.h) are appended one write at a time. No move is made before its
+// record is on the disk (group commit: the records of the moves ahead are synced together while
+// earlier moves are made, background_sync.h), so even a power cut leaves no move without its
+// record.
 #pragma once
 
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <ctime>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <thread>
 #include <vector>
 
 #include "core/base/app_paths.h"
 #include "core/rules/rule.h"
-#include "core/undo/undo_database.h"
+#include "core/undo/background_sync.h"
+#include "core/undo/journal_format.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
 
@@ -43,71 +27,6 @@ namespace core {
 class PluginManager;
 
 inline constexpr const char* kJournalExtension = ".jnl";
-// A sync starts once this many records wait for one, or this long after the first of them, or at
-// once when a move waits for its record: the disk sees few syncs, and a run whose records are
-// written well ahead of its moves seldom waits.
-inline constexpr std::uint64_t kJournalSyncRecords = 256;
-inline constexpr std::chrono::milliseconds kJournalSyncInterval{2};
-
-struct JournalContent {
-    std::time_t started = 0;
-    std::string ruleSection;
-    std::vector<UndoEntry> moves;  // the moves the run meant to make, in order
-};
-
-// The content of a journal's bytes, as far as they are whole. Nothing when the header or the Rule
-// section is incomplete or damaged: such a run had not begun to rename.
-std::optional<JournalContent> parseJournal(std::string_view bytes);
-
-// The bytes of a journal's header.
-std::string formatJournalHeader(std::time_t started);
-// Appends the record(s) of one move: a folder record first when `folder` differs from
-// `currentFolder` (empty at the start of the records), which then becomes `folder`. Without an
-// identity the move is written as a version 1 journal did (tests of old journals).
-void appendJournalMove(std::string& bytes, std::string& currentFolder, const std::string& folder,
-                       const std::string& oldName, const std::string& newName,
-                       const std::optional<platform::FileId>& id);
-
-// The record framing of the journals, for the undo's journal too: appends one record of `type`.
-void appendJournalRecord(std::string& bytes, char type, std::string_view payload);
-// Calls each(type, payload) for every whole record from `at` on, up to the first that is cut
-// short or damaged, or for which `each` returns false. Returns where it stopped; `damaged` tells
-// that it stopped at a record no further bytes could complete.
-std::size_t forEachJournalRecord(std::string_view bytes, std::size_t at, bool& damaged,
-                                 const std::function<bool(char type, std::string_view payload)>& each);
-
-// Syncs a file to the disk from a thread of its own while records are written to it: a sync
-// starts once kJournalSyncRecords records wait, kJournalSyncInterval after the first of them, or
-// at once when someone waits for a record.
-class BackgroundSync {
-public:
-    explicit BackgroundSync(platform::File& file);
-    // Stops the thread; records not synced yet stay in the system's cache.
-    ~BackgroundSync();
-    BackgroundSync(const BackgroundSync&) = delete;
-    BackgroundSync& operator=(const BackgroundSync&) = delete;
-
-    // One more record was written. Raises the platform's file error of a sync that failed.
-    void written();
-    // Waits until the first `count` records written are on the disk. Raises the platform's file
-    // error of a sync that failed.
-    void waitSynced(std::uint64_t count);
-
-private:
-    void loop();
-
-    platform::File& file_;
-    std::mutex mutex_;
-    std::condition_variable wake_;    // the thread's
-    std::condition_variable synced_;  // the waiters'
-    std::uint64_t written_ = 0;
-    std::uint64_t syncedCount_ = 0;
-    std::uint64_t wanted_ = 0;  // the most records someone waits for
-    bool idle_ = true;
-    bool stopping_ = false;
-    std::optional<platform::FileError> failure_;
-    std::thread thread_;
-};
 
 // The journal of one run in progress. It lives in the undo folder under the name its database
 // will have, with the journal extension, and is locked while the run lives so that recovery in
@@ -165,11 +84,5 @@ private:
     std::size_t madeCount_ = 0;
     std::unique_ptr<BackgroundSync> syncing_;
 };
-
-// Writes `entries` and `ruleSection` as database `name` in the undo folder: to name + ".tmp",
-// synced, then renamed to `name` (never over an existing file). A failure removes the temporary
-// file and raises the platform's file error.
-void writeDatabaseAs(const AppPaths& paths, const std::string& name, const std::vector<UndoEntry>& entries,
-                     std::string_view ruleSection);
 
 }  // namespace core

@@ -5,6 +5,7 @@
 
 #include "core/persist/binary_io.h"
 #include "core/persist/braxen_exception.h"
+#include "core/undo/database_writing.h"
 #include "core/undo/journal.h"
 #include "core/undo/undo_catalog.h"
 #include "core/undo/undo_index.h"

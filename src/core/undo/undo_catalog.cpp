@@ -6,7 +6,7 @@
 #include "core/persist/binary_io.h"
 #include "core/persist/braxen_exception.h"
 #include "core/session/folder_locks.h"
-#include "core/undo/journal.h"
+#include "core/undo/journal_format.h"
 #include "core/undo/journal_recovery.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
@@ -22,61 +22,12 @@ namespace {
 constexpr char kUndoHeadRecord = 'H';   // database version, count (u32 each), size, volume, index (u64 each)
 constexpr char kUndoBatchRecord = 'B';  // first and end (u32 each): entries [first, end), the last first
 constexpr std::size_t kUndoHeadSize = 32;
-constexpr std::size_t kPiece = std::size_t{1} << 20;
 
 bool sameFile(const std::optional<platform::FileId>& a, const std::optional<platform::FileId>& b) {
     return a && b && *a == *b;
 }
 
-// An undo database read a piece at a time: a million entries take some 800 MB.
-class DatabaseReader {
-public:
-    explicit DatabaseReader(const std::string& path) : file_(path, platform::File::Mode::Read) {
-        size_ = file_.length();
-        std::string head(undoEntriesOffset(), '\0');
-        head.resize(file_.read(head.data(), head.size()));
-        head_ = parseUndoDatabaseHead(head, size_);
-    }
-    const UndoDatabaseHead& head() const { return head_; }
-    std::uint64_t size() const { return size_; }
-
-    // The bytes of entries [first, end).
-    void read(std::uint32_t first, std::uint32_t end, std::string& bytes) {
-        bytes.resize(std::size_t{end - first} * head_.entrySize);
-        file_.seek(static_cast<std::int64_t>(undoEntriesOffset() + std::uint64_t{first} * head_.entrySize),
-                   platform::File::SeekFrom::Begin);
-        // Shorter than its head said: changed under us, which no reader of ours does.
-        if (file_.read(bytes.data(), bytes.size()) != bytes.size()) {
-            throw platform::FileError(platform::FileError::invalidFile, 0, file_.path());
-        }
-    }
-    UndoEntry entry(std::string_view bytes, std::uint32_t at) const {
-        return parseUndoEntry(bytes.substr(std::size_t{at} * head_.entrySize, head_.entrySize), head_.version);
-    }
-    // Calls each(index, entry) for every entry in order.
-    template <typename Each>
-    void forEach(Each each) {
-        const auto perPiece = static_cast<std::uint32_t>(std::max<std::size_t>(1, kPiece / head_.entrySize));
-        std::string bytes;
-        for (std::uint32_t first = 0; first < head_.count; first += std::min(perPiece, head_.count - first)) {
-            const std::uint32_t end = first + std::min(perPiece, head_.count - first);
-            read(first, end, bytes);
-            for (std::uint32_t i = first; i < end; ++i) each(i, entry(bytes, i - first));
-        }
-    }
-    // Writes the Rule section, as it is, to `out`.
-    void copyRules(platform::File& out) {
-        file_.seek(static_cast<std::int64_t>(undoEntriesOffset() + std::uint64_t{head_.count} * head_.entrySize),
-                   platform::File::SeekFrom::Begin);
-        std::string bytes(kPiece, '\0');
-        for (std::size_t n; (n = file_.read(bytes.data(), bytes.size())) > 0;) out.write(bytes.data(), n);
-    }
-
-private:
-    platform::File file_;
-    std::uint64_t size_ = 0;
-    UndoDatabaseHead head_;
-};
+using DatabaseReader = UndoDatabaseReader;
 
 // Rewrites the database at `path` without the entries `gone` marks (`kept` are left), streamed
 // through a temporary file that replaces it once synced. The description in the index is the
@@ -85,20 +36,17 @@ void rewriteKeeping(const std::string& path, const std::vector<bool>& gone, std:
     writeFileInOneStep(path, path + ".tmp", Existing::Replace, [&](platform::File& out) {
         DatabaseReader reader(path);
         const auto keeps = [&](std::uint32_t i) { return i >= gone.size() || !gone[i]; };
-        // The classic slots unless a text that stays needs the wide ones, as when it was written.
-        bool wide = false;
-        if (reader.head().version == 2 || reader.head().version == 4) {
-            reader.forEach([&](std::uint32_t i, const UndoEntry& entry) {
-                wide = wide || (keeps(i) && (needsWideSlots(entry.folder) || needsWideSlots(entry.newName) ||
-                                             needsWideSlots(entry.oldName)));
-            });
-        }
-        UndoDatabaseLayout layout(kept, wide);
+        std::uint64_t entryBytes = 0;
+        reader.forEach([&](std::uint32_t i, const UndoEntry& entry) {
+            if (keeps(i)) entryBytes += compactEntrySize(entry.folder, entry.newName, entry.oldName);
+        });
+        UndoDatabaseLayout layout(kept, entryBytes);
         reader.forEach([&](std::uint32_t i, const UndoEntry& entry) {
             if (!keeps(i)) return;
             layout.addEntry(entry.folder, entry.newName, entry.oldName, entry.id);
             layout.writeWhenFull(out);
         });
+        layout.endEntries();
         layout.write(out);
         reader.copyRules(out);
     });

@@ -107,7 +107,50 @@ std::size_t undoEntriesOffset() {
     return 8 + kHeaderSlot + 4;
 }
 
+namespace {
+
+constexpr std::size_t kCompactFixed = 1 + 16 + 3 * 2;  // flags, identity, three lengths
+// No text is longer: a run records texts below the wide slot's size, and a database of an earlier
+// version, rewritten, holds at most a wide slot of legacy text, which is at most three times as
+// long in UTF-8. A reader of damaged bytes never takes more than this for one entry.
+constexpr std::size_t kCompactTextMax = 4096;
+constexpr std::size_t kCompactEntryMax = kCompactFixed + 3 * kCompactTextMax;
+
+UndoEntry parseCompactEntry(std::string_view bytes) {
+    const auto bad = [] { return braxen_Exception(braxen_Exception::invalidFormat); };
+    if (bytes.size() < kCompactFixed) throw bad();
+    std::size_t at = 17;
+    std::string texts[3];
+    for (std::string& text : texts) {
+        if (bytes.size() - at < 2) throw bad();
+        const std::size_t length = littleAt(bytes, at, 2);
+        at += 2;
+        if (length > kCompactTextMax || bytes.size() - at < length) throw bad();
+        const std::string_view raw = bytes.substr(at, length);
+        if (raw.find('\0') != std::string_view::npos) throw bad();  // no name holds one
+        text = platform::nameFromRecord(std::string(raw));
+        at += length;
+    }
+    if (at != bytes.size()) throw bad();
+    UndoEntry entry{std::move(texts[0]), std::move(texts[1]), std::move(texts[2]), std::nullopt};
+    if (bytes[0] & 1) entry.id = platform::FileId{littleAt(bytes, 1, 8), littleAt(bytes, 9, 8)};
+    return entry;
+}
+
+// A text as an entry holds it: whole, as every text this program gives it is.
+std::string_view compactText(std::string_view text) {
+    return text.size() <= kCompactTextMax ? text
+                                          : text.substr(0, platform::utf8::boundaryAtOrBefore(text, kCompactTextMax));
+}
+
+}  // namespace
+
+std::uint64_t compactEntrySize(std::string_view folder, std::string_view newName, std::string_view oldName) {
+    return kCompactFixed + compactText(folder).size() + compactText(newName).size() + compactText(oldName).size();
+}
+
 UndoEntry parseUndoEntry(std::string_view bytes, std::uint32_t version) {
+    if (version == kUndoCompactVersion) return parseCompactEntry(bytes);
     const std::size_t slot = slotFor(version);
     const auto text = [&](std::size_t index) {
         return platform::nameFromRecord(slotText(bytes.substr(index * slot, slot)));
@@ -126,30 +169,132 @@ UndoDatabaseHead parseUndoDatabaseHead(std::string_view bytes, std::uint64_t fil
     UndoDatabaseHead head;
     head.version = u32At(bytes, 4);
     head.entrySize = undoEntrySize(head.version);
-    if (head.entrySize == 0) throw braxen_Exception(braxen_Exception::unknownVersion);
+    if (head.entrySize == 0 && head.version != kUndoCompactVersion) {
+        throw braxen_Exception(braxen_Exception::unknownVersion);
+    }
     if (bytes.size() < entriesAt || fileSize < entriesAt || slotText(bytes.substr(8, kHeaderSlot)) != kUndoHeaderText) {
         throw braxen_Exception(braxen_Exception::invalidFormat);
     }
     head.count = u32At(bytes, 8 + kHeaderSlot);
+    if (head.version == kUndoCompactVersion) {
+        if (bytes.size() < kUndoCompactHeadSize || fileSize < kUndoCompactHeadSize) {
+            throw braxen_Exception(braxen_Exception::invalidFormat);
+        }
+        head.tableAt = littleAt(bytes, entriesAt, 8);
+        // The table, and every entry's smallest size, within the file.
+        if (head.tableAt < kUndoCompactHeadSize + std::uint64_t{head.count} * kCompactFixed ||
+            head.tableAt > fileSize || std::uint64_t{head.count} * 8 > fileSize - head.tableAt) {
+            throw braxen_Exception(braxen_Exception::invalidFormat);
+        }
+        head.rulesAt = head.tableAt + std::uint64_t{head.count} * 8;
+        return head;
+    }
     // A count that runs past the end of the file is a damaged file, not a reason to read on.
     if (std::uint64_t{head.count} * head.entrySize > fileSize - entriesAt) {
         throw braxen_Exception(braxen_Exception::invalidFormat);
     }
+    head.rulesAt = entriesAt + std::uint64_t{head.count} * head.entrySize;
     return head;
 }
 
-UndoDatabaseContent parseUndoDatabase(std::string_view bytes) {
-    const UndoDatabaseHead head = parseUndoDatabaseHead(bytes, bytes.size());
-    const std::uint32_t version = head.version;
-    const std::size_t entrySize = head.entrySize;
-    const std::uint64_t count = head.count;
-    UndoDatabaseContent content;
-    content.entries.reserve(static_cast<std::size_t>(count));
-    std::size_t at = undoEntriesOffset();
-    for (std::uint64_t i = 0; i < count; ++i, at += entrySize) {
-        content.entries.push_back(parseUndoEntry(bytes.substr(at, entrySize), version));
+UndoDatabaseReader::UndoDatabaseReader(const std::string& path) : file_(path, platform::File::Mode::Read) {
+    size_ = file_.length();
+    open();
+}
+
+UndoDatabaseReader::UndoDatabaseReader(std::string_view bytes) : memory_(bytes), inMemory_(true) {
+    size_ = bytes.size();
+    open();
+}
+
+void UndoDatabaseReader::open() {
+    std::string head;
+    fetch(0, static_cast<std::size_t>(std::min<std::uint64_t>(size_, kUndoCompactHeadSize)), head);
+    head_ = parseUndoDatabaseHead(head, size_);
+    // Every entry of a compact database is looked at once now, so that damage shows before any
+    // file is moved rather than in the middle of an undo.
+    if (head_.version == kUndoCompactVersion) forEach([](std::uint32_t, const UndoEntry&) {});
+}
+
+std::uint32_t UndoDatabaseReader::entriesPerPiece() const {
+    constexpr std::size_t kPiece = std::size_t{1} << 20;
+    // A piece of compact entries is at most a few megabytes, whatever the table says.
+    if (head_.entrySize == 0) return 256;
+    return static_cast<std::uint32_t>(std::max<std::size_t>(1, kPiece / head_.entrySize));
+}
+
+void UndoDatabaseReader::fetch(std::uint64_t at, std::size_t size, std::string& bytes) {
+    // Shorter than its head said: damaged, or changed under us, which no reader of ours does.
+    const auto shortened = [&]() -> void {
+        if (inMemory_) throw braxen_Exception(braxen_Exception::invalidFormat);
+        throw platform::FileError(platform::FileError::invalidFile, 0, file_.path());
+    };
+    if (at > size_ || size > size_ - at) shortened();
+    if (inMemory_) {
+        bytes.assign(memory_.substr(static_cast<std::size_t>(at), size));
+        return;
     }
-    content.ruleSection = std::string(bytes.substr(at));
+    bytes.resize(size);
+    file_.seek(static_cast<std::int64_t>(at), platform::File::SeekFrom::Begin);
+    if (file_.read(bytes.data(), bytes.size()) != bytes.size()) shortened();
+}
+
+void UndoDatabaseReader::read(std::uint32_t first, std::uint32_t end, std::string& bytes) {
+    if (head_.version != kUndoCompactVersion) {
+        return fetch(undoEntriesOffset() + std::uint64_t{first} * head_.entrySize,
+                     std::size_t{end - first} * head_.entrySize, bytes);
+    }
+    // Where entries [first, end] start (the end of the last is the table), each after the one
+    // before it and no longer than an entry can be.
+    std::string table;
+    fetch(head_.tableAt + std::uint64_t{first} * 8, std::size_t{end - first} * 8, table);
+    std::vector<std::uint64_t> at;
+    at.reserve(end - first + 1);
+    for (std::size_t i = 0; i < table.size(); i += 8) at.push_back(littleAt(table, i, 8));
+    at.push_back(end == head_.count ? head_.tableAt : 0);
+    if (end < head_.count) {
+        fetch(head_.tableAt + std::uint64_t{end} * 8, 8, table);
+        at.back() = littleAt(table, 0, 8);
+    }
+    for (std::size_t i = 0; i + 1 < at.size(); ++i) {
+        if (at[i] < kUndoCompactHeadSize || at[i + 1] < at[i] || at[i + 1] - at[i] > kCompactEntryMax ||
+            at[i + 1] > head_.tableAt) {
+            throw braxen_Exception(braxen_Exception::invalidFormat);
+        }
+    }
+    starts_.clear();
+    for (const std::uint64_t start : at) starts_.push_back(static_cast<std::size_t>(start - at.front()));
+    fetch(at.front(), static_cast<std::size_t>(at.back() - at.front()), bytes);
+}
+
+UndoEntry UndoDatabaseReader::entry(std::string_view bytes, std::uint32_t at) const {
+    if (head_.version == kUndoCompactVersion) {
+        return parseCompactEntry(bytes.substr(starts_[at], starts_[at + 1] - starts_[at]));
+    }
+    return parseUndoEntry(bytes.substr(std::size_t{at} * head_.entrySize, head_.entrySize), head_.version);
+}
+
+void UndoDatabaseReader::copyRules(platform::File& out) {
+    constexpr std::size_t kPiece = std::size_t{1} << 20;
+    std::string bytes;
+    for (std::uint64_t at = head_.rulesAt; at < size_; at += bytes.size()) {
+        fetch(at, static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, size_ - at)), bytes);
+        out.write(bytes.data(), bytes.size());
+    }
+}
+
+std::string UndoDatabaseReader::rules() {
+    std::string bytes;
+    fetch(head_.rulesAt, static_cast<std::size_t>(size_ - head_.rulesAt), bytes);
+    return bytes;
+}
+
+UndoDatabaseContent parseUndoDatabase(std::string_view bytes) {
+    UndoDatabaseReader reader(bytes);
+    UndoDatabaseContent content;
+    content.entries.reserve(reader.head().count);
+    reader.forEach([&](std::uint32_t, UndoEntry entry) { content.entries.push_back(std::move(entry)); });
+    content.ruleSection = reader.rules();
     return content;
 }
 
@@ -157,49 +302,60 @@ bool needsWideSlots(std::string_view text) {
     return text.size() >= kUndoSlotVersion1;
 }
 
-UndoDatabaseLayout::UndoDatabaseLayout(std::size_t count, bool wide)
-    : slot_(wide ? kUndoSlotVersion2 : kUndoSlotVersion1) {
+UndoDatabaseLayout::UndoDatabaseLayout(std::size_t count, std::uint64_t entryBytes) : at_(kUndoCompactHeadSize) {
     appendLittle(bytes_, 1, 4);  // the stamp
-    appendLittle(bytes_, wide ? 4 : 3, 4);
+    appendLittle(bytes_, kUndoCompactVersion, 4);
     appendSlot(bytes_, kUndoHeaderText, kHeaderSlot);
     appendLittle(bytes_, static_cast<std::uint32_t>(count), 4);
+    appendLittle(bytes_, kUndoCompactHeadSize + entryBytes, 8);
+    starts_.reserve(count);
 }
 
 void UndoDatabaseLayout::addEntry(std::string_view folder, std::string_view newName, std::string_view oldName,
                                   const std::optional<platform::FileId>& id) {
-    appendSlot(bytes_, folder, slot_);
-    appendSlot(bytes_, newName, slot_);
-    appendSlot(bytes_, oldName, slot_);
-    appendLittle(bytes_, id ? 1 : 0, 4);
-    appendLittle(bytes_, 0, 4);
+    starts_.push_back(at_);
+    const std::size_t before = bytes_.size();
+    bytes_ += static_cast<char>(id ? 1 : 0);
     appendLittle(bytes_, id ? id->volume : 0, 8);
     appendLittle(bytes_, id ? id->index : 0, 8);
+    for (const std::string_view text : {compactText(folder), compactText(newName), compactText(oldName)}) {
+        appendLittle(bytes_, text.size(), 2);
+        bytes_ += text;
+    }
+    at_ += bytes_.size() - before;
+}
+
+void UndoDatabaseLayout::endEntries() {
+    for (const std::uint64_t start : starts_) appendLittle(bytes_, start, 8);
+    starts_.clear();
+    starts_.shrink_to_fit();
 }
 
 namespace {
 
-// The classic layout unless some text would not fit its 260-byte slot.
-bool wideFor(const std::vector<UndoEntry>& entries) {
-    return std::any_of(entries.begin(), entries.end(), [](const UndoEntry& entry) {
-        return needsWideSlots(entry.folder) || needsWideSlots(entry.newName) || needsWideSlots(entry.oldName);
-    });
+std::uint64_t entryBytesOf(const std::vector<UndoEntry>& entries) {
+    std::uint64_t total = 0;
+    for (const UndoEntry& entry : entries) total += compactEntrySize(entry.folder, entry.newName, entry.oldName);
+    return total;
 }
 
 }  // namespace
 
 std::string formatUndoDatabase(const std::vector<UndoEntry>& entries, std::string_view ruleSection) {
-    UndoDatabaseLayout layout(entries.size(), wideFor(entries));
+    UndoDatabaseLayout layout(entries.size(), entryBytesOf(entries));
     for (const UndoEntry& entry : entries) layout.addEntry(entry.folder, entry.newName, entry.oldName, entry.id);
+    layout.endEntries();
     layout.bytes() += ruleSection;
     return std::move(layout.bytes());
 }
 
 void writeUndoDatabase(platform::File& file, const std::vector<UndoEntry>& entries, std::string_view ruleSection) {
-    UndoDatabaseLayout layout(entries.size(), wideFor(entries));
+    UndoDatabaseLayout layout(entries.size(), entryBytesOf(entries));
     for (const UndoEntry& entry : entries) {
         layout.addEntry(entry.folder, entry.newName, entry.oldName, entry.id);
         layout.writeWhenFull(file);
     }
+    layout.endEntries();
     layout.bytes() += ruleSection;
     layout.write(file);
 }
@@ -209,20 +365,11 @@ void readUndoDatabase(const std::string& path, std::vector<UndoEntry>& entries) 
     entries = parseUndoDatabase(readWholeFile(path)).entries;
 }
 
-bool loadDatabaseProperties(const PluginManager* plugins, const AppPaths& paths, const std::string& name,
-                            DatabaseProperties& properties) {
-    if (!isDatabaseName(name)) return false;  // not one of ours: no file to look at
-    const std::string path = paths.undoFolder() + name;
-    platform::File file;
-    try {
-        file.open(path, platform::File::Mode::Read);
-    } catch (const platform::FileError&) {
-        return false;
-    }
-    if (!checkStamp(file, 0)) return false;
-    properties.version = static_cast<std::uint32_t>(readInt(file));
-    properties.header = readText(file, kHeaderSlot);
-    properties.count = static_cast<std::uint32_t>(readInt(file));
+namespace {
+
+// Reads past the fixed-size entries of a database of version 1 to 4, counting those that carry
+// the identity of their file.
+void countVerified(platform::File& file, DatabaseProperties& properties) {
     const std::size_t entrySize = undoEntrySize(properties.version);
     if (entrySize == 0) throw braxen_Exception(braxen_Exception::unknownVersion);
     const std::uint64_t entryBytes = std::uint64_t{properties.count} * entrySize;
@@ -245,6 +392,34 @@ bool loadDatabaseProperties(const PluginManager* plugins, const AppPaths& paths,
         }
     } else {
         file.seek(static_cast<std::int64_t>(entryBytes), platform::File::SeekFrom::Current);
+    }
+}
+
+}  // namespace
+
+bool loadDatabaseProperties(const PluginManager* plugins, const AppPaths& paths, const std::string& name,
+                            DatabaseProperties& properties) {
+    if (!isDatabaseName(name)) return false;  // not one of ours: no file to look at
+    const std::string path = paths.undoFolder() + name;
+    platform::File file;
+    try {
+        file.open(path, platform::File::Mode::Read);
+    } catch (const platform::FileError&) {
+        return false;
+    }
+    if (!checkStamp(file, 0)) return false;
+    properties.version = static_cast<std::uint32_t>(readInt(file));
+    properties.header = readText(file, kHeaderSlot);
+    properties.count = static_cast<std::uint32_t>(readInt(file));
+    properties.verified = 0;
+    if (properties.version == kUndoCompactVersion) {
+        file.close();
+        UndoDatabaseReader reader(path);
+        reader.forEach([&](std::uint32_t, const UndoEntry& entry) { properties.verified += entry.id ? 1 : 0; });
+        file.open(path, platform::File::Mode::Read);
+        file.seek(static_cast<std::int64_t>(reader.head().rulesAt), platform::File::SeekFrom::Begin);
+    } else {
+        countVerified(file, properties);
     }
     std::uint32_t count = 0;
     FilterArchive archive(plugins, file, false, count, file.position());

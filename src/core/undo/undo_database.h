@@ -3,6 +3,7 @@
 // the run died, and it is registered in the undo index.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <ctime>
 #include <optional>
@@ -29,6 +30,19 @@ inline constexpr const char* kUndoHeaderText = "Calderwynstrope - UNDO Database"
 inline constexpr std::size_t kUndoSlotVersion1 = 260;
 inline constexpr std::size_t kUndoSlotVersion2 = 1040;
 inline constexpr std::size_t kUndoIdentitySize = 24;
+// Version 5, the one written now, holds each entry in the bytes it needs, where the fixed slots
+// made a database of a hundred thousand files 80 MB of mostly zeros, written and synced at the
+// end of every run:
+//   head     stamp, version, header text and count as before, then where the entry table starts
+//            (u64)
+//   entries  flags (u8, bit 0: the identity is known), volume (u64), file index (u64), then the
+//            folder, the new name and the old name, each as its length (u16, at most 4096) and its
+//            bytes (no zero among them)
+//   table    where each entry starts (u64 each, in order): undo reads from the end, a batch at a
+//            time, without reading what comes before
+//   filters  the Rule section, as in every version
+inline constexpr std::uint32_t kUndoCompactVersion = 5;
+inline constexpr std::size_t kUndoCompactHeadSize = 8 + 64 + 4 + 8;
 
 struct UndoEntry {
     UndoEntry() = default;
@@ -50,22 +64,74 @@ struct UndoEntry {
 };
 
 // The bytes of one entry in a database of `version` (1 to 4), or 0 for a version this program
-// does not know.
+// does not know or whose entries have no fixed size (5).
 std::size_t undoEntrySize(std::uint32_t version);
-// Where the entries of a database start: after the stamp, version, header text and count.
+// Where the entries of a database of version 1 to 4 start: after the stamp, version, header text
+// and count.
 std::size_t undoEntriesOffset();
-// One entry from its bytes (undoEntrySize(version) of them).
+// One entry from its bytes (undoEntrySize(version) of them; for version 5, exactly the entry's).
+// Raises braxen_Exception invalidFormat for a version 5 entry whose bytes do not add up.
 UndoEntry parseUndoEntry(std::string_view bytes, std::uint32_t version);
+// The bytes an entry takes in a version 5 database.
+std::uint64_t compactEntrySize(std::string_view folder, std::string_view newName, std::string_view oldName);
 
-// What the first undoEntriesOffset() bytes of a database say, checked against the file's size, so
-// that a reader can take the entries a piece at a time. Raises braxen_Exception invalidFormat or unknownVersion as
-// parseUndoDatabase does.
+// What the first bytes of a database say (kUndoCompactHeadSize of them, or all there are),
+// checked against the file's size, so that a reader can take the entries a piece at a time.
+// Raises braxen_Exception invalidFormat or unknownVersion as parseUndoDatabase does.
 struct UndoDatabaseHead {
     std::uint32_t version = 0;
     std::uint32_t count = 0;
-    std::size_t entrySize = 0;
+    std::size_t entrySize = 0;  // 0 for version 5
+    std::uint64_t tableAt = 0;  // version 5: where the entry table starts
+    std::uint64_t rulesAt = 0;  // where the Rule section starts
 };
 UndoDatabaseHead parseUndoDatabaseHead(std::string_view bytes, std::uint64_t fileSize);
+
+// An undo database read a piece at a time, from a file or from bytes in memory: a million
+// entries take some 150 MB (800 MB in the fixed slots of versions 1 to 4). A version 5 database
+// is checked whole when it is opened, so that no entry found damaged halfway through an undo
+// stops it. Raises braxen_Exception invalidFormat or unknownVersion for what is not an undo database, and the
+// platform's file error.
+class UndoDatabaseReader {
+public:
+    explicit UndoDatabaseReader(const std::string& path);
+    explicit UndoDatabaseReader(std::string_view bytes);
+    const UndoDatabaseHead& head() const { return head_; }
+    std::uint64_t size() const { return size_; }
+
+    // Reads entries [first, end), which entry() then gives.
+    void read(std::uint32_t first, std::uint32_t end, std::string& bytes);
+    // Entry `first + at` of the last read().
+    UndoEntry entry(std::string_view bytes, std::uint32_t at) const;
+    // Calls each(index, entry) for every entry in order.
+    template <typename Each>
+    void forEach(Each each) {
+        const std::uint32_t perPiece = entriesPerPiece();
+        std::string bytes;
+        for (std::uint32_t first = 0; first < head_.count; first += std::min(perPiece, head_.count - first)) {
+            const std::uint32_t end = first + std::min(perPiece, head_.count - first);
+            read(first, end, bytes);
+            for (std::uint32_t i = first; i < end; ++i) each(i, entry(bytes, i - first));
+        }
+    }
+    // Writes the Rule section, as it is, to `out`.
+    void copyRules(platform::File& out);
+    // The Rule section.
+    std::string rules();
+
+private:
+    void open();
+    std::uint32_t entriesPerPiece() const;
+    // `size` bytes from `at`; raises when the source ends first.
+    void fetch(std::uint64_t at, std::size_t size, std::string& bytes);
+
+    platform::File file_;
+    std::string_view memory_;
+    bool inMemory_ = false;
+    std::uint64_t size_ = 0;
+    UndoDatabaseHead head_;
+    std::vector<std::size_t> starts_;  // version 5: where each entry of the last read() starts, and its end
+};
 
 // "3/7/99 9:05:02": month/day/two-digit year, hours:minutes:seconds, 24-hour clock.
 std::string shortDateTime(const std::tm& time);
@@ -97,8 +163,7 @@ struct UndoDatabaseContent {
     std::string ruleSection;
 };
 UndoDatabaseContent parseUndoDatabase(std::string_view bytes);
-// The bytes of a database holding `entries` followed by `ruleSection`: version 3 when every text
-// fits 260 bytes, else version 4.
+// The bytes of a database holding `entries` followed by `ruleSection`, in version 5.
 std::string formatUndoDatabase(const std::vector<UndoEntry>& entries, std::string_view ruleSection);
 // Writes the same bytes to `file`, a block at a time.
 void writeUndoDatabase(platform::File& file, const std::vector<UndoEntry>& entries, std::string_view ruleSection);
@@ -106,16 +171,17 @@ void writeUndoDatabase(platform::File& file, const std::vector<UndoEntry>& entri
 // True when a folder or name needs the wide (version 2) entry slots.
 bool needsWideSlots(std::string_view text);
 
-// The bytes of a database laid out one entry at a time, for a writer that does not hold its entries
-// in a list (a run of a hundred thousand files makes a database of some 78 MB): the header first,
-// then each entry; the caller appends the Rule section to bytes() and writes them out whenever it
-// likes.
+// The bytes of a version 5 database laid out one entry at a time, for a writer that does not hold
+// its entries in a list: the head first, then each entry, then (endEntries) the table of where
+// they start; the caller appends the Rule section to bytes() and writes them out whenever it likes.
 class UndoDatabaseLayout {
 public:
-    // `wide`: the 1040-byte slots (version 4), when some text needsWideSlots.
-    UndoDatabaseLayout(std::size_t count, bool wide);
+    // `entryBytes`: the sum of compactEntrySize over the `count` entries to come.
+    UndoDatabaseLayout(std::size_t count, std::uint64_t entryBytes);
     void addEntry(std::string_view folder, std::string_view newName, std::string_view oldName,
                   const std::optional<platform::FileId>& id);
+    // After the last entry.
+    void endEntries();
     std::string& bytes() { return bytes_; }
     // Writes what is laid out to `file` and forgets it.
     void write(platform::File& file) {
@@ -129,7 +195,8 @@ public:
 
 private:
     static constexpr std::size_t kPiece = std::size_t{1} << 20;
-    std::size_t slot_;
+    std::uint64_t at_;  // where the next entry starts in the file
+    std::vector<std::uint64_t> starts_;
     std::string bytes_;
 };
 

@@ -4,6 +4,7 @@
 
 #include "core/persist/binary_io.h"
 #include "core/persist/filter_archive.h"
+#include "core/undo/database_writing.h"
 #include "core/undo/journal.h"
 #include "core/undo/journal_recovery.h"
 #include "core/undo/undo_catalog.h"

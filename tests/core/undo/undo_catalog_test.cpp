@@ -131,7 +131,14 @@ TEST(UndoCatalog, UnreadableDatabaseIsSetAsideAndUndoesNothing) {
     std::string unknownVersion = head, countPastTheEnd = head;
     unknownVersion[4] = 9;
     countPastTheEnd[8 + kHeaderSlot] = 1;
-    for (const std::string& bytes : {std::string("not a database"), unknownVersion, countPastTheEnd}) {
+    // One entry, "/m/" "b" "a": its texts from 101, the table from 112.
+    const std::string one = formatUndoDatabase({{"/m/", "b", "a"}}, "");
+    std::string zeroInAName = one, lengthPastTheEntry = one, entryBeforeTheEntries = one;
+    zeroInAName[108] = '\0';
+    lengthPastTheEntry[101] = 9;
+    entryBeforeTheEntries[112] = 8;
+    for (const std::string& bytes : {std::string("not a database"), unknownVersion, countPastTheEnd, zeroInAName,
+                                     lengthPastTheEntry, entryBeforeTheEntries}) {
         TempFolder app;
         const AppPaths paths = AppPaths::in(app.path());
         platform::createFolder(paths.undoFolder());

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/persist/binary_io.h"
 #include "core/persist/braxen_exception.h"
 #include "core/persist/filter_archive.h"
 #include "core/undo/journal.h"
@@ -67,17 +68,17 @@ TEST(UndoDatabase, LayoutEntriesThenFilters) {
                                        {{"C:\\music\\", "new1.mp3", "old1.mp3", platform::FileId{5, 0x1234567890}},
                                         {"C:\\music\\", "new2.mp3", "old2.mp3"}});
     const std::string bytes = readFile(paths.undoFolder() + name);
-    ASSERT_EQ(bytes.size(), 4108u);  // 148 + 2 x (780 + 24) + 3 x 784
-    EXPECT_EQ(bytes.substr(0, 8), std::string("\1\0\0\0\3\0\0\0", 8));
+    ASSERT_EQ(bytes.size(), 2620u);  // 84 + 2 x 48 + 2 x 8 + 72 + 3 x 784
+    EXPECT_EQ(bytes.substr(0, 8), std::string("\1\0\0\0\5\0\0\0", 8));
     EXPECT_EQ(bytes.substr(8, 31), "Calderwynstrope - UNDO Database");
-    EXPECT_EQ(bytes.substr(72, 4), std::string("\2\0\0\0", 4));
-    EXPECT_EQ(bytes.substr(76, 10), std::string("C:\\music\\\0", 10));
-    EXPECT_EQ(bytes.substr(76 + 260, 8), "new1.mp3");
-    EXPECT_EQ(bytes.substr(76 + 520, 8), "old1.mp3");
-    EXPECT_EQ(bytes.substr(76 + 780, 24), std::string("\1\0\0\0\0\0\0\0\5\0\0\0\0\0\0\0\x90\x78\x56\x34\x12\0\0\0", 24))
-        << "which file was moved";
-    EXPECT_EQ(bytes.substr(76 + 1608, 4), std::string("\2\0\0\0", 4)) << "the Rule section has no stamp";
-    EXPECT_EQ(bytes.substr(80 + 1608, 40), "Calderwynstrope - Filter Definition File");
+    EXPECT_EQ(bytes.substr(72, 12), std::string("\2\0\0\0\xb4\0\0\0\0\0\0\0", 12)) << "count, table at 180";
+    EXPECT_EQ(bytes.substr(84, 48), std::string("\1\5\0\0\0\0\0\0\0\x90\x78\x56\x34\x12\0\0\0\x09\0"
+                                                "C:\\music\\\x08\0new1.mp3\x08\0old1.mp3",
+                                                48))
+        << "which file was moved, then the texts";
+    EXPECT_EQ(bytes.substr(180, 16), std::string("\x54\0\0\0\0\0\0\0\x84\0\0\0\0\0\0\0", 16));
+    EXPECT_EQ(bytes.substr(196, 4), std::string("\2\0\0\0", 4)) << "the Rule section has no stamp";
+    EXPECT_EQ(bytes.substr(200, 40), "Calderwynstrope - Filter Definition File");
 
     std::vector<UndoEntry> read = {{"stale", "x", "y"}};
     readUndoDatabase(paths.undoFolder() + name, read);
@@ -88,12 +89,56 @@ TEST(UndoDatabase, LayoutEntriesThenFilters) {
     DatabaseProperties properties;
     ASSERT_TRUE(loadDatabaseProperties(nullptr, paths, name, properties));
     EXPECT_EQ(properties.count, 2u);
-    EXPECT_EQ(properties.size, 4108u);
-    EXPECT_EQ(properties.version, 3u);
+    EXPECT_EQ(properties.size, 2620u);
+    EXPECT_EQ(properties.version, 5u);
     EXPECT_EQ(properties.verified, 2u);
     EXPECT_EQ(properties.header, "Calderwynstrope - UNDO Database");
     EXPECT_EQ(properties.rules, threeRules());
     EXPECT_LE(std::abs(static_cast<double>(properties.created - platform::now())), 60.0);
+}
+
+// Databases in the fixed slots of earlier versions read, and count their verified entries, as
+// they always have.
+TEST(UndoDatabase, EarlierVersionsReadAsTheyWere) {
+    TempFolder app;
+    const AppPaths paths = AppPaths::in(app.path());
+    platform::createFolder(paths.undoFolder());
+    writeFilterFile(app / "filters.ren", threeRules());
+    const std::string rules = readFile(app / "filters.ren").substr(4);
+    const std::vector<UndoEntry> entries = {{"/music/", "new.mp3", "old.mp3", platform::FileId{7, 9}},
+                                            {"/music/", std::string(300, 'n'), "o.mp3"}};
+    for (std::uint32_t version = 1; version <= 4; ++version) {
+        SCOPED_TRACE(version);
+        const std::size_t slot = version % 2 ? 260 : 1040;
+        std::string bytes;
+        appendLittle(bytes, 1, 4);
+        appendLittle(bytes, version, 4);
+        bytes += kUndoHeaderText;
+        bytes.resize(72, '\0');
+        appendLittle(bytes, entries.size(), 4);
+        for (const UndoEntry& entry : entries) {
+            for (const std::string& text : {entry.folder, entry.newName, entry.oldName}) {
+                bytes += text.substr(0, slot);
+                bytes.resize(bytes.size() + slot - std::min(slot, text.size()), '\0');
+            }
+            if (version < 3) continue;
+            appendLittle(bytes, entry.id ? 1 : 0, 8);
+            appendLittle(bytes, entry.id ? entry.id->volume : 0, 8);
+            appendLittle(bytes, entry.id ? entry.id->index : 0, 8);
+        }
+        writeFile(paths.undoFolder() + "OLDVERSIONXX", bytes + rules);
+        std::vector<UndoEntry> read;
+        readUndoDatabase(paths.undoFolder() + "OLDVERSIONXX", read);
+        ASSERT_EQ(read.size(), 2u);
+        EXPECT_EQ(read[0], entries[0]);
+        EXPECT_EQ(read[0].id.has_value(), version >= 3);
+        EXPECT_EQ(read[1].newName, slot == 260 ? std::string(260, 'n') : entries[1].newName) << "a full slot";
+        DatabaseProperties properties;
+        ASSERT_TRUE(loadDatabaseProperties(nullptr, paths, "OLDVERSIONXX", properties));
+        EXPECT_EQ(properties.version, version);
+        EXPECT_EQ(properties.verified, version >= 3 ? 1u : 0u);
+        EXPECT_EQ(properties.rules, threeRules());
+    }
 }
 
 TEST(UndoDatabase, NothingRenamedWritesNothing) {
@@ -116,8 +161,8 @@ TEST(UndoDatabase, LongTextsUseTheWideLayoutInsteadOfBeingCut) {
     ASSERT_GT(deep.size(), 259u);
     const std::string name = commitRun(paths, {}, {{deep, "new.mp3", "old.mp3"}});
     const std::string bytes = readFile(paths.undoFolder() + name);
-    EXPECT_EQ(bytes.substr(4, 4), std::string("\4\0\0\0", 4));
-    EXPECT_EQ(bytes.size(), 148u + 3 * 1040u + 24u);
+    EXPECT_EQ(bytes.substr(4, 4), std::string("\5\0\0\0", 4));
+    EXPECT_EQ(bytes.size(), 84u + 23 + deep.size() + 14 + 8 + 72);
     std::vector<UndoEntry> read;
     readUndoDatabase(paths.undoFolder() + name, read);
     EXPECT_EQ(read, (std::vector<UndoEntry>{{deep, "new.mp3", "old.mp3"}}));
@@ -138,10 +183,10 @@ TEST(UndoDatabase, ReadersRefuseOtherFiles) {
         EXPECT_EQ(error.cause(), 115);
     }
     std::string bytes = readFile(folder / "filters.ren");
-    bytes[4] = 5;
-    writeFile(folder / "v5", bytes);
+    bytes[4] = 6;
+    writeFile(folder / "v6", bytes);
     try {
-        readUndoDatabase(folder / "v5", entries);
+        readUndoDatabase(folder / "v6", entries);
         FAIL();
     } catch (const braxen_Exception& error) {
         EXPECT_EQ(error.cause(), 116);
