@@ -210,9 +210,8 @@ TEST_F(AppTest, InterruptedRunsAreRecoveredAndUndoRecordFailuresShown) {
     writeFile(music / "a.mp3", "a");
     {
         core::RunJournal journal;
-        journal.create(core::AppPaths::in(home.path()), nullptr, {appendEnd("_x")});
-        const auto record =
-            journal.recordMove(musicFolder(), "a.mp3", "a_x.mp3", *platform::entryId(music / "a.mp3"));
+        journal.create(core::AppPaths::in(home.path()), {appendEnd("_x")});
+        const auto record = journal.recordMove(musicFolder(), "a.mp3", "a_x.mp3", *platform::entryId(music / "a.mp3"));
         journal.waitDurable(record);
         platform::moveFile(music / "a.mp3", music / "a_x.mp3");
         journal.moveMade(record, true);

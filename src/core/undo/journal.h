@@ -40,8 +40,6 @@
 
 namespace core {
 
-class PluginManager;
-
 inline constexpr const char* kJournalExtension = ".jnl";
 // A sync starts once this many records wait for one, or this long after the first of them, or at
 // once when a move waits for its record: the disk sees few syncs, and a run whose records are
@@ -123,7 +121,7 @@ public:
 
     // Creates and locks the journal under a free database name and writes the header and the
     // run's filters. Raises the platform's file error.
-    void create(const AppPaths& paths, const PluginManager* plugins, const RuleList& rules);
+    void create(const AppPaths& paths, const RuleList& rules);
     bool isOpen() const { return file_.isOpen(); }
     // The database name the journal has reserved.
     const std::string& name() const { return name_; }
