@@ -3,7 +3,8 @@
 #   - a silent install for the current user into a temporary folder (/S /CurrentUser /D=...);
 #   - the installed program started and closed: its settings land in %APPDATA%\Calderwynstrope,
 #     never next to it; the installed command-line program renames and keeps its undo record there;
-#   - the Start-menu shortcut, the uninstall registration and the .REN association are there;
+#   - the Start-menu shortcut, the uninstall registration, the .REN association and the folder
+#     verb "Rename with Calderwynstrope" are there;
 #   - a silent uninstall removes all of them and leaves nothing in the install folder, and the
 #     user's settings stay;
 #   - a silent install for everyone goes to Program Files and registers in HKLM, and uninstalls
