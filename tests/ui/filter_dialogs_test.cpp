@@ -147,6 +147,7 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
             EXPECT_TRUE(okEnabled(dialog, false)) << "nothing to strip yet";
             setControlText(dialog, IDC_STRIP_TEXT, "feat.");
             setChecked(dialog, IDC_STRIP_MATCH_CASE, true);
+            screenshot(dialog, "stripper");
         }
         if (command == ID_ADD_COUNTER) {
             EXPECT_EQ(controlText(dialog, IDC_COUNTER_FORMAT), "%2n - %b");
