@@ -241,10 +241,13 @@ TEST_F(FilterSourcesTest, DroppedFilterFilesLoadAndDroppedFoldersOrFilesChooseTh
                 pressMessageBoxButton(box, IDOK);
                 ASSERT_TRUE(waitUntil([&] { return !IsWindow(box); }));
             }
-            EXPECT_TRUE(waitUntil([&] { return lines(window) == c.lines; }));
-            EXPECT_TRUE(waitUntil([&] { return controlText(window, IDC_FOLDER) == c.folder; }))
-                << controlText(window, IDC_FOLDER);
-            EXPECT_EQ(controlText(window, IDC_PATTERN), c.pattern);
+            // All at once: the dialog's thread may be setting one box while the test reads another.
+            EXPECT_TRUE(waitUntil([&] {
+                return lines(window) == c.lines && controlText(window, IDC_FOLDER) == c.folder &&
+                       controlText(window, IDC_PATTERN) == c.pattern;
+            })) << controlText(window, IDC_FOLDER)
+                << " | " << controlText(window, IDC_PATTERN);
+            waitForHandled(window);
         }
     });
 }
