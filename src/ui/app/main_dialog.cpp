@@ -243,7 +243,6 @@ void MainDialog::buildPluginMenu() {
 }
 
 void MainDialog::onCancel() {
-    filters_.clear();
     // The folders and options kept in the settings as they changed go as they are.
     settings_.confirm = isChecked(IDC_CONFIRM_ON) ? 1 : 0;
     settings_.recurse = isChecked(IDC_RECURSE) ? 1 : 0;
