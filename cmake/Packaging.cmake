@@ -1,8 +1,8 @@
 # What is installed, and the packages CPack makes of it (scripts/package.sh runs them):
 #   Windows build: an NSIS installer and a portable zip of the program, the command-line program,
-#                  the sample plug-in and a README;
+#                  the sample plug-in, a README and the help page;
 #   Linux build:   a Debian package of the command-line program with its manual page and bash
-#                  completion.
+#                  completion, and the help page.
 set(CPACK_PACKAGE_VENDOR "Calderwynstrope")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Batch file renamer for music collections, with undo")
@@ -14,7 +14,7 @@ if(WIN32)
   install(TARGETS space_replacer LIBRARY DESTINATION . RUNTIME DESTINATION .)
   configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/README.txt.in ${CMAKE_BINARY_DIR}/packaging/README.txt @ONLY
                  NEWLINE_STYLE CRLF)
-  install(FILES ${CMAKE_BINARY_DIR}/packaging/README.txt DESTINATION .)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/README.txt ${CW_HELP_PAGE} DESTINATION .)
 
   set(CPACK_PACKAGE_NAME calderwynstrope)
   set(CPACK_PACKAGE_FILE_NAME calderwynstrope-${PROJECT_VERSION}-win64)
@@ -32,6 +32,7 @@ else()
   install(FILES ${CMAKE_BINARY_DIR}/src/cli/calderwynstrope-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/linux/calderwynstrope-cli.bash
           DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME calderwynstrope-cli)
+  install(FILES ${CW_HELP_PAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/calderwynstrope-cli)
 
   set(CPACK_PACKAGE_NAME calderwynstrope-cli)
   set(CPACK_GENERATOR DEB)

@@ -34,7 +34,7 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 dpkg -x "$deb" "$root"
 for file in usr/bin/calderwynstrope-cli usr/share/man/man1/calderwynstrope-cli.1.gz \
-            usr/share/bash-completion/completions/calderwynstrope-cli; do
+            usr/share/bash-completion/completions/calderwynstrope-cli usr/share/doc/calderwynstrope-cli/help.html; do
   check "$file installed" test -f "$root/$file"
 done
 check "manual page made from --help" grep -q -- 'data\\-dir DIR' <(zcat "$root/usr/share/man/man1/calderwynstrope-cli.1.gz")

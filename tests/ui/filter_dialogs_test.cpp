@@ -129,7 +129,7 @@ TEST_F(FilterDialogTest, PaddingDefaultsAndCancelAddsNothing) {
 TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
     for (int command : {ID_ADD_CHANGECASE, ID_ADD_ID3, ID_ADD_FLIP, ID_ADD_STRIPPER, ID_ADD_COUNTER}) {
         const char* title = command == ID_ADD_CHANGECASE ? "Change Case Filter"
-                            : command == ID_ADD_ID3      ? "ID3v1 Filter"
+                            : command == ID_ADD_ID3      ? "Tags Filter"
                             : command == ID_ADD_FLIP     ? "Filename Flip"
                             : command == ID_ADD_COUNTER  ? "Counter Filter"
                                                          : "Character Stripper";
@@ -147,6 +147,7 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
             EXPECT_TRUE(okEnabled(dialog, false)) << "nothing to strip yet";
             setControlText(dialog, IDC_STRIP_TEXT, "feat.");
             setChecked(dialog, IDC_STRIP_MATCH_CASE, true);
+            screenshot(dialog, "stripper");
         }
         if (command == ID_ADD_COUNTER) {
             EXPECT_EQ(controlText(dialog, IDC_COUNTER_FORMAT), "%2n - %b");
@@ -169,7 +170,7 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
     setListSelection(main, IDC_FILTERS, 1);
     ASSERT_TRUE(waitUntil([&] { return isEnabled(main, IDC_EDIT); }));
     click(main, IDC_EDIT);
-    HWND id3 = program->waitForWindow("ID3v1 Filter");
+    HWND id3 = program->waitForWindow("Tags Filter");
     ASSERT_NE(id3, nullptr);
     EXPECT_EQ(controlText(id3, IDC_ID3_FORMAT), "(%3) %1 - %2");
     EXPECT_TRUE(isChecked(id3, IDC_ID3_MUST_EXIST)) << "a stored mask opens ticked";
@@ -181,7 +182,7 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
     // Both boxes clear: the filter of older filter files, which reads and describes itself so.
     EXPECT_TRUE(waitUntil([&] { return listText(main, IDC_FILTERS, 1) == "ID3: \"(%3) %1 - %2\""; }));
     click(main, IDC_EDIT);
-    id3 = program->waitForWindow("ID3v1 Filter");
+    id3 = program->waitForWindow("Tags Filter");
     ASSERT_NE(id3, nullptr);
     EXPECT_FALSE(isChecked(id3, IDC_ID3_BEST_TAG));
     EXPECT_FALSE(isChecked(id3, IDC_ID3_SAFE_NAMES));
@@ -254,7 +255,7 @@ TEST_F(FilterDialogTest, RefuseWhatTheCommandLineRefusesInItsWords) {
          {{IDC_STRIP_TEXT, std::string(128, 's')}},
          "--strip",
          {{std::string(128, 's')}}},
-        {ID_ADD_ID3, "ID3v1 Filter", {{IDC_ID3_FORMAT, "%1/%2"}}, "--id3", {{"%1/%2"}, 1}},
+        {ID_ADD_ID3, "Tags Filter", {{IDC_ID3_FORMAT, "%1/%2"}}, "--id3", {{"%1/%2"}, 1}},
         {ID_ADD_COUNTER, "Counter Filter", {{IDC_COUNTER_FORMAT, "%n %q"}}, "--counter", {{"%n %q", "1", "1"}}},
         {ID_ADD_COUNTER, "Counter Filter", {{IDC_COUNTER_STEP, "0"}}, "--counter", {{"%2n - %b", "1", "0"}}},
     };

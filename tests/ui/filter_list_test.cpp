@@ -10,6 +10,7 @@
 #include "support/temp_folder.h"
 #include "ui/app/resource.h"
 #include "ui/app_fixture.h"
+#include "ui/filterui/filter_list.h"
 #include "ui/ui_driver.h"
 
 namespace {
@@ -181,6 +182,43 @@ TEST_F(FilterListTest, DragAndDropMovesALineBeforeTheTarget) {
     EXPECT_EQ(listSelection(main, IDC_FILTERS), 0);
     drag(1, 2);  // B onto the line just below it: nothing changes
     EXPECT_EQ(order(), "CBA");
+}
+
+// The model under the list: a move lands before its target, the other filters keep their order,
+// and an index outside the list changes nothing.
+TEST(FilterListModel, MovesAndRemovalsKeepTheOrder) {
+    const struct {
+        int from, before, landed;
+        const char* order;
+    } moves[] = {
+        {0, 2, 1, "BAC"}, {0, 3, 2, "BCA"},   {2, 0, 0, "CAB"},
+        {2, 1, 1, "ACB"}, {1, 1, 1, "ABC"},   {1, 2, 1, "ABC"},  // onto itself, or just below itself
+        {3, 0, 3, "ABC"}, {-1, 0, -1, "ABC"}, {0, 4, 0, "ABC"},
+    };
+    const auto abc = [] {
+        ui::FilterList list;
+        for (const char* name : {"A", "B", "C"}) {
+            core::Rule rule;
+            rule.description = name;
+            list.add(rule);
+        }
+        return list;
+    };
+    const auto order = [](const ui::FilterList& list) {
+        std::string names;
+        for (const core::Rule& rule : list.rules()) names += rule.description;
+        return names;
+    };
+    for (const auto& c : moves) {
+        ui::FilterList list = abc();
+        EXPECT_EQ(list.move(c.from, c.before), c.landed) << c.from << " before " << c.before;
+        EXPECT_EQ(order(list), c.order) << c.from << " before " << c.before;
+    }
+    for (const auto& [index, left] : {std::pair{1, "AC"}, {2, "AB"}, {3, "ABC"}, {-1, "ABC"}}) {
+        ui::FilterList list = abc();
+        list.remove(index);
+        EXPECT_EQ(order(list), left) << index;
+    }
 }
 
 }  // namespace

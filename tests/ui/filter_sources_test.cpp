@@ -1,5 +1,6 @@
 // Filters that do not come from the built-in dialogs: plug-ins through the Add menu, filter files
-// dropped on the main dialog, and lines that cannot be edited. The main dialog runs inside the
+// dropped on the main dialog (and folders and music files, which choose the folder), and lines
+// that cannot be edited. The main dialog runs inside the
 // test, so that its menus can be read and files handed to it.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -194,7 +195,7 @@ HGLOBAL droppedFiles(const std::vector<std::string>& paths) {
     return memory;
 }
 
-TEST_F(FilterSourcesTest, ADroppedFilterFileReplacesTheListAndAnythingElseIsRefused) {
+TEST_F(FilterSourcesTest, DroppedFilterFilesLoadAndDroppedFoldersOrFilesChooseTheFolder) {
     const auto append = [](const char* end) { return *core::buildFilter("--append", {{"", end}}).rule; };
     core::writeFilterFile(home / "one.ren", {append("_1")});
     core::writeFilterFile(home / "two.ren", {append("_a"), append("_b")});
@@ -203,15 +204,30 @@ TEST_F(FilterSourcesTest, ADroppedFilterFileReplacesTheListAndAnythingElseIsRefu
     while (deep.size() < 540) deep += "\\" + std::string(40, 'd');
     std::filesystem::create_directories(std::filesystem::u8path(deep));
     core::writeFilterFile(deep + "\\deep.ren", {append("_deep")});
-    writeFile(home / "song.mp3", "not a filter file");
+    writeFile(home / "bad.ren", "not a filter file");
+    writeFile(home / "song.mp3", "");
+    writeFile(home / "a;b.mp3", "");
+    std::filesystem::create_directories(std::filesystem::u8path(home / "album"));
+    const std::vector<std::string> ab = {"Append: \"_a\" at end", "Append: \"_b\" at end"};
+    const std::vector<std::string> deepLine = {"Append: \"_deep\" at end"};
     const struct {
         std::vector<std::string> dropped;
         std::vector<std::string> lines;
         bool refused;
+        std::string folder, pattern;  // what the boxes show after the drop
     } cases[] = {
-        {{home / "two.ren", home / "one.ren"}, {"Append: \"_a\" at end", "Append: \"_b\" at end"}, false},
-        {{home / "song.mp3"}, {"Append: \"_a\" at end", "Append: \"_b\" at end"}, true},
-        {{deep + "\\deep.ren"}, {"Append: \"_deep\" at end"}, false},
+        {{home / "two.ren", home / "one.ren"}, ab, false, "", "*.mp3"},
+        {{home / "bad.ren"}, ab, true, "", "*.mp3"},
+        {{deep + "\\deep.ren"}, deepLine, false, "", "*.mp3"},
+        {{home / "album"}, deepLine, false, home / "album", "*.mp3"},
+        {{home / "song.mp3"}, deepLine, false, home.path() + "\\", "song.mp3"},
+        // Files of another folder are left out; a semicolon in a name is matched by "?".
+        {{home / "a;b.mp3", deep + "\\deep.ren", home / "song.mp3"},
+         deepLine,
+         false,
+         home.path() + "\\",
+         "a?b.mp3;song.mp3"},
+        {{home / "song.mp3", home / "album"}, deepLine, false, home / "album", "a?b.mp3;song.mp3"},
     };
     run(home / "one.ren", [&](HWND window) {
         for (const auto& c : cases) {
@@ -225,7 +241,13 @@ TEST_F(FilterSourcesTest, ADroppedFilterFileReplacesTheListAndAnythingElseIsRefu
                 pressMessageBoxButton(box, IDOK);
                 ASSERT_TRUE(waitUntil([&] { return !IsWindow(box); }));
             }
-            EXPECT_TRUE(waitUntil([&] { return lines(window) == c.lines; }));
+            // All at once: the dialog's thread may be setting one box while the test reads another.
+            EXPECT_TRUE(waitUntil([&] {
+                return lines(window) == c.lines && controlText(window, IDC_FOLDER) == c.folder &&
+                       controlText(window, IDC_PATTERN) == c.pattern;
+            })) << controlText(window, IDC_FOLDER)
+                << " | " << controlText(window, IDC_PATTERN);
+            waitForHandled(window);
         }
     });
 }

@@ -116,7 +116,7 @@ TEST(DpiChange, DialogsAreLaidOutAgainForTheNewScale) {
          [&] { return std::make_unique<ui::UndoDialog>(nullptr, plugins, core::AppPaths::in(home.path())); },
          {IDCANCEL}},
         {"Calderwynstrope - About",
-         [] { return std::make_unique<ui::AboutDialog>(nullptr); },
+         [] { return std::make_unique<ui::AboutDialog>(nullptr, "help.html"); },
          {IDOK, IDC_BANNER, IDC_HOMEPAGE}},
         {core::kMainTitle,
          [&] { return std::make_unique<ui::MainDialog>("", context); },

@@ -38,7 +38,7 @@ private:
 };
 
 TEST(AboutLink, TabReachesItAndEnterOrSpaceOpensIt) {
-    ui::AboutDialog about(nullptr);
+    ui::AboutDialog about(nullptr, "help.html");
     runInProcess(about, "Calderwynstrope - About", [&](HWND window) {
         ASSERT_TRUE(waitUntil([&] { return focusedWindow(window) == control(window, IDOK); }));
         pressKey(focusedWindow(window), VK_TAB);

@@ -68,7 +68,7 @@ TEST_F(AppTest, FirstStartFiltersFromTheCommandLineAndSettingsOnClose) {
     EXPECT_TRUE(isChecked(dialog, IDC_RECURSE));
     EXPECT_TRUE(isChecked(dialog, IDC_CONFIRM_ON));
     EXPECT_TRUE(isChecked(dialog, IDC_UNDO_ON));
-    EXPECT_EQ(controlText(dialog, IDC_PATTERN), "");
+    EXPECT_EQ(controlText(dialog, IDC_PATTERN), "*.mp3") << "a first start offers one";
     EXPECT_EQ(controlText(dialog, IDC_FOLDER), "");
     ASSERT_EQ(listCount(dialog, IDC_FILTERS), 2);
     EXPECT_EQ(listText(dialog, IDC_FILTERS, 0), "Append: \"_x\" at end");
@@ -77,8 +77,9 @@ TEST_F(AppTest, FirstStartFiltersFromTheCommandLineAndSettingsOnClose) {
     EXPECT_TRUE(isEnabled(dialog, IDC_ADD));
     EXPECT_FALSE(isEnabled(dialog, IDC_DELETE)) << "no filter selected";
 
+    setControlText(dialog, IDC_PATTERN, "");
     setControlText(dialog, IDC_FOLDER, musicFolder());
-    EXPECT_TRUE(waitUntil([&] { return !isEnabled(dialog, IDC_RENAME); }, 1000)) << "the pattern is still empty";
+    EXPECT_TRUE(waitUntil([&] { return !isEnabled(dialog, IDC_RENAME); }, 1000)) << "the pattern is empty";
     setControlText(dialog, IDC_PATTERN, "*.mp3");
     EXPECT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_RENAME); })) << "folder, pattern and filters are there";
     EXPECT_TRUE(screenshot(dialog, "main_dialog"));
@@ -86,10 +87,19 @@ TEST_F(AppTest, FirstStartFiltersFromTheCommandLineAndSettingsOnClose) {
     closeWithEscape(dialog);
     const std::string base = home.path() + "\\";
     EXPECT_EQ(readFile(home / "braxen.ini"),
-              "[settings]\r\nrecurse=1\r\nconfirm=1\r\nundo=1\r\nmask=*.mp3\r\nlastdir=" + base +
-                  "\r\npath0=\r\npath1=\r\npath2=\r\npath3=\r\npath4=\r\npath5=\r\npath6=\r\npath7=\r\npath8=\r\n"
-                  "path9=\r\n[options]\r\nregfiletype=1\r\ndirectoryPopup=0\r\npluginsdir=" +
+              "[settings]\r\nrecurse=1\r\nconfirm=1\r\nundo=1\r\nmask=*.mp3\r\nlastdir=\r\npath0=\r\npath1=\r\npath2="
+              "\r\npath3=\r\npath4=\r\npath5=\r\npath6=\r\npath7=\r\npath8=\r\n"
+              "path9=\r\n[options]\r\nregfiletype=1\r\ndirectoryPopup=0\r\npluginsdir=" +
                   base + "\r\nlimitUndo=1\r\nundoLimit=50\r\n");
+}
+
+TEST_F(AppTest, AFolderOnTheCommandLineIsTheFolderToWorkOn) {
+    // In quotes, as Explorer's "Rename with" verb passes it.
+    HWND dialog = start("\"" + music.path() + "\"");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(shows(dialog, IDC_FOLDER, music.path()));
+    EXPECT_EQ(listCount(dialog, IDC_FILTERS), 0);
+    closeWithEscape(dialog);
 }
 
 TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {
@@ -210,9 +220,8 @@ TEST_F(AppTest, InterruptedRunsAreRecoveredAndUndoRecordFailuresShown) {
     writeFile(music / "a.mp3", "a");
     {
         core::RunJournal journal;
-        journal.create(core::AppPaths::in(home.path()), nullptr, {appendEnd("_x")});
-        const auto record =
-            journal.recordMove(musicFolder(), "a.mp3", "a_x.mp3", *platform::entryId(music / "a.mp3"));
+        journal.create(core::AppPaths::in(home.path()), {appendEnd("_x")});
+        const auto record = journal.recordMove(musicFolder(), "a.mp3", "a_x.mp3", *platform::entryId(music / "a.mp3"));
         journal.waitDurable(record);
         platform::moveFile(music / "a.mp3", music / "a_x.mp3");
         journal.moveMade(record, true);
@@ -270,6 +279,17 @@ TEST_F(AppTest, NoMatchingFileAndTheFolderListOrder) {
     EXPECT_TRUE(waitUntil([&] { return comboEntries(dialog, IDC_FOLDER).front() == musicFolder(); }));
     EXPECT_EQ(comboEntries(dialog, IDC_FOLDER)[1], "C:\\first\\");
     EXPECT_TRUE(shows(dialog, IDC_FOLDER, musicFolder()));
+
+    // A folder that does not exist is told as such, and stays out of the list.
+    const std::string missing = home / "no such folder";
+    setControlText(dialog, IDC_FOLDER, missing);
+    click(dialog, IDC_RENAME);
+    error = waitForMessageBox(*program, "Error");
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(messageBoxText(error), "The folder \"" + missing + "\" does not exist.");
+    pressMessageBoxButton(error, IDOK);
+    EXPECT_TRUE(waitUntil([&] { return IsWindowEnabled(dialog); }));
+    EXPECT_EQ(comboEntries(dialog, IDC_FOLDER).size(), 10u);
 
     // A folder not in the list goes on top as typed with a backslash: eleven entries now.
     setControlText(dialog, IDC_FOLDER, home.path());

@@ -1,4 +1,5 @@
-// The Options dialog and the About box, from the main dialog's system menu.
+// The Options dialog and the About box, from the main dialog's system menu and the arrow of its
+// Help button; the help page from F1 and that button.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -112,12 +113,48 @@ TEST_F(SystemMenuTest, AboutFlipsItsBannerBackAndForth) {
         }
     }
     EXPECT_EQ(controlText(about, IDC_BANNER), core::kAboutBanner);
-    EXPECT_EQ(controlText(about, IDC_HOMEPAGE), "https://calderwynstrope.example.org/");
+    EXPECT_EQ(controlText(about, IDC_HOMEPAGE), "Calderwynstrope Help");
     screenshot(about, "about");
     chooseCommand(about, IDC_ABOUT_ICON);  // a click on the icon
     EXPECT_TRUE(waitUntil([&] { return controlText(about, IDC_BANNER) == flipped; }));
     chooseCommand(about, IDC_ABOUT_ICON);
     EXPECT_TRUE(waitUntil([&] { return controlText(about, IDC_BANNER) == core::kAboutBanner; }));
+    click(about, IDOK);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(about); }));
+}
+
+TEST_F(SystemMenuTest, F1AndHelpOpenTheHelpPageAndTheHelpArrowOffersOptionsAndAbout) {
+    // The test's copy has no page beside it: the message names where it belongs.
+    const std::string missing =
+        "The help page \"" + home.path() + "\\help.html\" is missing. Installing the program again brings it back.";
+    for (bool f1 : {true, false}) {
+        SCOPED_TRACE(f1 ? "F1" : "Help");
+        if (f1) {
+            SetForegroundWindow(main);
+            ASSERT_TRUE(waitUntil([&] { return GetForegroundWindow() == main; }));
+            keybd_event(VK_F1, 0, 0, 0);
+            keybd_event(VK_F1, 0, KEYEVENTF_KEYUP, 0);
+        } else {
+            click(main, IDC_HELP_BUTTON);
+        }
+        HWND box = waitForMessageBox(*program, "Error");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(messageBoxText(box), missing);
+        pressMessageBoxButton(box, IDOK);
+        ASSERT_TRUE(waitUntil([&] { return !IsWindow(box); }));
+    }
+
+    RECT button{};
+    GetWindowRect(control(main, IDC_HELP_BUTTON), &button);
+    const POINT arrow{button.right - 4, (button.top + button.bottom) / 2};
+    SetForegroundWindow(main);
+    for (DWORD step : {DWORD{0}, DWORD{MOUSEEVENTF_LEFTDOWN}, DWORD{MOUSEEVENTF_LEFTUP}}) movePointer(arrow, step);
+    HWND menu = waitForMenuWindow();
+    ASSERT_NE(menu, nullptr) << "the arrow opened no menu";
+    keybd_event('A', 0, 0, 0);  // "&About..."
+    keybd_event('A', 0, KEYEVENTF_KEYUP, 0);
+    HWND about = program->waitForWindow("Calderwynstrope - About");
+    ASSERT_NE(about, nullptr);
     click(about, IDOK);
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(about); }));
 }

@@ -76,7 +76,7 @@ TEST(TextLimit, EveryStoredTextFieldHoldsItsBytes) {
          [] { return std::make_unique<ui::FindReplaceDialog>(nullptr, nullptr); }},
         {"Find and Replace Filter", IDC_REPLACE_WITH, 127,
          [] { return std::make_unique<ui::FindReplaceDialog>(nullptr, nullptr); }},
-        {"ID3v1 Filter", IDC_ID3_FORMAT, 127, [] { return std::make_unique<ui::ID3Dialog>(nullptr, nullptr); }},
+        {"Tags Filter", IDC_ID3_FORMAT, 127, [] { return std::make_unique<ui::ID3Dialog>(nullptr, nullptr); }},
         {"Character Stripper", IDC_STRIP_TEXT, 127,
          [] { return std::make_unique<ui::StripperDialog>(nullptr, nullptr); }},
         {"Filename Flip", IDC_FLIP_TEXT, 127, [] { return std::make_unique<ui::FlipDialog>(nullptr, nullptr); }},

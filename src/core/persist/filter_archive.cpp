@@ -9,29 +9,19 @@ namespace core {
 
 using BRAXEN::braxen_Exception;
 
-FilterArchive::FilterArchive(const PluginManager* plugins, const std::string& path, bool storing, std::uint32_t& count,
-                             std::uint64_t skip)
+FilterReader::FilterReader(const PluginManager* plugins, const std::string& path)
     : plugins_(plugins), file_(&ownFile_) {
-    ownFile_.open(path, storing ? platform::File::Mode::CreateWrite : platform::File::Mode::Read);
-    processHeader(storing, count, skip);
+    ownFile_.open(path, platform::File::Mode::Read);
+    readHeader(0);
 }
 
-FilterArchive::FilterArchive(const PluginManager* plugins, platform::File& file, bool storing, std::uint32_t& count,
-                             std::uint64_t skip)
+FilterReader::FilterReader(const PluginManager* plugins, platform::File& file, std::uint64_t skip)
     : plugins_(plugins), file_(&file) {
-    processHeader(storing, count, skip);
+    readHeader(skip);
 }
 
-void FilterArchive::processHeader(bool storing, std::uint32_t& count, std::uint64_t skip) {
+void FilterReader::readHeader(std::uint64_t skip) {
     platform::File& file = *file_;
-    if (storing) {
-        version_ = kFilterVersion;
-        writeStamp(file, skip);
-        writeInt(file, static_cast<std::int32_t>(version_));
-        writeText(file, kFilterHeaderText, kHeaderSlot);
-        writeInt(file, static_cast<std::int32_t>(count));
-        return;
-    }
     if (!checkStamp(file, skip)) throw braxen_Exception(braxen_Exception::invalidFormat);
     const std::uint32_t version = static_cast<std::uint32_t>(readInt(file));
     if (version == 0 || version > kFilterVersion) throw braxen_Exception(braxen_Exception::unknownVersion);
@@ -40,34 +30,40 @@ void FilterArchive::processHeader(bool storing, std::uint32_t& count, std::uint6
     // A count the file cannot hold is a damaged file, refused before anything is read from it.
     requireRemaining(file, std::uint64_t{stored} * (version == 1 ? kRuleSizeVersion1 : kRuleSizeVersion2));
     version_ = version;
-    count = stored;
+    count_ = stored;
 }
 
-void FilterArchive::readRule(Rule& rule) {
-    serializeRule(rule, true, plugins_, *file_, version_);
+void FilterReader::readRule(Rule& rule) {
+    readRuleBytes(rule, plugins_, *file_, version_);
 }
 
-void FilterArchive::writeRule(const Rule& rule) {
-    Rule copy = rule;
-    serializeRule(copy, false, plugins_, *file_, version_);
+FilterWriter::FilterWriter(platform::File& file, std::uint32_t count, std::uint64_t skip) : file_(file) {
+    writeStamp(file, skip);
+    writeInt(file, static_cast<std::int32_t>(kFilterVersion));
+    writeText(file, kFilterHeaderText, kHeaderSlot);
+    writeInt(file, static_cast<std::int32_t>(count));
 }
 
-void serializeRule(Rule& rule, bool loading, const PluginManager* plugins, platform::File& file,
-                   std::uint32_t version) {
+void FilterWriter::writeRule(const Rule& rule) {
+    writeRuleBytes(rule, file_, kFilterVersion);
+}
+
+void writeRuleBytes(const Rule& rule, platform::File& file, std::uint32_t version) {
     if (version != 1 && version != 2) throw braxen_Exception(braxen_Exception::unknownVersion);
-    if (!loading) {
-        writeText(file, rule.description, kRuleTextSlot);
-        writeText(file, rule.text1, kRuleTextSlot);
-        writeText(file, rule.text2, kRuleTextSlot);
-        writeText(file, rule.text3, kRuleTextSlot);
-        writeInt(file, rule.type);
-        writeInt(file, rule.option);
-        if (version == 2) {
-            writeInt(file, rule.extra);
-            writeText(file, rule.pluginPath, kPathSlot);
-        }
-        return;
+    writeText(file, rule.description, kRuleTextSlot);
+    writeText(file, rule.text1, kRuleTextSlot);
+    writeText(file, rule.text2, kRuleTextSlot);
+    writeText(file, rule.text3, kRuleTextSlot);
+    writeInt(file, rule.type);
+    writeInt(file, rule.option);
+    if (version == 2) {
+        writeInt(file, rule.extra);
+        writeText(file, rule.pluginPath, kPathSlot);
     }
+}
+
+void readRuleBytes(Rule& rule, const PluginManager* plugins, platform::File& file, std::uint32_t version) {
+    if (version != 1 && version != 2) throw braxen_Exception(braxen_Exception::unknownVersion);
     // Read into a copy, so a file that ends halfway leaves the caller's Rule as it was.
     Rule read = rule;
     read.description = readText(file, kRuleTextSlot);
@@ -89,10 +85,9 @@ void serializeRule(Rule& rule, bool loading, const PluginManager* plugins, platf
 }
 
 void readFilterFile(const PluginManager* plugins, const std::string& path, RuleList& rules) {
-    std::uint32_t count = 0;
-    FilterArchive archive(plugins, path, false, count, 0);
+    FilterReader archive(plugins, path);
     rules.clear();
-    for (std::uint32_t i = 0; i < count; ++i) {
+    for (std::uint32_t i = 0; i < archive.count(); ++i) {
         Rule rule;
         archive.readRule(rule);
         rules.push_back(std::move(rule));
@@ -106,8 +101,7 @@ void writeFilterFile(const std::string& path, const RuleList& rules) {
     std::string temporary = path + ".tmp";
     for (int n = 1; platform::fileExists(temporary); ++n) temporary = path + ".tmp" + std::to_string(n);
     writeFileInOneStep(path, temporary, Existing::Replace, [&](platform::File& file) {
-        std::uint32_t count = static_cast<std::uint32_t>(rules.size());
-        FilterArchive archive(nullptr, file, true, count, 0);
+        FilterWriter archive(file, static_cast<std::uint32_t>(rules.size()), 0);
         for (const Rule& rule : rules) archive.writeRule(rule);
     });
 }

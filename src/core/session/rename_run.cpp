@@ -23,7 +23,7 @@ RenameRun::RenameRun(const PluginManager* plugins, RuleList rules, FileList file
       files_(std::move(files)),
       options_(options),
       paths_(paths),
-      session_(plugins, rules_, options.undo, options.limitUndo, options.undoLimit, std::move(paths), reporter) {
+      session_(plugins, rules_, options, std::move(paths), reporter) {
     result_.total = files_.size();
 }
 

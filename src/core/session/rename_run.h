@@ -9,9 +9,9 @@
 #include <ctime>
 #include <functional>
 #include <optional>
-#include <unordered_map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/base/app_paths.h"
@@ -19,23 +19,11 @@
 #include "core/session/find_files.h"
 #include "core/session/folder_locks.h"
 #include "core/session/rename_session.h"
+#include "core/session/run_options.h"
 #include "core/session/run_preview.h"
 #include "platform/file_error.h"
 
 namespace core {
-
-struct RunOptions {
-    bool undo = false;       // record the run in an undo database
-    bool limitUndo = false;  // keep at most undoLimit databases, dropping the oldest
-    std::int32_t undoLimit = 50;
-    // A one-pass run leaves a file whose name would not change alone: not moved, not recorded,
-    // counted as unchanged (the command line; the window keeps its counters as they are).
-    bool leaveUnchanged = false;
-    // A one-pass run orders its moves so that a name held by another file of the run is free when
-    // its move comes: that file moves first, and a ring of them (a swap) goes through a temporary
-    // name in its folder. Its preview says so. The Confirmation dialog asks file by file instead.
-    bool solveOrder = false;
-};
 
 // A file the run has reached, with the name the run means to give it.
 struct RunStep {

@@ -35,15 +35,9 @@ std::string applyRules(const PluginManager* plugins, const RuleList& rules, cons
     return std::move(next.base);
 }
 
-RenameSession::RenameSession(const PluginManager* plugins, const RuleList& rules, bool undoEnabled, bool limitUndo,
-                             std::int32_t undoLimit, AppPaths paths, Reporter& reporter)
-    : plugins_(plugins),
-      rules_(rules),
-      undoEnabled_(undoEnabled),
-      limitUndo_(limitUndo),
-      undoLimit_(undoLimit),
-      paths_(std::move(paths)),
-      reporter_(reporter) {}
+RenameSession::RenameSession(const PluginManager* plugins, const RuleList& rules, const RunOptions& options,
+                             AppPaths paths, Reporter& reporter)
+    : plugins_(plugins), rules_(rules), options_(options), paths_(std::move(paths)), reporter_(reporter) {}
 
 RenameSession::~RenameSession() {
     if (finished_) return;
@@ -97,11 +91,11 @@ PreparedMove RenameSession::prepareMove(const std::string& oldName, const std::s
     const platform::MoveFolder& place = openFolder(recordFolder_, folder);
     const std::string& prefix = place.path();
     // A record cut short would undo some other file; better not to rename at all.
-    if (undoEnabled_ && !fitsUndoRecord(prefix, newName, oldName)) {
+    if (options_.undo && !fitsUndoRecord(prefix, newName, oldName)) {
         move.error = "The folder or name is too long for the undo record; the file was not renamed.";
         return move;
     }
-    if (undoEnabled_) {
+    if (options_.undo) {
         // Which file this is, so that recovery and undo never take another file that has come to
         // bear one of its names for it.
         platform::FileId id;
@@ -112,7 +106,7 @@ PreparedMove RenameSession::prepareMove(const std::string& oldName, const std::s
             return move;
         }
         // The move is in the journal before it is made, so however the run ends it can be undone.
-        if (!journal_.isOpen()) journal_.create(paths_, plugins_, rules_);
+        if (!journal_.isOpen()) journal_.create(paths_, rules_);
         move.record = journal_.recordMove(prefix, oldName, newName, id);
     }
     move.ok = true;
@@ -125,14 +119,14 @@ bool RenameSession::commitMove(const PreparedMove& move, const std::string& oldN
         if (errorText) *errorText = move.error;
         return false;
     }
-    if (undoEnabled_) journal_.waitDurable(move.record);
+    if (options_.undo) journal_.waitDurable(move.record);
     try {
         openFolder(moveFolder_, folder).moveFile(oldName, newName);
     } catch (const platform::FileError& error) {
         if (errorText) *errorText = error.message();
         return false;
     }
-    if (undoEnabled_) journal_.moveMade(move.record, true);
+    if (options_.undo) journal_.moveMade(move.record, true);
     return true;
 }
 
@@ -143,8 +137,8 @@ bool RenameSession::renameFile(const std::string& oldName, const std::string& fo
 
 std::string RenameSession::finish(std::optional<std::size_t> files) {
     finished_ = true;
-    if (!undoEnabled_) return std::string();
-    return journal_.finish(limitUndo_, undoLimit_, files);
+    if (!options_.undo) return std::string();
+    return journal_.finish(options_.limitUndo, options_.undoLimit, files);
 }
 
 }  // namespace core

@@ -10,6 +10,7 @@
 #include "core/rules/filter_kinds.h"
 #include "core/rules/name_check.h"
 #include "core/rules/rule.h"
+#include "core/session/run_options.h"
 #include "core/undo/journal.h"
 #include "platform/files.h"
 
@@ -27,8 +28,9 @@ struct PreparedMove {
 
 class RenameSession {
 public:
-    RenameSession(const PluginManager* plugins, const RuleList& rules, bool undoEnabled, bool limitUndo,
-                  std::int32_t undoLimit, AppPaths paths, Reporter& reporter);
+    // Of the options, the session keeps to the undo ones; the order of moves is the run's.
+    RenameSession(const PluginManager* plugins, const RuleList& rules, const RunOptions& options, AppPaths paths,
+                  Reporter& reporter);
     // Ends the run if finish() was not called; a failure to write the undo database is then
     // reported rather than thrown (the run's journal stays, for recovery at the next start).
     ~RenameSession();
@@ -76,9 +78,7 @@ private:
     NewNameCheck checkName_;
     std::unique_ptr<platform::MoveFolder> moveFolder_;    // the folder of the last move
     std::unique_ptr<platform::MoveFolder> recordFolder_;  // the folder of the last move recorded
-    bool undoEnabled_;
-    bool limitUndo_;
-    std::int32_t undoLimit_;
+    RunOptions options_;
     AppPaths paths_;
     Reporter& reporter_;
     bool finished_ = false;

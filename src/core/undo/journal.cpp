@@ -18,7 +18,7 @@ std::string RunJournal::path() const {
     return paths_.undoFolder() + name_ + kJournalExtension;
 }
 
-void RunJournal::create(const AppPaths& paths, const PluginManager* plugins, const RuleList& rules) {
+void RunJournal::create(const AppPaths& paths, const RuleList& rules) {
     abandon();
     paths_ = paths;
     currentFolder_.clear();
@@ -44,8 +44,7 @@ void RunJournal::create(const AppPaths& paths, const PluginManager* plugins, con
         file_.open(path(), platform::File::Mode::CreateReadWrite);
         const std::string header = formatJournalHeader(platform::now());
         file_.write(header.data(), header.size());
-        std::uint32_t count = static_cast<std::uint32_t>(rules.size());
-        FilterArchive archive(plugins, file_, true, count, file_.position());
+        FilterWriter archive(file_, static_cast<std::uint32_t>(rules.size()), file_.position());
         for (const Rule& rule : rules) archive.writeRule(rule);
         recordsAt_ = file_.position();
         // On the disk before the first move, with the folder entry that names it.

@@ -24,8 +24,6 @@
 
 namespace core {
 
-class PluginManager;
-
 inline constexpr const char* kJournalExtension = ".jnl";
 
 // The journal of one run in progress. It lives in the undo folder under the name its database
@@ -42,7 +40,7 @@ public:
 
     // Creates and locks the journal under a free database name and writes the header and the
     // run's filters. Raises the platform's file error.
-    void create(const AppPaths& paths, const PluginManager* plugins, const RuleList& rules);
+    void create(const AppPaths& paths, const RuleList& rules);
     bool isOpen() const { return file_.isOpen(); }
     // The database name the journal has reserved.
     const std::string& name() const { return name_; }

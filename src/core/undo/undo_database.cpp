@@ -421,10 +421,9 @@ bool loadDatabaseProperties(const PluginManager* plugins, const AppPaths& paths,
     } else {
         countVerified(file, properties);
     }
-    std::uint32_t count = 0;
-    FilterArchive archive(plugins, file, false, count, file.position());
+    FilterReader archive(plugins, file, file.position());
     properties.rules.clear();
-    for (std::uint32_t i = 0; i < count; ++i) {
+    for (std::uint32_t i = 0; i < archive.count(); ++i) {
         Rule rule;
         archive.readRule(rule);
         properties.rules.push_back(std::move(rule));

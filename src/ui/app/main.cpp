@@ -16,8 +16,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     // The folder picker and the file dialogs are COM components of the shell.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     {
-        // The command-line tail is the path of a .ren file to load: as the shell passes it for an
-        // opened file (unquoted, blanks and all), or in one pair of quotes as typed in a console.
+        // The command-line tail is a folder to work on or the path of a .ren file to load: as the
+        // shell passes it for an opened file (unquoted, blanks and all) or for the folder verb (in
+        // quotes), or in one pair of quotes as typed in a console.
         // No Windows file name holds a quote, so taking them off can never change which file.
         std::wstring tail = commandLine ? commandLine : L"";
         if (tail.size() >= 2 && tail.front() == L'"' && tail.back() == L'"' && tail.find(L'"', 1) == tail.size() - 1) {

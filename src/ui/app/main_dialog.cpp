@@ -1,7 +1,10 @@
 #include "ui/app/main_dialog.h"
 
-#include <commdlg.h>
-#include <shlobj.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "core/app/association.h"
 #include "core/base/settings.h"
@@ -14,12 +17,15 @@
 #include "platform/registry.h"
 #include "platform/utf8.h"
 #include "platform/win32/wide.h"
+#include "ui/app/help.h"
 #include "ui/app/options_about.h"
 #include "ui/app/resource.h"
 #include "ui/controls/dpi.h"
 #include "ui/controls/folder_picker.h"
 #include "ui/controls/messages.h"
 #include "ui/filterui/filter_editing.h"
+#include "ui/filterui/filter_files.h"
+#include "ui/filterui/plugin_filters.h"
 #include "ui/session/preview_dialog.h"
 #include "ui/session/session_dialogs.h"
 #include "ui/undo/undo_dialogs.h"
@@ -31,8 +37,14 @@ using platform::win32::widen;
 
 namespace {
 
-const char* const kPatterns[] = {"*.mp2", "*.mp3", "*.mpeg", "*.mpg", "*.mp3;*.mp2", "*.*"};
-constexpr const wchar_t* kFilterFileTypes = L"Filter Definition File (*.ren)\0*.ren\0All Files (*.*)\0*.*\0\0";
+constexpr const char* kAllMusicPattern = "*.mp3;*.flac;*.ogg;*.opus;*.m4a;*.wma";
+const char* const kPatterns[] = {"*.mp2", "*.mp3",  "*.mpeg", "*.mpg", "*.mp3;*.mp2",    "*.flac",
+                                 "*.ogg", "*.opus", "*.m4a",  "*.wma", kAllMusicPattern, "*.*"};
+// What a first start offers, so that Preview and Rename work once a folder and a filter are chosen.
+constexpr const char* kFirstPattern = "*.mp3";
+// The settings file keeps a pattern of up to this many bytes; a longer one (chosen from the list
+// or made by a drop) serves this session only, so that the next start never shows it cut.
+constexpr std::size_t kKeptPatternBytes = 19;
 
 std::string comboEntry(HWND combo, int index) {
     const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
@@ -41,6 +53,33 @@ std::string comboEntry(HWND combo, int index) {
     SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<std::size_t>(length));
     return narrow(text);
+}
+
+bool isFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool endsWithRen(const std::string& path) {
+    return path.size() >= 4 &&
+           CompareStringOrdinal(widen(path.substr(path.size() - 4)).c_str(), -1, L".ren", -1, TRUE) == CSTR_EQUAL;
+}
+
+// The folder part of a path, with its separator, and the name after it.
+std::pair<std::string, std::string> splitPath(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    if (slash == std::string::npos) return {std::string(), path};
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+std::string droppedFilesPattern(const std::vector<std::string>& names) {
+    std::string pattern;
+    for (std::string name : names) {
+        // The pattern list is split at semicolons; "?" stands for one in a name.
+        std::replace(name.begin(), name.end(), ';', '?');
+        pattern += (pattern.empty() ? "" : ";") + name;
+    }
+    return pattern;
 }
 
 }  // namespace
@@ -70,15 +109,21 @@ MainDialog::MainDialog(std::string commandLine, core::AppContext& context)
     }
     onCommand(ID_ADD_COUNTER, [this] { addFilter(ID_ADD_COUNTER); });
     onCommand(IDC_SAVE, [this] { saveAs(); });
-    const auto canRun = [this] { return !text(IDC_FOLDER).empty() && !text(IDC_PATTERN).empty() && filterCount() > 0; };
+    onCommand(IDC_HELP_BUTTON, [this] { showHelp(hwnd(), context_.paths().programFolder); });
+    onCommand(ID_MENU_HELP, [this] { showHelp(hwnd(), context_.paths().programFolder); });
+    onCommand(ID_MENU_OPTIONS, [this] { options(); });
+    onCommand(ID_MENU_ABOUT, [this] { about(); });
+    const auto canRun = [this] {
+        return !text(IDC_FOLDER).empty() && !text(IDC_PATTERN).empty() && filters_.size() > 0;
+    };
     onUpdate(IDC_RENAME, canRun);
     onUpdate(IDC_PREVIEW, canRun);
     onCommand(ID_MOVE_UP, [this] { filterList_.moveSelection(-1); });
     onCommand(ID_MOVE_DOWN, [this] { filterList_.moveSelection(1); });
     onUpdate(ID_MOVE_UP, [this] { return filterList_.canMoveSelection(-1); });
     onUpdate(ID_MOVE_DOWN, [this] { return filterList_.canMoveSelection(1); });
-    onUpdate(IDC_DELETE, [this] { return selectedFilter() >= 0; });
-    onUpdate(IDC_EDIT, [this] { return selectedFilter() >= 0; });
+    onUpdate(IDC_DELETE, [this] { return filterList_.selection() >= 0; });
+    onUpdate(IDC_EDIT, [this] { return filterList_.selection() >= 0; });
     onUpdate(IDC_ADD, [] { return true; });
 }
 
@@ -98,7 +143,7 @@ bool MainDialog::onCommandRange(int id) {
 void MainDialog::addFilter(int command) {
     core::Rule rule;
     rule.type = ruleTypeOfAddCommand(command);
-    if (editBuiltInFilter(hwnd(), rule, true)) addRuleToList(rule);
+    if (editBuiltInFilter(hwnd(), rule, true)) addRuleToList(std::move(rule));
 }
 
 void MainDialog::onInitDialog() {
@@ -111,7 +156,7 @@ void MainDialog::onInitDialog() {
     addButton_.setTextAlign(AlignHCenter | AlignVCenter);
     addButton_.setMenu(IDR_MENU, 0);
     addButton_.setAnchor(AlignBottom);
-    filterList_.attach(hwnd(), IDC_FILTERS);
+    filterList_.attach(hwnd(), IDC_FILTERS, filters_);
     SendDlgItemMessageW(hwnd(), IDC_FOLDER, CB_LIMITTEXT, 260, 0);
     SendDlgItemMessageW(hwnd(), IDC_PATTERN, CB_LIMITTEXT, 20, 0);
     for (const char* pattern : kPatterns) {
@@ -120,7 +165,7 @@ void MainDialog::onInitDialog() {
 
     applySettings();
     recoverInterruptedRuns(false);
-    if (!commandLine_.empty()) readWriteFilterFile(true, commandLine_);
+    if (!commandLine_.empty()) openPath(commandLine_);
     DragAcceptFiles(hwnd(), TRUE);
 }
 
@@ -131,8 +176,9 @@ void MainDialog::recoverInterruptedRuns(bool tellWaiting) {
     for (const std::string& problem : recovery.problems) showCriticalError(problem);
     for (const std::string& setAside : recovery.setAside) showCriticalError(setAside);
     if (!tellWaiting || recovery.waiting.empty()) return;
-    std::string text = "The undo records of these interrupted runs are kept until their folder can be reached again; "
-                       "they are listed here then:\r\n";
+    std::string text =
+        "The undo records of these interrupted runs are kept until their folder can be reached again; "
+        "they are listed here then:\r\n";
     for (const core::WaitingJournal& waiting : recovery.waiting) text += "\r\n" + core::waitingDescription(waiting);
     showAppMessage(text, MB_OK | MB_ICONINFORMATION);
 }
@@ -172,10 +218,12 @@ void MainDialog::applySettings() {
     setChecked(IDC_CONFIRM_ON, settings_.confirm == 1);
     setChecked(IDC_RECURSE, settings_.recurse == 1);
     setChecked(IDC_UNDO_ON, settings_.undo == 1);
-    if (!settings_.mask.empty()) setText(IDC_PATTERN, settings_.mask);
+    setText(IDC_PATTERN, settings_.mask.empty() ? std::string(kFirstPattern) : settings_.mask);
     // The folders in effect are what the settings keep, and what is saved at close.
     settings_.pluginsdir = context_.pluginsFolder();
-    if (settings_.lastdir.empty()) settings_.lastdir = context_.paths().programFolder;
+    // Older versions started the filter-file dialogs in the program's folder, which a user cannot
+    // write to; that is no folder of theirs to come back to.
+    if (settings_.lastdir == context_.paths().programFolder) settings_.lastdir.clear();
 
     context_.scanPlugins(hwnd());
     buildPluginMenu();
@@ -191,25 +239,16 @@ void MainDialog::applySettings() {
 }
 
 void MainDialog::buildPluginMenu() {
-    HMENU menu = addButton_.popup();
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    if (plugins().entries().empty()) {
-        // No handler serves it, so the menu refresh shows it greyed.
-        AppendMenuW(menu, MF_STRING, ID_NO_PLUGINS, L"(no plugins)");
-        return;
-    }
-    for (const core::PluginEntry& plugin : plugins().entries()) {
-        AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(plugin.commandId), widen(plugin.menuText).c_str());
-    }
+    appendPluginItems(addButton_.popup(), plugins());
 }
 
 void MainDialog::onCancel() {
-    clearFilterList();
     // The folders and options kept in the settings as they changed go as they are.
     settings_.confirm = isChecked(IDC_CONFIRM_ON) ? 1 : 0;
     settings_.recurse = isChecked(IDC_RECURSE) ? 1 : 0;
     settings_.undo = isChecked(IDC_UNDO_ON) ? 1 : 0;
-    settings_.mask = text(IDC_PATTERN);
+    const std::string pattern = text(IDC_PATTERN);
+    if (pattern.size() <= kKeptPatternBytes) settings_.mask = pattern;
     settings_.path = {};
     HWND folders = item(IDC_FOLDER);
     const int count = static_cast<int>(SendMessageW(folders, CB_GETCOUNT, 0, 0));
@@ -243,6 +282,16 @@ bool MainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
                 return true;
             }
             return false;
+        case WM_HELP:
+            showHelp(hwnd(), context_.paths().programFolder);
+            result = TRUE;
+            return true;
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->idFrom != IDC_HELP_BUTTON || header->code != BCN_DROPDOWN) return false;
+            showHelpMenu();
+            return true;
+        }
         case WM_COMMAND:
             if (LOWORD(wParam) == IDC_FILTERS && HIWORD(wParam) == LBN_DBLCLK) {
                 try {
@@ -274,112 +323,56 @@ void MainDialog::options() {
 }
 
 void MainDialog::about() {
-    AboutDialog dialog(hwnd());
+    AboutDialog dialog(hwnd(), helpPagePath(context_.paths().programFolder));
     dialog.doModal();
+}
+
+void MainDialog::showHelpMenu() {
+    const OwnedMenu menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MENU)));
+    if (!menu) return;
+    HMENU popup = GetSubMenu(menu.get(), 3);  // "Help": the help page, Options, About
+    RECT button{};
+    GetWindowRect(item(IDC_HELP_BUTTON), &button);
+    TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN, button.left, button.bottom, 0, hwnd(), nullptr);
 }
 
 // --- The filter list ---------------------------------------------------------------------------
 
-core::Rule* MainDialog::ruleAt(int index) const {
-    return filterList_.ruleAt(index);
+void MainDialog::showFilters(int selected) {
+    filterList_.refresh(selected);
 }
 
-int MainDialog::filterCount() const {
-    return filterList_.count();
-}
-
-int MainDialog::selectedFilter() const {
-    return filterList_.selection();
-}
-
-void MainDialog::addRuleToList(const core::Rule& rule) {
-    HWND list = item(IDC_FILTERS);
-    const LRESULT index =
-        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(rule.description).c_str()));
-    if (index < 0) return;
-    SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(new core::Rule(rule)));
-}
-
-void MainDialog::clearFilterList() {
-    for (int i = 0; i < filterCount(); ++i) delete ruleAt(i);
-    SendDlgItemMessageW(hwnd(), IDC_FILTERS, LB_RESETCONTENT, 0, 0);
-}
-
-core::RuleList MainDialog::ruleList() const {
-    core::RuleList rules;
-    for (int i = 0; i < filterCount(); ++i) {
-        if (const core::Rule* rule = ruleAt(i)) rules.push_back(*rule);
-    }
-    return rules;
+void MainDialog::addRuleToList(core::Rule rule) {
+    filters_.add(std::move(rule));
+    showFilters(filterList_.selection());
 }
 
 void MainDialog::deleteFilter() {
-    const int index = selectedFilter();
+    const int index = filterList_.selection();
     if (index < 0) return;
     filterList_.deleteLine(index);
-    if (filterCount() == 0) SendMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDC_ADD)), TRUE);
+    if (filters_.size() == 0) SendMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDC_ADD)), TRUE);
 }
-
-namespace {
-
-// Runs a plug-in's own dialog over a Rule's values (mode 0 adding, 1 editing); on acceptance
-// the five values come back into the Rule. Texts longer than the 128-byte buffers (possible in
-// loaded files) reach the plug-in cut at a character boundary.
-bool runPluginDialog(const core::PluginEntry& plugin, int mode, core::Rule& rule) {
-    char buffers[4][core::PluginManager::kTextBufferSize] = {};
-    std::string* texts[4] = {&rule.text1, &rule.text2, &rule.text3, &rule.description};
-    for (int i = 0; i < 4; ++i) {
-        const std::string fitting = platform::utf8::truncate(*texts[i], core::PluginManager::kTextBufferSize - 1);
-        std::copy(fitting.begin(), fitting.end(), buffers[i]);
-    }
-    int option = rule.option;
-    if (plugin.dialogProc(mode, core::PluginManager::kTextBufferSize, buffers[0], buffers[1], buffers[2], &option,
-                          buffers[3]) == 0) {
-        return false;
-    }
-    for (int i = 0; i < 4; ++i) *texts[i] = std::string(buffers[i], strnlen(buffers[i], sizeof buffers[i]));
-    rule.option = option;
-    return true;
-}
-
-void pluginMissing() {
-    showAppMessage("Error: couldn't find the plugin for the selected menu item.", MB_OK | MB_ICONEXCLAMATION);
-}
-
-}  // namespace
 
 void MainDialog::editSelectedFilter() {
-    const int index = selectedFilter();
-    core::Rule* rule = index >= 0 ? ruleAt(index) : nullptr;
-    if (!rule) return;
-    if (rule->type < core::ChangeCase || rule->type > core::Plugin) {
-        showCriticalError(core::formatString(core::IDS_INVALID_FILTER, {std::int64_t{rule->type}}));
+    const int index = filterList_.selection();
+    if (!filters_.contains(index)) return;
+    core::Rule rule = filters_.at(index);
+    if (rule.type < core::ChangeCase || rule.type > core::Plugin) {
+        showCriticalError(core::formatString(core::IDS_INVALID_FILTER, {std::int64_t{rule.type}}));
         return;
     }
-    if (rule->type == core::Plugin) {
-        const auto plugin = plugins().findById(rule->extra);
-        if (!plugin || !plugin->dialogProc) return pluginMissing();
-        if (!runPluginDialog(*plugin, 1, *rule)) return;
-    } else if (!editBuiltInFilter(hwnd(), *rule, false)) {
-        return;
-    }
-    // The same Rule, re-inserted at its place with its new description, and selected.
-    HWND list = item(IDC_FILTERS);
-    SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-    SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(index),
-                 reinterpret_cast<LPARAM>(widen(rule->description).c_str()));
-    SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(rule));
-    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    const bool accepted =
+        rule.type == core::Plugin ? editPluginFilter(plugins(), rule) : editBuiltInFilter(hwnd(), rule, false);
+    if (!accepted) return;
+    // At its place with its new description, and selected.
+    filters_.replace(index, std::move(rule));
+    showFilters(index);
 }
 
 void MainDialog::addPluginFilter(int commandId) {
-    const auto plugin = plugins().findById(commandId);
-    if (!plugin || !plugin->dialogProc) return pluginMissing();
     core::Rule rule;
-    rule.type = core::Plugin;
-    rule.extra = commandId;
-    rule.pluginPath = plugin->dllName;
-    if (runPluginDialog(*plugin, 0, rule)) addRuleToList(rule);
+    if (ui::addPluginFilter(plugins(), commandId, rule)) addRuleToList(std::move(rule));
 }
 
 // --- Folders and renaming ----------------------------------------------------------------------
@@ -404,12 +397,29 @@ void MainDialog::rememberFolder(const std::string& folder) {
     SetWindowTextW(folders, typed.c_str());
 }
 
-void MainDialog::browse() {
-    const std::string chosen = pickFolder(hwnd(), text(IDC_FOLDER), core::loadString(core::IDS_BROWSE_FOLDER));
-    if (chosen.empty()) return;
-    setText(IDC_FOLDER, chosen);
+bool MainDialog::folderExists(const std::string& folder) {
+    if (isFolder(folder)) return true;
+    showError("The folder \"" + platform::displayName(folder) + "\" does not exist.");
+    return false;
+}
+
+void MainDialog::setFolder(const std::string& folder) {
+    setText(IDC_FOLDER, folder);
     SetFocus(item(IDC_FOLDER));
     SendDlgItemMessageW(hwnd(), IDC_FOLDER, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+}
+
+void MainDialog::openPath(const std::string& path) {
+    if (isFolder(path)) {
+        setFolder(path);
+    } else {
+        loadFilters(path);
+    }
+}
+
+void MainDialog::browse() {
+    const std::string chosen = pickFolder(hwnd(), text(IDC_FOLDER), core::loadString(core::IDS_BROWSE_FOLDER));
+    if (!chosen.empty()) setFolder(chosen);
 }
 
 void MainDialog::rename() {
@@ -419,8 +429,9 @@ void MainDialog::rename() {
     bool undo = isChecked(IDC_UNDO_ON);
     const std::string folder = text(IDC_FOLDER);
     const std::string pattern = text(IDC_PATTERN);
+    if (!folderExists(folder)) return;
     rememberFolder(folder);
-    const core::RuleList rules = ruleList();
+    const core::RuleList rules = filters_.rules();
     core::FileList files;
     std::vector<core::FolderProblem> unlisted =
         core::findFiles(files, recurse, folder, pattern, context_.paths().ownFolders());
@@ -459,93 +470,71 @@ void MainDialog::rename() {
 
 void MainDialog::preview() {
     const std::string folder = text(IDC_FOLDER);
+    if (!folderExists(folder)) return;
     rememberFolder(folder);
     core::RunOptions options = context_.runOptions(isChecked(IDC_UNDO_ON));
     options.solveOrder = !isChecked(IDC_CONFIRM_ON);
-    PreviewDialog dialog(hwnd(), PreviewRequest{&plugins(), ruleList(), folder, text(IDC_PATTERN),
-                                                isChecked(IDC_RECURSE), isChecked(IDC_CONFIRM_ON), options,
-                                                context_.paths()});
+    PreviewDialog dialog(hwnd(),
+                         PreviewRequest{&plugins(), filters_.rules(), folder, text(IDC_PATTERN), isChecked(IDC_RECURSE),
+                                        isChecked(IDC_CONFIRM_ON), options, context_.paths()});
     dialog.doModal();
 }
 
 // --- Filter files ------------------------------------------------------------------------------
 
-bool MainDialog::readWriteFilterFile(bool load, const std::string& path) {
-    try {
-        if (load) {
-            std::uint32_t count = 0;
-            core::FilterArchive archive(&plugins(), path, false, count, 0);
-            clearFilterList();
-            for (std::uint32_t i = 0; i < count; ++i) {
-                core::Rule rule;
-                archive.readRule(rule);
-                addRuleToList(rule);
-            }
-        } else {
-            core::writeFilterFile(path, ruleList());
-        }
-        return true;
-    } catch (const BRAXEN::braxen_Exception& error) {
-        showCriticalError(
-            core::fileErrorReport(load ? core::IDS_LOAD_FILTERS_FAILED : core::IDS_SAVE_FILTERS_FAILED, error));
-        return false;
-    }
+void MainDialog::loadFilters(const std::string& path) {
+    core::RuleList rules = filters_.rules();
+    loadFilterFile(plugins(), path, rules);
+    // Also after a failure: a missing plug-in halfway leaves the filters before it.
+    filters_.assign(std::move(rules));
+    showFilters(-1);
 }
-
-namespace {
-
-// The Load (open) or Save as dialog for filter files; empty when cancelled.
-std::string askFilterFile(HWND owner, bool save, const std::string& startFolder) {
-    std::wstring file(32768, L'\0');
-    const std::wstring start = widen(startFolder);
-    OPENFILENAMEW request{};
-    request.lStructSize = sizeof(request);
-    request.hwndOwner = owner;
-    request.lpstrFilter = kFilterFileTypes;
-    request.lpstrFile = file.data();
-    request.nMaxFile = static_cast<DWORD>(file.size());
-    request.lpstrInitialDir = start.empty() ? nullptr : start.c_str();
-    request.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING;
-    if (save) {
-        request.lpstrTitle = L"Save As Filter Definition File...";
-        request.lpstrDefExt = L"ren";
-        request.Flags |= OFN_OVERWRITEPROMPT;
-    } else {
-        request.lpstrTitle = L"Load Filter Definition File...";
-        request.Flags |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-    }
-    if (!(save ? GetSaveFileNameW(&request) : GetOpenFileNameW(&request))) return std::string();
-    file.resize(wcslen(file.c_str()));
-    return narrow(file);
-}
-
-}  // namespace
 
 void MainDialog::load() {
-    const std::string path = askFilterFile(hwnd(), false, settings_.lastdir);
+    const std::string path = askFilterFileToLoad(hwnd(), filterFileFolder(settings_.lastdir));
     if (path.empty()) return;
     WaitCursor wait;
-    readWriteFilterFile(true, path);
-    // The file dialog moved the current folder to the chosen file's; the next Load starts there.
-    settings_.lastdir = platform::currentFolder();
+    loadFilters(path);
+    settings_.lastdir = splitPath(path).first;  // the next Load or Save as starts there
 }
 
 void MainDialog::saveAs() {
-    const std::string path = askFilterFile(hwnd(), true, std::string());
+    const std::string path = askFilterFileToSave(hwnd(), filterFileFolder(settings_.lastdir));
     if (path.empty()) return;
     WaitCursor wait;
-    readWriteFilterFile(false, path);
-    settings_.lastdir = platform::currentFolder();
+    if (saveFilterFile(path, filters_.rules())) settings_.lastdir = splitPath(path).first;
 }
 
 void MainDialog::dropFiles(HDROP drop) {
     WaitCursor wait;
-    // Asked for its length first: a file deep in a folder tree has a path of any length.
-    std::wstring path(DragQueryFileW(drop, 0, nullptr, 0), L'\0');
-    const UINT length = path.empty() ? 0 : DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size() + 1));
+    std::vector<std::string> paths;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        // Asked for its length first: a file deep in a folder tree has a path of any length.
+        std::wstring path(DragQueryFileW(drop, i, nullptr, 0), L'\0');
+        const UINT length = path.empty() ? 0 : DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size() + 1));
+        path.resize(length);
+        if (length > 0) paths.push_back(narrow(path));
+    }
     DragFinish(drop);
-    path.resize(length);
-    if (length > 0) readWriteFilterFile(true, narrow(path));
+    if (paths.empty()) return;
+    // Filter files: the first one's filters. A folder among music files is the folder to work on.
+    if (std::all_of(paths.begin(), paths.end(),
+                    [](const std::string& path) { return endsWithRen(path) && !isFolder(path); })) {
+        return loadFilters(paths[0]);
+    }
+    for (const std::string& path : paths) {
+        if (isFolder(path)) return setFolder(path);
+    }
+    // Files: their folder, and a pattern naming those of them that are in it.
+    const std::string folder = splitPath(paths[0]).first;
+    std::vector<std::string> names;
+    for (const std::string& path : paths) {
+        const auto [parent, name] = splitPath(path);
+        if (parent == folder) names.push_back(name);
+    }
+    setText(IDC_PATTERN, droppedFilesPattern(names));
+    setFolder(folder);
 }
 
 }  // namespace ui

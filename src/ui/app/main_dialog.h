@@ -1,5 +1,5 @@
-// The program's one main window: folder, pattern, run options and the filter list, and the
-// commands that rename, load and save filters.
+// The program's one main window: folder, pattern, run options and the filter list it owns, and the
+// commands that rename and preview.
 #pragma once
 
 #include <windows.h>
@@ -15,6 +15,7 @@
 #include "ui/controls/custom_controls.h"
 #include "ui/controls/handles.h"
 #include "ui/controls/zel_dialog.h"
+#include "ui/filterui/filter_list.h"
 #include "ui/filterui/filter_list_box.h"
 
 namespace ui {
@@ -28,18 +29,8 @@ public:
 class MainDialog : public UI_dialog {
 public:
     // The context outlives the dialog: its settings are the dialog's options, saved at close.
+    // `commandLine` names a folder to work on or a filter file to load, or is empty.
     MainDialog(std::string commandLine, core::AppContext& context);
-
-    // The filter list, which owns one Rule per line.
-    void addRuleToList(const core::Rule& rule);
-    void clearFilterList();
-    core::RuleList ruleList() const;
-    int filterCount() const;
-    int selectedFilter() const;
-
-    void rememberFolder(const std::string& folder);
-    // Loads (load) or saves the filter list; false after a reported failure.
-    bool readWriteFilterFile(bool load, const std::string& path);
 
 protected:
     void onInitDialog() override;
@@ -51,6 +42,16 @@ protected:
 
 private:
     void initSystemMenu();
+    // A folder given at start or dropped: the folder box shows it, and the pattern when given.
+    void openPath(const std::string& path);
+    void setFolder(const std::string& folder);
+    // Told when the folder box names no folder; false then, and the folder stays out of the history.
+    bool folderExists(const std::string& folder);
+    void rememberFolder(const std::string& folder);
+    void showFilters(int selected);
+    void addRuleToList(core::Rule rule);
+    void loadFilters(const std::string& path);
+    void showHelpMenu();
     // The window's icons, at the sizes the display asks for.
     void loadIcons();
     void applySettings();
@@ -69,7 +70,6 @@ private:
     void load();
     void saveAs();
     void dropFiles(HDROP drop);
-    core::Rule* ruleAt(int index) const;
 
     core::PluginManager& plugins() { return context_.plugins(); }
 
@@ -77,6 +77,7 @@ private:
     core::AppContext& context_;
     core::Settings& settings_;  // the context's
     ZelPopupMenuButton addButton_;
+    FilterList filters_;  // what the list box shows
     FilterListBox filterList_;
     MessageBoxReporter reporter_;
     bool renameWithoutUndo_ = false;  // the user agreed to runs without undo: nowhere to keep it

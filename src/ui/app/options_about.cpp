@@ -59,7 +59,8 @@ void OptionsDialog::browse() {
     SendDlgItemMessageW(hwnd(), IDC_PLUGINS_DIR, EM_SETSEL, 0, -1);
 }
 
-AboutDialog::AboutDialog(HWND parent) : UI_dialog(IDD_ABOUT, parent) {
+AboutDialog::AboutDialog(HWND parent, std::string helpPage)
+    : UI_dialog(IDD_ABOUT, parent), helpPage_(std::move(helpPage)) {
     autoDisable = false;  // a plain dialog
     onCommand(IDC_ABOUT_ICON, [this] { flipBanner(); });
 }
@@ -67,7 +68,7 @@ AboutDialog::AboutDialog(HWND parent) : UI_dialog(IDD_ABOUT, parent) {
 void AboutDialog::onInitDialog() {
     link_.attach(hwnd(), IDC_HOMEPAGE);
     link_.setUnderline(true);
-    link_.setUrl(kHomePage);
+    link_.setUrl(helpPage_);
     banner_ = text(IDC_BANNER);
     LOGFONTW log{};
     log.lfHeight = -MulDiv(95, static_cast<int>(dpi()), 720);  // 9.5 points on this display

@@ -27,8 +27,8 @@ private:
 
 class AboutDialog : public UI_dialog {
 public:
-    explicit AboutDialog(HWND parent);
-    static constexpr const char* kHomePage = "https://calderwynstrope.example.org/";
+    // `helpPage`: the path of the help page shipped with the program, which the link opens.
+    AboutDialog(HWND parent, std::string helpPage);
 
 protected:
     void onInitDialog() override;
@@ -39,6 +39,7 @@ private:
     OwnedFont bannerFont_;
     bool reversed_ = false;
     std::string banner_;
+    std::string helpPage_;
 };
 
 }  // namespace ui

@@ -54,6 +54,10 @@
 #define ID_MOVE_UP 15782
 #define ID_MOVE_DOWN 15783
 #define ID_ADD_COUNTER 15784
+// The main window's Help menu, dropped from the arrow of its Help button.
+#define ID_MENU_HELP 15790
+#define ID_MENU_OPTIONS 15791
+#define ID_MENU_ABOUT 15792
 #define IDC_UNDO_RUN 1079
 #define ID_NO_PLUGINS 100
 #define ID_PLUGIN_FIRST 2000
@@ -145,6 +149,7 @@
 #define IDC_COUNTER_START 1186
 #define IDC_COUNTER_STEP 1187
 #define IDC_COUNTER_PER_FOLDER 1188
+#define IDC_HELP_BUTTON 1240
 
 // Options and About.
 #define IDD_ABOUT 124

@@ -232,7 +232,9 @@ ID3Dialog::ID3Dialog(HWND parent, const core::Rule* editing)
 }
 
 void ID3Dialog::onInitDialog() {
-    for (const wchar_t* entry : {L"%1 - %2", L"(%3) %1 - %2", L"%3 - %2", L"%2 [%3 (%4)]", L"(%1) %3 - %2"}) {
+    // With the track number (%7) too, as most collections are named.
+    for (const wchar_t* entry : {L"%1 - %2", L"(%3) %1 - %2", L"%3 - %2", L"%2 [%3 (%4)]", L"(%1) %3 - %2", L"%7 - %2",
+                                 L"%1 - %3 - %7 - %2"}) {
         SendDlgItemMessageW(hwnd(), IDC_ID3_FORMAT, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
     }
     setLimitText(IDC_ID3_FORMAT, static_cast<int>(kind_.texts[0].maxBytes));

@@ -4,12 +4,16 @@
 
 #include <string>
 
+#include "platform/win32/wide.h"
 #include "ui/app/resource.h"
 #include "ui/controls/handles.h"
 
 namespace ui {
 
-void FilterListBox::attach(HWND dialog, int id) {
+using platform::win32::widen;
+
+void FilterListBox::attach(HWND dialog, int id, FilterList& filters) {
+    filters_ = &filters;
     MakeDragList(GetDlgItem(dialog, id));
     TitleTipListBox::attach(dialog, id);
 }
@@ -27,30 +31,29 @@ int FilterListBox::selection() const {
     return static_cast<int>(SendMessageW(hwnd_, LB_GETCURSEL, 0, 0));
 }
 
-core::Rule* FilterListBox::ruleAt(int index) const {
-    const LRESULT data = SendMessageW(hwnd_, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
-    return data == LB_ERR ? nullptr : reinterpret_cast<core::Rule*>(data);
+void FilterListBox::refresh(int selected) {
+    const LRESULT top = SendMessageW(hwnd_, LB_GETTOPINDEX, 0, 0);
+    SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0);
+    for (const core::Rule& rule : filters_->rules()) {
+        SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(rule.description).c_str()));
+    }
+    if (top != LB_ERR) SendMessageW(hwnd_, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+    SendMessageW(hwnd_, LB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+    SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void FilterListBox::deleteLine(int index) {
-    if (index < 0 || index >= count()) return;
-    delete ruleAt(index);
-    SendMessageW(hwnd_, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-    SendMessageW(hwnd_, LB_SETCURSEL, static_cast<WPARAM>(index > 0 ? index - 1 : 0), 0);
+    if (!filters_->contains(index)) return;
+    filters_->remove(index);
+    refresh(index > 0 ? index - 1 : 0);
 }
 
 void FilterListBox::moveLine(int from, int before) {
-    // Onto itself, or onto the line just below it: it would land where it is.
-    if (from < 0 || before < 0 || before == from || before == from + 1) return;
-    const LRESULT length = SendMessageW(hwnd_, LB_GETTEXTLEN, static_cast<WPARAM>(from), 0);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    SendMessageW(hwnd_, LB_GETTEXT, static_cast<WPARAM>(from), reinterpret_cast<LPARAM>(text.data()));
-    const LRESULT data = SendMessageW(hwnd_, LB_GETITEMDATA, static_cast<WPARAM>(from), 0);
-    SendMessageW(hwnd_, LB_DELETESTRING, static_cast<WPARAM>(from), 0);
-    if (from < before) --before;
-    SendMessageW(hwnd_, LB_INSERTSTRING, static_cast<WPARAM>(before), reinterpret_cast<LPARAM>(text.c_str()));
-    SendMessageW(hwnd_, LB_SETITEMDATA, static_cast<WPARAM>(before), data);
-    SendMessageW(hwnd_, LB_SETCURSEL, static_cast<WPARAM>(before), 0);
+    if (!filters_->contains(from)) return;
+    const int landed = filters_->move(from, before);
+    if (landed != from) refresh(landed);
 }
 
 bool FilterListBox::canMoveSelection(int delta) const {

@@ -54,7 +54,7 @@ TEST(ProposeName, SplitsTrimsAndAppliesInOrder) {
     RecordingReporter reporter;
     TempFolder folder;
     for (const Case& c : cases) {
-        RenameSession session(nullptr, c.rules, false, false, 50, AppPaths::in(folder.path()), reporter);
+        RenameSession session(nullptr, c.rules, RunOptions{false, false, 50}, AppPaths::in(folder.path()), reporter);
         EXPECT_EQ(session.proposeName(folder.path(), c.name), c.proposal) << c.name;
     }
     EXPECT_TRUE(reporter.messages.empty());
@@ -67,7 +67,7 @@ TEST(ProposeName, Id3ReadsTheFileAsFound) {
     writeFile(folder / "01 track.mp3", std::string(200, 'x') + tag);
     RuleList rules = {rule(Append, "ignored ", ""), rule(ID3, "%1 - %2")};
     RecordingReporter reporter;
-    RenameSession session(nullptr, rules, false, false, 50, AppPaths::in(folder.path()), reporter);
+    RenameSession session(nullptr, rules, RunOptions{false, false, 50}, AppPaths::in(folder.path()), reporter);
     EXPECT_EQ(session.proposeName(folder.path() + platform::kPathSeparator, "01 track.mp3"), "Artist - Song.mp3");
     EXPECT_EQ(session.proposeName(folder.path(), "01 track.mp3"), "Artist - Song.mp3") << "folder without separator";
 }
@@ -82,7 +82,7 @@ TEST(ProposeName, AFailingRuleIsReportedAndKeepsTheName) {
     RuleList rules = {runaway};
     RecordingReporter reporter;
     TempFolder folder;
-    RenameSession session(nullptr, rules, false, false, 50, AppPaths::in(folder.path()), reporter);
+    RenameSession session(nullptr, rules, RunOptions{false, false, 50}, AppPaths::in(folder.path()), reporter);
     const std::string sep(1, platform::kPathSeparator);
     EXPECT_EQ(session.proposeName("C:" + sep + "music" + sep, "a.mp3"), "a.mp3");
     ASSERT_EQ(reporter.messages.size(), 1u);
@@ -90,7 +90,7 @@ TEST(ProposeName, AFailingRuleIsReportedAndKeepsTheName) {
 
     // A pattern that backtracks without end gives up at its limit on this name alone, and says so.
     RuleList pattern = {*buildFilter("--replace", {{"(a+)+$", "x"}, 4}).rule};
-    RenameSession limited(nullptr, pattern, false, false, 50, AppPaths::in(folder.path()), reporter);
+    RenameSession limited(nullptr, pattern, RunOptions{false, false, 50}, AppPaths::in(folder.path()), reporter);
     EXPECT_EQ(limited.proposeName(folder.path(), std::string(40, 'a') + "b.mp3"), std::string(40, 'a') + "b.mp3");
     EXPECT_EQ(limited.proposeName(folder.path(), "aa.mp3"), "x.mp3");
     ASSERT_EQ(reporter.messages.size(), 2u);
@@ -100,7 +100,7 @@ TEST(ProposeName, AFailingRuleIsReportedAndKeepsTheName) {
         << reporter.messages[1];
 
     RuleList appends(200, rule(Append, std::string(100, 'x'), ""));
-    RenameSession many(nullptr, appends, false, false, 50, AppPaths::in(folder.path()), reporter);
+    RenameSession many(nullptr, appends, RunOptions{false, false, 50}, AppPaths::in(folder.path()), reporter);
     EXPECT_EQ(many.proposeName(folder.path(), "b.mp3"), "b.mp3") << "a long list can run away too";
 }
 
@@ -112,7 +112,7 @@ TEST(RenameFile, MovesNeverOverwritesAndRecordsForUndo) {
     RecordingReporter reporter;
     const RuleList rules;
     TempFolder app;
-    RenameSession session(nullptr, rules, true, false, 50, AppPaths::in(app.path()), reporter);
+    RenameSession session(nullptr, rules, RunOptions{true, false, 50}, AppPaths::in(app.path()), reporter);
     const std::string dir = folder.path() + platform::kPathSeparator;
 
     std::string why;
@@ -151,14 +151,14 @@ TEST(RenameFile, AFolderTooLongForTheUndoRecordIsNotRenamed) {
     RecordingReporter reporter;
     const RuleList rules;
     {
-        RenameSession session(nullptr, rules, true, false, 50, AppPaths::in(app.path()), reporter);
+        RenameSession session(nullptr, rules, RunOptions{true, false, 50}, AppPaths::in(app.path()), reporter);
         std::string why;
         EXPECT_FALSE(session.renameFile("a.mp3", dir, "b.mp3", &why));
         EXPECT_NE(why.find("too long for the undo record"), std::string::npos) << why;
         EXPECT_EQ(readFile(dir + "a.mp3"), "A");
         EXPECT_EQ(session.finish(), "");
     }
-    RenameSession noUndo(nullptr, rules, false, false, 50, AppPaths::in(app.path()), reporter);
+    RenameSession noUndo(nullptr, rules, RunOptions{false, false, 50}, AppPaths::in(app.path()), reporter);
     EXPECT_TRUE(noUndo.renameFile("a.mp3", dir, "b.mp3")) << "nothing to record";
 }
 
@@ -170,7 +170,7 @@ TEST(RenameSession, FinishWritesTheUndoDatabaseOnlyWhenSomethingWasRenamed) {
     RecordingReporter reporter;
     const AppPaths paths = AppPaths::in(app.path());
     {
-        RenameSession nothing(nullptr, rules, true, true, 50, paths, reporter);
+        RenameSession nothing(nullptr, rules, RunOptions{true, true, 50}, paths, reporter);
         EXPECT_FALSE(nothing.renameFile("a.mp3", folder.path(), "b.mp3"));
         EXPECT_EQ(nothing.finish(), "");
     }
@@ -178,7 +178,7 @@ TEST(RenameSession, FinishWritesTheUndoDatabaseOnlyWhenSomethingWasRenamed) {
 
     std::string name;
     {
-        RenameSession run(nullptr, rules, true, true, 50, paths, reporter);
+        RenameSession run(nullptr, rules, RunOptions{true, true, 50}, paths, reporter);
         EXPECT_TRUE(run.renameFile("a.mp3", folder.path(), "1.mp3"));
         EXPECT_TRUE(run.renameFile("b.mp3", folder.path(), "2.mp3"));
         name = run.finish();
@@ -197,7 +197,7 @@ TEST(RenameSession, FinishWritesTheUndoDatabaseOnlyWhenSomethingWasRenamed) {
     EXPECT_NE(entries[0].description.find(" - 2 file(s) renamed."), std::string::npos) << entries[0].description;
 
     {  // Undo off: nothing written, however much was renamed.
-        RenameSession off(nullptr, rules, false, true, 50, paths, reporter);
+        RenameSession off(nullptr, rules, RunOptions{false, true, 50}, paths, reporter);
         EXPECT_TRUE(off.renameFile("1.mp3", folder.path(), "one.mp3"));
     }
     entries.clear();

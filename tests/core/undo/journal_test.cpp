@@ -50,8 +50,7 @@ std::string journalBytes(std::time_t started, const std::vector<UndoEntry>& move
     {
         platform::File file(scratch / "rules", platform::File::Mode::CreateWrite);
         writeInt(file, 0);  // a stand-in for the header, so the archive writes no stamp
-        std::uint32_t count = 1;
-        core::FilterArchive archive(nullptr, file, true, count, file.position());
+        core::FilterWriter archive(file, 1, file.position());
         archive.writeRule(oneRule()[0]);
     }
     std::string bytes = formatJournalHeader(started) + readFile(scratch / "rules").substr(4);
@@ -152,7 +151,7 @@ TEST(RunJournal, FinishedRunBecomesAnOrdinaryDatabase) {
     const AppPaths paths = AppPaths::in(app.path());
     for (const char* name : {"a.mp3", "c.mp3", "taken.mp3"}) music.add(name);
     RunJournal journal;
-    journal.create(paths, nullptr, oneRule());
+    journal.create(paths, oneRule());
     EXPECT_EQ(undoFolderFiles(paths), std::vector<std::string>{journal.name() + ".jnl"});
     EXPECT_FALSE(run(journal, music, {{"a.mp3", "b.mp3"}, {"c.mp3", "taken.mp3"}, {"c.mp3", "a.mp3"}}));
     const std::string name = journal.finish(false, 50);
@@ -177,7 +176,7 @@ TEST(RunJournal, RunWithoutMovesLeavesNothing) {
     Music music;
     const AppPaths paths = AppPaths::in(app.path());
     RunJournal journal;
-    journal.create(paths, nullptr, oneRule());
+    journal.create(paths, oneRule());
     EXPECT_FALSE(run(journal, music, {{"missing.mp3", "x.mp3"}}));
     EXPECT_EQ(journal.finish(false, 50), "");
     EXPECT_TRUE(undoFolderFiles(paths).empty());
@@ -194,7 +193,7 @@ TEST(JournalRecovery, KeepsOnlyTheMovesThatHappened) {
     std::string journalName;
     {
         RunJournal journal;
-        journal.create(paths, nullptr, oneRule());
+        journal.create(paths, oneRule());
         journalName = journal.name();
         // A chain, a swap through a third name, a failed move, and a last move recorded but never
         // made: the run dies between the record and the move.
@@ -243,7 +242,7 @@ TEST(JournalRecovery, AJournalWhoseFolderIsAwayIsKeptUntilItIsBack) {
     writeFile(mounted + "/a.mp3", "a");
     {
         RunJournal journal;
-        journal.create(paths, nullptr, oneRule());
+        journal.create(paths, oneRule());
         const std::string folder = platform::withSeparator(mounted);
         const std::uint64_t record = journal.recordMove(folder, "a.mp3", "b.mp3", *platform::entryId(folder + "a.mp3"));
         journal.waitDurable(record);
@@ -269,7 +268,7 @@ TEST(JournalRecovery, LeavesTheJournalOfARunInProgress) {
     const AppPaths paths = AppPaths::in(app.path());
     music.add("a.mp3");
     RunJournal journal;
-    journal.create(paths, nullptr, oneRule());
+    journal.create(paths, oneRule());
     run(journal, music, {{"a.mp3", "b.mp3"}});
     const JournalRecovery recovery = recoverJournals(paths, false, 50);
     EXPECT_TRUE(recovery.recovered.empty());
@@ -290,7 +289,7 @@ TEST(JournalRecovery, EveryStageOfADyingFinish) {
         const AppPaths paths = AppPaths::in(app.path());
         music.add("a.mp3");
         RunJournal journal;
-        journal.create(paths, nullptr, oneRule());
+        journal.create(paths, oneRule());
         const std::string name = journal.name();
         run(journal, music, {{"a.mp3", "b.mp3"}});
         const std::string database = paths.undoFolder() + name;
@@ -348,7 +347,7 @@ TEST(JournalRecovery, AnIndexThatIsNotAcceptableKeepsTheJournal) {
     std::string journalPath;
     {
         RunJournal journal;
-        journal.create(paths, nullptr, oneRule());
+        journal.create(paths, oneRule());
         run(journal, music, {{"a.mp3", "b.mp3"}});
         journalPath = journal.path();
     }

@@ -26,7 +26,7 @@ std::string run(const AppPaths& paths, const std::string& folder,
                 const std::vector<std::pair<std::string, std::string>>& renames) {
     RecordingReporter reporter;
     const RuleList rules;
-    RenameSession session(nullptr, rules, true, false, 50, paths, reporter);
+    RenameSession session(nullptr, rules, RunOptions{true, false, 50}, paths, reporter);
     for (const auto& [from, to] : renames) EXPECT_TRUE(session.renameFile(from, folder, to)) << from;
     return session.finish();
 }

@@ -33,7 +33,7 @@ RuleList threeRules() {
 std::string commitRun(const AppPaths& paths, const RuleList& rules, const std::vector<UndoEntry>& moves,
                       bool limitUndo = false, std::int32_t undoLimit = 50) {
     RunJournal journal;
-    journal.create(paths, nullptr, rules);
+    journal.create(paths, rules);
     for (const UndoEntry& move : moves) {
         journal.moveMade(
             journal.recordMove(move.folder, move.oldName, move.newName, move.id.value_or(platform::FileId{})), true);
@@ -237,7 +237,7 @@ TEST(UndoDatabase, ForeignIndexIsRaisedAndTheDatabaseStaysUnregistered) {
     const AppPaths paths = AppPaths::in(app.path());
     writeFile(paths.indexFile(), std::string(100, 'x'));
     RunJournal journal;
-    journal.create(paths, nullptr, {});
+    journal.create(paths, {});
     journal.moveMade(journal.recordMove("/f/", "o", "n", platform::FileId{}), true);
     try {
         journal.finish(true, 5);

@@ -1,0 +1,22 @@
+// How a run goes: whether it records undo, how many undo databases stay, and how its moves are
+// ordered. Every front end fills one and hands it to the run.
+#pragma once
+
+#include <cstdint>
+
+namespace core {
+
+struct RunOptions {
+    bool undo = false;       // record the run in an undo database
+    bool limitUndo = false;  // keep at most undoLimit databases, dropping the oldest
+    std::int32_t undoLimit = 50;
+    // A one-pass run leaves a file whose name would not change alone: not moved, not recorded,
+    // counted as unchanged (the command line; the window keeps its counters as they are).
+    bool leaveUnchanged = false;
+    // A one-pass run orders its moves so that a name held by another file of the run is free when
+    // its move comes: that file moves first, and a ring of them (a swap) goes through a temporary
+    // name in its folder. Its preview says so. The Confirmation dialog asks file by file instead.
+    bool solveOrder = false;
+};
+
+}  // namespace core
