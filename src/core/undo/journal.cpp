@@ -347,7 +347,7 @@ void RunJournal::moveMade(std::uint64_t record, bool made) {
     ++madeCount_;
 }
 
-std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit, std::optional<std::size_t> files) {
+std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit, std::optional<RunCounts> counts) {
     if (!isOpen()) return std::string();
     syncing_.reset();
     appender_->finish();
@@ -402,8 +402,9 @@ std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit, std::opti
             layout.bytes() += head->ruleSection;
             layout.write(file);
         });
-        registerDatabase(paths_, IndexEntry{name_, undoDescription(platform::now(), files.value_or(count))}, limitUndo,
-                         undoLimit);
+        registerDatabase(paths_,
+                         IndexEntry{name_, undoDescription(platform::now(), counts.value_or(RunCounts{count, 0, 0}))},
+                         limitUndo, undoLimit);
         registered = name_;
     }
     try {
