@@ -2,6 +2,7 @@
 // undo\ land there), driven as a person would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "calderwynstrope/version.h"
@@ -121,14 +122,22 @@ TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {
     pressMessageBoxButton(error, IDOK);
     EXPECT_TRUE(shows(confirm, IDC_OLD_NAME, "1.mp3"));
 
-    // A name Windows refuses is named with its fault.
-    setControlText(confirm, IDC_NEW_NAME, "con .mp3");
-    click(confirm, IDC_RENAME_ONE);
-    error = waitForMessageBox(*program, "Error");
-    ASSERT_NE(error, nullptr);
-    EXPECT_EQ(messageBoxText(error), core::invalidNameMessage("con .mp3", "reserved device name"));
-    pressMessageBoxButton(error, IDOK);
-    EXPECT_TRUE(shows(confirm, IDC_OLD_NAME, "1.mp3"));
+    // A name Windows refuses is named with its fault, and an empty one is not taken.
+    const std::pair<const char*, std::string> refused[] = {
+        {"con .mp3", core::invalidNameMessage("con .mp3", "reserved device name")},
+        {"a?.mp3", core::invalidNameMessage("a?.mp3", "forbidden character")},
+        {"",
+         "The new name is empty. Type a name and click \"Rename\", or click \"Skip\" to leave this file as it "
+         "is."}};
+    for (const auto& [typed, told] : refused) {
+        setControlText(confirm, IDC_NEW_NAME, typed);
+        click(confirm, IDC_RENAME_ONE);
+        error = waitForMessageBox(*program, "Error");
+        ASSERT_NE(error, nullptr) << typed;
+        EXPECT_EQ(messageBoxText(error), told);
+        pressMessageBoxButton(error, IDOK);
+        EXPECT_TRUE(shows(confirm, IDC_OLD_NAME, "1.mp3"));
+    }
 
     setControlText(confirm, IDC_NEW_NAME, "1_x.mp3");
     click(confirm, IDC_RENAME_ONE);
@@ -151,6 +160,7 @@ TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {
     EXPECT_TRUE(shows(report, IDC_RENAMED, "2"));
     EXPECT_TRUE(shows(report, IDC_FAILS, "1"));
     EXPECT_TRUE(shows(report, IDC_SKIPPED, "1"));
+    EXPECT_TRUE(shows(report, IDC_UNCHANGED, "0"));
     HWND failures = control(report, IDC_REPORT_LIST);
     EXPECT_EQ(SendMessageW(failures, LVM_GETITEMCOUNT, 0, 0), 1);
     EXPECT_TRUE(screenshot(report, "report"));
@@ -173,7 +183,7 @@ TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {
     index.readAll(entries);
     index.close();
     ASSERT_EQ(entries.size(), 1u);
-    EXPECT_NE(entries[0].description.find(" - 2 file(s) renamed."), std::string::npos);
+    EXPECT_NE(entries[0].description.find(" - 2 files renamed, 0 unchanged, 1 failed."), std::string::npos);
     EXPECT_TRUE(platform::fileExists(home / ("undo\\" + entries[0].name)));
     closeWithEscape(dialog);
 }
@@ -189,12 +199,18 @@ TEST_F(AppTest, UnattendedRunReportsItsFailures) {
     setControlText(dialog, IDC_PATTERN, "?.mp3");
     ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_RENAME); }));
     click(dialog, IDC_RENAME);
+    // Told first, with how many cannot be renamed; the others go.
+    HWND check = program->waitForWindow("Calderwynstrope - Check Before Renaming");
+    ASSERT_NE(check, nullptr);
+    EXPECT_EQ(controlText(check, IDC_CHECK_TEXT).rfind("2 of the 5 files cannot be given their new names: 2 ", 0), 0u)
+        << controlText(check, IDC_CHECK_TEXT);
+    click(check, IDC_CHECK_RENAME);
     HWND progress = program->waitForWindow("Calderwynstrope - Progress");
     ASSERT_NE(progress, nullptr);
     const std::string folder = musicFolder();
     EXPECT_TRUE(shows(progress, IDC_STATUS,
                       "Renaming...done\r\n\r\nThe following files could not be renamed:\r\n- \"" + folder +
-                          "2.mp3\"\r\n- \"" + folder + "4.mp3\"\r\n\r\n3 files were successfully renamed."));
+                          "2.mp3\"\r\n- \"" + folder + "4.mp3\"\r\n\r\n3 files renamed, 0 unchanged, 2 failed."));
     EXPECT_TRUE(shows(progress, IDC_PROGRESS_TEXT, "Progress: File 5 of 5"));
     EXPECT_TRUE(shows(progress, IDCANCEL, "OK"));
     EXPECT_TRUE(screenshot(progress, "progress"));
@@ -202,6 +218,28 @@ TEST_F(AppTest, UnattendedRunReportsItsFailures) {
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(progress); }));
     EXPECT_TRUE(platform::fileExists(music / "5_x.mp3"));
     EXPECT_EQ(readFile(music / "2_x.mp3"), "2_x.mp3");
+
+    // A name that would not change is left alone: neither moved nor recorded nor counted as renamed.
+    for (const char* name : {"p_q.mp3", "plain.mp3"}) writeFile(music / name, name);
+    closeWithEscape(dialog);
+    dialog = start(filterFile("u.ren", {*core::buildFilter("--underscores", {}).rule}));
+    ASSERT_NE(dialog, nullptr);
+    setChecked(dialog, IDC_CONFIRM_ON, false);
+    setControlText(dialog, IDC_FOLDER, musicFolder());
+    setControlText(dialog, IDC_PATTERN, "p*.mp3");
+    ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_RENAME); }));
+    click(dialog, IDC_RENAME);
+    progress = program->waitForWindow("Calderwynstrope - Progress");
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(shows(progress, IDC_STATUS, "Renaming...done\r\n\r\n1 file renamed, 1 unchanged, 0 failed."));
+    click(progress, IDCANCEL);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(progress); }));
+    EXPECT_EQ(readFile(music / "p q.mp3"), "p_q.mp3");
+    const auto runs = core::parseIndex(readFile(home / "braxen.idx"));
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_TRUE(std::any_of(runs.begin(), runs.end(), [](const core::IndexEntry& run) {
+        return run.description.find(" - 1 file renamed, 1 unchanged, 0 failed.") != std::string::npos;
+    }));
     closeWithEscape(dialog);
 }
 
@@ -211,8 +249,7 @@ TEST_F(AppTest, InterruptedRunsAreRecoveredAndUndoRecordFailuresShown) {
     {
         core::RunJournal journal;
         journal.create(core::AppPaths::in(home.path()), nullptr, {appendEnd("_x")});
-        const auto record =
-            journal.recordMove(musicFolder(), "a.mp3", "a_x.mp3", *platform::entryId(music / "a.mp3"));
+        const auto record = journal.recordMove(musicFolder(), "a.mp3", "a_x.mp3", *platform::entryId(music / "a.mp3"));
         journal.waitDurable(record);
         platform::moveFile(music / "a.mp3", music / "a_x.mp3");
         journal.moveMade(record, true);

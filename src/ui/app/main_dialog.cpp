@@ -131,8 +131,9 @@ void MainDialog::recoverInterruptedRuns(bool tellWaiting) {
     for (const std::string& problem : recovery.problems) showCriticalError(problem);
     for (const std::string& setAside : recovery.setAside) showCriticalError(setAside);
     if (!tellWaiting || recovery.waiting.empty()) return;
-    std::string text = "The undo records of these interrupted runs are kept until their folder can be reached again; "
-                       "they are listed here then:\r\n";
+    std::string text =
+        "The undo records of these interrupted runs are kept until their folder can be reached again; "
+        "they are listed here then:\r\n";
     for (const core::WaitingJournal& waiting : recovery.waiting) text += "\r\n" + core::waitingDescription(waiting);
     showAppMessage(text, MB_OK | MB_ICONINFORMATION);
 }
@@ -454,7 +455,8 @@ void MainDialog::rename() {
     core::RenameRun run(&plugins(), rules, std::move(files), options, context_.paths(), reporter_);
     // Told with the failures at the end of the run.
     run.noteUnlistedFolders(std::move(unlisted));
-    showRun(hwnd(), run, confirm);
+    // An unattended run is checked first; the user may ask for the preview instead.
+    if (showRun(hwnd(), run, confirm, !confirm) == RunEnd::ShowPreview) preview();
 }
 
 void MainDialog::preview() {
@@ -462,9 +464,9 @@ void MainDialog::preview() {
     rememberFolder(folder);
     core::RunOptions options = context_.runOptions(isChecked(IDC_UNDO_ON));
     options.solveOrder = !isChecked(IDC_CONFIRM_ON);
-    PreviewDialog dialog(hwnd(), PreviewRequest{&plugins(), ruleList(), folder, text(IDC_PATTERN),
-                                                isChecked(IDC_RECURSE), isChecked(IDC_CONFIRM_ON), options,
-                                                context_.paths()});
+    PreviewDialog dialog(hwnd(),
+                         PreviewRequest{&plugins(), ruleList(), folder, text(IDC_PATTERN), isChecked(IDC_RECURSE),
+                                        isChecked(IDC_CONFIRM_ON), options, context_.paths()});
     dialog.doModal();
 }
 
