@@ -204,6 +204,7 @@ TEST_F(AppTest, UnattendedRunReportsItsFailures) {
     ASSERT_NE(check, nullptr);
     EXPECT_EQ(controlText(check, IDC_CHECK_TEXT).rfind("2 of the 5 files cannot be given their new names: 2 ", 0), 0u)
         << controlText(check, IDC_CHECK_TEXT);
+    EXPECT_TRUE(screenshot(check, "run_check"));
     click(check, IDC_CHECK_RENAME);
     HWND progress = program->waitForWindow("Calderwynstrope - Progress");
     ASSERT_NE(progress, nullptr);

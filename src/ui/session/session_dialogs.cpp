@@ -196,14 +196,20 @@ bool ProgressDialog::check() {
                       invalid = counts[static_cast<std::size_t>(core::PreviewStatus::Invalid)];
     const std::size_t bad = exists + duplicate + invalid;
     if (bad == 0) return !service().cancelled();
-    const std::string text =
-        std::to_string(bad) + " of the " + std::to_string(lines.size()) +
-        " files cannot be given their new names: " + std::to_string(exists) +
-        " would take the name of a file "
-        "that exists already, " +
-        std::to_string(duplicate) + " would take a name another file of the run takes, " + std::to_string(invalid) +
-        " would get a name that is not valid.\r\n\r\n\"Preview\" shows every file with its new name. \"Rename the "
-        "Others\" renames the rest and lists these as failed. \"Cancel\" renames nothing.";
+    // Only the kinds that occur, each in words.
+    std::string kinds;
+    const auto add = [&](std::size_t count, const char* what) {
+        if (count == 0) return;
+        if (!kinds.empty()) kinds += ", ";
+        kinds += std::to_string(count) + what;
+    };
+    add(exists, " would take the name of a file that exists already");
+    add(duplicate, " would take a name another file of the run takes too");
+    add(invalid, " would get a name that is not valid");
+    const std::string text = std::to_string(bad) + " of the " + std::to_string(lines.size()) +
+                             " files cannot be given their new names: " + kinds +
+                             ".\r\n\r\n\"Preview\" shows every file with its new name. \"Rename the Others\" "
+                             "renames the rest and lists these as failed. \"Cancel\" renames nothing.";
     const auto answer = service().ask([this, text] {
         RunCheckDialog dialog(hwnd(), text);
         service().answer(core::RunService::Answer{static_cast<int>(dialog.doModal()), {}});
