@@ -104,7 +104,15 @@ TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {
     ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_RENAME); }));
     click(dialog, IDC_RENAME);
 
+    // Cancelled while the first file is asked about: the run ends there and nothing moves.
     HWND confirm = program->waitForWindow("Calderwynstrope - Confirmation");
+    ASSERT_NE(confirm, nullptr);
+    EXPECT_TRUE(shows(confirm, IDC_OLD_NAME, "1.mp3"));
+    click(confirm, IDCANCEL);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(confirm); }));
+    EXPECT_TRUE(platform::fileExists(music / "1.mp3"));
+    click(dialog, IDC_RENAME);
+    confirm = program->waitForWindow("Calderwynstrope - Confirmation");
     ASSERT_NE(confirm, nullptr);
     EXPECT_TRUE(shows(confirm, IDC_OLD_NAME, "1.mp3"));
     EXPECT_TRUE(shows(confirm, IDC_NEW_NAME, "1_x.mp3"));
@@ -199,8 +207,18 @@ TEST_F(AppTest, UnattendedRunReportsItsFailures) {
     setControlText(dialog, IDC_PATTERN, "?.mp3");
     ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_RENAME); }));
     click(dialog, IDC_RENAME);
-    // Told first, with how many cannot be renamed; the others go.
+    // Told first, with how many cannot be renamed: Preview shows them, and nothing moves.
     HWND check = program->waitForWindow("Calderwynstrope - Check Before Renaming");
+    ASSERT_NE(check, nullptr);
+    click(check, IDC_CHECK_PREVIEW);
+    HWND preview = program->waitForWindow("Calderwynstrope - Preview");
+    ASSERT_NE(preview, nullptr);
+    EXPECT_TRUE(platform::fileExists(music / "1.mp3"));
+    click(preview, IDCANCEL);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(preview); }));
+    // Asked again, the others go.
+    click(dialog, IDC_RENAME);
+    check = program->waitForWindow("Calderwynstrope - Check Before Renaming");
     ASSERT_NE(check, nullptr);
     EXPECT_EQ(controlText(check, IDC_CHECK_TEXT).rfind("2 of the 5 files cannot be given their new names: 2 ", 0), 0u)
         << controlText(check, IDC_CHECK_TEXT);
