@@ -262,6 +262,36 @@ TEST_F(AppTest, UnattendedRunReportsItsFailures) {
     closeWithEscape(dialog);
 }
 
+TEST_F(AppTest, CancelStopsAnUnattendedRunAndItsRecordHoldsWhatMoved) {
+    constexpr int kFiles = 1000;
+    for (int i = 0; i < kFiles; ++i) writeFile(music / ("t" + std::to_string(i) + ".mp3"), "t");
+    HWND dialog = start(filterFile("x.ren", {appendEnd("_x")}));
+    ASSERT_NE(dialog, nullptr);
+    setChecked(dialog, IDC_CONFIRM_ON, false);
+    setControlText(dialog, IDC_FOLDER, musicFolder());
+    setControlText(dialog, IDC_PATTERN, "t*.mp3");
+    ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_RENAME); }));
+    click(dialog, IDC_RENAME);
+    HWND progress = program->waitForWindow("Calderwynstrope - Progress");
+    ASSERT_NE(progress, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return controlText(progress, IDC_PROGRESS_TEXT).rfind("Progress: File", 0) == 0; }));
+    click(progress, IDCANCEL);  // the window answers while the run goes on
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(progress); }));
+    int moved = 0;
+    for (int i = 0; i < kFiles; ++i) {
+        const bool renamed = platform::fileExists(music / ("t" + std::to_string(i) + "_x.mp3"));
+        EXPECT_NE(renamed, platform::fileExists(music / ("t" + std::to_string(i) + ".mp3"))) << i;
+        moved += renamed;
+    }
+    EXPECT_LT(moved, kFiles) << "stopped before the end";
+    const auto runs = core::parseIndex(readFile(home / "braxen.idx"));
+    ASSERT_EQ(runs.size(), 1u);
+    std::vector<core::UndoEntry> recorded;
+    core::readUndoDatabase(home / ("undo\\" + runs[0].name), recorded);
+    EXPECT_EQ(recorded.size(), static_cast<std::size_t>(moved)) << "every move made, and only those";
+    closeWithEscape(dialog);
+}
+
 TEST_F(AppTest, InterruptedRunsAreRecoveredAndUndoRecordFailuresShown) {
     // A run that died after renaming a.mp3: its journal is all that is left.
     writeFile(music / "a.mp3", "a");
