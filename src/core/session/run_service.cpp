@@ -1,5 +1,7 @@
 #include "core/session/run_service.h"
 
+#include <exception>
+
 namespace core {
 
 RunService::~RunService() {
@@ -16,12 +18,10 @@ void RunService::start(std::function<void()> job, std::function<void()> done) {
         done_ = std::move(done);
         pending_.clear();
     }
-    running_ = true;
     if (!wake_) {
         workerId_ = std::this_thread::get_id();
         job();
         workerId_ = std::thread::id();
-        running_ = false;
         std::function<void()> finished;
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -32,13 +32,18 @@ void RunService::start(std::function<void()> job, std::function<void()> done) {
     }
     worker_ = std::thread([this, job = std::move(job)] {
         workerId_ = std::this_thread::get_id();
-        job();
+        std::exception_ptr failure;
+        try {
+            job();
+        } catch (...) {
+            failure = std::current_exception();
+        }
         {
             std::lock_guard<std::mutex> lock(mutex_);
             jobEnded_ = true;
+            failure_ = failure;
         }
         workerId_ = std::thread::id();
-        running_ = false;
         wake_();
     });
 }
@@ -55,7 +60,6 @@ void RunService::cancel() {
 
 void RunService::wait() {
     if (worker_.joinable()) worker_.join();
-    running_ = false;
 }
 
 bool RunService::handOver(std::function<void()> task, bool wait) {
@@ -137,8 +141,11 @@ void RunService::runPending() {
             jobEnded_ = false;
             std::function<void()> finished;
             finished.swap(done_);
+            std::exception_ptr failure;
+            std::swap(failure, failure_);
             lock.unlock();
             wait();
+            if (failure) std::rethrow_exception(failure);
             if (finished && !cancelled_) finished();
             return;
         }

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -48,11 +49,10 @@ public:
     bool cancelled() const { return cancelled_; }
     // Waits until the job has ended (after cancel(), within one file).
     void wait();
-    bool running() const { return running_; }
 
     // --- For the job ---
-    // Runs `task` on the front end's thread without waiting for it (progress): a task still
-    // waiting when the job is cancelled is dropped, so it must own what it uses.
+    // Runs `task` on the front end's thread without waiting for it (progress): the job goes on at
+    // once, so the task must own what it uses. One still waiting at a cancel is dropped.
     void post(std::function<void()> task);
     // Runs `task` on the front end's thread and waits for it: true once it ran, false when the job
     // was cancelled first (the task then never runs, so it may use the job's own variables).
@@ -60,11 +60,12 @@ public:
     // Runs `show` on the front end's thread, then waits for the front end's answer(): nothing when
     // the job was cancelled first.
     std::optional<Answer> ask(std::function<void()> show);
-    // True on the worker thread of a running job (a synchronous job counts as its front end's).
+    // True on the thread that runs the job (the caller's, for a synchronous service).
     bool onWorker() const { return std::this_thread::get_id() == workerId_; }
 
     // --- For the front end, on its own thread ---
-    // Runs the tasks waiting, in the order they were handed over, then `done` once the job ended.
+    // Runs the tasks waiting, in the order they were handed over, then `done` once the job ended;
+    // a job that failed with an exception raises it here instead, on the front end's thread.
     void runPending();
     // Gives the job the decision it waits for; ignored when it waits for none.
     void answer(Answer answer);
@@ -79,13 +80,13 @@ private:
     std::thread worker_;
     std::atomic<std::thread::id> workerId_{};
     std::atomic<bool> cancelled_{false};
-    std::atomic<bool> running_{false};
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::pair<std::uint64_t, std::function<void()>>> pending_;
     std::uint64_t handed_ = 0;  // tasks handed over
     std::uint64_t ran_ = 0;     // the number of the last task run (tasks run in order)
     bool jobEnded_ = false;
+    std::exception_ptr failure_;
     std::function<void()> done_;
     bool asking_ = false;
     std::optional<Answer> answer_;

@@ -1,5 +1,7 @@
 #include "ui/controls/run_dialog.h"
 
+#include "ui/controls/messages.h"
+
 namespace ui {
 
 bool ProgressPacer::due(bool last) {
@@ -32,7 +34,13 @@ bool RunDialog::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&) {
         return true;
     }
     if (message == kRunServiceMessage) {
-        service_.runPending();
+        try {
+            service_.runPending();
+        } catch (const std::exception& error) {
+            // The job failed in a way it could not handle: told, and the dialog closes.
+            showUnhandledError(error);
+            endDialog(IDCANCEL);
+        }
         return true;
     }
     return false;

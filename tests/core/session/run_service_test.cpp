@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 #include "support/recording_reporter.h"
@@ -54,6 +55,9 @@ TEST(RunService, AJobAsksAndIsAnsweredOnTheFrontEndsThread) {
     EXPECT_EQ(answer->choice, 2);
     EXPECT_EQ(answer->text, "typed.mp3");
     EXPECT_TRUE(called);
+
+    front.service.start([] { throw std::runtime_error("failed"); }, [] { ADD_FAILURE() << "not done"; });
+    EXPECT_THROW(front.serveUntil([] { return false; }), std::runtime_error) << "raised on the front end's thread";
 }
 
 TEST(RunService, ACancelEndsAWaitingJobAndKeepsWhatItReported) {
