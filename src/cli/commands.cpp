@@ -18,6 +18,7 @@
 #include "core/rules/filter_kinds.h"
 #include "core/session/find_files.h"
 #include "core/session/rename_run.h"
+#include "core/session/run_service.h"
 #include "core/undo/journal_recovery.h"
 #include "core/undo/undo_catalog.h"
 #include "platform/clock.h"
@@ -303,7 +304,9 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
             console.err("\rRenaming... " + std::to_string(progress.done) + " of " + std::to_string(progress.total));
         };
     }
-    run.runAll(callbacks);
+    // The window's run service, without a worker: the run goes on here.
+    core::RunService service;
+    service.start([&] { run.runAll(callbacks); });
     if (showProgress) console.err("\r" + std::string(40, ' ') + "\r");
     const core::RunResult result = run.finish();
     if (invocation.json) {
@@ -434,8 +437,9 @@ int undoCommand(Context& context, const Invocation& invocation) {
         // Killed after it had brought every file back: this start settled it, and it is done.
         for (const auto& [name, count] : context.recovery.undosFinished) {
             if (name != invocation.target) continue;
-            console.out(terminalLines(core::formatString(core::IDS_UNDO_DONE, {static_cast<std::int64_t>(count)})) +
-                        "\n");
+            core::UndoOutcome settled;
+            settled.undone = static_cast<int>(count);
+            console.out(terminalLines(core::formatString(core::IDS_UNDO_DONE, {core::undoCountsText(settled)})) + "\n");
             return ExitDone;
         }
     }
@@ -498,7 +502,8 @@ int undoCommand(Context& context, const Invocation& invocation) {
             if (!catalog.databaseExists(*entry)) return dropVanished();
             core::UndoOutcome outcome;
             try {
-                outcome = catalog.undoDatabase(*entry);
+                core::RunService service;
+                service.start([&] { outcome = catalog.undoDatabase(*entry); });
             } catch (const BRAXEN::braxen_Exception& error) {
                 return context.fail(core::fileErrorReport(core::IDS_LOAD_UNDO_FAILED, error));
             } catch (const core::UndoInProgress& refused) {

@@ -102,7 +102,7 @@ TEST_F(CliTest, InvalidNamesFromTagsArePredictedAndFail) {
     EXPECT_NE(r.err.find("cannot rename"), std::string::npos);
     EXPECT_NE(r.err.find("\"A/B.mp3\" is not valid: forbidden character."), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "Renaming...done\n\nThe following files could not be renamed:\n- \"" + dir() +
-                         "t.mp3\"\n\n0 files were successfully renamed.\n");
+                         "t.mp3\"\n\n0 files renamed, 0 unchanged, 1 failed.\n");
     EXPECT_TRUE(platform::fileExists(music / "t.mp3"));
 
     // A title too long for any name: the file keeps its name, the error is told, and neither
@@ -139,7 +139,7 @@ TEST_F(CliTest, RenameThenUndoRestoresEveryName) {
     files({"one_a.mp3", "two_b.mp3", "three_c.mp3"});
     const Outcome renamed = run({"rename", "--underscores", "--case", "upper", music.path()});
     ASSERT_EQ(renamed.status, 0) << renamed.err;
-    EXPECT_EQ(renamed.out, "Renaming...done\n\n3 files were successfully renamed.\n");
+    EXPECT_EQ(renamed.out, "Renaming...done\n\n3 files renamed, 0 unchanged, 0 failed.\n");
     EXPECT_TRUE(platform::fileExists(music / "ONE A.MP3"));
 
     const Outcome list = run({"undo", "list"});
@@ -147,7 +147,7 @@ TEST_F(CliTest, RenameThenUndoRestoresEveryName) {
     ASSERT_EQ(list.out.size(), 12u + 1 + list.out.substr(13).size());
     const std::string name = list.out.substr(0, 12);
     EXPECT_NE(list.out.find("\t"), std::string::npos);
-    EXPECT_NE(list.out.find(" - 3 file(s) renamed.\n"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find(" - 3 files renamed, 0 unchanged, 0 failed.\n"), std::string::npos) << list.out;
 
     const Outcome show = run({"undo", "show", name});
     EXPECT_EQ(show.status, 0);
@@ -173,7 +173,7 @@ TEST_F(CliTest, RenameThenUndoRestoresEveryName) {
 
     const Outcome undone = run({"undo", "run", name});
     EXPECT_EQ(undone.status, 0) << undone.err;
-    EXPECT_EQ(undone.out, "Undoing complete:\n\n3 files were successfully undone.\n");
+    EXPECT_EQ(undone.out, "Undoing complete:\n\n3 files undone, 0 already back, 0 failed.\n");
     for (const char* original : {"one_a.mp3", "two_b.mp3", "three_c.mp3"})
         EXPECT_EQ(readFile(music / original), original);
     EXPECT_EQ(run({"undo", "list"}).out, "");
@@ -188,7 +188,7 @@ TEST_F(CliTest, AnUndoThatFailsInPartCanBeRunAgain) {
     writeFile(music / "a.mp3", "in the way");
     const Outcome partly = run({"undo", "run", name});
     EXPECT_EQ(partly.status, 1);
-    EXPECT_NE(partly.out.find("1 files were successfully undone."), std::string::npos) << partly.out;
+    EXPECT_NE(partly.out.find("1 file undone, 0 already back, 1 failed."), std::string::npos) << partly.out;
     EXPECT_NE(partly.err.find("stays in " + name), std::string::npos) << partly.err;
     EXPECT_EQ(run({"undo", "list"}).out, list) << "still listed, same description";
     platform::removeFile(music / "a.mp3");
@@ -265,7 +265,7 @@ TEST_F(CliTest, AnUndoKilledAtItsEndIsDone) {
                  Killed);
     const Outcome again = run({"undo", "run", name});
     EXPECT_EQ(again.status, 0) << again.err;
-    EXPECT_EQ(again.out, "Undoing complete:\n\n2 files were successfully undone.\n");
+    EXPECT_EQ(again.out, "Undoing complete:\n\n2 files undone, 0 already back, 0 failed.\n");
     EXPECT_EQ(run({"undo", "list"}).out, "");
 }
 
@@ -534,17 +534,14 @@ TEST_F(CliTest, RenameLeavesNamesThatWouldNotChangeAlone) {
     files({"a_b.mp3", "plain.mp3"});
     const Outcome r = run({"rename", "--underscores", music.path()});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out,
-              "Renaming...done\n\n1 files were successfully renamed.\n1 files already had their new name and were "
-              "left unchanged.\n");
+    EXPECT_EQ(r.out, "Renaming...done\n\n1 file renamed, 1 unchanged, 0 failed.\n");
     EXPECT_TRUE(platform::fileExists(music / "a b.mp3"));
-    EXPECT_NE(run({"undo", "list"}).out.find(" - 1 file(s) renamed.\n"), std::string::npos) << "only the real rename";
+    EXPECT_NE(run({"undo", "list"}).out.find(" - 1 file renamed, 1 unchanged, 0 failed.\n"), std::string::npos)
+        << "only the real rename";
 
     const Outcome nothing = run({"rename", "--underscores", music.path()});
     EXPECT_EQ(nothing.status, 0);
-    EXPECT_EQ(nothing.out,
-              "Renaming...done\n\n0 files were successfully renamed.\n2 files already had their new name and were "
-              "left unchanged.\n");
+    EXPECT_EQ(nothing.out, "Renaming...done\n\n0 files renamed, 2 unchanged, 0 failed.\n");
     const Outcome list = run({"undo", "list"});
     EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 1) << "no run recorded for nothing\n" << list.out;
 
@@ -708,9 +705,10 @@ TEST_F(CliTest, AFolderThatCannotBeListedIsNamedAndTheRestGoesOn) {
     const Outcome renamed = run({"rename", "-r", "--append", "", "_2", "-p", "*.mp3", music.path()});
     EXPECT_EQ(renamed.status, 1);
     EXPECT_EQ(renamed.err, told);
-    EXPECT_EQ(renamed.out, "Renaming...done\n\nThe following files could not be renamed:\n- \"" + music / "locked" +
-                               "\" (the folder could not be listed: Permission denied)\n\n2 files were successfully "
-                               "renamed.\n");
+    EXPECT_EQ(renamed.out,
+              "Renaming...done\n\nThe following files could not be renamed:\n- \"" + music / "locked" +
+                  "\" (the folder could not be listed: Permission denied)\n\n2 files renamed, 0 unchanged, 1 "
+                  "failed.\n");
     EXPECT_EQ(readFile(music / "a_2.mp3"), "a.mp3");
     EXPECT_EQ(readFile(music / "open/c_2.mp3"), "c");
     ::chmod((music / "locked").c_str(), 0755);

@@ -2,6 +2,7 @@
 // undo\ land there), driven as a person would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "calderwynstrope/version.h"
@@ -113,7 +114,15 @@ TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {
     ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_RENAME); }));
     click(dialog, IDC_RENAME);
 
+    // Cancelled while the first file is asked about: the run ends there and nothing moves.
     HWND confirm = program->waitForWindow("Calderwynstrope - Confirmation");
+    ASSERT_NE(confirm, nullptr);
+    EXPECT_TRUE(shows(confirm, IDC_OLD_NAME, "1.mp3"));
+    click(confirm, IDCANCEL);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(confirm); }));
+    EXPECT_TRUE(platform::fileExists(music / "1.mp3"));
+    click(dialog, IDC_RENAME);
+    confirm = program->waitForWindow("Calderwynstrope - Confirmation");
     ASSERT_NE(confirm, nullptr);
     EXPECT_TRUE(shows(confirm, IDC_OLD_NAME, "1.mp3"));
     EXPECT_TRUE(shows(confirm, IDC_NEW_NAME, "1_x.mp3"));
@@ -131,14 +140,22 @@ TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {
     pressMessageBoxButton(error, IDOK);
     EXPECT_TRUE(shows(confirm, IDC_OLD_NAME, "1.mp3"));
 
-    // A name Windows refuses is named with its fault.
-    setControlText(confirm, IDC_NEW_NAME, "con .mp3");
-    click(confirm, IDC_RENAME_ONE);
-    error = waitForMessageBox(*program, "Error");
-    ASSERT_NE(error, nullptr);
-    EXPECT_EQ(messageBoxText(error), core::invalidNameMessage("con .mp3", "reserved device name"));
-    pressMessageBoxButton(error, IDOK);
-    EXPECT_TRUE(shows(confirm, IDC_OLD_NAME, "1.mp3"));
+    // A name Windows refuses is named with its fault, and an empty one is not taken.
+    const std::pair<const char*, std::string> refused[] = {
+        {"con .mp3", core::invalidNameMessage("con .mp3", "reserved device name")},
+        {"a?.mp3", core::invalidNameMessage("a?.mp3", "forbidden character")},
+        {"",
+         "The new name is empty. Type a name and click \"Rename\", or click \"Skip\" to leave this file as it "
+         "is."}};
+    for (const auto& [typed, told] : refused) {
+        setControlText(confirm, IDC_NEW_NAME, typed);
+        click(confirm, IDC_RENAME_ONE);
+        error = waitForMessageBox(*program, "Error");
+        ASSERT_NE(error, nullptr) << typed;
+        EXPECT_EQ(messageBoxText(error), told);
+        pressMessageBoxButton(error, IDOK);
+        EXPECT_TRUE(shows(confirm, IDC_OLD_NAME, "1.mp3"));
+    }
 
     setControlText(confirm, IDC_NEW_NAME, "1_x.mp3");
     click(confirm, IDC_RENAME_ONE);
@@ -161,6 +178,7 @@ TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {
     EXPECT_TRUE(shows(report, IDC_RENAMED, "2"));
     EXPECT_TRUE(shows(report, IDC_FAILS, "1"));
     EXPECT_TRUE(shows(report, IDC_SKIPPED, "1"));
+    EXPECT_TRUE(shows(report, IDC_UNCHANGED, "0"));
     HWND failures = control(report, IDC_REPORT_LIST);
     EXPECT_EQ(SendMessageW(failures, LVM_GETITEMCOUNT, 0, 0), 1);
     EXPECT_TRUE(screenshot(report, "report"));
@@ -183,7 +201,7 @@ TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {
     index.readAll(entries);
     index.close();
     ASSERT_EQ(entries.size(), 1u);
-    EXPECT_NE(entries[0].description.find(" - 2 file(s) renamed."), std::string::npos);
+    EXPECT_NE(entries[0].description.find(" - 2 files renamed, 0 unchanged, 1 failed."), std::string::npos);
     EXPECT_TRUE(platform::fileExists(home / ("undo\\" + entries[0].name)));
     closeWithEscape(dialog);
 }
@@ -199,12 +217,29 @@ TEST_F(AppTest, UnattendedRunReportsItsFailures) {
     setControlText(dialog, IDC_PATTERN, "?.mp3");
     ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_RENAME); }));
     click(dialog, IDC_RENAME);
+    // Told first, with how many cannot be renamed: Preview shows them, and nothing moves.
+    HWND check = program->waitForWindow("Calderwynstrope - Check Before Renaming");
+    ASSERT_NE(check, nullptr);
+    click(check, IDC_CHECK_PREVIEW);
+    HWND preview = program->waitForWindow("Calderwynstrope - Preview");
+    ASSERT_NE(preview, nullptr);
+    EXPECT_TRUE(platform::fileExists(music / "1.mp3"));
+    click(preview, IDCANCEL);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(preview); }));
+    // Asked again, the others go.
+    click(dialog, IDC_RENAME);
+    check = program->waitForWindow("Calderwynstrope - Check Before Renaming");
+    ASSERT_NE(check, nullptr);
+    EXPECT_EQ(controlText(check, IDC_CHECK_TEXT).rfind("2 of the 5 files cannot be given their new names: 2 ", 0), 0u)
+        << controlText(check, IDC_CHECK_TEXT);
+    EXPECT_TRUE(screenshot(check, "run_check"));
+    click(check, IDC_CHECK_RENAME);
     HWND progress = program->waitForWindow("Calderwynstrope - Progress");
     ASSERT_NE(progress, nullptr);
     const std::string folder = musicFolder();
     EXPECT_TRUE(shows(progress, IDC_STATUS,
                       "Renaming...done\r\n\r\nThe following files could not be renamed:\r\n- \"" + folder +
-                          "2.mp3\"\r\n- \"" + folder + "4.mp3\"\r\n\r\n3 files were successfully renamed."));
+                          "2.mp3\"\r\n- \"" + folder + "4.mp3\"\r\n\r\n3 files renamed, 0 unchanged, 2 failed."));
     EXPECT_TRUE(shows(progress, IDC_PROGRESS_TEXT, "Progress: File 5 of 5"));
     EXPECT_TRUE(shows(progress, IDCANCEL, "OK"));
     EXPECT_TRUE(screenshot(progress, "progress"));
@@ -212,6 +247,58 @@ TEST_F(AppTest, UnattendedRunReportsItsFailures) {
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(progress); }));
     EXPECT_TRUE(platform::fileExists(music / "5_x.mp3"));
     EXPECT_EQ(readFile(music / "2_x.mp3"), "2_x.mp3");
+
+    // A name that would not change is left alone: neither moved nor recorded nor counted as renamed.
+    for (const char* name : {"p_q.mp3", "plain.mp3"}) writeFile(music / name, name);
+    closeWithEscape(dialog);
+    dialog = start(filterFile("u.ren", {*core::buildFilter("--underscores", {}).rule}));
+    ASSERT_NE(dialog, nullptr);
+    setChecked(dialog, IDC_CONFIRM_ON, false);
+    setControlText(dialog, IDC_FOLDER, musicFolder());
+    setControlText(dialog, IDC_PATTERN, "p*.mp3");
+    ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_RENAME); }));
+    click(dialog, IDC_RENAME);
+    progress = program->waitForWindow("Calderwynstrope - Progress");
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(shows(progress, IDC_STATUS, "Renaming...done\r\n\r\n1 file renamed, 1 unchanged, 0 failed."));
+    click(progress, IDCANCEL);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(progress); }));
+    EXPECT_EQ(readFile(music / "p q.mp3"), "p_q.mp3");
+    const auto runs = core::parseIndex(readFile(home / "braxen.idx"));
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_TRUE(std::any_of(runs.begin(), runs.end(), [](const core::IndexEntry& run) {
+        return run.description.find(" - 1 file renamed, 1 unchanged, 0 failed.") != std::string::npos;
+    }));
+    closeWithEscape(dialog);
+}
+
+TEST_F(AppTest, CancelStopsAnUnattendedRunAndItsRecordHoldsWhatMoved) {
+    constexpr int kFiles = 1000;
+    for (int i = 0; i < kFiles; ++i) writeFile(music / ("t" + std::to_string(i) + ".mp3"), "t");
+    HWND dialog = start(filterFile("x.ren", {appendEnd("_x")}));
+    ASSERT_NE(dialog, nullptr);
+    setChecked(dialog, IDC_CONFIRM_ON, false);
+    setControlText(dialog, IDC_FOLDER, musicFolder());
+    setControlText(dialog, IDC_PATTERN, "t*.mp3");
+    ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_RENAME); }));
+    click(dialog, IDC_RENAME);
+    HWND progress = program->waitForWindow("Calderwynstrope - Progress");
+    ASSERT_NE(progress, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return controlText(progress, IDC_PROGRESS_TEXT).rfind("Progress: File", 0) == 0; }));
+    click(progress, IDCANCEL);  // the window answers while the run goes on
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(progress); }));
+    int moved = 0;
+    for (int i = 0; i < kFiles; ++i) {
+        const bool renamed = platform::fileExists(music / ("t" + std::to_string(i) + "_x.mp3"));
+        EXPECT_NE(renamed, platform::fileExists(music / ("t" + std::to_string(i) + ".mp3"))) << i;
+        moved += renamed;
+    }
+    EXPECT_LT(moved, kFiles) << "stopped before the end";
+    const auto runs = core::parseIndex(readFile(home / "braxen.idx"));
+    ASSERT_EQ(runs.size(), 1u);
+    std::vector<core::UndoEntry> recorded;
+    core::readUndoDatabase(home / ("undo\\" + runs[0].name), recorded);
+    EXPECT_EQ(recorded.size(), static_cast<std::size_t>(moved)) << "every move made, and only those";
     closeWithEscape(dialog);
 }
 

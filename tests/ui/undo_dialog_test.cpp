@@ -100,7 +100,8 @@ TEST_F(UndoDialogTest, PropertiesThenUndoRestoresTheNames) {
     HWND undoing = program->waitForWindow("Calderwynstrope - Undo Progress");
     ASSERT_NE(undoing, nullptr);
     EXPECT_TRUE(waitUntil([&] {
-        return controlText(undoing, IDC_UNDO_STATUS) == "Undoing complete:\r\n\r\n3 files were successfully undone.";
+        return controlText(undoing, IDC_UNDO_STATUS) ==
+               "Undoing complete:\r\n\r\n3 files undone, 0 already back, 0 failed.";
     }));
     EXPECT_TRUE(waitUntil([&] { return controlText(undoing, IDCANCEL) == "OK"; }));
     click(undoing, IDCANCEL);

@@ -25,7 +25,10 @@ JournalRecovery AppContext::recoverInterruptedRuns() const {
 }
 
 RunOptions AppContext::runOptions(bool undo) const {
-    return RunOptions{undo, settings_.limitUndo != 0, settings_.undoLimit};
+    RunOptions options{undo, settings_.limitUndo != 0, settings_.undoLimit};
+    // A name that would not change is no rename, whichever front end runs it.
+    options.leaveUnchanged = true;
+    return options;
 }
 
 }  // namespace core

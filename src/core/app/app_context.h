@@ -38,7 +38,8 @@ public:
     // The loaded plug-ins, scanned without a window on first use when scanPlugins was not called.
     PluginManager& plugins();
 
-    // The undo settings of a run, with undo on or off as the user asked for this run.
+    // The undo settings of a run, with undo on or off as the user asked for this run; names that
+    // would not change are left alone.
     RunOptions runOptions(bool undo) const;
 
     // Turns the journals of runs that died into undo databases (recoverJournals, with the undo

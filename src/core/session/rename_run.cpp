@@ -210,7 +210,16 @@ void RenameRun::release() {
 }
 
 const RunStep* RenameRun::next() {
-    take();
+    for (;;) {
+        take();
+        // A name that would not change is no question to ask.
+        if (!current_ || !options_.leaveUnchanged || current_->newName != current_->file->name ||
+            platform::pathTooLong(current_->file->folder(), current_->file->name.view())) {
+            break;
+        }
+        ++result_.unchanged;
+        release();
+    }
     if (!current_) release();  // nothing left: the run is over
     return current_ ? &*current_ : nullptr;
 }
@@ -218,6 +227,11 @@ const RunStep* RenameRun::next() {
 bool RenameRun::apply(const std::string& newName, std::string* reason) {
     take();
     if (!current_) return false;
+    if (options_.leaveUnchanged && newName == current_->file->name) {
+        ++result_.unchanged;
+        release();
+        return true;
+    }
     // The one place a run moves a file: the session checks the name, records the move for undo
     // and makes it.
     try {
@@ -237,6 +251,13 @@ void RenameRun::skip() {
     take();
     if (!current_) return;
     ++result_.skipped;
+    release();
+}
+
+void RenameRun::cancel() {
+    current_.reset();
+    position_ = files_.size();
+    result_.notReached = files_.size() - handled();
     release();
 }
 
@@ -299,6 +320,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
     // When the journal takes no more records, the moves already recorded are still made: their
     // records reach the disk before they do. Then the run stops.
     std::optional<platform::FileError> journalFailed;
+    bool stopped = false;
     try {
         // A file already taken (a front end stepped, then chose to rename the rest) goes first.
         if (current_) {
@@ -322,6 +344,11 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
                 aheadCount_ = ahead.size();
             }
             if (ahead.empty()) break;
+            if (callbacks.stop && callbacks.stop()) {
+                // Recorded ahead but not made: the undo database holds only the moves made.
+                stopped = true;
+                break;
+            }
             Ahead step = std::move(ahead.front());
             ahead.pop_front();
             aheadCount_ = ahead.size();
@@ -369,7 +396,13 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
             ++count;
             if (told) callbacks.progress(RunProgress{handled(), total(), *told});
         }
-        if (journalFailed) {
+        if (stopped) {
+            result_.notReached = ahead.size() + waiting.size() + (files_.size() - position_);
+            position_ = files_.size();
+            aheadCount_ = 0;
+            waiting_ = 0;
+            release();
+        } else if (journalFailed) {
             // What waited is not reached: the run stops here.
             waiting_ = 0;
             stop(*journalFailed);
@@ -548,23 +581,26 @@ void RenameRun::finishWaiting(std::vector<std::size_t> waiting, const std::vecto
     }
 }
 
+std::string runCountsText(const RunResult& result) {
+    std::string text =
+        countsText(RunCounts{result.renamed, result.unchanged, result.failed() + result.unlistedFolders.size()});
+    if (result.skipped) text += ", " + std::to_string(result.skipped) + " skipped";
+    if (result.notReached) text += ", " + std::to_string(result.notReached) + " not reached (the run was cancelled)";
+    return text;
+}
+
 RunResult RenameRun::result() const {
     RunResult result = result_;
     if (started_) result.elapsedSeconds = (ended_ ? *ended_ : platform::now()) - *started_;
     if (!result.anyFailure()) {
-        result.summaryText = formatString(IDS_RENAME_DONE, {static_cast<std::int64_t>(result.renamed)});
+        result.summaryText = formatString(IDS_RENAME_DONE, {runCountsText(result)});
     } else {
         std::string list;
         for (const RunFailure& failure : result.failures) {
             list += formatText("- \"%s\"\r\n", {platform::displayName(failure.path())});
         }
         list += folderProblemLines(result.unlistedFolders);
-        result.summaryText =
-            formatString(IDS_RENAME_DONE_WITH_FAILURES, {list, static_cast<std::int64_t>(result.renamed)});
-    }
-    if (result.unchanged) {
-        result.summaryText += formatText("\r\n%d files already had their new name and were left unchanged.",
-                                         {static_cast<std::int64_t>(result.unchanged)});
+        result.summaryText = formatString(IDS_RENAME_DONE_WITH_FAILURES, {list, runCountsText(result)});
     }
     return result;
 }
@@ -575,7 +611,8 @@ RunResult RenameRun::finish() {
         // The journal stays whenever the database could not be written or registered.
         std::string problem;
         try {
-            result_.undoDatabase = session_.finish(result_.renamed);
+            result_.undoDatabase = session_.finish(
+                RunCounts{result_.renamed, result_.unchanged, result_.failed() + result_.unlistedFolders.size()});
         } catch (const BRAXEN::braxen_Exception& error) {
             problem = "the undo index " + paths_.indexFile() + " is not acceptable (" + error.message() + ").";
         } catch (const platform::FileError& error) {

@@ -45,14 +45,14 @@ struct RunResult {
     std::size_t total = 0;  // files in the run
     std::size_t renamed = 0;
     std::size_t skipped = 0;
-    std::size_t unchanged = 0;  // left alone: the name would not change (leaveUnchanged)
+    std::size_t unchanged = 0;   // left alone: the name would not change (leaveUnchanged)
+    std::size_t notReached = 0;  // left as they are because the run was cancelled
     std::vector<RunFailure> failures;
     // Folders the run's files were looked for in that could not be listed: whatever they hold is
     // not in the run. Each counts against the run as a failure does (RenameRun::noteUnlistedFolders).
     std::vector<FolderProblem> unlistedFolders;
     // "Renaming...done" with the failed files (then the folders not listed, with the reason) and
-    // the number renamed, lines ending in \r\n; the number left unchanged follows when there are
-    // any.
+    // how many were renamed, left unchanged and failed (runCountsText), lines ending in \r\n.
     std::string summaryText;
     // Why the run's undo record could not be written or registered, in one line naming the file
     // and the cause; empty when it was. A run whose journal cannot be written stops at once, since
@@ -89,7 +89,14 @@ struct RunCallbacks {
     // with a slow display is not called for each of a hundred thousand files.
     std::function<void(const RunProgress&)> progress;
     std::size_t progressEvery = 1;
+    // Asked before each file: true stops the run there (a Cancel). The files not reached stay as
+    // they are and are counted as not reached.
+    std::function<bool()> stop;
 };
+
+// "3 files renamed, 35 unchanged, 2 failed", then the skipped and the files not reached when there
+// are any: every summary of a run counts them apart.
+std::string runCountsText(const RunResult& result);
 
 class RenameRun {
 public:
@@ -137,6 +144,12 @@ public:
     bool apply(const std::string& newName, std::string* reason = nullptr);
     // Leaves the current file as it is, counted as skipped.
     void skip();
+    // Ends a stepping run here: the files not handled yet are counted as not reached.
+    void cancel();
+
+    // Where the core's failures go from now on (a front end that runs the run on another thread
+    // hands them to its own).
+    void setReporter(Reporter& reporter) { session_.setReporter(reporter); }
 
     // --- One pass ---
     // Renames every file not yet handled (the current one too) to the name meant for it. A file

@@ -37,14 +37,14 @@ std::string applyRules(const PluginManager* plugins, const RuleList& rules, cons
 
 RenameSession::RenameSession(const PluginManager* plugins, const RuleList& rules, const RunOptions& options,
                              AppPaths paths, Reporter& reporter)
-    : plugins_(plugins), rules_(rules), options_(options), paths_(std::move(paths)), reporter_(reporter) {}
+    : plugins_(plugins), rules_(rules), options_(options), paths_(std::move(paths)), reporter_(&reporter) {}
 
 RenameSession::~RenameSession() {
     if (finished_) return;
     try {
         finish();
     } catch (const std::exception& error) {
-        reporter_.criticalError(error.what());
+        reporter_->criticalError(error.what());
     }
 }
 
@@ -59,7 +59,7 @@ std::string RenameSession::proposeName(const std::string& folder, const std::str
             formatString(IDS_MODIFY_NAME_FAILED, {platform::displayName(folder), platform::displayName(unchanged)});
         // A pattern that gave up on this name says why, so the user can mend the pattern.
         if (dynamic_cast<const RegexFailure*>(&error)) message += " " + platform::displayName(error.what());
-        reporter_.criticalError(message);
+        reporter_->criticalError(message);
         return unchanged;
     }
 }
@@ -135,10 +135,10 @@ bool RenameSession::renameFile(const std::string& oldName, const std::string& fo
     return commitMove(prepareMove(oldName, folder, newName), oldName, folder, newName, errorText);
 }
 
-std::string RenameSession::finish(std::optional<std::size_t> files) {
+std::string RenameSession::finish(std::optional<RunCounts> counts) {
     finished_ = true;
     if (!options_.undo) return std::string();
-    return journal_.finish(options_.limitUndo, options_.undoLimit, files);
+    return journal_.finish(options_.limitUndo, options_.undoLimit, counts);
 }
 
 }  // namespace core

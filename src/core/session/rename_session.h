@@ -68,8 +68,9 @@ public:
     // renamed, from the run's journal, which then goes. Returns the database's name, or empty.
     // Raises the platform's file error, or braxen_Exception for an index that is not acceptable;
     // the journal then stays, for recovery at the next start.
-    // `files`: how many files the run renamed, for the description (RunJournal::finish).
-    std::string finish(std::optional<std::size_t> files = std::nullopt);
+    // `counts`: what the run made of its files, for the description (RunJournal::finish).
+    std::string finish(std::optional<RunCounts> counts = std::nullopt);
+    void setReporter(Reporter& reporter) { reporter_ = &reporter; }
 
 private:
     const PluginManager* plugins_;
@@ -80,7 +81,7 @@ private:
     std::unique_ptr<platform::MoveFolder> recordFolder_;  // the folder of the last move recorded
     RunOptions options_;
     AppPaths paths_;
-    Reporter& reporter_;
+    Reporter* reporter_;
     bool finished_ = false;
 };
 

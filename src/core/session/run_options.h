@@ -10,8 +10,8 @@ struct RunOptions {
     bool undo = false;       // record the run in an undo database
     bool limitUndo = false;  // keep at most undoLimit databases, dropping the oldest
     std::int32_t undoLimit = 50;
-    // A one-pass run leaves a file whose name would not change alone: not moved, not recorded,
-    // counted as unchanged (the command line; the window keeps its counters as they are).
+    // A file whose name would not change is left alone: not moved, not recorded, counted as
+    // unchanged. A stepping run does not ask about it either.
     bool leaveUnchanged = false;
     // A one-pass run orders its moves so that a name held by another file of the run is free when
     // its move comes: that file moves first, and a ring of them (a swap) goes through a temporary

@@ -84,7 +84,7 @@ void RunJournal::moveMade(std::uint64_t record, bool made) {
     ++madeCount_;
 }
 
-std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit, std::optional<std::size_t> files) {
+std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit, std::optional<RunCounts> counts) {
     if (!isOpen()) return std::string();
     syncing_.reset();
     appender_->finish();
@@ -93,8 +93,9 @@ std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit, std::opti
     std::string registered;
     if (madeCount_ > 0) {
         const std::size_t count = writeDatabaseFromJournal(paths_, name_, path(), recordsAt_, made_);
-        registerDatabase(paths_, IndexEntry{name_, undoDescription(platform::now(), files.value_or(count))}, limitUndo,
-                         undoLimit);
+        registerDatabase(paths_,
+                         IndexEntry{name_, undoDescription(platform::now(), counts.value_or(RunCounts{count, 0, 0}))},
+                         limitUndo, undoLimit);
         registered = name_;
     }
     try {

@@ -62,9 +62,9 @@ public:
     // then renamed), registers it in the index, and deletes the journal. Returns the database's
     // name, or empty when no move was made. On failure the journal stays, for recovery at the
     // next start, and the error (FileError or braxen_Exception) is raised.
-    // `files`, when given, is how many files the run renamed, for the description: a swap moves
+    // `counts`, when given, is what the run made of its files, for the description: a swap moves
     // one of its files twice (through a temporary name), and the database holds both moves.
-    std::string finish(bool limitUndo, std::int32_t undoLimit, std::optional<std::size_t> files = std::nullopt);
+    std::string finish(bool limitUndo, std::int32_t undoLimit, std::optional<RunCounts> counts = std::nullopt);
 
     // Closes and unlocks the journal without finishing; the file stays for recovery.
     void abandon() noexcept;

@@ -308,8 +308,20 @@ void UndoCatalog::removeIndexEntry(const IndexEntry& entry, bool deleteFile) {
     refresh();
 }
 
+std::string undoCountsText(const UndoOutcome& outcome) {
+    std::string text = std::to_string(outcome.undone) + (outcome.undone == 1 ? " file undone, " : " files undone, ") +
+                       std::to_string(outcome.alreadyBack) + " already back, " + std::to_string(outcome.failures) +
+                       " failed";
+    if (outcome.notReached) {
+        text += ", " + std::to_string(outcome.notReached) +
+                " not reached (the undo was cancelled; they stay in the list for another undo)";
+    }
+    return text;
+}
+
 UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry, const std::function<void(std::size_t)>& afterEach,
-                                      const std::function<void(std::size_t)>& beforeStart) {
+                                      const std::function<void(std::size_t)>& beforeStart,
+                                      const std::function<bool()>& stop) {
     const std::string database = databasePath(entry);
     const auto gone = [&] { return platform::FileError(platform::FileError::fileNotFound, 0, database); };
     if (!databaseExists(entry)) throw gone();
@@ -363,16 +375,21 @@ UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry, const std::functi
         std::string piece;
         // The last renamed first, so that a name a later rename took is free again when the earlier
         // one goes back (a.mp3 -> b.mp3 then c.mp3 -> a.mp3; a swap through a third name).
-        for (std::uint32_t end = count; end > 0;) {
+        for (std::uint32_t end = count; end > 0 && !outcome.notReached;) {
             const std::uint32_t first = end - std::min(end, kUndoBatch);
             reader->read(first, end, piece);
             journal.batch(first, end);
             for (std::uint32_t i = end; i-- > first;) {
+                if (stop && stop()) {
+                    outcome.notReached = static_cast<int>(i + 1);
+                    break;
+                }
                 const UndoEntry item = reader->entry(piece, i - first);
                 const UndoStep step = undoEntry(item);
                 if (step == UndoStep::Undone || step == UndoStep::AlreadyBack) {
                     undone[i] = true;
                     ++outcome.undone;
+                    if (step == UndoStep::AlreadyBack) ++outcome.alreadyBack;
                 } else if (++outcome.failures <= kUndoFailuresListed) {
                     outcome.failureText += failureLine(item, step);
                 } else {
@@ -386,18 +403,17 @@ UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry, const std::functi
     }
     if (unlisted > 0) outcome.failureText += "- ... and " + std::to_string(unlisted) + " more\r\n";
 
-    if (outcome.failures == 0) {
+    if (outcome.failures == 0 && outcome.notReached == 0) {
         dropUndone(paths_, entry);
     } else if (isListed(paths_, entry)) {
         // A database deleted or dropped by the limit while it was being undone stays gone.
-        rewriteKeeping(database, undone, static_cast<std::size_t>(outcome.failures));
+        rewriteKeeping(database, undone, static_cast<std::size_t>(outcome.failures + outcome.notReached));
     }
     journal.finish();
     refresh();
-    const std::int64_t total = outcome.undone + outcome.failures;
-    outcome.finalText = outcome.failureText.empty() ? formatString(IDS_UNDO_DONE, {total})
-                                                    : formatString(IDS_UNDO_DONE_WITH_FAILURES,
-                                                                   {outcome.failureText, total - outcome.failures});
+    outcome.finalText = outcome.failureText.empty()
+                            ? formatString(IDS_UNDO_DONE, {undoCountsText(outcome)})
+                            : formatString(IDS_UNDO_DONE_WITH_FAILURES, {outcome.failureText, undoCountsText(outcome)});
     for (const std::string& notice : notices) outcome.finalText = notice + "\r\n\r\n" + outcome.finalText;
     return outcome;
 }

@@ -39,13 +39,20 @@ enum class UndoStep {
 UndoStep undoEntry(const UndoEntry& entry);
 
 struct UndoOutcome {
-    int undone = 0;  // moved back, or found back already (by an undo that was interrupted too)
+    int undone = 0;       // moved back, or found back already (by an undo that was interrupted too)
+    int alreadyBack = 0;  // of those, found at their old name already
     int failures = 0;
+    int notReached = 0;  // left renamed because the undo was cancelled; they stay in the database
     // One IDS_UNDO_FAILURE_LINE per file that could not be moved back, the first
     // kUndoFailuresListed of them, then how many more.
     std::string failureText;
-    std::string finalText;  // IDS_UNDO_DONE, or IDS_UNDO_DONE_WITH_FAILURES when some failed
+    // IDS_UNDO_DONE, or IDS_UNDO_DONE_WITH_FAILURES when some failed, with undoCountsText
+    std::string finalText;
 };
+
+// "3 files undone, 1 already back, 2 failed", then the entries not reached when the undo was
+// cancelled.
+std::string undoCountsText(const UndoOutcome& outcome);
 
 // Raised when the database's undo is already running, in this process or another.
 struct UndoInProgress : std::runtime_error {
@@ -115,8 +122,11 @@ public:
     // the user can fix the cause and undo again. Raises UndoInProgress when another undo of it
     // runs, UndoFoldersBusy when another run or undo holds one of its folders, UndoDatabaseSetAside for a database that
     // cannot be read, and the platform's error for one that has left the index, before anything is moved.
+    // `stop`, asked before each entry, cancels the undo there when it returns true: the entries
+    // not reached stay in the database, as failures do.
     UndoOutcome undoDatabase(const IndexEntry& entry, const std::function<void(std::size_t)>& afterEach = {},
-                             const std::function<void(std::size_t total)>& beforeStart = {});
+                             const std::function<void(std::size_t total)>& beforeStart = {},
+                             const std::function<bool()>& stop = {});
 
     // Forgets the list. Nothing is written: every change reached the index when it was made, and
     // writing back an old copy would drop the runs registered since.

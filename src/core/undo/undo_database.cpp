@@ -98,6 +98,15 @@ std::string undoDescription(std::time_t when, std::size_t count) {
                         {shortDateTime(platform::localTime(when)), static_cast<std::int64_t>(count)});
 }
 
+std::string countsText(const RunCounts& counts) {
+    return std::to_string(counts.renamed) + (counts.renamed == 1 ? " file renamed, " : " files renamed, ") +
+           std::to_string(counts.unchanged) + " unchanged, " + std::to_string(counts.failed) + " failed";
+}
+
+std::string undoDescription(std::time_t when, const RunCounts& counts) {
+    return shortDateTime(platform::localTime(when)) + " - " + countsText(counts) + ".";
+}
+
 std::size_t undoEntrySize(std::uint32_t version) {
     if (version < 1 || version > 4) return 0;
     return 3 * slotFor(version) + (hasIdentities(version) ? kUndoIdentitySize : 0);

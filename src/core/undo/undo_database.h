@@ -152,8 +152,19 @@ bool fitsUndoRecord(const std::string& folder, const std::string& newName, const
 // database.
 bool isSafeUndoEntry(const UndoEntry& entry);
 
-// The description a database gets in the index: "3/7/99 9:05:02 - 14 file(s) renamed.".
+// The description a run recovered from its journal gets in the index, which knows only how many
+// files were renamed: "3/7/99 9:05:02 - 14 file(s) renamed.".
 std::string undoDescription(std::time_t when, std::size_t count);
+
+// What a run made of its files: the description of a finished run counts them apart.
+struct RunCounts {
+    std::size_t renamed = 0, unchanged = 0, failed = 0;
+};
+// "3 files renamed, 35 unchanged, 2 failed".
+std::string countsText(const RunCounts& counts);
+// "3/7/99 9:05:02 - 3 files renamed, 35 unchanged, 2 failed.": a database written from here on;
+// those in the index keep the description they were given.
+std::string undoDescription(std::time_t when, const RunCounts& counts);
 
 // A database file's bytes taken apart: its entries, and the Rule section as it is, which is
 // written back unchanged when the database is rewritten (no plug-in is needed for that). Raises

@@ -465,7 +465,8 @@ void MainDialog::rename() {
     core::RenameRun run(&plugins(), rules, std::move(files), options, context_.paths(), reporter_);
     // Told with the failures at the end of the run.
     run.noteUnlistedFolders(std::move(unlisted));
-    showRun(hwnd(), run, confirm);
+    // An unattended run is checked first; the user may ask for the preview instead.
+    if (showRun(hwnd(), run, confirm, !confirm) == RunEnd::ShowPreview) preview();
 }
 
 void MainDialog::preview() {

@@ -84,6 +84,13 @@
 #define IDC_FAILS 1128
 #define IDC_ELAPSED 1129
 #define IDC_SKIPPED 1130
+#define IDC_UNCHANGED 1195
+
+// The check before an unattended run.
+#define IDD_RUN_CHECK 155
+#define IDC_CHECK_TEXT 1196
+#define IDC_CHECK_PREVIEW 1197
+#define IDC_CHECK_RENAME 1198
 
 // Preview dialog.
 #define IDC_PREVIEW_PROGRESS 1181

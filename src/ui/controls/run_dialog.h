@@ -1,8 +1,10 @@
 // The base of the dialogs that run a long job in front of the user (a rename run, an undo): the
-// job starts once the dialog is on screen, and the dialog sets its buttons' states itself as the
-// job goes.
+// job starts once the dialog is on screen and runs on the worker thread of the dialog's run
+// service, so the window paints and takes a Cancel meanwhile. What the job shows or asks on the
+// way reaches the dialog as a posted message, handled on the dialog's own thread.
 #pragma once
 
+#include "core/session/run_service.h"
 #include "ui/controls/zel_dialog.h"
 
 namespace ui {
@@ -10,49 +12,38 @@ namespace ui {
 // Posted by a run dialog to itself when it is first shown, so the window is painted before the
 // first file is touched.
 constexpr UINT kStartRunMessage = WM_USER + 100;
+// Posted by the run service when the job has handed the dialog something to do.
+constexpr UINT kRunServiceMessage = WM_USER + 101;
 
-// Paces a long job's dealings with its window. Progress is redrawn at most once every 50 ms, and
-// always at the end: drawing each of a hundred thousand files would make the screen, not the
-// disk, set the speed of the run, and at twenty redraws a second the progress looks the same.
-// Waiting window messages are handled after a file whenever 10 ms have passed since they last
-// were, so after every file of a slow run and about a hundred times a second in a fast one: a
-// click is answered just as promptly, but a run of small files is not bound by asking the
-// system for messages, which under Wine costs a trip to its server each time.
+// Paces the progress a long job shows: at most once every 50 ms, and always at the end. Drawing
+// each of a hundred thousand files would make the screen, not the disk, set the speed of the run,
+// and at twenty redraws a second the progress looks the same.
 class ProgressPacer {
 public:
     // Whether to redraw now: the first time, 50 ms after the last redraw, or at the end.
-    bool due(bool last) { return redraw_.due(last); }
-    // Whether to handle waiting messages now: the first time, 10 ms after the last time, or at
-    // the end.
-    bool messagesDue(bool last) { return messages_.due(last); }
+    bool due(bool last);
 
 private:
-    // True the first time, once `intervalMs` have passed since it last was, and at the end.
-    class Interval {
-    public:
-        explicit Interval(ULONGLONG intervalMs) : intervalMs_(intervalMs) {}
-        bool due(bool last);
-
-    private:
-        ULONGLONG intervalMs_;
-        ULONGLONG at_ = 0;
-        bool first_ = true;
-    };
-    Interval redraw_{50};
-    Interval messages_{10};
+    ULONGLONG at_ = 0;
+    bool first_ = true;
 };
 
 class RunDialog : public UI_dialog {
 public:
-    RunDialog(int resourceId, HWND parent) : UI_dialog(resourceId, parent) { autoDisable = false; }
+    RunDialog(int resourceId, HWND parent);
+
+    core::RunService& service() { return service_; }
 
 protected:
     // The job, started once from kStartRunMessage.
     virtual void startRun() = 0;
+    // Cancel, Esc or closing the window: the job stops within one file, then the dialog closes.
+    void onCancel() override;
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     bool started_ = false;
+    core::RunService service_;
 };
 
 }  // namespace ui

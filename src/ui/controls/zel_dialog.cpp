@@ -217,16 +217,4 @@ void UI_dialog::setText(int id, const std::string& text) {
     SetDlgItemTextW(hwnd(), id, widen(text).c_str());
 }
 
-void pumpMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(message.wParam));
-            return;
-        }
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
 }  // namespace ui

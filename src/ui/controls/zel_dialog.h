@@ -99,10 +99,6 @@ public:
     void setText(int id, const std::string& text);
 };
 
-// Dispatches every message waiting in the thread's queue, so a long loop keeps its window alive.
-// No dialog keyboard handling: Tab, Enter and Escape mean nothing while a loop runs.
-void pumpMessages();
-
 // The wait cursor, for as long as the object lives.
 class WaitCursor {
 public:

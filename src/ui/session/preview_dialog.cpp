@@ -16,8 +16,8 @@ namespace {
 using platform::win32::narrow;
 using platform::win32::widen;
 
-// Posted by the background thread when the list is ready (or the preview failed).
-constexpr UINT kPreviewDoneMessage = WM_APP + 14;
+// Posted by the run service when the worker has handed the dialog something, its end included.
+constexpr UINT kPreviewServiceMessage = WM_APP + 14;
 constexpr UINT_PTR kProgressTimer = 1;
 constexpr UINT kProgressIntervalMs = 100;
 
@@ -68,7 +68,9 @@ void PreviewDialog::QueuedReporter::showWaiting() {
 // --- PreviewDialog ----------------------------------------------------------------------------
 
 PreviewDialog::PreviewDialog(HWND parent, PreviewRequest request)
-    : UI_dialog(IDD_PREVIEW, parent), request_(std::move(request)) {
+    : UI_dialog(IDD_PREVIEW, parent),
+      request_(std::move(request)),
+      service_([this] { PostMessageW(hwnd(), kPreviewServiceMessage, 0, 0); }) {
     onCommand(IDC_PREVIEW_RENAME, [this] { rename(); });
     onUpdate(IDC_PREVIEW_RENAME, [this] { return ready_ && okCount_ > 0; });
 }
@@ -78,8 +80,8 @@ PreviewDialog::~PreviewDialog() {
 }
 
 void PreviewDialog::stopWork() {
-    stop_ = true;
-    if (worker_.joinable()) worker_.join();
+    service_.cancel();
+    service_.wait();
 }
 
 void PreviewDialog::onInitDialog() {
@@ -98,12 +100,12 @@ void PreviewDialog::onInitDialog() {
     initialFocus = item(IDC_PREVIEW_LIST);
 
     SetTimer(hwnd(), kProgressTimer, kProgressIntervalMs, nullptr);
-    const HWND window = hwnd();
-    worker_ = std::thread([this, window] {
-        work();
-        ready_ = true;
-        PostMessageW(window, kPreviewDoneMessage, 0, 0);
-    });
+    service_.start(
+        [this] {
+            work();
+            ready_ = true;
+        },
+        [this] { showList(); });
 }
 
 void PreviewDialog::addColumns() {
@@ -125,7 +127,7 @@ void PreviewDialog::work() {
         core::FileList files;
         unlisted_ =
             core::findFiles(files, request_.recurse, request_.folder, request_.pattern, request_.paths.ownFolders());
-        if (stop_) return;
+        if (service_.cancelled()) return;
         auto run = std::make_unique<core::RenameRun>(request_.plugins, request_.rules, std::move(files),
                                                      request_.options, request_.paths, reporter_);
         // A run from this preview tells them with its failures too.
@@ -133,7 +135,7 @@ void PreviewDialog::work() {
         lines_ = run->preview([this](std::size_t done, std::size_t steps) {
             done_ = done;
             steps_ = steps;
-            return !stop_;
+            return !service_.cancelled();
         });
         run_ = std::move(run);
     } catch (const std::exception& error) {
@@ -319,9 +321,8 @@ bool PreviewDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
             if (wParam != kProgressTimer) return false;
             if (!ready_) showProgress();
             return true;
-        case kPreviewDoneMessage:
-            if (worker_.joinable()) worker_.join();
-            showList();
+        case kPreviewServiceMessage:
+            service_.runPending();
             return true;
         case WM_SIZE:
             if (!placed_.empty() && wParam != SIZE_MINIMIZED) layout();

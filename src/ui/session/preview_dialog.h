@@ -1,6 +1,6 @@
 // The Preview dialog: every file the main dialog's settings would rename, with its new name and
 // what the run would make of it, before anything on disk changes. The files are found and their
-// names worked out on a thread of their own, so the window stays alive on a hundred thousand
+// names worked out on the worker of the dialog's run service, so the window stays alive on a hundred thousand
 // files; the list is virtual and only draws the rows in sight. Rename runs exactly the list
 // shown.
 #pragma once
@@ -21,6 +21,7 @@
 #include "core/base/app_paths.h"
 #include "core/base/reporter.h"
 #include "core/session/rename_run.h"
+#include "core/session/run_service.h"
 #include "ui/controls/zel_dialog.h"
 
 namespace ui {
@@ -64,7 +65,7 @@ private:
         std::vector<std::string> waiting_;
     };
 
-    void work();  // on the background thread
+    void work();  // on the worker
     void stopWork();
     void showProgress();
     void showList();
@@ -83,8 +84,6 @@ private:
     core::RunPreview lines_;
     std::string error_;                          // why the preview failed, or empty
     std::vector<core::FolderProblem> unlisted_;  // folders the files were looked for in but not listed
-    std::thread worker_;
-    std::atomic<bool> stop_{false};
     std::atomic<bool> ready_{false};
     std::atomic<std::size_t> done_{0}, steps_{0};
 
@@ -103,6 +102,8 @@ private:
         RECT rect;
     };
     std::vector<Placed> placed_;
+    // Last, so that it stops the worker before anything the worker uses goes.
+    core::RunService service_;
 };
 
 }  // namespace ui

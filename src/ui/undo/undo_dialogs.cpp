@@ -190,44 +190,55 @@ void UndoProgressDialog::onInitDialog() {
 
 void UndoProgressDialog::startRun() {
     setText(IDC_UNDO_STATUS, "Undoing changes...");
-    ProgressPacer pacer;
-    std::size_t total = 0;
-    core::UndoOutcome outcome;
-    try {
-        outcome = catalog_.undoDatabase(
-            entry_,
-            [&](std::size_t done) {
-                if (pacer.due(done == total)) progress_.setPosition(static_cast<int>(done));
-                if (pacer.messagesDue(done == total)) pumpMessages();
-            },
-            [&](std::size_t count) {
-                total = count;
-                progress_.setRange(static_cast<int>(count));
-                progress_.setPosition(0);
-            });
-    } catch (const BRAXEN::braxen_Exception& error) {
-        showCriticalError(core::fileErrorReport(core::IDS_LOAD_UNDO_FAILED, error));
-        endDialog(IDCANCEL);
-        return;
-    } catch (const core::UndoInProgress& refused) {
-        showAppMessage(refused.what(), MB_OK | MB_ICONEXCLAMATION);
-        endDialog(IDCANCEL);
-        return;
-    } catch (const core::UndoFoldersBusy& busy) {
-        showAppMessage(busy.what(), MB_OK | MB_ICONSTOP);
-        endDialog(IDCANCEL);
-        return;
-    } catch (const core::UndoDatabaseSetAside& unreadable) {
-        showCriticalError(unreadable.what());
-        endDialog(IDCANCEL);
-        return;
-    } catch (const std::exception& error) {
-        showUnhandledError(error);
-        endDialog(IDCANCEL);
-        return;
-    }
-    setText(IDCANCEL, "OK");
-    setText(IDC_UNDO_STATUS, outcome.finalText);
+    service().start(
+        [this] {
+            // What went wrong is told on the dialog's thread, once the undo is over.
+            try {
+                ProgressPacer pacer;
+                std::size_t total = 0;
+                outcome_ = catalog_.undoDatabase(
+                    entry_,
+                    [&](std::size_t done) {
+                        if (pacer.due(done == total)) {
+                            service().post([this, done] { progress_.setPosition(static_cast<int>(done)); });
+                        }
+                    },
+                    [&](std::size_t count) {
+                        total = count;
+                        service().post([this, count] {
+                            progress_.setRange(static_cast<int>(count));
+                            progress_.setPosition(0);
+                        });
+                    },
+                    [this] { return service().cancelled(); });
+            } catch (const BRAXEN::braxen_Exception& error) {
+                refusal_ = [text = core::fileErrorReport(core::IDS_LOAD_UNDO_FAILED, error)] {
+                    showCriticalError(text);
+                };
+            } catch (const core::UndoInProgress& refused) {
+                refusal_ = [text = std::string(refused.what())] { showAppMessage(text, MB_OK | MB_ICONEXCLAMATION); };
+            } catch (const core::UndoFoldersBusy& busy) {
+                refusal_ = [text = std::string(busy.what())] { showAppMessage(text, MB_OK | MB_ICONSTOP); };
+            } catch (const core::UndoDatabaseSetAside& unreadable) {
+                refusal_ = [text = std::string(unreadable.what())] { showCriticalError(text); };
+            } catch (const std::exception&) {
+                refusal_ = [error = std::current_exception()] {
+                    try {
+                        std::rethrow_exception(error);
+                    } catch (const std::exception& shown) {
+                        showUnhandledError(shown);
+                    }
+                };
+            }
+        },
+        [this] {
+            if (refusal_) {
+                refusal_();
+                return endDialog(IDCANCEL);
+            }
+            setText(IDCANCEL, "OK");
+            setText(IDC_UNDO_STATUS, outcome_.finalText);
+        });
 }
 
 // --- UndoPropertiesDialog -------------------------------------------------------------------------

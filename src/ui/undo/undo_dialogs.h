@@ -2,6 +2,7 @@
 // database and the progress of an undo.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,9 @@ private:
     core::UndoCatalog& catalog_;
     const core::IndexEntry& entry_;
     PercentProgressCtrl progress_;
+    // Set by the worker, read on the dialog's thread once it has ended.
+    core::UndoOutcome outcome_;
+    std::function<void()> refusal_;  // tells why nothing was undone
 };
 
 class UndoPropertiesDialog : public UI_dialog {

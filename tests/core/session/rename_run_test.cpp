@@ -74,7 +74,8 @@ TEST_F(RenameRunTest, OnePassCountsFailuresAndWritesUndo) {
     EXPECT_EQ(result.failures[0].newName, "2_x.mp3");
     EXPECT_FALSE(result.failures[0].reason.empty());
     EXPECT_EQ(result.summaryText, "Renaming...done\r\n\r\nThe following files could not be renamed:\r\n- \"" + dir() +
-                                      "2.mp3\"\r\n- \"" + dir() + "4.mp3\"\r\n\r\n3 files were successfully renamed.");
+                                      "2.mp3\"\r\n- \"" + dir() +
+                                      "4.mp3\"\r\n\r\n3 files renamed, 0 unchanged, 2 failed.");
     EXPECT_EQ(readFile(music / "2_x.mp3"), "2_x.mp3") << "never overwritten";
     EXPECT_EQ(readFile(music / "5_x.mp3"), "5.mp3");
 
@@ -136,7 +137,38 @@ TEST_F(RenameRunTest, ARunAfterAPreviewRenamesWhatWasShown) {
     EXPECT_EQ(run.next()->newName, "one.mp3");
     run.runAll();
     EXPECT_EQ(readFile(music / "two.mp3"), "b.mp3");
-    EXPECT_EQ(run.finish().summaryText, formatString(IDS_RENAME_DONE, {std::int64_t{2}}));
+    EXPECT_EQ(run.finish().summaryText, "Renaming...done\r\n\r\n2 files renamed, 0 unchanged, 0 failed.");
+
+    // Leaving unchanged names alone, stepping asks only about real renames, and a name typed back
+    // to the old one moves nothing.
+    RunOptions leave;
+    leave.leaveUnchanged = true;
+    RenameRun stepping(nullptr, appendX(), files({"c.mp3", "d.mp3", "e.mp3"}), leave, AppPaths::in(app.path()),
+                       reporter);
+    stepping.planNames({"c.mp3", "d_x.mp3", "e_x.mp3"});
+    EXPECT_EQ(stepping.next()->file->name, "d.mp3");
+    EXPECT_TRUE(stepping.apply("d.mp3"));
+    EXPECT_TRUE(stepping.apply("e_x.mp3"));
+    const RunResult counted = stepping.finish();
+    EXPECT_EQ(counted.summaryText, "Renaming...done\r\n\r\n1 file renamed, 2 unchanged, 0 failed.");
+}
+
+TEST_F(RenameRunTest, ACancelStopsAtTheNextFileAndLeavesTheRestAsTheyAre) {
+    RenameRun run(nullptr, appendX(), files({"1.mp3", "2.mp3", "3.mp3", "4.mp3"}), RunOptions{true, false, 50},
+                  AppPaths::in(app.path()), reporter);
+    RunCallbacks callbacks;
+    std::size_t asked = 0;
+    callbacks.stop = [&] { return ++asked > 1; };
+    run.runAll(callbacks);
+    const RunResult result = run.finish();
+    EXPECT_EQ(result.renamed, 1u);
+    EXPECT_EQ(result.notReached, 3u);
+    EXPECT_EQ(result.summaryText,
+              "Renaming...done\r\n\r\n1 file renamed, 0 unchanged, 0 failed, 3 not reached (the run was cancelled).");
+    EXPECT_TRUE(platform::fileExists(music / "2.mp3"));
+    std::vector<UndoEntry> undo;
+    readUndoDatabase(AppPaths::in(app.path()).undoFolder() + result.undoDatabase, undo);
+    EXPECT_EQ(undo.size(), 1u) << "recorded ahead but never made: not in the database";
 }
 
 TEST_F(RenameRunTest, APreviewReportsItsProgressAndCanBeStopped) {
@@ -266,7 +298,8 @@ TEST_F(RenameRunTest, SwapsShiftsAndRingsAreOrderedAndUndone) {
     }
     const auto index = parseIndex(readFile(app / "braxen.idx"));
     ASSERT_EQ(index.size(), 1u);
-    EXPECT_NE(index[0].description.find(" - 7 file(s) renamed."), std::string::npos) << index[0].description;
+    EXPECT_NE(index[0].description.find(" - 7 files renamed, 0 unchanged, 2 failed."), std::string::npos)
+        << index[0].description;
     UndoCatalog catalog(AppPaths::in(app.path()));
     catalog.refresh();
     EXPECT_EQ(catalog.undoDatabase(index[0]).failures, 0);
@@ -309,8 +342,8 @@ TEST_F(RenameRunTest, FoldersNotListedAndPathsTooLongAreFailures) {
     EXPECT_TRUE(result.anyFailure());
     EXPECT_EQ(result.summaryText, "Renaming...done\r\n\r\nThe following files could not be renamed:\r\n- \"" + deep +
                                       "far.mp3\"\r\n- \"" + music / "locked" +
-                                      "\" (the folder could not be listed: Permission denied)\r\n\r\n1 files were "
-                                      "successfully renamed.");
+                                      "\" (the folder could not be listed: Permission denied)\r\n\r\n1 file renamed, 0 "
+                                      "unchanged, 2 failed.");
 
     RenameRun onlyFolders(nullptr, appendX(), files({"2.mp3"}), options, AppPaths::in(app.path()), reporter);
     onlyFolders.noteUnlistedFolders({FolderProblem{music / "gone", "No such file or directory"}});

@@ -194,7 +194,8 @@ TEST(RenameSession, FinishWritesTheUndoDatabaseOnlyWhenSomethingWasRenamed) {
     index.readAll(entries);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].name, name);
-    EXPECT_NE(entries[0].description.find(" - 2 file(s) renamed."), std::string::npos) << entries[0].description;
+    EXPECT_NE(entries[0].description.find(" - 2 files renamed, 0 unchanged, 0 failed."), std::string::npos)
+        << entries[0].description;
 
     {  // Undo off: nothing written, however much was renamed.
         RenameSession off(nullptr, rules, RunOptions{false, true, 50}, paths, reporter);

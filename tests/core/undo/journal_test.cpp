@@ -160,7 +160,7 @@ TEST(RunJournal, FinishedRunBecomesAnOrdinaryDatabase) {
     const auto index = indexOf(paths);
     ASSERT_EQ(index.size(), 1u);
     EXPECT_EQ(index[0].name, name);
-    EXPECT_NE(index[0].description.find(" - 2 file(s) renamed."), std::string::npos);
+    EXPECT_NE(index[0].description.find(" - 2 files renamed, 0 unchanged, 0 failed."), std::string::npos);
     EXPECT_EQ(index[0].description.find("interrupted"), std::string::npos);
     std::vector<UndoEntry> entries;
     readUndoDatabase(paths.undoFolder() + name, entries);

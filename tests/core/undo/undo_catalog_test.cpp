@@ -48,7 +48,7 @@ TEST(Undo, RestoresEveryNameAndDeletesTheDatabase) {
     EXPECT_EQ(total, 3u);
     EXPECT_EQ(lastDone, 3u);
     EXPECT_EQ(outcome.failures, 0);
-    EXPECT_EQ(outcome.finalText, "Undoing complete:\r\n\r\n3 files were successfully undone.");
+    EXPECT_EQ(outcome.finalText, "Undoing complete:\r\n\r\n3 files undone, 0 already back, 0 failed.");
     for (const char* original : {"a.mp3", "b.mp3", "c.mp3"}) EXPECT_EQ(readFile(dir + original), original);
     EXPECT_FALSE(platform::fileExists(paths.undoFolder() + name));
     EXPECT_TRUE(catalog.entries().empty());
@@ -183,15 +183,20 @@ TEST(Undo, FailuresStayForAnotherTry) {
     EXPECT_EQ(outcome.finalText,
               "Undoing complete:\r\n\r\nThe following files could not be undone:\r\n- from "
               "\"B1.mp3\" to \"b.mp3\" in \"" +
-                  dir + "\"\r\n\r\n2 files were successfully undone.");
+                  dir + "\"\r\n\r\n2 files undone, 0 already back, 1 failed.");
     EXPECT_EQ(catalog.entries(), std::vector<IndexEntry>{entry}) << "listed as before, same description";
     std::vector<UndoEntry> left;
     readUndoDatabase(paths.undoFolder() + name, left);
     EXPECT_EQ(left, (std::vector<UndoEntry>{{dir, "B1.mp3", "b.mp3"}}));
 
     platform::removeFile(dir + "b.mp3");
+    // Cancelled before its first entry: what is left stays listed, for another undo.
+    outcome = catalog.undoDatabase(entry, {}, {}, [] { return true; });
+    EXPECT_EQ(outcome.notReached, 1);
+    EXPECT_EQ(catalog.entries(), std::vector<IndexEntry>{entry});
+    EXPECT_FALSE(platform::fileExists(dir + "b.mp3"));
     outcome = catalog.undoDatabase(entry);
-    EXPECT_EQ(outcome.finalText, "Undoing complete:\r\n\r\n1 files were successfully undone.");
+    EXPECT_EQ(outcome.finalText, "Undoing complete:\r\n\r\n1 file undone, 0 already back, 0 failed.");
     for (const char* original : {"a.mp3", "b.mp3", "c.mp3"}) EXPECT_EQ(readFile(dir + original), original);
     EXPECT_FALSE(platform::fileExists(paths.undoFolder() + name));
     EXPECT_TRUE(catalog.entries().empty());
