@@ -106,11 +106,7 @@ void MainDialog::onInitDialog() {
     initSystemMenu();
 
     addButton_.attach(hwnd(), IDC_ADD);
-    addButton_.setArrowGlyph(1);
-    addButton_.setArrowAlign(AlignRight);
-    addButton_.setTextAlign(AlignHCenter | AlignVCenter);
     addButton_.setMenu(IDR_MENU, 0);
-    addButton_.setAnchor(AlignBottom);
     filterList_.attach(hwnd(), IDC_FILTERS);
     SendDlgItemMessageW(hwnd(), IDC_FOLDER, CB_LIMITTEXT, 260, 0);
     SendDlgItemMessageW(hwnd(), IDC_PATTERN, CB_LIMITTEXT, 20, 0);

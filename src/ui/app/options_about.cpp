@@ -66,7 +66,6 @@ AboutDialog::AboutDialog(HWND parent) : UI_dialog(IDD_ABOUT, parent) {
 
 void AboutDialog::onInitDialog() {
     link_.attach(hwnd(), IDC_HOMEPAGE);
-    link_.setUnderline(true);
     link_.setUrl(kHomePage);
     banner_ = text(IDC_BANNER);
     LOGFONTW log{};

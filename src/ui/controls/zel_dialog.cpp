@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "platform/win32/wide.h"
-#include "ui/controls/custom_controls.h"
+#include "ui/controls/subclassed_control.h"
 #include "ui/controls/dpi.h"
 #include "ui/controls/messages.h"
 #include "ui/controls/text_limit.h"
@@ -127,7 +127,7 @@ INT_PTR ZelDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_DRAWITEM || message == WM_CTLCOLORSTATIC || (message == WM_COMMAND && lParam != 0)) {
         HWND control = message == WM_DRAWITEM ? reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem
                                               : reinterpret_cast<HWND>(lParam);
-        ReflectedControl* reflected = ReflectedControl::of(control);
+        SubclassedControl* reflected = SubclassedControl::of(control);
         if (reflected && reflected->reflect(message, wParam, lParam, result)) {
             SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
             return message == WM_CTLCOLORSTATIC ? result : TRUE;
