@@ -107,7 +107,12 @@ TEST_F(UndoDialogTest, PropertiesThenUndoRestoresTheNames) {
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(undoing); }));
     for (const char* name : {"1.mp3", "2.mp3", "3.mp3"}) EXPECT_EQ(readFile(music / name), name);
     EXPECT_TRUE(waitUntil([&] { return lines(undo) == 1 && !isEnabled(undo, IDC_UNDO_RUN); })) << "now empty";
-    click(undo, IDCANCEL);
+    // The keyboard still works: Tab moves on, Escape closes.
+    HWND focused = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (focused = focusedWindow(undo)) && IsWindowEnabled(focused); }));
+    pressKey(focused, VK_TAB);
+    EXPECT_TRUE(waitUntil([&] { return focusedWindow(undo) != focused && focusedWindow(undo); }));
+    pressKey(focusedWindow(undo), VK_ESCAPE);
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(undo); }));
 }
 

@@ -35,6 +35,11 @@
 #define IDC_UNDO 1074
 #define IDC_RENAME 1048
 #define IDC_PREVIEW 1180
+// The frames and texts that follow the main window's size.
+#define IDC_FILTERS_GROUP 1190
+#define IDC_FILTERS_HINT 1191
+#define IDC_UNDO_GROUP 1192
+#define IDC_UNDO_HINT 1193
 
 // System menu commands of the main dialog.
 #define IDM_OPTIONS 9
@@ -55,6 +60,7 @@
 #define ID_MOVE_DOWN 15783
 #define ID_ADD_COUNTER 15784
 #define IDC_UNDO_RUN 1079
+#define IDC_UNDO_HELP 1194
 #define ID_NO_PLUGINS 100
 #define ID_PLUGIN_FIRST 2000
 #define ID_PLUGIN_LAST 2200
@@ -86,6 +92,7 @@
 #define IDC_PREVIEW_LIST 1182
 #define IDC_PREVIEW_COUNTS 1183
 #define IDC_PREVIEW_RENAME 1184
+#define IDC_PREVIEW_EMPTY 1195
 
 #define IDC_STATIC_TEXT -1
 

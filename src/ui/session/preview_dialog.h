@@ -70,7 +70,6 @@ private:
     void showList();
     void rename();
     void sortBy(int column);
-    void layout();
     void addColumns();
     LRESULT onNotify(const NMHDR& header);
     int findItem(const NMLVFINDITEMW& find) const;
@@ -94,15 +93,6 @@ private:
     bool descending_ = false;
     std::size_t okCount_ = 0;
     mutable std::string statusText_;  // the status cell cellText last gave
-
-    // The layout as the resource made it, for resizing.
-    SIZE minimum_{};
-    RECT client_{};
-    struct Placed {
-        int id;
-        RECT rect;
-    };
-    std::vector<Placed> placed_;
 };
 
 }  // namespace ui

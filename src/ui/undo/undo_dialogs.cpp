@@ -48,9 +48,16 @@ void UndoDialog::onInitDialog() {
     wchar_t title[] = L"Description";
     column.pszText = title;
     ListView_InsertColumn(list, 0, &column);
+    // A description longer than the column shows whole while the pointer rests on it.
+    ListView_SetExtendedListViewStyle(list, LVS_EX_LABELTIP);
     loadImages();
     refreshList();
     if (lines_.empty()) initialFocus = item(IDCANCEL);
+    using L = AnchorLayout;
+    layout.capture(hwnd(), {{IDC_UNDO_HELP, L::GrowRight},
+                            {IDC_UNDO_LIST, L::Grow},
+                            {IDC_UNDO_RUN, L::MoveCorner},
+                            {IDCANCEL, L::MoveCorner}});
 }
 
 void UndoDialog::loadImages() {
@@ -250,6 +257,14 @@ void UndoPropertiesDialog::onInitDialog() {
                             reinterpret_cast<LPARAM>(widen(rule.description).c_str()));
     }
     initialFocus = item(IDCANCEL);
+    using L = AnchorLayout;
+    layout.capture(hwnd(), {{IDC_PROP_NAME, L::GrowRight},
+                            {IDC_PROP_DESCRIPTION, L::GrowRight},
+                            {IDC_PROP_COUNT, L::GrowRight},
+                            {IDC_PROP_DATE, L::GrowRight},
+                            {IDC_PROP_SIZE, L::GrowRight},
+                            {IDC_PROP_FILTERS, L::Grow},
+                            {IDCANCEL, L::MoveCorner}});
 }
 
 }  // namespace ui
