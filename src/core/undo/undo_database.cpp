@@ -209,6 +209,14 @@ void readUndoDatabase(const std::string& path, std::vector<UndoEntry>& entries) 
     entries = parseUndoDatabase(readWholeFile(path)).entries;
 }
 
+std::string commonFolder(std::string_view a, std::string_view b) {
+    std::size_t same = 0;
+    while (same < a.size() && same < b.size() && a[same] == b[same]) ++same;
+    // Back to the end of the last folder name both share.
+    while (same > 0 && a[same - 1] != '\\' && a[same - 1] != '/') --same;
+    return std::string(a.substr(0, same));
+}
+
 bool loadDatabaseProperties(const PluginManager* plugins, const AppPaths& paths, const std::string& name,
                             DatabaseProperties& properties) {
     if (!isDatabaseName(name)) return false;  // not one of ours: no file to look at
@@ -228,23 +236,26 @@ bool loadDatabaseProperties(const PluginManager* plugins, const AppPaths& paths,
     const std::uint64_t entryBytes = std::uint64_t{properties.count} * entrySize;
     requireRemaining(file, entryBytes);
     properties.verified = 0;
-    if (hasIdentities(properties.version)) {
-        // Counted a piece at a time: a database of a million entries is some 800 MB.
-        const std::size_t perPiece = std::max<std::size_t>(1, (std::size_t{1} << 20) / entrySize);
-        std::string piece;
-        for (std::uint32_t done = 0; done < properties.count;) {
-            const std::size_t n = std::min<std::size_t>(perPiece, properties.count - done);
-            piece.resize(n * entrySize);
-            if (file.read(piece.data(), piece.size()) != piece.size()) {
-                throw braxen_Exception(braxen_Exception::invalidFormat);
-            }
-            for (std::size_t i = 0; i < n; ++i) {
-                if (u32At(piece, i * entrySize + 3 * slotFor(properties.version)) & 1) ++properties.verified;
-            }
-            done += static_cast<std::uint32_t>(n);
+    properties.folder.clear();
+    // Read a piece at a time: a database of a million entries is some 800 MB.
+    const std::size_t slot = slotFor(properties.version);
+    const std::size_t perPiece = std::max<std::size_t>(1, (std::size_t{1} << 20) / entrySize);
+    std::string piece;
+    for (std::uint32_t done = 0; done < properties.count;) {
+        const std::size_t n = std::min<std::size_t>(perPiece, properties.count - done);
+        piece.resize(n * entrySize);
+        if (file.read(piece.data(), piece.size()) != piece.size()) {
+            throw braxen_Exception(braxen_Exception::invalidFormat);
         }
-    } else {
-        file.seek(static_cast<std::int64_t>(entryBytes), platform::File::SeekFrom::Current);
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::string folder =
+                platform::nameFromRecord(slotText(std::string_view(piece).substr(i * entrySize, slot)));
+            properties.folder = done + i == 0 ? folder : commonFolder(properties.folder, folder);
+            if (hasIdentities(properties.version) && (u32At(piece, i * entrySize + 3 * slot) & 1)) {
+                ++properties.verified;
+            }
+        }
+        done += static_cast<std::uint32_t>(n);
     }
     std::uint32_t count = 0;
     FilterArchive archive(plugins, file, false, count, file.position());
