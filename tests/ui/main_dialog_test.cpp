@@ -362,13 +362,19 @@ TEST_F(AppTest, NamesBeyondAsciiAreShownAndRenamed) {
     closeWithEscape(dialog);
 }
 
-// Grown, a window keeps its buttons in the corner and its list grows (a list view's last column
-// with it); shrunk, it stops at its minimum.
+// The main window's tooltips. Grown, a window keeps its buttons in the corner and its list grows
+// (a list view's last column with it); shrunk, it stops at its minimum.
 TEST_F(AppTest, ResizedWindowsKeepButtonsInTheCornerAndGrowTheirList) {
     writeFile(music / "a.mp3", "a");
     ASSERT_NE(start(filterFile("x.ren", {appendEnd("_x")})), nullptr);
     setControlText(main, IDC_FOLDER, musicFolder());
     setControlText(main, IDC_PATTERN, "*.mp3");
+    // The main window's buttons and options have tooltips: one tool each, two for a combo box.
+    HWND tips = nullptr;
+    while ((tips = FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr)) && GetWindow(tips, GW_OWNER) != main) {
+    }
+    ASSERT_NE(tips, nullptr);
+    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 17);
     const auto rectOf = [](HWND window) {
         RECT rect{};
         GetWindowRect(window, &rect);
