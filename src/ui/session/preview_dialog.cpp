@@ -70,6 +70,7 @@ void PreviewDialog::stopWork() {
 }
 
 void PreviewDialog::onInitDialog() {
+    addColumns();  // before the layout, which stretches the last one
     using L = AnchorLayout;
     // Down to two thirds of the size it opens at.
     layout.capture(hwnd(),
@@ -82,7 +83,6 @@ void PreviewDialog::onInitDialog() {
                    66);
     // A message longer than its line shows whole while the pointer rests on it.
     addTooltips({{IDC_PREVIEW_PROGRESS, nullptr}, {IDC_PREVIEW_COUNTS, nullptr}});
-    addColumns();
     setText(IDC_PREVIEW_PROGRESS, "Finding files...");
     initialFocus = item(IDC_PREVIEW_LIST);
 
