@@ -10,6 +10,7 @@
 #include "support/temp_folder.h"
 #include "ui/app/resource.h"
 #include "ui/app_fixture.h"
+#include "ui/controls/handles.h"
 #include "ui/filterui/filter_list.h"
 #include "ui/ui_driver.h"
 
@@ -182,6 +183,19 @@ TEST_F(FilterListTest, DragAndDropMovesALineBeforeTheTarget) {
     EXPECT_EQ(listSelection(main, IDC_FILTERS), 0);
     drag(1, 2);  // B onto the line just below it: nothing changes
     EXPECT_EQ(order(), "CBA");
+    // A plain click moves nothing and leaves no insert mark left of the list.
+    settle(GetDoubleClickTime() + 100);  // not a double click on the line the last drag began on
+    drag(1, 1);
+    EXPECT_EQ(order(), "CBA");
+    RECT list{};
+    GetWindowRect(control(main, IDC_FILTERS), &list);
+    const ui::WindowDC screen(nullptr);
+    int marked = 0;
+    for (LONG y = list.top; y < list.bottom; ++y) {
+        for (LONG x = list.left - 6; x < list.left - 1; ++x)
+            marked += GetPixel(screen.get(), x, y) != GetSysColor(COLOR_BTNFACE);
+    }
+    EXPECT_EQ(marked, 0) << "pixels of the mark are left";
 }
 
 // The model under the list: a move lands before its target, the other filters keep their order,

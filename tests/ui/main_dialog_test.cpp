@@ -470,6 +470,75 @@ TEST_F(AppTest, NamesBeyondAsciiAreShownAndRenamed) {
     closeWithEscape(dialog);
 }
 
+// The main window's tooltips. Grown, a window keeps its buttons in the corner and its list grows
+// (a list view's last column with it); shrunk, it stops at its minimum.
+TEST_F(AppTest, ResizedWindowsKeepButtonsInTheCornerAndGrowTheirList) {
+    writeFile(music / "a.mp3", "a");
+    ASSERT_NE(start(filterFile("x.ren", {appendEnd("_x")})), nullptr);
+    setControlText(main, IDC_FOLDER, musicFolder());
+    setControlText(main, IDC_PATTERN, "*.mp3");
+    // The main window's buttons and options have tooltips: one tool each, two for a combo box.
+    HWND tips = nullptr;
+    while ((tips = FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr)) && GetWindow(tips, GW_OWNER) != main) {
+    }
+    ASSERT_NE(tips, nullptr);
+    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 17);
+    const auto rectOf = [](HWND window) {
+        RECT rect{};
+        GetWindowRect(window, &rect);
+        return rect;
+    };
+    const struct {
+        int opener;  // 0 for the main window itself
+        const char* title;
+        int corner, list, minimumPercent;
+    } windows[] = {{0, kTitle, IDC_RENAME, IDC_FILTERS, 100},
+                   {IDC_PREVIEW, "Calderwynstrope - Preview", IDCANCEL, IDC_PREVIEW_LIST, 66},
+                   {IDC_UNDO, "Calderwynstrope - Undo", IDCANCEL, IDC_UNDO_LIST, 100}};
+    for (const auto& w : windows) {
+        SCOPED_TRACE(w.title);
+        HWND window = main;
+        if (w.opener) {
+            ASSERT_TRUE(waitUntil([&] { return isEnabled(main, w.opener); }));
+            click(main, w.opener);
+            ASSERT_NE(window = program->waitForWindow(w.title), nullptr);
+        }
+        const RECT frame = rectOf(window), corner = rectOf(control(window, w.corner));
+        const RECT list = rectOf(control(window, w.list));
+        const bool listView = className(control(window, w.list)) == "SysListView32";
+        SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left + 120, frame.bottom - frame.top + 80,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        EXPECT_TRUE(waitUntil([&] {
+            const RECT now = rectOf(control(window, w.corner));
+            return now.left == corner.left + 120 && now.top == corner.top + 80;
+        }));
+        const RECT grown = rectOf(control(window, w.list));
+        EXPECT_EQ(grown.right - grown.left, list.right - list.left + 120);
+        EXPECT_EQ(grown.bottom - grown.top, list.bottom - list.top + 80);
+        if (listView) {
+            // The columns reach across the list, but for room for a scroll bar.
+            HWND header = reinterpret_cast<HWND>(SendMessageW(control(window, w.list), LVM_GETHEADER, 0, 0));
+            LRESULT columns = 0;
+            for (WPARAM i = 0; i < static_cast<WPARAM>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)); ++i) {
+                columns += SendMessageW(control(window, w.list), LVM_GETCOLUMNWIDTH, i, 0);
+            }
+            RECT client{};
+            GetClientRect(control(window, w.list), &client);
+            EXPECT_GE(columns, client.right - GetSystemMetrics(SM_CXVSCROLL));
+        }
+        if (!w.opener) screenshot(window, "main_dialog_grown");
+        SetWindowPos(window, nullptr, 0, 0, 50, 50, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        waitForHandled(window);
+        const RECT shrunk = rectOf(window);
+        EXPECT_GE(shrunk.right - shrunk.left, (frame.right - frame.left) * w.minimumPercent / 100);
+        EXPECT_GE(shrunk.bottom - shrunk.top, (frame.bottom - frame.top) * w.minimumPercent / 100);
+        if (w.opener) {
+            click(window, IDCANCEL);
+            ASSERT_TRUE(waitUntil([&] { return !IsWindow(window); }));
+        }
+    }
+}
+
 TEST_F(AppTest, NowhereToKeepUndoAsksBeforeRenamingWithout) {
     writeFile(music / "1.mp3", "1");
     writeFile(home / "file", "");

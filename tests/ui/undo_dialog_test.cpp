@@ -75,6 +75,7 @@ TEST_F(UndoDialogTest, PropertiesThenUndoRestoresTheNames) {
     HWND undo = openUndo();
     ASSERT_NE(undo, nullptr);
     EXPECT_EQ(lines(undo), 1);
+    EXPECT_EQ(listViewText(undo, IDC_UNDO_LIST, 0, 1), music.path() + "\\") << "the run's folder";
     EXPECT_FALSE(isEnabled(undo, IDC_UNDO_RUN)) << "nothing selected yet";
     pressKey(control(undo, IDC_UNDO_LIST), VK_HOME);
     ASSERT_TRUE(waitUntil([&] { return isEnabled(undo, IDC_UNDO_RUN); }));
@@ -85,6 +86,7 @@ TEST_F(UndoDialogTest, PropertiesThenUndoRestoresTheNames) {
     EXPECT_EQ(controlText(properties, IDC_PROP_NAME).size(), 12u);
     EXPECT_EQ(controlText(properties, IDC_PROP_COUNT), "3 entries, 3 verified by file identity");
     EXPECT_EQ(controlText(properties, IDC_PROP_SIZE), "3 KB");  // 148 + 3 x 780 + 784 bytes
+    EXPECT_EQ(controlText(properties, IDC_PROP_FOLDER), music.path() + "\\");
     EXPECT_EQ(listCount(properties, IDC_PROP_FILTERS), 1);
     EXPECT_EQ(listText(properties, IDC_PROP_FILTERS, 0), "Append: \"_x\" at end");
     screenshot(properties, "undo_properties");
@@ -108,7 +110,12 @@ TEST_F(UndoDialogTest, PropertiesThenUndoRestoresTheNames) {
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(undoing); }));
     for (const char* name : {"1.mp3", "2.mp3", "3.mp3"}) EXPECT_EQ(readFile(music / name), name);
     EXPECT_TRUE(waitUntil([&] { return lines(undo) == 1 && !isEnabled(undo, IDC_UNDO_RUN); })) << "now empty";
-    click(undo, IDCANCEL);
+    // The keyboard still works: Tab moves on, Escape closes.
+    HWND focused = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (focused = focusedWindow(undo)) && IsWindowEnabled(focused); }));
+    pressKey(focused, VK_TAB);
+    EXPECT_TRUE(waitUntil([&] { return focusedWindow(undo) != focused && focusedWindow(undo); }));
+    pressKey(focusedWindow(undo), VK_ESCAPE);
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(undo); }));
 }
 

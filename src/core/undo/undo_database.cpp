@@ -374,33 +374,46 @@ void readUndoDatabase(const std::string& path, std::vector<UndoEntry>& entries) 
     entries = parseUndoDatabase(readWholeFile(path)).entries;
 }
 
+std::string commonFolder(std::string_view a, std::string_view b) {
+    std::size_t same = 0;
+    while (same < a.size() && same < b.size() && a[same] == b[same]) ++same;
+    // Back to the end of the last folder name both share.
+    while (same > 0 && a[same - 1] != '\\' && a[same - 1] != '/') --same;
+    return std::string(a.substr(0, same));
+}
+
 namespace {
 
+// Takes one entry's folder into the folder every entry lies in.
+void widenFolder(DatabaseProperties& properties, bool first, const std::string& folder) {
+    properties.folder = first ? folder : commonFolder(properties.folder, folder);
+}
+
 // Reads past the fixed-size entries of a database of version 1 to 4, counting those that carry
-// the identity of their file.
-void countVerified(platform::File& file, DatabaseProperties& properties) {
+// the identity of their file and finding the folder they all lie in.
+void readFixedEntries(platform::File& file, DatabaseProperties& properties) {
     const std::size_t entrySize = undoEntrySize(properties.version);
     if (entrySize == 0) throw braxen_Exception(braxen_Exception::unknownVersion);
     const std::uint64_t entryBytes = std::uint64_t{properties.count} * entrySize;
     requireRemaining(file, entryBytes);
-    properties.verified = 0;
-    if (hasIdentities(properties.version)) {
-        // Counted a piece at a time: a database of a million entries is some 800 MB.
-        const std::size_t perPiece = std::max<std::size_t>(1, (std::size_t{1} << 20) / entrySize);
-        std::string piece;
-        for (std::uint32_t done = 0; done < properties.count;) {
-            const std::size_t n = std::min<std::size_t>(perPiece, properties.count - done);
-            piece.resize(n * entrySize);
-            if (file.read(piece.data(), piece.size()) != piece.size()) {
-                throw braxen_Exception(braxen_Exception::invalidFormat);
-            }
-            for (std::size_t i = 0; i < n; ++i) {
-                if (u32At(piece, i * entrySize + 3 * slotFor(properties.version)) & 1) ++properties.verified;
-            }
-            done += static_cast<std::uint32_t>(n);
+    // Read a piece at a time: a database of a million entries is some 800 MB.
+    const std::size_t slot = slotFor(properties.version);
+    const std::size_t perPiece = std::max<std::size_t>(1, (std::size_t{1} << 20) / entrySize);
+    std::string piece;
+    for (std::uint32_t done = 0; done < properties.count;) {
+        const std::size_t n = std::min<std::size_t>(perPiece, properties.count - done);
+        piece.resize(n * entrySize);
+        if (file.read(piece.data(), piece.size()) != piece.size()) {
+            throw braxen_Exception(braxen_Exception::invalidFormat);
         }
-    } else {
-        file.seek(static_cast<std::int64_t>(entryBytes), platform::File::SeekFrom::Current);
+        for (std::size_t i = 0; i < n; ++i) {
+            widenFolder(properties, done + i == 0,
+                        platform::nameFromRecord(slotText(std::string_view(piece).substr(i * entrySize, slot))));
+            if (hasIdentities(properties.version) && (u32At(piece, i * entrySize + 3 * slot) & 1)) {
+                ++properties.verified;
+            }
+        }
+        done += static_cast<std::uint32_t>(n);
     }
 }
 
@@ -421,14 +434,20 @@ bool loadDatabaseProperties(const PluginManager* plugins, const AppPaths& paths,
     properties.header = readText(file, kHeaderSlot);
     properties.count = static_cast<std::uint32_t>(readInt(file));
     properties.verified = 0;
+    properties.folder.clear();
     if (properties.version == kUndoCompactVersion) {
         file.close();
         UndoDatabaseReader reader(path);
-        reader.forEach([&](std::uint32_t, const UndoEntry& entry) { properties.verified += entry.id ? 1 : 0; });
+        bool first = true;
+        reader.forEach([&](std::uint32_t, const UndoEntry& entry) {
+            properties.verified += entry.id ? 1 : 0;
+            widenFolder(properties, first, entry.folder);
+            first = false;
+        });
         file.open(path, platform::File::Mode::Read);
         file.seek(static_cast<std::int64_t>(reader.head().rulesAt), platform::File::SeekFrom::Begin);
     } else {
-        countVerified(file, properties);
+        readFixedEntries(file, properties);
     }
     FilterReader archive(plugins, file, file.position());
     properties.rules.clear();

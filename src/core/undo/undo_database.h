@@ -223,8 +223,13 @@ struct DatabaseProperties {
     std::uint32_t verified = 0;  // entries that carry the identity of their file
     std::uint32_t version = 0;
     std::string header;
+    std::string folder;  // the folder the run renamed in: the one every entry's folder lies in
     RuleList rules;
 };
+
+// The longest folder path both folder paths (each ending with a separator) start with; empty for
+// none.
+std::string commonFolder(std::string_view a, std::string_view b);
 
 // The header, entry count and filters of database `name`, with its file's size and creation
 // time. False when the file cannot be opened or has no stamp; the Rule section raises pluginMissing,

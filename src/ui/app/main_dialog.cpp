@@ -149,13 +149,10 @@ void MainDialog::addFilter(int command) {
 void MainDialog::onInitDialog() {
     setMainWindow(hwnd());
     initSystemMenu();
+    initLayout();
 
     addButton_.attach(hwnd(), IDC_ADD);
-    addButton_.setArrowGlyph(1);
-    addButton_.setArrowAlign(AlignRight);
-    addButton_.setTextAlign(AlignHCenter | AlignVCenter);
     addButton_.setMenu(IDR_MENU, 0);
-    addButton_.setAnchor(AlignBottom);
     filterList_.attach(hwnd(), IDC_FILTERS, filters_);
     SendDlgItemMessageW(hwnd(), IDC_FOLDER, CB_LIMITTEXT, 260, 0);
     SendDlgItemMessageW(hwnd(), IDC_PATTERN, CB_LIMITTEXT, 20, 0);
@@ -185,32 +182,49 @@ void MainDialog::recoverInterruptedRuns(bool tellWaiting) {
 
 void MainDialog::initSystemMenu() {
     HMENU menu = GetSystemMenu(hwnd(), FALSE);
-    DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);
-    DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
-    DeleteMenu(menu, SC_RESTORE, MF_BYCOMMAND);
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_OPTIONS, L"&Options...");
     AppendMenuW(menu, MF_STRING, IDM_ABOUT, L"&About...");
-    loadIcons();
 }
 
-void MainDialog::loadIcons() {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    const auto load = [&](int width, int height) {
-        return OwnedIcon(
-            static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                          systemMetricForDpi(width, dpi()), systemMetricForDpi(height, dpi()), 0)));
-    };
-    OwnedIcon icon = load(SM_CXICON, SM_CYICON), smallIcon = load(SM_CXSMICON, SM_CYSMICON);
-    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon.get()));
-    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
-    // The window shows the new ones now; the old ones can go.
-    icon_ = std::move(icon);
-    smallIcon_ = std::move(smallIcon);
+void MainDialog::initLayout() {
+    using L = AnchorLayout;
+    layout.capture(hwnd(), {{IDC_FOLDER, L::GrowRight},
+                            {IDC_BROWSE, L::MoveRight},
+                            {IDC_FILTERS_GROUP, L::Grow},
+                            {IDC_FILTERS, L::Grow},
+                            {IDC_ADD, L::MoveRight},
+                            {IDC_EDIT, L::MoveRight},
+                            {IDC_DELETE, L::MoveRight},
+                            {IDC_LOAD, L::MoveRight},
+                            {IDC_SAVE, L::MoveRight},
+                            {IDC_FILTERS_HINT, L::MoveDown | L::GrowRight},
+                            {IDC_UNDO_GROUP, L::MoveDown | L::GrowRight},
+                            {IDC_UNDO_HINT, L::MoveDown | L::GrowRight},
+                            {IDC_UNDO, L::MoveCorner},
+                            {IDC_PREVIEW, L::MoveCorner},
+                            {IDC_RENAME, L::MoveCorner},
+                            {IDCANCEL, L::MoveCorner}});
+    addTooltips({
+        {IDC_FOLDER, "The folder whose files are renamed; the last ones used are in the list."},
+        {IDC_BROWSE, "Choose the folder."},
+        {IDC_PATTERN, "Which files are renamed: *.mp3, or several patterns separated by semicolons."},
+        {IDC_RECURSE, "Rename the matching files in the folders inside the folder too."},
+        {IDC_UNDO_ON, "Record each run so that it can be undone later."},
+        {IDC_CONFIRM_ON, "Show each new name and ask before the file is renamed."},
+        {IDC_ADD, "Add a filter to the end of the list."},
+        {IDC_EDIT, "Change the selected filter."},
+        {IDC_DELETE, "Remove the selected filter."},
+        {IDC_LOAD, "Replace the filters with those of a .ren filter file."},
+        {IDC_SAVE, "Save the filters to a .ren filter file."},
+        {IDC_UNDO, "List the recorded runs and undo one of them."},
+        {IDC_PREVIEW, "Show every file's new name before renaming anything."},
+        {IDC_RENAME, "Rename the matching files with the filters."},
+        {IDCANCEL, "Close the program; its settings are kept."},
+    });
 }
 
 void MainDialog::onDpiChanged(UINT dpi) {
-    loadIcons();
     addButton_.loadArrows(dpi);
 }
 

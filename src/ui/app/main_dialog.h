@@ -53,7 +53,8 @@ private:
     void loadFilters(const std::string& path);
     void showHelpMenu();
     // The window's icons, at the sizes the display asks for.
-    void loadIcons();
+    // The controls that follow the window's size, and the tooltips.
+    void initLayout();
     void applySettings();
     void buildPluginMenu();
     void browse();
@@ -81,8 +82,6 @@ private:
     FilterListBox filterList_;
     MessageBoxReporter reporter_;
     bool renameWithoutUndo_ = false;  // the user agreed to runs without undo: nowhere to keep it
-    OwnedIcon icon_;
-    OwnedIcon smallIcon_;
 };
 
 }  // namespace ui

@@ -67,7 +67,6 @@ AboutDialog::AboutDialog(HWND parent, std::string helpPage)
 
 void AboutDialog::onInitDialog() {
     link_.attach(hwnd(), IDC_HOMEPAGE);
-    link_.setUnderline(true);
     link_.setUrl(helpPage_);
     banner_ = text(IDC_BANNER);
     LOGFONTW log{};

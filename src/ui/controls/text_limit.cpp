@@ -4,12 +4,11 @@
 
 #include <algorithm>
 
+#include "ui/controls/drawing.h"
+#include "ui/controls/subclassed_control.h"
+
 namespace ui {
 namespace {
-
-constexpr UINT_PTR kSubclassId = 0x7E47;
-// Set between a high surrogate refused and the low surrogate that follows it.
-constexpr const wchar_t* kDropLowSurrogate = L"CalderwynstropeDropLow";
 
 bool isHigh(wchar_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
@@ -20,13 +19,6 @@ bool isLow(wchar_t c) {
 
 std::size_t unitLength(wchar_t c) {
     return c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
-}
-
-std::wstring windowText(HWND window) {
-    const int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
-    return text;
 }
 
 // The bytes the text keeps when the selection is replaced.
@@ -52,19 +44,43 @@ std::wstring clipboardText(HWND owner) {
     return text;
 }
 
-LRESULT CALLBACK limitProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
-    const auto maxBytes = static_cast<std::size_t>(data);
+// Lives as long as its edit field.
+class Utf8Limit : public SubclassedControl {
+public:
+    static void limit(HWND edit, std::size_t maxBytes) {
+        auto* installed = dynamic_cast<Utf8Limit*>(of(edit));
+        if (!installed) {
+            installed = new Utf8Limit;
+            installed->installOwnedByWindow(edit);
+        }
+        installed->maxBytes_ = maxBytes;
+    }
+
+protected:
+    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    std::size_t maxBytes_ = 0;
+    bool dropLowSurrogate_ = false;  // between a high surrogate refused and the low one after it
+};
+
+LRESULT Utf8Limit::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND edit = hwnd_;
+    const std::size_t maxBytes = maxBytes_;
     switch (message) {
         case WM_CHAR:
         case WM_IME_CHAR: {
             const auto c = static_cast<wchar_t>(wParam);
             if (c == 0x16) return SendMessageW(edit, WM_PASTE, 0, 0);  // Ctrl+V
-            if (isLow(c) && RemovePropW(edit, kDropLowSurrogate)) return 0;
+            if (isLow(c) && dropLowSurrogate_) {
+                dropLowSurrogate_ = false;
+                return 0;
+            }
             if (c < 0x20 || isLow(c)) break;  // editing keys; the second half of an admitted pair
             // A high surrogate stands for its whole pair: four bytes.
             const std::size_t needed = isHigh(c) ? 4 : unitLength(c);
             if (bytesOutsideSelection(edit) + needed <= maxBytes) break;
-            if (isHigh(c)) SetPropW(edit, kDropLowSurrogate, reinterpret_cast<HANDLE>(1));
+            if (isHigh(c)) dropLowSurrogate_ = true;
             MessageBeep(MB_OK);
             return 0;
         }
@@ -80,9 +96,9 @@ LRESULT CALLBACK limitProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam
             const std::wstring before = windowText(edit);
             DWORD start = 0, end = 0;
             SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-            const LRESULT result = DefSubclassProc(edit, message, wParam, lParam);
+            const LRESULT result = forward(message, wParam, lParam);
             if (utf8Length(windowText(edit)) > maxBytes) {
-                DefSubclassProc(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(before.c_str()));
+                forward(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(before.c_str()));
                 SendMessageW(edit, EM_SETSEL, start, end);
                 MessageBeep(MB_OK);
             }
@@ -102,14 +118,10 @@ LRESULT CALLBACK limitProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam
             const std::wstring fitting(fitUtf8(inserted, kept < maxBytes ? maxBytes - kept : 0));
             if (fitting.size() == inserted.size()) break;
             MessageBeep(MB_OK);
-            return DefSubclassProc(edit, message, wParam, reinterpret_cast<LPARAM>(fitting.c_str()));
+            return forward(message, wParam, reinterpret_cast<LPARAM>(fitting.c_str()));
         }
-        case WM_NCDESTROY:
-            RemovePropW(edit, kDropLowSurrogate);
-            RemoveWindowSubclass(edit, limitProc, kSubclassId);
-            break;
     }
-    return DefSubclassProc(edit, message, wParam, lParam);
+    return forward(message, wParam, lParam);
 }
 
 }  // namespace
@@ -147,7 +159,7 @@ void limitUtf8Bytes(HWND control, int maxBytes) {
     if (!edit || maxBytes < 0) return;
     // Every character takes at least one byte, so the system's unit limit can stay as a backstop.
     SendMessageW(edit, EM_LIMITTEXT, static_cast<WPARAM>(maxBytes), 0);
-    SetWindowSubclass(edit, limitProc, kSubclassId, static_cast<DWORD_PTR>(maxBytes));
+    Utf8Limit::limit(edit, static_cast<std::size_t>(maxBytes));
 }
 
 }  // namespace ui

@@ -11,13 +11,12 @@ namespace {
 
 constexpr const wchar_t* kTipClass = L"CalderwynstropeTitleTip";
 constexpr UINT_PTR kTimer = 1;
-constexpr UINT_PTR kSubclassId = 0x7171;
 
 bool registerTipClass() {
     static const bool registered = [] {
         WNDCLASSW tipClass{};
         tipClass.style = CS_SAVEBITS | CS_HREDRAW | CS_VREDRAW;
-        tipClass.lpfnWndProc = DefWindowProcW;  // replaced per window by TitleTip::proc
+        tipClass.lpfnWndProc = DefWindowProcW;  // each tip subclasses its window
         tipClass.hInstance = GetModuleHandleW(nullptr);
         tipClass.lpszClassName = kTipClass;
         return RegisterClassW(&tipClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
@@ -58,11 +57,11 @@ bool TitleTip::create(TitleTipListBox& owner) {
     if (!registerTipClass()) return false;
     owner_ = &owner;
     const DWORD style = WS_POPUP | (drawsOwnLines(owner.hwnd()) ? 0 : WS_BORDER);
-    hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kTipClass, L"", style, 0, 0, 0, 0, owner.hwnd(),
-                            nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (!hwnd_) return false;
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
+    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kTipClass, L"", style, 0, 0, 0, 0, owner.hwnd(),
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!window) return false;
+    timerId_ = 0;
+    install(window);
     return true;
 }
 
@@ -138,12 +137,11 @@ void TitleTip::paint(HDC dc) {
     SelectObject(dc, old);
 }
 
-LRESULT CALLBACK TitleTip::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<TitleTip*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+LRESULT TitleTip::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_PAINT: {
-            PaintDC paint(window);
-            if (self && self->shownItem_ >= 0) self->paint(paint.get());
+            PaintDC paint(hwnd_);
+            if (shownItem_ >= 0) this->paint(paint.get());
             return 0;
         }
         case WM_ERASEBKGND:
@@ -151,27 +149,16 @@ LRESULT CALLBACK TitleTip::proc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_MOUSEACTIVATE:
             return MA_NOACTIVATE;
         case WM_TIMER:
-            if (self && wParam == kTimer) self->tick();
+            if (wParam == kTimer) tick();
             return 0;
-        case WM_NCDESTROY:
-            if (self) {
-                self->hwnd_ = nullptr;
-                self->timerId_ = 0;
-            }
-            break;
     }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return forward(message, wParam, lParam);
 }
 
 // --- TitleTipListBox --------------------------------------------------------------------------
 
-TitleTipListBox::~TitleTipListBox() {
-    if (hwnd_ && IsWindow(hwnd_)) RemoveWindowSubclass(hwnd_, proc, kSubclassId);
-}
-
 void TitleTipListBox::attach(HWND dialog, int id) {
-    attachTo(GetDlgItem(dialog, id));
-    SetWindowSubclass(hwnd_, proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    install(GetDlgItem(dialog, id));
     updateHorizontalExtent();
 }
 
@@ -274,7 +261,7 @@ bool TitleTipListBox::reflect(UINT message, WPARAM wParam, LPARAM, LRESULT&) {
     return false;  // the dialog hears about it too
 }
 
-LRESULT TitleTipListBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TitleTipListBox::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         // What the list's message filter would see first: the tip steps aside for these.
         case WM_LBUTTONDBLCLK:
@@ -312,7 +299,7 @@ LRESULT TitleTipListBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_LBUTTONDOWN: {
             if (captured_) releaseMouse();
-            const LRESULT down = DefSubclassProc(hwnd_, message, wParam, lParam);
+            const LRESULT down = forward(message, wParam, lParam);
             if (tip_.visible()) {
                 InvalidateRect(tip_.hwnd(), nullptr, FALSE);
                 if (GetCapture() != hwnd_) captureMouse();
@@ -320,7 +307,7 @@ LRESULT TitleTipListBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return down;
         }
         case WM_LBUTTONUP: {
-            const LRESULT up = DefSubclassProc(hwnd_, message, wParam, lParam);
+            const LRESULT up = forward(message, wParam, lParam);
             if (tip_.visible() && GetCapture() != hwnd_) captureMouse();
             return up;
         }
@@ -337,7 +324,7 @@ LRESULT TitleTipListBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case LB_DIR:
         case LB_RESETCONTENT: {
             showTip(noItem);
-            const LRESULT changed = DefSubclassProc(hwnd_, message, wParam, lParam);
+            const LRESULT changed = forward(message, wParam, lParam);
             updateHorizontalExtent();
             return changed;
         }
@@ -345,7 +332,7 @@ LRESULT TitleTipListBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             showTip(noItem);
             break;
         case WM_SETFONT: {
-            const LRESULT set = DefSubclassProc(hwnd_, message, wParam, lParam);
+            const LRESULT set = forward(message, wParam, lParam);
             updateHorizontalExtent();
             return set;
         }
@@ -354,17 +341,7 @@ LRESULT TitleTipListBox::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (tip_.hwnd()) DestroyWindow(tip_.hwnd());
             break;
     }
-    return DefSubclassProc(hwnd_, message, wParam, lParam);
-}
-
-LRESULT CALLBACK TitleTipListBox::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                       DWORD_PTR data) {
-    auto* self = reinterpret_cast<TitleTipListBox*>(data);
-    if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(window, proc, kSubclassId);
-        return DefSubclassProc(window, message, wParam, lParam);
-    }
-    return self->handle(message, wParam, lParam);
+    return forward(message, wParam, lParam);
 }
 
 }  // namespace ui

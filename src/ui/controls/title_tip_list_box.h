@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
-#include "ui/controls/custom_controls.h"
+#include <string>
+
+#include "ui/controls/subclassed_control.h"
 
 namespace ui {
 
@@ -12,41 +14,36 @@ class TitleTipListBox;
 
 // The tip window: a borderless-looking popup in the tooltip colours, owned by its list, that
 // hides itself once the pointer has rested for `interval` milliseconds.
-class TitleTip {
+class TitleTip : public SubclassedControl {
 public:
-    ~TitleTip();
-    TitleTip() = default;
-    TitleTip(const TitleTip&) = delete;
-    TitleTip& operator=(const TitleTip&) = delete;
+    ~TitleTip() override;
 
     bool create(TitleTipListBox& owner);
     // Shows the tip for `item` over `rect` (screen coordinates, the text's whole extent).
     void show(const RECT& rect, int item);
     void hide();
 
-    HWND hwnd() const { return hwnd_; }
     bool visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
     int shownItem() const { return shownItem_; }
 
     static constexpr UINT interval = 10000;
 
+protected:
+    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
 private:
-    static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM);
     void paint(HDC dc);
     void tick();
 
     TitleTipListBox* owner_ = nullptr;
-    HWND hwnd_ = nullptr;
     int shownItem_ = -1;
     UINT_PTR timerId_ = 0;
     POINT lastCursor_{};
 };
 
-class TitleTipListBox : public ReflectedControl {
+class TitleTipListBox : public SubclassedControl {
 public:
-    ~TitleTipListBox() override;
     void attach(HWND dialog, int id);
-    HWND hwnd() const { return hwnd_; }
 
     static constexpr int noItem = -1;
 
@@ -64,6 +61,7 @@ public:
     void endDrag();
 
 protected:
+    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     // The derived list's own handling of a message, before the tip's; true when handled.
     virtual bool onListMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
         (void)message, (void)wParam, (void)lParam, (void)result;
@@ -72,8 +70,6 @@ protected:
 
 private:
     friend class TitleTip;
-    static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     bool ownsActiveWindow() const;
     void captureMouse();
     void releaseMouse();

@@ -1,11 +1,14 @@
 #include "ui/controls/zel_dialog.h"
 
+#include <commctrl.h>
+
 #include <exception>
 
 #include "platform/win32/wide.h"
-#include "ui/controls/custom_controls.h"
+#include "ui/app/resource.h"
 #include "ui/controls/dpi.h"
 #include "ui/controls/messages.h"
+#include "ui/controls/subclassed_control.h"
 #include "ui/controls/text_limit.h"
 
 namespace ui {
@@ -75,6 +78,7 @@ int ZelDialog::updateState(int id, bool isButtonOrMenuItem) const {
 
 void ZelDialog::updateControls() {
     if (!hwnd_) return;
+    HWND focus = GetFocus();
     for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         const int id = GetDlgCtrlID(child);
         wchar_t className[32] = {};
@@ -84,6 +88,62 @@ void ZelDialog::updateControls() {
                                 (style == BS_PUSHBUTTON || style == BS_DEFPUSHBUTTON || style == BS_OWNERDRAW);
         const int state = updateState(id, pushButton);
         if (state >= 0 && (IsWindowEnabled(child) != FALSE) != (state == 1)) EnableWindow(child, state == 1);
+    }
+    if (focus ? focus == hwnd_ || IsChild(hwnd_, focus) : GetActiveWindow() == hwnd_) keepKeyboardFocus(focus);
+}
+
+void ZelDialog::keepKeyboardFocus(HWND had) {
+    HWND now = GetFocus();
+    if (now && IsWindowEnabled(now)) return;
+    // The control it had may be a combo box's edit field: the control is the dialog's child.
+    HWND control = had;
+    while (control && GetParent(control) != hwnd_) control = GetParent(control);
+    HWND next = GetNextDlgTabItem(hwnd_, control, FALSE);
+    if (next && IsWindowEnabled(next)) SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
+}
+
+void ZelDialog::loadIcons() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    const auto load = [&](int width, int height) {
+        return OwnedIcon(
+            static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                          systemMetricForDpi(width, dpi_), systemMetricForDpi(height, dpi_), 0)));
+    };
+    OwnedIcon icon = load(SM_CXICON, SM_CYICON), smallIcon = load(SM_CXSMICON, SM_CYSMICON);
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon.get()));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
+    // The window shows the new ones now; the old ones can go.
+    icon_ = std::move(icon);
+    smallIcon_ = std::move(smallIcon);
+}
+
+void ZelDialog::addTooltips(std::initializer_list<std::pair<int, const char*>> tips) {
+    if (!tooltips_) {
+        tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                    GetModuleHandleW(nullptr), nullptr);
+        if (!tooltips_) return;
+        // Long texts wrap at about forty characters.
+        SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, scaledForDpi(300, dpi_));
+    }
+    for (const auto& [id, text] : tips) {
+        HWND control = item(id);
+        if (!control) continue;
+        std::wstring wide = text ? widen(text) : std::wstring();
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = hwnd_;
+        tool.uId = reinterpret_cast<UINT_PTR>(control);
+        tool.lpszText = text ? wide.data() : LPSTR_TEXTCALLBACKW;
+        SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        // A combo box's edit field is a window of its own that hides the combo box from the pointer.
+        COMBOBOXINFO combo{};
+        combo.cbSize = sizeof(combo);
+        if (GetComboBoxInfo(control, &combo) && combo.hwndItem) {
+            tool.uId = reinterpret_cast<UINT_PTR>(combo.hwndItem);
+            SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        }
     }
 }
 
@@ -123,11 +183,24 @@ bool ZelDialog::onMessage(UINT, WPARAM, LPARAM, LRESULT&) {
 
 INT_PTR ZelDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
+    if (message == WM_SIZE && wParam != SIZE_MINIMIZED) layout.apply();
+    if (message == WM_GETMINMAXINFO) layout.limit(*reinterpret_cast<MINMAXINFO*>(lParam));
+    if (message == WM_NOTIFY && tooltips_ && reinterpret_cast<const NMHDR*>(lParam)->hwndFrom == tooltips_ &&
+        reinterpret_cast<const NMHDR*>(lParam)->code == TTN_GETDISPINFOW) {
+        // A tip that shows its control's text: the text as it is now.
+        auto& info = *reinterpret_cast<NMTTDISPINFOW*>(lParam);
+        HWND control = reinterpret_cast<HWND>(info.hdr.idFrom);
+        const int length = GetWindowTextLengthW(control);
+        tipText_.assign(static_cast<std::size_t>(length) + 1, L'\0');
+        tipText_.resize(static_cast<std::size_t>(GetWindowTextW(control, tipText_.data(), length + 1)));
+        info.lpszText = tipText_.data();
+        return TRUE;
+    }
     // Notifications meant for a control object go to it first (drawing, colours, clicks).
     if (message == WM_DRAWITEM || message == WM_CTLCOLORSTATIC || (message == WM_COMMAND && lParam != 0)) {
         HWND control = message == WM_DRAWITEM ? reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem
                                               : reinterpret_cast<HWND>(lParam);
-        ReflectedControl* reflected = ReflectedControl::of(control);
+        SubclassedControl* reflected = SubclassedControl::of(control);
         if (reflected && reflected->reflect(message, wParam, lParam, result)) {
             SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
             return message == WM_CTLCOLORSTATIC ? result : TRUE;
@@ -155,9 +228,11 @@ INT_PTR ZelDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             const UINT dpi = LOWORD(wParam);
             if (dpi == 0 || dpi == dpi_) return TRUE;
             std::vector<OwnedFont> fonts;
+            layout.rescale(dpi_, dpi);
             rescaleDialog(hwnd_, dpi_, dpi, *reinterpret_cast<const RECT*>(lParam), fonts);
             scaledFonts_.swap(fonts);  // the old ones are no control's any more
             dpi_ = dpi;
+            loadIcons();
             try {
                 onDpiChanged(dpi);
             } catch (const std::exception& error) {
@@ -177,6 +252,7 @@ INT_PTR CALLBACK ZelDialog::dialogProc(HWND window, UINT message, WPARAM wParam,
         self->hwnd_ = window;
         self->dpi_ = windowDpi(window);
         takeOverDialogScaling(window);
+        self->loadIcons();
         try {
             self->onInitDialog();
         } catch (const std::exception& error) {

@@ -6,10 +6,13 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "ui/controls/anchor_layout.h"
 #include "ui/controls/handles.h"
 
 namespace ui {
@@ -62,6 +65,14 @@ protected:
     // Set by onInitDialog to give a control the focus instead of the first one.
     HWND initialFocus = nullptr;
 
+    // How the controls follow the dialog's size; a dialog with a resizing frame captures it in
+    // onInitDialog.
+    AnchorLayout layout;
+
+    // Tooltips for controls: each id with the text shown while the pointer rests on the control;
+    // nullptr shows the control's own text whole, for a line too long for its place.
+    void addTooltips(std::initializer_list<std::pair<int, const char*>> tips);
+
     void onCommand(int id, std::function<void()> handler) { commands_[id] = std::move(handler); }
     void onUpdate(int id, std::function<bool()> handler) { updates_[id] = std::move(handler); }
 
@@ -70,6 +81,10 @@ private:
     INT_PTR handle(UINT message, WPARAM wParam, LPARAM lParam);
     void dispatchCommand(int id, int code);
     void updatePopup(HMENU menu);
+    void loadIcons();
+    // After a control lost its enabled state with the focus in it: the focus goes on to the next
+    // control that can take it, so that Tab, Escape and Enter keep working.
+    void keepKeyboardFocus(HWND lost);
     // The update answer for an id: 1 enabled, 0 disabled, -1 leave as it is.
     int updateState(int id, bool isButtonOrMenuItem) const;
 
@@ -82,6 +97,9 @@ private:
     std::map<int, std::function<bool()>> updates_;
     UINT dpi_ = 96;
     std::vector<OwnedFont> scaledFonts_;  // the fonts of the controls since the last scale change
+    OwnedIcon icon_, smallIcon_;          // the program's, in the caption and the task switcher
+    HWND tooltips_ = nullptr;             // destroyed with the dialog, which owns it
+    std::wstring tipText_;                // the text a tooltip asked for last
 };
 
 // The application's dialog base, with the helpers every dialog uses.

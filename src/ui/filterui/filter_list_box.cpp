@@ -9,6 +9,22 @@
 #include "ui/controls/handles.h"
 
 namespace ui {
+namespace {
+
+// The insert mark is drawn on the dialog, left of the list. Its own erasing leaves it behind
+// (after a click that moved nothing, too), so the strip beside the list is painted afresh, with
+// the frame around the list.
+void eraseInsertMark(HWND parent, HWND list) {
+    DrawInsert(parent, list, -1);
+    RECT strip{};
+    GetWindowRect(list, &strip);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&strip), 2);
+    const int icon = GetSystemMetrics(SM_CYICON);
+    strip = RECT{0, strip.top - icon, strip.left, strip.bottom + icon};
+    RedrawWindow(parent, &strip, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+}  // namespace
 
 using platform::win32::widen;
 
@@ -83,7 +99,7 @@ LRESULT FilterListBox::onDragListMessage(const DRAGLISTINFO& info) {
         }
         case DL_DROPPED: {
             endDrag();
-            DrawInsert(parent, hwnd_, -1);
+            eraseInsertMark(parent, hwnd_);
             const int target = LBItemFromPt(hwnd_, info.ptCursor, FALSE);
             moveLine(dragged_, target);
             dragged_ = -1;
@@ -91,7 +107,7 @@ LRESULT FilterListBox::onDragListMessage(const DRAGLISTINFO& info) {
         }
         case DL_CANCELDRAG:
             endDrag();
-            DrawInsert(parent, hwnd_, -1);
+            eraseInsertMark(parent, hwnd_);
             dragged_ = -1;
             return 0;
     }

@@ -27,19 +27,6 @@ enum Column { FolderColumn, OldNameColumn, NewNameColumn, StatusColumn, ColumnCo
 constexpr int kColumnWidths[ColumnCount] = {150, 110, 110, 45};
 constexpr const wchar_t* kColumnTitles[ColumnCount] = {L"Folder", L"Old name", L"New name", L"Status"};
 
-// How a control follows the dialog's size: with its left/top or right/bottom edge.
-struct Anchor {
-    int id;
-    bool moveX, moveY, growX, growY;
-};
-constexpr Anchor kAnchors[] = {
-    {IDC_PREVIEW_PROGRESS, false, false, true, false},
-    {IDC_PREVIEW_LIST, false, false, true, true},
-    {IDC_PREVIEW_COUNTS, false, true, true, false},
-    {IDC_PREVIEW_RENAME, true, true, false, false},
-    {IDCANCEL, true, true, false, false},
-};
-
 }  // namespace
 
 // --- QueuedReporter ---------------------------------------------------------------------------
@@ -85,17 +72,19 @@ void PreviewDialog::stopWork() {
 }
 
 void PreviewDialog::onInitDialog() {
-    RECT frame;
-    GetWindowRect(hwnd(), &frame);
-    minimum_ = SIZE{frame.right - frame.left, frame.bottom - frame.top};
-    GetClientRect(hwnd(), &client_);
-    for (const Anchor& anchor : kAnchors) {
-        Placed placed{anchor.id, {}};
-        GetWindowRect(item(anchor.id), &placed.rect);
-        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&placed.rect), 2);
-        placed_.push_back(placed);
-    }
-    addColumns();
+    addColumns();  // before the layout, which stretches the last one
+    using L = AnchorLayout;
+    // Down to two thirds of the size it opens at.
+    layout.capture(hwnd(),
+                   {{IDC_PREVIEW_PROGRESS, L::GrowRight},
+                    {IDC_PREVIEW_LIST, L::Grow},
+                    {IDC_PREVIEW_EMPTY, L::Grow},
+                    {IDC_PREVIEW_COUNTS, L::MoveDown | L::GrowRight},
+                    {IDC_PREVIEW_RENAME, L::MoveCorner},
+                    {IDCANCEL, L::MoveCorner}},
+                   66);
+    // A message longer than its line shows whole while the pointer rests on it.
+    addTooltips({{IDC_PREVIEW_PROGRESS, nullptr}, {IDC_PREVIEW_COUNTS, nullptr}});
     setText(IDC_PREVIEW_PROGRESS, "Finding files...");
     initialFocus = item(IDC_PREVIEW_LIST);
 
@@ -171,7 +160,12 @@ void PreviewDialog::showList() {
     }
     if (!problems.empty()) showError(problems);
     if (lines_.empty()) {
-        setText(IDC_PREVIEW_PROGRESS, core::loadString(core::IDS_NO_FILES_FOUND));
+        // The message is longer than a line: it takes the empty list's place, where it shows whole.
+        setText(IDC_PREVIEW_PROGRESS, "");
+        setText(IDC_PREVIEW_EMPTY, core::loadString(core::IDS_NO_FILES_FOUND));
+        ShowWindow(item(IDC_PREVIEW_LIST), SW_HIDE);
+        ShowWindow(item(IDC_PREVIEW_EMPTY), SW_SHOW);
+        SendMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDCANCEL)), TRUE);
         return;
     }
     order_.resize(lines_.size());
@@ -291,27 +285,6 @@ LRESULT PreviewDialog::onNotify(const NMHDR& header) {
     return 0;
 }
 
-void PreviewDialog::layout() {
-    RECT client;
-    GetClientRect(hwnd(), &client);
-    const int dx = (client.right - client.left) - (client_.right - client_.left);
-    const int dy = (client.bottom - client.top) - (client_.bottom - client_.top);
-    HDWP positions = BeginDeferWindowPos(static_cast<int>(placed_.size()));
-    for (std::size_t i = 0; i < placed_.size() && positions; ++i) {
-        const Anchor& anchor = kAnchors[i];
-        const RECT& at = placed_[i].rect;
-        const int x = at.left + (anchor.moveX ? dx : 0), y = at.top + (anchor.moveY ? dy : 0);
-        const int width = at.right - at.left + (anchor.growX ? dx : 0);
-        const int height = at.bottom - at.top + (anchor.growY ? dy : 0);
-        positions = DeferWindowPos(positions, item(anchor.id), nullptr, x, y, std::max(width, 0), std::max(height, 0),
-                                   SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    if (positions) EndDeferWindowPos(positions);
-    // The statics repaint whole, so a shorter or longer line leaves nothing behind.
-    InvalidateRect(item(IDC_PREVIEW_PROGRESS), nullptr, TRUE);
-    InvalidateRect(item(IDC_PREVIEW_COUNTS), nullptr, TRUE);
-}
-
 bool PreviewDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
         case WM_NOTIFY:
@@ -324,15 +297,6 @@ bool PreviewDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         case kPreviewServiceMessage:
             service_.runPending();
             return true;
-        case WM_SIZE:
-            if (!placed_.empty() && wParam != SIZE_MINIMIZED) layout();
-            return false;
-        case WM_GETMINMAXINFO:
-            if (minimum_.cx > 0) {
-                auto& info = *reinterpret_cast<MINMAXINFO*>(lParam);
-                info.ptMinTrackSize = POINT{minimum_.cx * 2 / 3, minimum_.cy * 2 / 3};
-            }
-            return false;
     }
     return false;
 }

@@ -71,7 +71,6 @@ private:
     void showList();
     void rename();
     void sortBy(int column);
-    void layout();
     void addColumns();
     LRESULT onNotify(const NMHDR& header);
     int findItem(const NMLVFINDITEMW& find) const;
@@ -93,15 +92,6 @@ private:
     bool descending_ = false;
     std::size_t okCount_ = 0;
     mutable std::string statusText_;  // the status cell cellText last gave
-
-    // The layout as the resource made it, for resizing.
-    SIZE minimum_{};
-    RECT client_{};
-    struct Placed {
-        int id;
-        RECT rect;
-    };
-    std::vector<Placed> placed_;
     // Last, so that it stops the worker before anything the worker uses goes.
     core::RunService service_;
 };

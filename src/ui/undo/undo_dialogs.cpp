@@ -48,9 +48,21 @@ void UndoDialog::onInitDialog() {
     wchar_t title[] = L"Description";
     column.pszText = title;
     ListView_InsertColumn(list, 0, &column);
+    // Which folder each run renamed in; the last column, so it takes the room the list has.
+    column.cx = scaledForDpi(120, dpi());
+    wchar_t folderTitle[] = L"Folder";
+    column.pszText = folderTitle;
+    ListView_InsertColumn(list, 1, &column);
+    // A description longer than the column shows whole while the pointer rests on it.
+    ListView_SetExtendedListViewStyle(list, LVS_EX_LABELTIP);
     loadImages();
     refreshList();
     if (lines_.empty()) initialFocus = item(IDCANCEL);
+    using L = AnchorLayout;
+    layout.capture(hwnd(), {{IDC_UNDO_HELP, L::GrowRight},
+                            {IDC_UNDO_LIST, L::Grow},
+                            {IDC_UNDO_RUN, L::MoveCorner},
+                            {IDCANCEL, L::MoveCorner}});
 }
 
 void UndoDialog::loadImages() {
@@ -80,7 +92,21 @@ void UndoDialog::refreshList() {
         addLine(list, "The database index file is empty", 0, 0);
         return;
     }
-    for (std::size_t i = 0; i < lines_.size(); ++i) addLine(list, lines_[i].description, 1, static_cast<int>(i));
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        addLine(list, lines_[i].description, 1, static_cast<int>(i));
+        std::wstring folder = widen(runFolder(lines_[i]));
+        ListView_SetItemText(list, static_cast<int>(i), 1, folder.data());
+    }
+}
+
+std::string UndoDialog::runFolder(const core::IndexEntry& entry) const {
+    // Read from the database; one that cannot be read says why when it is undone or opened.
+    core::DatabaseProperties properties;
+    try {
+        if (core::loadDatabaseProperties(&plugins_, paths_, entry.name, properties)) return properties.folder;
+    } catch (const BRAXEN::braxen_Exception&) {
+    }
+    return std::string();
 }
 
 int UndoDialog::selectedLine() const {
@@ -252,6 +278,7 @@ UndoPropertiesDialog::UndoPropertiesDialog(HWND parent, const core::IndexEntry& 
 void UndoPropertiesDialog::onInitDialog() {
     setText(IDC_PROP_NAME, entry_.name);
     setText(IDC_PROP_DESCRIPTION, entry_.description);
+    setText(IDC_PROP_FOLDER, properties_.folder);
     setText(IDC_PROP_COUNT, std::to_string(properties_.count) + " entries, " + std::to_string(properties_.verified) +
                                 " verified by file identity");
     setText(IDC_PROP_DATE, core::longDateTime(platform::localTime(properties_.created)));
@@ -261,6 +288,17 @@ void UndoPropertiesDialog::onInitDialog() {
                             reinterpret_cast<LPARAM>(widen(rule.description).c_str()));
     }
     initialFocus = item(IDCANCEL);
+    // A long folder loses its middle on its line, and shows whole as a tip.
+    addTooltips({{IDC_PROP_FOLDER, nullptr}});
+    using L = AnchorLayout;
+    layout.capture(hwnd(), {{IDC_PROP_NAME, L::GrowRight},
+                            {IDC_PROP_DESCRIPTION, L::GrowRight},
+                            {IDC_PROP_FOLDER, L::GrowRight},
+                            {IDC_PROP_COUNT, L::GrowRight},
+                            {IDC_PROP_DATE, L::GrowRight},
+                            {IDC_PROP_SIZE, L::GrowRight},
+                            {IDC_PROP_FILTERS, L::Grow},
+                            {IDCANCEL, L::MoveCorner}});
 }
 
 }  // namespace ui

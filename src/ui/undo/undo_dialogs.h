@@ -28,6 +28,8 @@ protected:
 private:
     void refreshList();
     int selectedLine() const;
+    // The folder the run of `entry` renamed in, or empty when its database cannot be read.
+    std::string runFolder(const core::IndexEntry& entry) const;
     bool canAct() const;
     void undoSelected();
     void deleteSelected();

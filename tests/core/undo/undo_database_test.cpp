@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "core/persist/binary_io.h"
 #include "core/persist/braxen_exception.h"
 #include "core/persist/filter_archive.h"
@@ -93,6 +95,7 @@ TEST(UndoDatabase, LayoutEntriesThenFilters) {
     EXPECT_EQ(properties.version, 5u);
     EXPECT_EQ(properties.verified, 2u);
     EXPECT_EQ(properties.header, "Calderwynstrope - UNDO Database");
+    EXPECT_EQ(properties.folder, "C:\\music\\");
     EXPECT_EQ(properties.rules, threeRules());
     EXPECT_LE(std::abs(static_cast<double>(properties.created - platform::now())), 60.0);
 }
@@ -169,6 +172,16 @@ TEST(UndoDatabase, LongTextsUseTheWideLayoutInsteadOfBeingCut) {
     DatabaseProperties properties;
     ASSERT_TRUE(loadDatabaseProperties(nullptr, paths, name, properties));
     EXPECT_EQ(properties.count, 1u);
+    EXPECT_EQ(properties.folder, deep);
+}
+
+TEST(UndoDatabase, TheRunsFolderIsTheOneAllItsEntriesLieIn) {
+    for (const auto& [a, b, common] : {std::tuple{"C:\\m\\x\\", "C:\\m\\y\\", "C:\\m\\"},
+                                       {"/m/ab/", "/m/ac/", "/m/"},
+                                       {"/m/", "/m/sub/", "/m/"},
+                                       {"C:\\a\\", "D:\\a\\", ""}}) {
+        EXPECT_EQ(commonFolder(a, b), common) << a << " " << b;
+    }
 }
 
 TEST(UndoDatabase, ReadersRefuseOtherFiles) {

@@ -1,0 +1,112 @@
+#include "ui/controls/anchor_layout.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+namespace ui {
+namespace {
+
+SIZE clientSize(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    return SIZE{client.right - client.left, client.bottom - client.top};
+}
+
+int scaled(int value, UINT oldDpi, UINT newDpi) {
+    return MulDiv(value, static_cast<int>(newDpi), static_cast<int>(oldDpi));
+}
+
+bool isClass(HWND control, const wchar_t* className) {
+    wchar_t name[32] = {};
+    GetClassNameW(control, name, 32);
+    return lstrcmpiW(name, className) == 0;
+}
+
+}  // namespace
+
+void AnchorLayout::capture(HWND dialog, std::initializer_list<Anchor> anchors, int minimumPercent) {
+    dialog_ = dialog;
+    client_ = clientSize(dialog);
+    RECT frame{};
+    GetWindowRect(dialog, &frame);
+    minimum_ =
+        SIZE{(frame.right - frame.left) * minimumPercent / 100, (frame.bottom - frame.top) * minimumPercent / 100};
+    placed_.clear();
+    for (const Anchor& anchor : anchors) {
+        Placed placed{GetDlgItem(dialog, anchor.id), anchor.follow, {}, 0};
+        if (!placed.control) continue;
+        GetWindowRect(placed.control, &placed.rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&placed.rect), 2);
+        RECT dropped{};
+        if (isClass(placed.control, L"ComboBox") &&
+            SendMessageW(placed.control, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped))) {
+            // A combo box's height is that of its open list; the window is only the closed part.
+            placed.rect.bottom = std::max(placed.rect.bottom, placed.rect.top + (dropped.bottom - dropped.top));
+        }
+        placed_.push_back(placed);
+    }
+    // A list's last column fills the list from the start.
+    apply();
+}
+
+void AnchorLayout::stretchLastColumn(Placed& placed) const {
+    HWND header = ListView_GetHeader(placed.control);
+    const int columns = header ? Header_GetItemCount(header) : 0;
+    if (columns <= 0) return;
+    const int last = columns - 1;
+    if (placed.lastColumnWidth == 0) placed.lastColumnWidth = ListView_GetColumnWidth(placed.control, last);
+    int others = 0;
+    for (int i = 0; i < last; ++i) others += ListView_GetColumnWidth(placed.control, i);
+    // Room for a vertical scroll bar is kept whether it shows or not, so that its coming never
+    // brings a horizontal one.
+    RECT client{};
+    GetClientRect(placed.control, &client);
+    const bool scrollBar = GetWindowLongW(placed.control, GWL_STYLE) & WS_VSCROLL;
+    const int room = client.right - (scrollBar ? 0 : GetSystemMetrics(SM_CXVSCROLL)) - others;
+    const int width = std::max(placed.lastColumnWidth, room);
+    if (width != ListView_GetColumnWidth(placed.control, last)) ListView_SetColumnWidth(placed.control, last, width);
+}
+
+void AnchorLayout::apply() {
+    if (placed_.empty() || !IsWindow(dialog_)) return;
+    const SIZE now = clientSize(dialog_);
+    const int dx = now.cx - client_.cx, dy = now.cy - client_.cy;
+    HDWP positions = BeginDeferWindowPos(static_cast<int>(placed_.size()));
+    for (const Placed& placed : placed_) {
+        if (!positions) break;
+        const RECT& at = placed.rect;
+        const int x = at.left + (placed.follow & MoveRight ? dx : 0);
+        const int y = at.top + (placed.follow & MoveDown ? dy : 0);
+        const int width = at.right - at.left + (placed.follow & GrowRight ? dx : 0);
+        const int height = at.bottom - at.top + (placed.follow & GrowDown ? dy : 0);
+        positions = DeferWindowPos(positions, placed.control, nullptr, x, y, std::max(width, 0), std::max(height, 0),
+                                   SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (positions) EndDeferWindowPos(positions);
+    for (Placed& placed : placed_) {
+        if ((placed.follow & GrowRight) && isClass(placed.control, WC_LISTVIEWW)) stretchLastColumn(placed);
+    }
+    // Group boxes and statics draw on the dialog's background: all of it is painted afresh, so a
+    // moved frame or line leaves nothing behind.
+    RedrawWindow(dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void AnchorLayout::limit(MINMAXINFO& info) const {
+    if (placed_.empty()) return;
+    info.ptMinTrackSize = POINT{minimum_.cx, minimum_.cy};
+}
+
+void AnchorLayout::rescale(UINT oldDpi, UINT newDpi) {
+    if (oldDpi == 0 || newDpi == 0) return;
+    client_ = SIZE{scaled(client_.cx, oldDpi, newDpi), scaled(client_.cy, oldDpi, newDpi)};
+    minimum_ = SIZE{scaled(minimum_.cx, oldDpi, newDpi), scaled(minimum_.cy, oldDpi, newDpi)};
+    for (Placed& placed : placed_) {
+        RECT& r = placed.rect;
+        r = RECT{scaled(r.left, oldDpi, newDpi), scaled(r.top, oldDpi, newDpi), scaled(r.right, oldDpi, newDpi),
+                 scaled(r.bottom, oldDpi, newDpi)};
+        placed.lastColumnWidth = scaled(placed.lastColumnWidth, oldDpi, newDpi);
+    }
+}
+
+}  // namespace ui
