@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string_view>
 
 #include "core/persist/braxen_exception.h"
@@ -42,6 +43,18 @@ int fuzzUndoDatabase(const std::uint8_t* data, std::size_t size) {
     // What was accepted is written back as the retry of an undo writes it, and reads the same.
     const UndoDatabaseContent content = parseUndoDatabase(bytesOf(data, size));
     check(content.entries == entries);
+    // Read from the end a few at a time, as undo reads, they are the same entries.
+    UndoDatabaseReader reader(bytesOf(data, size));
+    std::string piece;
+    for (std::uint32_t end = reader.head().count; end > 0;) {
+        const std::uint32_t first = end - std::min<std::uint32_t>(end, 3);
+        reader.read(first, end, piece);
+        for (std::uint32_t i = first; i < end; ++i) {
+            const UndoEntry entry = reader.entry(piece, i - first);
+            check(entry == entries[i] && entry.id == entries[i].id);
+        }
+        end = first;
+    }
     bool fits = true;
     for (const UndoEntry& entry : entries) {
         isSafeUndoEntry(entry);

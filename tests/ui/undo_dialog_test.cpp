@@ -85,7 +85,8 @@ TEST_F(UndoDialogTest, PropertiesThenUndoRestoresTheNames) {
     ASSERT_NE(properties, nullptr);
     EXPECT_EQ(controlText(properties, IDC_PROP_NAME).size(), 12u);
     EXPECT_EQ(controlText(properties, IDC_PROP_COUNT), "3 entries, 3 verified by file identity");
-    EXPECT_EQ(controlText(properties, IDC_PROP_SIZE), "3 KB");  // 148 + 3 x 780 + 784 bytes
+    // 84 + 3 x (23 + the folder + 12) + 3 x 8 + 72 + 784 bytes
+    EXPECT_EQ(controlText(properties, IDC_PROP_SIZE), "1 KB");
     EXPECT_EQ(controlText(properties, IDC_PROP_FOLDER), music.path() + "\\");
     EXPECT_EQ(listCount(properties, IDC_PROP_FILTERS), 1);
     EXPECT_EQ(listText(properties, IDC_PROP_FILTERS, 0), "Append: \"_x\" at end");

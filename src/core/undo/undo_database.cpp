@@ -307,10 +307,6 @@ UndoDatabaseContent parseUndoDatabase(std::string_view bytes) {
     return content;
 }
 
-bool needsWideSlots(std::string_view text) {
-    return text.size() >= kUndoSlotVersion1;
-}
-
 UndoDatabaseLayout::UndoDatabaseLayout(std::size_t count, std::uint64_t entryBytes) : at_(kUndoCompactHeadSize) {
     appendLittle(bytes_, 1, 4);  // the stamp
     appendLittle(bytes_, kUndoCompactVersion, 4);

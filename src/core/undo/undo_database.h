@@ -25,8 +25,8 @@ inline constexpr const char* kUndoHeaderText = "Calderwynstrope - UNDO Database"
 // Entry slots: version 1 holds paths and names of up to 259 bytes, as the file has always been
 // laid out; version 2, written only when a folder or name is longer, holds up to 1039. Versions 3
 // and 4 are 1 and 2 with the identity of the file moved after each entry's three slots (flags
-// (u32, bit 0: known), zero (u32), volume (u64), file index (u64), little-endian): every database
-// written now is one of them, and undo moves a file back only when it is still that file.
+// (u32, bit 0: known), zero (u32), volume (u64), file index (u64), little-endian): undo moves a
+// file back only when it is still that file. All four are still read; none is written any more.
 inline constexpr std::size_t kUndoSlotVersion1 = 260;
 inline constexpr std::size_t kUndoSlotVersion2 = 1040;
 inline constexpr std::size_t kUndoIdentitySize = 24;
@@ -178,9 +178,6 @@ UndoDatabaseContent parseUndoDatabase(std::string_view bytes);
 std::string formatUndoDatabase(const std::vector<UndoEntry>& entries, std::string_view ruleSection);
 // Writes the same bytes to `file`, a block at a time.
 void writeUndoDatabase(platform::File& file, const std::vector<UndoEntry>& entries, std::string_view ruleSection);
-
-// True when a folder or name needs the wide (version 2) entry slots.
-bool needsWideSlots(std::string_view text);
 
 // The bytes of a version 5 database laid out one entry at a time, for a writer that does not hold
 // its entries in a list: the head first, then each entry, then (endEntries) the table of where
