@@ -97,6 +97,12 @@ void UndoDialog::refreshList() {
         std::wstring folder = widen(runFolder(lines_[i]));
         ListView_SetItemText(list, static_cast<int>(i), 1, folder.data());
     }
+    // The descriptions show whole: their column fits the longest (never narrower than it
+    // started), and the folder column takes the room that is left.
+    const int least = scaledForDpi(225, dpi());
+    ListView_SetColumnWidth(list, 0, LVSCW_AUTOSIZE);
+    if (ListView_GetColumnWidth(list, 0) < least) ListView_SetColumnWidth(list, 0, least);
+    ListView_SetColumnWidth(list, 1, LVSCW_AUTOSIZE_USEHEADER);
 }
 
 std::string UndoDialog::runFolder(const core::IndexEntry& entry) const {
