@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "calderwynstrope/version.h"
 #include "core/base/strings.h"
@@ -482,7 +484,7 @@ TEST_F(AppTest, ResizedWindowsKeepButtonsInTheCornerAndGrowTheirList) {
     while ((tips = FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr)) && GetWindow(tips, GW_OWNER) != main) {
     }
     ASSERT_NE(tips, nullptr);
-    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 17);
+    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 18);
     const auto rectOf = [](HWND window) {
         RECT rect{};
         GetWindowRect(window, &rect);
@@ -503,6 +505,19 @@ TEST_F(AppTest, ResizedWindowsKeepButtonsInTheCornerAndGrowTheirList) {
             click(main, w.opener);
             ASSERT_NE(window = program->waitForWindow(w.title), nullptr);
         }
+        // Controls apart before stay apart after: one left out of the layout would be run over.
+        const auto children = [&] {
+            std::vector<std::pair<HWND, RECT>> all;
+            for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+                if (IsWindowVisible(c)) all.emplace_back(c, rectOf(c));
+            }
+            return all;
+        };
+        const auto apart = [](const RECT& a, const RECT& b) {
+            RECT both{};
+            return !IntersectRect(&both, &a, &b);
+        };
+        const auto before = children();
         const RECT frame = rectOf(window), corner = rectOf(control(window, w.corner));
         const RECT list = rectOf(control(window, w.list));
         const bool listView = className(control(window, w.list)) == "SysListView32";
@@ -512,6 +527,15 @@ TEST_F(AppTest, ResizedWindowsKeepButtonsInTheCornerAndGrowTheirList) {
             const RECT now = rectOf(control(window, w.corner));
             return now.left == corner.left + 120 && now.top == corner.top + 80;
         }));
+        const auto after = children();
+        for (std::size_t i = 0; i < before.size() && i < after.size(); ++i) {
+            for (std::size_t j = i + 1; j < before.size() && j < after.size(); ++j) {
+                if (apart(before[i].second, before[j].second)) {
+                    EXPECT_TRUE(apart(after[i].second, after[j].second))
+                        << GetDlgCtrlID(after[i].first) << " runs over " << GetDlgCtrlID(after[j].first);
+                }
+            }
+        }
         const RECT grown = rectOf(control(window, w.list));
         EXPECT_EQ(grown.right - grown.left, list.right - list.left + 120);
         EXPECT_EQ(grown.bottom - grown.top, list.bottom - list.top + 80);

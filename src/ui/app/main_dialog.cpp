@@ -202,6 +202,7 @@ void MainDialog::initLayout() {
                             {IDC_UNDO_GROUP, L::MoveDown | L::GrowRight},
                             {IDC_UNDO_HINT, L::MoveDown | L::GrowRight},
                             {IDC_UNDO, L::MoveCorner},
+                            {IDC_HELP_BUTTON, L::MoveDown},
                             {IDC_PREVIEW, L::MoveCorner},
                             {IDC_RENAME, L::MoveCorner},
                             {IDCANCEL, L::MoveCorner}});
@@ -221,6 +222,7 @@ void MainDialog::initLayout() {
         {IDC_PREVIEW, "Show every file's new name before renaming anything."},
         {IDC_RENAME, "Rename the matching files with the filters."},
         {IDCANCEL, "Close the program; its settings are kept."},
+        {IDC_HELP_BUTTON, "Open the help page (F1); the arrow offers Options and About."},
     });
 }
 
