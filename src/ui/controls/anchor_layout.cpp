@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "ui/controls/dpi.h"
+
 namespace ui {
 namespace {
 
@@ -11,16 +13,6 @@ SIZE clientSize(HWND window) {
     RECT client{};
     GetClientRect(window, &client);
     return SIZE{client.right - client.left, client.bottom - client.top};
-}
-
-int scaled(int value, UINT oldDpi, UINT newDpi) {
-    return MulDiv(value, static_cast<int>(newDpi), static_cast<int>(oldDpi));
-}
-
-bool isClass(HWND control, const wchar_t* className) {
-    wchar_t name[32] = {};
-    GetClassNameW(control, name, 32);
-    return lstrcmpiW(name, className) == 0;
 }
 
 }  // namespace
@@ -39,7 +31,7 @@ void AnchorLayout::capture(HWND dialog, std::initializer_list<Anchor> anchors, i
         GetWindowRect(placed.control, &placed.rect);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&placed.rect), 2);
         RECT dropped{};
-        if (isClass(placed.control, L"ComboBox") &&
+        if (isWindowClass(placed.control, L"ComboBox") &&
             SendMessageW(placed.control, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped))) {
             // A combo box's height is that of its open list; the window is only the closed part.
             placed.rect.bottom = std::max(placed.rect.bottom, placed.rect.top + (dropped.bottom - dropped.top));
@@ -85,7 +77,7 @@ void AnchorLayout::apply() {
     }
     if (positions) EndDeferWindowPos(positions);
     for (Placed& placed : placed_) {
-        if ((placed.follow & GrowRight) && isClass(placed.control, WC_LISTVIEWW)) stretchLastColumn(placed);
+        if ((placed.follow & GrowRight) && isWindowClass(placed.control, WC_LISTVIEWW)) stretchLastColumn(placed);
     }
     // Group boxes and statics draw on the dialog's background: all of it is painted afresh, so a
     // moved frame or line leaves nothing behind.
@@ -99,13 +91,13 @@ void AnchorLayout::limit(MINMAXINFO& info) const {
 
 void AnchorLayout::rescale(UINT oldDpi, UINT newDpi) {
     if (oldDpi == 0 || newDpi == 0) return;
-    client_ = SIZE{scaled(client_.cx, oldDpi, newDpi), scaled(client_.cy, oldDpi, newDpi)};
-    minimum_ = SIZE{scaled(minimum_.cx, oldDpi, newDpi), scaled(minimum_.cy, oldDpi, newDpi)};
+    client_ = SIZE{rescaled(client_.cx, oldDpi, newDpi), rescaled(client_.cy, oldDpi, newDpi)};
+    minimum_ = SIZE{rescaled(minimum_.cx, oldDpi, newDpi), rescaled(minimum_.cy, oldDpi, newDpi)};
     for (Placed& placed : placed_) {
         RECT& r = placed.rect;
-        r = RECT{scaled(r.left, oldDpi, newDpi), scaled(r.top, oldDpi, newDpi), scaled(r.right, oldDpi, newDpi),
-                 scaled(r.bottom, oldDpi, newDpi)};
-        placed.lastColumnWidth = scaled(placed.lastColumnWidth, oldDpi, newDpi);
+        r = RECT{rescaled(r.left, oldDpi, newDpi), rescaled(r.top, oldDpi, newDpi), rescaled(r.right, oldDpi, newDpi),
+                 rescaled(r.bottom, oldDpi, newDpi)};
+        placed.lastColumnWidth = rescaled(placed.lastColumnWidth, oldDpi, newDpi);
     }
 }
 

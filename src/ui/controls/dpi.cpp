@@ -42,32 +42,28 @@ int systemMetricForDpi(int index, UINT dpi) {
     return GetSystemMetricsForDpi(index, dpi);
 }
 
-namespace {
-
-int scale(int value, UINT oldDpi, UINT newDpi) {
+int rescaled(int value, UINT oldDpi, UINT newDpi) {
     return MulDiv(value, static_cast<int>(newDpi), static_cast<int>(oldDpi));
 }
 
-bool isClass(HWND window, const wchar_t* name) {
+bool isWindowClass(HWND window, const wchar_t* name) {
     wchar_t found[32] = {};
     GetClassNameW(window, found, 32);
     return lstrcmpiW(found, name) == 0;
 }
 
-}  // namespace
-
 void rescaleDialog(HWND dialog, UINT oldDpi, UINT newDpi, const RECT& suggested, std::vector<OwnedFont>& fonts) {
     if (oldDpi == 0 || newDpi == 0) return;
     // Each font once: controls that shared one share its new size.
     std::map<HFONT, HFONT> made;
-    const auto rescaled = [&](HFONT font) -> HFONT {
+    const auto rescaledFont = [&](HFONT font) -> HFONT {
         if (!font) return nullptr;
         auto known = made.find(font);
         if (known != made.end()) return known->second;
         LOGFONTW log{};
         if (!GetObjectW(font, sizeof(log), &log)) return made[font] = nullptr;
-        log.lfHeight = scale(log.lfHeight, oldDpi, newDpi);
-        log.lfWidth = scale(log.lfWidth, oldDpi, newDpi);
+        log.lfHeight = rescaled(log.lfHeight, oldDpi, newDpi);
+        log.lfWidth = rescaled(log.lfWidth, oldDpi, newDpi);
         fonts.emplace_back(CreateFontIndirectW(&log));
         return made[font] = fonts.back().get();
     };
@@ -77,23 +73,23 @@ void rescaleDialog(HWND dialog, UINT oldDpi, UINT newDpi, const RECT& suggested,
         GetWindowRect(child, &rect);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
         int height = rect.bottom - rect.top;
-        if (isClass(child, L"ComboBox")) {
+        if (isWindowClass(child, L"ComboBox")) {
             // A combo box's height includes its drop-down list; its closed height follows its font.
             RECT dropped{};
             if (SendMessageW(child, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped))) {
                 height = std::max(height, static_cast<int>(dropped.bottom - dropped.top));
             }
         }
-        if (HFONT font = rescaled(reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)))) {
+        if (HFONT font = rescaledFont(reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)))) {
             SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         }
-        const int left = scale(rect.left, oldDpi, newDpi), top = scale(rect.top, oldDpi, newDpi);
-        SetWindowPos(child, nullptr, left, top, scale(rect.right, oldDpi, newDpi) - left,
-                     scale(rect.top + height, oldDpi, newDpi) - top, SWP_NOZORDER | SWP_NOACTIVATE);
-        if (isClass(child, WC_LISTVIEWW)) {
+        const int left = rescaled(rect.left, oldDpi, newDpi), top = rescaled(rect.top, oldDpi, newDpi);
+        SetWindowPos(child, nullptr, left, top, rescaled(rect.right, oldDpi, newDpi) - left,
+                     rescaled(rect.top + height, oldDpi, newDpi) - top, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (isWindowClass(child, WC_LISTVIEWW)) {
             const int columns = Header_GetItemCount(ListView_GetHeader(child));
             for (int i = 0; i < columns; ++i) {
-                ListView_SetColumnWidth(child, i, scale(ListView_GetColumnWidth(child, i), oldDpi, newDpi));
+                ListView_SetColumnWidth(child, i, rescaled(ListView_GetColumnWidth(child, i), oldDpi, newDpi));
             }
         }
     }

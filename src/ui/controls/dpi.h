@@ -23,6 +23,11 @@ int drawnScale(UINT dpi);
 int scaledBitmapId(int bitmapIdAt100, UINT dpi);
 // A system size (SM_CXICON...) at `dpi`.
 int systemMetricForDpi(int index, UINT dpi);
+// A length at `oldDpi` as it is at `newDpi`.
+int rescaled(int value, UINT oldDpi, UINT newDpi);
+// Whether the window is of this class (ignoring case): layouts treat combo boxes and list views
+// apart.
+bool isWindowClass(HWND window, const wchar_t* name);
 
 // Lays a dialog's controls out again for a new dpi: every control moved and sized in proportion,
 // every font (the dialog's own and those made in code) made again at the new size, and list-view
