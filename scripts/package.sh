@@ -41,7 +41,7 @@ for kind in "${kinds[@]}"; do
   case "$kind" in
     windows)
       cmake --preset windows >/dev/null
-      cmake --build --preset windows -j "$jobs" --target calderwynstrope calderwynstrope-cli space_replacer
+      cmake --build --preset windows -j "$jobs" --target calderwynstrope calderwynstrope-cli space_replacer help_page
       rm -rf build/windows/cpack
       (cd build/windows && cpack -G "NSIS;ZIP" -B cpack >/dev/null)
       rm -f "$out"/calderwynstrope-*-win64.exe "$out"/calderwynstrope-*-win64.zip
@@ -55,7 +55,7 @@ for kind in "${kinds[@]}"; do
       [ -n "$pcre2_static" ] || { echo "package: libpcre2-dev ships no libpcre2-8.a" >&2; exit 1; }
       cmake --preset package-linux -DCW_TAGLIB_INCLUDE="$taglib/include" \
         -DCW_TAGLIB_LIBRARY="$taglib/lib/libtag.a" -DCW_PCRE2_LIBRARY="$pcre2_static" >/dev/null
-      cmake --build --preset package-linux -j "$jobs" --target calderwynstrope-cli cli_man_page
+      cmake --build --preset package-linux -j "$jobs" --target calderwynstrope-cli cli_man_page help_page
       rm -rf build/package-linux/cpack
       (cd build/package-linux && cpack -G DEB -B cpack >/dev/null)
       rm -f "$out"/calderwynstrope-cli_*_amd64.deb
