@@ -173,6 +173,11 @@ void replaceFile(const std::string& from, const std::string& to);
 // Raises FileError.
 void removeFile(const std::string& path);
 
+// Puts the folder's own entries (the names of files created in it) on the disk. A file's sync
+// covers its content; on POSIX systems only this covers the name that leads to it. Best effort:
+// a folder that cannot be opened for it is left as the system keeps it.
+void syncFolder(const std::string& path);
+
 // Creates one folder; false when it could not be created (for instance because it exists).
 bool createFolder(const std::string& path);
 

@@ -82,7 +82,7 @@ bool RunService::handOver(std::function<void()> task, bool wait) {
     if (!wait) return true;
     // Tasks run in order, and a cancel drops every one still waiting.
     changed_.wait(lock, [&] { return ran_ >= number || cancelled_; });
-    return ran_ >= number;
+    return ran_ >= number || taken_ >= number;
 }
 
 void RunService::post(std::function<void()> task) {
@@ -151,6 +151,7 @@ void RunService::runPending() {
         }
         auto [number, task] = std::move(pending_.front());
         pending_.pop_front();
+        taken_ = number;
         lock.unlock();
         task();
         lock.lock();
@@ -161,7 +162,7 @@ void RunService::runPending() {
 }
 
 void ServiceReporter::criticalError(const std::string& text) {
-    if (service_.onWorker() && service_.call([&] { inner_.criticalError(text); })) return;
+    if (service_.onWorker() && service_.call([this, text] { inner_.criticalError(text); })) return;
     if (!service_.onWorker()) return inner_.criticalError(text);
     std::lock_guard<std::mutex> lock(mutex_);
     kept_.push_back(text);

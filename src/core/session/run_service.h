@@ -54,8 +54,10 @@ public:
     // Runs `task` on the front end's thread without waiting for it (progress): the job goes on at
     // once, so the task must own what it uses. One still waiting at a cancel is dropped.
     void post(std::function<void()> task);
-    // Runs `task` on the front end's thread and waits for it: true once it ran, false when the job
-    // was cancelled first (the task then never runs, so it may use the job's own variables).
+    // Runs `task` on the front end's thread and waits for it: true once it ran or started, false
+    // when the job was cancelled before it started (it then never runs). A cancel can come while
+    // the task runs (a message box's own loop still delivers Cancel), and the job then goes on
+    // without waiting for it, so the task must own copies of what it uses.
     bool call(std::function<void()> task);
     // Runs `show` on the front end's thread, then waits for the front end's answer(): nothing when
     // the job was cancelled first.
@@ -85,6 +87,7 @@ private:
     std::deque<std::pair<std::uint64_t, std::function<void()>>> pending_;
     std::uint64_t handed_ = 0;  // tasks handed over
     std::uint64_t ran_ = 0;     // the number of the last task run (tasks run in order)
+    std::uint64_t taken_ = 0;   // the number of the last task started
     bool jobEnded_ = false;
     std::exception_ptr failure_;
     std::function<void()> done_;

@@ -49,6 +49,7 @@ void RunJournal::create(const AppPaths& paths, const RuleList& rules) {
         recordsAt_ = file_.position();
         // On the disk before the first move, with the folder entry that names it.
         file_.sync();
+        platform::syncFolder(paths_.undoFolder());
         appender_ = std::make_unique<platform::RecordAppender>(file_);
         syncing_ = std::make_unique<BackgroundSync>(file_);
     } catch (...) {

@@ -344,6 +344,13 @@ void removeFile(const std::string& path) {
     if (::unlink(path.c_str()) != 0) throwErrno(errno, path);
 }
 
+void syncFolder(const std::string& path) {
+    const int fd = ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 bool createFolder(const std::string& path) {
     return ::mkdir(path.c_str(), 0777) == 0;
 }

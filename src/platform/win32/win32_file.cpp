@@ -313,6 +313,11 @@ void removeFile(const std::string& path) {
     if (!DeleteFileW(filePath(path).c_str())) throwLastError(path);
 }
 
+void syncFolder(const std::string&) {
+    // NTFS journals its folder entries with the file's metadata, which FlushFileBuffers on the
+    // file already puts on the disk.
+}
+
 bool createFolder(const std::string& path) {
     return CreateDirectoryW(filePath(path).c_str(), nullptr) != 0;
 }

@@ -37,8 +37,11 @@ bool RunDialog::onMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&) {
         try {
             service_.runPending();
         } catch (const std::exception& error) {
-            // The job failed in a way it could not handle: told, and the dialog closes.
+            // The job, or a task it handed over, failed in a way it could not handle: told, and
+            // the dialog closes, never with the job still working on what the dialog's owner holds.
             showUnhandledError(error);
+            service_.cancel();
+            service_.wait();
             endDialog(IDCANCEL);
         }
         return true;

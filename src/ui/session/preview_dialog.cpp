@@ -133,7 +133,13 @@ void PreviewDialog::work() {
 }
 
 void PreviewDialog::showProgress() {
+    // A failure's message box runs a message loop of its own, which goes on delivering the timer
+    // and the end of the job: one box at a time, and no progress line over a finished list.
+    if (showingProgress_) return;
+    showingProgress_ = true;
     reporter_.showWaiting();
+    showingProgress_ = false;
+    if (ready_) return;
     const std::size_t steps = steps_, done = std::min<std::size_t>(done_, steps), files = steps / 2;
     if (steps == 0) return;  // still finding files
     const std::string text = done < files ? "Working out new names: file " + std::to_string(done + 1)

@@ -90,6 +90,7 @@ private:
     std::vector<std::uint32_t> order_;
     int sortColumn_ = -1;  // the run's own order
     bool descending_ = false;
+    bool showingProgress_ = false;  // showProgress is on the stack (inside a message box)
     std::size_t okCount_ = 0;
     mutable std::string statusText_;  // the status cell cellText last gave
     // Last, so that it stops the worker before anything the worker uses goes.

@@ -79,7 +79,7 @@ void ConfirmDialog::confirmFiles() {
                               newName = platform::displayName(answer->text);
             const std::string message =
                 core::formatString(core::IDS_RENAME_FAILED, {oldName, newName, newName, oldName});
-            service().call([&] { showError(message); });
+            service().call([this, message] { showError(message); });
             retry = true;
             continue;
         }
