@@ -42,10 +42,11 @@ best() {
 }
 
 folder="$work/music"
-floor_best="1e9 0"; sorted_best="1e9 0"; undo_best="1e9 0"; cli_best="1e9 0"
+floor_best="1e9 0"; sorted_best="1e9 0"; identity_best="1e9 0"; undo_best="1e9 0"; cli_best="1e9 0"
 for ((round = 0; round < rounds; round++)); do
   floor_best="$(best "$floor_best" "$(measure "$folder" "$work/floor" "$folder")")"
   sorted_best="$(best "$sorted_best" "$(measure "$folder" "$work/floor" --name-order "$folder")")"
+  identity_best="$(best "$identity_best" "$(measure "$folder" "$work/floor" --identity "$folder")")"
   undo_best="$(best "$undo_best" "$(measure "$folder" "$cli" rename --underscores --case mixed \
     --number 1 99 "Track %s " "%s. " "$folder")")"
   cli_best="$(best "$cli_best" "$(measure "$folder" "$cli" rename --no-undo --underscores --case mixed \
@@ -53,6 +54,7 @@ for ((round = 0; round < rounds; round++)); do
 done
 read -r floor_s floor_kb <<<"$floor_best"
 read -r sorted_s _ <<<"$sorted_best"
+read -r identity_s _ <<<"$identity_best"
 read -r undo_s undo_kb <<<"$undo_best"
 read -r cli_s cli_kb <<<"$cli_best"
 read -r peer_s peer_kb < <(measure "$folder" sh -c \
@@ -63,20 +65,22 @@ make_files "$small" 1000
 /usr/bin/time -f "%M" -o "$work/time" "$cli" rename --no-undo --underscores "$small" >/dev/null
 small_kb="$(cat "$work/time")"
 
-python3 - "$count" "$floor_s" "$floor_kb" "$cli_s" "$cli_kb" "$peer_s" "$peer_kb" "$small_kb" "$undo_s" "$undo_kb" "$sorted_s" <<'PY'
+python3 - "$count" "$floor_s" "$floor_kb" "$cli_s" "$cli_kb" "$peer_s" "$peer_kb" "$small_kb" "$undo_s" "$undo_kb" "$sorted_s" "$identity_s" <<'PY'
 import sys
-n, fs, fk, cs, ck, ps, pk, sk, us, uk, ss = sys.argv[1:]
-n = int(n); fs, cs, ps, us, ss = float(fs), float(cs), float(ps), float(us), float(ss)
+n, fs, fk, cs, ck, ps, pk, sk, us, uk, ss, ids = sys.argv[1:]
+n = int(n); fs, cs, ps, us, ss, ids = float(fs), float(cs), float(ps), float(us), float(ss), float(ids)
 def rate(s): return f"{n / s:,.0f}" if s > 0 else "inf"
 print(f"{n} files, best of {__import__('os').environ.get('ROUNDS', '5')} runs each (the peer: one)")
 print(f"{'':22}{'seconds':>9}{'files/s':>12}{'peak MB':>9}")
 print(f"{'floor (C, no filters)':22}{fs:9.2f}{rate(fs):>12}{int(fk)/1024:9.1f}")
 print(f"{'  the same, name order':22}{ss:9.2f}{rate(ss):>12}")
+print(f"{'  + identity per move':22}{ids:9.2f}{rate(ids):>12}")
 print(f"{'cli, undo on':22}{us:9.2f}{rate(us):>12}{int(uk)/1024:9.1f}")
 print(f"{'cli, --no-undo':22}{cs:9.2f}{rate(cs):>12}{int(ck)/1024:9.1f}")
 print(f"{'peer (perl rename)':22}{ps:9.2f}{rate(ps):>12}{int(pk)/1024:9.1f}")
 print(f"ratio to the floor: undo on {us / fs:.2f}x (goal 1.5x), --no-undo {cs / fs:.2f}x (goal 1.25x)")
 print(f"ratio to the floor renaming in name order, as the program does: undo on {us / ss:.2f}x, --no-undo {cs / ss:.2f}x")
+print(f"ratio to the floor that also takes each file's identity at its move, as undo must: undo on {us / ids:.2f}x")
 print(f"ratio to the peer: undo on {us / ps:.2f}x, --no-undo {cs / ps:.2f}x (goal: below 1x)")
 per_file = (int(ck) - int(sk)) * 1024 / (n - 1000)
 print(f"memory per file (peak growth over a 1,000-file run): {per_file:.0f} bytes, names included")
