@@ -29,7 +29,8 @@ def inline(text):
         if part.startswith("`") and part.endswith("`") and len(part) >= 2:
             out.append("<code>" + html.escape(part[1:-1]) + "</code>")
             continue
-        part = html.escape(part, quote=False)
+        # Quotes too: a link's address goes into an attribute.
+        part = html.escape(part)
         part = re.sub(r"\*\*(.+?)\*\*", r"<strong>\1</strong>", part)
         part = re.sub(r"\[([^\]]+)\]\(([^)\s]+)\)", r'<a href="\2">\1</a>', part)
         out.append(part)
@@ -75,7 +76,9 @@ def convert(lines):
             else:
                 body.append('<h%d id="%s">%s</h%d>' % (level, anchor(text), inline(text), level))
                 if level == 2:
-                    toc.append('<li><a href="#%s">%s</a></li>' % (anchor(text), inline(text)))
+                    # A link inside a heading stays out of the contents' own link.
+                    plain = re.sub(r"\[([^\]]+)\]\([^)\s]+\)", r"\1", text)
+                    toc.append('<li><a href="#%s">%s</a></li>' % (anchor(text), inline(plain)))
         elif item and not item.group(1):
             kind = "ul" if item.group(2) == "-" else "ol"
             if paragraph:

@@ -27,9 +27,10 @@ while IFS= read -r filter; do
     fail "no help section with an example for \"$filter\""
 done <<< "$filters"
 
-printf '# T <1>\n\nA `<b>` and **c & d**.\n\n- one\n  more\n- two\n\n1. three\n' > "$out/small.md"
+printf '# T <1>\n\nA `<b>` and **c & d**.\n\n- one\n  more\n- two\n\n1. three\n\n[x](a"b=c)\n' > "$out/small.md"
 convert "$out/small.md" "$out/small.html" || fail "a small page does not convert"
 for expected in '<title>T &lt;1&gt;</title>' '<p>A <code>&lt;b&gt;</code> and <strong>c &amp; d</strong>.</p>' \
+  '<a href="a&quot;b=c">x</a>' \
   '<ul><li>' 'more' '</li><li>' '</li></ul>' '<ol><li>'; do
   grep -qF -- "$expected" "$out/small.html" || fail "the small page lacks $expected"
 done
