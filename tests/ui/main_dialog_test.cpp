@@ -103,6 +103,18 @@ TEST_F(AppTest, AFolderOnTheCommandLineIsTheFolderToWorkOn) {
     EXPECT_TRUE(shows(dialog, IDC_FOLDER, music.path()));
     EXPECT_EQ(listCount(dialog, IDC_FILTERS), 0);
     closeWithEscape(dialog);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+
+    // A path that names nothing is a missing folder, not a filter file, and is told in full: a
+    // relative path means the folder it named when the program started.
+    // The message comes while the main dialog starts, before it shows.
+    program = std::make_unique<Program>(home / "calderwynstrope.exe", "no such folder", home.path());
+    HWND error = waitForMessageBox(*program, "Error");
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(messageBoxText(error), "The folder \"" + (home / "no such folder") + "\" does not exist.");
+    pressMessageBoxButton(error, IDOK);
+    ASSERT_NE(dialog = program->waitForWindow(core::kMainTitle), nullptr);
+    closeWithEscape(dialog);
 }
 
 TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {

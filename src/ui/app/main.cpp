@@ -24,6 +24,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
         if (tail.size() >= 2 && tail.front() == L'"' && tail.back() == L'"' && tail.find(L'"', 1) == tail.size() - 1) {
             tail = tail.substr(1, tail.size() - 2);
         }
+        // A relative path means the folder it names now, whatever the working folder becomes.
+        if (!tail.empty()) {
+            const DWORD size = GetFullPathNameW(tail.c_str(), 0, nullptr, nullptr);
+            std::wstring full(size, L'\0');
+            if (size > 0 && GetFullPathNameW(tail.c_str(), size, full.data(), nullptr) < size) {
+                tail.assign(full.c_str());
+            }
+        }
         core::AppContext context(core::AppPaths::locate());
         ui::MainDialog dialog(platform::win32::narrow(tail), context);
         dialog.doModal();

@@ -428,8 +428,11 @@ void MainDialog::setFolder(const std::string& folder) {
 void MainDialog::openPath(const std::string& path) {
     if (isFolder(path)) {
         setFolder(path);
-    } else {
+    } else if (platform::fileExists(path) || endsWithRen(path)) {
+        // A file, as the shell passes an opened .ren file: its filters, or why they cannot be read.
         loadFilters(path);
+    } else {
+        folderExists(path);  // says the folder does not exist
     }
 }
 

@@ -26,7 +26,9 @@ OPENFILENAMEW fileRequest(HWND owner, std::wstring& file, const std::wstring& st
     request.lpstrFile = file.data();
     request.nMaxFile = static_cast<DWORD>(file.size());
     request.lpstrInitialDir = start.empty() ? nullptr : start.c_str();
-    request.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING;
+    // The working folder stays where it was: a folder given relative to it (on the command line)
+    // must keep meaning the same folder.
+    request.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
     return request;
 }
 
