@@ -55,7 +55,8 @@ void AnchorLayout::stretchLastColumn(Placed& placed) const {
     RECT client{};
     GetClientRect(placed.control, &client);
     const bool scrollBar = GetWindowLongW(placed.control, GWL_STYLE) & WS_VSCROLL;
-    const int room = client.right - (scrollBar ? 0 : GetSystemMetrics(SM_CXVSCROLL)) - others;
+    const int room =
+        client.right - (scrollBar ? 0 : systemMetricForDpi(SM_CXVSCROLL, windowDpi(placed.control))) - others;
     const int width = std::max(placed.lastColumnWidth, room);
     if (width != ListView_GetColumnWidth(placed.control, last)) ListView_SetColumnWidth(placed.control, last, width);
 }

@@ -118,23 +118,32 @@ LRESULT HyperlinkStatic::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return result;
         }
         case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:  // the second press of a double click is a press too
             pressed_ = true;
             SetCapture(hwnd_);
             redraw();
             return 0;
         case WM_LBUTTONUP: {
+            // Only a press that began on the link opens it, once.
+            const bool wasPressed = pressed_;
             pressed_ = false;
-            ReleaseCapture();
+            if (GetCapture() == hwnd_) ReleaseCapture();
             RECT client;
             GetClientRect(hwnd_, &client);
             const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-            if (PtInRect(&client, at)) {
+            if (wasPressed && PtInRect(&client, at)) {
                 open();
             } else {
                 redraw();
             }
             return 0;
         }
+        case WM_CAPTURECHANGED:
+            if (pressed_) {
+                pressed_ = false;
+                redraw();
+            }
+            break;
     }
     return forward(message, wParam, lParam);
 }

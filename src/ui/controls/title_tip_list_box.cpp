@@ -226,7 +226,14 @@ void TitleTipListBox::showTip(int index) {
         if (text.left < monitor.rcWork.left) OffsetRect(&text, monitor.rcWork.left - text.left, 0);
         tip_.show(text, index);
     }
-    if (tip_.visible() && !captured_ && GetCapture() != hwnd_) {
+    // The capture follows the pointer only while it is over the list: a tip shown from the
+    // keyboard must not take a click meant for another control.
+    POINT pointer{};
+    RECT client{};
+    GetCursorPos(&pointer);
+    ScreenToClient(hwnd_, &pointer);
+    GetClientRect(hwnd_, &client);
+    if (tip_.visible() && !captured_ && GetCapture() != hwnd_ && PtInRect(&client, pointer)) {
         captureMouse();
     } else if (!tip_.visible() && captured_) {
         releaseMouse();
