@@ -3,6 +3,7 @@
 #include "core/base/strings.h"
 #include "core/persist/braxen_exception.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/win32/wide.h"
 #include "ui/app/resource.h"
 #include "ui/controls/dpi.h"
@@ -105,14 +106,20 @@ void UndoDialog::refreshList() {
     ListView_SetColumnWidth(list, 1, LVSCW_AUTOSIZE_USEHEADER);
 }
 
-std::string UndoDialog::runFolder(const core::IndexEntry& entry) const {
+std::string UndoDialog::runFolder(const core::IndexEntry& entry) {
+    const auto status = platform::fileStatus(paths_.undoFolder() + entry.name);
+    if (!status) return std::string();
+    const auto known = folders_.find(entry.name);
+    if (known != folders_.end() && known->second.first == status->size) return known->second.second;
     // Read from the database; one that cannot be read says why when it is undone or opened.
     core::DatabaseProperties properties;
     try {
-        if (core::loadDatabaseProperties(&plugins_, paths_, entry.name, properties)) return properties.folder;
+        if (!core::loadDatabaseProperties(&plugins_, paths_, entry.name, properties)) return std::string();
     } catch (const BRAXEN::braxen_Exception&) {
+        return std::string();
     }
-    return std::string();
+    folders_[entry.name] = {status->size, properties.folder};
+    return properties.folder;
 }
 
 int UndoDialog::selectedLine() const {

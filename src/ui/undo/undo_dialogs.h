@@ -2,8 +2,11 @@
 // database and the progress of an undo.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/plugins/plugin_manager.h"
@@ -29,7 +32,7 @@ private:
     void refreshList();
     int selectedLine() const;
     // The folder the run of `entry` renamed in, or empty when its database cannot be read.
-    std::string runFolder(const core::IndexEntry& entry) const;
+    std::string runFolder(const core::IndexEntry& entry);
     bool canAct() const;
     void undoSelected();
     void deleteSelected();
@@ -42,6 +45,9 @@ private:
     core::AppPaths paths_;
     core::UndoCatalog catalog_;
     std::vector<core::IndexEntry> lines_;  // one copy per database line
+    // Each database's folder by its name, with the size it had: finding the folder reads every
+    // entry, so a list refreshed after each undo reads again only the databases that changed.
+    std::map<std::string, std::pair<std::uint64_t, std::string>> folders_;
     bool hasDatabases_ = true;
     void loadImages();
     OwnedImageList images_;
