@@ -1,12 +1,18 @@
 #include "core/session/rename_run.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <deque>
+#include <exception>
+#include <mutex>
 #include <random>
 #include <stdexcept>
+#include <thread>
 #include <unordered_set>
 
+#include "core/base/reporter.h"
 #include "core/base/strings.h"
 #include "core/persist/braxen_exception.h"
 #include "platform/case_fold.h"
@@ -30,8 +36,8 @@ RenameRun::RenameRun(const PluginManager* plugins, RuleList rules, FileList file
 std::string RenameRun::plannedName(std::size_t index) {
     if (!plannedNames_.empty()) return std::string(plannedNames_[index]);
     const FileEntry& file = files_[index];
-    nameText_.assign(file.name.view());
-    return session_.proposeName(file.folder(), nameText_, positionOf(index));
+    proposedText_.assign(file.name.view());
+    return session_.proposeName(file.folder(), proposedText_, positionOf(index));
 }
 
 RunPosition RenameRun::positionOf(std::size_t index) {
@@ -276,38 +282,146 @@ void RenameRun::stop(const platform::FileError& error) {
 
 namespace {
 
-// How many files a one-pass run records ahead of the one it moves: the records of a batch reach
-// the disk in one sync while the moves before them are made, so the moves seldom wait for the
-// disk (a sync of a real disk takes some milliseconds, a move some microseconds).
-constexpr std::size_t kRecordAhead = 4096;
+// A one-pass run prepares its files (new name, checks, and with undo on the file's identity and
+// the move's record) on a thread of its own, in batches, while the run's thread waits for each
+// record to reach the disk and makes the move: the moves are the system's work and the
+// preparing mostly the program's, so on two cores the one hides the other. The records of a
+// batch reach the disk in one sync while the moves before them are made, so the moves seldom
+// wait for the disk (a sync of a real disk takes some milliseconds, a move some microseconds).
+constexpr std::size_t kBatchFiles = 256;
+constexpr std::size_t kBatchesAhead = 16;  // 4,096 files recorded ahead of the move being made
+
+struct PreparedStep {
+    std::size_t index;
+    std::string newName;
+    PreparedMove move;
+    bool unchanged;
+};
+
+struct PreparedBatch {
+    std::vector<PreparedStep> steps;
+    // What the rules reported while these were named, told on the run's thread, where a front
+    // end expects its reports.
+    std::vector<std::string> reports;
+    std::size_t taken = 0;  // files taken, these included
+    // After its steps: the journal took no more records, or the preparing failed otherwise.
+    std::optional<platform::FileError> journalFailed;
+    std::exception_ptr error;
+    bool last = false;
+};
+
+// Hands batches from the preparing thread to the run's, at most kBatchesAhead waiting.
+class BatchHandoff {
+public:
+    // False when the run no longer takes any (it stopped).
+    bool put(PreparedBatch batch) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        space_.wait(lock, [&] { return closed_.load() || queue_.size() < kBatchesAhead; });
+        if (closed_.load()) return false;
+        queue_.push_back(std::move(batch));
+        ready_.notify_one();
+        return true;
+    }
+    PreparedBatch take() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ready_.wait(lock, [&] { return !queue_.empty(); });
+        PreparedBatch batch = std::move(queue_.front());
+        queue_.pop_front();
+        space_.notify_one();
+        return batch;
+    }
+    void close() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        closed_.store(true);
+        space_.notify_all();
+    }
+    bool closed() const { return closed_.load(std::memory_order_relaxed); }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable ready_, space_;
+    std::deque<PreparedBatch> queue_;
+    std::atomic<bool> closed_{false};
+};
+
+// Keeps what the rules report, to be told later on another thread.
+class KeptReports : public Reporter {
+public:
+    void criticalError(const std::string& text) override { texts.push_back(text); }
+    std::vector<std::string> texts;
+};
 
 }  // namespace
 
 void RenameRun::runAll(const RunCallbacks& callbacks) {
     if (!claimOnce()) return;
     const std::size_t every = callbacks.progressEvery ? callbacks.progressEvery : 1;
-    struct Ahead {
-        std::size_t index;
-        std::string newName;
-        PreparedMove move;
-        bool unchanged;
-    };
-    std::deque<Ahead> ahead;
-    const auto prepare = [&](std::size_t index, std::string newName) {
+    Reporter& reporter = session_.reporter();
+    KeptReports kept;
+    session_.setReporter(kept);
+    struct ReporterBack {
+        RenameSession& session;
+        Reporter& reporter;
+        ~ReporterBack() { session.setReporter(reporter); }
+    } reporterBack{session_, reporter};
+    // Only the thread preparing touches the session's naming and recording, and this text.
+    std::string preparedName;
+    const auto prepare = [&](PreparedBatch& batch, std::size_t index, std::string newName) {
         const FileEntry& file = files_[index];
         // A path the system refuses is not to be opened, read or moved by it: never counted as
         // left unchanged.
         const bool tooLong = platform::pathTooLong(file.folder(), file.name.view());
         const bool unchanged = !tooLong && options_.leaveUnchanged && newName == file.name;
-        Ahead step{index, std::move(newName), PreparedMove{}, unchanged};
+        PreparedStep step{index, std::move(newName), PreparedMove{}, unchanged};
         if (tooLong) {
             step.move.error = "The file's path is longer than the system allows; it was not renamed.";
         } else if (!step.unchanged) {
-            nameText_.assign(file.name.view());
-            step.move = session_.prepareMove(nameText_, file.folder(), step.newName);
+            preparedName.assign(file.name.view());
+            step.move = session_.prepareMove(preparedName, file.folder(), step.newName);
         }
-        ahead.push_back(std::move(step));
+        batch.steps.push_back(std::move(step));
     };
+    const auto close = [&](PreparedBatch& batch, std::size_t taken) {
+        batch.taken = taken;
+        batch.last = batch.journalFailed || batch.error || taken == files_.size();
+        batch.reports = std::move(kept.texts);
+        kept.texts.clear();
+    };
+    BatchHandoff handoff;
+    const auto prepareAll = [&](std::size_t index) {
+        for (bool last = false; !last;) {
+            PreparedBatch batch;
+            batch.steps.reserve(kBatchFiles);
+            try {
+                while (batch.steps.size() < kBatchFiles && index < files_.size() && !handoff.closed()) {
+                    const std::size_t at = index++;
+                    try {
+                        prepare(batch, at, plannedName(at));
+                    } catch (const platform::FileError& error) {
+                        batch.journalFailed = error;
+                        break;
+                    }
+                }
+            } catch (...) {
+                batch.error = std::current_exception();
+            }
+            close(batch, index);
+            last = batch.last || handoff.closed();
+            if (!handoff.put(std::move(batch))) return;
+        }
+    };
+    // The preparing thread ends before whatever leaves this, a failure too: the run's state is
+    // the run thread's again.
+    std::thread preparing;
+    struct Joined {
+        BatchHandoff& handoff;
+        std::thread& thread;
+        void join() {
+            handoff.close();
+            if (thread.joinable()) thread.join();
+        }
+        ~Joined() { join(); }
+    } joined{handoff, preparing};
     std::size_t count = 0;
     // Files whose name another file of the run held when their turn came, with why they failed.
     std::vector<std::size_t> waiting;
@@ -322,36 +436,43 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
     std::optional<platform::FileError> journalFailed;
     bool stopped = false;
     try {
-        // A file already taken (a front end stepped, then chose to rename the rest) goes first.
+        // A file already taken (a front end stepped, then chose to rename the rest) goes first,
+        // prepared here before the thread starts.
+        PreparedBatch batch;
         if (current_) {
             try {
-                prepare(currentIndex_, std::move(current_->newName));
+                prepare(batch, currentIndex_, std::move(current_->newName));
             } catch (const platform::FileError& error) {
-                journalFailed = error;
+                batch.journalFailed = error;
             }
             current_.reset();
         }
+        close(batch, position_);
         if (!started_ && position_ < files_.size()) started_ = platform::now();
-        aheadCount_ = ahead.size();
+        if (!batch.last) preparing = std::thread(prepareAll, position_);
+        aheadCount_ = batch.steps.size();
+        std::size_t at = 0;  // the batch's next step
         for (;;) {
-            while (!journalFailed && ahead.size() < kRecordAhead && position_ < files_.size()) {
-                const std::size_t index = position_++;
-                try {
-                    prepare(index, plannedName(index));
-                } catch (const platform::FileError& error) {
-                    journalFailed = error;
+            if (at == batch.steps.size()) {
+                if (batch.last) {
+                    if (batch.error) std::rethrow_exception(batch.error);
+                    journalFailed = batch.journalFailed;
+                    break;
                 }
-                aheadCount_ = ahead.size();
+                batch = handoff.take();
+                at = 0;
+                position_ = batch.taken;
+                aheadCount_ += batch.steps.size();
+                for (const std::string& text : batch.reports) reporter.criticalError(text);
+                continue;
             }
-            if (ahead.empty()) break;
             if (callbacks.stop && callbacks.stop()) {
                 // Recorded ahead but not made: the undo database holds only the moves made.
                 stopped = true;
                 break;
             }
-            Ahead step = std::move(ahead.front());
-            ahead.pop_front();
-            aheadCount_ = ahead.size();
+            PreparedStep& step = batch.steps[at++];
+            --aheadCount_;
             currentIndex_ = step.index;
             current_ = RunStep{&files_[step.index], std::move(step.newName)};
             // The step is over once handled: a copy only for the few that progress is told about.
@@ -396,8 +517,10 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
             ++count;
             if (told) callbacks.progress(RunProgress{handled(), total(), *told});
         }
+        // Batches prepared and not taken count with the files not reached.
+        joined.join();
         if (stopped) {
-            result_.notReached = ahead.size() + waiting.size() + (files_.size() - position_);
+            result_.notReached = (batch.steps.size() - at) + waiting.size() + (files_.size() - position_);
             position_ = files_.size();
             aheadCount_ = 0;
             waiting_ = 0;
@@ -407,11 +530,13 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
             waiting_ = 0;
             stop(*journalFailed);
         } else if (!waiting.empty()) {
+            session_.setReporter(reporter);
             finishWaiting(std::move(waiting), waitingNames, waitingReasons, callbacks, count);
         }
     } catch (const platform::FileError& error) {
         // A record could not be put on the disk: the moves recorded ahead are not made, and
         // recovery finds them so.
+        joined.join();
         aheadCount_ = 0;
         waiting_ = 0;
         stop(error);

@@ -202,8 +202,10 @@ private:
     RenameSession session_;
     NameList plannedNames_;
     // A file's name as the session takes it, its room kept between files. The session neither
-    // keeps it nor calls back into the run while using it.
+    // keeps it nor calls back into the run while using it. One to move by and one to name by:
+    // a one-pass run names its files on another thread than the one that moves them.
     std::string nameText_;
+    std::string proposedText_;
     std::size_t position_ = 0;  // the next file to take
     std::size_t currentIndex_ = 0;
     std::size_t lastPositioned_ = 0;  // the file positionOf was last asked about

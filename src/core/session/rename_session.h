@@ -71,6 +71,7 @@ public:
     // `counts`: what the run made of its files, for the description (RunJournal::finish).
     std::string finish(std::optional<RunCounts> counts = std::nullopt);
     void setReporter(Reporter& reporter) { reporter_ = &reporter; }
+    Reporter& reporter() const { return *reporter_; }
 
 private:
     const PluginManager* plugins_;

@@ -22,6 +22,7 @@ void RunJournal::create(const AppPaths& paths, const RuleList& rules) {
     abandon();
     paths_ = paths;
     currentFolder_.clear();
+    recorded_ = 0;
     made_.clear();
     madeCount_ = 0;
     const std::string folder = paths.undoFolder();
@@ -70,9 +71,8 @@ std::uint64_t RunJournal::recordMove(const std::string& folder, const std::strin
     record_.clear();
     appendJournalMove(record_, currentFolder_, folder, oldName, newName, id);
     appender_->append(record_.data(), record_.size());
-    made_.push_back(false);
     syncing_->written();
-    return made_.size() - 1;
+    return recorded_++;
 }
 
 void RunJournal::waitDurable(std::uint64_t record) {
@@ -80,7 +80,9 @@ void RunJournal::waitDurable(std::uint64_t record) {
 }
 
 void RunJournal::moveMade(std::uint64_t record, bool made) {
-    if (record >= made_.size() || !made || made_[record]) return;
+    if (record >= recorded_.load() || !made) return;
+    if (record >= made_.size()) made_.resize(static_cast<std::size_t>(record) + 1, false);
+    if (made_[record]) return;
     made_[record] = true;
     ++madeCount_;
 }
@@ -105,6 +107,7 @@ std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit, std::opti
         // The database is registered; recovery finds that and only removes the journal.
     }
     lock_.unlock();
+    recorded_ = 0;
     made_.clear();
     madeCount_ = 0;
     return registered;

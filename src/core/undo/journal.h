@@ -9,6 +9,7 @@
 // record.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -57,6 +58,9 @@ public:
     void waitDurable(std::uint64_t record);
     // Tells whether the move of that record was made.
     void moveMade(std::uint64_t record, bool made);
+    // Moves may be recorded on one thread while another waits for their records and makes them:
+    // recordMove on the one, waitDurable and moveMade on the other, with the record's number
+    // handed from the first to the second.
 
     // Ends the run: writes the moves that were made as an undo database (under a temporary name,
     // then renamed), registers it in the index, and deletes the journal. Returns the database's
@@ -78,7 +82,8 @@ private:
     std::uint64_t recordsAt_ = 0;                         // where the records start, after the header and filters
     std::string currentFolder_;
     std::string record_;
-    std::vector<bool> made_;
+    std::atomic<std::uint64_t> recorded_{0};  // records written; their moves are made or not
+    std::vector<bool> made_;                  // by record, as far as the last move made
     std::size_t madeCount_ = 0;
     std::unique_ptr<BackgroundSync> syncing_;
 };

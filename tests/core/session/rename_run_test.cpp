@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <thread>
 
 #include "core/base/strings.h"
 #include "core/rules/filter_kinds.h"
@@ -169,6 +170,48 @@ TEST_F(RenameRunTest, ACancelStopsAtTheNextFileAndLeavesTheRestAsTheyAre) {
     std::vector<UndoEntry> undo;
     readUndoDatabase(AppPaths::in(app.path()).undoFolder() + result.undoDatabase, undo);
     EXPECT_EQ(undo.size(), 1u) << "recorded ahead but never made: not in the database";
+}
+
+// A long run names its files on a thread of its own, batches ahead of its moves: what the rules
+// report still reaches the reporter on the run's thread, in the files' order, and a cancel counts
+// the files named ahead and never moved as not reached.
+TEST_F(RenameRunTest, ALongRunReportsOnItsOwnThreadAndCancelsBetweenBatches) {
+    const std::string hopeless = std::string(40, 'a') + "b";  // the pattern gives up on these
+    FileList list;
+    const auto folder = core::SharedFolder(dir());
+    for (int i = 0; i < 1000; ++i) {
+        const std::string name = (i % 150 == 7 ? hopeless : "") + std::to_string(i) + ".mp3";
+        writeFile(music / name, name);
+        list.push_back(FileEntry{name, folder});
+    }
+    RuleList rules = {*buildFilter("--replace", {{"(a+)+$", "x"}, 4}).rule, appendX()[0]};
+    struct ThreadReporter : Reporter {
+        std::vector<std::string> messages;
+        std::vector<std::thread::id> threads;
+        void criticalError(const std::string& text) override {
+            messages.push_back(text);
+            threads.push_back(std::this_thread::get_id());
+        }
+    } told;
+    RenameRun run(nullptr, rules, std::move(list), RunOptions{true, false, 50}, AppPaths::in(app.path()), told);
+    RunCallbacks callbacks;
+    std::size_t asked = 0;
+    callbacks.stop = [&] { return ++asked > 600; };
+    run.runAll(callbacks);
+    const RunResult result = run.finish();
+    EXPECT_EQ(result.renamed, 600u);
+    EXPECT_EQ(result.notReached, 400u);
+    ASSERT_GE(told.messages.size(), 4u) << "files 7, 157, 307 and 457 at least";
+    for (std::size_t i = 0; i < told.messages.size(); ++i) {
+        EXPECT_EQ(told.threads[i], std::this_thread::get_id());
+        EXPECT_NE(told.messages[i].find(hopeless + std::to_string(7 + 150 * i) + ".mp3"), std::string::npos)
+            << told.messages[i];
+    }
+    EXPECT_TRUE(platform::fileExists(music / "599_x.mp3"));
+    EXPECT_TRUE(platform::fileExists(music / "600.mp3"));
+    std::vector<UndoEntry> undo;
+    readUndoDatabase(AppPaths::in(app.path()).undoFolder() + result.undoDatabase, undo);
+    EXPECT_EQ(undo.size(), 600u) << "named and recorded ahead but never made: not in the database";
 }
 
 TEST_F(RenameRunTest, APreviewReportsItsProgressAndCanBeStopped) {
