@@ -391,8 +391,8 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
     const auto prepareAll = [&](std::size_t index) {
         for (bool last = false; !last;) {
             PreparedBatch batch;
-            batch.steps.reserve(kBatchFiles);
             try {
+                batch.steps.reserve(kBatchFiles);
                 while (batch.steps.size() < kBatchFiles && index < files_.size() && !handoff.closed()) {
                     const std::size_t at = index++;
                     try {
@@ -448,6 +448,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
             current_.reset();
         }
         close(batch, position_);
+        for (const std::string& text : batch.reports) reporter.criticalError(text);
         if (!started_ && position_ < files_.size()) started_ = platform::now();
         if (!batch.last) preparing = std::thread(prepareAll, position_);
         aheadCount_ = batch.steps.size();
