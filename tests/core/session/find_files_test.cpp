@@ -195,6 +195,14 @@ TEST(FindFiles, RecursionStaysInsideTheFolderAndOpensOnlyFiles) {
     ASSERT_EQ(::symlink((root / "fifo.mp3").c_str(), (root / "fifolink.mp3").c_str()), 0);
     EXPECT_EQ(discovered(root, root.path(), "*.mp3", true),
               (std::vector<std::string>{"a.mp3", "link.mp3", "sub/s.mp3"}));
+    // A big folder's entries are looked at from two threads: each keeps its own status.
+    std::vector<std::string> big{"a.mp3", "link.mp3"};
+    for (int i = 0; i < 5000; ++i) {
+        big.push_back("z" + std::to_string(10000 + i) + ".mp3");
+        writeFile(root / big.back(), "");
+    }
+    big.push_back("sub/s.mp3");
+    EXPECT_EQ(discovered(root, root.path(), "*.mp3", true), big);
 
     platform::FindHandle find;
     platform::FindData data;
