@@ -144,54 +144,55 @@ void appendSortKey(std::string& keys, std::string_view name) {
 
 namespace {
 
-// The status of each of `names` (offsets into `block`) in `dir`, with the errno of a call that
-// failed, in the folder's own order, while the system has the entries at hand: the same calls
-// later, in name order, cost more for a big folder. A big folder's entries are looked at from
-// two threads, each taking a part in order: name lookups run side by side in the system.
-struct EntryStatus {
-    mode_t mode = 0;
-    int error = 0;
-    bool link = false;
-};
+// An entry's attributes as looked at, or what kept them from being had: an entry that is gone
+// since it was listed, or is not a file or folder, is skipped; a failed call keeps its errno.
+constexpr std::uint32_t kSkipped = 0x80000000u;
+constexpr std::uint32_t kFailed = 0x40000000u;  // | errno
 
-void lookAt(int dirFd, const char* block, const std::vector<std::uint32_t>& names, std::vector<EntryStatus>& out,
-            std::size_t from, std::size_t to) {
+// Gives each of `entries[from, to)` (named in `block`, in `dir`) its attributes, in the folder's
+// own order, while the system has the entries at hand: the same calls later, in name order, cost
+// more for a big folder.
+void lookAt(int dirFd, const char* block, std::vector<Listing::Entry>& entries, std::size_t from, std::size_t to) {
     for (std::size_t i = from; i < to; ++i) {
-        const char* name = block + names[i];
+        const char* name = block + entries[i].start;
         struct stat st;
-        EntryStatus& status = out[i];
+        std::uint32_t& attributes = entries[i].attributes;
         if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            status.error = errno;
+            // A folder that may be read but not searched names its entries and no more.
+            attributes = errno == ENOENT ? kSkipped : kFailed | static_cast<std::uint32_t>(errno);
             continue;
         }
+        std::uint32_t link = 0;
         if (S_ISLNK(st.st_mode)) {
             // A link shows its target, as on Windows; a dangling one is skipped.
-            status.link = true;
             if (::fstatat(dirFd, name, &st, 0) != 0) {
-                status.error = ENOENT;
+                attributes = kSkipped;
                 continue;
             }
+            link = AttrLink;
         }
-        status.mode = st.st_mode;
+        // FIFOs, sockets and devices are not files to rename; opening one (to read a tag) could
+        // wait for ever.
+        attributes = S_ISREG(st.st_mode) || S_ISDIR(st.st_mode) ? attributesOfName(name, st.st_mode) | link : kSkipped;
     }
 }
 
+// A big folder's entries are looked at from two threads, each taking a part in order: name
+// lookups run side by side in the system.
 constexpr std::size_t kEntriesForTwoThreads = 4096;
 
-std::vector<EntryStatus> lookAtAll(int dirFd, const char* block, const std::vector<std::uint32_t>& names) {
-    std::vector<EntryStatus> statuses(names.size());
-    const std::size_t half = names.size() / 2;
+void lookAtAll(int dirFd, const char* block, std::vector<Listing::Entry>& entries) {
+    const std::size_t half = entries.size() / 2;
     std::thread second;
-    if (names.size() >= kEntriesForTwoThreads && std::thread::hardware_concurrency() > 1) {
+    if (entries.size() >= kEntriesForTwoThreads && std::thread::hardware_concurrency() > 1) {
         try {
-            second = std::thread(lookAt, dirFd, block, std::cref(names), std::ref(statuses), half, names.size());
+            second = std::thread(lookAt, dirFd, block, std::ref(entries), half, entries.size());
         } catch (const std::system_error&) {
             // No thread to be had: this one does it all.
         }
     }
-    lookAt(dirFd, block, names, statuses, 0, second.joinable() ? half : names.size());
+    lookAt(dirFd, block, entries, 0, second.joinable() ? half : entries.size());
     if (second.joinable()) second.join();
-    return statuses;
 }
 
 // Reads the entries of `dir` that match `pattern` into `listing`, sorted. False, with the system's
@@ -199,7 +200,7 @@ std::vector<EntryStatus> lookAtAll(int dirFd, const char* block, const std::vect
 // looked at.
 bool readListing(DIR* dir, const std::string& pattern, bool directoriesOnly, Listing& listing, std::string& problem) {
     std::string keys;  // sort keys, laid out as the names are
-    std::vector<std::uint32_t> found;
+    std::vector<Listing::Entry> entries;
     const WildcardPattern matcher(pattern);
     const int dirFd = ::dirfd(dir);
     for (;;) {
@@ -217,29 +218,21 @@ bool readListing(DIR* dir, const std::string& pattern, bool directoriesOnly, Lis
         }
         const std::string_view name = entry->d_name;
         if (!matcher.matches(name)) continue;
-        found.push_back(static_cast<std::uint32_t>(listing.names.size()));
+        entries.push_back(Listing::Entry{static_cast<std::uint32_t>(listing.names.size()), 0});
         listing.names.append(name).push_back('\0');
         appendSortKey(keys, name);
         keys.push_back('\0');
     }
-    const std::vector<EntryStatus> statuses = lookAtAll(dirFd, listing.names.c_str(), found);
-    std::vector<Listing::Entry> entries;
-    entries.reserve(found.size());
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        const EntryStatus& status = statuses[i];
-        if (status.error == ENOENT) continue;  // gone since it was listed
-        if (status.error != 0) {
-            // A folder that may be read but not searched names its entries and no more.
-            problem = std::strerror(status.error);
+    lookAtAll(dirFd, listing.names.c_str(), entries);
+    for (const Listing::Entry& entry : entries) {
+        if (entry.attributes & kFailed) {
+            problem = std::strerror(static_cast<int>(entry.attributes & ~kFailed));
             return false;
         }
-        // FIFOs, sockets and devices are not files to rename; opening one (to read a tag) could
-        // wait for ever.
-        if (!S_ISREG(status.mode) && !S_ISDIR(status.mode)) continue;
-        const std::string_view name(listing.names.c_str() + found[i]);
-        entries.push_back(Listing::Entry{
-            found[i], attributesOfName(name, status.mode) | (status.link ? std::uint32_t{AttrLink} : 0u)});
     }
+    entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                 [](const Listing::Entry& entry) { return entry.attributes == kSkipped; }),
+                  entries.end());
     // Case folding keeps UTF-8 lengths, so a name and its key start at the same offset. Both are
     // zero-terminated and hold no zero byte, so strcmp orders them by their bytes (as unsigned
     // char) without measuring them first.
