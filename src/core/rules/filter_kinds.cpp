@@ -670,6 +670,11 @@ const FilterKind* findFilterKind(const std::string& option) {
     return nullptr;
 }
 
+void releaseRuleCaches() noexcept {
+    releaseRegexCache();
+    releaseNumberFormsCache();
+}
+
 const FilterKind* filterKindOf(const Rule& rule) {
     for (const FilterKind& kind : filterKinds()) {
         if (kind.type == rule.type && (!kind.owns || kind.owns(rule))) return &kind;

@@ -124,6 +124,11 @@ const FilterKind* findFilterKind(const std::string& option);
 // that owns it; nullptr for plug-ins and unknown types.
 const FilterKind* filterKindOf(const Rule& rule);
 
+// Applying rules keeps caches per thread (compiled patterns, split number forms). A thread that
+// applied rules gives them back with this before it ends, while the program goes on; the
+// program's own main thread need not.
+void releaseRuleCaches() noexcept;
+
 // Builds through kind.build after checking that the values fit the kind's shape; a missing text
 // counts as empty.
 FilterResult buildFilter(const FilterKind& kind, FilterValues values);

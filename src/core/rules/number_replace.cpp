@@ -67,8 +67,12 @@ struct Forms {
     Form find, replace;
 };
 
+// Per thread, behind a plain pointer, for the reason the pattern cache is (releaseRegexCache).
+thread_local std::vector<Forms>* threadForms = nullptr;
+
 const Forms& splitFormsCached(const std::string& findText, const std::string& replaceText) {
-    thread_local std::vector<Forms> known;
+    if (!threadForms) threadForms = new std::vector<Forms>;
+    std::vector<Forms>& known = *threadForms;
     for (const Forms& forms : known) {
         if (forms.findText == findText && forms.replaceText == replaceText) return forms;
     }
@@ -140,6 +144,11 @@ bool nextNumberInText(const std::string& text, const Form& find, std::int64_t fr
 }
 
 }  // namespace
+
+void releaseNumberFormsCache() noexcept {
+    delete threadForms;
+    threadForms = nullptr;
+}
 
 std::string zeroPad(std::int64_t number, std::int64_t upper) {
     char padded[24];

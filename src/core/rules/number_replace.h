@@ -13,6 +13,9 @@ namespace core {
 // is not counted): 7 with 32 gives "07", 12 with 5 gives "12".
 std::string zeroPad(std::int64_t number, std::int64_t upper);
 
+// Gives back the calling thread's cache of split forms (releaseRuleCaches).
+void releaseNumberFormsCache() noexcept;
+
 // Applies the rule for every number from rule.option to rule.extra, in increasing order, each
 // over the text left by the smaller ones.
 void numberReplace(std::string& text, const Rule& rule);

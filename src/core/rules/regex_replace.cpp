@@ -140,20 +140,6 @@ Compiled compile(const std::string& pattern, const std::string& replacement, boo
     return out;
 }
 
-// The compiled forms of the last few rules, kept for the next file: a run asks for the same
-// pattern a hundred thousand times. Each thread keeps its own, match data included.
-const Compiled& compiledCached(const std::string& pattern, const std::string& replacement, bool matchCase) {
-    thread_local std::vector<std::unique_ptr<Compiled>> known;
-    for (const auto& entry : known) {
-        if (entry->pattern == pattern && entry->replacement == replacement && entry->matchCase == matchCase) {
-            return *entry;
-        }
-    }
-    if (known.size() >= 16) known.clear();  // patterns from many rule lists: start again
-    known.push_back(std::make_unique<Compiled>(compile(pattern, replacement, matchCase)));
-    return *known.back();
-}
-
 // The limits every match runs under, with a JIT stack large enough for any honest pattern.
 struct MatchContext {
     pcre2_match_context* context = pcre2_match_context_create(nullptr);
@@ -173,6 +159,34 @@ struct MatchContext {
     MatchContext& operator=(const MatchContext&) = delete;
 };
 
+// The compiled forms of the last few rules, kept for the next file (a run asks for the same
+// pattern a hundred thousand times), and the limits. Each thread keeps its own, match data
+// included, behind a plain pointer: a thread's objects with destructors are not safely destroyed
+// at its end by every runtime this program is built with (MinGW's frees them first), so a
+// thread that ends gives them back itself (releaseRegexCache).
+struct RegexCache {
+    std::vector<std::unique_ptr<Compiled>> known;
+    MatchContext limits;
+};
+thread_local RegexCache* threadCache = nullptr;
+
+RegexCache& regexCache() {
+    if (!threadCache) threadCache = new RegexCache;
+    return *threadCache;
+}
+
+const Compiled& compiledCached(const std::string& pattern, const std::string& replacement, bool matchCase) {
+    std::vector<std::unique_ptr<Compiled>>& known = regexCache().known;
+    for (const auto& entry : known) {
+        if (entry->pattern == pattern && entry->replacement == replacement && entry->matchCase == matchCase) {
+            return *entry;
+        }
+    }
+    if (known.size() >= 16) known.clear();  // patterns from many rule lists: start again
+    known.push_back(std::make_unique<Compiled>(compile(pattern, replacement, matchCase)));
+    return *known.back();
+}
+
 std::size_t nextCharacter(const std::string& text, std::size_t at) {
     ++at;
     while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) ++at;
@@ -181,6 +195,11 @@ std::size_t nextCharacter(const std::string& text, std::size_t at) {
 
 }  // namespace
 
+void releaseRegexCache() noexcept {
+    delete threadCache;
+    threadCache = nullptr;
+}
+
 RegexProblem checkRegexReplace(const std::string& pattern, const std::string& replacement, bool matchCase) {
     return compile(pattern, replacement, matchCase).problem;
 }
@@ -188,7 +207,7 @@ RegexProblem checkRegexReplace(const std::string& pattern, const std::string& re
 void regexReplace(std::string& text, const std::string& pattern, const std::string& replacement, bool matchCase) {
     const Compiled& compiled = compiledCached(pattern, replacement, matchCase);
     if (!compiled.code || !compiled.matchData) throw RegexFailure(compiled.problem.message);
-    thread_local MatchContext limits;
+    const MatchContext& limits = regexCache().limits;
     pcre2_match_data* data = compiled.matchData.get();
     const auto subject = reinterpret_cast<PCRE2_SPTR>(text.data());
     std::string out;

@@ -42,4 +42,7 @@ public:
 // past kMaxNameBytes.
 void regexReplace(std::string& text, const std::string& pattern, const std::string& replacement, bool matchCase);
 
+// Gives back the calling thread's compiled patterns and match limits (releaseRuleCaches).
+void releaseRegexCache() noexcept;
+
 }  // namespace core

@@ -15,6 +15,7 @@
 #include "core/base/reporter.h"
 #include "core/base/strings.h"
 #include "core/persist/braxen_exception.h"
+#include "core/rules/filter_kinds.h"
 #include "platform/case_fold.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -389,6 +390,9 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
     };
     BatchHandoff handoff;
     const auto prepareAll = [&](std::size_t index) {
+        struct CachesBack {
+            ~CachesBack() { releaseRuleCaches(); }
+        } cachesBack;
         for (bool last = false; !last;) {
             PreparedBatch batch;
             try {

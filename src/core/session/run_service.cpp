@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "core/rules/filter_kinds.h"
+
 namespace core {
 
 RunService::~RunService() {
@@ -44,6 +46,7 @@ void RunService::start(std::function<void()> job, std::function<void()> done) {
             failure_ = failure;
         }
         workerId_ = std::thread::id();
+        releaseRuleCaches();
         wake_();
     });
 }
