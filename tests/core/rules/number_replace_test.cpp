@@ -2,8 +2,11 @@
 
 #include <chrono>
 #include <random>
+#include <thread>
 
+#include "core/rules/filter_kinds.h"
 #include "core/rules/number_replace.h"
+#include "core/rules/regex_replace.h"
 #include "core/rules/text_rules.h"
 
 namespace {
@@ -156,6 +159,21 @@ TEST(NumberReplace, ChainsAcrossTheWholeRangeEnd) {
     std::string text = "0000000000";
     numberReplace(text, numberRule(0, 2147483647, "%s", "%s1"));
     EXPECT_EQ(text, "000000000011111111111");
+}
+
+// A run names its files on a thread that ends with the run: the caches the rules keep per thread
+// are given back there, and a runtime that destroys a thread's objects badly never sees them.
+TEST(NumberReplace, ThreadsThatEndKeepAndGiveBackTheirOwnCaches) {
+    for (int i = 0; i < 20; ++i) {
+        std::string numbered = "n1", pattern = "track " + std::to_string(i);
+        std::thread([&] {
+            numberReplace(numbered, numberRule(1, 4, "n%s", "n%s+"));
+            regexReplace(pattern, "(\\d+)", "<$1>", true);
+            releaseRuleCaches();
+        }).join();
+        EXPECT_EQ(numbered, "n1+");
+        EXPECT_EQ(pattern, "track <" + std::to_string(i) + ">");
+    }
 }
 
 }  // namespace
