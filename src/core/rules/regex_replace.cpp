@@ -161,9 +161,9 @@ struct MatchContext {
 
 // The compiled forms of the last few rules, kept for the next file (a run asks for the same
 // pattern a hundred thousand times), and the limits. Each thread keeps its own, match data
-// included, behind a plain pointer: a thread's objects with destructors are not safely destroyed
-// at its end by every runtime this program is built with (MinGW's frees them first), so a
-// thread that ends gives them back itself (releaseRegexCache).
+// included, behind a plain pointer: under MinGW, a thread's own objects with destructors were
+// found destroyed at its end from memory no longer theirs (a run's thread crashed there now and
+// then), so a thread that ends gives them back itself (releaseRegexCache).
 struct RegexCache {
     std::vector<std::unique_ptr<Compiled>> known;
     MatchContext limits;
