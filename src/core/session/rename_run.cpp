@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
@@ -325,7 +326,9 @@ public:
     }
     PreparedBatch take() {
         std::unique_lock<std::mutex> lock(mutex_);
+        waiting_.store(true);
         ready_.wait(lock, [&] { return !queue_.empty(); });
+        waiting_.store(false);
         PreparedBatch batch = std::move(queue_.front());
         queue_.pop_front();
         space_.notify_one();
@@ -337,13 +340,20 @@ public:
         space_.notify_all();
     }
     bool closed() const { return closed_.load(std::memory_order_relaxed); }
+    // The run waits for a batch: it has made every move prepared so far.
+    bool waiting() const { return waiting_.load(std::memory_order_relaxed); }
 
 private:
     std::mutex mutex_;
     std::condition_variable ready_, space_;
     std::deque<PreparedBatch> queue_;
-    std::atomic<bool> closed_{false};
+    std::atomic<bool> closed_{false}, waiting_{false};
 };
+
+// A batch is handed over before it is full when the run has waited for it this long: where each
+// file is slow to prepare (tags read from a network share), the run still tells its progress and
+// sees a Cancel promptly.
+constexpr std::chrono::milliseconds kLongestWait{20};
 
 // Keeps what the rules report, to be told later on another thread.
 class KeptReports : public Reporter {
@@ -395,6 +405,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
         } cachesBack;
         for (bool last = false; !last;) {
             PreparedBatch batch;
+            const auto begun = std::chrono::steady_clock::now();
             try {
                 batch.steps.reserve(kBatchFiles);
                 while (batch.steps.size() < kBatchFiles && index < files_.size() && !handoff.closed()) {
@@ -405,6 +416,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
                         batch.journalFailed = error;
                         break;
                     }
+                    if (handoff.waiting() && std::chrono::steady_clock::now() - begun >= kLongestWait) break;
                 }
             } catch (...) {
                 batch.error = std::current_exception();

@@ -214,6 +214,30 @@ TEST_F(RenameRunTest, ALongRunReportsOnItsOwnThreadAndCancelsBetweenBatches) {
     EXPECT_EQ(undo.size(), 600u) << "named and recorded ahead but never made: not in the database";
 }
 
+// Files slow to name (here each takes a pattern to its limit) come to the run a few at a time,
+// not a whole batch later: the run tells its progress and sees a Cancel promptly.
+TEST_F(RenameRunTest, FilesSlowToNameComeToTheRunAFewAtATime) {
+    FileList list;
+    const auto folder = core::SharedFolder(dir());
+    for (int i = 0; i < 300; ++i) {
+        const std::string name = std::string(40, 'a') + "b" + std::to_string(i) + ".mp3";
+        writeFile(music / name, name);
+        list.push_back(FileEntry{name, folder});
+    }
+    RenameRun run(nullptr, {*buildFilter("--replace", {{"(a+)+$", "x"}, 4}).rule}, std::move(list),
+                  RunOptions{false, false, 50}, AppPaths::in(app.path()), reporter);
+    RunCallbacks callbacks;
+    std::size_t toldAtFirstAsk = 0;
+    callbacks.stop = [&] {
+        toldAtFirstAsk = reporter.messages.size();
+        return true;
+    };
+    run.runAll(callbacks);
+    EXPECT_GE(toldAtFirstAsk, 1u);
+    EXPECT_LT(toldAtFirstAsk, 128u) << "named ahead of the first move";
+    EXPECT_EQ(run.finish().notReached, 300u);
+}
+
 TEST_F(RenameRunTest, APreviewReportsItsProgressAndCanBeStopped) {
     RenameRun run(nullptr, appendX(), files({"a.mp3", "b.mp3", "c.mp3"}), RunOptions{}, AppPaths::in(app.path()),
                   reporter);
