@@ -154,7 +154,7 @@ std::string jsonSummary(const std::vector<std::pair<std::string, std::string>>& 
     return out + "}}\n";
 }
 
-std::string jsonPreviewSummary(const core::RunPreview& lines) {
+std::string jsonPreviewSummary(const core::RunPlan& lines) {
     std::size_t counts[std::size(core::kPreviewStatuses)] = {};
     for (std::size_t i = 0; i < lines.size(); ++i) ++counts[static_cast<std::size_t>(lines.status(i))];
     std::vector<std::pair<std::string, std::string>> members = {{"files", std::to_string(lines.size())}};
@@ -203,7 +203,7 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
     core::RenameRun run(&context.plugins(), rules, std::move(files), options, context.paths(), context.reporter);
     // A name that could not be made is shown as unchanged, and its error is told: not a success.
     const int reportedBefore = context.reporter.reported;
-    const core::RunPreview lines = run.preview();
+    const core::RunPlan lines = run.preview();
 
     Console& console = context.console;
     std::string out;
@@ -273,7 +273,7 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
     // --json tells each file with what the preview foresaw for it, from the same planned names
     // the run then gives. Files are handled in the run's order, except those that waited for a
     // name another file held, which come once it is free: each is found by its entry.
-    core::RunPreview foreseen;
+    core::RunPlan foreseen;
     std::unordered_map<const core::FileEntry*, std::size_t> lineOf;
     std::vector<bool> told;
     std::string out;
@@ -367,7 +367,7 @@ int previewOrRename(Context& context, const Invocation& invocation) {
             core::RunResult none;
             none.unlistedFolders = unlisted;
             context.console.out(invocation.kind == CommandKind::Rename ? jsonRunSummary(none)
-                                                                       : jsonPreviewSummary(core::RunPreview()));
+                                                                       : jsonPreviewSummary(core::RunPlan()));
         }
         return unlisted.empty() ? ExitDone : ExitSomeFailed;
     }

@@ -11,12 +11,13 @@
 #include <random>
 #include <stdexcept>
 #include <thread>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "core/base/reporter.h"
 #include "core/base/strings.h"
 #include "core/persist/braxen_exception.h"
 #include "core/rules/filter_kinds.h"
+#include "core/undo/undo_database.h"
 #include "platform/case_fold.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -111,7 +112,8 @@ private:
 
 }  // namespace
 
-RunPreview RenameRun::preview(const PreviewProgress& progress) {
+const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
+    if (planMade_) return plan_;
     const std::size_t count = files_.size(), steps = 2 * count;
     // Asking after every file would cost a call per file for nothing: a few hundred times a run is
     // enough to follow it and to stop it promptly.
@@ -127,7 +129,7 @@ RunPreview RenameRun::preview(const PreviewProgress& progress) {
         NameList names;
         names.reserve(count, oldText + oldText / 8);
         for (std::size_t i = 0; i < count; ++i) {
-            if (progress && i % every == 0 && !progress(i, steps)) return {};
+            if (progress && i % every == 0 && !progress(i, steps)) return plan_;
             names.push_back(plannedName(i));
         }
         plannedNames_ = std::move(names);
@@ -149,14 +151,14 @@ RunPreview RenameRun::preview(const PreviewProgress& progress) {
         std::string problem;
         if (!platform::listNames(folder, counted(each), &problem)) unchecked.add(bare(folder), problem);
     };
-    RunPreview lines;
+    RunPlan lines;
     try {
-        lines = predictRun(
+        lines = planRun(
             files_, plannedNames_, listing, [](const std::string& folder) { return platform::namesIgnoreCase(folder); },
             options_.solveOrder);
     } catch (const PreviewStopped&) {
         if (planning) plannedNames_.clear();
-        return {};
+        return plan_;
     }
     // A folder that could be listed may still hold files whose whole paths the system refuses.
     const std::string* lastFolder = nullptr;
@@ -166,13 +168,17 @@ RunPreview RenameRun::preview(const PreviewProgress& progress) {
         if (!platform::pathTooLong(file.folder())) unchecked.add(bare(file.folder()), kPathTooLong);
     }
     lines.setUncheckedFolders(unchecked.take());
+    plan_ = std::move(lines);
+    planMade_ = true;
     if (progress) progress(steps, steps);
-    return lines;
+    return plan_;
 }
 
 void RenameRun::planNames(NameList names) {
     if (names.size() != files_.size()) throw std::invalid_argument("a planned run needs one name per file");
     plannedNames_ = std::move(names);
+    plan_ = RunPlan();
+    planMade_ = false;
 }
 
 std::string RenameRun::claimFolders(std::chrono::milliseconds wait) {
@@ -295,9 +301,11 @@ constexpr std::size_t kBatchesAhead = 16;  // 4,096 files recorded ahead of the 
 
 struct PreparedStep {
     std::size_t index;
-    std::string newName;
+    PlanStep::Kind kind;
+    std::string newName;    // where the step moves the file
+    std::string temporary;  // a ring's hop: the temporary name
     PreparedMove move;
-    bool unchanged;
+    bool unchanged = false;
 };
 
 struct PreparedBatch {
@@ -305,7 +313,7 @@ struct PreparedBatch {
     // What the rules reported while these were named, told on the run's thread, where a front
     // end expects its reports.
     std::vector<std::string> reports;
-    std::size_t taken = 0;  // files taken, these included
+    std::size_t taken = 0;  // steps taken, these included
     // After its steps: the journal took no more records, or the preparing failed otherwise.
     std::optional<platform::FileError> journalFailed;
     std::exception_ptr error;
@@ -364,8 +372,33 @@ public:
 
 }  // namespace
 
+namespace {
+
+// A temporary name in `folder` that nothing there has: what a ring's first file steps aside to.
+std::string temporaryName(const std::string& folder) {
+    static std::mt19937_64 random(std::random_device{}());
+    static std::mutex randomLock;
+    for (;;) {
+        std::uint64_t value;
+        {
+            const std::lock_guard<std::mutex> lock(randomLock);
+            value = random() & 0xFFFFFFFFFFFFull;
+        }
+        char text[32];
+        std::snprintf(text, sizeof text, "%s%012llx", kTemporaryPrefix, static_cast<unsigned long long>(value));
+        if (!platform::entryId(folder + text)) return text;
+    }
+}
+
+}  // namespace
+
 void RenameRun::runAll(const RunCallbacks& callbacks) {
     if (!claimOnce()) return;
+    // A one-pass run from its start carries out its plan, step by step; one that goes on after
+    // stepping takes the files left in their order, each tried as the Confirmation dialog would.
+    const bool planned = options_.solveOrder && position_ == 0 && !current_;
+    if (planned && !planMade_) preview();
+    const std::size_t stepCount = planned ? plan_.steps().size() : files_.size();
     const std::size_t every = callbacks.progressEvery ? callbacks.progressEvery : 1;
     Reporter& reporter = session_.reporter();
     KeptReports kept;
@@ -375,31 +408,73 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
         Reporter& reporter;
         ~ReporterBack() { session.setReporter(reporter); }
     } reporterBack{session_, reporter};
-    // Only the thread preparing touches the session's naming and recording, and this text.
-    std::string preparedName;
-    const auto prepare = [&](PreparedBatch& batch, std::size_t index, std::string newName) {
+    // Only the thread preparing touches the session's naming and recording, and these.
+    std::string preparedName, ringTemporary;
+    platform::FileId ringId{};
+    bool preparingRing = false;
+    std::size_t ringBegin = 0;  // in the batch being prepared
+    const auto prepare = [&](PreparedBatch& batch, std::size_t index, PlanStep::Kind kind, std::string newName) {
         const FileEntry& file = files_[index];
+        PreparedStep step{index, kind, std::move(newName), {}, PreparedMove{}, false};
         // A path the system refuses is not to be opened, read or moved by it: never counted as
         // left unchanged.
         const bool tooLong = platform::pathTooLong(file.folder(), file.name.view());
-        const bool unchanged = !tooLong && options_.leaveUnchanged && newName == file.name;
-        PreparedStep step{index, std::move(newName), PreparedMove{}, unchanged};
-        if (tooLong) {
-            step.move.error = "The file's path is longer than the system allows; it was not renamed.";
-        } else if (!step.unchanged) {
-            preparedName.assign(file.name.view());
-            step.move = session_.prepareMove(preparedName, file.folder(), step.newName);
+        const auto prepareMove = [&](const std::string& from, const std::string& to,
+                                     const platform::FileId* knownId = nullptr) {
+            if (tooLong) {
+                step.move.error = "The file's path is longer than the system allows; it was not renamed.";
+            } else {
+                step.move = session_.prepareMove(from, file.folder(), to, knownId);
+            }
+        };
+        switch (kind) {
+            case PlanStep::Kind::Keep:
+                if (tooLong) {
+                    prepareMove({}, {});
+                } else if (plan_.status(index) == PreviewStatus::Unchanged) {
+                    step.unchanged = true;
+                } else if (plan_.status(index) == PreviewStatus::Invalid) {
+                    step.move.error = invalidNameMessage(step.newName, std::string(plan_.reason(index)));
+                } else {
+                    step.move.error = "Not renamed: " + statusText(plan_[index]) + ".";
+                }
+                break;
+            case PlanStep::Kind::Move:
+                step.unchanged = !tooLong && options_.leaveUnchanged && step.newName == file.name;
+                if (step.unchanged) break;
+                preparedName.assign(file.name.view());
+                prepareMove(preparedName, step.newName);
+                break;
+            case PlanStep::Kind::ToTemporary:
+                preparingRing = true;
+                ringBegin = batch.steps.size();
+                ringTemporary = temporaryName(file.folder());
+                step.temporary = ringTemporary;
+                preparedName.assign(file.name.view());
+                prepareMove(preparedName, ringTemporary);
+                ringId = step.move.id;
+                break;
+            case PlanStep::Kind::FromTemporary:
+                preparingRing = false;
+                step.temporary = ringTemporary;
+                prepareMove(ringTemporary, step.newName, &ringId);
+                break;
         }
         batch.steps.push_back(std::move(step));
     };
+    const auto stepAt = [&](std::size_t at) {
+        return planned ? plan_.steps()[at] : PlanStep{static_cast<std::uint32_t>(at), PlanStep::Kind::Move};
+    };
     const auto close = [&](PreparedBatch& batch, std::size_t taken) {
+        // A ring half recorded when the journal failed is not begun: its records are never made.
+        if (batch.journalFailed && preparingRing) batch.steps.resize(ringBegin);
         batch.taken = taken;
-        batch.last = batch.journalFailed || batch.error || taken == files_.size();
+        batch.last = batch.journalFailed || batch.error || taken == stepCount;
         batch.reports = std::move(kept.texts);
         kept.texts.clear();
     };
     BatchHandoff handoff;
-    const auto prepareAll = [&](std::size_t index) {
+    const auto prepareAll = [&](std::size_t at) {
         struct CachesBack {
             ~CachesBack() { releaseRuleCaches(); }
         } cachesBack;
@@ -408,20 +483,23 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
             const auto begun = std::chrono::steady_clock::now();
             try {
                 batch.steps.reserve(kBatchFiles);
-                while (batch.steps.size() < kBatchFiles && index < files_.size() && !handoff.closed()) {
-                    const std::size_t at = index++;
+                // A ring is never split between batches: the run makes all of it, or none.
+                while ((batch.steps.size() < kBatchFiles || preparingRing) && at < stepCount && !handoff.closed()) {
+                    const PlanStep step = stepAt(at++);
                     try {
-                        prepare(batch, at, plannedName(at));
+                        prepare(batch, step.file, step.kind,
+                                planned ? std::string(plannedNames_[step.file]) : plannedName(step.file));
                     } catch (const platform::FileError& error) {
                         batch.journalFailed = error;
                         break;
                     }
-                    if (handoff.waiting() && std::chrono::steady_clock::now() - begun >= kLongestWait) break;
+                    if (!preparingRing && handoff.waiting() && std::chrono::steady_clock::now() - begun >= kLongestWait)
+                        break;
                 }
             } catch (...) {
                 batch.error = std::current_exception();
             }
-            close(batch, index);
+            close(batch, at);
             last = batch.last || handoff.closed();
             if (!handoff.put(std::move(batch))) return;
         }
@@ -439,17 +517,94 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
         ~Joined() { join(); }
     } joined{handoff, preparing};
     std::size_t count = 0;
-    // Files whose name another file of the run held when their turn came, with why they failed.
-    std::vector<std::size_t> waiting;
-    std::vector<std::string> waitingNames, waitingReasons;
-    if (options_.solveOrder) handled_.assign(files_.size(), false);
-    const auto holdsAnother = [&](std::size_t index, const std::string& newName) {
-        const std::size_t holder = holderOf(files_[index].folder(), newName);
-        return holder != files_.size() && holder != index && !handled_[holder];
+    // Tells what became of a file: once for each file, when its part of the run is over.
+    std::vector<bool> keptName(planned ? files_.size() : 0, false);
+    const auto report = [&](std::size_t index, std::string newName, RunOutcome outcome, std::string reason) {
+        if (aheadCount_ > 0) --aheadCount_;
+        currentIndex_ = index;
+        current_ = RunStep{&files_[index], std::move(newName)};
+        // The step is over once handled: a copy only for the few that progress is told about.
+        std::optional<RunStep> told;
+        if (callbacks.progress && (count % every == 0 || done(1))) told = *current_;
+        std::optional<RunStep> reported;
+        if (callbacks.handled) reported = *current_;
+        if (outcome == RunOutcome::Failed) {
+            if (planned) keptName[index] = true;
+            fail(std::move(reason));
+            if (callbacks.failed) callbacks.failed(result_.failures.back());
+        } else {
+            ++(outcome == RunOutcome::Renamed ? result_.renamed : result_.unchanged);
+            release();
+        }
+        if (reported) {
+            callbacks.handled(*reported, outcome,
+                              outcome == RunOutcome::Failed ? std::string_view(result_.failures.back().reason)
+                                                            : std::string_view());
+        }
+        ++count;
+        if (told) callbacks.progress(RunProgress{handled(), total(), *told});
     };
-    // When the journal takes no more records, the moves already recorded are still made: their
-    // records reach the disk before they do. Then the run stops.
+    // A ring in progress: its files in the order of their steps, and the moves made so far, to be
+    // made backwards when one of them fails, so that no file keeps a temporary name.
+    struct RingFile {
+        std::size_t index;
+        std::string newName, reason;
+    };
+    struct MadeMove {
+        std::size_t index;
+        std::string from, to;
+    };
+    std::vector<RingFile> ring;
+    std::vector<MadeMove> made;
+    bool inRing = false, ringBroken = false;
+    std::string hopReason;
     std::optional<platform::FileError> journalFailed;
+    const auto commit = [&](const PreparedStep& step, const std::string& from, const std::string& to,
+                            std::string& reason) {
+        const FileEntry& file = files_[step.index];
+        nameText_.assign(from);
+        try {
+            return session_.commitMove(step.move, nameText_, file.folder(), to, &reason);
+        } catch (const platform::FileError& error) {
+            // A record that cannot reach the disk: inside a ring, the ring goes back first.
+            if (!inRing) throw;
+            journalFailed = error;
+            reason = error.message();
+            return false;
+        }
+    };
+    const auto closeRing = [&] {
+        inRing = false;
+        if (!ringBroken) {
+            for (RingFile& file : ring) report(file.index, std::move(file.newName), RunOutcome::Renamed, {});
+            return;
+        }
+        std::unordered_map<std::size_t, std::string> stuck;
+        for (std::size_t k = made.size(); k-- > 0;) {
+            const MadeMove& move = made[k];
+            std::string why;
+            if (!session_.moveBack(move.to, files_[move.index].folder(), move.from, &why)) {
+                stuck[move.index] += " It keeps the name " + platform::displayName(move.to) + ": " + why;
+            }
+        }
+        std::string culprit;
+        for (const RingFile& file : ring) {
+            if (!file.reason.empty()) {
+                culprit = files_[file.index].name.str();
+                break;
+            }
+        }
+        for (RingFile& file : ring) {
+            std::string reason = file.reason.empty() ? "Not renamed: it takes part in a ring of names with \"" +
+                                                           platform::displayName(culprit) +
+                                                           "\", which could not be renamed, and every file of "
+                                                           "the ring keeps its name."
+                                                     : std::move(file.reason);
+            const auto at = stuck.find(file.index);
+            if (at != stuck.end()) reason += at->second;
+            report(file.index, std::move(file.newName), RunOutcome::Failed, std::move(reason));
+        }
+    };
     bool stopped = false;
     try {
         // A file already taken (a front end stepped, then chose to rename the rest) goes first,
@@ -457,270 +612,116 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
         PreparedBatch batch;
         if (current_) {
             try {
-                prepare(batch, currentIndex_, std::move(current_->newName));
+                prepare(batch, currentIndex_, PlanStep::Kind::Move, std::move(current_->newName));
             } catch (const platform::FileError& error) {
                 batch.journalFailed = error;
             }
             current_.reset();
         }
-        close(batch, position_);
+        const std::size_t first = planned ? 0 : position_;
+        close(batch, first);
         for (const std::string& text : batch.reports) reporter.criticalError(text);
-        if (!started_ && position_ < files_.size()) started_ = platform::now();
-        if (!batch.last) preparing = std::thread(prepareAll, position_);
-        aheadCount_ = batch.steps.size();
+        if (!started_ && first < stepCount) started_ = platform::now();
+        if (!batch.last) preparing = std::thread(prepareAll, first);
+        // The files to tell about: all of them in a planned run, else those of each batch.
+        aheadCount_ = planned ? files_.size() : batch.steps.size();
+        if (planned) position_ = files_.size();
         std::size_t at = 0;  // the batch's next step
         for (;;) {
             if (at == batch.steps.size()) {
                 if (batch.last) {
                     if (batch.error) std::rethrow_exception(batch.error);
-                    journalFailed = batch.journalFailed;
+                    if (!journalFailed) journalFailed = batch.journalFailed;
                     break;
                 }
                 batch = handoff.take();
                 at = 0;
-                position_ = batch.taken;
-                aheadCount_ += batch.steps.size();
+                if (!planned) {
+                    position_ = batch.taken;
+                    aheadCount_ += batch.steps.size();
+                }
                 for (const std::string& text : batch.reports) reporter.criticalError(text);
                 continue;
             }
-            if (callbacks.stop && callbacks.stop()) {
+            // A ring is finished or undone whatever happens meanwhile: a Cancel waits for it.
+            if (!inRing && (journalFailed || (callbacks.stop && callbacks.stop()))) {
                 // Recorded ahead but not made: the undo database holds only the moves made.
-                stopped = true;
+                stopped = !journalFailed;
                 break;
             }
             PreparedStep& step = batch.steps[at++];
-            --aheadCount_;
-            currentIndex_ = step.index;
-            current_ = RunStep{&files_[step.index], std::move(step.newName)};
-            // The step is over once handled: a copy only for the few that progress is told about.
-            std::optional<RunStep> told;
-            if (callbacks.progress && (count % every == 0 || done(1))) told = *current_;
+            const FileEntry& file = files_[step.index];
             std::string reason;
-            RunOutcome outcome = RunOutcome::Unchanged;
-            // Told after the step is released, so a copy only when someone listens.
-            std::optional<RunStep> reported;
-            if (callbacks.handled) reported = *current_;
-            if (step.unchanged) {
-                ++result_.unchanged;
-                if (options_.solveOrder) handled_[step.index] = true;
-                release();
-            } else {
-                nameText_.assign(current_->file->name.view());
-                if (session_.commitMove(step.move, nameText_, current_->file->folder(), current_->newName, &reason)) {
-                    outcome = RunOutcome::Renamed;
-                    ++result_.renamed;
-                    if (options_.solveOrder) handled_[step.index] = true;
-                    release();
-                } else if (options_.solveOrder && holdsAnother(step.index, current_->newName)) {
-                    // Its name is held by a file the run moves later: it waits for that one.
-                    waiting.push_back(step.index);
-                    waitingNames.push_back(std::move(current_->newName));
-                    waitingReasons.push_back(std::move(reason));
-                    ++waiting_;
-                    current_.reset();
-                    continue;
-                } else {
-                    if (options_.solveOrder) handled_[step.index] = true;
-                    outcome = RunOutcome::Failed;
-                    fail(std::move(reason));
-                    if (callbacks.failed) callbacks.failed(result_.failures.back());
+            switch (step.kind) {
+                case PlanStep::Kind::Keep:
+                    report(step.index, std::move(step.newName),
+                           step.unchanged ? RunOutcome::Unchanged : RunOutcome::Failed, std::move(step.move.error));
+                    break;
+                case PlanStep::Kind::Move: {
+                    if (step.unchanged) {
+                        report(step.index, std::move(step.newName), RunOutcome::Unchanged, {});
+                        break;
+                    }
+                    bool moved = false;
+                    const std::uint32_t holder = planned ? plan_.waitsFor(step.index) : RunPlan::kNoFile;
+                    if (inRing && ringBroken) {
+                        // The ring goes back: nothing more of it is moved.
+                    } else if (holder != RunPlan::kNoFile && keptName[holder]) {
+                        reason = "Not renamed: its new name is still held by \"" +
+                                 platform::displayName(files_[holder].name.view()) + "\", which could not be renamed.";
+                    } else {
+                        moved = commit(step, file.name.str(), step.newName, reason);
+                    }
+                    if (!inRing) {
+                        report(step.index, std::move(step.newName), moved ? RunOutcome::Renamed : RunOutcome::Failed,
+                               std::move(reason));
+                        break;
+                    }
+                    if (moved) made.push_back(MadeMove{step.index, file.name.str(), step.newName});
+                    if (!moved && !ringBroken) ringBroken = true;
+                    ring.push_back(RingFile{step.index, std::move(step.newName), std::move(reason)});
+                    break;
+                }
+                case PlanStep::Kind::ToTemporary:
+                    inRing = true;
+                    ring.clear();
+                    made.clear();
+                    hopReason.clear();
+                    ringBroken = !commit(step, file.name.str(), step.temporary, hopReason);
+                    if (!ringBroken) made.push_back(MadeMove{step.index, file.name.str(), step.temporary});
+                    break;
+                case PlanStep::Kind::FromTemporary: {
+                    std::string ownReason = std::move(hopReason);
+                    if (!ringBroken) {
+                        if (commit(step, step.temporary, step.newName, ownReason)) {
+                            made.push_back(MadeMove{step.index, step.temporary, step.newName});
+                        } else {
+                            ringBroken = true;
+                        }
+                    }
+                    ring.push_back(RingFile{step.index, std::move(step.newName), std::move(ownReason)});
+                    closeRing();
+                    break;
                 }
             }
-            if (reported) {
-                callbacks.handled(*reported, outcome,
-                                  outcome == RunOutcome::Failed ? std::string_view(result_.failures.back().reason)
-                                                                : std::string_view());
-            }
-            ++count;
-            if (told) callbacks.progress(RunProgress{handled(), total(), *told});
         }
-        // Batches prepared and not taken count with the files not reached.
         joined.join();
-        if (stopped) {
-            result_.notReached = (batch.steps.size() - at) + waiting.size() + (files_.size() - position_);
+        if (journalFailed) {
+            stop(*journalFailed);
+        } else if (stopped) {
+            result_.notReached = files_.size() - handled();
             position_ = files_.size();
             aheadCount_ = 0;
-            waiting_ = 0;
             release();
-        } else if (journalFailed) {
-            // What waited is not reached: the run stops here.
-            waiting_ = 0;
-            stop(*journalFailed);
-        } else if (!waiting.empty()) {
-            session_.setReporter(reporter);
-            finishWaiting(std::move(waiting), waitingNames, waitingReasons, callbacks, count);
         }
     } catch (const platform::FileError& error) {
         // A record could not be put on the disk: the moves recorded ahead are not made, and
         // recovery finds them so.
         joined.join();
         aheadCount_ = 0;
-        waiting_ = 0;
         stop(error);
     }
     aheadCount_ = 0;
-    waiting_ = 0;
-}
-
-namespace {
-
-// A name in its folder as the folder's file system compares names.
-std::string nameKey(const std::string& folder, std::string_view name) {
-    return folder + '\0' + (platform::namesIgnoreCase(folder) ? platform::foldedText(name) : std::string(name));
-}
-
-}  // namespace
-
-std::size_t RenameRun::holderOf(const std::string& folder, const std::string& name) {
-    if (byName_.empty()) {
-        byName_.reserve(files_.size());
-        for (std::size_t i = 0; i < files_.size(); ++i)
-            byName_.emplace(nameKey(files_[i].folder(), files_[i].name.view()), i);
-    }
-    const auto found = byName_.find(nameKey(folder, name));
-    return found != byName_.end() ? found->second : files_.size();
-}
-
-void RenameRun::finishWaiting(std::vector<std::size_t> waiting, const std::vector<std::string>& names,
-                              const std::vector<std::string>& reasons, const RunCallbacks& callbacks,
-                              std::size_t& count) {
-    const std::size_t every = callbacks.progressEvery ? callbacks.progressEvery : 1;
-    std::unordered_map<std::size_t, std::string> reasonOf, nameOf, temporary;
-    for (std::size_t i = 0; i < waiting.size(); ++i) {
-        reasonOf[waiting[i]] = reasons[i];
-        nameOf[waiting[i]] = names[i];
-    }
-    const auto settle = [&](std::size_t index, bool renamed, std::string reason) {
-        handled_[index] = true;
-        --waiting_;
-        currentIndex_ = index;
-        current_ = RunStep{&files_[index], nameOf[index]};
-        const RunStep told = *current_;
-        if (renamed) {
-            ++result_.renamed;
-            release();
-        } else {
-            fail(std::move(reason));
-            if (callbacks.failed) callbacks.failed(result_.failures.back());
-        }
-        if (callbacks.handled) {
-            callbacks.handled(told, renamed ? RunOutcome::Renamed : RunOutcome::Failed,
-                              renamed ? std::string_view() : std::string_view(result_.failures.back().reason));
-        }
-        if (callbacks.progress && (count % every == 0 || done()))
-            callbacks.progress(RunProgress{handled(), total(), told});
-        ++count;
-    };
-    const auto from = [&](std::size_t index) {
-        const auto at = temporary.find(index);
-        return at != temporary.end() ? at->second : files_[index].name.str();
-    };
-    // Who waits for whom: a file is tried again once the file holding its name has moved (or
-    // failed, which it then fails too), so each is tried a few times at most.
-    std::unordered_map<std::size_t, std::vector<std::size_t>> waitersOf;
-    std::vector<std::size_t> ready;
-    for (const std::size_t index : waiting) {
-        const std::size_t holder = holderOf(files_[index].folder(), nameOf[index]);
-        if (holder != files_.size() && holder != index && !handled_[holder]) {
-            waitersOf[holder].push_back(index);
-        } else {
-            ready.push_back(index);
-        }
-    }
-    const auto freed = [&](std::size_t holder) {
-        const auto at = waitersOf.find(holder);
-        if (at == waitersOf.end()) return;
-        ready.insert(ready.end(), at->second.begin(), at->second.end());
-        waitersOf.erase(at);
-    };
-    // Moves made in batches: their records reach the disk in one sync, not one each.
-    struct Move {
-        std::size_t index;
-        std::string from, to;
-        PreparedMove prepared;
-        std::string reason;
-        bool made = false;
-    };
-    const auto makeAll = [&](std::vector<Move>& moves) {
-        for (Move& move : moves) move.prepared = session_.prepareMove(move.from, files_[move.index].folder(), move.to);
-        for (Move& move : moves) {
-            move.made =
-                session_.commitMove(move.prepared, move.from, files_[move.index].folder(), move.to, &move.reason);
-        }
-    };
-    static std::mt19937_64 random(std::random_device{}());
-    std::size_t next = 0;  // where to look for a ring when nothing is ready
-    for (;;) {
-        while (!ready.empty()) {
-            std::vector<Move> moves;
-            for (const std::size_t index : ready) {
-                if (!handled_[index]) moves.push_back(Move{index, from(index), nameOf[index], {}, {}});
-            }
-            ready.clear();
-            makeAll(moves);
-            std::vector<Move> back;
-            for (Move& move : moves) {
-                if (!move.made && temporary.count(move.index)) {
-                    // Back from the temporary name to its own, so that no file keeps a name of ours.
-                    back.push_back(Move{move.index, temporary[move.index], files_[move.index].name.str(), {}, {}});
-                }
-            }
-            makeAll(back);
-            for (const Move& move : back) {
-                if (!move.made)
-                    reasonOf[move.index] += " It keeps the temporary name " + move.from + ": " + move.reason;
-            }
-            for (Move& move : moves) {
-                if (handled_[move.index]) continue;  // listed twice
-                settle(move.index, move.made, move.reason.empty() ? reasonOf[move.index] : move.reason);
-                freed(move.index);
-            }
-        }
-        // Every one left waits for another: rings (swaps, or longer ones). One file of each steps
-        // aside to a temporary name in its folder, which frees the name its ring waits for.
-        std::vector<Move> aside;
-        std::unordered_set<std::size_t> seen, names;
-        for (std::size_t at = next; at < waiting.size(); ++at) {
-            std::size_t index = waiting[at];
-            if (handled_[index] || seen.count(index)) continue;
-            std::unordered_set<std::size_t> path;
-            while (path.insert(index).second && !seen.count(index)) {
-                index = holderOf(files_[index].folder(), nameOf[index]);
-            }
-            const bool ring = !seen.count(index);
-            seen.insert(path.begin(), path.end());
-            if (!ring) continue;
-            const std::string& folder = files_[index].folder();
-            std::string name;
-            do {
-                char text[32];
-                std::snprintf(text, sizeof text, ".cw-swap-%012llx",
-                              static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
-                name = text;
-            } while (platform::entryId(folder + name) || holderOf(folder, name) != files_.size() ||
-                     !names.insert(std::hash<std::string>{}(folder + name)).second);
-            aside.push_back(Move{index, from(index), name, {}, {}});
-        }
-        while (next < waiting.size() && handled_[waiting[next]]) ++next;
-        if (aside.empty()) {
-            // Nothing is left waiting; were anything, it fails as it did at its turn.
-            for (const std::size_t index : waiting) {
-                if (!handled_[index]) settle(index, false, reasonOf[index]);
-            }
-            break;
-        }
-        makeAll(aside);
-        for (const Move& move : aside) {
-            if (move.made) {
-                temporary[move.index] = move.to;
-                byName_.erase(nameKey(files_[move.index].folder(), move.from));
-                byName_.emplace(nameKey(files_[move.index].folder(), move.to), move.index);
-            } else {
-                settle(move.index, false, move.reason);
-            }
-            freed(move.index);
-        }
-    }
 }
 
 std::string runCountsText(const RunResult& result) {

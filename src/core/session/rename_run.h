@@ -20,7 +20,7 @@
 #include "core/session/folder_locks.h"
 #include "core/session/rename_session.h"
 #include "core/session/run_options.h"
-#include "core/session/run_preview.h"
+#include "core/session/run_plan.h"
 #include "platform/file_error.h"
 
 namespace core {
@@ -117,7 +117,7 @@ public:
     // proposed (or planned) in order and played through against the file system. A preview that
     // `progress` stops gives no lines and plans nothing. The preview refers to the run's files and
     // names, and lasts as long as the run.
-    RunPreview preview(const PreviewProgress& progress = {});
+    const RunPlan& preview(const PreviewProgress& progress = {});
     // The folders that discovery could not list (findFiles gives them): told in the result, with
     // the failures.
     void noteUnlistedFolders(std::vector<FolderProblem> folders) { result_.unlistedFolders = std::move(folders); }
@@ -177,13 +177,8 @@ public:
 private:
     // True when no file but the `current` ones (0 or 1) is left to handle.
     bool done(std::size_t current) const {
-        return position_ == files_.size() && aheadCount_ + waiting_ + (current_ ? 1 : 0) <= current;
+        return position_ == files_.size() && aheadCount_ + (current_ ? 1 : 0) <= current;
     }
-    // The file of the run whose name `name` in `folder` is now, or files_.size().
-    std::size_t holderOf(const std::string& folder, const std::string& name);
-    // Moves the files that waited for a name another file of the run held, once it is free.
-    void finishWaiting(std::vector<std::size_t> waiting, const std::vector<std::string>& names,
-                       const std::vector<std::string>& reasons, const RunCallbacks& callbacks, std::size_t& count);
     std::string plannedName(std::size_t index);
     // The place of files_[index] in the run, in its folder counted since the folder last changed.
     RunPosition positionOf(std::size_t index);
@@ -211,11 +206,8 @@ private:
     std::size_t lastPositioned_ = 0;  // the file positionOf was last asked about
     std::size_t folderStart_ = 0;     // and the first file of its folder
     std::size_t aheadCount_ = 0;      // files a one-pass run has taken and not handled yet
-    std::size_t waiting_ = 0;         // files waiting for a name another file of the run holds
-    // For ordering moves, built at the first name found held: the files by folder and name as
-    // they are now (a temporary name replaces the old one), and which are handled.
-    std::unordered_map<std::string, std::size_t> byName_;
-    std::vector<bool> handled_;
+    RunPlan plan_;                    // what preview() worked out, which a one-pass run carries out
+    bool planMade_ = false;
     std::optional<RunStep> current_;
     FolderLocks folderLocks_;
     bool claimed_ = false;

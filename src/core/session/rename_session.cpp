@@ -78,7 +78,7 @@ const platform::MoveFolder& openFolder(std::unique_ptr<platform::MoveFolder>& op
 }  // namespace
 
 PreparedMove RenameSession::prepareMove(const std::string& oldName, const std::string& folder,
-                                        const std::string& newName) {
+                                        const std::string& newName, const platform::FileId* knownId) {
     PreparedMove move;
     // A file that keeps its name is not given a new one: a name made elsewhere stays movable onto
     // itself, as it always was.
@@ -98,16 +98,15 @@ PreparedMove RenameSession::prepareMove(const std::string& oldName, const std::s
     if (options_.undo) {
         // Which file this is, so that recovery and undo never take another file that has come to
         // bear one of its names for it.
-        platform::FileId id;
         try {
-            id = place.entryId(oldName);
+            move.id = knownId ? *knownId : place.entryId(oldName);
         } catch (const platform::FileError& error) {
             move.error = error.message();
             return move;
         }
         // The move is in the journal before it is made, so however the run ends it can be undone.
         if (!journal_.isOpen()) journal_.create(paths_, rules_);
-        move.record = journal_.recordMove(prefix, oldName, newName, id);
+        move.record = journal_.recordMove(prefix, oldName, newName, move.id);
     }
     move.ok = true;
     return move;
@@ -133,6 +132,23 @@ bool RenameSession::commitMove(const PreparedMove& move, const std::string& oldN
 bool RenameSession::renameFile(const std::string& oldName, const std::string& folder, const std::string& newName,
                                std::string* errorText) {
     return commitMove(prepareMove(oldName, folder, newName), oldName, folder, newName, errorText);
+}
+
+bool RenameSession::moveBack(const std::string& name, const std::string& folder, const std::string& oldName,
+                             std::string* errorText) {
+    try {
+        return renameFile(name, folder, oldName, errorText);
+    } catch (const platform::FileError&) {
+        // Recovery judges a journal by the files' identities on the disk, so the records of the
+        // moves there were stay true of a file moved back without one.
+    }
+    try {
+        openFolder(moveFolder_, folder).moveFile(name, oldName);
+        return true;
+    } catch (const platform::FileError& error) {
+        if (errorText) *errorText = error.message();
+        return false;
+    }
 }
 
 std::string RenameSession::finish(std::optional<RunCounts> counts) {

@@ -23,6 +23,7 @@ class Reporter;
 struct PreparedMove {
     bool ok = false;           // it may be made (commitMove); otherwise `error` says why not
     std::uint64_t record = 0;  // its journal record, with undo on
+    platform::FileId id{};     // the file recorded, with undo on
     std::string error;
 };
 
@@ -59,10 +60,19 @@ public:
     // the move with the identity of the file now at the old name (raising the platform's file
     // error when the journal cannot be written); commitMove waits until that record is on the
     // disk (raising the platform's file error when it cannot be), then moves the file. The moves
-    // must be committed in the order they were prepared.
-    PreparedMove prepareMove(const std::string& oldName, const std::string& folder, const std::string& newName);
+    // must be committed in the order they were prepared. A move prepared before the file is at
+    // `oldName` (the second half of a ring's hop through a temporary name) is given the identity
+    // recorded for the file by its first move instead.
+    PreparedMove prepareMove(const std::string& oldName, const std::string& folder, const std::string& newName,
+                             const platform::FileId* knownId = nullptr);
     bool commitMove(const PreparedMove& move, const std::string& oldName, const std::string& folder,
                     const std::string& newName, std::string* errorText = nullptr);
+
+    // Moves a file the run moved back to the name it had (a ring that could not be closed):
+    // recorded like any move, or, when the journal takes no more records, made all the same, since
+    // a file must not keep a name of the run's own. False, with the reason, when it cannot be.
+    bool moveBack(const std::string& name, const std::string& folder, const std::string& oldName,
+                  std::string* errorText = nullptr);
 
     // Ends the run: writes and registers the undo database when undo is on and a file was
     // renamed, from the run's journal, which then goes. Returns the database's name, or empty.

@@ -1,6 +1,7 @@
 #include "core/undo/undo_catalog.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "core/base/strings.h"
 #include "core/persist/binary_io.h"
@@ -352,8 +353,9 @@ UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry, const std::functi
     const std::uint32_t count = reader ? reader->head().count : 0;
     if (beforeStart) beforeStart(count);
     std::vector<bool> undone(count, false);
-    std::size_t done = 0;
+    std::size_t done = 0, kept = 0;
     int unlisted = 0;
+    std::unordered_set<std::string> backAtTemporary;  // files undone as far as a ring's temporary name
     // One run or undo at a time in a folder: another could move a file between our look at it
     // and the move back.
     FolderLocks folders;
@@ -386,10 +388,18 @@ UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry, const std::functi
                 }
                 const UndoEntry item = reader->entry(piece, i - first);
                 const UndoStep step = undoEntry(item);
+                // A file that went round a ring has two entries, into a temporary name and out of
+                // it: the counts are of files, so the way in counts only when it alone failed.
+                const bool hop = isTemporaryName(item.newName);
                 if (step == UndoStep::Undone || step == UndoStep::AlreadyBack) {
                     undone[i] = true;
-                    ++outcome.undone;
-                    if (step == UndoStep::AlreadyBack) ++outcome.alreadyBack;
+                    if (isTemporaryName(item.oldName)) backAtTemporary.insert(item.folder + item.oldName);
+                    if (!hop) {
+                        ++outcome.undone;
+                        if (step == UndoStep::AlreadyBack) ++outcome.alreadyBack;
+                    }
+                } else if (++kept, hop && !backAtTemporary.count(item.folder + item.newName)) {
+                    // Its way out of the temporary name failed already, and was counted.
                 } else if (++outcome.failures <= kUndoFailuresListed) {
                     outcome.failureText += failureLine(item, step);
                 } else {
@@ -403,11 +413,11 @@ UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry, const std::functi
     }
     if (unlisted > 0) outcome.failureText += "- ... and " + std::to_string(unlisted) + " more\r\n";
 
-    if (outcome.failures == 0 && outcome.notReached == 0) {
+    if (kept == 0 && outcome.notReached == 0) {
         dropUndone(paths_, entry);
     } else if (isListed(paths_, entry)) {
         // A database deleted or dropped by the limit while it was being undone stays gone.
-        rewriteKeeping(database, undone, static_cast<std::size_t>(outcome.failures + outcome.notReached));
+        rewriteKeeping(database, undone, kept + static_cast<std::size_t>(outcome.notReached));
     }
     journal.finish();
     refresh();

@@ -21,6 +21,13 @@ namespace core {
 
 class PluginManager;
 
+// The start of the temporary name a ring of new names goes round through: a file moved to it and
+// then from it is one file renamed, however many records it takes.
+inline constexpr const char* kTemporaryPrefix = ".cw-swap-";
+inline bool isTemporaryName(std::string_view name) {
+    return name.size() == 21 && name.compare(0, 9, kTemporaryPrefix) == 0;
+}
+
 inline constexpr const char* kUndoHeaderText = "Calderwynstrope - UNDO Database";
 // Entry slots: version 1 holds paths and names of up to 259 bytes, as the file has always been
 // laid out; version 2, written only when a folder or name is longer, holds up to 1039. Versions 3

@@ -80,7 +80,7 @@ private:
     PreviewRequest request_;
     QueuedReporter reporter_;  // before the run, which refers to it
     std::unique_ptr<core::RenameRun> run_;
-    core::RunPreview lines_;
+    core::RunPlan lines_;
     std::string error_;                          // why the preview failed, or empty
     std::vector<core::FolderProblem> unlisted_;  // folders the files were looked for in but not listed
     std::atomic<bool> ready_{false};

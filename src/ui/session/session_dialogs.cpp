@@ -188,7 +188,7 @@ void ProgressDialog::onInitDialog() {
 
 bool ProgressDialog::check() {
     service().post([this] { setText(IDC_STATUS, "Checking the new names..."); });
-    const core::RunPreview lines = run_.preview([this](std::size_t, std::size_t) { return !service().cancelled(); });
+    const core::RunPlan lines = run_.preview([this](std::size_t, std::size_t) { return !service().cancelled(); });
     std::size_t counts[std::size(core::kPreviewStatuses)] = {};
     for (std::size_t i = 0; i < lines.size(); ++i) ++counts[static_cast<std::size_t>(lines.status(i))];
     const std::size_t exists = counts[static_cast<std::size_t>(core::PreviewStatus::Exists)],

@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "core/session/run_preview.h"
+#include "core/session/run_plan.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "support/temp_folder.h"
@@ -27,7 +27,7 @@ std::vector<PreviewStatus> statuses(const std::vector<std::pair<std::string, std
             if (held.compare(0, listed.size(), listed) == 0) each(std::string_view(held).substr(listed.size()));
         }
     };
-    for (const PreviewLine line : predictRun(
+    for (const PreviewLine line : planRun(
              files, names, listing, [&](const std::string&) { return ignoresCase; }, solveOrder)) {
         out.push_back(line.status);
     }
@@ -56,16 +56,17 @@ TEST(Preview, PlaysTheRunThroughInOrder) {
         {{{"a", "b"}, {"b", "c"}}, {"/f/a", "/f/b"}, {S::Exists, S::Ok}, "b still there when a wants it"},
         {{{"a", "x"}, {"a", "y"}}, {"/f/a"}, {S::Ok, S::Missing}, "listed twice: gone the second time"},
         {{{"a", "a"}, {"a", "a"}}, {"/f/a"}, {S::Unchanged, S::Unchanged}, "listed twice, never moved"},
-        {{{"a", "b"}, {"c", "a"}, {"b", "d"}}, {"/f/a", "/f/c"}, {S::Ok, S::Ok, S::Ok}, "a chain"},
+        {{{"a", "b"}, {"c", "a"}}, {"/f/a", "/f/c"}, {S::Ok, S::Ok}, "a chain"},
+        {{{"a", "b"}, {"c", "a"}, {"b", "d"}}, {"/f/a", "/f/c"}, {S::Ok, S::Ok, S::Missing}, "b is not there yet"},
         {{{"a", "b"}, {"x", "a"}, {"a", "q"}},
          {"/f/a", "/f/x"},
-         {S::Ok, S::Ok, S::Ok},
-         "a name freed and taken again is there"},
+         {S::Ok, S::Ok, S::Missing},
+         "listed twice: the second entry is not the file the plan saw"},
         {{{"a", "b"}, {"b", "c"}}, {"/f/a", "/f/b"}, {S::Ok, S::Ok}, "b moves first", true},
         {{{"a", "b"}, {"b", "a"}}, {"/f/a", "/f/b"}, {S::Exists, S::Exists}, "a swap, one by one"},
         {{{"a", "b"}, {"b", "c"}, {"c", "a"}}, {"/f/a", "/f/b", "/f/c"}, {S::Ok, S::Ok, S::Ok}, "a ring", true},
         {{{"a", "b"}, {"b", "c"}}, {"/f/a", "/f/b", "/f/c"}, {S::Exists, S::Exists}, "c stays where it is", true},
-        {{{"a", "b"}, {"x", "b"}, {"b", "c"}}, {"/f/a", "/f/b", "/f/x"}, {S::Ok, S::Exists, S::Ok}, "one gets b", true},
+        {{{"a", "b"}, {"x", "b"}, {"b", "c"}}, {"/f/a", "/f/b", "/f/x"}, {S::Ok, S::Duplicate, S::Ok}, "the first gets b", true},
         {{{"a", "b"}, {"b", "b"}}, {"/f/a", "/f/b"}, {S::Exists, S::Unchanged}, "b does not move", true},
     };
     for (const Case& c : cases) EXPECT_EQ(statuses(c.renames, c.disk, false, c.solveOrder), c.expected) << c.why;
@@ -109,7 +110,7 @@ TEST(Preview, EachFolderHoldsItsOwnNames) {
         }
     };
     std::vector<PreviewStatus> out;
-    for (const PreviewLine line : predictRun(files, names, listing, [](const std::string&) { return false; })) {
+    for (const PreviewLine line : planRun(files, names, listing, [](const std::string&) { return false; })) {
         out.push_back(line.status);
     }
     using S = PreviewStatus;
@@ -124,7 +125,7 @@ TEST(Preview, TheRealFileSystemAnswersForItsFolder) {
     auto shared = core::SharedFolder(folder.path() + platform::kPathSeparator);
     files.push_back(core::FileEntry{"a.mp3", shared});
     const NameList names = {"B.mp3"};
-    const auto lines = predictRun(files, names);
+    const auto lines = planRun(files, names);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].status, platform::namesIgnoreCase(shared.text()) ? PreviewStatus::Exists : PreviewStatus::Ok);
 }

@@ -1,4 +1,4 @@
-#include "core/session/run_preview.h"
+#include "core/session/run_plan.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -38,14 +38,14 @@ std::string statusText(const PreviewLine& line) {
     return text;
 }
 
-std::string_view RunPreview::reason(std::size_t index) const {
-    if (statuses_[index] != PreviewStatus::Invalid) return {};
+std::string_view RunPlan::reason(std::size_t index) const {
+    if (reasons_.empty()) return {};
     const auto at = std::lower_bound(reasons_.begin(), reasons_.end(), index,
                                      [](const auto& entry, std::size_t i) { return entry.first < i; });
     return at != reasons_.end() && at->first == index ? std::string_view(at->second) : std::string_view();
 }
 
-std::string previewSummary(const RunPreview& preview) {
+std::string previewSummary(const RunPlan& preview) {
     std::size_t counts[std::size(kPreviewStatuses)] = {};
     for (std::size_t i = 0; i < preview.size(); ++i) ++counts[static_cast<std::size_t>(preview.status(i))];
     std::string text = std::to_string(preview.size()) + (preview.size() == 1 ? " file" : " files");
@@ -99,6 +99,7 @@ public:
     }
 
     std::uint32_t number(std::size_t name) const { return numberOf_[name]; }
+    std::uint32_t folderOf(std::size_t file) const { return folderOf_[file]; }
     std::size_t folderCount() const { return folders_.size(); }
     const std::string& folderText(std::uint32_t folder) const { return folders_[folder].text; }
     // The number of `name` in `folder`, or kNone when the run has no such name.
@@ -163,88 +164,128 @@ private:
 
 }  // namespace
 
-RunPreview predictRun(const FileList& files, const NameList& newNames, const ListingQuery& listing,
-                      const CaseQuery& ignoresCase, bool solveOrder) {
-    if (newNames.size() != files.size()) throw std::invalid_argument("a preview needs one new name per file");
+namespace {
+
+std::string quoted(std::string_view name) { return "\"" + platform::displayName(name) + "\""; }
+
+}  // namespace
+
+RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQuery& listing,
+                const CaseQuery& ignoresCase, bool solveOrder) {
+    if (newNames.size() != files.size()) throw std::invalid_argument("a plan needs one new name per file");
+    if (files.size() >= RunPlan::kNoFile) throw std::length_error("too many files for one run");
+    constexpr std::uint32_t kNone = RunPlan::kNoFile;
+    const std::size_t count = files.size();
     NameNumbers numbers(files, newNames, ignoresCase);
-    enum : std::uint8_t { Freed = 1, TakenByRun = 2, OnDisk = 4 };
-    std::vector<std::uint8_t> state(2 * files.size(), 0);
     // What is on disk now, one listing per folder; a name the run never meets does not matter.
+    // A folder that lists nothing could not be looked at (the files were found in it): its files
+    // are taken to be there.
+    std::vector<bool> onDisk(2 * count, false), listed(numbers.folderCount(), false);
     for (std::uint32_t folder = 0; folder < numbers.folderCount(); ++folder) {
         listing(numbers.folderText(folder), [&](std::string_view name) {
+            listed[folder] = true;
             const std::uint32_t number = numbers.lookUp(folder, name);
-            if (number != NameNumbers::kNone) state[number] |= OnDisk;
+            if (number != NameNumbers::kNone) onDisk[number] = true;
         });
     }
-    std::vector<PreviewStatus> statuses;
-    statuses.reserve(files.size());
-    InvalidReasons reasons;
+    const auto oldKey = [&](std::size_t i) { return numbers.number(2 * i); };
+    const auto newKey = [&](std::size_t i) { return numbers.number(2 * i + 1); };
+
+    // First what each file wants on its own: the first entry of a name owns it, and of the files
+    // that want one name the first claims it.
+    std::vector<PreviewStatus> statuses(count, PreviewStatus::Ok);
+    std::vector<bool> pending(count, false);  // claims a name: ok or exists, as its holder goes
+    std::vector<std::uint32_t> owner(2 * count, kNone), claimant(2 * count, kNone);
+    StatusReasons reasons;
     NewNameCheck checkName;
-    for (std::size_t i = 0; i < files.size(); ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         const FileEntry& file = files[i];
         const std::string_view newName = newNames[i];
-        const std::uint32_t oldKey = numbers.number(2 * i), newKey = numbers.number(2 * i + 1);
-        PreviewStatus status;
-        if ((state[oldKey] & Freed) && !(state[oldKey] & TakenByRun)) {
+        const auto index = static_cast<std::uint32_t>(i);
+        PreviewStatus& status = statuses[i];
+        if (owner[oldKey(i)] != kNone) {
+            // Listed again: whatever its first entry makes of it, this one finds nothing to move.
+            status = newName == file.name ? PreviewStatus::Unchanged : PreviewStatus::Missing;
+            if (status == PreviewStatus::Missing) reasons.emplace_back(index, "listed twice: renamed at its first entry");
+            continue;
+        }
+        if (!onDisk[oldKey(i)] && listed[numbers.folderOf(i)]) {
             status = PreviewStatus::Missing;
-        } else if (newName == file.name) {
+            reasons.emplace_back(index, "no longer there");
+            continue;
+        }
+        owner[oldKey(i)] = index;
+        if (newName == file.name) {
             status = PreviewStatus::Unchanged;
         } else if (auto reason = checkName(file.folder(), newName)) {
             status = PreviewStatus::Invalid;
-            reasons.emplace_back(static_cast<std::uint32_t>(i), std::move(*reason));
-        } else if (newKey == oldKey) {
-            status = PreviewStatus::Ok;  // only the letter case changes: the same file
-        } else if (state[newKey] & TakenByRun) {
+            reasons.emplace_back(index, std::move(*reason));
+        } else if (newKey(i) == oldKey(i)) {
+            status = PreviewStatus::Ok;  // only the letter case changes: the same file, the same name
+        } else if (const std::uint32_t first = claimant[newKey(i)]; first != kNone) {
             status = PreviewStatus::Duplicate;
-        } else if (!(state[newKey] & Freed) && (state[newKey] & OnDisk)) {
-            status = PreviewStatus::Exists;
+            reasons.emplace_back(index, quoted(files[first].name.view()) + " takes that name first");
         } else {
-            status = PreviewStatus::Ok;
+            claimant[newKey(i)] = index;
+            pending[i] = true;
         }
-        if (status == PreviewStatus::Ok) {
-            state[oldKey] = static_cast<std::uint8_t>((state[oldKey] & ~TakenByRun) | Freed);
-            state[newKey] = static_cast<std::uint8_t>((state[newKey] & ~Freed) | TakenByRun);
+    }
+    // Then whether the name each claims is free when its move comes: free now, or held by a file
+    // of the run that moves away first (one-pass runs: any such file, rings too; file by file:
+    // only a file before it). Each claim waits for at most one holder and each holder has at most
+    // one claimant, so the waits form chains and rings.
+    std::vector<std::uint32_t> waitsFor(count, kNone);
+    const auto moves = [&](std::size_t i) { return statuses[i] == PreviewStatus::Ok && newKey(i) != oldKey(i); };
+    const auto held = [&](std::size_t i, std::string reason) {
+        statuses[i] = PreviewStatus::Exists;
+        reasons.emplace_back(static_cast<std::uint32_t>(i), std::move(reason));
+        pending[i] = false;
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!pending[i]) continue;
+        const std::uint32_t holder = owner[newKey(i)];
+        if (holder == kNone) {
+            if (onDisk[newKey(i)]) {
+                held(i, "another file has that name");
+            } else {
+                pending[i] = false;
+            }
+        } else {
+            waitsFor[i] = holder;
+            if (!solveOrder) {
+                // Its holder's verdict is known: the files before it are settled.
+                if (holder > i) {
+                    held(i, quoted(files[holder].name.view()) + " still has that name at its turn");
+                } else if (!moves(holder)) {
+                    held(i, quoted(files[holder].name.view()) + " keeps that name");
+                } else {
+                    pending[i] = false;
+                }
+            }
         }
-        statuses.push_back(status);
     }
     if (solveOrder) {
-        // A file whose name is held by another file of the run waits until that one has moved: ok
-        // when the holder moves (or waits in turn for one that does, or is in a ring of them).
-        // One file a name: a name another file of the run takes stays that file's, and of those
-        // that wait for the same holder the first gets it, as the run gives it.
-        constexpr std::uint32_t kNobody = 0xFFFFFFFFu;
-        std::vector<std::uint32_t> oldOwner(2 * files.size(), kNobody);
-        for (std::size_t i = files.size(); i-- > 0;) oldOwner[numbers.number(2 * i)] = static_cast<std::uint32_t>(i);
-        const auto moves = [&](std::size_t i) {
-            return statuses[i] == PreviewStatus::Ok && numbers.number(2 * i) != numbers.number(2 * i + 1);
-        };
-        std::vector<std::uint32_t> waitsFor(files.size(), kNobody);
-        for (std::size_t i = 0; i < files.size(); ++i) {
-            if (statuses[i] != PreviewStatus::Exists) continue;
-            const std::uint32_t newKey = numbers.number(2 * i + 1);
-            const std::uint32_t holder = oldOwner[newKey];
-            if (holder == kNobody || holder == i || (state[newKey] & TakenByRun)) continue;
-            state[newKey] |= TakenByRun;  // claimed: a later file wanting it stays as it was
-            waitsFor[i] = holder;
-        }
+        // Follows each chain of waits to its end: a holder that moves frees the whole chain, one that
+        // stays holds it all, and a chain that comes back to where it began is a ring, which goes
+        // round through a temporary name.
         enum : std::uint8_t { Unknown, Visiting, Solved, Stuck };
-        std::vector<std::uint8_t> verdict(files.size(), Unknown);
+        std::vector<std::uint8_t> verdict(count, Unknown);
         std::vector<std::uint32_t> path;
-        for (std::size_t start = 0; start < files.size(); ++start) {
-            if (waitsFor[start] == kNobody || verdict[start] != Unknown) continue;
+        for (std::size_t start = 0; start < count; ++start) {
+            if (!pending[start] || verdict[start] != Unknown) continue;
             path.clear();
             std::uint32_t at = static_cast<std::uint32_t>(start);
             std::uint8_t end = Stuck;
             for (;;) {
                 if (verdict[at] == Visiting) {
-                    end = Solved;  // a ring: broken through a temporary name
+                    end = Solved;
                     break;
                 }
-                if (verdict[at] == Solved || verdict[at] == Stuck) {
+                if (verdict[at] != Unknown) {
                     end = verdict[at];
                     break;
                 }
-                if (waitsFor[at] == kNobody) {
+                if (!pending[at]) {
                     end = moves(at) ? Solved : Stuck;
                     break;
                 }
@@ -254,15 +295,65 @@ RunPreview predictRun(const FileList& files, const NameList& newNames, const Lis
             }
             for (const std::uint32_t i : path) {
                 verdict[i] = end;
-                if (end == Solved) statuses[i] = PreviewStatus::Ok;
+                pending[i] = false;
+            }
+            if (end == Stuck) {
+                for (const std::uint32_t i : path) held(i, quoted(files[waitsFor[i]].name.view()) + " keeps that name");
             }
         }
     }
-    return RunPreview(files, newNames, std::move(statuses), std::move(reasons));
+    for (std::size_t i = 0; i < count; ++i) {
+        if (statuses[i] != PreviewStatus::Ok) waitsFor[i] = kNone;
+    }
+    std::sort(reasons.begin(), reasons.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+
+    // The steps: file by file, each in its turn; in one pass, a file after the chain of files it
+    // waits for, from its far end, and a ring from its first file, which steps aside first.
+    std::vector<PlanStep> steps;
+    steps.reserve(count);
+    if (!solveOrder) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const bool renamed = statuses[i] == PreviewStatus::Ok;
+            steps.push_back(PlanStep{static_cast<std::uint32_t>(i), renamed ? PlanStep::Kind::Move : PlanStep::Kind::Keep});
+        }
+        return RunPlan(files, newNames, std::move(statuses), std::move(reasons), std::move(steps));
+    }
+    std::vector<bool> placed(count, false), onPath(count, false);
+    std::vector<std::uint32_t> path;
+    for (std::size_t start = 0; start < count; ++start) {
+        if (placed[start]) continue;
+        if (statuses[start] != PreviewStatus::Ok) {
+            steps.push_back(PlanStep{static_cast<std::uint32_t>(start), PlanStep::Kind::Keep});
+            placed[start] = true;
+            continue;
+        }
+        path.clear();
+        std::uint32_t at = static_cast<std::uint32_t>(start);
+        while (at != kNone && !placed[at] && !onPath[at]) {
+            onPath[at] = true;
+            path.push_back(at);
+            at = waitsFor[at];
+        }
+        std::size_t ringStart = path.size();
+        if (at != kNone && onPath[at]) ringStart = static_cast<std::size_t>(std::find(path.begin(), path.end(), at) - path.begin());
+        if (ringStart < path.size()) {
+            steps.push_back(PlanStep{path[ringStart], PlanStep::Kind::ToTemporary});
+            for (std::size_t k = path.size(); k-- > ringStart + 1;) steps.push_back(PlanStep{path[k], PlanStep::Kind::Move});
+            steps.push_back(PlanStep{path[ringStart], PlanStep::Kind::FromTemporary});
+        } else {
+            ringStart = path.size();
+        }
+        for (std::size_t k = ringStart; k-- > 0;) steps.push_back(PlanStep{path[k], PlanStep::Kind::Move});
+        for (const std::uint32_t i : path) {
+            placed[i] = true;
+            onPath[i] = false;
+        }
+    }
+    return RunPlan(files, newNames, std::move(statuses), std::move(reasons), std::move(steps), std::move(waitsFor));
 }
 
-RunPreview predictRun(const FileList& files, const NameList& newNames, bool solveOrder) {
-    return predictRun(
+RunPlan planRun(const FileList& files, const NameList& newNames, bool solveOrder) {
+    return planRun(
         files, newNames, [](const std::string& folder, const auto& each) { platform::listNames(folder, each); },
         [](const std::string& folder) { return platform::namesIgnoreCase(folder); }, solveOrder);
 }

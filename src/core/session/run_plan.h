@@ -1,0 +1,167 @@
+// The plan of a rename run: what it will do to each file and the steps it takes, worked out once
+// without touching the disk. The preview shows it, the run carries it out.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "core/session/find_files.h"
+#include "core/session/name_list.h"
+
+namespace core {
+
+enum class PreviewStatus : std::uint8_t { Ok, Unchanged, Invalid, Exists, Duplicate, Missing };
+
+// "ok", "unchanged", "invalid", "exists", "duplicate" or "missing".
+const char* statusName(PreviewStatus status);
+
+// The statuses in the order summaries list them.
+inline constexpr PreviewStatus kPreviewStatuses[] = {PreviewStatus::Ok,        PreviewStatus::Unchanged,
+                                                     PreviewStatus::Invalid,   PreviewStatus::Exists,
+                                                     PreviewStatus::Duplicate, PreviewStatus::Missing};
+
+// One file of a plan, as its lines are read.
+struct PreviewLine {
+    const FileEntry* file;
+    std::string_view newName;
+    PreviewStatus status;
+    // Why the file keeps its name: why an invalid name is refused ("reserved device name"), who
+    // holds the name of an exists or takes that of a duplicate; empty for the others.
+    std::string_view reason;
+};
+
+// The status as a reader is shown it: "invalid (ends in a dot or space)", or the status's name.
+std::string statusText(const PreviewLine& line);
+
+// The reasons of the files that keep their names, by the index of the file. They are few in most
+// runs, so they are kept apart from the one status byte every file has.
+using StatusReasons = std::vector<std::pair<std::uint32_t, std::string>>;
+
+// One thing a run does, in the order it does them. Every file of the run has exactly one step
+// that ends its part (Keep, Move or FromTemporary); a ring of names also has a ToTemporary hop.
+struct PlanStep {
+    enum class Kind : std::uint8_t {
+        Keep,           // nothing is moved: the file keeps its name, as its status says
+        Move,           // from its name to its new name
+        ToTemporary,    // aside to a temporary name in its folder: a ring of names begins
+        FromTemporary,  // from that temporary name to its new name: the ring is closed
+    };
+    std::uint32_t file;
+    Kind kind;
+};
+
+// What a run will do, worked out once from the files, their new names and one look at the disk,
+// and shown and carried out as it is: every file with its new name and status, and the ordered
+// steps that make it so. Of several files that want one name, the first in the run's order gets
+// it and the others are duplicates. A file whose name is held by another file of the run that
+// moves away waits for that one (in a one-pass run, which orders its moves; a run going file by
+// file only profits from files before it), and files that wait for each other in a ring go round
+// through a temporary name. A name held by a file that stays, in the run or not, is an exists.
+// One byte a file, a step a file and a few rings: a plan of a million files costs little beyond
+// their names, to which it refers (they must outlive it).
+class RunPlan {
+public:
+    static constexpr std::uint32_t kNoFile = 0xFFFFFFFFu;
+
+    RunPlan() = default;
+    RunPlan(const FileList& files, const NameList& newNames, std::vector<PreviewStatus> statuses,
+            StatusReasons reasons = {}, std::vector<PlanStep> steps = {}, std::vector<std::uint32_t> waitsFor = {})
+        : files_(&files),
+          newNames_(&newNames),
+          statuses_(std::move(statuses)),
+          reasons_(std::move(reasons)),
+          steps_(std::move(steps)),
+          waitsFor_(std::move(waitsFor)) {}
+
+    std::size_t size() const { return statuses_.size(); }
+    bool empty() const { return statuses_.empty(); }
+    PreviewLine operator[](std::size_t index) const {
+        return PreviewLine{&(*files_)[index], (*newNames_)[index], statuses_[index], reason(index)};
+    }
+    PreviewStatus status(std::size_t index) const { return statuses_[index]; }
+    std::string_view reason(std::size_t index) const;
+
+    // The steps in the order the run makes them.
+    const std::vector<PlanStep>& steps() const { return steps_; }
+    // The file whose name file `index` takes, which moves away first; kNoFile when the name is
+    // free.
+    std::uint32_t waitsFor(std::size_t index) const { return index < waitsFor_.size() ? waitsFor_[index] : kNoFile; }
+
+    // Folders whose names on disk could not be checked (they could not be listed, or the paths of
+    // their files are longer than the system allows): the statuses of their files are not to be
+    // trusted, and a run will fail them. A front end must say so, naming them.
+    const std::vector<FolderProblem>& uncheckedFolders() const { return unchecked_; }
+    void setUncheckedFolders(std::vector<FolderProblem> folders) { unchecked_ = std::move(folders); }
+
+    class const_iterator {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = PreviewLine;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = PreviewLine;
+
+        const_iterator(const RunPlan* plan, std::size_t index) : plan_(plan), index_(index) {}
+        PreviewLine operator*() const { return (*plan_)[index_]; }
+        const_iterator& operator++() {
+            ++index_;
+            return *this;
+        }
+        bool operator==(const const_iterator& other) const { return index_ == other.index_; }
+        bool operator!=(const const_iterator& other) const { return index_ != other.index_; }
+
+    private:
+        const RunPlan* plan_;
+        std::size_t index_;
+    };
+    const_iterator begin() const { return const_iterator(this, 0); }
+    const_iterator end() const { return const_iterator(this, size()); }
+
+private:
+    const FileList* files_ = nullptr;
+    const NameList* newNames_ = nullptr;
+    std::vector<PreviewStatus> statuses_;
+    std::vector<FolderProblem> unchecked_;
+    StatusReasons reasons_;  // in the order of the files
+    std::vector<PlanStep> steps_;
+    std::vector<std::uint32_t> waitsFor_;  // by file, in a one-pass plan
+};
+
+// "3 files: 1 ok, 1 exists, 1 duplicate": how many files, and how many have each status that
+// occurs, in the order above.
+std::string previewSummary(const RunPlan& preview);
+
+// Calls `each` with the name of every entry (file or folder, hidden or not) of a folder.
+using ListingQuery =
+    std::function<void(const std::string& folder, const std::function<void(std::string_view name)>& each)>;
+// Answers whether the file system holding a folder compares names ignoring letter case.
+using CaseQuery = std::function<bool(const std::string& folder)>;
+
+// Makes the plan of a run: `solveOrder` for a one-pass run, which orders its moves and solves
+// rings; without it, the files go one by one in the run's order. Names are compared as the file
+// system holding them compares them, so where case is ignored a case-only change is the same file
+// and "B.mp3" meets "b.mp3". A file listed twice (two patterns match it) is renamed at its first
+// entry and missing at the next. What is on disk comes from one listing of each folder, not a
+// question per file (which costs a search of the whole folder where the system ignores case and
+// the name is not there). Nothing on the disk changes, and the same files, names and listing
+// always give the same plan. The plan refers to `files` and `newNames`, which must outlive it.
+RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQuery& listing,
+                      const CaseQuery& ignoresCase, bool solveOrder = false);
+// A preview of names or files that end with the call would refer to nothing.
+RunPlan planRun(const FileList& files, NameList&& newNames, const ListingQuery& listing,
+                      const CaseQuery& ignoresCase, bool solveOrder = false) = delete;
+RunPlan planRun(FileList&& files, const NameList& newNames, const ListingQuery& listing,
+                      const CaseQuery& ignoresCase, bool solveOrder = false) = delete;
+
+// The same against the real file system in use.
+RunPlan planRun(const FileList& files, const NameList& newNames, bool solveOrder = false);
+RunPlan planRun(const FileList& files, NameList&& newNames, bool solveOrder = false) = delete;
+RunPlan planRun(FileList&& files, const NameList& newNames, bool solveOrder = false) = delete;
+
+}  // namespace core
