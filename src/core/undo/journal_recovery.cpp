@@ -147,7 +147,10 @@ Recovered recoverOne(const AppPaths& paths, const std::string& name, bool limitU
     const std::vector<UndoEntry> happened = movesThatHappened(content->moves);
     if (!happened.empty()) {
         writeDatabaseAs(paths, name, happened, content->ruleSection);
-        const IndexEntry entry{name, interruptedDescription(content->started, happened.size())};
+        // Files, not moves: a file that went round a ring has a move into its temporary name too.
+        const auto files = std::count_if(happened.begin(), happened.end(),
+                                         [](const UndoEntry& move) { return !isTemporaryName(move.newName); });
+        const IndexEntry entry{name, interruptedDescription(content->started, static_cast<std::size_t>(files))};
         registered = namingFile("the undo index", paths.indexFile(),
                                 [&] { return registerDatabase(paths, entry, limitUndo, undoLimit); });
     }

@@ -1,6 +1,7 @@
 #include "core/undo/undo_catalog.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "core/base/strings.h"
@@ -190,11 +191,27 @@ std::size_t settleLocked(const AppPaths& paths, const IndexEntry& entry, const s
     std::vector<bool> gone(count, false);
     std::size_t back = 0;
     std::string piece;
+    // A file that went round a ring came out of a temporary name that it went into: undone as far
+    // as its name before the ring, it is back for both entries, not only for the way in.
+    std::unordered_map<std::string, std::string> beforeRing;
     for (const auto& [first, end] : batches) {
         if (first >= end || end > count) continue;
         reader->read(first, end, piece);
         for (std::uint32_t i = first; i < end; ++i) {
-            if (gone[i] || !isBack(reader->entry(piece, i - first))) continue;
+            const UndoEntry item = reader->entry(piece, i - first);
+            if (isTemporaryName(item.newName)) beforeRing[item.folder + item.newName] = item.folder + item.oldName;
+        }
+    }
+    const auto isBackFrom = [&](const UndoEntry& item) {
+        if (isBack(item)) return true;
+        const auto ring = isTemporaryName(item.oldName) ? beforeRing.find(item.folder + item.oldName) : beforeRing.end();
+        return ring != beforeRing.end() && item.id && sameFile(platform::entryId(ring->second), item.id);
+    };
+    for (const auto& [first, end] : batches) {
+        if (first >= end || end > count) continue;
+        reader->read(first, end, piece);
+        for (std::uint32_t i = first; i < end; ++i) {
+            if (gone[i] || !isBackFrom(reader->entry(piece, i - first))) continue;
             gone[i] = true;
             ++back;
         }

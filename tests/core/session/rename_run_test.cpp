@@ -1,13 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <random>
 #include <stdexcept>
 #include <thread>
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "core/base/strings.h"
 #include "core/rules/filter_kinds.h"
 #include "core/rules/name_check.h"
 #include "core/session/rename_run.h"
+#include "core/undo/journal_recovery.h"
 #include "core/undo/undo_catalog.h"
 #include "core/undo/undo_index.h"
 #include "platform/files.h"
@@ -417,3 +426,149 @@ TEST_F(RenameRunTest, FoldersNotListedAndPathsTooLongAreFailures) {
 }
 
 }  // namespace
+
+// Random runs of a few files in one or two folders: new names that collide, that only change
+// case, that stay, that another file of the run or a file left alone holds. Whatever the plan
+// says of a file is what the disk shows after the run, no file is left at a temporary name, the
+// counts are the plan's, and undo brings every name back. Killed at a random moment instead
+// (POSIX), the run is recovered at the next start and undone all the same.
+class RandomRuns : public RenameRunTest {
+protected:
+    struct Run {
+        FileList files;
+        NameList names;
+        std::vector<std::string> contents;  // of the run's files, then of the files left alone
+        std::vector<std::string> strays;    // paths of the files left alone
+    };
+
+    Run make(std::mt19937& random) {
+        const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+        Run run;
+        const std::vector<std::string> folders = {dir(), dir() + "sub" + platform::kPathSeparator};
+        platform::createFolder(folders[1]);
+        const int folderCount = 1 + pick(2), count = 2 + pick(11);
+        std::vector<std::vector<std::string>> taken(2);
+        for (int i = 0; i < count; ++i) {
+            const int f = pick(folderCount);
+            std::string name;
+            do {
+                name = "f" + std::to_string(pick(14)) + ".mp3";
+            } while (std::find(taken[f].begin(), taken[f].end(), name) != taken[f].end());
+            taken[f].push_back(name);
+            writeFile(folders[f] + name, folders[f] + name);
+            run.contents.push_back(folders[f] + name);
+            run.files.push_back(FileEntry{name, SharedFolder(folders[f])});
+        }
+        for (std::size_t i = 0; i < run.files.size(); ++i) {
+            const std::string old = run.files[i].name.str();
+            const int kind = pick(6);
+            std::string name = kind == 0 ? old : "f" + std::to_string(pick(14)) + ".mp3";
+            if (kind == 1) std::transform(name.begin(), name.end(), name.begin(), ::toupper);
+            run.names.push_back(name);
+        }
+        for (int f = 0; f < folderCount; ++f) {
+            const std::string name = "f" + std::to_string(pick(14)) + ".mp3";
+            if (std::find(taken[f].begin(), taken[f].end(), name) != taken[f].end()) continue;
+            writeFile(folders[f] + name, "stray " + folders[f] + name);
+            run.strays.push_back(folders[f] + name);
+        }
+        return run;
+    }
+    // Every name at the file it had before the run, nothing at a temporary name.
+    void expectAsBefore(const Run& run, const std::string& why) {
+        for (const std::string& path : run.contents) EXPECT_EQ(readFile(path), path) << why;
+        for (const std::string& path : run.strays) EXPECT_EQ(readFile(path), "stray " + path) << why;
+        expectNoTemporaryName(why);
+    }
+    void expectNoTemporaryName(const std::string& why) {
+        for (const std::string& folder : {dir(), dir() + "sub"}) {
+            platform::listNames(folder, [&](std::string_view name) {
+                EXPECT_FALSE(isTemporaryName(name)) << why << ": " << name;
+            });
+        }
+    }
+    void clear() {
+        for (const std::string& folder : {dir(), dir() + "sub" + platform::kPathSeparator}) {
+            std::vector<std::string> names;
+            platform::listNames(folder, [&](std::string_view name) { names.emplace_back(name); });
+            for (const std::string& name : names) {
+                if (name != "sub") platform::removeFile(folder + name);
+            }
+        }
+    }
+    // Undoes every run recorded, the newest first.
+    void undoAll() {
+        UndoCatalog catalog(AppPaths::in(app.path()));
+        catalog.refresh();
+        const std::vector<IndexEntry> entries = catalog.entries();
+        for (std::size_t i = entries.size(); i-- > 0;) EXPECT_EQ(catalog.undoDatabase(entries[i]).failures, 0);
+    }
+};
+
+TEST_F(RandomRuns, ThePlanIsWhatTheDiskShowsAndUndoBringsItBack) {
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 300; ++round) {
+        Run made = make(random);
+        std::string why = "round " + std::to_string(round) + ":";
+        for (std::size_t i = 0; i < made.files.size(); ++i) {
+            why += " " + made.files[i].folder().substr(dir().size()) + made.files[i].name.str() + ">" +
+                   std::string(made.names[i]);
+        }
+        const Run kept = {made.files, made.names, made.contents, made.strays};
+        RunOptions options{true, false, 50};
+        options.solveOrder = options.leaveUnchanged = true;
+        RenameRun run(nullptr, appendX(), std::move(made.files), options, AppPaths::in(app.path()), reporter);
+        run.planNames(std::move(made.names));
+        std::vector<PreviewStatus> statuses;
+        for (const PreviewLine line : run.preview()) statuses.push_back(line.status);
+        run.runAll();
+        const RunResult result = run.finish();
+        const auto count = [&](PreviewStatus status) {
+            return static_cast<std::size_t>(std::count(statuses.begin(), statuses.end(), status));
+        };
+        EXPECT_EQ(result.renamed, count(PreviewStatus::Ok)) << why;
+        EXPECT_EQ(result.unchanged, count(PreviewStatus::Unchanged)) << why;
+        EXPECT_EQ(result.failed(), statuses.size() - result.renamed - result.unchanged) << why;
+        for (std::size_t i = 0; i < statuses.size(); ++i) {
+            const bool moved = statuses[i] == PreviewStatus::Ok;
+            const std::string at = kept.files[i].folder() + (moved ? std::string(kept.names[i]) : kept.files[i].name.str());
+            EXPECT_EQ(readFile(at), kept.contents[i]) << why << " file " << i << " " << statusName(statuses[i]);
+        }
+        expectNoTemporaryName(why);
+        undoAll();
+        expectAsBefore(kept, why + " undone");
+        clear();
+    }
+}
+
+#ifndef _WIN32
+TEST_F(RandomRuns, KilledAtARandomMomentItIsRecoveredAndUndone) {
+    std::mt19937 random(8122026);
+    for (int round = 0; round < 60; ++round) {
+        Run made = make(random);
+        const Run kept = {made.files, made.names, made.contents, made.strays};
+        const unsigned delay = random() % 3000;
+        const pid_t child = ::fork();
+        if (child == 0) {
+            RunOptions options{true, false, 50};
+            options.solveOrder = options.leaveUnchanged = true;
+            RenameRun run(nullptr, appendX(), std::move(made.files), options, AppPaths::in(app.path()), reporter);
+            run.planNames(std::move(made.names));
+            std::thread([delay] {
+                std::this_thread::sleep_for(std::chrono::microseconds(delay));
+                ::kill(::getpid(), SIGKILL);
+            }).detach();
+            run.runAll();
+            run.finish();
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        const JournalRecovery recovery = recoverJournals(AppPaths::in(app.path()), false, 50);
+        EXPECT_TRUE(recovery.problems.empty()) << recovery.problems.front();
+        undoAll();
+        expectAsBefore(kept, "round " + std::to_string(round) + ", killed after " + std::to_string(delay) + " us");
+        clear();
+    }
+}
+#endif
