@@ -195,6 +195,7 @@ TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {
     EXPECT_TRUE(shows(report, IDC_UNCHANGED, "0"));
     HWND failures = control(report, IDC_REPORT_LIST);
     EXPECT_EQ(SendMessageW(failures, LVM_GETITEMCOUNT, 0, 0), 1);
+    EXPECT_NE(listViewText(report, IDC_REPORT_LIST, 0, 1).find("already exists"), std::string::npos);
     EXPECT_TRUE(screenshot(report, "report"));
     click(report, IDOK);
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(report); }));

@@ -26,9 +26,9 @@ std::string FolderLocks::lockAll(const AppPaths& paths, const std::vector<std::s
         wanted.emplace_back(key, &folder);
     }
     std::sort(wanted.begin(), wanted.end());
-    wanted.erase(std::unique(wanted.begin(), wanted.end(),
-                             [](const auto& a, const auto& b) { return a.first == b.first; }),
-                 wanted.end());
+    wanted.erase(
+        std::unique(wanted.begin(), wanted.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
+        wanted.end());
     if (wanted.empty()) return std::string();
     const std::string place = platform::withSeparator(paths.dataFolder) + "locks";
     platform::createFolder(place);  // a failure shows when the first lock file cannot be made

@@ -537,9 +537,9 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
             release();
         }
         if (reported) {
-            callbacks.handled(*reported, outcome,
-                              outcome == RunOutcome::Failed ? std::string_view(result_.failures.back().reason)
-                                                            : std::string_view());
+            callbacks.handled(
+                *reported, outcome,
+                outcome == RunOutcome::Failed ? std::string_view(result_.failures.back().reason) : std::string_view());
         }
         ++count;
         if (told) callbacks.progress(RunProgress{handled(), total(), *told});
@@ -740,7 +740,11 @@ RunResult RenameRun::result() const {
     } else {
         std::string list;
         for (const RunFailure& failure : result.failures) {
-            list += formatText("- \"%s\"\r\n", {platform::displayName(failure.path())});
+            // Each failure on a line of its own, with why: a reason of several lines is joined.
+            std::string reason = failure.reason;
+            std::replace_if(
+                reason.begin(), reason.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+            list += formatText("- \"%s\": %s\r\n", {platform::displayName(failure.path()), reason});
         }
         list += folderProblemLines(result.unlistedFolders);
         result.summaryText = formatString(IDS_RENAME_DONE_WITH_FAILURES, {list, runCountsText(result)});

@@ -166,7 +166,9 @@ private:
 
 namespace {
 
-std::string quoted(std::string_view name) { return "\"" + platform::displayName(name) + "\""; }
+std::string quoted(std::string_view name) {
+    return "\"" + platform::displayName(name) + "\"";
+}
 
 }  // namespace
 
@@ -206,7 +208,8 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
         if (owner[oldKey(i)] != kNone) {
             // Listed again: whatever its first entry makes of it, this one finds nothing to move.
             status = newName == file.name ? PreviewStatus::Unchanged : PreviewStatus::Missing;
-            if (status == PreviewStatus::Missing) reasons.emplace_back(index, "listed twice: renamed at its first entry");
+            if (status == PreviewStatus::Missing)
+                reasons.emplace_back(index, "listed twice: renamed at its first entry");
             continue;
         }
         if (!onDisk[oldKey(i)] && listed[numbers.folderOf(i)]) {
@@ -314,7 +317,8 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
     if (!solveOrder) {
         for (std::size_t i = 0; i < count; ++i) {
             const bool renamed = statuses[i] == PreviewStatus::Ok;
-            steps.push_back(PlanStep{static_cast<std::uint32_t>(i), renamed ? PlanStep::Kind::Move : PlanStep::Kind::Keep});
+            steps.push_back(
+                PlanStep{static_cast<std::uint32_t>(i), renamed ? PlanStep::Kind::Move : PlanStep::Kind::Keep});
         }
         return RunPlan(files, newNames, std::move(statuses), std::move(reasons), std::move(steps));
     }
@@ -335,10 +339,12 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
             at = waitsFor[at];
         }
         std::size_t ringStart = path.size();
-        if (at != kNone && onPath[at]) ringStart = static_cast<std::size_t>(std::find(path.begin(), path.end(), at) - path.begin());
+        if (at != kNone && onPath[at])
+            ringStart = static_cast<std::size_t>(std::find(path.begin(), path.end(), at) - path.begin());
         if (ringStart < path.size()) {
             steps.push_back(PlanStep{path[ringStart], PlanStep::Kind::ToTemporary});
-            for (std::size_t k = path.size(); k-- > ringStart + 1;) steps.push_back(PlanStep{path[k], PlanStep::Kind::Move});
+            for (std::size_t k = path.size(); k-- > ringStart + 1;)
+                steps.push_back(PlanStep{path[k], PlanStep::Kind::Move});
             steps.push_back(PlanStep{path[ringStart], PlanStep::Kind::FromTemporary});
         } else {
             ringStart = path.size();

@@ -152,12 +152,12 @@ using CaseQuery = std::function<bool(const std::string& folder)>;
 // the name is not there). Nothing on the disk changes, and the same files, names and listing
 // always give the same plan. The plan refers to `files` and `newNames`, which must outlive it.
 RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQuery& listing,
-                      const CaseQuery& ignoresCase, bool solveOrder = false);
+                const CaseQuery& ignoresCase, bool solveOrder = false);
 // A preview of names or files that end with the call would refer to nothing.
-RunPlan planRun(const FileList& files, NameList&& newNames, const ListingQuery& listing,
-                      const CaseQuery& ignoresCase, bool solveOrder = false) = delete;
-RunPlan planRun(FileList&& files, const NameList& newNames, const ListingQuery& listing,
-                      const CaseQuery& ignoresCase, bool solveOrder = false) = delete;
+RunPlan planRun(const FileList& files, NameList&& newNames, const ListingQuery& listing, const CaseQuery& ignoresCase,
+                bool solveOrder = false) = delete;
+RunPlan planRun(FileList&& files, const NameList& newNames, const ListingQuery& listing, const CaseQuery& ignoresCase,
+                bool solveOrder = false) = delete;
 
 // The same against the real file system in use.
 RunPlan planRun(const FileList& files, const NameList& newNames, bool solveOrder = false);

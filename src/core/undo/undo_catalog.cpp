@@ -204,7 +204,8 @@ std::size_t settleLocked(const AppPaths& paths, const IndexEntry& entry, const s
     }
     const auto isBackFrom = [&](const UndoEntry& item) {
         if (isBack(item)) return true;
-        const auto ring = isTemporaryName(item.oldName) ? beforeRing.find(item.folder + item.oldName) : beforeRing.end();
+        const auto ring =
+            isTemporaryName(item.oldName) ? beforeRing.find(item.folder + item.oldName) : beforeRing.end();
         return ring != beforeRing.end() && item.id && sameFile(platform::entryId(ring->second), item.id);
     };
     for (const auto& [first, end] : batches) {

@@ -314,22 +314,30 @@ void ReportDialog::onInitDialog() {
     wchar_t title[] = L"Filename";
     column.pszText = title;
     ListView_InsertColumn(list, 0, &column);
-    const auto addRow = [&](const std::string& text, int row) {
+    wchar_t reasonTitle[] = L"Reason";
+    column.pszText = reasonTitle;
+    ListView_InsertColumn(list, 1, &column);
+    // Each failure with why: a name that was taken, a file held open by another program.
+    const auto addRow = [&](const std::string& text, int row, const std::string& reason = {}) {
         std::wstring wide = widen(text);
         LVITEMW line{};
         line.mask = LVIF_TEXT;
         line.iItem = row;
         line.pszText = wide.data();
         ListView_InsertItem(list, &line);
+        if (reason.empty()) return;
+        std::wstring why = widen(reason);
+        ListView_SetItemText(list, row, 1, why.data());
     };
     if (!result_.anyFailure()) {
         addRow("No file failed.", 0);
     } else {
         int row = 0;
-        for (const core::RunFailure& failure : result_.failures) addRow(platform::displayName(failure.path()), row++);
+        for (const core::RunFailure& failure : result_.failures) {
+            addRow(platform::displayName(failure.path()), row++, failure.reason);
+        }
         for (const core::FolderProblem& folder : result_.unlistedFolders) {
-            addRow(platform::displayName(folder.folder) + " (the folder could not be listed: " + folder.reason + ")",
-                   row++);
+            addRow(platform::displayName(folder.folder), row++, "the folder could not be listed: " + folder.reason);
         }
     }
 }

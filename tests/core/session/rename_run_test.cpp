@@ -83,9 +83,10 @@ TEST_F(RenameRunTest, OnePassCountsFailuresAndWritesUndo) {
     EXPECT_EQ(result.failures[0].path(), dir() + "2.mp3");
     EXPECT_EQ(result.failures[0].newName, "2_x.mp3");
     EXPECT_FALSE(result.failures[0].reason.empty());
+    // Each failure says why.
     EXPECT_EQ(result.summaryText, "Renaming...done\r\n\r\nThe following files could not be renamed:\r\n- \"" + dir() +
-                                      "2.mp3\"\r\n- \"" + dir() +
-                                      "4.mp3\"\r\n\r\n3 files renamed, 0 unchanged, 2 failed.");
+                                      "2.mp3\": " + result.failures[0].reason + "\r\n- \"" + dir() + "4.mp3\": " +
+                                      result.failures[1].reason + "\r\n\r\n3 files renamed, 0 unchanged, 2 failed.");
     EXPECT_EQ(readFile(music / "2_x.mp3"), "2_x.mp3") << "never overwritten";
     EXPECT_EQ(readFile(music / "5_x.mp3"), "5.mp3");
 
@@ -339,7 +340,7 @@ TEST_F(RenameRunTest, SwapsShiftsAndRingsAreOrderedAndUndone) {
         {"d.mp3", "e.mp3"},    {"e.mp3", "f.mp3"},                      // a shift
         {"g.mp3", "h.mp3"},    {"h.mp3", "g.mp3"},                      // a swap
         {"x.mp3", "held.mp3"},                                          // held by a file left alone
-        {"y.mp3", "e.mp3"},  // wanted by d first
+        {"y.mp3", "e.mp3"},                                             // wanted by d first
     };
     FileList list;
     NameList names;
@@ -413,7 +414,9 @@ TEST_F(RenameRunTest, FoldersNotListedAndPathsTooLongAreFailures) {
     EXPECT_EQ(result.failures[0].reason, "The file's path is longer than the system allows; it was not renamed.");
     EXPECT_TRUE(result.anyFailure());
     EXPECT_EQ(result.summaryText, "Renaming...done\r\n\r\nThe following files could not be renamed:\r\n- \"" + deep +
-                                      "far.mp3\"\r\n- \"" + music / "locked" +
+                                      "far.mp3\": The file's path is longer than the system allows; it was not "
+                                      "renamed.\r\n- \"" +
+                                      music / "locked" +
                                       "\" (the folder could not be listed: Permission denied)\r\n\r\n1 file renamed, 0 "
                                       "unchanged, 2 failed.");
 
@@ -482,9 +485,8 @@ protected:
     }
     void expectNoTemporaryName(const std::string& why) {
         for (const std::string& folder : {dir(), dir() + "sub"}) {
-            platform::listNames(folder, [&](std::string_view name) {
-                EXPECT_FALSE(isTemporaryName(name)) << why << ": " << name;
-            });
+            platform::listNames(
+                folder, [&](std::string_view name) { EXPECT_FALSE(isTemporaryName(name)) << why << ": " << name; });
         }
     }
     void clear() {
@@ -531,7 +533,8 @@ TEST_F(RandomRuns, ThePlanIsWhatTheDiskShowsAndUndoBringsItBack) {
         EXPECT_EQ(result.failed(), statuses.size() - result.renamed - result.unchanged) << why;
         for (std::size_t i = 0; i < statuses.size(); ++i) {
             const bool moved = statuses[i] == PreviewStatus::Ok;
-            const std::string at = kept.files[i].folder() + (moved ? std::string(kept.names[i]) : kept.files[i].name.str());
+            const std::string at =
+                kept.files[i].folder() + (moved ? std::string(kept.names[i]) : kept.files[i].name.str());
             EXPECT_EQ(readFile(at), kept.contents[i]) << why << " file " << i << " " << statusName(statuses[i]);
         }
         expectNoTemporaryName(why);

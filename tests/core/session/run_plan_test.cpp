@@ -66,10 +66,67 @@ TEST(Preview, PlaysTheRunThroughInOrder) {
         {{{"a", "b"}, {"b", "a"}}, {"/f/a", "/f/b"}, {S::Exists, S::Exists}, "a swap, one by one"},
         {{{"a", "b"}, {"b", "c"}, {"c", "a"}}, {"/f/a", "/f/b", "/f/c"}, {S::Ok, S::Ok, S::Ok}, "a ring", true},
         {{{"a", "b"}, {"b", "c"}}, {"/f/a", "/f/b", "/f/c"}, {S::Exists, S::Exists}, "c stays where it is", true},
-        {{{"a", "b"}, {"x", "b"}, {"b", "c"}}, {"/f/a", "/f/b", "/f/x"}, {S::Ok, S::Duplicate, S::Ok}, "the first gets b", true},
+        {{{"a", "b"}, {"x", "b"}, {"b", "c"}},
+         {"/f/a", "/f/b", "/f/x"},
+         {S::Ok, S::Duplicate, S::Ok},
+         "the first gets b",
+         true},
         {{{"a", "b"}, {"b", "b"}}, {"/f/a", "/f/b"}, {S::Exists, S::Unchanged}, "b does not move", true},
+        {{{"n0", "n3"}, {"n1", "n2"}, {"n2", "n3"}, {"n3", "n1"}},
+         {"/f/n0", "/f/n1", "/f/n2", "/f/n3"},
+         {S::Exists, S::Exists, S::Duplicate, S::Exists},
+         "a duplicate inside a chain holds the whole chain",
+         true},
+        {{{"a", "b"}, {"b", "a"}, {"c", "a"}},
+         {"/f/a", "/f/b", "/f/c"},
+         {S::Ok, S::Ok, S::Duplicate},
+         "a swap and a third",
+         true},
+        {{{"c", "a"}, {"a", "b"}, {"b", "a"}},
+         {"/f/a", "/f/b", "/f/c"},
+         {S::Exists, S::Exists, S::Duplicate},
+         "c takes a first, so the swap is no swap",
+         true},
     };
     for (const Case& c : cases) EXPECT_EQ(statuses(c.renames, c.disk, false, c.solveOrder), c.expected) << c.why;
+}
+
+// The steps a one-pass run takes, as "file>" for a move, "file>~" and "~>file" for the hop of a
+// ring through a temporary name, "file=" for a file that keeps its name.
+TEST(Preview, StepsMoveTheHoldersFirstAndRingsThroughATemporaryName) {
+    const struct {
+        std::vector<std::pair<std::string, std::string>> renames;
+        std::string steps;
+    } cases[] = {
+        {{{"a", "b"}, {"b", "c"}}, "b> a>"},
+        {{{"a", "b"}, {"b", "a"}}, "a>~ b> ~>a"},
+        {{{"a", "b"}, {"b", "c"}, {"c", "a"}, {"d", "e"}}, "a>~ c> b> ~>a d>"},
+        {{{"a", "b"}, {"b", "a"}, {"x", "a"}}, "a>~ b> ~>a x="},
+    };
+    for (const auto& c : cases) {
+        auto folder = core::SharedFolder("/f/");
+        core::FileList files;
+        core::NameList names;
+        for (const auto& [from, to] : c.renames) {
+            files.push_back(core::FileEntry{from, folder});
+            names.push_back(to);
+        }
+        const auto listing = [&](const std::string&, const std::function<void(std::string_view)>& each) {
+            for (const auto& rename : c.renames) each(rename.first);
+        };
+        const RunPlan plan = planRun(
+            files, names, listing, [](const std::string&) { return false; }, true);
+        std::string steps;
+        for (const PlanStep& step : plan.steps()) {
+            const std::string name = files[step.file].name.str();
+            if (!steps.empty()) steps += ' ';
+            steps += step.kind == PlanStep::Kind::Keep          ? name + "="
+                     : step.kind == PlanStep::Kind::Move        ? name + ">"
+                     : step.kind == PlanStep::Kind::ToTemporary ? name + ">~"
+                                                                : "~>" + name;
+        }
+        EXPECT_EQ(steps, c.steps);
+    }
 }
 
 TEST(Preview, NamesMeetAsTheFileSystemComparesThem) {
