@@ -159,7 +159,9 @@ std::string jsonPreviewSummary(const core::RunPlan& lines) {
     for (std::size_t i = 0; i < lines.size(); ++i) ++counts[static_cast<std::size_t>(lines.status(i))];
     std::vector<std::pair<std::string, std::string>> members = {{"files", std::to_string(lines.size())}};
     for (const core::PreviewStatus status : core::kPreviewStatuses) {
-        members.emplace_back(core::statusName(status), std::to_string(counts[static_cast<std::size_t>(status)]));
+        std::string key = core::statusName(status);
+        std::replace(key.begin(), key.end(), ' ', '_');  // "left out" as a key is left_out
+        members.emplace_back(std::move(key), std::to_string(counts[static_cast<std::size_t>(status)]));
     }
     return jsonSummary(members);
 }
@@ -171,6 +173,7 @@ std::string jsonRunSummary(const core::RunResult& result) {
                         {"unchanged", std::to_string(result.unchanged)},
                         {"failed", std::to_string(result.failed())},
                         {"not_reached", std::to_string(result.total - std::min(reached, result.total))},
+                        {"left_out", std::to_string(result.leftOut)},
                         {"unlisted_folders", std::to_string(result.unlistedFolders.size())},
                         {"undo", result.undoDatabase.empty() ? "null" : jsonText(result.undoDatabase)}});
 }
@@ -197,10 +200,12 @@ const char* colourOf(core::PreviewStatus status) {
     }
 }
 
-int preview(Context& context, const Invocation& invocation, const core::RuleList& rules, core::FileList files) {
+int preview(Context& context, const Invocation& invocation, const core::RuleList& rules, core::FileList files,
+            core::LeftOutFiles leftOut) {
     core::RunOptions options;
     options.solveOrder = true;  // as the rename orders its moves
     core::RenameRun run(&context.plugins(), rules, std::move(files), options, context.paths(), context.reporter);
+    run.noteLeftOut(std::move(leftOut));
     // A name that could not be made is shown as unchanged, and its error is told: not a success.
     const int reportedBefore = context.reporter.reported;
     const core::RunPlan lines = run.preview();
@@ -226,7 +231,7 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
             if (console.colours()) label = colourOf(line.status) + label + "\x1b[0m";
             out += "  " + label;
             out += platform::displayName(line.file->name.view());
-            if (line.status != core::PreviewStatus::Unchanged) {
+            if (line.status != core::PreviewStatus::Unchanged && line.status != core::PreviewStatus::LeftOut) {
                 out += "\n" + std::string(12, ' ') + "-> ";
                 out += platform::displayName(line.newName);
             }
@@ -251,7 +256,7 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
 }
 
 int rename(Context& context, const Invocation& invocation, const core::RuleList& rules, core::FileList files,
-           std::vector<core::FolderProblem> unlisted) {
+           core::LeftOutFiles leftOut, std::vector<core::FolderProblem> unlisted) {
     Console& console = context.console;
     const bool showProgress = console.errIsTerminal() && files.size() >= 500;
     core::RunOptions options = context.app.runOptions(!invocation.noUndo);
@@ -264,6 +269,7 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
     // Another run or undo in one of these folders could move a file between a record and its move.
     if (const std::string busy = run.claimFolders(); !busy.empty()) return context.fail(busy);
     run.noteUnlistedFolders(std::move(unlisted));
+    run.noteLeftOut(std::move(leftOut));
     const int reportedBefore = context.reporter.reported;
     core::RunCallbacks callbacks;
     callbacks.failed = [&](const core::RunFailure& failure) {
@@ -312,7 +318,9 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
     if (invocation.json) {
         // A run stopped by its undo record leaves the rest as they are.
         for (std::size_t i = 0; i < foreseen.size(); ++i) {
-            if (!told[i]) out += jsonFile(foreseen[i], "not reached");
+            if (told[i]) continue;
+            const bool leftOut = foreseen.status(i) == core::PreviewStatus::LeftOut;
+            out += jsonFile(foreseen[i], leftOut ? "left out" : "not reached");
         }
         out += jsonRunSummary(result);
         flush(true);
@@ -353,14 +361,15 @@ int previewOrRename(Context& context, const Invocation& invocation) {
         return context.fail("no such folder: \"" + platform::displayName(invocation.target) + "\"");
     }
     core::FileList files;
-    std::vector<core::FolderProblem> unlisted = core::findFiles(files, invocation.recurse, invocation.target,
-                                                                invocation.patterns, context.paths().ownFolders());
+    core::LeftOutFiles leftOut;
+    std::vector<core::FolderProblem> unlisted = core::findFiles(
+        files, invocation.recurse, invocation.target, invocation.patterns, context.paths().ownFolders(), &leftOut);
     // The files of a folder that cannot be listed are missing: said at once, and the rest goes on.
     for (const core::FolderProblem& folder : unlisted) {
         context.console.err(std::string(kProgram) + ": cannot list the folder \"" +
                             platform::displayName(folder.folder) + "\": " + oneLine(folder.reason) + "\n");
     }
-    if (files.empty()) {
+    if (files.empty() && leftOut.files.empty()) {
         context.console.err(terminalLines(core::loadString(core::IDS_NO_FILES_FOUND)) + "\n");
         // A script still gets its summary line, of nothing.
         if (invocation.json) {
@@ -372,9 +381,9 @@ int previewOrRename(Context& context, const Invocation& invocation) {
         return unlisted.empty() ? ExitDone : ExitSomeFailed;
     }
     if (invocation.kind == CommandKind::Rename) {
-        return rename(context, invocation, rules, std::move(files), std::move(unlisted));
+        return rename(context, invocation, rules, std::move(files), std::move(leftOut), std::move(unlisted));
     }
-    const int previewed = preview(context, invocation, rules, std::move(files));
+    const int previewed = preview(context, invocation, rules, std::move(files), std::move(leftOut));
     return unlisted.empty() ? previewed : ExitSomeFailed;
 }
 

@@ -546,14 +546,16 @@ TEST_F(CliTest, RenameLeavesNamesThatWouldNotChangeAlone) {
     const Outcome list = run({"undo", "list"});
     EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 1) << "no run recorded for nothing\n" << list.out;
 
-    files({"c_d.mp3"});
+    files({"c_d.mp3", "r_o.mp3"});
+    ASSERT_TRUE(platform::setAttributes(music / "r_o.mp3", platform::AttrReadOnly));
     const Outcome json = run({"rename", "--json", "--underscores", music.path()});
     EXPECT_EQ(json.status, 0) << json.err;
     const std::string recorded = run({"undo", "list"}).out.substr(list.out.size(), 12);
     const std::string said[] = {
         R"("old":"a b.mp3","new":"a b.mp3","status":"unchanged","reason":null,"result":"unchanged"})",
         R"("old":"c_d.mp3","new":"c d.mp3","status":"ok","reason":null,"result":"renamed"})",
-        R"({"summary":{"files":3,"renamed":1,"unchanged":2,"failed":0,"not_reached":0,"unlisted_folders":0,"undo":")" +
+        R"("old":"r_o.mp3","new":"r_o.mp3","status":"left out","reason":"read-only","result":"left out"})",
+        R"({"summary":{"files":3,"renamed":1,"unchanged":2,"failed":0,"not_reached":0,"left_out":1,"unlisted_folders":0,"undo":")" +
             recorded + "\"}}\n"};
     for (const std::string& line : said) EXPECT_NE(json.out.find(line), std::string::npos) << line << json.out;
 }
@@ -608,7 +610,7 @@ TEST_F(CliTest, JsonGivesEveryNameBackAndEachFilesResult) {
         EXPECT_EQ(preview.status, 0) << preview.err;
         EXPECT_EQ(preview.out, line + "}\n{\"summary\":{\"files\":1,\"ok\":" + (ok ? "1" : "0") +
                                    ",\"unchanged\":0,\"invalid\":" + (ok ? "0" : "1") +
-                                   ",\"exists\":0,\"duplicate\":0,\"missing\":0}}\n");
+                                   ",\"exists\":0,\"duplicate\":0,\"missing\":0,\"left_out\":0}}\n");
         const Outcome renamed = run({"rename", "--json", "--no-undo", "--append", "", "_2", folder.path()});
         EXPECT_EQ(renamed.status, ok ? 0 : 1) << renamed.err;
         EXPECT_EQ(renamed.out.find(ok ? line + ",\"result\":\"renamed\"}\n" : line.substr(0, line.find("\"reason\""))),
@@ -617,7 +619,7 @@ TEST_F(CliTest, JsonGivesEveryNameBackAndEachFilesResult) {
         EXPECT_NE(renamed.out.find(std::string("\"result\":\"") + c.result +
                                    "\"}\n{\"summary\":{\"files\":1,\"renamed\":" + (ok ? "1" : "0") +
                                    ",\"unchanged\":0,\"failed\":" + (ok ? "0" : "1") +
-                                   ",\"not_reached\":0,\"unlisted_folders\":0,\"undo\":null}}\n"),
+                                   ",\"not_reached\":0,\"left_out\":0,\"unlisted_folders\":0,\"undo\":null}}\n"),
                   std::string::npos)
             << renamed.out;
     }

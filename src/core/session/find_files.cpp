@@ -203,15 +203,28 @@ std::string folderProblemLines(const std::vector<FolderProblem>& folders) {
     return lines;
 }
 
+std::string leftOutReason(std::uint32_t attributes) {
+    std::string reason;
+    for (const auto& [bit, word] : {std::pair<std::uint32_t, const char*>{platform::AttrReadOnly, "read-only"},
+                                    {platform::AttrHidden, "hidden"},
+                                    {platform::AttrSystem, "system"}}) {
+        if (attributes & bit) reason += (reason.empty() ? "" : ", ") + std::string(word);
+    }
+    return reason;
+}
+
 std::vector<FolderProblem> findFiles(FileList& list, bool recurse, const std::string& folder,
-                                     const std::string& patterns, const std::vector<std::string>& ownFolders) {
+                                     const std::string& patterns, const std::vector<std::string>& ownFolders,
+                                     LeftOutFiles* leftOut) {
     std::vector<platform::FileId> excluded;
     for (const std::string& own : ownFolders) {
         if (const auto id = platform::fileId(own)) excluded.push_back(*id);
     }
     ZelFindFiles find;
     find.init(folder, patterns, recurse);
-    find.setAttributeFilter(0, kNotAFile);
+    // The files a run leaves alone are still found, to be told apart.
+    constexpr std::uint32_t kLeftOut = platform::AttrReadOnly | platform::AttrHidden | platform::AttrSystem;
+    find.setAttributeFilter(0, leftOut ? platform::AttrDirectory : kNotAFile);
     find.excludeFolders(std::move(excluded));
     SharedFolder folderText;
     std::string lastFolder;
@@ -222,7 +235,12 @@ std::vector<FolderProblem> findFiles(FileList& list, bool recurse, const std::st
             lastFolder = current;
             folderText = SharedFolder(platform::withSeparator(current));
         }
-        list.push_back(FileEntry{find.currentName(), folderText});
+        if (leftOut && (find.currentAttributes() & kLeftOut)) {
+            leftOut->files.push_back(FileEntry{find.currentName(), folderText});
+            leftOut->attributes.push_back(find.currentAttributes() & kLeftOut);
+        } else {
+            list.push_back(FileEntry{find.currentName(), folderText});
+        }
     }
     return find.problems();
 }

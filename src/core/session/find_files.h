@@ -117,6 +117,7 @@ public:
     // The next file; false when the walk is over.
     bool findNext();
     const std::string& currentName() const { return current_.name; }
+    std::uint32_t currentAttributes() const { return current_.attributes; }
     // The folder that holds the current file, without a final separator (except a root's).
     const std::string& currentFolder() const { return path_; }
     // The folders that could not be listed or entered so far, each once, in the order met.
@@ -164,12 +165,24 @@ std::string folderProblemLines(const std::vector<FolderProblem>& folders);
 // The pieces of a pattern text, split at ";" as the pattern box means them.
 std::vector<std::string> splitPatterns(const std::string& patterns);
 
-// Appends every file of the run to `list`, in discovery order (read-only, hidden and system files
-// left out). A recursive walk does not follow links to folders, and never lists the files of
-// `ownFolders` (the program's data folders) nor enters them. Gives back the folders that could not
+// The files that match but that a run leaves alone, because they are read-only, hidden or system
+// files, in discovery order: the preview lists them, with why, and every count counts them.
+struct LeftOutFiles {
+    FileList files;
+    std::vector<std::uint32_t> attributes;  // of each file, the platform's
+    std::size_t size() const { return files.size(); }
+};
+// Why a file with these attributes is left out: "read-only", "hidden", "system", or several of
+// them ("read-only, hidden").
+std::string leftOutReason(std::uint32_t attributes);
+
+// Appends every file of the run to `list`, in discovery order; read-only, hidden and system files
+// are left out, and appended to `leftOut` when given. A recursive walk does not follow links to folders, and never
+// lists the files of `ownFolders` (the program's data folders) nor enters them. Gives back the folders that could not
 // be listed or entered (their files are missing from the list), each once: a front end must say
 // so, naming them.
 std::vector<FolderProblem> findFiles(FileList& list, bool recurse, const std::string& folder,
-                                     const std::string& patterns, const std::vector<std::string>& ownFolders = {});
+                                     const std::string& patterns, const std::vector<std::string>& ownFolders = {},
+                                     LeftOutFiles* leftOut = nullptr);
 
 }  // namespace core

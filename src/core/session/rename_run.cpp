@@ -168,6 +168,7 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
         if (!platform::pathTooLong(file.folder())) unchecked.add(bare(file.folder()), kPathTooLong);
     }
     lines.setUncheckedFolders(unchecked.take());
+    lines.setLeftOut(&leftOut_);
     plan_ = std::move(lines);
     planMade_ = true;
     if (progress) progress(steps, steps);
@@ -729,6 +730,7 @@ std::string runCountsText(const RunResult& result) {
         countsText(RunCounts{result.renamed, result.unchanged, result.failed() + result.unlistedFolders.size()});
     if (result.skipped) text += ", " + std::to_string(result.skipped) + " skipped";
     if (result.notReached) text += ", " + std::to_string(result.notReached) + " not reached (the run was cancelled)";
+    if (result.leftOut) text += ", " + std::to_string(result.leftOut) + " left out (read-only, hidden or system)";
     return text;
 }
 

@@ -47,6 +47,7 @@ struct RunResult {
     std::size_t skipped = 0;
     std::size_t unchanged = 0;   // left alone: the name would not change (leaveUnchanged)
     std::size_t notReached = 0;  // left as they are because the run was cancelled
+    std::size_t leftOut = 0;     // matched, but read-only, hidden or system: not in the run
     std::vector<RunFailure> failures;
     // Folders the run's files were looked for in that could not be listed: whatever they hold is
     // not in the run. Each counts against the run as a failure does (RenameRun::noteUnlistedFolders).
@@ -94,8 +95,8 @@ struct RunCallbacks {
     std::function<bool()> stop;
 };
 
-// "3 files renamed, 35 unchanged, 2 failed", then the skipped and the files not reached when there
-// are any: every summary of a run counts them apart.
+// "3 files renamed, 35 unchanged, 2 failed", then the skipped, the files not reached and those left
+// out when there are any: every summary of a run counts them apart.
 std::string runCountsText(const RunResult& result);
 
 class RenameRun {
@@ -121,6 +122,12 @@ public:
     // The folders that discovery could not list (findFiles gives them): told in the result, with
     // the failures.
     void noteUnlistedFolders(std::vector<FolderProblem> folders) { result_.unlistedFolders = std::move(folders); }
+    // The files that matched and that the run leaves alone (findFiles gives them): the preview
+    // lists them after the run's own, and the result counts them.
+    void noteLeftOut(LeftOutFiles files) {
+        leftOut_ = std::move(files);
+        result_.leftOut = leftOut_.size();
+    }
 
     // Gives every file its name beforehand, one per file in list order, instead of proposing
     // names as the run reaches them: a run after a preview renames exactly what the user saw.
@@ -192,6 +199,7 @@ private:
 
     RuleList rules_;  // before the session, which refers to it
     FileList files_;
+    LeftOutFiles leftOut_;
     RunOptions options_;
     AppPaths paths_;
     RenameSession session_;

@@ -28,6 +28,8 @@ const char* statusName(PreviewStatus status) {
             return "duplicate";
         case PreviewStatus::Missing:
             return "missing";
+        case PreviewStatus::LeftOut:
+            return "left out";
     }
     return "?";
 }
@@ -38,7 +40,30 @@ std::string statusText(const PreviewLine& line) {
     return text;
 }
 
+namespace {
+
+// Why a file is left out, for each of the eight mixes of the three attributes, made once.
+std::string_view leftOutText(std::uint32_t attributes) {
+    static const std::vector<std::string> texts = [] {
+        std::vector<std::string> all;
+        for (std::uint32_t mix = 0; mix < 8; ++mix) all.push_back(leftOutReason(mix));
+        return all;
+    }();
+    return texts[attributes & 7];
+}
+
+}  // namespace
+
+PreviewLine RunPlan::operator[](std::size_t index) const {
+    if (index < statuses_.size()) {
+        return PreviewLine{&(*files_)[index], (*newNames_)[index], statuses_[index], reason(index)};
+    }
+    const FileEntry& file = leftOut_->files[index - statuses_.size()];
+    return PreviewLine{&file, file.name.view(), PreviewStatus::LeftOut, reason(index)};
+}
+
 std::string_view RunPlan::reason(std::size_t index) const {
+    if (index >= statuses_.size()) return leftOutText(leftOut_->attributes[index - statuses_.size()]);
     if (reasons_.empty()) return {};
     const auto at = std::lower_bound(reasons_.begin(), reasons_.end(), index,
                                      [](const auto& entry, std::size_t i) { return entry.first < i; });

@@ -16,15 +16,16 @@
 
 namespace core {
 
-enum class PreviewStatus : std::uint8_t { Ok, Unchanged, Invalid, Exists, Duplicate, Missing };
+// LeftOut: a file that matches, which the run leaves alone since it is read-only, hidden or system.
+enum class PreviewStatus : std::uint8_t { Ok, Unchanged, Invalid, Exists, Duplicate, Missing, LeftOut };
 
-// "ok", "unchanged", "invalid", "exists", "duplicate" or "missing".
+// "ok", "unchanged", "invalid", "exists", "duplicate", "missing" or "left out".
 const char* statusName(PreviewStatus status);
 
 // The statuses in the order summaries list them.
-inline constexpr PreviewStatus kPreviewStatuses[] = {PreviewStatus::Ok,        PreviewStatus::Unchanged,
-                                                     PreviewStatus::Invalid,   PreviewStatus::Exists,
-                                                     PreviewStatus::Duplicate, PreviewStatus::Missing};
+inline constexpr PreviewStatus kPreviewStatuses[] = {
+    PreviewStatus::Ok,        PreviewStatus::Unchanged, PreviewStatus::Invalid, PreviewStatus::Exists,
+    PreviewStatus::Duplicate, PreviewStatus::Missing,   PreviewStatus::LeftOut};
 
 // One file of a plan, as its lines are read.
 struct PreviewLine {
@@ -79,13 +80,20 @@ public:
           steps_(std::move(steps)),
           waitsFor_(std::move(waitsFor)) {}
 
-    std::size_t size() const { return statuses_.size(); }
-    bool empty() const { return statuses_.empty(); }
-    PreviewLine operator[](std::size_t index) const {
-        return PreviewLine{&(*files_)[index], (*newNames_)[index], statuses_[index], reason(index)};
+    // The lines: the run's files in its order, then the files it leaves out.
+    std::size_t size() const { return statuses_.size() + leftOutCount(); }
+    bool empty() const { return size() == 0; }
+    PreviewLine operator[](std::size_t index) const;
+    PreviewStatus status(std::size_t index) const {
+        return index < statuses_.size() ? statuses_[index] : PreviewStatus::LeftOut;
     }
-    PreviewStatus status(std::size_t index) const { return statuses_[index]; }
     std::string_view reason(std::size_t index) const;
+    // The files of the run, without those left out.
+    std::size_t runFiles() const { return statuses_.size(); }
+
+    // The files the run leaves out, shown after its own (they must outlive the plan).
+    void setLeftOut(const LeftOutFiles* files) { leftOut_ = files; }
+    std::size_t leftOutCount() const { return leftOut_ ? leftOut_->size() : 0; }
 
     // The steps in the order the run makes them.
     const std::vector<PlanStep>& steps() const { return steps_; }
@@ -126,6 +134,7 @@ public:
 private:
     const FileList* files_ = nullptr;
     const NameList* newNames_ = nullptr;
+    const LeftOutFiles* leftOut_ = nullptr;
     std::vector<PreviewStatus> statuses_;
     std::vector<FolderProblem> unchecked_;
     StatusReasons reasons_;  // in the order of the files

@@ -452,12 +452,19 @@ void MainDialog::rename() {
     rememberFolder(folder);
     const core::RuleList rules = filters_.rules();
     core::FileList files;
+    core::LeftOutFiles leftOut;
     std::vector<core::FolderProblem> unlisted =
-        core::findFiles(files, recurse, folder, pattern, context_.paths().ownFolders());
+        core::findFiles(files, recurse, folder, pattern, context_.paths().ownFolders(), &leftOut);
     if (files.empty()) {
-        showError(unlisted.empty() ? std::string(core::loadString(core::IDS_NO_FILES_FOUND))
-                                   : "These folders could not be listed:\r\n" + core::folderProblemLines(unlisted) +
-                                         "\r\n" + core::loadString(core::IDS_NO_FILES_FOUND));
+        std::string text = core::loadString(core::IDS_NO_FILES_FOUND);
+        if (!leftOut.files.empty()) {
+            text += "\r\n\r\n" + std::to_string(leftOut.size()) +
+                    (leftOut.size() == 1 ? " file matches" : " files match") +
+                    ", but read-only, hidden and system files are left alone.";
+        }
+        if (!unlisted.empty())
+            text = "These folders could not be listed:\r\n" + core::folderProblemLines(unlisted) + "\r\n" + text;
+        showError(text);
         return;
     }
     if (undo && !context_.paths().dataWritable) {
@@ -484,6 +491,7 @@ void MainDialog::rename() {
     core::RenameRun run(&plugins(), rules, std::move(files), options, context_.paths(), reporter_);
     // Told with the failures at the end of the run.
     run.noteUnlistedFolders(std::move(unlisted));
+    run.noteLeftOut(std::move(leftOut));
     // An unattended run is checked first; the user may ask for the preview instead.
     if (showRun(hwnd(), run, confirm, !confirm) == RunEnd::ShowPreview) preview();
 }

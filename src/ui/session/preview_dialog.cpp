@@ -114,13 +114,15 @@ void PreviewDialog::addColumns() {
 void PreviewDialog::work() {
     try {
         core::FileList files;
-        unlisted_ =
-            core::findFiles(files, request_.recurse, request_.folder, request_.pattern, request_.paths.ownFolders());
+        core::LeftOutFiles leftOut;
+        unlisted_ = core::findFiles(files, request_.recurse, request_.folder, request_.pattern,
+                                    request_.paths.ownFolders(), &leftOut);
         if (service_.cancelled()) return;
         auto run = std::make_unique<core::RenameRun>(request_.plugins, request_.rules, std::move(files),
                                                      request_.options, request_.paths, reporter_);
         // A run from this preview tells them with its failures too.
         run->noteUnlistedFolders(unlisted_);
+        run->noteLeftOut(std::move(leftOut));
         lines_ = run->preview([this](std::size_t done, std::size_t steps) {
             done_ = done;
             steps_ = steps;

@@ -188,7 +188,7 @@ void ProgressDialog::onInitDialog() {
 
 bool ProgressDialog::check() {
     service().post([this] { setText(IDC_STATUS, "Checking the new names..."); });
-    const core::RunPlan lines = run_.preview([this](std::size_t, std::size_t) { return !service().cancelled(); });
+    const core::RunPlan& lines = run_.preview([this](std::size_t, std::size_t) { return !service().cancelled(); });
     std::size_t counts[std::size(core::kPreviewStatuses)] = {};
     for (std::size_t i = 0; i < lines.size(); ++i) ++counts[static_cast<std::size_t>(lines.status(i))];
     const std::size_t exists = counts[static_cast<std::size_t>(core::PreviewStatus::Exists)],
@@ -206,7 +206,7 @@ bool ProgressDialog::check() {
     add(exists, " would take the name of a file that exists already");
     add(duplicate, " would take a name another file of the run takes too");
     add(invalid, " would get a name that is not valid");
-    const std::string text = std::to_string(bad) + " of the " + std::to_string(lines.size()) +
+    const std::string text = std::to_string(bad) + " of the " + std::to_string(lines.runFiles()) +
                              " files cannot be given their new names: " + kinds +
                              ".\r\n\r\n\"Preview\" shows every file with its new name. \"Rename the Others\" "
                              "renames the rest and lists these as failed. \"Cancel\" renames nothing.";
