@@ -10,7 +10,7 @@ packages=(
   wine wine64 fonts-wine
   xvfb xauth imagemagick fonts-wqy-microhei
   nsis file
-  id3v2 rename time python3 unicode-data
+  id3v2 rename mmv time python3 unicode-data
   libtag1-dev libutfcpp-dev libpcre2-dev dpkg-dev
   clang-format clang libclang-rt-14-dev
 )

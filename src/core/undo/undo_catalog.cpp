@@ -322,6 +322,29 @@ void UndoCatalog::forEachEntry(const IndexEntry& entry, const std::function<void
     reader.forEach([&](std::uint32_t, const UndoEntry& undoEntry) { each(undoEntry); });
 }
 
+std::string UndoCatalog::laterRunsText(const IndexEntry& entry, const std::unordered_set<std::string>& names) const {
+    // The runs after this one, newest first, that renamed one of these files again: they must be
+    // undone before it. A database that cannot be read says nothing here.
+    const auto at = std::find(entries_.begin(), entries_.end(), entry);
+    if (at == entries_.end()) return {};
+    std::string text;
+    for (auto later = entries_.end(); later-- != at + 1;) {
+        bool moved = false;
+        try {
+            DatabaseReader reader(databasePath(*later));
+            reader.forEach([&](std::uint32_t, const UndoEntry& item) {
+                if (!moved && names.count(item.folder + item.oldName)) moved = true;
+            });
+        } catch (const std::exception&) {
+            continue;
+        }
+        if (!moved) continue;
+        text += "\r\nA later run renamed some of these files again: " + later->name + " (" +
+                platform::displayName(platform::legacyTextToUtf8(later->description)) + "). Undo it first.\r\n";
+    }
+    return text;
+}
+
 void UndoCatalog::removeIndexEntry(const IndexEntry& entry, bool deleteFile) {
     unregisterDatabase(paths_, entry, deleteFile);
     refresh();
@@ -374,6 +397,7 @@ UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry, const std::functi
     std::size_t done = 0, kept = 0;
     int unlisted = 0;
     std::unordered_set<std::string> backAtTemporary;  // files undone as far as a ring's temporary name
+    std::unordered_set<std::string> failedNames;      // where the files that failed were looked for
     // One run or undo at a time in a folder: another could move a file between our look at it
     // and the move back.
     FolderLocks folders;
@@ -420,6 +444,7 @@ UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry, const std::functi
                     // Its way out of the temporary name failed already, and was counted.
                 } else if (++outcome.failures <= kUndoFailuresListed) {
                     outcome.failureText += failureLine(item, step);
+                    failedNames.insert(item.folder + item.newName);
                 } else {
                     ++unlisted;
                 }
@@ -430,6 +455,7 @@ UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry, const std::functi
         reader.reset();
     }
     if (unlisted > 0) outcome.failureText += "- ... and " + std::to_string(unlisted) + " more\r\n";
+    if (!failedNames.empty()) outcome.failureText += laterRunsText(entry, failedNames);
 
     if (kept == 0 && outcome.notReached == 0) {
         dropUndone(paths_, entry);

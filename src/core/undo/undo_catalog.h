@@ -6,6 +6,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -133,6 +134,10 @@ public:
     void close() { entries_.clear(); }
 
 private:
+    // Lines naming the later runs that renamed again a file found at one of `names` (folder and
+    // name, as the entries hold them), newest first; empty when there is none.
+    std::string laterRunsText(const IndexEntry& entry, const std::unordered_set<std::string>& names) const;
+
     AppPaths paths_;
     std::vector<IndexEntry> entries_;
 };

@@ -575,3 +575,22 @@ TEST_F(RandomRuns, KilledAtARandomMomentItIsRecoveredAndUndone) {
     }
 }
 #endif
+
+// An older run undone while a newer one holds its files says which run to undo first.
+TEST_F(RenameRunTest, AnUndoBlockedByALaterRunNamesIt) {
+    const auto runOnce = [&](FileList list) {
+        RenameRun run(nullptr, appendX(), std::move(list), RunOptions{true, false, 50}, AppPaths::in(app.path()),
+                      reporter);
+        run.runAll();
+        return run.finish().undoDatabase;
+    };
+    runOnce(files({"a.mp3", "b.mp3"}));
+    const std::string later = runOnce(files({"a_x.mp3"}));
+    UndoCatalog catalog(AppPaths::in(app.path()));
+    catalog.refresh();
+    const UndoOutcome outcome = catalog.undoDatabase(catalog.entries().front());
+    EXPECT_EQ(outcome.undone, 1);
+    EXPECT_EQ(outcome.failures, 1);
+    EXPECT_NE(outcome.failureText.find("A later run renamed some of these files again: " + later), std::string::npos)
+        << outcome.failureText;
+}
