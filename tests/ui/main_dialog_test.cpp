@@ -302,6 +302,13 @@ TEST_F(AppTest, CancelStopsAnUnattendedRunAndItsRecordHoldsWhatMoved) {
     ASSERT_TRUE(waitUntil([&] { return controlText(progress, IDC_PROGRESS_TEXT).rfind("Progress: File", 0) == 0; }));
     click(progress, IDCANCEL);  // the window answers while the run goes on
     ASSERT_TRUE(waitUntil([&] { return !IsWindow(progress); }));
+    // How far it got is told, not only left on the disk.
+    HWND told = waitForMessageBox(*program, "Calderwynstrope");
+    ASSERT_NE(told, nullptr);
+    const std::string summary = messageBoxText(told);
+    EXPECT_NE(summary.find(" not reached (the run was cancelled)"), std::string::npos) << summary;
+    pressMessageBoxButton(told, IDOK);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(told); }));
     int moved = 0;
     for (int i = 0; i < kFiles; ++i) {
         const bool renamed = platform::fileExists(music / ("t" + std::to_string(i) + "_x.mp3"));
@@ -314,6 +321,8 @@ TEST_F(AppTest, CancelStopsAnUnattendedRunAndItsRecordHoldsWhatMoved) {
     std::vector<core::UndoEntry> recorded;
     core::readUndoDatabase(home / ("undo\\" + runs[0].name), recorded);
     EXPECT_EQ(recorded.size(), static_cast<std::size_t>(moved)) << "every move made, and only those";
+    EXPECT_NE(summary.find(std::to_string(moved) + (moved == 1 ? " file renamed" : " files renamed")), std::string::npos)
+        << summary;
     closeWithEscape(dialog);
 }
 

@@ -156,6 +156,10 @@ void UndoDialog::undoSelected() {
     // elsewhere, is told by the progress dialog before anything moves.
     UndoProgressDialog progress(hwnd(), catalog_, entry);
     progress.doModal();
+    // A cancelled undo closes its dialog at once: what it did and did not do is still told.
+    progress.service().cancel();
+    progress.service().wait();
+    if (progress.outcome().notReached > 0) showAppMessage(progress.outcome().finalText, MB_OK | MB_ICONINFORMATION);
     refreshList();
 }
 

@@ -57,6 +57,8 @@ class UndoProgressDialog : public RunDialog {
 public:
     // Undoes the database of `entry` through `catalog` once the dialog shows.
     UndoProgressDialog(HWND parent, core::UndoCatalog& catalog, const core::IndexEntry& entry);
+    // What the undo came to; read once the job has ended (service().wait()).
+    const core::UndoOutcome& outcome() const { return outcome_; }
 
 protected:
     void onInitDialog() override;
