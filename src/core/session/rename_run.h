@@ -1,7 +1,8 @@
 // One rename run from its first file to its result, the same for every front end: the Progress
-// dialog and the command line run it in one pass, the Confirmation dialog steps through it file by
-// file. The run counts what became of each file, collects the failures with their reasons, keeps
-// the time, and at the end writes the undo database and the summary text.
+// dialog and the command line carry out its plan in one pass, the Confirmation dialog steps
+// through it file by file. The parts: the plan (run_plan: statuses and ordered steps), the
+// stepping (rename_run.cpp), the one-pass executor with its threads (run_executor.cpp), and the
+// summary of counts and failures (run_summary.cpp). At the end the run writes the undo database.
 #pragma once
 
 #include <cstddef>
