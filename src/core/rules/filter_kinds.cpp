@@ -675,6 +675,19 @@ void releaseRuleCaches() noexcept {
     releaseNumberFormsCache();
 }
 
+RuleCaches::RuleCaches() : regex_(newRegexCache()), forms_(newNumberFormsCache()) {}
+RuleCaches::~RuleCaches() {
+    deleteRegexCache(regex_);
+    deleteNumberFormsCache(forms_);
+}
+
+UsingRuleCaches::UsingRuleCaches(RuleCaches& caches)
+    : regex_(useRegexCache(caches.regex_)), forms_(useNumberFormsCache(caches.forms_)) {}
+UsingRuleCaches::~UsingRuleCaches() {
+    useRegexCache(regex_);
+    useNumberFormsCache(forms_);
+}
+
 const FilterKind* filterKindOf(const Rule& rule) {
     for (const FilterKind& kind : filterKinds()) {
         if (kind.type == rule.type && (!kind.owns || kind.owns(rule))) return &kind;

@@ -124,10 +124,42 @@ const FilterKind* findFilterKind(const std::string& option);
 // that owns it; nullptr for plug-ins and unknown types.
 const FilterKind* filterKindOf(const Rule& rule);
 
-// Applying rules keeps caches per thread (compiled patterns, split number forms). A thread that
-// applied rules gives them back with this before it ends, while the program goes on; the
-// program's own main thread need not.
+// Applying rules keeps caches (compiled patterns, split number forms) for the next name. A job
+// that names files owns its caches (RuleCaches) and the thread naming for it borrows them
+// (UsingRuleCaches), so no thread owns anything it must give back. Rules applied outside a job
+// keep caches per thread; a thread that did so gives them back with this before it ends, while
+// the program goes on; the program's own main thread need not.
 void releaseRuleCaches() noexcept;
+
+struct RegexCache;
+struct NumberFormsCache;
+
+// The caches of one job, used by one thread at a time.
+class RuleCaches {
+public:
+    RuleCaches();
+    ~RuleCaches();
+    RuleCaches(const RuleCaches&) = delete;
+    RuleCaches& operator=(const RuleCaches&) = delete;
+
+private:
+    friend class UsingRuleCaches;
+    RegexCache* regex_;
+    NumberFormsCache* forms_;
+};
+
+// While it lives, rules applied on this thread use `caches`.
+class UsingRuleCaches {
+public:
+    explicit UsingRuleCaches(RuleCaches& caches);
+    ~UsingRuleCaches();
+    UsingRuleCaches(const UsingRuleCaches&) = delete;
+    UsingRuleCaches& operator=(const UsingRuleCaches&) = delete;
+
+private:
+    RegexCache* regex_;
+    NumberFormsCache* forms_;
+};
 
 // Builds through kind.build after checking that the values fit the kind's shape; a missing text
 // counts as empty.

@@ -2,6 +2,7 @@
 
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/rules/text_rules.h"
@@ -67,12 +68,22 @@ struct Forms {
     Form find, replace;
 };
 
-// Per thread, behind a plain pointer, for the reason the pattern cache is (releaseRegexCache).
-thread_local std::vector<Forms>* threadForms = nullptr;
+}  // namespace
+
+struct NumberFormsCache {
+    std::vector<Forms> known;
+};
+
+namespace {
+
+// Per thread, behind a plain pointer, for the reason the pattern cache is (releaseRegexCache); a
+// job's own, borrowed, comes first.
+thread_local NumberFormsCache* threadForms = nullptr;
+thread_local NumberFormsCache* jobForms = nullptr;
 
 const Forms& splitFormsCached(const std::string& findText, const std::string& replaceText) {
-    if (!threadForms) threadForms = new std::vector<Forms>;
-    std::vector<Forms>& known = *threadForms;
+    if (!jobForms && !threadForms) threadForms = new NumberFormsCache;
+    std::vector<Forms>& known = (jobForms ? jobForms : threadForms)->known;
     for (const Forms& forms : known) {
         if (forms.findText == findText && forms.replaceText == replaceText) return forms;
     }
@@ -148,6 +159,16 @@ bool nextNumberInText(const std::string& text, const Form& find, std::int64_t fr
 void releaseNumberFormsCache() noexcept {
     delete threadForms;
     threadForms = nullptr;
+}
+
+NumberFormsCache* newNumberFormsCache() {
+    return new NumberFormsCache;
+}
+void deleteNumberFormsCache(NumberFormsCache* cache) noexcept {
+    delete cache;
+}
+NumberFormsCache* useNumberFormsCache(NumberFormsCache* cache) noexcept {
+    return std::exchange(jobForms, cache);
 }
 
 std::string zeroPad(std::int64_t number, std::int64_t upper) {

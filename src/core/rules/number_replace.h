@@ -16,6 +16,12 @@ std::string zeroPad(std::int64_t number, std::int64_t upper);
 // Gives back the calling thread's cache of split forms (releaseRuleCaches).
 void releaseNumberFormsCache() noexcept;
 
+// A cache of split forms that a job owns (RuleCaches), as the pattern cache (useRegexCache).
+struct NumberFormsCache;
+NumberFormsCache* newNumberFormsCache();
+void deleteNumberFormsCache(NumberFormsCache* cache) noexcept;
+NumberFormsCache* useNumberFormsCache(NumberFormsCache* cache) noexcept;
+
 // Applies the rule for every number from rule.option to rule.extra, in increasing order, each
 // over the text left by the smaller ones.
 void numberReplace(std::string& text, const Rule& rule);

@@ -1,6 +1,7 @@
 #include "core/rules/regex_replace.h"
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "core/rules/text_rules.h"
@@ -164,13 +165,21 @@ struct MatchContext {
 // included, behind a plain pointer: under MinGW, a thread's own objects with destructors were
 // found destroyed at its end from memory no longer theirs (a run's thread crashed there now and
 // then), so a thread that ends gives them back itself (releaseRegexCache).
+}  // namespace
+
 struct RegexCache {
     std::vector<std::unique_ptr<Compiled>> known;
     MatchContext limits;
 };
+
+namespace {
+
+// The cache in use on this thread: a job's, borrowed (jobCache), or else one of the thread's own.
 thread_local RegexCache* threadCache = nullptr;
+thread_local RegexCache* jobCache = nullptr;
 
 RegexCache& regexCache() {
+    if (jobCache) return *jobCache;
     if (!threadCache) threadCache = new RegexCache;
     return *threadCache;
 }
@@ -198,6 +207,16 @@ std::size_t nextCharacter(const std::string& text, std::size_t at) {
 void releaseRegexCache() noexcept {
     delete threadCache;
     threadCache = nullptr;
+}
+
+RegexCache* newRegexCache() {
+    return new RegexCache;
+}
+void deleteRegexCache(RegexCache* cache) noexcept {
+    delete cache;
+}
+RegexCache* useRegexCache(RegexCache* cache) noexcept {
+    return std::exchange(jobCache, cache);
 }
 
 RegexProblem checkRegexReplace(const std::string& pattern, const std::string& replacement, bool matchCase) {

@@ -45,4 +45,11 @@ void regexReplace(std::string& text, const std::string& pattern, const std::stri
 // Gives back the calling thread's compiled patterns and match limits (releaseRuleCaches).
 void releaseRegexCache() noexcept;
 
+// A cache of compiled patterns and match limits that a job owns (RuleCaches): made, deleted, and
+// put in use on the calling thread, giving back the one in use before.
+struct RegexCache;
+RegexCache* newRegexCache();
+void deleteRegexCache(RegexCache* cache) noexcept;
+RegexCache* useRegexCache(RegexCache* cache) noexcept;
+
 }  // namespace core

@@ -38,6 +38,7 @@ RenameRun::RenameRun(const PluginManager* plugins, RuleList rules, FileList file
 
 std::string RenameRun::plannedName(std::size_t index) {
     if (!plannedNames_.empty()) return std::string(plannedNames_[index]);
+    const UsingRuleCaches caches(caches_);
     const FileEntry& file = files_[index];
     proposedText_.assign(file.name.view());
     return session_.proposeName(file.folder(), proposedText_, positionOf(index));

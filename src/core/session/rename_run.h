@@ -198,7 +198,8 @@ private:
     // Claims the folders when no front end did; false (the run stopped) when another run holds one.
     bool claimOnce();
 
-    RuleList rules_;  // before the session, which refers to it
+    RuleList rules_;     // before the session, which refers to it
+    RuleCaches caches_;  // the run's own: whichever thread names its files borrows them
     FileList files_;
     LeftOutFiles leftOut_;
     RunOptions options_;

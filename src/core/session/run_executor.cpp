@@ -215,9 +215,6 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
     };
     BatchHandoff handoff;
     const auto prepareAll = [&](std::size_t at) {
-        struct CachesBack {
-            ~CachesBack() { releaseRuleCaches(); }
-        } cachesBack;
         for (bool last = false; !last;) {
             PreparedBatch batch;
             const auto begun = std::chrono::steady_clock::now();

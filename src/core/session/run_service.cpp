@@ -2,8 +2,6 @@
 
 #include <exception>
 
-#include "core/rules/filter_kinds.h"
-
 namespace core {
 
 RunService::~RunService() {
@@ -46,7 +44,6 @@ void RunService::start(std::function<void()> job, std::function<void()> done) {
             failure_ = failure;
         }
         workerId_ = std::thread::id();
-        releaseRuleCaches();
         wake_();
     });
 }

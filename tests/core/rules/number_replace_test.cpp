@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -161,16 +162,21 @@ TEST(NumberReplace, ChainsAcrossTheWholeRangeEnd) {
     EXPECT_EQ(text, "000000000011111111111");
 }
 
-// A run names its files on a thread that ends with the run, and gives the caches the rules keep
-// per thread back before it ends; a thread that goes on after giving them back starts anew.
+// Threads that end: one that applied rules for a job borrowed the job's caches and gives nothing
+// back; one that kept caches of its own gives them back before it ends, and one that goes on
+// after that starts anew.
 TEST(NumberReplace, ThreadsThatEndKeepAndGiveBackTheirOwnCaches) {
+    RuleCaches job;
     for (int i = 0; i < 20; ++i) {
         std::string numbered = "n1", pattern = "track " + std::to_string(i);
+        const bool borrowed = i % 2 == 1;
         std::thread([&] {
             for (int round = 0; round < 2; ++round) {
+                std::optional<UsingRuleCaches> using_;
+                if (borrowed) using_.emplace(job);
                 numberReplace(numbered, numberRule(1, 4, "n%s", "n%s+"));
                 regexReplace(pattern, "(\\d+)", "<$1>", true);
-                releaseRuleCaches();
+                if (!borrowed) releaseRuleCaches();
             }
         }).join();
         EXPECT_EQ(numbered, "n1++");
