@@ -254,7 +254,9 @@ TEST_F(AppTest, UnattendedRunReportsItsFailures) {
     const std::string folder = musicFolder();
     EXPECT_TRUE(shows(progress, IDC_STATUS,
                       "Renaming...done\r\n\r\nThe following files could not be renamed:\r\n- \"" + folder +
-                          "2.mp3\"\r\n- \"" + folder + "4.mp3\"\r\n\r\n3 files renamed, 0 unchanged, 2 failed."));
+                          "2.mp3\": Not renamed: exists (another file has that name).\r\n- \"" + folder +
+                          "4.mp3\": Not renamed: exists (another file has that name).\r\n\r\n3 files renamed, 0 "
+                          "unchanged, 2 failed."));
     EXPECT_TRUE(shows(progress, IDC_PROGRESS_TEXT, "Progress: File 5 of 5"));
     EXPECT_TRUE(shows(progress, IDCANCEL, "OK"));
     EXPECT_TRUE(screenshot(progress, "progress"));
@@ -321,7 +323,8 @@ TEST_F(AppTest, CancelStopsAnUnattendedRunAndItsRecordHoldsWhatMoved) {
     std::vector<core::UndoEntry> recorded;
     core::readUndoDatabase(home / ("undo\\" + runs[0].name), recorded);
     EXPECT_EQ(recorded.size(), static_cast<std::size_t>(moved)) << "every move made, and only those";
-    EXPECT_NE(summary.find(std::to_string(moved) + (moved == 1 ? " file renamed" : " files renamed")), std::string::npos)
+    EXPECT_NE(summary.find(std::to_string(moved) + (moved == 1 ? " file renamed" : " files renamed")),
+              std::string::npos)
         << summary;
     closeWithEscape(dialog);
 }

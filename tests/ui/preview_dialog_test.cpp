@@ -93,7 +93,12 @@ TEST_F(PreviewTest, ShowsWhatTheCommandLinePredicts) {
         }
         expected.push_back(line);
     }
-    EXPECT_EQ(rows(preview), expected);
+    // The window says why beside the status; the command line's TSV has the status alone.
+    std::vector<std::string> shown = rows(preview);
+    ASSERT_EQ(shown.size(), 5u);
+    EXPECT_NE(shown[3].find("\tduplicate (\"b2.mp3\" takes that name first)"), std::string::npos) << shown[3];
+    for (std::string& row : shown) row = row.substr(0, row.find(" (", row.rfind('\t')));
+    EXPECT_EQ(shown, expected);
     for (const char* name : {"a1.mp3", "b1.mp3", "b2.mp3", "c2.mp3", "d.mp3"}) {
         EXPECT_EQ(readFile(music / name), name) << "a preview renames nothing";
     }
@@ -113,7 +118,12 @@ TEST_F(PreviewTest, ColumnsSortAndTypingFindsARow) {
 
     clickListViewColumn(preview, IDC_PREVIEW_LIST, 3);  // Status
     const std::vector<std::string> byStatus{"ok", "unchanged", "unchanged", "exists", "duplicate"};
-    EXPECT_TRUE(waitUntil([&] { return column(preview, 3) == byStatus; })) << "worst last, run order within";
+    const auto statuses = [&] {
+        std::vector<std::string> words = column(preview, 3);
+        for (std::string& word : words) word = word.substr(0, word.find(" ("));  // the reason after it
+        return words;
+    };
+    EXPECT_TRUE(waitUntil([&] { return statuses() == byStatus; })) << "worst last, run order within";
     EXPECT_EQ(column(preview, 1), (std::vector<std::string>{"b2.mp3", "a1.mp3", "d.mp3", "b1.mp3", "c2.mp3"}));
     clickListViewColumn(preview, IDC_PREVIEW_LIST, 2);  // New name
     EXPECT_TRUE(waitUntil([&] {

@@ -24,7 +24,8 @@ constexpr UINT kProgressIntervalMs = 100;
 enum Column { FolderColumn, OldNameColumn, NewNameColumn, StatusColumn, ColumnCount };
 
 // Widths in dialog units, so the columns follow the font.
-constexpr int kColumnWidths[ColumnCount] = {150, 110, 110, 45};
+// The status says why a file keeps its name: it takes the room a long folder would.
+constexpr int kColumnWidths[ColumnCount] = {110, 100, 100, 105};
 constexpr const wchar_t* kColumnTitles[ColumnCount] = {L"Folder", L"Old name", L"New name", L"Status"};
 
 }  // namespace

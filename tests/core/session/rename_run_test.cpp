@@ -509,7 +509,7 @@ protected:
 
 TEST_F(RandomRuns, ThePlanIsWhatTheDiskShowsAndUndoBringsItBack) {
     std::mt19937 random(20261208);
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 200; ++round) {
         Run made = make(random);
         std::string why = "round " + std::to_string(round) + ":";
         for (std::size_t i = 0; i < made.files.size(); ++i) {
