@@ -89,7 +89,7 @@ namespace {
 // Every name the run plays with, once each as the file system compares names: the old name of file
 // i is name 2i, its new name 2i + 1. Equal names (in one folder, letter case folded where the file
 // system ignores it) share one number, the first of them, so the play-through works on numbers
-// and a few bits per number. The table holds four bytes a slot (three slots a file) and no string
+// and a few bits per number. The table holds eight bytes a slot (three slots a file) and no string
 // of its own: a run of a million files costs a few dozen bytes a file here, and only while the
 // run is played through.
 class NameNumbers {
@@ -119,7 +119,7 @@ public:
             folderOf_[i] = last;
         }
         // Two names a file, at most two thirds of the slots taken: probes stay short.
-        slots_.assign(3 * files.size() + 16, 0);
+        slots_.assign(3 * files.size() + 16, Slot{0, 0});
         for (std::uint32_t name = 0; name < numberOf_.size(); ++name) numberOf_[name] = find(name, true);
     }
 
@@ -162,16 +162,21 @@ private:
     }
     // The number of the name equal to `key` in `folder`; when there is none, `name` becomes it
     // when given, else kNone.
+    // A slot keeps a part of its name's hash beside it, so that a probe passes other names without
+    // reading them: their texts lie all over memory.
     std::uint32_t lookUpKey(std::uint32_t folder, std::string_view key, const std::uint32_t* name) {
         const std::size_t count = slots_.size();
-        for (std::size_t at = hash(folder, key) % count;; at = at + 1 == count ? 0 : at + 1) {
-            const std::uint32_t held = slots_[at];
-            if (held == 0) {
+        const std::size_t h = hash(folder, key);
+        const auto check = static_cast<std::uint32_t>(static_cast<std::uint64_t>(h) >> 32);
+        for (std::size_t at = h % count;; at = at + 1 == count ? 0 : at + 1) {
+            const Slot held = slots_[at];
+            if (held.name == 0) {
                 if (!name) return kNone;
-                slots_[at] = *name + 1;
+                slots_[at] = Slot{*name + 1, check};
                 return *name;
             }
-            if (folderOfName(held - 1) == folder && this->key(held - 1, held_) == key) return held - 1;
+            if (held.check == check && folderOfName(held.name - 1) == folder && this->key(held.name - 1, held_) == key)
+                return held.name - 1;
         }
     }
     std::uint32_t find(std::uint32_t name, bool insert) {
@@ -183,8 +188,12 @@ private:
     std::vector<Folder> folders_;
     std::vector<std::uint32_t> folderOf_;  // by file
     std::vector<std::uint32_t> numberOf_;  // by name
-    std::vector<std::uint32_t> slots_;     // a name + 1, or 0 for a free slot
-    std::string probe_, held_;             // folded texts, where case is ignored
+    struct Slot {
+        std::uint32_t name;   // a name + 1, or 0 for a free slot
+        std::uint32_t check;  // the high half of its hash
+    };
+    std::vector<Slot> slots_;
+    std::string probe_, held_;  // folded texts, where case is ignored
 };
 
 }  // namespace
