@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace core {
 
@@ -11,6 +12,13 @@ public:
     virtual ~Reporter() = default;
     // A failure shown with the stop icon under the title "Critical Error".
     virtual void criticalError(const std::string& text) = 0;
+};
+
+// Keeps what is reported, to be told later on another thread, in order.
+class KeptReports : public Reporter {
+public:
+    void criticalError(const std::string& text) override { texts.push_back(text); }
+    std::vector<std::string> texts;
 };
 
 }  // namespace core

@@ -44,10 +44,16 @@ std::string RenameRun::plannedName(std::size_t index) {
     return session_.proposeName(file.folder(), proposedText_, positionOf(index));
 }
 
+bool RenameRun::sameFolder(std::size_t a, std::size_t b) const {
+    return &files_[a].folder() == &files_[b].folder() || files_[a].folder() == files_[b].folder();
+}
+
+std::size_t RenameRun::folderStartOf(std::size_t index) const {
+    while (index > 0 && sameFolder(index - 1, index)) --index;
+    return index;
+}
+
 RunPosition RenameRun::positionOf(std::size_t index) {
-    const auto sameFolder = [&](std::size_t a, std::size_t b) {
-        return &files_[a].folder() == &files_[b].folder() || files_[a].folder() == files_[b].folder();
-    };
     // Names are proposed in the run's order, so the folder's first file is known from the file
     // before; only a preview stopped and begun again looks back.
     if (index == 0) {
@@ -55,14 +61,16 @@ RunPosition RenameRun::positionOf(std::size_t index) {
     } else if (index == lastPositioned_ + 1) {
         if (!sameFolder(index, index - 1)) folderStart_ = index;
     } else {
-        folderStart_ = index;
-        while (folderStart_ > 0 && sameFolder(folderStart_ - 1, index)) --folderStart_;
+        folderStart_ = folderStartOf(index);
     }
     lastPositioned_ = index;
     return RunPosition{index, index - folderStart_};
 }
 
 namespace {
+
+// From this many files on, a run names its files on two threads.
+constexpr std::size_t kTwoThreadNaming = 8192;
 
 // Thrown out of a preview's disk checks when its progress callback asks to stop.
 struct PreviewStopped {};
@@ -129,10 +137,53 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
         for (const FileEntry& file : files_) oldText += file.name.size();
         NameList names;
         names.reserve(count, oldText + oldText / 8);
-        for (std::size_t i = 0; i < count; ++i) {
-            if (progress && i % every == 0 && !progress(i, steps)) return plan_;
+        // A big run without plug-ins is named on two threads, the second half on one of its own:
+        // naming from tags is mostly waiting for the files. A plug-in may not take two callers.
+        const bool plugins =
+            std::any_of(rules_.begin(), rules_.end(), [](const Rule& rule) { return rule.type == Plugin; });
+        const std::size_t half = count >= kTwoThreadNaming && !plugins ? count / 2 : count;
+        NameList second;
+        KeptReports secondReports;
+        std::atomic<bool> stopNaming{false};
+        std::exception_ptr failed;
+        std::thread helper;
+        if (half < count) {
+            second.reserve(count - half, oldText / 2 + oldText / 16);
+            helper = std::thread([&] {
+                try {
+                    RuleCaches caches;
+                    const UsingRuleCaches borrowed(caches);
+                    std::string text;
+                    std::size_t folderStart = folderStartOf(half);
+                    for (std::size_t i = half; i < count && !stopNaming.load(std::memory_order_relaxed); ++i) {
+                        if (i > half && !sameFolder(i, i - 1)) folderStart = i;
+                        text.assign(files_[i].name.view());
+                        second.push_back(session_.proposeName(files_[i].folder(), text, RunPosition{i, i - folderStart},
+                                                              secondReports));
+                    }
+                } catch (...) {
+                    failed = std::current_exception();
+                }
+            });
+        }
+        struct Joined {
+            std::thread& thread;
+            std::atomic<bool>& stop;
+            ~Joined() {
+                stop = true;
+                if (thread.joinable()) thread.join();
+            }
+        } joined{helper, stopNaming};
+        for (std::size_t i = 0; i < half; ++i) {
+            // Two names a step while the other thread names too.
+            const std::size_t done = half < count ? std::min(2 * i, count) : i;
+            if (progress && i % every == 0 && !progress(done, steps)) return plan_;
             names.push_back(plannedName(i));
         }
+        if (helper.joinable()) helper.join();
+        if (failed) std::rethrow_exception(failed);
+        for (const std::string& text : secondReports.texts) session_.reporter().criticalError(text);
+        for (std::size_t i = 0; i < second.size(); ++i) names.push_back(second[i]);
         plannedNames_ = std::move(names);
     }
     // The disk follows the names: one listing of each folder, which counts as the second half.

@@ -190,6 +190,9 @@ private:
     std::string plannedName(std::size_t index);
     // The place of files_[index] in the run, in its folder counted since the folder last changed.
     RunPosition positionOf(std::size_t index);
+    bool sameFolder(std::size_t a, std::size_t b) const;
+    // The first file of the stretch of files in the folder of files_[index] that it is in.
+    std::size_t folderStartOf(std::size_t index) const;
     void take();
     // Done with the current file; the clock stops after the last one.
     void release();

@@ -49,6 +49,11 @@ RenameSession::~RenameSession() {
 }
 
 std::string RenameSession::proposeName(const std::string& folder, const std::string& name, RunPosition position) {
+    return proposeName(folder, name, position, *reporter_);
+}
+
+std::string RenameSession::proposeName(const std::string& folder, const std::string& name, RunPosition position,
+                                       Reporter& reporter) const {
     try {
         return applyRules(plugins_, rules_, folder, name, position);
     } catch (const std::exception& error) {
@@ -59,7 +64,7 @@ std::string RenameSession::proposeName(const std::string& folder, const std::str
             formatString(IDS_MODIFY_NAME_FAILED, {platform::displayName(folder), platform::displayName(unchanged)});
         // A pattern that gave up on this name says why, so the user can mend the pattern.
         if (dynamic_cast<const RegexFailure*>(&error)) message += " " + platform::displayName(error.what());
-        reporter_->criticalError(message);
+        reporter.criticalError(message);
         return unchanged;
     }
 }

@@ -103,13 +103,6 @@ private:
 // sees a Cancel promptly.
 constexpr std::chrono::milliseconds kLongestWait{20};
 
-// Keeps what the rules report, to be told later on another thread.
-class KeptReports : public Reporter {
-public:
-    void criticalError(const std::string& text) override { texts.push_back(text); }
-    std::vector<std::string> texts;
-};
-
 }  // namespace
 
 namespace {

@@ -267,6 +267,31 @@ TEST_F(RenameRunTest, APreviewReportsItsProgressAndCanBeStopped) {
     EXPECT_TRUE(counted.preview([&](std::size_t step, std::size_t) { return step == 0; }).empty());
     counted.runAll();
     EXPECT_EQ(readFile(music / "a7.mp3") + readFile(music / "b8.mp3"), "a.mp3b.mp3");
+
+    // A big run is named on two threads: the numbers still follow the run's order, restarting in
+    // each folder, and a name the rules cannot make is told once, in order, from either half.
+    FileList big;
+    const auto first = core::SharedFolder(dir() + "one" + platform::kPathSeparator),
+               second = core::SharedFolder(dir() + "two" + platform::kPathSeparator);
+    const std::string hopeless = std::string(200, 'a') + "b";
+    for (int i = 0; i < 9000; ++i) {
+        big.push_back(FileEntry{(i % 3000 == 2999 ? hopeless : "f") + std::to_string(i), i < 3000 ? first : second});
+    }
+    const RuleList numbered = {*buildFilter("--counter", {{"%b-%n", "1", "1"}, 1}).rule,
+                               *buildFilter("--replace", {{"(a+)+$", "x"}, 4}).rule};
+    RecordingReporter told;
+    RenameRun twoThreads(nullptr, numbered, std::move(big), RunOptions{}, AppPaths::in(app.path()), told);
+    const RunPlan& named = twoThreads.preview();
+    ASSERT_EQ(named.size(), 9000u);
+    EXPECT_EQ(named[0].newName, "f0-1");
+    EXPECT_EQ(named[2998].newName, "f2998-2999");
+    EXPECT_EQ(named[3000].newName, "f3000-1") << "the second folder counts again";
+    EXPECT_EQ(named[4500].newName, "f4500-1501") << "the second thread's first file";
+    EXPECT_EQ(named[8998].newName, "f8998-5999");
+    ASSERT_EQ(told.messages.size(), 3u) << "the runaway name of each third";
+    for (std::size_t i = 0; i < told.messages.size(); ++i) {
+        EXPECT_NE(told.messages[i].find(hopeless + std::to_string(2999 + 3000 * i)), std::string::npos) << i;
+    }
 }
 
 // What the preview calls ok is renamed, and what it calls invalid is refused for the reason it
