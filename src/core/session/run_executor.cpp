@@ -217,8 +217,8 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
                 while ((batch.steps.size() < kBatchFiles || preparingRing) && at < stepCount && !handoff.closed()) {
                     const PlanStep step = stepAt(at++);
                     try {
-                        prepare(batch, step.file, step.kind,
-                                planned ? std::string(plannedNames_[step.file]) : plannedName(step.file));
+                        prepare(batch, step.file(), step.kind(),
+                                planned ? std::string(plannedNames_[step.file()]) : plannedName(step.file()));
                     } catch (const platform::FileError& error) {
                         batch.journalFailed = error;
                         break;

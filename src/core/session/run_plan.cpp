@@ -62,6 +62,12 @@ PreviewLine RunPlan::operator[](std::size_t index) const {
     return PreviewLine{&file, file.name.view(), PreviewStatus::LeftOut, reason(index)};
 }
 
+std::uint32_t RunPlan::waitsFor(std::size_t index) const {
+    const auto at = std::lower_bound(waitsFor_.begin(), waitsFor_.end(), index,
+                                     [](const auto& entry, std::size_t i) { return entry.first < i; });
+    return at != waitsFor_.end() && at->first == index ? at->second : kNoFile;
+}
+
 std::string_view RunPlan::reason(std::size_t index) const {
     if (index >= statuses_.size()) return leftOutText(leftOut_->attributes[index - statuses_.size()]);
     if (reasons_.empty()) return {};
@@ -209,7 +215,7 @@ std::string quoted(std::string_view name) {
 RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQuery& listing,
                 const CaseQuery& ignoresCase, bool solveOrder) {
     if (newNames.size() != files.size()) throw std::invalid_argument("a plan needs one new name per file");
-    if (files.size() >= RunPlan::kNoFile) throw std::length_error("too many files for one run");
+    if (files.size() >= PlanStep::kMostFiles) throw std::length_error("too many files for one run");
     constexpr std::uint32_t kNone = RunPlan::kNoFile;
     const std::size_t count = files.size();
     NameNumbers numbers(files, newNames, ignoresCase);
@@ -389,7 +395,11 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
             onPath[i] = false;
         }
     }
-    return RunPlan(files, newNames, std::move(statuses), std::move(reasons), std::move(steps), std::move(waitsFor));
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> waits;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (waitsFor[i] != kNone) waits.emplace_back(static_cast<std::uint32_t>(i), waitsFor[i]);
+    }
+    return RunPlan(files, newNames, std::move(statuses), std::move(reasons), std::move(steps), std::move(waits));
 }
 
 RunPlan planRun(const FileList& files, const NameList& newNames, bool solveOrder) {

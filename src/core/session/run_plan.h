@@ -53,8 +53,15 @@ struct PlanStep {
         ToTemporary,    // aside to a temporary name in its folder: a ring of names begins
         FromTemporary,  // from that temporary name to its new name: the ring is closed
     };
-    std::uint32_t file;
-    Kind kind;
+    PlanStep(std::uint32_t file, Kind kind) : bits_(file << 2 | static_cast<std::uint32_t>(kind)) {}
+    std::uint32_t file() const { return bits_ >> 2; }
+    Kind kind() const { return static_cast<Kind>(bits_ & 3); }
+
+    // Four bytes a step: the file's index and the kind in its two low bits.
+    static constexpr std::uint32_t kMostFiles = 1u << 30;
+
+private:
+    std::uint32_t bits_;
 };
 
 // What a run will do, worked out once from the files, their new names and one look at the disk,
@@ -71,8 +78,10 @@ public:
     static constexpr std::uint32_t kNoFile = 0xFFFFFFFFu;
 
     RunPlan() = default;
+    // `waitsFor`: the files that wait for another, with the file each waits for, by file.
     RunPlan(const FileList& files, const NameList& newNames, std::vector<PreviewStatus> statuses,
-            StatusReasons reasons = {}, std::vector<PlanStep> steps = {}, std::vector<std::uint32_t> waitsFor = {})
+            StatusReasons reasons = {}, std::vector<PlanStep> steps = {},
+            std::vector<std::pair<std::uint32_t, std::uint32_t>> waitsFor = {})
         : files_(&files),
           newNames_(&newNames),
           statuses_(std::move(statuses)),
@@ -99,7 +108,7 @@ public:
     const std::vector<PlanStep>& steps() const { return steps_; }
     // The file whose name file `index` takes, which moves away first; kNoFile when the name is
     // free.
-    std::uint32_t waitsFor(std::size_t index) const { return index < waitsFor_.size() ? waitsFor_[index] : kNoFile; }
+    std::uint32_t waitsFor(std::size_t index) const;
 
     // Folders whose names on disk could not be checked (they could not be listed, or the paths of
     // their files are longer than the system allows): the statuses of their files are not to be
@@ -139,7 +148,8 @@ private:
     std::vector<FolderProblem> unchecked_;
     StatusReasons reasons_;  // in the order of the files
     std::vector<PlanStep> steps_;
-    std::vector<std::uint32_t> waitsFor_;  // by file, in a one-pass plan
+    // Few files wait in most runs: only those are kept, in the order of the files.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> waitsFor_;
 };
 
 // "3 files: 1 ok, 1 exists, 1 duplicate": how many files, and how many have each status that

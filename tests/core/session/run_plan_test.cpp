@@ -118,12 +118,12 @@ TEST(Preview, StepsMoveTheHoldersFirstAndRingsThroughATemporaryName) {
             files, names, listing, [](const std::string&) { return false; }, true);
         std::string steps;
         for (const PlanStep& step : plan.steps()) {
-            const std::string name = files[step.file].name.str();
+            const std::string name = files[step.file()].name.str();
             if (!steps.empty()) steps += ' ';
-            steps += step.kind == PlanStep::Kind::Keep          ? name + "="
-                     : step.kind == PlanStep::Kind::Move        ? name + ">"
-                     : step.kind == PlanStep::Kind::ToTemporary ? name + ">~"
-                                                                : "~>" + name;
+            steps += step.kind() == PlanStep::Kind::Keep          ? name + "="
+                     : step.kind() == PlanStep::Kind::Move        ? name + ">"
+                     : step.kind() == PlanStep::Kind::ToTemporary ? name + ">~"
+                                                                  : "~>" + name;
         }
         EXPECT_EQ(steps, c.steps);
     }
