@@ -619,3 +619,58 @@ TEST_F(RenameRunTest, AnUndoBlockedByALaterRunNamesIt) {
     EXPECT_NE(outcome.failureText.find("A later run renamed some of these files again: " + later), std::string::npos)
         << outcome.failureText;
 }
+
+// The disk changes between the plan and the run: the file whose step the disk no longer allows
+// fails alone with its reason, the files waiting for its name fail with it, and a ring that
+// cannot be closed goes back to its old names, so no file is left at a temporary name.
+TEST_F(RenameRunTest, AStepTheDiskNoLongerAllowsFailsAloneAndRingsGoBack) {
+    const struct {
+        std::vector<std::pair<const char*, const char*>> renames;
+        std::function<void(const TempFolder&)> meanwhile;
+        std::vector<std::string> after;  // every name in the folder after the run
+        std::size_t renamed;
+        const char* reason;  // in the second failure
+    } cases[] = {
+        {{{"a.mp3", "b.mp3"}, {"b.mp3", "c.mp3"}, {"c.mp3", "a.mp3"}},
+         [](const TempFolder& music) { platform::removeFile(music / "b.mp3"); },
+         {"a.mp3", "c.mp3"},
+         0,
+         "b.mp3 was not found"},
+        {{{"w.mp3", "x.mp3"}, {"x.mp3", "y.mp3"}, {"q.mp3", "r.mp3"}},
+         [](const TempFolder& music) { writeFile(music / "y.mp3", "new"); },
+         {"r.mp3", "w.mp3", "x.mp3", "y.mp3"},
+         1,
+         "its new name is still held by \"x.mp3\", which could not be renamed"},
+    };
+    for (const auto& c : cases) {
+        TempFolder music, app;
+        FileList list;
+        NameList names;
+        const auto folder = SharedFolder(music.path() + platform::kPathSeparator);
+        for (const auto& [from, to] : c.renames) {
+            writeFile(music / from, from);
+            list.push_back(FileEntry{from, folder});
+            names.push_back(to);
+        }
+        RunOptions options{true, false, 50};
+        options.solveOrder = options.leaveUnchanged = true;
+        RenameRun run(nullptr, appendX(), std::move(list), options, AppPaths::in(app.path()), reporter);
+        run.planNames(std::move(names));
+        for (const PreviewLine line : run.preview()) EXPECT_EQ(line.status, PreviewStatus::Ok);
+        c.meanwhile(music);
+        run.runAll();
+        const RunResult result = run.finish();
+        EXPECT_EQ(result.renamed, c.renamed);
+        ASSERT_EQ(result.failed(), c.renames.size() - c.renamed);
+        std::vector<std::string> after;
+        platform::listNames(music.path(), [&](std::string_view name) { after.emplace_back(name); });
+        std::sort(after.begin(), after.end());
+        EXPECT_EQ(after, c.after) << "nothing at a temporary name";
+        EXPECT_NE(result.failures[1].reason.find(c.reason), std::string::npos) << result.failures[1].reason;
+        for (const auto& [from, to] : c.renames) {
+            // Whatever kept its name is the file it was.
+            if (!platform::fileExists(music / from) || std::string(from) == "y.mp3") continue;
+            EXPECT_EQ(readFile(music / from), from);
+        }
+    }
+}
