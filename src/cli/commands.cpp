@@ -10,6 +10,7 @@
 #include "cli/command_line.h"
 #include "cli/json.h"
 #include "core/app/app_context.h"
+#include "core/app/rename_job.h"
 #include "core/base/reporter.h"
 #include "core/base/strings.h"
 #include "core/persist/braxen_exception.h"
@@ -200,12 +201,7 @@ const char* colourOf(core::PreviewStatus status) {
     }
 }
 
-int preview(Context& context, const Invocation& invocation, const core::RuleList& rules, core::FileList files,
-            core::LeftOutFiles leftOut) {
-    core::RunOptions options;
-    options.solveOrder = true;  // as the rename orders its moves
-    core::RenameRun run(&context.plugins(), rules, std::move(files), options, context.paths(), context.reporter);
-    run.noteLeftOut(std::move(leftOut));
+int preview(Context& context, const Invocation& invocation, core::RenameRun& run) {
     // A name that could not be made is shown as unchanged, and its error is told: not a success.
     const int reportedBefore = context.reporter.reported;
     const core::RunPlan lines = run.preview();
@@ -255,21 +251,9 @@ int preview(Context& context, const Invocation& invocation, const core::RuleList
     return lines.uncheckedFolders().empty() && context.reporter.reported == reportedBefore ? ExitDone : ExitSomeFailed;
 }
 
-int rename(Context& context, const Invocation& invocation, const core::RuleList& rules, core::FileList files,
-           core::LeftOutFiles leftOut, std::vector<core::FolderProblem> unlisted) {
+int rename(Context& context, const Invocation& invocation, core::RenameRun& run) {
     Console& console = context.console;
-    const bool showProgress = console.errIsTerminal() && files.size() >= 500;
-    core::RunOptions options = context.app.runOptions(!invocation.noUndo);
-    // A name that would not change is not a rename: nothing is moved or recorded for it.
-    options.leaveUnchanged = true;
-    // A name held by another file of the run is free once that one has moved: the moves are
-    // ordered, and swaps go through a temporary name.
-    options.solveOrder = true;
-    core::RenameRun run(&context.plugins(), rules, std::move(files), options, context.paths(), context.reporter);
-    // Another run or undo in one of these folders could move a file between a record and its move.
-    if (const std::string busy = run.claimFolders(); !busy.empty()) return context.fail(busy);
-    run.noteUnlistedFolders(std::move(unlisted));
-    run.noteLeftOut(std::move(leftOut));
+    const bool showProgress = console.errIsTerminal() && run.total() >= 500;
     const int reportedBefore = context.reporter.reported;
     core::RunCallbacks callbacks;
     callbacks.failed = [&](const core::RunFailure& failure) {
@@ -333,58 +317,64 @@ int rename(Context& context, const Invocation& invocation, const core::RuleList&
 }
 
 int previewOrRename(Context& context, const Invocation& invocation) {
-    if (invocation.kind == CommandKind::Rename && !invocation.noUndo) {
-        // Before anything is touched: the undo folder must take a file, not merely the data folder
-        // (a file, a dangling link or a read-only folder named undo would stop the run later).
-        const core::AppPaths& paths = context.paths();
-        std::string why;
-        if (!paths.dataWritable || !paths.prepareUndoFolder(why)) {
-            const std::string note =
-                why.empty() ? std::string()
-                            : "Note: " + platform::displayName(paths.undoFolder()) + " cannot be used: " + why + "\n";
-            return context.fail("the undo record cannot be written, so nothing was renamed.\n" + paths.describe() +
-                                note + "Name a folder that can be written with --data-dir DIR or " +
-                                core::AppPaths::kHomeVariable + ", or rename without a record with --no-undo.");
-        }
-    }
     core::RuleList rules;
     if (!buildRules(context, invocation.filters, rules)) return ExitBadInput;
     // Without a filter every name stays as it is: nothing to rename, and no run to record, so no
     // real run is pushed out of the undo history for it. The window disables Rename likewise.
-    if (invocation.kind == CommandKind::Rename && rules.empty()) {
-        return context.fail("rename needs at least one filter: nothing would change");
-    }
-    if (!invocation.saveTo.empty()) core::writeFilterFile(invocation.saveTo, rules);
+    const bool renaming = invocation.kind == CommandKind::Rename;
+    if (renaming && rules.empty()) return context.fail("rename needs at least one filter: nothing would change");
+    // Saved once the run may go ahead: a refused run writes nothing.
+    const core::RuleList saved = invocation.saveTo.empty() ? core::RuleList() : rules;
 
-    const auto status = platform::fileStatus(invocation.target);
-    if (!status || !(status->attributes & platform::AttrDirectory)) {
+    core::PreparedRename prepared =
+        core::prepareRename(context.app,
+                            core::RenameRequest{invocation.target, invocation.patterns, invocation.recurse,
+                                                std::move(rules), renaming && !invocation.noUndo, false, !renaming},
+                            context.reporter);
+    using Refusal = core::PreparedRename::Refusal;
+    if (prepared.refusal == Refusal::NoFolder) {
+        if (!invocation.saveTo.empty()) core::writeFilterFile(invocation.saveTo, saved);
         return context.fail("no such folder: \"" + platform::displayName(invocation.target) + "\"");
     }
-    core::FileList files;
-    core::LeftOutFiles leftOut;
-    std::vector<core::FolderProblem> unlisted = core::findFiles(
-        files, invocation.recurse, invocation.target, invocation.patterns, context.paths().ownFolders(), &leftOut);
+    if (prepared.refusal == Refusal::UndoFolderUnusable) {
+        // Nothing was touched: the undo folder must take a file, not merely the data folder (a
+        // file, a dangling link or a read-only folder named undo would stop the run later).
+        const core::AppPaths& paths = context.paths();
+        const std::string note =
+            !paths.dataWritable || prepared.why.empty()
+                ? std::string()
+                : "Note: " + platform::displayName(paths.undoFolder()) + " cannot be used: " + prepared.why + "\n";
+        return context.fail("the undo record cannot be written, so nothing was renamed.\n" + paths.describe() + note +
+                            "Name a folder that can be written with --data-dir DIR or " +
+                            core::AppPaths::kHomeVariable + ", or rename without a record with --no-undo.");
+    }
+    if (!invocation.saveTo.empty()) core::writeFilterFile(invocation.saveTo, saved);
     // The files of a folder that cannot be listed are missing: said at once, and the rest goes on.
-    for (const core::FolderProblem& folder : unlisted) {
+    for (const core::FolderProblem& folder : prepared.unlisted) {
         context.console.err(std::string(kProgram) + ": cannot list the folder \"" +
                             platform::displayName(folder.folder) + "\": " + oneLine(folder.reason) + "\n");
     }
-    if (files.empty() && leftOut.files.empty()) {
-        context.console.err(terminalLines(core::loadString(core::IDS_NO_FILES_FOUND)) + "\n");
+    if (prepared.refusal == Refusal::FoldersBusy) return context.fail(prepared.why);
+    if (prepared.refusal == Refusal::NoFiles) {
+        std::string text = terminalLines(core::loadString(core::IDS_NO_FILES_FOUND));
+        if (prepared.leftOut > 0) {
+            text += "\n" + std::to_string(prepared.leftOut) +
+                    (prepared.leftOut == 1 ? " file matches" : " files match") +
+                    ", but read-only, hidden and system files are left alone.";
+        }
+        context.console.err(text + "\n");
         // A script still gets its summary line, of nothing.
         if (invocation.json) {
             core::RunResult none;
-            none.unlistedFolders = unlisted;
-            context.console.out(invocation.kind == CommandKind::Rename ? jsonRunSummary(none)
-                                                                       : jsonPreviewSummary(core::RunPlan()));
+            none.unlistedFolders = prepared.unlisted;
+            none.leftOut = prepared.leftOut;
+            context.console.out(renaming ? jsonRunSummary(none) : jsonPreviewSummary(core::RunPlan()));
         }
-        return unlisted.empty() ? ExitDone : ExitSomeFailed;
+        return prepared.unlisted.empty() ? ExitDone : ExitSomeFailed;
     }
-    if (invocation.kind == CommandKind::Rename) {
-        return rename(context, invocation, rules, std::move(files), std::move(leftOut), std::move(unlisted));
-    }
-    const int previewed = preview(context, invocation, rules, std::move(files), std::move(leftOut));
-    return unlisted.empty() ? previewed : ExitSomeFailed;
+    if (renaming) return rename(context, invocation, *prepared.run);
+    const int previewed = preview(context, invocation, *prepared.run);
+    return prepared.unlisted.empty() ? previewed : ExitSomeFailed;
 }
 
 int listFilters(Context& context, const std::string& path) {

@@ -140,6 +140,7 @@ public:
     // its first file and stops there when it cannot. Raises the platform's file error when a lock
     // file cannot be made.
     std::string claimFolders(std::chrono::milliseconds wait = kFolderLockWait);
+    bool claimed() const { return claimed_; }
 
     // --- Stepping, for a front end that asks about each file ---
     // The next file to handle and the name meant for it; the same step until it is applied or

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/app/association.h"
+#include "core/app/rename_job.h"
 #include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/persist/braxen_exception.h"
@@ -450,23 +451,6 @@ void MainDialog::rename() {
     const std::string pattern = text(IDC_PATTERN);
     if (!folderExists(folder)) return;
     rememberFolder(folder);
-    const core::RuleList rules = filters_.rules();
-    core::FileList files;
-    core::LeftOutFiles leftOut;
-    std::vector<core::FolderProblem> unlisted =
-        core::findFiles(files, recurse, folder, pattern, context_.paths().ownFolders(), &leftOut);
-    if (files.empty()) {
-        std::string text = core::loadString(core::IDS_NO_FILES_FOUND);
-        if (!leftOut.files.empty()) {
-            text += "\r\n\r\n" + std::to_string(leftOut.size()) +
-                    (leftOut.size() == 1 ? " file matches" : " files match") +
-                    ", but read-only, hidden and system files are left alone.";
-        }
-        if (!unlisted.empty())
-            text = "These folders could not be listed:\r\n" + core::folderProblemLines(unlisted) + "\r\n" + text;
-        showError(text);
-        return;
-    }
     if (undo && !context_.paths().dataWritable) {
         // Never a run without a record unless the user agreed to it; once is enough to ask.
         if (!renameWithoutUndo_) {
@@ -476,22 +460,48 @@ void MainDialog::rename() {
         }
         undo = false;
     }
-    std::string why;
-    if (undo && !context_.paths().prepareUndoFolder(why)) {
-        // The records' folder is there but takes no file (a file in its place, no right to write):
-        // the run would stop at its first file, so it does not start.
-        showAppMessage("Undo information cannot be saved: " + why +
-                           ".\n\nNothing was renamed. Make that folder usable, or turn undo off to rename "
-                           "without it.",
-                       MB_OK | MB_ICONSTOP);
+    core::PreparedRename prepared;
+    try {
+        prepared = core::prepareRename(
+            context_, core::RenameRequest{folder, pattern, recurse, filters_.rules(), undo, confirm}, reporter_);
+    } catch (const platform::FileError& error) {
+        showCriticalError(error.message());
         return;
     }
-    core::RunOptions options = context_.runOptions(undo);
-    options.solveOrder = !confirm;  // an unattended run orders its moves; confirming goes file by file
-    core::RenameRun run(&plugins(), rules, std::move(files), options, context_.paths(), reporter_);
-    // Told with the failures at the end of the run.
-    run.noteUnlistedFolders(std::move(unlisted));
-    run.noteLeftOut(std::move(leftOut));
+    using Refusal = core::PreparedRename::Refusal;
+    switch (prepared.refusal) {
+        case Refusal::None:
+            break;
+        case Refusal::NoFolder:
+            folderExists(folder);  // says so
+            return;
+        case Refusal::UndoFolderUnusable:
+            // The records' folder is there but takes no file (a file in its place, no right to
+            // write): the run would stop at its first file, so it does not start.
+            showAppMessage("Undo information cannot be saved: " + prepared.why +
+                               ".\n\nNothing was renamed. Make that folder usable, or turn undo off to rename "
+                               "without it.",
+                           MB_OK | MB_ICONSTOP);
+            return;
+        case Refusal::NoFiles: {
+            std::string text = core::loadString(core::IDS_NO_FILES_FOUND);
+            if (prepared.leftOut > 0) {
+                text += "\r\n\r\n" + std::to_string(prepared.leftOut) +
+                        (prepared.leftOut == 1 ? " file matches" : " files match") +
+                        ", but read-only, hidden and system files are left alone.";
+            }
+            if (!prepared.unlisted.empty()) {
+                text = "These folders could not be listed:\r\n" + core::folderProblemLines(prepared.unlisted) + "\r\n" +
+                       text;
+            }
+            showError(text);
+            return;
+        }
+        case Refusal::FoldersBusy:
+            showAppMessage(prepared.why, MB_OK | MB_ICONSTOP);
+            return;
+    }
+    core::RenameRun& run = *prepared.run;
     // An unattended run is checked first; the user may ask for the preview instead.
     if (showRun(hwnd(), run, confirm, !confirm) == RunEnd::ShowPreview) preview();
 }
@@ -500,11 +510,10 @@ void MainDialog::preview() {
     const std::string folder = text(IDC_FOLDER);
     if (!folderExists(folder)) return;
     rememberFolder(folder);
-    core::RunOptions options = context_.runOptions(isChecked(IDC_UNDO_ON));
-    options.solveOrder = !isChecked(IDC_CONFIRM_ON);
+    plugins();  // scanned here, on the window's thread, before the preview's worker needs them
     PreviewDialog dialog(hwnd(),
-                         PreviewRequest{&plugins(), filters_.rules(), folder, text(IDC_PATTERN), isChecked(IDC_RECURSE),
-                                        isChecked(IDC_CONFIRM_ON), options, context_.paths()});
+                         PreviewRequest{&context_, filters_.rules(), folder, text(IDC_PATTERN), isChecked(IDC_RECURSE),
+                                        isChecked(IDC_CONFIRM_ON), isChecked(IDC_UNDO_ON)});
     dialog.doModal();
 }
 

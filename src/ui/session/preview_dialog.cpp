@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/app/rename_job.h"
 #include "core/base/strings.h"
 #include "core/rules/text_rules.h"
 #include "core/session/find_files.h"
@@ -114,16 +115,14 @@ void PreviewDialog::addColumns() {
 
 void PreviewDialog::work() {
     try {
-        core::FileList files;
-        core::LeftOutFiles leftOut;
-        unlisted_ = core::findFiles(files, request_.recurse, request_.folder, request_.pattern,
-                                    request_.paths.ownFolders(), &leftOut);
-        if (service_.cancelled()) return;
-        auto run = std::make_unique<core::RenameRun>(request_.plugins, request_.rules, std::move(files),
-                                                     request_.options, request_.paths, reporter_);
-        // A run from this preview tells them with its failures too.
-        run->noteUnlistedFolders(unlisted_);
-        run->noteLeftOut(std::move(leftOut));
+        core::PreparedRename prepared =
+            core::prepareRename(*request_.context,
+                                core::RenameRequest{request_.folder, request_.pattern, request_.recurse, request_.rules,
+                                                    request_.undo, request_.confirm, true},
+                                reporter_);
+        unlisted_ = std::move(prepared.unlisted);
+        if (service_.cancelled() || !prepared.run) return;
+        std::unique_ptr<core::RenameRun> run = std::move(prepared.run);
         lines_ = run->preview([this](std::size_t done, std::size_t steps) {
             done_ = done;
             steps_ = steps;

@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/base/app_paths.h"
+#include "core/app/app_context.h"
 #include "core/base/reporter.h"
 #include "core/session/rename_run.h"
 #include "core/session/run_service.h"
@@ -28,14 +28,13 @@ namespace ui {
 
 // What to preview: the main dialog's files, filters and run settings when the preview opened.
 struct PreviewRequest {
-    const core::PluginManager* plugins = nullptr;
+    core::AppContext* context = nullptr;
     core::RuleList rules;
     std::string folder;
     std::string pattern;
     bool recurse = false;
     bool confirm = false;  // a run from the preview asks about each file
-    core::RunOptions options;
-    core::AppPaths paths;
+    bool undo = true;
 };
 
 class PreviewDialog : public UI_dialog {

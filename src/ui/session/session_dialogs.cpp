@@ -259,7 +259,7 @@ void RunCheckDialog::onInitDialog() {
 RunEnd showRun(HWND owner, core::RenameRun& run, bool confirm, bool checkFirst) {
     // Another run or undo in one of these folders could move a file between a record and its move.
     try {
-        if (const std::string busy = run.claimFolders(); !busy.empty()) {
+        if (const std::string busy = run.claimed() ? std::string() : run.claimFolders(); !busy.empty()) {
             showAppMessage(busy, MB_OK | MB_ICONSTOP);
             return RunEnd::Done;
         }
