@@ -145,6 +145,22 @@ Recovered recoverOne(const AppPaths& paths, const std::string& name, bool limitU
     }
     bool registered = false;
     const std::vector<UndoEntry> happened = movesThatHappened(content->moves);
+    if (happened.empty()) {
+        // Nothing made, as far as the disk shows: so when every file the run recorded is still at
+        // its old name. One found at neither name has not gone away with its record: the journal
+        // stays, for when its files can be seen again, or for the user to delete.
+        const auto holds = [](const std::string& path, const platform::FileId& id) {
+            const auto there = platform::entryId(path);
+            return there && *there == id;
+        };
+        for (const UndoEntry& move : content->moves) {
+            // The way out of a ring's temporary name is judged with the way in, by the same file.
+            if (!move.id || isTemporaryName(move.oldName)) continue;
+            if (holds(move.folder + move.oldName, *move.id) || holds(move.folder + move.newName, *move.id)) continue;
+            result.waiting.push_back(WaitingJournal{name, move.folder, content->started, content->moves.size(), true});
+            return Recovered::Waiting;
+        }
+    }
     if (!happened.empty()) {
         writeDatabaseAs(paths, name, happened, content->ruleSection);
         // Files, not moves: a file that went round a ring has a move into its temporary name too.
@@ -206,8 +222,9 @@ std::vector<UndoEntry> movesThatHappened(const std::vector<UndoEntry>& moves) {
 
 std::string waitingDescription(const WaitingJournal& journal) {
     return shortDateTime(platform::localTime(journal.started)) + " - " + std::to_string(journal.moves) +
-           " rename(s) recorded. (interrupted; folder not reachable: " + platform::legacyTextToUtf8(journal.folder) +
-           ")";
+           " rename(s) recorded. (interrupted; " +
+           (journal.filesAway ? "its files are not where it left them: " : "folder not reachable: ") +
+           platform::legacyTextToUtf8(journal.folder) + ")";
 }
 
 JournalRecovery recoverJournals(const AppPaths& paths, bool limitUndo, std::int32_t undoLimit) {

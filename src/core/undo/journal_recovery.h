@@ -30,10 +30,14 @@ struct WaitingJournal {
     std::string folder;  // the first folder that cannot be reached
     std::time_t started = 0;
     std::size_t moves = 0;  // moves recorded, made or not
+    // The folder is there, but none of the files the run moved is at either of its names: a drive
+    // away from its mount point, or mounted again under another device, shows them so.
+    bool filesAway = false;
 };
 
 // How a waiting journal is listed with the runs: "3/7/99 9:05:02 - 14 rename(s) recorded.
-// (interrupted; folder not reachable: FOLDER)".
+// (interrupted; folder not reachable: FOLDER)", or "(interrupted; its files are not where it left
+// them: FOLDER)".
 std::string waitingDescription(const WaitingJournal& journal);
 
 struct JournalRecovery {

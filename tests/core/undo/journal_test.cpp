@@ -249,12 +249,17 @@ TEST(JournalRecovery, AJournalWhoseFolderIsAwayIsKeptUntilItIsBack) {
         platform::moveFile(folder + "a.mp3", folder + "b.mp3");
     }
     platform::moveFile(mounted, away);
-    for (int start = 0; start < 2; ++start) {
+    // Away, then an empty mount point where the drive was: its files are at neither name, and the
+    // journal still stays.
+    for (int start = 0; start < 3; ++start) {
+        if (start == 2) platform::createFolder(mounted);
         const JournalRecovery recovery = recoverJournals(paths, false, 50);
         ASSERT_EQ(recovery.waiting.size(), 1u);
         EXPECT_EQ(recovery.waiting[0].folder, platform::withSeparator(mounted));
+        EXPECT_EQ(recovery.waiting[0].filesAway, start == 2);
         EXPECT_TRUE(recovery.recovered.empty());
     }
+    platform::moveFile(mounted, drive / "empty");
     platform::moveFile(away, mounted);
     const JournalRecovery recovery = recoverJournals(paths, false, 50);
     EXPECT_TRUE(recovery.waiting.empty());
