@@ -20,6 +20,7 @@
 #include "core/session/find_files.h"
 #include "core/session/rename_run.h"
 #include "core/session/run_service.h"
+#include "core/undo/journal.h"
 #include "core/undo/journal_recovery.h"
 #include "core/undo/undo_catalog.h"
 #include "platform/clock.h"
@@ -439,6 +440,14 @@ int undoCommand(Context& context, const Invocation& invocation) {
             core::UndoOutcome settled;
             settled.undone = static_cast<int>(count);
             console.out(terminalLines(core::formatString(core::IDS_UNDO_DONE, {core::undoCountsText(settled)})) + "\n");
+            return ExitDone;
+        }
+    }
+    if (invocation.kind != CommandKind::UndoRun && invocation.kind != CommandKind::UndoShow) {
+        // A run's record kept for files that cannot be seen now goes only when the user says so.
+        for (const core::WaitingJournal& waiting : context.recovery.waiting) {
+            if (waiting.name != invocation.target) continue;
+            platform::removeFile(context.paths().undoFolder() + waiting.name + core::kJournalExtension);
             return ExitDone;
         }
     }

@@ -15,6 +15,7 @@
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_kinds.h"
 #include "core/session/folder_locks.h"
+#include "core/undo/journal.h"
 #include "core/undo/undo_catalog.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
@@ -839,5 +840,26 @@ TEST_F(CliTest, SaveReplacesTheFilterFileOnlyWhenWhole) {
     EXPECT_EQ(read.size(), 12u);
 }
 #endif
+
+// A run's journal kept for a folder that is away is listed, and goes only when deleted.
+TEST_F(CliTest, AJournalKeptForAFolderAwayIsListedUntilDeleted) {
+    const std::string folder = music / "usb";
+    platform::createFolder(folder);
+    writeFile(folder + "/a.mp3", "a");
+    std::string name;
+    {
+        core::RunJournal journal;
+        journal.create(core::AppPaths::in(app.path()), {*core::buildFilter("--append", {{"", "_x"}}).rule});
+        name = journal.name();
+        const std::string prefix = platform::withSeparator(folder);
+        journal.waitDurable(journal.recordMove(prefix, "a.mp3", "b.mp3", *platform::entryId(prefix + "a.mp3")));
+        platform::moveFile(prefix + "a.mp3", prefix + "b.mp3");
+    }
+    platform::moveFile(folder, music / "away");
+    EXPECT_NE(run({"undo", "list"}).out.find(name + "\t"), std::string::npos);
+    EXPECT_NE(run({"undo", "list"}).out.find("(interrupted; folder not reachable: "), std::string::npos);
+    EXPECT_EQ(run({"undo", "delete", name}).status, 0);
+    EXPECT_EQ(run({"undo", "list"}).out.find(name), std::string::npos) << "deleted, as the user asked";
+}
 
 }  // namespace
