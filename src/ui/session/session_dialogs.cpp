@@ -313,12 +313,14 @@ void ReportDialog::onInitDialog() {
     HWND list = item(IDC_REPORT_LIST);
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.cx = scaledForDpi(270, dpi());
+    // The file and why it failed: the reason, last, fills what the list leaves it.
+    column.cx = scaledForDpi(230, dpi());
     wchar_t title[] = L"Filename";
     column.pszText = title;
     ListView_InsertColumn(list, 0, &column);
     wchar_t reasonTitle[] = L"Reason";
     column.pszText = reasonTitle;
+    column.cx = scaledForDpi(100, dpi());
     ListView_InsertColumn(list, 1, &column);
     // Each failure with why: a name that was taken, a file held open by another program.
     const auto addRow = [&](const std::string& text, int row, const std::string& reason = {}) {
