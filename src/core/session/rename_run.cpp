@@ -3,12 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
-#include <deque>
 #include <exception>
 #include <mutex>
-#include <random>
 #include <stdexcept>
 #include <thread>
 #include <unordered_map>
@@ -18,7 +15,6 @@
 #include "core/persist/braxen_exception.h"
 #include "core/rules/filter_kinds.h"
 #include "core/undo/undo_database.h"
-#include "platform/case_fold.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/paths.h"
