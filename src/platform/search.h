@@ -79,6 +79,11 @@ public:
     bool first(const FolderHandle& folder, const std::string& pattern, FindData& out, bool directoriesOnly,
                std::string& problem);
     bool next(FindData& out);
+    // Once next() has answered false: appends to `names`, each followed by a zero byte, the name of
+    // every entry the folder held that this search did not give (those the pattern does not
+    // match, and on POSIX what is neither file nor folder), not "." and "..". False, and nothing
+    // appended, when the search cannot tell them all (it did not list the folder to its end).
+    bool otherNames(std::string& names) const;
     void close() noexcept;
     bool isOpen() const;
 

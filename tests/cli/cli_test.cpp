@@ -80,6 +80,27 @@ TEST_F(CliTest, PreviewShowsEveryStatusAndTouchesNothing) {
 
     const Outcome twice = run({"preview", "--tsv", "--append", "", "_", "-p", "p1.mp3;p1.*", music.path()});
     EXPECT_EQ(twice.out, d + "\tp1.mp3\tp1_.mp3\tok\n" + d + "\tp1.mp3\tp1_.mp3\tmissing\n");
+
+    // Names held by what the run does not rename: a file the patterns miss, a folder, a file the
+    // run leaves out, and (where there are such) a FIFO. The second pattern's file is held by
+    // the left-out one the first pattern found.
+    const TempFolder held;
+    for (const char* name : {"a_old.mp3", "b_old.mp3", "c_old.mp3", "d~.mp3", "d_old.mp3", "aX.mp3"})
+        writeFile(held / name, name);
+    ASSERT_TRUE(platform::createFolder(held / "bX.mp3"));
+    ASSERT_TRUE(platform::setAttributes(held / "d_old.mp3", platform::AttrReadOnly));
+    std::string fifoLine = "\tc_old.mp3\tcX.mp3\tok\n";
+#ifndef _WIN32
+    ASSERT_EQ(::mkfifo((held / "cX.mp3").c_str(), 0600), 0);
+    fifoLine = "\tc_old.mp3\tcX.mp3\texists\n";
+#endif
+    const Outcome others =
+        run({"preview", "--tsv", "--replace", "_old", "X", "--replace", "~", "_old", "-p", "*_old*;*~*", held.path()});
+    std::string h;
+    for (char c : held.path() + platform::kPathSeparator) h += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    EXPECT_EQ(others.out, h + "\ta_old.mp3\taX.mp3\texists\n" + h + "\tb_old.mp3\tbX.mp3\texists\n" + h + fifoLine + h +
+                              "\td~.mp3\td_old.mp3\texists\n" + h + "\td_old.mp3\td_old.mp3\tleft out\n");
+    platform::setAttributes(held / "d_old.mp3", 0);
 }
 
 TEST_F(CliTest, PreviewReadableByPeople) {

@@ -36,8 +36,9 @@ PreparedRename prepareRename(AppContext& context, RenameRequest request, Reporte
     const auto makeRun = [&] {
         FileList files;
         LeftOutFiles leftOut;
-        prepared.unlisted =
-            findFiles(files, request.recurse, request.folder, request.patterns, paths.ownFolders(), &leftOut);
+        FolderListings listings;
+        prepared.unlisted = findFiles(files, request.recurse, request.folder, request.patterns, paths.ownFolders(),
+                                      &leftOut, &listings);
         prepared.leftOut = leftOut.size();
         if (files.empty() && (leftOut.files.empty() || !request.preview)) return false;
         RunOptions options = context.runOptions(undo);
@@ -47,6 +48,7 @@ PreparedRename prepareRename(AppContext& context, RenameRequest request, Reporte
             std::make_unique<RenameRun>(&context.plugins(), rules, std::move(files), options, paths, reporter);
         prepared.run->noteUnlistedFolders(prepared.unlisted);
         prepared.run->noteLeftOut(std::move(leftOut));
+        prepared.run->noteListings(std::move(listings));
         return true;
     };
     if (!makeRun()) return refuse(PreparedRename::Refusal::NoFiles, {});

@@ -155,8 +155,20 @@ bool ZelFindFiles::findNext() {
             found = level.search.next(current_);
         }
         if (!level.scanningFolders) {
-            while (found && !acceptsFile(current_)) found = level.search.next(current_);
-            if (found) return true;
+            const bool keeping = keepListings_ && nextPattern_ == 1;
+            while (found && !acceptsFile(current_)) {
+                if (keeping) passOverCurrent();
+                found = level.search.next(current_);
+            }
+            if (found) {
+                listingFiles_ = keeping;
+                return true;
+            }
+            if (listingFiles_ && problem.empty() && level.search.otherNames(others_)) {
+                listings_.push_back(FolderNames{platform::withSeparator(path_), std::move(others_)});
+            }
+            listingFiles_ = false;
+            others_.clear();
             // Files done: the sub-folders come next. The listing goes back now, not when the walk
             // leaves the folder.
             level.search.close();
@@ -179,6 +191,10 @@ bool ZelFindFiles::findNext() {
         }
         enter(current_.name);
     }
+}
+
+void ZelFindFiles::passOverCurrent() {
+    if (current_.name != "." && current_.name != "..") others_.append(current_.name).push_back('\0');
 }
 
 FileName::FileName(std::string_view text) {
@@ -215,7 +231,7 @@ std::string leftOutReason(std::uint32_t attributes) {
 
 std::vector<FolderProblem> findFiles(FileList& list, bool recurse, const std::string& folder,
                                      const std::string& patterns, const std::vector<std::string>& ownFolders,
-                                     LeftOutFiles* leftOut) {
+                                     LeftOutFiles* leftOut, FolderListings* listings) {
     std::vector<platform::FileId> excluded;
     for (const std::string& own : ownFolders) {
         if (const auto id = platform::fileId(own)) excluded.push_back(*id);
@@ -226,6 +242,7 @@ std::vector<FolderProblem> findFiles(FileList& list, bool recurse, const std::st
     constexpr std::uint32_t kLeftOut = platform::AttrReadOnly | platform::AttrHidden | platform::AttrSystem;
     find.setAttributeFilter(0, leftOut ? platform::AttrDirectory : kNotAFile);
     find.excludeFolders(std::move(excluded));
+    if (listings) find.keepListings();
     SharedFolder folderText;
     std::string lastFolder;
     while (find.findNext()) {
@@ -238,10 +255,12 @@ std::vector<FolderProblem> findFiles(FileList& list, bool recurse, const std::st
         if (leftOut && (find.currentAttributes() & kLeftOut)) {
             leftOut->files.push_back(FileEntry{find.currentName(), folderText});
             leftOut->attributes.push_back(find.currentAttributes() & kLeftOut);
+            find.passOverCurrent();
         } else {
             list.push_back(FileEntry{find.currentName(), folderText});
         }
     }
+    if (listings) *listings = find.takeListings();
     return find.problems();
 }
 

@@ -98,6 +98,14 @@ struct FolderProblem {
     std::string reason;  // the system's words
 };
 
+// What a folder held beside the files found in it, as the search that found them saw it: the
+// plan of a run needs every name of the folder, and the search has just listed them all.
+struct FolderNames {
+    std::string folder;  // full folder path, ending with the separator, as FileEntry::folder()
+    std::string names;   // each name followed by a zero byte
+};
+using FolderListings = std::vector<FolderNames>;
+
 // The walk over a folder (and, recursing, its sub-folders at any depth) for several patterns, one
 // after the other: for each pattern, the matching files of a folder in the platform's order, then
 // its sub-folders, depth first. A sub-folder is opened through its parent (platform::FolderHandle),
@@ -122,6 +130,11 @@ public:
     const std::string& currentFolder() const { return path_; }
     // The folders that could not be listed or entered so far, each once, in the order met.
     const std::vector<FolderProblem>& problems() const { return problems_; }
+    // Keeps, for the folders whose files the first pattern found, every other name they held.
+    void keepListings() { keepListings_ = true; }
+    // The current file is not one of the run's: its name counts among the folder's others.
+    void passOverCurrent();
+    FolderListings takeListings() { return std::move(listings_); }
 
     // At most this many folders of the walk are held open at once; a deeper walk opens the
     // folders above again when it comes back to them.
@@ -156,6 +169,10 @@ private:
     std::string path_;
     platform::FindData current_{};
     std::vector<FolderProblem> problems_;
+    bool keepListings_ = false;
+    bool listingFiles_ = false;  // the folder being listed gave a file: its other names are kept
+    std::string others_;         // of the folder being listed
+    FolderListings listings_;
 };
 
 // One line a folder, as summaries and message boxes show them: "- \"FOLDER\" (the folder could not
@@ -183,6 +200,6 @@ std::string leftOutReason(std::uint32_t attributes);
 // so, naming them.
 std::vector<FolderProblem> findFiles(FileList& list, bool recurse, const std::string& folder,
                                      const std::string& patterns, const std::vector<std::string>& ownFolders = {},
-                                     LeftOutFiles* leftOut = nullptr);
+                                     LeftOutFiles* leftOut = nullptr, FolderListings* listings = nullptr);
 
 }  // namespace core

@@ -193,11 +193,29 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
         };
     };
     UncheckedFolders unchecked;
+    // The search that found the files has just seen the rest of their folders: no need to ask the
+    // system again. Used once: a plan made again (names changed later) looks at the disk anew.
+    std::unordered_map<std::string_view, const std::string*> seen;
+    const FolderListings listings = std::move(listings_);
+    for (const FolderNames& folder : listings) seen.emplace(folder.folder, &folder.names);
     const auto listing = [&](const std::string& folder, const std::function<void(std::string_view)>& each) {
-        // Not even asked: the system would refuse the path.
-        if (platform::pathTooLong(folder)) return unchecked.add(bare(folder), kPathTooLong);
+        // Not even asked: the system would refuse the path, and the run its files.
+        if (platform::pathTooLong(folder)) {
+            unchecked.add(bare(folder), kPathTooLong);
+            return Listed::AllNames;
+        }
+        if (const auto known = seen.find(folder); known != seen.end()) {
+            const std::string& names = *known->second;
+            for (std::size_t at = 0; at < names.size();) {
+                const std::size_t end = names.find('\0', at);
+                each(std::string_view(names).substr(at, end - at));
+                at = end + 1;
+            }
+            return Listed::OtherNames;
+        }
         std::string problem;
         if (!platform::listNames(folder, counted(each), &problem)) unchecked.add(bare(folder), problem);
+        return Listed::AllNames;
     };
     RunPlan lines;
     try {

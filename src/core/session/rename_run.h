@@ -129,6 +129,9 @@ public:
         leftOut_ = std::move(files);
         result_.leftOut = leftOut_.size();
     }
+    // What the folders held beside the files found in them (findFiles gives it): the plan made
+    // next takes it for those folders instead of listing them again. Planning again lists them.
+    void noteListings(FolderListings listings) { listings_ = std::move(listings); }
 
     // Gives every file its name beforehand, one per file in list order, instead of proposing
     // names as the run reaches them: a run after a preview renames exactly what the user saw.
@@ -206,6 +209,7 @@ private:
     RuleCaches caches_;  // the run's own: whichever thread names its files borrows them
     FileList files_;
     LeftOutFiles leftOut_;
+    FolderListings listings_;
     RunOptions options_;
     AppPaths paths_;
     RenameSession session_;

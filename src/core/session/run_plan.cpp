@@ -222,13 +222,18 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
     // What is on disk now, one listing per folder; a name the run never meets does not matter.
     // A folder that lists nothing could not be looked at (the files were found in it): its files
     // are taken to be there.
-    std::vector<bool> onDisk(2 * count, false), listed(numbers.folderCount(), false);
+    std::vector<bool> onDisk(2 * count, false), listed(numbers.folderCount(), false),
+        othersOnly(numbers.folderCount(), false);
     for (std::uint32_t folder = 0; folder < numbers.folderCount(); ++folder) {
-        listing(numbers.folderText(folder), [&](std::string_view name) {
+        const Listed given = listing(numbers.folderText(folder), [&](std::string_view name) {
             listed[folder] = true;
             const std::uint32_t number = numbers.lookUp(folder, name);
             if (number != NameNumbers::kNone) onDisk[number] = true;
         });
+        if (given == Listed::OtherNames) listed[folder] = othersOnly[folder] = true;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (othersOnly[numbers.folderOf(i)]) onDisk[numbers.number(2 * i)] = true;
     }
     const auto oldKey = [&](std::size_t i) { return numbers.number(2 * i); };
     const auto newKey = [&](std::size_t i) { return numbers.number(2 * i + 1); };
@@ -404,7 +409,11 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
 
 RunPlan planRun(const FileList& files, const NameList& newNames, bool solveOrder) {
     return planRun(
-        files, newNames, [](const std::string& folder, const auto& each) { platform::listNames(folder, each); },
+        files, newNames,
+        [](const std::string& folder, const auto& each) {
+            platform::listNames(folder, each);
+            return Listed::AllNames;
+        },
         [](const std::string& folder) { return platform::namesIgnoreCase(folder); }, solveOrder);
 }
 

@@ -156,9 +156,13 @@ private:
 // occurs, in the order above.
 std::string previewSummary(const RunPlan& preview);
 
-// Calls `each` with the name of every entry (file or folder, hidden or not) of a folder.
+// What a listing gave: every name of the folder, or only those other than the run's own files
+// there, which the search that found them has just seen and so are known to be there.
+enum class Listed { AllNames, OtherNames };
+// Calls `each` with the name of every entry (file or folder, hidden or not) of a folder, or of
+// every entry but the run's own files.
 using ListingQuery =
-    std::function<void(const std::string& folder, const std::function<void(std::string_view name)>& each)>;
+    std::function<Listed(const std::string& folder, const std::function<void(std::string_view name)>& each)>;
 // Answers whether the file system holding a folder compares names ignoring letter case.
 using CaseQuery = std::function<bool(const std::string& folder)>;
 

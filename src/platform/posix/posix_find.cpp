@@ -36,6 +36,8 @@ struct Listing {
     std::string names;
     std::vector<Entry> order;
     std::size_t next = 0;
+    std::string others;  // the entries not given, each name ending in a zero byte
+    bool complete = false;
 };
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
@@ -217,7 +219,10 @@ bool readListing(DIR* dir, const std::string& pattern, bool directoriesOnly, Lis
             continue;
         }
         const std::string_view name = entry->d_name;
-        if (!matcher.matches(name)) continue;
+        if (!matcher.matches(name)) {
+            if (name != "." && name != "..") listing.others.append(name).push_back('\0');
+            continue;
+        }
         entries.push_back(Listing::Entry{static_cast<std::uint32_t>(listing.names.size()), 0});
         listing.names.append(name).push_back('\0');
         appendSortKey(keys, name);
@@ -229,6 +234,13 @@ bool readListing(DIR* dir, const std::string& pattern, bool directoriesOnly, Lis
             problem = std::strerror(static_cast<int>(entry.attributes & ~kFailed));
             return false;
         }
+    }
+    // What is neither file nor folder still holds its name; what went away since does not.
+    for (const Listing::Entry& entry : entries) {
+        if (entry.attributes != kSkipped) continue;
+        const char* name = listing.names.c_str() + entry.start;
+        struct stat st;
+        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) listing.others.append(name).push_back('\0');
     }
     entries.erase(std::remove_if(entries.begin(), entries.end(),
                                  [](const Listing::Entry& entry) { return entry.attributes == kSkipped; }),
@@ -243,6 +255,7 @@ bool readListing(DIR* dir, const std::string& pattern, bool directoriesOnly, Lis
         return byKey != 0 ? byKey < 0 : std::strcmp(nameBlock + a.start, nameBlock + b.start) < 0;
     });
     listing.order = std::move(entries);
+    listing.complete = !directoriesOnly;
     return true;
 }
 
@@ -304,6 +317,12 @@ bool FindHandle::next(FindData& out) {
     const Listing::Entry& entry = listing.order[listing.next++];
     out.name = listing.names.c_str() + entry.start;
     out.attributes = entry.attributes;
+    return true;
+}
+
+bool FindHandle::otherNames(std::string& names) const {
+    if (!state_ || !state_->listing.complete || state_->listing.next != state_->listing.order.size()) return false;
+    names += state_->listing.others;
     return true;
 }
 

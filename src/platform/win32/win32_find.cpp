@@ -17,6 +17,12 @@ struct FindHandle::State {
     explicit State(std::string_view pattern) : pattern(pattern) {}
     HANDLE handle = INVALID_HANDLE_VALUE;
     WildcardPattern pattern;
+    bool limited = false;   // to folders: other entries may not have been listed
+    bool finished = false;  // listed to its end
+    std::string others;     // the entries not given, each name ending in a zero byte
+    void passOver(const std::string& name) {
+        if (name != "." && name != "..") others.append(name).push_back('\0');
+    }
     ~State() {
         if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
     }
@@ -110,12 +116,14 @@ bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool d
     if (h == INVALID_HANDLE_VALUE) return false;
     std::unique_ptr<State, StateDeleter> state(new State(pattern));
     state->handle = h;
+    state->limited = directoriesOnly;
     do {
         fill(data, out);
         if (state->pattern.matches(out.name)) {
             state_ = std::move(state);
             return true;
         }
+        state->passOver(out.name);
     } while (FindNextFileW(h, &data));
     return false;
 }
@@ -141,8 +149,17 @@ bool FindHandle::next(FindData& out) {
     while (FindNextFileW(state_->handle, &data)) {
         fill(data, out);
         if (state_->pattern.matches(out.name)) return true;
+        state_->passOver(out.name);
     }
+    state_->finished = GetLastError() == ERROR_NO_MORE_FILES;
     return false;
+}
+
+bool FindHandle::otherNames(std::string& names) const {
+    // A folder with no match at all keeps no search: no file of it is asked about.
+    if (!state_ || !state_->finished || state_->limited) return false;
+    names += state_->others;
+    return true;
 }
 
 bool listNames(const std::string& folder, const std::function<void(std::string_view name)>& each,
