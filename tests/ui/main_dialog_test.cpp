@@ -210,7 +210,9 @@ TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {
 
     // The run's undo database, registered in the index next to the program.
     core::UndoIndex index(home / "braxen.idx");
-    ASSERT_TRUE(waitUntil([&] { return platform::fileExists(home / "braxen.idx"); }));
+    ASSERT_TRUE(waitUntil([&] {
+        return platform::fileExists(home / "braxen.idx") && !core::parseIndex(readFile(home / "braxen.idx")).empty();
+    }));
     ASSERT_TRUE(index.open());
     std::vector<core::IndexEntry> entries;
     index.readAll(entries);
@@ -343,6 +345,8 @@ TEST_F(AppTest, InterruptedRunsAreRecoveredAndUndoRecordFailuresShown) {
     HWND dialog = start();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(waitForMessageBox(*program, "Critical Error", 600), nullptr) << "nothing to tell";
+    // Recovered once the window shows.
+    ASSERT_TRUE(waitUntil([&] { return platform::fileExists(home / "braxen.idx"); }));
     const auto recovered = core::parseIndex(readFile(home / "braxen.idx"));
     ASSERT_EQ(recovered.size(), 1u);
     EXPECT_NE(recovered[0].description.find(" - 1 file(s) renamed. (interrupted)"), std::string::npos);

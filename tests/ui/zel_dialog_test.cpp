@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <string>
 #include <thread>
 
 #include "resource.h"
@@ -85,6 +88,34 @@ TEST(ZelDialog, PopupItemsAreRefreshedAsTheMenuOpens) {
         SendMessageW(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(addPopup), 0);
         EXPECT_TRUE(GetMenuState(addPopup, ID_ADD_APPEND, MF_BYCOMMAND) & MF_GRAYED) << "nothing handles it";
     });
+}
+
+TEST(ZelDialog, AJobAwayFromTheWindowKeepsItAnsweringButDisabled) {
+    ProbeDialog dialog(IDD_CONFIRM);
+    std::atomic<bool> running{false}, answered{false};
+    std::string caught;
+    dialog.onCommand(IDC_SKIP, [&] {
+        try {
+            ui::runAwayFromWindow(dialog.hwnd(), [&] {
+                running = true;
+                while (!answered) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                throw std::runtime_error("from the job");
+            });
+        } catch (const std::runtime_error& error) {
+            caught = error.what();
+        }
+    });
+    withDialog(dialog, "Calderwynstrope - Confirmation", [&](HWND window) {
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_SKIP, BN_CLICKED), 0);
+        ASSERT_TRUE(waitUntil([&] { return running.load(); }, 5000));
+        EXPECT_FALSE(IsWindowEnabled(window)) << "no second job while one runs";
+        DWORD_PTR result = 0;
+        EXPECT_NE(SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result), 0)
+            << "the window answers while the job runs";
+        answered = true;
+        EXPECT_TRUE(waitUntil([&] { return IsWindowEnabled(window) != FALSE; }, 5000));
+    });
+    EXPECT_EQ(caught, "from the job");
 }
 
 }  // namespace

@@ -38,6 +38,9 @@ using platform::win32::widen;
 
 namespace {
 
+// Posted to itself by the window as it opens: interrupted runs are recovered once it shows.
+constexpr UINT kRecoverMessage = WM_APP + 15;
+
 constexpr const char* kAllMusicPattern = "*.mp3;*.flac;*.ogg;*.opus;*.m4a;*.wma";
 const char* const kPatterns[] = {"*.mp2", "*.mp3",  "*.mpeg", "*.mpg", "*.mp3;*.mp2",    "*.flac",
                                  "*.ogg", "*.opus", "*.m4a",  "*.wma", kAllMusicPattern, "*.*"};
@@ -162,7 +165,8 @@ void MainDialog::onInitDialog() {
     }
 
     applySettings();
-    recoverInterruptedRuns(false);
+    // Once the window shows: it stays painted while the files of a big interrupted run go back.
+    PostMessageW(hwnd(), kRecoverMessage, 0, 0);
     if (!commandLine_.empty()) openPath(commandLine_);
     DragAcceptFiles(hwnd(), TRUE);
 }
@@ -170,7 +174,9 @@ void MainDialog::onInitDialog() {
 void MainDialog::recoverInterruptedRuns(bool tellWaiting) {
     // The Undo dialog lists what was recovered; only a journal that could not be, or was set
     // aside, is told now, and one whose folder is away when the user looks at the runs.
-    const core::JournalRecovery recovery = context_.recoverInterruptedRuns();
+    core::JournalRecovery recovery;
+    // Putting back the files of a big interrupted run takes a while.
+    runAwayFromWindow(hwnd(), [&] { recovery = context_.recoverInterruptedRuns(); });
     for (const std::string& problem : recovery.problems) showCriticalError(problem);
     for (const std::string& setAside : recovery.setAside) showCriticalError(setAside);
     if (!tellWaiting || recovery.waiting.empty()) return;
@@ -281,6 +287,13 @@ bool MainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         return true;
     }
     switch (message) {
+        case kRecoverMessage:
+            try {
+                recoverInterruptedRuns(false);
+            } catch (const std::exception& error) {
+                showUnhandledError(error);
+            }
+            return true;
         case WM_DROPFILES:
             try {
                 dropFiles(reinterpret_cast<HDROP>(wParam));
@@ -461,9 +474,11 @@ void MainDialog::rename() {
         undo = false;
     }
     core::PreparedRename prepared;
+    plugins();  // scanned here, on the window's thread, before the run needs them
+    core::RenameRequest request{folder, pattern, recurse, filters_.rules(), undo, confirm};
     try {
-        prepared = core::prepareRename(
-            context_, core::RenameRequest{folder, pattern, recurse, filters_.rules(), undo, confirm}, reporter_);
+        // A folder of a hundred thousand files, or one held by another run, takes a while.
+        runAwayFromWindow(hwnd(), [&] { prepared = core::prepareRename(context_, std::move(request), reporter_); });
     } catch (const platform::FileError& error) {
         showCriticalError(error.message());
         return;

@@ -3,6 +3,9 @@
 #include <commctrl.h>
 
 #include <exception>
+#include <memory>
+#include <optional>
+#include <thread>
 
 #include "platform/win32/wide.h"
 #include "ui/app/resource.h"
@@ -291,6 +294,43 @@ std::string UI_dialog::text(int id) const {
 
 void UI_dialog::setText(int id, const std::string& text) {
     SetDlgItemTextW(hwnd(), id, widen(text).c_str());
+}
+
+void runAwayFromWindow(HWND window, const std::function<void()>& job) {
+    const HANDLE finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!finished) return job();  // no event to be had: the window waits for it
+    const std::unique_ptr<void, decltype(&CloseHandle)> event(finished, CloseHandle);
+    // Disabled, the window still paints and moves, and no click starts a second job.
+    const bool wasEnabled = !EnableWindow(window, FALSE);
+    std::exception_ptr failed;
+    std::thread worker([&] {
+        try {
+            job();
+        } catch (...) {
+            failed = std::current_exception();
+        }
+        SetEvent(finished);
+    });
+    std::optional<int> quit;
+    // Waits on the event, not on a posted message: a message box of the job's runs a loop of its
+    // own, which would take that message.
+    while (MsgWaitForMultipleObjects(1, &finished, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = static_cast<int>(message.wParam);
+                continue;
+            }
+            if (!IsDialogMessageW(window, &message)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
+    }
+    worker.join();
+    if (wasEnabled) EnableWindow(window, TRUE);
+    if (quit) PostQuitMessage(*quit);
+    if (failed) std::rethrow_exception(failed);
 }
 
 }  // namespace ui

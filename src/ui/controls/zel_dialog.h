@@ -117,6 +117,12 @@ public:
     void setText(int id, const std::string& text);
 };
 
+// Runs `job` on a thread of its own while `window` stays painted but takes no input, and returns
+// when it is done; an exception the job throws comes out here. For work of unknown length before
+// a dialog of its own can show (finding the files of a run, recovering interrupted runs): the
+// window must not freeze while a big folder is listed. The job may show message boxes.
+void runAwayFromWindow(HWND window, const std::function<void()>& job);
+
 // The wait cursor, for as long as the object lives.
 class WaitCursor {
 public:
