@@ -120,11 +120,19 @@ bool fileExists(const std::string& path);
 // bytes.
 bool namesIgnoreCase(const std::string& folder);
 
-// What identifies a file or folder on its volume, whichever path leads to it.
+// What identifies a file or folder, whichever path leads to it: its volume, its index on that volume and, where the
+// file system gives one, its birth stamp (on POSIX the birth time in nanoseconds), 0 when unknown. An index is given
+// again to a later file once a file is deleted (ext4 often does at once); the birth stamp tells the two apart. A volume
+// that comes back under another number (a USB disk plugged in again, an image on another loop device) keeps its files'
+// indexes and stamps: where both stamps are known, the index and stamp alone say it is the same file.
 struct FileId {
     std::uint64_t volume = 0;
     std::uint64_t index = 0;
-    bool operator==(const FileId& other) const { return volume == other.volume && index == other.index; }
+    std::uint64_t stamp = 0;
+    bool operator==(const FileId& other) const {
+        if (index != other.index) return false;
+        return stamp != 0 && other.stamp != 0 ? stamp == other.stamp : volume == other.volume;
+    }
 };
 // Nothing when the path leads nowhere.
 std::optional<FileId> fileId(const std::string& path);
@@ -144,7 +152,9 @@ void moveFile(const std::string& from, const std::string& to);
 // the one that was there when this was made.
 class MoveFolder {
 public:
-    explicit MoveFolder(const std::string& folder);
+    // `expected`: the identity the folder had when its files were found. A folder found to be
+    // another one (replaced, or a link put in its place) moves nothing: every call raises.
+    explicit MoveFolder(const std::string& folder, std::optional<FileId> expected = std::nullopt);
     ~MoveFolder();
     MoveFolder(const MoveFolder&) = delete;
     MoveFolder& operator=(const MoveFolder&) = delete;
@@ -157,9 +167,16 @@ public:
     FileId entryId(const std::string& name) const;
 
 private:
+    // Raises when the folder is not the one its files were found in.
+    void checkSame() const;
+
     std::string path_;
     std::intptr_t handle_ = -1;  // POSIX: the folder's descriptor, or -1 to move by whole paths
+    bool replaced_ = false;
 };
+
+// What a move in a folder that was replaced since its files were found says.
+inline constexpr const char* kFolderReplaced = "the folder was replaced since its files were found";
 
 // Moves like moveFile, but to any name the file system takes: undo gives a file back the name it
 // had, and on POSIX that may hold characters Windows refuses (on Windows it is moveFile, since

@@ -3,7 +3,8 @@
 # frozen at a random moment and the device's backing file copied, which is what the disk held had
 # the power gone then. The copy is mounted where the original was, the program recovers the
 # run's journal and undoes it, and every file must have its first name again: a move that reached
-# the disk without its record would keep its new name. Needs root (loop devices, mount); skipped
+# the disk without its record would keep its new name. Every other copy is attached to another
+# loop device than the run's, so its files answer with another device number. Needs root (loop devices, mount); skipped
 # elsewhere.
 set -euo pipefail
 cli="$1"
@@ -18,6 +19,7 @@ mkdir -p "$mnt"
 cleanup() {
     [ -n "${pid:-}" ] && kill -KILL "$pid" 2>/dev/null || true
     umount "$mnt" 2>/dev/null || true
+    [ -n "${spacer:-}" ] && losetup -d "$spacer" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -59,6 +61,10 @@ for cut in $(seq 1 "$cuts"); do
     wait "$pid" 2>/dev/null || true
     pid=
     umount "$mnt"
+    # Every other cut, the disk comes back on another loop device, so under another device
+    # number, as a USB disk plugged in again does: a spacer takes the device the run had.
+    spacer=
+    if [ $((cut % 2)) = 0 ]; then spacer="$(losetup -f --show "$work/pristine.img")"; fi
     mount -o loop "$work/cut.img" "$mnt"
     renamed_before=$(find "$mnt/music" -name '* (cut).mp3' | wc -l)
     "$cli" --data-dir "$mnt/data" undo list >"$work/list" 2>/dev/null || true
@@ -67,8 +73,9 @@ for cut in $(seq 1 "$cuts"); do
     done
     left=$(find "$mnt/music" -name '* (cut).mp3' | wc -l)
     total=$(find "$mnt/music" -type f | wc -l)
-    echo "cut $cut at ${at_ms} of ${whole_ms} ms: $renamed_before renamed on the disk at the cut, $left without a record, $total files"
+    echo "cut $cut at ${at_ms} of ${whole_ms} ms${spacer:+ (back on another device)}: $renamed_before renamed on the disk at the cut, $left without a record, $total files"
     if [ "$left" != 0 ] || [ "$total" != "$files" ]; then failed=1; fi
     umount "$mnt"
+    if [ -n "$spacer" ]; then losetup -d "$spacer"; fi
 done
 exit $failed

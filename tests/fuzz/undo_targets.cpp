@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "core/persist/binary_io.h"
 #include "core/persist/braxen_exception.h"
 #include "core/undo/undo_catalog.h"
 #include "fuzz/fuzz_targets.h"
@@ -19,7 +20,51 @@ std::string_view bytesOf(const std::uint8_t* data, std::size_t size) {
 
 }  // namespace
 
+namespace {
+
+int checkUndoDatabase(const std::uint8_t* data, std::size_t size);
+
+// A database of the checked version whose checksum is made right: what lies behind the checksum
+// is read and checked too, as a database damaged before it was summed would be.
+void checkBehindTheChecksum(const std::uint8_t* data, std::size_t size) {
+    using namespace core;
+    const std::string_view bytes = bytesOf(data, size);
+    UndoDatabaseHead head;
+    try {
+        head = parseUndoDatabaseHead(bytes.substr(0, std::min<std::size_t>(size, kUndoCompactHeadSize)), size);
+    } catch (const BRAXEN::braxen_Exception&) {
+        return;
+    }
+    if (head.version != kUndoCheckedVersion) return;
+    const std::size_t at = static_cast<std::size_t>(head.rulesAt - 4);
+    const std::uint32_t sum = crc32(bytes.substr(0, at));
+    if (u32At(bytes, at) != sum) {
+        // Refused as it is, whatever its entries hold.
+        bool refused = false;
+        try {
+            UndoDatabaseReader reader(bytes);
+        } catch (const BRAXEN::braxen_Exception& error) {
+            refused = isFormatError(error);
+        }
+        check(refused);
+    }
+    std::string fixed(bytes);
+    std::string le;
+    appendLittle(le, sum, 4);
+    fixed.replace(at, 4, le);
+    checkUndoDatabase(reinterpret_cast<const std::uint8_t*>(fixed.data()), fixed.size());
+}
+
+}  // namespace
+
 int fuzzUndoDatabase(const std::uint8_t* data, std::size_t size) {
+    checkBehindTheChecksum(data, size);
+    return checkUndoDatabase(data, size);
+}
+
+namespace {
+
+int checkUndoDatabase(const std::uint8_t* data, std::size_t size) {
     using namespace core;
     static const AppPaths paths = AppPaths::in(fuzzing::scratchFolder());
     static const bool made = platform::createFolder(paths.undoFolder());
@@ -65,6 +110,8 @@ int fuzzUndoDatabase(const std::uint8_t* data, std::size_t size) {
     if (fits) check(again.entries == entries);
     return 0;
 }
+
+}  // namespace
 
 int fuzzUndoIndex(const std::uint8_t* data, std::size_t size) {
     using namespace core;

@@ -171,6 +171,37 @@ TEST(Move, UnicodeAndLongNamesAreListedMovedAndDeleted) {
     }
 }
 
+// Which recorded file a file on the disk is: what undo and recovery judge by.
+TEST(Identity, BirthStampsTellReusedIndexesApartAndSurviveAnotherDeviceNumber) {
+    using platform::FileId;
+    const struct {
+        FileId recorded, onDisk;
+        bool same;
+        const char* why;
+    } cases[] = {
+        {{1, 10, 0}, {1, 10, 0}, true, "an old record without a stamp: volume and index"},
+        {{1, 10, 0}, {2, 10, 0}, false, "another volume, no stamps to tell"},
+        {{1, 10, 0}, {1, 10, 77}, true, "a stamp on one side only: volume and index"},
+        {{1, 10, 77}, {1, 10, 78}, false, "the index given to a later file"},
+        {{1, 10, 77}, {9, 10, 77}, true, "the disk back under another device number"},
+        {{1, 10, 77}, {1, 11, 77}, false, "another index"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.recorded == c.onDisk, c.same) << c.why;
+    // A file the system gives a birth time to is recorded with it; a file put in its place later
+    // has another, even where it gets the same inode.
+    TempFolder folder;
+    writeFile(folder / "a", "a");
+    const auto first = platform::entryId(folder / "a");
+    ASSERT_TRUE(first);
+    platform::removeFile(folder / "a");
+    writeFile(folder / "a", "b");
+    const auto second = platform::entryId(folder / "a");
+    ASSERT_TRUE(second);
+    if (first->stamp != 0 && second->stamp != 0) {
+        EXPECT_FALSE(*first == *second);
+    }
+}
+
 TEST(Remove, MissingFileRaises) {
     TempFolder folder;
     try {

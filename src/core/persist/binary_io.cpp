@@ -22,6 +22,10 @@ std::uint64_t littleAt(std::string_view bytes, std::size_t at, int size) {
 // Eight bytes a step: every journal record is summed when written and again when read back, so
 // this is most of a journal's own cost.
 std::uint32_t crc32(std::string_view bytes) {
+    return crc32(bytes, 0);
+}
+
+std::uint32_t crc32(std::string_view bytes, std::uint32_t before) {
     using Tables = std::array<std::array<std::uint32_t, 256>, 8>;
     static const Tables tables = [] {
         Tables t{};
@@ -37,7 +41,7 @@ std::uint32_t crc32(std::string_view bytes) {
     }();
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     std::size_t n = bytes.size();
-    std::uint32_t crc = 0xFFFFFFFFu;
+    std::uint32_t crc = before ^ 0xFFFFFFFFu;
     for (; n >= 8; n -= 8, p += 8) {
         const std::uint32_t low = crc ^ (std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
                                          std::uint32_t{p[3]} << 24);

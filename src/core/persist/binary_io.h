@@ -25,6 +25,8 @@ inline std::uint32_t u32At(std::string_view bytes, std::size_t at) {
 
 // CRC-32 with the zlib polynomial, as zlib's crc32() gives it.
 std::uint32_t crc32(std::string_view bytes);
+// The same over bytes that come in pieces: crc32(b, crc32(a)) is crc32 of a followed by b.
+std::uint32_t crc32(std::string_view bytes, std::uint32_t before);
 
 void writeInt(platform::File& file, std::int32_t value);
 // Raises braxen_Exception invalidFormat when the file ends first: a short file is a damaged file.

@@ -250,7 +250,7 @@ std::vector<FolderProblem> findFiles(FileList& list, bool recurse, const std::st
         // Consecutive files mostly share their folder: keep one copy of its text for all of them.
         if (!folderText || current != lastFolder) {
             lastFolder = current;
-            folderText = SharedFolder(platform::withSeparator(current));
+            folderText = SharedFolder(platform::withSeparator(current), find.currentFolderId());
         }
         if (leftOut && (find.currentAttributes() & kLeftOut)) {
             leftOut->files.push_back(FileEntry{find.currentName(), folderText});

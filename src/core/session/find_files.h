@@ -22,7 +22,10 @@ namespace core {
 class SharedFolder {
 public:
     SharedFolder() = default;
-    explicit SharedFolder(std::string text) : block_(new Block{{1}, std::move(text)}) {}
+    // `id`: the folder's identity when its files were found, which a run checks before it moves
+    // anything there.
+    explicit SharedFolder(std::string text, std::optional<platform::FileId> id = std::nullopt)
+        : block_(new Block{{1}, std::move(text), id}) {}
     SharedFolder(const SharedFolder& other) noexcept : block_(other.block_) {
         if (block_) block_->owners.fetch_add(1, std::memory_order_relaxed);
     }
@@ -39,11 +42,13 @@ public:
     // The text; empty for a default-made one.
     const std::string& text() const { return block_ ? block_->text : empty(); }
     const std::string* get() const { return block_ ? &block_->text : nullptr; }
+    std::optional<platform::FileId> id() const { return block_ ? block_->id : std::nullopt; }
 
 private:
     struct Block {
         std::atomic<std::size_t> owners;
         std::string text;
+        std::optional<platform::FileId> id;
     };
     static const std::string& empty();
     Block* block_ = nullptr;
@@ -128,6 +133,10 @@ public:
     std::uint32_t currentAttributes() const { return current_.attributes; }
     // The folder that holds the current file, without a final separator (except a root's).
     const std::string& currentFolder() const { return path_; }
+    // Its identity, as the walk opened it.
+    std::optional<platform::FileId> currentFolderId() const {
+        return levels_.empty() ? std::nullopt : levels_.back().id;
+    }
     // The folders that could not be listed or entered so far, each once, in the order met.
     const std::vector<FolderProblem>& problems() const { return problems_; }
     // Keeps, for the folders whose files the first pattern found, every other name they held.

@@ -317,7 +317,8 @@ bool RenameRun::apply(const std::string& newName, std::string* reason) {
     // and makes it.
     try {
         nameText_.assign(current_->file->name.view());
-        if (!session_.renameFile(nameText_, current_->file->folder(), newName, reason)) return false;
+        if (!session_.renameFile(nameText_, current_->file->folder(), newName, reason, current_->file->folderText.id()))
+            return false;
     } catch (const platform::FileError& error) {
         stop(error);
         if (reason) *reason = result_.undoProblem;

@@ -72,10 +72,11 @@ std::string RenameSession::proposeName(const std::string& folder, const std::str
 namespace {
 
 // The folder `folder` as `open` holds it, opened anew when the last one was another.
-const platform::MoveFolder& openFolder(std::unique_ptr<platform::MoveFolder>& open, const std::string& folder) {
+const platform::MoveFolder& openFolder(std::unique_ptr<platform::MoveFolder>& open, const std::string& folder,
+                                       const std::optional<platform::FileId>& expected) {
     if (!open || open->path() != folder) {
         std::string path = platform::withSeparator(folder);
-        if (!open || open->path() != path) open = std::make_unique<platform::MoveFolder>(path);
+        if (!open || open->path() != path) open = std::make_unique<platform::MoveFolder>(path, expected);
     }
     return *open;
 }
@@ -83,7 +84,8 @@ const platform::MoveFolder& openFolder(std::unique_ptr<platform::MoveFolder>& op
 }  // namespace
 
 PreparedMove RenameSession::prepareMove(const std::string& oldName, const std::string& folder,
-                                        const std::string& newName, const platform::FileId* knownId) {
+                                        const std::string& newName, const platform::FileId* knownId,
+                                        const std::optional<platform::FileId>& folderId) {
     PreparedMove move;
     // A file that keeps its name is not given a new one: a name made elsewhere stays movable onto
     // itself, as it always was.
@@ -93,7 +95,7 @@ PreparedMove RenameSession::prepareMove(const std::string& oldName, const std::s
     }
     // The folder is recorded with its separator, so undo always rebuilds the right paths. A run
     // goes folder by folder: the folder stays open for the moves of all its files.
-    const platform::MoveFolder& place = openFolder(recordFolder_, folder);
+    const platform::MoveFolder& place = openFolder(recordFolder_, folder, folderId);
     const std::string& prefix = place.path();
     // A record cut short would undo some other file; better not to rename at all.
     if (options_.undo && !fitsUndoRecord(prefix, newName, oldName)) {
@@ -118,14 +120,15 @@ PreparedMove RenameSession::prepareMove(const std::string& oldName, const std::s
 }
 
 bool RenameSession::commitMove(const PreparedMove& move, const std::string& oldName, const std::string& folder,
-                               const std::string& newName, std::string* errorText) {
+                               const std::string& newName, std::string* errorText,
+                               const std::optional<platform::FileId>& folderId) {
     if (!move.ok) {
         if (errorText) *errorText = move.error;
         return false;
     }
     if (options_.undo) journal_.waitDurable(move.record);
     try {
-        openFolder(moveFolder_, folder).moveFile(oldName, newName);
+        openFolder(moveFolder_, folder, folderId).moveFile(oldName, newName);
     } catch (const platform::FileError& error) {
         if (errorText) *errorText = error.message();
         return false;
@@ -135,20 +138,21 @@ bool RenameSession::commitMove(const PreparedMove& move, const std::string& oldN
 }
 
 bool RenameSession::renameFile(const std::string& oldName, const std::string& folder, const std::string& newName,
-                               std::string* errorText) {
-    return commitMove(prepareMove(oldName, folder, newName), oldName, folder, newName, errorText);
+                               std::string* errorText, const std::optional<platform::FileId>& folderId) {
+    return commitMove(prepareMove(oldName, folder, newName, nullptr, folderId), oldName, folder, newName, errorText,
+                      folderId);
 }
 
 bool RenameSession::moveBack(const std::string& name, const std::string& folder, const std::string& oldName,
-                             std::string* errorText) {
+                             std::string* errorText, const std::optional<platform::FileId>& folderId) {
     try {
-        return renameFile(name, folder, oldName, errorText);
+        return renameFile(name, folder, oldName, errorText, folderId);
     } catch (const platform::FileError&) {
         // Recovery judges a journal by the files' identities on the disk, so the records of the
         // moves there were stay true of a file moved back without one.
     }
     try {
-        openFolder(moveFolder_, folder).moveFile(name, oldName);
+        openFolder(moveFolder_, folder, folderId).moveFile(name, oldName);
         return true;
     } catch (const platform::FileError& error) {
         if (errorText) *errorText = error.message();

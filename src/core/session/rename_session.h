@@ -56,8 +56,10 @@ public:
     // the first move) before it is made; when the journal cannot be created or written, the
     // platform's file error is raised and the file is not moved: the run must stop, since what it
     // did next could not be undone.
+    // `folderId`: the folder's identity when its files were found; a folder that is another one
+    // now (replaced, or a link put in its place) moves nothing.
     bool renameFile(const std::string& oldName, const std::string& folder, const std::string& newName,
-                    std::string* errorText = nullptr);
+                    std::string* errorText = nullptr, const std::optional<platform::FileId>& folderId = std::nullopt);
 
     // renameFile in two steps, so that a run can record the moves ahead of the one it makes and
     // the disk syncs many records at once: prepareMove checks the name and, with undo on, records
@@ -68,15 +70,17 @@ public:
     // `oldName` (the second half of a ring's hop through a temporary name) is given the identity
     // recorded for the file by its first move instead.
     PreparedMove prepareMove(const std::string& oldName, const std::string& folder, const std::string& newName,
-                             const platform::FileId* knownId = nullptr);
+                             const platform::FileId* knownId = nullptr,
+                             const std::optional<platform::FileId>& folderId = std::nullopt);
     bool commitMove(const PreparedMove& move, const std::string& oldName, const std::string& folder,
-                    const std::string& newName, std::string* errorText = nullptr);
+                    const std::string& newName, std::string* errorText = nullptr,
+                    const std::optional<platform::FileId>& folderId = std::nullopt);
 
     // Moves a file the run moved back to the name it had (a ring that could not be closed):
     // recorded like any move, or, when the journal takes no more records, made all the same, since
     // a file must not keep a name of the run's own. False, with the reason, when it cannot be.
     bool moveBack(const std::string& name, const std::string& folder, const std::string& oldName,
-                  std::string* errorText = nullptr);
+                  std::string* errorText = nullptr, const std::optional<platform::FileId>& folderId = std::nullopt);
 
     // Ends the run: writes and registers the undo database when undo is on and a file was
     // renamed, from the run's journal, which then goes. Returns the database's name, or empty.

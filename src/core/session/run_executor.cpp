@@ -157,7 +157,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
             if (tooLong) {
                 step.move.error = "The file's path is longer than the system allows; it was not renamed.";
             } else {
-                step.move = session_.prepareMove(from, file.folder(), to, knownId);
+                step.move = session_.prepareMove(from, file.folder(), to, knownId, file.folderText.id());
             }
         };
         switch (kind) {
@@ -294,7 +294,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
         const FileEntry& file = files_[step.index];
         nameText_.assign(from);
         try {
-            return session_.commitMove(step.move, nameText_, file.folder(), to, &reason);
+            return session_.commitMove(step.move, nameText_, file.folder(), to, &reason, file.folderText.id());
         } catch (const platform::FileError& error) {
             // A record that cannot reach the disk: inside a ring, the ring goes back first.
             if (!inRing) throw;
@@ -313,7 +313,8 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
         for (std::size_t k = made.size(); k-- > 0;) {
             const MadeMove& move = made[k];
             std::string why;
-            if (!session_.moveBack(move.to, files_[move.index].folder(), move.from, &why)) {
+            if (!session_.moveBack(move.to, files_[move.index].folder(), move.from, &why,
+                                   files_[move.index].folderText.id())) {
                 stuck[move.index] += " It keeps the name " + platform::displayName(move.to) + ": " + why;
             }
         }

@@ -15,6 +15,7 @@ constexpr std::uint32_t kMaxRecord = 1u << 20;
 constexpr char kFolderRecord = 'F';
 constexpr char kMoveRecord = 'M';          // without the file's identity (version 1)
 constexpr char kVerifiedMoveRecord = 'V';  // with it
+constexpr char kBornMoveRecord = 'B';      // with it and its birth stamp
 
 // A record whose payload is `prefix`, then (withLength) the length of `first`, `first` and
 // `second`: a move's record is laid out with no string of its own.
@@ -68,12 +69,15 @@ void appendJournalMove(std::string& bytes, std::string& currentFolder, const std
         currentFolder = folder;
     }
     if (!id) return appendRecord(bytes, kMoveRecord, {}, oldName, newName, true);
-    char identity[16];
+    char identity[24];
     for (int i = 0; i < 8; ++i) {
         identity[i] = static_cast<char>((id->volume >> (8 * i)) & 0xFF);
         identity[8 + i] = static_cast<char>((id->index >> (8 * i)) & 0xFF);
+        identity[16 + i] = static_cast<char>((id->stamp >> (8 * i)) & 0xFF);
     }
-    appendRecord(bytes, kVerifiedMoveRecord, std::string_view(identity, sizeof identity), oldName, newName, true);
+    const bool born = id->stamp != 0;
+    appendRecord(bytes, born ? kBornMoveRecord : kVerifiedMoveRecord, std::string_view(identity, born ? 24 : 16),
+                 oldName, newName, true);
 }
 
 std::optional<JournalHead> parseJournalHead(std::string_view bytes) {
@@ -115,6 +119,9 @@ std::size_t forEachJournalMove(std::string_view bytes, std::size_t at, std::stri
         if (type == kVerifiedMoveRecord && payload.size() >= 16) {
             id = platform::FileId{littleAt(payload, 0, 8), littleAt(payload, 8, 8)};
             payload.remove_prefix(16);
+        } else if (type == kBornMoveRecord && payload.size() >= 24) {
+            id = platform::FileId{littleAt(payload, 0, 8), littleAt(payload, 8, 8), littleAt(payload, 16, 8)};
+            payload.remove_prefix(24);
         } else if (type != kMoveRecord) {
             return false;  // not something this program writes
         }

@@ -10,6 +10,8 @@
 //                        before the first)
 //            'V' move:   the moved file's volume (u64) and index (u64), old name's length (u32),
 //                        old name, new name
+//            'B' move:   the same with the file's birth stamp (u64) after its index, where the file
+//                        system gives one
 //            'M' move:   the same without the identity (version 1 journals)
 // Records are appended one write at a time; the first record that is cut short or damaged ends
 // the journal, so a record torn by a kill or a power cut costs only itself.

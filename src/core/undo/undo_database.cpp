@@ -118,17 +118,22 @@ std::size_t undoEntriesOffset() {
 
 namespace {
 
-constexpr std::size_t kCompactFixed = 1 + 16 + 3 * 2;  // flags, identity, three lengths
+constexpr std::size_t kCompactFixed = 1 + 16 + 3 * 2;     // flags, identity, three lengths
+constexpr std::size_t kCheckedFixed = kCompactFixed + 8;  // and the birth stamp
+std::size_t fixedSizeOf(std::uint32_t version) {
+    return version == kUndoCheckedVersion ? kCheckedFixed : kCompactFixed;
+}
 // No text is longer: a run records texts below the wide slot's size, and a database of an earlier
 // version, rewritten, holds at most a wide slot of legacy text, which is at most three times as
 // long in UTF-8. A reader of damaged bytes never takes more than this for one entry.
 constexpr std::size_t kCompactTextMax = 4096;
-constexpr std::size_t kCompactEntryMax = kCompactFixed + 3 * kCompactTextMax;
+constexpr std::size_t kCompactEntryMax = kCheckedFixed + 3 * kCompactTextMax;
 
-UndoEntry parseCompactEntry(std::string_view bytes) {
+UndoEntry parseCompactEntry(std::string_view bytes, std::uint32_t version) {
     const auto bad = [] { return braxen_Exception(braxen_Exception::invalidFormat); };
-    if (bytes.size() < kCompactFixed) throw bad();
-    std::size_t at = 17;
+    const bool stamped = version == kUndoCheckedVersion;
+    if (bytes.size() < fixedSizeOf(version)) throw bad();
+    std::size_t at = stamped ? 25 : 17;
     std::string texts[3];
     for (std::string& text : texts) {
         if (bytes.size() - at < 2) throw bad();
@@ -142,7 +147,9 @@ UndoEntry parseCompactEntry(std::string_view bytes) {
     }
     if (at != bytes.size()) throw bad();
     UndoEntry entry{std::move(texts[0]), std::move(texts[1]), std::move(texts[2]), std::nullopt};
-    if (bytes[0] & 1) entry.id = platform::FileId{littleAt(bytes, 1, 8), littleAt(bytes, 9, 8)};
+    if (bytes[0] & 1) {
+        entry.id = platform::FileId{littleAt(bytes, 1, 8), littleAt(bytes, 9, 8), stamped ? littleAt(bytes, 17, 8) : 0};
+    }
     return entry;
 }
 
@@ -155,11 +162,11 @@ std::string_view compactText(std::string_view text) {
 }  // namespace
 
 std::uint64_t compactEntrySize(std::string_view folder, std::string_view newName, std::string_view oldName) {
-    return kCompactFixed + compactText(folder).size() + compactText(newName).size() + compactText(oldName).size();
+    return kCheckedFixed + compactText(folder).size() + compactText(newName).size() + compactText(oldName).size();
 }
 
 UndoEntry parseUndoEntry(std::string_view bytes, std::uint32_t version) {
-    if (version == kUndoCompactVersion) return parseCompactEntry(bytes);
+    if (isCompactVersion(version)) return parseCompactEntry(bytes, version);
     const std::size_t slot = slotFor(version);
     const auto text = [&](std::size_t index) {
         return platform::nameFromRecord(slotText(bytes.substr(index * slot, slot)));
@@ -178,24 +185,25 @@ UndoDatabaseHead parseUndoDatabaseHead(std::string_view bytes, std::uint64_t fil
     UndoDatabaseHead head;
     head.version = u32At(bytes, 4);
     head.entrySize = undoEntrySize(head.version);
-    if (head.entrySize == 0 && head.version != kUndoCompactVersion) {
+    if (head.entrySize == 0 && !isCompactVersion(head.version)) {
         throw braxen_Exception(braxen_Exception::unknownVersion);
     }
     if (bytes.size() < entriesAt || fileSize < entriesAt || slotText(bytes.substr(8, kHeaderSlot)) != kUndoHeaderText) {
         throw braxen_Exception(braxen_Exception::invalidFormat);
     }
     head.count = u32At(bytes, 8 + kHeaderSlot);
-    if (head.version == kUndoCompactVersion) {
+    if (isCompactVersion(head.version)) {
         if (bytes.size() < kUndoCompactHeadSize || fileSize < kUndoCompactHeadSize) {
             throw braxen_Exception(braxen_Exception::invalidFormat);
         }
         head.tableAt = littleAt(bytes, entriesAt, 8);
-        // The table, and every entry's smallest size, within the file.
-        if (head.tableAt < kUndoCompactHeadSize + std::uint64_t{head.count} * kCompactFixed ||
-            head.tableAt > fileSize || std::uint64_t{head.count} * 8 > fileSize - head.tableAt) {
+        // The table (and its checksum), and every entry's smallest size, within the file.
+        const std::uint64_t checksum = head.version == kUndoCheckedVersion ? 4 : 0;
+        if (head.tableAt < kUndoCompactHeadSize + std::uint64_t{head.count} * fixedSizeOf(head.version) ||
+            head.tableAt > fileSize || std::uint64_t{head.count} * 8 + checksum > fileSize - head.tableAt) {
             throw braxen_Exception(braxen_Exception::invalidFormat);
         }
-        head.rulesAt = head.tableAt + std::uint64_t{head.count} * 8;
+        head.rulesAt = head.tableAt + std::uint64_t{head.count} * 8 + checksum;
         return head;
     }
     // A count that runs past the end of the file is a damaged file, not a reason to read on.
@@ -220,9 +228,21 @@ void UndoDatabaseReader::open() {
     std::string head;
     fetch(0, static_cast<std::size_t>(std::min<std::uint64_t>(size_, kUndoCompactHeadSize)), head);
     head_ = parseUndoDatabaseHead(head, size_);
+    if (head_.version == kUndoCheckedVersion) {
+        // Every byte up to the checksum, a megabyte at a time.
+        const std::uint64_t end = head_.rulesAt - 4;
+        std::uint32_t crc = 0;
+        std::string piece;
+        for (std::uint64_t at = 0; at < end; at += piece.size()) {
+            fetch(at, static_cast<std::size_t>(std::min<std::uint64_t>(std::uint64_t{1} << 20, end - at)), piece);
+            crc = crc32(piece, crc);
+        }
+        fetch(end, 4, piece);
+        if (u32At(piece, 0) != crc) throw braxen_Exception(braxen_Exception::invalidFormat);
+    }
     // Every entry of a compact database is looked at once now, so that damage shows before any
     // file is moved rather than in the middle of an undo.
-    if (head_.version == kUndoCompactVersion) forEach([](std::uint32_t, const UndoEntry&) {});
+    if (isCompactVersion(head_.version)) forEach([](std::uint32_t, const UndoEntry&) {});
 }
 
 std::uint32_t UndoDatabaseReader::entriesPerPiece() const {
@@ -249,7 +269,7 @@ void UndoDatabaseReader::fetch(std::uint64_t at, std::size_t size, std::string& 
 }
 
 void UndoDatabaseReader::read(std::uint32_t first, std::uint32_t end, std::string& bytes) {
-    if (head_.version != kUndoCompactVersion) {
+    if (!isCompactVersion(head_.version)) {
         return fetch(undoEntriesOffset() + std::uint64_t{first} * head_.entrySize,
                      std::size_t{end - first} * head_.entrySize, bytes);
     }
@@ -277,8 +297,8 @@ void UndoDatabaseReader::read(std::uint32_t first, std::uint32_t end, std::strin
 }
 
 UndoEntry UndoDatabaseReader::entry(std::string_view bytes, std::uint32_t at) const {
-    if (head_.version == kUndoCompactVersion) {
-        return parseCompactEntry(bytes.substr(starts_[at], starts_[at + 1] - starts_[at]));
+    if (isCompactVersion(head_.version)) {
+        return parseCompactEntry(bytes.substr(starts_[at], starts_[at + 1] - starts_[at]), head_.version);
     }
     return parseUndoEntry(bytes.substr(std::size_t{at} * head_.entrySize, head_.entrySize), head_.version);
 }
@@ -309,7 +329,7 @@ UndoDatabaseContent parseUndoDatabase(std::string_view bytes) {
 
 UndoDatabaseLayout::UndoDatabaseLayout(std::size_t count, std::uint64_t entryBytes) : at_(kUndoCompactHeadSize) {
     appendLittle(bytes_, 1, 4);  // the stamp
-    appendLittle(bytes_, kUndoCompactVersion, 4);
+    appendLittle(bytes_, kUndoCheckedVersion, 4);
     appendSlot(bytes_, kUndoHeaderText, kHeaderSlot);
     appendLittle(bytes_, static_cast<std::uint32_t>(count), 4);
     appendLittle(bytes_, kUndoCompactHeadSize + entryBytes, 8);
@@ -323,6 +343,7 @@ void UndoDatabaseLayout::addEntry(std::string_view folder, std::string_view newN
     bytes_ += static_cast<char>(id ? 1 : 0);
     appendLittle(bytes_, id ? id->volume : 0, 8);
     appendLittle(bytes_, id ? id->index : 0, 8);
+    appendLittle(bytes_, id ? id->stamp : 0, 8);
     for (const std::string_view text : {compactText(folder), compactText(newName), compactText(oldName)}) {
         appendLittle(bytes_, text.size(), 2);
         bytes_ += text;
@@ -334,6 +355,9 @@ void UndoDatabaseLayout::endEntries() {
     for (const std::uint64_t start : starts_) appendLittle(bytes_, start, 8);
     starts_.clear();
     starts_.shrink_to_fit();
+    crc_ = crc32(bytes_, crc_);
+    appendLittle(bytes_, crc_, 4);
+    ended_ = true;
 }
 
 namespace {
@@ -431,7 +455,7 @@ bool loadDatabaseProperties(const PluginManager* plugins, const AppPaths& paths,
     properties.count = static_cast<std::uint32_t>(readInt(file));
     properties.verified = 0;
     properties.folder.clear();
-    if (properties.version == kUndoCompactVersion) {
+    if (isCompactVersion(properties.version)) {
         file.close();
         UndoDatabaseReader reader(path);
         bool first = true;

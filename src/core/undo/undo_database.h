@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/base/app_paths.h"
+#include "core/persist/binary_io.h"
 #include "core/rules/rule.h"
 #include "platform/files.h"
 
@@ -48,8 +49,17 @@ inline constexpr std::size_t kUndoIdentitySize = 24;
 //   table    where each entry starts (u64 each, in order): undo reads from the end, a batch at a
 //            time, without reading what comes before
 //   filters  the Rule section, as in every version
+// Version 6, the one written now, is version 5 with the file's birth stamp (u64, 0 when none)
+// after each entry's file index, and a CRC-32 (u32) of every byte from the stamp to the end of
+// the entry table after the table: a database damaged on the disk is found so before undo moves
+// anything by it, whichever bit was hit, the identity's flag too.
 inline constexpr std::uint32_t kUndoCompactVersion = 5;
+inline constexpr std::uint32_t kUndoCheckedVersion = 6;
 inline constexpr std::size_t kUndoCompactHeadSize = 8 + 64 + 4 + 8;
+// Whether a database of `version` holds its entries in the bytes they need (5 and 6).
+inline bool isCompactVersion(std::uint32_t version) {
+    return version == kUndoCompactVersion || version == kUndoCheckedVersion;
+}
 
 struct UndoEntry {
     UndoEntry() = default;
@@ -71,15 +81,15 @@ struct UndoEntry {
 };
 
 // The bytes of one entry in a database of `version` (1 to 4), or 0 for a version this program
-// does not know or whose entries have no fixed size (5).
+// does not know or whose entries have no fixed size (5 and 6).
 std::size_t undoEntrySize(std::uint32_t version);
 // Where the entries of a database of version 1 to 4 start: after the stamp, version, header text
 // and count.
 std::size_t undoEntriesOffset();
-// One entry from its bytes (undoEntrySize(version) of them; for version 5, exactly the entry's).
-// Raises braxen_Exception invalidFormat for a version 5 entry whose bytes do not add up.
+// One entry from its bytes (undoEntrySize(version) of them; for versions 5 and 6, exactly the
+// entry's). Raises braxen_Exception invalidFormat for such an entry whose bytes do not add up.
 UndoEntry parseUndoEntry(std::string_view bytes, std::uint32_t version);
-// The bytes an entry takes in a version 5 database.
+// The bytes an entry takes in the database version written now.
 std::uint64_t compactEntrySize(std::string_view folder, std::string_view newName, std::string_view oldName);
 
 // What the first bytes of a database say (kUndoCompactHeadSize of them, or all there are),
@@ -88,17 +98,17 @@ std::uint64_t compactEntrySize(std::string_view folder, std::string_view newName
 struct UndoDatabaseHead {
     std::uint32_t version = 0;
     std::uint32_t count = 0;
-    std::size_t entrySize = 0;  // 0 for version 5
-    std::uint64_t tableAt = 0;  // version 5: where the entry table starts
+    std::size_t entrySize = 0;  // 0 for versions 5 and 6
+    std::uint64_t tableAt = 0;  // versions 5 and 6: where the entry table starts
     std::uint64_t rulesAt = 0;  // where the Rule section starts
 };
 UndoDatabaseHead parseUndoDatabaseHead(std::string_view bytes, std::uint64_t fileSize);
 
 // An undo database read a piece at a time, from a file or from bytes in memory: a million
-// entries take some 150 MB (800 MB in the fixed slots of versions 1 to 4). A version 5 database
-// is checked whole when it is opened, so that no entry found damaged halfway through an undo
-// stops it. Raises braxen_Exception invalidFormat or unknownVersion for what is not an undo database, and the
-// platform's file error.
+// entries take some 150 MB (800 MB in the fixed slots of versions 1 to 4). A database of version 5
+// or 6 is checked whole when it is opened (version 6 against its checksum too), so that no entry
+// found damaged halfway through an undo stops it. Raises braxen_Exception invalidFormat or unknownVersion for what is
+// not an undo database, and the platform's file error.
 class UndoDatabaseReader {
 public:
     explicit UndoDatabaseReader(const std::string& path);
@@ -137,7 +147,7 @@ private:
     bool inMemory_ = false;
     std::uint64_t size_ = 0;
     UndoDatabaseHead head_;
-    std::vector<std::size_t> starts_;  // version 5: where each entry of the last read() starts, and its end
+    std::vector<std::size_t> starts_;  // versions 5, 6: where each entry of the last read() starts, and its end
 };
 
 // "3/7/99 9:05:02": month/day/two-digit year, hours:minutes:seconds, 24-hour clock.
@@ -181,14 +191,15 @@ struct UndoDatabaseContent {
     std::string ruleSection;
 };
 UndoDatabaseContent parseUndoDatabase(std::string_view bytes);
-// The bytes of a database holding `entries` followed by `ruleSection`, in version 5.
+// The bytes of a database holding `entries` followed by `ruleSection`, in version 6.
 std::string formatUndoDatabase(const std::vector<UndoEntry>& entries, std::string_view ruleSection);
 // Writes the same bytes to `file`, a block at a time.
 void writeUndoDatabase(platform::File& file, const std::vector<UndoEntry>& entries, std::string_view ruleSection);
 
-// The bytes of a version 5 database laid out one entry at a time, for a writer that does not hold
+// The bytes of a version 6 database laid out one entry at a time, for a writer that does not hold
 // its entries in a list: the head first, then each entry, then (endEntries) the table of where
-// they start; the caller appends the Rule section to bytes() and writes them out whenever it likes.
+// they start and the checksum; the caller appends the Rule section to bytes() and writes them out
+// whenever it likes.
 class UndoDatabaseLayout {
 public:
     // `entryBytes`: the sum of compactEntrySize over the `count` entries to come.
@@ -200,6 +211,7 @@ public:
     std::string& bytes() { return bytes_; }
     // Writes what is laid out to `file` and forgets it.
     void write(platform::File& file) {
+        if (!ended_) crc_ = crc32(bytes_, crc_);
         file.write(bytes_.data(), bytes_.size());
         bytes_.clear();
     }
@@ -213,6 +225,8 @@ private:
     std::uint64_t at_;  // where the next entry starts in the file
     std::vector<std::uint64_t> starts_;
     std::string bytes_;
+    std::uint32_t crc_ = 0;  // of the bytes written out so far
+    bool ended_ = false;
 };
 
 // The entries of the database at `path`, replacing what `entries` held. Raises braxen_Exception

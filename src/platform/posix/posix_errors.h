@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/file_error.h"
+#include "platform/files.h"
 
 namespace platform {
 
@@ -19,5 +20,10 @@ int causeFromErrno(int error);
 std::uint32_t attributesOf(std::string_view path, mode_t mode);
 // The same for a name in a folder, with no path to search.
 std::uint32_t attributesOfName(std::string_view name, mode_t mode);
+
+// The identity of `path` in the folder `dir` is open on (AT_FDCWD: a path), of the entry itself
+// with AT_SYMLINK_NOFOLLOW in `flags`, of what `dir` is open on with AT_EMPTY_PATH and "". False,
+// errno set, when it cannot be had.
+bool identityAt(int dir, const char* path, int flags, FileId& id);
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -234,16 +235,28 @@ bool namesIgnoreCase(const std::string&) {
     return false;
 }
 
+bool identityAt(int dir, const char* path, int flags, FileId& id) {
+    struct statx sx;
+    if (::statx(dir, path, flags | AT_STATX_SYNC_AS_STAT, STATX_INO | STATX_BTIME, &sx) != 0) return false;
+    id.volume = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    id.index = sx.stx_ino;
+    // A birth time of zero is none (some file systems fill the field without the bit).
+    const std::uint64_t born = static_cast<std::uint64_t>(sx.stx_btime.tv_sec) * 1000000000u +
+                               static_cast<std::uint64_t>(sx.stx_btime.tv_nsec);
+    id.stamp = (sx.stx_mask & STATX_BTIME) ? born : 0;
+    return true;
+}
+
 std::optional<FileId> fileId(const std::string& path) {
-    struct stat st;
-    if (path.empty() || ::stat(path.c_str(), &st) != 0) return std::nullopt;
-    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    FileId id;
+    if (path.empty() || !identityAt(AT_FDCWD, path.c_str(), 0, id)) return std::nullopt;
+    return id;
 }
 
 std::optional<FileId> entryId(const std::string& path) {
-    struct stat st;
-    if (path.empty() || ::lstat(path.c_str(), &st) != 0) return std::nullopt;
-    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    FileId id;
+    if (path.empty() || !identityAt(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, id)) return std::nullopt;
+    return id;
 }
 
 namespace {
@@ -310,9 +323,18 @@ void moveFileAnyName(const std::string& from, const std::string& to) {
     moveNoReplace(AT_FDCWD, std::string(), from, to);
 }
 
-MoveFolder::MoveFolder(const std::string& folder) : path_(withSeparator(folder)) {
+MoveFolder::MoveFolder(const std::string& folder, std::optional<FileId> expected) : path_(withSeparator(folder)) {
     // Without the folder open the moves still work, by their whole paths.
     handle_ = ::open(path_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (!expected) return;
+    // Opened by its path, it may be another folder than the one listed: one moved in its place, or
+    // a link to one. Every move then goes through this descriptor, so the check holds for all.
+    FileId id;
+    replaced_ = handle_ < 0 || !identityAt(static_cast<int>(handle_), "", AT_EMPTY_PATH, id) || !(id == *expected);
+}
+
+void MoveFolder::checkSame() const {
+    if (replaced_) throw FileError(FileError::genericException, ENOENT, path_, kFolderReplaced);
 }
 
 MoveFolder::~MoveFolder() {
@@ -320,6 +342,7 @@ MoveFolder::~MoveFolder() {
 }
 
 void MoveFolder::moveFile(const std::string& oldName, const std::string& newName) const {
+    checkSame();
     if (handle_ < 0) return platform::moveFile(path_ + oldName, path_ + newName);
     if (!isValidFileName(newName)) {
         throw FileError(FileError::badPath, EINVAL, path_ + newName, "The file name is not valid.");
@@ -328,12 +351,13 @@ void MoveFolder::moveFile(const std::string& oldName, const std::string& newName
 }
 
 FileId MoveFolder::entryId(const std::string& name) const {
-    struct stat st;
-    if (::fstatat(handle_ >= 0 ? static_cast<int>(handle_) : AT_FDCWD, (handle_ >= 0 ? name : path_ + name).c_str(),
-                  &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    checkSame();
+    FileId id;
+    if (!identityAt(handle_ >= 0 ? static_cast<int>(handle_) : AT_FDCWD, (handle_ >= 0 ? name : path_ + name).c_str(),
+                    AT_SYMLINK_NOFOLLOW, id)) {
         throwErrno(errno, path_ + name);
     }
-    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return id;
 }
 
 void replaceFile(const std::string& from, const std::string& to) {

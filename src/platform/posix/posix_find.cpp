@@ -43,9 +43,9 @@ struct Listing {
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
 std::optional<FileId> idOf(int fd) {
-    struct stat st;
-    if (::fstat(fd, &st) != 0) return std::nullopt;
-    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    FileId id;
+    if (!identityAt(fd, "", AT_EMPTY_PATH, id)) return std::nullopt;
+    return id;
 }
 
 }  // namespace

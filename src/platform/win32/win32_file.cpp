@@ -238,6 +238,8 @@ std::optional<FileId> identityOf(const std::string& path, DWORD flags) {
         SetLastError(error);
         return std::nullopt;
     }
+    // NTFS's index holds a sequence number, which changes when the index is given to another file,
+    // and its volume serial stays when a disk comes back: no birth stamp is needed.
     return FileId{info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
 }
 
@@ -288,15 +290,27 @@ void RecordAppender::finish() {
 }
 
 // Windows has no move relative to an open folder: the moves go by their whole paths.
-MoveFolder::MoveFolder(const std::string& folder) : path_(withSeparator(folder)) {}
+MoveFolder::MoveFolder(const std::string& folder, std::optional<FileId> expected) : path_(withSeparator(folder)) {
+    // Moves here go by whole paths: the folder is checked as the run comes to it.
+    if (expected) {
+        const auto id = fileId(path_);
+        replaced_ = !id || !(*id == *expected);
+    }
+}
+
+void MoveFolder::checkSame() const {
+    if (replaced_) throw FileError(FileError::genericException, ERROR_PATH_NOT_FOUND, path_, kFolderReplaced);
+}
 
 MoveFolder::~MoveFolder() = default;
 
 void MoveFolder::moveFile(const std::string& oldName, const std::string& newName) const {
+    checkSame();
     platform::moveFile(path_ + oldName, path_ + newName);
 }
 
 FileId MoveFolder::entryId(const std::string& name) const {
+    checkSame();
     const auto id = identityOf(path_ + name, FILE_FLAG_OPEN_REPARSE_POINT);
     if (!id) throwLastError(path_ + name);
     return *id;

@@ -624,31 +624,46 @@ TEST_F(RenameRunTest, AnUndoBlockedByALaterRunNamesIt) {
 // fails alone with its reason, the files waiting for its name fail with it, and a ring that
 // cannot be closed goes back to its old names, so no file is left at a temporary name.
 TEST_F(RenameRunTest, AStepTheDiskNoLongerAllowsFailsAloneAndRingsGoBack) {
+    const auto at = [](const std::string& folder, const std::string& name) {
+        return folder + platform::kPathSeparator + name;
+    };
     const struct {
         std::vector<std::pair<const char*, const char*>> renames;
-        std::function<void(const TempFolder&)> meanwhile;
-        std::vector<std::string> after;  // every name in the folder after the run
+        std::function<void(const std::string&)> meanwhile;  // given the folder
+        std::vector<std::string> after;                     // every name in the folder after the run
         std::size_t renamed;
         const char* reason;  // in the second failure
     } cases[] = {
         {{{"a.mp3", "b.mp3"}, {"b.mp3", "c.mp3"}, {"c.mp3", "a.mp3"}},
-         [](const TempFolder& music) { platform::removeFile(music / "b.mp3"); },
+         [&](const std::string& in) { platform::removeFile(at(in, "b.mp3")); },
          {"a.mp3", "c.mp3"},
          0,
          "b.mp3 was not found"},
         {{{"w.mp3", "x.mp3"}, {"x.mp3", "y.mp3"}, {"q.mp3", "r.mp3"}},
-         [](const TempFolder& music) { writeFile(music / "y.mp3", "new"); },
+         [&](const std::string& in) { writeFile(at(in, "y.mp3"), "new"); },
          {"r.mp3", "w.mp3", "x.mp3", "y.mp3"},
          1,
          "its new name is still held by \"x.mp3\", which could not be renamed"},
+        // Another folder in its place, with files of the same names: none of them is touched.
+        {{{"a.mp3", "b.mp3"}, {"c.mp3", "d.mp3"}},
+         [&](const std::string& in) {
+             platform::moveFile(in, in + "-away");
+             ASSERT_TRUE(platform::createFolder(in));
+             for (const char* name : {"a.mp3", "c.mp3"}) writeFile(at(in, name), name);
+         },
+         {"a.mp3", "c.mp3"},
+         0,
+         platform::kFolderReplaced},
     };
     for (const auto& c : cases) {
         TempFolder music, app;
+        const std::string in = music / "in";
+        ASSERT_TRUE(platform::createFolder(in));
         FileList list;
         NameList names;
-        const auto folder = SharedFolder(music.path() + platform::kPathSeparator);
+        const auto folder = SharedFolder(in + platform::kPathSeparator, platform::fileId(in));
         for (const auto& [from, to] : c.renames) {
-            writeFile(music / from, from);
+            writeFile(at(in, from), from);
             list.push_back(FileEntry{from, folder});
             names.push_back(to);
         }
@@ -657,20 +672,20 @@ TEST_F(RenameRunTest, AStepTheDiskNoLongerAllowsFailsAloneAndRingsGoBack) {
         RenameRun run(nullptr, appendX(), std::move(list), options, AppPaths::in(app.path()), reporter);
         run.planNames(std::move(names));
         for (const PreviewLine line : run.preview()) EXPECT_EQ(line.status, PreviewStatus::Ok);
-        c.meanwhile(music);
+        c.meanwhile(in);
         run.runAll();
         const RunResult result = run.finish();
         EXPECT_EQ(result.renamed, c.renamed);
         ASSERT_EQ(result.failed(), c.renames.size() - c.renamed);
         std::vector<std::string> after;
-        platform::listNames(music.path(), [&](std::string_view name) { after.emplace_back(name); });
+        platform::listNames(in, [&](std::string_view name) { after.emplace_back(name); });
         std::sort(after.begin(), after.end());
         EXPECT_EQ(after, c.after) << "nothing at a temporary name";
         EXPECT_NE(result.failures[1].reason.find(c.reason), std::string::npos) << result.failures[1].reason;
         for (const auto& [from, to] : c.renames) {
             // Whatever kept its name is the file it was.
-            if (!platform::fileExists(music / from) || std::string(from) == "y.mp3") continue;
-            EXPECT_EQ(readFile(music / from), from);
+            if (!platform::fileExists(at(in, from)) || std::string(from) == "y.mp3") continue;
+            EXPECT_EQ(readFile(at(in, from)), from);
         }
     }
 }

@@ -185,9 +185,10 @@ TEST(RenameSession, FinishWritesTheUndoDatabaseOnlyWhenSomethingWasRenamed) {
     }
     ASSERT_EQ(name.size(), 12u);
     for (char c : name) EXPECT_TRUE(c >= 'A' && c <= 'Z') << name;
-    // The head, two entries (the folder with its separator, names of 5 bytes), the table, the filters.
+    // The head, two entries (the folder with its separator, names of 5 bytes), the table and its
+    // checksum, the filters.
     EXPECT_EQ(readFile(paths.undoFolder() + name).size(),
-              84 + 2 * (23 + folder.path().size() + 1 + 10) + 16 + 72 + 3 * 784u);
+              84 + 2 * (31 + folder.path().size() + 1 + 10) + 16 + 4 + 72 + 3 * 784u);
     UndoIndex index(paths.indexFile());
     ASSERT_TRUE(index.open());
     std::vector<IndexEntry> entries;

@@ -131,14 +131,23 @@ TEST(UndoCatalog, UnreadableDatabaseIsSetAsideAndUndoesNothing) {
     std::string unknownVersion = head, countPastTheEnd = head;
     unknownVersion[4] = 9;
     countPastTheEnd[8 + kHeaderSlot] = 1;
-    // One entry, "/m/" "b" "a": its texts from 101, the table from 112.
+    // One entry, "/m/" "b" "a": its texts from 109, the table from 120, its checksum at 128.
     const std::string one = formatUndoDatabase({{"/m/", "b", "a"}}, "");
-    std::string zeroInAName = one, lengthPastTheEntry = one, entryBeforeTheEntries = one;
-    zeroInAName[108] = '\0';
-    lengthPastTheEntry[101] = 9;
-    entryBeforeTheEntries[112] = 8;
-    for (const std::string& bytes : {std::string("not a database"), unknownVersion, countPastTheEnd, zeroInAName,
-                                     lengthPastTheEntry, entryBeforeTheEntries}) {
+    // Damage the checksum does not catch, since it was made again after it: the entries' own
+    // checks catch it.
+    const auto rechecked = [](std::string bytes) {
+        std::string sum;
+        appendLittle(sum, crc32(std::string_view(bytes).substr(0, 128)), 4);
+        return bytes.replace(128, 4, sum);
+    };
+    std::string zeroInAName = one, lengthPastTheEntry = one, entryBeforeTheEntries = one, identityOff = one;
+    zeroInAName[116] = '\0';
+    lengthPastTheEntry[109] = 9;
+    entryBeforeTheEntries[120] = 8;
+    identityOff[84] ^= 1;  // the flag alone: only the checksum tells
+    for (const std::string& bytes :
+         {std::string("not a database"), unknownVersion, countPastTheEnd, rechecked(zeroInAName),
+          rechecked(lengthPastTheEntry), rechecked(entryBeforeTheEntries), identityOff}) {
         TempFolder app;
         const AppPaths paths = AppPaths::in(app.path());
         platform::createFolder(paths.undoFolder());

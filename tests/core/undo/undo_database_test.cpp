@@ -66,26 +66,40 @@ TEST(UndoDates, ShortAndLongForms) {
 TEST(UndoDatabase, LayoutEntriesThenFilters) {
     TempFolder app;
     const AppPaths paths = AppPaths::in(app.path());
-    const std::string name = commitRun(paths, threeRules(),
-                                       {{"C:\\music\\", "new1.mp3", "old1.mp3", platform::FileId{5, 0x1234567890}},
-                                        {"C:\\music\\", "new2.mp3", "old2.mp3"}});
+    const std::string name =
+        commitRun(paths, threeRules(),
+                  {{"C:\\music\\", "new1.mp3", "old1.mp3", platform::FileId{5, 0x1234567890, 0x77}},
+                   {"C:\\music\\", "new2.mp3", "old2.mp3"}});
     const std::string bytes = readFile(paths.undoFolder() + name);
-    ASSERT_EQ(bytes.size(), 2620u);  // 84 + 2 x 48 + 2 x 8 + 72 + 3 x 784
-    EXPECT_EQ(bytes.substr(0, 8), std::string("\1\0\0\0\5\0\0\0", 8));
+    ASSERT_EQ(bytes.size(), 2640u);  // 84 + 2 x 56 + 2 x 8 + 4 + 72 + 3 x 784
+    EXPECT_EQ(bytes.substr(0, 8), std::string("\1\0\0\0\6\0\0\0", 8));
     EXPECT_EQ(bytes.substr(8, 31), "Calderwynstrope - UNDO Database");
-    EXPECT_EQ(bytes.substr(72, 12), std::string("\2\0\0\0\xb4\0\0\0\0\0\0\0", 12)) << "count, table at 180";
-    EXPECT_EQ(bytes.substr(84, 48), std::string("\1\5\0\0\0\0\0\0\0\x90\x78\x56\x34\x12\0\0\0\x09\0"
-                                                "C:\\music\\\x08\0new1.mp3\x08\0old1.mp3",
-                                                48))
+    EXPECT_EQ(bytes.substr(72, 12), std::string("\2\0\0\0\xc4\0\0\0\0\0\0\0", 12)) << "count, table at 196";
+    EXPECT_EQ(bytes.substr(84, 56), std::string("\1\5\0\0\0\0\0\0\0\x90\x78\x56\x34\x12\0\0\0\x77\0\0\0\0\0\0\0"
+                                                "\x09\0C:\\music\\\x08\0new1.mp3\x08\0old1.mp3",
+                                                56))
         << "which file was moved, then the texts";
-    EXPECT_EQ(bytes.substr(180, 16), std::string("\x54\0\0\0\0\0\0\0\x84\0\0\0\0\0\0\0", 16));
-    EXPECT_EQ(bytes.substr(196, 4), std::string("\2\0\0\0", 4)) << "the Rule section has no stamp";
-    EXPECT_EQ(bytes.substr(200, 40), "Calderwynstrope - Filter Definition File");
+    EXPECT_EQ(bytes.substr(196, 16), std::string("\x54\0\0\0\0\0\0\0\x8c\0\0\0\0\0\0\0", 16));
+    EXPECT_EQ(u32At(bytes, 212), crc32(bytes.substr(0, 212))) << "the checksum of all before it";
+    EXPECT_EQ(bytes.substr(216, 4), std::string("\2\0\0\0", 4)) << "the Rule section has no stamp";
+    EXPECT_EQ(bytes.substr(220, 40), "Calderwynstrope - Filter Definition File");
 
     std::vector<UndoEntry> read = {{"stale", "x", "y"}};
     readUndoDatabase(paths.undoFolder() + name, read);
     EXPECT_EQ(read, (std::vector<UndoEntry>{{"C:\\music\\", "new1.mp3", "old1.mp3"},
                                             {"C:\\music\\", "new2.mp3", "old2.mp3"}}));
+    EXPECT_EQ(read[0].id->stamp, 0x77u);
+
+    // The same run as version 5 wrote it, with no birth stamps and no checksum, reads the same.
+    const std::string version5 = bytes.substr(0, 4) + std::string("\5\0\0\0", 4) + bytes.substr(8, 68) +
+                                 std::string("\xb4\0\0\0\0\0\0\0", 8) + bytes.substr(84, 17) + bytes.substr(109, 48) +
+                                 bytes.substr(165, 31) + std::string("\x54\0\0\0\0\0\0\0\x84\0\0\0\0\0\0\0", 16) +
+                                 bytes.substr(216);
+    writeFile(paths.undoFolder() + name, version5);
+    readUndoDatabase(paths.undoFolder() + name, read);
+    EXPECT_EQ(read, (std::vector<UndoEntry>{{"C:\\music\\", "new1.mp3", "old1.mp3"},
+                                            {"C:\\music\\", "new2.mp3", "old2.mp3"}}));
+    EXPECT_EQ(read[0].id->stamp, 0u);
     EXPECT_EQ(read[0].id, (platform::FileId{5, 0x1234567890}));
 
     DatabaseProperties properties;
@@ -156,6 +170,29 @@ TEST(UndoDatabase, NothingRenamedWritesNothing) {
     EXPECT_FALSE(platform::fileExists(paths.indexFile()));
 }
 
+// Whichever single bit of the head, the entries, the table or the checksum is flipped, the
+// database is refused before undo could move a file by it.
+TEST(UndoDatabase, AnyFlippedBitBeforeTheFiltersIsRefused) {
+    const std::string bytes = formatUndoDatabase(
+        {{"/m/", "b.mp3", "a.mp3", platform::FileId{1, 2, 3}}, {"/m/", "d.mp3", "c.mp3", platform::FileId{1, 4, 5}}},
+        "");
+    const std::uint64_t checked = UndoDatabaseReader(std::string_view(bytes)).head().rulesAt;
+    ASSERT_EQ(checked, bytes.size());
+    int accepted = 0;
+    for (std::size_t bit = 0; bit < 8 * checked; ++bit) {
+        std::string flipped = bytes;
+        flipped[bit / 8] = static_cast<char>(flipped[bit / 8] ^ (1 << (bit % 8)));
+        try {
+            const UndoDatabaseReader reader{std::string_view(flipped)};
+            ++accepted;
+            ADD_FAILURE() << "bit " << bit << " flipped was read";
+        } catch (const braxen_Exception& error) {
+            EXPECT_TRUE(error.cause() == 115 || error.cause() == 116) << error.cause();
+        }
+    }
+    EXPECT_EQ(accepted, 0);
+}
+
 TEST(UndoDatabase, LongTextsUseTheWideLayoutInsteadOfBeingCut) {
     TempFolder app;
     const AppPaths paths = AppPaths::in(app.path());
@@ -164,8 +201,8 @@ TEST(UndoDatabase, LongTextsUseTheWideLayoutInsteadOfBeingCut) {
     ASSERT_GT(deep.size(), 259u);
     const std::string name = commitRun(paths, {}, {{deep, "new.mp3", "old.mp3"}});
     const std::string bytes = readFile(paths.undoFolder() + name);
-    EXPECT_EQ(bytes.substr(4, 4), std::string("\5\0\0\0", 4));
-    EXPECT_EQ(bytes.size(), 84u + 23 + deep.size() + 14 + 8 + 72);
+    EXPECT_EQ(bytes.substr(4, 4), std::string("\6\0\0\0", 4));
+    EXPECT_EQ(bytes.size(), 84u + 31 + deep.size() + 14 + 8 + 4 + 72);
     std::vector<UndoEntry> read;
     readUndoDatabase(paths.undoFolder() + name, read);
     EXPECT_EQ(read, (std::vector<UndoEntry>{{deep, "new.mp3", "old.mp3"}}));
@@ -196,10 +233,10 @@ TEST(UndoDatabase, ReadersRefuseOtherFiles) {
         EXPECT_EQ(error.cause(), 115);
     }
     std::string bytes = readFile(folder / "filters.ren");
-    bytes[4] = 6;
-    writeFile(folder / "v6", bytes);
+    bytes[4] = 7;
+    writeFile(folder / "v7", bytes);
     try {
-        readUndoDatabase(folder / "v6", entries);
+        readUndoDatabase(folder / "v7", entries);
         FAIL();
     } catch (const braxen_Exception& error) {
         EXPECT_EQ(error.cause(), 116);
