@@ -7,12 +7,14 @@
 
 namespace platform {
 
-FileLock::FileLock(FileLock&& other) noexcept : handle_(std::exchange(other.handle_, kInvalid)) {}
+FileLock::FileLock(FileLock&& other) noexcept
+    : handle_(std::exchange(other.handle_, kInvalid)), folder_(std::exchange(other.folder_, false)) {}
 
 FileLock& FileLock::operator=(FileLock&& other) noexcept {
     if (this != &other) {
         unlock();
         handle_ = std::exchange(other.handle_, kInvalid);
+        folder_ = std::exchange(other.folder_, false);
     }
     return *this;
 }
@@ -23,12 +25,20 @@ bool FileLock::tryLock(const std::string& path) {
 }
 
 void FileLock::lock(const std::string& path, std::chrono::milliseconds timeout) {
+    wait(path, timeout, false);
+}
+
+void FileLock::lockFolder(const std::string& folder, std::chrono::milliseconds timeout) {
+    wait(folder, timeout, true);
+}
+
+void FileLock::wait(const std::string& path, std::chrono::milliseconds timeout, bool folder) {
     unlock();
     // The holders keep the lock for milliseconds, so polling costs little; the pause grows so
     // that a long wait does not keep the processor busy.
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::chrono::milliseconds pause(2);
-    while (!attempt(path)) {
+    while (!attempt(path, folder)) {
         if (std::chrono::steady_clock::now() >= deadline) {
             const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(timeout).count();
             throw FileError(FileError::lockTimeout, 0, path,

@@ -24,15 +24,22 @@ public:
     void lock(const std::string& path, std::chrono::milliseconds timeout);
     // Takes the lock only when nobody holds it; false when somebody does.
     bool tryLock(const std::string& path);
+    // The same on a folder itself, not on a file: every copy of the program takes it, whatever
+    // its data folder, and so does every user (on POSIX, a flock on the folder; on Windows, a
+    // named object of the folder's identity, seen by every program of the user's session).
+    // Raises FileError when the folder cannot be opened.
+    void lockFolder(const std::string& folder, std::chrono::milliseconds timeout);
     void unlock() noexcept;
     bool isLocked() const { return handle_ != kInvalid; }
 
 private:
     static constexpr std::intptr_t kInvalid = -1;
-    // Opens the file and tries once; true when locked, false when held elsewhere.
-    bool attempt(const std::string& path);
+    // Opens the file (the folder) and tries once; true when locked, false when held elsewhere.
+    bool attempt(const std::string& path, bool folder = false);
+    void wait(const std::string& path, std::chrono::milliseconds timeout, bool folder);
 
     std::intptr_t handle_ = kInvalid;  // a file descriptor or a Win32 HANDLE
+    bool folder_ = false;              // Windows: the handle is a folder's named object
 };
 
 }  // namespace platform

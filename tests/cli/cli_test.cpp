@@ -415,9 +415,12 @@ TEST_F(CliTest, RefusedInputExitsWithTwo) {
         EXPECT_EQ(refused.err, "calderwynstrope-cli: rename needs at least one filter: nothing would change\n");
     }
     EXPECT_EQ(run({"undo", "list"}).out, "") << "no run recorded";
-    {
-        core::FolderLocks another;  // another run, renaming in the same folder
-        ASSERT_EQ(another.lockAll(core::AppPaths::in(app.path()), {music.path()}), "");
+    // Another run renaming in the same folder: of this copy, or of one with its own data folder
+    // (a portable copy beside an installed one).
+    const TempFolder otherCopy;
+    for (const std::string& data : {app.path(), otherCopy.path()}) {
+        core::FolderLocks another;
+        ASSERT_EQ(another.lockAll(core::AppPaths::in(data), {music.path()}), "");
         const Outcome busy = run({"rename", "--append", "", "2", music.path()});
         EXPECT_EQ(busy.status, 2);
         EXPECT_NE(busy.err.find("Another run of the program is changing files in " + music.path()), std::string::npos)

@@ -13,7 +13,6 @@ namespace core {
 std::string FolderLocks::lockAll(const AppPaths& paths, const std::vector<std::string>& folders,
                                  std::chrono::milliseconds wait) {
     unlockAll();
-    if (!paths.dataWritable) return std::string();
     // By identity, in one order for every run: two runs that share several folders never wait for
     // each other crosswise.
     std::vector<std::pair<std::string, const std::string*>> wanted;
@@ -31,11 +30,20 @@ std::string FolderLocks::lockAll(const AppPaths& paths, const std::vector<std::s
         wanted.end());
     if (wanted.empty()) return std::string();
     const std::string place = platform::withSeparator(paths.dataFolder) + "locks";
-    platform::createFolder(place);  // a failure shows when the first lock file cannot be made
+    if (paths.dataWritable) platform::createFolder(place);  // a failure shows when the first lock file cannot be made
     for (const auto& [key, folder] : wanted) {
-        platform::FileLock lock;
+        // The lock file keeps out the runs that share this data folder; the lock on the folder
+        // itself those of another copy of the program, another data folder or another user.
+        platform::FileLock lock, onFolder;
         try {
-            lock.lock(platform::withSeparator(place) + key, wait);
+            if (paths.dataWritable) lock.lock(platform::withSeparator(place) + key, wait);
+            try {
+                onFolder.lockFolder(*folder, wait);
+            } catch (const platform::FileError& error) {
+                // A folder that cannot be opened to be locked cannot be listed either: nothing
+                // in it is moved, so nothing is lost without its lock.
+                if (error.cause() == platform::FileError::lockTimeout) throw;
+            }
         } catch (const platform::FileError& error) {
             if (error.cause() != platform::FileError::lockTimeout) {
                 unlockAll();
@@ -44,7 +52,8 @@ std::string FolderLocks::lockAll(const AppPaths& paths, const std::vector<std::s
             unlockAll();
             return *folder;
         }
-        locks_.push_back(std::move(lock));
+        if (lock.isLocked()) locks_.push_back(std::move(lock));
+        if (onFolder.isLocked()) locks_.push_back(std::move(onFolder));
     }
     return std::string();
 }

@@ -1,8 +1,10 @@
 // One run or undo at a time in a folder: each holds a lock on every folder it changes, so that two
 // of them never move each other's files between a name's record and its move. The locks are
 // files in the data folder's "locks" folder, named after the folder's identity on its volume, so
-// every spelling of a folder (letter case, a link, another mount point) takes the same lock. They
-// go with the process, so a run that dies holds none.
+// every spelling of a folder (letter case, a link, another mount point) takes the same lock, and
+// a lock on the folder itself, which a copy of the program with another data folder (a portable
+// copy beside an installed one, --data-dir, another user) takes too. They go with the process, so
+// a run that dies holds none.
 #pragma once
 
 #include <chrono>
@@ -22,8 +24,8 @@ public:
     // Takes the lock of every folder in `folders` (paths; duplicates allowed), waiting up to `wait`
     // for each. Returns the first folder another run holds, having released every lock taken;
     // empty when all are held. A folder that is not there needs no lock (nothing in it can be
-    // moved), nor does any folder when the data folder cannot be written. Raises the platform's
-    // file error when a lock file cannot be made.
+    // moved); without a data folder that can be written, the folders' own locks are taken alone.
+    // Raises the platform's file error when a lock file cannot be made.
     std::string lockAll(const AppPaths& paths, const std::vector<std::string>& folders,
                         std::chrono::milliseconds wait = kFolderLockWait);
     void unlockAll() noexcept { locks_.clear(); }

@@ -1,5 +1,5 @@
-// POSIX file lock: flock on a descriptor of the lock file. flock locks belong to the open file,
-// so two locks in one process exclude each other as two processes do.
+// POSIX file lock: flock on a descriptor of the lock file (or of the folder). flock locks belong
+// to the open file, so two locks in one process exclude each other as two processes do.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -11,8 +11,9 @@
 
 namespace platform {
 
-bool FileLock::attempt(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+bool FileLock::attempt(const std::string& path, bool folder) {
+    const int fd = folder ? ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                          : ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) throwErrno(errno, path);
     int result;
     do {

@@ -2,7 +2,10 @@
 // lock never stands in the way of reading or writing the file's content through other handles.
 #include <windows.h>
 
+#include <cwchar>
+
 #include "platform/file_lock.h"
+#include "platform/files.h"
 #include "platform/win32/win32_util.h"
 
 namespace platform {
@@ -17,7 +20,25 @@ OVERLAPPED lockedByte() {
 
 }  // namespace
 
-bool FileLock::attempt(const std::string& path) {
+bool FileLock::attempt(const std::string& path, bool folder) {
+    if (folder) {
+        // A folder takes no byte lock, and a handle that shared less would stop the renames in it.
+        // The name of an object exists while some process holds it, and goes with the process.
+        const auto id = fileId(path);
+        if (!id) win32::throwError(GetLastError(), path);
+        wchar_t name[80];
+        swprintf(name, 80, L"Local\\calderwynstrope-folder-%016llx-%016llx",
+                 static_cast<unsigned long long>(id->volume), static_cast<unsigned long long>(id->index));
+        HANDLE h = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0, 1, name);
+        if (!h) win32::throwError(GetLastError(), path);
+        if (GetLastError() == ERROR_ALREADY_EXISTS) {
+            CloseHandle(h);
+            return false;
+        }
+        handle_ = reinterpret_cast<std::intptr_t>(h);
+        folder_ = true;
+        return true;
+    }
     // Every sharing mode, so the lock file can be the very file its owner is writing.
     HANDLE h =
         CreateFileW(win32::filePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -42,10 +63,11 @@ void FileLock::unlock() noexcept {
     if (isLocked()) {
         HANDLE h = reinterpret_cast<HANDLE>(handle_);
         OVERLAPPED at = lockedByte();
-        UnlockFileEx(h, 0, 1, 0, &at);  // at once, rather than whenever the system closes it
+        if (!folder_) UnlockFileEx(h, 0, 1, 0, &at);  // at once, rather than whenever the system closes it
         CloseHandle(h);
     }
     handle_ = kInvalid;
+    folder_ = false;
 }
 
 }  // namespace platform
