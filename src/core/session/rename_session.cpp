@@ -114,6 +114,7 @@ PreparedMove RenameSession::prepareMove(const std::string& oldName, const std::s
         // The move is in the journal before it is made, so however the run ends it can be undone.
         if (!journal_.isOpen()) journal_.create(paths_, rules_);
         move.record = journal_.recordMove(prefix, oldName, newName, move.id);
+        move.entryBytes = compactEntrySize(prefix, newName, oldName);
     }
     move.ok = true;
     return move;
@@ -133,7 +134,7 @@ bool RenameSession::commitMove(const PreparedMove& move, const std::string& oldN
         if (errorText) *errorText = error.message();
         return false;
     }
-    if (options_.undo) journal_.moveMade(move.record, true);
+    if (options_.undo) journal_.moveMade(move.record, true, move.entryBytes);
     return true;
 }
 

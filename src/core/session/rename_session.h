@@ -21,9 +21,10 @@ class Reporter;
 
 // A move checked and, with undo on, recorded in the run's journal, not made yet.
 struct PreparedMove {
-    bool ok = false;           // it may be made (commitMove); otherwise `error` says why not
-    std::uint64_t record = 0;  // its journal record, with undo on
-    platform::FileId id{};     // the file recorded, with undo on
+    bool ok = false;               // it may be made (commitMove); otherwise `error` says why not
+    std::uint64_t record = 0;      // its journal record, with undo on
+    platform::FileId id{};         // the file recorded, with undo on
+    std::uint64_t entryBytes = 0;  // what its entry takes in the undo database, with undo on
     std::string error;
 };
 

@@ -23,7 +23,8 @@ void writeDatabaseAs(const AppPaths& paths, const std::string& name, const std::
 }
 
 std::size_t writeDatabaseFromJournal(const AppPaths& paths, const std::string& name, const std::string& journalPath,
-                                     std::uint64_t recordsAt, const std::vector<bool>& made) {
+                                     std::uint64_t recordsAt, const std::vector<bool>& made,
+                                     std::optional<MadeEntries> known) {
     platform::File journal(journalPath, platform::File::Mode::Read);
     std::string headBytes(static_cast<std::size_t>(recordsAt), '\0');
     headBytes.resize(journal.read(headBytes.data(), headBytes.size()));
@@ -50,27 +51,40 @@ std::size_t writeDatabaseFromJournal(const AppPaths& paths, const std::string& n
             if (damaged || piece.size() == kept) break;  // the end of the records
         }
     };
-    // A first pass over the records tells the size of the entries, which the head gives; the
-    // second writes.
-    std::uint64_t entryBytes = 0;
-    std::size_t count = 0;
-    forEachMade([&](std::string_view folder, std::string_view oldName, std::string_view newName,
-                    const std::optional<platform::FileId>&) {
-        entryBytes += compactEntrySize(folder, newName, oldName);
-        ++count;
-    });
-    writeDatabaseFile(paths, name, [&](platform::File& file) {
-        UndoDatabaseLayout layout(count, entryBytes);
+    // The head gives the size of the entries: told by the run, or learnt in a first pass over
+    // the records. The second writes.
+    MadeEntries entries{0, 0};
+    if (known) {
+        entries = *known;
+    } else {
         forEachMade([&](std::string_view folder, std::string_view oldName, std::string_view newName,
-                        const std::optional<platform::FileId>& id) {
-            layout.addEntry(folder, newName, oldName, id);
-            layout.writeWhenFull(file);
+                        const std::optional<platform::FileId>&) {
+            entries.bytes += compactEntrySize(folder, newName, oldName);
+            ++entries.count;
         });
-        layout.endEntries();
-        layout.bytes() += head->ruleSection;
-        layout.write(file);
-    });
-    return count;
+    }
+    struct NotAsTold {};
+    try {
+        writeDatabaseFile(paths, name, [&](platform::File& file) {
+            UndoDatabaseLayout layout(entries.count, entries.bytes);
+            MadeEntries written{0, 0};
+            forEachMade([&](std::string_view folder, std::string_view oldName, std::string_view newName,
+                            const std::optional<platform::FileId>& id) {
+                written.bytes += compactEntrySize(folder, newName, oldName);
+                ++written.count;
+                layout.addEntry(folder, newName, oldName, id);
+                layout.writeWhenFull(file);
+            });
+            // A head that did not tell the truth would make the database unreadable.
+            if (written.count != entries.count || written.bytes != entries.bytes) throw NotAsTold{};
+            layout.endEntries();
+            layout.bytes() += head->ruleSection;
+            layout.write(file);
+        });
+    } catch (const NotAsTold&) {
+        return writeDatabaseFromJournal(paths, name, journalPath, recordsAt, made);
+    }
+    return entries.count;
 }
 
 }  // namespace core

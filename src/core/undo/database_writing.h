@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,9 +22,17 @@ void writeDatabaseAs(const AppPaths& paths, const std::string& name, const std::
 // Writes the moves of the journal at `journal` that were made (made[i] for its i-th move record)
 // as database `name`, the same way, laid out straight from the journal a piece at a time: a run
 // of a million files never has the whole journal, or a list of its entries, in memory.
-// `recordsAt` is where the journal's records start. Returns how many entries were written.
-// Raises the platform's file error, invalidFile when the journal's head is not the one written.
+// `recordsAt` is where the journal's records start. `known`, when given, is how many entries
+// there are and the bytes they take, which spares a first pass over the journal to learn them
+// (should the journal say otherwise, it is read twice after all). Returns how many entries were
+// written. Raises the platform's file error, invalidFile when the journal's head is not the one
+// written.
+struct MadeEntries {
+    std::size_t count;
+    std::uint64_t bytes;
+};
 std::size_t writeDatabaseFromJournal(const AppPaths& paths, const std::string& name, const std::string& journal,
-                                     std::uint64_t recordsAt, const std::vector<bool>& made);
+                                     std::uint64_t recordsAt, const std::vector<bool>& made,
+                                     std::optional<MadeEntries> known = std::nullopt);
 
 }  // namespace core

@@ -79,12 +79,14 @@ void RunJournal::waitDurable(std::uint64_t record) {
     syncing_->waitSynced(record + 1);
 }
 
-void RunJournal::moveMade(std::uint64_t record, bool made) {
+void RunJournal::moveMade(std::uint64_t record, bool made, std::uint64_t entryBytes) {
     if (record >= recorded_.load() || !made) return;
     if (record >= made_.size()) made_.resize(static_cast<std::size_t>(record) + 1, false);
     if (made_[record]) return;
     made_[record] = true;
     ++madeCount_;
+    madeBytes_ += entryBytes;
+    bytesKnown_ = bytesKnown_ && entryBytes != 0;
 }
 
 std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit, std::optional<RunCounts> counts) {
@@ -95,7 +97,9 @@ std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit, std::opti
     file_.close();  // every record already reached the system: there is nothing to flush
     std::string registered;
     if (madeCount_ > 0) {
-        const std::size_t count = writeDatabaseFromJournal(paths_, name_, path(), recordsAt_, made_);
+        const std::size_t count = writeDatabaseFromJournal(
+            paths_, name_, path(), recordsAt_, made_,
+            bytesKnown_ ? std::optional<MadeEntries>(MadeEntries{madeCount_, madeBytes_}) : std::nullopt);
         registerDatabase(paths_,
                          IndexEntry{name_, undoDescription(platform::now(), counts.value_or(RunCounts{count, 0, 0}))},
                          limitUndo, undoLimit);
@@ -110,6 +114,8 @@ std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit, std::opti
     recorded_ = 0;
     made_.clear();
     madeCount_ = 0;
+    madeBytes_ = 0;
+    bytesKnown_ = true;
     return registered;
 }
 

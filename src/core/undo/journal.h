@@ -56,8 +56,10 @@ public:
     // Waits until the record is on the disk. Raises the platform's file error: the move must then
     // not be made.
     void waitDurable(std::uint64_t record);
-    // Tells whether the move of that record was made.
-    void moveMade(std::uint64_t record, bool made);
+    // Tells whether the move of that record was made; `entryBytes`, when known, is what its entry
+    // takes in the undo database (compactEntrySize), so that finish() lays the database out in
+    // one pass over the journal.
+    void moveMade(std::uint64_t record, bool made, std::uint64_t entryBytes = 0);
     // Moves may be recorded on one thread while another waits for their records and makes them:
     // recordMove on the one, waitDurable and moveMade on the other, with the record's number
     // handed from the first to the second.
@@ -85,6 +87,8 @@ private:
     std::atomic<std::uint64_t> recorded_{0};  // records written; their moves are made or not
     std::vector<bool> made_;                  // by record, as far as the last move made
     std::size_t madeCount_ = 0;
+    std::uint64_t madeBytes_ = 0;  // of the entries of the moves made, while every one was told
+    bool bytesKnown_ = true;
     std::unique_ptr<BackgroundSync> syncing_;
 };
 

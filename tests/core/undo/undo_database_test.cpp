@@ -31,14 +31,16 @@ RuleList threeRules() {
     return rules;
 }
 
-// The database of a run that made `moves`, written as every run writes it: from its journal.
+// The database of a run that made `moves`, written as every run writes it: from its journal, told
+// the size of each entry (wrongly, by `skew` bytes, to see that a wrong size harms nothing).
 std::string commitRun(const AppPaths& paths, const RuleList& rules, const std::vector<UndoEntry>& moves,
-                      bool limitUndo = false, std::int32_t undoLimit = 50) {
+                      bool limitUndo = false, std::int32_t undoLimit = 50, std::uint64_t skew = 0) {
     RunJournal journal;
     journal.create(paths, rules);
     for (const UndoEntry& move : moves) {
         journal.moveMade(
-            journal.recordMove(move.folder, move.oldName, move.newName, move.id.value_or(platform::FileId{})), true);
+            journal.recordMove(move.folder, move.oldName, move.newName, move.id.value_or(platform::FileId{})), true,
+            compactEntrySize(move.folder, move.newName, move.oldName) + skew);
     }
     return journal.finish(limitUndo, undoLimit);
 }
@@ -83,6 +85,11 @@ TEST(UndoDatabase, LayoutEntriesThenFilters) {
     EXPECT_EQ(u32At(bytes, 212), crc32(bytes.substr(0, 212))) << "the checksum of all before it";
     EXPECT_EQ(bytes.substr(216, 4), std::string("\2\0\0\0", 4)) << "the Rule section has no stamp";
     EXPECT_EQ(bytes.substr(220, 40), "Calderwynstrope - Filter Definition File");
+    const std::vector<UndoEntry> moves = {
+        {"C:\\music\\", "new1.mp3", "old1.mp3", platform::FileId{5, 0x1234567890, 0x77}},
+        {"C:\\music\\", "new2.mp3", "old2.mp3"}};
+    EXPECT_EQ(readFile(paths.undoFolder() + commitRun(paths, threeRules(), moves, false, 50, 1)), bytes)
+        << "told the wrong sizes, the journal is read twice";
 
     std::vector<UndoEntry> read = {{"stale", "x", "y"}};
     readUndoDatabase(paths.undoFolder() + name, read);
