@@ -447,7 +447,7 @@ int undoCommand(Context& context, const Invocation& invocation) {
         // A run's record kept for files that cannot be seen now goes only when the user says so.
         for (const core::WaitingJournal& waiting : context.recovery.waiting) {
             if (waiting.name != invocation.target) continue;
-            platform::removeFile(context.paths().undoFolder() + waiting.name + core::kJournalExtension);
+            core::deleteWaitingJournal(context.paths(), waiting);
             return ExitDone;
         }
     }

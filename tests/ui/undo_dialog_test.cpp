@@ -7,6 +7,7 @@
 #include "core/base/strings.h"
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_kinds.h"
+#include "core/undo/journal.h"
 #include "core/undo/undo_index.h"
 #include "platform/files.h"
 #include "support/temp_folder.h"
@@ -182,6 +183,40 @@ TEST_F(UndoDialogTest, DeleteAndDatabasesThatAreGoneOrDamaged) {
         EXPECT_EQ(platform::fileExists(paths.undoFolder() + c.name), c.file && c.lineStays);
         EXPECT_EQ(platform::fileExists(paths.undoFolder() + c.name + ".bad"), c.file && c.action == DoubleClick);
     }
+    click(undo, IDCANCEL);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(undo); }));
+}
+
+// The record of an interrupted run whose folder is away is listed after the databases, and stays
+// until the user deletes it.
+TEST_F(UndoDialogTest, AKeptJournalIsListedUntilDeleted) {
+    const core::AppPaths paths = core::AppPaths::in(home.path());
+    const std::string folder = music / "usb";
+    platform::createFolder(folder);
+    writeFile(folder + "\\a.mp3", "a");
+    std::string name;
+    {
+        core::RunJournal journal;
+        journal.create(paths, {*core::buildFilter("--append", {{"", "_x"}}).rule});
+        name = journal.name();
+        const std::string prefix = folder + "\\";
+        journal.waitDurable(journal.recordMove(prefix, "a.mp3", "b.mp3", *platform::entryId(prefix + "a.mp3")));
+        platform::moveFile(prefix + "a.mp3", prefix + "b.mp3");
+    }
+    platform::moveFile(folder, music / "away");
+    HWND undo = openUndo();
+    ASSERT_NE(undo, nullptr);
+    ASSERT_EQ(lines(undo), 1);
+    EXPECT_NE(listViewText(undo, IDC_UNDO_LIST, 0, 0).find("(interrupted; folder not reachable: "), std::string::npos);
+    pressKey(control(undo, IDC_UNDO_LIST), VK_HOME);
+    ASSERT_TRUE(waitUntil([&] { return isEnabled(undo, IDC_UNDO_RUN); }));
+    chooseCommand(undo, ID_UNDO_DELETE);
+    HWND box = waitForMessageBox(*program, "Calderwynstrope");
+    ASSERT_NE(box, nullptr);
+    pressMessageBoxButton(box, IDYES);
+    EXPECT_TRUE(waitUntil([&] { return !platform::fileExists(paths.undoFolder() + name + ".jnl"); }));
+    EXPECT_TRUE(
+        waitUntil([&] { return listViewText(undo, IDC_UNDO_LIST, 0, 0) == "The database index file is empty"; }));
     click(undo, IDCANCEL);
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(undo); }));
 }

@@ -227,6 +227,10 @@ std::string waitingDescription(const WaitingJournal& journal) {
            platform::legacyTextToUtf8(journal.folder) + ")";
 }
 
+void deleteWaitingJournal(const AppPaths& paths, const WaitingJournal& journal) {
+    platform::removeFile(paths.undoFolder() + journal.name + kJournalExtension);
+}
+
 JournalRecovery recoverJournals(const AppPaths& paths, bool limitUndo, std::int32_t undoLimit) {
     JournalRecovery result;
     const std::string folder = paths.undoFolder();

@@ -39,6 +39,9 @@ struct WaitingJournal {
 // (interrupted; folder not reachable: FOLDER)", or "(interrupted; its files are not where it left
 // them: FOLDER)".
 std::string waitingDescription(const WaitingJournal& journal);
+// Deletes a waiting journal, as the user asked: its files stay where they are, without a record.
+// Raises the platform's file error.
+void deleteWaitingJournal(const AppPaths& paths, const WaitingJournal& journal);
 
 struct JournalRecovery {
     std::vector<std::string> recovered;  // the names of the databases registered

@@ -104,8 +104,8 @@ MainDialog::MainDialog(std::string commandLine, core::AppContext& context)
     onCommand(IDC_EDIT, [this] { editSelectedFilter(); });
     onCommand(IDC_LOAD, [this] { load(); });
     onCommand(IDC_UNDO, [this] {
-        recoverInterruptedRuns(true);  // a run that died since the start is listed too
-        UndoDialog dialog(hwnd(), plugins(), context_.paths());
+        // A run that died since the start is listed too, and those whose folder is away now.
+        UndoDialog dialog(hwnd(), plugins(), context_.paths(), recoverInterruptedRuns());
         dialog.doModal();
     });
     for (int command = ID_ADD_APPEND; command <= ID_ADD_NUMBER; ++command) {
@@ -171,20 +171,15 @@ void MainDialog::onInitDialog() {
     DragAcceptFiles(hwnd(), TRUE);
 }
 
-void MainDialog::recoverInterruptedRuns(bool tellWaiting) {
-    // The Undo dialog lists what was recovered; only a journal that could not be, or was set
-    // aside, is told now, and one whose folder is away when the user looks at the runs.
+std::vector<core::WaitingJournal> MainDialog::recoverInterruptedRuns() {
+    // The Undo dialog lists what was recovered, and the journals kept for folders away now; only
+    // a journal that could not be recovered, or was set aside, is told now.
     core::JournalRecovery recovery;
     // Putting back the files of a big interrupted run takes a while.
     runAwayFromWindow(hwnd(), [&] { recovery = context_.recoverInterruptedRuns(); });
     for (const std::string& problem : recovery.problems) showCriticalError(problem);
     for (const std::string& setAside : recovery.setAside) showCriticalError(setAside);
-    if (!tellWaiting || recovery.waiting.empty()) return;
-    std::string text =
-        "The undo records of these interrupted runs are kept until their folder can be reached again; "
-        "they are listed here then:\r\n";
-    for (const core::WaitingJournal& waiting : recovery.waiting) text += "\r\n" + core::waitingDescription(waiting);
-    showAppMessage(text, MB_OK | MB_ICONINFORMATION);
+    return std::move(recovery.waiting);
 }
 
 void MainDialog::initSystemMenu() {
@@ -289,7 +284,7 @@ bool MainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     switch (message) {
         case kRecoverMessage:
             try {
-                recoverInterruptedRuns(false);
+                recoverInterruptedRuns();
             } catch (const std::exception& error) {
                 showUnhandledError(error);
             }

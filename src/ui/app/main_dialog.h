@@ -8,10 +8,12 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/app/app_context.h"
 #include "core/base/reporter.h"
 #include "core/rules/rule.h"
+#include "core/undo/journal_recovery.h"
 #include "ui/controls/custom_controls.h"
 #include "ui/controls/handles.h"
 #include "ui/controls/zel_dialog.h"
@@ -67,7 +69,8 @@ private:
     void rename();
     void preview();
     // Turns the journals of runs that died into undo databases; one that cannot be is told.
-    void recoverInterruptedRuns(bool tellWaiting);
+    // Recovers what interrupted runs left; gives the journals kept for folders away now.
+    std::vector<core::WaitingJournal> recoverInterruptedRuns();
     void load();
     void saveAs();
     void dropFiles(HDROP drop);

@@ -32,8 +32,13 @@ void addLine(HWND list, const std::string& text, int image, int index) {
 
 // --- UndoDialog -----------------------------------------------------------------------------------
 
-UndoDialog::UndoDialog(HWND parent, const core::PluginManager& plugins, core::AppPaths paths)
-    : UI_dialog(IDD_UNDO, parent), plugins_(plugins), paths_(paths), catalog_(std::move(paths)) {
+UndoDialog::UndoDialog(HWND parent, const core::PluginManager& plugins, core::AppPaths paths,
+                       std::vector<core::WaitingJournal> waiting)
+    : UI_dialog(IDD_UNDO, parent),
+      plugins_(plugins),
+      paths_(paths),
+      catalog_(std::move(paths)),
+      waiting_(std::move(waiting)) {
     onCommand(IDC_UNDO_RUN, [this] { undoSelected(); });
     onCommand(ID_UNDO_DELETE, [this] { deleteSelected(); });
     onCommand(ID_UNDO_PROPERTIES, [this] { showProperties(); });
@@ -88,7 +93,7 @@ void UndoDialog::refreshList() {
         return;
     }
     lines_ = catalog_.entries();
-    if (lines_.empty()) {
+    if (lines_.empty() && waiting_.empty()) {
         hasDatabases_ = false;
         addLine(list, "The database index file is empty", 0, 0);
         return;
@@ -97,6 +102,12 @@ void UndoDialog::refreshList() {
         addLine(list, lines_[i].description, 1, static_cast<int>(i));
         std::wstring folder = widen(runFolder(lines_[i]));
         ListView_SetItemText(list, static_cast<int>(i), 1, folder.data());
+    }
+    for (std::size_t i = 0; i < waiting_.size(); ++i) {
+        const int line = static_cast<int>(lines_.size() + i);
+        addLine(list, core::waitingDescription(waiting_[i]), 1, line);
+        std::wstring folder = widen(waiting_[i].folder);
+        ListView_SetItemText(list, line, 1, folder.data());
     }
     // The descriptions show whole: their column fits the longest (never narrower than it
     // started), and the folder column takes the room that is left.
@@ -128,7 +139,21 @@ int UndoDialog::selectedLine() const {
 
 bool UndoDialog::canAct() const {
     const int line = selectedLine();
-    return hasDatabases_ && line >= 0 && line < static_cast<int>(lines_.size());
+    return hasDatabases_ && line >= 0 && line < static_cast<int>(lines_.size() + waiting_.size());
+}
+
+const core::WaitingJournal* UndoDialog::waitingAt(int line) const {
+    const auto at = static_cast<std::size_t>(line);
+    return line >= 0 && at >= lines_.size() && at < lines_.size() + waiting_.size() ? &waiting_[at - lines_.size()]
+                                                                                    : nullptr;
+}
+
+void UndoDialog::explainWaiting(const core::WaitingJournal& journal) {
+    showAppMessage(core::waitingDescription(journal) +
+                       "\r\n\r\nThe record of this interrupted run is kept until its folder can be reached again with "
+                       "its files; it can be undone then. Delete removes the record, and its files keep the names "
+                       "the run gave them.",
+                   MB_OK | MB_ICONINFORMATION);
 }
 
 void UndoDialog::removeEntry(const core::IndexEntry& entry, bool deleteFile) {
@@ -148,6 +173,7 @@ void UndoDialog::dropVanished(const core::IndexEntry& entry) {
 
 void UndoDialog::undoSelected() {
     if (!canAct()) return;
+    if (const core::WaitingJournal* waiting = waitingAt(selectedLine())) return explainWaiting(*waiting);
     const core::IndexEntry entry = lines_[static_cast<std::size_t>(selectedLine())];
     if (!catalog_.databaseExists(entry)) return dropVanished(entry);
     if (showAppMessage(core::loadString(core::IDS_CONFIRM_UNDO), MB_YESNO | MB_ICONQUESTION) != IDYES) return;
@@ -165,10 +191,21 @@ void UndoDialog::undoSelected() {
 
 void UndoDialog::deleteSelected() {
     if (!canAct()) return;
-    const core::IndexEntry entry = lines_[static_cast<std::size_t>(selectedLine())];
     if (showAppMessage("Are you sure you want to delete the selected item?", MB_YESNO | MB_ICONQUESTION) != IDYES) {
         return;
     }
+    if (const core::WaitingJournal* waiting = waitingAt(selectedLine())) {
+        try {
+            core::deleteWaitingJournal(paths_, *waiting);
+        } catch (const platform::FileError& error) {
+            showCriticalError(error.message());
+            return;
+        }
+        waiting_.erase(waiting_.begin() + (waiting - waiting_.data()));
+        refreshList();
+        return;
+    }
+    const core::IndexEntry entry = lines_[static_cast<std::size_t>(selectedLine())];
     WaitCursor wait;
     removeEntry(entry, true);
     refreshList();
@@ -176,6 +213,7 @@ void UndoDialog::deleteSelected() {
 
 void UndoDialog::showProperties() {
     if (!canAct()) return;
+    if (const core::WaitingJournal* waiting = waitingAt(selectedLine())) return explainWaiting(*waiting);
     const core::IndexEntry entry = lines_[static_cast<std::size_t>(selectedLine())];
     core::DatabaseProperties properties;
     bool found;

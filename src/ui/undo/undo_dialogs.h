@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/plugins/plugin_manager.h"
+#include "core/undo/journal_recovery.h"
 #include "core/undo/undo_catalog.h"
 #include "ui/controls/custom_controls.h"
 #include "ui/controls/handles.h"
@@ -20,7 +21,10 @@ namespace ui {
 
 class UndoDialog : public UI_dialog {
 public:
-    UndoDialog(HWND parent, const core::PluginManager& plugins, core::AppPaths paths);
+    // `waiting`: the journals of interrupted runs kept for folders away now, listed after the
+    // databases until the user deletes them.
+    UndoDialog(HWND parent, const core::PluginManager& plugins, core::AppPaths paths,
+               std::vector<core::WaitingJournal> waiting = {});
 
 protected:
     void onInitDialog() override;
@@ -44,7 +48,12 @@ private:
     const core::PluginManager& plugins_;
     core::AppPaths paths_;
     core::UndoCatalog catalog_;
-    std::vector<core::IndexEntry> lines_;  // one copy per database line
+    std::vector<core::IndexEntry> lines_;        // one copy per database line
+    std::vector<core::WaitingJournal> waiting_;  // listed after the databases
+    // The kept journal on `line`, or nothing for a database's line.
+    const core::WaitingJournal* waitingAt(int line) const;
+    // Tells what a kept journal is and why it cannot be undone or opened now.
+    void explainWaiting(const core::WaitingJournal& journal);
     // Each database's folder by its name, with the size it had: finding the folder reads every
     // entry, so a list refreshed after each undo reads again only the databases that changed.
     std::map<std::string, std::pair<std::uint64_t, std::string>> folders_;
