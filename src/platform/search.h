@@ -53,6 +53,9 @@ private:
 struct FindData {
     std::string name;          // the entry's name within its folder
     std::uint32_t attributes;  // Attribute bits
+    // The entry's own identity (a link's, not its target's) as the listing found it; all zero
+    // where the listing does not tell it (Windows).
+    FileId id{};
 };
 
 // One search: first() with "folder<sep>pattern", then next() until it answers false. Patterns are

@@ -257,7 +257,7 @@ std::vector<FolderProblem> findFiles(FileList& list, bool recurse, const std::st
             leftOut->attributes.push_back(find.currentAttributes() & kLeftOut);
             find.passOverCurrent();
         } else {
-            list.push_back(FileEntry{find.currentName(), folderText});
+            list.push_back(FileEntry{find.currentName(), folderText, find.currentId()});
         }
     }
     if (listings) *listings = find.takeListings();

@@ -89,6 +89,9 @@ private:
 struct FileEntry {
     FileName name;            // the name within its folder, extension included
     SharedFolder folderText;  // full folder path, ending with the separator
+    // The file's identity as the search found it, which a run records and checks just before the
+    // move; all zero where the platform's listing does not tell it.
+    platform::FileId id{};
 
     const std::string& folder() const { return folderText.text(); }
 };
@@ -131,6 +134,7 @@ public:
     bool findNext();
     const std::string& currentName() const { return current_.name; }
     std::uint32_t currentAttributes() const { return current_.attributes; }
+    const platform::FileId& currentId() const { return current_.id; }
     // The folder that holds the current file, without a final separator (except a root's).
     const std::string& currentFolder() const { return path_; }
     // Its identity, as the walk opened it.

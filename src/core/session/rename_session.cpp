@@ -129,7 +129,15 @@ bool RenameSession::commitMove(const PreparedMove& move, const std::string& oldN
     }
     if (options_.undo) journal_.waitDurable(move.record);
     try {
-        openFolder(moveFolder_, folder, folderId).moveFile(oldName, newName);
+        const platform::MoveFolder& place = openFolder(moveFolder_, folder, folderId);
+        // The record was made ahead of the move, while another program may have put another file
+        // at the old name since: the file moved must be the one recorded, or no undo could give it
+        // back. Checked through the folder the move is made in, just before it.
+        if (options_.undo && !(place.entryId(oldName) == move.id)) {
+            if (errorText) *errorText = kReplacedSinceListed;
+            return false;
+        }
+        place.moveFile(oldName, newName);
     } catch (const platform::FileError& error) {
         if (errorText) *errorText = error.message();
         return false;

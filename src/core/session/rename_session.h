@@ -19,6 +19,9 @@ namespace core {
 class PluginManager;
 class Reporter;
 
+// Why a file whose name now belongs to another file than the one recorded is not moved.
+inline constexpr const char* kReplacedSinceListed = "Not renamed: the file was replaced since it was listed.";
+
 // A move checked and, with undo on, recorded in the run's journal, not made yet.
 struct PreparedMove {
     bool ok = false;               // it may be made (commitMove); otherwise `error` says why not

@@ -152,6 +152,8 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
         // A path the system refuses is not to be opened, read or moved by it: never counted as
         // left unchanged.
         const bool tooLong = platform::pathTooLong(file.folder(), file.name.view());
+        // The identity the search found is the one recorded; the move checks the file still has it.
+        const platform::FileId* listed = file.id.index != 0 ? &file.id : nullptr;
         const auto prepareMove = [&](const std::string& from, const std::string& to,
                                      const platform::FileId* knownId = nullptr) {
             if (tooLong) {
@@ -176,7 +178,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
                 step.unchanged = !tooLong && options_.leaveUnchanged && step.newName == file.name;
                 if (step.unchanged) break;
                 preparedName.assign(file.name.view());
-                prepareMove(preparedName, step.newName);
+                prepareMove(preparedName, step.newName, listed);
                 break;
             case PlanStep::Kind::ToTemporary:
                 preparingRing = true;
@@ -184,7 +186,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
                 ringTemporary = temporaryName(file.folder());
                 step.temporary = ringTemporary;
                 preparedName.assign(file.name.view());
-                prepareMove(preparedName, ringTemporary);
+                prepareMove(preparedName, ringTemporary, listed);
                 ringId = step.move.id;
                 break;
             case PlanStep::Kind::FromTemporary:

@@ -1,6 +1,7 @@
 // Turning errno values into the platform's file error.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -25,5 +26,7 @@ std::uint32_t attributesOfName(std::string_view name, mode_t mode);
 // with AT_SYMLINK_NOFOLLOW in `flags`, of what `dir` is open on with AT_EMPTY_PATH and "". False,
 // errno set, when it cannot be had.
 bool identityAt(int dir, const char* path, int flags, FileId& id);
+// The identity in what statx gave (asked for STATX_INO and STATX_BTIME).
+FileId identityOf(const struct statx& sx);
 
 }  // namespace platform

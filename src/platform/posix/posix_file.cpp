@@ -235,15 +235,21 @@ bool namesIgnoreCase(const std::string&) {
     return false;
 }
 
-bool identityAt(int dir, const char* path, int flags, FileId& id) {
-    struct statx sx;
-    if (::statx(dir, path, flags | AT_STATX_SYNC_AS_STAT, STATX_INO | STATX_BTIME, &sx) != 0) return false;
+FileId identityOf(const struct statx& sx) {
+    FileId id;
     id.volume = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     id.index = sx.stx_ino;
     // A birth time of zero is none (some file systems fill the field without the bit).
     const std::uint64_t born = static_cast<std::uint64_t>(sx.stx_btime.tv_sec) * 1000000000u +
                                static_cast<std::uint64_t>(sx.stx_btime.tv_nsec);
     id.stamp = (sx.stx_mask & STATX_BTIME) ? born : 0;
+    return id;
+}
+
+bool identityAt(int dir, const char* path, int flags, FileId& id) {
+    struct statx sx;
+    if (::statx(dir, path, flags | AT_STATX_SYNC_AS_STAT, STATX_INO | STATX_BTIME, &sx) != 0) return false;
+    id = identityOf(sx);
     return true;
 }
 

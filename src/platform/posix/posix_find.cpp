@@ -32,6 +32,7 @@ struct Listing {
     struct Entry {
         std::uint32_t start;
         std::uint32_t attributes;
+        FileId id{};
     };
     std::string names;
     std::vector<Entry> order;
@@ -157,13 +158,18 @@ constexpr std::uint32_t kFailed = 0x40000000u;  // | errno
 void lookAt(int dirFd, const char* block, std::vector<Listing::Entry>& entries, std::size_t from, std::size_t to) {
     for (std::size_t i = from; i < to; ++i) {
         const char* name = block + entries[i].start;
-        struct stat st;
         std::uint32_t& attributes = entries[i].attributes;
-        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        // The entry's identity comes with the one call: what a run records of the file it moves.
+        struct statx sx;
+        if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_SYNC_AS_STAT,
+                    STATX_TYPE | STATX_MODE | STATX_INO | STATX_BTIME, &sx) != 0) {
             // A folder that may be read but not searched names its entries and no more.
             attributes = errno == ENOENT ? kSkipped : kFailed | static_cast<std::uint32_t>(errno);
             continue;
         }
+        entries[i].id = identityOf(sx);
+        struct stat st;
+        st.st_mode = sx.stx_mode;
         std::uint32_t link = 0;
         if (S_ISLNK(st.st_mode)) {
             // A link shows its target, as on Windows; a dangling one is skipped.
@@ -223,7 +229,7 @@ bool readListing(DIR* dir, const std::string& pattern, bool directoriesOnly, Lis
             if (name != "." && name != "..") listing.others.append(name).push_back('\0');
             continue;
         }
-        entries.push_back(Listing::Entry{static_cast<std::uint32_t>(listing.names.size()), 0});
+        entries.push_back(Listing::Entry{static_cast<std::uint32_t>(listing.names.size()), 0, {}});
         listing.names.append(name).push_back('\0');
         appendSortKey(keys, name);
         keys.push_back('\0');
@@ -317,6 +323,7 @@ bool FindHandle::next(FindData& out) {
     const Listing::Entry& entry = listing.order[listing.next++];
     out.name = listing.names.c_str() + entry.start;
     out.attributes = entry.attributes;
+    out.id = entry.id;
     return true;
 }
 
