@@ -26,7 +26,8 @@ public:
     bool tryLock(const std::string& path);
     // The same on a folder itself, not on a file: every copy of the program takes it, whatever
     // its data folder, and so does every user (on POSIX, a flock on the folder; on Windows, a
-    // named object of the folder's identity, seen by every program of the user's session).
+    // named object of the folder's identity in the machine's global namespace, seen by every
+    // session).
     // Raises FileError when the folder cannot be opened.
     void lockFolder(const std::string& folder, std::chrono::milliseconds timeout);
     void unlock() noexcept;

@@ -5,6 +5,10 @@
 #include "platform/search.h"
 #include "support/temp_folder.h"
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 namespace {
 
 using platform::FileError;
@@ -24,20 +28,41 @@ std::vector<std::string> listing(const TempFolder& folder) {
     return names;
 }
 
-TEST(Move, RenamesAFile) {
+// A run moves each file through its open folder; everything else moves by whole paths. Both
+// must keep the same promises.
+using Mover = void (*)(const TempFolder&, const std::string&, const std::string&);
+
+void byPath(const TempFolder& folder, const std::string& from, const std::string& to) {
+    platform::moveFile(folder / from, folder / to);
+}
+
+void inItsFolder(const TempFolder& folder, const std::string& from, const std::string& to) {
+    platform::MoveFolder(folder.path(), platform::fileId(folder.path())).moveFile(from, to);
+}
+
+class Moves : public testing::TestWithParam<Mover> {
+protected:
+    static void move(const TempFolder& folder, const std::string& from, const std::string& to) {
+        GetParam()(folder, from, to);
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(ByPathOrInItsFolder, Moves, testing::Values(&byPath, &inItsFolder));
+
+TEST_P(Moves, RenamesAFile) {
     TempFolder folder;
     writeFile(folder / "old.mp3", "music");
-    platform::moveFile(folder / "old.mp3", folder / "new.mp3");
+    move(folder, "old.mp3", "new.mp3");
     EXPECT_EQ(listing(folder), std::vector<std::string>{"new.mp3"});
     EXPECT_EQ(readFile(folder / "new.mp3"), "music");
 }
 
-TEST(Move, NeverOverwritesAndBothFilesKeepTheirBytes) {
+TEST_P(Moves, NeverOverwritesAndBothFilesKeepTheirBytes) {
     TempFolder folder;
     writeFile(folder / "a.mp3", "first");
     writeFile(folder / "b.mp3", "second");
     try {
-        platform::moveFile(folder / "a.mp3", folder / "b.mp3");
+        move(folder, "a.mp3", "b.mp3");
         ADD_FAILURE() << "moved over another file";
     } catch (const FileError& error) {
         EXPECT_EQ(error.message(), "The file \"" + folder / "b.mp3" + "\" already exists.");
@@ -46,44 +71,44 @@ TEST(Move, NeverOverwritesAndBothFilesKeepTheirBytes) {
     EXPECT_EQ(readFile(folder / "b.mp3"), "second");
 }
 
-TEST(Move, NeverOverwritesAFileThatDiffersOnlyInCase) {
+TEST_P(Moves, NeverOverwritesAFileThatDiffersOnlyInCase) {
     TempFolder folder;
     writeFile(folder / "a.mp3", "first");
     writeFile(folder / "B.mp3", "second");
 #ifdef _WIN32
     // One name to the file system: the move must fail.
-    EXPECT_THROW(platform::moveFile(folder / "a.mp3", folder / "b.mp3"), FileError);
+    EXPECT_THROW(move(folder, "a.mp3", "b.mp3"), FileError);
     EXPECT_EQ(readFile(folder / "a.mp3"), "first");
 #else
     // Two names to a case-sensitive file system: the move succeeds beside the other file.
-    platform::moveFile(folder / "a.mp3", folder / "b.mp3");
+    move(folder, "a.mp3", "b.mp3");
     EXPECT_EQ(readFile(folder / "b.mp3"), "first");
 #endif
     EXPECT_EQ(readFile(folder / "B.mp3"), "second");
 }
 
-TEST(Move, CaseOnlyRenameChangesTheCase) {
+TEST_P(Moves, CaseOnlyRenameChangesTheCase) {
     TempFolder folder;
     writeFile(folder / "track.mp3", "t");
-    platform::moveFile(folder / "track.mp3", folder / "TRACK.MP3");
+    move(folder, "track.mp3", "TRACK.MP3");
     EXPECT_EQ(listing(folder), std::vector<std::string>{"TRACK.MP3"});
     EXPECT_EQ(readFile(folder / "TRACK.MP3"), "t");
-    platform::moveFile(folder / "TRACK.MP3", folder / "Track.mp3");
+    move(folder, "TRACK.MP3", "Track.mp3");
     EXPECT_EQ(listing(folder), std::vector<std::string>{"Track.mp3"});
 }
 
-TEST(Move, OntoItsOwnNameSucceedsAndChangesNothing) {
+TEST_P(Moves, OntoItsOwnNameSucceedsAndChangesNothing) {
     TempFolder folder;
     writeFile(folder / "same.mp3", "s");
-    EXPECT_NO_THROW(platform::moveFile(folder / "same.mp3", folder / "same.mp3"));
+    EXPECT_NO_THROW(move(folder, "same.mp3", "same.mp3"));
     EXPECT_EQ(listing(folder), std::vector<std::string>{"same.mp3"});
     EXPECT_EQ(readFile(folder / "same.mp3"), "s");
 }
 
-TEST(Move, MissingSourceFails) {
+TEST_P(Moves, MissingSourceFails) {
     TempFolder folder;
     try {
-        platform::moveFile(folder / "gone.mp3", folder / "new.mp3");
+        move(folder, "gone.mp3", "new.mp3");
         FAIL() << "moved a missing file";
     } catch (const FileError& error) {
         EXPECT_EQ(error.cause(), FileError::fileNotFound);
@@ -91,14 +116,67 @@ TEST(Move, MissingSourceFails) {
     EXPECT_TRUE(listing(folder).empty());
 }
 
-TEST(Move, NamesWindowsRefusesFailAndTheFileStays) {
+TEST_P(Moves, NamesWindowsRefusesFailAndTheFileStays) {
     TempFolder folder;
     writeFile(folder / "a.mp3", "a");
     for (const char* bad :
          {"a?b.mp3", "a*b.mp3", "x:y.mp3", "a<b.mp3", "a>b.mp3", "a|b.mp3", "say \"hi\".mp3", "tab\there.mp3", ""}) {
-        EXPECT_THROW(platform::moveFile(folder / "a.mp3", folder / bad), FileError) << bad;
+        EXPECT_THROW(move(folder, "a.mp3", bad), FileError) << bad;
     }
     EXPECT_EQ(listing(folder), std::vector<std::string>{"a.mp3"});
+}
+
+// The folder a run moves in is the one its files were found in, whatever comes to stand at its
+// path: another folder put in its place refuses every move, and a folder moved away after it was
+// opened still gets the moves.
+TEST(MoveFolder, MovesOnlyInTheFolderItWasGiven) {
+    struct Case {
+        const char* what;
+        bool swapBeforeOpening;
+        bool linkInstead;
+    };
+    const Case cases[] = {
+        {"another folder put in its place before the moves", true, false},
+#ifndef _WIN32
+        // Windows moves through the folder's handle too, but Wine renames by the path the handle
+        // was opened with, so this case cannot be shown under Wine.
+        {"another folder put in its place during the moves", false, false},
+        {"a link to another folder put in its place before the moves", true, true},
+#endif
+    };
+    for (const Case& c : cases) {
+        TempFolder root;
+        const std::string listed = root / "album", away = root / "moved away", other = root / "other";
+        ASSERT_TRUE(platform::createFolder(listed));
+        writeFile(listed + "/a.mp3", "listed");
+        const auto id = platform::fileId(listed);
+        ASSERT_TRUE(id);
+        const auto swap = [&] {
+            platform::moveFile(listed, away);
+            ASSERT_TRUE(platform::createFolder(other));
+            writeFile(other + "/a.mp3", "newcomer");
+#ifndef _WIN32
+            if (c.linkInstead) {
+                ASSERT_EQ(::symlink(other.c_str(), listed.c_str()), 0);
+                return;
+            }
+#endif
+            platform::moveFile(other, listed);
+        };
+        if (c.swapBeforeOpening) swap();
+        const platform::MoveFolder folder(listed, id);
+        if (!c.swapBeforeOpening) swap();
+        try {
+            folder.moveFile("a.mp3", "b.mp3");
+            EXPECT_FALSE(c.swapBeforeOpening) << c.what << ": moved in the newcomer";
+            EXPECT_EQ(readFile(away + "/b.mp3"), "listed") << c.what;
+        } catch (const FileError& error) {
+            EXPECT_TRUE(c.swapBeforeOpening) << c.what << ": " << error.message();
+            EXPECT_NE(error.message().find(platform::kFolderReplaced), std::string::npos) << c.what;
+            EXPECT_EQ(readFile(away + "/a.mp3"), "listed") << c.what;
+        }
+        EXPECT_EQ(readFile(listed + "/a.mp3"), "newcomer") << c.what;
+    }
 }
 
 // Undo gives a file back a name it had; on POSIX that name may hold what Windows refuses.

@@ -1,7 +1,11 @@
 // Win32 file object, file status and moves. Only wide functions.
 #include <windows.h>
+#include <winternl.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <vector>
 
 #include "platform/case_fold.h"
 #include "platform/files.h"
@@ -221,6 +225,25 @@ bool namesIgnoreCase(const std::string&) {
 
 namespace {
 
+// The identity of an open file or folder. Sets the last error and gives nothing on failure.
+std::optional<FileId> identityOfHandle(HANDLE h) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h, &info)) return std::nullopt;
+    // NTFS's index holds a sequence number, which changes when the index is given to another file,
+    // and its volume serial stays when a disk comes back: no birth stamp is needed there. ReFS
+    // numbers its files with 128 bits and the index above is only the lower half; the upper half
+    // then goes where a birth stamp would, so that two of its files are never taken for one.
+    FileId id{info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+    FILE_ID_INFO full;
+    if (GetFileInformationByHandleEx(h, FileIdInfo, &full, sizeof full)) {
+        std::uint64_t low, high;
+        std::memcpy(&low, full.FileId.Identifier, sizeof low);
+        std::memcpy(&high, full.FileId.Identifier + sizeof low, sizeof high);
+        if (high != 0) id = FileId{info.dwVolumeSerialNumber, low, high};
+    }
+    return id;
+}
+
 // The identity of what `path` names; `flags` add FILE_FLAG_OPEN_REPARSE_POINT to ask about a link
 // itself. Sets the last error and gives nothing on failure.
 std::optional<FileId> identityOf(const std::string& path, DWORD flags) {
@@ -230,17 +253,47 @@ std::optional<FileId> identityOf(const std::string& path, DWORD flags) {
     HANDLE h = CreateFileW(filePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
     if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-    BY_HANDLE_FILE_INFORMATION info;
-    const BOOL ok = GetFileInformationByHandle(h, &info);
+    const auto id = identityOfHandle(h);
     const DWORD error = GetLastError();
     CloseHandle(h);
-    if (!ok) {
-        SetLastError(error);
-        return std::nullopt;
+    if (!id) SetLastError(error);
+    return id;
+}
+
+// Opens the entry `name` in the open folder `folder` (the entry itself, never what a link leads
+// to), with every sharing mode so that nobody else's open is disturbed. Gives the Win32 error.
+DWORD openInFolder(HANDLE folder, const std::wstring& name, ACCESS_MASK access, HANDLE& file) {
+    // A name that could reach out of the folder is never one the search found.
+    if (name.empty() || name.size() > 32767 || name.find_first_of(L"\\/") != std::wstring::npos) {
+        return ERROR_INVALID_NAME;
     }
-    // NTFS's index holds a sequence number, which changes when the index is given to another file,
-    // and its volume serial stays when a disk comes back: no birth stamp is needed.
-    return FileId{info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+    UNICODE_STRING text;
+    text.Buffer = const_cast<wchar_t*>(name.c_str());
+    text.Length = text.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder, nullptr);
+    IO_STATUS_BLOCK io;
+    const NTSTATUS status =
+        NtCreateFile(&file, access | SYNCHRONIZE, &attributes, &io, nullptr, 0,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN,
+                     FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    return status == 0 ? ERROR_SUCCESS : RtlNtStatusToDosError(status);
+}
+
+// Gives the open file `file` the name `name` in the open folder `folder`, never replacing
+// another file. Gives the Win32 error.
+DWORD renameInFolder(HANDLE file, HANDLE folder, const std::wstring& name) {
+    const std::size_t nameBytes = name.size() * sizeof(wchar_t);
+    std::vector<std::byte> buffer(offsetof(FILE_RENAME_INFORMATION, FileName) + nameBytes + sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFORMATION*>(buffer.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = folder;
+    rename->FileNameLength = static_cast<ULONG>(nameBytes);
+    std::memcpy(rename->FileName, name.data(), nameBytes);
+    IO_STATUS_BLOCK io;
+    const NTSTATUS status =
+        NtSetInformationFile(file, &io, rename, static_cast<ULONG>(buffer.size()), FileRenameInformation);
+    return status == 0 ? ERROR_SUCCESS : RtlNtStatusToDosError(status);
 }
 
 }  // namespace
@@ -289,30 +342,82 @@ void RecordAppender::finish() {
     finished_ = true;
 }
 
-// Windows has no move relative to an open folder: the moves go by their whole paths.
 MoveFolder::MoveFolder(const std::string& folder, std::optional<FileId> expected) : path_(withSeparator(folder)) {
-    // Moves here go by whole paths: the folder is checked as the run comes to it.
-    if (expected) {
-        const auto id = fileId(path_);
-        replaced_ = !id || !(*id == *expected);
-    }
+    // Without the folder open the moves still work, by their whole paths.
+    HANDLE h = CreateFileW(filePath(path_).c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h != INVALID_HANDLE_VALUE) handle_ = reinterpret_cast<std::intptr_t>(h);
+    if (!expected) return;
+    // Opened by its path, it may be another folder than the one listed: one moved in its place, or
+    // a junction to one. Every move then goes through this handle, so the check holds for all.
+    const auto id = h != INVALID_HANDLE_VALUE ? identityOfHandle(h) : std::nullopt;
+    replaced_ = !id || !(*id == *expected);
 }
 
 void MoveFolder::checkSame() const {
     if (replaced_) throw FileError(FileError::genericException, ERROR_PATH_NOT_FOUND, path_, kFolderReplaced);
 }
 
-MoveFolder::~MoveFolder() = default;
+MoveFolder::~MoveFolder() {
+    if (handle_ != -1) CloseHandle(handleOf(handle_));
+}
 
 void MoveFolder::moveFile(const std::string& oldName, const std::string& newName) const {
     checkSame();
-    platform::moveFile(path_ + oldName, path_ + newName);
+    if (handle_ == -1) return platform::moveFile(path_ + oldName, path_ + newName);
+    if (!isValidFileName(newName)) throwError(ERROR_INVALID_NAME, path_ + newName);
+    const HANDLE folder = handleOf(handle_);
+    const std::wstring wideOld = widen(oldName), wideNew = widen(newName);
+    HANDLE file;
+    if (const DWORD error = openInFolder(folder, wideOld, DELETE | FILE_READ_ATTRIBUTES, file)) {
+        throwError(error, path_ + oldName);
+    }
+    struct Closer {
+        HANDLE h;
+        ~Closer() { CloseHandle(h); }
+    } closer{file};
+    if (const DWORD error = renameInFolder(file, folder, wideNew)) {
+        // A taken name is the new name's fault: the message names it, as POSIX does.
+        throwError(error,
+                   error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? path_ + newName : path_ + oldName);
+    }
+    if (wideNew == wideOld || !sameIgnoringCase(wideNew, wideOld) || storedName(filePath(path_ + newName)) == wideNew) {
+        return;
+    }
+    // Some file systems (and Wine) report success for a case-only rename without changing anything.
+    // A free temporary name in between always works.
+    for (unsigned attempt = 0;; ++attempt) {
+        wchar_t suffix[40];
+        wsprintfW(suffix, L"~cw%08lx%04x.tmp", GetTickCount() ^ GetCurrentProcessId(), attempt);
+        const DWORD error = renameInFolder(file, folder, suffix);
+        if (error == ERROR_SUCCESS) break;
+        if ((error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) || attempt > 1000) {
+            throwError(error, path_ + newName);
+        }
+    }
+    if (const DWORD error = renameInFolder(file, folder, wideNew)) {
+        // Never leave the file under the temporary name if its old name can be had back.
+        renameInFolder(file, folder, wideOld);
+        throwError(error, path_ + newName);
+    }
 }
 
 FileId MoveFolder::entryId(const std::string& name) const {
     checkSame();
-    const auto id = identityOf(path_ + name, FILE_FLAG_OPEN_REPARSE_POINT);
-    if (!id) throwLastError(path_ + name);
+    if (handle_ == -1) {
+        const auto id = identityOf(path_ + name, FILE_FLAG_OPEN_REPARSE_POINT);
+        if (!id) throwLastError(path_ + name);
+        return *id;
+    }
+    HANDLE file;
+    if (const DWORD error = openInFolder(handleOf(handle_), widen(name), FILE_READ_ATTRIBUTES, file)) {
+        throwError(error, path_ + name);
+    }
+    const auto id = identityOfHandle(file);
+    const DWORD error = GetLastError();
+    CloseHandle(file);
+    if (!id) throwError(error, path_ + name);
     return *id;
 }
 

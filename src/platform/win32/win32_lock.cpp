@@ -24,13 +24,20 @@ bool FileLock::attempt(const std::string& path, bool folder) {
     if (folder) {
         // A folder takes no byte lock, and a handle that shared less would stop the renames in it.
         // The name of an object exists while some process holds it, and goes with the process.
+        // The global namespace is seen by every session on the machine, whoever runs the copy:
+        // a mutex there needs no privilege to create, and another user's shows as access denied.
         const auto id = fileId(path);
         if (!id) win32::throwError(GetLastError(), path);
-        wchar_t name[80];
-        swprintf(name, 80, L"Local\\calderwynstrope-folder-%016llx-%016llx",
-                 static_cast<unsigned long long>(id->volume), static_cast<unsigned long long>(id->index));
-        HANDLE h = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0, 1, name);
-        if (!h) win32::throwError(GetLastError(), path);
+        wchar_t name[96];
+        swprintf(name, 96, L"Global\\calderwynstrope-folder-%016llx-%016llx-%016llx",
+                 static_cast<unsigned long long>(id->volume), static_cast<unsigned long long>(id->index),
+                 static_cast<unsigned long long>(id->stamp));
+        HANDLE h = CreateMutexW(nullptr, FALSE, name);
+        if (!h) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_ACCESS_DENIED) return false;
+            win32::throwError(error, path);
+        }
         if (GetLastError() == ERROR_ALREADY_EXISTS) {
             CloseHandle(h);
             return false;
