@@ -330,7 +330,7 @@ int previewOrRename(Context& context, const Invocation& invocation) {
     core::PreparedRename prepared =
         core::prepareRename(context.app,
                             core::RenameRequest{invocation.target, invocation.patterns, invocation.recurse,
-                                                std::move(rules), renaming && !invocation.noUndo, false, !renaming},
+                                                std::move(rules), renaming && !invocation.noUndo, false, !renaming, {}},
                             context.reporter);
     using Refusal = core::PreparedRename::Refusal;
     if (prepared.refusal == Refusal::NoFolder) {

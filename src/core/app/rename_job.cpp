@@ -1,6 +1,7 @@
 #include "core/app/rename_job.h"
 
 #include <chrono>
+#include <unordered_map>
 #include <utility>
 
 #include "core/app/app_context.h"
@@ -9,6 +10,64 @@
 #include "platform/files.h"
 
 namespace core {
+
+FoundFiles findRequestFiles(const AppContext& context, const RenameRequest& request, const FindProgress& progress) {
+    FoundFiles found;
+    found.unlisted = findFiles(found.files, request.recurse, request.folder, request.patterns,
+                               context.paths().ownFolders(), &found.leftOut, &found.listings,
+                               progress ? [&] { return progress(found.files.size() + found.leftOut.size()); }
+                                        : std::function<bool()>());
+    return found;
+}
+
+std::size_t takeOutUnchecked(FoundFiles& found, const std::unordered_set<std::string>& unchecked) {
+    if (unchecked.empty()) return 0;
+    std::unordered_map<std::string_view, std::string> held;  // by folder, each name followed by a zero byte
+    FileList kept;
+    std::size_t taken = 0;
+    std::string path;
+    for (FileEntry& file : found.files) {
+        path.assign(file.folder()).append(file.name.view());
+        if (unchecked.count(path) == 0) {
+            kept.push_back(std::move(file));
+            continue;
+        }
+        held[file.folder()].append(file.name.view()).push_back('\0');
+        ++taken;
+    }
+    // A folder the search saw whole: the plan takes the names from here and not from the disk,
+    // so the files left alone must be among them. Any other folder is listed again by the plan.
+    for (FolderNames& listing : found.listings) {
+        if (const auto names = held.find(listing.folder); names != held.end()) listing.names += names->second;
+    }
+    found.files = std::move(kept);
+    return taken;
+}
+
+namespace {
+
+std::unique_ptr<RenameRun> makeRun(AppContext& context, const RenameRequest& request, const RuleList& rules,
+                                   FoundFiles found, std::size_t unchecked, Reporter& reporter) {
+    RunOptions options = context.runOptions(request.undo);
+    // An unattended run orders its moves; confirming goes file by file.
+    options.solveOrder = !request.confirm;
+    auto run = std::make_unique<RenameRun>(&context.plugins(), rules, std::move(found.files), options, context.paths(),
+                                           reporter);
+    run->noteUnlistedFolders(std::move(found.unlisted));
+    run->noteLeftOut(std::move(found.leftOut));
+    run->noteListings(std::move(found.listings));
+    run->noteUnchecked(unchecked);
+    return run;
+}
+
+}  // namespace
+
+std::unique_ptr<RenameRun> previewFoundFiles(AppContext& context, const RenameRequest& request, FoundFiles found,
+                                             Reporter& reporter) {
+    const std::size_t unchecked = takeOutUnchecked(found, request.unchecked);
+    if (found.files.empty() && found.leftOut.files.empty() && unchecked == 0) return nullptr;
+    return makeRun(context, request, request.rules, std::move(found), unchecked, reporter);
+}
 
 PreparedRename prepareRename(AppContext& context, RenameRequest request, Reporter& reporter) {
     PreparedRename prepared;
@@ -34,21 +93,12 @@ PreparedRename prepareRename(AppContext& context, RenameRequest request, Reporte
     const RuleList rules = std::move(request.rules);
     // Finds the files and makes the run; false when nothing matches.
     const auto makeRun = [&] {
-        FileList files;
-        LeftOutFiles leftOut;
-        FolderListings listings;
-        prepared.unlisted = findFiles(files, request.recurse, request.folder, request.patterns, paths.ownFolders(),
-                                      &leftOut, &listings);
-        prepared.leftOut = leftOut.size();
-        if (files.empty() && (leftOut.files.empty() || !request.preview)) return false;
-        RunOptions options = context.runOptions(undo);
-        // An unattended run orders its moves; confirming goes file by file.
-        options.solveOrder = !request.confirm;
-        prepared.run =
-            std::make_unique<RenameRun>(&context.plugins(), rules, std::move(files), options, paths, reporter);
-        prepared.run->noteUnlistedFolders(prepared.unlisted);
-        prepared.run->noteLeftOut(std::move(leftOut));
-        prepared.run->noteListings(std::move(listings));
+        FoundFiles found = findRequestFiles(context, request);
+        prepared.unlisted = found.unlisted;
+        prepared.leftOut = found.leftOut.size();
+        prepared.unchecked = takeOutUnchecked(found, request.unchecked);
+        if (found.files.empty() && (found.leftOut.files.empty() || !request.preview)) return false;
+        prepared.run = core::makeRun(context, request, rules, std::move(found), prepared.unchecked, reporter);
         return true;
     };
     if (!makeRun()) return refuse(PreparedRename::Refusal::NoFiles, {});

@@ -4,8 +4,10 @@
 // changes; both front ends then only show what it gives and drive the run.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "core/rules/rule.h"
@@ -27,7 +29,36 @@ struct RenameRequest {
     // For a preview first: no folder is locked and the undo folder is not looked at yet; the run
     // from the preview takes its locks when it starts (RenameRun::claimFolders).
     bool preview = false;
+    // Files the user took out of the run (folder and name, as found): they stay as they are, their
+    // names stay taken, and the run counts them as unchecked.
+    std::unordered_set<std::string> unchecked;
 };
+
+// What the search found for a request. Kept, it is planned again under other filters without
+// listing the disk again.
+struct FoundFiles {
+    FileList files;
+    LeftOutFiles leftOut;
+    FolderListings listings;
+    std::vector<FolderProblem> unlisted;  // folders that could not be listed
+};
+
+// Told how many files the search has found so far; returning false stops it.
+using FindProgress = std::function<bool(std::size_t found)>;
+
+// Finds the files of the request, changing nothing; a search that `progress` stopped gives what
+// it had found. The request's folder must exist.
+FoundFiles findRequestFiles(const AppContext& context, const RenameRequest& request, const FindProgress& progress = {});
+
+// Takes the files named in `unchecked` out of `found`: their names stay in their folders' listings,
+// so that no other file of the run is planned onto them. Gives how many were taken out.
+std::size_t takeOutUnchecked(FoundFiles& found, const std::unordered_set<std::string>& unchecked);
+
+// A preview run over files found before (findRequestFiles), with the request's filters and
+// options: what the list of a front end shows while the filters change. Null when no file is
+// left to show.
+std::unique_ptr<RenameRun> previewFoundFiles(AppContext& context, const RenameRequest& request, FoundFiles found,
+                                             Reporter& reporter);
 
 struct PreparedRename {
     enum class Refusal {
@@ -45,6 +76,7 @@ struct PreparedRename {
     // Folders that could not be listed; the run tells them with its failures too.
     std::vector<FolderProblem> unlisted;
     std::size_t leftOut = 0;  // files that match and that the run leaves alone
+    std::size_t unchecked = 0;  // files of the request's `unchecked` found and left alone
 };
 
 // Raises the platform's file error when a folder's lock file cannot be made.

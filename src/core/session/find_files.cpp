@@ -231,7 +231,8 @@ std::string leftOutReason(std::uint32_t attributes) {
 
 std::vector<FolderProblem> findFiles(FileList& list, bool recurse, const std::string& folder,
                                      const std::string& patterns, const std::vector<std::string>& ownFolders,
-                                     LeftOutFiles* leftOut, FolderListings* listings) {
+                                     LeftOutFiles* leftOut, FolderListings* listings,
+                                     const std::function<bool()>& keepGoing) {
     std::vector<platform::FileId> excluded;
     for (const std::string& own : ownFolders) {
         if (const auto id = platform::fileId(own)) excluded.push_back(*id);
@@ -245,7 +246,8 @@ std::vector<FolderProblem> findFiles(FileList& list, bool recurse, const std::st
     if (listings) find.keepListings();
     SharedFolder folderText;
     std::string lastFolder;
-    while (find.findNext()) {
+    for (std::size_t found = 1; find.findNext(); ++found) {
+        if (keepGoing && found % 256 == 0 && !keepGoing()) break;
         const std::string& current = find.currentFolder();
         // Consecutive files mostly share their folder: keep one copy of its text for all of them.
         if (!folderText || current != lastFolder) {

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -211,8 +212,10 @@ std::string leftOutReason(std::uint32_t attributes);
 // lists the files of `ownFolders` (the program's data folders) nor enters them. Gives back the folders that could not
 // be listed or entered (their files are missing from the list), each once: a front end must say
 // so, naming them.
+// `keepGoing`, when given, is asked every few hundred files found; false stops the search there.
 std::vector<FolderProblem> findFiles(FileList& list, bool recurse, const std::string& folder,
                                      const std::string& patterns, const std::vector<std::string>& ownFolders = {},
-                                     LeftOutFiles* leftOut = nullptr, FolderListings* listings = nullptr);
+                                     LeftOutFiles* leftOut = nullptr, FolderListings* listings = nullptr,
+                                     const std::function<bool()>& keepGoing = {});
 
 }  // namespace core

@@ -49,6 +49,7 @@ struct RunResult {
     std::size_t unchanged = 0;   // left alone: the name would not change (leaveUnchanged)
     std::size_t notReached = 0;  // left as they are because the run was cancelled
     std::size_t leftOut = 0;     // matched, but read-only, hidden or system: not in the run
+    std::size_t unchecked = 0;   // matched, but the user took them out of the run
     std::vector<RunFailure> failures;
     // Folders the run's files were looked for in that could not be listed: whatever they hold is
     // not in the run. Each counts against the run as a failure does (RenameRun::noteUnlistedFolders).
@@ -132,6 +133,8 @@ public:
     // What the folders held beside the files found in them (findFiles gives it): the plan made
     // next takes it for those folders instead of listing them again. Planning again lists them.
     void noteListings(FolderListings listings) { listings_ = std::move(listings); }
+    // How many files the user took out of the run (takeOutUnchecked): the result counts them.
+    void noteUnchecked(std::size_t files) { result_.unchecked = files; }
 
     // Gives every file its name beforehand, one per file in list order, instead of proposing
     // names as the run reaches them: a run after a preview renames exactly what the user saw.

@@ -15,6 +15,7 @@ std::string runCountsText(const RunResult& result) {
     if (result.skipped) text += ", " + std::to_string(result.skipped) + " skipped";
     if (result.notReached) text += ", " + std::to_string(result.notReached) + " not reached (the run was cancelled)";
     if (result.leftOut) text += ", " + std::to_string(result.leftOut) + " left out (read-only, hidden or system)";
+    if (result.unchecked) text += ", " + std::to_string(result.unchecked) + " unchecked (left as they are)";
     return text;
 }
 

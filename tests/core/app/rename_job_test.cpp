@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "core/app/app_context.h"
+#include "core/app/file_list.h"
 #include "core/app/rename_job.h"
 #include "core/rules/filter_kinds.h"
 #include "core/session/folder_locks.h"
@@ -26,7 +27,7 @@ TEST(RenameJob, RefusesWhatCannotStartAndFindsAgainAfterAWait) {
     testing_support::RecordingReporter reporter;
     const RuleList rules = {*buildFilter("--append", {{"", "_x"}}).rule};
     const auto request = [&](std::string folder, bool undo = true) {
-        return RenameRequest{std::move(folder), "*.mp3", false, rules, undo, false, false};
+        return RenameRequest{std::move(folder), "*.mp3", false, rules, undo, false, false, {}};
     };
     using Refusal = PreparedRename::Refusal;
     EXPECT_EQ(prepareRename(context, request(music / "gone"), reporter).refusal, Refusal::NoFolder);
@@ -45,6 +46,64 @@ TEST(RenameJob, RefusesWhatCannotStartAndFindsAgainAfterAWait) {
     ASSERT_EQ(prepared.refusal, Refusal::None);
     ASSERT_EQ(prepared.run->total(), 1u);
     EXPECT_EQ(prepared.run->preview()[0].file->name, "b.mp3") << "found again once the other run let go";
+}
+
+// The live list: filters and checks are planned again over the files found, and the disk is listed
+// again only for another folder, pattern or recursion. A file the user unchecks keeps its place
+// and its name: the file that wants that name is told it exists, and so is the run from it.
+TEST(FileList, PlansAgainWithoutListingAndUncheckedFilesHoldTheirNames) {
+    TempFolder music, home;
+    AppContext context(AppPaths::in(home.path()));
+    testing_support::RecordingReporter reporter;
+    writeFile(music / "a.mp3", "a");
+    writeFile(music / "a_x.mp3", "was a_x");
+    RenameRequest request{music.path(), "*.mp3", false, {}, true, false, false, {}};
+    FileListSource source;
+    struct Step {
+        const char* what;
+        std::vector<Rule> rules;
+        std::vector<std::string> unchecked;
+        const char* patterns;
+        std::size_t listings;
+        const char* summary;
+    };
+    const std::string a = music / "a.mp3", ax = music / "a_x.mp3";
+    const Step steps[] = {
+        {"no filter", {}, {}, "*.mp3", 1, "2 files: 2 unchanged"},
+        {"a filter", {*buildFilter("--append", {{"", "_x"}}).rule}, {}, "*.mp3", 1, "2 files: 2 ok"},
+        {"the holder of a_x unchecked", {*buildFilter("--append", {{"", "_x"}}).rule}, {ax}, "*.mp3", 1,
+         "2 files: 1 exists, 1 unchecked"},
+        {"both unchecked", {*buildFilter("--append", {{"", "_x"}}).rule}, {a, ax}, "*.mp3", 1, "2 files: 2 unchecked"},
+        {"another pattern", {*buildFilter("--append", {{"", "_x"}}).rule}, {}, "a.*", 2, "1 file: 1 exists"},
+    };
+    for (const Step& step : steps) {
+        request.rules = step.rules;
+        request.unchecked = {step.unchecked.begin(), step.unchecked.end()};
+        request.patterns = step.patterns;
+        const auto list = source.make(context, request, reporter);
+        ASSERT_TRUE(list) << step.what;
+        EXPECT_EQ(source.listings(), step.listings) << step.what;
+        EXPECT_EQ(list->summary(), step.summary) << step.what;
+        // The rows stay in the order found, unchecked or not.
+        if (list->size() == 2) {
+            EXPECT_EQ((*list)[0].file->name, "a.mp3") << step.what;
+            EXPECT_EQ((*list)[1].file->name, "a_x.mp3") << step.what;
+            EXPECT_EQ((*list)[1].unchecked, !step.unchecked.empty()) << step.what;
+        }
+    }
+
+    // Rename from that list: the unchecked file stays, and the run says so.
+    request.patterns = "*.mp3";
+    request.unchecked = {ax};
+    PreparedRename prepared = prepareRename(context, request, reporter);
+    ASSERT_EQ(prepared.refusal, PreparedRename::Refusal::None);
+    EXPECT_EQ(prepared.unchecked, 1u);
+    prepared.run->runAll();
+    const RunResult result = prepared.run->finish();
+    EXPECT_EQ(result.unchecked, 1u);
+    EXPECT_NE(result.summaryText.find("1 unchecked (left as they are)"), std::string::npos) << result.summaryText;
+    EXPECT_EQ(testing_support::readFile(ax), "was a_x");
+    EXPECT_EQ(testing_support::readFile(a), "a");
 }
 
 }  // namespace

@@ -1,0 +1,88 @@
+#include "core/app/file_list.h"
+
+
+namespace core {
+
+FileListPlan::Row FileListPlan::operator[](std::size_t index) const {
+    const std::uint32_t row = rows_[index];
+    if (row & kUncheckedRow) {
+        const FileEntry& file = uncheckedFiles_[row & ~kUncheckedRow];
+        return Row{&file, file.name.view(), PreviewStatus::Unchanged, true};
+    }
+    const PreviewLine line = (*plan_)[row];
+    return Row{line.file, line.newName, line.status, false};
+}
+
+std::string FileListPlan::statusText(std::size_t index) const {
+    const std::uint32_t row = rows_[index];
+    if (row & kUncheckedRow) return "unchecked";
+    return core::statusText((*plan_)[row]);
+}
+
+bool FileListPlan::checkable(std::size_t index) const {
+    const Row row = (*this)[index];
+    return row.unchecked || row.status == PreviewStatus::Ok;
+}
+
+std::string FileListPlan::summary() const {
+    std::string text = previewSummary(*plan_);
+    if (uncheckedFiles_.empty()) return text;
+    // The plan counts the files it has; the unchecked ones are files of the list too.
+    const std::size_t planned = plan_->size(), all = planned + uncheckedFiles_.size();
+    const std::string counted = std::to_string(planned) + (planned == 1 ? " file" : " files");
+    text.replace(0, counted.size(), std::to_string(all) + (all == 1 ? " file" : " files"));
+    if (planned == 0) text += ":";
+    return text + (planned == 0 ? " " : ", ") + std::to_string(uncheckedFiles_.size()) + " unchecked";
+}
+
+std::unique_ptr<FileListPlan> FileListSource::make(AppContext& context, const RenameRequest& request,
+                                                   Reporter& reporter, const FindProgress& finding,
+                                                   const RenameRun::PreviewProgress& naming, bool relist) {
+    if (relist || !has_ || request.folder != folder_ || request.patterns != patterns_ ||
+        request.recurse != recurse_) {
+        has_ = false;
+        bool stopped = false;
+        FoundFiles found = findRequestFiles(context, request, [&](std::size_t count) {
+            stopped = finding && !finding(count);
+            return !stopped;
+        });
+        ++listings_;
+        if (stopped) return nullptr;
+        found_ = std::move(found);
+        folder_ = request.folder;
+        patterns_ = request.patterns;
+        recurse_ = request.recurse;
+        has_ = true;
+    }
+    auto list = std::make_unique<FileListPlan>();
+    FoundFiles found = found_;
+    // The rows keep the order found; the files taken out of the run keep their places among them.
+    std::uint32_t line = 0;
+    for (const FileEntry& file : found.files) {
+        std::string path = file.folder();
+        path.append(file.name.view());
+        if (request.unchecked.count(path)) {
+            list->rows_.push_back(FileListPlan::kUncheckedRow | static_cast<std::uint32_t>(list->uncheckedFiles_.size()));
+            list->uncheckedFiles_.push_back(file);
+        } else {
+            list->rows_.push_back(line++);
+        }
+    }
+    for (std::size_t i = 0; i < found.leftOut.size(); ++i) list->rows_.push_back(line++);
+    list->unlisted_ = found.unlisted;
+    RenameRequest preview = request;
+    preview.preview = true;
+    list->run_ = previewFoundFiles(context, preview, std::move(found), reporter);
+    static const RunPlan kNoPlan;
+    if (!list->run_) {
+        list->plan_ = &kNoPlan;
+        list->rows_.clear();
+        return list;
+    }
+    list->plan_ = &list->run_->preview(naming);
+    // A preview stopped on the way gives no lines.
+    if (list->plan_->size() != line) return nullptr;
+    return list;
+}
+
+}  // namespace core
