@@ -513,7 +513,7 @@ TEST_F(AppTest, ResizedWindowsKeepButtonsInTheCornerAndGrowTheirList) {
     while ((tips = FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr)) && GetWindow(tips, GW_OWNER) != main) {
     }
     ASSERT_NE(tips, nullptr);
-    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 18);
+    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 19);
     const auto rectOf = [](HWND window) {
         RECT rect{};
         GetWindowRect(window, &rect);
@@ -523,7 +523,7 @@ TEST_F(AppTest, ResizedWindowsKeepButtonsInTheCornerAndGrowTheirList) {
         int opener;  // 0 for the main window itself
         const char* title;
         int corner, list, minimumPercent;
-    } windows[] = {{0, kTitle, IDC_RENAME, IDC_FILTERS, 100},
+    } windows[] = {{0, kTitle, IDC_RENAME, IDC_FILES_LIST, 100},
                    {IDC_PREVIEW, "Calderwynstrope - Preview", IDCANCEL, IDC_PREVIEW_LIST, 66},
                    {IDC_UNDO, "Calderwynstrope - Undo", IDCANCEL, IDC_UNDO_LIST, 100}};
     for (const auto& w : windows) {

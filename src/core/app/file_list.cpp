@@ -13,6 +13,15 @@ FileListPlan::Row FileListPlan::operator[](std::size_t index) const {
     return Row{line.file, line.newName, line.status, false};
 }
 
+std::unique_ptr<FileListPlan> FileListPlan::ofRun(std::unique_ptr<RenameRun> run) {
+    auto list = std::make_unique<FileListPlan>();
+    list->run_ = std::move(run);
+    list->plan_ = &list->run_->preview();
+    list->rows_.resize(list->plan_->size());
+    for (std::size_t i = 0; i < list->rows_.size(); ++i) list->rows_[i] = static_cast<std::uint32_t>(i);
+    return list;
+}
+
 std::string FileListPlan::statusText(std::size_t index) const {
     const std::uint32_t row = rows_[index];
     if (row & kUncheckedRow) return "unchecked";

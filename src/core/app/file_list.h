@@ -25,6 +25,10 @@ public:
         bool unchecked;  // taken out of the run by the user
     };
 
+    // Every line of the plan a preview of `run` made, in its order: the file list of a run that no
+    // user has checked (the Preview's).
+    static std::unique_ptr<FileListPlan> ofRun(std::unique_ptr<RenameRun> run);
+
     std::size_t size() const { return rows_.size(); }
     bool empty() const { return rows_.empty(); }
     Row operator[](std::size_t index) const;
@@ -35,6 +39,8 @@ public:
     // "5 files: 3 ok, 1 exists, 1 unchecked".
     std::string summary() const;
     const RunPlan& plan() const { return *plan_; }
+    // The run the plan is of: a front end starts it as planned. Null for an empty list.
+    RenameRun* run() const { return run_.get(); }
     const std::vector<FolderProblem>& unlisted() const { return unlisted_; }
 
 private:

@@ -40,6 +40,17 @@ namespace {
 
 // Posted to itself by the window as it opens: interrupted runs are recovered once it shows.
 constexpr UINT kRecoverMessage = WM_APP + 15;
+// Posted by the file list's worker when it has a list to show.
+constexpr UINT kFileListMessage = WM_APP + 16;
+constexpr UINT_PTR kListingTimer = 2;
+constexpr UINT kListingIntervalMs = 100;
+
+// 12345 as "12,345".
+std::string grouped(std::size_t number) {
+    std::string digits = std::to_string(number);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    return digits;
+}
 
 constexpr const char* kAllMusicPattern = "*.mp3;*.flac;*.ogg;*.opus;*.m4a;*.wma";
 const char* const kPatterns[] = {"*.mp2", "*.mp3",  "*.mpeg", "*.mpg", "*.mp3;*.mp2",    "*.flac",
@@ -92,11 +103,34 @@ void MessageBoxReporter::criticalError(const std::string& text) {
     showCriticalError(text);
 }
 
+void KeptReporter::criticalError(const std::string& text) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    texts_.push_back(text);
+}
+
+std::string KeptReporter::take() {
+    std::vector<std::string> texts;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        texts.swap(texts_);
+    }
+    if (texts.empty()) return std::string();
+    std::string text = texts.front();
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    if (texts.size() > 1) text += " (" + std::to_string(texts.size() - 1) + " more like it)";
+    return text;
+}
+
 MainDialog::MainDialog(std::string commandLine, core::AppContext& context)
     : UI_dialog(IDD_MAIN, nullptr),
       commandLine_(std::move(commandLine)),
       context_(context),
-      settings_(context.settings()) {
+      settings_(context.settings()),
+      listService_([this] { PostMessageW(hwnd(), kFileListMessage, 0, 0); }) {
+    onCommand(ID_FILES_CHECK_ALL, [this] { files_.setChecks(PlanListView::Checks::All); });
+    onCommand(ID_FILES_CHECK_NONE, [this] { files_.setChecks(PlanListView::Checks::None); });
+    onCommand(ID_FILES_CHECK_INVERT, [this] { files_.setChecks(PlanListView::Checks::Invert); });
     onCommand(IDC_BROWSE, [this] { browse(); });
     onCommand(IDC_RENAME, [this] { rename(); });
     onCommand(IDC_PREVIEW, [this] { preview(); });
@@ -107,6 +141,7 @@ MainDialog::MainDialog(std::string commandLine, core::AppContext& context)
         // A run that died since the start is listed too, and those whose folder is away now.
         UndoDialog dialog(hwnd(), plugins(), context_.paths(), recoverInterruptedRuns());
         dialog.doModal();
+        updateFileList(true);  // an undo moves files back
     });
     for (int command = ID_ADD_APPEND; command <= ID_ADD_NUMBER; ++command) {
         onCommand(command, [this, command] { addFilter(command); });
@@ -153,6 +188,8 @@ void MainDialog::addFilter(int command) {
 void MainDialog::onInitDialog() {
     setMainWindow(hwnd());
     initSystemMenu();
+    files_.attach(hwnd(), IDC_FILES_LIST, true);  // before the layout, which stretches the last column
+    files_.onToggle = [this](const std::vector<std::size_t>& rows) { toggleChecks(rows); };
     initLayout();
 
     addButton_.attach(hwnd(), IDC_ADD);
@@ -191,20 +228,17 @@ void MainDialog::initSystemMenu() {
 
 void MainDialog::initLayout() {
     using L = AnchorLayout;
-    layout.capture(hwnd(), {{IDC_FOLDER, L::GrowRight},
-                            {IDC_BROWSE, L::MoveRight},
-                            {IDC_FILTERS_GROUP, L::Grow},
-                            {IDC_FILTERS, L::Grow},
-                            {IDC_ADD, L::MoveRight},
-                            {IDC_EDIT, L::MoveRight},
-                            {IDC_DELETE, L::MoveRight},
-                            {IDC_LOAD, L::MoveRight},
-                            {IDC_SAVE, L::MoveRight},
-                            {IDC_FILTERS_HINT, L::MoveDown | L::GrowRight},
-                            {IDC_UNDO_GROUP, L::MoveDown | L::GrowRight},
-                            {IDC_UNDO_HINT, L::MoveDown | L::GrowRight},
-                            {IDC_UNDO, L::MoveCorner},
+    // The options and filters keep their width; the file list takes the room the window gains.
+    layout.capture(hwnd(), {{IDC_FILTERS_GROUP, L::GrowDown},
+                            {IDC_FILTERS, L::GrowDown},
+                            {IDC_FILTERS_HINT, L::MoveDown},
+                            {IDC_UNDO_GROUP, L::MoveDown},
+                            {IDC_UNDO_HINT, L::MoveDown},
+                            {IDC_UNDO, L::MoveDown},
                             {IDC_HELP_BUTTON, L::MoveDown},
+                            {IDC_FILES_LABEL, L::GrowRight},
+                            {IDC_FILES_LIST, L::Grow},
+                            {IDC_FILES_COUNTS, L::MoveDown | L::GrowRight},
                             {IDC_PREVIEW, L::MoveCorner},
                             {IDC_RENAME, L::MoveCorner},
                             {IDCANCEL, L::MoveCorner}});
@@ -225,6 +259,7 @@ void MainDialog::initLayout() {
         {IDC_RENAME, "Rename the matching files with the filters."},
         {IDCANCEL, "Close the program; its settings are kept."},
         {IDC_HELP_BUTTON, "Open the help page (F1); the arrow offers Options and About."},
+        {IDC_FILES_COUNTS, nullptr},
     });
 }
 
@@ -261,6 +296,7 @@ void MainDialog::buildPluginMenu() {
 }
 
 void MainDialog::onCancel() {
+    listService_.cancel();
     // The folders and options kept in the settings as they changed go as they are.
     settings_.confirm = isChecked(IDC_CONFIRM_ON) ? 1 : 0;
     settings_.recurse = isChecked(IDC_RECURSE) ? 1 : 0;
@@ -282,6 +318,17 @@ bool MainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         return true;
     }
     switch (message) {
+        case kFileListMessage:
+            try {
+                listService_.runPending();
+            } catch (const std::exception& error) {
+                showUnhandledError(error);
+            }
+            return true;
+        case WM_TIMER:
+            if (wParam != kListingTimer) return false;
+            showListingProgress();
+            return true;
         case kRecoverMessage:
             try {
                 recoverInterruptedRuns();
@@ -313,6 +360,7 @@ bool MainDialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
             return true;
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (files_.onNotify(*header, result)) return true;
             if (header->idFrom != IDC_HELP_BUTTON || header->code != BCN_DROPDOWN) return false;
             showHelpMenu();
             return true;
@@ -470,7 +518,7 @@ void MainDialog::rename() {
     }
     core::PreparedRename prepared;
     plugins();  // scanned here, on the window's thread, before the run needs them
-    core::RenameRequest request{folder, pattern, recurse, filters_.rules(), undo, confirm};
+    core::RenameRequest request{folder, pattern, recurse, filters_.rules(), undo, confirm, false, unchecked_};
     try {
         // A folder of a hundred thousand files, or one held by another run, takes a while.
         runAwayFromWindow(hwnd(), [&] { prepared = core::prepareRename(context_, std::move(request), reporter_); });
@@ -513,7 +561,10 @@ void MainDialog::rename() {
     }
     core::RenameRun& run = *prepared.run;
     // An unattended run is checked first; the user may ask for the preview instead.
-    if (showRun(hwnd(), run, confirm, !confirm) == RunEnd::ShowPreview) preview();
+    const bool showPreview = showRun(hwnd(), run, confirm, !confirm) == RunEnd::ShowPreview;
+    prepared.run.reset();  // its locks with it
+    updateFileList(true);  // the files have their new names now
+    if (showPreview) preview();
 }
 
 void MainDialog::preview() {
@@ -523,8 +574,104 @@ void MainDialog::preview() {
     plugins();  // scanned here, on the window's thread, before the preview's worker needs them
     PreviewDialog dialog(hwnd(),
                          PreviewRequest{&context_, filters_.rules(), folder, text(IDC_PATTERN), isChecked(IDC_RECURSE),
-                                        isChecked(IDC_CONFIRM_ON), isChecked(IDC_UNDO_ON)});
+                                        isChecked(IDC_CONFIRM_ON), isChecked(IDC_UNDO_ON), unchecked_});
     dialog.doModal();
+    updateFileList(true);  // a run from the preview renamed files
+}
+
+// --- The file list ------------------------------------------------------------------------------
+
+core::RenameRequest MainDialog::listRequest() {
+    return core::RenameRequest{text(IDC_FOLDER),      text(IDC_PATTERN), isChecked(IDC_RECURSE), filters_.rules(),
+                               isChecked(IDC_UNDO_ON), isChecked(IDC_CONFIRM_ON), true, unchecked_};
+}
+
+void MainDialog::onIdle() {
+    updateFileList();
+}
+
+void MainDialog::updateFileList(bool relist) {
+    core::RenameRequest request = listRequest();
+    const bool same = listAsked_ && request.folder == shown_.folder && request.patterns == shown_.patterns &&
+                      request.recurse == shown_.recurse && request.rules == shown_.rules &&
+                      request.unchecked == shown_.unchecked && request.confirm == shown_.confirm;
+    if (same && !relist) return;
+    shown_ = request;
+    listAsked_ = true;
+    // A list for what the boxes said a moment ago is of no use now.
+    listService_.cancel();
+    listService_.wait();
+    KillTimer(hwnd(), kListingTimer);
+    listing_ = false;
+    if (request.folder.empty() || request.patterns.empty() || !isFolder(request.folder)) {
+        files_.show(nullptr);
+        setText(IDC_FILES_COUNTS, request.folder.empty() || request.patterns.empty()
+                                      ? "Choose a folder and a pattern to see the files."
+                                      : "The folder does not exist.");
+        return;
+    }
+    plugins();  // scanned here, on the window's thread, before the worker needs them
+    found_ = 0;
+    listing_ = true;
+    SetTimer(hwnd(), kListingTimer, kListingIntervalMs, nullptr);
+    listService_.start(
+        [this, request = std::move(request), relist] {
+            made_.reset();
+            listError_.clear();
+            try {
+                made_ = source_.make(
+                    context_, request, listReporter_,
+                    [this](std::size_t found) {
+                        found_ = found;
+                        return !listService_.cancelled();
+                    },
+                    [this](std::size_t, std::size_t) { return !listService_.cancelled(); }, relist);
+            } catch (const std::exception& error) {
+                listError_ = error.what();
+            }
+        },
+        [this] { showFileList(); });
+}
+
+void MainDialog::showListingProgress() {
+    if (!listing_) return;
+    const std::size_t found = found_;
+    setText(IDC_FILES_COUNTS, found == 0 ? std::string("Listing...")
+                                         : "Listing... " + grouped(found) + (found == 1 ? " file" : " files"));
+}
+
+void MainDialog::showFileList() {
+    KillTimer(hwnd(), kListingTimer);
+    listing_ = false;
+    if (!listError_.empty()) {
+        files_.show(nullptr);
+        setText(IDC_FILES_COUNTS, "The files could not be listed: " + listError_);
+        return;
+    }
+    if (!made_) return;  // stopped for a newer list
+    std::shared_ptr<const core::FileListPlan> list = std::move(made_);
+    files_.setBaseFolder(platform::withSeparator(shown_.folder));
+    files_.show(list);
+    std::string text = list->empty() ? core::loadString(core::IDS_NO_FILES_FOUND) : list->summary();
+    if (!list->unlisted().empty()) {
+        text += "; " + std::to_string(list->unlisted().size()) +
+                (list->unlisted().size() == 1 ? " folder" : " folders") + " could not be listed";
+    }
+    if (!list->plan().uncheckedFolders().empty()) text += "; some names on disk could not be checked";
+    if (const std::string reported = listReporter_.take(); !reported.empty()) text += ". " + reported;
+    setText(IDC_FILES_COUNTS, text);
+}
+
+void MainDialog::toggleChecks(const std::vector<std::size_t>& rows) {
+    const core::FileListPlan* list = files_.plan();
+    if (!list) return;
+    for (std::size_t row : rows) {
+        const core::FileListPlan::Row line = (*list)[row];
+        std::string path = line.file->folder();
+        path.append(line.file->name.view());
+        if (!unchecked_.erase(path)) unchecked_.insert(std::move(path));
+    }
+    updateFileList();  // the plan of the checked files, without listing the disk again
 }
 
 // --- Filter files ------------------------------------------------------------------------------

@@ -6,11 +6,16 @@
 // windows.h first: the other system headers build on it.
 #include <shellapi.h>
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "core/app/app_context.h"
+#include "core/app/file_list.h"
+#include "core/session/run_service.h"
 #include "core/base/reporter.h"
 #include "core/rules/rule.h"
 #include "core/undo/journal_recovery.h"
@@ -19,6 +24,7 @@
 #include "ui/controls/zel_dialog.h"
 #include "ui/filterui/filter_list.h"
 #include "ui/filterui/filter_list_box.h"
+#include "ui/session/plan_list_view.h"
 
 namespace ui {
 
@@ -26,6 +32,19 @@ namespace ui {
 class MessageBoxReporter : public core::Reporter {
 public:
     void criticalError(const std::string& text) override;
+};
+
+// What the filters report while the file list is worked out: kept, not shown in a box, since the
+// list is made again at every keystroke.
+class KeptReporter : public core::Reporter {
+public:
+    void criticalError(const std::string& text) override;
+    // The first report since the last call, with how many more there were; empty for none.
+    std::string take();
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> texts_;
 };
 
 class MainDialog : public UI_dialog {
@@ -38,6 +57,7 @@ protected:
     void onInitDialog() override;
     void onDpiChanged(UINT dpi) override;
     void onCancel() override;
+    void onIdle() override;
     bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     bool hasCommandHandler(int id) const override;
     bool onCommandRange(int id) override;
@@ -75,6 +95,16 @@ private:
     void saveAs();
     void dropFiles(HDROP drop);
 
+    // --- The file list ---
+    // The request the list shows now: the boxes, the options, the filters and the checks.
+    core::RenameRequest listRequest();
+    // Works the list out again on the list's worker when what it shows has changed (or when
+    // `relist`, from the disk too); a result that a later change made stale is never shown.
+    void updateFileList(bool relist = false);
+    void showFileList();
+    void showListingProgress();
+    void toggleChecks(const std::vector<std::size_t>& rows);
+
     core::PluginManager& plugins() { return context_.plugins(); }
 
     std::string commandLine_;
@@ -85,6 +115,20 @@ private:
     FilterListBox filterList_;
     MessageBoxReporter reporter_;
     bool renameWithoutUndo_ = false;  // the user agreed to runs without undo: nowhere to keep it
+
+    PlanListView files_;
+    // The files the user unchecked (folder and name): they stay unchecked while the list changes.
+    std::unordered_set<std::string> unchecked_;
+    core::RenameRequest shown_;  // what the list was last asked to show
+    bool listAsked_ = false;
+    bool listing_ = false;  // the worker is at work
+    KeptReporter listReporter_;
+    std::atomic<std::size_t> found_{0};
+    std::shared_ptr<core::FileListPlan> made_;  // the worker's result, until it is shown
+    std::string listError_;
+    core::FileListSource source_;  // only the worker uses it
+    // Last, so that it stops the worker before anything the worker uses goes.
+    core::RunService listService_;
 };
 
 }  // namespace ui

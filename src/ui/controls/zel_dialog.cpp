@@ -81,6 +81,7 @@ int ZelDialog::updateState(int id, bool isButtonOrMenuItem) const {
 
 void ZelDialog::updateControls() {
     if (!hwnd_) return;
+    onIdle();
     HWND focus = GetFocus();
     for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         const int id = GetDlgCtrlID(child);

@@ -53,6 +53,8 @@ protected:
     // After the dialog was laid out again for another display scale (its controls, fonts and
     // list columns already are): images and icons made for the old one are made again.
     virtual void onDpiChanged(UINT dpi) { (void)dpi; }
+    // Each time the dialog's messages are all handled, before the controls are brought up to date.
+    virtual void onIdle() {}
     // The display scale the dialog is laid out for.
     UINT dpi() const { return dpi_; }
 

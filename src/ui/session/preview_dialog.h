@@ -16,12 +16,15 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 #include "core/app/app_context.h"
 #include "core/base/reporter.h"
 #include "core/session/rename_run.h"
 #include "core/session/run_service.h"
+#include "core/app/file_list.h"
+#include "ui/session/plan_list_view.h"
 #include "ui/controls/zel_dialog.h"
 
 namespace ui {
@@ -35,6 +38,7 @@ struct PreviewRequest {
     bool recurse = false;
     bool confirm = false;  // a run from the preview asks about each file
     bool undo = true;
+    std::unordered_set<std::string> unchecked;  // files the user took out of the run
 };
 
 class PreviewDialog : public UI_dialog {
@@ -69,29 +73,18 @@ private:
     void showProgress();
     void showList();
     void rename();
-    void sortBy(int column);
-    void addColumns();
-    LRESULT onNotify(const NMHDR& header);
-    int findItem(const NMLVFINDITEMW& find) const;
-    // The text of a cell, until the next call.
-    std::string_view cellText(std::size_t row, int column) const;
 
     PreviewRequest request_;
     QueuedReporter reporter_;  // before the run, which refers to it
-    std::unique_ptr<core::RenameRun> run_;
-    core::RunPlan lines_;
+    std::shared_ptr<core::FileListPlan> lines_;  // with the run it is the plan of
     std::string error_;                          // why the preview failed, or empty
     std::vector<core::FolderProblem> unlisted_;  // folders the files were looked for in but not listed
     std::atomic<bool> ready_{false};
     std::atomic<std::size_t> done_{0}, steps_{0};
 
-    // Rows in the order shown: indexes into lines_.
-    std::vector<std::uint32_t> order_;
-    int sortColumn_ = -1;  // the run's own order
-    bool descending_ = false;
+    PlanListView list_;
     bool showingProgress_ = false;  // showProgress is on the stack (inside a message box)
     std::size_t okCount_ = 0;
-    mutable std::string statusText_;  // the status cell cellText last gave
     // Last, so that it stops the worker before anything the worker uses goes.
     core::RunService service_;
 };
