@@ -1,6 +1,5 @@
 #include "core/app/file_list.h"
 
-
 namespace core {
 
 FileListPlan::Row FileListPlan::operator[](std::size_t index) const {
@@ -47,8 +46,7 @@ std::string FileListPlan::summary() const {
 std::unique_ptr<FileListPlan> FileListSource::make(AppContext& context, const RenameRequest& request,
                                                    Reporter& reporter, const FindProgress& finding,
                                                    const RenameRun::PreviewProgress& naming, bool relist) {
-    if (relist || !has_ || request.folder != folder_ || request.patterns != patterns_ ||
-        request.recurse != recurse_) {
+    if (relist || !has_ || request.folder != folder_ || request.patterns != patterns_ || request.recurse != recurse_) {
         has_ = false;
         bool stopped = false;
         FoundFiles found = findRequestFiles(context, request, [&](std::size_t count) {
@@ -71,7 +69,8 @@ std::unique_ptr<FileListPlan> FileListSource::make(AppContext& context, const Re
         std::string path = file.folder();
         path.append(file.name.view());
         if (request.unchecked.count(path)) {
-            list->rows_.push_back(FileListPlan::kUncheckedRow | static_cast<std::uint32_t>(list->uncheckedFiles_.size()));
+            list->rows_.push_back(FileListPlan::kUncheckedRow |
+                                  static_cast<std::uint32_t>(list->uncheckedFiles_.size()));
             list->uncheckedFiles_.push_back(file);
         } else {
             list->rows_.push_back(line++);

@@ -61,8 +61,8 @@ public:
     // files). The disk is listed when the folder, the patterns or recursion differ from the last
     // call's, or when `relist`. Gives null when a progress callback stopped the work.
     std::unique_ptr<FileListPlan> make(AppContext& context, const RenameRequest& request, Reporter& reporter,
-                                       const FindProgress& finding = {},
-                                       const RenameRun::PreviewProgress& naming = {}, bool relist = false);
+                                       const FindProgress& finding = {}, const RenameRun::PreviewProgress& naming = {},
+                                       bool relist = false);
     // How many times the disk has been listed.
     std::size_t listings() const { return listings_; }
 

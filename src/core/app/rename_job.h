@@ -75,7 +75,7 @@ struct PreparedRename {
     std::unique_ptr<RenameRun> run;
     // Folders that could not be listed; the run tells them with its failures too.
     std::vector<FolderProblem> unlisted;
-    std::size_t leftOut = 0;  // files that match and that the run leaves alone
+    std::size_t leftOut = 0;    // files that match and that the run leaves alone
     std::size_t unchecked = 0;  // files of the request's `unchecked` found and left alone
 };
 

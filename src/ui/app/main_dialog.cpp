@@ -582,8 +582,14 @@ void MainDialog::preview() {
 // --- The file list ------------------------------------------------------------------------------
 
 core::RenameRequest MainDialog::listRequest() {
-    return core::RenameRequest{text(IDC_FOLDER),      text(IDC_PATTERN), isChecked(IDC_RECURSE), filters_.rules(),
-                               isChecked(IDC_UNDO_ON), isChecked(IDC_CONFIRM_ON), true, unchecked_};
+    return core::RenameRequest{text(IDC_FOLDER),
+                               text(IDC_PATTERN),
+                               isChecked(IDC_RECURSE),
+                               filters_.rules(),
+                               isChecked(IDC_UNDO_ON),
+                               isChecked(IDC_CONFIRM_ON),
+                               true,
+                               unchecked_};
 }
 
 void MainDialog::onIdle() {

@@ -15,9 +15,9 @@
 
 #include "core/app/app_context.h"
 #include "core/app/file_list.h"
-#include "core/session/run_service.h"
 #include "core/base/reporter.h"
 #include "core/rules/rule.h"
+#include "core/session/run_service.h"
 #include "core/undo/journal_recovery.h"
 #include "ui/controls/custom_controls.h"
 #include "ui/controls/handles.h"

@@ -20,12 +20,12 @@
 #include <vector>
 
 #include "core/app/app_context.h"
+#include "core/app/file_list.h"
 #include "core/base/reporter.h"
 #include "core/session/rename_run.h"
 #include "core/session/run_service.h"
-#include "core/app/file_list.h"
-#include "ui/session/plan_list_view.h"
 #include "ui/controls/zel_dialog.h"
+#include "ui/session/plan_list_view.h"
 
 namespace ui {
 
@@ -75,7 +75,7 @@ private:
     void rename();
 
     PreviewRequest request_;
-    QueuedReporter reporter_;  // before the run, which refers to it
+    QueuedReporter reporter_;                    // before the run, which refers to it
     std::shared_ptr<core::FileListPlan> lines_;  // with the run it is the plan of
     std::string error_;                          // why the preview failed, or empty
     std::vector<core::FolderProblem> unlisted_;  // folders the files were looked for in but not listed

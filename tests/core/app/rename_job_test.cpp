@@ -71,7 +71,11 @@ TEST(FileList, PlansAgainWithoutListingAndUncheckedFilesHoldTheirNames) {
     const Step steps[] = {
         {"no filter", {}, {}, "*.mp3", 1, "2 files: 2 unchanged"},
         {"a filter", {*buildFilter("--append", {{"", "_x"}}).rule}, {}, "*.mp3", 1, "2 files: 2 ok"},
-        {"the holder of a_x unchecked", {*buildFilter("--append", {{"", "_x"}}).rule}, {ax}, "*.mp3", 1,
+        {"the holder of a_x unchecked",
+         {*buildFilter("--append", {{"", "_x"}}).rule},
+         {ax},
+         "*.mp3",
+         1,
          "2 files: 1 exists, 1 unchecked"},
         {"both unchecked", {*buildFilter("--append", {{"", "_x"}}).rule}, {a, ax}, "*.mp3", 1, "2 files: 2 unchecked"},
         {"another pattern", {*buildFilter("--append", {{"", "_x"}}).rule}, {}, "a.*", 2, "1 file: 1 exists"},
