@@ -121,14 +121,16 @@ TEST_F(TitleTipTest, TheTipGoesTenSecondsAfterThePointerCameToRest) {
 }
 
 TEST_F(TitleTipTest, NearTheRightEdgeOfTheScreenTheTipMovesLeft) {
-    RECT window{};
+    // The filter list's right edge at the screen's: the rest of the window goes past it.
+    RECT window{}, filters{};
     GetWindowRect(main, &window);
+    GetWindowRect(list, &filters);
     const int screen = GetSystemMetrics(SM_CXSCREEN);
-    SetWindowPos(main, nullptr, screen - (window.right - window.left), window.top, 0, 0,
+    SetWindowPos(main, nullptr, window.left + screen - filters.right, window.top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_TRUE(waitUntil([&] {
         RECT now{};
-        GetWindowRect(main, &now);
+        GetWindowRect(list, &now);
         return now.right == screen;
     }));
     hover(1);
