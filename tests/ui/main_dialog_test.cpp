@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "core/undo/journal.h"
 #include "core/undo/undo_index.h"
 #include "platform/files.h"
+#include "platform/win32/wide.h"
 #include "support/environment.h"
 #include "support/temp_folder.h"
 #include "ui/app/resource.h"
@@ -328,6 +330,63 @@ TEST_F(AppTest, CancelStopsAnUnattendedRunAndItsRecordHoldsWhatMoved) {
     EXPECT_NE(summary.find(std::to_string(moved) + (moved == 1 ? " file renamed" : " files renamed")),
               std::string::npos)
         << summary;
+    closeWithEscape(dialog);
+}
+
+// The main window's list follows the pattern and the checks as they change, shows the files a run
+// leaves out, and the run renames the checked files only.
+TEST_F(AppTest, TheFileListFollowsTheChangesAndTheRunLeavesUncheckedFilesAlone) {
+    writeFile(music / "a.mp3", "a");
+    writeFile(music / "b.mp3", "b");
+    writeFile(music / "c.ogg", "c");
+    writeFile(music / "ro.mp3", "r");
+    ASSERT_TRUE(SetFileAttributesW(platform::win32::widen(music / "ro.mp3").c_str(), FILE_ATTRIBUTE_READONLY));
+    HWND dialog = start(filterFile("x.ren", {appendEnd("_x")}));
+    ASSERT_NE(dialog, nullptr);
+    setChecked(dialog, IDC_CONFIRM_ON, false);
+    setControlText(dialog, IDC_PATTERN, "*.mp3");
+    setControlText(dialog, IDC_FOLDER, musicFolder());
+    HWND files = control(dialog, IDC_FILES_LIST);
+    const auto counts = [&] { return controlText(dialog, IDC_FILES_COUNTS); };
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        const char* counts;
+    } steps[] = {
+        {"the folder chosen", [] {}, "3 files: 2 ok, 1 left out"},
+        {"another pattern", [&] { setControlText(dialog, IDC_PATTERN, "*.ogg"); }, "1 file: 1 ok"},
+        {"the pattern back", [&] { setControlText(dialog, IDC_PATTERN, "*.mp3"); }, "3 files: 2 ok, 1 left out"},
+        {"the first row unchecked with Space",
+         [&] {
+             pressKey(files, VK_HOME);
+             pressKey(files, VK_SPACE);
+         },
+         "3 files: 1 ok, 1 left out, 1 unchecked"},
+        {"none checked", [&] { chooseCommand(dialog, ID_FILES_CHECK_NONE); }, "3 files: 1 left out, 2 unchecked"},
+        {"the checks inverted", [&] { chooseCommand(dialog, ID_FILES_CHECK_INVERT); }, "3 files: 2 ok, 1 left out"},
+        {"the first row unchecked again", [&] { pressKey(files, VK_SPACE); }, "3 files: 1 ok, 1 left out, 1 unchecked"},
+    };
+    for (const auto& step : steps) {
+        step.change();
+        EXPECT_TRUE(waitUntil([&] { return counts() == step.counts; })) << step.what << ": " << counts();
+    }
+    EXPECT_EQ(listViewText(dialog, IDC_FILES_LIST, 0, 3), "unchecked");
+    EXPECT_EQ(listViewText(dialog, IDC_FILES_LIST, 1, 2), "b_x.mp3");
+    EXPECT_EQ(listViewText(dialog, IDC_FILES_LIST, 2, 3), "left out (read-only)");
+
+    click(dialog, IDC_RENAME);
+    HWND progress = program->waitForWindow("Calderwynstrope - Progress");
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(waitUntil([&] {
+        return controlText(progress, IDC_STATUS).find("1 unchecked (left as they are)") != std::string::npos;
+    })) << controlText(progress, IDC_STATUS);
+    click(progress, IDCANCEL);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(progress); }));
+    EXPECT_EQ(readFile(music / "a.mp3"), "a");
+    EXPECT_EQ(readFile(music / "b_x.mp3"), "b");
+    // Listed again after the run: the renamed file now has its name on the disk.
+    EXPECT_TRUE(waitUntil([&] { return listViewText(dialog, IDC_FILES_LIST, 1, 1) == "b_x.mp3"; }));
+    SetFileAttributesW(platform::win32::widen(music / "ro.mp3").c_str(), FILE_ATTRIBUTE_NORMAL);
     closeWithEscape(dialog);
 }
 

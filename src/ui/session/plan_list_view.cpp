@@ -145,11 +145,14 @@ int PlanListView::findItem(const NMLVFINDITEMW& find) const {
 
 void PlanListView::toggle(int item) {
     std::vector<std::size_t> rows;
-    // Space toggles every selected row; a click on a box only its own.
+    // Space toggles every selected row, or the one with the focus when none is selected; a click
+    // on a box only its own.
     if (item < 0) {
-        for (int i = ListView_GetNextItem(list_, -1, LVNI_SELECTED); i >= 0;
-             i = ListView_GetNextItem(list_, i, LVNI_SELECTED)) {
+        const int first = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+        const UINT which = first >= 0 ? LVNI_SELECTED : LVNI_FOCUSED;
+        for (int i = ListView_GetNextItem(list_, -1, which); i >= 0; i = ListView_GetNextItem(list_, i, which)) {
             if (static_cast<std::size_t>(i) < order_.size() && plan_->checkable(order_[i])) rows.push_back(order_[i]);
+            if (which == LVNI_FOCUSED) break;
         }
     } else if (static_cast<std::size_t>(item) < order_.size() && plan_->checkable(order_[item])) {
         rows.push_back(order_[item]);
