@@ -33,14 +33,7 @@ bool FileListPlan::checkable(std::size_t index) const {
 }
 
 std::string FileListPlan::summary() const {
-    std::string text = previewSummary(*plan_);
-    if (uncheckedFiles_.empty()) return text;
-    // The plan counts the files it has; the unchecked ones are files of the list too.
-    const std::size_t planned = plan_->size(), all = planned + uncheckedFiles_.size();
-    const std::string counted = std::to_string(planned) + (planned == 1 ? " file" : " files");
-    text.replace(0, counted.size(), std::to_string(all) + (all == 1 ? " file" : " files"));
-    if (planned == 0) text += ":";
-    return text + (planned == 0 ? " " : ", ") + std::to_string(uncheckedFiles_.size()) + " unchecked";
+    return previewSummary(*plan_, uncheckedFiles_.size());
 }
 
 std::unique_ptr<FileListPlan> FileListSource::make(AppContext& context, const RenameRequest& request,
@@ -65,10 +58,10 @@ std::unique_ptr<FileListPlan> FileListSource::make(AppContext& context, const Re
     FoundFiles found = found_;
     // The rows keep the order found; the files taken out of the run keep their places among them.
     std::uint32_t line = 0;
+    std::string path;
     for (const FileEntry& file : found.files) {
-        std::string path = file.folder();
-        path.append(file.name.view());
-        if (request.unchecked.count(path)) {
+        if (!request.unchecked.empty() &&
+            request.unchecked.count(path.assign(file.folder()).append(file.name.view()))) {
             list->rows_.push_back(FileListPlan::kUncheckedRow |
                                   static_cast<std::uint32_t>(list->uncheckedFiles_.size()));
             list->uncheckedFiles_.push_back(file);

@@ -76,10 +76,11 @@ std::string_view RunPlan::reason(std::size_t index) const {
     return at != reasons_.end() && at->first == index ? std::string_view(at->second) : std::string_view();
 }
 
-std::string previewSummary(const RunPlan& preview) {
+std::string previewSummary(const RunPlan& preview, std::size_t unchecked) {
     std::size_t counts[std::size(kPreviewStatuses)] = {};
     for (std::size_t i = 0; i < preview.size(); ++i) ++counts[static_cast<std::size_t>(preview.status(i))];
-    std::string text = std::to_string(preview.size()) + (preview.size() == 1 ? " file" : " files");
+    const std::size_t files = preview.size() + unchecked;
+    std::string text = std::to_string(files) + (files == 1 ? " file" : " files");
     const char* separator = ": ";
     for (PreviewStatus status : kPreviewStatuses) {
         const std::size_t count = counts[static_cast<std::size_t>(status)];
@@ -87,6 +88,7 @@ std::string previewSummary(const RunPlan& preview) {
         text += separator + std::to_string(count) + " " + statusName(status);
         separator = ", ";
     }
+    if (unchecked > 0) text += separator + std::to_string(unchecked) + " unchecked";
     return text;
 }
 

@@ -153,8 +153,8 @@ private:
 };
 
 // "3 files: 1 ok, 1 exists, 1 duplicate": how many files, and how many have each status that
-// occurs, in the order above.
-std::string previewSummary(const RunPlan& preview);
+// occurs, in the order above; then the files the user unchecked, when there are any ("1 unchecked").
+std::string previewSummary(const RunPlan& preview, std::size_t unchecked = 0);
 
 // What a listing gave: every name of the folder, or only those other than the run's own files
 // there, which the search that found them has just seen and so are known to be there.
