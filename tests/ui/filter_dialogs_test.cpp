@@ -47,8 +47,8 @@ TEST_F(FilterDialogTest, FindAndReplaceOpensOnUnderscoresAndRefusesFindEqualToRe
     click(dialog, IDC_CUSTOM);
     EXPECT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_FIND); }));
     setControlText(dialog, IDC_FIND, "a");
+    ASSERT_TRUE(okEnabled(dialog, true)) << "an empty Replace With removes what is found";
     setControlText(dialog, IDC_REPLACE_WITH, "A");
-    ASSERT_TRUE(okEnabled(dialog, true));
     screenshot(dialog, "find_replace");
     click(dialog, IDOK);
     HWND error = waitForMessageBox(*program, "Error");

@@ -144,6 +144,35 @@ TEST_F(SystemMenuTest, F1AndHelpOpenTheHelpPageAndTheHelpArrowOffersOptionsAndAb
         ASSERT_TRUE(waitUntil([&] { return !IsWindow(box); }));
     }
 
+    // Where no program is set up for web pages, the page shows as text, with its path.
+    testing_support::writeFile(home / "help.html", "<h1>Help</h1><ol><li>Pick a folder &amp; a pattern</li></ol>");
+    HKEY html = nullptr;
+    DWORD made = 0;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes\\.html", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &html, &made),
+              ERROR_SUCCESS);
+    DWORD size = 0;
+    const bool hadDefault = RegQueryValueExW(html, nullptr, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
+    std::wstring old(size / sizeof(wchar_t) + 1, L'\0');
+    if (hadDefault) RegQueryValueExW(html, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(old.data()), &size);
+    const wchar_t none[] = L"CalderwynstropeTest.NoViewer";
+    RegSetValueExW(html, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(none), sizeof(none));
+    click(main, IDC_HELP_BUTTON);
+    HWND text = program->waitForWindow("Calderwynstrope - Help");
+    if (hadDefault) {
+        RegSetValueExW(html, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(old.c_str()),
+                       static_cast<DWORD>((wcslen(old.c_str()) + 1) * sizeof(wchar_t)));
+    } else {
+        RegDeleteValueW(html, nullptr);
+    }
+    RegCloseKey(html);
+    if (made == REG_CREATED_NEW_KEY) RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Classes\\.html");
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(controlText(text, IDC_HELP_PATH), home.path() + "\\help.html");
+    EXPECT_EQ(controlText(text, IDC_HELP_TEXT), "Help\r\n\r\n1. Pick a folder & a pattern\r\n");
+    click(text, IDOK);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(text); }));
+
     RECT button{};
     GetWindowRect(control(main, IDC_HELP_BUTTON), &button);
     const POINT arrow{button.right - 4, (button.top + button.bottom) / 2};

@@ -269,24 +269,53 @@ std::string listViewText(HWND dialog, int id, int row, int column) {
     return narrow(text);
 }
 
-void doubleClickListViewRow(HWND dialog, int id, int row) {
-    HWND list = control(dialog, id);
+namespace {
+
+// A list view's rectangle of `row` (LVM_GETITEMRECT, column -1) or of a cell (LVM_GETSUBITEMRECT),
+// in the list's client coordinates; read in the list's own process.
+bool listViewRect(HWND list, int row, int column, RECT& rect) {
     DWORD processId = 0;
     GetWindowThreadProcessId(list, &processId);
     HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
-    if (!process) return;
-    RECT rect{LVIR_LABEL, 0, 0, 0};
+    if (!process) return false;
+    rect = RECT{LVIR_LABEL, column < 0 ? 0 : column, 0, 0};
     void* remote = VirtualAllocEx(process, nullptr, sizeof(rect), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    const bool found =
-        remote && WriteProcessMemory(process, remote, &rect, sizeof(rect), nullptr) &&
-        sendWithTimeout(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote)) &&
-        ReadProcessMemory(process, remote, &rect, sizeof(rect), nullptr);
+    const bool found = remote && WriteProcessMemory(process, remote, &rect, sizeof(rect), nullptr) &&
+                       sendWithTimeout(list, column < 0 ? LVM_GETITEMRECT : LVM_GETSUBITEMRECT,
+                                       static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote)) &&
+                       ReadProcessMemory(process, remote, &rect, sizeof(rect), nullptr);
     if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
-    if (found) {
+    return found;
+}
+
+}  // namespace
+
+void doubleClickListViewRow(HWND dialog, int id, int row) {
+    HWND list = control(dialog, id);
+    RECT rect{};
+    if (listViewRect(list, row, -1, rect)) {
         PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(rect.left + 2, (rect.top + rect.bottom) / 2));
         PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(rect.left + 2, (rect.top + rect.bottom) / 2));
     }
+}
+
+RECT listViewCellRect(HWND dialog, int id, int row, int column) {
+    HWND list = control(dialog, id);
+    RECT rect{};
+    if (!listViewRect(list, row, column, rect)) return RECT{};
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+std::string shownTip(HWND window) {
+    for (HWND tip = nullptr; (tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr));) {
+        if (GetWindow(tip, GW_OWNER) != window || !IsWindowVisible(tip)) continue;
+        wchar_t text[1024] = {};
+        SendMessageTimeoutW(tip, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+        if (text[0]) return narrow(text);
+    }
+    return std::string();
 }
 
 int listViewFocus(HWND dialog, int id) {

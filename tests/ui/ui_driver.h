@@ -88,6 +88,10 @@ int listViewFocus(HWND dialog, int id);
 void clickListViewColumn(HWND dialog, int id, int column);
 // A double click on a row's text, without the button presses before it.
 void doubleClickListViewRow(HWND dialog, int id, int row);
+// Where a cell's text is drawn, in screen coordinates (empty when the cell is not there).
+RECT listViewCellRect(HWND dialog, int id, int row, int column);
+// The text of the tooltip of `window` showing now, or empty when none shows.
+std::string shownTip(HWND window);
 // Characters typed into a window, as WM_CHAR messages.
 void typeText(HWND window, const std::string& text);
 

@@ -8,7 +8,9 @@ namespace {
 constexpr const char* kSettings = "settings";
 constexpr const char* kOptions = "options";
 constexpr std::size_t kFlagBuffer = 32;
-constexpr std::size_t kMaskBuffer = 20;
+// Any pattern the window takes fits whole: a UTF-16 unit is at most three bytes of UTF-8. Files
+// written by older copies held at most 19 bytes there, which read as before.
+constexpr std::size_t kMaskBuffer = Settings::kMaxPatternLength * 3 + 1;
 constexpr std::size_t kPathBuffer = 260;
 
 // Only a value that starts with '0' turns a flag off: a missing key, an empty value, "1" or

@@ -19,7 +19,7 @@ std::int32_t effectiveUndoLimit(std::int64_t value);
 
 struct Settings {
     std::array<std::string, 10> path;  // recent folders, most recent first
-    std::string mask;
+    std::string mask;                  // the file pattern, up to kMaxPatternLength UTF-16 units
     std::string pluginsdir;
     std::string lastdir;
     int confirm = 0;
@@ -31,6 +31,9 @@ struct Settings {
 
     static constexpr std::int32_t kDefaultUndoLimit = 50;
     static constexpr std::int32_t kMaxUndoLimit = 1000000;
+    // The longest pattern the main window takes and the settings keep, in UTF-16 units as the
+    // window counts them: room for every pattern the window offers and many more.
+    static constexpr std::size_t kMaxPatternLength = 259;
 
     // Never fails: what is missing or unreadable takes its default (flags on, limit 50).
     void Load(const AppPaths& paths);

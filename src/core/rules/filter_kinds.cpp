@@ -129,10 +129,8 @@ FilterResult buildReplace(const FilterKind& kind, const FilterValues& values) {
     const std::string& replaceWith = values.texts[1];
     const bool matchCase = values.flag(kMatchCaseFlag);
     const bool regex = values.flag(kRegexFlag);
-    // A pattern may well match to remove what it finds; a literal text has Strip for that.
-    if (find.empty() || (replaceWith.empty() && !regex)) {
-        return rejected("Find and Replace needs both a find and a replace text.");
-    }
+    // An empty Replace With removes what is found, as Strip does.
+    if (find.empty()) return rejected("Find and Replace needs a text to find.");
     if (auto problem = textProblem(kind, values)) return *problem;
     if (matchCase ? find == replaceWith : toLowerText(find) == toLowerText(replaceWith)) {
         return rejected(loadString(IDS_FIND_EQUALS_REPLACE));

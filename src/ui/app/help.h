@@ -12,7 +12,8 @@ inline constexpr const char* kHelpPageName = "help.html";
 
 // The page's path in the program's folder (which ends with a separator).
 std::string helpPagePath(const std::string& programFolder);
-// Opens the page; a page that is not there, or no program to show it, is told.
+// Opens the page; where no program is there to show it, shows its text in a window of its own. A
+// page that is not there is told.
 void showHelp(HWND owner, const std::string& programFolder);
 
 }  // namespace ui

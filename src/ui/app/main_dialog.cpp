@@ -57,9 +57,6 @@ const char* const kPatterns[] = {"*.mp2", "*.mp3",  "*.mpeg", "*.mpg", "*.mp3;*.
                                  "*.ogg", "*.opus", "*.m4a",  "*.wma", kAllMusicPattern, "*.*"};
 // What a first start offers, so that Preview and Rename work once a folder and a filter are chosen.
 constexpr const char* kFirstPattern = "*.mp3";
-// The settings file keeps a pattern of up to this many bytes; a longer one (chosen from the list
-// or made by a drop) serves this session only, so that the next start never shows it cut.
-constexpr std::size_t kKeptPatternBytes = 19;
 
 std::string comboEntry(HWND combo, int index) {
     const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
@@ -196,7 +193,7 @@ void MainDialog::onInitDialog() {
     addButton_.setMenu(IDR_MENU, 0);
     filterList_.attach(hwnd(), IDC_FILTERS, filters_);
     SendDlgItemMessageW(hwnd(), IDC_FOLDER, CB_LIMITTEXT, 260, 0);
-    SendDlgItemMessageW(hwnd(), IDC_PATTERN, CB_LIMITTEXT, 20, 0);
+    SendDlgItemMessageW(hwnd(), IDC_PATTERN, CB_LIMITTEXT, core::Settings::kMaxPatternLength, 0);
     for (const char* pattern : kPatterns) {
         SendDlgItemMessageW(hwnd(), IDC_PATTERN, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(pattern).c_str()));
     }
@@ -302,7 +299,9 @@ void MainDialog::onCancel() {
     settings_.recurse = isChecked(IDC_RECURSE) ? 1 : 0;
     settings_.undo = isChecked(IDC_UNDO_ON) ? 1 : 0;
     const std::string pattern = text(IDC_PATTERN);
-    if (pattern.size() <= kKeptPatternBytes) settings_.mask = pattern;
+    // A longer one (made by a drop of many files) serves this session only, so that the next start
+    // never shows it cut.
+    if (widen(pattern).size() <= core::Settings::kMaxPatternLength) settings_.mask = pattern;
     settings_.path = {};
     HWND folders = item(IDC_FOLDER);
     const int count = static_cast<int>(SendMessageW(folders, CB_GETCOUNT, 0, 0));

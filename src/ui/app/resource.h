@@ -168,6 +168,10 @@
 #define IDC_COUNTER_STEP 1187
 #define IDC_COUNTER_PER_FOLDER 1188
 #define IDC_HELP_BUTTON 1240
+// The help page as text, where no browser is there to show it.
+#define IDD_HELP_TEXT 127
+#define IDC_HELP_PATH 1241
+#define IDC_HELP_TEXT 1242
 
 // Options and About.
 #define IDD_ABOUT 124

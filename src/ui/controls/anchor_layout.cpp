@@ -26,7 +26,7 @@ void AnchorLayout::capture(HWND dialog, std::initializer_list<Anchor> anchors, i
         SIZE{(frame.right - frame.left) * minimumPercent / 100, (frame.bottom - frame.top) * minimumPercent / 100};
     placed_.clear();
     for (const Anchor& anchor : anchors) {
-        Placed placed{GetDlgItem(dialog, anchor.id), anchor.follow, {}, 0};
+        Placed placed{GetDlgItem(dialog, anchor.id), anchor.follow, {}, {}};
         if (!placed.control) continue;
         GetWindowRect(placed.control, &placed.rect);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&placed.rect), 2);
@@ -38,27 +38,39 @@ void AnchorLayout::capture(HWND dialog, std::initializer_list<Anchor> anchors, i
         }
         placed_.push_back(placed);
     }
-    // A list's last column fills the list from the start.
+    // A list's columns fill the list from the start.
     apply();
 }
 
-void AnchorLayout::stretchLastColumn(Placed& placed) const {
+void AnchorLayout::shareColumns(Placed& placed) const {
     HWND header = ListView_GetHeader(placed.control);
     const int columns = header ? Header_GetItemCount(header) : 0;
     if (columns <= 0) return;
-    const int last = columns - 1;
-    if (placed.lastColumnWidth == 0) placed.lastColumnWidth = ListView_GetColumnWidth(placed.control, last);
-    int others = 0;
-    for (int i = 0; i < last; ++i) others += ListView_GetColumnWidth(placed.control, i);
+    std::vector<int> widths(static_cast<std::size_t>(columns));
+    for (int i = 0; i < columns; ++i) widths[i] = ListView_GetColumnWidth(placed.control, i);
+    if (placed.columnWidths.size() != widths.size()) placed.columnWidths = widths;
+    int least = 0, now = 0;
+    for (int i = 0; i < columns; ++i) least += placed.columnWidths[i], now += widths[i];
     // Room for a vertical scroll bar is kept whether it shows or not, so that its coming never
     // brings a horizontal one.
     RECT client{};
     GetClientRect(placed.control, &client);
     const bool scrollBar = GetWindowLongW(placed.control, GWL_STYLE) & WS_VSCROLL;
-    const int room =
-        client.right - (scrollBar ? 0 : systemMetricForDpi(SM_CXVSCROLL, windowDpi(placed.control))) - others;
-    const int width = std::max(placed.lastColumnWidth, room);
-    if (width != ListView_GetColumnWidth(placed.control, last)) ListView_SetColumnWidth(placed.control, last, width);
+    const int room = client.right - (scrollBar ? 0 : systemMetricForDpi(SM_CXVSCROLL, windowDpi(placed.control)));
+    // The columns fill the list, but never shrink below half their first widths: a narrow list
+    // scrolls sideways rather than cut every name to a few letters.
+    const int target = std::max(least / 2, room);
+    if (target == now || now <= 0) return;
+    // Each column keeps its share of the width, as the user may have set it; the last one takes
+    // what rounding leaves.
+    int given = 0;
+    for (int i = 0; i < columns; ++i) {
+        int width =
+            i + 1 < columns ? static_cast<int>(static_cast<long long>(widths[i]) * target / now) : target - given;
+        width = std::max(width, 0);
+        given += width;
+        if (width != widths[i]) ListView_SetColumnWidth(placed.control, i, width);
+    }
 }
 
 void AnchorLayout::apply() {
@@ -78,7 +90,7 @@ void AnchorLayout::apply() {
     }
     if (positions) EndDeferWindowPos(positions);
     for (Placed& placed : placed_) {
-        if ((placed.follow & GrowRight) && isWindowClass(placed.control, WC_LISTVIEWW)) stretchLastColumn(placed);
+        if ((placed.follow & GrowRight) && isWindowClass(placed.control, WC_LISTVIEWW)) shareColumns(placed);
     }
     // Group boxes and statics draw on the dialog's background: all of it is painted afresh, so a
     // moved frame or line leaves nothing behind.
@@ -98,7 +110,7 @@ void AnchorLayout::rescale(UINT oldDpi, UINT newDpi) {
         RECT& r = placed.rect;
         r = RECT{rescaled(r.left, oldDpi, newDpi), rescaled(r.top, oldDpi, newDpi), rescaled(r.right, oldDpi, newDpi),
                  rescaled(r.bottom, oldDpi, newDpi)};
-        placed.lastColumnWidth = rescaled(placed.lastColumnWidth, oldDpi, newDpi);
+        for (int& width : placed.columnWidths) width = rescaled(width, oldDpi, newDpi);
     }
 }
 

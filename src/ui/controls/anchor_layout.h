@@ -1,7 +1,7 @@
 // Keeps a dialog's controls where its template put them while the dialog is resized: each control
 // keeps its distances to the edges it is anchored to, so buttons anchored to the bottom-right
 // corner travel with it, and a control anchored to opposite edges grows. A list view that grows
-// sideways has its last column stretched to the list's width. The dialog cannot be made smaller
+// sideways shares its width among its columns, each keeping its share. The dialog cannot be made smaller
 // than a share of the size it opened at.
 #pragma once
 
@@ -46,9 +46,9 @@ private:
         HWND control;
         unsigned follow;
         RECT rect;
-        int lastColumnWidth;  // a list view's last column as it was first seen; 0 until then
+        std::vector<int> columnWidths;  // a list view's columns as first seen
     };
-    void stretchLastColumn(Placed& placed) const;
+    void shareColumns(Placed& placed) const;
 
     HWND dialog_ = nullptr;
     SIZE client_{};

@@ -135,11 +135,10 @@ FindReplaceDialog::FindReplaceDialog(HWND parent, const core::Rule* editing)
     }
     // A pattern says where words end itself (\b).
     onUpdate(IDC_WHOLE_WORD, [this] { return isChecked(IDC_CUSTOM) && !isChecked(IDC_REGEX); });
-    // A pattern may replace what it finds with nothing.
+    // An empty Replace With replaces what is found with nothing.
     onUpdate(IDOK, [this] {
-        return (isChecked(IDC_CUSTOM) && !text(IDC_FIND).empty() &&
-                (!text(IDC_REPLACE_WITH).empty() || isChecked(IDC_REGEX))) ||
-               isChecked(IDC_UNDERSCORES) || isChecked(IDC_PERIODS);
+        return (isChecked(IDC_CUSTOM) && !text(IDC_FIND).empty()) || isChecked(IDC_UNDERSCORES) ||
+               isChecked(IDC_PERIODS);
     });
     // A new filter opens on "Replace underscores with spaces".
     preset_ = !editing || (editing->option & core::ReplacePreset);

@@ -30,7 +30,7 @@ void PlanListView::attach(HWND dialog, int id, bool checkBoxes) {
     id_ = id;
     list_ = GetDlgItem(dialog, id);
     checkBoxes_ = checkBoxes;
-    DWORD styles = LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP;
+    DWORD styles = LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER;
     if (checkBoxes) styles |= LVS_EX_CHECKBOXES;
     ListView_SetExtendedListViewStyle(list_, styles);
     // The rows are virtual: the list asks for each one's check as it draws it.
@@ -44,6 +44,7 @@ void PlanListView::attach(HWND dialog, int id, bool checkBoxes) {
         header.pszText = const_cast<wchar_t*>(kColumnTitles[column]);
         ListView_InsertColumn(list_, column, &header);
     }
+    tips_.attach(list_);
 }
 
 void PlanListView::show(std::shared_ptr<const core::FileListPlan> plan) {

@@ -1,7 +1,8 @@
 // A list view showing a file list's plan: folder, old name, new name and status, one row a file.
 // Virtual: only the rows in sight are drawn, so a hundred thousand files cost nothing to show.
 // Sorting by a column and typing to find a row work as in Explorer. With check boxes, the user
-// takes files out of the run and puts them back; the owner decides what a toggle changes.
+// takes files out of the run and puts them back; the owner decides what a toggle changes. A cell
+// its column cuts shows whole in a tip.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "core/app/file_list.h"
+#include "ui/controls/cell_tips.h"
 
 namespace ui {
 
@@ -59,6 +61,7 @@ private:
     bool descending_ = false;
     std::string base_;
     mutable std::string statusText_;  // the status cell cellText last gave
+    ListViewCellTips tips_;
 };
 
 }  // namespace ui

@@ -67,7 +67,7 @@ void ConfirmDialog::confirmFiles() {
         if (answer->choice == SkipOne) {
             run_.skip();
             retry = false;
-            service().post([this] { progress_.step(); });
+            service().post([this, done = run_.handled()] { showProgress(done); });
             continue;
         }
         std::string reason;
@@ -84,7 +84,7 @@ void ConfirmDialog::confirmFiles() {
             continue;
         }
         retry = false;
-        service().post([this] { progress_.step(); });
+        service().post([this, done = run_.handled()] { showProgress(done); });
         if (answer->choice == RenameAll) return renameAll();
     }
 }
@@ -111,7 +111,10 @@ void ConfirmDialog::showFile(const core::RunStep& step) {
     setText(IDC_NEW_NAME, step.newName);
 }
 
-void ConfirmDialog::showProgressText(std::size_t handled) {
+// The bar and the text count the same files: those dealt with, unchanged ones that were never
+// asked about included.
+void ConfirmDialog::showProgress(std::size_t handled) {
+    progress_.setPosition(static_cast<int>(handled));
     setText(IDC_PROGRESS_TEXT, progressText(handled, run_.total()));
 }
 
@@ -121,7 +124,7 @@ void ConfirmDialog::showAsked(const core::RunStep& step, bool retry, std::size_t
     SendDlgItemMessageW(hwnd(), IDC_NEW_NAME, EM_SETSEL, 0, -1);
     SendDlgItemMessageW(hwnd(), IDC_NEW_NAME, EM_SCROLLCARET, 0, 0);
     SetFocus(item(IDC_NEW_NAME));
-    showProgressText(handled);
+    showProgress(handled);
 }
 
 void ConfirmDialog::showOver() {
@@ -137,7 +140,7 @@ void ConfirmDialog::showOver() {
     } else {
         ShowWindow(item(IDC_ALL), SW_HIDE);
     }
-    showProgressText(run_.handled());
+    showProgress(run_.handled());
 }
 
 bool ConfirmDialog::acceptable(const std::string& name) {

@@ -35,7 +35,7 @@ private:
     bool acceptable(const std::string& name);
     void report();
     void showFile(const core::RunStep& step);
-    void showProgressText(std::size_t handled);
+    void showProgress(std::size_t handled);
 
     core::RenameRun& run_;
     PathStatic path_;

@@ -78,9 +78,11 @@ TEST(Settings, UndoLimitOutsideItsRangeIsTheDefault50) {
 }
 
 TEST(Settings, LongValuesAreCut) {
-    const Settings s = loadFrom("[settings]\r\nmask=" + std::string(25, 'm') + "\r\nlastdir=" + std::string(300, 'l') +
+    const Settings s = loadFrom("[settings]\r\nmask=" + std::string(259, 'm') + std::string(259 * 2, 'n') +
+                                "\r\nlastdir=" + std::string(300, 'l') +
                                 "\r\n[options]\r\npluginsdir=" + std::string(258, 'p') + "é\r\n");
-    EXPECT_EQ(s.mask, std::string(19, 'm'));
+    EXPECT_EQ(s.mask.substr(0, 260), std::string(259, 'm') + "n") << "a pattern the window takes is kept whole";
+    EXPECT_EQ(s.mask.size(), Settings::kMaxPatternLength * 3);
     EXPECT_EQ(s.lastdir, std::string(259, 'l'));
     EXPECT_EQ(s.pluginsdir, std::string(258, 'p')) << "cut before a character that would not fit whole";
 }

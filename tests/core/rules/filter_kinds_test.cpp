@@ -123,7 +123,8 @@ TEST(FilterKinds, RefusedWithOneMessageNamingTheField) {
         {"--append", {{"", ""}}, "Append needs a text for the front or for the end.", -1},
         {"--append", {{"a", "b:"}}, invalid, 1},
         {"--append", {{"a|", long128}}, "An Append text takes at most 127 bytes.", 1},  // length first
-        {"--replace", {{"a", ""}}, "Find and Replace needs both a find and a replace text.", -1},
+        {"--replace", {{"", "b"}}, "Find and Replace needs a text to find.", -1},
+        {"--replace", {{"a", ""}}, "", -1},    // an empty replacement removes what is found
         {"--replace", {{"a?", "b"}}, "", -1},  // a find text may hold anything
         {"--replace", {{"a", "b?"}}, invalid, 1},
         {"--replace",
