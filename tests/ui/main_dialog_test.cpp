@@ -653,7 +653,22 @@ TEST_F(AppTest, ResizedWindowsKeepButtonsInTheCornerAndGrowTheirList) {
             EXPECT_GT(SendMessageW(control(window, w.list), LVM_GETCOLUMNWIDTH, 0, 0), firstColumn)
                 << "every column takes its share of the room, not the last one alone";
         }
-        if (!w.opener) screenshot(window, "main_dialog_grown");
+        if (!w.opener) {
+            // The splitter gives the filters room from the list, and moves their buttons along.
+            const RECT filters = rectOf(control(window, IDC_FILTERS)), add = rectOf(control(window, IDC_ADD));
+            const RECT bar = rectOf(control(window, IDC_SPLITTER));
+            const POINT on{(bar.left + bar.right) / 2, (bar.top + bar.bottom) / 2};
+            SetForegroundWindow(window);
+            ASSERT_TRUE(movePointer(on));
+            ASSERT_TRUE(movePointer(on, MOUSEEVENTF_LEFTDOWN));
+            ASSERT_TRUE(movePointer(POINT{on.x + 60, on.y}));
+            ASSERT_TRUE(movePointer(POINT{on.x + 100, on.y}, MOUSEEVENTF_LEFTUP));
+            EXPECT_TRUE(waitUntil([&] { return rectOf(control(window, IDC_ADD)).left == add.left + 100; }));
+            EXPECT_EQ(rectOf(control(window, IDC_FILTERS)).right, filters.right + 100);
+            EXPECT_EQ(rectOf(control(window, IDC_FILES_LIST)).left, grown.left + 100);
+            EXPECT_EQ(rectOf(control(window, IDC_FILES_LIST)).right, grown.right);
+            screenshot(window, "main_dialog_grown");
+        }
         SetWindowPos(window, nullptr, 0, 0, 50, 50, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         waitForHandled(window);
         const RECT shrunk = rectOf(window);

@@ -188,6 +188,9 @@ void MainDialog::onInitDialog() {
     files_.attach(hwnd(), IDC_FILES_LIST, true);  // before the layout, which stretches the last column
     files_.onToggle = [this](const std::vector<std::size_t>& rows) { toggleChecks(rows); };
     initLayout();
+    splitter_.attach(hwnd(), IDC_SPLITTER);
+    splitter_.onDragStart = [this] { splitAtDragStart_ = layout.split(); };
+    splitter_.onDrag = [this](int moved) { moveSplit(splitAtDragStart_ + moved); };
 
     addButton_.attach(hwnd(), IDC_ADD);
     addButton_.setMenu(IDR_MENU, 0);
@@ -223,19 +226,39 @@ void MainDialog::initSystemMenu() {
     AppendMenuW(menu, MF_STRING, IDM_ABOUT, L"&About...");
 }
 
+void MainDialog::moveSplit(int split) {
+    // The filters never get narrower than the template made them, and the list keeps room for
+    // its names.
+    RECT list{}, least{0, 0, 150, 0};
+    GetWindowRect(item(IDC_FILES_LIST), &list);
+    MapDialogRect(hwnd(), &least);
+    const int most = std::max(0, layout.split() + static_cast<int>(list.right - list.left - least.right));
+    layout.setSplit(std::clamp(split, 0, most));
+    layout.apply();
+}
+
 void MainDialog::initLayout() {
     using L = AnchorLayout;
     // The options and filters keep their width; the file list takes the room the window gains.
-    layout.capture(hwnd(), {{IDC_FILTERS_GROUP, L::GrowDown},
-                            {IDC_FILTERS, L::GrowDown},
-                            {IDC_FILTERS_HINT, L::MoveDown},
-                            {IDC_UNDO_GROUP, L::MoveDown},
-                            {IDC_UNDO_HINT, L::MoveDown},
-                            {IDC_UNDO, L::MoveDown},
+    // The splitter between them gives the filters room from the list.
+    layout.capture(hwnd(), {{IDC_FOLDER, L::SplitGrow},
+                            {IDC_BROWSE, L::SplitMove},
+                            {IDC_FILTERS_GROUP, L::GrowDown | L::SplitGrow},
+                            {IDC_FILTERS, L::GrowDown | L::SplitGrow},
+                            {IDC_ADD, L::SplitMove},
+                            {IDC_EDIT, L::SplitMove},
+                            {IDC_DELETE, L::SplitMove},
+                            {IDC_LOAD, L::SplitMove},
+                            {IDC_SAVE, L::SplitMove},
+                            {IDC_FILTERS_HINT, L::MoveDown | L::SplitGrow},
+                            {IDC_UNDO_GROUP, L::MoveDown | L::SplitGrow},
+                            {IDC_UNDO_HINT, L::MoveDown | L::SplitGrow},
+                            {IDC_UNDO, L::MoveDown | L::SplitMove},
                             {IDC_HELP_BUTTON, L::MoveDown},
-                            {IDC_FILES_LABEL, L::GrowRight},
-                            {IDC_FILES_LIST, L::Grow},
-                            {IDC_FILES_COUNTS, L::MoveDown | L::GrowRight},
+                            {IDC_SPLITTER, L::GrowDown | L::SplitMove},
+                            {IDC_FILES_LABEL, L::GrowRight | L::SplitFollowLeft},
+                            {IDC_FILES_LIST, L::Grow | L::SplitFollowLeft},
+                            {IDC_FILES_COUNTS, L::MoveDown | L::GrowRight | L::SplitFollowLeft},
                             {IDC_PREVIEW, L::MoveCorner},
                             {IDC_RENAME, L::MoveCorner},
                             {IDCANCEL, L::MoveCorner}});

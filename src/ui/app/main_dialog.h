@@ -21,6 +21,7 @@
 #include "core/undo/journal_recovery.h"
 #include "ui/controls/custom_controls.h"
 #include "ui/controls/handles.h"
+#include "ui/controls/splitter.h"
 #include "ui/controls/zel_dialog.h"
 #include "ui/filterui/filter_list.h"
 #include "ui/filterui/filter_list_box.h"
@@ -77,6 +78,9 @@ private:
     // The window's icons, at the sizes the display asks for.
     // The controls that follow the window's size, and the tooltips.
     void initLayout();
+    // Moves the line between the filters and the file list `split` pixels right of where the
+    // window's template has it, within what leaves both usable.
+    void moveSplit(int split);
     void applySettings();
     void buildPluginMenu();
     void browse();
@@ -117,6 +121,8 @@ private:
     bool renameWithoutUndo_ = false;  // the user agreed to runs without undo: nowhere to keep it
 
     PlanListView files_;
+    Splitter splitter_;
+    int splitAtDragStart_ = 0;
     // The files the user unchecked (folder and name): they stay unchecked while the list changes.
     std::unordered_set<std::string> unchecked_;
     core::RenameRequest shown_;  // what the list was last asked to show

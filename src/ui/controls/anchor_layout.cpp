@@ -81,9 +81,11 @@ void AnchorLayout::apply() {
     for (const Placed& placed : placed_) {
         if (!positions) break;
         const RECT& at = placed.rect;
-        const int x = at.left + (placed.follow & MoveRight ? dx : 0);
+        const int splitLeft = placed.follow & (SplitMove | SplitFollowLeft) ? split_ : 0;
+        const int splitRight = placed.follow & (SplitMove | SplitGrow) ? split_ : 0;
+        const int x = at.left + (placed.follow & MoveRight ? dx : 0) + splitLeft;
         const int y = at.top + (placed.follow & MoveDown ? dy : 0);
-        const int width = at.right - at.left + (placed.follow & GrowRight ? dx : 0);
+        const int width = at.right - at.left + (placed.follow & GrowRight ? dx : 0) + splitRight - splitLeft;
         const int height = at.bottom - at.top + (placed.follow & GrowDown ? dy : 0);
         positions = DeferWindowPos(positions, placed.control, nullptr, x, y, std::max(width, 0), std::max(height, 0),
                                    SWP_NOZORDER | SWP_NOACTIVATE);
@@ -99,13 +101,14 @@ void AnchorLayout::apply() {
 
 void AnchorLayout::limit(MINMAXINFO& info) const {
     if (placed_.empty()) return;
-    info.ptMinTrackSize = POINT{minimum_.cx, minimum_.cy};
+    info.ptMinTrackSize = POINT{minimum_.cx + std::max(split_, 0), minimum_.cy};
 }
 
 void AnchorLayout::rescale(UINT oldDpi, UINT newDpi) {
     if (oldDpi == 0 || newDpi == 0) return;
     client_ = SIZE{rescaled(client_.cx, oldDpi, newDpi), rescaled(client_.cy, oldDpi, newDpi)};
     minimum_ = SIZE{rescaled(minimum_.cx, oldDpi, newDpi), rescaled(minimum_.cy, oldDpi, newDpi)};
+    split_ = rescaled(split_, oldDpi, newDpi);
     for (Placed& placed : placed_) {
         RECT& r = placed.rect;
         r = RECT{rescaled(r.left, oldDpi, newDpi), rescaled(r.top, oldDpi, newDpi), rescaled(r.right, oldDpi, newDpi),

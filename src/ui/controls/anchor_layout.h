@@ -23,6 +23,10 @@ public:
         GrowDown = 8,   // its bottom edge keeps its distance to the dialog's
         MoveCorner = MoveRight | MoveDown,
         Grow = GrowRight | GrowDown,
+        // Beside a splitter, which moves the line between two panes by setSplit():
+        SplitMove = 16,        // moves with the line (a control of the left pane on its right edge)
+        SplitGrow = 32,        // its right edge moves with the line (a left pane that widens)
+        SplitFollowLeft = 64,  // its left edge moves with the line (a right pane that narrows)
     };
     struct Anchor {
         int id;
@@ -40,6 +44,11 @@ public:
     void limit(MINMAXINFO& info) const;
     // Before the dialog is laid out for another display scale: the kept layout follows it.
     void rescale(UINT oldDpi, UINT newDpi);
+    // How far the line between the panes is from where the template put it, in pixels (0 at
+    // first); apply() places the controls for it. The smallest size grows with it, so that the
+    // right pane keeps its room.
+    void setSplit(int split) { split_ = split; }
+    int split() const { return split_; }
 
 private:
     struct Placed {
@@ -53,6 +62,7 @@ private:
     HWND dialog_ = nullptr;
     SIZE client_{};
     SIZE minimum_{};
+    int split_ = 0;
     std::vector<Placed> placed_;
 };
 
