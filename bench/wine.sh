@@ -6,13 +6,17 @@
 # line is timed from its start to its exit (`rename`, and `preview --tsv` into a pipe). Then the
 # Windows program's memory per file: its peak when the Preview of BIG files (default 200,000) is
 # complete, against its peak for M files, and how much of that is Wine's own listing of the folder
-# (a program that only lists it, measured the same way).
-#   bench/wine.sh [N] [M] [BIG]
+# (a program that only lists it, measured the same way). Last, the main window's file list for
+# L1 and L2 files (default 10,000 and 100,000): from the folder typed to the first rows and to the
+# whole list, and from a filter added to every new name shown.
+#   bench/wine.sh [N] [M] [BIG] [L1] [L2]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 count="${1:-5000}"
 preview_count="${2:-20000}"
 big_count="${3:-200000}"
+list_small="${4:-10000}"
+list_big="${5:-100000}"
 
 [ -n "${CW_BENCH_DISPLAY:-}" ] || scripts/setup.sh
 source scripts/wine-env.sh
@@ -59,9 +63,14 @@ make_files "$music" "$big_count"
 big="$(drive preview "$(winpath "$app")" "$(winpath "$music")\\" "$(winpath "$ren")")"
 read -r _ big_mb <<<"$big"
 read -r _ list_big_mb <<<"$(drive list "$(winpath "$music")")"
+make_files "$music" "$list_small"
+read -r small_first small_whole small_update <<<"$(drive filelist "$(winpath "$app")" "$(winpath "$music")\\" "$(winpath "$ren")")"
+make_files "$music" "$list_big"
+read -r big_first big_whole big_update <<<"$(drive filelist "$(winpath "$app")" "$(winpath "$music")\\" "$(winpath "$ren")")"
 
 python3 - "$count" "$preview_count" "$gui_run" "$cli_run" "$gui_preview" "$cli_preview" "$big_count" "$small_mb" "$big_mb" \
-  "$list_small_mb" "$list_big_mb" <<'PY'
+  "$list_small_mb" "$list_big_mb" "$list_small" "$small_first" "$small_whole" "$small_update" \
+  "$list_big" "$big_first" "$big_whole" "$big_update" <<'PY'
 import sys
 n, m = int(sys.argv[1]), int(sys.argv[2])
 gr, cr, gp, cp = map(float, sys.argv[3:7])
@@ -80,4 +89,9 @@ print(f"Preview's peak memory: {small_mb:.1f} MB for {m:,} files, {big_mb:.1f} M
       f"{per_file:.0f} bytes a file, {per_file - names:.0f} beyond its old and new name")
 print(f"  of which Wine's own copy of the folder's listing (a program that only lists it): {listing:.0f} bytes a file;")
 print(f"  the program's own: {per_file - listing - names:.0f} bytes a file beyond the names (goal 100)")
+print("The main window's file list (seconds): first rows, whole list, after a filter is added")
+for at in (12, 16):
+    files, first, whole, update = int(sys.argv[at]), *map(float, sys.argv[at + 1:at + 4])
+    goal = "goals: whole and filter <= 0.15" if files <= 10000 else "goals: first <= 0.3, whole <= 1.5"
+    print(f"{f'  {files:,} files':34}{first:9.3f}{whole:9.3f}{update:9.3f}  {goal}")
 PY
