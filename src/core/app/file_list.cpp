@@ -1,6 +1,45 @@
 #include "core/app/file_list.h"
 
+#include <algorithm>
+#include <chrono>
+#include <exception>
+
+#include "core/app/app_context.h"
+#include "core/session/rename_session.h"
+
 namespace core {
+namespace {
+
+// The first files found with the names the filters give them, numbered as the run numbers them:
+// the files the user took out of the run keep their names and take no number.
+std::vector<EarlyRow> earlyRows(AppContext& context, const RenameRequest& request, const FileList& files) {
+    std::vector<EarlyRow> rows;
+    const std::size_t count = std::min(files.size(), FileListSource::kEarlyRows);
+    rows.reserve(count);
+    RunPosition position;
+    std::string path;
+    for (std::size_t i = 0; i < count; ++i) {
+        const FileEntry& file = files[i];
+        if (i > 0 && file.folder() != files[i - 1].folder()) position.inFolder = 0;
+        std::string name = file.name.str();
+        if (!request.unchecked.empty() && request.unchecked.count(path.assign(file.folder()).append(name))) {
+            rows.push_back(EarlyRow{file, std::move(name)});
+            continue;
+        }
+        std::string newName;
+        try {
+            newName = applyRules(&context.plugins(), request.rules, file.folder(), name, position);
+        } catch (const std::exception&) {
+            newName = name;  // the whole list tells what went wrong
+        }
+        rows.push_back(EarlyRow{file, std::move(newName)});
+        ++position.inRun;
+        ++position.inFolder;
+    }
+    return rows;
+}
+
+}  // namespace
 
 FileListPlan::Row FileListPlan::operator[](std::size_t index) const {
     const std::uint32_t row = rows_[index];
@@ -37,13 +76,20 @@ std::string FileListPlan::summary() const {
 }
 
 std::unique_ptr<FileListPlan> FileListSource::make(AppContext& context, const RenameRequest& request,
-                                                   Reporter& reporter, const FindProgress& finding,
-                                                   const RenameRun::PreviewProgress& naming, bool relist) {
+                                                   Reporter& reporter,
+                                                   const std::function<bool(std::size_t found)>& finding,
+                                                   const RenameRun::PreviewProgress& naming, bool relist,
+                                                   const EarlyRows& early) {
     if (relist || !has_ || request.folder != folder_ || request.patterns != patterns_ || request.recurse != recurse_) {
         has_ = false;
-        bool stopped = false;
-        FoundFiles found = findRequestFiles(context, request, [&](std::size_t count) {
-            stopped = finding && !finding(count);
+        bool stopped = false, toldEarly = !early;
+        const auto started = std::chrono::steady_clock::now();
+        FoundFiles found = findRequestFiles(context, request, [&](const FoundFiles& soFar) {
+            if (!toldEarly && !soFar.files.empty() && std::chrono::steady_clock::now() - started >= earlyAfter) {
+                toldEarly = true;
+                early(earlyRows(context, request, soFar.files));
+            }
+            stopped = finding && !finding(soFar.files.size() + soFar.leftOut.size());
             return !stopped;
         });
         ++listings_;

@@ -4,7 +4,9 @@
 // names are proposed again over the files already found, without listing the disk again.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -55,14 +57,28 @@ private:
     std::vector<FolderProblem> unlisted_;
 };
 
+// One of the first rows of a list whose folder is still being listed: a file found first, with
+// the name the filters propose for it. Its status, and every other row, come with the list.
+struct EarlyRow {
+    FileEntry file;
+    std::string newName;
+};
+using EarlyRows = std::function<void(std::vector<EarlyRow> rows)>;
+
 class FileListSource {
 public:
     // The list for `request` (its folder, patterns, recursion, filters, options and unchecked
     // files). The disk is listed when the folder, the patterns or recursion differ from the last
-    // call's, or when `relist`. Gives null when a progress callback stopped the work.
+    // call's, or when `relist`. Gives null when a progress callback stopped the work. A listing
+    // that takes a while tells `early`, once, the first rows (kEarlyRows at most), so that a big
+    // folder shows something long before the whole list.
     std::unique_ptr<FileListPlan> make(AppContext& context, const RenameRequest& request, Reporter& reporter,
-                                       const FindProgress& finding = {}, const RenameRun::PreviewProgress& naming = {},
-                                       bool relist = false);
+                                       const std::function<bool(std::size_t found)>& finding = {},
+                                       const RenameRun::PreviewProgress& naming = {}, bool relist = false,
+                                       const EarlyRows& early = {});
+    static constexpr std::size_t kEarlyRows = 256;
+    // How long a listing goes before it tells its first rows.
+    std::chrono::milliseconds earlyAfter{100};
     // How many times the disk has been listed.
     std::size_t listings() const { return listings_; }
 

@@ -13,10 +13,9 @@ namespace core {
 
 FoundFiles findRequestFiles(const AppContext& context, const RenameRequest& request, const FindProgress& progress) {
     FoundFiles found;
-    found.unlisted = findFiles(
-        found.files, request.recurse, request.folder, request.patterns, context.paths().ownFolders(), &found.leftOut,
-        &found.listings,
-        progress ? [&] { return progress(found.files.size() + found.leftOut.size()); } : std::function<bool()>());
+    found.unlisted = findFiles(found.files, request.recurse, request.folder, request.patterns,
+                               context.paths().ownFolders(), &found.leftOut, &found.listings,
+                               progress ? [&] { return progress(found); } : std::function<bool()>());
     return found;
 }
 

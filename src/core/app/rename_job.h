@@ -43,8 +43,9 @@ struct FoundFiles {
     std::vector<FolderProblem> unlisted;  // folders that could not be listed
 };
 
-// Told how many files the search has found so far; returning false stops it.
-using FindProgress = std::function<bool(std::size_t found)>;
+// Told, every few hundred files, what the search has found so far (on the searching thread, the
+// list growing behind it); returning false stops it.
+using FindProgress = std::function<bool(const FoundFiles& soFar)>;
 
 // Finds the files of the request, changing nothing; a search that `progress` stopped gives what
 // it had found. The request's folder must exist.

@@ -653,7 +653,14 @@ void MainDialog::updateFileList(bool relist) {
                         found_ = found;
                         return !listService_.cancelled();
                     },
-                    [this](std::size_t, std::size_t) { return !listService_.cancelled(); }, relist);
+                    [this](std::size_t, std::size_t) { return !listService_.cancelled(); }, relist,
+                    [this](std::vector<core::EarlyRow> rows) {
+                        // A big folder shows its first rows while the rest is listed.
+                        listService_.post([this, rows = std::move(rows)]() mutable {
+                            files_.setBaseFolder(platform::withSeparator(shown_.folder));
+                            files_.showEarly(std::move(rows));
+                        });
+                    });
             } catch (const std::exception& error) {
                 listError_ = error.what();
             }

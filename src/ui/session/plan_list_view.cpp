@@ -47,8 +47,18 @@ void PlanListView::attach(HWND dialog, int id, bool checkBoxes) {
     tips_.attach(list_);
 }
 
+void PlanListView::showEarly(std::vector<core::EarlyRow> rows) {
+    plan_.reset();
+    early_ = std::move(rows);
+    order_.resize(early_.size());
+    for (std::size_t i = 0; i < early_.size(); ++i) order_[i] = static_cast<std::uint32_t>(i);
+    ListView_SetItemCountEx(list_, static_cast<int>(order_.size()), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    InvalidateRect(list_, nullptr, FALSE);
+}
+
 void PlanListView::show(std::shared_ptr<const core::FileListPlan> plan) {
     plan_ = std::move(plan);
+    early_.clear();
     order();
     // The same count keeps the rows in sight where they were; the list only draws again.
     ListView_SetItemCountEx(list_, static_cast<int>(order_.size()), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
@@ -59,10 +69,11 @@ void PlanListView::show(std::shared_ptr<const core::FileListPlan> plan) {
 }
 
 std::string_view PlanListView::cellText(std::size_t row, int column) const {
-    const core::FileListPlan::Row line = (*plan_)[row];
+    const bool early = !plan_;
+    const core::FileEntry& file = early ? early_[row].file : *(*plan_)[row].file;
     switch (column) {
         case FolderColumn: {
-            std::string_view folder = line.file->folder();
+            std::string_view folder = file.folder();
             if (!base_.empty() && folder.size() >= base_.size() &&
                 core::toLowerText(std::string(folder.substr(0, base_.size()))) == core::toLowerText(base_)) {
                 folder.remove_prefix(base_.size());
@@ -70,11 +81,11 @@ std::string_view PlanListView::cellText(std::size_t row, int column) const {
             return folder;
         }
         case OldNameColumn:
-            return line.file->name.view();
+            return file.name.view();
         case NewNameColumn:
-            return line.newName;
+            return early ? std::string_view(early_[row].newName) : (*plan_)[row].newName;
         default:
-            statusText_ = plan_->statusText(row);
+            statusText_ = early ? "listing..." : plan_->statusText(row);
             return statusText_;
     }
 }
@@ -145,6 +156,7 @@ int PlanListView::findItem(const NMLVFINDITEMW& find) const {
 }
 
 void PlanListView::toggle(int item) {
+    if (!plan_) return;
     std::vector<std::size_t> rows;
     // Space toggles every selected row, or the one with the focus when none is selected; a click
     // on a box only its own.
@@ -181,7 +193,7 @@ bool PlanListView::onNotify(const NMHDR& header, LRESULT& result) {
             const bool known = cell.iItem >= 0 && static_cast<std::size_t>(cell.iItem) < order_.size();
             if (checkBoxes_ && (cell.mask & LVIF_STATE)) {
                 const bool checked =
-                    known && plan_->checkable(order_[cell.iItem]) && !(*plan_)[order_[cell.iItem]].unchecked;
+                    known && plan_ && plan_->checkable(order_[cell.iItem]) && !(*plan_)[order_[cell.iItem]].unchecked;
                 cell.state = (cell.state & ~LVIS_STATEIMAGEMASK) |
                              INDEXTOSTATEIMAGEMASK(checked ? kCheckedImage : kUncheckedImage);
                 cell.stateMask |= LVIS_STATEIMAGEMASK;
@@ -198,7 +210,7 @@ bool PlanListView::onNotify(const NMHDR& header, LRESULT& result) {
             return true;
         }
         case LVN_COLUMNCLICK:
-            if (!order_.empty()) sortBy(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+            if (plan_ && !order_.empty()) sortBy(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
             return true;
         case LVN_ODFINDITEMW:
             result = findItem(reinterpret_cast<const NMLVFINDITEMW&>(header));

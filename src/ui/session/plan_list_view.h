@@ -33,6 +33,9 @@ public:
 
     // Shows another plan (null: none). The sort chosen stays, and so do the rows in sight.
     void show(std::shared_ptr<const core::FileListPlan> plan);
+    // Shows the first rows of a plan still being made, "listing..." for their status, in the
+    // order found; none can be checked or sorted until the plan comes.
+    void showEarly(std::vector<core::EarlyRow> rows);
     const core::FileListPlan* plan() const { return plan_.get(); }
 
     // Called with the rows (of the plan) whose check the user toggled.
@@ -56,8 +59,9 @@ private:
     int id_ = 0;
     bool checkBoxes_ = false;
     std::shared_ptr<const core::FileListPlan> plan_;
-    std::vector<std::uint32_t> order_;  // rows in the order shown: indexes into the plan
-    int sortColumn_ = -1;               // the plan's own order
+    std::vector<core::EarlyRow> early_;  // shown while there is no plan
+    std::vector<std::uint32_t> order_;   // rows in the order shown: indexes into the plan
+    int sortColumn_ = -1;                // the plan's own order
     bool descending_ = false;
     std::string base_;
     mutable std::string statusText_;  // the status cell cellText last gave

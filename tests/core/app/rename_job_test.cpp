@@ -96,6 +96,26 @@ TEST(FileList, PlansAgainWithoutListingAndUncheckedFilesHoldTheirNames) {
         }
     }
 
+    // A listing that takes a while shows its first rows before the whole list, named and
+    // numbered as the whole list names them.
+    TempFolder many;
+    for (int i = 0; i < 300; ++i) writeFile(many / ("t" + std::to_string(1000 + i) + ".mp3"), "");
+    RenameRequest counted{many.path(), "*.mp3", false, {*buildFilter("--counter", {{"%n %b", "1", "1"}}).rule},
+                          true,        false,   false, {many / "t1005.mp3"}};
+    FileListSource slow;
+    slow.earlyAfter = std::chrono::milliseconds(0);
+    std::vector<std::vector<EarlyRow>> told;
+    const auto whole =
+        slow.make(context, counted, reporter, {}, {}, false, [&](std::vector<EarlyRow> rows) { told.push_back(rows); });
+    ASSERT_TRUE(whole);
+    ASSERT_EQ(told.size(), 1u) << "told once";
+    ASSERT_FALSE(told[0].empty());
+    ASSERT_LE(told[0].size(), FileListSource::kEarlyRows);
+    for (std::size_t i = 0; i < told[0].size(); ++i) {
+        EXPECT_EQ(told[0][i].file.name, (*whole)[i].file->name.view()) << i;
+        EXPECT_EQ(told[0][i].newName, (*whole)[i].newName) << i;
+    }
+
     // Rename from that list: the unchecked file stays, and the run says so.
     request.patterns = "*.mp3";
     request.unchecked = {ax};
