@@ -1,5 +1,5 @@
 # Sourced by the scripts that build a library for the Windows program from Debian's source package
-# (taglib-mingw.sh, pcre2-mingw.sh). The machine's own apt configuration is never touched: the
+# (taglib-mingw.sh, pcre2-mingw.sh, utf8proc-mingw.sh). The machine's own apt configuration is never touched: the
 # package is fetched through a private one under BASE/apt.
 #
 # fetch_debian_source PACKAGE VERSION BASE SOURCE_DIR

@@ -49,12 +49,15 @@ for kind in "${kinds[@]}"; do
       ;;
     deb)
       static_taglib
-      # PCRE2 linked in as well, from the static library Debian's libpcre2-dev ships, so the
-      # package needs only the C and C++ runtimes.
+      # PCRE2 and utf8proc linked in as well, from the static libraries Debian's libpcre2-dev and
+      # libutf8proc-dev ship, so the package needs only the C and C++ runtimes.
       pcre2_static="$(dpkg -L libpcre2-dev | grep '/libpcre2-8\.a$' | head -n 1)"
       [ -n "$pcre2_static" ] || { echo "package: libpcre2-dev ships no libpcre2-8.a" >&2; exit 1; }
+      utf8proc_static="$(dpkg -L libutf8proc-dev | grep '/libutf8proc\.a$' | head -n 1)"
+      [ -n "$utf8proc_static" ] || { echo "package: libutf8proc-dev ships no libutf8proc.a" >&2; exit 1; }
       cmake --preset package-linux -DCW_TAGLIB_INCLUDE="$taglib/include" \
-        -DCW_TAGLIB_LIBRARY="$taglib/lib/libtag.a" -DCW_PCRE2_LIBRARY="$pcre2_static" >/dev/null
+        -DCW_TAGLIB_LIBRARY="$taglib/lib/libtag.a" -DCW_PCRE2_LIBRARY="$pcre2_static" \
+        -DCW_UTF8PROC_LIBRARY="$utf8proc_static" >/dev/null
       cmake --build --preset package-linux -j "$jobs" --target calderwynstrope-cli cli_man_page help_page
       rm -rf build/package-linux/cpack
       (cd build/package-linux && cpack -G DEB -B cpack >/dev/null)

@@ -11,7 +11,7 @@ packages=(
   xvfb xauth imagemagick fonts-wqy-microhei
   nsis file
   id3v2 rename mmv time python3 unicode-data
-  libtag1-dev libutfcpp-dev libpcre2-dev dpkg-dev
+  libtag1-dev libutfcpp-dev libpcre2-dev libutf8proc-dev dpkg-dev
   clang-format clang libclang-rt-14-dev
 )
 
@@ -33,3 +33,5 @@ fi
 "$(dirname "$0")/taglib-mingw.sh" fetch
 # PCRE2's source for the Windows build (the same version as libpcre2-dev), the same way.
 "$(dirname "$0")/pcre2-mingw.sh" fetch
+# utf8proc's source for the Windows build (the same version as libutf8proc-dev), the same way.
+"$(dirname "$0")/utf8proc-mingw.sh" fetch

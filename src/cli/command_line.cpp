@@ -236,12 +236,16 @@ bool parseCommandLine(const std::vector<std::string>& given, Invocation& invocat
             if (!needs(i, 1, a)) return false;
             invocation.filters.push_back(FilterStep{"--filters", nullptr, {arguments[++i]}});
         } else if (const core::FilterKind* kind = core::findFilterKind(a)) {
-            const std::size_t count = kind->texts.size();
+            const std::size_t count =
+                kind->commandLineTexts
+                    ? kind->commandLineTexts({arguments.begin() + static_cast<std::ptrdiff_t>(i + 1), arguments.end()})
+                    : kind->texts.size();
             if (!needs(i, count, a)) return false;
             FilterStep step{a,
                             kind,
                             {arguments.begin() + static_cast<std::ptrdiff_t>(i + 1),
                              arguments.begin() + static_cast<std::ptrdiff_t>(i + 1 + count)}};
+            step.arguments.resize(kind->texts.size());  // the texts the command line leaves out are empty
             invocation.filters.push_back(std::move(step));
             i += count;
         } else if (const auto allowed = kindsWithModifier(a); !allowed.empty()) {

@@ -3,11 +3,13 @@
 #include <limits>
 
 #include "core/base/strings.h"
+#include "core/rules/clean_up.h"
 #include "core/rules/id3_tag.h"
 #include "core/rules/number_replace.h"
 #include "core/rules/regex_replace.h"
 #include "core/rules/text_rules.h"
 #include "platform/paths.h"
+#include "platform/utf8.h"
 
 namespace core {
 namespace {
@@ -437,6 +439,99 @@ void applyCounter(const Rule& rule, NameInProgress& name) {
     name.base = expandCounterFormat(rule.counterFormat(), name.base, counterNumber(rule.option, rule.extra, steps));
 }
 
+// --- Clean up ------------------------------------------------------------------------------------
+
+// The steps by their command-line names, in the order a Rule applies them.
+constexpr struct {
+    const char* name;
+    std::int32_t flag;
+} kCleanSteps[] = {
+    {"nfc", CleanComposed}, {"ascii", CleanAscii}, {"spaces", CleanSpaces}, {"forbidden", CleanForbidden}};
+
+// "nfc", "ascii,spaces": the steps named, or -1 when a name is unknown.
+std::int32_t cleanStepFlags(const std::string& names) {
+    std::int32_t flags = 0;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = names.find(',', start);
+        const std::string name = names.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        std::int32_t flag = 0;
+        for (const auto& step : kCleanSteps) {
+            if (name == step.name) flag = step.flag;
+        }
+        if (flag == 0) return -1;
+        flags |= flag;
+        if (comma == std::string::npos) return flags;
+        start = comma + 1;
+    }
+}
+
+std::string cleanStepNames(std::int32_t flags) {
+    std::string names;
+    for (const auto& step : kCleanSteps) {
+        // The ASCII form includes the composed one: named alone.
+        if ((flags & step.flag) && !(step.flag == CleanComposed && (flags & CleanAscii))) {
+            names += (names.empty() ? "" : ",") + std::string(step.name);
+        }
+    }
+    return names;
+}
+
+std::string cleanStepsCheck(const std::string& names, std::int32_t) {
+    return cleanStepFlags(names) < 0 ? "--clean takes nfc, ascii, spaces or forbidden (several with commas between)"
+                                     : "";
+}
+
+std::string cleanCharacterCheck(const std::string& text, std::int32_t) {
+    return platform::utf8::sequenceLength(text, 0) < text.size() ? "Forbidden characters become one character, or none."
+                                                                 : "";
+}
+
+// On the command line only "forbidden" takes the character: --clean forbidden _.
+std::size_t cleanCommandLineTexts(const std::vector<std::string>& following) {
+    return !following.empty() && cleanStepFlags(following[0]) > 0 && (cleanStepFlags(following[0]) & CleanForbidden)
+               ? 2
+               : 1;
+}
+
+FilterResult buildCleanup(const FilterKind& kind, const FilterValues& values) {
+    if (auto problem = textProblem(kind, values)) return *problem;
+    for (std::size_t i = 0; i < 2; ++i) {
+        std::string problem = checkFilterText(kind, i, values.texts[i]);
+        if (!problem.empty()) return rejected(problem, static_cast<int>(i));
+    }
+    std::int32_t flags = cleanStepFlags(values.texts[0]);
+    if (flags & CleanAscii) flags |= CleanComposed;
+    Rule rule = ofType(Cleanup);
+    rule.option = flags;
+    if (flags & CleanForbidden) rule.cleanReplacement() = values.texts[1];
+    return accepted(rule);
+}
+
+FilterValues cleanupValues(const Rule& rule) {
+    return FilterValues{textsOf({cleanStepNames(rule.option), rule.cleanReplacement()}), 0};
+}
+
+void describeCleanup(Rule& rule) {
+    std::string steps;
+    const auto add = [&](const std::string& step) { steps += (steps.empty() ? "" : ", ") + step; };
+    if (rule.option & CleanAscii) {
+        add("ASCII letters");
+    } else if (rule.option & CleanComposed) {
+        add("composed characters (NFC)");
+    }
+    if (rule.option & CleanSpaces) add("single spaces");
+    if (rule.option & CleanForbidden) {
+        add(rule.cleanReplacement().empty() ? "forbidden characters removed"
+                                            : "forbidden characters to " + quoted(rule.cleanReplacement()));
+    }
+    rule.description = "Clean up: " + (steps.empty() ? std::string("nothing") : steps);
+}
+
+void applyCleanup(const Rule& rule, NameInProgress& name) {
+    cleanUp(name.base, rule.option, rule.cleanReplacement());
+}
+
 // What follows a percent sign in a Counter format: one of its three fields, or nothing known.
 struct CounterField {
     char kind = 0;        // 'b', 'n', '%', or 0 for text that is no field
@@ -506,6 +601,10 @@ std::vector<FilterKind> makeTable() {
     FilterText mode = param("MODE", "The case mode", FilterTextForm::Choice);
     // In the order of the Change Case dialog's radio buttons, which is the option's value.
     mode.choices = {"sentence", "lower", "upper", "mixed", "toggle"};
+    FilterText cleanSteps = text("STEP", "The Clean up steps", 40, false);
+    cleanSteps.check = cleanStepsCheck;
+    FilterText cleanCharacter = text("[CHAR]", "The character for forbidden ones", 4, true);
+    cleanCharacter.check = cleanCharacterCheck;
     const char* findText = "A Find and Replace text";
     const char* appendText = "An Append text";
     const char* padText = "A Padding set";
@@ -628,6 +727,22 @@ std::vector<FilterKind> makeTable() {
          counterValues,
          describeCounter,
          applyCounter},
+        {Cleanup,
+         "--clean",
+         "clean up: nfc (Unicode's composed form), ascii (the\n"
+         "same, accents removed and Latin letters spelled in\n"
+         "ASCII: e for é, ss for ß; other scripts kept), spaces\n"
+         "(runs of spaces made one, none at the ends) or\n"
+         "forbidden CHAR (the characters Windows forbids made\n"
+         "CHAR, \"\" to remove them); repeat it for several",
+         {cleanSteps, cleanCharacter},
+         {},
+         buildCleanup,
+         cleanupValues,
+         describeCleanup,
+         applyCleanup,
+         nullptr,
+         cleanCommandLineTexts},
     };
 }
 

@@ -111,6 +111,9 @@ struct FilterKind {
     // For kinds that share a RuleType: whether a Rule of that type is this entry's. Null claims
     // every Rule of the type not claimed by an earlier entry.
     bool (*owns)(const Rule& rule) = nullptr;
+    // How many of its texts the command line gives, from the arguments that follow the option;
+    // the rest are empty. Null: all of them.
+    std::size_t (*commandLineTexts)(const std::vector<std::string>& following) = nullptr;
 
     // The index of the flag set by a command-line modifier, or -1.
     int flagOfModifier(const std::string& modifier) const;

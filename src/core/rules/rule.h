@@ -20,6 +20,17 @@ enum RuleType : std::int32_t {
     NumReplace = 8,
     Plugin = 9,
     Counter = 10,  // option: the first number; extra: the step; text1: the format; text2: the scope
+    Cleanup = 11,  // option: CleanFlags; text1: what forbidden characters become
+};
+
+// Option bits of a Cleanup rule: its steps, applied in this order whatever order they were chosen
+// in. The ASCII form includes the composed one.
+enum CleanFlags : std::int32_t {
+    CleanComposed = 1,   // Unicode normal form C
+    CleanAscii = 2,      // accents removed, Latin letters spelled in ASCII, other scripts kept
+    CleanSpaces = 4,     // runs of spaces collapsed, none at the ends
+    CleanForbidden = 8,  // the characters Windows forbids become text1
+    CleanAll = 15,
 };
 
 // The scope text of a Counter rule that starts the count again in each folder; any other text
@@ -91,6 +102,7 @@ struct Rule {
     std::string& flipText() { return text1; }
     std::string& counterFormat() { return text1; }
     std::string& counterScope() { return text2; }
+    std::string& cleanReplacement() { return text1; }
 
     const std::string& appendFront() const { return text1; }
     const std::string& appendEnd() const { return text2; }
@@ -104,6 +116,7 @@ struct Rule {
     const std::string& flipText() const { return text1; }
     const std::string& counterFormat() const { return text1; }
     const std::string& counterScope() const { return text2; }
+    const std::string& cleanReplacement() const { return text1; }
 
     bool operator==(const Rule& other) const;
     bool operator!=(const Rule& other) const { return !(*this == other); }

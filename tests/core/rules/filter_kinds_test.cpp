@@ -79,6 +79,14 @@ TEST(FilterKinds, EveryKindBuildsDescribesAppliesAndReadsBack) {
         {"--id3", {{"%2"}, 4}, "Tags: \"%2\" (forbidden characters kept)", "t.mp3", "Song.mp3"},
         {"--id3", {{"%2 (%4)"}, 6}, "ID3: \"%2 (%4)\"", "t.mp3", "Song (1999).mp3"},  // as older files
         {"--counter", {{"%2n - %b", "1", "1"}}, "Counter: \"%2n - %b\" from 1 by 1", "Song.mp3", "01 - Song.mp3"},
+        {"--clean", {{"nfc", ""}}, "Clean up: composed characters (NFC)", "Cafe\xCC\x81.mp3", "Caf\xC3\xA9.mp3"},
+        {"--clean",
+         {{"ascii,spaces", ""}},
+         "Clean up: ASCII letters, single spaces",
+         "  Stra\xC3\x9F\x65  \xC3\x98l .mp3",
+         "Strasse Ol.mp3"},
+        {"--clean", {{"forbidden", "_"}}, "Clean up: forbidden characters to \"_\"", "a\x01" "b.mp3", "a_b.mp3"},
+        {"--clean", {{"forbidden", ""}}, "Clean up: forbidden characters removed", "a\tb.mp3", "ab.mp3"},
         {"--counter",
          {{"%3n%%%b", "-7", "-2"}, 1},
          "Counter: \"%3n%%%b\" from -7 by -2 (restarted in each folder)",
@@ -124,6 +132,12 @@ TEST(FilterKinds, RefusedWithOneMessageNamingTheField) {
         {"--append", {{"a", "b:"}}, invalid, 1},
         {"--append", {{"a|", long128}}, "An Append text takes at most 127 bytes.", 1},  // length first
         {"--replace", {{"", "b"}}, "Find and Replace needs a text to find.", -1},
+        {"--clean",
+         {{"nfc,bogus", ""}},
+         "--clean takes nfc, ascii, spaces or forbidden (several with commas between)",
+         0},
+        {"--clean", {{"forbidden", "ab"}}, "Forbidden characters become one character, or none.", 1},
+        {"--clean", {{"forbidden", "/"}}, invalid, 1},
         {"--replace", {{"a", ""}}, "", -1},    // an empty replacement removes what is found
         {"--replace", {{"a?", "b"}}, "", -1},  // a find text may hold anything
         {"--replace", {{"a", "b?"}}, invalid, 1},
