@@ -127,11 +127,12 @@ TEST_F(FilterDialogTest, PaddingDefaultsAndCancelAddsNothing) {
 }
 
 TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
-    for (int command : {ID_ADD_CHANGECASE, ID_ADD_ID3, ID_ADD_FLIP, ID_ADD_STRIPPER, ID_ADD_COUNTER}) {
+    for (int command : {ID_ADD_CHANGECASE, ID_ADD_ID3, ID_ADD_FLIP, ID_ADD_STRIPPER, ID_ADD_COUNTER, ID_ADD_CLEANUP}) {
         const char* title = command == ID_ADD_CHANGECASE ? "Change Case Filter"
                             : command == ID_ADD_ID3      ? "Tags Filter"
                             : command == ID_ADD_FLIP     ? "Filename Flip"
                             : command == ID_ADD_COUNTER  ? "Counter Filter"
+                            : command == ID_ADD_CLEANUP  ? "Clean Up Filter"
                                                          : "Character Stripper";
         HWND dialog = add(command, title);
         ASSERT_NE(dialog, nullptr) << title;
@@ -156,16 +157,25 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
             setChecked(dialog, IDC_COUNTER_PER_FOLDER, true);
             screenshot(dialog, "counter");
         }
+        if (command == ID_ADD_CLEANUP) {
+            EXPECT_TRUE(isChecked(dialog, IDC_CLEAN_NFC)) << "a new filter composes what a Mac decomposed";
+            setChecked(dialog, IDC_CLEAN_ASCII, true);
+            EXPECT_TRUE(waitUntil([&] { return !isEnabled(dialog, IDC_CLEAN_NFC); })) << "ASCII includes it";
+            setChecked(dialog, IDC_CLEAN_FORBIDDEN, true);
+            setControlText(dialog, IDC_CLEAN_CHAR, "-");
+            screenshot(dialog, "clean_up");
+        }
         EXPECT_TRUE(okEnabled(dialog, true));
         click(dialog, IDOK);
         ASSERT_TRUE(closed(dialog));
     }
-    ASSERT_TRUE(waitUntil([&] { return listCount(main, IDC_FILTERS) == 5; }));
+    ASSERT_TRUE(waitUntil([&] { return listCount(main, IDC_FILTERS) == 6; }));
     EXPECT_EQ(listText(main, IDC_FILTERS, 0), "Change Case: all characters to Sentence case");
     EXPECT_EQ(listText(main, IDC_FILTERS, 1), "Tags: \"(%3) %1 - %2\" (all fields must exist)");
     EXPECT_EQ(listText(main, IDC_FILTERS, 2), "Flip at: \" - \"");
     EXPECT_EQ(listText(main, IDC_FILTERS, 3), "Strip: \"feat.\" (match case)");
     EXPECT_EQ(listText(main, IDC_FILTERS, 4), "Counter: \"%2n - %b\" from -5 by 3 (restarted in each folder)");
+    EXPECT_EQ(listText(main, IDC_FILTERS, 5), "Clean up: ASCII letters, forbidden characters to \"-\"");
 
     setListSelection(main, IDC_FILTERS, 1);
     ASSERT_TRUE(waitUntil([&] { return isEnabled(main, IDC_EDIT); }));
@@ -189,7 +199,22 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
     click(id3, IDCANCEL);
     ASSERT_TRUE(closed(id3));
     EXPECT_EQ(listSelection(main, IDC_FILTERS), 1);
-    EXPECT_EQ(listCount(main, IDC_FILTERS), 5);
+    EXPECT_EQ(listCount(main, IDC_FILTERS), 6);
+
+    // The Clean Up filter opens on its steps, and gives the character up with its step.
+    setListSelection(main, IDC_FILTERS, 5);
+    click(main, IDC_EDIT);
+    HWND clean = program->waitForWindow("Clean Up Filter");
+    ASSERT_NE(clean, nullptr);
+    EXPECT_TRUE(isChecked(clean, IDC_CLEAN_ASCII));
+    EXPECT_TRUE(isChecked(clean, IDC_CLEAN_NFC));
+    EXPECT_FALSE(isChecked(clean, IDC_CLEAN_SPACES));
+    EXPECT_EQ(controlText(clean, IDC_CLEAN_CHAR), "-");
+    setChecked(clean, IDC_CLEAN_FORBIDDEN, false);
+    setChecked(clean, IDC_CLEAN_SPACES, true);
+    click(clean, IDOK);
+    ASSERT_TRUE(closed(clean));
+    EXPECT_TRUE(waitUntil([&] { return listText(main, IDC_FILTERS, 5) == "Clean up: ASCII letters, single spaces"; }));
 
     setListSelection(main, IDC_FILTERS, 3);
     click(main, IDC_EDIT);
@@ -257,6 +282,13 @@ TEST_F(FilterDialogTest, RefuseWhatTheCommandLineRefusesInItsWords) {
          {{std::string(128, 's')}}},
         {ID_ADD_ID3, "Tags Filter", {{IDC_ID3_FORMAT, "%1/%2"}}, "--id3", {{"%1/%2"}, 1}},
         {ID_ADD_COUNTER, "Counter Filter", {{IDC_COUNTER_FORMAT, "%n %q"}}, "--counter", {{"%n %q", "1", "1"}}},
+        {ID_ADD_CLEANUP,
+         "Clean Up Filter",
+         {{IDC_CLEAN_CHAR, "ab"}},
+         "--clean",
+         {{"nfc,forbidden", "ab"}},
+         0,
+         IDC_CLEAN_FORBIDDEN},
         {ID_ADD_COUNTER, "Counter Filter", {{IDC_COUNTER_STEP, "0"}}, "--counter", {{"%2n - %b", "1", "0"}}},
     };
     for (const Case& c : cases) {

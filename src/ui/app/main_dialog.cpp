@@ -12,6 +12,7 @@
 #include "core/base/strings.h"
 #include "core/persist/braxen_exception.h"
 #include "core/persist/filter_archive.h"
+#include "core/rules/filter_kinds.h"
 #include "core/session/find_files.h"
 #include "core/session/rename_run.h"
 #include "platform/paths.h"
@@ -144,6 +145,7 @@ MainDialog::MainDialog(std::string commandLine, core::AppContext& context)
         onCommand(command, [this, command] { addFilter(command); });
     }
     onCommand(ID_ADD_COUNTER, [this] { addFilter(ID_ADD_COUNTER); });
+    onCommand(ID_ADD_CLEANUP, [this] { addFilter(ID_ADD_CLEANUP); });
     onCommand(IDC_SAVE, [this] { saveAs(); });
     onCommand(IDC_HELP_BUTTON, [this] { showHelp(hwnd(), context_.paths().programFolder); });
     onCommand(ID_MENU_HELP, [this] { showHelp(hwnd(), context_.paths().programFolder); });
@@ -453,7 +455,9 @@ void MainDialog::editSelectedFilter() {
     const int index = filterList_.selection();
     if (!filters_.contains(index)) return;
     core::Rule rule = filters_.at(index);
-    if (rule.type < core::ChangeCase || rule.type > core::Plugin) {
+    // Every kind the program knows, the Counter and Clean Up ones too, which came after the
+    // plug-ins' type number.
+    if (rule.type != core::Plugin && !core::filterKindOf(rule)) {
         showCriticalError(core::formatString(core::IDS_INVALID_FILTER, {std::int64_t{rule.type}}));
         return;
     }

@@ -57,6 +57,7 @@
 #define ID_MOVE_UP 15782
 #define ID_MOVE_DOWN 15783
 #define ID_ADD_COUNTER 15784
+#define ID_ADD_CLEANUP 15785
 // The main window's Help menu, dropped from the arrow of its Help button.
 #define ID_MENU_HELP 15790
 #define ID_MENU_OPTIONS 15791
@@ -168,6 +169,12 @@
 #define IDC_COUNTER_START 1186
 #define IDC_COUNTER_STEP 1187
 #define IDC_COUNTER_PER_FOLDER 1188
+#define IDD_CLEANUP 146
+#define IDC_CLEAN_NFC 1243
+#define IDC_CLEAN_ASCII 1244
+#define IDC_CLEAN_SPACES 1245
+#define IDC_CLEAN_FORBIDDEN 1246
+#define IDC_CLEAN_CHAR 1247
 #define IDC_HELP_BUTTON 1240
 // The help page as text, where no browser is there to show it.
 #define IDD_HELP_TEXT 127

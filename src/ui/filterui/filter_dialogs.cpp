@@ -1,5 +1,8 @@
 #include "ui/filterui/filter_dialogs.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <commctrl.h>
 
 #include "core/base/strings.h"
@@ -323,7 +326,60 @@ void FlipDialog::onOk() {
     finish({IDC_FLIP_TEXT});
 }
 
-// --- Counter --------------------------------------------------------------------------------------
+// --- Clean up --------------------------------------------------------------------------------------
+
+namespace {
+
+constexpr struct {
+    int id;
+    const char* step;
+} kCleanSteps[] = {{IDC_CLEAN_NFC, "nfc"},
+                   {IDC_CLEAN_ASCII, "ascii"},
+                   {IDC_CLEAN_SPACES, "spaces"},
+                   {IDC_CLEAN_FORBIDDEN, "forbidden"}};
+
+}  // namespace
+
+// A new filter opens on the composed form alone, what every name from a Mac needs.
+CleanupDialog::CleanupDialog(HWND parent, const core::Rule* editing)
+    : FilterDialog(IDD_CLEANUP, parent, "--clean", editing, {{"nfc", "_"}}) {
+    // The ASCII form includes the composed one.
+    onUpdate(IDC_CLEAN_NFC, [this] { return !isChecked(IDC_CLEAN_ASCII); });
+    onUpdate(IDC_CLEAN_CHAR, [this] { return isChecked(IDC_CLEAN_FORBIDDEN); });
+    onUpdate(IDOK, [this] {
+        return std::any_of(std::begin(kCleanSteps), std::end(kCleanSteps),
+                           [this](const auto& step) { return isChecked(step.id); });
+    });
+}
+
+void CleanupDialog::onInitDialog() {
+    const std::string& steps = values_.texts[0];
+    for (const auto& step : kCleanSteps) {
+        const std::string name = step.step;
+        std::size_t at = 0;
+        bool named = false;
+        while (!named && at <= steps.size()) {
+            const std::size_t comma = std::min(steps.find(',', at), steps.size());
+            named = steps.compare(at, comma - at, name) == 0 && comma - at == name.size();
+            at = comma + 1;
+        }
+        setChecked(step.id, named || (step.id == IDC_CLEAN_NFC && steps.find("ascii") != std::string::npos));
+    }
+    setLimitText(IDC_CLEAN_CHAR, static_cast<int>(kind_.texts[1].maxBytes));
+    // An old filter without the step offers the usual character.
+    setText(IDC_CLEAN_CHAR, isChecked(IDC_CLEAN_FORBIDDEN) ? values_.texts[1] : "_");
+}
+
+void CleanupDialog::onOk() {
+    std::string steps;
+    for (const auto& step : kCleanSteps) {
+        if (isChecked(step.id)) steps += (steps.empty() ? "" : ",") + std::string(step.step);
+    }
+    values_.texts = {steps, isChecked(IDC_CLEAN_FORBIDDEN) ? text(IDC_CLEAN_CHAR) : std::string()};
+    finish({IDC_CLEAN_NFC, IDC_CLEAN_CHAR});
+}
+
+// --- Counter ---------------------------------------------------------------------------------------
 
 // A new counter numbers from 1 in two digits before the name, the form most collections use.
 CounterDialog::CounterDialog(HWND parent, const core::Rule* editing)

@@ -112,6 +112,15 @@ protected:
     void onOk() override;
 };
 
+class CleanupDialog : public FilterDialog {
+public:
+    CleanupDialog(HWND parent, const core::Rule* editing);
+
+protected:
+    void onInitDialog() override;
+    void onOk() override;
+};
+
 class CounterDialog : public FilterDialog {
 public:
     CounterDialog(HWND parent, const core::Rule* editing);

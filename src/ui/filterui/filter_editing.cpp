@@ -26,6 +26,7 @@ struct FilterDialogEntry {
 const FilterDialogEntry kFilterDialogs[] = {
     {ID_ADD_APPEND, core::Append, runFilterDialog<AppendDialog>},
     {ID_ADD_CHANGECASE, core::ChangeCase, runFilterDialog<ChangeCaseDialog>},
+    {ID_ADD_CLEANUP, core::Cleanup, runFilterDialog<CleanupDialog>},
     {ID_ADD_COUNTER, core::Counter, runFilterDialog<CounterDialog>},
     {ID_ADD_REPLACE, core::Replace, runFilterDialog<FindReplaceDialog>},
     {ID_ADD_FLIP, core::Flip, runFilterDialog<FlipDialog>},
