@@ -59,9 +59,10 @@ std::unique_ptr<FileListPlan> FileListSource::make(AppContext& context, const Re
     // The rows keep the order found; the files taken out of the run keep their places among them.
     std::uint32_t line = 0;
     std::string path;
+    FolderPath folder;
     for (const FileEntry& file : found.files) {
         if (!request.unchecked.empty() &&
-            request.unchecked.count(path.assign(file.folder()).append(file.name.view()))) {
+            request.unchecked.count(path.assign(folder.of(file.folderText)).append(file.name.view()))) {
             list->rows_.push_back(FileListPlan::kUncheckedRow |
                                   static_cast<std::uint32_t>(list->uncheckedFiles_.size()));
             list->uncheckedFiles_.push_back(file);

@@ -61,7 +61,7 @@ std::string_view PlanListView::cellText(std::size_t row, int column) const {
     const core::FileListPlan::Row line = (*plan_)[row];
     switch (column) {
         case FolderColumn: {
-            std::string_view folder = line.file->folder();
+            std::string_view folder = folderText_.of(line.file->folderText);
             if (!base_.empty() && folder.size() >= base_.size() &&
                 core::toLowerText(std::string(folder.substr(0, base_.size()))) == core::toLowerText(base_)) {
                 folder.remove_prefix(base_.size());
