@@ -43,8 +43,8 @@ std::size_t takeOutUnchecked(FoundFiles& found, const std::unordered_set<std::st
     // so the files left alone must be among them. Any other folder is listed again by the plan.
     for (FolderNames& listing : found.listings) {
         if (held.empty()) break;
-        listing.folder.assignTo(path);
-        if (const auto names = held.find(path); names != held.end()) listing.names += names->second;
+        if (const auto names = held.find(folder.of(listing.folder)); names != held.end())
+            listing.names += names->second;
     }
     found.files = std::move(kept);
     return taken;

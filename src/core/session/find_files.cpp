@@ -209,10 +209,15 @@ FileName::FileName(std::string_view text) {
 }
 
 SharedFolder::SharedFolder(std::string text, std::optional<platform::FileId> id)
-    : node_(new Node{{1}, nullptr, text.size(), id, std::move(text)}) {}
+    : node_(new Node{{1}, nullptr, 0, text.size(), id, std::move(text)}) {}
 
 SharedFolder::SharedFolder(const SharedFolder& parent, std::string part, std::optional<platform::FileId> id)
-    : node_(new Node{{1}, parent.node_, parent.size() + part.size(), id, std::move(part)}) {
+    : node_(new Node{{1},
+                     parent.node_,
+                     parent.node_ ? parent.node_->depth + 1 : 0,
+                     parent.size() + part.size(),
+                     id,
+                     std::move(part)}) {
     if (node_->parent) node_->parent->owners.fetch_add(1, std::memory_order_relaxed);
 }
 
@@ -252,6 +257,25 @@ SharedFolder SharedFolder::parent() const {
         parent.node_->owners.fetch_add(1, std::memory_order_relaxed);
     }
     return parent;
+}
+
+void FolderPath::build(const SharedFolder& folder) {
+    // Up from the new folder to the first folder of the chain held: the path so far is right up
+    // to there (every folder of chain_ is held through folder_, so none is another's address).
+    below_.clear();
+    const SharedFolder::Node* shared = folder.node_;
+    while (shared && (!built_ || shared->depth >= chain_.size() || chain_[shared->depth] != shared)) {
+        below_.push_back(shared);
+        shared = shared->parent;
+    }
+    chain_.resize(shared ? shared->depth + 1 : 0);
+    text_.resize(shared ? shared->length : 0);
+    for (auto at = below_.rbegin(); at != below_.rend(); ++at) {
+        text_ += (*at)->part;
+        chain_.push_back(*at);
+    }
+    folder_ = folder;
+    built_ = true;
 }
 
 std::string folderProblemLines(const std::vector<FolderProblem>& folders) {

@@ -62,9 +62,11 @@ public:
     std::string_view part() const { return node_ ? std::string_view(node_->part) : std::string_view(); }
 
 private:
+    friend class FolderPath;
     struct Node {
         std::atomic<std::size_t> owners;
         Node* parent;        // holds one owner of it; null for a folder given by its whole path
+        std::size_t depth;   // the folders above it
         std::size_t length;  // of the whole path
         std::optional<platform::FileId> id;
         std::string part;  // what it adds to its parent's path
@@ -76,21 +78,21 @@ private:
 };
 
 // The path of the folder of the files taken one after another, made again only when the folder
-// changes: the files of a folder come together, so a loop over them makes one path a folder and
-// holds one at a time.
+// changes, and then only below the folder the two share: the files of a folder come together,
+// and a walk goes from a folder to the next one down or next to it, so a loop over them costs a
+// few parts a folder, however deep, and holds one path at a time.
 class FolderPath {
 public:
     const std::string& of(const SharedFolder& folder) {
-        if (!built_ || folder.node() != folder_.node()) {
-            folder_ = folder;  // held, so that no other folder can take its place in memory
-            folder.assignTo(text_);
-            built_ = true;
-        }
+        if (!built_ || folder.node() != folder_.node()) build(folder);
         return text_;
     }
 
 private:
-    SharedFolder folder_;
+    void build(const SharedFolder& folder);
+    SharedFolder folder_;  // held, so that no folder of its chain can give its place in memory to another
+    std::vector<const SharedFolder::Node*> chain_;  // folder_ and the folders above it, by depth
+    std::vector<const SharedFolder::Node*> below_;  // the folders the next one adds, its room kept
     std::string text_;
     bool built_ = false;
 };

@@ -199,10 +199,9 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
     // Known by a hash of their paths, made one at a time and not kept.
     std::unordered_multimap<std::size_t, const FolderNames*> seen;
     const FolderListings listings = std::move(listings_);
-    std::string seenText;
+    FolderPath seenFolder;
     for (const FolderNames& folder : listings) {
-        folder.folder.assignTo(seenText);
-        seen.emplace(std::hash<std::string_view>()(seenText), &folder);
+        seen.emplace(std::hash<std::string_view>()(seenFolder.of(folder.folder)), &folder);
     }
     const auto listing = [&](const std::string& folder, const std::function<void(std::string_view)>& each) {
         // Not even asked: the system would refuse the path, and the run its files.
@@ -212,9 +211,7 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
         }
         const auto [from, to] = seen.equal_range(std::hash<std::string_view>()(folder));
         const auto known = std::find_if(from, to, [&](const auto& held) {
-            if (held.second->folder.size() != folder.size()) return false;
-            held.second->folder.assignTo(seenText);
-            return seenText == folder;
+            return held.second->folder.size() == folder.size() && seenFolder.of(held.second->folder) == folder;
         });
         if (known != to) {
             const std::string& names = known->second->names;
@@ -270,8 +267,9 @@ std::string RenameRun::claimFolders(std::chrono::milliseconds wait) {
         if (!folders.empty() && folders.back().node() == file.folderText.node()) continue;
         folders.push_back(file.folderText);
     }
+    FolderPath path;
     const std::string busy = folderLocks_.lockAll(
-        paths_, folders.size(), [&](std::size_t i) { return folders[i].text(); }, wait);
+        paths_, folders.size(), [&](std::size_t i) { return path.of(folders[i]); }, wait);
     claimed_ = busy.empty();
     return busy.empty() ? std::string() : folderBusyText(busy);
 }

@@ -109,7 +109,8 @@ public:
         // hash of its path: no folder's path is kept, only made, one at a time.
         std::unordered_map<const void*, std::uint32_t> byNode;
         std::unordered_multimap<std::size_t, std::uint32_t> byKey;
-        std::string text, key, otherText, otherKey;
+        FolderPath path;
+        std::string key, otherText, otherKey;
         const void* lastNode = nullptr;
         std::uint32_t last = 0;
         for (std::size_t i = 0; i < files.size(); ++i) {
@@ -120,7 +121,7 @@ public:
                     last = known->second;
                 } else {
                     // One number per folder as the file system compares folders.
-                    folder.assignTo(text);
+                    const std::string& text = path.of(folder);
                     const bool fold = ignoresCase(text);
                     keyOf(text, fold, key);
                     const std::size_t h = std::hash<std::string_view>()(key);
@@ -256,10 +257,9 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
     // are taken to be there.
     std::vector<bool> onDisk(2 * count, false), listed(numbers.folderCount(), false),
         othersOnly(numbers.folderCount(), false);
-    std::string folderText;
+    FolderPath listedFolder;
     for (std::uint32_t folder = 0; folder < numbers.folderCount(); ++folder) {
-        numbers.folder(folder).assignTo(folderText);
-        const Listed given = listing(folderText, [&](std::string_view name) {
+        const Listed given = listing(listedFolder.of(numbers.folder(folder)), [&](std::string_view name) {
             listed[folder] = true;
             const std::uint32_t number = numbers.lookUp(folder, name);
             if (number != NameNumbers::kNone) onDisk[number] = true;

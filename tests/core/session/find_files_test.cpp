@@ -421,6 +421,14 @@ TEST(SharedFolder, PathFromItsPartsIsTheWholePath) {
     }
     EXPECT_EQ(SharedFolder().text(), "");
     EXPECT_FALSE(SharedFolder().id());
+    // A path made from the last one goes down, across, up and to another tree alike.
+    const SharedFolder top("/m/"), a(top, "a/"), ab(a, "b/"), abc(ab, "c/"), ad(a, "d/"), e(top, "e/"), other("/m/"),
+        otherA(other, "a/");
+    FolderPath path;
+    for (const SharedFolder* folder : {&top, &a, &ab, &abc, &ad, &abc, &e, &top, &otherA, &abc, &ab, &ab}) {
+        EXPECT_EQ(path.of(*folder), folder->text());
+    }
+    EXPECT_EQ(path.of(SharedFolder()), "");
     // A chain far deeper than a stack could unwind one call a folder goes at once.
     SharedFolder deep("/");
     for (int i = 0; i < 200000; ++i) deep = SharedFolder(deep, "d/");
