@@ -4,12 +4,57 @@
 # `undo run` of a run with undo on), and previewed (the preview is the Windows program's Preview
 # dialog and the run it starts: the same core structures). Prints the peak memory of each, its growth over a 1,000-file run per file, and how
 # much of that the names themselves take (the old and the new name of a file, on average).
+# With --deep, a tree LEVELS folders deep instead (default 10,000; d/d/d/..., one .mp3 a folder):
+# the peak memory of a recursive preview, a recursive rename and its undo, which must grow with
+# the folders, not with the folders times the length of their paths.
 #   bench/memory.sh [N]
+#   bench/memory.sh --deep [LEVELS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-count="${1:-1000000}"
 
 source bench/files.sh
+
+# make_deep_tree FOLDER LEVELS: FOLDER/d/d/.../d, LEVELS folders deep, with one file in each.
+# The deeper paths are far beyond PATH_MAX: each folder is made through its parent's handle.
+make_deep_tree() {
+  rm -rf "$1"; mkdir -p "$1"
+  python3 - "$1" "$2" <<'PY'
+import os, sys
+at = os.open(sys.argv[1], os.O_RDONLY | os.O_DIRECTORY)
+for level in range(int(sys.argv[2])):
+    os.mkdir("d", dir_fd=at)
+    os.close(os.open(f"track_{level:05d}.mp3", os.O_WRONLY | os.O_CREAT, dir_fd=at))
+    below = os.open("d", os.O_RDONLY | os.O_DIRECTORY, dir_fd=at)
+    os.close(at)
+    at = below
+os.close(at)
+PY
+}
+
+if [ "${1:-}" = --deep ]; then
+  levels="${2:-10000}"
+  scratch_cli cw-memory-deep
+  deep_peak() {
+    # Files whose paths are too long fail, and the exit status says so: only a crash counts.
+    /usr/bin/time -f "%M" -o "$work/time" "$@" >/dev/null 2>"$work/err" || [ $? -le 2 ] || { cat "$work/err"; exit 1; }
+    tail -n 1 "$work/time"
+  }
+  make_deep_tree "$work/tree" "$levels"
+  rm -rf "$work/app/undo" "$work/app/braxen.idx"
+  preview="$(deep_peak "$cli" preview --recurse --case upper "$work/tree")"
+  rename="$(deep_peak "$cli" rename --recurse --case upper "$work/tree")"
+  name="$("$cli" undo list 2>/dev/null | cut -f1)"
+  undo="$(deep_peak "$cli" undo run "$name")"
+  echo "a tree $levels folders deep, one file a folder: peak MB"
+  python3 - "$preview" "$rename" "$undo" <<'PY'
+import sys
+for mode, kb in zip(["preview", "rename", "undo-run"], sys.argv[1:]):
+    print(f"{mode:18}{int(kb) / 1024:12.1f}")
+PY
+  exit 0
+fi
+
+count="${1:-1000000}"
 scratch_cli cw-memory
 filters=(--underscores --case mixed --number 1 99 "Track %s " "%s. ")
 

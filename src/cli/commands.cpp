@@ -209,18 +209,20 @@ int preview(Context& context, const Invocation& invocation, core::RenameRun& run
 
     Console& console = context.console;
     std::string out;
-    const std::string* folder = nullptr;
+    // The path of the folder of the lines shown, made once for all its files.
+    core::FolderPath folder;
+    const core::SharedFolder* shown = nullptr;
     for (const core::PreviewLine line : lines) {
         const char* status = core::statusName(line.status);
         if (invocation.json) {
             out += jsonFile(line);
         } else if (invocation.tsv) {
-            out += tsvField(line.file->folder()) + "\t" + tsvField(line.file->name.view()) + "\t" +
+            out += tsvField(folder.of(line.file->folderText)) + "\t" + tsvField(line.file->name.view()) + "\t" +
                    tsvField(line.newName) + "\t" + status + "\n";
         } else {
-            if (!folder || *folder != line.file->folder()) {
-                folder = &line.file->folder();
-                out += platform::displayName(*folder) + "\n";
+            if (!shown || !shown->sameText(line.file->folderText)) {
+                shown = &line.file->folderText;
+                out += platform::displayName(folder.of(*shown)) + "\n";
             }
             // An invalid name says why after its status.
             std::string label = core::statusText(line);
@@ -310,7 +312,9 @@ int rename(Context& context, const Invocation& invocation, core::RenameRun& run)
         out += jsonRunSummary(result);
         flush(true);
     } else {
-        console.out(terminalLines(result.summaryText) + "\n");
+        // Told as it is made: the failed files of a deep tree make a long text.
+        result.writeSummary([&](std::string_view piece) { console.out(terminalLines(std::string(piece))); });
+        console.out("\n");
     }
     if (!result.undoProblem.empty()) console.err(std::string(kProgram) + ": " + oneLine(result.undoProblem) + "\n");
     const bool failed = result.anyFailure() || context.reporter.reported > reportedBefore;

@@ -20,7 +20,7 @@ std::vector<EarlyRow> earlyRows(AppContext& context, const RenameRequest& reques
     std::string path;
     for (std::size_t i = 0; i < count; ++i) {
         const FileEntry& file = files[i];
-        if (i > 0 && file.folder() != files[i - 1].folder()) position.inFolder = 0;
+        if (i > 0 && !file.folderText.sameText(files[i - 1].folderText)) position.inFolder = 0;
         std::string name = file.name.str();
         if (!request.unchecked.empty() && request.unchecked.count(path.assign(file.folder()).append(name))) {
             rows.push_back(EarlyRow{file, std::move(name)});
@@ -105,9 +105,10 @@ std::unique_ptr<FileListPlan> FileListSource::make(AppContext& context, const Re
     // The rows keep the order found; the files taken out of the run keep their places among them.
     std::uint32_t line = 0;
     std::string path;
+    FolderPath folder;
     for (const FileEntry& file : found.files) {
         if (!request.unchecked.empty() &&
-            request.unchecked.count(path.assign(file.folder()).append(file.name.view()))) {
+            request.unchecked.count(path.assign(folder.of(file.folderText)).append(file.name.view()))) {
             list->rows_.push_back(FileListPlan::kUncheckedRow |
                                   static_cast<std::uint32_t>(list->uncheckedFiles_.size()));
             list->uncheckedFiles_.push_back(file);

@@ -21,23 +21,29 @@ FoundFiles findRequestFiles(const AppContext& context, const RenameRequest& requ
 
 std::size_t takeOutUnchecked(FoundFiles& found, const std::unordered_set<std::string>& unchecked) {
     if (unchecked.empty()) return 0;
-    std::unordered_map<std::string_view, std::string> held;  // by folder, each name followed by a zero byte
+    // By folder path, each name followed by a zero byte: only the folders of files taken out,
+    // whose whole paths the request holds already.
+    std::unordered_map<std::string, std::string> held;
     FileList kept;
     std::size_t taken = 0;
     std::string path;
+    FolderPath folder;
     for (FileEntry& file : found.files) {
-        path.assign(file.folder()).append(file.name.view());
+        const std::string& text = folder.of(file.folderText);
+        path.assign(text).append(file.name.view());
         if (unchecked.count(path) == 0) {
             kept.push_back(std::move(file));
             continue;
         }
-        held[file.folder()].append(file.name.view()).push_back('\0');
+        held[text].append(file.name.view()).push_back('\0');
         ++taken;
     }
     // A folder the search saw whole: the plan takes the names from here and not from the disk,
     // so the files left alone must be among them. Any other folder is listed again by the plan.
     for (FolderNames& listing : found.listings) {
-        if (const auto names = held.find(listing.folder); names != held.end()) listing.names += names->second;
+        if (held.empty()) break;
+        if (const auto names = held.find(folder.of(listing.folder)); names != held.end())
+            listing.names += names->second;
     }
     found.files = std::move(kept);
     return taken;

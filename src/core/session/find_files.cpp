@@ -92,6 +92,7 @@ bool ZelFindFiles::startPattern() {
     level.id = level.folder.id();
     if (isExcluded(level.id)) return true;  // the program's own folder: nothing in it is listed
     level.pathLength = root_.size();
+    level.folderText = SharedFolder(platform::withSeparator(root_), level.id);
     levels_.push_back(std::move(level));
     return true;
 }
@@ -114,6 +115,8 @@ void ZelFindFiles::enter(const std::string& name) {
         return;
     }
     level.pathLength = path_.size();
+    // The path above is the parent's: the folder adds its name alone.
+    level.folderText = SharedFolder(parent.folderText, name + platform::kPathSeparator, level.id);
     levels_.push_back(std::move(level));
     // A walk thousands of folders deep holds only the last few open; the others are opened again,
     // from below, on the way back up.
@@ -165,7 +168,7 @@ bool ZelFindFiles::findNext() {
                 return true;
             }
             if (listingFiles_ && problem.empty() && level.search.otherNames(others_)) {
-                listings_.push_back(FolderNames{platform::withSeparator(path_), std::move(others_)});
+                listings_.push_back(FolderNames{level.folderText, std::move(others_)});
             }
             listingFiles_ = false;
             others_.clear();
@@ -205,9 +208,74 @@ FileName::FileName(std::string_view text) {
     text_[text.size()] = '\0';
 }
 
-const std::string& SharedFolder::empty() {
-    static const std::string none;
-    return none;
+SharedFolder::SharedFolder(std::string text, std::optional<platform::FileId> id)
+    : node_(new Node{{1}, nullptr, 0, text.size(), id, std::move(text)}) {}
+
+SharedFolder::SharedFolder(const SharedFolder& parent, std::string part, std::optional<platform::FileId> id)
+    : node_(new Node{{1},
+                     parent.node_,
+                     parent.node_ ? parent.node_->depth + 1 : 0,
+                     parent.size() + part.size(),
+                     id,
+                     std::move(part)}) {
+    if (node_->parent) node_->parent->owners.fetch_add(1, std::memory_order_relaxed);
+}
+
+void SharedFolder::release(Node* node) noexcept {
+    while (node && node->owners.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        Node* const parent = node->parent;
+        delete node;
+        node = parent;
+    }
+}
+
+std::string SharedFolder::text() const {
+    std::string text;
+    assignTo(text);
+    return text;
+}
+
+void SharedFolder::assignTo(std::string& out) const {
+    // From the folder up to the first, each part put where it belongs in the path.
+    out.resize(size());
+    for (const Node* at = node_; at; at = at->parent) {
+        at->part.copy(out.data() + (at->length - at->part.size()), at->part.size());
+    }
+}
+
+bool SharedFolder::sameText(const SharedFolder& other) const {
+    if (node_ == other.node_) return true;
+    if (size() != other.size()) return false;
+    // Rare (the same folder found again by another pattern), and one folder at a time.
+    return text() == other.text();
+}
+
+SharedFolder SharedFolder::parent() const {
+    SharedFolder parent;
+    if (node_ && node_->parent) {
+        parent.node_ = node_->parent;
+        parent.node_->owners.fetch_add(1, std::memory_order_relaxed);
+    }
+    return parent;
+}
+
+void FolderPath::build(const SharedFolder& folder) {
+    // Up from the new folder to the first folder of the chain held: the path so far is right up
+    // to there (every folder of chain_ is held through folder_, so none is another's address).
+    below_.clear();
+    const SharedFolder::Node* shared = folder.node_;
+    while (shared && (!built_ || shared->depth >= chain_.size() || chain_[shared->depth] != shared)) {
+        below_.push_back(shared);
+        shared = shared->parent;
+    }
+    chain_.resize(shared ? shared->depth + 1 : 0);
+    text_.resize(shared ? shared->length : 0);
+    for (auto at = below_.rbegin(); at != below_.rend(); ++at) {
+        text_ += (*at)->part;
+        chain_.push_back(*at);
+    }
+    folder_ = folder;
+    built_ = true;
 }
 
 std::string folderProblemLines(const std::vector<FolderProblem>& folders) {
@@ -244,16 +312,9 @@ std::vector<FolderProblem> findFiles(FileList& list, bool recurse, const std::st
     find.setAttributeFilter(0, leftOut ? platform::AttrDirectory : kNotAFile);
     find.excludeFolders(std::move(excluded));
     if (listings) find.keepListings();
-    SharedFolder folderText;
-    std::string lastFolder;
     for (std::size_t found = 1; find.findNext(); ++found) {
         if (keepGoing && found % 256 == 0 && !keepGoing()) break;
-        const std::string& current = find.currentFolder();
-        // Consecutive files mostly share their folder: keep one copy of its text for all of them.
-        if (!folderText || current != lastFolder) {
-            lastFolder = current;
-            folderText = SharedFolder(platform::withSeparator(current), find.currentFolderId());
-        }
+        const SharedFolder& folderText = find.currentFolderText();
         if (leftOut && (find.currentAttributes() & kLeftOut)) {
             leftOut->files.push_back(FileEntry{find.currentName(), folderText});
             leftOut->attributes.push_back(find.currentAttributes() & kLeftOut);

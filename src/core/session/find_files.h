@@ -18,41 +18,83 @@
 
 namespace core {
 
-// A folder's path, held once and shared by every file found in that folder: a list of a million
-// files holds each folder's path once and a pointer a file (half a shared_ptr).
+// A found folder, shared by every file found in it: a list of a million files holds each folder
+// once and a pointer a file. A folder is held as its parent and the part of the path it adds (its
+// name and a separator), so a tree of any depth costs memory by its folders and not by the
+// lengths of their paths; the whole path is made when it is asked for. A folder and its chain of
+// parents never change once made, and the counts that keep them are atomic: the threads of a run
+// share them freely.
 class SharedFolder {
 public:
     SharedFolder() = default;
+    // A folder given by its whole path, ending with the separator.
     // `id`: the folder's identity when its files were found, which a run checks before it moves
     // anything there.
-    explicit SharedFolder(std::string text, std::optional<platform::FileId> id = std::nullopt)
-        : block_(new Block{{1}, std::move(text), id}) {}
-    SharedFolder(const SharedFolder& other) noexcept : block_(other.block_) {
-        if (block_) block_->owners.fetch_add(1, std::memory_order_relaxed);
+    explicit SharedFolder(std::string text, std::optional<platform::FileId> id = std::nullopt);
+    // The folder `part` inside `parent`: its path is the parent's followed by `part` (the
+    // folder's name and the separator).
+    SharedFolder(const SharedFolder& parent, std::string part, std::optional<platform::FileId> id = std::nullopt);
+    SharedFolder(const SharedFolder& other) noexcept : node_(other.node_) {
+        if (node_) node_->owners.fetch_add(1, std::memory_order_relaxed);
     }
-    SharedFolder(SharedFolder&& other) noexcept : block_(other.block_) { other.block_ = nullptr; }
+    SharedFolder(SharedFolder&& other) noexcept : node_(other.node_) { other.node_ = nullptr; }
     SharedFolder& operator=(SharedFolder other) noexcept {
-        std::swap(block_, other.block_);
+        std::swap(node_, other.node_);
         return *this;
     }
-    ~SharedFolder() {
-        if (block_ && block_->owners.fetch_sub(1, std::memory_order_acq_rel) == 1) delete block_;
-    }
+    ~SharedFolder() { release(node_); }
 
-    explicit operator bool() const { return block_ != nullptr; }
-    // The text; empty for a default-made one.
-    const std::string& text() const { return block_ ? block_->text : empty(); }
-    const std::string* get() const { return block_ ? &block_->text : nullptr; }
-    std::optional<platform::FileId> id() const { return block_ ? block_->id : std::nullopt; }
+    explicit operator bool() const { return node_ != nullptr; }
+    // The whole path; empty for a default-made one.
+    std::string text() const;
+    // Puts the whole path in `out` (its room is kept from one folder to the next).
+    void assignTo(std::string& out) const;
+    // The length of the whole path, without making it.
+    std::size_t size() const { return node_ ? node_->length : 0; }
+    std::optional<platform::FileId> id() const { return node_ ? node_->id : std::nullopt; }
+    // Which folder this is: the same for every copy, and only for copies (two folders found
+    // apart have two, even where their paths are the same).
+    const void* node() const { return node_; }
+    // The same path: the same folder, or another one with an equal path.
+    bool sameText(const SharedFolder& other) const;
+    // The folder it was made in (none for one given by its whole path), and what it adds to it.
+    SharedFolder parent() const;
+    std::string_view part() const { return node_ ? std::string_view(node_->part) : std::string_view(); }
 
 private:
-    struct Block {
+    friend class FolderPath;
+    struct Node {
         std::atomic<std::size_t> owners;
-        std::string text;
+        Node* parent;        // holds one owner of it; null for a folder given by its whole path
+        std::size_t depth;   // the folders above it
+        std::size_t length;  // of the whole path
         std::optional<platform::FileId> id;
+        std::string part;  // what it adds to its parent's path
     };
-    static const std::string& empty();
-    Block* block_ = nullptr;
+    // Drops one owner; a folder that loses its last takes its parents with it, one after the
+    // other (never by recursion: a chain may be thousands of folders long).
+    static void release(Node* node) noexcept;
+    Node* node_ = nullptr;
+};
+
+// The path of the folder of the files taken one after another, made again only when the folder
+// changes, and then only below the folder the two share: the files of a folder come together,
+// and a walk goes from a folder to the next one down or next to it, so a loop over them costs a
+// few parts a folder, however deep, and holds one path at a time.
+class FolderPath {
+public:
+    const std::string& of(const SharedFolder& folder) {
+        if (!built_ || folder.node() != folder_.node()) build(folder);
+        return text_;
+    }
+
+private:
+    void build(const SharedFolder& folder);
+    SharedFolder folder_;  // held, so that no folder of its chain can give its place in memory to another
+    std::vector<const SharedFolder::Node*> chain_;  // folder_ and the folders above it, by depth
+    std::vector<const SharedFolder::Node*> below_;  // the folders the next one adds, its room kept
+    std::string text_;
+    bool built_ = false;
 };
 
 // A found file's name: its text with a zero after it, in a heap block of its own, and eight bytes
@@ -89,12 +131,13 @@ private:
 // One found file.
 struct FileEntry {
     FileName name;            // the name within its folder, extension included
-    SharedFolder folderText;  // full folder path, ending with the separator
+    SharedFolder folderText;  // its folder, whose whole path ends with the separator
     // The file's identity as the search found it, which a run records and checks just before the
     // move; all zero where the platform's listing does not tell it.
     platform::FileId id{};
 
-    const std::string& folder() const { return folderText.text(); }
+    // The folder's whole path, made for the call: a loop over many files takes a FolderPath.
+    std::string folder() const { return folderText.text(); }
 };
 
 // The files of a run in discovery order. A deque: it grows without ever copying what it holds (a
@@ -110,8 +153,8 @@ struct FolderProblem {
 // What a folder held beside the files found in it, as the search that found them saw it: the
 // plan of a run needs every name of the folder, and the search has just listed them all.
 struct FolderNames {
-    std::string folder;  // full folder path, ending with the separator, as FileEntry::folder()
-    std::string names;   // each name followed by a zero byte
+    SharedFolder folder;  // the folder, as its files have it
+    std::string names;    // each name followed by a zero byte
 };
 using FolderListings = std::vector<FolderNames>;
 
@@ -138,6 +181,8 @@ public:
     const platform::FileId& currentId() const { return current_.id; }
     // The folder that holds the current file, without a final separator (except a root's).
     const std::string& currentFolder() const { return path_; }
+    // The same folder as its files hold it: one for all the files the walk finds in it.
+    const SharedFolder& currentFolderText() const { return levels_.back().folderText; }
     // Its identity, as the walk opened it.
     std::optional<platform::FileId> currentFolderId() const {
         return levels_.empty() ? std::nullopt : levels_.back().id;
@@ -160,6 +205,7 @@ private:
         platform::FolderHandle folder;
         std::optional<platform::FileId> id;  // to know the folder when it is opened again
         std::size_t pathLength = 0;          // its path is path_'s first pathLength characters
+        SharedFolder folderText;             // the folder, with its separator, for its files
         platform::FindHandle search;         // its files, then its sub-folders
         bool started = false;
         bool scanningFolders = false;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,11 @@ public:
     // moved); without a data folder that can be written, the folders' own locks are taken alone.
     // Raises the platform's file error when a lock file cannot be made.
     std::string lockAll(const AppPaths& paths, const std::vector<std::string>& folders,
+                        std::chrono::milliseconds wait = kFolderLockWait);
+    // The same for `count` folders whose paths `folderAt` makes when asked, one at a time: a run
+    // over a deep tree keeps no path of its own for each of its folders.
+    std::string lockAll(const AppPaths& paths, std::size_t count,
+                        const std::function<std::string(std::size_t)>& folderAt,
                         std::chrono::milliseconds wait = kFolderLockWait);
     void unlockAll() noexcept { locks_.clear(); }
     bool holdsAny() const { return !locks_.empty(); }

@@ -37,11 +37,11 @@ std::string RenameRun::plannedName(std::size_t index) {
     const UsingRuleCaches caches(caches_);
     const FileEntry& file = files_[index];
     proposedText_.assign(file.name.view());
-    return session_.proposeName(file.folder(), proposedText_, positionOf(index));
+    return session_.proposeName(namingFolder_.of(file.folderText), proposedText_, positionOf(index));
 }
 
 bool RenameRun::sameFolder(std::size_t a, std::size_t b) const {
-    return &files_[a].folder() == &files_[b].folder() || files_[a].folder() == files_[b].folder();
+    return files_[a].folderText.sameText(files_[b].folderText);
 }
 
 std::size_t RenameRun::folderStartOf(std::size_t index) const {
@@ -150,12 +150,13 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
                     RuleCaches caches;
                     const UsingRuleCaches borrowed(caches);
                     std::string text;
+                    FolderPath folder;
                     std::size_t folderStart = folderStartOf(half);
                     for (std::size_t i = half; i < count && !stopNaming.load(std::memory_order_relaxed); ++i) {
                         if (i > half && !sameFolder(i, i - 1)) folderStart = i;
                         text.assign(files_[i].name.view());
-                        second.push_back(session_.proposeName(files_[i].folder(), text, RunPosition{i, i - folderStart},
-                                                              secondReports));
+                        second.push_back(session_.proposeName(folder.of(files_[i].folderText), text,
+                                                              RunPosition{i, i - folderStart}, secondReports));
                     }
                 } catch (...) {
                     failed = std::current_exception();
@@ -195,17 +196,25 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
     UncheckedFolders unchecked;
     // The search that found the files has just seen the rest of their folders: no need to ask the
     // system again. Used once: a plan made again (names changed later) looks at the disk anew.
-    std::unordered_map<std::string_view, const std::string*> seen;
+    // Known by a hash of their paths, made one at a time and not kept.
+    std::unordered_multimap<std::size_t, const FolderNames*> seen;
     const FolderListings listings = std::move(listings_);
-    for (const FolderNames& folder : listings) seen.emplace(folder.folder, &folder.names);
+    FolderPath seenFolder;
+    for (const FolderNames& folder : listings) {
+        seen.emplace(std::hash<std::string_view>()(seenFolder.of(folder.folder)), &folder);
+    }
     const auto listing = [&](const std::string& folder, const std::function<void(std::string_view)>& each) {
         // Not even asked: the system would refuse the path, and the run its files.
         if (platform::pathTooLong(folder)) {
             unchecked.add(bare(folder), kPathTooLong);
             return Listed::AllNames;
         }
-        if (const auto known = seen.find(folder); known != seen.end()) {
-            const std::string& names = *known->second;
+        const auto [from, to] = seen.equal_range(std::hash<std::string_view>()(folder));
+        const auto known = std::find_if(from, to, [&](const auto& held) {
+            return held.second->folder.size() == folder.size() && seenFolder.of(held.second->folder) == folder;
+        });
+        if (known != to) {
+            const std::string& names = known->second->names;
             for (std::size_t at = 0; at < names.size();) {
                 const std::size_t end = names.find('\0', at);
                 each(std::string_view(names).substr(at, end - at));
@@ -227,11 +236,14 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
         return plan_;
     }
     // A folder that could be listed may still hold files whose whole paths the system refuses.
-    const std::string* lastFolder = nullptr;
+    const void* lastFolder = nullptr;
+    FolderPath folder;
     for (const FileEntry& file : files_) {
-        if (lastFolder == &file.folder() || !platform::pathTooLong(file.folder(), file.name.view())) continue;
-        lastFolder = &file.folder();
-        if (!platform::pathTooLong(file.folder())) unchecked.add(bare(file.folder()), kPathTooLong);
+        if (lastFolder == file.folderText.node()) continue;
+        const std::string& text = folder.of(file.folderText);
+        if (!platform::pathTooLong(text, file.name.view())) continue;
+        lastFolder = file.folderText.node();
+        if (!platform::pathTooLong(text)) unchecked.add(bare(text), kPathTooLong);
     }
     lines.setUncheckedFolders(unchecked.take());
     lines.setLeftOut(&leftOut_);
@@ -249,14 +261,15 @@ void RenameRun::planNames(NameList names) {
 }
 
 std::string RenameRun::claimFolders(std::chrono::milliseconds wait) {
-    std::vector<std::string> folders;
-    const std::string* last = nullptr;
+    // The folders, not their paths: each path is made when its lock is taken.
+    std::vector<SharedFolder> folders;
     for (const FileEntry& file : files_) {
-        if (last && *last == file.folder()) continue;
-        last = &file.folder();
-        folders.push_back(*last);
+        if (!folders.empty() && folders.back().node() == file.folderText.node()) continue;
+        folders.push_back(file.folderText);
     }
-    const std::string busy = folderLocks_.lockAll(paths_, folders, wait);
+    FolderPath path;
+    const std::string busy = folderLocks_.lockAll(
+        paths_, folders.size(), [&](std::size_t i) { return path.of(folders[i]); }, wait);
     claimed_ = busy.empty();
     return busy.empty() ? std::string() : folderBusyText(busy);
 }
@@ -295,7 +308,7 @@ const RunStep* RenameRun::next() {
         take();
         // A name that would not change is no question to ask.
         if (!current_ || !options_.leaveUnchanged || current_->newName != current_->file->name ||
-            platform::pathTooLong(current_->file->folder(), current_->file->name.view())) {
+            platform::pathTooLong(movingFolder_.of(current_->file->folderText), current_->file->name.view())) {
             break;
         }
         ++result_.unchanged;
@@ -317,7 +330,8 @@ bool RenameRun::apply(const std::string& newName, std::string* reason) {
     // and makes it.
     try {
         nameText_.assign(current_->file->name.view());
-        if (!session_.renameFile(nameText_, current_->file->folder(), newName, reason, current_->file->folderText.id()))
+        if (!session_.renameFile(nameText_, movingFolder_.of(current_->file->folderText), newName, reason,
+                                 current_->file->folderText.id()))
             return false;
     } catch (const platform::FileError& error) {
         stop(error);
@@ -345,7 +359,7 @@ void RenameRun::cancel() {
 
 void RenameRun::fail(std::string reason) {
     const FileEntry& file = *current_->file;
-    result_.failures.push_back(RunFailure{file.folder(), file.name.str(), current_->newName, std::move(reason)});
+    result_.failures.push_back(RunFailure{file.folderText, file.name.str(), current_->newName, std::move(reason)});
     release();
 }
 

@@ -34,12 +34,12 @@ struct RunStep {
 
 // A file that could not be renamed.
 struct RunFailure {
-    std::string folder;  // as found, ending with the separator
+    SharedFolder folder;  // as found; its path ends with the separator
     std::string name;
     std::string newName;
     std::string reason;  // the system's words, or why the name was refused
 
-    std::string path() const { return folder + name; }
+    std::string path() const { return folder.text() + name; }
 };
 
 struct RunResult {
@@ -54,9 +54,6 @@ struct RunResult {
     // Folders the run's files were looked for in that could not be listed: whatever they hold is
     // not in the run. Each counts against the run as a failure does (RenameRun::noteUnlistedFolders).
     std::vector<FolderProblem> unlistedFolders;
-    // "Renaming...done" with the failed files (then the folders not listed, with the reason) and
-    // how many were renamed, left unchanged and failed (runCountsText), lines ending in \r\n.
-    std::string summaryText;
     // Why the run's undo record could not be written or registered, in one line naming the file
     // and the cause; empty when it was. A run whose journal cannot be written stops at once, since
     // what it did next could not be undone.
@@ -69,6 +66,12 @@ struct RunResult {
     std::size_t failed() const { return failures.size(); }
     // Something went wrong: a file failed, or a folder could not be listed.
     bool anyFailure() const { return !failures.empty() || !unlistedFolders.empty(); }
+    // "Renaming...done" with the failed files (then the folders not listed, with the reason) and
+    // how many were renamed, left unchanged and failed (runCountsText), lines ending in \r\n.
+    std::string summaryText() const;
+    // The same text in pieces, one failed file a piece: a run over a deep tree whose files all
+    // fail tells the whole path of each, more text than is worth holding at once.
+    void writeSummary(const std::function<void(std::string_view)>& write) const;
 };
 
 // Where a one-pass run stands, for a front end that shows progress.
@@ -222,6 +225,8 @@ private:
     // a one-pass run names its files on another thread than the one that moves them.
     std::string nameText_;
     std::string proposedText_;
+    // The path of the folder of the file being moved and of the one being named, the same way.
+    FolderPath movingFolder_, namingFolder_;
     std::size_t position_ = 0;  // the next file to take
     std::size_t currentIndex_ = 0;
     std::size_t lastPositioned_ = 0;  // the file positionOf was last asked about

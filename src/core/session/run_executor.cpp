@@ -143,15 +143,17 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
     } reporterBack{session_, reporter};
     // Only the thread preparing touches the session's naming and recording, and these.
     std::string preparedName, ringTemporary;
+    FolderPath preparedFolder;
     platform::FileId ringId{};
     bool preparingRing = false;
     std::size_t ringBegin = 0;  // in the batch being prepared
     const auto prepare = [&](PreparedBatch& batch, std::size_t index, PlanStep::Kind kind, std::string newName) {
         const FileEntry& file = files_[index];
         PreparedStep step{index, kind, std::move(newName), {}, PreparedMove{}, false};
+        const std::string& folder = preparedFolder.of(file.folderText);
         // A path the system refuses is not to be opened, read or moved by it: never counted as
         // left unchanged.
-        const bool tooLong = platform::pathTooLong(file.folder(), file.name.view());
+        const bool tooLong = platform::pathTooLong(folder, file.name.view());
         // The identity the search found is the one recorded; the move checks the file still has it.
         const platform::FileId* listed = file.id.index != 0 ? &file.id : nullptr;
         const auto prepareMove = [&](const std::string& from, const std::string& to,
@@ -159,7 +161,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
             if (tooLong) {
                 step.move.error = "The file's path is longer than the system allows; it was not renamed.";
             } else {
-                step.move = session_.prepareMove(from, file.folder(), to, knownId, file.folderText.id());
+                step.move = session_.prepareMove(from, folder, to, knownId, file.folderText.id());
             }
         };
         switch (kind) {
@@ -183,7 +185,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
             case PlanStep::Kind::ToTemporary:
                 preparingRing = true;
                 ringBegin = batch.steps.size();
-                ringTemporary = temporaryName(file.folder());
+                ringTemporary = temporaryName(folder);
                 step.temporary = ringTemporary;
                 preparedName.assign(file.name.view());
                 prepareMove(preparedName, ringTemporary, listed);
@@ -291,12 +293,14 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
     bool inRing = false, ringBroken = false;
     std::string hopReason;
     std::optional<platform::FileError> journalFailed;
+    FolderPath movedFolder;
     const auto commit = [&](const PreparedStep& step, const std::string& from, const std::string& to,
                             std::string& reason) {
         const FileEntry& file = files_[step.index];
         nameText_.assign(from);
         try {
-            return session_.commitMove(step.move, nameText_, file.folder(), to, &reason, file.folderText.id());
+            return session_.commitMove(step.move, nameText_, movedFolder.of(file.folderText), to, &reason,
+                                       file.folderText.id());
         } catch (const platform::FileError& error) {
             // A record that cannot reach the disk: inside a ring, the ring goes back first.
             if (!inRing) throw;

@@ -104,24 +104,44 @@ class NameNumbers {
 public:
     NameNumbers(const FileList& files, const NameList& newNames, const CaseQuery& ignoresCase)
         : files_(files), newNames_(newNames), folderOf_(files.size()), numberOf_(2 * files.size()) {
-        std::unordered_map<std::string, std::uint32_t> byText, byKey;
-        const std::string* lastText = nullptr;
+        // A folder is met again by its node (its files come together, and a second pattern finds
+        // them again in a folder of its own), and known as the file system compares folders by a
+        // hash of its path: no folder's path is kept, only made, one at a time.
+        std::unordered_map<const void*, std::uint32_t> byNode;
+        std::unordered_multimap<std::size_t, std::uint32_t> byKey;
+        FolderPath path;
+        std::string key, otherText, otherKey;
+        const void* lastNode = nullptr;
         std::uint32_t last = 0;
         for (std::size_t i = 0; i < files.size(); ++i) {
-            const std::string& text = files[i].folder();
-            if (&text != lastText) {
-                lastText = &text;
-                const auto known = byText.find(text);
-                if (known != byText.end()) {
+            const SharedFolder& folder = files[i].folderText;
+            if (i == 0 || folder.node() != lastNode) {
+                lastNode = folder.node();
+                if (const auto known = byNode.find(lastNode); known != byNode.end()) {
                     last = known->second;
                 } else {
                     // One number per folder as the file system compares folders.
+                    const std::string& text = path.of(folder);
                     const bool fold = ignoresCase(text);
-                    const std::string key = (fold ? "i" : "e") + (fold ? platform::foldedText(text) : text);
-                    const auto [at, fresh] = byKey.emplace(key, static_cast<std::uint32_t>(folders_.size()));
-                    if (fresh) folders_.push_back(Folder{text, fold});
-                    last = at->second;
-                    byText.emplace(text, last);
+                    keyOf(text, fold, key);
+                    const std::size_t h = std::hash<std::string_view>()(key);
+                    const auto [from, to] = byKey.equal_range(h);
+                    const auto same = std::find_if(from, to, [&](const auto& held) {
+                        const Folder& other = folders_[held.second];
+                        // Folding may change a path's length; an exact path is the same length.
+                        if (other.fold != fold || (!fold && other.folder.size() != folder.size())) return false;
+                        other.folder.assignTo(otherText);
+                        keyOf(otherText, fold, otherKey);
+                        return otherKey == key;
+                    });
+                    if (same != to) {
+                        last = same->second;
+                    } else {
+                        last = static_cast<std::uint32_t>(folders_.size());
+                        folders_.push_back(Folder{folder, fold});
+                        byKey.emplace(h, last);
+                    }
+                    byNode.emplace(lastNode, last);
                 }
             }
             folderOf_[i] = last;
@@ -134,7 +154,7 @@ public:
     std::uint32_t number(std::size_t name) const { return numberOf_[name]; }
     std::uint32_t folderOf(std::size_t file) const { return folderOf_[file]; }
     std::size_t folderCount() const { return folders_.size(); }
-    const std::string& folderText(std::uint32_t folder) const { return folders_[folder].text; }
+    const SharedFolder& folder(std::uint32_t folder) const { return folders_[folder].folder; }
     // The number of `name` in `folder`, or kNone when the run has no such name.
     std::uint32_t lookUp(std::uint32_t folder, std::string_view name) {
         std::string_view key = name;
@@ -146,9 +166,20 @@ public:
 
 private:
     struct Folder {
-        std::string text;
+        SharedFolder folder;  // the first met of those with its path
         bool fold;
     };
+
+    // What a folder is known by: its path, its letters folded where the file system ignores
+    // their case.
+    static void keyOf(const std::string& text, bool fold, std::string& key) {
+        key.assign(fold ? "i" : "e");
+        if (fold) {
+            platform::appendFolded(key, text);
+        } else {
+            key += text;
+        }
+    }
 
     std::uint32_t folderOfName(std::uint32_t name) const { return folderOf_[name / 2]; }
     std::string_view text(std::uint32_t name) const {
@@ -226,8 +257,9 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
     // are taken to be there.
     std::vector<bool> onDisk(2 * count, false), listed(numbers.folderCount(), false),
         othersOnly(numbers.folderCount(), false);
+    FolderPath listedFolder;
     for (std::uint32_t folder = 0; folder < numbers.folderCount(); ++folder) {
-        const Listed given = listing(numbers.folderText(folder), [&](std::string_view name) {
+        const Listed given = listing(listedFolder.of(numbers.folder(folder)), [&](std::string_view name) {
             listed[folder] = true;
             const std::uint32_t number = numbers.lookUp(folder, name);
             if (number != NameNumbers::kNone) onDisk[number] = true;
@@ -247,6 +279,7 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
     std::vector<std::uint32_t> owner(2 * count, kNone), claimant(2 * count, kNone);
     StatusReasons reasons;
     NewNameCheck checkName;
+    FolderPath folderOfFile;
     for (std::size_t i = 0; i < count; ++i) {
         const FileEntry& file = files[i];
         const std::string_view newName = newNames[i];
@@ -267,7 +300,7 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
         owner[oldKey(i)] = index;
         if (newName == file.name) {
             status = PreviewStatus::Unchanged;
-        } else if (auto reason = checkName(file.folder(), newName)) {
+        } else if (auto reason = checkName(folderOfFile.of(file.folderText), newName)) {
             status = PreviewStatus::Invalid;
             reasons.emplace_back(index, std::move(*reason));
         } else if (newKey(i) == oldKey(i)) {

@@ -22,21 +22,36 @@ std::string runCountsText(const RunResult& result) {
 RunResult RenameRun::result() const {
     RunResult result = result_;
     if (started_) result.elapsedSeconds = (ended_ ? *ended_ : platform::now()) - *started_;
-    if (!result.anyFailure()) {
-        result.summaryText = formatString(IDS_RENAME_DONE, {runCountsText(result)});
-    } else {
-        std::string list;
-        for (const RunFailure& failure : result.failures) {
-            // Each failure on a line of its own, with why: a reason of several lines is joined.
-            std::string reason = failure.reason;
-            std::replace_if(
-                reason.begin(), reason.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-            list += formatText("- \"%s\": %s\r\n", {platform::displayName(failure.path()), reason});
-        }
-        list += folderProblemLines(result.unlistedFolders);
-        result.summaryText = formatString(IDS_RENAME_DONE_WITH_FAILURES, {list, runCountsText(result)});
-    }
     return result;
+}
+
+void RunResult::writeSummary(const std::function<void(std::string_view)>& write) const {
+    if (!anyFailure()) {
+        write(formatString(IDS_RENAME_DONE, {runCountsText(*this)}));
+        return;
+    }
+    // The text around the list, from the string table, with a mark where the list goes: no text
+    // of the table nor any count holds a control character.
+    const std::string around = formatString(IDS_RENAME_DONE_WITH_FAILURES, {std::string("\x01"), runCountsText(*this)});
+    const std::size_t at = std::min(around.find('\x01'), around.size());
+    write(std::string_view(around).substr(0, at));
+    std::string line;
+    for (const RunFailure& failure : failures) {
+        // Each failure on a line of its own, with why: a reason of several lines is joined.
+        std::string reason = failure.reason;
+        std::replace_if(
+            reason.begin(), reason.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+        line = formatText("- \"%s\": %s\r\n", {platform::displayName(failure.path()), reason});
+        write(line);
+    }
+    write(folderProblemLines(unlistedFolders));
+    if (at < around.size()) write(std::string_view(around).substr(at + 1));
+}
+
+std::string RunResult::summaryText() const {
+    std::string text;
+    writeSummary([&](std::string_view piece) { text += piece; });
+    return text;
 }
 
 }  // namespace core

@@ -73,7 +73,7 @@ std::string_view PlanListView::cellText(std::size_t row, int column) const {
     const core::FileEntry& file = early ? early_[row].file : *(*plan_)[row].file;
     switch (column) {
         case FolderColumn: {
-            std::string_view folder = file.folder();
+            std::string_view folder = folderText_.of(file.folderText);
             if (!base_.empty() && folder.size() >= base_.size() &&
                 core::toLowerText(std::string(folder.substr(0, base_.size()))) == core::toLowerText(base_)) {
                 folder.remove_prefix(base_.size());

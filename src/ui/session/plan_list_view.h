@@ -64,7 +64,8 @@ private:
     int sortColumn_ = -1;                // the plan's own order
     bool descending_ = false;
     std::string base_;
-    mutable std::string statusText_;  // the status cell cellText last gave
+    mutable std::string statusText_;       // the status cell cellText last gave
+    mutable core::FolderPath folderText_;  // the path of the folder cell cellText last gave
     ListViewCellTips tips_;
 };
 

@@ -239,7 +239,7 @@ void ProgressDialog::startRun() {
         [this] {
             if (ended_) return endDialog(ended_);
             setText(IDCANCEL, "OK");
-            setText(IDC_STATUS, run_.result().summaryText);
+            setText(IDC_STATUS, run_.result().summaryText());
         });
 }
 
@@ -294,7 +294,7 @@ RunEnd showRun(HWND owner, core::RenameRun& run, bool confirm, bool checkFirst) 
     if (!result.undoProblem.empty()) showCriticalError(result.undoProblem);
     // A run cancelled half way closed its dialog at once: how far it got is still told.
     const bool begun = result.renamed + result.unchanged + result.skipped + result.failed() > 0;
-    if (result.notReached > 0 && begun) showAppMessage(result.summaryText, MB_OK | MB_ICONINFORMATION);
+    if (result.notReached > 0 && begun) showAppMessage(result.summaryText(), MB_OK | MB_ICONINFORMATION);
     return ended == ProgressDialog::kShowPreview ? RunEnd::ShowPreview : RunEnd::Done;
 }
 

@@ -125,7 +125,7 @@ TEST(FileList, PlansAgainWithoutListingAndUncheckedFilesHoldTheirNames) {
     prepared.run->runAll();
     const RunResult result = prepared.run->finish();
     EXPECT_EQ(result.unchecked, 1u);
-    EXPECT_NE(result.summaryText.find("1 unchecked (left as they are)"), std::string::npos) << result.summaryText;
+    EXPECT_NE(result.summaryText().find("1 unchecked (left as they are)"), std::string::npos) << result.summaryText();
     EXPECT_EQ(testing_support::readFile(ax), "was a_x");
     EXPECT_EQ(testing_support::readFile(a), "a");
 }

@@ -45,7 +45,7 @@ std::string relativeTo(const TempFolder& root, const std::string& path) {
 // could not be listed go to `problems` when given, and must not be there otherwise.
 std::vector<std::string> discovered(const TempFolder& root, const std::string& folder, const std::string& patterns,
                                     bool recurse, const std::vector<std::string>& ownFolders = {},
-                                    std::vector<FolderProblem>* problems = nullptr) {
+                                    std::vector<FolderProblem>* problems = nullptr, FileList* found = nullptr) {
     FileList list;
     std::vector<FolderProblem> unlisted = findFiles(list, recurse, folder, patterns, ownFolders);
     if (problems) {
@@ -58,6 +58,7 @@ std::vector<std::string> discovered(const TempFolder& root, const std::string& f
         EXPECT_EQ(entry.folder().back(), sep);
         out.push_back(relativeTo(root, entry.folder()) + entry.name.str());
     }
+    if (found) *found = std::move(list);
     return out;
 }
 
@@ -144,7 +145,7 @@ TEST(FindFiles, FilesOfOneFolderShareItsText) {
     FileList list;
     findFiles(list, false, root.path(), "*.mp3");
     ASSERT_EQ(list.size(), 20u);
-    for (const FileEntry& entry : list) EXPECT_EQ(entry.folderText.get(), list[0].folderText.get());
+    for (const FileEntry& entry : list) EXPECT_EQ(entry.folderText.node(), list[0].folderText.node());
     EXPECT_EQ(list[0].folder(), root.path() + sep);
     // The per-file cost beyond the name: a string and a shared pointer.
     EXPECT_LE(sizeof(FileEntry), 64u);
@@ -321,9 +322,27 @@ TEST(FindFiles, ATreeDeeperThanAnyPathIsListedWhole) {
     const rlimit saved = limit;
     limit.rlim_cur = 512;
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
-    const std::vector<std::string> found = discovered(root, root.path(), "*.mp3", true);
+    FileList list;
+    const std::vector<std::string> found = discovered(root, root.path(), "*.mp3", true, {}, nullptr, &list);
     ::setrlimit(RLIMIT_NOFILE, &saved);
     EXPECT_EQ(found, expected);
+    // Each folder holds its own name below its parent, and the files of every level share that one
+    // chain: the tree costs memory by its folders, not by the lengths of their paths.
+    ASSERT_EQ(list.size(), expected.size());
+    std::vector<const void*> chain;  // from the deepest folder up to the start folder
+    for (SharedFolder at = list[list.size() - 3].folderText; at; at = at.parent()) {
+        chain.push_back(at.node());
+        if (at.parent()) {
+            EXPECT_EQ(at.part(), "d/");
+        }
+    }
+    EXPECT_EQ(chain.size(), std::size_t{kDepth} + 1);  // the start folder and every level below
+    for (std::size_t i = 1; i + 2 < list.size(); ++i) {
+        const std::size_t level = (list[i].folder().size() - root.path().size() - 1) / 2;
+        EXPECT_EQ(list[i].folderText.node(), chain[chain.size() - 1 - level]) << found[i];
+    }
+    EXPECT_EQ(list[list.size() - 2].folderText.parent().node(), chain[chain.size() - 1 - 5000]);
+    EXPECT_EQ(list.back().folderText.parent().node(), list[0].folderText.node());
     removeTree(root / "d");
 }
 #endif
@@ -370,6 +389,57 @@ TEST(FileName, KeepsItsTextAndRefusesAZeroByte) {
         EXPECT_EQ(moved.size(), text.size());
     }
     EXPECT_THROW(core::FileName(std::string_view("a\0b", 3)), std::invalid_argument);
+}
+
+// A folder made part by part has the whole path of one given whole, a root's or a bare drive's
+// too; copies are the one folder, and an equal path made apart is the same path, not the same
+// folder.
+TEST(SharedFolder, PathFromItsPartsIsTheWholePath) {
+    struct Case {
+        const char* first;
+        std::vector<std::string> parts;
+        const char* path;
+    } cases[] = {
+        {"/", {}, "/"},
+        {"/", {"music/", "a b/"}, "/music/a b/"},
+        {"/home/m/", {"\xE6\x97\xA5/"}, "/home/m/\xE6\x97\xA5/"},
+        {"C:\\", {"Music\\", "Live\\"}, "C:\\Music\\Live\\"},
+        {"\\\\server\\share\\", {"x\\"}, "\\\\server\\share\\x\\"},
+    };
+    for (const Case& c : cases) {
+        SharedFolder folder(c.first, platform::FileId{1, 2, 3});
+        for (const std::string& part : c.parts) folder = SharedFolder(folder, part);
+        EXPECT_EQ(folder.text(), c.path);
+        EXPECT_EQ(folder.size(), std::string(c.path).size());
+        const SharedFolder copy = folder, whole(c.path);
+        EXPECT_EQ(copy.node(), folder.node());
+        EXPECT_NE(whole.node(), folder.node());
+        EXPECT_TRUE(whole.sameText(folder)) << c.path;
+        EXPECT_FALSE(SharedFolder(folder, "x/").sameText(SharedFolder(folder, "y/"))) << c.path;
+        EXPECT_EQ(folder.parent().text(),
+                  c.parts.empty() ? "" : std::string(c.path, folder.size() - c.parts.back().size()));
+    }
+    EXPECT_EQ(SharedFolder().text(), "");
+    EXPECT_FALSE(SharedFolder().id());
+    // A path made from the last one goes down, across, up and to another tree alike.
+    const SharedFolder top("/m/"), a(top, "a/"), ab(a, "b/"), abc(ab, "c/"), ad(a, "d/"), e(top, "e/"), other("/m/"),
+        otherA(other, "a/");
+    FolderPath path;
+    for (const SharedFolder* folder : {&top, &a, &ab, &abc, &ad, &abc, &e, &top, &otherA, &abc, &ab, &ab}) {
+        EXPECT_EQ(path.of(*folder), folder->text());
+    }
+    EXPECT_EQ(path.of(SharedFolder()), "");
+    // A chain far deeper than a stack could unwind one call a folder goes at once.
+    SharedFolder deep("/");
+    for (int i = 0; i < 200000; ++i) deep = SharedFolder(deep, "d/");
+    const SharedFolder middle = [&] {
+        SharedFolder at = deep;
+        for (int i = 0; i < 100000; ++i) at = at.parent();
+        return at;
+    }();
+    EXPECT_EQ(deep.size(), 1u + 2 * 200000);
+    deep = SharedFolder();
+    EXPECT_EQ(middle.size(), 1u + 2 * 100000);  // the part of the chain still held is kept
 }
 
 }  // namespace

@@ -84,9 +84,9 @@ TEST_F(RenameRunTest, OnePassCountsFailuresAndWritesUndo) {
     EXPECT_EQ(result.failures[0].newName, "2_x.mp3");
     EXPECT_FALSE(result.failures[0].reason.empty());
     // Each failure says why.
-    EXPECT_EQ(result.summaryText, "Renaming...done\r\n\r\nThe following files could not be renamed:\r\n- \"" + dir() +
-                                      "2.mp3\": " + result.failures[0].reason + "\r\n- \"" + dir() + "4.mp3\": " +
-                                      result.failures[1].reason + "\r\n\r\n3 files renamed, 0 unchanged, 2 failed.");
+    EXPECT_EQ(result.summaryText(), "Renaming...done\r\n\r\nThe following files could not be renamed:\r\n- \"" + dir() +
+                                        "2.mp3\": " + result.failures[0].reason + "\r\n- \"" + dir() + "4.mp3\": " +
+                                        result.failures[1].reason + "\r\n\r\n3 files renamed, 0 unchanged, 2 failed.");
     EXPECT_EQ(readFile(music / "2_x.mp3"), "2_x.mp3") << "never overwritten";
     EXPECT_EQ(readFile(music / "5_x.mp3"), "5.mp3");
 
@@ -148,7 +148,7 @@ TEST_F(RenameRunTest, ARunAfterAPreviewRenamesWhatWasShown) {
     EXPECT_EQ(run.next()->newName, "one.mp3");
     run.runAll();
     EXPECT_EQ(readFile(music / "two.mp3"), "b.mp3");
-    EXPECT_EQ(run.finish().summaryText, "Renaming...done\r\n\r\n2 files renamed, 0 unchanged, 0 failed.");
+    EXPECT_EQ(run.finish().summaryText(), "Renaming...done\r\n\r\n2 files renamed, 0 unchanged, 0 failed.");
 
     // Leaving unchanged names alone, stepping asks only about real renames, and a name typed back
     // to the old one moves nothing.
@@ -161,7 +161,7 @@ TEST_F(RenameRunTest, ARunAfterAPreviewRenamesWhatWasShown) {
     EXPECT_TRUE(stepping.apply("d.mp3"));
     EXPECT_TRUE(stepping.apply("e_x.mp3"));
     const RunResult counted = stepping.finish();
-    EXPECT_EQ(counted.summaryText, "Renaming...done\r\n\r\n1 file renamed, 2 unchanged, 0 failed.");
+    EXPECT_EQ(counted.summaryText(), "Renaming...done\r\n\r\n1 file renamed, 2 unchanged, 0 failed.");
 }
 
 // A cancel leaves the files not reached as they are. A long run names its files on a thread of
@@ -202,7 +202,7 @@ TEST_F(RenameRunTest, ACancelStopsAtTheNextFileAndLeavesTheRestAsTheyAre) {
         callbacks.stop = [&] { return ++asked > c.moves; };
         run.runAll(callbacks);
         const RunResult result = run.finish();
-        EXPECT_EQ(result.summaryText, std::string("Renaming...done\r\n\r\n") + c.summary);
+        EXPECT_EQ(result.summaryText(), std::string("Renaming...done\r\n\r\n") + c.summary);
         EXPECT_GE(told.messages.size(), static_cast<std::size_t>((c.moves + 142) / 150)) << "a report each";
         for (std::size_t i = 0; i < told.messages.size(); ++i) {
             EXPECT_EQ(told.threads[i], std::this_thread::get_id());
@@ -438,12 +438,13 @@ TEST_F(RenameRunTest, FoldersNotListedAndPathsTooLongAreFailures) {
     EXPECT_EQ(result.failures[0].name, "far.mp3");
     EXPECT_EQ(result.failures[0].reason, "The file's path is longer than the system allows; it was not renamed.");
     EXPECT_TRUE(result.anyFailure());
-    EXPECT_EQ(result.summaryText, "Renaming...done\r\n\r\nThe following files could not be renamed:\r\n- \"" + deep +
-                                      "far.mp3\": The file's path is longer than the system allows; it was not "
-                                      "renamed.\r\n- \"" +
-                                      music / "locked" +
-                                      "\" (the folder could not be listed: Permission denied)\r\n\r\n1 file renamed, 0 "
-                                      "unchanged, 2 failed.");
+    EXPECT_EQ(result.summaryText(),
+              "Renaming...done\r\n\r\nThe following files could not be renamed:\r\n- \"" + deep +
+                  "far.mp3\": The file's path is longer than the system allows; it was not "
+                  "renamed.\r\n- \"" +
+                  music / "locked" +
+                  "\" (the folder could not be listed: Permission denied)\r\n\r\n1 file renamed, 0 "
+                  "unchanged, 2 failed.");
 
     RenameRun onlyFolders(nullptr, appendX(), files({"2.mp3"}), options, AppPaths::in(app.path()), reporter);
     onlyFolders.noteUnlistedFolders({FolderProblem{music / "gone", "No such file or directory"}});

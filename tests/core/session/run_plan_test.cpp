@@ -159,10 +159,12 @@ TEST(Preview, NamesMeetAsTheFileSystemComparesThem) {
 }
 
 TEST(Preview, EachFolderHoldsItsOwnNames) {
-    auto f = core::SharedFolder("/f/"), g = core::SharedFolder("/g/");
-    const core::FileList files = {{"a", f}, {"c", g}, {"d", f}};
-    const NameList names = {"b", "b", "b"};
-    const std::set<std::string> disk = {"/f/a", "/f/d", "/g/b", "/g/c"};
+    // `again` is "/f/" too, found apart (as a second pattern finds it): the same folder as `f`.
+    auto f = core::SharedFolder("/f/"), g = core::SharedFolder("/g/"),
+         again = core::SharedFolder(core::SharedFolder("/"), "f/");
+    const core::FileList files = {{"a", f}, {"c", g}, {"d", f}, {"e", again}};
+    const NameList names = {"b", "b", "b", "b"};
+    const std::set<std::string> disk = {"/f/a", "/f/d", "/f/e", "/g/b", "/g/c"};
     const auto listing = [&](const std::string& listed, const std::function<void(std::string_view)>& each) {
         for (const std::string& held : disk) {
             if (held.compare(0, listed.size(), listed) == 0) each(std::string_view(held).substr(listed.size()));
@@ -174,7 +176,7 @@ TEST(Preview, EachFolderHoldsItsOwnNames) {
         out.push_back(line.status);
     }
     using S = PreviewStatus;
-    EXPECT_EQ(out, (std::vector<S>{S::Ok, S::Exists, S::Duplicate}));
+    EXPECT_EQ(out, (std::vector<S>{S::Ok, S::Exists, S::Duplicate, S::Duplicate}));
 }
 
 TEST(Preview, TheRealFileSystemAnswersForItsFolder) {
