@@ -15,7 +15,8 @@ int fuzzSettings(const std::uint8_t* data, std::size_t size) {
     for (int flag : {settings.recurse, settings.confirm, settings.undo, settings.regfiletype, settings.limitUndo}) {
         check(flag == 0 || flag == 1);
     }
-    check(settings.mask.size() < 20 && settings.lastdir.size() < 260 && settings.pluginsdir.size() < 260);
+    check(settings.mask.size() <= Settings::kMaxPatternLength * 3 && settings.lastdir.size() < 260 &&
+          settings.pluginsdir.size() < 260);
     for (const std::string& path : settings.path) check(path.size() < 260);
 
     // Saved over the same file, whatever else it holds, the numbers and flags read back as they
