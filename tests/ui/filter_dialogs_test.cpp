@@ -141,6 +141,9 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
             EXPECT_TRUE(isChecked(dialog, IDC_ID3_MUST_EXIST));
             EXPECT_TRUE(isChecked(dialog, IDC_ID3_BEST_TAG)) << "a new filter reads the best tag";
             EXPECT_TRUE(isChecked(dialog, IDC_ID3_SAFE_NAMES));
+            setChecked(dialog, IDC_ID3_CLEAN, true);
+            EXPECT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_ID3_ASCII); }));
+            setChecked(dialog, IDC_ID3_ASCII, true);
             screenshot(dialog, "tags");
         }
         if (command == ID_ADD_FLIP) setControlText(dialog, IDC_FLIP_TEXT, " - ");
@@ -171,7 +174,8 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
     }
     ASSERT_TRUE(waitUntil([&] { return listCount(main, IDC_FILTERS) == 6; }));
     EXPECT_EQ(listText(main, IDC_FILTERS, 0), "Change Case: all characters to Sentence case");
-    EXPECT_EQ(listText(main, IDC_FILTERS, 1), "Tags: \"(%3) %1 - %2\" (all fields must exist)");
+    EXPECT_EQ(listText(main, IDC_FILTERS, 1),
+              "Tags: \"(%3) %1 - %2\" (all fields must exist) (tag texts in ASCII letters)");
     EXPECT_EQ(listText(main, IDC_FILTERS, 2), "Flip at: \" - \"");
     EXPECT_EQ(listText(main, IDC_FILTERS, 3), "Strip: \"feat.\" (match case)");
     EXPECT_EQ(listText(main, IDC_FILTERS, 4), "Counter: \"%2n - %b\" from -5 by 3 (restarted in each folder)");
@@ -184,6 +188,8 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
     ASSERT_NE(id3, nullptr);
     EXPECT_EQ(controlText(id3, IDC_ID3_FORMAT), "(%3) %1 - %2");
     EXPECT_TRUE(isChecked(id3, IDC_ID3_MUST_EXIST)) << "a stored mask opens ticked";
+    EXPECT_TRUE(isChecked(id3, IDC_ID3_CLEAN) && isChecked(id3, IDC_ID3_ASCII));
+    setChecked(id3, IDC_ID3_CLEAN, false);
     setChecked(id3, IDC_ID3_MUST_EXIST, false);
     setChecked(id3, IDC_ID3_BEST_TAG, false);
     setChecked(id3, IDC_ID3_SAFE_NAMES, false);

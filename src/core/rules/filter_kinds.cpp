@@ -346,7 +346,18 @@ void applyNumberReplace(const Rule& rule, NameInProgress& name) {
 
 // The switches turn the new behaviour off, so that a new filter (no switch given) reads the best
 // tag and makes its texts safe, and the values of a rule from an older file hold both switches.
-enum : std::size_t { kRequireFieldsFlag = 0, kId3v1OnlyFlag = 1, kKeepForbiddenFlag = 2 };
+enum : std::size_t {
+    kRequireFieldsFlag = 0,
+    kId3v1OnlyFlag = 1,
+    kKeepForbiddenFlag = 2,
+    kCleanTagsFlag = 3,
+    kAsciiTagsFlag = 4
+};
+
+// The Clean Up steps the tag texts take, kept in the rule's extra field (0 in every rule saved
+// before it): the composed form and single spaces, and the ASCII letters on top.
+constexpr std::int32_t kCleanTagSteps = CleanComposed | CleanSpaces;
+constexpr std::int32_t kAsciiTagSteps = kCleanTagSteps | CleanAscii;
 
 FilterResult buildId3(const FilterKind& kind, const FilterValues& values) {
     const std::string& format = values.texts[0];
@@ -357,6 +368,7 @@ FilterResult buildId3(const FilterKind& kind, const FilterValues& values) {
     rule.id3Format() = format;
     rule.option = (values.flag(kRequireFieldsFlag) ? fieldMaskFromFormat(format, bestTag) : 0) |
                   (bestTag ? Id3BestTag : 0) | (values.flag(kKeepForbiddenFlag) ? 0 : Id3SafeNames);
+    rule.extra = values.flag(kAsciiTagsFlag) ? kAsciiTagSteps : values.flag(kCleanTagsFlag) ? kCleanTagSteps : 0;
     return accepted(rule);
 }
 
@@ -365,6 +377,8 @@ FilterValues id3Values(const Rule& rule) {
     values.setFlag(kRequireFieldsFlag, rule.option & Id3RequiredFields);
     values.setFlag(kId3v1OnlyFlag, !(rule.option & Id3BestTag));
     values.setFlag(kKeepForbiddenFlag, !(rule.option & Id3SafeNames));
+    values.setFlag(kCleanTagsFlag, (rule.extra & kCleanTagSteps) && !(rule.extra & CleanAscii));
+    values.setFlag(kAsciiTagsFlag, rule.extra & CleanAscii);
     return values;
 }
 
@@ -384,11 +398,17 @@ void describeId3(Rule& rule) {
     } else if (keepsForbidden) {
         out += " (forbidden characters kept)";
     }
+    if (rule.extra & CleanAscii) {
+        out += " (tag texts in ASCII letters)";
+    } else if (rule.extra & kCleanTagSteps) {
+        out += " (tag texts cleaned up)";
+    }
     rule.description = out;
 }
 
 void applyId3Rule(const Rule& rule, NameInProgress& name) {
-    applyId3(platform::withSeparator(name.folder) + name.fileName, name.base, rule.id3Format(), rule.option);
+    applyId3(platform::withSeparator(name.folder) + name.fileName, name.base, rule.id3Format(), rule.option,
+             rule.extra & (kAsciiTagSteps));
 }
 
 // --- Counter ----------------------------------------------------------------------------------
@@ -593,6 +613,8 @@ std::vector<FilterKind> makeTable() {
     const FilterFlag requireFields{"all fields must exist", "--require-fields"};
     const FilterFlag id3v1Only{"ID3v1 tag only", "--v1-only"};
     const FilterFlag keepForbidden{"forbidden characters kept", "--keep-forbidden"};
+    const FilterFlag cleanTags{"tag texts cleaned up", "--clean-tags"};
+    const FilterFlag asciiTags{"tag texts in ASCII letters", "--ascii-tags"};
     const FilterFlag perFolder{"restarted in each folder", "--per-folder"};
     FilterText counterFormat = text("FORMAT", "The counter format", kMaxFilterText, true);
     counterFormat.check = counterFormatCheck;
@@ -703,10 +725,13 @@ std::vector<FilterKind> makeTable() {
          "%4 year, %5 comment, %6 genre, %7 track, %8 disc,\n"
          "%9 album artist; may be followed by --require-fields\n"
          "(skip files whose tag lacks a field used), --v1-only\n"
-         "(the ID3v1 tag alone, %1..%6) and --keep-forbidden\n"
-         "(tag texts unfiltered: such a file then fails)",
+         "(the ID3v1 tag alone, %1..%6), --keep-forbidden\n"
+         "(tag texts unfiltered: such a file then fails),\n"
+         "--clean-tags (tag texts in the composed form, single\n"
+         "spaces, as --clean nfc and spaces) and --ascii-tags\n"
+         "(the same in ASCII letters, as --clean ascii)",
          {text("FORMAT", "The tag format", kMaxFilterText, true)},
-         {requireFields, id3v1Only, keepForbidden},
+         {requireFields, id3v1Only, keepForbidden, cleanTags, asciiTags},
          buildId3,
          id3Values,
          describeId3,

@@ -1,5 +1,6 @@
 #include "core/rules/id3_tag.h"
 
+#include "core/rules/clean_up.h"
 #include "core/rules/rule.h"
 #include "core/rules/text_rules.h"
 #include "platform/files.h"
@@ -124,7 +125,7 @@ bool TagReader::read(std::int32_t mask) {
     return genreName(genre_) != nullptr;
 }
 
-std::string TagReader::format(const std::string& format, bool safeNames) const {
+std::string TagReader::format(const std::string& format, bool safeNames, std::int32_t clean) const {
     // Runs of "%" become one "%" first, so "%%1" is the artist, as the field mask counts it.
     std::string collapsed;
     collapsed.reserve(format.size());
@@ -154,7 +155,8 @@ std::string TagReader::format(const std::string& format, bool safeNames) const {
     std::string out;
     for (std::size_t i = 0; i < collapsed.size(); ++i) {
         if (collapsed[i] == '%' && i + 1 < collapsed.size() && collapsed[i + 1] >= '1' && collapsed[i + 1] <= last) {
-            const std::string& value = values[collapsed[i + 1] - '1'];
+            std::string value = values[collapsed[i + 1] - '1'];
+            if (clean) cleanUp(value, clean, "");
             out += safeNames ? safeTagText(value) : value;
             ++i;
         } else {
@@ -169,11 +171,12 @@ std::string TagReader::format(const std::string& format, bool safeNames) const {
     return out;
 }
 
-void applyId3(const std::string& path, std::string& base, const std::string& format, std::int32_t option) {
+void applyId3(const std::string& path, std::string& base, const std::string& format, std::int32_t option,
+              std::int32_t clean) {
     const bool safeNames = option & Id3SafeNames;
     TagReader reader(path, option & Id3BestTag);
     if (!reader.read(option & Id3RequiredFields)) return;
-    std::string name = reader.format(format, safeNames);
+    std::string name = reader.format(format, safeNames, clean);
     // A name of nothing but forbidden characters would leave only the extension.
     if (safeNames && name.empty()) return;
     base = std::move(name);

@@ -25,7 +25,8 @@ public:
     // and genre, and with the best tag "%7" track (two digits at least), "%8" disc and "%9" album
     // artist. With safeNames every inserted text is made a valid part of a file name (see
     // safeTagText) and the result loses trailing spaces and periods.
-    std::string format(const std::string& format, bool safeNames = false) const;
+    // `clean`: the Clean Up steps (CleanFlags) each inserted text takes first.
+    std::string format(const std::string& format, bool safeNames = false, std::int32_t clean = 0) const;
 
     const TagFields& fields() const { return fields_; }
     int genre() const { return genre_; }  // the ID3v1 genre number
@@ -50,6 +51,7 @@ std::string discNumber(const std::string& text);
 // The ID3 rule as the name pipeline applies it: when the tags of the file at `path` are usable
 // for the rule's option (field mask and behaviour bits), base becomes the expanded format;
 // otherwise base stays as it is. A safe name that comes out empty leaves the base as well.
-void applyId3(const std::string& path, std::string& base, const std::string& format, std::int32_t option);
+void applyId3(const std::string& path, std::string& base, const std::string& format, std::int32_t option,
+              std::int32_t clean = 0);
 
 }  // namespace core

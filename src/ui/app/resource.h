@@ -175,6 +175,8 @@
 #define IDC_CLEAN_SPACES 1245
 #define IDC_CLEAN_FORBIDDEN 1246
 #define IDC_CLEAN_CHAR 1247
+#define IDC_ID3_CLEAN 1248
+#define IDC_ID3_ASCII 1249
 #define IDC_HELP_BUTTON 1240
 // The help page as text, where no browser is there to show it.
 #define IDD_HELP_TEXT 127

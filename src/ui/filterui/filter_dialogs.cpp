@@ -231,6 +231,7 @@ void PaddingDialog::onOk() {
 ID3Dialog::ID3Dialog(HWND parent, const core::Rule* editing)
     : FilterDialog(IDD_ID3, parent, "--id3", editing, {{""}, 1}) {  // a new filter requires its fields
     onUpdate(IDOK, [this] { return !text(IDC_ID3_FORMAT).empty(); });
+    onUpdate(IDC_ID3_ASCII, [this] { return isChecked(IDC_ID3_CLEAN); });
 }
 
 void ID3Dialog::onInitDialog() {
@@ -245,6 +246,9 @@ void ID3Dialog::onInitDialog() {
     // The boxes say what the filter does; the command line's switches say what it leaves out.
     setChecked(IDC_ID3_BEST_TAG, !values_.flag(kind_.flagOfModifier("--v1-only")));
     setChecked(IDC_ID3_SAFE_NAMES, !values_.flag(kind_.flagOfModifier("--keep-forbidden")));
+    const bool ascii = values_.flag(kind_.flagOfModifier("--ascii-tags"));
+    setChecked(IDC_ID3_CLEAN, ascii || values_.flag(kind_.flagOfModifier("--clean-tags")));
+    setChecked(IDC_ID3_ASCII, ascii);
 }
 
 void ID3Dialog::onOk() {
@@ -252,6 +256,9 @@ void ID3Dialog::onOk() {
     values_.setFlag(kind_.flagOfModifier("--require-fields"), isChecked(IDC_ID3_MUST_EXIST));
     values_.setFlag(kind_.flagOfModifier("--v1-only"), !isChecked(IDC_ID3_BEST_TAG));
     values_.setFlag(kind_.flagOfModifier("--keep-forbidden"), !isChecked(IDC_ID3_SAFE_NAMES));
+    const bool clean = isChecked(IDC_ID3_CLEAN);
+    values_.setFlag(kind_.flagOfModifier("--clean-tags"), clean && !isChecked(IDC_ID3_ASCII));
+    values_.setFlag(kind_.flagOfModifier("--ascii-tags"), clean && isChecked(IDC_ID3_ASCII));
     finish({IDC_ID3_FORMAT});
 }
 
