@@ -5,36 +5,37 @@
 #include <exception>
 
 #include "core/app/app_context.h"
+#include "core/session/album_order.h"
 #include "core/session/rename_session.h"
 
 namespace core {
 namespace {
 
-// The first files found with the names the filters give them, numbered as the run numbers them:
-// the files the user took out of the run keep their names and take no number.
-std::vector<EarlyRow> earlyRows(AppContext& context, const RenameRequest& request, const FileList& files) {
+// The first files found, in album order among themselves, with the names the filters give them.
+// Where a name depends on the file's place in the run (a counter), the place is not known until
+// every file is found: such names are left empty until then. The files the user took out of the
+// run keep their names.
+std::vector<EarlyRow> earlyRows(AppContext& context, const RenameRequest& request, const FileList& found) {
+    FileList files(found.begin(),
+                   found.begin() + static_cast<std::ptrdiff_t>(std::min(found.size(), FileListSource::kEarlyRows)));
+    sortInAlbumOrder(files);
+    const bool placed =
+        std::any_of(request.rules.begin(), request.rules.end(), [](const Rule& rule) { return rule.type == Counter; });
     std::vector<EarlyRow> rows;
-    const std::size_t count = std::min(files.size(), FileListSource::kEarlyRows);
-    rows.reserve(count);
-    RunPosition position;
+    rows.reserve(files.size());
     std::string path;
-    for (std::size_t i = 0; i < count; ++i) {
-        const FileEntry& file = files[i];
-        if (i > 0 && !file.folderText.sameText(files[i - 1].folderText)) position.inFolder = 0;
-        std::string name = file.name.str();
+    for (FileEntry& file : files) {
+        std::string name = file.name.str(), newName;
         if (!request.unchecked.empty() && request.unchecked.count(path.assign(file.folder()).append(name))) {
-            rows.push_back(EarlyRow{file, std::move(name)});
-            continue;
+            newName = name;
+        } else if (!placed) {
+            try {
+                newName = applyRules(&context.plugins(), request.rules, file.folder(), name);
+            } catch (const std::exception&) {
+                newName = name;  // the whole list tells what went wrong
+            }
         }
-        std::string newName;
-        try {
-            newName = applyRules(&context.plugins(), request.rules, file.folder(), name, position);
-        } catch (const std::exception&) {
-            newName = name;  // the whole list tells what went wrong
-        }
-        rows.push_back(EarlyRow{file, std::move(newName)});
-        ++position.inRun;
-        ++position.inFolder;
+        rows.push_back(EarlyRow{std::move(file), std::move(newName)});
     }
     return rows;
 }

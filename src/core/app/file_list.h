@@ -58,7 +58,8 @@ private:
 };
 
 // One of the first rows of a list whose folder is still being listed: a file found first, with
-// the name the filters propose for it. Its status, and every other row, come with the list.
+// the name the filters propose for it (empty where it depends on the file's place in the run).
+// Its status, and every other row, come with the list.
 struct EarlyRow {
     FileEntry file;
     std::string newName;

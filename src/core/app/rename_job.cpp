@@ -6,6 +6,7 @@
 
 #include "core/app/app_context.h"
 #include "core/base/reporter.h"
+#include "core/session/album_order.h"
 #include "core/session/run_options.h"
 #include "platform/files.h"
 
@@ -16,6 +17,8 @@ FoundFiles findRequestFiles(const AppContext& context, const RenameRequest& requ
     found.unlisted = findFiles(found.files, request.recurse, request.folder, request.patterns,
                                context.paths().ownFolders(), &found.leftOut, &found.listings,
                                progress ? [&] { return progress(found); } : std::function<bool()>());
+    sortInAlbumOrder(found.files);
+    sortInAlbumOrder(found.leftOut);
     return found;
 }
 

@@ -47,8 +47,8 @@ struct FoundFiles {
 // list growing behind it); returning false stops it.
 using FindProgress = std::function<bool(const FoundFiles& soFar)>;
 
-// Finds the files of the request, changing nothing; a search that `progress` stopped gives what
-// it had found. The request's folder must exist.
+// Finds the files of the request, changing nothing, in album order (album_order.h); a search
+// that `progress` stopped gives what it had found. The request's folder must exist.
 FoundFiles findRequestFiles(const AppContext& context, const RenameRequest& request, const FindProgress& progress = {});
 
 // Takes the files named in `unchecked` out of `found`: their names stay in their folders' listings,

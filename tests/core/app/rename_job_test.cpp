@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "core/app/app_context.h"
@@ -96,25 +97,50 @@ TEST(FileList, PlansAgainWithoutListingAndUncheckedFilesHoldTheirNames) {
         }
     }
 
-    // A listing that takes a while shows its first rows before the whole list, named and
-    // numbered as the whole list names them.
+    // A listing that takes a while shows its first rows before the whole list, named as the whole
+    // list names them; a name that needs the file's place in the run waits for the whole list.
     TempFolder many;
     for (int i = 0; i < 300; ++i) writeFile(many / ("t" + std::to_string(1000 + i) + ".mp3"), "");
-    RenameRequest counted{many.path(), "*.mp3", false, {*buildFilter("--counter", {{"%n %b", "1", "1"}}).rule},
-                          true,        false,   false, {many / "t1005.mp3"}};
-    FileListSource slow;
-    slow.earlyAfter = std::chrono::milliseconds(0);
-    std::vector<std::vector<EarlyRow>> told;
-    const auto whole =
-        slow.make(context, counted, reporter, {}, {}, false, [&](std::vector<EarlyRow> rows) { told.push_back(rows); });
-    ASSERT_TRUE(whole);
-    ASSERT_EQ(told.size(), 1u) << "told once";
-    ASSERT_FALSE(told[0].empty());
-    ASSERT_LE(told[0].size(), FileListSource::kEarlyRows);
-    for (std::size_t i = 0; i < told[0].size(); ++i) {
-        EXPECT_EQ(told[0][i].file.name, (*whole)[i].file->name.view()) << i;
-        EXPECT_EQ(told[0][i].newName, (*whole)[i].newName) << i;
+    const Rule append = *buildFilter("--append", {{"", "_x"}}).rule,
+               counter = *buildFilter("--counter", {{"%n %b", "1", "1"}}).rule;
+    for (const Rule& rule : {append, counter}) {
+        SCOPED_TRACE(rule.description);
+        RenameRequest slowly{many.path(), "*.mp3", false, {rule}, true, false, false, {many / "t1005.mp3"}};
+        FileListSource slow;
+        slow.earlyAfter = std::chrono::milliseconds(0);
+        std::vector<std::vector<EarlyRow>> told;
+        const auto whole = slow.make(context, slowly, reporter, {}, {}, false,
+                                     [&](std::vector<EarlyRow> rows) { told.push_back(rows); });
+        ASSERT_TRUE(whole);
+        ASSERT_EQ(told.size(), 1u) << "told once";
+        ASSERT_FALSE(told[0].empty());
+        ASSERT_LE(told[0].size(), FileListSource::kEarlyRows);
+        for (std::size_t i = 0; i < told[0].size(); ++i) {
+            const EarlyRow& row = told[0][i];
+            if (i > 0) {
+                EXPECT_LT(told[0][i - 1].file.name.view(), row.file.name.view()) << "in album order";
+            }
+            // The whole list is in album order too: t1000 first.
+            const std::size_t at = std::stoul(row.file.name.str().substr(1)) - 1000;
+            EXPECT_EQ(row.file.name, (*whole)[at].file->name.view());
+            const bool waits = rule.type == Counter && row.file.name != "t1005.mp3";
+            EXPECT_EQ(row.newName, waits ? std::string() : std::string((*whole)[at].newName)) << row.file.name.str();
+        }
     }
+
+    // Files come album by album, whatever pattern found them, and by name as a person sorts them.
+    TempFolder albums;
+    for (const char* name : {"Track 10.mp3", "Track 2.flac", "track 1.mp3", "B/x.mp3", "A/y.flac", "A B/z.mp3"}) {
+        std::filesystem::create_directories(std::filesystem::path(albums / name).parent_path());
+        writeFile(albums / name, "");
+    }
+    FileListSource ordered;
+    const auto list =
+        ordered.make(context, {albums.path(), "*.mp3;*.flac", true, {append}, true, false, false, {}}, reporter);
+    ASSERT_TRUE(list);
+    std::string order;
+    for (std::size_t i = 0; i < list->size(); ++i) order += std::string((*list)[i].file->name.view()) + "|";
+    EXPECT_EQ(order, "track 1.mp3|Track 2.flac|Track 10.mp3|y.flac|z.mp3|x.mp3|");
 
     // Rename from that list: the unchecked file stays, and the run says so.
     request.patterns = "*.mp3";

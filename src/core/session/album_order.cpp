@@ -1,0 +1,110 @@
+#include "core/session/album_order.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <numeric>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/paths.h"
+
+namespace core {
+namespace {
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The key a byte sorts by outside digit runs: separators first, letters folded to lower case.
+int byteKey(char c) {
+    if (platform::isPathSeparator(c)) return -1;
+    const unsigned char u = static_cast<unsigned char>(c);
+    return u >= 'A' && u <= 'Z' ? u - 'A' + 'a' : u;
+}
+
+// The order of the files' folders: each distinct folder (by its shared node) once, ranked.
+std::vector<std::uint32_t> albumOrder(const FileList& files) {
+    std::unordered_map<const void*, std::uint32_t> folderIndex;
+    std::vector<std::string> folders;
+    std::vector<std::uint32_t> folderOf(files.size());
+    FolderPath path;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const auto [at, added] =
+            folderIndex.emplace(files[i].folderText.node(), static_cast<std::uint32_t>(folders.size()));
+        if (added) folders.push_back(path.of(files[i].folderText));
+        folderOf[i] = at->second;
+    }
+    std::vector<std::uint32_t> byPath(folders.size());
+    std::iota(byPath.begin(), byPath.end(), 0u);
+    std::sort(byPath.begin(), byPath.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return naturalCompare(folders[a], folders[b]) < 0; });
+    // Two nodes of one path (a folder found again by another pattern) rank as one folder.
+    std::vector<std::uint32_t> rank(folders.size());
+    for (std::size_t r = 0; r < byPath.size(); ++r) {
+        rank[byPath[r]] =
+            r > 0 && folders[byPath[r]] == folders[byPath[r - 1]] ? rank[byPath[r - 1]] : static_cast<std::uint32_t>(r);
+    }
+    std::vector<std::uint32_t> order(files.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const std::uint32_t ra = rank[folderOf[a]], rb = rank[folderOf[b]];
+        if (ra != rb) return ra < rb;
+        return naturalCompare(files[a].name.view(), files[b].name.view()) < 0;
+    });
+    return order;
+}
+
+}  // namespace
+
+int naturalCompare(std::string_view a, std::string_view b) {
+    std::size_t i = 0, j = 0;
+    int leadingZeros = 0;  // of the first digit runs equal in value but not in zeros
+    while (i < a.size() && j < b.size()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
+            std::size_t zi = i, zj = j;
+            while (zi < a.size() && a[zi] == '0') ++zi;
+            while (zj < b.size() && b[zj] == '0') ++zj;
+            std::size_t ei = zi, ej = zj;
+            while (ei < a.size() && isDigit(a[ei])) ++ei;
+            while (ej < b.size() && isDigit(b[ej])) ++ej;
+            // More significant digits, a larger number; as many, the digits decide.
+            if (ei - zi != ej - zj) return ei - zi < ej - zj ? -1 : 1;
+            if (const int digits = a.substr(zi, ei - zi).compare(b.substr(zj, ej - zj)); digits != 0) return digits;
+            if (leadingZeros == 0 && zi - i != zj - j) leadingZeros = zi - i < zj - j ? -1 : 1;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        const int ka = byteKey(a[i]), kb = byteKey(b[j]);
+        if (ka != kb) return ka < kb ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size() || j < b.size()) return i < a.size() ? 1 : -1;
+    if (leadingZeros != 0) return leadingZeros;
+    return a.compare(b) < 0 ? -1 : a.compare(b) > 0 ? 1 : 0;
+}
+
+void sortInAlbumOrder(FileList& files) {
+    if (files.size() < 2) return;
+    const std::vector<std::uint32_t> order = albumOrder(files);
+    FileList sorted;
+    for (std::uint32_t i : order) sorted.push_back(std::move(files[i]));
+    files = std::move(sorted);
+}
+
+void sortInAlbumOrder(LeftOutFiles& files) {
+    if (files.files.size() < 2) return;
+    const std::vector<std::uint32_t> order = albumOrder(files.files);
+    FileList sorted;
+    std::vector<std::uint32_t> attributes;
+    attributes.reserve(order.size());
+    for (std::uint32_t i : order) {
+        sorted.push_back(std::move(files.files[i]));
+        attributes.push_back(i < files.attributes.size() ? files.attributes[i] : 0);
+    }
+    files.files = std::move(sorted);
+    files.attributes = std::move(attributes);
+}
+
+}  // namespace core
