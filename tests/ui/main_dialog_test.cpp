@@ -361,6 +361,11 @@ TEST_F(AppTest, TheFileListFollowsTheChangesAndTheRunLeavesUncheckedFilesAlone) 
         click(filter, IDOK);
         ASSERT_TRUE(waitUntil([&] { return !IsWindow(filter); }));
     };
+    // The Append filter on line `line` edited to append `end`.
+    const auto editAppend = [&](int line, const char* end) {
+        setListSelection(dialog, IDC_FILTERS, line);
+        filterDialog(IDC_EDIT, "Append Filter", [&](HWND filter) { setControlText(filter, IDC_END_TEXT, end); });
+    };
     const struct {
         const char* what;
         std::function<void()> change;
@@ -389,34 +394,14 @@ TEST_F(AppTest, TheFileListFollowsTheChangesAndTheRunLeavesUncheckedFilesAlone) 
              chooseCommand(dialog, ID_MOVE_UP);
          },
          "3 files: 2 ok, 1 left out", "A_x.MP3"},
-        {"a filter edited",
-         [&] {
-             setListSelection(dialog, IDC_FILTERS, 1);
-             chooseCommand(dialog, IDC_EDIT);
-             HWND filter = program->waitForWindow("Append Filter");
-             ASSERT_NE(filter, nullptr);
-             setControlText(filter, IDC_END_TEXT, "_y");
-             click(filter, IDOK);
-             ASSERT_TRUE(waitUntil([&] { return !IsWindow(filter); }));
-         },
-         "3 files: 2 ok, 1 left out", "A_y.MP3"},
+        {"a filter edited", [&] { editAppend(1, "_y"); }, "3 files: 2 ok, 1 left out", "A_y.MP3"},
         {"a filter deleted",
          [&] {
              setListSelection(dialog, IDC_FILTERS, 0);
              click(dialog, IDC_DELETE);
          },
          "3 files: 2 ok, 1 left out", "a_y.mp3"},
-        {"the filter back as it was",
-         [&] {
-             setListSelection(dialog, IDC_FILTERS, 0);
-             chooseCommand(dialog, IDC_EDIT);
-             HWND filter = program->waitForWindow("Append Filter");
-             ASSERT_NE(filter, nullptr);
-             setControlText(filter, IDC_END_TEXT, "_x");
-             click(filter, IDOK);
-             ASSERT_TRUE(waitUntil([&] { return !IsWindow(filter); }));
-         },
-         "3 files: 2 ok, 1 left out", "a_x.mp3"},
+        {"the filter back as it was", [&] { editAppend(0, "_x"); }, "3 files: 2 ok, 1 left out", "a_x.mp3"},
         {"the first row unchecked with Space",
          [&] {
              pressKey(files, VK_HOME);

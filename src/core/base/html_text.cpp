@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/utf8.h"
+
 namespace core {
 namespace {
 
@@ -12,25 +14,6 @@ bool isSpace(char c) {
 
 char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-void appendUtf8(std::string& out, std::uint32_t code) {
-    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
 }
 
 // The entity at `at` (just after its "&"), decoded into `out`; returns how many characters it
@@ -51,7 +34,7 @@ std::size_t decodeEntity(std::string_view html, std::size_t at, std::string& out
             code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
             if (code > 0x10FFFF) code = 0x110000;  // out of range whatever follows
         }
-        appendUtf8(out, code);
+        platform::utf8::append(out, code == 0 ? platform::utf8::kReplacement : code);
         return name.size() + 1;
     }
     static const struct {

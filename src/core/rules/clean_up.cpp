@@ -10,6 +10,7 @@
 
 #include "core/rules/name_check.h"
 #include "core/rules/rule.h"
+#include "platform/utf8.h"
 
 namespace core {
 namespace {
@@ -29,27 +30,10 @@ const char* latinSpelling(std::int32_t code) {
     return at != std::end(kLatinLetters) && at->code == code ? at->ascii : nullptr;
 }
 
-void appendCode(std::string& out, std::int32_t code) {
-    utf8proc_uint8_t bytes[4];
-    const auto length = utf8proc_encode_char(code, bytes);
-    out.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
-}
-
-bool validUtf8(std::string_view text) {
-    for (std::size_t at = 0; at < text.size();) {
-        utf8proc_int32_t code = 0;
-        const auto length = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(text.data() + at),
-                                             static_cast<utf8proc_ssize_t>(text.size() - at), &code);
-        if (length <= 0 || code < 0) return false;
-        at += static_cast<std::size_t>(length);
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string composedText(std::string_view text) {
-    if (text.empty() || !validUtf8(text)) return std::string(text);
+    if (text.empty() || !platform::utf8::isValid(text)) return std::string(text);
     utf8proc_uint8_t* composed = nullptr;
     const auto length =
         utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(text.data()), static_cast<utf8proc_ssize_t>(text.size()),
@@ -61,7 +45,7 @@ std::string composedText(std::string_view text) {
 
 std::string asciiText(std::string_view text) {
     const std::string composed = composedText(text);
-    if (!validUtf8(composed)) return composed;
+    if (!platform::utf8::isValid(composed)) return composed;
     std::string out;
     out.reserve(composed.size());
     for (std::size_t at = 0; at < composed.size();) {
@@ -92,7 +76,7 @@ std::string asciiText(std::string_view text) {
             out += spelled;
             continue;
         }
-        appendCode(out, code);
+        platform::utf8::append(out, static_cast<char32_t>(code));
     }
     return out;
 }
