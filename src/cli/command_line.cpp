@@ -25,7 +25,9 @@ std::string inlineFilterHelp() {
     std::string out;
     for (const core::FilterKind& kind : core::filterKinds()) {
         std::string usage = kind.option;
-        for (const core::FilterText& text : kind.texts) usage += std::string(" ") + text.name;
+        for (const core::FilterText& text : kind.texts) {
+            if (!text.fromSettings) usage += std::string(" ") + text.name;
+        }
         out += "  " + usage;
         out += usage.size() < column ? std::string(column - usage.size(), ' ') : "\n" + std::string(column + 2, ' ');
         for (const char* c = kind.help; *c; ++c) {
@@ -236,7 +238,8 @@ bool parseCommandLine(const std::vector<std::string>& given, Invocation& invocat
             if (!needs(i, 1, a)) return false;
             invocation.filters.push_back(FilterStep{"--filters", nullptr, {arguments[++i]}});
         } else if (const core::FilterKind* kind = core::findFilterKind(a)) {
-            const std::size_t count = kind->texts.size();
+            const std::size_t count = static_cast<std::size_t>(
+                std::count_if(kind->texts.begin(), kind->texts.end(), [](const auto& t) { return !t.fromSettings; }));
             if (!needs(i, count, a)) return false;
             FilterStep step{a,
                             kind,

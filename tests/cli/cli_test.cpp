@@ -158,6 +158,25 @@ TEST_F(CliTest, NamesFromTheTagsOfEveryFormat) {
     }
 }
 
+TEST_F(CliTest, TitleCaseTakesTheSmallWordsOfTheSettings) {
+    files({"the end of the world.mp3"});
+    const std::string d = tsvDir();
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--case", "title"}, "The End of the World.mp3"},
+        {{"--case", "title", "--every-word"}, "The End Of The World.mp3"},
+    };
+    for (const auto& [filter, name] : cases) {
+        std::vector<std::string> arguments{"preview", "--tsv"};
+        arguments.insert(arguments.end(), filter.begin(), filter.end());
+        arguments.push_back(music.path());
+        const Outcome r = run(arguments);
+        EXPECT_EQ(r.out, d + "\tthe end of the world.mp3\t" + name + "\tok\n") << r.err;
+    }
+    writeFile(app / "braxen.ini", "[options]\r\ntitleSmallWords=end\r\n");
+    EXPECT_EQ(run({"preview", "--tsv", "--case", "title", music.path()}).out,
+              d + "\tthe end of the world.mp3\tThe end Of The World.mp3\tok\n");
+}
+
 TEST_F(CliTest, RenameThenUndoRestoresEveryName) {
     files({"one_a.mp3", "two_b.mp3", "three_c.mp3"});
     const Outcome renamed = run({"rename", "--underscores", "--case", "upper", music.path()});
@@ -436,7 +455,7 @@ TEST_F(CliTest, InlineFiltersAreRefusedInTheWordsOfTheFilterTable) {
     // The dialogs show the table's words too, so both front ends refuse alike.
     const std::pair<const char*, std::vector<std::string>> cases[] = {
         {"--number", {"x", "5", "%s", "%s."}}, {"--number", {"0", "100", "%s", "%s."}},
-        {"--strip", {std::string(128, 's')}},  {"--case", {"title"}},
+        {"--strip", {std::string(128, 's')}},  {"--case", {"loud"}},
         {"--counter", {"%n", "1", "0"}},       {"--counter", {"%q", "1", "1"}},
     };
     for (const auto& [option, texts] : cases) {
