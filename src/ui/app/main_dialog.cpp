@@ -179,7 +179,7 @@ bool MainDialog::onCommandRange(int id) {
 void MainDialog::addFilter(int command) {
     core::Rule rule;
     rule.type = ruleTypeOfAddCommand(command);
-    if (editBuiltInFilter(hwnd(), rule, true)) addRuleToList(std::move(rule));
+    if (editBuiltInFilter(hwnd(), rule, true, settings_)) addRuleToList(std::move(rule));
 }
 
 void MainDialog::onInitDialog() {
@@ -457,8 +457,8 @@ void MainDialog::editSelectedFilter() {
         showCriticalError(core::formatString(core::IDS_INVALID_FILTER, {std::int64_t{rule.type}}));
         return;
     }
-    const bool accepted =
-        rule.type == core::Plugin ? editPluginFilter(plugins(), rule) : editBuiltInFilter(hwnd(), rule, false);
+    const bool accepted = rule.type == core::Plugin ? editPluginFilter(plugins(), rule)
+                                                    : editBuiltInFilter(hwnd(), rule, false, settings_);
     if (!accepted) return;
     // At its place with its new description, and selected.
     filters_.replace(index, std::move(rule));
