@@ -101,6 +101,15 @@ TEST(Wildcard, MatchesAsTheWindowsFileSystemDoes) {
         {"*.mp3", "𐐨.MP3", true},
         {"𐐀*", "𐐨", false},     // beyond the BMP nothing folds
         {"a<b", "axyb", true},  // "<" is a wildcard, not the character
+        // A pattern is matched as typed: a leading space is a character to match, final spaces
+        // and periods go as Windows drops them (" *.." and "*. " in the table below).
+        {" *.mp3", "a.mp3", false},
+        {" *.mp3", " a.mp3", true},
+        {"*.mp3 ", "a.mp3", true},
+        {"*. ", "a.mp3", true},
+        {"*.", "a.mp3", false},
+        {" *..", "a", false},
+        {" ", "a", false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(platform::wildcardMatch(c.pattern, c.name), c.matches)
