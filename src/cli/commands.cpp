@@ -340,7 +340,8 @@ int previewOrRename(Context& context, const Invocation& invocation) {
                                                                             renaming && !invocation.noUndo,
                                                                             false,
                                                                             !renaming,
-                                                                            {}},
+                                                                            {},
+                                                                            invocation.shorten},
                                                         context.reporter);
     using Refusal = core::PreparedRename::Refusal;
     if (prepared.refusal == Refusal::NoFolder) {
