@@ -92,14 +92,14 @@ TEST_F(AppTest, FirstStartFiltersFromTheCommandLineAndSettingsOnClose) {
 
     closeWithEscape(dialog);
     const std::string base = home.path() + "\\";
-    EXPECT_EQ(
-        readFile(home / "braxen.ini"),
-        "[settings]\r\nrecurse=1\r\nconfirm=1\r\nundo=1\r\nmask=*.mp3;*.flac;*.ogg;*.opus;*.m4a;*.wma\r\nlastdir="
-        "\r\npath0=\r\npath1=\r\npath2="
-        "\r\npath3=\r\npath4=\r\npath5=\r\npath6=\r\npath7=\r\npath8=\r\n"
-        "path9=\r\n[options]\r\nregfiletype=1\r\ndirectoryPopup=0\r\npluginsdir=" +
-            base +
-            "\r\nlimitUndo=1\r\nundoLimit=50\r\ntitleSmallWords=a an the and or of in on at to for by vs feat\r\n");
+    EXPECT_EQ(readFile(home / "braxen.ini"),
+              "[settings]\r\nrecurse=1\r\nconfirm=1\r\nundo=1\r\nmask=*.mp3;*.flac;*.ogg;*.opus;*.m4a;*.wma\r\nlastdir="
+              "\r\npath0=\r\npath1=\r\npath2="
+              "\r\npath3=\r\npath4=\r\npath5=\r\npath6=\r\npath7=\r\npath8=\r\n"
+              "path9=\r\n[options]\r\nregfiletype=1\r\ndirectoryPopup=0\r\npluginsdir=" +
+                  base +
+                  "\r\nlimitUndo=1\r\nundoLimit=50\r\ntitleSmallWords=a an the and or of in on at to for by vs "
+                  "feat\r\nshortenNames=0\r\n");
 }
 
 TEST_F(AppTest, AFolderOnTheCommandLineIsTheFolderToWorkOn) {

@@ -44,6 +44,7 @@ void Settings::Load(const AppPaths& paths) {
     }
     limitUndo = readFlag(ini, kOptions, "limitUndo");
     undoLimit = effectiveUndoLimit(ini.getInt(kOptions, "undoLimit", 0));
+    shortenNames = ini.getInt(kOptions, "shortenNames", 0) == 1 ? 1 : 0;
     // Present and empty is a list the user emptied; only a missing key is the default.
     smallWords = ini.hasKey(kOptions, kSmallWordsKey) ? ini.getString(kOptions, kSmallWordsKey, kSmallWordsBuffer)
                                                       : std::string(kDefaultSmallWords);
@@ -65,6 +66,7 @@ void Settings::Save(const AppPaths& paths) const {
     ini.setString(kOptions, "limitUndo", std::to_string(limitUndo));
     ini.setString(kOptions, "undoLimit", std::to_string(undoLimit));
     ini.setString(kOptions, kSmallWordsKey, smallWords);
+    ini.setString(kOptions, "shortenNames", std::to_string(shortenNames));
     ini.save();
 }
 

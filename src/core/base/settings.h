@@ -35,6 +35,9 @@ struct Settings {
     // Title Case's small words, space-separated, for new filters: the dialog's list last
     // confirmed, and the command line's. A file without the key holds kDefaultSmallWords.
     std::string smallWords = kDefaultSmallWords;
+    // The window's runs cut new names too long for their folder to fit (RunOptions::shortenNames).
+    // Off unless the file says 1: files of older copies have no such key.
+    int shortenNames = 0;
 
     static constexpr std::int32_t kDefaultUndoLimit = 50;
     static constexpr std::int32_t kMaxUndoLimit = 1000000;
