@@ -24,7 +24,6 @@ TEST(ShortenToFit, CutsTheBaseAtAWordAndKeepsTheExtension) {
         {repeat("a", 300) + ".mp3", 0, repeat("a", 251) + ".mp3", "one long word is cut inside"},
         {"a " + repeat("b", 300) + ".mp3", 0, "a " + repeat("b", 249) + ".mp3", "a space too far back is not taken"},
         {repeat("x", 240) + " - " + repeat("y", 30) + ".mp3", 0, repeat("x", 240) + ".mp3", "no dash left at the end"},
-        {repeat("x", 249) + "., " + repeat("y", 9) + ".mp3", 0, repeat("x", 249) + ".mp3", "nor a period or comma"},
         {repeat("a", 300), 0, repeat("a", 255), "no extension"},
         {"." + repeat("a", 300), 0, "." + repeat("a", 254), "a leading period is part of the base"},
         {repeat("a", 251) + ".mp3", 0, "", "fits already"},
@@ -32,7 +31,6 @@ TEST(ShortenToFit, CutsTheBaseAtAWordAndKeepsTheExtension) {
         {"a" + repeat(".", 254) + "b.mp3", 0, "a.mp3", "every period before the cut goes"},
         // Multi-byte characters stay whole, against UTF-16 units and against bytes.
         {repeat("é", 300) + ".mp3", 0, repeat("é", 251) + ".mp3", "two bytes, one unit each"},
-        {repeat("é", 200) + ".mp3", 0, "", "204 units fit Windows"},
         {repeat("é", 200) + ".mp3", 255, repeat("é", 125) + ".mp3", "but not 255 bytes: 250 and the extension"},
         {repeat("日本", 100) + ".flac", 255, repeat("日本", 41) + "日.flac", "three bytes each: 249 and .flac"},
         // A character beyond the BMP is two UTF-16 units: a pair is never split.

@@ -69,14 +69,11 @@ TEST(ChangeCase, TitleCaseWordsCapitalsAndSmallWords) {
         {"sinéad o'Connor", small, "Sinéad O'Connor"},
         {"MGMT - kids", small, "MGMT - Kids"},
         {"AC-DC", small, "AC-DC"},
-        {"AC/DC", small, "AC/DC"},
         {"iPod mIxEd", "", "IPod MIxEd"},
-        {"a.b_c1d", "", "A.b_c1d"},
         // Several words all in capitals are lowered first; one is an acronym and stays.
         {"THE WALL", small, "The Wall"},
         {"ÉTÉ À PARIS", "à", "Été à Paris"},
         {"MGMT", small, "MGMT"},
-        {"MP3", small, "MP3"},
         {"mp3", small, "Mp3"},
         // Small words stay low inside, not first or last, and only with a list.
         {"the end of the world", small, "The End of the World"},
@@ -87,7 +84,6 @@ TEST(ChangeCase, TitleCaseWordsCapitalsAndSmallWords) {
         {"meet AT dawn", small, "Meet AT Dawn"},
         {"war and peace", " AND\tPeace  ", "War and Peace"},
         {"band of gold", "ban an", "Band Of Gold"},
-        {"a", small, "A"},
         {"", small, ""},
         {"bad \xFF\xC3 bytes-z", "", "Bad \xFF\xC3 Bytes-Z"},
     };
