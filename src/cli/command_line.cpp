@@ -25,7 +25,9 @@ std::string inlineFilterHelp() {
     std::string out;
     for (const core::FilterKind& kind : core::filterKinds()) {
         std::string usage = kind.option;
-        for (const core::FilterText& text : kind.texts) usage += std::string(" ") + text.name;
+        for (const core::FilterText& text : kind.texts) {
+            if (!text.fromSettings) usage += std::string(" ") + text.name;
+        }
         out += "  " + usage;
         out += usage.size() < column ? std::string(column - usage.size(), ' ') : "\n" + std::string(column + 2, ' ');
         for (const char* c = kind.help; *c; ++c) {
@@ -83,6 +85,9 @@ std::string helpText() {
            "  --json                   output JSON Lines (see below); undo list and undo show take\n"
            "                           it too\n"
            "  --no-undo                rename only: record no undo database\n"
+           "  --shorten                cut a new name too long for its folder (over 255 UTF-16\n"
+           "                           units, or the file system's limit in bytes) before its\n"
+           "                           extension, at a word where it can: \"ok (shortened)\"\n"
            "\n"
            "Options of every command:\n"
            "  --data-dir DIR           keep the settings and the undo records in DIR; may come\n"
@@ -101,8 +106,9 @@ std::string helpText() {
            "JSON output (--json), one object a line:\n"
            "  preview, rename: one a file, in order: folder, old, new, status (the preview's word;\n"
            "  for rename, as foreseen just before the run), reason (why a file keeps its name or\n"
-           "  a rename failed, else null); rename adds result: renamed, unchanged, failed,\n"
-           "  \"not reached\" (the run stopped first) or \"left out\". Last {\"summary\":{...}}:\n"
+           "  a rename failed, \"shortened\" for a name cut to fit, else null); rename adds result:\n"
+           "  renamed, unchanged, failed, \"not reached\" (the run stopped first) or \"left out\".\n"
+           "  Last {\"summary\":{...}}:\n"
            "  files and the count of each status, left_out for \"left out\" (preview), or files,\n"
            "  renamed, unchanged, failed, not_reached, left_out, unlisted_folders (a count) and\n"
            "  undo (the database's name, or null) (rename).\n"
@@ -116,8 +122,9 @@ std::string helpText() {
            "  Strings escape quotes, backslashes and control characters (\\u00XX). Messages and\n"
            "  errors still go to standard error, with the same exit statuses.\n"
            "\n"
-           "Preview statuses: ok, unchanged, invalid (a name Windows refuses, with the reason:\n"
-           "a device name, a trailing dot or space, too long, a forbidden character), exists\n"
+           "Preview statuses: ok (\"ok (shortened)\" for a name --shorten cut to fit), unchanged,\n"
+           "invalid (a name Windows refuses, with the reason: a device name, a trailing dot or\n"
+           "space, too long, a forbidden character), exists\n"
            "(held by a file that keeps its name, in the run or not), duplicate (of several files\n"
            "that want one name, the first in the run's order gets it, the others are\n"
            "duplicates), missing (gone, or listed twice by two patterns), left out (read-only,\n"
@@ -239,13 +246,15 @@ bool parseCommandLine(const std::vector<std::string>& given, Invocation& invocat
             const std::size_t count =
                 kind->commandLineTexts
                     ? kind->commandLineTexts({arguments.begin() + static_cast<std::ptrdiff_t>(i + 1), arguments.end()})
-                    : kind->texts.size();
+                    : static_cast<std::size_t>(std::count_if(kind->texts.begin(), kind->texts.end(),
+                                                             [](const auto& t) { return !t.fromSettings; }));
             if (!needs(i, count, a)) return false;
             FilterStep step{a,
                             kind,
                             {arguments.begin() + static_cast<std::ptrdiff_t>(i + 1),
                              arguments.begin() + static_cast<std::ptrdiff_t>(i + 1 + count)}};
-            step.arguments.resize(kind->texts.size());  // the texts the command line leaves out are empty
+            // The texts a kind's command line leaves out are empty.
+            if (kind->commandLineTexts) step.arguments.resize(kind->texts.size());
             invocation.filters.push_back(std::move(step));
             i += count;
         } else if (const auto allowed = kindsWithModifier(a); !allowed.empty()) {
@@ -263,6 +272,8 @@ bool parseCommandLine(const std::vector<std::string>& given, Invocation& invocat
             if (!takeDataDir(arguments, i)) return false;
         } else if (a == "--no-undo" && invocation.kind == CommandKind::Rename) {
             invocation.noUndo = true;
+        } else if (a == "--shorten") {
+            invocation.shorten = true;
         } else if (a == "--tsv") {
             invocation.tsv = true;
         } else if (a == kJsonOption) {

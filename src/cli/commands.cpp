@@ -102,7 +102,12 @@ bool buildRules(Context& context, const std::vector<FilterStep>& steps, core::Ru
             rules.insert(rules.end(), fromFile.begin(), fromFile.end());
             continue;
         }
-        core::FilterResult made = core::buildFilter(*step.kind, step.values());
+        core::FilterValues values = step.values();
+        values.texts.resize(step.kind->texts.size());
+        // Title Case's small words are the settings' list, as the dialog offers it.
+        if (step.kind->type == core::ChangeCase)
+            values.texts[core::kCaseSmallWordsText] = context.app.settings().smallWords;
+        core::FilterResult made = core::buildFilter(*step.kind, std::move(values));
         if (!made.rule) {
             context.fail(step.option + ": " + made.problem);
             return false;
@@ -339,7 +344,8 @@ int previewOrRename(Context& context, const Invocation& invocation) {
                                                                             renaming && !invocation.noUndo,
                                                                             false,
                                                                             !renaming,
-                                                                            {}},
+                                                                            {},
+                                                                            invocation.shorten},
                                                         context.reporter);
     using Refusal = core::PreparedRename::Refusal;
     if (prepared.refusal == Refusal::NoFolder) {

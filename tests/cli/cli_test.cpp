@@ -12,6 +12,7 @@
 #endif
 
 #include "cli/commands.h"
+#include "cli/json.h"
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_kinds.h"
 #include "core/session/folder_locks.h"
@@ -156,6 +157,52 @@ TEST_F(CliTest, NamesFromTheTagsOfEveryFormat) {
                              "12 Band - Tune.m4a", "d.ogg"}) {  // no track number: skipped, as required
         EXPECT_TRUE(platform::fileExists(music / name)) << name;
     }
+}
+
+TEST_F(CliTest, TitleCaseTakesTheSmallWordsOfTheSettings) {
+    files({"the end of the world.mp3"});
+    const std::string d = tsvDir();
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--case", "title"}, "The End of the World.mp3"},
+        {{"--case", "title", "--every-word"}, "The End Of The World.mp3"},
+    };
+    for (const auto& [filter, name] : cases) {
+        std::vector<std::string> arguments{"preview", "--tsv"};
+        arguments.insert(arguments.end(), filter.begin(), filter.end());
+        arguments.push_back(music.path());
+        const Outcome r = run(arguments);
+        EXPECT_EQ(r.out, d + "\tthe end of the world.mp3\t" + name + "\tok\n") << r.err;
+    }
+    writeFile(app / "braxen.ini", "[options]\r\ntitleSmallWords=end\r\n");
+    EXPECT_EQ(run({"preview", "--tsv", "--case", "title", music.path()}).out,
+              d + "\tthe end of the world.mp3\tThe end Of The World.mp3\tok\n");
+}
+
+TEST_F(CliTest, ShortenCutsNamesTooLongToFitAndSaysSo) {
+    files({"song.mp3"});
+    const std::string words = std::string(200, 'a') + " " + std::string(100, 'b');
+    const std::string cut = std::string(200, 'a') + ".mp3";
+    const std::string oldJson = "{\"folder\":" + jsonText(dir()) + ",\"old\":\"song.mp3\",\"new\":\"";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"preview", "--json"}, "song " + words + ".mp3\",\"status\":\"invalid\",\"reason\":\"too long: 310 of 255"},
+        {{"preview", "--json", "--shorten"}, "song " + cut + "\",\"status\":\"ok\",\"reason\":\"shortened\"}"},
+        {{"rename", "--shorten"}, ""},
+    };
+    for (const auto& [command, json] : cases) {
+        std::vector<std::string> arguments = command;
+        // An Append text takes 127 bytes: three of them make the words.
+        for (const std::string& end :
+             {" " + std::string(100, 'a'), std::string(100, 'a') + " ", std::string(100, 'b')}) {
+            arguments.insert(arguments.end(), {"--append", "", end});
+        }
+        arguments.push_back(music.path());
+        const Outcome r = run(arguments);
+        EXPECT_EQ(r.status, 0) << r.err;
+        if (!json.empty()) {
+            EXPECT_EQ(r.out.find(oldJson + json), 0u) << r.out;
+        }
+    }
+    EXPECT_EQ(readFile(music / ("song " + cut)), "song.mp3");
 }
 
 TEST_F(CliTest, RenameThenUndoRestoresEveryName) {
@@ -436,7 +483,7 @@ TEST_F(CliTest, InlineFiltersAreRefusedInTheWordsOfTheFilterTable) {
     // The dialogs show the table's words too, so both front ends refuse alike.
     const std::pair<const char*, std::vector<std::string>> cases[] = {
         {"--number", {"x", "5", "%s", "%s."}}, {"--number", {"0", "100", "%s", "%s."}},
-        {"--strip", {std::string(128, 's')}},  {"--case", {"title"}},
+        {"--strip", {std::string(128, 's')}},  {"--case", {"loud"}},
         {"--counter", {"%n", "1", "0"}},       {"--counter", {"%q", "1", "1"}},
     };
     for (const auto& [option, texts] : cases) {

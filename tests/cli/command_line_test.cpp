@@ -79,6 +79,7 @@ TEST(CommandLine, Refused) {
         {"preview", "--replace", "a"},
         {"preview", "--match-case", "m"},
         {"preview", "--case", "upper", "--match-case", "m"},
+        {"preview", "--every-word", "m"},
         {"preview", "--strip", "x", "--whole-word", "m"},
         {"preview", "--require-fields", "m"},
         {"preview", "--counter", "%n", "1", "m"},

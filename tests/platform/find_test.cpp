@@ -97,10 +97,22 @@ TEST(Wildcard, MatchesAsTheWindowsFileSystemDoes) {
         {"i*", "İ.mp3", false},
         {"k*", "\u212A.mp3", false},  // Kelvin sign
         {"Ω*", "\u2126.mp3", false},  // Ohm sign
-        {"ı*", "I.mp3", true},        // one UTF-8 byte against two
+        {"ɐ*", "\u2C6F.mp3", true},   // two UTF-8 bytes against three
+        {"ı*", "I.mp3", false},       // its uppercase lowers to "i": Windows leaves it as it is
+        {"μ*", "µ.mp3", false},       // small mu, micro sign
+        {"Μ*", "μ.mp3", true},
         {"*.mp3", "𐐨.MP3", true},
         {"𐐀*", "𐐨", false},     // beyond the BMP nothing folds
         {"a<b", "axyb", true},  // "<" is a wildcard, not the character
+        // A pattern is matched as typed: a leading space is a character to match, final spaces
+        // and periods go as Windows drops them (" *.." and "*. " in the table below).
+        {" *.mp3", "a.mp3", false},
+        {" *.mp3", " a.mp3", true},
+        {"*.mp3 ", "a.mp3", true},
+        {"*. ", "a.mp3", true},
+        {"*.", "a.mp3", false},
+        {" *..", "a", false},
+        {" ", "a", false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(platform::wildcardMatch(c.pattern, c.name), c.matches)

@@ -90,10 +90,23 @@ TEST(CaseFold, FoldsAsWindowsFileSystemsCompareNames) {
         {"İ", "i", false},
         {"\u212A", "K", false},
         {"\u2126", "Ω", false},
-        {"ı", "I", true},
-        {"ſ", "S", true},
+        // Windows' upcase table leaves the characters whose uppercase does not lower back to them.
+        {"ı", "I", false},
+        {"ı", "ı", true},
+        {"ſ", "S", false},
+        {"µ", "Μ", false},  // micro sign, capital mu
+        {"µ", "μ", false},  // micro sign, small mu
+        {"μ", "Μ", true},
+        {"ς", "Σ", false},
+        {"σ", "Σ", true},
+        {"ǅ", "Ǆ", false},
+        {"ǆ", "Ǆ", true},
+        {"ϐ", "Β", false},
+        {"\u1C80", "В", false},  // Cyrillic small rounded ve
+        {"\u1E9B", "\u1E60", false},
+        {"\u0345", "Ι", false},
         {"ȿ", "\u2C7E", true},
-        {"ǆ", "ǅ", true},
+        {"ɐ", "\u2C6F", true},
         {"𐐨", "𐐀", false},
         {"Track.MP3", "track.mp3", true},
         {"ab", "a", false},

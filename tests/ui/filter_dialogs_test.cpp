@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/rules/filter_kinds.h"
 #include "support/temp_folder.h"
@@ -243,6 +244,40 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
     ASSERT_TRUE(closed(changeCase));
     EXPECT_TRUE(
         waitUntil([&] { return listText(main, IDC_FILTERS, 0) == "Change Case: all characters to tOGGLE cASE"; }));
+
+    // Title Case: the small words only while it is chosen, the list offered being the settings'.
+    click(main, IDC_EDIT);
+    changeCase = program->waitForWindow("Change Case Filter");
+    ASSERT_NE(changeCase, nullptr);
+    EXPECT_TRUE(isChecked(changeCase, IDC_CASE_TOGGLE));
+    EXPECT_TRUE(waitUntil([&] { return !isEnabled(changeCase, IDC_CASE_SMALL_WORDS); }));
+    EXPECT_EQ(controlText(changeCase, IDC_CASE_SMALL_LIST), core::kDefaultSmallWords);
+    click(changeCase, IDC_CASE_TITLE);
+    EXPECT_TRUE(waitUntil([&] { return isEnabled(changeCase, IDC_CASE_SMALL_LIST); }));
+    EXPECT_TRUE(isChecked(changeCase, IDC_CASE_SMALL_WORDS));
+    setControlText(changeCase, IDC_CASE_SMALL_LIST, "Of  the");
+    screenshot(changeCase, "change_case");
+    click(changeCase, IDOK);
+    ASSERT_TRUE(closed(changeCase));
+    EXPECT_TRUE(waitUntil([&] {
+        return listText(main, IDC_FILTERS, 0) == "Change Case: all characters to Title Case, small words in lower case";
+    }));
+    // A new filter offers the list last confirmed; unticked, every word is capitalised.
+    changeCase = add(ID_ADD_CHANGECASE, "Change Case Filter");
+    ASSERT_NE(changeCase, nullptr);
+    EXPECT_EQ(controlText(changeCase, IDC_CASE_SMALL_LIST), "of the");
+    click(changeCase, IDC_CASE_TITLE);
+    ASSERT_TRUE(waitUntil([&] { return isEnabled(changeCase, IDC_CASE_SMALL_WORDS); }));
+    click(changeCase, IDC_CASE_SMALL_WORDS);
+    EXPECT_TRUE(waitUntil([&] { return !isEnabled(changeCase, IDC_CASE_SMALL_LIST); }));
+    click(changeCase, IDOK);
+    ASSERT_TRUE(closed(changeCase));
+    EXPECT_TRUE(waitUntil([&] {
+        for (int i = 0; i < listCount(main, IDC_FILTERS); ++i) {
+            if (listText(main, IDC_FILTERS, i) == "Change Case: all characters to Title Case") return true;
+        }
+        return false;
+    }));
 }
 
 TEST_F(FilterDialogTest, RefuseWhatTheCommandLineRefusesInItsWords) {

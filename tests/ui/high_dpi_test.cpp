@@ -83,12 +83,20 @@ TEST_F(HighDpiTest, AtOneAndAHalfTimesTheScaleTheWindowsAreOneAndAHalfTimesAsLar
         ASSERT_TRUE(waitUntil([&] { return !IsWindow(undo); }));
         // The longest texts, to be looked at: a filter dialog's sentences, an empty preview's message.
         const std::string percent = std::to_string(scales[i].dpi * 100 / 96);
-        chooseCommand(main, ID_ADD_NUMBER);
-        HWND number = program->waitForWindow("Number Replace");
-        ASSERT_NE(number, nullptr);
-        screenshot(number, "number_replace_" + percent);
-        click(number, IDCANCEL);
-        ASSERT_TRUE(waitUntil([&] { return !IsWindow(number); }));
+        const struct {
+            int command;
+            const char* title;
+            const char* screenshot;
+        } dialogs[] = {{ID_ADD_NUMBER, "Number Replace", "number_replace_"},
+                       {ID_ADD_CHANGECASE, "Change Case Filter", "change_case_"}};
+        for (const auto& d : dialogs) {
+            chooseCommand(main, d.command);
+            HWND dialog = program->waitForWindow(d.title);
+            ASSERT_NE(dialog, nullptr);
+            screenshot(dialog, d.screenshot + percent);
+            click(dialog, IDCANCEL);
+            ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }));
+        }
         setControlText(main, IDC_FOLDER, home.path() + "\\");
         click(main, IDC_PREVIEW);
         HWND preview = program->waitForWindow("Calderwynstrope - Preview");

@@ -97,7 +97,9 @@ TEST_F(AppTest, FirstStartFiltersFromTheCommandLineAndSettingsOnClose) {
               "\r\npath0=\r\npath1=\r\npath2="
               "\r\npath3=\r\npath4=\r\npath5=\r\npath6=\r\npath7=\r\npath8=\r\n"
               "path9=\r\n[options]\r\nregfiletype=1\r\ndirectoryPopup=0\r\npluginsdir=" +
-                  base + "\r\nlimitUndo=1\r\nundoLimit=50\r\n");
+                  base +
+                  "\r\nlimitUndo=1\r\nundoLimit=50\r\ntitleSmallWords=a an the and or of in on at to for by vs "
+                  "feat\r\nshortenNames=0\r\n");
 }
 
 TEST_F(AppTest, AFolderOnTheCommandLineIsTheFolderToWorkOn) {

@@ -51,6 +51,9 @@ TEST_F(SystemMenuTest, OptionsCheckTheLimitAndApplyTheAssociation) {
     EXPECT_TRUE(isChecked(options, IDC_ASSOCIATE));
     EXPECT_TRUE(isChecked(options, IDC_LIMIT_UNDO));
     EXPECT_EQ(controlText(options, IDC_UNDO_LIMIT), "50");
+    EXPECT_FALSE(isChecked(options, IDC_SHORTEN_NAMES)) << "off until chosen";
+    screenshot(options, "options");
+    setChecked(options, IDC_SHORTEN_NAMES, true);
     setChecked(options, IDC_LIMIT_UNDO, false);
     EXPECT_TRUE(waitUntil([&] { return !isEnabled(options, IDC_UNDO_LIMIT); })) << "the limit edit follows its box";
     setControlText(options, IDC_UNDO_LIMIT, "");
@@ -71,6 +74,7 @@ TEST_F(SystemMenuTest, OptionsCheckTheLimitAndApplyTheAssociation) {
     const std::string ini = readFile(home / "braxen.ini");
     EXPECT_NE(ini.find("regfiletype=0\r\n"), std::string::npos) << ini;
     EXPECT_NE(ini.find("limitUndo=0\r\nundoLimit=1000000\r\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("shortenNames=1\r\n"), std::string::npos) << ini;
 }
 
 using UndoLimitTest = SystemMenuFixture;

@@ -59,6 +59,7 @@ std::unique_ptr<RenameRun> makeRun(AppContext& context, const RenameRequest& req
     RunOptions options = context.runOptions(request.undo);
     // An unattended run orders its moves; confirming goes file by file.
     options.solveOrder = !request.confirm;
+    options.shortenNames = request.shorten;
     auto run = std::make_unique<RenameRun>(&context.plugins(), rules, std::move(found.files), options, context.paths(),
                                            reporter);
     run->noteUnlistedFolders(std::move(found.unlisted));

@@ -32,6 +32,7 @@ struct RenameRequest {
     // Files the user took out of the run (folder and name, as found): they stay as they are, their
     // names stay taken, and the run counts them as unchecked.
     std::unordered_set<std::string> unchecked;
+    bool shorten = false;  // new names too long for their folder are cut to fit (RunOptions::shortenNames)
 };
 
 // What the search found for a request. Kept, it is planned again under other filters without

@@ -85,6 +85,11 @@ std::size_t IniFile::findKey(std::size_t header, const std::string& key) const {
     return std::string::npos;
 }
 
+bool IniFile::hasKey(const std::string& section, const std::string& key) const {
+    std::string value;
+    return rawValue(section, key, value);
+}
+
 bool IniFile::rawValue(const std::string& section, const std::string& key, std::string& value) const {
     const std::size_t header = findSection(section);
     if (header == std::string::npos) return false;

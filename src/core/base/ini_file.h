@@ -26,6 +26,9 @@ public:
     // missing, 0 when the value does not start with a number.
     std::int64_t getInt(const std::string& section, const std::string& key, std::int64_t fallback) const;
 
+    // Whether the key is present, with any value, empty included.
+    bool hasKey(const std::string& section, const std::string& key) const;
+
     void setString(const std::string& section, const std::string& key, const std::string& value);
 
     // Writes the file back. False when it could not be written.

@@ -12,6 +12,9 @@ constexpr std::size_t kFlagBuffer = 32;
 // written by older copies held at most 19 bytes there, which read as before.
 constexpr std::size_t kMaskBuffer = Settings::kMaxPatternLength * 3 + 1;
 constexpr std::size_t kPathBuffer = 260;
+// A Title Case list longer than a rule's 127 bytes is refused when a filter is made, never cut here.
+constexpr std::size_t kSmallWordsBuffer = 1024;
+constexpr const char* kSmallWordsKey = "titleSmallWords";
 
 // Only a value that starts with '0' turns a flag off: a missing key, an empty value, "1" or
 // any other text turns it on.
@@ -41,6 +44,10 @@ void Settings::Load(const AppPaths& paths) {
     }
     limitUndo = readFlag(ini, kOptions, "limitUndo");
     undoLimit = effectiveUndoLimit(ini.getInt(kOptions, "undoLimit", 0));
+    shortenNames = ini.getInt(kOptions, "shortenNames", 0) == 1 ? 1 : 0;
+    // Present and empty is a list the user emptied; only a missing key is the default.
+    smallWords = ini.hasKey(kOptions, kSmallWordsKey) ? ini.getString(kOptions, kSmallWordsKey, kSmallWordsBuffer)
+                                                      : std::string(kDefaultSmallWords);
 }
 
 void Settings::Save(const AppPaths& paths) const {
@@ -58,6 +65,8 @@ void Settings::Save(const AppPaths& paths) const {
     for (std::size_t i = 0; i < path.size(); ++i) ini.setString(kSettings, "path" + std::to_string(i), path[i]);
     ini.setString(kOptions, "limitUndo", std::to_string(limitUndo));
     ini.setString(kOptions, "undoLimit", std::to_string(undoLimit));
+    ini.setString(kOptions, kSmallWordsKey, smallWords);
+    ini.setString(kOptions, "shortenNames", std::to_string(shortenNames));
     ini.save();
 }
 

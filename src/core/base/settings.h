@@ -17,6 +17,10 @@ namespace core {
 // the history.
 std::int32_t effectiveUndoLimit(std::int64_t value);
 
+// The small words Title Case keeps in lower case unless one is first or last: what settings
+// without a list of their own hold.
+inline constexpr const char* kDefaultSmallWords = "a an the and or of in on at to for by vs feat";
+
 struct Settings {
     std::array<std::string, 10> path;  // recent folders, most recent first
     std::string mask;                  // the file pattern, up to kMaxPatternLength UTF-16 units
@@ -28,6 +32,12 @@ struct Settings {
     int regfiletype = 0;
     int limitUndo = 0;
     std::int32_t undoLimit = 0;
+    // Title Case's small words, space-separated, for new filters: the dialog's list last
+    // confirmed, and the command line's. A file without the key holds kDefaultSmallWords.
+    std::string smallWords = kDefaultSmallWords;
+    // The window's runs cut new names too long for their folder to fit (RunOptions::shortenNames).
+    // Off unless the file says 1: files of older copies have no such key.
+    int shortenNames = 0;
 
     static constexpr std::int32_t kDefaultUndoLimit = 50;
     static constexpr std::int32_t kMaxUndoLimit = 1000000;

@@ -66,32 +66,65 @@ const char* caseModeName(std::int32_t mode) {
             return "Sentence case";
         case ToggleCase:
             return "tOGGLE cASE";
+        case TitleCase:
+            return "Title Case";
         default:
             return "Mixed Case";
     }
 }
 
+enum : std::size_t { kEveryWordFlag = 0 };
+
+// Title Case keeps its small words in the rule itself (text1, with the extra bit
+// TitleSmallWordsLower), so a filter file names the same way on every machine whatever list the
+// settings hold; --every-word, the dialog's box unticked, stores neither.
 FilterResult buildChangeCase(const FilterKind& kind, const FilterValues& values) {
     std::int32_t mode = 0;
     std::string problem = checkFilterText(kind, 0, values.texts[0], &mode);
     if (!problem.empty()) return rejected(problem, 0);
     Rule rule = ofType(ChangeCase);
     rule.option = mode;
+    const bool everyWord = values.flag(kEveryWordFlag);
+    if (mode != TitleCase) {
+        if (everyWord) return rejected("--every-word goes with --case title only.");
+        return accepted(rule);
+    }
+    if (!everyWord) {
+        const std::string words = normalizeSmallWords(values.texts[kCaseSmallWordsText]);
+        problem = checkFilterText(kind, kCaseSmallWordsText, words);
+        if (!problem.empty()) return rejected(problem, static_cast<int>(kCaseSmallWordsText));
+        rule.extra = TitleSmallWordsLower;
+        rule.smallWords() = words;
+    }
     return accepted(rule);
 }
 
 FilterValues changeCaseValues(const Rule& rule) {
     const auto& names = findFilterKind("--case")->texts[0].choices;
-    // A stored mode outside the five (only a file can hold one) is no choice at all.
+    // A stored mode outside the known ones (only a file can hold one) is no choice at all.
     const bool known = rule.option >= 0 && static_cast<std::size_t>(rule.option) < names.size();
-    return FilterValues{textsOf({known ? names[static_cast<std::size_t>(rule.option)] : ""}), 0};
+    FilterValues values{textsOf({known ? names[static_cast<std::size_t>(rule.option)] : "", ""}), 0};
+    if (rule.option == TitleCase) {
+        const bool small = rule.extra & TitleSmallWordsLower;
+        if (small) values.texts[kCaseSmallWordsText] = rule.smallWords();
+        values.setFlag(kEveryWordFlag, !small);
+    }
+    return values;
 }
 
 void describeChangeCase(Rule& rule) {
     rule.description = std::string("Change Case: all characters to ") + caseModeName(rule.option);
+    if (rule.option == TitleCase && (rule.extra & TitleSmallWordsLower))
+        rule.description += ", small words in lower case";
 }
 
 void applyChangeCase(const Rule& rule, NameInProgress& name) {
+    if (rule.option == TitleCase) {
+        const std::string& words = (rule.extra & TitleSmallWordsLower) ? rule.smallWords() : std::string();
+        titleCase(name.base, words);
+        titleCase(name.extension, words);
+        return;
+    }
     changeCase(name.base, rule.option);
     changeCase(name.extension, rule.option);
 }
@@ -608,6 +641,7 @@ FilterText limit(const char* name, const char* what) {
 
 std::vector<FilterKind> makeTable() {
     const FilterFlag matchCase{"match case", "--match-case"};
+    const FilterFlag everyWord{"every word capitalised", "--every-word"};
     const FilterFlag wholeWord{"whole words only", "--whole-word"};
     const FilterFlag regex{"regular expression", "--regex"};
     const FilterFlag requireFields{"all fields must exist", "--require-fields"};
@@ -622,7 +656,9 @@ std::vector<FilterKind> makeTable() {
     counterStep.check = counterStepCheck;
     FilterText mode = param("MODE", "The case mode", FilterTextForm::Choice);
     // In the order of the Change Case dialog's radio buttons, which is the option's value.
-    mode.choices = {"sentence", "lower", "upper", "mixed", "toggle"};
+    mode.choices = {"sentence", "lower", "upper", "mixed", "toggle", "title"};
+    FilterText smallWords = text("WORDS", "The list of small words", kMaxFilterText, false);
+    smallWords.fromSettings = true;
     FilterText cleanSteps = text("STEP", "The Clean up steps", 40, false);
     cleanSteps.check = cleanStepsCheck;
     FilterText cleanCharacter = text("[CHAR]", "The character for forbidden ones", 4, true);
@@ -634,9 +670,11 @@ std::vector<FilterKind> makeTable() {
     return {
         {ChangeCase,
          "--case",
-         "change case: sentence, lower, upper, mixed or toggle",
-         {mode},
-         {},
+         "change case: sentence, lower, upper, mixed, toggle or\n"
+         "title (Title Case: the small words of the settings stay\n"
+         "in lower case inside a name unless --every-word follows)",
+         {mode, smallWords},
+         {everyWord},
          buildChangeCase,
          changeCaseValues,
          describeChangeCase,

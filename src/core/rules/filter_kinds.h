@@ -31,6 +31,9 @@ std::string invalidFilenameMessage();
 inline constexpr std::size_t kMaxFilterText = 127;
 inline constexpr std::size_t kMaxPadText = 20;
 
+// The Change Case kind's text holding Title Case's small words (FilterText::fromSettings).
+inline constexpr std::size_t kCaseSmallWordsText = 1;
+
 // What a text parameter holds, and so how it is checked.
 enum class FilterTextForm {
     Text,    // free text, at most maxBytes bytes, optionally without the nine characters
@@ -46,6 +49,9 @@ struct FilterText {
     bool fileNameCharactersOnly = false;  // refuses the nine characters a name cannot hold
     std::int32_t minimum = 0, maximum = 0;
     std::vector<const char*> choices;
+    // Not given on the command line: there it comes from the settings (braxen.ini), and the
+    // usage and help leave it out. It must follow every text the command line takes.
+    bool fromSettings = false;
     // A check of the kind's own, once the form's checks pass: the problem with a Text (value 0)
     // or a Number (its value), or empty.
     std::string (*check)(const std::string& text, std::int32_t value) = nullptr;

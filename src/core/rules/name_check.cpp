@@ -1,6 +1,7 @@
 #include "core/rules/name_check.h"
 
 #include <array>
+#include <cstring>
 
 #include "platform/paths.h"
 #include "platform/utf8.h"
@@ -92,6 +93,38 @@ std::optional<std::string> NewNameCheck::operator()(const std::string& folder, s
         known_ = true;
     }
     return checkBytes(name, limit_);
+}
+
+std::optional<std::string> shortenToFit(std::string_view name, long byteLimit) {
+    const std::size_t maxBytes = byteLimit > 0 ? static_cast<std::size_t>(byteLimit) : name.size();
+    if (name.size() <= maxBytes && (name.size() <= kMaxNameUnits || utf16Length(name) <= kMaxNameUnits)) {
+        return std::nullopt;
+    }
+    const std::size_t period = name.rfind('.');
+    // A name whose only period starts it (".hidden") is all base.
+    const std::string_view base =
+        name.substr(0, period == std::string_view::npos || period == 0 ? name.size() : period);
+    const std::string_view extension = name.substr(base.size());
+    std::size_t units = utf16Length(extension), end = 0;
+    for (std::size_t pos = 0; pos < base.size();) {
+        std::size_t next = pos;
+        const std::size_t more = platform::utf8::decode(base, next) > 0xFFFF ? 2 : 1;
+        if (units + more > kMaxNameUnits || next + extension.size() > maxBytes) break;
+        units += more;
+        pos = end = next;
+    }
+    if (end == 0) return std::nullopt;
+    std::size_t cut = end;
+    if (end < base.size() && base[end] != ' ') {
+        const std::size_t space = base.rfind(' ', end);
+        if (space != std::string_view::npos && space >= end / 2) cut = space;
+    }
+    const auto between = [](char c) { return c != '\0' && std::strchr(" .,;:-_~", c) != nullptr; };
+    while (cut > 0 && between(base[cut - 1])) --cut;
+    if (cut == 0) cut = end;  // nothing but punctuation: the cut as it fell
+    std::string out(base.substr(0, cut));
+    out += extension;
+    return out;
 }
 
 std::string invalidNameMessage(std::string_view name, const std::string& reason) {

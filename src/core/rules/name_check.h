@@ -36,6 +36,16 @@ private:
     bool known_ = false;
 };
 
+// A name too long for its folder (over kMaxNameUnits UTF-16 units, or over `byteLimit` bytes
+// when that is above 0) cut so that it fits: the base (the part before the last period) is cut,
+// the extension kept whole. The cut goes back to the last space when that keeps at least half of
+// what fits, so a word is not split, and spaces, periods and the punctuation between words
+// (",;:-_~") are then taken off its end. A character is never split: a multi-byte one, or a pair
+// of UTF-16 surrogates, stays whole or goes. Nothing (std::nullopt) when the name fits already,
+// or when not even one character of the base fits beside the extension. The result is not
+// checked otherwise (checkNewName still answers for it).
+std::optional<std::string> shortenToFit(std::string_view name, long byteLimit);
+
 // "The file name "NAME" is not valid: REASON.", for every message about a refused name.
 std::string invalidNameMessage(std::string_view name, const std::string& reason);
 

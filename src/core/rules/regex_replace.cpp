@@ -1,5 +1,6 @@
 #include "core/rules/regex_replace.h"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -148,7 +149,6 @@ struct MatchContext {
 
     MatchContext() {
         if (!context) throw std::bad_alloc();
-        pcre2_set_match_limit(context, kRegexMatchLimit);
         pcre2_set_depth_limit(context, kRegexDepthLimit);
         if (stack) pcre2_jit_stack_assign(context, nullptr, stack);
     }
@@ -196,6 +196,30 @@ const Compiled& compiledCached(const std::string& pattern, const std::string& re
     return *known.back();
 }
 
+// The limit a match call first runs under. PCRE2 does not tell how many steps a match took, only
+// whether it stayed within its limit; so a call runs under a small limit, doubled for as long as
+// the call runs into it, and every run is charged to the name in full. What is charged is never
+// less than the work done, and never more than four times what the call needed (plus this first
+// limit), so a name's calls together never work past its budget, and one honest call has a
+// quarter of the budget at the least. Charging the same whether the JIT or the interpreter runs
+// keeps a name's fate the same in a preview and in the run that follows.
+constexpr std::uint32_t kFirstCallLimit = 256;
+
+// One match call within what is left of the name's budget, which it lowers.
+int boundedMatch(const pcre2_code* code, const std::string& text, std::size_t start, std::uint32_t options,
+                 pcre2_match_data* data, pcre2_match_context* context, std::uint32_t& budget) {
+    const auto subject = reinterpret_cast<PCRE2_SPTR>(text.data());
+    if (budget == 0) return PCRE2_ERROR_MATCHLIMIT;  // a limit of 0 would mean none to the JIT
+    std::uint32_t limit = std::min(kFirstCallLimit, budget);
+    for (;;) {
+        pcre2_set_match_limit(context, limit);
+        const int rc = pcre2_match(code, subject, text.size(), start, options, data, context);
+        budget -= limit;
+        if (rc != PCRE2_ERROR_MATCHLIMIT || budget == 0) return rc;
+        limit = std::min(limit * 2, budget);
+    }
+}
+
 std::size_t nextCharacter(const std::string& text, std::size_t at) {
     ++at;
     while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) ++at;
@@ -228,12 +252,12 @@ void regexReplace(std::string& text, const std::string& pattern, const std::stri
     if (!compiled.code || !compiled.matchData) throw RegexFailure(compiled.problem.message);
     const MatchContext& limits = regexCache().limits;
     pcre2_match_data* data = compiled.matchData.get();
-    const auto subject = reinterpret_cast<PCRE2_SPTR>(text.data());
     std::string out;
     std::size_t start = 0, copied = 0;
     std::uint32_t options = 0;
+    std::uint32_t budget = kRegexNameBudget;
     while (start <= text.size()) {
-        const int rc = pcre2_match(compiled.code.get(), subject, text.size(), start, options, data, limits.context);
+        const int rc = boundedMatch(compiled.code.get(), text, start, options, data, limits.context, budget);
         if (rc == PCRE2_ERROR_NOMATCH) {
             if (options == 0) break;
             // No longer match where an empty one was: step over one character and search on.
@@ -245,8 +269,8 @@ void regexReplace(std::string& text, const std::string& pattern, const std::stri
             const bool limit = rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT ||
                                rc == PCRE2_ERROR_HEAPLIMIT || rc == PCRE2_ERROR_JIT_STACKLIMIT;
             throw RegexFailure(
-                limit ? "The regular expression \"" + pattern +
-                            "\" gave up on this name: it needs more than its limit of steps (" + pcre2Message(rc) + ")."
+                limit ? "The regular expression \"" + pattern + "\" gave up on this name: its matches need more than " +
+                            std::to_string(kRegexNameBudget) + " steps together (" + pcre2Message(rc) + ")."
                       : "The regular expression \"" + pattern + "\" failed on this name: " + pcre2Message(rc) + ".");
         }
         const PCRE2_SIZE* span = pcre2_get_ovector_pointer(data);

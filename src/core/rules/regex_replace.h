@@ -14,10 +14,12 @@
 
 namespace core {
 
-// The steps one match may take before it gives up. A name is short, so an honest pattern stays
-// far below it; a pattern that backtracks without end (such as "(a+)+$") stops here within
+// The steps all the matches of one name may take together before the pattern gives up on it. A
+// name is short, so an honest pattern stays far below it, however many matches it has; a pattern
+// that backtracks without end (such as "(a+)+$", or "(?=.*?(a+)+c)?", whose every match is
+// cheap enough alone but which matches again at every character) stops here within tens of
 // milliseconds and fails that one file, instead of holding the run for hours.
-inline constexpr std::uint32_t kRegexMatchLimit = 1000000;
+inline constexpr std::uint32_t kRegexNameBudget = 1000000;
 
 // Why a pattern or its replacement is refused: the message a front end shows, which names the
 // position, and the field at fault (0 the pattern, 1 the replacement).

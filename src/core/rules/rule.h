@@ -44,6 +44,15 @@ enum CaseMode : std::int32_t {
     UpperCase = 2,
     MixedCase = 3,
     ToggleCase = 4,
+    TitleCase = 5,
+};
+
+// The extra field's bits of a ChangeCase rule. Only Title Case reads them; rules of the older
+// modes were always saved with 0. With TitleSmallWordsLower, text1 holds the small words that
+// stay in lower case inside a name, lower case and one space apart (titleCase in text_rules.h);
+// without it every word is capitalised.
+enum CaseExtra : std::int32_t {
+    TitleSmallWordsLower = 1,
 };
 
 // Option bits of a Replace rule. Bits 4 and 8 mean one thing in the built-in form (bit 1) and
@@ -103,6 +112,7 @@ struct Rule {
     std::string& counterFormat() { return text1; }
     std::string& counterScope() { return text2; }
     std::string& cleanReplacement() { return text1; }
+    std::string& smallWords() { return text1; }
 
     const std::string& appendFront() const { return text1; }
     const std::string& appendEnd() const { return text2; }
@@ -117,6 +127,7 @@ struct Rule {
     const std::string& counterFormat() const { return text1; }
     const std::string& counterScope() const { return text2; }
     const std::string& cleanReplacement() const { return text1; }
+    const std::string& smallWords() const { return text1; }
 
     bool operator==(const Rule& other) const;
     bool operator!=(const Rule& other) const { return !(*this == other); }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <vector>
 
 #include "platform/text.h"
 #include "platform/utf8.h"
@@ -125,9 +127,122 @@ void changeCase(std::string& text, std::int32_t mode) {
                             : mapCharacter(text, pos, 'a', platform::toUpperCodePoint);
             }
             break;
+        case TitleCase:
+            titleCase(text, std::string());
+            break;
         default:
             break;
     }
+}
+
+namespace {
+
+constexpr std::uint16_t kWordStarts[] = {
+#include "core/rules/word_start_table.inc"
+};
+
+bool startsTitleWordAfter(char32_t c) {
+    return c <= 0xFFFF &&
+           std::binary_search(std::begin(kWordStarts), std::end(kWordStarts), static_cast<std::uint16_t>(c));
+}
+
+bool isLowerLetter(char32_t c) {
+    return platform::toUpperCodePoint(c) != c;
+}
+
+bool isUpperLetter(char32_t c) {
+    return platform::toLowerCodePoint(c) != c;
+}
+
+struct WordSpan {
+    std::size_t begin, end;
+};
+
+// The words of a text: the runs between the characters that start a word. Bytes that are not
+// UTF-8 belong to the word they stand in.
+std::vector<WordSpan> titleWords(const std::string& text, bool& severalInCapitals) {
+    std::vector<WordSpan> words;
+    bool anyLower = false, anyUpper = false, anySpace = false;
+    std::size_t begin = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t at = pos;
+        const char32_t c = platform::utf8::sequenceLength(text, pos) ? platform::utf8::decode(text, pos)
+                                                                     : static_cast<unsigned char>(text[pos++]);
+        anyLower = anyLower || isLowerLetter(c);
+        anyUpper = anyUpper || isUpperLetter(c);
+        if (startsTitleWordAfter(c)) {
+            anySpace = anySpace || c == ' ' || c == 0x3000;
+            if (at > begin) words.push_back({begin, at});
+            begin = pos;
+        }
+    }
+    if (text.size() > begin) words.push_back({begin, text.size()});
+    severalInCapitals = anyUpper && !anyLower && anySpace;
+    return words;
+}
+
+// The word as the small-word list holds it: lowered, without the punctuation a title puts after
+// it ("feat." is "feat", "vs," is "vs").
+std::string comparable(const std::string& text, WordSpan word) {
+    std::string out = text.substr(word.begin, word.end - word.begin);
+    while (!out.empty() && out.back() != '\0' && std::strchr(".,;:!?", out.back())) out.pop_back();
+    lowerInPlace(out);
+    return out;
+}
+
+bool inList(const std::string& list, const std::string& word) {
+    if (word.empty()) return false;
+    for (std::size_t at = list.find(word); at != std::string::npos; at = list.find(word, at + 1)) {
+        const std::size_t end = at + word.size();
+        if ((at == 0 || list[at - 1] == ' ') && (end == list.size() || list[end] == ' ')) return true;
+    }
+    return false;
+}
+
+// A capital after the first letter marks a spelling of the user's own ("AT" beside "at").
+bool capitalInside(const std::string& text, WordSpan word) {
+    std::size_t pos = word.begin;
+    platform::utf8::decode(text, pos);
+    while (pos < word.end) {
+        if (!platform::utf8::sequenceLength(text, pos)) {
+            ++pos;
+            continue;
+        }
+        if (isUpperLetter(platform::utf8::decode(text, pos))) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void titleCase(std::string& text, const std::string& smallWords) {
+    bool severalInCapitals = false;
+    const std::vector<WordSpan> words = titleWords(text, severalInCapitals);
+    if (severalInCapitals) lowerInPlace(text);  // lengths stay: the spans still hold
+    const std::string list = normalizeSmallWords(smallWords);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const WordSpan word = words[i];
+        const bool inside = i != 0 && i + 1 != words.size();
+        if (inside && inList(list, comparable(text, word))) {
+            if (!capitalInside(text, word)) mapInPlace(text, 'A', platform::toLowerCodePoint, word.begin, word.end);
+        } else {
+            mapCharacter(text, word.begin, 'a', platform::toUpperCodePoint);
+        }
+    }
+}
+
+std::string normalizeSmallWords(const std::string& words) {
+    std::string out;
+    for (std::size_t pos = 0; pos < words.size();) {
+        const std::size_t begin = words.find_first_not_of(" \t", pos);
+        if (begin == std::string::npos) break;
+        const std::size_t end = std::min(words.find_first_of(" \t", begin), words.size());
+        if (!out.empty()) out += ' ';
+        out.append(words, begin, end - begin);
+        pos = end;
+    }
+    lowerInPlace(out);
+    return out;
 }
 
 void append(std::string& text, const std::string& front, const std::string& end) {

@@ -36,6 +36,18 @@ void lowerInPlace(std::string& text);
 // Change Case. Its single-character steps (the first letters of Sentence and Mixed case, every
 // letter of Toggle case) map by the same rule as the whole-text conversions.
 void changeCase(std::string& text, std::int32_t mode);
+
+// Title Case: a capital at each word's start, every other letter as it was, so capitals written
+// in a name stay (MGMT, AC/DC, O'Connor). A word starts at the text's start and after a space, a
+// dash, a bracket or quotation mark of any script, "/" or "～"; not after an apostrophe
+// ("Don't"). A text of several words written all in capitals is lowered first ("THE WALL" gives
+// "The Wall"); one word in capitals is taken for an acronym and kept ("AC-DC"). A word (what lies
+// between two word starts, less a trailing ".,;:!?") found in smallWords, a space-separated list
+// compared without regard to case, is lowered unless it is the first or last word or carries a
+// capital after its first letter; an empty list keeps no word small.
+void titleCase(std::string& text, const std::string& smallWords);
+// A small-word list as rules keep it: lower case, one space between words, no space at the ends.
+std::string normalizeSmallWords(const std::string& words);
 void append(std::string& text, const std::string& front, const std::string& end);
 void findReplace(std::string& text, const std::string& find, const std::string& replace, std::int32_t flags);
 void strip(std::string& text, const Rule& rule);

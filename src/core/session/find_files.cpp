@@ -38,8 +38,10 @@ void ZelFindFiles::init(const std::string& folder, const std::string& patterns, 
     patterns_ = splitPatterns(patterns);
     // An empty pattern box means every file, as an empty piece between semicolons does.
     if (patterns_.empty()) patterns_.emplace_back();
+    // Each piece is matched as typed, spaces at its ends included, as Windows matches a pattern:
+    // " *.." lists nothing there and "*. " every name (wildcard.h drops the final spaces and
+    // periods the way Windows does). Only a piece with nothing in it means every file.
     for (std::string& pattern : patterns_) {
-        pattern = trimWhiteSpace(pattern);
         if (pattern.empty()) pattern = "*.*";
     }
     root_ = trimWhiteSpace(folder);

@@ -165,9 +165,9 @@ using FolderListings = std::vector<FolderNames>;
 // problems() and the walk goes on.
 class ZelFindFiles {
 public:
-    // Splits `patterns` at every ";" (an empty piece counts, except a last one; a piece is trimmed,
-    // and an empty one is "*.*"). The folder is trimmed; one ending in ":" (a bare drive) is kept
-    // as it is, any other is made absolute and loses a final separator.
+    // Splits `patterns` at every ";" (an empty piece counts, except a last one; a piece is matched
+    // as typed, spaces included, and an empty one is "*.*"). The folder is trimmed; one ending in ":" (a bare drive) is
+    // kept as it is, any other is made absolute and loses a final separator.
     void init(const std::string& folder, const std::string& patterns, bool recurse);
     // Which files are listed: those with every `required` attribute and none of `excluded`.
     void setAttributeFilter(std::uint32_t required, std::uint32_t excluded);

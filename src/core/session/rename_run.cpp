@@ -32,12 +32,13 @@ RenameRun::RenameRun(const PluginManager* plugins, RuleList rules, FileList file
     result_.total = files_.size();
 }
 
-std::string RenameRun::plannedName(std::size_t index) {
+std::string RenameRun::plannedName(std::size_t index, bool* shortened) {
     if (!plannedNames_.empty()) return std::string(plannedNames_[index]);
     const UsingRuleCaches caches(caches_);
     const FileEntry& file = files_[index];
     proposedText_.assign(file.name.view());
-    return session_.proposeName(namingFolder_.of(file.folderText), proposedText_, positionOf(index));
+    return session_.proposeName(namingFolder_.of(file.folderText), proposedText_, positionOf(index),
+                                session_.reporter(), shortened);
 }
 
 bool RenameRun::sameFolder(std::size_t a, std::size_t b) const {
@@ -140,6 +141,8 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
         const std::size_t half = count >= kTwoThreadNaming && !plugins ? count / 2 : count;
         NameList second;
         KeptReports secondReports;
+        std::vector<std::uint32_t> secondShortened;
+        shortened_.clear();
         std::atomic<bool> stopNaming{false};
         std::exception_ptr failed;
         std::thread helper;
@@ -155,8 +158,10 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
                     for (std::size_t i = half; i < count && !stopNaming.load(std::memory_order_relaxed); ++i) {
                         if (i > half && !sameFolder(i, i - 1)) folderStart = i;
                         text.assign(files_[i].name.view());
+                        bool cut = false;
                         second.push_back(session_.proposeName(folder.of(files_[i].folderText), text,
-                                                              RunPosition{i, i - folderStart}, secondReports));
+                                                              RunPosition{i, i - folderStart}, secondReports, &cut));
+                        if (cut) secondShortened.push_back(static_cast<std::uint32_t>(i));
                     }
                 } catch (...) {
                     failed = std::current_exception();
@@ -175,12 +180,15 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
             // Two names a step while the other thread names too.
             const std::size_t done = half < count ? std::min(2 * i, count) : i;
             if (progress && i % every == 0 && !progress(done, steps)) return plan_;
-            names.push_back(plannedName(i));
+            bool cut = false;
+            names.push_back(plannedName(i, &cut));
+            if (cut) shortened_.push_back(static_cast<std::uint32_t>(i));
         }
         if (helper.joinable()) helper.join();
         if (failed) std::rethrow_exception(failed);
         for (const std::string& text : secondReports.texts) session_.reporter().criticalError(text);
         for (std::size_t i = 0; i < second.size(); ++i) names.push_back(second[i]);
+        shortened_.insert(shortened_.end(), secondShortened.begin(), secondShortened.end());
         plannedNames_ = std::move(names);
     }
     // The disk follows the names: one listing of each folder, which counts as the second half.
@@ -246,6 +254,7 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
         if (!platform::pathTooLong(text)) unchecked.add(bare(text), kPathTooLong);
     }
     lines.setUncheckedFolders(unchecked.take());
+    lines.noteShortened(shortened_);
     lines.setLeftOut(&leftOut_);
     plan_ = std::move(lines);
     planMade_ = true;
@@ -256,6 +265,7 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
 void RenameRun::planNames(NameList names) {
     if (names.size() != files_.size()) throw std::invalid_argument("a planned run needs one name per file");
     plannedNames_ = std::move(names);
+    shortened_.clear();
     plan_ = RunPlan();
     planMade_ = false;
 }

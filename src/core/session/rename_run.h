@@ -197,7 +197,7 @@ private:
     bool done(std::size_t current) const {
         return position_ == files_.size() && aheadCount_ + (current_ ? 1 : 0) <= current;
     }
-    std::string plannedName(std::size_t index);
+    std::string plannedName(std::size_t index, bool* shortened = nullptr);
     // The place of files_[index] in the run, in its folder counted since the folder last changed.
     RunPosition positionOf(std::size_t index);
     bool sameFolder(std::size_t a, std::size_t b) const;
@@ -220,6 +220,7 @@ private:
     AppPaths paths_;
     RenameSession session_;
     NameList plannedNames_;
+    std::vector<std::uint32_t> shortened_;  // the files whose planned names were cut to fit, in order
     // A file's name as the session takes it, its room kept between files. The session neither
     // keeps it nor calls back into the run while using it. One to move by and one to name by:
     // a one-pass run names its files on another thread than the one that moves them.

@@ -4,6 +4,7 @@
 #include "core/base/strings.h"
 #include "core/plugins/plugin_manager.h"
 #include "core/rules/filter_kinds.h"
+#include "core/rules/name_check.h"
 #include "core/rules/regex_replace.h"
 #include "core/rules/text_rules.h"
 #include "platform/files.h"
@@ -53,9 +54,18 @@ std::string RenameSession::proposeName(const std::string& folder, const std::str
 }
 
 std::string RenameSession::proposeName(const std::string& folder, const std::string& name, RunPosition position,
-                                       Reporter& reporter) const {
+                                       Reporter& reporter, bool* shortened) const {
     try {
-        return applyRules(plugins_, rules_, folder, name, position);
+        std::string proposed = applyRules(plugins_, rules_, folder, name, position);
+        // No name of at most 255 bytes is over 255 UTF-16 units or any usual file system's byte
+        // limit, so the system is asked only about longer ones.
+        if (options_.shortenNames && proposed.size() > kMaxNameUnits && proposed != name) {
+            if (auto cut = shortenToFit(proposed, platform::maxNameBytes(folder))) {
+                proposed = std::move(*cut);
+                if (shortened) *shortened = true;
+            }
+        }
+        return proposed;
     } catch (const std::exception& error) {
         // The report may show a message box, and whatever runs meanwhile may reuse the caller's
         // buffers: the name given back is taken before.

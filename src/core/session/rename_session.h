@@ -45,12 +45,14 @@ public:
     // The new name of `name` (in `folder`): split at its last period, the base trimmed and passed
     // through every Rule in order, the extension only through Change Case. A Rule that fails
     // (a runaway filter, exhausted memory) is reported and the name comes back unchanged.
-    // `position` is the file's place in the run, which a Counter numbers it by.
+    // `position` is the file's place in the run, which a Counter numbers it by. With
+    // RunOptions::shortenNames a name too long for the folder is cut to fit, and `shortened`
+    // (when given) is set.
     std::string proposeName(const std::string& folder, const std::string& name, RunPosition position = {});
     // The same, telling a failure to `reporter`: a run names the second half of a big run on
     // another thread, whose reports it keeps to tell them in order.
     std::string proposeName(const std::string& folder, const std::string& name, RunPosition position,
-                            Reporter& reporter) const;
+                            Reporter& reporter, bool* shortened = nullptr) const;
 
     // Renames folder + oldName to folder + newName, never over an existing file, and records it
     // for undo: the one place a run moves a file. A new name that checkNewName refuses (a

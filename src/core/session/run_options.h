@@ -17,6 +17,9 @@ struct RunOptions {
     // its move comes: that file moves first, and a ring of them (a swap) goes through a temporary
     // name in its folder. Its preview says so. The Confirmation dialog asks file by file instead.
     bool solveOrder = false;
+    // A new name too long for its folder is cut to fit (shortenToFit in name_check.h) and the
+    // preview says "ok (shortened)"; without it such a name is invalid (too long).
+    bool shortenNames = false;
 };
 
 }  // namespace core

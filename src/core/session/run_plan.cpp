@@ -68,6 +68,17 @@ std::uint32_t RunPlan::waitsFor(std::size_t index) const {
     return at != waitsFor_.end() && at->first == index ? at->second : kNoFile;
 }
 
+void RunPlan::noteShortened(const std::vector<std::uint32_t>& files) {
+    bool added = false;
+    for (const std::uint32_t index : files) {
+        if (index >= statuses_.size() || statuses_[index] != PreviewStatus::Ok) continue;
+        reasons_.emplace_back(index, "shortened");
+        added = true;
+    }
+    if (added)
+        std::sort(reasons_.begin(), reasons_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+}
+
 std::string_view RunPlan::reason(std::size_t index) const {
     if (index >= statuses_.size()) return leftOutText(leftOut_->attributes[index - statuses_.size()]);
     if (reasons_.empty()) return {};

@@ -33,7 +33,8 @@ struct PreviewLine {
     std::string_view newName;
     PreviewStatus status;
     // Why the file keeps its name: why an invalid name is refused ("reserved device name"), who
-    // holds the name of an exists or takes that of a duplicate; empty for the others.
+    // holds the name of an exists or takes that of a duplicate; "shortened" for an ok name cut to
+    // fit (RunOptions::shortenNames); empty for the others.
     std::string_view reason;
 };
 
@@ -115,6 +116,9 @@ public:
     // trusted, and a run will fail them. A front end must say so, naming them.
     const std::vector<FolderProblem>& uncheckedFolders() const { return unchecked_; }
     void setUncheckedFolders(std::vector<FolderProblem> folders) { unchecked_ = std::move(folders); }
+    // The files (by index, ascending) whose new names were cut to fit: those that are ok say
+    // "shortened" as their reason ("ok (shortened)").
+    void noteShortened(const std::vector<std::uint32_t>& files);
 
     class const_iterator {
     public:

@@ -181,7 +181,7 @@ bool MainDialog::onCommandRange(int id) {
 void MainDialog::addFilter(int command) {
     core::Rule rule;
     rule.type = ruleTypeOfAddCommand(command);
-    if (editBuiltInFilter(hwnd(), rule, true)) addRuleToList(std::move(rule));
+    if (editBuiltInFilter(hwnd(), rule, true, settings_)) addRuleToList(std::move(rule));
 }
 
 void MainDialog::onInitDialog() {
@@ -409,11 +409,13 @@ void MainDialog::options() {
     dialog.regfiletype = settings_.regfiletype != 0;
     dialog.limitUndo = settings_.limitUndo != 0;
     dialog.undoLimit = settings_.undoLimit;
+    dialog.shortenNames = settings_.shortenNames != 0;
     if (dialog.doModal() != IDOK) return;
     settings_.pluginsdir = dialog.pluginsdir;  // scanned at the next start
     settings_.regfiletype = dialog.regfiletype ? 1 : 0;
     settings_.limitUndo = dialog.limitUndo ? 1 : 0;
     settings_.undoLimit = dialog.undoLimit;
+    settings_.shortenNames = dialog.shortenNames ? 1 : 0;
     if (auto registry = platform::openUserClasses()) {
         core::applyFileAssociation(*registry, dialog.regfiletype, platform::modulePath());
     }
@@ -461,8 +463,8 @@ void MainDialog::editSelectedFilter() {
         showCriticalError(core::formatString(core::IDS_INVALID_FILTER, {std::int64_t{rule.type}}));
         return;
     }
-    const bool accepted =
-        rule.type == core::Plugin ? editPluginFilter(plugins(), rule) : editBuiltInFilter(hwnd(), rule, false);
+    const bool accepted = rule.type == core::Plugin ? editPluginFilter(plugins(), rule)
+                                                    : editBuiltInFilter(hwnd(), rule, false, settings_);
     if (!accepted) return;
     // At its place with its new description, and selected.
     filters_.replace(index, std::move(rule));
@@ -544,7 +546,8 @@ void MainDialog::rename() {
     }
     core::PreparedRename prepared;
     plugins();  // scanned here, on the window's thread, before the run needs them
-    core::RenameRequest request{folder, pattern, recurse, filters_.rules(), undo, confirm, false, unchecked_};
+    core::RenameRequest request{folder,  pattern, recurse,    filters_.rules(),           undo,
+                                confirm, false,   unchecked_, settings_.shortenNames != 0};
     try {
         // A folder of a hundred thousand files, or one held by another run, takes a while.
         runAwayFromWindow(hwnd(), [&] { prepared = core::prepareRename(context_, std::move(request), reporter_); });
@@ -615,7 +618,8 @@ core::RenameRequest MainDialog::listRequest() {
                                isChecked(IDC_UNDO_ON),
                                isChecked(IDC_CONFIRM_ON),
                                true,
-                               unchecked_};
+                               unchecked_,
+                               settings_.shortenNames != 0};
 }
 
 void MainDialog::onIdle() {
@@ -626,7 +630,8 @@ void MainDialog::updateFileList(bool relist) {
     core::RenameRequest request = listRequest();
     const bool same = listAsked_ && request.folder == shown_.folder && request.patterns == shown_.patterns &&
                       request.recurse == shown_.recurse && request.rules == shown_.rules &&
-                      request.unchecked == shown_.unchecked && request.confirm == shown_.confirm;
+                      request.unchecked == shown_.unchecked && request.confirm == shown_.confirm &&
+                      request.shorten == shown_.shorten;
     if (same && !relist) return;
     shown_ = request;
     listAsked_ = true;

@@ -23,6 +23,7 @@ void OptionsDialog::onInitDialog() {
     setChecked(IDC_ASSOCIATE, regfiletype);
     setText(IDC_UNDO_LIMIT, std::to_string(undoLimit));
     setChecked(IDC_LIMIT_UNDO, limitUndo);
+    setChecked(IDC_SHORTEN_NAMES, shortenNames);
 }
 
 void OptionsDialog::onOk() {
@@ -48,6 +49,7 @@ void OptionsDialog::onOk() {
     }
     undoLimit = static_cast<int>(value);
     limitUndo = isChecked(IDC_LIMIT_UNDO);
+    shortenNames = isChecked(IDC_SHORTEN_NAMES);
     endDialog(IDOK);
 }
 

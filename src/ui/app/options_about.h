@@ -16,6 +16,7 @@ public:
     bool regfiletype = false;
     int undoLimit = 0;
     bool limitUndo = false;
+    bool shortenNames = false;
 
 protected:
     void onInitDialog() override;

@@ -95,8 +95,18 @@ void AppendDialog::onOk() {
 
 // --- Change Case ------------------------------------------------------------------------------
 
-ChangeCaseDialog::ChangeCaseDialog(HWND parent, const core::Rule* editing)
-    : FilterDialog(IDD_CHANGE_CASE, parent, "--case", editing, {{"sentence"}}) {}
+namespace {
+
+constexpr std::size_t kEveryWord = 0;  // the Change Case kind's one flag
+
+}  // namespace
+
+ChangeCaseDialog::ChangeCaseDialog(HWND parent, const core::Rule* editing, core::Settings& settings)
+    : FilterDialog(IDD_CHANGE_CASE, parent, "--case", editing, {{"sentence", settings.smallWords}}),
+      settings_(settings) {
+    onUpdate(IDC_CASE_SMALL_WORDS, [this] { return isChecked(IDC_CASE_TITLE); });
+    onUpdate(IDC_CASE_SMALL_LIST, [this] { return isChecked(IDC_CASE_TITLE) && isChecked(IDC_CASE_SMALL_WORDS); });
+}
 
 void ChangeCaseDialog::onInitDialog() {
     // The radio buttons are in the order of the modes; a stored mode outside them (only a file
@@ -105,19 +115,28 @@ void ChangeCaseDialog::onInitDialog() {
     for (std::size_t i = 0; i < modes.size(); ++i) {
         if (values_.texts[0] == modes[i]) setChecked(IDC_CASE_SENTENCE + static_cast<int>(i), true);
     }
+    const bool title = values_.texts[0] == "title";
+    setChecked(IDC_CASE_SMALL_WORDS, !(title && values_.flag(kEveryWord)));
+    setLimitText(IDC_CASE_SMALL_LIST, static_cast<int>(kind_.texts[core::kCaseSmallWordsText].maxBytes));
+    const bool ownList = title && !values_.flag(kEveryWord);
+    setText(IDC_CASE_SMALL_LIST, ownList ? values_.texts[core::kCaseSmallWordsText] : settings_.smallWords);
 }
 
 void ChangeCaseDialog::onOk() {
     const auto& modes = kind_.texts[0].choices;
-    std::size_t mode = modes.size() - 1;  // the last button when none of the others is
-    for (std::size_t i = 0; i + 1 < modes.size(); ++i) {
+    std::size_t mode = core::ToggleCase;  // as before Title Case: tOGGLE when no button is chosen
+    for (std::size_t i = 0; i < modes.size(); ++i) {
         if (isChecked(IDC_CASE_SENTENCE + static_cast<int>(i))) {
             mode = i;
             break;
         }
     }
-    values_.texts = {modes[mode]};
-    finish({});
+    const bool title = mode == core::TitleCase;
+    const bool small = title && isChecked(IDC_CASE_SMALL_WORDS);
+    values_.texts = {modes[mode], small ? text(IDC_CASE_SMALL_LIST) : std::string()};
+    values_.setFlag(kEveryWord, title && !small);
+    finish({IDC_CASE_SENTENCE, IDC_CASE_SMALL_LIST});
+    if (rule && small) settings_.smallWords = rule->smallWords();
 }
 
 // --- Find and Replace ----------------------------------------------------------------------------

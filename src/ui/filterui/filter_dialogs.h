@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/settings.h"
 #include "core/rules/filter_kinds.h"
 #include "ui/controls/handles.h"
 #include "ui/controls/zel_dialog.h"
@@ -42,13 +43,18 @@ protected:
     void onOk() override;
 };
 
+// Title Case's small words: the dialog offers the settings' list (for a new filter, or a rule
+// that keeps none), and a filter made with a list leaves it there for the next one.
 class ChangeCaseDialog : public FilterDialog {
 public:
-    ChangeCaseDialog(HWND parent, const core::Rule* editing);
+    ChangeCaseDialog(HWND parent, const core::Rule* editing, core::Settings& settings);
 
 protected:
     void onInitDialog() override;
     void onOk() override;
+
+private:
+    core::Settings& settings_;
 };
 
 // One dialog for the three forms of Replace: underscores, periods, or a text of the user's own.

@@ -8,11 +8,22 @@ namespace {
 
 // Runs one kind's dialog; on OK the Rule it built replaces the one edited.
 template <class Dialog>
-bool runFilterDialog(HWND parent, core::Rule& rule, bool adding) {
-    Dialog dialog(parent, adding ? nullptr : &rule);
+bool runDialog(Dialog& dialog, core::Rule& rule) {
     if (dialog.doModal() != IDOK || !dialog.rule) return false;
     rule = *dialog.rule;
     return true;
+}
+
+template <class Dialog>
+bool runFilterDialog(HWND parent, core::Rule& rule, bool adding, core::Settings&) {
+    Dialog dialog(parent, adding ? nullptr : &rule);
+    return runDialog(dialog, rule);
+}
+
+// Change Case also reads and keeps Title Case's small words in the settings.
+bool runChangeCaseDialog(HWND parent, core::Rule& rule, bool adding, core::Settings& settings) {
+    ChangeCaseDialog dialog(parent, adding ? nullptr : &rule, settings);
+    return runDialog(dialog, rule);
 }
 
 // The Windows program's side of the filter table: each built-in Rule type's Add-menu command and
@@ -20,12 +31,12 @@ bool runFilterDialog(HWND parent, core::Rule& rule, bool adding) {
 struct FilterDialogEntry {
     int addCommand;
     std::int32_t type;
-    bool (*edit)(HWND parent, core::Rule& rule, bool adding);
+    bool (*edit)(HWND parent, core::Rule& rule, bool adding, core::Settings& settings);
 };
 
 const FilterDialogEntry kFilterDialogs[] = {
     {ID_ADD_APPEND, core::Append, runFilterDialog<AppendDialog>},
-    {ID_ADD_CHANGECASE, core::ChangeCase, runFilterDialog<ChangeCaseDialog>},
+    {ID_ADD_CHANGECASE, core::ChangeCase, runChangeCaseDialog},
     {ID_ADD_CLEANUP, core::Cleanup, runFilterDialog<CleanupDialog>},
     {ID_ADD_COUNTER, core::Counter, runFilterDialog<CounterDialog>},
     {ID_ADD_REPLACE, core::Replace, runFilterDialog<FindReplaceDialog>},
@@ -45,9 +56,9 @@ int ruleTypeOfAddCommand(int command) {
     return 0;
 }
 
-bool editBuiltInFilter(HWND parent, core::Rule& rule, bool adding) {
+bool editBuiltInFilter(HWND parent, core::Rule& rule, bool adding, core::Settings& settings) {
     for (const FilterDialogEntry& entry : kFilterDialogs) {
-        if (entry.type == rule.type) return entry.edit(parent, rule, adding);
+        if (entry.type == rule.type) return entry.edit(parent, rule, adding, settings);
     }
     return false;
 }

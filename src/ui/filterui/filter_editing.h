@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "core/base/settings.h"
 #include "core/rules/rule.h"
 
 namespace ui {
@@ -13,7 +14,7 @@ int ruleTypeOfAddCommand(int command);
 // Runs the dialog of rule.type (1..8) over the Rule: for a new filter (`adding`) the dialog opens
 // with its own defaults, otherwise with the Rule's values. On OK the Rule becomes the one the
 // dialog built through the filter table (description included); on Cancel it is untouched.
-// False on Cancel.
-bool editBuiltInFilter(HWND parent, core::Rule& rule, bool adding);
+// False on Cancel. A dialog may read and change the settings' defaults for new filters.
+bool editBuiltInFilter(HWND parent, core::Rule& rule, bool adding, core::Settings& settings);
 
 }  // namespace ui

@@ -97,7 +97,8 @@ void PreviewDialog::work() {
         core::PreparedRename prepared =
             core::prepareRename(*request_.context,
                                 core::RenameRequest{request_.folder, request_.pattern, request_.recurse, request_.rules,
-                                                    request_.undo, request_.confirm, true, request_.unchecked},
+                                                    request_.undo, request_.confirm, true, request_.unchecked,
+                                                    request_.context->settings().shortenNames != 0},
                                 reporter_);
         unlisted_ = std::move(prepared.unlisted);
         if (service_.cancelled() || !prepared.run) return;

@@ -36,6 +36,14 @@ TEST(Settings, NoFileAtAll) {
     EXPECT_EQ(s.mask, "");
     EXPECT_EQ(s.pluginsdir, "");
     for (const auto& path : s.path) EXPECT_EQ(path, "");
+    EXPECT_EQ(s.smallWords, kDefaultSmallWords);
+    // A file of an older copy has no list: the default; a list emptied by the user stays empty.
+    EXPECT_EQ(loadFrom("[options]\r\nundoLimit=3\r\n").smallWords, kDefaultSmallWords);
+    EXPECT_EQ(loadFrom("[options]\r\ntitleSmallWords=\r\n").smallWords, "");
+    EXPECT_EQ(loadFrom("[options]\r\ntitleSmallWords= of the \r\n").smallWords, "of the");
+    EXPECT_EQ(s.shortenNames, 0);
+    EXPECT_EQ(loadFrom("[options]\r\nshortenNames=1\r\n").shortenNames, 1);
+    EXPECT_EQ(loadFrom("[options]\r\nshortenNames=yes\r\n").shortenNames, 0);
 }
 
 TEST(Settings, FlagsAreOffOnlyWhenTheyStartWithZero) {
@@ -115,7 +123,8 @@ TEST(Settings, SavedFromScratchInTheirOrder) {
               "\r\npath7=\r\n"
               "path8=\r\npath9=\r\n[options]\r\nregfiletype=1\r\ndirectoryPopup=0\r\npluginsdir=C:"
               "\\plugins\\\r\n"
-              "limitUndo=1\r\nundoLimit=7\r\n");
+              "limitUndo=1\r\nundoLimit=7\r\ntitleSmallWords=a an the and or of in on at to for by vs feat\r\n"
+              "shortenNames=0\r\n");
     Settings back;
     back.Load(AppPaths::in(folder.path()));
     EXPECT_EQ(back.path[1], "D:\\日本\\");
@@ -133,9 +142,11 @@ TEST(Settings, SaveKeepsOtherLinesAndReplacesInPlace) {
     s.undoLimit = 11;
     s.Save(AppPaths::in(folder.path()));
     const std::string ini = readFile(folder / "braxen.ini");
-    EXPECT_EQ(ini.substr(0, ini.find("[mine]")),
-              "; written by hand\r\n[options]\r\nundoLimit=11\r\nextra=keep me\r\nregfiletype=1\r\n"
-              "directoryPopup=0\r\npluginsdir=\r\nlimitUndo=1\r\n\r\n");
+    EXPECT_EQ(
+        ini.substr(0, ini.find("[mine]")),
+        "; written by hand\r\n[options]\r\nundoLimit=11\r\nextra=keep me\r\nregfiletype=1\r\n"
+        "directoryPopup=0\r\npluginsdir=\r\nlimitUndo=1\r\ntitleSmallWords=a an the and or of in on at to for by vs "
+        "feat\r\nshortenNames=0\r\n\r\n");
     EXPECT_NE(ini.find("[mine]\r\nx=1\r\n[settings]\r\nrecurse=1"), std::string::npos) << ini;
 }
 

@@ -80,6 +80,8 @@ TEST(FilterFile, RoundTripKeepsEveryRuleInOrder) {
     ruleDescription(unicode);
     written.push_back(unicode);
     written.push_back(*buildFilter("--counter", {{"%3n %b", "-2147483648", "-1"}, 1}).rule);
+    written.push_back(*buildFilter("--case", {{"title", "of the vs"}}).rule);
+    written.push_back(*buildFilter("--case", {{"title"}, 1}).rule);
     Rule unknown;  // a type the program does not know is stored and read back as it is
     unknown.type = 77;
     unknown.description = "from the future";

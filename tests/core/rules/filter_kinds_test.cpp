@@ -32,6 +32,17 @@ TEST(FilterKinds, EveryKindBuildsDescribesAppliesAndReadsBack) {
     const Case cases[] = {
         {"--case", {{"upper"}}, "Change Case: all characters to UPPER CASE", "a b.mp3", "A B.MP3"},
         {"--case", {{"toggle"}}, "Change Case: all characters to tOGGLE cASE", "Ab.Mp3", "aB.mP3"},
+        {"--case",
+         {{"title", "OF  the"}},
+         "Change Case: all characters to Title Case, small words in lower case",
+         "the end Of THE world.MP3",
+         "The End of THE World.MP3"},
+        {"--case",
+         {{"title", "of"}, 1},
+         "Change Case: all characters to Title Case",
+         "MGMT - end of.mp3",
+         "MGMT - End Of.mp3"},
+        {"--case", {{"mixed", "of"}}, "Change Case: all characters to Mixed Case", "MGMT of.mp3", "Mgmt Of.mp3"},
         {"--underscores", {}, "Replace: underscores with spaces", "a_b.c_d", "a b.c_d"},
         {"--periods", {}, "Replace: periods with spaces", "a.b.mp3", "a b.mp3"},
         {"--replace", {{"X", "y"}, 1}, "Replace: \"X\" with \"y\" (match case)", "Xx.mp3", "yx.mp3"},
@@ -146,7 +157,11 @@ TEST(FilterKinds, RefusedWithOneMessageNamingTheField) {
     const std::string long128(128, 'x'), long21(21, 'x');
     const std::string percent = "%b, %n, %3n (a width of 1 to 10) and %%; ";
     const Case cases[] = {
-        {"--case", {{"title"}}, "--case takes sentence, lower, upper, mixed or toggle", 0},
+        {"--case", {{"loud"}}, "--case takes sentence, lower, upper, mixed, toggle or title", 0},
+        {"--case", {{"upper"}, 1}, "--every-word goes with --case title only.", -1},
+        {"--case", {{"title", "  " + std::string(63, 'a') + "   " + std::string(63, 'b')}}, "", -1},  // once tidied
+        {"--case", {{"title", long128}}, "The list of small words takes at most 127 bytes.", 1},
+        {"--case", {{"title", long128}, 1}, "", -1},  // every word: no list to keep
         {"--append", {{"", ""}}, "Append needs a text for the front or for the end.", -1},
         {"--append", {{"a", "b:"}}, invalid, 1},
         {"--append", {{"a|", long128}}, "An Append text takes at most 127 bytes.", 1},  // length first

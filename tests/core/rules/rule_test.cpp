@@ -29,6 +29,7 @@ TEST(RuleDescription, EveryKindToTheByte) {
         {make(ChangeCase, "", "", "", UpperCase), "Change Case: all characters to UPPER CASE"},
         {make(ChangeCase, "", "", "", MixedCase), "Change Case: all characters to Mixed Case"},
         {make(ChangeCase, "", "", "", ToggleCase), "Change Case: all characters to tOGGLE cASE"},
+        {make(ChangeCase, "", "", "", TitleCase), "Change Case: all characters to Title Case"},
         {make(ChangeCase, "", "", "", 7), "Change Case: all characters to Mixed Case"},
         {make(ChangeCase, "", "", "", -1), "Change Case: all characters to Mixed Case"},
 

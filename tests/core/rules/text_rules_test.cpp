@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/base/settings.h"
 #include "core/rules/text_rules.h"
 
 namespace {
@@ -22,7 +23,8 @@ TEST(ChangeCase, EveryMode) {
         {".MP3", SentenceCase, ".mp3"},
         {".MP3", MixedCase, ".mp3"},
         {"track", UpperCase, "TRACK"},
-        {"Keep Me", 5, "Keep Me"},
+        {"Keep Me", 6, "Keep Me"},
+        {"the end of it", TitleCase, "The End Of It"},
         {"Keep Me", -1, "Keep Me"},
         // Whole-text conversion maps letters beyond ASCII...
         {"ÉCOLE ÇA ΔΕΛΤΑ", LowerCase, "école ça δελτα"},
@@ -46,8 +48,55 @@ TEST(ChangeCase, EveryMode) {
     }
 }
 
+TEST(ChangeCase, TitleCaseWordsCapitalsAndSmallWords) {
+    const char* const small = kDefaultSmallWords;
+    struct Case {
+        const char* in;
+        const char* smallWords;
+        const char* out;
+    };
+    const Case cases[] = {
+        // Words start after CJK and fullwidth punctuation, quotes and brackets of any script.
+        {"05 甘いワナ ～paint it, black", small, "05 甘いワナ ～Paint It, Black"},
+        {"「hello」『world』", "", "「Hello」『World』"},
+        {"«hello»", small, "«Hello»"},
+        {"„quote“ and “more” ‘single’", "", "„Quote“ And “More” ‘Single’"},
+        {"rock/pop—live–take‐two", "", "Rock/Pop—Live–Take‐Two"},
+        {"(live) [demo] {x}", "", "(Live) [Demo] {X}"},
+        // Not after an apostrophe, either form; capitals already written stay.
+        {"don't stop", small, "Don't Stop"},
+        {"don’t stop", small, "Don’t Stop"},
+        {"sinéad o'Connor", small, "Sinéad O'Connor"},
+        {"MGMT - kids", small, "MGMT - Kids"},
+        {"AC-DC", small, "AC-DC"},
+        {"iPod mIxEd", "", "IPod MIxEd"},
+        // Several words all in capitals are lowered first; one is an acronym and stays.
+        {"THE WALL", small, "The Wall"},
+        {"ÉTÉ À PARIS", "à", "Été à Paris"},
+        {"MGMT", small, "MGMT"},
+        {"mp3", small, "Mp3"},
+        // Small words stay low inside, not first or last, and only with a list.
+        {"the end of the world", small, "The End of the World"},
+        {"the end of the world", "", "The End Of The World"},
+        {"what are you waiting for", small, "What Are You Waiting For"},
+        {"Return Of The King", small, "Return of the King"},
+        {"song feat. someone vs. x", small, "Song feat. Someone vs. X"},
+        {"meet AT dawn", small, "Meet AT Dawn"},
+        {"war and peace", " AND\tPeace  ", "War and Peace"},
+        {"band of gold", "ban an", "Band Of Gold"},
+        {"", small, ""},
+        {"bad \xFF\xC3 bytes-z", "", "Bad \xFF\xC3 Bytes-Z"},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.in;
+        titleCase(text, c.smallWords);
+        EXPECT_EQ(text, c.out) << c.in << " / " << c.smallWords;
+    }
+    EXPECT_EQ(normalizeSmallWords("  The\tAN  of "), "the an of");
+}
+
 TEST(ChangeCase, EmptyStaysEmptyAndLengthsNeverChange) {
-    for (std::int32_t mode = -1; mode <= 5; ++mode) {
+    for (std::int32_t mode = -1; mode <= 6; ++mode) {
         std::string empty;
         changeCase(empty, mode);
         EXPECT_EQ(empty, "");

@@ -104,7 +104,14 @@ TEST(FindFiles, PatternTexts) {
         {"*.mp3;*.*", false, {"a.mp3", "b.mp3", "a.mp3", "b.mp3", "c.txt"}},  // listed once per pattern
         {";", false, {"a.mp3", "b.mp3", "c.txt"}},                            // the empty piece is "*.*"
         {";*.mp3", false, {"a.mp3", "b.mp3", "c.txt", "a.mp3", "b.mp3"}},
-        {"*.mp3; *.txt ", false, {"a.mp3", "b.mp3", "c.txt"}},  // pieces are trimmed
+        // Pieces are matched as typed, as Windows matches them: a leading space is part of the
+        // pattern, final spaces and periods go as Windows drops them from a name.
+        {"*.mp3; *.txt", false, {"a.mp3", "b.mp3"}},
+        {"*.mp3 ;*.txt ", false, {"a.mp3", "b.mp3", "c.txt"}},
+        {"*. ", false, {"a.mp3", "b.mp3", "c.txt"}},  // every name, where "*." is names without a period
+        {" *..", false, {}},
+        {"*.txt; ", false, {"c.txt"}},  // only an empty piece is every file
+        {" ", false, {}},
         {"", false, {"a.mp3", "b.mp3", "c.txt"}},
         {"*.wav", true, {}},
         {"?.txt", true, {"c.txt", "sub1/y.txt"}},

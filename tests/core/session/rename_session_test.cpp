@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "core/base/reporter.h"
 #include "core/rules/filter_kinds.h"
 #include "core/rules/text_rules.h"
@@ -88,16 +90,45 @@ TEST(ProposeName, AFailingRuleIsReportedAndKeepsTheName) {
     ASSERT_EQ(reporter.messages.size(), 1u);
     EXPECT_EQ(reporter.messages[0], "Failed to modify the filename C:" + sep + "music" + sep + "a.mp3.");
 
-    // A pattern that backtracks without end gives up at its limit on this name alone, and says so.
-    RuleList pattern = {*buildFilter("--replace", {{"(a+)+$", "x"}, 4}).rule};
-    RenameSession limited(nullptr, pattern, RunOptions{false, false, 50}, AppPaths::in(folder.path()), reporter);
-    EXPECT_EQ(limited.proposeName(folder.path(), std::string(40, 'a') + "b.mp3"), std::string(40, 'a') + "b.mp3");
-    EXPECT_EQ(limited.proposeName(folder.path(), "aa.mp3"), "x.mp3");
-    ASSERT_EQ(reporter.messages.size(), 2u);
-    EXPECT_NE(reporter.messages[1].find("gave up on this name: it needs more than its limit of steps (match limit "
-                                        "exceeded)."),
-              std::string::npos)
-        << reporter.messages[1];
+    // A pattern that backtracks without end gives up on this name alone, and says so; so does one
+    // whose every match is cheap but which matches again at every character: one budget covers
+    // all the matches of a name. Honest patterns with a match at every character still work.
+    const std::string a40(40, 'a'), a200(200, 'a'), dashes(200, '-');
+    std::string everyGap = "x", runs;  // runs: each match stays far below the budget alone
+    for (int i = 0; i < 18; ++i) runs += std::string(13, 'a') + " ";
+    for (int i = 0; i < 200; ++i) everyGap += "ax";
+    const struct {
+        const char* find;
+        std::string name;
+        std::string proposed;  // the name itself when the pattern gives up on it
+    } patterns[] = {
+        {"(a+)+$", a40 + "b.mp3", a40 + "b.mp3"},
+        {"(a+)+$", "aa.mp3", "x.mp3"},
+        {"(?=.*?(a+)+c)?", a40 + ".mp3", a40 + ".mp3"},
+        {"(?=.*?(a+)+c)?", a200 + ".mp3", a200 + ".mp3"},
+        {"(?=.*?(a+)+c)?", runs + ".mp3", runs + ".mp3"},
+        {"(?=.*?(a+)+c)?", "ab.mp3", "xaxbx.mp3"},
+        {"a", a200 + ".mp3", std::string(200, 'x') + ".mp3"},
+        {"\\w", a200 + ".mp3", std::string(200, 'x') + ".mp3"},
+        {"b*", a200 + ".mp3", everyGap + ".mp3"},  // an empty match at each of 201 places
+        {"[^x]*?a", dashes + "a" + dashes + "a.mp3", "xx.mp3"},
+    };
+    std::size_t failures = 1;
+    for (const auto& p : patterns) {
+        SCOPED_TRACE(p.find + (" on " + p.name));
+        RuleList pattern = {*buildFilter("--replace", {{p.find, "x"}, 4}).rule};
+        RenameSession limited(nullptr, pattern, RunOptions{false, false, 50}, AppPaths::in(folder.path()), reporter);
+        const auto begun = std::chrono::steady_clock::now();
+        EXPECT_EQ(limited.proposeName(folder.path(), p.name), p.proposed);
+        EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::milliseconds(500));
+        if (p.proposed != p.name) continue;
+        ASSERT_EQ(reporter.messages.size(), ++failures);
+        EXPECT_NE(reporter.messages.back().find("gave up on this name: its matches need more than 1000000 steps "
+                                                "together (match limit exceeded)."),
+                  std::string::npos)
+            << reporter.messages.back();
+    }
+    EXPECT_EQ(reporter.messages.size(), failures);
 
     RuleList appends(200, rule(Append, std::string(100, 'x'), ""));
     RenameSession many(nullptr, appends, RunOptions{false, false, 50}, AppPaths::in(folder.path()), reporter);

@@ -138,6 +138,7 @@ TEST(Preview, NamesMeetAsTheFileSystemComparesThem) {
         bool ignoresCase;
         std::vector<S> expected;
         const char* why;
+        const char* alsoThere = nullptr;  // a file of the folder beside a.mp3, B.MP3 and c.mp3
     };
     const Case cases[] = {
         {{{"a.mp3", "A.MP3"}}, true, {S::Ok}, "the file itself holds the other spelling"},
@@ -148,13 +149,22 @@ TEST(Preview, NamesMeetAsTheFileSystemComparesThem) {
         {{{"a.mp3", "x.mp3"}, {"c.mp3", "X.mp3"}}, false, {S::Ok, S::Ok}, "two names"},
         {{{"B.MP3", "z.mp3"}, {"a.mp3", "b.mp3"}}, true, {S::Ok, S::Ok}, "freed under its other spelling"},
         {{{"a.mp3", "é"}, {"c.mp3", "É"}}, true, {S::Ok, S::Duplicate}, "letters beyond ASCII"},
-        {{{"a.mp3", "ı"}, {"c.mp3", "I"}}, true, {S::Ok, S::Duplicate}, "spellings of two lengths"},
+        {{{"a.mp3", "ɐ"}, {"c.mp3", "\u2C6F"}}, true, {S::Ok, S::Duplicate}, "spellings of two lengths"},
+        // Windows' upcase table leaves a letter alone when its uppercase does not lower back to it.
+        {{{"a.mp3", "ı"}, {"c.mp3", "I"}}, true, {S::Ok, S::Ok}, "dotless i is not I"},
+        {{{"a.mp3", "Μ.mp3"}}, true, {S::Ok}, "capital mu beside the micro sign", "/f/µ.mp3"},
+        {{{"a.mp3", "μ.mp3"}}, true, {S::Ok}, "small mu beside the micro sign", "/f/µ.mp3"},
+        {{{"a.mp3", "Σ.mp3"}}, true, {S::Exists}, "sigma is there", "/f/σ.mp3"},
+        {{{"a.mp3", "Σ.mp3"}}, true, {S::Ok}, "final sigma is another name", "/f/ς.mp3"},
+        {{{"a.mp3", "ǅ"}, {"c.mp3", "Ǆ"}}, true, {S::Ok, S::Ok}, "title case dz is not DZ"},
         {{{"a.mp3", "ß"}, {"c.mp3", "ẞ"}}, true, {S::Ok, S::Ok}, "kept apart as Windows keeps them"},
         {{{"a.mp3", "\u212A"}, {"c.mp3", "k"}}, true, {S::Ok, S::Ok}, "the Kelvin sign is not K"},
         {{{"a.mp3", "𐐨"}, {"c.mp3", "𐐀"}}, true, {S::Ok, S::Ok}, "beyond the BMP"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(statuses(c.renames, {"/f/a.mp3", "/f/B.MP3", "/f/c.mp3"}, c.ignoresCase), c.expected) << c.why;
+        std::set<std::string> there = {"/f/a.mp3", "/f/B.MP3", "/f/c.mp3"};
+        if (c.alsoThere) there.insert(c.alsoThere);
+        EXPECT_EQ(statuses(c.renames, there, c.ignoresCase), c.expected) << c.why;
     }
 }
 
