@@ -205,6 +205,19 @@ TEST_F(CliTest, ShortenCutsNamesTooLongToFitAndSaysSo) {
     EXPECT_EQ(readFile(music / ("song " + cut)), "song.mp3");
 }
 
+// An ASCII clean-up says which names keep letters of other scripts, renamed or not.
+TEST_F(CliTest, AsciiCleanUpSaysWhichNamesKeepOtherScripts) {
+    files({"Caf\xC3\xA9 \xD0\x99.mp3", "\xD0\x99.mp3", "Caf\xC3\xA9.mp3"});
+    const Outcome r = run({"preview", "--json", "--clean", "ascii", music.path()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* line :
+         {"\"new\":\"Cafe \xD0\x99.mp3\",\"status\":\"ok\",\"reason\":\"letters of other scripts kept\"",
+          "\"new\":\"\xD0\x99.mp3\",\"status\":\"unchanged\",\"reason\":\"letters of other scripts kept\"",
+          "\"new\":\"Cafe.mp3\",\"status\":\"ok\",\"reason\":null"}) {
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+    }
+}
+
 TEST_F(CliTest, RenameThenUndoRestoresEveryName) {
     files({"one_a.mp3", "two_b.mp3", "three_c.mp3"});
     const Outcome renamed = run({"rename", "--underscores", "--case", "upper", music.path()});

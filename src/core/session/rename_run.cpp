@@ -66,6 +66,14 @@ RunPosition RenameRun::positionOf(std::size_t index) {
 
 namespace {
 
+// Whether the filters ask for names in ASCII letters: a Clean Up filter's ASCII step, or tag
+// texts in ASCII letters.
+bool asksForAscii(const RuleList& rules) {
+    return std::any_of(rules.begin(), rules.end(), [](const Rule& rule) {
+        return (rule.type == Cleanup && (rule.option & CleanAscii)) || (rule.type == ID3 && (rule.extra & CleanAscii));
+    });
+}
+
 // From this many files on, a run names its files on two threads.
 constexpr std::size_t kTwoThreadNaming = 8192;
 
@@ -255,6 +263,16 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
     }
     lines.setUncheckedFolders(unchecked.take());
     lines.noteShortened(shortened_);
+    if (asksForAscii(rules_)) {
+        std::vector<std::uint32_t> others;
+        for (std::size_t i = 0; i < files_.size(); ++i) {
+            const std::string_view name = lines[i].newName;
+            if (std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+                others.push_back(static_cast<std::uint32_t>(i));
+            }
+        }
+        lines.noteOtherScripts(others);
+    }
     lines.setLeftOut(&leftOut_);
     plan_ = std::move(lines);
     planMade_ = true;

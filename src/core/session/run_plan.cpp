@@ -68,15 +68,18 @@ std::uint32_t RunPlan::waitsFor(std::size_t index) const {
     return at != waitsFor_.end() && at->first == index ? at->second : kNoFile;
 }
 
-void RunPlan::noteShortened(const std::vector<std::uint32_t>& files) {
-    bool added = false;
+void RunPlan::noteWhy(const std::vector<std::uint32_t>& files, const char* why, bool unchangedToo) {
+    // Looked up among the reasons there before: a file keeps the first reason it was given.
+    StatusReasons added;
     for (const std::uint32_t index : files) {
-        if (index >= statuses_.size() || statuses_[index] != PreviewStatus::Ok) continue;
-        reasons_.emplace_back(index, "shortened");
-        added = true;
+        if (index >= statuses_.size() || !reason(index).empty()) continue;
+        const PreviewStatus status = statuses_[index];
+        if (status != PreviewStatus::Ok && !(unchangedToo && status == PreviewStatus::Unchanged)) continue;
+        added.emplace_back(index, why);
     }
-    if (added)
-        std::sort(reasons_.begin(), reasons_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    if (added.empty()) return;
+    reasons_.insert(reasons_.end(), std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
+    std::sort(reasons_.begin(), reasons_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
 }
 
 std::string_view RunPlan::reason(std::size_t index) const {

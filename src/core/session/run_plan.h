@@ -118,7 +118,15 @@ public:
     void setUncheckedFolders(std::vector<FolderProblem> folders) { unchecked_ = std::move(folders); }
     // The files (by index, ascending) whose new names were cut to fit: those that are ok say
     // "shortened" as their reason ("ok (shortened)").
-    void noteShortened(const std::vector<std::uint32_t>& files);
+    void noteShortened(const std::vector<std::uint32_t>& files) { noteWhy(files, "shortened", false); }
+    // Files whose names an ASCII clean-up was asked for and still hold letters of other scripts,
+    // renamed or not.
+    void noteOtherScripts(const std::vector<std::uint32_t>& files) {
+        noteWhy(files, "letters of other scripts kept", true);
+    }
+    // `why` for each of these files that the plan calls ok (or unchanged, with `unchangedToo`);
+    // a file keeps the first reason it is given.
+    void noteWhy(const std::vector<std::uint32_t>& files, const char* why, bool unchangedToo);
 
     class const_iterator {
     public:
