@@ -158,6 +158,8 @@ TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {
               core::formatString(core::IDS_RENAME_FAILED, {std::string("1.mp3"), std::string("2.mp3"),
                                                            std::string("2.mp3"), std::string("1.mp3")}));
     pressMessageBoxButton(error, IDOK);
+    // Gone before the next is looked for: on a busy machine it lingers, and would be read again.
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(error); }));
     EXPECT_TRUE(shows(confirm, IDC_OLD_NAME, "1.mp3"));
 
     // A name Windows refuses is named with its fault, and an empty one is not taken.
@@ -174,6 +176,7 @@ TEST_F(AppTest, ConfirmedRunWithRenameSkipAndAll) {
         ASSERT_NE(error, nullptr) << typed;
         EXPECT_EQ(messageBoxText(error), told);
         pressMessageBoxButton(error, IDOK);
+        ASSERT_TRUE(waitUntil([&] { return !IsWindow(error); }));
         EXPECT_TRUE(shows(confirm, IDC_OLD_NAME, "1.mp3"));
     }
 
