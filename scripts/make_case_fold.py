@@ -11,29 +11,24 @@ kept as runs: `count` code points from `first`, `stride` apart, each mapped by a
     scripts/make_case_fold.py [UnicodeData.txt]   (default: Debian's unicode-data package)
 """
 import os
-import re
 import sys
 
-source = sys.argv[1] if len(sys.argv) > 1 else "/usr/share/unicode/UnicodeData.txt"
-root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import unicode_data  # noqa: E402
+
+source = unicode_data.source()
+root = unicode_data.ROOT
 target = os.path.join(root, "src", "platform", "case_fold_table.inc")
 
-version = "unknown"
-readme = os.path.join(os.path.dirname(source), "ReadMe.txt")
-if os.path.exists(readme):
-    match = re.search(r"Version (\d+\.\d+\.\d+)", open(readme, encoding="utf-8").read())
-    if match:
-        version = match.group(1)
+version = unicode_data.version(source)
 
 uppers, lowers = {}, {}
-with open(source, encoding="utf-8") as data:
-    for line in data:
-        fields = line.rstrip("\n").split(";")
-        code = int(fields[0], 16)
-        if fields[12]:
-            uppers[code] = int(fields[12], 16)
-        if fields[13]:
-            lowers[code] = int(fields[13], 16)
+for fields in unicode_data.records(source):
+    code = int(fields[0], 16)
+    if fields[12]:
+        uppers[code] = int(fields[12], 16)
+    if fields[13]:
+        lowers[code] = int(fields[13], 16)
 
 mappings = []
 kept = []

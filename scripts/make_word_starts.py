@@ -9,27 +9,22 @@ after one belongs to the same word ("Don't").
     scripts/make_word_starts.py [UnicodeData.txt]   (default: Debian's unicode-data package)
 """
 import os
-import re
 import sys
 
-source = sys.argv[1] if len(sys.argv) > 1 else "/usr/share/unicode/UnicodeData.txt"
-root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import unicode_data  # noqa: E402
+
+source = unicode_data.source()
+root = unicode_data.ROOT
 target = os.path.join(root, "src", "core", "rules", "word_start_table.inc")
 
-version = "unknown"
-readme = os.path.join(os.path.dirname(source), "ReadMe.txt")
-if os.path.exists(readme):
-    match = re.search(r"Version (\d+\.\d+\.\d+)", open(readme, encoding="utf-8").read())
-    if match:
-        version = match.group(1)
+version = unicode_data.version(source)
 
 codes = {ord("/"), ord('"'), 0xFF5E}
-with open(source, encoding="utf-8") as data:
-    for line in data:
-        fields = line.split(";")
-        code = int(fields[0], 16)
-        if code <= 0xFFFF and fields[2] in ("Zs", "Pd", "Ps", "Pe", "Pi", "Pf"):
-            codes.add(code)
+for fields in unicode_data.records(source):
+    code = int(fields[0], 16)
+    if code <= 0xFFFF and fields[2] in ("Zs", "Pd", "Ps", "Pe", "Pi", "Pf"):
+        codes.add(code)
 codes.discard(0x2019)  # the right single quotation mark is the typeset apostrophe
 
 with open(target, "w", encoding="utf-8", newline="\n") as out:

@@ -23,14 +23,15 @@ std::vector<EarlyRow> earlyRows(AppContext& context, const RenameRequest& reques
         std::any_of(request.rules.begin(), request.rules.end(), [](const Rule& rule) { return rule.type == Counter; });
     std::vector<EarlyRow> rows;
     rows.reserve(files.size());
-    std::string path;
+    UncheckedFiles unchecked(request.unchecked);
+    FolderPath folder;
     for (FileEntry& file : files) {
         std::string name = file.name.str(), newName;
-        if (!request.unchecked.empty() && request.unchecked.count(path.assign(file.folder()).append(name))) {
+        if (unchecked.contains(file)) {
             newName = name;
         } else if (!placed) {
             try {
-                newName = applyRules(&context.plugins(), request.rules, file.folder(), name);
+                newName = applyRules(&context.plugins(), request.rules, folder.of(file.folderText), name);
             } catch (const std::exception&) {
                 newName = name;  // the whole list tells what went wrong
             }
@@ -105,11 +106,9 @@ std::unique_ptr<FileListPlan> FileListSource::make(AppContext& context, const Re
     FoundFiles found = found_;
     // The rows keep the order found; the files taken out of the run keep their places among them.
     std::uint32_t line = 0;
-    std::string path;
-    FolderPath folder;
+    UncheckedFiles unchecked(request.unchecked);
     for (const FileEntry& file : found.files) {
-        if (!request.unchecked.empty() &&
-            request.unchecked.count(path.assign(folder.of(file.folderText)).append(file.name.view()))) {
+        if (unchecked.contains(file)) {
             list->rows_.push_back(FileListPlan::kUncheckedRow |
                                   static_cast<std::uint32_t>(list->uncheckedFiles_.size()));
             list->uncheckedFiles_.push_back(file);

@@ -29,16 +29,14 @@ std::size_t takeOutUnchecked(FoundFiles& found, const std::unordered_set<std::st
     std::unordered_map<std::string, std::string> held;
     FileList kept;
     std::size_t taken = 0;
-    std::string path;
+    UncheckedFiles isUnchecked(unchecked);
     FolderPath folder;
     for (FileEntry& file : found.files) {
-        const std::string& text = folder.of(file.folderText);
-        path.assign(text).append(file.name.view());
-        if (unchecked.count(path) == 0) {
+        if (!isUnchecked.contains(file)) {
             kept.push_back(std::move(file));
             continue;
         }
-        held[text].append(file.name.view()).push_back('\0');
+        held[folder.of(file.folderText)].append(file.name.view()).push_back('\0');
         ++taken;
     }
     // A folder the search saw whole: the plan takes the names from here and not from the disk,

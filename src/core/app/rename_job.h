@@ -52,6 +52,21 @@ using FindProgress = std::function<bool(const FoundFiles& soFar)>;
 // that `progress` stopped gives what it had found. The request's folder must exist.
 FoundFiles findRequestFiles(const AppContext& context, const RenameRequest& request, const FindProgress& progress = {});
 
+// Whether a found file is one the user took out of the run: its folder's path made once for all
+// the files of the folder, not once a file.
+class UncheckedFiles {
+public:
+    explicit UncheckedFiles(const std::unordered_set<std::string>& paths) : paths_(paths) {}
+    bool contains(const FileEntry& file) {
+        return !paths_.empty() && paths_.count(path_.assign(folder_.of(file.folderText)).append(file.name.view())) > 0;
+    }
+
+private:
+    const std::unordered_set<std::string>& paths_;
+    FolderPath folder_;
+    std::string path_;
+};
+
 // Takes the files named in `unchecked` out of `found`: their names stay in their folders' listings,
 // so that no other file of the run is planned onto them. Gives how many were taken out.
 std::size_t takeOutUnchecked(FoundFiles& found, const std::unordered_set<std::string>& unchecked);

@@ -106,6 +106,41 @@ std::string forbiddenReplaced(std::string_view text, std::string_view by) {
     return out;
 }
 
+namespace {
+
+// The steps by their command-line names, in the order a rule applies them.
+constexpr struct {
+    const char* name;
+    std::int32_t flag;
+} kCleanSteps[] = {
+    {"nfc", CleanComposed}, {"ascii", CleanAscii}, {"spaces", CleanSpaces}, {"forbidden", CleanForbidden}};
+
+}  // namespace
+
+std::int32_t cleanStepsNamed(std::string_view names) {
+    std::int32_t flags = 0;
+    for (std::size_t start = 0;;) {
+        const std::size_t comma = std::min(names.find(',', start), names.size());
+        const std::string_view name = names.substr(start, comma - start);
+        const auto step = std::find_if(std::begin(kCleanSteps), std::end(kCleanSteps),
+                                       [&](const auto& known) { return name == known.name; });
+        if (step == std::end(kCleanSteps)) return -1;
+        flags |= step->flag;
+        if (comma == names.size()) return flags;
+        start = comma + 1;
+    }
+}
+
+std::string cleanStepNames(std::int32_t flags) {
+    std::string names;
+    for (const auto& step : kCleanSteps) {
+        if ((flags & step.flag) && !(step.flag == CleanComposed && (flags & CleanAscii))) {
+            names += (names.empty() ? "" : ",") + std::string(step.name);
+        }
+    }
+    return names;
+}
+
 void cleanUp(std::string& text, std::int32_t flags, std::string_view by) {
     if (flags & CleanAscii) {
         text = asciiText(text);

@@ -20,6 +20,12 @@ std::string collapsedSpaces(std::string_view text);
 // be empty).
 std::string forbiddenReplaced(std::string_view text, std::string_view by);
 
+// The steps (CleanFlags) of a list of their command-line names with commas between ("nfc",
+// "ascii,spaces"), or -1 when a name is unknown; and the names of a rule's steps, the ASCII form
+// named alone for the composed form it includes.
+std::int32_t cleanStepsNamed(std::string_view names);
+std::string cleanStepNames(std::int32_t flags);
+
 // Applies the steps of `flags` (CleanFlags) in their fixed order: composed or ASCII form,
 // spaces, forbidden characters (by `by`).
 void cleanUp(std::string& text, std::int32_t flags, std::string_view by);

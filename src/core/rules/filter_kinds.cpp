@@ -494,45 +494,9 @@ void applyCounter(const Rule& rule, NameInProgress& name) {
 
 // --- Clean up ------------------------------------------------------------------------------------
 
-// The steps by their command-line names, in the order a Rule applies them.
-constexpr struct {
-    const char* name;
-    std::int32_t flag;
-} kCleanSteps[] = {
-    {"nfc", CleanComposed}, {"ascii", CleanAscii}, {"spaces", CleanSpaces}, {"forbidden", CleanForbidden}};
-
-// "nfc", "ascii,spaces": the steps named, or -1 when a name is unknown.
-std::int32_t cleanStepFlags(const std::string& names) {
-    std::int32_t flags = 0;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = names.find(',', start);
-        const std::string name = names.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        std::int32_t flag = 0;
-        for (const auto& step : kCleanSteps) {
-            if (name == step.name) flag = step.flag;
-        }
-        if (flag == 0) return -1;
-        flags |= flag;
-        if (comma == std::string::npos) return flags;
-        start = comma + 1;
-    }
-}
-
-std::string cleanStepNames(std::int32_t flags) {
-    std::string names;
-    for (const auto& step : kCleanSteps) {
-        // The ASCII form includes the composed one: named alone.
-        if ((flags & step.flag) && !(step.flag == CleanComposed && (flags & CleanAscii))) {
-            names += (names.empty() ? "" : ",") + std::string(step.name);
-        }
-    }
-    return names;
-}
-
 std::string cleanStepsCheck(const std::string& names, std::int32_t) {
-    return cleanStepFlags(names) < 0 ? "--clean takes nfc, ascii, spaces or forbidden (several with commas between)"
-                                     : "";
+    return cleanStepsNamed(names) < 0 ? "--clean takes nfc, ascii, spaces or forbidden (several with commas between)"
+                                      : "";
 }
 
 std::string cleanCharacterCheck(const std::string& text, std::int32_t) {
@@ -542,9 +506,8 @@ std::string cleanCharacterCheck(const std::string& text, std::int32_t) {
 
 // On the command line only "forbidden" takes the character: --clean forbidden _.
 std::size_t cleanCommandLineTexts(const std::vector<std::string>& following) {
-    return !following.empty() && cleanStepFlags(following[0]) > 0 && (cleanStepFlags(following[0]) & CleanForbidden)
-               ? 2
-               : 1;
+    const std::int32_t steps = following.empty() ? 0 : cleanStepsNamed(following[0]);
+    return steps > 0 && (steps & CleanForbidden) ? 2 : 1;
 }
 
 FilterResult buildCleanup(const FilterKind& kind, const FilterValues& values) {
@@ -553,7 +516,7 @@ FilterResult buildCleanup(const FilterKind& kind, const FilterValues& values) {
         std::string problem = checkFilterText(kind, i, values.texts[i]);
         if (!problem.empty()) return rejected(problem, static_cast<int>(i));
     }
-    std::int32_t flags = cleanStepFlags(values.texts[0]);
+    std::int32_t flags = cleanStepsNamed(values.texts[0]);
     if (flags & CleanAscii) flags |= CleanComposed;
     Rule rule = ofType(Cleanup);
     rule.option = flags;

@@ -266,7 +266,7 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
     if (asksForAscii(rules_)) {
         std::vector<std::uint32_t> others;
         for (std::size_t i = 0; i < files_.size(); ++i) {
-            const std::string_view name = lines[i].newName;
+            const std::string_view name = plannedNames_[i];
             if (std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
                 others.push_back(static_cast<std::uint32_t>(i));
             }

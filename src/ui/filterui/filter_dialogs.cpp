@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "core/base/strings.h"
+#include "core/rules/clean_up.h"
 #include "core/rules/text_rules.h"
 #include "ui/app/resource.h"
 #include "ui/controls/messages.h"
@@ -358,11 +359,11 @@ namespace {
 
 constexpr struct {
     int id;
-    const char* step;
-} kCleanSteps[] = {{IDC_CLEAN_NFC, "nfc"},
-                   {IDC_CLEAN_ASCII, "ascii"},
-                   {IDC_CLEAN_SPACES, "spaces"},
-                   {IDC_CLEAN_FORBIDDEN, "forbidden"}};
+    std::int32_t step;
+} kCleanSteps[] = {{IDC_CLEAN_NFC, core::CleanComposed},
+                   {IDC_CLEAN_ASCII, core::CleanAscii},
+                   {IDC_CLEAN_SPACES, core::CleanSpaces},
+                   {IDC_CLEAN_FORBIDDEN, core::CleanForbidden}};
 
 }  // namespace
 
@@ -379,29 +380,20 @@ CleanupDialog::CleanupDialog(HWND parent, const core::Rule* editing)
 }
 
 void CleanupDialog::onInitDialog() {
-    const std::string& steps = values_.texts[0];
-    for (const auto& step : kCleanSteps) {
-        const std::string name = step.step;
-        std::size_t at = 0;
-        bool named = false;
-        while (!named && at <= steps.size()) {
-            const std::size_t comma = std::min(steps.find(',', at), steps.size());
-            named = steps.compare(at, comma - at, name) == 0 && comma - at == name.size();
-            at = comma + 1;
-        }
-        setChecked(step.id, named || (step.id == IDC_CLEAN_NFC && steps.find("ascii") != std::string::npos));
-    }
+    // The ASCII form includes the composed one: both boxes ticked.
+    std::int32_t steps = std::max(core::cleanStepsNamed(values_.texts[0]), 0);
+    if (steps & core::CleanAscii) steps |= core::CleanComposed;
+    for (const auto& step : kCleanSteps) setChecked(step.id, steps & step.step);
     setLimitText(IDC_CLEAN_CHAR, static_cast<int>(kind_.texts[1].maxBytes));
     // An old filter without the step offers the usual character.
     setText(IDC_CLEAN_CHAR, isChecked(IDC_CLEAN_FORBIDDEN) ? values_.texts[1] : "_");
 }
 
 void CleanupDialog::onOk() {
-    std::string steps;
-    for (const auto& step : kCleanSteps) {
-        if (isChecked(step.id)) steps += (steps.empty() ? "" : ",") + std::string(step.step);
-    }
-    values_.texts = {steps, isChecked(IDC_CLEAN_FORBIDDEN) ? text(IDC_CLEAN_CHAR) : std::string()};
+    std::int32_t steps = 0;
+    for (const auto& step : kCleanSteps) steps |= isChecked(step.id) ? step.step : 0;
+    values_.texts = {core::cleanStepNames(steps),
+                     isChecked(IDC_CLEAN_FORBIDDEN) ? text(IDC_CLEAN_CHAR) : std::string()};
     finish({IDC_CLEAN_NFC, IDC_CLEAN_CHAR});
 }
 
