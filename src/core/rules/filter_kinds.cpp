@@ -384,7 +384,8 @@ enum : std::size_t {
     kId3v1OnlyFlag = 1,
     kKeepForbiddenFlag = 2,
     kCleanTagsFlag = 3,
-    kAsciiTagsFlag = 4
+    kAsciiTagsFlag = 4,
+    kMoveIntoFoldersFlag = 5
 };
 
 // The Clean Up steps the tag texts take, kept in the rule's extra field (0 in every rule saved
@@ -400,7 +401,8 @@ FilterResult buildId3(const FilterKind& kind, const FilterValues& values) {
     Rule rule = ofType(ID3);
     rule.id3Format() = format;
     rule.option = (values.flag(kRequireFieldsFlag) ? fieldMaskFromFormat(format, bestTag) : 0) |
-                  (bestTag ? Id3BestTag : 0) | (values.flag(kKeepForbiddenFlag) ? 0 : Id3SafeNames);
+                  (bestTag ? Id3BestTag : 0) | (values.flag(kKeepForbiddenFlag) ? 0 : Id3SafeNames) |
+                  (values.flag(kMoveIntoFoldersFlag) ? Id3Folders : 0);
     rule.extra = values.flag(kAsciiTagsFlag) ? kAsciiTagSteps : values.flag(kCleanTagsFlag) ? kCleanTagSteps : 0;
     return accepted(rule);
 }
@@ -412,6 +414,7 @@ FilterValues id3Values(const Rule& rule) {
     values.setFlag(kKeepForbiddenFlag, !(rule.option & Id3SafeNames));
     values.setFlag(kCleanTagsFlag, (rule.extra & kCleanTagSteps) && !(rule.extra & CleanAscii));
     values.setFlag(kAsciiTagsFlag, rule.extra & CleanAscii);
+    values.setFlag(kMoveIntoFoldersFlag, rule.option & Id3Folders);
     return values;
 }
 
@@ -436,6 +439,7 @@ void describeId3(Rule& rule) {
     } else if (rule.extra & kCleanTagSteps) {
         out += " (tag texts cleaned up)";
     }
+    if (rule.option & Id3Folders) out += " (into folders)";
     rule.description = out;
 }
 
@@ -612,6 +616,7 @@ std::vector<FilterKind> makeTable() {
     const FilterFlag keepForbidden{"forbidden characters kept", "--keep-forbidden"};
     const FilterFlag cleanTags{"tag texts cleaned up", "--clean-tags"};
     const FilterFlag asciiTags{"tag texts in ASCII letters", "--ascii-tags"};
+    const FilterFlag intoFolders{"into folders", "--folders"};
     const FilterFlag perFolder{"restarted in each folder", "--per-folder"};
     FilterText counterFormat = text("FORMAT", "The counter format", kMaxFilterText, true);
     counterFormat.check = counterFormatCheck;
@@ -730,9 +735,10 @@ std::vector<FilterKind> makeTable() {
          "(tag texts unfiltered: such a file then fails),\n"
          "--clean-tags (tag texts in the composed form, single\n"
          "spaces, as --clean nfc and spaces) and --ascii-tags\n"
-         "(the same in ASCII letters, as --clean ascii)",
+         "(the same in ASCII letters, as --clean ascii) and\n"
+         "--folders (\\ or / in the format makes folders)",
          {text("FORMAT", "The tag format", kMaxFilterText, true)},
-         {requireFields, id3v1Only, keepForbidden, cleanTags, asciiTags},
+         {requireFields, id3v1Only, keepForbidden, cleanTags, asciiTags, intoFolders},
          buildId3,
          id3Values,
          describeId3,

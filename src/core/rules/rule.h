@@ -85,6 +85,9 @@ enum Id3Field : std::int32_t {
     Id3BestTag = 0x10000,
     // Make every inserted tag text a valid part of a file name.
     Id3SafeNames = 0x20000,
+    // "\" in the format (and "/" given on the command line) separates folders: the file moves
+    // into the folders named, made under the run's folder or the folder it is told to move into.
+    Id3Folders = 0x40000,
 };
 
 // A plain value: copies own their texts. The named views are accessors of text1..text3, so a
