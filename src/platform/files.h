@@ -163,6 +163,9 @@ public:
     const std::string& path() const { return path_; }
     // moveFile(path() + oldName, path() + newName).
     void moveFile(const std::string& oldName, const std::string& newName) const;
+    // moveFile(path() + oldName, target.path() + newName): into another folder on the same
+    // volume, both folders checked to be the ones their files were found in (or made).
+    void moveFileInto(const std::string& oldName, const MoveFolder& target, const std::string& newName) const;
     // entryId(path() + name). Raises FileError (the file is not there, or cannot be asked).
     FileId entryId(const std::string& name) const;
 
@@ -197,6 +200,8 @@ void syncFolder(const std::string& path);
 
 // Creates one folder; false when it could not be created (for instance because it exists).
 bool createFolder(const std::string& path);
+// Removes a folder only when it is empty; false when it is not, or could not be removed.
+bool removeEmptyFolder(const std::string& path);
 
 // Sets the read-only, hidden and system bits where the platform keeps them (POSIX: read-only
 // only, as the owner's write permission; hidden comes from a leading "." there, and nothing is

@@ -53,6 +53,16 @@ public:
     // that number returns. Raises the platform's file error: the move must then not be made.
     std::uint64_t recordMove(const std::string& folder, const std::string& oldName, const std::string& newName,
                              const platform::FileId& id);
+    // The same for a move into another folder, `newFolder` (absolute, ending with the separator).
+    std::uint64_t recordMoveInto(const std::string& folder, const std::string& oldName, const std::string& newFolder,
+                                 const std::string& newName, const platform::FileId& id);
+    // A folder `name` about to be made in `folder`; once made (moveMade), its identity, recorded
+    // by folderMadeAs, is what undo checks before it removes the folder again (when empty). A
+    // folder whose making was recorded but not told made is left alone by undo and recovery.
+    std::uint64_t recordFolderMade(const std::string& folder, const std::string& name);
+    void folderMadeAs(std::uint64_t record, const platform::FileId& id);
+    // The empty folder `name` in `folder`, with its identity, about to be removed.
+    std::uint64_t recordFolderRemoved(const std::string& folder, const std::string& name, const platform::FileId& id);
     // Waits until the record is on the disk. Raises the platform's file error: the move must then
     // not be made.
     void waitDurable(std::uint64_t record);

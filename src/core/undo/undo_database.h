@@ -62,6 +62,16 @@ inline bool isCompactVersion(std::uint32_t version) {
 }
 
 struct UndoEntry {
+    // What the run did. A run that moves files into folders makes folders before the moves into
+    // them and removes the folders it emptied after the moves out of them; undo, going last-first,
+    // makes the removed ones again before it moves files back into them, and removes the made ones
+    // after it has moved files out of them, when they are empty.
+    enum class Kind : std::uint8_t {
+        Move,           // a file from folder + oldName to (newFolder or folder) + newName
+        FolderMade,     // the folder folder + newName was made (oldName is empty)
+        FolderRemoved,  // the empty folder folder + oldName was removed (newName is empty)
+    };
+
     UndoEntry() = default;
     UndoEntry(std::string folder, std::string newName, std::string oldName,
               std::optional<platform::FileId> id = std::nullopt)
@@ -71,12 +81,21 @@ struct UndoEntry {
     std::string newName;
     std::string oldName;
     // The file that was moved, taken from it just before the move; nothing for entries written
-    // before identities were recorded, which are undone without the check.
+    // before identities were recorded, which are undone without the check. For a folder made,
+    // the folder's identity once made; for a folder removed, the identity it had.
     std::optional<platform::FileId> id;
+    // A move into another folder: that folder, absolute and ending with the separator; empty for
+    // a move within `folder`, as every entry written before folders were made is.
+    std::string newFolder;
+    Kind kind = Kind::Move;
+
+    // The folder the file is in after the move.
+    const std::string& movedTo() const { return newFolder.empty() ? folder : newFolder; }
 
     // The same move of names; which file it moved is not compared.
     bool operator==(const UndoEntry& other) const {
-        return folder == other.folder && newName == other.newName && oldName == other.oldName;
+        return kind == other.kind && folder == other.folder && newName == other.newName &&
+               oldName == other.oldName && movedTo() == other.movedTo();
     }
 };
 
