@@ -277,41 +277,49 @@ std::string parentOf(const std::string& path) {
     return at == std::string::npos ? std::string(".") : at == 0 ? std::string("/") : path.substr(0, at);
 }
 
-// The move itself, with no opinion about the new name: `from` and `to` are names within the
-// folder `dir` is open on (or paths, with AT_FDCWD); `prefix` turns them into the paths errors
-// name.
-void moveNoReplace(int dir, const std::string& prefix, const std::string& from, const std::string& to) {
-    if (::renameat2(dir, from.c_str(), dir, to.c_str(), RENAME_NOREPLACE) == 0) return;
+// The move itself, with no opinion about the new name: `from` is a name within the folder
+// `fromDir` is open on, `to` one within `toDir` (or paths, with AT_FDCWD); the prefixes turn them
+// into the paths errors name.
+void moveNoReplace(int fromDir, const std::string& fromPrefix, const std::string& from, int toDir,
+                   const std::string& toPrefix, const std::string& to) {
+    if (::renameat2(fromDir, from.c_str(), toDir, to.c_str(), RENAME_NOREPLACE) == 0) return;
     int error = errno;
+    const bool oneFolder = fromDir == toDir;
     if (error == EEXIST) {
         // The target name is taken; it may be the file itself.
         struct stat source, target;
-        if (::fstatat(dir, from.c_str(), &source, AT_SYMLINK_NOFOLLOW) == 0 &&
-            ::fstatat(dir, to.c_str(), &target, AT_SYMLINK_NOFOLLOW) == 0 && target.st_dev == source.st_dev &&
-            target.st_ino == source.st_ino) {
+        if (::fstatat(fromDir, from.c_str(), &source, AT_SYMLINK_NOFOLLOW) == 0 &&
+            ::fstatat(toDir, to.c_str(), &target, AT_SYMLINK_NOFOLLOW) == 0 && target.st_dev == source.st_dev &&
+            target.st_ino == source.st_ino && oneFolder) {
             if (from == to) return;  // its own unchanged name: nothing to do
             // The same file under another spelling on a case-insensitive file system: a plain
             // rename changes the case. Anything else (a hard link) must not be touched.
             if (parentOf(from) == parentOf(to) && equalIgnoringCase(lastComponent(from), lastComponent(to))) {
-                if (::renameat(dir, from.c_str(), dir, to.c_str()) != 0) throwErrno(errno, prefix + from);
+                if (::renameat(fromDir, from.c_str(), toDir, to.c_str()) != 0) throwErrno(errno, fromPrefix + from);
                 return;
             }
         }
-        throw FileError(FileError::fileExists, EEXIST, prefix + to, std::strerror(EEXIST));
+        throw FileError(FileError::fileExists, EEXIST, toPrefix + to, std::strerror(EEXIST));
     }
     if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
         // The file system does not know the flag: a hard link fails on an existing name, then
         // the old name goes. Folders cannot be linked; they are never moved by this program.
-        if (::linkat(dir, from.c_str(), dir, to.c_str(), 0) == 0) {
-            if (::unlinkat(dir, from.c_str(), 0) == 0) return;
+        if (::linkat(fromDir, from.c_str(), toDir, to.c_str(), 0) == 0) {
+            if (::unlinkat(fromDir, from.c_str(), 0) == 0) return;
             error = errno;
-            ::unlinkat(dir, to.c_str(), 0);
+            ::unlinkat(toDir, to.c_str(), 0);
         } else {
             error = errno;
-            if (error == EEXIST) throw FileError(FileError::fileExists, EEXIST, prefix + to, std::strerror(EEXIST));
+            if (error == EEXIST) {
+                throw FileError(FileError::fileExists, EEXIST, toPrefix + to, std::strerror(EEXIST));
+            }
         }
     }
-    throwErrno(error, prefix + from);
+    throwErrno(error, fromPrefix + from);
+}
+
+void moveNoReplace(int dir, const std::string& prefix, const std::string& from, const std::string& to) {
+    moveNoReplace(dir, prefix, from, dir, prefix, to);
 }
 
 }  // namespace
@@ -356,6 +364,17 @@ void MoveFolder::moveFile(const std::string& oldName, const std::string& newName
     moveNoReplace(static_cast<int>(handle_), path_, oldName, newName);
 }
 
+void MoveFolder::moveFileInto(const std::string& oldName, const MoveFolder& target, const std::string& newName) const {
+    checkSame();
+    target.checkSame();
+    if (handle_ < 0 || target.handle_ < 0) return platform::moveFile(path_ + oldName, target.path_ + newName);
+    if (!isValidFileName(newName)) {
+        throw FileError(FileError::badPath, EINVAL, target.path_ + newName, "The file name is not valid.");
+    }
+    // Between the two descriptors: each folder is the one checked, whatever is at its path now.
+    moveNoReplace(static_cast<int>(handle_), path_, oldName, static_cast<int>(target.handle_), target.path_, newName);
+}
+
 FileId MoveFolder::entryId(const std::string& name) const {
     checkSame();
     FileId id;
@@ -383,6 +402,12 @@ void syncFolder(const std::string& path) {
 
 bool createFolder(const std::string& path) {
     return ::mkdir(path.c_str(), 0777) == 0;
+}
+
+bool removeEmptyFolder(const std::string& path) {
+    // rmdir removes nothing but an empty folder (and never what a link leads to): no look at its
+    // content first, which a file arriving in between would make wrong.
+    return ::rmdir(path.c_str()) == 0;
 }
 
 bool setAttributes(const std::string& path, std::uint32_t attributes) {

@@ -403,6 +403,20 @@ void MoveFolder::moveFile(const std::string& oldName, const std::string& newName
     }
 }
 
+void MoveFolder::moveFileInto(const std::string& oldName, const MoveFolder& target, const std::string& newName) const {
+    // Both folders are checked against the handles opened when they were found (or made); the
+    // move then goes by whole paths, without replacing anything, as a move between two folders
+    // has no case to change.
+    checkSame();
+    target.checkSame();
+    if (!isValidFileName(newName)) throwError(ERROR_INVALID_NAME, target.path_ + newName);
+    const std::string from = path_ + oldName, to = target.path_ + newName;
+    if (!MoveFileExW(filePath(from).c_str(), filePath(to).c_str(), 0)) {
+        const DWORD error = GetLastError();
+        throwError(error, error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? to : from);
+    }
+}
+
 FileId MoveFolder::entryId(const std::string& name) const {
     checkSame();
     if (handle_ == -1) {
@@ -439,6 +453,11 @@ void syncFolder(const std::string&) {
 
 bool createFolder(const std::string& path) {
     return CreateDirectoryW(filePath(path).c_str(), nullptr) != 0;
+}
+
+bool removeEmptyFolder(const std::string& path) {
+    // RemoveDirectoryW removes only an empty folder.
+    return RemoveDirectoryW(filePath(path).c_str()) != 0;
 }
 
 bool setAttributes(const std::string& path, std::uint32_t attributes) {
