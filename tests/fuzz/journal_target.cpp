@@ -14,11 +14,15 @@ int fuzzJournal(const std::uint8_t* data, std::size_t size) {
     check(content->moves.size() <= size / 9);
     std::string again = core::formatJournalHeader(content->started) + content->ruleSection;
     std::string folder;
-    for (const core::UndoEntry& move : content->moves) {
-        core::appendJournalMove(again, folder, move.folder, move.oldName, move.newName, move.id);
+    for (std::size_t i = 0; i < content->moves.size(); ++i) {
+        core::appendJournalEntry(again, folder, content->moves[i], i);
     }
     const auto reread = core::parseJournal(again);
     check(reread && reread->started == content->started && reread->ruleSection == content->ruleSection &&
           reread->moves == content->moves);
+    // A folder made keeps its identity, or its lack of one, which decides whether undo removes it.
+    for (std::size_t i = 0; reread && i < content->moves.size(); ++i) {
+        check(reread->moves[i].id.has_value() == content->moves[i].id.has_value());
+    }
     return 0;
 }

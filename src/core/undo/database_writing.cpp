@@ -1,6 +1,7 @@
 #include "core/undo/database_writing.h"
 
 #include <functional>
+#include <unordered_map>
 
 #include "core/persist/binary_io.h"
 #include "core/undo/journal_format.h"
@@ -31,57 +32,76 @@ std::size_t writeDatabaseFromJournal(const AppPaths& paths, const std::string& n
     const auto head = parseJournalHead(headBytes);
     if (!head || head->recordsAt != recordsAt)
         throw platform::FileError(platform::FileError::invalidFile, 0, journalPath);
-    const auto forEachMade = [&](const JournalMove& each) {
+    // The identities of the folders made, learnt in the first pass: each comes in a record after
+    // its folder's, and the database holds it in the folder's entry.
+    std::unordered_map<std::uint64_t, platform::FileId> folderIds;
+    const auto forEachMade = [&](const std::function<void(const UndoEntry&)>& each, bool learning) {
         constexpr std::size_t kPiece = std::size_t{1} << 20;
         journal.seek(static_cast<std::int64_t>(recordsAt), platform::File::SeekFrom::Begin);
-        std::string piece, folder;
-        std::size_t index = 0, used = 0;
+        std::string piece;
+        JournalCursor cursor;
+        std::size_t used = 0;
+        UndoEntry entry;
         for (;;) {
             piece.erase(0, used);
             const std::size_t kept = piece.size();
             piece.resize(kept + kPiece);
             piece.resize(kept + journal.read(piece.data() + kept, kPiece));
             bool damaged = false;
-            used = forEachJournalMove(piece, 0, folder, damaged,
-                                      [&](std::string_view folder, std::string_view oldName, std::string_view newName,
-                                          const std::optional<platform::FileId>& id) {
-                                          if (index < made.size() && made[index]) each(folder, oldName, newName, id);
-                                          ++index;
-                                      });
+            used = forEachJournalMove(
+                piece, 0, cursor, damaged,
+                [&](std::uint64_t number, const JournalStep& step) {
+                    if (number >= made.size() || !made[static_cast<std::size_t>(number)]) return;
+                    entry = step.entry();
+                    if (entry.kind == UndoEntry::Kind::FolderMade) {
+                        const auto id = folderIds.find(number);
+                        if (id != folderIds.end()) entry.id = id->second;
+                    }
+                    each(entry);
+                },
+                [&](std::uint64_t number, const platform::FileId& id) {
+                    if (learning) folderIds[number] = id;
+                });
             if (damaged || piece.size() == kept) break;  // the end of the records
         }
     };
-    // The head gives the size of the entries: told by the run, or learnt in a first pass over
-    // the records. The second writes.
+    // The head gives the size of the entries and the version: told by the run, or learnt in a
+    // first pass over the records. The second writes.
     MadeEntries entries{0, 0};
+    bool usesFolders = false;
     if (known) {
         entries = *known;
     } else {
-        forEachMade([&](std::string_view folder, std::string_view oldName, std::string_view newName,
-                        const std::optional<platform::FileId>&) {
-            entries.bytes += compactEntrySize(folder, newName, oldName);
-            ++entries.count;
-        });
+        forEachMade(
+            [&](const UndoEntry& entry) {
+                entries.bytes += compactEntrySize(entry);
+                ++entries.count;
+                usesFolders = usesFolders || entry.usesFolders();
+            },
+            true);
     }
     struct NotAsTold {};
     try {
         writeDatabaseFile(paths, name, [&](platform::File& file) {
-            UndoDatabaseLayout layout(entries.count, entries.bytes);
+            UndoDatabaseLayout layout(entries.count, entries.bytes, usesFolders);
             MadeEntries written{0, 0};
-            forEachMade([&](std::string_view folder, std::string_view oldName, std::string_view newName,
-                            const std::optional<platform::FileId>& id) {
-                written.bytes += compactEntrySize(folder, newName, oldName);
-                ++written.count;
-                layout.addEntry(folder, newName, oldName, id);
-                layout.writeWhenFull(file);
-            });
-            // A head that did not tell the truth would make the database unreadable.
+            forEachMade(
+                [&](const UndoEntry& entry) {
+                    written.bytes += compactEntrySize(entry);
+                    ++written.count;
+                    // A head that did not tell the truth would make the database unreadable.
+                    if (entry.usesFolders() && !usesFolders) throw NotAsTold{};
+                    layout.addEntry(entry);
+                    layout.writeWhenFull(file);
+                },
+                false);
             if (written.count != entries.count || written.bytes != entries.bytes) throw NotAsTold{};
             layout.endEntries();
             layout.bytes() += head->ruleSection;
             layout.write(file);
         });
     } catch (const NotAsTold&) {
+        if (!known) throw platform::FileError(platform::FileError::invalidFile, 0, journalPath);  // changed under us
         return writeDatabaseFromJournal(paths, name, journalPath, recordsAt, made);
     }
     return entries.count;

@@ -25,6 +25,7 @@ void RunJournal::create(const AppPaths& paths, const RuleList& rules) {
     recorded_ = 0;
     made_.clear();
     madeCount_ = 0;
+    extended_ = false;
     const std::string folder = paths.undoFolder();
     platform::createFolder(folder);  // a failure shows when the journal cannot be created
     static std::mt19937 random(
@@ -68,8 +69,49 @@ void RunJournal::create(const AppPaths& paths, const RuleList& rules) {
 
 std::uint64_t RunJournal::recordMove(const std::string& folder, const std::string& oldName, const std::string& newName,
                                      const platform::FileId& id) {
+    const std::lock_guard<std::mutex> hold(appending_);
     record_.clear();
     appendJournalMove(record_, currentFolder_, folder, oldName, newName, id);
+    return appendStep();
+}
+
+std::uint64_t RunJournal::recordMoveInto(const std::string& folder, const std::string& oldName,
+                                         const std::string& newFolder, const std::string& newName,
+                                         const platform::FileId& id) {
+    const std::lock_guard<std::mutex> hold(appending_);
+    record_.clear();
+    appendJournalMoveInto(record_, currentFolder_, folder, oldName, newFolder, newName, id);
+    extended_ = true;
+    return appendStep();
+}
+
+std::uint64_t RunJournal::recordFolderMade(const std::string& folder, const std::string& name) {
+    const std::lock_guard<std::mutex> hold(appending_);
+    record_.clear();
+    appendJournalFolderMade(record_, currentFolder_, folder, name);
+    extended_ = true;
+    return appendStep();
+}
+
+void RunJournal::folderMadeAs(std::uint64_t record, const platform::FileId& id) {
+    const std::lock_guard<std::mutex> hold(appending_);
+    // Not a step, and not waited for: synced with the steps after it. Lost to a power cut, it
+    // leaves the folder where it is, which is never wrong.
+    std::string bytes;
+    appendJournalFolderIdentity(bytes, record, id);
+    appender_->append(bytes.data(), bytes.size());
+}
+
+std::uint64_t RunJournal::recordFolderRemoved(const std::string& folder, const std::string& name,
+                                              const platform::FileId& id) {
+    const std::lock_guard<std::mutex> hold(appending_);
+    record_.clear();
+    appendJournalFolderRemoved(record_, currentFolder_, folder, name, id);
+    extended_ = true;
+    return appendStep();
+}
+
+std::uint64_t RunJournal::appendStep() {
     appender_->append(record_.data(), record_.size());
     syncing_->written();
     return recorded_++;
@@ -99,7 +141,9 @@ std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit, std::opti
     if (madeCount_ > 0) {
         const std::size_t count = writeDatabaseFromJournal(
             paths_, name_, path(), recordsAt_, made_,
-            bytesKnown_ ? std::optional<MadeEntries>(MadeEntries{madeCount_, madeBytes_}) : std::nullopt);
+            // A run that made folders or moved files into them is laid out from what the journal
+            // holds, identities of the folders made and all: its first pass learns them.
+            bytesKnown_ && !extended_ ? std::optional<MadeEntries>(MadeEntries{madeCount_, madeBytes_}) : std::nullopt);
         registerDatabase(paths_,
                          IndexEntry{name_, undoDescription(platform::now(), counts.value_or(RunCounts{count, 0, 0}))},
                          limitUndo, undoLimit);
@@ -116,6 +160,7 @@ std::string RunJournal::finish(bool limitUndo, std::int32_t undoLimit, std::opti
     madeCount_ = 0;
     madeBytes_ = 0;
     bytesKnown_ = true;
+    extended_ = false;
     return registered;
 }
 

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -71,8 +72,9 @@ public:
     // one pass over the journal.
     void moveMade(std::uint64_t record, bool made, std::uint64_t entryBytes = 0);
     // Moves may be recorded on one thread while another waits for their records and makes them:
-    // recordMove on the one, waitDurable and moveMade on the other, with the record's number
-    // handed from the first to the second.
+    // recordMove (recordMoveInto, recordFolderMade, recordFolderRemoved) on the one, waitDurable,
+    // folderMadeAs and moveMade on the other, with the record's number handed from the first to
+    // the second.
 
     // Ends the run: writes the moves that were made as an undo database (under a temporary name,
     // then renamed), registers it in the index, and deletes the journal. Returns the database's
@@ -86,6 +88,9 @@ public:
     void abandon() noexcept;
 
 private:
+    // Appends record_ as the next step and returns its number; appending_ is held.
+    std::uint64_t appendStep();
+
     AppPaths paths_;
     std::string name_;
     platform::FileLock lock_;
@@ -100,6 +105,9 @@ private:
     std::uint64_t madeBytes_ = 0;  // of the entries of the moves made, while every one was told
     bool bytesKnown_ = true;
     std::unique_ptr<BackgroundSync> syncing_;
+    // Records are appended from the recording thread and, for a folder's identity, the making one.
+    std::mutex appending_;
+    bool extended_ = false;  // a step other than a move within its folder was recorded
 };
 
 }  // namespace core

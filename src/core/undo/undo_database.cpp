@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <stdexcept>
 
 #include "core/base/strings.h"
 #include "core/persist/binary_io.h"
@@ -75,14 +76,19 @@ std::string makeDatabaseName(std::mt19937& random) {
     return name;
 }
 
-bool fitsUndoRecord(const std::string& folder, const std::string& newName, const std::string& oldName) {
+bool fitsUndoRecord(const std::string& folder, const std::string& newName, const std::string& oldName,
+                    const std::string& newFolder) {
     return folder.size() < kUndoSlotVersion2 && newName.size() < kUndoSlotVersion2 &&
-           oldName.size() < kUndoSlotVersion2;
+           oldName.size() < kUndoSlotVersion2 && newFolder.size() < kUndoSlotVersion2;
 }
 
-bool isSafeUndoEntry(const UndoEntry& entry) {
-    if (!isSingleName(entry.newName) || !isSingleName(entry.oldName)) return false;
-    const std::string& folder = entry.folder;
+bool fitsUndoRecord(const UndoEntry& entry) {
+    return fitsUndoRecord(entry.folder, entry.newName, entry.oldName, entry.newFolder);
+}
+
+namespace {
+
+bool isSafeFolder(const std::string& folder) {
     if (!platform::isAbsolutePath(folder) || !platform::isPathSeparator(folder.back())) return false;
     std::size_t start = 0;
     for (std::size_t i = 0; i < folder.size(); ++i) {
@@ -91,6 +97,26 @@ bool isSafeUndoEntry(const UndoEntry& entry) {
         start = i + 1;
     }
     return true;
+}
+
+}  // namespace
+
+bool isSafeUndoEntry(const UndoEntry& entry) {
+    switch (entry.kind) {
+        case UndoEntry::Kind::Move:
+            if (!isSingleName(entry.newName) || !isSingleName(entry.oldName)) return false;
+            if (!entry.newFolder.empty() && !isSafeFolder(entry.newFolder)) return false;
+            break;
+        case UndoEntry::Kind::FolderMade:
+            if (!isSingleName(entry.newName) || !entry.oldName.empty() || !entry.newFolder.empty()) return false;
+            break;
+        case UndoEntry::Kind::FolderRemoved:
+            if (!isSingleName(entry.oldName) || !entry.newName.empty() || !entry.newFolder.empty()) return false;
+            break;
+        default:
+            return false;
+    }
+    return isSafeFolder(entry.folder);
 }
 
 std::string undoDescription(std::time_t when, std::size_t count) {
@@ -121,21 +147,32 @@ namespace {
 constexpr std::size_t kCompactFixed = 1 + 16 + 3 * 2;     // flags, identity, three lengths
 constexpr std::size_t kCheckedFixed = kCompactFixed + 8;  // and the birth stamp
 std::size_t fixedSizeOf(std::uint32_t version) {
-    return version == kUndoCheckedVersion ? kCheckedFixed : kCompactFixed;
+    return isCheckedVersion(version) ? kCheckedFixed : kCompactFixed;
 }
+// Version 7's flags: the identity is known, the kind, the new folder follows.
+constexpr unsigned kIdentityFlag = 1, kKindShift = 1, kKindMask = 3u << kKindShift, kNewFolderFlag = 8;
 // No text is longer: a run records texts below the wide slot's size, and a database of an earlier
 // version, rewritten, holds at most a wide slot of legacy text, which is at most three times as
 // long in UTF-8. A reader of damaged bytes never takes more than this for one entry.
 constexpr std::size_t kCompactTextMax = 4096;
-constexpr std::size_t kCompactEntryMax = kCheckedFixed + 3 * kCompactTextMax;
+constexpr std::size_t kCompactEntryMax = kCheckedFixed + 2 + 4 * kCompactTextMax;
 
 UndoEntry parseCompactEntry(std::string_view bytes, std::uint32_t version) {
     const auto bad = [] { return braxen_Exception(braxen_Exception::invalidFormat); };
-    const bool stamped = version == kUndoCheckedVersion;
+    const bool stamped = isCheckedVersion(version);
     if (bytes.size() < fixedSizeOf(version)) throw bad();
+    const auto flags = static_cast<unsigned char>(bytes[0]);
+    const bool folders = version == kUndoFoldersVersion;
+    // Before version 7 the other bits meant nothing and were never looked at; in 7 a bit or a kind
+    // this program does not know is damage.
+    if (folders && ((flags & ~(kIdentityFlag | kKindMask | kNewFolderFlag)) != 0 || (flags & kKindMask) == kKindMask)) {
+        throw bad();
+    }
     std::size_t at = stamped ? 25 : 17;
-    std::string texts[3];
-    for (std::string& text : texts) {
+    std::string texts[4];
+    const std::size_t textCount = folders && (flags & kNewFolderFlag) ? 4 : 3;
+    for (std::size_t i = 0; i < textCount; ++i) {
+        std::string& text = texts[i];
         if (bytes.size() - at < 2) throw bad();
         const std::size_t length = littleAt(bytes, at, 2);
         at += 2;
@@ -147,6 +184,12 @@ UndoEntry parseCompactEntry(std::string_view bytes, std::uint32_t version) {
     }
     if (at != bytes.size()) throw bad();
     UndoEntry entry{std::move(texts[0]), std::move(texts[1]), std::move(texts[2]), std::nullopt};
+    if (folders) {
+        entry.kind = static_cast<UndoEntry::Kind>((flags & kKindMask) >> kKindShift);
+        entry.newFolder = std::move(texts[3]);
+        // A flag saying a folder follows is for one that is there.
+        if ((flags & kNewFolderFlag) && entry.newFolder.empty()) throw bad();
+    }
     if (bytes[0] & 1) {
         entry.id = platform::FileId{littleAt(bytes, 1, 8), littleAt(bytes, 9, 8), stamped ? littleAt(bytes, 17, 8) : 0};
     }
@@ -161,8 +204,14 @@ std::string_view compactText(std::string_view text) {
 
 }  // namespace
 
-std::uint64_t compactEntrySize(std::string_view folder, std::string_view newName, std::string_view oldName) {
-    return kCheckedFixed + compactText(folder).size() + compactText(newName).size() + compactText(oldName).size();
+std::uint64_t compactEntrySize(std::string_view folder, std::string_view newName, std::string_view oldName,
+                               std::string_view newFolder) {
+    return kCheckedFixed + compactText(folder).size() + compactText(newName).size() + compactText(oldName).size() +
+           (newFolder.empty() ? 0 : 2 + compactText(newFolder).size());
+}
+
+std::uint64_t compactEntrySize(const UndoEntry& entry) {
+    return compactEntrySize(entry.folder, entry.newName, entry.oldName, entry.newFolder);
 }
 
 UndoEntry parseUndoEntry(std::string_view bytes, std::uint32_t version) {
@@ -198,7 +247,7 @@ UndoDatabaseHead parseUndoDatabaseHead(std::string_view bytes, std::uint64_t fil
         }
         head.tableAt = littleAt(bytes, entriesAt, 8);
         // The table (and its checksum), and every entry's smallest size, within the file.
-        const std::uint64_t checksum = head.version == kUndoCheckedVersion ? 4 : 0;
+        const std::uint64_t checksum = isCheckedVersion(head.version) ? 4 : 0;
         if (head.tableAt < kUndoCompactHeadSize + std::uint64_t{head.count} * fixedSizeOf(head.version) ||
             head.tableAt > fileSize || std::uint64_t{head.count} * 8 + checksum > fileSize - head.tableAt) {
             throw braxen_Exception(braxen_Exception::invalidFormat);
@@ -228,7 +277,7 @@ void UndoDatabaseReader::open() {
     std::string head;
     fetch(0, static_cast<std::size_t>(std::min<std::uint64_t>(size_, kUndoCompactHeadSize)), head);
     head_ = parseUndoDatabaseHead(head, size_);
-    if (head_.version == kUndoCheckedVersion) {
+    if (isCheckedVersion(head_.version)) {
         // Every byte up to the checksum, a megabyte at a time.
         const std::uint64_t end = head_.rulesAt - 4;
         std::uint32_t crc = 0;
@@ -327,9 +376,10 @@ UndoDatabaseContent parseUndoDatabase(std::string_view bytes) {
     return content;
 }
 
-UndoDatabaseLayout::UndoDatabaseLayout(std::size_t count, std::uint64_t entryBytes) : at_(kUndoCompactHeadSize) {
+UndoDatabaseLayout::UndoDatabaseLayout(std::size_t count, std::uint64_t entryBytes, bool usesFolders)
+    : usesFolders_(usesFolders), at_(kUndoCompactHeadSize) {
     appendLittle(bytes_, 1, 4);  // the stamp
-    appendLittle(bytes_, kUndoCheckedVersion, 4);
+    appendLittle(bytes_, usesFolders ? kUndoFoldersVersion : kUndoCheckedVersion, 4);
     appendSlot(bytes_, kUndoHeaderText, kHeaderSlot);
     appendLittle(bytes_, static_cast<std::uint32_t>(count), 4);
     appendLittle(bytes_, kUndoCompactHeadSize + entryBytes, 8);
@@ -338,16 +388,35 @@ UndoDatabaseLayout::UndoDatabaseLayout(std::size_t count, std::uint64_t entryByt
 
 void UndoDatabaseLayout::addEntry(std::string_view folder, std::string_view newName, std::string_view oldName,
                                   const std::optional<platform::FileId>& id) {
+    add(folder, newName, oldName, id, UndoEntry::Kind::Move, {});
+}
+
+void UndoDatabaseLayout::addEntry(const UndoEntry& entry) {
+    // Version 6 has no room for it: written there, undo would take a folder's entry for a move.
+    if (entry.usesFolders() && !usesFolders_) throw std::logic_error("an entry of folders in a version 6 layout");
+    add(entry.folder, entry.newName, entry.oldName, entry.id, entry.kind, entry.newFolder);
+}
+
+void UndoDatabaseLayout::add(std::string_view folder, std::string_view newName, std::string_view oldName,
+                             const std::optional<platform::FileId>& id, UndoEntry::Kind kind,
+                             std::string_view newFolder) {
     starts_.push_back(at_);
     const std::size_t before = bytes_.size();
-    bytes_ += static_cast<char>(id ? 1 : 0);
+    unsigned flags = id ? kIdentityFlag : 0;
+    flags |= static_cast<unsigned>(kind) << kKindShift;
+    if (!newFolder.empty()) flags |= kNewFolderFlag;
+    bytes_ += static_cast<char>(flags);
     appendLittle(bytes_, id ? id->volume : 0, 8);
     appendLittle(bytes_, id ? id->index : 0, 8);
     appendLittle(bytes_, id ? id->stamp : 0, 8);
-    for (const std::string_view text : {compactText(folder), compactText(newName), compactText(oldName)}) {
+    const auto appendText = [&](std::string_view text) {
         appendLittle(bytes_, text.size(), 2);
         bytes_ += text;
+    };
+    for (const std::string_view text : {compactText(folder), compactText(newName), compactText(oldName)}) {
+        appendText(text);
     }
+    if (!newFolder.empty()) appendText(compactText(newFolder));
     at_ += bytes_.size() - before;
 }
 
@@ -364,24 +433,28 @@ namespace {
 
 std::uint64_t entryBytesOf(const std::vector<UndoEntry>& entries) {
     std::uint64_t total = 0;
-    for (const UndoEntry& entry : entries) total += compactEntrySize(entry.folder, entry.newName, entry.oldName);
+    for (const UndoEntry& entry : entries) total += compactEntrySize(entry);
     return total;
+}
+
+bool anyUsesFolders(const std::vector<UndoEntry>& entries) {
+    return std::any_of(entries.begin(), entries.end(), [](const UndoEntry& entry) { return entry.usesFolders(); });
 }
 
 }  // namespace
 
 std::string formatUndoDatabase(const std::vector<UndoEntry>& entries, std::string_view ruleSection) {
-    UndoDatabaseLayout layout(entries.size(), entryBytesOf(entries));
-    for (const UndoEntry& entry : entries) layout.addEntry(entry.folder, entry.newName, entry.oldName, entry.id);
+    UndoDatabaseLayout layout(entries.size(), entryBytesOf(entries), anyUsesFolders(entries));
+    for (const UndoEntry& entry : entries) layout.addEntry(entry);
     layout.endEntries();
     layout.bytes() += ruleSection;
     return std::move(layout.bytes());
 }
 
 void writeUndoDatabase(platform::File& file, const std::vector<UndoEntry>& entries, std::string_view ruleSection) {
-    UndoDatabaseLayout layout(entries.size(), entryBytesOf(entries));
+    UndoDatabaseLayout layout(entries.size(), entryBytesOf(entries), anyUsesFolders(entries));
     for (const UndoEntry& entry : entries) {
-        layout.addEntry(entry.folder, entry.newName, entry.oldName, entry.id);
+        layout.addEntry(entry);
         layout.writeWhenFull(file);
     }
     layout.endEntries();
@@ -392,6 +465,25 @@ void writeUndoDatabase(platform::File& file, const std::vector<UndoEntry>& entri
 void readUndoDatabase(const std::string& path, std::vector<UndoEntry>& entries) {
     entries.clear();
     entries = parseUndoDatabase(readWholeFile(path)).entries;
+}
+
+std::string entryCountText(const DatabaseProperties& properties) {
+    if (properties.folders == 0) return std::to_string(properties.count) + " entries";
+    const std::uint32_t files = properties.count - properties.folders;
+    return std::to_string(files) + (files == 1 ? " file, " : " files, ") + std::to_string(properties.folders) +
+           (properties.folders == 1 ? " folder" : " folders") + " made or removed";
+}
+
+const char* entryKindName(UndoEntry::Kind kind) {
+    switch (kind) {
+        case UndoEntry::Kind::FolderMade:
+            return "folderMade";
+        case UndoEntry::Kind::FolderRemoved:
+            return "folderRemoved";
+        case UndoEntry::Kind::Move:
+            break;
+    }
+    return "move";
 }
 
 std::string commonFolder(std::string_view a, std::string_view b) {
@@ -454,14 +546,18 @@ bool loadDatabaseProperties(const PluginManager* plugins, const AppPaths& paths,
     properties.header = readText(file, kHeaderSlot);
     properties.count = static_cast<std::uint32_t>(readInt(file));
     properties.verified = 0;
+    properties.folders = 0;
     properties.folder.clear();
     if (isCompactVersion(properties.version)) {
         file.close();
         UndoDatabaseReader reader(path);
         bool first = true;
         reader.forEach([&](std::uint32_t, const UndoEntry& entry) {
-            properties.verified += entry.id ? 1 : 0;
+            const bool folderEntry = entry.kind != UndoEntry::Kind::Move;
+            properties.verified += entry.id && !folderEntry ? 1 : 0;
+            properties.folders += folderEntry ? 1 : 0;
             widenFolder(properties, first, entry.folder);
+            if (!entry.newFolder.empty()) widenFolder(properties, false, entry.newFolder);
             first = false;
         });
         file.open(path, platform::File::Mode::Read);

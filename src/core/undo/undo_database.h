@@ -53,12 +53,22 @@ inline constexpr std::size_t kUndoIdentitySize = 24;
 // after each entry's file index, and a CRC-32 (u32) of every byte from the stamp to the end of
 // the entry table after the table: a database damaged on the disk is found so before undo moves
 // anything by it, whichever bit was hit, the identity's flag too.
+// Version 7 is version 6 for a run that made folders, moved files into them or removed the folders
+// it emptied. Each entry's flags byte says more: bits 1 and 2 the entry's kind (0 a move, 1 a
+// folder made, 2 a folder removed), bit 3 that the new folder follows the old name, as its length
+// (u16) and bytes. An entry that uses neither takes the bytes it takes in version 6, and a run
+// that uses neither is written as version 6, byte for byte as before; 7 only otherwise.
 inline constexpr std::uint32_t kUndoCompactVersion = 5;
 inline constexpr std::uint32_t kUndoCheckedVersion = 6;
+inline constexpr std::uint32_t kUndoFoldersVersion = 7;
 inline constexpr std::size_t kUndoCompactHeadSize = 8 + 64 + 4 + 8;
-// Whether a database of `version` holds its entries in the bytes they need (5 and 6).
+// Whether a database of `version` holds its entries in the bytes they need (5 to 7).
 inline bool isCompactVersion(std::uint32_t version) {
-    return version == kUndoCompactVersion || version == kUndoCheckedVersion;
+    return version >= kUndoCompactVersion && version <= kUndoFoldersVersion;
+}
+// Whether a database of `version` ends its entry table with a checksum (6 and 7).
+inline bool isCheckedVersion(std::uint32_t version) {
+    return version == kUndoCheckedVersion || version == kUndoFoldersVersion;
 }
 
 struct UndoEntry {
@@ -92,10 +102,13 @@ struct UndoEntry {
     // The folder the file is in after the move.
     const std::string& movedTo() const { return newFolder.empty() ? folder : newFolder; }
 
+    // Whether the entry needs version 7: a folder's, or a move into another folder.
+    bool usesFolders() const { return kind != Kind::Move || !newFolder.empty(); }
+
     // The same move of names; which file it moved is not compared.
     bool operator==(const UndoEntry& other) const {
-        return kind == other.kind && folder == other.folder && newName == other.newName &&
-               oldName == other.oldName && movedTo() == other.movedTo();
+        return kind == other.kind && folder == other.folder && newName == other.newName && oldName == other.oldName &&
+               movedTo() == other.movedTo();
     }
 };
 
@@ -108,8 +121,11 @@ std::size_t undoEntriesOffset();
 // One entry from its bytes (undoEntrySize(version) of them; for versions 5 and 6, exactly the
 // entry's). Raises braxen_Exception invalidFormat for such an entry whose bytes do not add up.
 UndoEntry parseUndoEntry(std::string_view bytes, std::uint32_t version);
-// The bytes an entry takes in the database version written now.
-std::uint64_t compactEntrySize(std::string_view folder, std::string_view newName, std::string_view oldName);
+// The bytes an entry takes in the database version written now; a move into another folder takes
+// the new folder's too.
+std::uint64_t compactEntrySize(std::string_view folder, std::string_view newName, std::string_view oldName,
+                               std::string_view newFolder = {});
+std::uint64_t compactEntrySize(const UndoEntry& entry);
 
 // What the first bytes of a database say (kUndoCompactHeadSize of them, or all there are),
 // checked against the file's size, so that a reader can take the entries a piece at a time.
@@ -117,7 +133,7 @@ std::uint64_t compactEntrySize(std::string_view folder, std::string_view newName
 struct UndoDatabaseHead {
     std::uint32_t version = 0;
     std::uint32_t count = 0;
-    std::size_t entrySize = 0;  // 0 for versions 5 and 6
+    std::size_t entrySize = 0;  // 0 for versions 5 to 7
     std::uint64_t tableAt = 0;  // versions 5 and 6: where the entry table starts
     std::uint64_t rulesAt = 0;  // where the Rule section starts
 };
@@ -177,15 +193,19 @@ std::string longDateTime(const std::tm& time);
 // Twelve capital letters.
 std::string makeDatabaseName(std::mt19937& random);
 
-// True when a rename of `oldName` to `newName` in `folder` (ending with its separator) can be
-// recorded whole: each text fits an entry slot (at most 1039 bytes). A rename that does not fit
-// must not be made, since a record cut short would undo a different file.
-bool fitsUndoRecord(const std::string& folder, const std::string& newName, const std::string& oldName);
+// True when a rename of `oldName` to `newName` in `folder` (ending with its separator), or into
+// `newFolder` when that is given, can be recorded whole: each text fits an entry slot (at most
+// 1039 bytes). A rename that does not fit must not be made, since a record cut short would undo a
+// different file.
+bool fitsUndoRecord(const std::string& folder, const std::string& newName, const std::string& oldName,
+                    const std::string& newFolder = {});
+bool fitsUndoRecord(const UndoEntry& entry);
 
-// True when an entry can only ever move a file within its own folder: both names are single
-// names (not empty, no separator, not "." or ".."), and the folder is absolute, ends with a
-// separator and holds no "." or ".." step. Undo refuses any other entry of a damaged or crafted
-// database.
+// True when an entry can only ever do what its kind says in the folders it names: each folder
+// (its own, and a move's new folder when it has one) is absolute, ends with a separator and holds
+// no "." or ".." step; a move's two names are single names (not empty, no separator, not "." or
+// ".."); a folder made has a single new name and no old one, a folder removed a single old name
+// and no new one. Undo refuses any other entry of a damaged or crafted database.
 bool isSafeUndoEntry(const UndoEntry& entry);
 
 // The description a run recovered from its journal gets in the index, which knows only how many
@@ -210,21 +230,25 @@ struct UndoDatabaseContent {
     std::string ruleSection;
 };
 UndoDatabaseContent parseUndoDatabase(std::string_view bytes);
-// The bytes of a database holding `entries` followed by `ruleSection`, in version 6.
+// The bytes of a database holding `entries` followed by `ruleSection`, in version 6 (7 when an
+// entry uses folders).
 std::string formatUndoDatabase(const std::vector<UndoEntry>& entries, std::string_view ruleSection);
 // Writes the same bytes to `file`, a block at a time.
 void writeUndoDatabase(platform::File& file, const std::vector<UndoEntry>& entries, std::string_view ruleSection);
 
-// The bytes of a version 6 database laid out one entry at a time, for a writer that does not hold
-// its entries in a list: the head first, then each entry, then (endEntries) the table of where
-// they start and the checksum; the caller appends the Rule section to bytes() and writes them out
-// whenever it likes.
+// The bytes of a version 6 (or 7) database laid out one entry at a time, for a writer that does
+// not hold its entries in a list: the head first, then each entry, then (endEntries) the table of
+// where they start and the checksum; the caller appends the Rule section to bytes() and writes
+// them out whenever it likes.
 class UndoDatabaseLayout {
 public:
-    // `entryBytes`: the sum of compactEntrySize over the `count` entries to come.
-    UndoDatabaseLayout(std::size_t count, std::uint64_t entryBytes);
+    // `entryBytes`: the sum of compactEntrySize over the `count` entries to come; `usesFolders`:
+    // whether any of them does (version 7).
+    UndoDatabaseLayout(std::size_t count, std::uint64_t entryBytes, bool usesFolders = false);
     void addEntry(std::string_view folder, std::string_view newName, std::string_view oldName,
                   const std::optional<platform::FileId>& id);
+    // Any entry; one that uses folders only in a layout told so (else std::logic_error).
+    void addEntry(const UndoEntry& entry);
     // After the last entry.
     void endEntries();
     std::string& bytes() { return bytes_; }
@@ -240,7 +264,11 @@ public:
     }
 
 private:
+    void add(std::string_view folder, std::string_view newName, std::string_view oldName,
+             const std::optional<platform::FileId>& id, UndoEntry::Kind kind, std::string_view newFolder);
+
     static constexpr std::size_t kPiece = std::size_t{1} << 20;
+    bool usesFolders_;
     std::uint64_t at_;  // where the next entry starts in the file
     std::vector<std::uint64_t> starts_;
     std::string bytes_;
@@ -258,11 +286,18 @@ struct DatabaseProperties {
     std::time_t created = 0;
     std::uint32_t count = 0;
     std::uint32_t verified = 0;  // entries that carry the identity of their file
+    std::uint32_t folders = 0;   // of `count`, the entries of folders made or removed (no file's)
     std::uint32_t version = 0;
     std::string header;
-    std::string folder;  // the folder the run renamed in: the one every entry's folder lies in
+    std::string folder;  // the folder the run renamed in: the one every entry's folders lie in
     RuleList rules;
 };
+
+// "14 entries", as a database was always described; for one of a run that made or removed
+// folders, "12 files, 2 folders made or removed".
+std::string entryCountText(const DatabaseProperties& properties);
+// How an entry's kind is named in the command line's JSON: "move", "folderMade", "folderRemoved".
+const char* entryKindName(UndoEntry::Kind kind);
 
 // The longest folder path both folder paths (each ending with a separator) start with; empty for
 // none.

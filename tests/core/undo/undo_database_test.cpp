@@ -240,10 +240,10 @@ TEST(UndoDatabase, ReadersRefuseOtherFiles) {
         EXPECT_EQ(error.cause(), 115);
     }
     std::string bytes = readFile(folder / "filters.ren");
-    bytes[4] = 7;
-    writeFile(folder / "v7", bytes);
+    bytes[4] = 8;  // the first version this program does not know
+    writeFile(folder / "v8", bytes);
     try {
-        readUndoDatabase(folder / "v7", entries);
+        readUndoDatabase(folder / "v8", entries);
         FAIL();
     } catch (const braxen_Exception& error) {
         EXPECT_EQ(error.cause(), 116);
