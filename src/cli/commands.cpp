@@ -499,7 +499,13 @@ int undoCommand(Context& context, const Invocation& invocation) {
                     catalog.forEachEntry(*entry, [&](const core::UndoEntry& undoEntry) {
                         out += "{" + jsonName("folder", undoEntry.folder) + "," + jsonName("old", undoEntry.oldName) +
                                "," + jsonName("new", undoEntry.newName) +
-                               ",\"verified\":" + (undoEntry.id ? "true" : "false") + "}\n";
+                               ",\"verified\":" + (undoEntry.id ? "true" : "false");
+                        // Only a run that made folders has more to say, so other listings stay as they were.
+                        if (!undoEntry.newFolder.empty()) out += "," + jsonName("newFolder", undoEntry.newFolder);
+                        if (undoEntry.kind != core::UndoEntry::Kind::Move) {
+                            out += std::string(",\"kind\":\"") + core::entryKindName(undoEntry.kind) + "\"";
+                        }
+                        out += "}\n";
                         if (out.size() > 65536) {
                             console.out(out);
                             out.clear();
@@ -513,7 +519,7 @@ int undoCommand(Context& context, const Invocation& invocation) {
                 return ExitDone;
             }
             std::string out = "Name: " + entry->name + "\nDescription: " + entry->description + "\n" +
-                              std::to_string(properties.count) + " entries\n" + std::to_string(properties.verified) +
+                              core::entryCountText(properties) + "\n" + std::to_string(properties.verified) +
                               " verified by file identity\nDate Created: " +
                               core::longDateTime(platform::localTime(properties.created)) + "\n" +
                               std::to_string(properties.size / 1024) + " KB\nFilters used:\n";
@@ -539,7 +545,7 @@ int undoCommand(Context& context, const Invocation& invocation) {
                 return ExitSomeFailed;
             }
             console.out(terminalLines(outcome.finalText) + "\n");
-            if (outcome.failures == 0) return ExitDone;
+            if (outcome.failures == 0 && outcome.folderFailures == 0) return ExitDone;
             console.err(std::string(kProgram) + ": what could not be undone stays in " + entry->name +
                         "; once the cause is fixed, \"undo run " + entry->name + "\" tries it again.\n");
             return ExitSomeFailed;

@@ -66,6 +66,29 @@ std::string interruptedDescription(std::time_t started, std::size_t count) {
     return undoDescription(started, count) + kInterruptedSuffix;
 }
 
+bool isFolderEntry(const UndoEntry& entry) {
+    return entry.kind != UndoEntry::Kind::Move;
+}
+
+// The path of the folder a folder's entry made or removed, ending with the separator its parent's
+// path ends with.
+std::string folderOf(const UndoEntry& entry) {
+    const std::string& name = entry.kind == UndoEntry::Kind::FolderMade ? entry.newName : entry.oldName;
+    return entry.folder + name + entry.folder.back();
+}
+
+// The folder `path` (ending with its separator) is in, the same way; empty for a root.
+std::string parentFolder(const std::string& path) {
+    std::size_t at = path.size() - 1;
+    while (at > 0 && !platform::isPathSeparator(path[at - 1])) --at;
+    return at == 0 ? std::string() : path.substr(0, at);
+}
+
+bool isFolder(const std::string& path) {
+    const auto status = platform::fileStatus(path);
+    return status && (status->attributes & platform::AttrDirectory);
+}
+
 }  // namespace
 
 std::string setAside(const std::string& path) {
@@ -94,7 +117,9 @@ Recovered recoverOne(const AppPaths& paths, const std::string& name, bool limitU
         // The run died after its database was in place: it may only lack its index entry.
         std::size_t count = 0;
         try {
-            count = parseUndoDatabase(readWholeFile(database)).entries.size();
+            const auto entries = parseUndoDatabase(readWholeFile(database)).entries;
+            count = static_cast<std::size_t>(std::count_if(entries.begin(), entries.end(),
+                                                           [](const UndoEntry& move) { return !isFolderEntry(move); }));
         } catch (const BRAXEN::braxen_Exception& error) {
             // Damaged after it was written whole: kept aside for whoever wants to look, and the
             // journal, which holds the same moves, is recovered in its place.
@@ -120,7 +145,7 @@ Recovered recoverOne(const AppPaths& paths, const std::string& name, bool limitU
         return Recovered::SetAside;
     }
     const auto unsafe = std::find_if(content->moves.begin(), content->moves.end(), [](const UndoEntry& move) {
-        return !isSafeUndoEntry(move) || !fitsUndoRecord(move.folder, move.newName, move.oldName);
+        return !isSafeUndoEntry(move) || !fitsUndoRecord(move);
     });
     if (unsafe != content->moves.end()) {
         result.setAside.push_back("The journal " + journal +
@@ -130,15 +155,22 @@ Recovered recoverOne(const AppPaths& paths, const std::string& name, bool limitU
     }
     // A folder that is not there now may be on a drive that is away: nothing can be judged, and
     // nothing is dropped, until it is back.
-    std::vector<std::string> folders;
+    // A folder the run made or removed may well be missing: the one it is in must be there.
+    std::vector<std::string> folders, madeOrRemoved;
     for (const UndoEntry& move : content->moves) {
         if (folders.empty() || folders.back() != move.folder) folders.push_back(move.folder);
+        if (!move.newFolder.empty()) folders.push_back(move.newFolder);
+        if (isFolderEntry(move)) madeOrRemoved.push_back(folderOf(move));
     }
-    std::sort(folders.begin(), folders.end());
-    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
-    for (const std::string& folder : folders) {
-        const auto status = platform::fileStatus(folder);
-        if (!status || !(status->attributes & platform::AttrDirectory)) {
+    for (auto* list : {&folders, &madeOrRemoved}) {
+        std::sort(list->begin(), list->end());
+        list->erase(std::unique(list->begin(), list->end()), list->end());
+    }
+    for (std::string folder : folders) {
+        while (!isFolder(folder) && std::binary_search(madeOrRemoved.begin(), madeOrRemoved.end(), folder)) {
+            folder = parentFolder(folder);
+        }
+        if (!isFolder(folder)) {
             result.waiting.push_back(WaitingJournal{name, folder, content->started, content->moves.size()});
             return Recovered::Waiting;
         }
@@ -155,8 +187,10 @@ Recovered recoverOne(const AppPaths& paths, const std::string& name, bool limitU
         };
         for (const UndoEntry& move : content->moves) {
             // The way out of a ring's temporary name is judged with the way in, by the same file.
-            if (!move.id || isTemporaryName(move.oldName)) continue;
-            if (holds(move.folder + move.oldName, *move.id) || holds(move.folder + move.newName, *move.id)) continue;
+            if (!move.id || isTemporaryName(move.oldName) || isFolderEntry(move)) continue;
+            if (holds(move.folder + move.oldName, *move.id) || holds(move.movedTo() + move.newName, *move.id)) {
+                continue;
+            }
             result.waiting.push_back(WaitingJournal{name, move.folder, content->started, content->moves.size(), true});
             return Recovered::Waiting;
         }
@@ -164,8 +198,10 @@ Recovered recoverOne(const AppPaths& paths, const std::string& name, bool limitU
     if (!happened.empty()) {
         writeDatabaseAs(paths, name, happened, content->ruleSection);
         // Files, not moves: a file that went round a ring has a move into its temporary name too.
-        const auto files = std::count_if(happened.begin(), happened.end(),
-                                         [](const UndoEntry& move) { return !isTemporaryName(move.newName); });
+        // Nor folders.
+        const auto files = std::count_if(happened.begin(), happened.end(), [](const UndoEntry& move) {
+            return !isTemporaryName(move.newName) && !isFolderEntry(move);
+        });
         const IndexEntry entry{name, interruptedDescription(content->started, static_cast<std::size_t>(files))};
         registered = namingFile("the undo index", paths.indexFile(),
                                 [&] { return registerDatabase(paths, entry, limitUndo, undoLimit); });
@@ -193,9 +229,28 @@ std::vector<UndoEntry> movesThatHappened(const std::vector<UndoEntry>& moves) {
     std::vector<bool> happened(moves.size(), false);
     for (std::size_t i = moves.size(); i-- > 0;) {
         const UndoEntry& move = moves[i];
-        if (!isSafeUndoEntry(move) || !fitsUndoRecord(move.folder, move.newName, move.oldName)) continue;
+        if (!isSafeUndoEntry(move) || !fitsUndoRecord(move)) continue;
+        if (move.kind == UndoEntry::Kind::FolderMade) {
+            // Made when its identity was recorded and that folder is there; one killed between
+            // the making and that record is left alone, as the user's, which is never wrong.
+            const std::string path = move.folder + move.newName;
+            const Seen there = seen(path);
+            if (!move.id || !there.exists || !(there.id == move.id)) continue;
+            happened[i] = true;
+            overlay[path] = Seen{false, std::nullopt};
+            continue;
+        }
+        if (move.kind == UndoEntry::Kind::FolderRemoved) {
+            // Removed when no folder is there any more.
+            const std::string path = move.folder + move.oldName;
+            const auto later = overlay.find(path);
+            if (later != overlay.end() ? later->second.exists : isFolder(path)) continue;
+            happened[i] = true;
+            overlay[path] = Seen{true, move.id};
+            continue;
+        }
         const std::string from = move.folder + move.oldName;
-        const std::string to = move.folder + move.newName;
+        const std::string to = move.movedTo() + move.newName;
         if (from == to) continue;  // nothing to undo
         const Seen atTo = seen(to);
         const Seen atFrom = seen(from);
@@ -203,7 +258,7 @@ std::vector<UndoEntry> movesThatHappened(const std::vector<UndoEntry>& moves) {
         // file there, and undoing would then take that one.
         const bool toHoldsIt = atTo.exists && (!move.id || atTo.id == move.id);
         bool made = toHoldsIt && !atFrom.exists;
-        if (toHoldsIt && atFrom.exists && sameIgnoringAsciiCase(move.oldName, move.newName) &&
+        if (toHoldsIt && atFrom.exists && move.newFolder.empty() && sameIgnoringAsciiCase(move.oldName, move.newName) &&
             (!move.id || atFrom.id == move.id)) {
             // One file under two spellings where letter case is ignored.
             made = listedAs(move.folder, move.newName) && !listedAs(move.folder, move.oldName);

@@ -68,7 +68,9 @@ JournalRecovery recoverJournals(const AppPaths& paths, bool limitUndo, std::int3
 // been right after the move, by walking back from the last move: a move happened when the file at
 // its new name is the file it moved (for moves recorded without an identity: when anything is
 // there) and its old name is free (a change of letter case only, when the folder lists the new
-// spelling and not the old one). Moves that could leave their folder are never kept.
+// spelling and not the old one). A folder made happened when its identity was recorded and that
+// folder is at its name; a folder removed, when nothing is at its name. Entries that could leave
+// their folders are never kept.
 std::vector<UndoEntry> movesThatHappened(const std::vector<UndoEntry>& moves);
 
 }  // namespace core

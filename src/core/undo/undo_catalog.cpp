@@ -39,13 +39,16 @@ void rewriteKeeping(const std::string& path, const std::vector<bool>& gone, std:
         DatabaseReader reader(path);
         const auto keeps = [&](std::uint32_t i) { return i >= gone.size() || !gone[i]; };
         std::uint64_t entryBytes = 0;
-        reader.forEach([&](std::uint32_t i, const UndoEntry& entry) {
-            if (keeps(i)) entryBytes += compactEntrySize(entry.folder, entry.newName, entry.oldName);
-        });
-        UndoDatabaseLayout layout(kept, entryBytes);
+        bool usesFolders = false;
         reader.forEach([&](std::uint32_t i, const UndoEntry& entry) {
             if (!keeps(i)) return;
-            layout.addEntry(entry.folder, entry.newName, entry.oldName, entry.id);
+            entryBytes += compactEntrySize(entry);
+            usesFolders = usesFolders || entry.usesFolders();
+        });
+        UndoDatabaseLayout layout(kept, entryBytes, usesFolders);
+        reader.forEach([&](std::uint32_t i, const UndoEntry& entry) {
+            if (!keeps(i)) return;
+            layout.addEntry(entry);
             layout.writeWhenFull(out);
         });
         layout.endEntries();
@@ -54,12 +57,34 @@ void rewriteKeeping(const std::string& path, const std::vector<bool>& gone, std:
     });
 }
 
+bool isFolder(const std::string& path) {
+    const auto status = platform::fileStatus(path);
+    return status && (status->attributes & platform::AttrDirectory);
+}
+
+// True when anything at all is in the folder at `path`: a hidden file, a sub-folder, a link.
+bool holdsAnything(const std::string& path) {
+    platform::FindHandle find;
+    platform::FindData data;
+    return find.first(path + platform::kPathSeparator + "*", data);
+}
+
+bool isFileEntry(const UndoEntry& entry) {
+    return entry.kind == UndoEntry::Kind::Move;
+}
+
 // True when the undo of `entry` is done on the disk: the recorded file is at its old name and not
-// at its new one (without an identity: the old name is there, the new one is not).
+// at its new one (without an identity: the old name is there, the new one is not); a folder the
+// run removed is there again; a folder it made is gone, or is one undo leaves (FolderKept).
 bool isBack(const UndoEntry& entry) {
     if (!isSafeUndoEntry(entry)) return false;
+    if (entry.kind == UndoEntry::Kind::FolderRemoved) return isFolder(entry.folder + entry.oldName);
+    if (entry.kind == UndoEntry::Kind::FolderMade) {
+        const std::string path = entry.folder + entry.newName;
+        return !entry.id || !sameFile(platform::entryId(path), entry.id) || holdsAnything(path);
+    }
     const auto atOld = platform::entryId(entry.folder + entry.oldName);
-    const auto atNew = platform::entryId(entry.folder + entry.newName);
+    const auto atNew = platform::entryId(entry.movedTo() + entry.newName);
     if (entry.id) return sameFile(atOld, entry.id) && !sameFile(atNew, entry.id);
     return atOld && !atNew;
 }
@@ -189,7 +214,7 @@ std::size_t settleLocked(const AppPaths& paths, const IndexEntry& entry, const s
     const std::uint32_t count = reader->head().count;
     if (reader->head().version != littleAt(*head, 0, 4) || count != littleAt(*head, 4, 4)) return 0;
     std::vector<bool> gone(count, false);
-    std::size_t back = 0;
+    std::size_t back = 0, files = 0;  // entries back, and of those the files' (what the user is told)
     std::string piece;
     // A file that went round a ring came out of a temporary name that it went into: undone as far
     // as its name before the ring, it is back for both entries, not only for the way in.
@@ -212,9 +237,12 @@ std::size_t settleLocked(const AppPaths& paths, const IndexEntry& entry, const s
         if (first >= end || end > count) continue;
         reader->read(first, end, piece);
         for (std::uint32_t i = first; i < end; ++i) {
-            if (gone[i] || !isBackFrom(reader->entry(piece, i - first))) continue;
+            if (gone[i]) continue;
+            const UndoEntry item = reader->entry(piece, i - first);
+            if (!isBackFrom(item)) continue;
             gone[i] = true;
             ++back;
+            if (isFileEntry(item)) ++files;
         }
     }
     reader.reset();  // a file open for reading cannot be replaced on Windows
@@ -223,22 +251,68 @@ std::size_t settleLocked(const AppPaths& paths, const IndexEntry& entry, const s
     } else if (back > 0) {
         rewriteKeeping(database, gone, count - back);
     }
-    return back;
+    return files;
+}
+
+std::string shown(const std::string& text) {
+    // A name recorded as bytes that are not UTF-8 is shown as the legacy text it was.
+    return platform::displayName(platform::legacyTextToUtf8(text));
 }
 
 std::string failureLine(const UndoEntry& entry, UndoStep step) {
-    // A name recorded as bytes that are not UTF-8 is shown as the legacy text it was.
+    const std::string changed = step == UndoStep::Changed ? ": changed since the run" : "";
+    switch (entry.kind) {
+        case UndoEntry::Kind::FolderRemoved:
+            return "- the folder \"" + shown(entry.oldName) + "\" in \"" + shown(entry.folder) +
+                   "\", removed by the run, could not be made again" +
+                   (platform::fileExists(entry.folder + entry.oldName) ? ": a file is in its place" : "") + "\r\n";
+        case UndoEntry::Kind::FolderMade:
+            return "- the folder \"" + shown(entry.newName) + "\" in \"" + shown(entry.folder) +
+                   "\", made by the run, could not be removed\r\n";
+        case UndoEntry::Kind::Move:
+            break;
+    }
+    if (!entry.newFolder.empty()) {
+        return "- from \"" + shown(entry.newName) + "\" in \"" + shown(entry.newFolder) + "\" to \"" +
+               shown(entry.oldName) + "\" in \"" + shown(entry.folder) + "\"" + changed + "\r\n";
+    }
     return formatString(step == UndoStep::Changed ? IDS_UNDO_CHANGED_LINE : IDS_UNDO_FAILURE_LINE,
-                        {platform::displayName(platform::legacyTextToUtf8(entry.newName)),
-                         platform::displayName(platform::legacyTextToUtf8(entry.oldName)),
-                         platform::displayName(platform::legacyTextToUtf8(entry.folder))});
+                        {shown(entry.newName), shown(entry.oldName), shown(entry.folder)});
+}
+
+// A folder the run made that undo leaves, told as a note rather than a failure.
+std::string keptLine(const UndoEntry& entry) {
+    return "- the folder \"" + shown(entry.newName) + "\" in \"" + shown(entry.folder) +
+           "\", made by the run, was left: something is in it now, or it is not the folder the run made\r\n";
+}
+
+// Makes again the folder a run removed.
+UndoStep undoFolderRemoved(const UndoEntry& entry) {
+    const std::string path = entry.folder + entry.oldName;
+    if (isFolder(path)) return UndoStep::AlreadyBack;  // whichever folder: files can go back into it
+    if (platform::fileExists(path)) return UndoStep::Failed;
+    return platform::createFolder(path) ? UndoStep::Undone : UndoStep::Failed;
+}
+
+// Removes the folder a run made, when it is that folder and empty.
+UndoStep undoFolderMade(const UndoEntry& entry) {
+    const std::string path = entry.folder + entry.newName;
+    const auto there = platform::entryId(path);
+    if (!there) return UndoStep::AlreadyBack;
+    // Without its identity, the folder at that name may have been the user's all along.
+    if (!sameFile(there, entry.id)) return UndoStep::FolderKept;
+    // The removal itself refuses a folder that is not empty, so a file put in between is safe.
+    if (platform::removeEmptyFolder(path)) return UndoStep::Undone;
+    return holdsAnything(path) ? UndoStep::FolderKept : UndoStep::Failed;
 }
 
 }  // namespace
 
 UndoStep undoEntry(const UndoEntry& entry) {
     if (!isSafeUndoEntry(entry)) return UndoStep::Failed;
-    const std::string from = entry.folder + entry.newName;
+    if (entry.kind == UndoEntry::Kind::FolderRemoved) return undoFolderRemoved(entry);
+    if (entry.kind == UndoEntry::Kind::FolderMade) return undoFolderMade(entry);
+    const std::string from = entry.movedTo() + entry.newName;
     const std::string to = entry.folder + entry.oldName;
     if (entry.id) {
         // Another file at the new name (a later run's, one put there by hand) is not ours to move.
@@ -333,7 +407,7 @@ std::string UndoCatalog::laterRunsText(const IndexEntry& entry, const std::unord
         try {
             DatabaseReader reader(databasePath(*later));
             reader.forEach([&](std::uint32_t, const UndoEntry& item) {
-                if (!moved && names.count(item.folder + item.oldName)) moved = true;
+                if (!moved && isFileEntry(item) && names.count(item.folder + item.oldName)) moved = true;
             });
         } catch (const std::exception&) {
             continue;
@@ -357,6 +431,11 @@ std::string undoCountsText(const UndoOutcome& outcome) {
     if (outcome.notReached) {
         text += ", " + std::to_string(outcome.notReached) +
                 " not reached (the undo was cancelled; they stay in the list for another undo)";
+    }
+    if (outcome.foldersRemoved || outcome.foldersMadeAgain || outcome.foldersKept || outcome.folderFailures) {
+        text += "; folders: " + std::to_string(outcome.foldersRemoved) + " removed, " +
+                std::to_string(outcome.foldersMadeAgain) + " made again, " + std::to_string(outcome.foldersKept) +
+                " left (not empty), " + std::to_string(outcome.folderFailures) + " failed";
     }
     return text;
 }
@@ -398,13 +477,18 @@ UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry, const std::functi
     int unlisted = 0;
     std::unordered_set<std::string> backAtTemporary;  // files undone as far as a ring's temporary name
     std::unordered_set<std::string> failedNames;      // where the files that failed were looked for
+    std::string keptText;                             // the folders made that were left
+    std::vector<bool> fileEntries;                    // which entries are files' (not folders')
     // One run or undo at a time in a folder: another could move a file between our look at it
     // and the move back.
     FolderLocks folders;
     if (reader) {
         std::vector<std::string> names;
+        fileEntries.reserve(count);
         reader->forEach([&](std::uint32_t, const UndoEntry& item) {
             if (names.empty() || names.back() != item.folder) names.push_back(item.folder);
+            if (!item.newFolder.empty() && names.back() != item.newFolder) names.push_back(item.newFolder);
+            fileEntries.push_back(isFileEntry(item));
         });
         std::sort(names.begin(), names.end());
         names.erase(std::unique(names.begin(), names.end()), names.end());
@@ -414,6 +498,7 @@ UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry, const std::functi
             throw UndoFoldersBusy(folderBusyText(busy));
         }
     }
+    std::size_t notReachedEntries = 0;
     if (reader) {
         journal.begin(*reader, database);
         std::string piece;
@@ -425,11 +510,36 @@ UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry, const std::functi
             journal.batch(first, end);
             for (std::uint32_t i = end; i-- > first;) {
                 if (stop && stop()) {
-                    outcome.notReached = static_cast<int>(i + 1);
+                    notReachedEntries = i + 1;
+                    outcome.notReached = static_cast<int>(std::count(
+                        fileEntries.begin(), fileEntries.begin() + static_cast<std::ptrdiff_t>(i + 1), true));
                     break;
                 }
                 const UndoEntry item = reader->entry(piece, i - first);
                 const UndoStep step = undoEntry(item);
+                if (!isFileEntry(item)) {
+                    // Folders are counted apart: the counts the user reads are of files.
+                    const bool made = item.kind == UndoEntry::Kind::FolderMade;
+                    if (step == UndoStep::Failed || step == UndoStep::Changed) {
+                        ++kept;
+                        ++outcome.folderFailures;
+                        if (outcome.failures + outcome.folderFailures <= kUndoFailuresListed) {
+                            outcome.failureText += failureLine(item, step);
+                        } else {
+                            ++unlisted;
+                        }
+                    } else {
+                        undone[i] = true;
+                        if (step == UndoStep::FolderKept) {
+                            ++outcome.foldersKept;
+                            if (outcome.foldersKept <= kUndoFailuresListed) keptText += keptLine(item);
+                        } else if (step == UndoStep::Undone) {
+                            ++(made ? outcome.foldersRemoved : outcome.foldersMadeAgain);
+                        }
+                    }
+                    if (afterEach) afterEach(++done);
+                    continue;
+                }
                 // A file that went round a ring has two entries, into a temporary name and out of
                 // it: the counts are of files, so the way in counts only when it alone failed.
                 const bool hop = isTemporaryName(item.newName);
@@ -442,9 +552,9 @@ UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry, const std::functi
                     }
                 } else if (++kept, hop && !backAtTemporary.count(item.folder + item.newName)) {
                     // Its way out of the temporary name failed already, and was counted.
-                } else if (++outcome.failures <= kUndoFailuresListed) {
+                } else if (++outcome.failures + outcome.folderFailures <= kUndoFailuresListed) {
                     outcome.failureText += failureLine(item, step);
-                    failedNames.insert(item.folder + item.newName);
+                    failedNames.insert(item.movedTo() + item.newName);
                 } else {
                     ++unlisted;
                 }
@@ -457,17 +567,23 @@ UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry, const std::functi
     if (unlisted > 0) outcome.failureText += "- ... and " + std::to_string(unlisted) + " more\r\n";
     if (!failedNames.empty()) outcome.failureText += laterRunsText(entry, failedNames);
 
-    if (kept == 0 && outcome.notReached == 0) {
+    if (kept == 0 && notReachedEntries == 0) {
         dropUndone(paths_, entry);
     } else if (isListed(paths_, entry)) {
         // A database deleted or dropped by the limit while it was being undone stays gone.
-        rewriteKeeping(database, undone, kept + static_cast<std::size_t>(outcome.notReached));
+        rewriteKeeping(database, undone, kept + notReachedEntries);
     }
     journal.finish();
     refresh();
     outcome.finalText = outcome.failureText.empty()
                             ? formatString(IDS_UNDO_DONE, {undoCountsText(outcome)})
                             : formatString(IDS_UNDO_DONE_WITH_FAILURES, {outcome.failureText, undoCountsText(outcome)});
+    if (!keptText.empty()) {
+        if (outcome.foldersKept > kUndoFailuresListed) {
+            keptText += "- ... and " + std::to_string(outcome.foldersKept - kUndoFailuresListed) + " more\r\n";
+        }
+        outcome.finalText += "\r\n\r\nLeft where they are, with what is in them:\r\n" + keptText;
+    }
     for (const std::string& notice : notices) outcome.finalText = notice + "\r\n\r\n" + outcome.finalText;
     return outcome;
 }

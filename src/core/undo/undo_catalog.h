@@ -31,12 +31,19 @@ enum class UndoStep {
     AlreadyBack,  // the recorded file is at its old name already: nothing to move
     Failed,       // could not be moved back (the name is taken, the file is gone, the entry is unsafe)
     Changed,      // the file at the new name is not the file the run moved
+    // A folder the run made, left where it is: something is in it now (never moved or removed by
+    // undo, it is the user's), or it is not the folder the run made, or the run was stopped before
+    // its making was recorded whole. The entry is done, as far as undo may take it.
+    FolderKept,
 };
 
-// Moves folder + newName back to folder + oldName, never over an existing file, and to any name
-// the file system takes: it is the name the file had. An entry that could leave its folder
+// Moves movedTo() + newName back to folder + oldName, never over an existing file, and to any name
+// the file system takes: it is the name the file had. An entry that could leave its folders
 // (isSafeUndoEntry) is refused without touching the disk. An entry that knows its file moves it
 // only when the file at the new name is still that file.
+// A folder the run removed is made again (AlreadyBack when a folder is there; Failed when a file
+// is). A folder the run made is removed when it is the one made (by its identity) and empty;
+// AlreadyBack when nothing is there, FolderKept otherwise.
 UndoStep undoEntry(const UndoEntry& entry);
 
 struct UndoOutcome {
@@ -44,6 +51,12 @@ struct UndoOutcome {
     int alreadyBack = 0;  // of those, found at their old name already
     int failures = 0;
     int notReached = 0;  // left renamed because the undo was cancelled; they stay in the database
+    // The folders of a run that made folders and removed the ones it emptied, apart from the files:
+    // every count above is of files.
+    int foldersRemoved = 0;    // made by the run, removed again
+    int foldersMadeAgain = 0;  // removed by the run, made again
+    int foldersKept = 0;       // made by the run, left where they are (UndoStep::FolderKept)
+    int folderFailures = 0;    // that could not be made again or removed; they stay in the database
     // One IDS_UNDO_FAILURE_LINE per file that could not be moved back, the first
     // kUndoFailuresListed of them, then how many more.
     std::string failureText;
@@ -52,7 +65,8 @@ struct UndoOutcome {
 };
 
 // "3 files undone, 1 already back, 2 failed", then the entries not reached when the undo was
-// cancelled.
+// cancelled, then, for a run that made or removed folders, "; folders: 2 removed, 1 made again,
+// 1 left (not empty), 0 failed".
 std::string undoCountsText(const UndoOutcome& outcome);
 
 // Raised when the database's undo is already running, in this process or another.

@@ -334,7 +334,7 @@ void UndoPropertiesDialog::onInitDialog() {
     setText(IDC_PROP_NAME, entry_.name);
     setText(IDC_PROP_DESCRIPTION, entry_.description);
     setText(IDC_PROP_FOLDER, properties_.folder);
-    setText(IDC_PROP_COUNT, std::to_string(properties_.count) + " entries, " + std::to_string(properties_.verified) +
+    setText(IDC_PROP_COUNT, core::entryCountText(properties_) + ", " + std::to_string(properties_.verified) +
                                 " verified by file identity");
     setText(IDC_PROP_DATE, core::longDateTime(platform::localTime(properties_.created)));
     setText(IDC_PROP_SIZE, std::to_string(properties_.size / 1024) + " KB");
