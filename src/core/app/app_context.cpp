@@ -25,7 +25,10 @@ JournalRecovery AppContext::recoverInterruptedRuns() const {
 }
 
 RunOptions AppContext::runOptions(bool undo) const {
-    RunOptions options{undo, settings_.limitUndo != 0, settings_.undoLimit};
+    RunOptions options;
+    options.undo = undo;
+    options.limitUndo = settings_.limitUndo != 0;
+    options.undoLimit = settings_.undoLimit;
     // A name that would not change is no rename, whichever front end runs it.
     options.leaveUnchanged = true;
     return options;

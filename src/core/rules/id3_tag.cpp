@@ -1,5 +1,7 @@
 #include "core/rules/id3_tag.h"
 
+#include <algorithm>
+
 #include "core/rules/clean_up.h"
 #include "core/rules/rule.h"
 #include "core/rules/text_rules.h"
@@ -171,11 +173,45 @@ std::string TagReader::format(const std::string& format, bool safeNames, std::in
     return out;
 }
 
+namespace {
+
+// The format of a rule that moves files into folders, read part by part: each "\" or "/" of the
+// format ends a folder, while those of the tag texts become "-", so that a tag ("AC/DC") never
+// makes a folder. A part that comes out empty is no folder; an empty last part keeps the file's
+// own name ("%9\%3\" only moves it). The parts are joined with "/", which the run takes apart
+// again into folders.
+std::string formatFolders(const TagReader& reader, const std::string& format, const std::string& base, bool safeNames,
+                          std::int32_t clean) {
+    std::string out, piece;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = format.find_first_of("\\/", start);
+        const bool last = end == std::string::npos;
+        piece = reader.format(format.substr(start, last ? std::string::npos : end - start), safeNames, clean);
+        std::replace(piece.begin(), piece.end(), '\\', '-');
+        std::replace(piece.begin(), piece.end(), '/', '-');
+        if (last) {
+            out += piece.empty() ? base : piece;
+            return out;
+        }
+        // Windows drops a folder's trailing spaces and periods too.
+        while (!piece.empty() && (piece.back() == ' ' || piece.back() == '.')) piece.pop_back();
+        if (!piece.empty()) out.append(piece).push_back('/');
+        start = end + 1;
+    }
+}
+
+}  // namespace
+
 void applyId3(const std::string& path, std::string& base, const std::string& format, std::int32_t option,
               std::int32_t clean) {
     const bool safeNames = option & Id3SafeNames;
     TagReader reader(path, option & Id3BestTag);
     if (!reader.read(option & Id3RequiredFields)) return;
+    if (option & Id3Folders) {
+        base = formatFolders(reader, format, base, safeNames, clean);
+        return;
+    }
     std::string name = reader.format(format, safeNames, clean);
     // A name of nothing but forbidden characters would leave only the extension.
     if (safeNames && name.empty()) return;

@@ -30,6 +30,61 @@ RenameRun::RenameRun(const PluginManager* plugins, RuleList rules, FileList file
       paths_(paths),
       session_(plugins, rules_, options, std::move(paths), reporter) {
     result_.total = files_.size();
+    ownFiles_ = files_.size();
+    intoFolders_ = !options_.intoFolder.empty() && movesIntoFolders(rules_);
+}
+
+void RenameRun::settleTargets() {
+    if (files_.size() > ownFiles_) {
+        // Planned again: the album's other files are looked for again.
+        files_.resize(ownFiles_);
+        NameList own;
+        for (std::size_t i = 0; i < ownFiles_; ++i) own.push_back(plannedNames_[i]);
+        plannedNames_ = std::move(own);
+    }
+    targets_ = settleFolderNames(files_, plannedNames_, options_.intoFolder, options_.runFolder);
+    if (options_.companions) {
+        // The search saw the rest of each folder; a folder it did not is listed.
+        std::unordered_map<const void*, const FolderNames*> seen;
+        for (const FolderNames& folder : listings_) seen.emplace(folder.folder.node(), &folder);
+        addCompanions(files_, plannedNames_, targets_,
+                      CompanionRules{options_.companionExtensions, options_.folderFiles},
+                      [&](const SharedFolder& folder, const std::function<void(std::string_view)>& each) {
+                          const auto known = seen.find(folder.node());
+                          if (known == seen.end()) {
+                              platform::listNames(folder.text(), each);
+                              return;
+                          }
+                          const std::string& names = known->second->names;
+                          for (std::size_t at = 0; at < names.size();) {
+                              const std::size_t end = names.find('\0', at);
+                              each(std::string_view(names).substr(at, end - at));
+                              at = end + 1;
+                          }
+                      });
+    }
+    result_.total = files_.size();
+}
+
+void RenameRun::makeTargetFolders() {
+    if (!intoFolders_ || foldersMade_) return;
+    foldersMade_ = true;
+    std::vector<std::string> missing;
+    for (const std::string& folder : plan_.folderChanges().made) {
+        if (!platform::fileStatus(folder)) missing.push_back(folder);
+    }
+    result_.foldersMade += missing.size() - session_.makeFolders(missing).size();
+}
+
+void RenameRun::removeEmptiedFolders() {
+    if (!intoFolders_ || !foldersMade_ || stopped()) return;
+    std::vector<std::string> folders = plan_.folderChanges().removed;
+    const std::vector<std::string>& made = plan_.folderChanges().made;
+    result_.foldersRemoved += session_.removeFolders(folders);
+    // Those it made and left empty (a cancelled run, moves that failed) go too: they were not
+    // there before.
+    const std::size_t unused = session_.removeFolders(std::vector<std::string>(made.rbegin(), made.rend()));
+    result_.foldersMade -= std::min(unused, result_.foldersMade);
 }
 
 std::string RenameRun::plannedName(std::size_t index, bool* shortened) {
@@ -199,6 +254,7 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
         shortened_.insert(shortened_.end(), secondShortened.begin(), secondShortened.end());
         plannedNames_ = std::move(names);
     }
+    if (intoFolders_) settleTargets();
     // The disk follows the names: one listing of each folder, which counts as the second half.
     std::size_t listed = 0;
     const auto counted = [&](const std::function<void(std::string_view)>& each) {
@@ -244,9 +300,33 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
     };
     RunPlan lines;
     try {
-        lines = planRun(
-            files_, plannedNames_, listing, [](const std::string& folder) { return platform::namesIgnoreCase(folder); },
-            options_.solveOrder);
+        const auto ignoresCase = [](const std::string& folder) { return platform::namesIgnoreCase(folder); };
+        lines = planRun(files_, plannedNames_, listing, ignoresCase, options_.solveOrder,
+                        intoFolders_ ? &targets_ : nullptr);
+        // A file's companions stay with it when it stays: they are planned again, kept.
+        std::vector<std::uint32_t> leaderStays;
+        for (std::size_t i = ownFiles_; intoFolders_ && i < files_.size(); ++i) {
+            const std::uint32_t leader = targets_.follows[i];
+            if (leader != kNoTarget && lines.status(leader) != PreviewStatus::Ok)
+                leaderStays.push_back(static_cast<std::uint32_t>(i));
+        }
+        if (!leaderStays.empty()) {
+            NameList names;
+            for (std::size_t i = 0, k = 0; i < files_.size(); ++i) {
+                const bool kept = k < leaderStays.size() && leaderStays[k] == i;
+                names.push_back(kept ? files_[i].name.view() : plannedNames_[i]);
+                if (!kept) continue;
+                targets_.into[i] = kNoTarget;
+                ++k;
+            }
+            plannedNames_ = std::move(names);
+            lines = planRun(files_, plannedNames_, listing, ignoresCase, options_.solveOrder, &targets_);
+            lines.noteWhy(leaderStays, "stays: the file it goes with is not moved", true);
+        }
+        if (intoFolders_) {
+            lines.noteWhy(targets_.staying, "stays: the album's files go to several folders", true);
+            lines.setOwnFiles(ownFiles_);
+        }
     } catch (const PreviewStopped&) {
         if (planning) plannedNames_.clear();
         return plan_;
@@ -358,15 +438,25 @@ bool RenameRun::apply(const std::string& newName, std::string* reason) {
     // and makes it.
     try {
         nameText_.assign(current_->file->name.view());
-        if (!session_.renameFile(nameText_, movingFolder_.of(current_->file->folderText), newName, reason,
-                                 current_->file->folderText.id()))
+        // A run into folders moves the file where its planned name says; a name typed instead
+        // renames it in its own folder.
+        const std::uint32_t target = intoFolders_ ? targets_.targetOf(currentIndex_) : kNoTarget;
+        const bool asPlanned = target != kNoTarget && newName == plannedNames_[currentIndex_];
+        std::string into;
+        if (asPlanned) {
+            makeTargetFolders();
+            into = targets_.folders[target].folder.text();
+        }
+        const std::string leaf(asPlanned ? leafName(newName) : std::string_view(newName));
+        if (!session_.renameFile(nameText_, movingFolder_.of(current_->file->folderText), leaf, reason,
+                                 current_->file->folderText.id(), asPlanned ? &into : nullptr))
             return false;
     } catch (const platform::FileError& error) {
         stop(error);
         if (reason) *reason = result_.undoProblem;
         return false;
     }
-    ++result_.renamed;
+    ++(currentIndex_ >= ownFiles_ ? result_.companions : result_.renamed);
     release();
     return true;
 }
@@ -403,6 +493,12 @@ RunResult RenameRun::finish() {
         finished_ = true;
         // The journal stays whenever the database could not be written or registered.
         std::string problem;
+        try {
+            removeEmptiedFolders();
+        } catch (const platform::FileError& error) {
+            // Their removal could not be recorded: they stay, which loses nothing.
+            stop(error);
+        }
         try {
             result_.undoDatabase = session_.finish(
                 RunCounts{result_.renamed, result_.unchanged, result_.failed() + result_.unlistedFolders.size()});

@@ -49,7 +49,12 @@ struct RunResult {
     std::size_t unchanged = 0;   // left alone: the name would not change (leaveUnchanged)
     std::size_t notReached = 0;  // left as they are because the run was cancelled
     std::size_t leftOut = 0;     // matched, but read-only, hidden or system: not in the run
-    std::size_t unchecked = 0;   // matched, but the user took them out of the run
+    // A run into folders: the album's other files moved along (not counted as renamed), and the
+    // folders made and removed.
+    std::size_t companions = 0;
+    std::size_t foldersMade = 0;
+    std::size_t foldersRemoved = 0;
+    std::size_t unchecked = 0;  // matched, but the user took them out of the run
     std::vector<RunFailure> failures;
     // Folders the run's files were looked for in that could not be listed: whatever they hold is
     // not in the run. Each counts against the run as a failure does (RenameRun::noteUnlistedFolders).
@@ -210,6 +215,13 @@ private:
     void stop(const platform::FileError& error);
     // Claims the folders when no front end did; false (the run stopped) when another run holds one.
     bool claimOnce();
+    // A run into folders: where its files go and the album's other files that go along.
+    void settleTargets();
+    // Makes the folders the plan makes, once, before the first move; raises the platform's file
+    // error when they cannot be recorded.
+    void makeTargetFolders();
+    // Removes the folders the run emptied, and those it made that stayed empty, at its end.
+    void removeEmptiedFolders();
 
     RuleList rules_;     // before the session, which refers to it
     RuleCaches caches_;  // the run's own: whichever thread names its files borrows them
@@ -234,6 +246,12 @@ private:
     std::size_t folderStart_ = 0;     // and the first file of its folder
     std::size_t aheadCount_ = 0;      // files a one-pass run has taken and not handled yet
     RunPlan plan_;                    // what preview() worked out, which a one-pass run carries out
+    // A run into folders: where each file goes, and how many of the files are the run's own (the
+    // album's other files come after them).
+    FolderTargets targets_;
+    std::size_t ownFiles_ = 0;
+    bool intoFolders_ = false;
+    bool foldersMade_ = false;
     bool planMade_ = false;
     std::optional<RunStep> current_;
     FolderLocks folderLocks_;

@@ -95,11 +95,11 @@ const platform::MoveFolder& openFolder(std::unique_ptr<platform::MoveFolder>& op
 
 PreparedMove RenameSession::prepareMove(const std::string& oldName, const std::string& folder,
                                         const std::string& newName, const platform::FileId* knownId,
-                                        const std::optional<platform::FileId>& folderId) {
+                                        const std::optional<platform::FileId>& folderId, const std::string* into) {
     PreparedMove move;
     // A file that keeps its name is not given a new one: a name made elsewhere stays movable onto
     // itself, as it always was.
-    if (const auto reason = newName == oldName ? std::nullopt : checkName_(folder, newName)) {
+    if (const auto reason = newName == oldName && !into ? std::nullopt : checkName_(into ? *into : folder, newName)) {
         move.error = invalidNameMessage(newName, *reason);
         return move;
     }
@@ -108,7 +108,7 @@ PreparedMove RenameSession::prepareMove(const std::string& oldName, const std::s
     const platform::MoveFolder& place = openFolder(recordFolder_, folder, folderId);
     const std::string& prefix = place.path();
     // A record cut short would undo some other file; better not to rename at all.
-    if (options_.undo && !fitsUndoRecord(prefix, newName, oldName)) {
+    if (options_.undo && (!fitsUndoRecord(prefix, newName, oldName) || (into && !fitsUndoRecord(*into, {}, {})))) {
         move.error = "The folder or name is too long for the undo record; the file was not renamed.";
         return move;
     }
@@ -123,8 +123,12 @@ PreparedMove RenameSession::prepareMove(const std::string& oldName, const std::s
         }
         // The move is in the journal before it is made, so however the run ends it can be undone.
         if (!journal_.isOpen()) journal_.create(paths_, rules_);
-        move.record = journal_.recordMove(prefix, oldName, newName, move.id);
-        move.entryBytes = compactEntrySize(prefix, newName, oldName);
+        if (into) {
+            move.record = journal_.recordMoveInto(prefix, oldName, *into, newName, move.id);
+        } else {
+            move.record = journal_.recordMove(prefix, oldName, newName, move.id);
+            move.entryBytes = compactEntrySize(prefix, newName, oldName);
+        }
     }
     move.ok = true;
     return move;
@@ -132,7 +136,7 @@ PreparedMove RenameSession::prepareMove(const std::string& oldName, const std::s
 
 bool RenameSession::commitMove(const PreparedMove& move, const std::string& oldName, const std::string& folder,
                                const std::string& newName, std::string* errorText,
-                               const std::optional<platform::FileId>& folderId) {
+                               const std::optional<platform::FileId>& folderId, const std::string* into) {
     if (!move.ok) {
         if (errorText) *errorText = move.error;
         return false;
@@ -147,7 +151,11 @@ bool RenameSession::commitMove(const PreparedMove& move, const std::string& oldN
             if (errorText) *errorText = kReplacedSinceListed;
             return false;
         }
-        place.moveFile(oldName, newName);
+        if (into) {
+            place.moveFileInto(oldName, openFolder(intoFolder_, *into, std::nullopt), newName);
+        } else {
+            place.moveFile(oldName, newName);
+        }
     } catch (const platform::FileError& error) {
         if (errorText) *errorText = error.message();
         return false;
@@ -156,22 +164,99 @@ bool RenameSession::commitMove(const PreparedMove& move, const std::string& oldN
     return true;
 }
 
+namespace {
+
+// A folder's path without its final separator, and the folder it is in.
+std::pair<std::string, std::string> splitFolder(const std::string& path) {
+    std::string bare = path;
+    while (bare.size() > 1 && platform::isPathSeparator(bare.back())) bare.pop_back();
+    const std::size_t at = bare.find_last_of("/\\");
+    if (at == std::string::npos) return {std::string(), bare};
+    return {bare.substr(0, at + 1), bare.substr(at + 1)};
+}
+
+}  // namespace
+
+std::vector<std::pair<std::size_t, std::string>> RenameSession::makeFolders(const std::vector<std::string>& folders) {
+    std::vector<std::pair<std::size_t, std::string>> failed;
+    if (folders.empty()) return failed;
+    std::vector<std::uint64_t> records;
+    if (options_.undo) {
+        if (!journal_.isOpen()) journal_.create(paths_, rules_);
+        for (const std::string& folder : folders) {
+            const auto [parent, name] = splitFolder(folder);
+            records.push_back(journal_.recordFolderMade(parent, name));
+        }
+        journal_.waitDurable(records.back());
+    }
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        const std::string bare = splitFolder(folders[i]).first + splitFolder(folders[i]).second;
+        const bool made = platform::createFolder(bare);
+        if (!made) {
+            const auto status = platform::fileStatus(bare);
+            failed.emplace_back(i, status ? "something of that name is there already" : "it could not be made");
+        }
+        if (!options_.undo) continue;
+        if (made) {
+            if (const auto id = platform::entryId(bare)) journal_.folderMadeAs(records[i], *id);
+        }
+        journal_.moveMade(records[i], made);
+    }
+    return failed;
+}
+
+std::size_t RenameSession::removeFolders(const std::vector<std::string>& folders) {
+    std::size_t removed = 0;
+    std::vector<std::uint64_t> records(folders.size(), 0);
+    std::vector<bool> recorded(folders.size(), false);
+    if (options_.undo && !folders.empty()) {
+        if (!journal_.isOpen()) journal_.create(paths_, rules_);
+        for (std::size_t i = 0; i < folders.size(); ++i) {
+            const auto [parent, name] = splitFolder(folders[i]);
+            const auto id = platform::entryId(parent + name);
+            if (!id) continue;  // gone already
+            records[i] = journal_.recordFolderRemoved(parent, name, *id);
+            recorded[i] = true;
+        }
+        for (std::size_t i = folders.size(); i-- > 0;) {
+            if (!recorded[i]) continue;
+            journal_.waitDurable(records[i]);
+            break;
+        }
+    }
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        if (options_.undo && !recorded[i]) continue;
+        const auto [parent, name] = splitFolder(folders[i]);
+        const bool gone = platform::removeEmptyFolder(parent + name);
+        if (gone) ++removed;
+        if (options_.undo) journal_.moveMade(records[i], gone);
+    }
+    return removed;
+}
+
 bool RenameSession::renameFile(const std::string& oldName, const std::string& folder, const std::string& newName,
-                               std::string* errorText, const std::optional<platform::FileId>& folderId) {
-    return commitMove(prepareMove(oldName, folder, newName, nullptr, folderId), oldName, folder, newName, errorText,
-                      folderId);
+                               std::string* errorText, const std::optional<platform::FileId>& folderId,
+                               const std::string* into) {
+    return commitMove(prepareMove(oldName, folder, newName, nullptr, folderId, into), oldName, folder, newName,
+                      errorText, folderId, into);
 }
 
 bool RenameSession::moveBack(const std::string& name, const std::string& folder, const std::string& oldName,
-                             std::string* errorText, const std::optional<platform::FileId>& folderId) {
+                             std::string* errorText, const std::optional<platform::FileId>& folderId,
+                             const std::string* into) {
     try {
-        return renameFile(name, folder, oldName, errorText, folderId);
+        return renameFile(name, folder, oldName, errorText, folderId, into);
     } catch (const platform::FileError&) {
         // Recovery judges a journal by the files' identities on the disk, so the records of the
         // moves there were stay true of a file moved back without one.
     }
     try {
-        openFolder(moveFolder_, folder, folderId).moveFile(name, oldName);
+        const platform::MoveFolder& place = openFolder(moveFolder_, folder, folderId);
+        if (into) {
+            place.moveFileInto(name, openFolder(intoFolder_, *into, std::nullopt), oldName);
+        } else {
+            place.moveFile(name, oldName);
+        }
         return true;
     } catch (const platform::FileError& error) {
         if (errorText) *errorText = error.message();

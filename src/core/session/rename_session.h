@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/base/app_paths.h"
 #include "core/rules/filter_kinds.h"
@@ -65,7 +67,8 @@ public:
     // `folderId`: the folder's identity when its files were found; a folder that is another one
     // now (replaced, or a link put in its place) moves nothing.
     bool renameFile(const std::string& oldName, const std::string& folder, const std::string& newName,
-                    std::string* errorText = nullptr, const std::optional<platform::FileId>& folderId = std::nullopt);
+                    std::string* errorText = nullptr, const std::optional<platform::FileId>& folderId = std::nullopt,
+                    const std::string* into = nullptr);
 
     // renameFile in two steps, so that a run can record the moves ahead of the one it makes and
     // the disk syncs many records at once: prepareMove checks the name and, with undo on, records
@@ -75,18 +78,32 @@ public:
     // must be committed in the order they were prepared. A move prepared before the file is at
     // `oldName` (the second half of a ring's hop through a temporary name) is given the identity
     // recorded for the file by its first move instead.
+    // `into`: for a move into another folder, that folder's whole path with its separator.
     PreparedMove prepareMove(const std::string& oldName, const std::string& folder, const std::string& newName,
                              const platform::FileId* knownId = nullptr,
-                             const std::optional<platform::FileId>& folderId = std::nullopt);
+                             const std::optional<platform::FileId>& folderId = std::nullopt,
+                             const std::string* into = nullptr);
     bool commitMove(const PreparedMove& move, const std::string& oldName, const std::string& folder,
                     const std::string& newName, std::string* errorText = nullptr,
-                    const std::optional<platform::FileId>& folderId = std::nullopt);
+                    const std::optional<platform::FileId>& folderId = std::nullopt, const std::string* into = nullptr);
+
+    // Makes the folders a run moves files into (whole paths with their separators, parents
+    // first), each recorded for undo before it is made, all with one wait for the disk. Gives
+    // the reason for each folder that could not be made, by its place in `folders`; the moves
+    // into such a folder then fail on their own.
+    std::vector<std::pair<std::size_t, std::string>> makeFolders(const std::vector<std::string>& folders);
+    // Removes the folders the run emptied (the deepest first), each recorded before; one that is
+    // not empty any more (something was put there since the run was planned) stays, unrecorded
+    // as removed. Gives how many were removed.
+    std::size_t removeFolders(const std::vector<std::string>& folders);
 
     // Moves a file the run moved back to the name it had (a ring that could not be closed):
     // recorded like any move, or, when the journal takes no more records, made all the same, since
     // a file must not keep a name of the run's own. False, with the reason, when it cannot be.
+    // `into`: the folder it goes back to, when it is not in its own one now.
     bool moveBack(const std::string& name, const std::string& folder, const std::string& oldName,
-                  std::string* errorText = nullptr, const std::optional<platform::FileId>& folderId = std::nullopt);
+                  std::string* errorText = nullptr, const std::optional<platform::FileId>& folderId = std::nullopt,
+                  const std::string* into = nullptr);
 
     // Ends the run: writes and registers the undo database when undo is on and a file was
     // renamed, from the run's journal, which then goes. Returns the database's name, or empty.
@@ -104,6 +121,7 @@ private:
     NewNameCheck checkName_;
     std::unique_ptr<platform::MoveFolder> moveFolder_;    // the folder of the last move
     std::unique_ptr<platform::MoveFolder> recordFolder_;  // the folder of the last move recorded
+    std::unique_ptr<platform::MoveFolder> intoFolder_;    // the folder the last move went into
     RunOptions options_;
     AppPaths paths_;
     Reporter* reporter_;

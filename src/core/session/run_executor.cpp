@@ -42,8 +42,11 @@ constexpr std::size_t kBatchesAhead = 16;  // 4,096 files recorded ahead of the 
 struct PreparedStep {
     std::size_t index;
     PlanStep::Kind kind;
-    std::string newName;    // where the step moves the file
-    std::string temporary;  // a ring's hop: the temporary name
+    std::string newName;     // where the step moves the file, as the run shows it
+    std::string temporary;   // a ring's hop: the temporary name
+    std::string into;        // a move into another folder: that folder
+    std::size_t leafAt = 0;  // where, in newName, the name in that folder starts
+    std::string_view leaf() const { return std::string_view(newName).substr(leafAt); }
     PreparedMove move;
     bool unchanged = false;
 };
@@ -143,25 +146,30 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
     } reporterBack{session_, reporter};
     // Only the thread preparing touches the session's naming and recording, and these.
     std::string preparedName, ringTemporary;
-    FolderPath preparedFolder;
+    FolderPath preparedFolder, preparedInto;
     platform::FileId ringId{};
     bool preparingRing = false;
     std::size_t ringBegin = 0;  // in the batch being prepared
     const auto prepare = [&](PreparedBatch& batch, std::size_t index, PlanStep::Kind kind, std::string newName) {
         const FileEntry& file = files_[index];
-        PreparedStep step{index, kind, std::move(newName), {}, PreparedMove{}, false};
+        PreparedStep step{index, kind, std::move(newName), {}, {}, 0, PreparedMove{}, false};
         const std::string& folder = preparedFolder.of(file.folderText);
+        if (const std::uint32_t target = targets_.targetOf(index); target != kNoTarget) {
+            step.into = preparedInto.of(targets_.folders[target].folder);
+            step.leafAt = step.newName.size() - leafName(step.newName).size();
+        }
+        const std::string* into = step.into.empty() ? nullptr : &step.into;
         // A path the system refuses is not to be opened, read or moved by it: never counted as
         // left unchanged.
         const bool tooLong = platform::pathTooLong(folder, file.name.view());
         // The identity the search found is the one recorded; the move checks the file still has it.
         const platform::FileId* listed = file.id.index != 0 ? &file.id : nullptr;
         const auto prepareMove = [&](const std::string& from, const std::string& to,
-                                     const platform::FileId* knownId = nullptr) {
+                                     const platform::FileId* knownId = nullptr, const std::string* target = nullptr) {
             if (tooLong) {
                 step.move.error = "The file's path is longer than the system allows; it was not renamed.";
             } else {
-                step.move = session_.prepareMove(from, folder, to, knownId, file.folderText.id());
+                step.move = session_.prepareMove(from, folder, to, knownId, file.folderText.id(), target);
             }
         };
         switch (kind) {
@@ -180,7 +188,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
                 step.unchanged = !tooLong && options_.leaveUnchanged && step.newName == file.name;
                 if (step.unchanged) break;
                 preparedName.assign(file.name.view());
-                prepareMove(preparedName, step.newName, listed);
+                prepareMove(preparedName, std::string(step.leaf()), listed, into);
                 break;
             case PlanStep::Kind::ToTemporary:
                 preparingRing = true;
@@ -194,7 +202,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
             case PlanStep::Kind::FromTemporary:
                 preparingRing = false;
                 step.temporary = ringTemporary;
-                prepareMove(ringTemporary, step.newName, &ringId);
+                prepareMove(ringTemporary, std::string(step.leaf()), &ringId, into);
                 break;
         }
         batch.steps.push_back(std::move(step));
@@ -267,7 +275,9 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
             fail(std::move(reason));
             if (callbacks.failed) callbacks.failed(result_.failures.back());
         } else {
-            ++(outcome == RunOutcome::Renamed ? result_.renamed : result_.unchanged);
+            ++(outcome != RunOutcome::Renamed ? result_.unchanged
+               : index >= ownFiles_           ? result_.companions
+                                              : result_.renamed);
             release();
         }
         if (reported) {
@@ -287,6 +297,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
     struct MadeMove {
         std::size_t index;
         std::string from, to;
+        std::string into;  // the folder it went into, when another than its own
     };
     std::vector<RingFile> ring;
     std::vector<MadeMove> made;
@@ -295,12 +306,12 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
     std::optional<platform::FileError> journalFailed;
     FolderPath movedFolder;
     const auto commit = [&](const PreparedStep& step, const std::string& from, const std::string& to,
-                            std::string& reason) {
+                            std::string& reason, bool into) {
         const FileEntry& file = files_[step.index];
         nameText_.assign(from);
         try {
             return session_.commitMove(step.move, nameText_, movedFolder.of(file.folderText), to, &reason,
-                                       file.folderText.id());
+                                       file.folderText.id(), into && !step.into.empty() ? &step.into : nullptr);
         } catch (const platform::FileError& error) {
             // A record that cannot reach the disk: inside a ring, the ring goes back first.
             if (!inRing) throw;
@@ -319,8 +330,12 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
         for (std::size_t k = made.size(); k-- > 0;) {
             const MadeMove& move = made[k];
             std::string why;
-            if (!session_.moveBack(move.to, files_[move.index].folder(), move.from, &why,
-                                   files_[move.index].folderText.id())) {
+            const std::string folder = files_[move.index].folder();
+            const bool back =
+                move.into.empty()
+                    ? session_.moveBack(move.to, folder, move.from, &why, files_[move.index].folderText.id())
+                    : session_.moveBack(move.to, move.into, move.from, &why, std::nullopt, &folder);
+            if (!back) {
                 stuck[move.index] += " It keeps the name " + platform::displayName(move.to) + ": " + why;
             }
         }
@@ -344,6 +359,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
     };
     bool stopped = false;
     try {
+        makeTargetFolders();
         // A file already taken (a front end stepped, then chose to rename the rest) goes first,
         // prepared here before the thread starts.
         PreparedBatch batch;
@@ -407,14 +423,15 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
                         reason = "Not renamed: its new name is still held by \"" +
                                  platform::displayName(files_[holder].name.view()) + "\", which could not be renamed.";
                     } else {
-                        moved = commit(step, file.name.str(), step.newName, reason);
+                        moved = commit(step, file.name.str(), std::string(step.leaf()), reason, true);
                     }
                     if (!inRing) {
                         report(step.index, std::move(step.newName), moved ? RunOutcome::Renamed : RunOutcome::Failed,
                                std::move(reason));
                         break;
                     }
-                    if (moved) made.push_back(MadeMove{step.index, file.name.str(), step.newName});
+                    if (moved)
+                        made.push_back(MadeMove{step.index, file.name.str(), std::string(step.leaf()), step.into});
                     if (!moved && !ringBroken) ringBroken = true;
                     ring.push_back(RingFile{step.index, std::move(step.newName), std::move(reason)});
                     break;
@@ -424,14 +441,14 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
                     ring.clear();
                     made.clear();
                     hopReason.clear();
-                    ringBroken = !commit(step, file.name.str(), step.temporary, hopReason);
-                    if (!ringBroken) made.push_back(MadeMove{step.index, file.name.str(), step.temporary});
+                    ringBroken = !commit(step, file.name.str(), step.temporary, hopReason, false);
+                    if (!ringBroken) made.push_back(MadeMove{step.index, file.name.str(), step.temporary, {}});
                     break;
                 case PlanStep::Kind::FromTemporary: {
                     std::string ownReason = std::move(hopReason);
                     if (!ringBroken) {
-                        if (commit(step, step.temporary, step.newName, ownReason)) {
-                            made.push_back(MadeMove{step.index, step.temporary, step.newName});
+                        if (commit(step, step.temporary, std::string(step.leaf()), ownReason, true)) {
+                            made.push_back(MadeMove{step.index, step.temporary, std::string(step.leaf()), step.into});
                         } else {
                             ringBroken = true;
                         }

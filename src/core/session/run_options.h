@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace core {
 
@@ -20,6 +21,17 @@ struct RunOptions {
     // A new name too long for its folder is cut to fit (shortenToFit in name_check.h) and the
     // preview says "ok (shortened)"; without it such a name is invalid (too long).
     bool shortenNames = false;
+    // A run whose filters move files into folders (movesIntoFolders): the folder those are made
+    // under (the chosen folder, or another one the user named) and the chosen folder, above which
+    // no emptied folder is removed, both ending with the separator. A run without them moves no
+    // file out of its folder.
+    std::string intoFolder{};
+    std::string runFolder{};
+    // The album's other files go along with its files (folder_targets.h): a file's own companions
+    // by these extensions, and the folder's own files by these patterns.
+    bool companions = true;
+    std::string companionExtensions = "lrc;cue;txt;log;jpg;jpeg;png;nfo";
+    std::string folderFiles = "cover.*;folder.*;front.*;back.*;*.cue;*.log;*.m3u;*.m3u8;scans;artwork";
 };
 
 }  // namespace core

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
+#include <map>
 #include <stdexcept>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "core/rules/name_check.h"
 #include "platform/case_fold.h"
@@ -116,7 +118,8 @@ namespace {
 // run is played through.
 class NameNumbers {
 public:
-    NameNumbers(const FileList& files, const NameList& newNames, const CaseQuery& ignoresCase)
+    NameNumbers(const FileList& files, const NameList& newNames, const CaseQuery& ignoresCase,
+                const FolderTargets* targets)
         : files_(files), newNames_(newNames), folderOf_(files.size()), numberOf_(2 * files.size()) {
         // A folder is met again by its node (its files come together, and a second pattern finds
         // them again in a folder of its own), and known as the file system compares folders by a
@@ -125,40 +128,55 @@ public:
         std::unordered_multimap<std::size_t, std::uint32_t> byKey;
         FolderPath path;
         std::string key, otherText, otherKey;
+        const auto numberOf = [&](const SharedFolder& folder, bool there, bool foldAsRoot) {
+            if (const auto known = byNode.find(folder.node()); known != byNode.end()) return known->second;
+            // One number per folder as the file system compares folders.
+            const std::string& text = path.of(folder);
+            const bool fold = foldAsRoot ? rootFolds_ : ignoresCase(text);
+            keyOf(text, fold, key);
+            const std::size_t h = std::hash<std::string_view>()(key);
+            const auto [from, to] = byKey.equal_range(h);
+            const auto same = std::find_if(from, to, [&](const auto& held) {
+                const Folder& other = folders_[held.second];
+                // Folding may change a path's length; an exact path is the same length.
+                if (other.fold != fold || (!fold && other.folder.size() != folder.size())) return false;
+                other.folder.assignTo(otherText);
+                keyOf(otherText, fold, otherKey);
+                return otherKey == key;
+            });
+            std::uint32_t number;
+            if (same != to) {
+                number = same->second;
+                folders_[number].there = folders_[number].there || there;
+            } else {
+                number = static_cast<std::uint32_t>(folders_.size());
+                folders_.push_back(Folder{folder, fold, there});
+                byKey.emplace(h, number);
+            }
+            byNode.emplace(folder.node(), number);
+            return number;
+        };
         const void* lastNode = nullptr;
         std::uint32_t last = 0;
         for (std::size_t i = 0; i < files.size(); ++i) {
             const SharedFolder& folder = files[i].folderText;
             if (i == 0 || folder.node() != lastNode) {
                 lastNode = folder.node();
-                if (const auto known = byNode.find(lastNode); known != byNode.end()) {
-                    last = known->second;
-                } else {
-                    // One number per folder as the file system compares folders.
-                    const std::string& text = path.of(folder);
-                    const bool fold = ignoresCase(text);
-                    keyOf(text, fold, key);
-                    const std::size_t h = std::hash<std::string_view>()(key);
-                    const auto [from, to] = byKey.equal_range(h);
-                    const auto same = std::find_if(from, to, [&](const auto& held) {
-                        const Folder& other = folders_[held.second];
-                        // Folding may change a path's length; an exact path is the same length.
-                        if (other.fold != fold || (!fold && other.folder.size() != folder.size())) return false;
-                        other.folder.assignTo(otherText);
-                        keyOf(otherText, fold, otherKey);
-                        return otherKey == key;
-                    });
-                    if (same != to) {
-                        last = same->second;
-                    } else {
-                        last = static_cast<std::uint32_t>(folders_.size());
-                        folders_.push_back(Folder{folder, fold});
-                        byKey.emplace(h, last);
-                    }
-                    byNode.emplace(lastNode, last);
-                }
+                last = numberOf(folder, true, false);
             }
             folderOf_[i] = last;
+        }
+        if (targets && !targets->empty()) {
+            // The folders files move into: one that is not there yet compares names as the
+            // folder it is made in does, which is at last the root.
+            rootFolds_ = ignoresCase(targets->folders[0].folder.text());
+            newFolderOf_.assign(files.size(), kNone);
+            for (std::size_t i = 0; i < files.size(); ++i) {
+                const std::uint32_t into = targets->targetOf(i);
+                if (into == kNoTarget) continue;
+                const TargetFolder& target = targets->folders[into];
+                newFolderOf_[i] = numberOf(target.folder, target.exists, !target.exists);
+            }
         }
         // Two names a file, at most two thirds of the slots taken: probes stay short.
         slots_.assign(3 * files.size() + 16, Slot{0, 0});
@@ -167,7 +185,13 @@ public:
 
     std::uint32_t number(std::size_t name) const { return numberOf_[name]; }
     std::uint32_t folderOf(std::size_t file) const { return folderOf_[file]; }
+    // The folder the file's new name is in: its own, or the one it moves into.
+    std::uint32_t newFolderOf(std::size_t file) const {
+        return newFolderOf_.empty() || newFolderOf_[file] == kNone ? folderOf_[file] : newFolderOf_[file];
+    }
     std::size_t folderCount() const { return folders_.size(); }
+    // A folder a file moves into that is not there yet: nothing to list.
+    bool there(std::uint32_t folder) const { return folders_[folder].there; }
     const SharedFolder& folder(std::uint32_t folder) const { return folders_[folder].folder; }
     // The number of `name` in `folder`, or kNone when the run has no such name.
     std::uint32_t lookUp(std::uint32_t folder, std::string_view name) {
@@ -182,6 +206,7 @@ private:
     struct Folder {
         SharedFolder folder;  // the first met of those with its path
         bool fold;
+        bool there;  // on the disk
     };
 
     // What a folder is known by: its path, its letters folded where the file system ignores
@@ -195,9 +220,13 @@ private:
         }
     }
 
-    std::uint32_t folderOfName(std::uint32_t name) const { return folderOf_[name / 2]; }
+    std::uint32_t folderOfName(std::uint32_t name) const {
+        return name % 2 ? newFolderOf(name / 2) : folderOf_[name / 2];
+    }
     std::string_view text(std::uint32_t name) const {
-        return name % 2 ? newNames_[name / 2] : files_[name / 2].name.view();
+        if (name % 2 == 0) return files_[name / 2].name.view();
+        const std::string_view newName = newNames_[name / 2];
+        return newFolderOf_.empty() || newFolderOf_[name / 2] == kNone ? newName : leafName(newName);
     }
     static std::string_view folded(std::string_view name, std::string& scratch) {
         scratch.clear();
@@ -239,7 +268,9 @@ private:
     const FileList& files_;
     const NameList& newNames_;
     std::vector<Folder> folders_;
-    std::vector<std::uint32_t> folderOf_;  // by file
+    std::vector<std::uint32_t> folderOf_;     // by file
+    std::vector<std::uint32_t> newFolderOf_;  // by file, in a run that moves into folders: kNone for its own
+    bool rootFolds_ = false;
     std::vector<std::uint32_t> numberOf_;  // by name
     struct Slot {
         std::uint32_t name;   // a name + 1, or 0 for a free slot
@@ -259,22 +290,113 @@ std::string quoted(std::string_view name) {
 
 }  // namespace
 
+namespace {
+
+// The folder a path ending with the separator is in, with its separator; empty for a root.
+std::string parentOf(const std::string& folder) {
+    if (folder.size() < 2) return {};
+    const std::size_t at = folder.find_last_of("/\\", folder.size() - 2);
+    return at == std::string::npos ? std::string() : folder.substr(0, at + 1);
+}
+
+// The folders a run into folders makes (those its moving files need that are not there yet) and
+// those it leaves empty: a folder every entry of which the run moves away, then its parent when
+// that holds nothing else, up to the folder the user chose. A folder a file moves into, or one
+// above such a folder, is never removed, and one that could not be listed is left alone.
+FolderChanges changedFolders(const FileList& files, const FolderTargets& targets, const NameNumbers& numbers,
+                             const std::vector<PreviewStatus>& statuses, const std::vector<std::size_t>& entries,
+                             const std::vector<bool>& listed, const ListingQuery& listing) {
+    FolderChanges changes;
+    const std::size_t count = files.size();
+    std::vector<bool> needed(targets.folders.size(), false);
+    std::vector<std::size_t> leaving(numbers.folderCount(), 0);
+    // Paths as the file system compares them, of every folder a file moves into and those above.
+    std::unordered_set<std::string> receiving;
+    std::string key;
+    const auto keyOf = [&](const std::string& path) -> const std::string& {
+        key.clear();
+        platform::appendFolded(key, path);
+        return key;
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        if (statuses[i] != PreviewStatus::Ok) continue;
+        const std::uint32_t into = targets.targetOf(i);
+        if (into == kNoTarget || numbers.newFolderOf(i) == numbers.folderOf(i)) continue;
+        ++leaving[numbers.folderOf(i)];
+        for (std::uint32_t at = into; at != kNoTarget && !needed[at]; at = targets.folders[at].parent)
+            needed[at] = true;
+    }
+    for (std::uint32_t at = 0; at < targets.folders.size(); ++at) {
+        if (!needed[at]) continue;
+        const std::string path = targets.folders[at].folder.text();
+        if (!targets.folders[at].exists) changes.made.push_back(path);
+        for (std::string up = path; !up.empty() && receiving.insert(keyOf(up)).second;) up = parentOf(up);
+    }
+    // The folders to look at, the deepest first; a parent joins when a folder below it empties.
+    struct Candidate {
+        std::string path;
+        std::size_t entries = 0, leaving = 0;
+        bool known = false;
+    };
+    std::map<std::pair<std::size_t, std::string>, Candidate, std::greater<>> candidates;
+    for (std::uint32_t folder = 0; folder < numbers.folderCount(); ++folder) {
+        if (leaving[folder] == 0 || !listed[folder]) continue;
+        std::string path = numbers.folder(folder).text();
+        const std::size_t length = path.size();
+        std::string folded = keyOf(path);
+        candidates.emplace(std::make_pair(length, std::move(folded)),
+                           Candidate{std::move(path), entries[folder], leaving[folder], true});
+    }
+    const std::string inside = keyOf(targets.boundary);
+    for (auto at = candidates.begin(); at != candidates.end(); ++at) {
+        Candidate& folder = at->second;
+        const std::string& folded = at->first.second;
+        if (!folder.known || folder.leaving < folder.entries) continue;
+        if (folded.size() <= inside.size() || folded.compare(0, inside.size(), inside) != 0) continue;
+        if (receiving.count(folded)) continue;
+        changes.removed.push_back(folder.path);
+        const std::string parent = parentOf(folder.path);
+        if (parent.empty()) continue;
+        auto [up, added] = candidates.emplace(std::make_pair(parent.size(), keyOf(parent)), Candidate{parent});
+        if (added) {
+            // Not a folder of the run's files: its entries are counted now.
+            bool any = false;
+            listing(parent, [&](std::string_view) {
+                any = true;
+                ++up->second.entries;
+            });
+            up->second.known = any;
+        }
+        ++up->second.leaving;
+    }
+    return changes;
+}
+
+}  // namespace
+
 RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQuery& listing,
-                const CaseQuery& ignoresCase, bool solveOrder) {
+                const CaseQuery& ignoresCase, bool solveOrder, const FolderTargets* targets) {
     if (newNames.size() != files.size()) throw std::invalid_argument("a plan needs one new name per file");
     if (files.size() >= PlanStep::kMostFiles) throw std::length_error("too many files for one run");
     constexpr std::uint32_t kNone = RunPlan::kNoFile;
     const std::size_t count = files.size();
-    NameNumbers numbers(files, newNames, ignoresCase);
+    if (targets && !targets->empty() && targets->into.size() != count)
+        throw std::invalid_argument("a plan into folders needs one target per file");
+    const bool intoFolders = targets && !targets->empty();
+    NameNumbers numbers(files, newNames, ignoresCase, intoFolders ? targets : nullptr);
     // What is on disk now, one listing per folder; a name the run never meets does not matter.
     // A folder that lists nothing could not be looked at (the files were found in it): its files
     // are taken to be there.
     std::vector<bool> onDisk(2 * count, false), listed(numbers.folderCount(), false),
         othersOnly(numbers.folderCount(), false);
+    // How many entries each folder has, for a run into folders: a folder it empties is removed.
+    std::vector<std::size_t> entries(intoFolders ? numbers.folderCount() : 0, 0);
     FolderPath listedFolder;
     for (std::uint32_t folder = 0; folder < numbers.folderCount(); ++folder) {
+        if (!numbers.there(folder)) continue;  // made by the run: nothing in it yet
         const Listed given = listing(listedFolder.of(numbers.folder(folder)), [&](std::string_view name) {
             listed[folder] = true;
+            if (intoFolders) ++entries[folder];
             const std::uint32_t number = numbers.lookUp(folder, name);
             if (number != NameNumbers::kNone) onDisk[number] = true;
         });
@@ -283,6 +405,14 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
     for (std::size_t i = 0; i < count; ++i) {
         if (othersOnly[numbers.folderOf(i)]) onDisk[numbers.number(2 * i)] = true;
     }
+    // Why a file's folders cannot be made, by file.
+    std::size_t nextRefused = 0;
+    const auto refusedFolder = [&](std::size_t i) -> const std::string* {
+        if (!intoFolders) return nullptr;
+        const auto& refused = targets->refused;
+        while (nextRefused < refused.size() && refused[nextRefused].first < i) ++nextRefused;
+        return nextRefused < refused.size() && refused[nextRefused].first == i ? &refused[nextRefused].second : nullptr;
+    };
     const auto oldKey = [&](std::size_t i) { return numbers.number(2 * i); };
     const auto newKey = [&](std::size_t i) { return numbers.number(2 * i + 1); };
 
@@ -293,10 +423,13 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
     std::vector<std::uint32_t> owner(2 * count, kNone), claimant(2 * count, kNone);
     StatusReasons reasons;
     NewNameCheck checkName;
-    FolderPath folderOfFile;
+    FolderPath folderOfFile, targetPath;
     for (std::size_t i = 0; i < count; ++i) {
         const FileEntry& file = files[i];
-        const std::string_view newName = newNames[i];
+        const std::uint32_t into = intoFolders ? targets->targetOf(i) : kNoTarget;
+        // A file moving into a folder is named there by the last part of its new name.
+        const std::string_view newName = into == kNoTarget ? newNames[i] : leafName(newNames[i]);
+        const bool sameFolder = numbers.newFolderOf(i) == numbers.folderOf(i);
         const auto index = static_cast<std::uint32_t>(i);
         PreviewStatus& status = statuses[i];
         if (owner[oldKey(i)] != kNone) {
@@ -312,11 +445,20 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
             continue;
         }
         owner[oldKey(i)] = index;
-        if (newName == file.name) {
+        if (intoFolders && othersOnly[numbers.folderOf(i)]) ++entries[numbers.folderOf(i)];
+        const std::string& newFolder =
+            into == kNoTarget ? folderOfFile.of(file.folderText) : targetPath.of(targets->folders[into].folder);
+        if (newName == file.name && sameFolder) {
             status = PreviewStatus::Unchanged;
-        } else if (auto reason = checkName(folderOfFile.of(file.folderText), newName)) {
+        } else if (const std::string* refused = refusedFolder(i)) {
+            status = PreviewStatus::Invalid;
+            reasons.emplace_back(index, *refused);
+        } else if (auto reason = checkName(newFolder, newName)) {
             status = PreviewStatus::Invalid;
             reasons.emplace_back(index, std::move(*reason));
+        } else if (into != kNoTarget && platform::pathTooLong(newFolder, newName)) {
+            status = PreviewStatus::Invalid;
+            reasons.emplace_back(index, "the path is longer than the system allows");
         } else if (newKey(i) == oldKey(i)) {
             status = PreviewStatus::Ok;  // only the letter case changes: the same file, the same name
         } else if (const std::uint32_t first = claimant[newKey(i)]; first != kNone) {
@@ -404,6 +546,9 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
     }
     std::sort(reasons.begin(), reasons.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
 
+    FolderChanges folderChanges;
+    if (intoFolders) folderChanges = changedFolders(files, *targets, numbers, statuses, entries, listed, listing);
+
     // The steps: file by file, each in its turn; in one pass, a file after the chain of files it
     // waits for, from its far end, and a ring from its first file, which steps aside first.
     std::vector<PlanStep> steps;
@@ -414,7 +559,9 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
             steps.push_back(
                 PlanStep{static_cast<std::uint32_t>(i), renamed ? PlanStep::Kind::Move : PlanStep::Kind::Keep});
         }
-        return RunPlan(files, newNames, std::move(statuses), std::move(reasons), std::move(steps));
+        RunPlan plan(files, newNames, std::move(statuses), std::move(reasons), std::move(steps));
+        plan.setFolderChanges(std::move(folderChanges));
+        return plan;
     }
     std::vector<bool> placed(count, false), onPath(count, false);
     std::vector<std::uint32_t> path;
@@ -453,7 +600,9 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
     for (std::size_t i = 0; i < count; ++i) {
         if (waitsFor[i] != kNone) waits.emplace_back(static_cast<std::uint32_t>(i), waitsFor[i]);
     }
-    return RunPlan(files, newNames, std::move(statuses), std::move(reasons), std::move(steps), std::move(waits));
+    RunPlan plan(files, newNames, std::move(statuses), std::move(reasons), std::move(steps), std::move(waits));
+    plan.setFolderChanges(std::move(folderChanges));
+    return plan;
 }
 
 RunPlan planRun(const FileList& files, const NameList& newNames, bool solveOrder) {

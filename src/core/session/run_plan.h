@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/session/find_files.h"
+#include "core/session/folder_targets.h"
 #include "core/session/name_list.h"
 
 namespace core {
@@ -44,6 +45,14 @@ std::string statusText(const PreviewLine& line);
 // The reasons of the files that keep their names, by the index of the file. They are few in most
 // runs, so they are kept apart from the one status byte every file has.
 using StatusReasons = std::vector<std::pair<std::uint32_t, std::string>>;
+
+// What a run into folders does to folders: those it makes, parents first, before its moves, and
+// those it empties and removes, the deepest first, after them; whole paths ending with the
+// separator.
+struct FolderChanges {
+    std::vector<std::string> made;
+    std::vector<std::string> removed;
+};
 
 // One thing a run does, in the order it does them. Every file of the run has exactly one step
 // that ends its part (Keep, Move or FromTemporary); a ring of names also has a ToTemporary hop.
@@ -107,6 +116,13 @@ public:
 
     // The steps in the order the run makes them.
     const std::vector<PlanStep>& steps() const { return steps_; }
+    // A run into folders: the folders made and removed, around the steps.
+    const FolderChanges& folderChanges() const { return folderChanges_; }
+    void setFolderChanges(FolderChanges changes) { folderChanges_ = std::move(changes); }
+    // Of the run's files, those from this one on were added to go with others (the album's other
+    // files); the same as runFiles() when there are none.
+    std::size_t ownFiles() const { return ownFiles_ == kNoFile ? statuses_.size() : ownFiles_; }
+    void setOwnFiles(std::size_t files) { ownFiles_ = static_cast<std::uint32_t>(files); }
     // The file whose name file `index` takes, which moves away first; kNoFile when the name is
     // free.
     std::uint32_t waitsFor(std::size_t index) const;
@@ -160,6 +176,8 @@ private:
     std::vector<FolderProblem> unchecked_;
     StatusReasons reasons_;  // in the order of the files
     std::vector<PlanStep> steps_;
+    FolderChanges folderChanges_;
+    std::uint32_t ownFiles_ = kNoFile;
     // Few files wait in most runs: only those are kept, in the order of the files.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> waitsFor_;
 };
@@ -186,13 +204,15 @@ using CaseQuery = std::function<bool(const std::string& folder)>;
 // question per file (which costs a search of the whole folder where the system ignores case and
 // the name is not there). Nothing on the disk changes, and the same files, names and listing
 // always give the same plan. The plan refers to `files` and `newNames`, which must outlive it.
+// `targets`: for a run into folders, where each file goes (settleFolderNames); the plan then also
+// tells the folders the run makes and removes.
 RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQuery& listing,
-                const CaseQuery& ignoresCase, bool solveOrder = false);
+                const CaseQuery& ignoresCase, bool solveOrder = false, const FolderTargets* targets = nullptr);
 // A preview of names or files that end with the call would refer to nothing.
 RunPlan planRun(const FileList& files, NameList&& newNames, const ListingQuery& listing, const CaseQuery& ignoresCase,
-                bool solveOrder = false) = delete;
+                bool solveOrder = false, const FolderTargets* targets = nullptr) = delete;
 RunPlan planRun(FileList&& files, const NameList& newNames, const ListingQuery& listing, const CaseQuery& ignoresCase,
-                bool solveOrder = false) = delete;
+                bool solveOrder = false, const FolderTargets* targets = nullptr) = delete;
 
 // The same against the real file system in use.
 RunPlan planRun(const FileList& files, const NameList& newNames, bool solveOrder = false);

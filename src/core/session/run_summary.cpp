@@ -12,6 +12,12 @@ namespace core {
 std::string runCountsText(const RunResult& result) {
     std::string text =
         countsText(RunCounts{result.renamed, result.unchanged, result.failed() + result.unlistedFolders.size()});
+    const auto counted = [&](std::size_t count, const char* one, const char* many) {
+        if (count) text += ", " + std::to_string(count) + " " + (count == 1 ? one : many);
+    };
+    counted(result.companions, "companion moved along", "companions moved along");
+    counted(result.foldersMade, "folder made", "folders made");
+    counted(result.foldersRemoved, "emptied folder removed", "emptied folders removed");
     if (result.skipped) text += ", " + std::to_string(result.skipped) + " skipped";
     if (result.notReached) text += ", " + std::to_string(result.notReached) + " not reached (the run was cancelled)";
     if (result.leftOut) text += ", " + std::to_string(result.leftOut) + " left out (read-only, hidden or system)";
