@@ -17,7 +17,8 @@ FoundFiles findRequestFiles(const AppContext& context, const RenameRequest& requ
     found.unlisted = findFiles(found.files, request.recurse, request.folder, request.patterns,
                                context.paths().ownFolders(), &found.leftOut, &found.listings,
                                progress ? [&] { return progress(found); } : std::function<bool()>());
-    sortInAlbumOrder(found.files);
+    sortInAlbumOrder(found.files, request.order);
+    // Files left out are not renamed: their tags have nothing to say.
     sortInAlbumOrder(found.leftOut);
     return found;
 }
@@ -58,6 +59,7 @@ std::unique_ptr<RenameRun> makeRun(AppContext& context, const RenameRequest& req
     // An unattended run orders its moves; confirming goes file by file.
     options.solveOrder = !request.confirm;
     options.shortenNames = request.shorten;
+    options.tagOrder = request.order == AlbumOrder::Tags;
     auto run = std::make_unique<RenameRun>(&context.plugins(), rules, std::move(found.files), options, context.paths(),
                                            reporter);
     run->noteUnlistedFolders(std::move(found.unlisted));

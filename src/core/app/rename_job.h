@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/rules/rule.h"
+#include "core/session/album_order.h"
 #include "core/session/find_files.h"
 #include "core/session/rename_run.h"
 
@@ -33,6 +34,7 @@ struct RenameRequest {
     // names stay taken, and the run counts them as unchecked.
     std::unordered_set<std::string> unchecked;
     bool shorten = false;  // new names too long for their folder are cut to fit (RunOptions::shortenNames)
+    AlbumOrder order = AlbumOrder::Names;  // how the files of each folder are ordered
 };
 
 // What the search found for a request. Kept, it is planned again under other filters without

@@ -20,6 +20,10 @@ struct RunOptions {
     // A new name too long for its folder is cut to fit (shortenToFit in name_check.h) and the
     // preview says "ok (shortened)"; without it such a name is invalid (too long).
     bool shortenNames = false;
+    // The files come in the order of their disc and track tags (AlbumOrder::Tags): the run reads
+    // the tags of its files even without a filter that does, and its preview notes two files of
+    // an album with the same disc and track.
+    bool tagOrder = false;
 };
 
 }  // namespace core
