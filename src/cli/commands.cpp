@@ -336,17 +336,19 @@ int previewOrRename(Context& context, const Invocation& invocation) {
     // Saved once the run may go ahead: a refused run writes nothing.
     const core::RuleList saved = invocation.saveTo.empty() ? core::RuleList() : rules;
 
-    core::PreparedRename prepared = core::prepareRename(context.app,
-                                                        core::RenameRequest{invocation.target,
-                                                                            invocation.patterns,
-                                                                            invocation.recurse,
-                                                                            std::move(rules),
-                                                                            renaming && !invocation.noUndo,
-                                                                            false,
-                                                                            !renaming,
-                                                                            {},
-                                                                            invocation.shorten},
-                                                        context.reporter);
+    core::PreparedRename prepared =
+        core::prepareRename(context.app,
+                            core::RenameRequest{invocation.target,
+                                                invocation.patterns,
+                                                invocation.recurse,
+                                                std::move(rules),
+                                                renaming && !invocation.noUndo,
+                                                false,
+                                                !renaming,
+                                                {},
+                                                invocation.shorten,
+                                                invocation.tagOrder ? core::AlbumOrder::Tags : core::AlbumOrder::Names},
+                            context.reporter);
     using Refusal = core::PreparedRename::Refusal;
     if (prepared.refusal == Refusal::NoFolder) {
         if (!invocation.saveTo.empty()) core::writeFilterFile(invocation.saveTo, saved);
