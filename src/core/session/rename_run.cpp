@@ -94,12 +94,13 @@ bool asksForAscii(const RuleList& rules) {
 }
 
 // Whether a run reads its files' tags before naming them: a Counter that restarts on each disc,
-// "%0", a filter naming from the best tag (whose preview notes the same disc and track twice in
-// an album) or the tag order.
+// "%0", a Tags filter that moves files into folders (whose preview notes the same disc and track
+// twice in an album) or the tag order. A plain rename from the tags does not: it would read every
+// tag twice.
 bool readsAlbums(const RuleList& rules, const RunOptions& options) {
     return options.tagOrder || std::any_of(rules.begin(), rules.end(), [](const Rule& rule) {
                return (rule.type == Counter && rule.counterScope() == kCounterPerDisc) ||
-                      (rule.type == ID3 && (rule.option & (Id3BestTag | Id3DiscField)));
+                      (rule.type == ID3 && (rule.option & (Id3Folders | Id3DiscField)));
            });
 }
 
