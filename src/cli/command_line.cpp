@@ -88,6 +88,16 @@ std::string helpText() {
            "  --shorten                cut a new name too long for its folder (over 255 UTF-16\n"
            "                           units, or the file system's limit in bytes) before its\n"
            "                           extension, at a word where it can: \"ok (shortened)\"\n"
+           "  --order name|tags        the order of each folder's files, which a counter numbers\n"
+           "                           them in: by name (the default; Track 2 before Track 10),\n"
+           "                           or by the disc and track numbers of their tags, those\n"
+           "                           without a track number after them by name\n"
+           "  --into DIR               with --id3 ... --folders: make the folders under DIR\n"
+           "                           (on the same volume) instead of the folder given\n"
+           "  --no-companions          with --folders: leave the album's other files (a file's\n"
+           "                           .lrc, .cue, .jpg of its own name; cover.*, folder.*,\n"
+           "                           *.log, *.m3u, scans/ when the whole album moves) where\n"
+           "                           they are; --companions (the default) takes them along\n"
            "\n"
            "Options of every command:\n"
            "  --data-dir DIR           keep the settings and the undo records in DIR; may come\n"
@@ -122,7 +132,8 @@ std::string helpText() {
            "  Strings escape quotes, backslashes and control characters (\\u00XX). Messages and\n"
            "  errors still go to standard error, with the same exit statuses.\n"
            "\n"
-           "Preview statuses: ok (\"ok (shortened)\" for a name --shorten cut to fit), unchanged,\n"
+           "Preview statuses: ok (\"ok (shortened)\" for a name --shorten cut to fit; \"ok (same\n"
+           "disc and track as NAME)\" where an album has a disc and track twice), unchanged,\n"
            "invalid (a name Windows refuses, with the reason: a device name, a trailing dot or\n"
            "space, too long, a forbidden character), exists\n"
            "(held by a file that keeps its name, in the run or not), duplicate (of several files\n"
@@ -274,6 +285,19 @@ bool parseCommandLine(const std::vector<std::string>& given, Invocation& invocat
             invocation.noUndo = true;
         } else if (a == "--shorten") {
             invocation.shorten = true;
+        } else if (a == "--into") {
+            if (!needs(i, 1, a)) return false;
+            invocation.into = arguments[++i];
+        } else if (a == "--companions" || a == "--no-companions") {
+            invocation.companions = a == "--companions";
+        } else if (a == "--order") {
+            if (!needs(i, 1, a)) return false;
+            const std::string& order = arguments[++i];
+            if (order != "name" && order != "tags") {
+                error = "--order takes name or tags, not \"" + platform::displayName(order) + "\"";
+                return false;
+            }
+            invocation.tagOrder = order == "tags";
         } else if (a == "--tsv") {
             invocation.tsv = true;
         } else if (a == kJsonOption) {

@@ -336,17 +336,21 @@ int previewOrRename(Context& context, const Invocation& invocation) {
     // Saved once the run may go ahead: a refused run writes nothing.
     const core::RuleList saved = invocation.saveTo.empty() ? core::RuleList() : rules;
 
-    core::PreparedRename prepared = core::prepareRename(context.app,
-                                                        core::RenameRequest{invocation.target,
-                                                                            invocation.patterns,
-                                                                            invocation.recurse,
-                                                                            std::move(rules),
-                                                                            renaming && !invocation.noUndo,
-                                                                            false,
-                                                                            !renaming,
-                                                                            {},
-                                                                            invocation.shorten},
-                                                        context.reporter);
+    core::PreparedRename prepared =
+        core::prepareRename(context.app,
+                            core::RenameRequest{invocation.target,
+                                                invocation.patterns,
+                                                invocation.recurse,
+                                                std::move(rules),
+                                                renaming && !invocation.noUndo,
+                                                false,
+                                                !renaming,
+                                                {},
+                                                invocation.shorten,
+                                                invocation.tagOrder ? core::AlbumOrder::Tags : core::AlbumOrder::Names,
+                                                invocation.into,
+                                                invocation.companions},
+                            context.reporter);
     using Refusal = core::PreparedRename::Refusal;
     if (prepared.refusal == Refusal::NoFolder) {
         if (!invocation.saveTo.empty()) core::writeFilterFile(invocation.saveTo, saved);
@@ -370,7 +374,8 @@ int previewOrRename(Context& context, const Invocation& invocation) {
         context.console.err(std::string(kProgram) + ": cannot list the folder \"" +
                             platform::displayName(folder.folder) + "\": " + oneLine(folder.reason) + "\n");
     }
-    if (prepared.refusal == Refusal::FoldersBusy) return context.fail(prepared.why);
+    if (prepared.refusal == Refusal::FoldersBusy || prepared.refusal == Refusal::IntoUnusable)
+        return context.fail(prepared.why);
     if (prepared.refusal == Refusal::NoFiles) {
         std::string text = terminalLines(core::loadString(core::IDS_NO_FILES_FOUND));
         if (prepared.leftOut > 0) {

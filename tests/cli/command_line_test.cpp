@@ -28,8 +28,10 @@ TEST(CommandLine, Accepted) {
     EXPECT_TRUE(in.filters[3].has("--require-fields"));
     EXPECT_EQ(in.filters[4].arguments, (std::vector<std::string>{"", "end"}));
 
-    ASSERT_TRUE(parseCommandLine({"rename", "--no-undo", "--pad", "(", "-", ")", "/m"}, in, error));
+    EXPECT_FALSE(in.tagOrder);
+    ASSERT_TRUE(parseCommandLine({"rename", "--no-undo", "--pad", "(", "-", ")", "--order", "tags", "/m"}, in, error));
     EXPECT_TRUE(in.noUndo);
+    EXPECT_TRUE(in.tagOrder);
     EXPECT_EQ(in.patterns, "*.*");
     ASSERT_TRUE(parseCommandLine({"undo", "run", "ABCDEFGHIJKL"}, in, error));
     EXPECT_EQ(in.kind, CommandKind::UndoRun);
@@ -84,6 +86,9 @@ TEST(CommandLine, Refused) {
         {"preview", "--require-fields", "m"},
         {"preview", "--counter", "%n", "1", "m"},
         {"preview", "--append", "a", "", "--per-folder", "m"},
+        {"preview", "--append", "a", "", "--per-disc", "m"},
+        {"preview", "--order", "disc", "m"},
+        {"preview", "m", "--order"},
         {"preview", "--no-undo", "m"},  // rename only
         {"preview", "--bogus", "m"},
         {"preview", "-p"},
@@ -138,6 +143,9 @@ TEST(CommandLine, HelpListsEveryCommandAndOption) {
                              "--number",
                              "--id3",
                              "--require-fields",
+                             "--per-disc",
+                             "--order name|tags",
+                             "%0 disc",
                              "--v1-only",
                              "--keep-forbidden",
                              "--counter",

@@ -6,6 +6,7 @@
 #include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/rules/filter_kinds.h"
+#include "support/tag_files.h"
 #include "support/temp_folder.h"
 #include "ui/app/resource.h"
 #include "ui/app_fixture.h"
@@ -128,6 +129,15 @@ TEST_F(FilterDialogTest, PaddingDefaultsAndCancelAddsNothing) {
 }
 
 TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
+    // One tagged song in the list, whose tags the Tags dialog's sample shows.
+    TempFolder music;
+    testing_support::writeFile(music / "t.mp3",
+                               testing_support::id3v2Tag({"Song", "Artist", "Album", "", "", "", "3", "", ""}, 3,
+                                                         testing_support::TextEncoding::Latin1) +
+                                   testing_support::mpegFrames());
+    setControlText(main, IDC_FOLDER, music.path());
+    setControlText(main, IDC_PATTERN, "*.mp3");
+    ASSERT_TRUE(waitUntil([&] { return listViewCount(main, IDC_FILES_LIST) == 1; }));
     for (int command : {ID_ADD_CHANGECASE, ID_ADD_ID3, ID_ADD_FLIP, ID_ADD_STRIPPER, ID_ADD_COUNTER, ID_ADD_CLEANUP}) {
         const char* title = command == ID_ADD_CHANGECASE ? "Change Case Filter"
                             : command == ID_ADD_ID3      ? "Tags Filter"
@@ -138,6 +148,29 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
         HWND dialog = add(command, title);
         ASSERT_NE(dialog, nullptr) << title;
         if (command == ID_ADD_ID3) {
+            // The sample follows the format as it is typed, and the switches as they are ticked.
+            HWND format = FindWindowExW(control(dialog, IDC_ID3_FORMAT), nullptr, L"Edit", nullptr);
+            ASSERT_NE(format, nullptr);
+            const struct {
+                const char* typed;  // more of the format
+                int tick;           // then a box clicked
+                const char* sample;
+            } steps[] = {
+                {"%7 - %2", 0, "t.mp3  \xE2\x86\x92  03 - Song.mp3"},
+                {" (%1)", 0, "t.mp3  \xE2\x86\x92  03 - Song (Artist).mp3"},
+                {"", IDC_ID3_BEST_TAG,
+                 "t.mp3  \xE2\x86\x92  t.mp3  (unchanged: the file's tags do not serve this filter)"},
+                {"", IDC_ID3_BEST_TAG, "t.mp3  \xE2\x86\x92  03 - Song (Artist).mp3"},
+                {"%", 0, "t.mp3  \xE2\x86\x92  03 - Song (Artist)%.mp3"},
+            };
+            for (const auto& step : steps) {
+                typeText(format, step.typed);
+                if (step.tick) click(dialog, step.tick);
+                EXPECT_TRUE(waitUntil([&] { return controlText(dialog, IDC_ID3_SAMPLE) == step.sample; }))
+                    << step.typed << ": " << controlText(dialog, IDC_ID3_SAMPLE);
+            }
+            EXPECT_FALSE(isChecked(dialog, IDC_ID3_FOLDERS)) << "a new filter renames in place";
+            setChecked(dialog, IDC_ID3_FOLDERS, true);
             setControlText(dialog, IDC_ID3_FORMAT, "(%3) %1 - %2");
             EXPECT_TRUE(isChecked(dialog, IDC_ID3_MUST_EXIST));
             EXPECT_TRUE(isChecked(dialog, IDC_ID3_BEST_TAG)) << "a new filter reads the best tag";
@@ -158,7 +191,10 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
             EXPECT_EQ(controlText(dialog, IDC_COUNTER_FORMAT), "%2n - %b");
             setControlText(dialog, IDC_COUNTER_START, "-5");
             setControlText(dialog, IDC_COUNTER_STEP, "3");
+            EXPECT_FALSE(isEnabled(dialog, IDC_COUNTER_PER_DISC)) << "a disc is counted within its folder";
             setChecked(dialog, IDC_COUNTER_PER_FOLDER, true);
+            ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, IDC_COUNTER_PER_DISC); }));
+            setChecked(dialog, IDC_COUNTER_PER_DISC, true);
             screenshot(dialog, "counter");
         }
         if (command == ID_ADD_CLEANUP) {
@@ -176,10 +212,10 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
     ASSERT_TRUE(waitUntil([&] { return listCount(main, IDC_FILTERS) == 6; }));
     EXPECT_EQ(listText(main, IDC_FILTERS, 0), "Change Case: all characters to Sentence case");
     EXPECT_EQ(listText(main, IDC_FILTERS, 1),
-              "Tags: \"(%3) %1 - %2\" (all fields must exist) (tag texts in ASCII letters)");
+              "Tags: \"(%3) %1 - %2\" (all fields must exist) (tag texts in ASCII letters) (into folders)");
     EXPECT_EQ(listText(main, IDC_FILTERS, 2), "Flip at: \" - \"");
     EXPECT_EQ(listText(main, IDC_FILTERS, 3), "Strip: \"feat.\" (match case)");
-    EXPECT_EQ(listText(main, IDC_FILTERS, 4), "Counter: \"%2n - %b\" from -5 by 3 (restarted in each folder)");
+    EXPECT_EQ(listText(main, IDC_FILTERS, 4), "Counter: \"%2n - %b\" from -5 by 3 (restarted on each disc)");
     EXPECT_EQ(listText(main, IDC_FILTERS, 5), "Clean up: ASCII letters, forbidden characters to \"-\"");
 
     setListSelection(main, IDC_FILTERS, 1);
@@ -190,6 +226,9 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
     EXPECT_EQ(controlText(id3, IDC_ID3_FORMAT), "(%3) %1 - %2");
     EXPECT_TRUE(isChecked(id3, IDC_ID3_MUST_EXIST)) << "a stored mask opens ticked";
     EXPECT_TRUE(isChecked(id3, IDC_ID3_CLEAN) && isChecked(id3, IDC_ID3_ASCII));
+    EXPECT_TRUE(isChecked(id3, IDC_ID3_FOLDERS)) << "the rule's folder bit opens ticked";
+    EXPECT_EQ(controlText(id3, IDC_ID3_SAMPLE), "t.mp3  \xE2\x86\x92  (Album) Artist - Song.mp3");
+    setChecked(id3, IDC_ID3_FOLDERS, false);
     setChecked(id3, IDC_ID3_CLEAN, false);
     setChecked(id3, IDC_ID3_MUST_EXIST, false);
     setChecked(id3, IDC_ID3_BEST_TAG, false);

@@ -18,7 +18,7 @@ namespace {
 std::vector<EarlyRow> earlyRows(AppContext& context, const RenameRequest& request, const FileList& found) {
     FileList files(found.begin(),
                    found.begin() + static_cast<std::ptrdiff_t>(std::min(found.size(), FileListSource::kEarlyRows)));
-    sortInAlbumOrder(files);
+    sortInAlbumOrder(files, request.order);
     const bool placed =
         std::any_of(request.rules.begin(), request.rules.end(), [](const Rule& rule) { return rule.type == Counter; });
     std::vector<EarlyRow> rows;
@@ -97,10 +97,16 @@ std::unique_ptr<FileListPlan> FileListSource::make(AppContext& context, const Re
         ++listings_;
         if (stopped) return nullptr;
         found_ = std::move(found);
+        order_ = request.order;
         folder_ = request.folder;
         patterns_ = request.patterns;
         recurse_ = request.recurse;
         has_ = true;
+    }
+    if (request.order != order_) {
+        // Another order of the same files: no need to list the disk again.
+        sortInAlbumOrder(found_.files, request.order);
+        order_ = request.order;
     }
     auto list = std::make_unique<FileListPlan>();
     FoundFiles found = found_;

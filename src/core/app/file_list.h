@@ -1,5 +1,5 @@
 // What a front end's live list of files shows: every file the folder and patterns find, in the
-// order found, each with what a run of the checked files would make of it. The files are found
+// run's order, each with what a run of the checked files would make of it. The files are found
 // once for a folder, its patterns and recursion; when only the filters or the checks change, the
 // names are proposed again over the files already found, without listing the disk again.
 #pragma once
@@ -87,6 +87,7 @@ private:
     bool has_ = false;
     std::string folder_, patterns_;
     bool recurse_ = false;
+    AlbumOrder order_ = AlbumOrder::Names;  // the order found_ is in
     FoundFiles found_;
     std::size_t listings_ = 0;
 };

@@ -7,8 +7,10 @@
 #include "core/app/app_context.h"
 #include "core/base/reporter.h"
 #include "core/session/album_order.h"
+#include "core/session/folder_targets.h"
 #include "core/session/run_options.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 
 namespace core {
 
@@ -17,7 +19,8 @@ FoundFiles findRequestFiles(const AppContext& context, const RenameRequest& requ
     found.unlisted = findFiles(found.files, request.recurse, request.folder, request.patterns,
                                context.paths().ownFolders(), &found.leftOut, &found.listings,
                                progress ? [&] { return progress(found); } : std::function<bool()>());
-    sortInAlbumOrder(found.files);
+    sortInAlbumOrder(found.files, request.order);
+    // Files left out are not renamed: their tags have nothing to say.
     sortInAlbumOrder(found.leftOut);
     return found;
 }
@@ -50,6 +53,21 @@ std::size_t takeOutUnchecked(FoundFiles& found, const std::unordered_set<std::st
     return taken;
 }
 
+std::string intoProblem(const RenameRequest& request) {
+    if (request.into.empty() || !movesIntoFolders(request.rules)) return {};
+    const std::string shown = "\"" + platform::displayName(request.into) + "\"";
+    const auto status = platform::fileStatus(request.into);
+    if (!status || !(status->attributes & platform::AttrDirectory))
+        return "The folder to move into, " + shown + ", does not exist.";
+    const auto into = platform::entryId(platform::fullPath(request.into));
+    const auto from = platform::entryId(platform::fullPath(request.folder));
+    if (into && from && into->volume != from->volume) {
+        return "The folder to move into, " + shown +
+               ", is on another volume: a move there would copy every file. Choose a folder on the same volume.";
+    }
+    return {};
+}
+
 namespace {
 
 std::unique_ptr<RenameRun> makeRun(AppContext& context, const RenameRequest& request, const RuleList& rules,
@@ -58,6 +76,13 @@ std::unique_ptr<RenameRun> makeRun(AppContext& context, const RenameRequest& req
     // An unattended run orders its moves; confirming goes file by file.
     options.solveOrder = !request.confirm;
     options.shortenNames = request.shorten;
+    if (movesIntoFolders(rules)) {
+        options.runFolder = platform::withSeparator(platform::fullPath(request.folder));
+        options.intoFolder =
+            request.into.empty() ? options.runFolder : platform::withSeparator(platform::fullPath(request.into));
+        options.companions = request.companions;
+    }
+    options.tagOrder = request.order == AlbumOrder::Tags;
     auto run = std::make_unique<RenameRun>(&context.plugins(), rules, std::move(found.files), options, context.paths(),
                                            reporter);
     run->noteUnlistedFolders(std::move(found.unlisted));
@@ -87,6 +112,7 @@ PreparedRename prepareRename(AppContext& context, RenameRequest request, Reporte
     const auto status = platform::fileStatus(request.folder);
     if (!status || !(status->attributes & platform::AttrDirectory))
         return refuse(PreparedRename::Refusal::NoFolder, {});
+    if (std::string why = intoProblem(request); !why.empty()) return refuse(PreparedRename::Refusal::IntoUnusable, why);
     const AppPaths& paths = context.paths();
     const bool undo = request.undo;
     if (undo && !request.preview) {

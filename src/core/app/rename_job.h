@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/rules/rule.h"
+#include "core/session/album_order.h"
 #include "core/session/find_files.h"
 #include "core/session/rename_run.h"
 
@@ -33,6 +34,11 @@ struct RenameRequest {
     // names stay taken, and the run counts them as unchecked.
     std::unordered_set<std::string> unchecked;
     bool shorten = false;  // new names too long for their folder are cut to fit (RunOptions::shortenNames)
+    AlbumOrder order = AlbumOrder::Names;  // how the files of each folder are ordered
+    // For filters that move files into folders: the folder those are made under, on the volume of
+    // `folder` (a move to another would be a copy); empty for `folder` itself.
+    std::string into{};
+    bool companions = true;  // the album's other files go along (RunOptions::companions)
 };
 
 // What the search found for a request. Kept, it is planned again under other filters without
@@ -77,6 +83,10 @@ std::size_t takeOutUnchecked(FoundFiles& found, const std::unordered_set<std::st
 std::unique_ptr<RenameRun> previewFoundFiles(AppContext& context, const RenameRequest& request, FoundFiles found,
                                              Reporter& reporter);
 
+// Why a request's folder to move into cannot be used ("…does not exist", "…is on another volume…"),
+// or empty when it can or none is given.
+std::string intoProblem(const RenameRequest& request);
+
 struct PreparedRename {
     enum class Refusal {
         None,
@@ -84,6 +94,7 @@ struct PreparedRename {
         UndoFolderUnusable,  // undo is on and its folder cannot take a file (`why` says why)
         NoFiles,             // nothing matches (`leftOut` may still count files left alone)
         FoldersBusy,         // another run or undo holds one of the folders (`why` names it)
+        IntoUnusable,        // the folder to move into is missing or on another volume (`why` says so)
     };
     Refusal refusal = Refusal::None;
     std::string why;

@@ -45,6 +45,7 @@ void Settings::Load(const AppPaths& paths) {
     limitUndo = readFlag(ini, kOptions, "limitUndo");
     undoLimit = effectiveUndoLimit(ini.getInt(kOptions, "undoLimit", 0));
     shortenNames = ini.getInt(kOptions, "shortenNames", 0) == 1 ? 1 : 0;
+    tagOrder = ini.getInt(kOptions, "orderByTags", 0) == 1 ? 1 : 0;
     // Present and empty is a list the user emptied; only a missing key is the default.
     smallWords = ini.hasKey(kOptions, kSmallWordsKey) ? ini.getString(kOptions, kSmallWordsKey, kSmallWordsBuffer)
                                                       : std::string(kDefaultSmallWords);
@@ -67,6 +68,7 @@ void Settings::Save(const AppPaths& paths) const {
     ini.setString(kOptions, "undoLimit", std::to_string(undoLimit));
     ini.setString(kOptions, kSmallWordsKey, smallWords);
     ini.setString(kOptions, "shortenNames", std::to_string(shortenNames));
+    ini.setString(kOptions, "orderByTags", std::to_string(tagOrder));
     ini.save();
 }
 

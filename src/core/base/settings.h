@@ -38,6 +38,9 @@ struct Settings {
     // The window's runs cut new names too long for their folder to fit (RunOptions::shortenNames).
     // Off unless the file says 1: files of older copies have no such key.
     int shortenNames = 0;
+    // The window's runs order each folder's files by their disc and track tags (AlbumOrder::Tags)
+    // rather than by name. Off unless the file says 1: files of older copies have no such key.
+    int tagOrder = 0;
 
     static constexpr std::int32_t kDefaultUndoLimit = 50;
     static constexpr std::int32_t kMaxUndoLimit = 1000000;

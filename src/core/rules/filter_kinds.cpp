@@ -1,5 +1,6 @@
 #include "core/rules/filter_kinds.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "core/base/strings.h"
@@ -396,13 +397,21 @@ constexpr std::int32_t kAsciiTagSteps = kCleanTagSteps | CleanAscii;
 FilterResult buildId3(const FilterKind& kind, const FilterValues& values) {
     const std::string& format = values.texts[0];
     if (format.empty()) return rejected("The tag filter needs a format.");
-    if (auto problem = textProblem(kind, values)) return *problem;
+    // Moving into folders, "\" and "/" separate the folders; every other character still has to
+    // be one a name may hold.
+    FilterValues checked = values;
+    if (values.flag(kMoveIntoFoldersFlag)) {
+        std::string& text = checked.texts[0];
+        text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\\' || c == '/'; }), text.end());
+    }
+    if (auto problem = textProblem(kind, checked)) return *problem;
     const bool bestTag = !values.flag(kId3v1OnlyFlag);
     Rule rule = ofType(ID3);
     rule.id3Format() = format;
     rule.option = (values.flag(kRequireFieldsFlag) ? fieldMaskFromFormat(format, bestTag) : 0) |
                   (bestTag ? Id3BestTag : 0) | (values.flag(kKeepForbiddenFlag) ? 0 : Id3SafeNames) |
-                  (values.flag(kMoveIntoFoldersFlag) ? Id3Folders : 0);
+                  (values.flag(kMoveIntoFoldersFlag) ? Id3Folders : 0) |
+                  (bestTag && usesDiscField(format) ? Id3DiscField : 0);
     rule.extra = values.flag(kAsciiTagsFlag) ? kAsciiTagSteps : values.flag(kCleanTagsFlag) ? kCleanTagSteps : 0;
     return accepted(rule);
 }
@@ -445,12 +454,12 @@ void describeId3(Rule& rule) {
 
 void applyId3Rule(const Rule& rule, NameInProgress& name) {
     applyId3(platform::withSeparator(name.folder) + name.fileName, name.base, rule.id3Format(), rule.option,
-             rule.extra & (kAsciiTagSteps));
+             rule.extra & (kAsciiTagSteps), name.position.albumDiscs);
 }
 
 // --- Counter ----------------------------------------------------------------------------------
 
-enum : std::size_t { kPerFolderFlag = 0 };
+enum : std::size_t { kPerFolderFlag = 0, kPerDiscFlag = 1 };
 
 FilterResult buildCounter(const FilterKind& kind, const FilterValues& values) {
     const auto& t = values.texts;
@@ -465,7 +474,10 @@ FilterResult buildCounter(const FilterKind& kind, const FilterValues& values) {
     rule.counterFormat() = t[0];
     rule.option = start;
     rule.extra = step;
-    rule.counterScope() = values.flag(kPerFolderFlag) ? kCounterPerFolder : "";
+    // A disc is within its folder: restarting on each disc restarts in each folder too.
+    rule.counterScope() = values.flag(kPerDiscFlag)     ? kCounterPerDisc
+                          : values.flag(kPerFolderFlag) ? kCounterPerFolder
+                                                        : "";
     return accepted(rule);
 }
 
@@ -481,6 +493,7 @@ std::string counterStepCheck(const std::string&, std::int32_t step) {
 FilterValues counterValues(const Rule& rule) {
     FilterValues values{textsOf({rule.counterFormat(), std::to_string(rule.option), std::to_string(rule.extra)}), 0};
     values.setFlag(kPerFolderFlag, rule.counterScope() == kCounterPerFolder);
+    values.setFlag(kPerDiscFlag, rule.counterScope() == kCounterPerDisc);
     return values;
 }
 
@@ -488,11 +501,14 @@ void describeCounter(Rule& rule) {
     rule.description = "Counter: " + quoted(rule.counterFormat()) + " from " + std::to_string(rule.option) + " by " +
                        std::to_string(rule.extra);
     if (rule.counterScope() == kCounterPerFolder) rule.description += " (restarted in each folder)";
+    if (rule.counterScope() == kCounterPerDisc) rule.description += " (restarted on each disc)";
 }
 
 void applyCounter(const Rule& rule, NameInProgress& name) {
-    const bool perFolder = rule.counterScope() == kCounterPerFolder;
-    const std::uint64_t steps = perFolder ? name.position.inFolder : name.position.inRun;
+    const std::string& scope = rule.counterScope();
+    const std::uint64_t steps = scope == kCounterPerDisc     ? name.position.inDisc
+                                : scope == kCounterPerFolder ? name.position.inFolder
+                                                             : name.position.inRun;
     name.base = expandCounterFormat(rule.counterFormat(), name.base, counterNumber(rule.option, rule.extra, steps));
 }
 
@@ -618,6 +634,7 @@ std::vector<FilterKind> makeTable() {
     const FilterFlag asciiTags{"tag texts in ASCII letters", "--ascii-tags"};
     const FilterFlag intoFolders{"into folders", "--folders"};
     const FilterFlag perFolder{"restarted in each folder", "--per-folder"};
+    const FilterFlag perDisc{"restarted on each disc", "--per-disc"};
     FilterText counterFormat = text("FORMAT", "The counter format", kMaxFilterText, true);
     counterFormat.check = counterFormatCheck;
     FilterText counterStep = whole32("STEP", "The counter's step");
@@ -729,7 +746,12 @@ std::vector<FilterKind> makeTable() {
          "--id3",
          "name from the tags: %1 artist, %2 title, %3 album,\n"
          "%4 year, %5 comment, %6 genre, %7 track, %8 disc,\n"
-         "%9 album artist; may be followed by --require-fields\n"
+         "%9 album artist, %0 disc of an album of several\n"
+         "discs (by its tag's \"2/3\" or the run's other files\n"
+         "of the same %9 and %3), else empty, dropping the text\n"
+         "written before it back to the last field or \\\n"
+         "(\"CD\" of \"%9\\%3\\CD%0\\%7 - %2\"), or with none\n"
+         "the text after it; may be followed by --require-fields\n"
          "(skip files whose tag lacks a field used), --v1-only\n"
          "(the ID3v1 tag alone, %1..%6), --keep-forbidden\n"
          "(tag texts unfiltered: such a file then fails),\n"
@@ -752,9 +774,11 @@ std::vector<FilterKind> makeTable() {
          "for -7) and %% (a percent sign), counting from\n"
          "START by STEP (not 0; past the 32-bit range the\n"
          "number wraps around); may be followed by\n"
-         "--per-folder (start again in each folder)",
+         "--per-folder (start again in each folder) or\n"
+         "--per-disc (start again in each folder and whenever\n"
+         "the disc number of the files' tags changes)",
          {counterFormat, whole32("START", "The counter's start"), counterStep},
-         {perFolder},
+         {perFolder, perDisc},
          buildCounter,
          counterValues,
          describeCounter,

@@ -84,11 +84,16 @@ struct FilterResult {
 };
 
 // Where a file stands in the run proposing its name, counted from 0: among all the run's files in
-// the run's order, and among the files since the folder last changed. A run gives each file its
-// place whether or not its name changes, so a preview and the run that follows agree on it.
+// the run's order, among the files since the folder last changed, and among those since the
+// folder or the disc number of their tags last changed. A run gives each file its place whether
+// or not its name changes, so a preview and the run that follows agree on it. `albumDiscs`: how
+// many discs the run's files show for the file's album (AlbumFacts), 0 where the run read no tags
+// for it.
 struct RunPosition {
     std::uint64_t inRun = 0;
     std::uint64_t inFolder = 0;
+    std::uint64_t inDisc = 0;
+    std::uint32_t albumDiscs = 0;
 };
 
 // A name on its way through the filters: the base and extension being rewritten, and the file

@@ -79,6 +79,41 @@ std::string discNumber(const std::string& text) {
     return numberPart(text);
 }
 
+namespace {
+
+// The value of a text of digits alone, 0 for any other; capped well within 32 bits.
+std::uint32_t valueOf(const std::string& digits) {
+    if (digits.empty()) return 0;
+    std::uint32_t value = 0;
+    for (char c : digits) {
+        if (!isDigit(c)) return 0;
+        if (value < 100000000) value = value * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    return value;
+}
+
+bool isFolderSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// Whether the format's "%" at `at` starts a field this reader fills.
+bool isField(const std::string& format, std::size_t at, char last, bool discField) {
+    if (format[at] != '%' || at + 1 >= format.size()) return false;
+    const char digit = format[at + 1];
+    return (digit >= '1' && digit <= last) || (discField && digit == '0');
+}
+
+}  // namespace
+
+std::uint32_t totalOf(const std::string& text) {
+    const std::size_t slash = text.find('/');
+    return slash == std::string::npos ? 0 : valueOf(trimWhiteSpace(text.substr(slash + 1)));
+}
+
+std::uint32_t numberOf(const std::string& text) {
+    return valueOf(numberPart(text));
+}
+
 TagReader::TagReader(std::string path, bool bestTag) : path_(std::move(path)), bestTag_(bestTag) {}
 
 bool TagReader::read(std::int32_t mask) {
@@ -127,7 +162,8 @@ bool TagReader::read(std::int32_t mask) {
     return genreName(genre_) != nullptr;
 }
 
-std::string TagReader::format(const std::string& format, bool safeNames, std::int32_t clean) const {
+std::string TagReader::format(const std::string& format, bool safeNames, std::int32_t clean,
+                              std::optional<bool> multiDisc) const {
     // Runs of "%" become one "%" first, so "%%1" is the artist, as the field mask counts it.
     std::string collapsed;
     collapsed.reserve(format.size());
@@ -152,18 +188,47 @@ std::string TagReader::format(const std::string& format, bool safeNames, std::in
         orDefault(f.albumArtist.empty() ? f.artist : f.albumArtist, "Unknown Artist"),
     };
     const char last = bestTag_ ? '9' : '6';
+    const bool discField = bestTag_ && multiDisc.has_value();
+    const std::string disc = discField && (*multiDisc || totalOf(f.disc) > 1) ? discNumber(f.disc) : std::string();
     // One pass, so a tag text that itself holds "%2" or "%%" is inserted as it is and never
     // expanded again.
     std::string out;
+    std::size_t written = 0;  // where the text written since the last field or separator starts
     for (std::size_t i = 0; i < collapsed.size(); ++i) {
-        if (collapsed[i] == '%' && i + 1 < collapsed.size() && collapsed[i + 1] >= '1' && collapsed[i + 1] <= last) {
-            std::string value = values[collapsed[i + 1] - '1'];
-            if (clean) cleanUp(value, clean, "");
-            out += safeNames ? safeTagText(value) : value;
-            ++i;
-        } else {
+        if (!isField(collapsed, i, last, discField)) {
             out += collapsed[i];
+            if (isFolderSeparator(collapsed[i])) written = out.size();
+            continue;
         }
+        const char digit = collapsed[++i];
+        if (digit == '0' && disc.empty()) {
+            // The field and the words that name it go together: "CD" means nothing without it.
+            const std::string before = out.substr(written);
+            out.resize(written);
+            // The brackets it opened, innermost last: the text after the field closes them.
+            std::string closers;
+            for (char c : before) {
+                if (c == '(' || c == '[' || c == '{') closers += c == '(' ? ')' : c == '[' ? ']' : '}';
+                if (!closers.empty() && c == closers.back()) closers.pop_back();
+            }
+            std::size_t next = i + 1;
+            if (!before.empty()) {
+                for (auto closer = closers.rbegin(); closer != closers.rend(); ++closer) {
+                    if (next < collapsed.size() && collapsed[next] == *closer) ++next;
+                }
+            } else {
+                while (next < collapsed.size() && !isFolderSeparator(collapsed[next]) &&
+                       !isField(collapsed, next, last, discField)) {
+                    ++next;
+                }
+            }
+            i = next - 1;
+            continue;
+        }
+        std::string value = digit == '0' ? disc : values[digit - '1'];
+        if (clean) cleanUp(value, clean, "");
+        out += safeNames ? safeTagText(value) : value;
+        written = out.size();
     }
     if (safeNames) {
         // Windows drops trailing spaces and periods from a name; drop them here, so the name the
@@ -181,13 +246,14 @@ namespace {
 // own name ("%9\%3\" only moves it). The parts are joined with "/", which the run takes apart
 // again into folders.
 std::string formatFolders(const TagReader& reader, const std::string& format, const std::string& base, bool safeNames,
-                          std::int32_t clean) {
+                          std::int32_t clean, std::optional<bool> severalDiscs) {
     std::string out, piece;
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = format.find_first_of("\\/", start);
         const bool last = end == std::string::npos;
-        piece = reader.format(format.substr(start, last ? std::string::npos : end - start), safeNames, clean);
+        piece = reader.format(format.substr(start, last ? std::string::npos : end - start), safeNames, clean,
+                              severalDiscs);
         std::replace(piece.begin(), piece.end(), '\\', '-');
         std::replace(piece.begin(), piece.end(), '/', '-');
         if (last) {
@@ -204,17 +270,20 @@ std::string formatFolders(const TagReader& reader, const std::string& format, co
 }  // namespace
 
 void applyId3(const std::string& path, std::string& base, const std::string& format, std::int32_t option,
-              std::int32_t clean) {
+              std::int32_t clean, std::uint32_t albumDiscs) {
     const bool safeNames = option & Id3SafeNames;
+    const bool discField = option & Id3DiscField;
     TagReader reader(path, option & Id3BestTag);
     if (!reader.read(option & Id3RequiredFields)) return;
+    const std::optional<bool> severalDiscs = discField ? std::optional<bool>(albumDiscs > 1) : std::nullopt;
     if (option & Id3Folders) {
-        base = formatFolders(reader, format, base, safeNames, clean);
+        base = formatFolders(reader, format, base, safeNames, clean, severalDiscs);
         return;
     }
-    std::string name = reader.format(format, safeNames, clean);
-    // A name of nothing but forbidden characters would leave only the extension.
-    if (safeNames && name.empty()) return;
+    std::string name = reader.format(format, safeNames, clean, severalDiscs);
+    // A name of nothing but forbidden characters would leave only the extension, and so would a
+    // format of nothing but an empty "%0".
+    if ((safeNames || discField) && name.empty()) return;
     base = std::move(name);
 }
 

@@ -25,4 +25,13 @@ std::int32_t fieldMaskFromFormat(const std::string& format, bool bestTag) {
     return mask;
 }
 
+bool usesDiscField(const std::string& format) {
+    bool armed = false;
+    for (char c : format) {
+        if (armed && c == '0') return true;
+        armed = c == '%';
+    }
+    return false;
+}
+
 }  // namespace core

@@ -36,6 +36,10 @@ enum CleanFlags : std::int32_t {
 // The scope text of a Counter rule that starts the count again in each folder; any other text
 // counts through the whole run.
 inline constexpr const char* kCounterPerFolder = "folder";
+// The scope text of a Counter rule that starts again in each folder and whenever the disc number
+// of the files' tags changes. Older copies of the program, which know only "folder", count such a
+// rule through the whole run.
+inline constexpr const char* kCounterPerDisc = "disc";
 
 // Option of a ChangeCase rule; the order of the Change Case dialog's radio buttons.
 enum CaseMode : std::int32_t {
@@ -88,6 +92,10 @@ enum Id3Field : std::int32_t {
     // "\" in the format (and "/" given on the command line) separates folders: the file moves
     // into the folders named, made under the run's folder or the folder it is told to move into.
     Id3Folders = 0x40000,
+    // "%0" in the format is the disc number of an album of several discs (id3_tag.h). Set when a
+    // rule reading the best tag is made with a format holding "%0"; rules saved before it existed
+    // keep "%0" as the text it always was.
+    Id3DiscField = 0x80000,
 };
 
 // A plain value: copies own their texts. The named views are accessors of text1..text3, so a
@@ -148,5 +156,9 @@ void ruleDescription(Rule& rule);
 // the best tag), and a "%" right after a "%" keeps waiting for the digit, so "%%1" counts as a use
 // of %1.
 std::int32_t fieldMaskFromFormat(const std::string& format, bool bestTag = false);
+
+// Whether a format uses "%0", the disc of an album of several discs, counted as the mask counts
+// the other fields.
+bool usesDiscField(const std::string& format);
 
 }  // namespace core

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <numeric>
+#include <optional>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
+#include "core/rules/id3_tag.h"
 #include "platform/paths.h"
 
 namespace core {
@@ -121,10 +125,100 @@ void renewNames(FileList& files) {
 
 }  // namespace
 
-void sortInAlbumOrder(FileList& files) {
+namespace {
+
+// Within each folder's stretch of a list in name order: by disc and track, untracked files last,
+// ties keeping their name order.
+std::vector<std::uint32_t> tagOrder(const FileList& files) {
+    std::vector<AlbumPlace> places(files.size());
+    FolderPath folder;
+    std::string path;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        path.assign(folder.of(files[i].folderText)).append(files[i].name.view());
+        if (const std::optional<TagFields> tags = readBestTags(path)) places[i] = albumPlace(*tags);
+    }
+    std::vector<std::uint32_t> order(files.size());
+    std::iota(order.begin(), order.end(), 0u);
+    const auto key = [&](std::uint32_t i) {
+        const AlbumPlace& p = places[i];
+        return std::make_tuple(p.track == 0, p.track == 0 ? 0u : (p.disc ? p.disc : 1u), p.track);
+    };
+    for (std::size_t start = 0; start < files.size();) {
+        std::size_t end = start + 1;
+        while (end < files.size() && files[end].folderText.sameText(files[start].folderText)) ++end;
+        std::stable_sort(order.begin() + static_cast<std::ptrdiff_t>(start),
+                         order.begin() + static_cast<std::ptrdiff_t>(end),
+                         [&](std::uint32_t a, std::uint32_t b) { return key(a) < key(b); });
+        start = end;
+    }
+    return order;
+}
+
+}  // namespace
+
+void sortInAlbumOrder(FileList& files, AlbumOrder order) {
     if (files.size() < 2) return;
     permute(files, albumOrder(files), nullptr);
+    if (order == AlbumOrder::Tags) permute(files, tagOrder(files), nullptr);
     renewNames(files);
+}
+
+AlbumPlace albumPlace(const TagFields& fields) {
+    return AlbumPlace{numberOf(fields.disc), totalOf(fields.disc), numberOf(fields.track)};
+}
+
+std::string AlbumFacts::albumKey(const TagFields* fields, std::string_view folder) {
+    // A zero byte parts the texts, and no tag text or path holds one once read.
+    if (!fields || fields->album.empty()) return std::string(1, '\0').append(folder);
+    const std::string& artist = fields->albumArtist.empty() ? fields->artist : fields->albumArtist;
+    return artist + '\0' + fields->album;
+}
+
+void AlbumFacts::add(const std::string& album, const AlbumPlace& place) {
+    const auto [at, added] = albumIndex_.emplace(album, static_cast<std::uint32_t>(albums_.size()));
+    if (added) albums_.emplace_back();
+    Album& entry = albums_[at->second];
+    const std::uint32_t disc = place.disc ? place.disc : 1;
+    if (std::find(entry.discNumbers.begin(), entry.discNumbers.end(), disc) == entry.discNumbers.end()) {
+        entry.discNumbers.push_back(disc);
+    }
+    entry.discs = std::max({entry.discs, place.discs, static_cast<std::uint32_t>(entry.discNumbers.size())});
+    files_.push_back(File{at->second, place.disc, place.track});
+}
+
+AlbumFacts AlbumFacts::read(const FileList& files) {
+    AlbumFacts facts;
+    facts.files_.reserve(files.size());
+    FolderPath folder;
+    std::string path;
+    for (const FileEntry& file : files) {
+        const std::string& text = folder.of(file.folderText);
+        path.assign(text).append(file.name.view());
+        const std::optional<TagFields> tags = readBestTags(path);
+        facts.add(albumKey(tags ? &*tags : nullptr, text), tags ? albumPlace(*tags) : AlbumPlace{});
+    }
+    return facts;
+}
+
+std::vector<std::pair<std::uint32_t, std::uint32_t>> AlbumFacts::sameDiscAndTrack() const {
+    // By album, disc and track: the first file met with them.
+    std::map<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>, std::uint32_t> first;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> same;
+    std::vector<bool> told(files_.size(), false);
+    for (std::uint32_t i = 0; i < files_.size(); ++i) {
+        if (files_[i].track == 0) continue;
+        const auto [at, added] = first.emplace(std::make_tuple(files_[i].album, disc(i), files_[i].track), i);
+        if (added) continue;
+        const std::uint32_t other = at->second;
+        if (!told[other]) {
+            same.emplace_back(other, i);
+            told[other] = true;
+        }
+        same.emplace_back(i, other);
+        told[i] = true;
+    }
+    std::sort(same.begin(), same.end());
+    return same;
 }
 
 void sortInAlbumOrder(LeftOutFiles& files) {

@@ -21,6 +21,9 @@
 #include "platform/search.h"
 
 namespace core {
+namespace {
+bool readsAlbums(const RuleList& rules, const RunOptions& options);
+}  // namespace
 
 RenameRun::RenameRun(const PluginManager* plugins, RuleList rules, FileList files, RunOptions options, AppPaths paths,
                      Reporter& reporter)
@@ -87,8 +90,13 @@ void RenameRun::removeEmptiedFolders() {
     result_.foldersMade -= std::min(unused, result_.foldersMade);
 }
 
+void RenameRun::readAlbums() {
+    if (albums_.empty() && readsAlbums(rules_, options_)) albums_ = AlbumFacts::read(files_);
+}
+
 std::string RenameRun::plannedName(std::size_t index, bool* shortened) {
     if (!plannedNames_.empty()) return std::string(plannedNames_[index]);
+    readAlbums();
     const UsingRuleCaches caches(caches_);
     const FileEntry& file = files_[index];
     proposedText_.assign(file.name.view());
@@ -105,18 +113,29 @@ std::size_t RenameRun::folderStartOf(std::size_t index) const {
     return index;
 }
 
+bool RenameRun::sameDisc(std::size_t a, std::size_t b) const {
+    return sameFolder(a, b) && (albums_.empty() || albums_.disc(a) == albums_.disc(b));
+}
+
+RunPosition RenameRun::placeOf(std::size_t index, std::size_t folderStart, std::size_t discStart) const {
+    return RunPosition{index, index - folderStart, index - discStart, albums_.empty() ? 0u : albums_.albumDiscs(index)};
+}
+
 RunPosition RenameRun::positionOf(std::size_t index) {
     // Names are proposed in the run's order, so the folder's first file is known from the file
     // before; only a preview stopped and begun again looks back.
     if (index == 0) {
-        folderStart_ = 0;
+        folderStart_ = discStart_ = 0;
     } else if (index == lastPositioned_ + 1) {
         if (!sameFolder(index, index - 1)) folderStart_ = index;
+        if (!sameDisc(index, index - 1)) discStart_ = index;
     } else {
         folderStart_ = folderStartOf(index);
+        discStart_ = index;
+        while (discStart_ > 0 && sameDisc(discStart_ - 1, discStart_)) --discStart_;
     }
     lastPositioned_ = index;
-    return RunPosition{index, index - folderStart_};
+    return placeOf(index, folderStart_, discStart_);
 }
 
 namespace {
@@ -127,6 +146,26 @@ bool asksForAscii(const RuleList& rules) {
     return std::any_of(rules.begin(), rules.end(), [](const Rule& rule) {
         return (rule.type == Cleanup && (rule.option & CleanAscii)) || (rule.type == ID3 && (rule.extra & CleanAscii));
     });
+}
+
+// Whether a run reads its files' tags before naming them: a Counter that restarts on each disc,
+// "%0", a Tags filter that moves files into folders (whose preview notes the same disc and track
+// twice in an album) or the tag order. A plain rename from the tags does not: it would read every
+// tag twice.
+bool readsAlbums(const RuleList& rules, const RunOptions& options) {
+    return options.tagOrder || std::any_of(rules.begin(), rules.end(), [](const Rule& rule) {
+               return (rule.type == Counter && rule.counterScope() == kCounterPerDisc) ||
+                      (rule.type == ID3 && (rule.option & (Id3Folders | Id3DiscField)));
+           });
+}
+
+// "same disc and track as NAME" for each file an album has twice, naming the other file.
+StatusReasons sameDiscAndTrackNotes(const AlbumFacts& albums, const FileList& files) {
+    StatusReasons notes;
+    for (const auto& [file, other] : albums.sameDiscAndTrack()) {
+        notes.emplace_back(file, "same disc and track as " + platform::displayName(files[other].name.str()));
+    }
+    return notes;
 }
 
 // From this many files on, a run names its files on two threads.
@@ -190,6 +229,7 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
     // The names shown are the names the run gives: nothing is proposed twice, and a tag that
     // changes in between cannot make the run differ from what was seen.
     const bool planning = plannedNames_.empty();
+    if (planning) readAlbums();
     if (planning) {
         // New names are mostly about as long as the old: room for their text up front (an
         // eighth more) spares most runs the copy that growing a large block costs on Windows.
@@ -217,13 +257,15 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
                     const UsingRuleCaches borrowed(caches);
                     std::string text;
                     FolderPath folder;
-                    std::size_t folderStart = folderStartOf(half);
+                    std::size_t folderStart = folderStartOf(half), discStart = half;
+                    while (discStart > 0 && sameDisc(discStart - 1, discStart)) --discStart;
                     for (std::size_t i = half; i < count && !stopNaming.load(std::memory_order_relaxed); ++i) {
                         if (i > half && !sameFolder(i, i - 1)) folderStart = i;
+                        if (i > half && !sameDisc(i, i - 1)) discStart = i;
                         text.assign(files_[i].name.view());
                         bool cut = false;
                         second.push_back(session_.proposeName(folder.of(files_[i].folderText), text,
-                                                              RunPosition{i, i - folderStart}, secondReports, &cut));
+                                                              placeOf(i, folderStart, discStart), secondReports, &cut));
                         if (cut) secondShortened.push_back(static_cast<std::uint32_t>(i));
                     }
                 } catch (...) {
@@ -343,6 +385,7 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
     }
     lines.setUncheckedFolders(unchecked.take());
     lines.noteShortened(shortened_);
+    if (!albums_.empty()) lines.noteWhy(sameDiscAndTrackNotes(albums_, files_), true);
     if (asksForAscii(rules_)) {
         std::vector<std::uint32_t> others;
         for (std::size_t i = 0; i < files_.size(); ++i) {

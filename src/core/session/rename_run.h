@@ -17,6 +17,7 @@
 
 #include "core/base/app_paths.h"
 #include "core/rules/rule.h"
+#include "core/session/album_order.h"
 #include "core/session/find_files.h"
 #include "core/session/folder_locks.h"
 #include "core/session/rename_session.h"
@@ -203,9 +204,15 @@ private:
         return position_ == files_.size() && aheadCount_ + (current_ ? 1 : 0) <= current;
     }
     std::string plannedName(std::size_t index, bool* shortened = nullptr);
+    // Reads the files' tags into albums_ once, when the filters or the order ask for them.
+    void readAlbums();
     // The place of files_[index] in the run, in its folder counted since the folder last changed.
     RunPosition positionOf(std::size_t index);
     bool sameFolder(std::size_t a, std::size_t b) const;
+    // The same folder and, where the run read its files' tags, the same disc.
+    bool sameDisc(std::size_t a, std::size_t b) const;
+    // The place of files_[index] given the first files of its folder's and its disc's stretches.
+    RunPosition placeOf(std::size_t index, std::size_t folderStart, std::size_t discStart) const;
     // The first file of the stretch of files in the folder of files_[index] that it is in.
     std::size_t folderStartOf(std::size_t index) const;
     void take();
@@ -244,8 +251,12 @@ private:
     std::size_t currentIndex_ = 0;
     std::size_t lastPositioned_ = 0;  // the file positionOf was last asked about
     std::size_t folderStart_ = 0;     // and the first file of its folder
-    std::size_t aheadCount_ = 0;      // files a one-pass run has taken and not handled yet
-    RunPlan plan_;                    // what preview() worked out, which a one-pass run carries out
+    std::size_t discStart_ = 0;       // and of its disc
+    // What the tags tell of the files' albums, read before the first name when the filters or
+    // the order ask for it (AlbumFacts); empty otherwise.
+    AlbumFacts albums_;
+    std::size_t aheadCount_ = 0;  // files a one-pass run has taken and not handled yet
+    RunPlan plan_;                // what preview() worked out, which a one-pass run carries out
     // A run into folders: where each file goes, and how many of the files are the run's own (the
     // album's other files come after them).
     FolderTargets targets_;

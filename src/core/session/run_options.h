@@ -32,6 +32,10 @@ struct RunOptions {
     bool companions = true;
     std::string companionExtensions = "lrc;cue;txt;log;jpg;jpeg;png;nfo";
     std::string folderFiles = "cover.*;folder.*;front.*;back.*;*.cue;*.log;*.m3u;*.m3u8;scans;artwork";
+    // The files come in the order of their disc and track tags (AlbumOrder::Tags): the run reads
+    // the tags of its files even without a filter that does, and its preview notes two files of
+    // an album with the same disc and track.
+    bool tagOrder = false;
 };
 
 }  // namespace core

@@ -84,6 +84,19 @@ void RunPlan::noteWhy(const std::vector<std::uint32_t>& files, const char* why, 
     std::sort(reasons_.begin(), reasons_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
 }
 
+void RunPlan::noteWhy(const StatusReasons& reasons, bool unchangedToo) {
+    StatusReasons added;
+    for (const auto& [index, why] : reasons) {
+        if (index >= statuses_.size() || !reason(index).empty()) continue;
+        const PreviewStatus status = statuses_[index];
+        if (status != PreviewStatus::Ok && !(unchangedToo && status == PreviewStatus::Unchanged)) continue;
+        added.emplace_back(index, why);
+    }
+    if (added.empty()) return;
+    reasons_.insert(reasons_.end(), std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
+    std::sort(reasons_.begin(), reasons_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+}
+
 std::string_view RunPlan::reason(std::size_t index) const {
     if (index >= statuses_.size()) return leftOutText(leftOut_->attributes[index - statuses_.size()]);
     if (reasons_.empty()) return {};
@@ -445,7 +458,8 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
             continue;
         }
         owner[oldKey(i)] = index;
-        if (intoFolders && othersOnly[numbers.folderOf(i)]) ++entries[numbers.folderOf(i)];
+        // The album's other files that go along are among the other names already.
+        if (intoFolders && othersOnly[numbers.folderOf(i)] && i < targets->ownFiles) ++entries[numbers.folderOf(i)];
         const std::string& newFolder =
             into == kNoTarget ? folderOfFile.of(file.folderText) : targetPath.of(targets->folders[into].folder);
         if (newName == file.name && sameFolder) {

@@ -143,6 +143,9 @@ public:
     // `why` for each of these files that the plan calls ok (or unchanged, with `unchangedToo`);
     // a file keeps the first reason it is given.
     void noteWhy(const std::vector<std::uint32_t>& files, const char* why, bool unchangedToo);
+    // The same with a reason of each file's own, by file ascending: "same disc and track as
+    // NAME" for the files an album has twice (AlbumFacts::sameDiscAndTrack).
+    void noteWhy(const StatusReasons& reasons, bool unchangedToo);
 
     class const_iterator {
     public:

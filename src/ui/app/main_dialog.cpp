@@ -181,7 +181,7 @@ bool MainDialog::onCommandRange(int id) {
 void MainDialog::addFilter(int command) {
     core::Rule rule;
     rule.type = ruleTypeOfAddCommand(command);
-    if (editBuiltInFilter(hwnd(), rule, true, settings_)) addRuleToList(std::move(rule));
+    if (editBuiltInFilter(hwnd(), rule, true, settings_, firstFilePath())) addRuleToList(std::move(rule));
 }
 
 void MainDialog::onInitDialog() {
@@ -410,12 +410,14 @@ void MainDialog::options() {
     dialog.limitUndo = settings_.limitUndo != 0;
     dialog.undoLimit = settings_.undoLimit;
     dialog.shortenNames = settings_.shortenNames != 0;
+    dialog.tagOrder = settings_.tagOrder != 0;
     if (dialog.doModal() != IDOK) return;
     settings_.pluginsdir = dialog.pluginsdir;  // scanned at the next start
     settings_.regfiletype = dialog.regfiletype ? 1 : 0;
     settings_.limitUndo = dialog.limitUndo ? 1 : 0;
     settings_.undoLimit = dialog.undoLimit;
     settings_.shortenNames = dialog.shortenNames ? 1 : 0;
+    settings_.tagOrder = dialog.tagOrder ? 1 : 0;  // the list follows at the next idle pass
     if (auto registry = platform::openUserClasses()) {
         core::applyFileAssociation(*registry, dialog.regfiletype, platform::modulePath());
     }
@@ -463,8 +465,9 @@ void MainDialog::editSelectedFilter() {
         showCriticalError(core::formatString(core::IDS_INVALID_FILTER, {std::int64_t{rule.type}}));
         return;
     }
-    const bool accepted = rule.type == core::Plugin ? editPluginFilter(plugins(), rule)
-                                                    : editBuiltInFilter(hwnd(), rule, false, settings_);
+    const bool accepted = rule.type == core::Plugin
+                              ? editPluginFilter(plugins(), rule)
+                              : editBuiltInFilter(hwnd(), rule, false, settings_, firstFilePath());
     if (!accepted) return;
     // At its place with its new description, and selected.
     filters_.replace(index, std::move(rule));
@@ -546,8 +549,9 @@ void MainDialog::rename() {
     }
     core::PreparedRename prepared;
     plugins();  // scanned here, on the window's thread, before the run needs them
-    core::RenameRequest request{folder,  pattern, recurse,    filters_.rules(),           undo,
-                                confirm, false,   unchecked_, settings_.shortenNames != 0};
+    core::RenameRequest request{
+        folder,    pattern, recurse, filters_.rules(), undo, confirm, false, unchecked_, settings_.shortenNames != 0,
+        runOrder()};
     try {
         // A folder of a hundred thousand files, or one held by another run, takes a while.
         runAwayFromWindow(hwnd(), [&] { prepared = core::prepareRename(context_, std::move(request), reporter_); });
@@ -585,6 +589,7 @@ void MainDialog::rename() {
             return;
         }
         case Refusal::FoldersBusy:
+        case Refusal::IntoUnusable:
             showAppMessage(prepared.why, MB_OK | MB_ICONSTOP);
             return;
     }
@@ -619,7 +624,19 @@ core::RenameRequest MainDialog::listRequest() {
                                isChecked(IDC_CONFIRM_ON),
                                true,
                                unchecked_,
-                               settings_.shortenNames != 0};
+                               settings_.shortenNames != 0,
+                               runOrder()};
+}
+
+core::AlbumOrder MainDialog::runOrder() const {
+    return settings_.tagOrder ? core::AlbumOrder::Tags : core::AlbumOrder::Names;
+}
+
+std::string MainDialog::firstFilePath() const {
+    const core::FileListPlan* list = files_.plan();
+    if (!list || list->empty()) return std::string();
+    const core::FileListPlan::Row first = (*list)[0];
+    return first.file->folder() + first.file->name.str();
 }
 
 void MainDialog::onIdle() {
@@ -631,7 +648,7 @@ void MainDialog::updateFileList(bool relist) {
     const bool same = listAsked_ && request.folder == shown_.folder && request.patterns == shown_.patterns &&
                       request.recurse == shown_.recurse && request.rules == shown_.rules &&
                       request.unchecked == shown_.unchecked && request.confirm == shown_.confirm &&
-                      request.shorten == shown_.shorten;
+                      request.shorten == shown_.shorten && request.order == shown_.order;
     if (same && !relist) return;
     shown_ = request;
     listAsked_ = true;

@@ -102,6 +102,11 @@ private:
     // --- The file list ---
     // The request the list shows now: the boxes, the options, the filters and the checks.
     core::RenameRequest listRequest();
+    // The order of the run's files that Options chose.
+    core::AlbumOrder runOrder() const;
+    // The first file of the list as it stands (its whole path), which the Tags dialog samples;
+    // empty while there is none.
+    std::string firstFilePath() const;
     // Works the list out again on the list's worker when what it shows has changed (or when
     // `relist`, from the disk too); a result that a later change made stale is never shown.
     void updateFileList(bool relist = false);

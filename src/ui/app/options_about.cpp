@@ -24,6 +24,7 @@ void OptionsDialog::onInitDialog() {
     setText(IDC_UNDO_LIMIT, std::to_string(undoLimit));
     setChecked(IDC_LIMIT_UNDO, limitUndo);
     setChecked(IDC_SHORTEN_NAMES, shortenNames);
+    setChecked(IDC_TAG_ORDER, tagOrder);
 }
 
 void OptionsDialog::onOk() {
@@ -50,6 +51,7 @@ void OptionsDialog::onOk() {
     undoLimit = static_cast<int>(value);
     limitUndo = isChecked(IDC_LIMIT_UNDO);
     shortenNames = isChecked(IDC_SHORTEN_NAMES);
+    tagOrder = isChecked(IDC_TAG_ORDER);
     endDialog(IDOK);
 }
 

@@ -17,6 +17,7 @@ public:
     int undoLimit = 0;
     bool limitUndo = false;
     bool shortenNames = false;
+    bool tagOrder = false;  // each folder's files by their disc and track tags
 
 protected:
     void onInitDialog() override;

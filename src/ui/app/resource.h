@@ -180,6 +180,9 @@
 #define IDC_CLEAN_CHAR 1247
 #define IDC_ID3_CLEAN 1248
 #define IDC_ID3_ASCII 1249
+#define IDC_ID3_FOLDERS 1250
+#define IDC_ID3_SAMPLE 1251
+#define IDC_COUNTER_PER_DISC 1252
 #define IDC_HELP_BUTTON 1240
 // The help page as text, where no browser is there to show it.
 #define IDD_HELP_TEXT 127
@@ -194,6 +197,7 @@
 #define IDC_ASSOCIATE 1138
 #define IDC_LIMIT_UNDO 1144
 #define IDC_SHORTEN_NAMES 1245
+#define IDC_TAG_ORDER 1253
 #define IDC_UNDO_LIMIT 1148
 #define IDC_FOLDER_POPUP 1159
 #define IDC_PROMPT_DESCRIPTION 1160

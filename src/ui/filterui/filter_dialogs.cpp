@@ -8,6 +8,8 @@
 #include "core/base/strings.h"
 #include "core/rules/clean_up.h"
 #include "core/rules/text_rules.h"
+#include "core/session/rename_session.h"
+#include "platform/paths.h"
 #include "ui/app/resource.h"
 #include "ui/controls/messages.h"
 
@@ -248,10 +250,16 @@ void PaddingDialog::onOk() {
 
 // --- Tags -------------------------------------------------------------------------------------------
 
-ID3Dialog::ID3Dialog(HWND parent, const core::Rule* editing)
-    : FilterDialog(IDD_ID3, parent, "--id3", editing, {{""}, 1}) {  // a new filter requires its fields
+ID3Dialog::ID3Dialog(HWND parent, const core::Rule* editing, std::string sampleFile)
+    : FilterDialog(IDD_ID3, parent, "--id3", editing, {{""}, 1}),  // a new filter requires its fields
+      sampleFile_(std::move(sampleFile)) {
     onUpdate(IDOK, [this] { return !text(IDC_ID3_FORMAT).empty(); });
     onUpdate(IDC_ID3_ASCII, [this] { return isChecked(IDC_ID3_CLEAN); });
+    // Every switch changes what the sample would be.
+    for (int box :
+         {IDC_ID3_MUST_EXIST, IDC_ID3_BEST_TAG, IDC_ID3_SAFE_NAMES, IDC_ID3_CLEAN, IDC_ID3_ASCII, IDC_ID3_FOLDERS}) {
+        onCommand(box, [this] { showSample(); });
+    }
 }
 
 void ID3Dialog::onInitDialog() {
@@ -269,16 +277,73 @@ void ID3Dialog::onInitDialog() {
     const bool ascii = values_.flag(kind_.flagOfModifier("--ascii-tags"));
     setChecked(IDC_ID3_CLEAN, ascii || values_.flag(kind_.flagOfModifier("--clean-tags")));
     setChecked(IDC_ID3_ASCII, ascii);
+    setChecked(IDC_ID3_FOLDERS, values_.flag(kind_.flagOfModifier("--folders")));
+    showSample();
+}
+
+core::FilterValues ID3Dialog::typed() const {
+    core::FilterValues values = values_;
+    values.texts = {text(IDC_ID3_FORMAT)};
+    values.setFlag(kind_.flagOfModifier("--require-fields"), isChecked(IDC_ID3_MUST_EXIST));
+    values.setFlag(kind_.flagOfModifier("--v1-only"), !isChecked(IDC_ID3_BEST_TAG));
+    values.setFlag(kind_.flagOfModifier("--keep-forbidden"), !isChecked(IDC_ID3_SAFE_NAMES));
+    const bool clean = isChecked(IDC_ID3_CLEAN);
+    values.setFlag(kind_.flagOfModifier("--clean-tags"), clean && !isChecked(IDC_ID3_ASCII));
+    values.setFlag(kind_.flagOfModifier("--ascii-tags"), clean && isChecked(IDC_ID3_ASCII));
+    values.setFlag(kind_.flagOfModifier("--folders"), isChecked(IDC_ID3_FOLDERS));
+    return values;
+}
+
+void ID3Dialog::showSample() {
+    if (sampleFile_.empty()) {
+        setText(IDC_ID3_SAMPLE, "(the list shows no file yet)");
+        return;
+    }
+    std::size_t cut = sampleFile_.size();
+    while (cut > 0 && !platform::isPathSeparator(sampleFile_[cut - 1])) --cut;
+    const std::string folder = sampleFile_.substr(0, cut);
+    const std::string name = sampleFile_.substr(folder.size());
+    core::FilterResult made = core::buildFilter(kind_, typed());
+    std::string shown;
+    if (!made.rule) {
+        shown = made.problem;  // what OK would say
+    } else {
+        try {
+            // The name pipeline itself, as a run names the file with this filter alone.
+            shown = core::applyRules(nullptr, {*made.rule}, folder, name);
+            if (shown == name) shown += "  (unchanged: the file's tags do not serve this filter)";
+        } catch (const std::exception& error) {
+            shown = error.what();
+        }
+    }
+    setText(IDC_ID3_SAMPLE, name + "  \xE2\x86\x92  " + shown);
+}
+
+bool ID3Dialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    // Typing in the format, or picking one of the list.
+    if (message == WM_COMMAND && LOWORD(wParam) == IDC_ID3_FORMAT &&
+        (HIWORD(wParam) == CBN_EDITCHANGE || HIWORD(wParam) == CBN_SELCHANGE)) {
+        if (HIWORD(wParam) == CBN_SELCHANGE) {
+            // The field takes the chosen text only after this notification.
+            const LRESULT chosen = SendDlgItemMessageW(hwnd(), IDC_ID3_FORMAT, CB_GETCURSEL, 0, 0);
+            if (chosen != CB_ERR) {
+                std::wstring entry(
+                    static_cast<std::size_t>(SendDlgItemMessageW(hwnd(), IDC_ID3_FORMAT, CB_GETLBTEXTLEN, chosen, 0)),
+                    L'\0');
+                SendDlgItemMessageW(hwnd(), IDC_ID3_FORMAT, CB_GETLBTEXT, chosen,
+                                    reinterpret_cast<LPARAM>(entry.data()));
+                SetDlgItemTextW(hwnd(), IDC_ID3_FORMAT, entry.c_str());
+            }
+        }
+        showSample();
+        result = 0;
+        return true;
+    }
+    return FilterDialog::onMessage(message, wParam, lParam, result);
 }
 
 void ID3Dialog::onOk() {
-    values_.texts = {text(IDC_ID3_FORMAT)};
-    values_.setFlag(kind_.flagOfModifier("--require-fields"), isChecked(IDC_ID3_MUST_EXIST));
-    values_.setFlag(kind_.flagOfModifier("--v1-only"), !isChecked(IDC_ID3_BEST_TAG));
-    values_.setFlag(kind_.flagOfModifier("--keep-forbidden"), !isChecked(IDC_ID3_SAFE_NAMES));
-    const bool clean = isChecked(IDC_ID3_CLEAN);
-    values_.setFlag(kind_.flagOfModifier("--clean-tags"), clean && !isChecked(IDC_ID3_ASCII));
-    values_.setFlag(kind_.flagOfModifier("--ascii-tags"), clean && isChecked(IDC_ID3_ASCII));
+    values_ = typed();
     finish({IDC_ID3_FORMAT});
 }
 
@@ -403,6 +468,7 @@ void CleanupDialog::onOk() {
 CounterDialog::CounterDialog(HWND parent, const core::Rule* editing)
     : FilterDialog(IDD_COUNTER, parent, "--counter", editing, {{"%2n - %b", "1", "1"}}) {
     onUpdate(IDOK, [this] { return !text(IDC_COUNTER_FORMAT).empty(); });
+    onUpdate(IDC_COUNTER_PER_DISC, [this] { return isChecked(IDC_COUNTER_PER_FOLDER); });
 }
 
 void CounterDialog::onInitDialog() {
@@ -413,12 +479,17 @@ void CounterDialog::onInitDialog() {
     setLimitText(IDC_COUNTER_STEP, 11);
     setText(IDC_COUNTER_START, values_.texts[1]);
     setText(IDC_COUNTER_STEP, values_.texts[2]);
-    setChecked(IDC_COUNTER_PER_FOLDER, values_.flag(kind_.flagOfModifier("--per-folder")));
+    // Each disc lies within its folder: a count restarted on each disc restarts in each folder.
+    const bool perDisc = values_.flag(kind_.flagOfModifier("--per-disc"));
+    setChecked(IDC_COUNTER_PER_FOLDER, perDisc || values_.flag(kind_.flagOfModifier("--per-folder")));
+    setChecked(IDC_COUNTER_PER_DISC, perDisc);
 }
 
 void CounterDialog::onOk() {
     values_.texts = {text(IDC_COUNTER_FORMAT), text(IDC_COUNTER_START), text(IDC_COUNTER_STEP)};
-    values_.setFlag(kind_.flagOfModifier("--per-folder"), isChecked(IDC_COUNTER_PER_FOLDER));
+    const bool perFolder = isChecked(IDC_COUNTER_PER_FOLDER);
+    values_.setFlag(kind_.flagOfModifier("--per-folder"), perFolder);
+    values_.setFlag(kind_.flagOfModifier("--per-disc"), perFolder && isChecked(IDC_COUNTER_PER_DISC));
     finish({IDC_COUNTER_FORMAT, IDC_COUNTER_START, IDC_COUNTER_STEP});
 }
 

@@ -82,13 +82,24 @@ private:
     OwnedFont bold_;
 };
 
+// Below the switches, a sample: the name (with its folders, when the filter moves files into
+// folders) that this filter alone gives the first file of the main window's list, made by the
+// core exactly as a run makes it, and made again as the format or a switch changes.
 class ID3Dialog : public FilterDialog {
 public:
-    ID3Dialog(HWND parent, const core::Rule* editing);
+    // `sampleFile`: the whole path of that first file; empty when the list has none.
+    ID3Dialog(HWND parent, const core::Rule* editing, std::string sampleFile = {});
 
 protected:
     void onInitDialog() override;
     void onOk() override;
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    // The values the boxes hold now.
+    core::FilterValues typed() const;
+    void showSample();
+    std::string sampleFile_;
 };
 
 class StripperDialog : public FilterDialog {

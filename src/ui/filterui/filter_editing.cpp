@@ -15,14 +15,20 @@ bool runDialog(Dialog& dialog, core::Rule& rule) {
 }
 
 template <class Dialog>
-bool runFilterDialog(HWND parent, core::Rule& rule, bool adding, core::Settings&) {
+bool runFilterDialog(HWND parent, core::Rule& rule, bool adding, core::Settings&, const std::string&) {
     Dialog dialog(parent, adding ? nullptr : &rule);
     return runDialog(dialog, rule);
 }
 
 // Change Case also reads and keeps Title Case's small words in the settings.
-bool runChangeCaseDialog(HWND parent, core::Rule& rule, bool adding, core::Settings& settings) {
+bool runChangeCaseDialog(HWND parent, core::Rule& rule, bool adding, core::Settings& settings, const std::string&) {
     ChangeCaseDialog dialog(parent, adding ? nullptr : &rule, settings);
+    return runDialog(dialog, rule);
+}
+
+// Tags shows what the first file's tags would make.
+bool runId3Dialog(HWND parent, core::Rule& rule, bool adding, core::Settings&, const std::string& sampleFile) {
+    ID3Dialog dialog(parent, adding ? nullptr : &rule, sampleFile);
     return runDialog(dialog, rule);
 }
 
@@ -31,7 +37,7 @@ bool runChangeCaseDialog(HWND parent, core::Rule& rule, bool adding, core::Setti
 struct FilterDialogEntry {
     int addCommand;
     std::int32_t type;
-    bool (*edit)(HWND parent, core::Rule& rule, bool adding, core::Settings& settings);
+    bool (*edit)(HWND parent, core::Rule& rule, bool adding, core::Settings& settings, const std::string& sampleFile);
 };
 
 const FilterDialogEntry kFilterDialogs[] = {
@@ -41,7 +47,7 @@ const FilterDialogEntry kFilterDialogs[] = {
     {ID_ADD_COUNTER, core::Counter, runFilterDialog<CounterDialog>},
     {ID_ADD_REPLACE, core::Replace, runFilterDialog<FindReplaceDialog>},
     {ID_ADD_FLIP, core::Flip, runFilterDialog<FlipDialog>},
-    {ID_ADD_ID3, core::ID3, runFilterDialog<ID3Dialog>},
+    {ID_ADD_ID3, core::ID3, runId3Dialog},
     {ID_ADD_NUMBER, core::NumReplace, runFilterDialog<NumberReplaceDialog>},
     {ID_ADD_PADDING, core::Pad, runFilterDialog<PaddingDialog>},
     {ID_ADD_STRIPPER, core::Strip, runFilterDialog<StripperDialog>},
@@ -56,9 +62,10 @@ int ruleTypeOfAddCommand(int command) {
     return 0;
 }
 
-bool editBuiltInFilter(HWND parent, core::Rule& rule, bool adding, core::Settings& settings) {
+bool editBuiltInFilter(HWND parent, core::Rule& rule, bool adding, core::Settings& settings,
+                       const std::string& sampleFile) {
     for (const FilterDialogEntry& entry : kFilterDialogs) {
-        if (entry.type == rule.type) return entry.edit(parent, rule, adding, settings);
+        if (entry.type == rule.type) return entry.edit(parent, rule, adding, settings, sampleFile);
     }
     return false;
 }

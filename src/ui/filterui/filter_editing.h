@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "core/base/settings.h"
 #include "core/rules/rule.h"
 
@@ -15,6 +17,9 @@ int ruleTypeOfAddCommand(int command);
 // with its own defaults, otherwise with the Rule's values. On OK the Rule becomes the one the
 // dialog built through the filter table (description included); on Cancel it is untouched.
 // False on Cancel. A dialog may read and change the settings' defaults for new filters.
-bool editBuiltInFilter(HWND parent, core::Rule& rule, bool adding, core::Settings& settings);
+// `sampleFile`: the whole path of the first file the main window lists, which the Tags dialog
+// shows its sample from; empty when there is none.
+bool editBuiltInFilter(HWND parent, core::Rule& rule, bool adding, core::Settings& settings,
+                       const std::string& sampleFile = {});
 
 }  // namespace ui

@@ -94,12 +94,13 @@ void PreviewDialog::onInitDialog() {
 
 void PreviewDialog::work() {
     try {
-        core::PreparedRename prepared =
-            core::prepareRename(*request_.context,
-                                core::RenameRequest{request_.folder, request_.pattern, request_.recurse, request_.rules,
-                                                    request_.undo, request_.confirm, true, request_.unchecked,
-                                                    request_.context->settings().shortenNames != 0},
-                                reporter_);
+        core::PreparedRename prepared = core::prepareRename(
+            *request_.context,
+            core::RenameRequest{
+                request_.folder, request_.pattern, request_.recurse, request_.rules, request_.undo, request_.confirm,
+                true, request_.unchecked, request_.context->settings().shortenNames != 0,
+                request_.context->settings().tagOrder != 0 ? core::AlbumOrder::Tags : core::AlbumOrder::Names},
+            reporter_);
         unlisted_ = std::move(prepared.unlisted);
         if (service_.cancelled() || !prepared.run) return;
         std::unique_ptr<core::RenameRun> run = std::move(prepared.run);

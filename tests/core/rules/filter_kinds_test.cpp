@@ -115,6 +115,20 @@ TEST(FilterKinds, EveryKindBuildsDescribesAppliesAndReadsBack) {
          "Counter: \"%3n%%%b\" from -7 by -2 (restarted in each folder)",
          "a.mp3",
          "-007%a.mp3"},
+        {"--counter",
+         {{"%n %b", "5", "1"}, 2},
+         "Counter: \"%n %b\" from 5 by 1 (restarted on each disc)",
+         "a.mp3",
+         "5 a.mp3"},
+        {"--counter",
+         {{"%n %b", "5", "1"}, 3},
+         "Counter: \"%n %b\" from 5 by 1 (restarted on each disc)",
+         "a.mp3",
+         "5 a.mp3"},  // the disc within its folder
+        // "%0" is the disc field of a rule reading the best tag; an ID3v1 tag has no disc, so the
+        // field takes "CD " with it.
+        {"--id3", {{"%2 CD %0"}}, "Tags: \"%2 CD %0\"", "t.mp3", "Song.mp3"},
+        {"--id3", {{"%2 %0"}, 2}, "ID3v1: \"%2 %0\"", "t.mp3", "Song %0.mp3"},
     };
     TempFolder folder;
     taggedSong(folder);
@@ -141,6 +155,10 @@ TEST(FilterKinds, EveryKindBuildsDescribesAppliesAndReadsBack) {
         const FilterResult again = buildFilter(*kind, kind->values(*made.rule));
         ASSERT_TRUE(again.rule) << again.problem;
         EXPECT_EQ(*again.rule, *made.rule);
+        if (made.rule->type == ID3) {
+            EXPECT_EQ((made.rule->option & Id3DiscField) != 0,
+                      (made.rule->option & Id3BestTag) && usesDiscField(c.values.texts[0]));
+        }
         covered.insert(c.option);
     }
     for (const FilterKind& kind : filterKinds()) EXPECT_TRUE(covered.count(kind.option)) << kind.option;

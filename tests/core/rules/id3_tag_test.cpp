@@ -44,12 +44,14 @@ std::string audio(std::size_t size) {
     return bytes;
 }
 
-// base after the ID3 rule, for a file holding `content`.
-std::string applyTo(const std::string& content, const std::string& format, std::int32_t mask) {
+// base after the ID3 rule, for a file holding `content`, of an album the run found `albumDiscs`
+// discs of.
+std::string applyTo(const std::string& content, const std::string& format, std::int32_t mask,
+                    std::uint32_t albumDiscs = 0) {
     TempFolder folder;
     writeFile(folder / "song.mp3", content);
     std::string base = "old base";
-    applyId3(folder / "song.mp3", base, format, mask);
+    applyId3(folder / "song.mp3", base, format, mask, 0, albumDiscs);
     return base;
 }
 
@@ -158,12 +160,17 @@ std::string taggedMp3(const testing_support::TagTexts& texts) {
 TEST(Id3BestTag, PlaceholdersDefaultsAndRequiredFields) {
     const testing_support::TagTexts full{"Song", "Artist", "Album", "2001", "Note", "Jazz", "7/12", "2/3", "Various"};
     const testing_support::TagTexts sparse{"Song", "Artist", "", "", "", "", "", "", ""};
+    const testing_support::TagTexts discOne{"Song", "Artist", "Album", "", "", "", "7", "1", ""};
+    const testing_support::TagTexts discTwoOfTwo{"Song", "Artist", "Album", "", "", "", "7", "2/2", ""};
+    const testing_support::TagTexts noDisc{"Song", "Artist", "Album", "", "", "", "7", "", ""};
     struct Case {
         const testing_support::TagTexts* tags;
         const char* format;
         std::int32_t option;
         const char* base;
+        std::uint32_t albumDiscs = 0;  // as the run found them
     };
+    constexpr std::int32_t kDisc = kNewRule | Id3DiscField;
     const Case cases[] = {
         {&full, "%7 - %1 - %2", kNewRule, "07 - Artist - Song"},
         {&full, "%8-%7 %9 %3 (%4) %5 %6 %%", kNewRule, "2-07 Various Album (2001) Note Jazz %"},
@@ -175,9 +182,26 @@ TEST(Id3BestTag, PlaceholdersDefaultsAndRequiredFields) {
         // Without the bit, the same file is read as before: it has no ID3v1 tag.
         {&full, "%1 - %2", 0, "old base"},
         {&full, "%1 - %2", Id3SafeNames, "old base"},
+        // %0: the disc of an album of several, by the tag's total or the run's other files.
+        {&full, "%3\\CD%0\\%7", kDisc, "Album\\CD2\\07"},  // "2/3"
+        {&discTwoOfTwo, "%3\\CD%0\\%7", kDisc, "Album\\CD2\\07"},
+        {&discOne, "%3\\CD%0\\%7", kDisc, "Album\\CD1\\07", 2},
+        {&discOne, "%3\\CD%0\\%7", kDisc, "Album\\\\07", 1},  // one disc: the folder part is empty
+        {&noDisc, "%3\\CD%0\\%7", kDisc, "Album\\\\07", 2},   // no number to give
+        {&discOne, "%9\\%3\\CD%0\\%7 - %2", kDisc, "Artist\\Album\\\\07 - Song"},
+        {&discOne, "%3 (Disc %0) %7", kDisc, "Album 07"},  // brackets it opened go too
+        {&discOne, "%3 [CD (%0)]-%7", kDisc, "Album-07"},
+        {&discOne, "%0-%7 %2", kDisc, "07 Song"},  // nothing before: what follows
+        {&discOne, "%3 - %0 - %7", kDisc, "Album - 07"},
+        {&discOne, "%0-%7 %2", kDisc, "1-07 Song", 3},
+        {&discOne, "%%0 %7", kDisc, "07"},       // runs of "%" are one, as for the other fields
+        {&discOne, "CD %0", kDisc, "old base"},  // nothing left: the base stays
+        // Without the bit (every rule saved before it) "%0" is text, as it always was.
+        {&discOne, "%0-%7", kNewRule, "%0-07", 2},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(applyTo(taggedMp3(*c.tags), c.format, c.option), c.base) << c.format << " option " << c.option;
+        EXPECT_EQ(applyTo(taggedMp3(*c.tags), c.format, c.option, c.albumDiscs), c.base)
+            << c.format << " option " << c.option;
     }
     // An ID3v1 tag with an unknown genre is used by the best tag, never by the ID3v1 rule.
     const std::string v1 = audio(500) + tagBytes(Tag{"Song", "Artist", "", "", "", 255});
