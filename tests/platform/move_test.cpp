@@ -40,6 +40,28 @@ void inItsFolder(const TempFolder& folder, const std::string& from, const std::s
     platform::MoveFolder(folder.path(), platform::fileId(folder.path())).moveFile(from, to);
 }
 
+// Out into a folder beside it and back under the new name, both legs between two open folders: the
+// way back is the move that must keep the promises, and a refused one brings the file home.
+void throughAnotherFolder(const TempFolder& folder, const std::string& from, const std::string& to) {
+    const std::string beside = folder.path() + "-beside";
+    ASSERT_TRUE(platform::createFolder(beside));
+    const platform::MoveFolder here(folder.path(), platform::fileId(folder.path()));
+    const platform::MoveFolder there(beside, platform::fileId(beside));
+    try {
+        here.moveFileInto(from, there, from);
+        try {
+            there.moveFileInto(from, here, to);
+        } catch (const FileError&) {
+            there.moveFileInto(from, here, from);
+            throw;
+        }
+    } catch (const FileError&) {
+        EXPECT_TRUE(platform::removeEmptyFolder(beside));
+        throw;
+    }
+    EXPECT_TRUE(platform::removeEmptyFolder(beside));
+}
+
 class Moves : public testing::TestWithParam<Mover> {
 protected:
     static void move(const TempFolder& folder, const std::string& from, const std::string& to) {
@@ -47,7 +69,7 @@ protected:
     }
 };
 
-INSTANTIATE_TEST_SUITE_P(ByPathOrInItsFolder, Moves, testing::Values(&byPath, &inItsFolder));
+INSTANTIATE_TEST_SUITE_P(ByPathOrInItsFolder, Moves, testing::Values(&byPath, &inItsFolder, &throughAnotherFolder));
 
 TEST_P(Moves, RenamesAFile) {
     TempFolder folder;
@@ -175,6 +197,17 @@ TEST(MoveFolder, MovesOnlyInTheFolderItWasGiven) {
             EXPECT_NE(error.message().find(platform::kFolderReplaced), std::string::npos) << c.what;
             EXPECT_EQ(readFile(away + "/a.mp3"), "listed") << c.what;
         }
+        // Into it from another folder, or out of it into another: refused the same way.
+        const std::string elsewhere = root / "elsewhere";
+        ASSERT_TRUE(platform::createFolder(elsewhere));
+        writeFile(elsewhere + "/x.mp3", "x");
+        const platform::MoveFolder beside(elsewhere, platform::fileId(elsewhere));
+        if (c.swapBeforeOpening) {
+            EXPECT_THROW(beside.moveFileInto("x.mp3", folder, "x.mp3"), FileError) << c.what;
+            EXPECT_THROW(folder.moveFileInto("a.mp3", beside, "a.mp3"), FileError) << c.what;
+        }
+        EXPECT_EQ(readFile(elsewhere + "/x.mp3"), "x") << c.what;
+        EXPECT_FALSE(platform::fileExists(elsewhere + "/a.mp3")) << c.what;
         EXPECT_EQ(readFile(listed + "/a.mp3"), "newcomer") << c.what;
     }
 }

@@ -10,6 +10,7 @@
 
 namespace {
 
+using testing_support::readFile;
 using testing_support::TempFolder;
 using testing_support::writeFile;
 
@@ -51,6 +52,16 @@ TEST(Folders, CreateOnceThenRefuse) {
     EXPECT_TRUE(platform::fileExists(folder / "undo"));
     EXPECT_FALSE(platform::createFolder(folder / "undo")) << "exists already";
     EXPECT_FALSE(platform::createFolder(folder / "a" + sep + "b")) << "parent missing";
+    // Removed only once nothing is in it, and never a file.
+    const std::string inside = folder / "undo" + sep + "x";
+    writeFile(inside, "x");
+    EXPECT_FALSE(platform::removeEmptyFolder(folder / "undo")) << "not empty";
+    EXPECT_FALSE(platform::removeEmptyFolder(inside)) << "a file";
+    EXPECT_EQ(readFile(inside), "x");
+    platform::removeFile(inside);
+    EXPECT_TRUE(platform::removeEmptyFolder(folder / "undo"));
+    EXPECT_FALSE(platform::fileExists(folder / "undo"));
+    EXPECT_FALSE(platform::removeEmptyFolder(folder / "undo")) << "gone already";
 }
 
 TEST(Paths, FullPathResolvesAgainstTheCurrentFolder) {

@@ -55,25 +55,52 @@ std::string journalBytes(std::time_t started, const std::vector<UndoEntry>& move
     }
     std::string bytes = formatJournalHeader(started) + readFile(scratch / "rules").substr(4);
     std::string folder;
-    for (const UndoEntry& move : moves) {
-        appendJournalMove(bytes, folder, move.folder, move.oldName, move.newName, move.id);
+    for (std::size_t i = 0; i < moves.size(); ++i) {
+        // A folder made is whole as a step before its identity comes: the end of its own record.
+        UndoEntry step = moves[i];
+        if (step.kind == UndoEntry::Kind::FolderMade) step.id.reset();
+        appendJournalEntry(bytes, folder, step, i);
         if (ends) ends->push_back(bytes.size());
+        if (step.id.has_value() != moves[i].id.has_value()) appendJournalFolderIdentity(bytes, i, *moves[i].id);
     }
     return bytes;
 }
 
+UndoEntry folderStep(UndoEntry::Kind kind, const std::string& folder, const std::string& name,
+                     std::optional<platform::FileId> id = std::nullopt) {
+    UndoEntry entry{folder, kind == UndoEntry::Kind::FolderMade ? name : "",
+                    kind == UndoEntry::Kind::FolderRemoved ? name : "", id};
+    entry.kind = kind;
+    return entry;
+}
+
+UndoEntry moveInto(const std::string& folder, const std::string& oldName, const std::string& newFolder,
+                   const std::string& newName, platform::FileId id) {
+    UndoEntry entry{folder, newName, oldName, id};
+    entry.newFolder = newFolder;
+    return entry;
+}
+
 TEST(JournalFormat, EveryCutKeepsTheWholeRecordsBeforeIt) {
-    const std::vector<UndoEntry> moves = {{"/music/", "b.mp3", "a.mp3"},
-                                          {"/music/", "d.mp3", "c.mp3"},
-                                          {"/music/deep/", "\xff\xfe.mp3", "x:?.mp3", platform::FileId{7, 1ull << 40}},
-                                          {"/music/", "f.mp3", "e.mp3"}};
+    const std::vector<UndoEntry> moves = {
+        {"/music/", "b.mp3", "a.mp3"},
+        {"/music/", "d.mp3", "c.mp3"},
+        {"/music/deep/", "\xff\xfe.mp3", "x:?.mp3", platform::FileId{7, 1ull << 40}},
+        folderStep(UndoEntry::Kind::FolderMade, "/music/", "Artist", platform::FileId{7, 9, 11}),
+        folderStep(UndoEntry::Kind::FolderMade, "/music/Artist/", "Album"),  // killed before its identity
+        moveInto("/music/deep/", "e.mp3", "/music/Artist/Album/", "01 - E.mp3", platform::FileId{7, 12, 13}),
+        folderStep(UndoEntry::Kind::FolderRemoved, "/music/", "deep", platform::FileId{7, 14, 0}),
+        {"/music/", "f.mp3", "e.mp3"}};
     std::vector<std::size_t> ends;
     const std::string bytes = journalBytes(1234567890, moves, &ends);
     const auto whole = parseJournal(bytes);
     ASSERT_TRUE(whole);
     EXPECT_EQ(whole->started, 1234567890);
     EXPECT_EQ(whole->moves, moves);
-    for (std::size_t i = 0; i < moves.size(); ++i) EXPECT_EQ(whole->moves[i].id, moves[i].id) << i;
+    for (std::size_t i = 0; i < moves.size(); ++i) {
+        EXPECT_EQ(whole->moves[i].id, moves[i].id) << i;
+        EXPECT_EQ(whole->moves[i].newFolder, moves[i].newFolder) << i;
+    }
     const std::size_t headerEnd = 24 + 72 + 784;  // the header and a Rule section of one Rule
     for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
         const auto part = parseJournal(std::string_view(bytes).substr(0, cut));
@@ -83,12 +110,21 @@ TEST(JournalFormat, EveryCutKeepsTheWholeRecordsBeforeIt) {
         }
         ASSERT_TRUE(part) << cut;
         const auto whole = static_cast<std::size_t>(std::upper_bound(ends.begin(), ends.end(), cut) - ends.begin());
-        EXPECT_EQ(part->moves.size(), whole) << cut;
+        ASSERT_EQ(part->moves.size(), whole) << cut;
+        // The folder made has its identity once that record is whole too, not before.
+        if (whole > 3) {
+            EXPECT_EQ(part->moves[3].id.has_value(), cut >= ends[3] + 41) << cut;
+        }
     }
 }
 
 TEST(JournalFormat, DamageEndsTheJournalWhereItIs) {
-    const std::vector<UndoEntry> moves = {{"/m/", "b", "a"}, {"/m/", "d", "c"}, {"/m/", "f", "e"}};
+    const std::vector<UndoEntry> moves = {{"/m/", "b", "a"},
+                                          {"/m/", "d", "c"},
+                                          {"/m/", "f", "e"},
+                                          folderStep(UndoEntry::Kind::FolderMade, "/m/", "A", platform::FileId{1, 2}),
+                                          moveInto("/m/", "g", "/m/A/", "h", platform::FileId{1, 3}),
+                                          folderStep(UndoEntry::Kind::FolderRemoved, "/m/", "B", platform::FileId{})};
     std::vector<std::size_t> ends;
     const std::string bytes = journalBytes(0, moves, &ends);
     struct Case {
@@ -102,6 +138,10 @@ TEST(JournalFormat, DamageEndsTheJournalWhereItIs) {
         {"filters", 30, 99},
         {"second move's name", ends[1] - 6, 1},
         {"third move's checksum", ends[2] - 1, 2},
+        {"folder made's name", ends[3] - 5, 3},
+        {"folder made's identity", ends[3] + 20, 4},  // then the next steps are not read either
+        {"move into's new folder", ends[4] - 8, 4},
+        {"folder removed's identity", ends[5] - 20, 5},
     };
     for (const Case& c : cases) {
         std::string damaged = bytes;
@@ -364,6 +404,101 @@ TEST(JournalRecovery, AnIndexThatIsNotAcceptableKeepsTheJournal) {
     platform::removeFile(paths.indexFile());
     EXPECT_EQ(recoverJournals(paths, false, 50).recovered.size(), 1u) << "recovered once the index is fixed";
     EXPECT_FALSE(platform::fileExists(journalPath));
+}
+
+// A run that organises: makes A/ and A/B/ in the music folder, moves old/x.mp3 into A/B/ and
+// removes the emptied old/, journaled step by step as a run does; it is killed after `done`
+// steps (the next one recorded, or also made, as asked), or finishes when none is left. Then
+// recovery (or the finished run's database) and undo must give back exactly what was there: x.mp3
+// in old/, no A/. A file the user puts into A/B/ after the run stays, with A/B/, and x.mp3 still
+// goes back.
+TEST(JournalRecovery, ARunThatMadeAndRemovedFoldersIsUndoneFromAnyStep) {
+    enum Next { Nothing, Recorded, MadeNotTold, IdentityNotRecorded };
+    struct Case {
+        int done;  // of the four steps
+        Next next;
+        bool userFile;
+        bool folderAStays;  // after undo
+        int kept;           // folders made that undo leaves: A/B/ with the user's file, and A/ holding it
+    };
+    const Case cases[] = {
+        {0, Nothing, false, false, 0}, {0, Recorded, false, false, 0},  {0, IdentityNotRecorded, false, true, 0},
+        {1, Nothing, false, false, 0}, {1, Recorded, false, false, 0},  {1, IdentityNotRecorded, false, true, 1},
+        {2, Nothing, false, false, 0}, {2, Recorded, false, false, 0},  {2, MadeNotTold, false, false, 0},
+        {3, Nothing, false, false, 0}, {3, Recorded, false, false, 0},  {3, MadeNotTold, false, false, 0},
+        {4, Nothing, false, false, 0}, {2, MadeNotTold, true, true, 2}, {3, MadeNotTold, true, true, 2},
+        {4, Nothing, true, true, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("done " + std::to_string(c.done) + ", next " + std::to_string(c.next) +
+                     (c.userFile ? ", a file of the user's" : ""));
+        TempFolder app;
+        Music music;
+        const AppPaths paths = AppPaths::in(app.path());
+        const std::string sep(1, platform::kPathSeparator);
+        const std::string old = music.prefix + "old" + sep, a = music.prefix + "A" + sep, b = a + "B" + sep;
+        platform::createFolder(music.prefix + "old");
+        writeFile(old + "x.mp3", "x");
+        const platform::FileId oldId = *platform::entryId(music.prefix + "old");
+        {
+            RunJournal journal;
+            journal.create(paths, oneRule());
+            // Each step: its record, then (unless the run dies first) the step and its telling.
+            const auto step = [&](int number) {
+                const bool last = number == c.done;
+                if (last && c.next == Nothing) return false;
+                const bool makes = number < 2;
+                const std::string parent = number == 1 ? a : music.prefix;
+                std::uint64_t record = 0;
+                if (makes) record = journal.recordFolderMade(parent, number == 0 ? "A" : "B");
+                if (number == 2)
+                    record = journal.recordMoveInto(old, "x.mp3", b, "01 - x.mp3", *platform::entryId(old + "x.mp3"));
+                if (number == 3) record = journal.recordFolderRemoved(music.prefix, "old", oldId);
+                journal.waitDurable(record);
+                if (last && c.next == Recorded) return false;
+                if (makes) {
+                    const std::string made = parent + (number == 0 ? "A" : "B");
+                    EXPECT_TRUE(platform::createFolder(made));
+                    if (last && c.next == IdentityNotRecorded) return false;
+                    journal.folderMadeAs(record, *platform::entryId(made));
+                } else if (number == 2) {
+                    platform::MoveFolder from(old), into(b);
+                    from.moveFileInto("x.mp3", into, "01 - x.mp3");
+                } else {
+                    EXPECT_TRUE(platform::removeEmptyFolder(music.prefix + "old"));
+                }
+                if (last) return false;
+                journal.moveMade(record, true);
+                return true;
+            };
+            int number = 0;
+            while (number < 4 && step(number)) ++number;
+            if (number == 4) {
+                EXPECT_EQ(journal.finish(false, 50), journal.name());
+            }  // else killed: destroyed without finishing
+        }
+        if (c.userFile) writeFile(b + "mine.txt", "mine");
+        const JournalRecovery recovery = recoverJournals(paths, false, 50);
+        EXPECT_TRUE(recovery.problems.empty()) << recovery.problems.front();
+        EXPECT_TRUE(recovery.waiting.empty());
+        EXPECT_TRUE(recovery.setAside.empty());
+        UndoCatalog catalog(paths);
+        catalog.refresh();
+        if (catalog.hasDatabases()) {
+            const UndoOutcome outcome = catalog.undoDatabase(catalog.entries()[0]);
+            EXPECT_EQ(outcome.failures + outcome.folderFailures, 0) << outcome.finalText;
+            EXPECT_EQ(outcome.undone, c.done >= 3 || (c.done == 2 && c.next == MadeNotTold) ? 1 : 0);
+            EXPECT_EQ(outcome.foldersKept, c.kept) << outcome.finalText;
+        }
+        catalog.refresh();
+        EXPECT_FALSE(catalog.hasDatabases()) << "nothing is left to undo";
+        EXPECT_EQ(readFile(old + "x.mp3"), "x");
+        EXPECT_FALSE(platform::fileExists(b + "01 - x.mp3"));
+        EXPECT_EQ(platform::fileExists(music.prefix + "A"), c.folderAStays);
+        if (c.userFile) {
+            EXPECT_EQ(readFile(b + "mine.txt"), "mine");
+        }
+    }
 }
 
 }  // namespace

@@ -307,7 +307,24 @@ TEST(Undo, EntriesThatCouldLeaveTheirFolderAreRefused) {
     writeFile(dir + "x.mp3", "x");
     writeFile(outer / "outside.mp3", "outside");
     writeFile(dir + "good2.mp3", "good");
-    const std::vector<UndoEntry> crafted = {
+    const auto ofKind = [](UndoEntry::Kind kind, std::string folder, std::string newName, std::string oldName,
+                           std::string newFolder = {}) {
+        UndoEntry entry{std::move(folder), std::move(newName), std::move(oldName)};
+        entry.kind = kind;
+        entry.newFolder = std::move(newFolder);
+        return entry;
+    };
+    using Kind = UndoEntry::Kind;
+    std::vector<UndoEntry> crafted = {
+        ofKind(Kind::Move, dir, "x.mp3", "y.mp3", "music" + sep),
+        ofKind(Kind::Move, dir + "sub" + sep, "x.mp3", "y.mp3", dir + "sub" + sep + ".." + sep),
+        ofKind(Kind::Move, dir, "x.mp3", "y.mp3", outer / "music"),
+        ofKind(Kind::FolderMade, dir, "sub", "x.mp3"),
+        ofKind(Kind::FolderMade, dir, "..", ""),
+        ofKind(Kind::FolderMade, dir, "sub", "", dir),
+        ofKind(Kind::FolderRemoved, dir, "x.mp3", "gone"),
+        ofKind(Kind::FolderRemoved, dir, "", "sub" + sep + "deeper"),
+        ofKind(Kind::FolderRemoved, dir + "sub" + sep + ".." + sep, "", "made"),
         {dir, "x.mp3", ".." + sep + "escaped.mp3"},
         {dir, ".." + sep + "outside.mp3", "in.mp3"},
         {dir, "x.mp3", "sub" + sep + "y.mp3"},
@@ -326,6 +343,10 @@ TEST(Undo, EntriesThatCouldLeaveTheirFolderAreRefused) {
     catalog.refresh();
     const UndoOutcome outcome = catalog.undoDatabase(catalog.entries()[0]);
     EXPECT_EQ(outcome.undone, 1);
+    EXPECT_EQ(outcome.failures, 11);
+    EXPECT_EQ(outcome.folderFailures, 6) << "apart from the files";
+    EXPECT_TRUE(platform::fileExists(dir + "sub")) << "no folder made is removed by an entry that is not safe";
+    EXPECT_FALSE(platform::fileExists(dir + "made"));
     EXPECT_EQ(readFile(dir + "good.mp3"), "good");
     EXPECT_EQ(readFile(dir + "x.mp3"), "x");
     EXPECT_EQ(readFile(outer / "outside.mp3"), "outside");

@@ -65,6 +65,78 @@ TEST(UndoDates, ShortAndLongForms) {
     EXPECT_EQ(longDateTime(t), "Thursday, December 24, 2026 23:05:02");
 }
 
+UndoEntry ofKind(UndoEntry::Kind kind, std::string folder, std::string newName, std::string oldName,
+                 std::optional<platform::FileId> id, std::string newFolder = {}) {
+    UndoEntry entry{std::move(folder), std::move(newName), std::move(oldName), id};
+    entry.kind = kind;
+    entry.newFolder = std::move(newFolder);
+    return entry;
+}
+
+// The database of a run that took `steps` of every kind, written from its journal as a run writes it.
+std::string commitSteps(const AppPaths& paths, const std::vector<UndoEntry>& steps) {
+    RunJournal journal;
+    journal.create(paths, threeRules());
+    for (const UndoEntry& step : steps) {
+        const platform::FileId id = step.id.value_or(platform::FileId{});
+        std::uint64_t record = 0;
+        if (step.kind == UndoEntry::Kind::FolderMade) {
+            record = journal.recordFolderMade(step.folder, step.newName);
+            if (step.id) journal.folderMadeAs(record, id);
+        } else if (step.kind == UndoEntry::Kind::FolderRemoved) {
+            record = journal.recordFolderRemoved(step.folder, step.oldName, id);
+        } else if (!step.newFolder.empty()) {
+            record = journal.recordMoveInto(step.folder, step.oldName, step.newFolder, step.newName, id);
+        } else {
+            record = journal.recordMove(step.folder, step.oldName, step.newName, id);
+        }
+        journal.moveMade(record, true, compactEntrySize(step));
+    }
+    return journal.finish(false, 50);
+}
+
+// Each kind of entry reads back as it was written, by both writers; a database needs version 7
+// only for an entry of folders, and keeps version 6 (LayoutEntriesThenFilters gives its bytes)
+// otherwise.
+TEST(UndoDatabase, FolderEntriesNeedVersion7AndOthersKeepVersion6) {
+    using Kind = UndoEntry::Kind;
+    const UndoEntry plain{"/m/", "b.mp3", "a.mp3", platform::FileId{1, 2, 3}};
+    const UndoEntry into = ofKind(Kind::Move, "/m/old/", "01 - A.mp3", "a.mp3", platform::FileId{1, 4, 5}, "/m/X/Y/");
+    const UndoEntry made = ofKind(Kind::FolderMade, "/m/X/", "Y", "", platform::FileId{1, 6, 7});
+    const UndoEntry madeUntold = ofKind(Kind::FolderMade, "/m/", "X", "", std::nullopt);
+    const UndoEntry removed = ofKind(Kind::FolderRemoved, "/m/", "", "old", platform::FileId{1, 8, 0});
+    struct Case {
+        std::vector<UndoEntry> entries;
+        std::uint32_t version;
+    };
+    const Case cases[] = {
+        {{plain}, 6}, {{plain, into}, 7}, {{madeUntold, made, into, removed}, 7}, {{removed}, 7}, {{made, plain}, 7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.entries.size());
+        TempFolder app;
+        const AppPaths paths = AppPaths::in(app.path());
+        const std::string formatted = formatUndoDatabase(c.entries, "rules");
+        const std::string committed = readFile(paths.undoFolder() + commitSteps(paths, c.entries));
+        for (const std::string& bytes : {formatted, committed}) {
+            EXPECT_EQ(u32At(bytes, 4), c.version);
+            const std::vector<UndoEntry> read = parseUndoDatabase(bytes).entries;
+            ASSERT_EQ(read, c.entries);
+            for (std::size_t i = 0; i < read.size(); ++i) {
+                EXPECT_EQ(read[i].kind, c.entries[i].kind) << i;
+                EXPECT_EQ(read[i].newFolder, c.entries[i].newFolder) << i;
+                EXPECT_EQ(read[i].id, c.entries[i].id) << i;
+            }
+        }
+        EXPECT_EQ(committed.substr(0, committed.size() - 3 * 784 - 72), formatted.substr(0, formatted.size() - 5))
+            << "the same entries, from the journal or from a list";
+    }
+    // The entries of a version 7 database that do not need it, written again, are version 6's.
+    EXPECT_EQ(formatUndoDatabase({plain}, ""),
+              formatUndoDatabase(parseUndoDatabase(formatUndoDatabase({plain}, "")).entries, ""));
+    EXPECT_THROW(UndoDatabaseLayout(1, compactEntrySize(into)).addEntry(into), std::logic_error);
+}
+
 TEST(UndoDatabase, LayoutEntriesThenFilters) {
     TempFolder app;
     const AppPaths paths = AppPaths::in(app.path());
@@ -180,24 +252,29 @@ TEST(UndoDatabase, NothingRenamedWritesNothing) {
 // Whichever single bit of the head, the entries, the table or the checksum is flipped, the
 // database is refused before undo could move a file by it.
 TEST(UndoDatabase, AnyFlippedBitBeforeTheFiltersIsRefused) {
-    const std::string bytes = formatUndoDatabase(
-        {{"/m/", "b.mp3", "a.mp3", platform::FileId{1, 2, 3}}, {"/m/", "d.mp3", "c.mp3", platform::FileId{1, 4, 5}}},
-        "");
-    const std::uint64_t checked = UndoDatabaseReader(std::string_view(bytes)).head().rulesAt;
-    ASSERT_EQ(checked, bytes.size());
-    int accepted = 0;
-    for (std::size_t bit = 0; bit < 8 * checked; ++bit) {
-        std::string flipped = bytes;
-        flipped[bit / 8] = static_cast<char>(flipped[bit / 8] ^ (1 << (bit % 8)));
-        try {
-            const UndoDatabaseReader reader{std::string_view(flipped)};
-            ++accepted;
-            ADD_FAILURE() << "bit " << bit << " flipped was read";
-        } catch (const braxen_Exception& error) {
-            EXPECT_TRUE(error.cause() == 115 || error.cause() == 116) << error.cause();
+    UndoEntry made{"/m/", "A", "", platform::FileId{1, 6, 7}}, into{"/m/", "e.mp3", "d.mp3", platform::FileId{1, 8, 9}};
+    made.kind = UndoEntry::Kind::FolderMade;
+    into.newFolder = "/m/A/";
+    for (const std::string& bytes : {formatUndoDatabase({{"/m/", "b.mp3", "a.mp3", platform::FileId{1, 2, 3}},
+                                                         {"/m/", "d.mp3", "c.mp3", platform::FileId{1, 4, 5}}},
+                                                        ""),
+                                     formatUndoDatabase({made, into}, "")}) {
+        const std::uint64_t checked = UndoDatabaseReader(std::string_view(bytes)).head().rulesAt;
+        ASSERT_EQ(checked, bytes.size());
+        int accepted = 0;
+        for (std::size_t bit = 0; bit < 8 * checked; ++bit) {
+            std::string flipped = bytes;
+            flipped[bit / 8] = static_cast<char>(flipped[bit / 8] ^ (1 << (bit % 8)));
+            try {
+                const UndoDatabaseReader reader{std::string_view(flipped)};
+                ++accepted;
+                ADD_FAILURE() << "bit " << bit << " flipped was read";
+            } catch (const braxen_Exception& error) {
+                EXPECT_TRUE(error.cause() == 115 || error.cause() == 116) << error.cause();
+            }
         }
+        EXPECT_EQ(accepted, 0);
     }
-    EXPECT_EQ(accepted, 0);
 }
 
 TEST(UndoDatabase, LongTextsUseTheWideLayoutInsteadOfBeingCut) {
