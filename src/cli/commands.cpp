@@ -170,19 +170,30 @@ std::string jsonPreviewSummary(const core::RunPlan& lines) {
         std::replace(key.begin(), key.end(), ' ', '_');  // "left out" as a key is left_out
         members.emplace_back(std::move(key), std::to_string(counts[static_cast<std::size_t>(status)]));
     }
+    if (lines.intoFolders()) {
+        members.emplace_back("companions", std::to_string(lines.runFiles() - lines.ownFiles()));
+        members.emplace_back("folders_made", std::to_string(lines.folderChanges().made.size()));
+        members.emplace_back("folders_removed", std::to_string(lines.folderChanges().removed.size()));
+    }
     return jsonSummary(members);
 }
 
 std::string jsonRunSummary(const core::RunResult& result) {
-    const std::size_t reached = result.renamed + result.unchanged + result.skipped + result.failed();
-    return jsonSummary({{"files", std::to_string(result.total)},
+    const std::size_t reached = result.renamed + result.companions + result.unchanged + result.skipped + result.failed();
+    std::vector<std::pair<std::string, std::string>> members = {{"files", std::to_string(result.total)},
                         {"renamed", std::to_string(result.renamed)},
                         {"unchanged", std::to_string(result.unchanged)},
                         {"failed", std::to_string(result.failed())},
                         {"not_reached", std::to_string(result.total - std::min(reached, result.total))},
                         {"left_out", std::to_string(result.leftOut)},
-                        {"unlisted_folders", std::to_string(result.unlistedFolders.size())},
-                        {"undo", result.undoDatabase.empty() ? "null" : jsonText(result.undoDatabase)}});
+                        {"unlisted_folders", std::to_string(result.unlistedFolders.size())}};
+    if (result.intoFolders) {
+        members.emplace_back("companions", std::to_string(result.companions));
+        members.emplace_back("folders_made", std::to_string(result.foldersMade));
+        members.emplace_back("folders_removed", std::to_string(result.foldersRemoved));
+    }
+    members.emplace_back("undo", result.undoDatabase.empty() ? "null" : jsonText(result.undoDatabase));
+    return jsonSummary(members);
 }
 
 const char* resultWord(core::RunOutcome outcome) {
@@ -246,6 +257,22 @@ int preview(Context& context, const Invocation& invocation, core::RenameRun& run
             out.clear();
         }
     }
+    // The folders a run into folders makes and removes, after its files.
+    const core::FolderChanges& folders = lines.folderChanges();
+    const auto folderLines = [&](const std::vector<std::string>& paths, const char* title, const char* key) {
+        if (!paths.empty() && !invocation.json && !invocation.tsv) out += title;
+        for (const std::string& path : paths) {
+            if (invocation.json) {
+                out += "{" + jsonName(key, path) + "}\n";
+            } else if (invocation.tsv) {
+                out += tsvField(path) + "\t\t\t" + key + "\n";
+            } else {
+                out += "  " + platform::displayName(path) + "\n";
+            }
+        }
+    };
+    folderLines(folders.made, "Folders to make:\n", "folder_made");
+    folderLines(folders.removed, "Emptied folders to remove:\n", "folder_removed");
     if (invocation.json) {
         out += jsonPreviewSummary(lines);
     } else if (!invocation.tsv) {

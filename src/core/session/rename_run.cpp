@@ -35,6 +35,7 @@ RenameRun::RenameRun(const PluginManager* plugins, RuleList rules, FileList file
     result_.total = files_.size();
     ownFiles_ = files_.size();
     intoFolders_ = !options_.intoFolder.empty() && movesIntoFolders(rules_);
+    result_.intoFolders = intoFolders_;
 }
 
 void RenameRun::settleTargets() {
@@ -367,6 +368,17 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
         }
         if (intoFolders_) {
             lines.noteWhy(targets_.staying, "stays: the album's files go to several folders", true);
+            // Each of the album's other files says which file it goes with.
+            StatusReasons along;
+            for (std::size_t i = ownFiles_; i < files_.size(); ++i) {
+                if (targets_.into[i] == kNoTarget) continue;
+                const std::uint32_t leader = targets_.follows[i];
+                along.emplace_back(static_cast<std::uint32_t>(i),
+                                   leader == kNoTarget ? std::string("goes with the album")
+                                                       : "goes with \"" +
+                                                             platform::displayName(files_[leader].name.view()) + "\"");
+            }
+            lines.noteWhy(along, false);
             lines.setOwnFiles(ownFiles_);
         }
     } catch (const PreviewStopped&) {

@@ -52,6 +52,7 @@ struct RunResult {
     std::size_t leftOut = 0;     // matched, but read-only, hidden or system: not in the run
     // A run into folders: the album's other files moved along (not counted as renamed), and the
     // folders made and removed.
+    bool intoFolders = false;
     std::size_t companions = 0;
     std::size_t foldersMade = 0;
     std::size_t foldersRemoved = 0;
@@ -187,7 +188,7 @@ public:
     std::size_t total() const { return files_.size(); }
     // Files handled: renamed, skipped or failed.
     std::size_t handled() const {
-        return result_.renamed + result_.skipped + result_.unchanged + result_.failures.size();
+        return result_.renamed + result_.companions + result_.skipped + result_.unchanged + result_.failures.size();
     }
 
     // The result so far.

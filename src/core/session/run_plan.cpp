@@ -118,6 +118,18 @@ std::string previewSummary(const RunPlan& preview, std::size_t unchecked) {
         separator = ", ";
     }
     if (unchecked > 0) text += separator + std::to_string(unchecked) + " unchecked";
+    // A run into folders counts the album's other files and the folders apart.
+    const std::size_t along = preview.runFiles() - preview.ownFiles();
+    if (along > 0) text += "; " + std::to_string(along) + (along == 1 ? " of them a companion" : " of them companions");
+    const FolderChanges& folders = preview.folderChanges();
+    std::string changes;
+    if (!folders.made.empty())
+        changes += std::to_string(folders.made.size()) + (folders.made.size() == 1 ? " folder" : " folders") + " to make";
+    if (!folders.removed.empty()) {
+        changes += (changes.empty() ? "" : ", ") + std::to_string(folders.removed.size()) +
+                   (folders.removed.size() == 1 ? " emptied folder" : " emptied folders") + " to remove";
+    }
+    if (!changes.empty()) text += "; " + changes;
     return text;
 }
 

@@ -123,6 +123,8 @@ public:
     // files); the same as runFiles() when there are none.
     std::size_t ownFiles() const { return ownFiles_ == kNoFile ? statuses_.size() : ownFiles_; }
     void setOwnFiles(std::size_t files) { ownFiles_ = static_cast<std::uint32_t>(files); }
+    // A plan of a run that moves files into folders.
+    bool intoFolders() const { return ownFiles_ != kNoFile; }
     // The file whose name file `index` takes, which moves away first; kNoFile when the name is
     // free.
     std::uint32_t waitsFor(std::size_t index) const;

@@ -293,7 +293,7 @@ RunEnd showRun(HWND owner, core::RenameRun& run, bool confirm, bool checkFirst) 
     const core::RunResult result = run.finish();  // writes the undo database
     if (!result.undoProblem.empty()) showCriticalError(result.undoProblem);
     // A run cancelled half way closed its dialog at once: how far it got is still told.
-    const bool begun = result.renamed + result.unchanged + result.skipped + result.failed() > 0;
+    const bool begun = result.renamed + result.companions + result.unchanged + result.skipped + result.failed() > 0;
     if (result.notReached > 0 && begun) showAppMessage(result.summaryText(), MB_OK | MB_ICONINFORMATION);
     return ended == ProgressDialog::kShowPreview ? RunEnd::ShowPreview : RunEnd::Done;
 }
