@@ -179,14 +179,16 @@ std::string jsonPreviewSummary(const core::RunPlan& lines) {
 }
 
 std::string jsonRunSummary(const core::RunResult& result) {
-    const std::size_t reached = result.renamed + result.companions + result.unchanged + result.skipped + result.failed();
-    std::vector<std::pair<std::string, std::string>> members = {{"files", std::to_string(result.total)},
-                        {"renamed", std::to_string(result.renamed)},
-                        {"unchanged", std::to_string(result.unchanged)},
-                        {"failed", std::to_string(result.failed())},
-                        {"not_reached", std::to_string(result.total - std::min(reached, result.total))},
-                        {"left_out", std::to_string(result.leftOut)},
-                        {"unlisted_folders", std::to_string(result.unlistedFolders.size())}};
+    const std::size_t reached =
+        result.renamed + result.companions + result.unchanged + result.skipped + result.failed();
+    std::vector<std::pair<std::string, std::string>> members = {
+        {"files", std::to_string(result.total)},
+        {"renamed", std::to_string(result.renamed)},
+        {"unchanged", std::to_string(result.unchanged)},
+        {"failed", std::to_string(result.failed())},
+        {"not_reached", std::to_string(result.total - std::min(reached, result.total))},
+        {"left_out", std::to_string(result.leftOut)},
+        {"unlisted_folders", std::to_string(result.unlistedFolders.size())}};
     if (result.intoFolders) {
         members.emplace_back("companions", std::to_string(result.companions));
         members.emplace_back("folders_made", std::to_string(result.foldersMade));

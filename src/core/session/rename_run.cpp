@@ -374,9 +374,9 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
                 if (targets_.into[i] == kNoTarget) continue;
                 const std::uint32_t leader = targets_.follows[i];
                 along.emplace_back(static_cast<std::uint32_t>(i),
-                                   leader == kNoTarget ? std::string("goes with the album")
-                                                       : "goes with \"" +
-                                                             platform::displayName(files_[leader].name.view()) + "\"");
+                                   leader == kNoTarget
+                                       ? std::string("goes with the album")
+                                       : "goes with \"" + platform::displayName(files_[leader].name.view()) + "\"");
             }
             lines.noteWhy(along, false);
             lines.setOwnFiles(ownFiles_);

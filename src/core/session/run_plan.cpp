@@ -124,7 +124,8 @@ std::string previewSummary(const RunPlan& preview, std::size_t unchecked) {
     const FolderChanges& folders = preview.folderChanges();
     std::string changes;
     if (!folders.made.empty())
-        changes += std::to_string(folders.made.size()) + (folders.made.size() == 1 ? " folder" : " folders") + " to make";
+        changes +=
+            std::to_string(folders.made.size()) + (folders.made.size() == 1 ? " folder" : " folders") + " to make";
     if (!folders.removed.empty()) {
         changes += (changes.empty() ? "" : ", ") + std::to_string(folders.removed.size()) +
                    (folders.removed.size() == 1 ? " emptied folder" : " emptied folders") + " to remove";
