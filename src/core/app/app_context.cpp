@@ -29,6 +29,8 @@ RunOptions AppContext::runOptions(bool undo) const {
     options.undo = undo;
     options.limitUndo = settings_.limitUndo != 0;
     options.undoLimit = settings_.undoLimit;
+    options.companionExtensions = settings_.companionExtensions;
+    options.folderFiles = settings_.folderFiles;
     // A name that would not change is no rename, whichever front end runs it.
     options.leaveUnchanged = true;
     return options;

@@ -49,6 +49,10 @@ void Settings::Load(const AppPaths& paths) {
     // Present and empty is a list the user emptied; only a missing key is the default.
     smallWords = ini.hasKey(kOptions, kSmallWordsKey) ? ini.getString(kOptions, kSmallWordsKey, kSmallWordsBuffer)
                                                       : std::string(kDefaultSmallWords);
+    companionExtensions = ini.hasKey(kOptions, "companions") ? ini.getString(kOptions, "companions", kPathBuffer)
+                                                             : std::string(kDefaultCompanionExtensions);
+    folderFiles = ini.hasKey(kOptions, "folderFiles") ? ini.getString(kOptions, "folderFiles", kPathBuffer)
+                                                      : std::string(kDefaultFolderFiles);
 }
 
 void Settings::Save(const AppPaths& paths) const {
@@ -69,6 +73,8 @@ void Settings::Save(const AppPaths& paths) const {
     ini.setString(kOptions, kSmallWordsKey, smallWords);
     ini.setString(kOptions, "shortenNames", std::to_string(shortenNames));
     ini.setString(kOptions, "orderByTags", std::to_string(tagOrder));
+    ini.setString(kOptions, "companions", companionExtensions);
+    ini.setString(kOptions, "folderFiles", folderFiles);
     ini.save();
 }
 

@@ -41,6 +41,14 @@ struct Settings {
     // The window's runs order each folder's files by their disc and track tags (AlbumOrder::Tags)
     // rather than by name. Off unless the file says 1: files of older copies have no such key.
     int tagOrder = 0;
+    // What goes along with an album's files into folders made from their tags: a file's own
+    // companions by extension, and the folder's own files by pattern, ";" between. Files without
+    // the keys hold these defaults; a key present and empty takes nothing along.
+    static constexpr const char* kDefaultCompanionExtensions = "lrc;cue;txt;log;jpg;jpeg;png;nfo";
+    static constexpr const char* kDefaultFolderFiles =
+        "cover.*;folder.*;front.*;back.*;*.cue;*.log;*.m3u;*.m3u8;scans;artwork";
+    std::string companionExtensions = kDefaultCompanionExtensions;
+    std::string folderFiles = kDefaultFolderFiles;
 
     static constexpr std::int32_t kDefaultUndoLimit = 50;
     static constexpr std::int32_t kMaxUndoLimit = 1000000;

@@ -456,6 +456,9 @@ bool RenameRun::claimOnce() {
 void RenameRun::take() {
     if (current_ || position_ == files_.size()) return;
     if (!claimOnce()) return;
+    // Where a file goes depends on all the others (one spelling of each folder, the album's other
+    // files): a run into folders is planned whole before its first file.
+    if (intoFolders_ && !planMade_) preview();
     if (!started_) started_ = platform::now();
     currentIndex_ = position_++;
     current_ = RunStep{&files_[currentIndex_], plannedName(currentIndex_)};

@@ -30,8 +30,8 @@ struct RunOptions {
     // The album's other files go along with its files (folder_targets.h): a file's own companions
     // by these extensions, and the folder's own files by these patterns.
     bool companions = true;
-    std::string companionExtensions = "lrc;cue;txt;log;jpg;jpeg;png;nfo";
-    std::string folderFiles = "cover.*;folder.*;front.*;back.*;*.cue;*.log;*.m3u;*.m3u8;scans;artwork";
+    std::string companionExtensions{};
+    std::string folderFiles{};
     // The files come in the order of their disc and track tags (AlbumOrder::Tags): the run reads
     // the tags of its files even without a filter that does, and its preview notes two files of
     // an album with the same disc and track.

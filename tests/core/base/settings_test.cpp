@@ -47,6 +47,9 @@ TEST(Settings, NoFileAtAll) {
     EXPECT_EQ(s.tagOrder, 0);
     EXPECT_EQ(loadFrom("[options]\r\norderByTags=1\r\n").tagOrder, 1);
     EXPECT_EQ(loadFrom("[options]\r\norderByTags=tags\r\n").tagOrder, 0);
+    EXPECT_EQ(s.companionExtensions, Settings::kDefaultCompanionExtensions);
+    EXPECT_EQ(loadFrom("[options]\r\ncompanions=\r\n").companionExtensions, "");
+    EXPECT_EQ(loadFrom("[options]\r\nfolderFiles=cover.*\r\n").folderFiles, "cover.*");
 }
 
 TEST(Settings, FlagsAreOffOnlyWhenTheyStartWithZero) {
@@ -120,6 +123,7 @@ TEST(Settings, SavedFromScratchInTheirOrder) {
     s.limitUndo = 1;
     s.undoLimit = 7;
     s.tagOrder = 1;
+    s.companionExtensions = "lrc";
     s.Save(AppPaths::in(folder.path()));
     EXPECT_EQ(readFile(folder / "braxen.ini"),
               "[settings]\r\nrecurse=1\r\nconfirm=0\r\nundo=1\r\nmask=*.mp3\r\nlastdir=C:\\ren\\\r\n"
@@ -128,13 +132,15 @@ TEST(Settings, SavedFromScratchInTheirOrder) {
               "path8=\r\npath9=\r\n[options]\r\nregfiletype=1\r\ndirectoryPopup=0\r\npluginsdir=C:"
               "\\plugins\\\r\n"
               "limitUndo=1\r\nundoLimit=7\r\ntitleSmallWords=a an the and or of in on at to for by vs feat\r\n"
-              "shortenNames=0\r\norderByTags=1\r\n");
+              "shortenNames=0\r\norderByTags=1\r\ncompanions=lrc\r\nfolderFiles=" +
+                  std::string(Settings::kDefaultFolderFiles) + "\r\n");
     Settings back;
     back.Load(AppPaths::in(folder.path()));
     EXPECT_EQ(back.path[1], "D:\\日本\\");
     EXPECT_EQ(back.confirm, 0);
     EXPECT_EQ(back.undoLimit, 7);
     EXPECT_EQ(back.tagOrder, 1);
+    EXPECT_EQ(back.companionExtensions, "lrc");
 }
 
 TEST(Settings, SaveKeepsOtherLinesAndReplacesInPlace) {
@@ -151,7 +157,9 @@ TEST(Settings, SaveKeepsOtherLinesAndReplacesInPlace) {
         ini.substr(0, ini.find("[mine]")),
         "; written by hand\r\n[options]\r\nundoLimit=11\r\nextra=keep me\r\nregfiletype=1\r\n"
         "directoryPopup=0\r\npluginsdir=\r\nlimitUndo=1\r\ntitleSmallWords=a an the and or of in on at to for by vs "
-        "feat\r\nshortenNames=0\r\norderByTags=0\r\n\r\n");
+        "feat\r\nshortenNames=0\r\norderByTags=0\r\ncompanions=" +
+            std::string(Settings::kDefaultCompanionExtensions) + "\r\nfolderFiles=" + Settings::kDefaultFolderFiles +
+            "\r\n\r\n");
     EXPECT_NE(ini.find("[mine]\r\nx=1\r\n[settings]\r\nrecurse=1"), std::string::npos) << ini;
 }
 
