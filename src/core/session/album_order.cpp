@@ -50,18 +50,32 @@ std::vector<std::uint32_t> albumOrder(const FileList& files) {
     }
     std::vector<std::uint32_t> order(files.size());
     std::iota(order.begin(), order.end(), 0u);
-    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    // Each name's length is found once, not at each of the sort's comparisons.
+    std::vector<std::string_view> names;
+    names.reserve(files.size());
+    for (const FileEntry& file : files) names.push_back(file.name.view());
+    const auto before = [&](std::uint32_t a, std::uint32_t b) {
         const std::uint32_t ra = rank[folderOf[a]], rb = rank[folderOf[b]];
         if (ra != rb) return ra < rb;
-        return naturalCompare(files[a].name.view(), files[b].name.view()) < 0;
-    });
+        return naturalCompare(names[a], names[b]) < 0;
+    };
+    // A folder often comes listed in this order already (Wine sorts every folder it lists), and a
+    // merge sort would still make all its comparisons: one look at each neighbour tells.
+    if (!std::is_sorted(order.begin(), order.end(), before)) std::stable_sort(order.begin(), order.end(), before);
     return order;
 }
 
 }  // namespace
 
 int naturalCompare(std::string_view a, std::string_view b) {
-    std::size_t i = 0, j = 0;
+    // Names sorted side by side mostly share a long beginning ("Artist_00012_-_Track_0"), whose
+    // bytes compare alike: the walk starts where the two first differ, or at the start of the run
+    // of digits that reaches there, since a run counts whole.
+    std::size_t same = 0;
+    const std::size_t shorter = std::min(a.size(), b.size());
+    while (same < shorter && a[same] == b[same]) ++same;
+    while (same > 0 && isDigit(a[same - 1])) --same;
+    std::size_t i = same, j = same;
     int leadingZeros = 0;  // of the first digit runs equal in value but not in zeros
     while (i < a.size() && j < b.size()) {
         if (isDigit(a[i]) && isDigit(b[j])) {
@@ -158,9 +172,22 @@ std::vector<std::uint32_t> tagOrder(const FileList& files) {
 
 void sortInAlbumOrder(FileList& files, AlbumOrder order) {
     if (files.size() < 2) return;
-    permute(files, albumOrder(files), nullptr);
-    if (order == AlbumOrder::Tags) permute(files, tagOrder(files), nullptr);
-    renewNames(files);
+    // Nothing moves when the list is in order already (Wine lists a folder by name): the names
+    // then stay where they are too.
+    bool moved = false;
+    std::vector<std::uint32_t> byName = albumOrder(files);
+    if (!std::is_sorted(byName.begin(), byName.end())) {
+        permute(files, std::move(byName), nullptr);
+        moved = true;
+    }
+    if (order == AlbumOrder::Tags) {
+        std::vector<std::uint32_t> byTags = tagOrder(files);
+        if (!std::is_sorted(byTags.begin(), byTags.end())) {
+            permute(files, std::move(byTags), nullptr);
+            moved = true;
+        }
+    }
+    if (moved) renewNames(files);
 }
 
 AlbumPlace albumPlace(const TagFields& fields) {
@@ -224,7 +251,9 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> AlbumFacts::sameDiscAndTrac
 void sortInAlbumOrder(LeftOutFiles& files) {
     if (files.files.size() < 2) return;
     files.attributes.resize(files.files.size());
-    permute(files.files, albumOrder(files.files), &files.attributes);
+    std::vector<std::uint32_t> order = albumOrder(files.files);
+    if (std::is_sorted(order.begin(), order.end())) return;
+    permute(files.files, std::move(order), &files.attributes);
 }
 
 }  // namespace core

@@ -430,6 +430,8 @@ std::string RenameRun::claimFolders(std::chrono::milliseconds wait) {
         if (!folders.empty() && folders.back().node() == file.folderText.node()) continue;
         folders.push_back(file.folderText);
     }
+    // Files go into folders under another one: no other run may move files there meanwhile.
+    if (intoFolders_ && options_.intoFolder != options_.runFolder) folders.emplace_back(options_.intoFolder);
     FolderPath path;
     const std::string busy = folderLocks_.lockAll(
         paths_, folders.size(), [&](std::size_t i) { return path.of(folders[i]); }, wait);

@@ -312,6 +312,8 @@ void ID3Dialog::showSample() {
             // The name pipeline itself, as a run names the file with this filter alone.
             shown = core::applyRules(nullptr, {*made.rule}, folder, name);
             if (shown == name) shown += "  (unchanged: the file's tags do not serve this filter)";
+            // Its folders as the list will show them.
+            if (made.rule->option & core::Id3Folders) std::replace(shown.begin(), shown.end(), '/', '\\');
         } catch (const std::exception& error) {
             shown = error.what();
         }

@@ -30,6 +30,8 @@ TEST(AlbumOrder, NamesSortAsAPersonSortsThem) {
         {"a1b2", "a1b10", -1},
         {"x7", "x07", -1},                                      // of equal values, fewer zeros first
         {"x07b", "x7c", -1},                                    // the zeros only decide a tie
+        {"a00y", "a0x", 1},                                     // a tie of zeros that begins alike
+        {"x12", "x1a", 1},                                      // a run that begins alike counts whole
         {"99999999999999999999", "100000000000000000000", -1},  // longer than any integer
         {"apple", "Banana", -1},                                // without regard to case
         {"ABC", "abc", -1},                                     // equal but for case: by their bytes, never equal
