@@ -53,15 +53,28 @@ std::size_t takeOutUnchecked(FoundFiles& found, const std::unordered_set<std::st
     return taken;
 }
 
+std::string intoFolderOf(const RenameRequest& request, const RuleList& rules) {
+    if (!movesIntoFolders(rules)) return {};
+    std::string into = request.into;
+    for (const Rule& rule : rules) {
+        if (!into.empty()) break;
+        if (rule.type == ID3 && (rule.option & Id3Folders)) into = rule.id3Into();
+    }
+    // A folder named in a filter file is taken from the chosen folder when it is not a whole path.
+    if (!into.empty() && !platform::isAbsolutePath(into)) into = platform::withSeparator(request.folder) + into;
+    return into;
+}
+
 std::string intoProblem(const RenameRequest& request) {
-    if (request.into.empty() || !movesIntoFolders(request.rules)) return {};
-    const std::string shown = "\"" + platform::displayName(request.into) + "\"";
-    const auto status = platform::fileStatus(request.into);
+    const std::string into = intoFolderOf(request, request.rules);
+    if (into.empty()) return {};
+    const std::string shown = "\"" + platform::displayName(into) + "\"";
+    const auto status = platform::fileStatus(into);
     if (!status || !(status->attributes & platform::AttrDirectory))
         return "The folder to move into, " + shown + ", does not exist.";
-    const auto into = platform::entryId(platform::fullPath(request.into));
+    const auto target = platform::entryId(platform::fullPath(into));
     const auto from = platform::entryId(platform::fullPath(request.folder));
-    if (into && from && into->volume != from->volume) {
+    if (target && from && target->volume != from->volume) {
         return "The folder to move into, " + shown +
                ", is on another volume: a move there would copy every file. Choose a folder on the same volume.";
     }
@@ -78,8 +91,8 @@ std::unique_ptr<RenameRun> makeRun(AppContext& context, const RenameRequest& req
     options.shortenNames = request.shorten;
     if (movesIntoFolders(rules)) {
         options.runFolder = platform::withSeparator(platform::fullPath(request.folder));
-        options.intoFolder =
-            request.into.empty() ? options.runFolder : platform::withSeparator(platform::fullPath(request.into));
+        const std::string into = intoFolderOf(request, rules);
+        options.intoFolder = into.empty() ? options.runFolder : platform::withSeparator(platform::fullPath(into));
         options.companions = request.companions;
     }
     options.tagOrder = request.order == AlbumOrder::Tags;

@@ -86,6 +86,9 @@ std::unique_ptr<RenameRun> previewFoundFiles(AppContext& context, const RenameRe
 // Why a request's folder to move into cannot be used ("…does not exist", "…is on another volume…"),
 // or empty when it can or none is given.
 std::string intoProblem(const RenameRequest& request);
+// The folder a request's files move into folders under: its `into`, else the one its Tags filter
+// names (taken from the request's folder when not a whole path); empty for the request's folder.
+std::string intoFolderOf(const RenameRequest& request, const RuleList& rules);
 
 struct PreparedRename {
     enum class Refusal {

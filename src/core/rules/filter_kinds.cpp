@@ -408,6 +408,7 @@ FilterResult buildId3(const FilterKind& kind, const FilterValues& values) {
     const bool bestTag = !values.flag(kId3v1OnlyFlag);
     Rule rule = ofType(ID3);
     rule.id3Format() = format;
+    if (values.flag(kMoveIntoFoldersFlag) && values.texts.size() > 1) rule.id3Into() = values.texts[1];
     rule.option = (values.flag(kRequireFieldsFlag) ? fieldMaskFromFormat(format, bestTag) : 0) |
                   (bestTag ? Id3BestTag : 0) | (values.flag(kKeepForbiddenFlag) ? 0 : Id3SafeNames) |
                   (values.flag(kMoveIntoFoldersFlag) ? Id3Folders : 0) |
@@ -417,7 +418,7 @@ FilterResult buildId3(const FilterKind& kind, const FilterValues& values) {
 }
 
 FilterValues id3Values(const Rule& rule) {
-    FilterValues values{textsOf({rule.id3Format()}), 0};
+    FilterValues values{textsOf({rule.id3Format(), rule.option & Id3Folders ? rule.id3Into() : std::string()}), 0};
     values.setFlag(kRequireFieldsFlag, rule.option & Id3RequiredFields);
     values.setFlag(kId3v1OnlyFlag, !(rule.option & Id3BestTag));
     values.setFlag(kKeepForbiddenFlag, !(rule.option & Id3SafeNames));
@@ -448,7 +449,8 @@ void describeId3(Rule& rule) {
     } else if (rule.extra & kCleanTagSteps) {
         out += " (tag texts cleaned up)";
     }
-    if (rule.option & Id3Folders) out += " (into folders)";
+    if (rule.option & Id3Folders)
+        out += rule.id3Into().empty() ? " (into folders)" : " (into folders under " + quoted(rule.id3Into()) + ")";
     rule.description = out;
 }
 
@@ -644,6 +646,9 @@ std::vector<FilterKind> makeTable() {
     mode.choices = {"sentence", "lower", "upper", "mixed", "toggle", "title"};
     FilterText smallWords = text("WORDS", "The list of small words", kMaxFilterText, false);
     smallWords.fromSettings = true;
+    // The window's Tags dialog names the folder to move into; the command line has --into.
+    FilterText id3Into = text("INTO", "The folder to move into", kMaxFilterText, false);
+    id3Into.fromSettings = true;
     FilterText cleanSteps = text("STEP", "The Clean up steps", 40, false);
     cleanSteps.check = cleanStepsCheck;
     FilterText cleanCharacter = text("[CHAR]", "The character for forbidden ones", 4, true);
@@ -759,12 +764,14 @@ std::vector<FilterKind> makeTable() {
          "spaces, as --clean nfc and spaces) and --ascii-tags\n"
          "(the same in ASCII letters, as --clean ascii) and\n"
          "--folders (\\ or / in the format makes folders)",
-         {text("FORMAT", "The tag format", kMaxFilterText, true)},
+         {text("FORMAT", "The tag format", kMaxFilterText, true), id3Into},
          {requireFields, id3v1Only, keepForbidden, cleanTags, asciiTags, intoFolders},
          buildId3,
          id3Values,
          describeId3,
-         applyId3Rule},
+         applyId3Rule,
+         nullptr,
+         [](const std::vector<std::string>&) -> std::size_t { return 1; }},
         {Counter,
          "--counter",
          "number the files in the run's order, one number\n"

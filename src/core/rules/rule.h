@@ -118,6 +118,7 @@ struct Rule {
     std::string& padBoth() { return text2; }
     std::string& padRight() { return text3; }
     std::string& id3Format() { return text1; }
+    std::string& id3Into() { return text2; }
     std::string& stripText() { return text1; }
     std::string& flipText() { return text1; }
     std::string& counterFormat() { return text1; }
@@ -133,6 +134,9 @@ struct Rule {
     const std::string& padBoth() const { return text2; }
     const std::string& padRight() const { return text3; }
     const std::string& id3Format() const { return text1; }
+    // Moving into folders: the folder they are made under, or empty for the run's own folder
+    // (rules saved before folders were made never move a file, whatever this holds).
+    const std::string& id3Into() const { return text2; }
     const std::string& stripText() const { return text1; }
     const std::string& flipText() const { return text1; }
     const std::string& counterFormat() const { return text1; }

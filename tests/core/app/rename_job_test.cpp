@@ -33,6 +33,14 @@ TEST(RenameJob, RefusesWhatCannotStartAndFindsAgainAfterAWait) {
     using Refusal = PreparedRename::Refusal;
     EXPECT_EQ(prepareRename(context, request(music / "gone"), reporter).refusal, Refusal::NoFolder);
     EXPECT_EQ(prepareRename(context, request(music.path()), reporter).refusal, Refusal::NoFiles);
+    // Filters that move files into folders, told to make them under a folder that is not there.
+    const FilterKind& id3 = *findFilterKind("--id3");
+    RenameRequest into = request(music.path());
+    into.rules = {*buildFilter(id3, FilterValues{{"%1\\%2", ""}, 1u << id3.flagOfModifier("--folders")}).rule};
+    into.into = music / "nowhere";
+    const PreparedRename refused = prepareRename(context, into, reporter);
+    EXPECT_EQ(refused.refusal, Refusal::IntoUnusable);
+    EXPECT_NE(refused.why.find("does not exist"), std::string::npos) << refused.why;
 
     writeFile(music / "a.mp3", "a");
     FolderLocks other;

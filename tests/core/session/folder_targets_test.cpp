@@ -68,7 +68,7 @@ TEST(IntoFolders, FilesGoWhereTheirTagsSayAndUndoPutsEverythingBack) {
         std::vector<const char*> files;
         const char* format;
         bool companions;
-        bool into;                    // into the folder "out" beside the run's folder
+        int into;  // into the folder "out" beside the run's folder: 1 as the run is told, 2 as the filter says
         std::set<std::string> after;  // under the run's folder (or "out" for `into`)
         const char* summary;          // of the preview
     };
@@ -77,7 +77,7 @@ TEST(IntoFolders, FilesGoWhereTheirTagsSayAndUndoPutsEverythingBack) {
          {"messy/a1.mp3|ABBA|Arrival|One|1", "messy/a2.mp3|Abba|Arrival|Two|2", "messy/a1.lrc", "messy/cover.jpg"},
          "%1\\%3\\%7 - %2",
          true,
-         false,
+         0,
          {"ABBA/", "ABBA/Arrival/", "ABBA/Arrival/01 - One.mp3", "ABBA/Arrival/02 - Two.mp3",
           "ABBA/Arrival/01 - One.lrc", "ABBA/Arrival/cover.jpg"},
          "4 files: 4 ok; 2 of them companions; 2 folders to make, 1 emptied folder to remove"},
@@ -85,42 +85,49 @@ TEST(IntoFolders, FilesGoWhereTheirTagsSayAndUndoPutsEverythingBack) {
          {"messy/a1.mp3|ABBA|Arrival|One|1", "messy/.hidden", "messy/a1.lrc"},
          "%1\\%3\\%7 - %2",
          false,
-         false,
+         0,
          {"ABBA/", "ABBA/Arrival/", "ABBA/Arrival/01 - One.mp3", "messy/", "messy/.hidden", "messy/a1.lrc"},
          "1 file: 1 ok; 2 folders to make"},
         {"an album split over two folders leaves the folder's own files where they are",
          {"mix/a.mp3|ABBA|Arrival|One|1", "mix/b.mp3|Queen|Jazz|Two|2", "mix/cover.jpg"},
          "%1\\%7 - %2",
          true,
-         false,
+         0,
          {"ABBA/", "ABBA/01 - One.mp3", "Queen/", "Queen/02 - Two.mp3", "mix/", "mix/cover.jpg"},
          "3 files: 2 ok, 1 unchanged; 1 of them a companion; 2 folders to make"},
         {"a slash in a tag makes no folder; a device name makes none either",
          {"a.mp3|AC/DC|Back|One|1", "b.mp3|CON|Live|Two|2"},
          "%1\\%7 - %2",
          true,
-         false,
+         0,
          {"AC-DC/", "AC-DC/01 - One.mp3", "b.mp3"},
          "2 files: 1 ok, 1 invalid; 1 folder to make"},
         {"a folder on the disk in another case is used as it is spelled there",
          {"abba/", "a.mp3|ABBA|Arrival|One|1"},
          "%1\\%7 - %2",
          true,
-         false,
+         0,
          {"abba/", "abba/01 - One.mp3"},
          "1 file: 1 ok"},
         {"emptied folders go up to the run's folder, and a file without tags stays",
          {"x/y/a.mp3|ABBA|Arrival|One|1", "x/y/z.mp3", "w/b.mp3|ABBA|Arrival|Two|2"},
          "%1\\%7 - %2",
          true,
-         false,
+         0,
          {"ABBA/", "ABBA/01 - One.mp3", "ABBA/02 - Two.mp3", "x/", "x/y/", "x/y/z.mp3"},
          "3 files: 2 ok, 1 unchanged; 1 folder to make, 1 emptied folder to remove"},
         {"into another folder: the run's folder itself stays, emptied",
          {"a.mp3|ABBA|Arrival|One|1", "sub/b.mp3|ABBA|Arrival|One|2"},
          "%1\\%2",
          true,
+         1,
+         {"ABBA/", "ABBA/One.mp3"},
+         "2 files: 1 ok, 1 duplicate; 1 folder to make"},
+        {"into the folder the filter names",
+         {"a.mp3|ABBA|Arrival|One|1", "sub/b.mp3|ABBA|Arrival|One|2"},
+         "%1\\%2",
          true,
+         2,
          {"ABBA/", "ABBA/One.mp3"},
          "2 files: 1 ok, 1 duplicate; 1 folder to make"},
     };
@@ -135,10 +142,12 @@ TEST(IntoFolders, FilesGoWhereTheirTagsSayAndUndoPutsEverythingBack) {
         AppContext context(AppPaths::in(home.path()));
         testing_support::RecordingReporter reporter;
         const FilterKind& id3 = *findFilterKind("--id3");
-        RuleList rules = {*buildFilter(id3, FilterValues{{c.format}, 1u << id3.flagOfModifier("--folders")}).rule};
+        RuleList rules = {
+            *buildFilter(id3, FilterValues{{c.format, c.into == 2 ? out : ""}, 1u << id3.flagOfModifier("--folders")})
+                 .rule};
         RenameRequest request{music, "*.mp3", true, rules, true, false, false, {}};
         request.companions = c.companions;
-        if (c.into) request.into = out;
+        if (c.into == 1) request.into = out;
         PreparedRename prepared = prepareRename(context, request, reporter);
         ASSERT_EQ(prepared.refusal, PreparedRename::Refusal::None);
         EXPECT_EQ(previewSummary(prepared.run->preview()), c.summary);
