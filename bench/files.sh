@@ -30,3 +30,35 @@ scratch_cli() {
   touch "$work/app/portable"
   cli="$work/app/calderwynstrope-cli"
 }
+
+# make_albums FOLDER ARTISTS ALBUMS TRACKS: ARTISTS x ALBUMS x TRACKS tagged MP3s in a fresh flat
+# FOLDER, named like a042_b07_t03.mp3, each with an ID3v2.3 tag (title, artist, album, year,
+# track), two MPEG frames and the same texts in an ID3v1.1 tag: artist "Artist 042", album
+# "Album 42-07" of 1977, track 3 "Title 42-07-03".
+make_albums() {
+  rm -rf "$1"; mkdir -p "$1"
+  python3 - "$@" <<'PY'
+import os, struct, sys
+folder, artists, albums, tracks = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
+def frame(fid, text):
+    body = b"\x00" + text.encode("latin-1")
+    return fid + struct.pack(">I", len(body)) + b"\x00\x00" + body
+def syncsafe(v):
+    return bytes([(v >> 21) & 0x7F, (v >> 14) & 0x7F, (v >> 7) & 0x7F, v & 0x7F])
+def slot(text, width):
+    return text.encode("latin-1")[:width].ljust(width, b"\0")
+audio = (b"\xff\xfb\x90\x00" + bytes(413)) * 2
+for a in range(artists):
+    for b in range(albums):
+        for t in range(1, tracks + 1):
+            artist, album, year = f"Artist {a:03d}", f"Album {a:02d}-{b:02d}", str(1970 + b)
+            title = f"Title {a:02d}-{b:02d}-{t:02d}"
+            frames = (frame(b"TIT2", title) + frame(b"TPE1", artist) + frame(b"TALB", album) +
+                      frame(b"TYER", year) + frame(b"TRCK", f"{t}/{tracks}")) + bytes(256)
+            v2 = b"ID3\x03\x00\x00" + syncsafe(len(frames)) + frames
+            v1 = (b"TAG" + slot(title, 30) + slot(artist, 30) + slot(album, 30) + slot(year, 4) + bytes(28) +
+                  b"\0" + bytes([t]) + b"\x0c")
+            with open(os.path.join(folder, f"a{a:03d}_b{b:02d}_t{t:02d}.mp3"), "wb") as f:
+                f.write(v2 + audio + v1)
+PY
+}

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <map>
+#include <memory>
 #include <random>
 #include <stdexcept>
 #include <thread>
@@ -16,12 +19,15 @@
 #include "core/rules/filter_kinds.h"
 #include "core/rules/name_check.h"
 #include "core/session/rename_run.h"
+#include "core/undo/journal.h"
+#include "core/undo/journal_format.h"
 #include "core/undo/journal_recovery.h"
 #include "core/undo/undo_catalog.h"
 #include "core/undo/undo_index.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "support/recording_reporter.h"
+#include "support/tag_files.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -461,20 +467,52 @@ TEST_F(RenameRunTest, FoldersNotListedAndPathsTooLongAreFailures) {
 // says of a file is what the disk shows after the run, no file is left at a temporary name, the
 // counts are the plan's, and undo brings every name back. Killed at a random moment instead
 // (POSIX), the run is recovered at the next start and undone all the same.
+// Runs into folders too: tagged files in one or two of the folders, named by the Tags filter
+// into folders that albums share or not, some spelled in two letter cases, with the album's other
+// files beside them (a file's own lyrics and picture, the folder's cover and scans), folders that
+// the run empties and folders that keep a hidden file. Undone, the whole tree is as it was: every
+// file at its old name, each folder made gone and each folder removed back, except that a file
+// the user put into a folder the run made stays there, with its folder.
 class RandomRuns : public RenameRunTest {
 protected:
     struct Run {
         FileList files;
-        NameList names;
+        NameList names;                     // empty in a run into folders: the Tags filter names them
         std::vector<std::string> contents;  // of the run's files, then of the files left alone
         std::vector<std::string> strays;    // paths of the files left alone
+        bool intoFolders = false;
+        RuleList rules;
+        std::map<std::string, std::string> tree;  // everything under the music folder, as it was
+        std::vector<platform::FileId> folders;    // the identities of the folders there
     };
 
-    Run make(std::mt19937& random) {
+    // What is at a path: a file's bytes, or kFolder.
+    static constexpr const char* kFolder = "<folder>";
+    std::map<std::string, std::string> tree() {
+        std::map<std::string, std::string> entries;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(music.path())) {
+            entries[entry.path().string()] = entry.is_directory() ? kFolder : readFile(entry.path().string());
+        }
+        return entries;
+    }
+
+    void snapshot(Run& run) {
+        run.tree = tree();
+        for (const auto& [path, what] : run.tree) {
+            if (what == kFolder) run.folders.push_back(*platform::entryId(path));
+        }
+    }
+
+    Run make(std::mt19937& random, bool intoFolders = false) {
         const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
         Run run;
-        const std::vector<std::string> folders = {dir(), dir() + "sub" + platform::kPathSeparator};
-        platform::createFolder(folders[1]);
+        const std::string sep(1, platform::kPathSeparator);
+        const std::vector<std::string> folders = {dir(), dir() + "sub" + sep, dir() + "sub" + sep + "cd" + sep};
+        for (std::size_t f = 1; f < folders.size(); ++f) platform::createFolder(folders[f]);
+        if (intoFolders) {
+            makeTagged(run, random, {folders[0], folders[1 + pick(2)]});
+            return run;
+        }
         const int folderCount = 1 + pick(2), count = 2 + pick(11);
         std::vector<std::vector<std::string>> taken(2);
         for (int i = 0; i < count; ++i) {
@@ -501,28 +539,136 @@ protected:
             writeFile(folders[f] + name, "stray " + folders[f] + name);
             run.strays.push_back(folders[f] + name);
         }
+        snapshot(run);
         return run;
     }
-    // Every name at the file it had before the run, nothing at a temporary name.
-    void expectAsBefore(const Run& run, const std::string& why) {
+    // A run into folders over tagged files in the first one or both of `folders`.
+    void makeTagged(Run& run, std::mt19937& random, const std::vector<std::string>& folders) {
+        const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+        const auto chance = [&](int in) { return pick(in) == 0; };
+        // Albums shared by files of both folders or not, an artist in two spellings, fields empty.
+        static const char* const formats[] = {"%9\\%3 (%4)\\%7 - %2", "%1\\%2", "%3\\%1 - %2", "%9\\%3\\%7"};
+        static const char* const artists[] = {"Abba", "ABBA", "Queen", ""};
+        static const char* const albums[] = {"Gold", "Arrival", ""};
+        Rule rule;
+        rule.type = ID3;
+        rule.id3Format() = formats[pick(4)];
+        rule.option = Id3BestTag | Id3SafeNames | Id3Folders;
+        ruleDescription(rule);
+        run.rules = {rule};
+        run.intoFolders = true;
+        const int folderCount = 1 + pick(2), count = 2 + pick(7);
+        // The files of a folder come together and share it, as the search gives them.
+        std::vector<std::vector<int>> taken(2);
+        for (int i = 0; i < count; ++i) {
+            const int f = pick(folderCount), number = pick(10);
+            if (std::find(taken[f].begin(), taken[f].end(), number) == taken[f].end()) taken[f].push_back(number);
+        }
+        for (int f = 0; f < folderCount; ++f) {
+            const SharedFolder folder(folders[f]);
+            for (const int number : taken[f]) {
+                const std::string base = folders[f] + "f" + std::to_string(number);
+                testing_support::TagTexts tags;
+                tags.title = "Song " + std::to_string(pick(4));
+                tags.artist = artists[pick(4)];
+                tags.album = albums[pick(3)];
+                tags.year = chance(2) ? "1976" : "";
+                tags.track = std::to_string(1 + pick(4));
+                if (chance(4)) tags.albumArtist = "Various";
+                writeFile(base + ".mp3", testing_support::id3v2Tag(tags, 3, testing_support::TextEncoding::Latin1) +
+                                             testing_support::mpegFrames(2) + base);
+                run.files.push_back(FileEntry{"f" + std::to_string(number) + ".mp3", folder});
+                // Its own lyrics and picture, which take its new name.
+                if (chance(3)) writeFile(base + ".lrc", "lyrics " + base);
+                if (chance(5)) writeFile(base + ".jpg", "picture " + base);
+            }
+        }
+        for (int f = 0; f < folderCount; ++f) {
+            // The folder's own files; something that keeps the folder; a file the run leaves.
+            if (chance(2)) writeFile(folders[f] + "cover.jpg", "cover " + folders[f]);
+            if (chance(4)) {
+                platform::createFolder(folders[f] + "scans");
+                writeFile(folders[f] + "scans" + platform::kPathSeparator + "back.png", "scan " + folders[f]);
+            }
+            if (chance(3)) writeFile(folders[f] + ".hidden", "hidden");
+            if (chance(4)) writeFile(folders[f] + "notes.doc", "notes");
+        }
+        snapshot(run);
+    }
+    RunOptions options(const Run& run) const {
+        RunOptions options{true, false, 50};
+        options.solveOrder = options.leaveUnchanged = true;
+        if (run.intoFolders) options.intoFolder = options.runFolder = dir();
+        return options;
+    }
+    std::unique_ptr<RenameRun> start(Run& made) {
+        auto run =
+            std::make_unique<RenameRun>(nullptr, made.intoFolders ? made.rules : appendX(), std::move(made.files),
+                                        options(made), AppPaths::in(app.path()), reporter);
+        if (!made.intoFolders) run->planNames(std::move(made.names));
+        return run;
+    }
+    // Half the time, a file of the user's in one of the folders the run made (when it made one),
+    // given as its path; `expected` takes it and the folders that hold it.
+    std::string addUsersFile(std::mt19937& random, const Run& run, std::map<std::string, std::string>& expected) {
+        // Not a folder the run moved along (the album's scans), which undo takes back whole.
+        const std::vector<platform::FileId>& moved = run.folders;
+        std::vector<std::string> made;
+        for (const auto& [path, what] : tree()) {
+            if (what == kFolder && !run.tree.count(path) &&
+                std::find(moved.begin(), moved.end(), *platform::entryId(path)) == moved.end())
+                made.push_back(path);
+        }
+        if (made.empty() || random() % 2) return {};
+        const std::string mine = made[random() % made.size()] + platform::kPathSeparator + "mine.txt";
+        writeFile(mine, "mine");
+        expected[mine] = "mine";
+        for (std::string folder = mine;
+             (folder = folder.substr(0, folder.rfind(platform::kPathSeparator))).size() > music.path().size();) {
+            expected[folder] = kFolder;
+        }
+        return mine;
+    }
+    // Every name at the file it had before the run, nothing at a temporary name, no folder made
+    // left and none removed missing: the tree as it was, with the user's file if there is one.
+    void expectAsBefore(const Run& run, const std::string& why,
+                        const std::map<std::string, std::string>* expected = nullptr) {
         for (const std::string& path : run.contents) EXPECT_EQ(readFile(path), path) << why;
         for (const std::string& path : run.strays) EXPECT_EQ(readFile(path), "stray " + path) << why;
         expectNoTemporaryName(why);
+        const std::map<std::string, std::string> now = tree();
+        for (const auto& [path, what] : expected ? *expected : run.tree) {
+            const auto there = now.find(path);
+            EXPECT_TRUE(there != now.end() && there->second == what) << why << ": " << path << " is not back";
+        }
+        for (const auto& [path, what] : now) {
+            EXPECT_TRUE((expected ? *expected : run.tree).count(path)) << why << ": " << path << " is left";
+        }
     }
     void expectNoTemporaryName(const std::string& why) {
-        for (const std::string& folder : {dir(), dir() + "sub"}) {
-            platform::listNames(
-                folder, [&](std::string_view name) { EXPECT_FALSE(isTemporaryName(name)) << why << ": " << name; });
+        for (const auto& [path, what] : tree()) {
+            EXPECT_FALSE(isTemporaryName(path.substr(path.rfind(platform::kPathSeparator) + 1))) << why << ": " << path;
         }
     }
     void clear() {
-        for (const std::string& folder : {dir(), dir() + "sub" + platform::kPathSeparator}) {
-            std::vector<std::string> names;
-            platform::listNames(folder, [&](std::string_view name) { names.emplace_back(name); });
-            for (const std::string& name : names) {
-                if (name != "sub") platform::removeFile(folder + name);
+        std::vector<std::string> names;
+        platform::listNames(dir(), [&](std::string_view name) { names.emplace_back(name); });
+        for (const std::string& name : names) std::filesystem::remove_all(music / name);
+    }
+    // The folders that the journals of killed runs record as made without their identities.
+    std::vector<std::string> foldersMadeUnknown() {
+        std::vector<std::string> folders;
+        std::error_code ignored;
+        for (const auto& entry : std::filesystem::directory_iterator(AppPaths::in(app.path()).undoFolder(), ignored)) {
+            if (entry.path().extension() != kJournalExtension) continue;
+            const auto journal = parseJournal(readFile(entry.path().string()));
+            for (const UndoEntry& step : journal ? journal->moves : std::vector<UndoEntry>()) {
+                if (step.kind != UndoEntry::Kind::FolderMade || step.id) continue;
+                const std::string made = step.folder + step.newName;
+                if (platform::fileStatus(made)) folders.push_back(made);
             }
         }
+        return folders;
     }
     // Undoes every run recorded, the newest first.
     void undoAll() {
@@ -531,41 +677,65 @@ protected:
         const std::vector<IndexEntry> entries = catalog.entries();
         for (std::size_t i = entries.size(); i-- > 0;) EXPECT_EQ(catalog.undoDatabase(entries[i]).failures, 0);
     }
+    // Where a file the plan moves ends up: its new name is a path under the run's folder when it
+    // goes into another folder.
+    std::string target(const PreviewLine& line) const {
+        const std::string name(line.newName);
+        return name.find(platform::kPathSeparator) != std::string::npos ? dir() + name : line.file->folder() + name;
+    }
 };
 
 TEST_F(RandomRuns, ThePlanIsWhatTheDiskShowsAndUndoBringsItBack) {
     std::mt19937 random(20261208);
-    for (int round = 0; round < 200; ++round) {
-        Run made = make(random);
-        std::string why = "round " + std::to_string(round) + ":";
+    for (int round = 0; round < 300; ++round) {
+        Run made = make(random, round % 3 == 2);
+        std::string why =
+            "round " + std::to_string(round) + (made.intoFolders ? " " + made.rules[0].id3Format() : "") + ":";
         for (std::size_t i = 0; i < made.files.size(); ++i) {
-            why += " " + made.files[i].folder().substr(dir().size()) + made.files[i].name.str() + ">" +
-                   std::string(made.names[i]);
+            why += " " + made.files[i].folder().substr(dir().size()) + made.files[i].name.str() +
+                   (made.intoFolders ? "" : ">" + std::string(made.names[i]));
         }
-        const Run kept = {made.files, made.names, made.contents, made.strays};
-        RunOptions options{true, false, 50};
-        options.solveOrder = options.leaveUnchanged = true;
-        RenameRun run(nullptr, appendX(), std::move(made.files), options, AppPaths::in(app.path()), reporter);
-        run.planNames(std::move(made.names));
+        const Run kept = made;
+        const std::unique_ptr<RenameRun> run = start(made);
         std::vector<PreviewStatus> statuses;
-        for (const PreviewLine line : run.preview()) statuses.push_back(line.status);
-        run.runAll();
-        const RunResult result = run.finish();
-        const auto count = [&](PreviewStatus status) {
-            return static_cast<std::size_t>(std::count(statuses.begin(), statuses.end(), status));
+        std::vector<std::pair<std::string, std::string>> moves;  // from, to, of each file the plan moves
+        std::size_t ownFiles = 0;
+        {
+            const RunPlan& plan = run->preview();
+            ownFiles = plan.ownFiles();
+            for (const PreviewLine line : plan) {
+                statuses.push_back(line.status);
+                const std::string from = line.file->folder() + line.file->name.str();
+                moves.emplace_back(from, line.status == PreviewStatus::Ok ? target(line) : from);
+            }
+        }
+        run->runAll();
+        const RunResult result = run->finish();
+        const auto count = [&](PreviewStatus status, std::size_t from, std::size_t to) {
+            return static_cast<std::size_t>(std::count(statuses.begin() + from, statuses.begin() + to, status));
         };
-        EXPECT_EQ(result.renamed, count(PreviewStatus::Ok)) << why;
-        EXPECT_EQ(result.unchanged, count(PreviewStatus::Unchanged)) << why;
-        EXPECT_EQ(result.failed(), statuses.size() - result.renamed - result.unchanged) << why;
-        for (std::size_t i = 0; i < statuses.size(); ++i) {
-            const bool moved = statuses[i] == PreviewStatus::Ok;
-            const std::string at =
-                kept.files[i].folder() + (moved ? std::string(kept.names[i]) : kept.files[i].name.str());
-            EXPECT_EQ(readFile(at), kept.contents[i]) << why << " file " << i << " " << statusName(statuses[i]);
+        EXPECT_EQ(result.renamed, count(PreviewStatus::Ok, 0, ownFiles)) << why;
+        EXPECT_EQ(result.companions, count(PreviewStatus::Ok, ownFiles, statuses.size())) << why;
+        EXPECT_EQ(result.unchanged, count(PreviewStatus::Unchanged, 0, statuses.size())) << why;
+        EXPECT_EQ(result.failed(), statuses.size() - result.renamed - result.companions - result.unchanged) << why;
+        for (std::size_t i = 0; i < moves.size(); ++i) {
+            const auto was = kept.tree.find(moves[i].first);
+            ASSERT_NE(was, kept.tree.end()) << why << " file " << i << " " << moves[i].first;
+            const auto at = platform::fileStatus(moves[i].second);
+            EXPECT_EQ(!at                                        ? "nothing"
+                      : at->attributes & platform::AttrDirectory ? kFolder
+                                                                 : readFile(moves[i].second),
+                      was->second)
+                << why << " file " << i << " " << statusName(statuses[i]) << " at " << moves[i].second;
         }
         expectNoTemporaryName(why);
+        for (const std::string& folder : run->preview().folderChanges().removed) {
+            EXPECT_FALSE(platform::fileStatus(folder)) << why << " " << folder << " was emptied";
+        }
+        std::map<std::string, std::string> expected = kept.tree;
+        const std::string mine = addUsersFile(random, kept, expected);
         undoAll();
-        expectAsBefore(kept, why + " undone");
+        expectAsBefore(kept, why + " undone" + (mine.empty() ? "" : " with " + mine), &expected);
         clear();
     }
 }
@@ -573,30 +743,43 @@ TEST_F(RandomRuns, ThePlanIsWhatTheDiskShowsAndUndoBringsItBack) {
 #ifndef _WIN32
 TEST_F(RandomRuns, KilledAtARandomMomentItIsRecoveredAndUndone) {
     std::mt19937 random(8122026);
-    for (int round = 0; round < 60; ++round) {
-        Run made = make(random);
-        const Run kept = {made.files, made.names, made.contents, made.strays};
-        const unsigned delay = random() % 3000;
+    for (int round = 0; round < 90; ++round) {
+        Run made = make(random, round % 3 == 2);
+        const Run kept = made;
+        // A run into folders plans first, reading every file's tags, and makes its folders: its kills spread wider.
+        const unsigned delay = random() % (made.intoFolders ? 60000 : 3000);
         const pid_t child = ::fork();
         if (child == 0) {
-            RunOptions options{true, false, 50};
-            options.solveOrder = options.leaveUnchanged = true;
-            RenameRun run(nullptr, appendX(), std::move(made.files), options, AppPaths::in(app.path()), reporter);
-            run.planNames(std::move(made.names));
+            const std::unique_ptr<RenameRun> run = start(made);
             std::thread([delay] {
                 std::this_thread::sleep_for(std::chrono::microseconds(delay));
                 ::kill(::getpid(), SIGKILL);
             }).detach();
-            run.runAll();
-            run.finish();
+            run->runAll();
+            run->finish();
             ::_exit(0);
         }
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
+        std::map<std::string, std::string> expected = kept.tree;
+        const std::string mine = addUsersFile(random, kept, expected);
+        // Killed between making a folder and recording what it is, the run leaves that folder:
+        // nothing tells it from one the user made meanwhile. Only then may a folder made stay,
+        // and only empty.
+        for (std::string folder : foldersMadeUnknown()) {
+            if (!std::filesystem::is_empty(folder)) continue;
+            // With the folders that hold it, which undo cannot remove then.
+            for (; folder.size() > music.path().size();
+                 folder = folder.substr(0, folder.rfind(platform::kPathSeparator)))
+                expected[folder] = kFolder;
+        }
         const JournalRecovery recovery = recoverJournals(AppPaths::in(app.path()), false, 50);
         EXPECT_TRUE(recovery.problems.empty()) << recovery.problems.front();
         undoAll();
-        expectAsBefore(kept, "round " + std::to_string(round) + ", killed after " + std::to_string(delay) + " us");
+        expectAsBefore(kept,
+                       "round " + std::to_string(round) + ", killed after " + std::to_string(delay) + " us" +
+                           (mine.empty() ? "" : ", then " + mine + " added"),
+                       &expected);
         clear();
     }
 }
