@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "calderwynstrope/version.h"
+#include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_kinds.h"
@@ -99,7 +100,8 @@ TEST_F(AppTest, FirstStartFiltersFromTheCommandLineAndSettingsOnClose) {
               "path9=\r\n[options]\r\nregfiletype=1\r\ndirectoryPopup=0\r\npluginsdir=" +
                   base +
                   "\r\nlimitUndo=1\r\nundoLimit=50\r\ntitleSmallWords=a an the and or of in on at to for by vs "
-                  "feat\r\nshortenNames=0\r\norderByTags=0\r\ncompanions=" + core::Settings::kDefaultCompanionExtensions +
+                  "feat\r\nshortenNames=0\r\norderByTags=0\r\ncompanions=" +
+                  core::Settings::kDefaultCompanionExtensions +
                   "\r\nfolderFiles=" + core::Settings::kDefaultFolderFiles + "\r\n");
 }
 

@@ -231,11 +231,12 @@ std::vector<UndoEntry> movesThatHappened(const std::vector<UndoEntry>& moves) {
         const UndoEntry& move = moves[i];
         if (!isSafeUndoEntry(move) || !fitsUndoRecord(move)) continue;
         if (move.kind == UndoEntry::Kind::FolderMade) {
-            // Made when its identity was recorded and that folder is there; one killed between
-            // the making and that record is left alone, as the user's, which is never wrong.
+            // Made when that folder is there: the one whose identity was recorded, or, for a run
+            // killed between the making and that record, whatever folder is there, which undo
+            // then removes only when it is empty.
             const std::string path = move.folder + move.newName;
             const Seen there = seen(path);
-            if (!move.id || !there.exists || !(there.id == move.id)) continue;
+            if (!there.exists || (move.id && !(there.id == move.id))) continue;
             happened[i] = true;
             overlay[path] = Seen{false, std::nullopt};
             continue;

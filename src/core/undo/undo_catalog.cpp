@@ -81,7 +81,8 @@ bool isBack(const UndoEntry& entry) {
     if (entry.kind == UndoEntry::Kind::FolderRemoved) return isFolder(entry.folder + entry.oldName);
     if (entry.kind == UndoEntry::Kind::FolderMade) {
         const std::string path = entry.folder + entry.newName;
-        return !entry.id || !sameFile(platform::entryId(path), entry.id) || holdsAnything(path);
+        const auto there = platform::entryId(path);
+        return !there || (entry.id && !sameFile(there, entry.id)) || holdsAnything(path);
     }
     const auto atOld = platform::entryId(entry.folder + entry.oldName);
     const auto atNew = platform::entryId(entry.movedTo() + entry.newName);
@@ -299,8 +300,9 @@ UndoStep undoFolderMade(const UndoEntry& entry) {
     const std::string path = entry.folder + entry.newName;
     const auto there = platform::entryId(path);
     if (!there) return UndoStep::AlreadyBack;
-    // Without its identity, the folder at that name may have been the user's all along.
-    if (!sameFile(there, entry.id)) return UndoStep::FolderKept;
+    // Another folder than the one made (its identity known) is not ours. One whose identity the
+    // run was killed before recording is removed only when empty, which loses nothing.
+    if (entry.id && !sameFile(there, entry.id)) return UndoStep::FolderKept;
     // The removal itself refuses a folder that is not empty, so a file put in between is safe.
     if (platform::removeEmptyFolder(path)) return UndoStep::Undone;
     return holdsAnything(path) ? UndoStep::FolderKept : UndoStep::Failed;

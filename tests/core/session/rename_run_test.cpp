@@ -655,21 +655,6 @@ protected:
         platform::listNames(dir(), [&](std::string_view name) { names.emplace_back(name); });
         for (const std::string& name : names) std::filesystem::remove_all(music / name);
     }
-    // The folders that the journals of killed runs record as made without their identities.
-    std::vector<std::string> foldersMadeUnknown() {
-        std::vector<std::string> folders;
-        std::error_code ignored;
-        for (const auto& entry : std::filesystem::directory_iterator(AppPaths::in(app.path()).undoFolder(), ignored)) {
-            if (entry.path().extension() != kJournalExtension) continue;
-            const auto journal = parseJournal(readFile(entry.path().string()));
-            for (const UndoEntry& step : journal ? journal->moves : std::vector<UndoEntry>()) {
-                if (step.kind != UndoEntry::Kind::FolderMade || step.id) continue;
-                const std::string made = step.folder + step.newName;
-                if (platform::fileStatus(made)) folders.push_back(made);
-            }
-        }
-        return folders;
-    }
     // Undoes every run recorded, the newest first.
     void undoAll() {
         UndoCatalog catalog(AppPaths::in(app.path()));
@@ -763,16 +748,6 @@ TEST_F(RandomRuns, KilledAtARandomMomentItIsRecoveredAndUndone) {
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         std::map<std::string, std::string> expected = kept.tree;
         const std::string mine = addUsersFile(random, kept, expected);
-        // Killed between making a folder and recording what it is, the run leaves that folder:
-        // nothing tells it from one the user made meanwhile. Only then may a folder made stay,
-        // and only empty.
-        for (std::string folder : foldersMadeUnknown()) {
-            if (!std::filesystem::is_empty(folder)) continue;
-            // With the folders that hold it, which undo cannot remove then.
-            for (; folder.size() > music.path().size();
-                 folder = folder.substr(0, folder.rfind(platform::kPathSeparator)))
-                expected[folder] = kFolder;
-        }
         const JournalRecovery recovery = recoverJournals(AppPaths::in(app.path()), false, 50);
         EXPECT_TRUE(recovery.problems.empty()) << recovery.problems.front();
         undoAll();

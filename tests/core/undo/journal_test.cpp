@@ -422,8 +422,8 @@ TEST(JournalRecovery, ARunThatMadeAndRemovedFoldersIsUndoneFromAnyStep) {
         int kept;           // folders made that undo leaves: A/B/ with the user's file, and A/ holding it
     };
     const Case cases[] = {
-        {0, Nothing, false, false, 0}, {0, Recorded, false, false, 0},  {0, IdentityNotRecorded, false, true, 0},
-        {1, Nothing, false, false, 0}, {1, Recorded, false, false, 0},  {1, IdentityNotRecorded, false, true, 1},
+        {0, Nothing, false, false, 0}, {0, Recorded, false, false, 0},  {0, IdentityNotRecorded, false, false, 0},
+        {1, Nothing, false, false, 0}, {1, Recorded, false, false, 0},  {1, IdentityNotRecorded, false, false, 0},
         {2, Nothing, false, false, 0}, {2, Recorded, false, false, 0},  {2, MadeNotTold, false, false, 0},
         {3, Nothing, false, false, 0}, {3, Recorded, false, false, 0},  {3, MadeNotTold, false, false, 0},
         {4, Nothing, false, false, 0}, {2, MadeNotTold, true, true, 2}, {3, MadeNotTold, true, true, 2},
