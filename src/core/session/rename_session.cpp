@@ -206,6 +206,8 @@ std::vector<std::pair<std::size_t, std::string>> RenameSession::makeFolders(cons
 }
 
 std::size_t RenameSession::removeFolders(const std::vector<std::string>& folders) {
+    // On Windows a folder held open is only marked for removal, and stays in the way until let go.
+    closeFolders();
     std::size_t removed = 0;
     std::vector<std::uint64_t> records(folders.size(), 0);
     std::vector<bool> recorded(folders.size(), false);
@@ -264,8 +266,15 @@ bool RenameSession::moveBack(const std::string& name, const std::string& folder,
     }
 }
 
+void RenameSession::closeFolders() {
+    moveFolder_.reset();
+    recordFolder_.reset();
+    intoFolder_.reset();
+}
+
 std::string RenameSession::finish(std::optional<RunCounts> counts) {
     finished_ = true;
+    closeFolders();  // a finished run keeps no folder from being removed or moved
     if (!options_.undo) return std::string();
     return journal_.finish(options_.limitUndo, options_.undoLimit, counts);
 }

@@ -96,6 +96,8 @@ public:
     // not empty any more (something was put there since the run was planned) stays, unrecorded
     // as removed. Gives how many were removed.
     std::size_t removeFolders(const std::vector<std::string>& folders);
+    // Lets go of the folders held open for the moves.
+    void closeFolders();
 
     // Moves a file the run moved back to the name it had (a ring that could not be closed):
     // recorded like any move, or, when the journal takes no more records, made all the same, since
