@@ -71,20 +71,14 @@ std::uint32_t RunPlan::waitsFor(std::size_t index) const {
 }
 
 void RunPlan::noteWhy(const std::vector<std::uint32_t>& files, const char* why, bool unchangedToo) {
-    // Looked up among the reasons there before: a file keeps the first reason it was given.
-    StatusReasons added;
-    for (const std::uint32_t index : files) {
-        if (index >= statuses_.size() || !reason(index).empty()) continue;
-        const PreviewStatus status = statuses_[index];
-        if (status != PreviewStatus::Ok && !(unchangedToo && status == PreviewStatus::Unchanged)) continue;
-        added.emplace_back(index, why);
-    }
-    if (added.empty()) return;
-    reasons_.insert(reasons_.end(), std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
-    std::sort(reasons_.begin(), reasons_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    StatusReasons reasons;
+    reasons.reserve(files.size());
+    for (const std::uint32_t index : files) reasons.emplace_back(index, why);
+    noteWhy(reasons, unchangedToo);
 }
 
 void RunPlan::noteWhy(const StatusReasons& reasons, bool unchangedToo) {
+    // Looked up among the reasons there before: a file keeps the first reason it was given.
     StatusReasons added;
     for (const auto& [index, why] : reasons) {
         if (index >= statuses_.size() || !reason(index).empty()) continue;
