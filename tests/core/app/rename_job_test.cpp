@@ -41,6 +41,16 @@ TEST(RenameJob, RefusesWhatCannotStartAndFindsAgainAfterAWait) {
     const PreparedRename refused = prepareRename(context, into, reporter);
     EXPECT_EQ(refused.refusal, Refusal::IntoUnusable);
     EXPECT_NE(refused.why.find("does not exist"), std::string::npos) << refused.why;
+#ifndef _WIN32
+    // A move to another volume would be a copy: refused, where the machine has a RAM disk apart.
+    const auto shm = platform::entryId("/dev/shm"), here = platform::entryId(music.path());
+    if (shm && here && shm->volume != here->volume) {
+        into.into = "/dev/shm";
+        const PreparedRename elsewhere = prepareRename(context, into, reporter);
+        EXPECT_EQ(elsewhere.refusal, Refusal::IntoUnusable);
+        EXPECT_NE(elsewhere.why.find("another volume"), std::string::npos) << elsewhere.why;
+    }
+#endif
 
     writeFile(music / "a.mp3", "a");
     FolderLocks other;
