@@ -9,12 +9,13 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml,winedbg.exe=}"
 
 # Bump when the steps below change, so existing prefixes get them too.
-prefix_version=4
+prefix_version=5
 if [ "$(cat "$WINEPREFIX/.calderwynstrope-ready" 2>/dev/null)" != "$prefix_version" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot --init >/dev/null 2>&1 || true
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x960 /f >/dev/null 2>&1
+  # Room for the main window at 200%, about 1,940 pixels wide.
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 2400x1600 /f >/dev/null 2>&1
   # Wine's own fonts (Marlett draws the caption buttons) where every Wine program finds them,
   # and a CJK font linked behind the dialog fonts, so Japanese names show as text, not boxes.
   fonts="$WINEPREFIX/drive_c/windows/Fonts"
@@ -37,6 +38,6 @@ cw_xvfb() {
   if [ -n "${DISPLAY:-}" ] && [ -z "${CW_FORCE_XVFB:-}" ]; then
     "$@"
   else
-    xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+    xvfb-run -a -s "-screen 0 2400x1600x24" "$@"
   fi
 }

@@ -60,9 +60,9 @@ TEST_F(HighDpiTest, AtOneAndAHalfTimesTheScaleTheWindowsAreOneAndAHalfTimesAsLar
     const struct {
         DWORD dpi;
         const char* screenshot;
-    } scales[] = {{96, "main_dialog_100"}, {144, "main_dialog_150"}};
-    SIZE client[2] = {};
-    for (int i = 0; i < 2; ++i) {
+    } scales[] = {{96, "main_dialog_100"}, {144, "main_dialog_150"}, {192, "main_dialog_200"}};
+    SIZE client[3] = {};
+    for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(scales[i].dpi);
         DisplayScale scale(scales[i].dpi);
         ASSERT_NE(startApp(home / "x.ren"), nullptr);
@@ -108,8 +108,12 @@ TEST_F(HighDpiTest, AtOneAndAHalfTimesTheScaleTheWindowsAreOneAndAHalfTimesAsLar
         pressKey(main, VK_ESCAPE);
         ASSERT_TRUE(program->waitForExit());
     }
-    EXPECT_NEAR(client[1].cx / static_cast<double>(client[0].cx), 1.5, 0.05);
-    EXPECT_NEAR(client[1].cy / static_cast<double>(client[0].cy), 1.5, 0.05);
+    for (int i = 1; i < 3; ++i) {
+        const double scale = scales[i].dpi / 96.0;
+        // Dialog units follow the font, whose sizes are whole pixels: within 4% of the scale.
+        EXPECT_NEAR(client[i].cx / static_cast<double>(client[0].cx), scale, 0.04 * scale) << scales[i].dpi;
+        EXPECT_NEAR(client[i].cy / static_cast<double>(client[0].cy), scale, 0.04 * scale) << scales[i].dpi;
+    }
 }
 
 int fontHeight(HWND control) {
