@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "calderwynstrope/version.h"
+#include "core/base/settings.h"
 #include "core/base/strings.h"
 #include "core/persist/filter_archive.h"
 #include "core/rules/filter_kinds.h"
