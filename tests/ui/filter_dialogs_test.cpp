@@ -170,7 +170,27 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
                     << step.typed << ": " << controlText(dialog, IDC_ID3_SAMPLE);
             }
             EXPECT_FALSE(isChecked(dialog, IDC_ID3_FOLDERS)) << "a new filter renames in place";
+            EXPECT_FALSE(isEnabled(dialog, IDC_ID3_INTO) || isEnabled(dialog, IDC_ID3_BROWSE_INTO));
+            EXPECT_EQ(controlText(dialog, IDC_ID3_INTO), "");
             setChecked(dialog, IDC_ID3_FOLDERS, true);
+            EXPECT_TRUE(
+                waitUntil([&] { return isEnabled(dialog, IDC_ID3_INTO) && isEnabled(dialog, IDC_ID3_BROWSE_INTO); }));
+            // "..." opens the shell's folder picker: Cancel keeps the field, OK puts a whole path there.
+            const std::string into = "Sorted\\\xE6\x97\xA5\xE6\x9C\xAC";
+            setControlText(dialog, IDC_ID3_INTO, into);
+            for (int button : {IDCANCEL, IDOK}) {
+                click(dialog, IDC_ID3_BROWSE_INTO);
+                HWND picker = program->waitForWindow(core::loadString(core::IDS_APP_TITLE));
+                ASSERT_NE(picker, nullptr);
+                pressMessageBoxButton(picker, button);
+                ASSERT_TRUE(waitUntil([&] { return !IsWindow(picker); }));
+                EXPECT_TRUE(waitUntil([&] {
+                    const std::string field = controlText(dialog, IDC_ID3_INTO);
+                    return button == IDCANCEL ? field == into
+                                              : field.size() > 3 && field[1] == ':' && field.back() == '\\';
+                })) << controlText(dialog, IDC_ID3_INTO);
+            }
+            setControlText(dialog, IDC_ID3_INTO, into);
             setControlText(dialog, IDC_ID3_FORMAT, "(%3) %1 - %2");
             EXPECT_TRUE(isChecked(dialog, IDC_ID3_MUST_EXIST));
             EXPECT_TRUE(isChecked(dialog, IDC_ID3_BEST_TAG)) << "a new filter reads the best tag";
@@ -212,7 +232,8 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
     ASSERT_TRUE(waitUntil([&] { return listCount(main, IDC_FILTERS) == 6; }));
     EXPECT_EQ(listText(main, IDC_FILTERS, 0), "Change Case: all characters to Sentence case");
     EXPECT_EQ(listText(main, IDC_FILTERS, 1),
-              "Tags: \"(%3) %1 - %2\" (all fields must exist) (tag texts in ASCII letters) (into folders)");
+              "Tags: \"(%3) %1 - %2\" (all fields must exist) (tag texts in ASCII letters) (into folders under "
+              "\"Sorted\\\xE6\x97\xA5\xE6\x9C\xAC\")");
     EXPECT_EQ(listText(main, IDC_FILTERS, 2), "Flip at: \" - \"");
     EXPECT_EQ(listText(main, IDC_FILTERS, 3), "Strip: \"feat.\" (match case)");
     EXPECT_EQ(listText(main, IDC_FILTERS, 4), "Counter: \"%2n - %b\" from -5 by 3 (restarted on each disc)");
@@ -227,8 +248,12 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
     EXPECT_TRUE(isChecked(id3, IDC_ID3_MUST_EXIST)) << "a stored mask opens ticked";
     EXPECT_TRUE(isChecked(id3, IDC_ID3_CLEAN) && isChecked(id3, IDC_ID3_ASCII));
     EXPECT_TRUE(isChecked(id3, IDC_ID3_FOLDERS)) << "the rule's folder bit opens ticked";
+    EXPECT_EQ(controlText(id3, IDC_ID3_INTO), "Sorted\\\xE6\x97\xA5\xE6\x9C\xAC")
+        << "the rule's folder opens in its field";
+    EXPECT_TRUE(isEnabled(id3, IDC_ID3_INTO));
     EXPECT_EQ(controlText(id3, IDC_ID3_SAMPLE), "t.mp3  \xE2\x86\x92  (Album) Artist - Song.mp3");
     setChecked(id3, IDC_ID3_FOLDERS, false);
+    EXPECT_TRUE(waitUntil([&] { return !isEnabled(id3, IDC_ID3_INTO) && !isEnabled(id3, IDC_ID3_BROWSE_INTO); }));
     setChecked(id3, IDC_ID3_CLEAN, false);
     setChecked(id3, IDC_ID3_MUST_EXIST, false);
     setChecked(id3, IDC_ID3_BEST_TAG, false);
@@ -242,6 +267,8 @@ TEST_F(FilterDialogTest, EditingKeepsThePlaceAndTheRuleFollowsTheDialog) {
     ASSERT_NE(id3, nullptr);
     EXPECT_FALSE(isChecked(id3, IDC_ID3_BEST_TAG));
     EXPECT_FALSE(isChecked(id3, IDC_ID3_SAFE_NAMES));
+    EXPECT_EQ(controlText(id3, IDC_ID3_INTO), "") << "a folder counts only while the files move into folders";
+    EXPECT_FALSE(isEnabled(id3, IDC_ID3_INTO));
     click(id3, IDCANCEL);
     ASSERT_TRUE(closed(id3));
     EXPECT_EQ(listSelection(main, IDC_FILTERS), 1);

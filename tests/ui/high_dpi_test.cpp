@@ -88,7 +88,8 @@ TEST_F(HighDpiTest, AtOneAndAHalfTimesTheScaleTheWindowsAreOneAndAHalfTimesAsLar
             const char* title;
             const char* screenshot;
         } dialogs[] = {{ID_ADD_NUMBER, "Number Replace", "number_replace_"},
-                       {ID_ADD_CHANGECASE, "Change Case Filter", "change_case_"}};
+                       {ID_ADD_CHANGECASE, "Change Case Filter", "change_case_"},
+                       {ID_ADD_ID3, "Tags Filter", "tags_"}};
         for (const auto& d : dialogs) {
             chooseCommand(main, d.command);
             HWND dialog = program->waitForWindow(d.title);

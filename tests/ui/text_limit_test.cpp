@@ -77,6 +77,7 @@ TEST(TextLimit, EveryStoredTextFieldHoldsItsBytes) {
         {"Find and Replace Filter", IDC_REPLACE_WITH, 127,
          [] { return std::make_unique<ui::FindReplaceDialog>(nullptr, nullptr); }},
         {"Tags Filter", IDC_ID3_FORMAT, 127, [] { return std::make_unique<ui::ID3Dialog>(nullptr, nullptr); }},
+        {"Tags Filter", IDC_ID3_INTO, 127, [] { return std::make_unique<ui::ID3Dialog>(nullptr, nullptr); }},
         {"Character Stripper", IDC_STRIP_TEXT, 127,
          [] { return std::make_unique<ui::StripperDialog>(nullptr, nullptr); }},
         {"Filename Flip", IDC_FLIP_TEXT, 127, [] { return std::make_unique<ui::FlipDialog>(nullptr, nullptr); }},
@@ -91,7 +92,7 @@ TEST(TextLimit, EveryStoredTextFieldHoldsItsBytes) {
         const auto dialog = field.make();
         const std::size_t limit = static_cast<std::size_t>(field.limit);
         runInProcess(*dialog, field.title, [&](HWND window) {
-            for (int box : {IDC_USE_FRONT, IDC_USE_END, IDC_CUSTOM}) {
+            for (int box : {IDC_USE_FRONT, IDC_USE_END, IDC_CUSTOM, IDC_ID3_FOLDERS}) {
                 if (control(window, box)) setChecked(window, box, true);  // the field in use
             }
             HWND edit = control(window, field.id);

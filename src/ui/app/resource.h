@@ -182,6 +182,11 @@
 #define IDC_ID3_ASCII 1249
 #define IDC_ID3_FOLDERS 1250
 #define IDC_ID3_SAMPLE 1251
+// The folder the Tags filter's folders are made under, its browse button, label and hint.
+#define IDC_ID3_INTO 1254
+#define IDC_ID3_BROWSE_INTO 1255
+#define IDC_ID3_INTO_LABEL 1256
+#define IDC_ID3_INTO_HINT 1257
 #define IDC_COUNTER_PER_DISC 1252
 #define IDC_HELP_BUTTON 1240
 // The help page as text, where no browser is there to show it.

@@ -11,6 +11,7 @@
 #include "core/session/rename_session.h"
 #include "platform/paths.h"
 #include "ui/app/resource.h"
+#include "ui/controls/folder_picker.h"
 #include "ui/controls/messages.h"
 
 namespace ui {
@@ -255,6 +256,11 @@ ID3Dialog::ID3Dialog(HWND parent, const core::Rule* editing, std::string sampleF
       sampleFile_(std::move(sampleFile)) {
     onUpdate(IDOK, [this] { return !text(IDC_ID3_FORMAT).empty(); });
     onUpdate(IDC_ID3_ASCII, [this] { return isChecked(IDC_ID3_CLEAN); });
+    // The folder to move into means something only while the files move into folders.
+    for (int id : {IDC_ID3_INTO_LABEL, IDC_ID3_INTO, IDC_ID3_BROWSE_INTO, IDC_ID3_INTO_HINT}) {
+        onUpdate(id, [this] { return isChecked(IDC_ID3_FOLDERS); });
+    }
+    onCommand(IDC_ID3_BROWSE_INTO, [this] { browseInto(); });
     // Every switch changes what the sample would be.
     for (int box :
          {IDC_ID3_MUST_EXIST, IDC_ID3_BEST_TAG, IDC_ID3_SAFE_NAMES, IDC_ID3_CLEAN, IDC_ID3_ASCII, IDC_ID3_FOLDERS}) {
@@ -278,12 +284,15 @@ void ID3Dialog::onInitDialog() {
     setChecked(IDC_ID3_CLEAN, ascii || values_.flag(kind_.flagOfModifier("--clean-tags")));
     setChecked(IDC_ID3_ASCII, ascii);
     setChecked(IDC_ID3_FOLDERS, values_.flag(kind_.flagOfModifier("--folders")));
+    setLimitText(IDC_ID3_INTO, static_cast<int>(kind_.texts[1].maxBytes));
+    setText(IDC_ID3_INTO, values_.texts[1]);
     showSample();
 }
 
 core::FilterValues ID3Dialog::typed() const {
     core::FilterValues values = values_;
-    values.texts = {text(IDC_ID3_FORMAT)};
+    // The folder is kept by the filter only with its box ticked.
+    values.texts = {text(IDC_ID3_FORMAT), text(IDC_ID3_INTO)};
     values.setFlag(kind_.flagOfModifier("--require-fields"), isChecked(IDC_ID3_MUST_EXIST));
     values.setFlag(kind_.flagOfModifier("--v1-only"), !isChecked(IDC_ID3_BEST_TAG));
     values.setFlag(kind_.flagOfModifier("--keep-forbidden"), !isChecked(IDC_ID3_SAFE_NAMES));
@@ -344,9 +353,31 @@ bool ID3Dialog::onMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
     return FilterDialog::onMessage(message, wParam, lParam, result);
 }
 
+void ID3Dialog::browseInto() {
+    // The dialog does not know the main window's folder; a folder named from it starts the picker
+    // where the list's files are, as does an empty field.
+    const std::string typedInto = text(IDC_ID3_INTO);
+    std::string start = typedInto;
+    if (typedInto.empty() || !platform::isAbsolutePath(typedInto)) {
+        std::size_t cut = sampleFile_.size();
+        while (cut > 0 && !platform::isPathSeparator(sampleFile_[cut - 1])) --cut;
+        start = sampleFile_.substr(0, cut);
+    }
+    const std::string chosen = pickFolder(hwnd(), start, "Choose the folder to make the folders under:");
+    if (chosen.empty()) return;
+    // A folder too long for the filter is said so, never cut to another folder's name.
+    const std::string problem = core::checkFilterText(kind_, 1, chosen);
+    if (!problem.empty()) {
+        showError(problem);
+    } else {
+        setText(IDC_ID3_INTO, chosen);
+    }
+    pointTo(hwnd(), IDC_ID3_INTO);
+}
+
 void ID3Dialog::onOk() {
     values_ = typed();
-    finish({IDC_ID3_FORMAT});
+    finish({IDC_ID3_FORMAT, IDC_ID3_INTO});
 }
 
 // --- Stripper -------------------------------------------------------------------------------------

@@ -99,6 +99,8 @@ private:
     // The values the boxes hold now.
     core::FilterValues typed() const;
     void showSample();
+    // The "..." beside the folder to move into: the shell's folder picker.
+    void browseInto();
     std::string sampleFile_;
 };
 
