@@ -70,6 +70,9 @@ std::string FileListPlan::statusText(std::size_t index) const {
 
 bool FileListPlan::checkable(std::size_t index) const {
     const Row row = (*this)[index];
+    // The album's other files follow theirs: unchecking that file keeps them where they are too.
+    const std::uint32_t line = rows_[index];
+    if (!row.unchecked && line >= plan_->ownFiles() && line < plan_->runFiles()) return false;
     return row.unchecked || row.status == PreviewStatus::Ok;
 }
 
@@ -122,7 +125,7 @@ std::unique_ptr<FileListPlan> FileListSource::make(AppContext& context, const Re
             list->rows_.push_back(line++);
         }
     }
-    for (std::size_t i = 0; i < found.leftOut.size(); ++i) list->rows_.push_back(line++);
+    const std::size_t leftOut = found.leftOut.size();
     list->unlisted_ = found.unlisted;
     RenameRequest preview = request;
     preview.preview = true;
@@ -134,8 +137,11 @@ std::unique_ptr<FileListPlan> FileListSource::make(AppContext& context, const Re
         return list;
     }
     list->plan_ = &list->run_->preview(naming);
-    // A preview stopped on the way gives no lines.
-    if (list->plan_->size() != line) return nullptr;
+    // A preview stopped on the way gives no lines. After the run's own files, the album's other files that go along (a
+    // run into folders), then the files left out.
+    const std::size_t along = list->plan_->runFiles() - list->plan_->ownFiles();
+    if (list->plan_->size() != line + along + leftOut) return nullptr;
+    for (std::size_t i = 0; i < along + leftOut; ++i) list->rows_.push_back(line++);
     return list;
 }
 

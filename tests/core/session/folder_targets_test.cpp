@@ -4,6 +4,7 @@
 #include <set>
 
 #include "core/app/app_context.h"
+#include "core/app/file_list.h"
 #include "core/app/rename_job.h"
 #include "core/rules/filter_kinds.h"
 #include "core/undo/undo_catalog.h"
@@ -148,6 +149,18 @@ TEST(IntoFolders, FilesGoWhereTheirTagsSayAndUndoPutsEverythingBack) {
         RenameRequest request{music, "*.mp3", true, rules, true, false, false, {}};
         request.companions = c.companions;
         if (c.into == 1) request.into = out;
+        {
+            // The window's live list shows the same plan; the album's other files follow theirs
+            // and cannot be unchecked on their own.
+            FileListSource source;
+            const auto list = source.make(context, request, reporter, {}, {}, false, {});
+            ASSERT_NE(list, nullptr);
+            EXPECT_EQ(list->summary(), c.summary);
+            for (std::size_t i = 0; i < list->size(); ++i) {
+                const bool along = i >= list->plan().ownFiles() && i < list->plan().runFiles();
+                EXPECT_TRUE(!along || !list->checkable(i)) << i;
+            }
+        }
         PreparedRename prepared = prepareRename(context, request, reporter);
         ASSERT_EQ(prepared.refusal, PreparedRename::Refusal::None);
         EXPECT_EQ(previewSummary(prepared.run->preview()), c.summary);
