@@ -192,8 +192,10 @@ bool PlanListView::onNotify(const NMHDR& header, LRESULT& result) {
             LVITEMW& cell = reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header)).item;
             const bool known = cell.iItem >= 0 && static_cast<std::size_t>(cell.iItem) < order_.size();
             if (checkBoxes_ && (cell.mask & LVIF_STATE)) {
-                const bool checked =
-                    known && plan_ && plan_->checkable(order_[cell.iItem]) && !(*plan_)[order_[cell.iItem]].unchecked;
+                // Checked: the run renames it. The album's other files show so too, though they
+                // follow their files rather than being checked on their own.
+                const bool checked = known && plan_ && !(*plan_)[order_[cell.iItem]].unchecked &&
+                                     (*plan_)[order_[cell.iItem]].status == core::PreviewStatus::Ok;
                 cell.state = (cell.state & ~LVIS_STATEIMAGEMASK) |
                              INDEXTOSTATEIMAGEMASK(checked ? kCheckedImage : kUncheckedImage);
                 cell.stateMask |= LVIS_STATEIMAGEMASK;
