@@ -149,6 +149,8 @@ TEST(IntoFolders, FilesGoWhereTheirTagsSayAndUndoPutsEverythingBack) {
         RenameRequest request{music, "*.mp3", true, rules, true, false, false, {}};
         request.companions = c.companions;
         if (c.into == 1) request.into = out;
+        // Every other case file by file, as the Confirmation dialog goes, each name as proposed.
+        request.confirm = (&c - cases) % 2 == 1;
         {
             // The window's live list shows the same plan; the album's other files follow theirs
             // and cannot be unchecked on their own.
@@ -164,7 +166,13 @@ TEST(IntoFolders, FilesGoWhereTheirTagsSayAndUndoPutsEverythingBack) {
         PreparedRename prepared = prepareRename(context, request, reporter);
         ASSERT_EQ(prepared.refusal, PreparedRename::Refusal::None);
         EXPECT_EQ(previewSummary(prepared.run->preview()), c.summary);
-        prepared.run->runAll();
+        if (request.confirm) {
+            while (const RunStep* step = prepared.run->next()) {
+                if (!prepared.run->apply(step->newName)) prepared.run->skip();
+            }
+        } else {
+            prepared.run->runAll();
+        }
         prepared.run->finish();
         prepared.run.reset();
         EXPECT_EQ(tree(c.into ? out : music), c.after);
