@@ -33,9 +33,9 @@ struct Invocation {
     std::vector<FilterStep> filters;
     std::string saveTo;
     bool noUndo = false;
-    bool shorten = false;   // --shorten: new names too long for their folder are cut to fit
-    bool tagOrder = false;  // --order tags: each folder's files by their disc and track tags
-    std::string into;       // --into DIR: the folder that --folders makes its folders under
+    bool shorten = false;    // --shorten: new names too long for their folder are cut to fit
+    bool tagOrder = false;   // --order tags: each folder's files by their disc and track tags
+    std::string into;        // --into DIR: the folder that --folders makes its folders under
     bool companions = true;  // --no-companions: the album's other files stay where they are
     bool tsv = false;
     bool json = false;    // --json: JSON Lines on standard output

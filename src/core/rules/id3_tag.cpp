@@ -252,8 +252,8 @@ std::string formatFolders(const TagReader& reader, const std::string& format, co
     for (;;) {
         const std::size_t end = format.find_first_of("\\/", start);
         const bool last = end == std::string::npos;
-        piece = reader.format(format.substr(start, last ? std::string::npos : end - start), safeNames, clean,
-                              severalDiscs);
+        piece =
+            reader.format(format.substr(start, last ? std::string::npos : end - start), safeNames, clean, severalDiscs);
         std::replace(piece.begin(), piece.end(), '\\', '-');
         std::replace(piece.begin(), piece.end(), '/', '-');
         if (last) {
