@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "core/base/text.h"
 #include "core/rules/name_check.h"
 #include "platform/case_fold.h"
 #include "platform/files.h"
@@ -23,6 +24,12 @@ std::string_view leafName(std::string_view name) {
     return at == std::string_view::npos ? name : name.substr(at + 1);
 }
 
+FolderParts splitFolderPath(const std::string& folder) {
+    const std::size_t at = folder.size() < 2 ? std::string::npos : folder.find_last_of("/\\", folder.size() - 2);
+    if (at == std::string::npos) return FolderParts{std::string(), folder};
+    return FolderParts{folder.substr(0, at + 1), folder.substr(at + 1, folder.size() - at - 2)};
+}
+
 namespace {
 
 bool isFolder(const std::string& path) {
@@ -34,18 +41,12 @@ std::string quotedName(std::string_view name) {
     return "\"" + platform::displayName(name) + "\"";
 }
 
-// The names in `text` separated by ";" (spaces around them dropped).
+// The names in `text` separated by ";", as the pattern box takes them, spaces around them dropped.
 std::vector<std::string> listOf(const std::string& text) {
     std::vector<std::string> items;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find(';', start);
-        if (end == std::string::npos) end = text.size();
-        std::string item = text.substr(start, end - start);
-        item.erase(0, item.find_first_not_of(' '));
-        item.erase(item.find_last_not_of(' ') + 1);
+    for (const std::string& piece : splitPatterns(text)) {
+        std::string item = trimWhiteSpace(piece);
         if (!item.empty()) items.push_back(std::move(item));
-        start = end + 1;
     }
     return items;
 }
@@ -154,12 +155,12 @@ FolderTargets settleFolderNames(const FileList& files, NameList& names, const st
 void addCompanions(FileList& files, NameList& names, FolderTargets& targets, const CompanionRules& rules,
                    const std::function<void(const SharedFolder& folder,
                                             const std::function<void(std::string_view name)>& each)>& otherNames) {
-    const std::vector<std::string> extensions = listOf(rules.extensions);
+    std::unordered_set<std::string> extensions;  // folded, as names are compared
+    for (const std::string& extension : listOf(rules.extensions)) extensions.insert(folded(extension));
     std::vector<platform::WildcardPattern> folderFiles;
     for (const std::string& pattern : listOf(rules.folderFiles)) folderFiles.emplace_back(pattern);
     const auto isCompanionExtension = [&](std::string_view extension) {
-        return std::any_of(extensions.begin(), extensions.end(),
-                           [&](const std::string& known) { return folded(known) == folded(extension); });
+        return extensions.count(folded(extension)) > 0;
     };
     const auto stemOf = [](std::string_view name) {
         const std::size_t dot = name.rfind('.');

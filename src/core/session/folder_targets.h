@@ -56,6 +56,14 @@ struct FolderTargets {
 // The name after the last separator of a settled name: what the file is called in its new folder.
 std::string_view leafName(std::string_view name);
 
+// A folder's whole path (ending with its separator) taken apart: the folder it is in, with its
+// separator, and its own name; the parent is empty for a root.
+struct FolderParts {
+    std::string parent, name;
+    std::string path() const { return parent + name; }  // without the final separator
+};
+FolderParts splitFolderPath(const std::string& folder);
+
 // Takes the new names of a run that moves into folders apart. A name holding a separator ("\" or
 // "/") is a path under `root`: the file goes into that folder, made where it is not there, and its
 // name in `names` becomes the path relative to the root with the system's separator. A name

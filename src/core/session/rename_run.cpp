@@ -379,7 +379,6 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
                                        : "goes with \"" + platform::displayName(files_[leader].name.view()) + "\"");
             }
             lines.noteWhy(along, false);
-            lines.setOwnFiles(ownFiles_);
         }
     } catch (const PreviewStopped&) {
         if (planning) plannedNames_.clear();

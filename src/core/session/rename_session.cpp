@@ -7,6 +7,7 @@
 #include "core/rules/name_check.h"
 #include "core/rules/regex_replace.h"
 #include "core/rules/text_rules.h"
+#include "core/session/folder_targets.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
@@ -164,19 +165,6 @@ bool RenameSession::commitMove(const PreparedMove& move, const std::string& oldN
     return true;
 }
 
-namespace {
-
-// A folder's path without its final separator, and the folder it is in.
-std::pair<std::string, std::string> splitFolder(const std::string& path) {
-    std::string bare = path;
-    while (bare.size() > 1 && platform::isPathSeparator(bare.back())) bare.pop_back();
-    const std::size_t at = bare.find_last_of("/\\");
-    if (at == std::string::npos) return {std::string(), bare};
-    return {bare.substr(0, at + 1), bare.substr(at + 1)};
-}
-
-}  // namespace
-
 std::vector<std::pair<std::size_t, std::string>> RenameSession::makeFolders(const std::vector<std::string>& folders) {
     std::vector<std::pair<std::size_t, std::string>> failed;
     if (folders.empty()) return failed;
@@ -184,13 +172,13 @@ std::vector<std::pair<std::size_t, std::string>> RenameSession::makeFolders(cons
     if (options_.undo) {
         if (!journal_.isOpen()) journal_.create(paths_, rules_);
         for (const std::string& folder : folders) {
-            const auto [parent, name] = splitFolder(folder);
-            records.push_back(journal_.recordFolderMade(parent, name));
+            const FolderParts parts = splitFolderPath(folder);
+            records.push_back(journal_.recordFolderMade(parts.parent, parts.name));
         }
         journal_.waitDurable(records.back());
     }
     for (std::size_t i = 0; i < folders.size(); ++i) {
-        const std::string bare = splitFolder(folders[i]).first + splitFolder(folders[i]).second;
+        const std::string bare = splitFolderPath(folders[i]).path();
         const bool made = platform::createFolder(bare);
         if (!made) {
             const auto status = platform::fileStatus(bare);
@@ -214,10 +202,10 @@ std::size_t RenameSession::removeFolders(const std::vector<std::string>& folders
     if (options_.undo && !folders.empty()) {
         if (!journal_.isOpen()) journal_.create(paths_, rules_);
         for (std::size_t i = 0; i < folders.size(); ++i) {
-            const auto [parent, name] = splitFolder(folders[i]);
-            const auto id = platform::entryId(parent + name);
+            const FolderParts parts = splitFolderPath(folders[i]);
+            const auto id = platform::entryId(parts.path());
             if (!id) continue;  // gone already
-            records[i] = journal_.recordFolderRemoved(parent, name, *id);
+            records[i] = journal_.recordFolderRemoved(parts.parent, parts.name, *id);
             recorded[i] = true;
         }
         for (std::size_t i = folders.size(); i-- > 0;) {
@@ -228,8 +216,7 @@ std::size_t RenameSession::removeFolders(const std::vector<std::string>& folders
     }
     for (std::size_t i = 0; i < folders.size(); ++i) {
         if (options_.undo && !recorded[i]) continue;
-        const auto [parent, name] = splitFolder(folders[i]);
-        const bool gone = platform::removeEmptyFolder(parent + name);
+        const bool gone = platform::removeEmptyFolder(splitFolderPath(folders[i]).path());
         if (gone) ++removed;
         if (options_.undo) journal_.moveMade(records[i], gone);
     }

@@ -312,13 +312,6 @@ std::string quoted(std::string_view name) {
 
 namespace {
 
-// The folder a path ending with the separator is in, with its separator; empty for a root.
-std::string parentOf(const std::string& folder) {
-    if (folder.size() < 2) return {};
-    const std::size_t at = folder.find_last_of("/\\", folder.size() - 2);
-    return at == std::string::npos ? std::string() : folder.substr(0, at + 1);
-}
-
 // The folders a run into folders makes (those its moving files need that are not there yet) and
 // those it leaves empty: a folder every entry of which the run moves away, then its parent when
 // that holds nothing else, up to the folder the user chose. A folder a file moves into, or one
@@ -350,7 +343,7 @@ FolderChanges changedFolders(const FileList& files, const FolderTargets& targets
         if (!needed[at]) continue;
         const std::string path = targets.folders[at].folder.text();
         if (!targets.folders[at].exists) changes.made.push_back(path);
-        for (std::string up = path; !up.empty() && receiving.insert(keyOf(up)).second;) up = parentOf(up);
+        for (std::string up = path; !up.empty() && receiving.insert(keyOf(up)).second;) up = splitFolderPath(up).parent;
     }
     // The folders to look at, the deepest first; a parent joins when a folder below it empties.
     struct Candidate {
@@ -375,7 +368,7 @@ FolderChanges changedFolders(const FileList& files, const FolderTargets& targets
         if (folded.size() <= inside.size() || folded.compare(0, inside.size(), inside) != 0) continue;
         if (receiving.count(folded)) continue;
         changes.removed.push_back(folder.path);
-        const std::string parent = parentOf(folder.path);
+        const std::string parent = splitFolderPath(folder.path).parent;
         if (parent.empty()) continue;
         auto [up, added] = candidates.emplace(std::make_pair(parent.size(), keyOf(parent)), Candidate{parent});
         if (added) {
@@ -581,7 +574,7 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
                 PlanStep{static_cast<std::uint32_t>(i), renamed ? PlanStep::Kind::Move : PlanStep::Kind::Keep});
         }
         RunPlan plan(files, newNames, std::move(statuses), std::move(reasons), std::move(steps));
-        plan.setFolderChanges(std::move(folderChanges));
+        if (intoFolders) plan.setFolders(std::move(folderChanges), targets->ownFiles);
         return plan;
     }
     std::vector<bool> placed(count, false), onPath(count, false);
@@ -622,7 +615,7 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
         if (waitsFor[i] != kNone) waits.emplace_back(static_cast<std::uint32_t>(i), waitsFor[i]);
     }
     RunPlan plan(files, newNames, std::move(statuses), std::move(reasons), std::move(steps), std::move(waits));
-    plan.setFolderChanges(std::move(folderChanges));
+    if (intoFolders) plan.setFolders(std::move(folderChanges), targets->ownFiles);
     return plan;
 }
 

@@ -118,11 +118,15 @@ public:
     const std::vector<PlanStep>& steps() const { return steps_; }
     // A run into folders: the folders made and removed, around the steps.
     const FolderChanges& folderChanges() const { return folderChanges_; }
-    void setFolderChanges(FolderChanges changes) { folderChanges_ = std::move(changes); }
+
     // Of the run's files, those from this one on were added to go with others (the album's other
     // files); the same as runFiles() when there are none.
     std::size_t ownFiles() const { return ownFiles_ == kNoFile ? statuses_.size() : ownFiles_; }
-    void setOwnFiles(std::size_t files) { ownFiles_ = static_cast<std::uint32_t>(files); }
+    // A plan of a run into folders: what it does to folders, and how many of its files are its own.
+    void setFolders(FolderChanges changes, std::size_t ownFiles) {
+        folderChanges_ = std::move(changes);
+        ownFiles_ = static_cast<std::uint32_t>(ownFiles);
+    }
     // A plan of a run that moves files into folders.
     bool intoFolders() const { return ownFiles_ != kNoFile; }
     // The file whose name file `index` takes, which moves away first; kNoFile when the name is

@@ -33,11 +33,11 @@ std::set<std::string> tree(const std::string& root) {
 }
 
 // A tagged file: "path|artist|album|title|track", or a plain one: "path" (its content its path).
-void make(const std::string& root, const std::string& spec) {
+void make(const std::string& root, const std::string& line) {
     std::vector<std::string> parts;
     for (std::size_t start = 0;;) {
-        const std::size_t bar = spec.find('|', start);
-        parts.push_back(spec.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+        const std::size_t bar = line.find('|', start);
+        parts.push_back(line.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
         if (bar == std::string::npos) break;
         start = bar + 1;
     }
