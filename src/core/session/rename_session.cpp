@@ -147,8 +147,9 @@ bool RenameSession::commitMove(const PreparedMove& move, const std::string& oldN
         const platform::MoveFolder& place = openFolder(moveFolder_, folder, folderId);
         // The record was made ahead of the move, while another program may have put another file
         // at the old name since: the file moved must be the one recorded, or no undo could give it
-        // back. Checked through the folder the move is made in, just before it.
-        if (options_.undo && !(place.entryId(oldName) == move.id)) {
+        // back. Checked through the folder the move is made in, just before it, unless the caller
+        // has just checked it.
+        if (options_.undo && !move.checked && !(place.entryId(oldName) == move.id)) {
             if (errorText) *errorText = kReplacedSinceListed;
             return false;
         }
@@ -163,6 +164,22 @@ bool RenameSession::commitMove(const PreparedMove& move, const std::string& oldN
     }
     if (options_.undo) journal_.moveMade(move.record, true, move.entryBytes);
     return true;
+}
+
+void RenameSession::checkRecorded(PreparedMove& move, const std::string& oldName, const std::string& folder,
+                                  const std::optional<platform::FileId>& folderId,
+                                  std::unique_ptr<platform::MoveFolder>& open) const {
+    if (!move.ok || !options_.undo) return;
+    try {
+        if (openFolder(open, folder, folderId).entryId(oldName) == move.id) {
+            move.checked = true;
+            return;
+        }
+        move.error = kReplacedSinceListed;
+    } catch (const platform::FileError& error) {
+        move.error = error.message();
+    }
+    move.ok = false;
 }
 
 std::vector<std::pair<std::size_t, std::string>> RenameSession::makeFolders(const std::vector<std::string>& folders) {

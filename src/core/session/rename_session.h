@@ -31,6 +31,9 @@ struct PreparedMove {
     platform::FileId id{};         // the file recorded, with undo on
     std::uint64_t entryBytes = 0;  // what its entry takes in the undo database, with undo on
     std::string error;
+    // With undo on: the file at the old name was found to be the one recorded (checkRecorded),
+    // so commitMove need not ask again.
+    bool checked = false;
 };
 
 class RenameSession {
@@ -86,6 +89,13 @@ public:
     bool commitMove(const PreparedMove& move, const std::string& oldName, const std::string& folder,
                     const std::string& newName, std::string* errorText = nullptr,
                     const std::optional<platform::FileId>& folderId = std::nullopt, const std::string* into = nullptr);
+    // The check commitMove makes, with undo on, that the file now at folder + oldName is the one
+    // `move` recorded, made beforehand by the caller (on a thread of its own: it touches nothing
+    // of the session's but its options). Marks `move` checked, or not to be made, with the
+    // reason. `open`: the caller's own folder, kept open between calls.
+    void checkRecorded(PreparedMove& move, const std::string& oldName, const std::string& folder,
+                       const std::optional<platform::FileId>& folderId,
+                       std::unique_ptr<platform::MoveFolder>& open) const;
 
     // Makes the folders a run moves files into (whole paths with their separators, parents
     // first), each recorded for undo before it is made, all with one wait for the disk. Gives

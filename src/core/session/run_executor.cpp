@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <deque>
 #include <exception>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <stdexcept>
@@ -61,6 +63,8 @@ struct PreparedBatch {
     std::optional<platform::FileError> journalFailed;
     std::exception_ptr error;
     bool last = false;
+    // With the check made ahead (AheadCheck): for each step, which thread checks it.
+    std::unique_ptr<std::atomic<std::uint8_t>[]> checks;
 };
 
 // Hands batches from the preparing thread to the run's, at most kBatchesAhead waiting.
@@ -101,6 +105,105 @@ private:
     std::atomic<bool> closed_{false}, waiting_{false};
 };
 
+// With undo on, each file is checked just before it moves to be the one its record names: another
+// program may have put another file at its name since the search found it, and no undo could give
+// that one back. The check is a status call, which costs the system about a third of what the
+// move does, so with two cores a thread of its own makes it ahead of the run's thread, at most
+// kCheckLead steps ahead (a fraction of a millisecond): a file replaced later than that is in the
+// same race that any check made before a move leaves, however close. Whichever thread comes to a
+// step first checks it, so the run's thread never waits for more than a check being made.
+constexpr std::size_t kCheckLead = 64;
+constexpr std::size_t kFewestChecked = 2 * kBatchFiles;  // a smaller run is not worth the thread
+
+class AheadCheck {
+public:
+    using Check = std::function<void(PreparedStep&)>;
+    explicit AheadCheck(Check check) : check_(std::move(check)), thread_([this] { run(); }) {}
+    ~AheadCheck() {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            stopped_ = true;
+            wake_.notify_one();
+        }
+        thread_.join();
+    }
+    AheadCheck(const AheadCheck&) = delete;
+    AheadCheck& operator=(const AheadCheck&) = delete;
+
+    static void prepare(PreparedBatch& batch) {
+        batch.checks.reset(new std::atomic<std::uint8_t>[batch.steps.size()]());
+    }
+    // The run's thread: the batch whose steps it makes next.
+    void begin(const std::shared_ptr<PreparedBatch>& batch) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        batch_ = batch;
+        at_.store(0);
+        generation_.fetch_add(1);
+        wake_.notify_one();
+    }
+    // The run's thread, before it makes step `at` of that batch: once this returns, the step's
+    // move is checked (PreparedMove::checked, or not to be made), or it is the caller's to check.
+    void reach(PreparedBatch& batch, std::size_t at) {
+        at_.store(at);
+        if (at >= wakeAt_.load()) {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            wakeAt_.store(kNever);
+            wake_.notify_one();
+        }
+        std::uint8_t free = kFree;
+        if (batch.checks[at].compare_exchange_strong(free, kByRun)) return;
+        while (batch.checks[at].load(std::memory_order_acquire) != kDone) std::this_thread::yield();
+    }
+
+private:
+    static constexpr std::uint8_t kFree = 0, kAhead = 1, kByRun = 2, kDone = 3;
+    static constexpr std::size_t kNever = static_cast<std::size_t>(-1);
+
+    void run() {
+        std::shared_ptr<PreparedBatch> batch;
+        std::uint64_t generation = 0;
+        std::size_t next = 0;
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                for (;;) {
+                    if (stopped_) return;
+                    if (generation != generation_.load()) {
+                        batch = batch_;
+                        generation = generation_.load();
+                        next = 0;
+                    }
+                    if (batch && next < batch->steps.size() && next < at_.load() + kCheckLead) break;
+                    // Woken when the run's thread has come within half the lead, or at the next batch.
+                    wakeAt_.store(batch && next < batch->steps.size() ? next - kCheckLead / 2 : kNever);
+                    wake_.wait(lock);
+                }
+            }
+            const std::size_t end = std::min(batch->steps.size(), at_.load() + kCheckLead);
+            for (; next < end && generation == generation_.load(); ++next) {
+                std::uint8_t free = kFree;
+                if (!batch->checks[next].compare_exchange_strong(free, kAhead)) continue;
+                try {
+                    check_(batch->steps[next]);
+                } catch (...) {
+                    // Left unchecked: the move checks it itself.
+                }
+                batch->checks[next].store(kDone, std::memory_order_release);
+            }
+        }
+    }
+
+    Check check_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::shared_ptr<PreparedBatch> batch_;
+    std::atomic<std::uint64_t> generation_{0};
+    std::atomic<std::size_t> at_{0};         // the step the run's thread is at
+    std::atomic<std::size_t> wakeAt_{kNever};  // the step at which the checking thread is to be woken
+    bool stopped_ = false;
+    std::thread thread_;  // last: it starts once the rest is made
+};
+
 // A batch is handed over before it is full when the run has waited for it this long: where each
 // file is slow to prepare (tags read from a network share), the run still tells its progress and
 // sees a Cancel promptly.
@@ -136,6 +239,8 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
     if (planned && !planMade_) preview();
     const std::size_t stepCount = planned ? plan_.steps().size() : files_.size();
     const std::size_t every = callbacks.progressEvery ? callbacks.progressEvery : 1;
+    const bool checksAhead =
+        options_.undo && stepCount >= kFewestChecked && std::thread::hardware_concurrency() >= 2;
     Reporter& reporter = session_.reporter();
     KeptReports kept;
     session_.setReporter(kept);
@@ -215,6 +320,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
         if (batch.journalFailed && preparingRing) batch.steps.resize(ringBegin);
         batch.taken = taken;
         batch.last = batch.journalFailed || batch.error || taken == stepCount;
+        if (checksAhead) AheadCheck::prepare(batch);
         batch.reports = std::move(kept.texts);
         kept.texts.clear();
     };
@@ -357,43 +463,63 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
             report(file.index, std::move(file.newName), RunOutcome::Failed, std::move(reason));
         }
     };
+    // Checks the files ahead of their moves, on a thread of its own (it touches only these and
+    // what it is given of each step), ended before anything else here.
+    FolderPath checkedFolder;
+    std::unique_ptr<platform::MoveFolder> checkedOpen;
+    std::string checkedName;
+    std::optional<AheadCheck> ahead;
+    if (checksAhead) {
+        ahead.emplace([&](PreparedStep& step) {
+            const bool fromListedName = step.kind == PlanStep::Kind::Move || step.kind == PlanStep::Kind::ToTemporary;
+            if (!fromListedName || step.unchanged || !step.move.ok) return;
+            const FileEntry& file = files_[step.index];
+            checkedName.assign(file.name.view());
+            session_.checkRecorded(step.move, checkedName, checkedFolder.of(file.folderText), file.folderText.id(),
+                                   checkedOpen);
+        });
+    }
     bool stopped = false;
     try {
         makeTargetFolders();
         // A file already taken (a front end stepped, then chose to rename the rest) goes first,
         // prepared here before the thread starts.
-        PreparedBatch batch;
+        auto held = std::make_shared<PreparedBatch>();
+        PreparedBatch* batch = held.get();
         if (current_) {
             try {
-                prepare(batch, currentIndex_, PlanStep::Kind::Move, std::move(current_->newName));
+                prepare(*batch, currentIndex_, PlanStep::Kind::Move, std::move(current_->newName));
             } catch (const platform::FileError& error) {
-                batch.journalFailed = error;
+                batch->journalFailed = error;
             }
             current_.reset();
         }
         const std::size_t first = planned ? 0 : position_;
-        close(batch, first);
-        for (const std::string& text : batch.reports) reporter.criticalError(text);
+        close(*batch, first);
+        if (ahead) ahead->begin(held);
+        for (const std::string& text : batch->reports) reporter.criticalError(text);
         if (!started_ && first < stepCount) started_ = platform::now();
-        if (!batch.last) preparing = std::thread(prepareAll, first);
+        if (!batch->last) preparing = std::thread(prepareAll, first);
         // The files to tell about: all of them in a planned run, else those of each batch.
-        aheadCount_ = planned ? files_.size() : batch.steps.size();
+        aheadCount_ = planned ? files_.size() : batch->steps.size();
         if (planned) position_ = files_.size();
         std::size_t at = 0;  // the batch's next step
         for (;;) {
-            if (at == batch.steps.size()) {
-                if (batch.last) {
-                    if (batch.error) std::rethrow_exception(batch.error);
-                    if (!journalFailed) journalFailed = batch.journalFailed;
+            if (at == batch->steps.size()) {
+                if (batch->last) {
+                    if (batch->error) std::rethrow_exception(batch->error);
+                    if (!journalFailed) journalFailed = batch->journalFailed;
                     break;
                 }
-                batch = handoff.take();
+                held = std::make_shared<PreparedBatch>(handoff.take());
+                batch = held.get();
+                if (ahead) ahead->begin(held);
                 at = 0;
                 if (!planned) {
-                    position_ = batch.taken;
-                    aheadCount_ += batch.steps.size();
+                    position_ = batch->taken;
+                    aheadCount_ += batch->steps.size();
                 }
-                for (const std::string& text : batch.reports) reporter.criticalError(text);
+                for (const std::string& text : batch->reports) reporter.criticalError(text);
                 continue;
             }
             // A ring is finished or undone whatever happens meanwhile: a Cancel waits for it.
@@ -402,7 +528,8 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
                 stopped = !journalFailed;
                 break;
             }
-            PreparedStep& step = batch.steps[at++];
+            if (ahead) ahead->reach(*batch, at);
+            PreparedStep& step = batch->steps[at++];
             const FileEntry& file = files_[step.index];
             std::string reason;
             switch (step.kind) {
