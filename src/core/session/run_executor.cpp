@@ -198,7 +198,7 @@ private:
     std::condition_variable wake_;
     std::shared_ptr<PreparedBatch> batch_;
     std::atomic<std::uint64_t> generation_{0};
-    std::atomic<std::size_t> at_{0};         // the step the run's thread is at
+    std::atomic<std::size_t> at_{0};           // the step the run's thread is at
     std::atomic<std::size_t> wakeAt_{kNever};  // the step at which the checking thread is to be woken
     bool stopped_ = false;
     std::thread thread_;  // last: it starts once the rest is made
@@ -239,8 +239,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
     if (planned && !planMade_) preview();
     const std::size_t stepCount = planned ? plan_.steps().size() : files_.size();
     const std::size_t every = callbacks.progressEvery ? callbacks.progressEvery : 1;
-    const bool checksAhead =
-        options_.undo && stepCount >= kFewestChecked && std::thread::hardware_concurrency() >= 2;
+    const bool checksAhead = options_.undo && stepCount >= kFewestChecked && std::thread::hardware_concurrency() >= 2;
     Reporter& reporter = session_.reporter();
     KeptReports kept;
     session_.setReporter(kept);

@@ -786,6 +786,22 @@ TEST_F(RenameRunTest, AStepTheDiskNoLongerAllowsFailsAloneAndRingsGoBack) {
     const auto at = [](const std::string& folder, const std::string& name) {
         return folder + platform::kPathSeparator + name;
     };
+    // A run big enough for its files to be checked ahead of their moves, on another thread.
+    std::vector<std::string> bigNames;
+    std::vector<std::pair<const char*, const char*>> big;
+    std::vector<std::string> bigAfter{"f0100.mp3", "f0100.old", "f0299.mp3", "f0299.old", "f0599.mp3", "f0599.old"};
+    for (int i = 0; i < 600; ++i) {
+        char from[16], to[16];
+        std::snprintf(from, sizeof from, "f%04d.mp3", i);
+        std::snprintf(to, sizeof to, "g%04d.mp3", i);
+        bigNames.insert(bigNames.end(), {from, to});
+        if (i != 100 && i != 299 && i != 300 && i != 599) bigAfter.push_back(to);
+    }
+    for (std::size_t i = 0; i < bigNames.size(); i += 2) big.emplace_back(bigNames[i].c_str(), bigNames[i + 1].c_str());
+    const auto replace = [&](const std::string& in, const char* name) {
+        platform::moveFile(at(in, name), at(in, std::string(name, 5) + ".old"));
+        writeFile(at(in, name), name);
+    };
     const struct {
         std::vector<std::pair<const char*, const char*>> renames;
         std::function<void(const std::string&)> meanwhile;  // given the folder
@@ -822,6 +838,12 @@ TEST_F(RenameRunTest, AStepTheDiskNoLongerAllowsFailsAloneAndRingsGoBack) {
          {"b.mp3", "c.mp3", "c.old"},
          1,
          "the file was replaced since it was listed"},
+        {big,
+         [&](const std::string& in) {
+             for (const char* name : {"f0100.mp3", "f0299.mp3", "f0599.mp3"}) replace(in, name);
+             platform::removeFile(at(in, "f0300.mp3"));
+         },
+         bigAfter, 596, "the file was replaced since it was listed"},
     };
     for (const auto& c : cases) {
         TempFolder music, app;
