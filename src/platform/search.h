@@ -79,9 +79,18 @@ public:
     // The same in an open folder, matching `pattern` against the names in it. When the folder
     // cannot be listed (it went away, it cannot be read), `problem` gets the system's words; it
     // is left empty when the folder merely holds no match.
+    // keepFolders: the search also keeps the folders the folder holds, matched or not, for
+    // takeFolders; a walk into sub-folders then reads each folder once, where a search limited to
+    // folders would read it again (Windows reads a whole folder for either).
     bool first(const FolderHandle& folder, const std::string& pattern, FindData& out, bool directoriesOnly,
-               std::string& problem);
+               std::string& problem, bool keepFolders = false);
     bool next(FindData& out);
+    // Once next() has answered false after a first() that kept folders: makes `folders` a search
+    // that gives what a search of the same folder limited to folders would (its own order, with
+    // links, system folders, "." and ".." as it would have them: callers filter by the
+    // attributes). False when it cannot (the listing did not reach its end, or a folder in it
+    // could not be looked at); the caller then searches again.
+    bool takeFolders(FindHandle& folders);
     // Once next() has answered false: appends to `names`, each followed by a zero byte, the name of
     // every entry the folder held that this search did not give (those the pattern does not
     // match, and on POSIX what is neither file nor folder), not "." and "..". False, and nothing
@@ -91,6 +100,7 @@ public:
     bool isOpen() const;
 
 private:
+    bool start(const std::string& pathWithPattern, FindData& out, bool directoriesOnly, bool keepFolders);
     // The backend's search state; only the backend knows its layout, so it also frees it.
     struct State;
     struct StateDeleter {

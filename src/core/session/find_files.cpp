@@ -154,8 +154,9 @@ bool ZelFindFiles::findNext() {
         bool found;
         if (!level.started) {
             level.started = true;
-            found = level.scanningFolders ? level.search.first(level.folder, "*.*", current_, true, problem)
-                                          : level.search.first(level.folder, pattern, current_, false, problem);
+            found = level.scanningFolders
+                        ? level.search.first(level.folder, "*.*", current_, true, problem)
+                        : level.search.first(level.folder, pattern, current_, false, problem, recurse_);
         } else {
             found = level.search.next(current_);
         }
@@ -174,15 +175,17 @@ bool ZelFindFiles::findNext() {
             }
             listingFiles_ = false;
             others_.clear();
-            // Files done: the sub-folders come next. The listing goes back now, not when the walk
-            // leaves the folder.
-            level.search.close();
+            // Files done: the sub-folders come next, from the same reading of the folder where it
+            // kept them. The listing goes back now, not when the walk leaves the folder.
+            platform::FindHandle folders;
+            const bool kept = recurse_ && problem.empty() && level.search.takeFolders(folders);
+            level.search = std::move(folders);
             if (!problem.empty()) {
                 report(path_, problem);
                 leave();
             } else if (recurse_) {
                 level.scanningFolders = true;
-                level.started = false;
+                level.started = kept;  // kept: the next look takes the first of them
             } else {
                 leave();
             }

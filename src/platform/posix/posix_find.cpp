@@ -53,6 +53,7 @@ std::optional<FileId> idOf(int fd) {
 
 struct FindHandle::State {
     Listing listing;
+    std::unique_ptr<Listing> folders;  // kept for takeFolders
 };
 
 void FindHandle::StateDeleter::operator()(State* state) const noexcept {
@@ -203,12 +204,34 @@ void lookAtAll(int dirFd, const char* block, std::vector<Listing::Entry>& entrie
     if (second.joinable()) second.join();
 }
 
-// Reads the entries of `dir` that match `pattern` into `listing`, sorted. False, with the system's
-// words in `problem`, when the folder could not be read to its end, or its entries could not be
-// looked at.
-bool readListing(DIR* dir, const std::string& pattern, bool directoriesOnly, Listing& listing, std::string& problem) {
+// The entries of a listing as they are read, before they are looked at and sorted.
+struct ReadEntries {
     std::string keys;  // sort keys, laid out as the names are
     std::vector<Listing::Entry> entries;
+    void add(Listing& listing, std::string_view name) {
+        entries.push_back(Listing::Entry{static_cast<std::uint32_t>(listing.names.size()), 0, {}});
+        listing.names.append(name).push_back('\0');
+        appendSortKey(keys, name);
+        keys.push_back('\0');
+    }
+};
+
+bool finishListing(int dirFd, ReadEntries& read, bool directoriesOnly, Listing& listing, std::string& problem);
+
+// The entry's type, where the file system gives it, spares a status call per file when only
+// folders are wanted (links and unknown types are looked at as usual).
+bool mayBeFolder(const dirent& entry) {
+    return entry.d_type == DT_DIR || entry.d_type == DT_LNK || entry.d_type == DT_UNKNOWN;
+}
+
+// Reads the entries of `dir` that match `pattern` into `listing`, sorted. False, with the system's
+// words in `problem`, when the folder could not be read to its end, or its entries could not be
+// looked at. With `folders`, also what a listing of the folders alone would hold, from the same
+// reading; it is reset when those could not all be looked at.
+bool readListing(DIR* dir, const std::string& pattern, bool directoriesOnly, Listing& listing, std::string& problem,
+                 std::unique_ptr<Listing>* folders = nullptr) {
+    ReadEntries read, folderRead;
+    if (folders) folders->reset(new Listing);
     const WildcardPattern matcher(pattern);
     const int dirFd = ::dirfd(dir);
     for (;;) {
@@ -219,21 +242,29 @@ bool readListing(DIR* dir, const std::string& pattern, bool directoriesOnly, Lis
             problem = std::strerror(errno);
             return false;
         }
-        // The entry's type, where the file system gives it, spares a status call per file when
-        // only folders are wanted (links and unknown types are looked at as usual).
-        if (directoriesOnly && entry->d_type != DT_DIR && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) {
-            continue;
-        }
+        const bool folderLike = mayBeFolder(*entry);
+        if (directoriesOnly && !folderLike) continue;
         const std::string_view name = entry->d_name;
+        if (folders && folderLike) folderRead.add(**folders, name);
         if (!matcher.matches(name)) {
             if (name != "." && name != "..") listing.others.append(name).push_back('\0');
             continue;
         }
-        entries.push_back(Listing::Entry{static_cast<std::uint32_t>(listing.names.size()), 0, {}});
-        listing.names.append(name).push_back('\0');
-        appendSortKey(keys, name);
-        keys.push_back('\0');
+        read.add(listing, name);
     }
+    if (!finishListing(dirFd, read, directoriesOnly, listing, problem)) return false;
+    if (folders) {
+        std::string folderProblem;
+        if (!finishListing(dirFd, folderRead, true, **folders, folderProblem)) folders->reset();
+    }
+    return true;
+}
+
+// Looks at the entries read, drops what is neither file nor folder (keeping its name) and what
+// went away since, and sorts the rest into `listing`.
+bool finishListing(int dirFd, ReadEntries& read, bool directoriesOnly, Listing& listing, std::string& problem) {
+    std::vector<Listing::Entry>& entries = read.entries;
+    const std::string& keys = read.keys;
     lookAtAll(dirFd, listing.names.c_str(), entries);
     for (const Listing::Entry& entry : entries) {
         if (entry.attributes & kFailed) {
@@ -289,7 +320,7 @@ bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool d
 }
 
 bool FindHandle::first(const FolderHandle& folder, const std::string& pattern, FindData& out, bool directoriesOnly,
-                       std::string& problem) {
+                       std::string& problem, bool keepFolders) {
     close();
     problem.clear();
     if (!folder.state_) {
@@ -311,7 +342,8 @@ bool FindHandle::first(const FolderHandle& folder, const std::string& pattern, F
     }
     const DirCloser closer(dir, ::closedir);
     std::unique_ptr<State, StateDeleter> state(new State);
-    if (!readListing(dir, pattern, directoriesOnly, state->listing, problem)) return false;
+    if (!readListing(dir, pattern, directoriesOnly, state->listing, problem, keepFolders ? &state->folders : nullptr))
+        return false;
     state_ = std::move(state);
     return next(out);
 }
@@ -324,6 +356,15 @@ bool FindHandle::next(FindData& out) {
     out.name = listing.names.c_str() + entry.start;
     out.attributes = entry.attributes;
     out.id = entry.id;
+    return true;
+}
+
+bool FindHandle::takeFolders(FindHandle& folders) {
+    if (!state_ || !state_->folders || state_->listing.next != state_->listing.order.size()) return false;
+    std::unique_ptr<State, StateDeleter> kept(new State);
+    kept->listing = std::move(*state_->folders);
+    state_->folders.reset();
+    folders.state_ = std::move(kept);
     return true;
 }
 

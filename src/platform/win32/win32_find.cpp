@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/paths.h"
 #include "platform/search.h"
@@ -19,9 +20,17 @@ struct FindHandle::State {
     WildcardPattern pattern;
     bool limited = false;   // to folders: other entries may not have been listed
     bool finished = false;  // listed to its end
+    bool matched = false;   // gave at least one entry
     std::string others;     // the entries not given, each name ending in a zero byte
+    bool keepFolders = false;
+    bool fromFolders = false;  // gives `folders`, kept by another search, not the system's entries
+    std::vector<FindData> folders;
+    std::size_t nextFolder = 0;
     void passOver(const std::string& name) {
         if (name != "." && name != "..") others.append(name).push_back('\0');
+    }
+    void keep(const FindData& entry) {
+        if (keepFolders && (entry.attributes & AttrDirectory)) folders.push_back(entry);
     }
     ~State() {
         if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
@@ -100,6 +109,10 @@ void fill(const WIN32_FIND_DATAW& data, FindData& out) {
 }  // namespace
 
 bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool directoriesOnly) {
+    return start(pathWithPattern, out, directoriesOnly, false);
+}
+
+bool FindHandle::start(const std::string& pathWithPattern, FindData& out, bool directoriesOnly, bool keepFolders) {
     close();
     const std::size_t separator = pathWithPattern.find_last_of("\\/");
     const std::string_view pattern = separator == std::string::npos
@@ -117,26 +130,36 @@ bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool d
     std::unique_ptr<State, StateDeleter> state(new State(pattern));
     state->handle = h;
     state->limited = directoriesOnly;
+    state->keepFolders = keepFolders;
     do {
         fill(data, out);
+        state->keep(out);
         if (state->pattern.matches(out.name)) {
+            state->matched = true;
             state_ = std::move(state);
             return true;
         }
         state->passOver(out.name);
     } while (FindNextFileW(h, &data));
+    // No match, but the folders are kept all the same. The caller asks for the last error.
+    const DWORD error = GetLastError();
+    if (keepFolders) {
+        state->finished = error == ERROR_NO_MORE_FILES;
+        state_ = std::move(state);
+    }
+    SetLastError(error);
     return false;
 }
 
 bool FindHandle::first(const FolderHandle& folder, const std::string& pattern, FindData& out, bool directoriesOnly,
-                       std::string& problem) {
+                       std::string& problem, bool keepFolders) {
     close();
     problem.clear();
     if (!folder.state_) {
         problem = win32::systemMessage(ERROR_INVALID_HANDLE);
         return false;
     }
-    if (first(withSeparator(folder.state_->path) + pattern, out, directoriesOnly)) return true;
+    if (start(withSeparator(folder.state_->path) + pattern, out, directoriesOnly, keepFolders)) return true;
     const DWORD error = GetLastError();
     // A folder with no match answers "file not found"; anything else means it was not listed.
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES) problem = win32::systemMessage(error);
@@ -145,9 +168,16 @@ bool FindHandle::first(const FolderHandle& folder, const std::string& pattern, F
 
 bool FindHandle::next(FindData& out) {
     if (!state_) return false;
+    if (state_->fromFolders) {
+        if (state_->nextFolder == state_->folders.size()) return false;
+        out = state_->folders[state_->nextFolder++];
+        return true;
+    }
+    if (state_->finished) return false;
     WIN32_FIND_DATAW data;
     while (FindNextFileW(state_->handle, &data)) {
         fill(data, out);
+        state_->keep(out);
         if (state_->pattern.matches(out.name)) return true;
         state_->passOver(out.name);
     }
@@ -157,8 +187,17 @@ bool FindHandle::next(FindData& out) {
 
 bool FindHandle::otherNames(std::string& names) const {
     // A folder with no match at all keeps no search: no file of it is asked about.
-    if (!state_ || !state_->finished || state_->limited) return false;
+    if (!state_ || !state_->finished || state_->limited || !state_->matched) return false;
     names += state_->others;
+    return true;
+}
+
+bool FindHandle::takeFolders(FindHandle& folders) {
+    if (!state_ || !state_->keepFolders || !state_->finished) return false;
+    std::unique_ptr<State, StateDeleter> kept(new State("*"));
+    kept->fromFolders = true;
+    kept->folders = std::move(state_->folders);
+    folders.state_ = std::move(kept);
     return true;
 }
 

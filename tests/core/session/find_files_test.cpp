@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #ifndef _WIN32
@@ -84,8 +85,18 @@ void buildTree(const TempFolder& root) {
 TEST(FindFiles, PatternByPatternFilesFirstThenSubFoldersDepthFirst) {
     TempFolder root;
     buildTree(root);
+    // The sub-folders come from the same reading of a folder as its files: also those of a folder
+    // with no match, and a folder whose name matches the pattern.
+    const auto in = [](std::string path) {
+        std::replace(path.begin(), path.end(), '/', sep);
+        return path;
+    };
+    for (const char* folder : {"disc.mp3", "nomatch", "nomatch/inner"}) platform::createFolder(root / in(folder));
+    writeFile(root / in("disc.mp3/t.mp3"), "t");
+    writeFile(root / in("nomatch/inner/w.mp3"), "w");
     const std::vector<std::string> expected = {
-        "a.mp3", "b.mp3", ".hiddendir/h.mp3", "rodir/r.mp3", "sub1/x.mp3", "sub1/deeper/z.mp3", "c.txt", "sub1/y.txt",
+        "a.mp3",       "b.mp3",      ".hiddendir/h.mp3",  "disc.mp3/t.mp3", "nomatch/inner/w.mp3",
+        "rodir/r.mp3", "sub1/x.mp3", "sub1/deeper/z.mp3", "c.txt",          "sub1/y.txt",
     };
     EXPECT_EQ(discovered(root, root.path(), "*.mp3;*.txt", true), expected);
 }
