@@ -14,9 +14,124 @@
 
 namespace platform {
 
+namespace {
+
+std::uint32_t attributesOf(DWORD attributes, DWORD reparseTag) {
+    std::uint32_t kept = attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                       FILE_ATTRIBUTE_DIRECTORY);
+    // Links and junctions; other reparse points (cloud files, deduplicated files) are ordinary.
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        (reparseTag == IO_REPARSE_TAG_SYMLINK || reparseTag == IO_REPARSE_TAG_MOUNT_POINT)) {
+        kept |= AttrLink;
+    }
+    return kept;
+}
+
+void fill(const WIN32_FIND_DATAW& data, FindData& out) {
+    out.name = win32::narrow(data.cFileName);
+    out.attributes = attributesOf(data.dwFileAttributes, data.dwReserved0);
+}
+
+// Reads a folder's entries through a handle to it, many entries a call, as FindFirstFileExW with
+// FindExInfoBasic reads them (its reparse tag is the entry's EaSize then): under Wine each
+// FindNextFileW is a trip of its own into the system, which costs more than an entry's share of a
+// buffered read.
+class FolderReader {
+public:
+    FolderReader() = default;
+    FolderReader(const FolderReader&) = delete;
+    FolderReader& operator=(const FolderReader&) = delete;
+    ~FolderReader() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    // Opens `folder` (ending with its separator; empty for the current folder) and reads its first
+    // entries. False when either cannot be done: the caller reads it as FindFirstFileExW does,
+    // with its answers and its failures.
+    bool open(const std::string& folder) {
+        handle_ = CreateFileW(win32::filePath(folder.empty() ? std::string(".") : folder).c_str(), FILE_LIST_DIRECTORY,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        return handle_ != INVALID_HANDLE_VALUE && fetch(FileFullDirectoryRestartInfo);
+    }
+    // The next entry; false at the end (ERROR_NO_MORE_FILES) or on a failure, as GetLastError tells.
+    bool next(FindData& out) {
+        if (!at_ && !fetch(FileFullDirectoryInfo)) return false;
+        const std::wstring_view name(at_->FileName, at_->FileNameLength / sizeof(wchar_t));
+        out.name = win32::narrow(name);
+        out.attributes = attributesOf(at_->FileAttributes, at_->EaSize);
+        at_ =
+            at_->NextEntryOffset
+                ? reinterpret_cast<const FILE_FULL_DIR_INFO*>(reinterpret_cast<const char*>(at_) + at_->NextEntryOffset)
+                : nullptr;
+        return true;
+    }
+
+private:
+    static constexpr DWORD kBufferBytes = 64 * 1024;
+    bool fetch(FILE_INFO_BY_HANDLE_CLASS kind) {
+        at_ = nullptr;
+        if (!GetFileInformationByHandleEx(handle_, kind, buffer_.get(), kBufferBytes)) return false;
+        at_ = reinterpret_cast<const FILE_FULL_DIR_INFO*>(buffer_.get());
+        return true;
+    }
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    std::unique_ptr<LONGLONG[]> buffer_{
+        new LONGLONG[kBufferBytes / sizeof(LONGLONG)]};  // aligned as the entries must be
+    const FILE_FULL_DIR_INFO* at_ = nullptr;
+};
+
+// A folder read one way or the other, entry by entry in the system's order.
+class FolderEntries {
+public:
+    FolderEntries() = default;
+    FolderEntries(const FolderEntries&) = delete;
+    FolderEntries& operator=(const FolderEntries&) = delete;
+    ~FolderEntries() {
+        if (find_ != INVALID_HANDLE_VALUE) FindClose(find_);
+    }
+    // False when the folder cannot be read, as GetLastError tells.
+    bool open(const std::string& folder, bool directoriesOnly) {
+        auto reader = std::make_unique<FolderReader>();
+        if (reader->open(folder)) {
+            reader_ = std::move(reader);
+            return true;
+        }
+        WIN32_FIND_DATAW data;
+        // Basic info skips the 8.3 short names; large fetches make big folders list faster.
+        find_ = FindFirstFileExW(win32::filePath(folder + "*").c_str(), FindExInfoBasic, &data,
+                                 directoriesOnly ? FindExSearchLimitToDirectories : FindExSearchNameMatch, nullptr,
+                                 FIND_FIRST_EX_LARGE_FETCH);
+        if (find_ == INVALID_HANDLE_VALUE) return false;
+        fill(data, pending_);
+        hasPending_ = true;
+        return true;
+    }
+    // False at the end (ERROR_NO_MORE_FILES) or on a failure, as GetLastError tells.
+    bool next(FindData& out) {
+        if (hasPending_) {
+            hasPending_ = false;
+            out = std::move(pending_);
+            return true;
+        }
+        if (reader_) return reader_->next(out);
+        WIN32_FIND_DATAW data;
+        if (!FindNextFileW(find_, &data)) return false;
+        fill(data, out);
+        return true;
+    }
+
+private:
+    std::unique_ptr<FolderReader> reader_;
+    HANDLE find_ = INVALID_HANDLE_VALUE;
+    FindData pending_{};
+    bool hasPending_ = false;
+};
+
+}  // namespace
+
 struct FindHandle::State {
     explicit State(std::string_view pattern) : pattern(pattern) {}
-    HANDLE handle = INVALID_HANDLE_VALUE;
+    FolderEntries entries;
     WildcardPattern pattern;
     bool limited = false;   // to folders: other entries may not have been listed
     bool finished = false;  // listed to its end
@@ -31,9 +146,6 @@ struct FindHandle::State {
     }
     void keep(const FindData& entry) {
         if (keepFolders && (entry.attributes & AttrDirectory)) folders.push_back(entry);
-    }
-    ~State() {
-        if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
     }
 };
 
@@ -93,21 +205,6 @@ std::optional<FileId> FolderHandle::id() const {
     return state_ ? state_->id : std::nullopt;
 }
 
-namespace {
-
-void fill(const WIN32_FIND_DATAW& data, FindData& out) {
-    out.name = win32::narrow(data.cFileName);
-    out.attributes = data.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                              FILE_ATTRIBUTE_DIRECTORY);
-    // Links and junctions; other reparse points (cloud files, deduplicated files) are ordinary.
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-        (data.dwReserved0 == IO_REPARSE_TAG_SYMLINK || data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT)) {
-        out.attributes |= AttrLink;
-    }
-}
-
-}  // namespace
-
 bool FindHandle::first(const std::string& pathWithPattern, FindData& out, bool directoriesOnly) {
     return start(pathWithPattern, out, directoriesOnly, false);
 }
@@ -121,18 +218,11 @@ bool FindHandle::start(const std::string& pathWithPattern, FindData& out, bool d
     if (pattern.empty()) return false;
     const std::string folder =
         separator == std::string::npos ? std::string() : pathWithPattern.substr(0, separator + 1);
-    WIN32_FIND_DATAW data;
-    // Basic info skips the 8.3 short names; large fetches make big folders list faster.
-    HANDLE h = FindFirstFileExW(win32::filePath(folder + "*").c_str(), FindExInfoBasic, &data,
-                                directoriesOnly ? FindExSearchLimitToDirectories : FindExSearchNameMatch, nullptr,
-                                FIND_FIRST_EX_LARGE_FETCH);
-    if (h == INVALID_HANDLE_VALUE) return false;
     std::unique_ptr<State, StateDeleter> state(new State(pattern));
-    state->handle = h;
+    if (!state->entries.open(folder, directoriesOnly)) return false;
     state->limited = directoriesOnly;
     state->keepFolders = keepFolders;
-    do {
-        fill(data, out);
+    while (state->entries.next(out)) {
         state->keep(out);
         if (state->pattern.matches(out.name)) {
             state->matched = true;
@@ -140,13 +230,14 @@ bool FindHandle::start(const std::string& pathWithPattern, FindData& out, bool d
             return true;
         }
         state->passOver(out.name);
-    } while (FindNextFileW(h, &data));
+    }
     // No match, but the folders are kept all the same. The caller asks for the last error.
     const DWORD error = GetLastError();
     if (keepFolders) {
         state->finished = error == ERROR_NO_MORE_FILES;
         state_ = std::move(state);
     }
+    state.reset();  // closing the folder may touch the last error
     SetLastError(error);
     return false;
 }
@@ -174,9 +265,7 @@ bool FindHandle::next(FindData& out) {
         return true;
     }
     if (state_->finished) return false;
-    WIN32_FIND_DATAW data;
-    while (FindNextFileW(state_->handle, &data)) {
-        fill(data, out);
+    while (state_->entries.next(out)) {
         state_->keep(out);
         if (state_->pattern.matches(out.name)) return true;
         state_->passOver(out.name);
@@ -203,10 +292,8 @@ bool FindHandle::takeFolders(FindHandle& folders) {
 
 bool listNames(const std::string& folder, const std::function<void(std::string_view name)>& each,
                std::string* problem) {
-    WIN32_FIND_DATAW data;
-    HANDLE h = FindFirstFileExW(win32::filePath(withSeparator(folder) + "*").c_str(), FindExInfoBasic, &data,
-                                FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (h == INVALID_HANDLE_VALUE) {
+    FolderEntries entries;
+    if (!entries.open(withSeparator(folder), false)) {
         const DWORD error = GetLastError();
         // An empty drive root holds not even "." and "..": listed, with nothing in it.
         if (error == ERROR_FILE_NOT_FOUND) return true;
@@ -214,11 +301,10 @@ bool listNames(const std::string& folder, const std::function<void(std::string_v
         return false;
     }
     // Closed also when `each` throws (a preview stopped by its window, memory running out).
-    const std::unique_ptr<void, decltype(&FindClose)> closer(h, FindClose);
-    do {
-        const std::wstring_view name = data.cFileName;
-        if (name != L"." && name != L"..") each(win32::narrow(data.cFileName));
-    } while (FindNextFileW(h, &data));
+    FindData entry;
+    while (entries.next(entry)) {
+        if (entry.name != "." && entry.name != "..") each(entry.name);
+    }
     return true;
 }
 
