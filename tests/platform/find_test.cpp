@@ -261,6 +261,24 @@ TEST(Find, ListsByNameIgnoringCaseSoRunsRepeat) {
     EXPECT_EQ(first, sorted);
 }
 
+// A folder too big for one read of its entries is given whole, each entry once, by a search and
+// by listNames alike.
+TEST(Find, AFolderReadInManyPiecesIsListedWhole) {
+    TempFolder folder;
+    std::set<std::string> names;
+    for (int i = 0; i < 1500; ++i) {
+        const std::string name = std::string(120, "xyz"[i % 3]) + std::to_string(i) + ".mp3";
+        writeFile(folder / name, "");
+        names.insert(name);
+    }
+    EXPECT_EQ(namesInOrder(folder.path(), "*.mp3").size(), names.size());
+    EXPECT_EQ(keys(list(folder.path(), "*.mp3")), names);
+    std::multiset<std::string> listed;
+    ASSERT_TRUE(platform::listNames(folder.path(), [&](std::string_view name) { listed.emplace(name); }));
+    EXPECT_EQ(std::set<std::string>(listed.begin(), listed.end()), names);
+    EXPECT_EQ(listed.size(), names.size());
+}
+
 TEST(Find, MissingFolderOrEmptyPatternListsNothing) {
     TempFolder folder;
     FindHandle find;
