@@ -82,6 +82,11 @@ public:
     std::chrono::milliseconds earlyAfter{100};
     // How many times the disk has been listed.
     std::size_t listings() const { return listings_; }
+    // Lets go of the files kept from the last listing: the next list lists the disk again.
+    void forget() {
+        has_ = false;
+        found_ = FoundFiles();
+    }
 
 private:
     bool has_ = false;

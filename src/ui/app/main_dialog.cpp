@@ -606,6 +606,16 @@ void MainDialog::preview() {
     if (!folderExists(folder)) return;
     rememberFolder(folder);
     plugins();  // scanned here, on the window's thread, before the preview's worker needs them
+    // The Preview lists the folder for itself, and the window lists it again once the Preview
+    // closes: meanwhile the window's own list would only double what a big folder takes.
+    listService_.cancel();
+    listService_.wait();
+    KillTimer(hwnd(), kListingTimer);
+    listing_ = false;
+    files_.show(nullptr);
+    made_.reset();
+    source_.forget();
+    setText(IDC_FILES_COUNTS, "");
     PreviewDialog dialog(hwnd(),
                          PreviewRequest{&context_, filters_.rules(), folder, text(IDC_PATTERN), isChecked(IDC_RECURSE),
                                         isChecked(IDC_CONFIRM_ON), isChecked(IDC_UNDO_ON), unchecked_});
