@@ -139,8 +139,10 @@ TEST_F(PreviewTest, ColumnsSortAndTypingFindsARow) {
 }
 
 TEST_F(PreviewTest, RenameRunsExactlyThePreviewedList) {
+    ASSERT_TRUE(waitUntil([&] { return listViewCount(main, IDC_FILES_LIST) == 5; }));
     HWND preview = openPreview();
     ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(listViewCount(main, IDC_FILES_LIST), 0) << "the window's own list is let go meanwhile";
     // Files that come after the preview are not part of its run.
     writeFile(music / "b3.mp3", "b3.mp3");
     click(preview, IDC_PREVIEW_RENAME);
@@ -161,6 +163,7 @@ TEST_F(PreviewTest, RenameRunsExactlyThePreviewedList) {
     EXPECT_EQ(names, (std::set<std::string>{"a1.mp3", "a2.mp3", "b1.mp3", "b3.mp3", "c2.mp3", "d.mp3"}));
     EXPECT_EQ(readFile(music / "a2.mp3"), "b2.mp3");
     EXPECT_EQ(readFile(music / "a1.mp3"), "a1.mp3");
+    EXPECT_TRUE(waitUntil([&] { return listViewCount(main, IDC_FILES_LIST) == 6; })) << "and listed again after";
 }
 
 }  // namespace
