@@ -533,6 +533,17 @@ protected:
             if (kind == 1) std::transform(name.begin(), name.end(), name.begin(), ::toupper);
             run.names.push_back(name);
         }
+        // Now and then a run big enough for its files to be checked ahead of their moves, on a
+        // thread of their own, with the random ones among them.
+        if (pick(20) == 0) {
+            for (int i = 0; i < 600; ++i) {
+                const std::string name = (i < 300 ? "a" : "z") + std::to_string(1000 + i) + ".mp3";
+                writeFile(folders[0] + name, folders[0] + name);
+                run.contents.push_back(folders[0] + name);
+                run.files.push_back(FileEntry{name, SharedFolder(folders[0])});
+                run.names.push_back("n" + name);
+            }
+        }
         for (int f = 0; f < folderCount; ++f) {
             const std::string name = "f" + std::to_string(pick(14)) + ".mp3";
             if (std::find(taken[f].begin(), taken[f].end(), name) != taken[f].end()) continue;
