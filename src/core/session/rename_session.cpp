@@ -92,6 +92,20 @@ const platform::MoveFolder& openFolder(std::unique_ptr<platform::MoveFolder>& op
     return *open;
 }
 
+// Nothing when the file now at folder + oldName is the one recorded as `id`; else why it is not to
+// be moved: another program put another file at the name since it was recorded, or the file
+// cannot be asked about.
+std::optional<std::string> notRecorded(const std::string& oldName, const std::string& folder,
+                                       const std::optional<platform::FileId>& folderId, const platform::FileId& id,
+                                       std::unique_ptr<platform::MoveFolder>& open) {
+    try {
+        if (openFolder(open, folder, folderId).entryId(oldName) == id) return std::nullopt;
+        return std::string(kReplacedSinceListed);
+    } catch (const platform::FileError& error) {
+        return error.message();
+    }
+}
+
 }  // namespace
 
 PreparedMove RenameSession::prepareMove(const std::string& oldName, const std::string& folder,
@@ -142,17 +156,21 @@ bool RenameSession::commitMove(const PreparedMove& move, const std::string& oldN
         if (errorText) *errorText = move.error;
         return false;
     }
-    if (options_.undo) journal_.waitDurable(move.record);
-    try {
-        const platform::MoveFolder& place = openFolder(moveFolder_, folder, folderId);
+    if (options_.undo) {
+        journal_.waitDurable(move.record);
         // The record was made ahead of the move, while another program may have put another file
         // at the old name since: the file moved must be the one recorded, or no undo could give it
         // back. Checked through the folder the move is made in, just before it, unless the caller
         // has just checked it.
-        if (options_.undo && !move.checked && !(place.entryId(oldName) == move.id)) {
-            if (errorText) *errorText = kReplacedSinceListed;
-            return false;
+        if (!move.checked) {
+            if (auto problem = notRecorded(oldName, folder, folderId, move.id, moveFolder_)) {
+                if (errorText) *errorText = std::move(*problem);
+                return false;
+            }
         }
+    }
+    try {
+        const platform::MoveFolder& place = openFolder(moveFolder_, folder, folderId);
         if (into) {
             place.moveFileInto(oldName, openFolder(intoFolder_, *into, std::nullopt), newName);
         } else {
@@ -170,16 +188,12 @@ void RenameSession::checkRecorded(PreparedMove& move, const std::string& oldName
                                   const std::optional<platform::FileId>& folderId,
                                   std::unique_ptr<platform::MoveFolder>& open) const {
     if (!move.ok || !options_.undo) return;
-    try {
-        if (openFolder(open, folder, folderId).entryId(oldName) == move.id) {
-            move.checked = true;
-            return;
-        }
-        move.error = kReplacedSinceListed;
-    } catch (const platform::FileError& error) {
-        move.error = error.message();
+    if (auto problem = notRecorded(oldName, folder, folderId, move.id, open)) {
+        move.error = std::move(*problem);
+        move.ok = false;
+    } else {
+        move.checked = true;
     }
-    move.ok = false;
 }
 
 std::vector<std::pair<std::size_t, std::string>> RenameSession::makeFolders(const std::vector<std::string>& folders) {
