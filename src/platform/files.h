@@ -114,6 +114,11 @@ struct FileStatus {
 
 std::optional<FileStatus> fileStatus(const std::string& path);
 bool fileExists(const std::string& path);
+// True when `path` leads to a folder (through a link too).
+inline bool isFolder(const std::string& path) {
+    const auto status = fileStatus(path);
+    return status && (status->attributes & AttrDirectory);
+}
 
 // True when the file system holding `folder` compares names ignoring letter case, so that
 // "a.mp3" and "A.MP3" are one file there: always on Windows; never on POSIX, where a name is its

@@ -37,6 +37,10 @@ bool isValidFileName(std::string_view name);
 // message that names a file goes through: platform::FileError, the core's failure texts and both
 // front ends. Machine-readable output (calderwynstrope-cli --tsv) has escapes of its own.
 std::string displayName(std::string_view name);
+// displayName in double quotes, as messages quote a name.
+inline std::string quotedName(std::string_view name) {
+    return "\"" + displayName(name) + "\"";
+}
 
 // True when the path folder + name (folder ending with its separator) is longer than the system's
 // file functions take as a whole: POSIX PATH_MAX bytes, the terminating zero included; Windows

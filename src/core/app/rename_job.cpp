@@ -68,10 +68,8 @@ std::string intoFolderOf(const RenameRequest& request, const RuleList& rules) {
 std::string intoProblem(const RenameRequest& request) {
     const std::string into = intoFolderOf(request, request.rules);
     if (into.empty()) return {};
-    const std::string shown = "\"" + platform::displayName(into) + "\"";
-    const auto status = platform::fileStatus(into);
-    if (!status || !(status->attributes & platform::AttrDirectory))
-        return "The folder to move into, " + shown + ", does not exist.";
+    const std::string shown = platform::quotedName(into);
+    if (!platform::isFolder(into)) return "The folder to move into, " + shown + ", does not exist.";
     const auto target = platform::entryId(platform::fullPath(into));
     const auto from = platform::entryId(platform::fullPath(request.folder));
     if (target && from && target->volume != from->volume) {

@@ -10,16 +10,11 @@
 namespace core {
 namespace {
 
-bool isFolder(const std::string& path) {
-    const auto status = platform::fileStatus(path);
-    return status && (status->attributes & platform::AttrDirectory);
-}
-
 // Creates a folder and every missing folder above it.
 void createFolders(const std::string& folder) {
     std::string path = folder;
     while (!path.empty() && platform::isPathSeparator(path.back())) path.pop_back();
-    if (path.empty() || isFolder(path)) return;
+    if (path.empty() || platform::isFolder(path)) return;
     const auto parentEnd = path.find_last_of(platform::kPathSeparator == '\\' ? "\\/" : "/");
     if (parentEnd != std::string::npos && parentEnd > 0) createFolders(path.substr(0, parentEnd + 1));
     platform::createFolder(path);
@@ -29,7 +24,7 @@ void createFolders(const std::string& folder) {
 // read-only media and full disks all show up here, and nowhere else the same way.
 bool prepareFolder(const std::string& folder, std::string& why) {
     createFolders(folder);
-    if (!isFolder(folder)) {
+    if (!platform::isFolder(folder)) {
         // A file, or a link to nothing, in its place is why, more often than not.
         std::string path = folder;
         while (path.size() > 1 && platform::isPathSeparator(path.back())) path.pop_back();

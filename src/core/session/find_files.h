@@ -155,6 +155,15 @@ struct FolderProblem {
 struct FolderNames {
     SharedFolder folder;  // the folder, as its files have it
     std::string names;    // each name followed by a zero byte
+
+    template <typename Each>
+    void forEachName(Each&& each) const {
+        for (std::size_t at = 0; at < names.size();) {
+            const std::size_t end = names.find('\0', at);
+            each(std::string_view(names).substr(at, end - at));
+            at = end + 1;
+        }
+    }
 };
 using FolderListings = std::vector<FolderNames>;
 

@@ -32,15 +32,6 @@ FolderParts splitFolderPath(const std::string& folder) {
 
 namespace {
 
-bool isFolder(const std::string& path) {
-    const auto status = platform::fileStatus(path);
-    return status && (status->attributes & platform::AttrDirectory);
-}
-
-std::string quotedName(std::string_view name) {
-    return "\"" + platform::displayName(name) + "\"";
-}
-
 // The names in `text` separated by ";", as the pattern box takes them, spaces around them dropped.
 std::vector<std::string> listOf(const std::string& text) {
     std::vector<std::string> items;
@@ -49,12 +40,6 @@ std::vector<std::string> listOf(const std::string& text) {
         if (!item.empty()) items.push_back(std::move(item));
     }
     return items;
-}
-
-std::string folded(std::string_view text) {
-    std::string out;
-    platform::appendFolded(out, text);
-    return out;
 }
 
 }  // namespace
@@ -66,7 +51,7 @@ FolderTargets settleFolderNames(const FileList& files, NameList& names, const st
     targets.ownFiles = files.size();
     targets.into.assign(files.size(), kNoTarget);
     targets.follows.assign(files.size(), kNoTarget);
-    targets.folders.push_back(TargetFolder{SharedFolder(root), kNoTarget, isFolder(root)});
+    targets.folders.push_back(TargetFolder{SharedFolder(root), kNoTarget, platform::isFolder(root)});
     // A folder is met again by its parent and its name as letter case folded, whatever the file
     // system: "ABBA" and "Abba" from two files' tags are one artist.
     std::unordered_map<std::string, std::uint32_t> children;
@@ -100,7 +85,7 @@ FolderTargets settleFolderNames(const FileList& files, NameList& names, const st
         for (std::size_t p = 0; p + 1 < parts.size(); ++p) {
             const std::string_view part = parts[p];
             if (auto why = checkNameText(part)) {
-                refused = "the folder name " + quotedName(part) + " is not valid: " + *why;
+                refused = "the folder name " + platform::quotedName(part) + " is not valid: " + *why;
                 break;
             }
             key = std::to_string(at);
@@ -119,15 +104,15 @@ FolderTargets settleFolderNames(const FileList& files, NameList& names, const st
                         listed = onDisk.emplace(at, std::unordered_map<std::string, std::string>()).first;
                         auto& byKey = listed->second;
                         platform::listNames(parent.folder.text(), [&](std::string_view entry) {
-                            byKey.emplace(folded(entry), std::string(entry));
+                            byKey.emplace(platform::foldedText(entry), std::string(entry));
                         });
                     }
                     const auto same = listed->second.find(key.substr(key.find('/') + 1));
                     if (same != listed->second.end()) {
                         spelling = same->second;
-                        exists = isFolder(parent.folder.text() + spelling);
+                        exists = platform::isFolder(parent.folder.text() + spelling);
                         if (!exists) {
-                            refused = "a file has the name of the folder " + quotedName(spelling);
+                            refused = "a file has the name of the folder " + platform::quotedName(spelling);
                             break;
                         }
                     }
@@ -156,11 +141,11 @@ void addCompanions(FileList& files, NameList& names, FolderTargets& targets, con
                    const std::function<void(const SharedFolder& folder,
                                             const std::function<void(std::string_view name)>& each)>& otherNames) {
     std::unordered_set<std::string> extensions;  // folded, as names are compared
-    for (const std::string& extension : listOf(rules.extensions)) extensions.insert(folded(extension));
+    for (const std::string& extension : listOf(rules.extensions)) extensions.insert(platform::foldedText(extension));
     std::vector<platform::WildcardPattern> folderFiles;
     for (const std::string& pattern : listOf(rules.folderFiles)) folderFiles.emplace_back(pattern);
     const auto isCompanionExtension = [&](std::string_view extension) {
-        return extensions.count(folded(extension)) > 0;
+        return extensions.count(platform::foldedText(extension)) > 0;
     };
     const auto stemOf = [](std::string_view name) {
         const std::size_t dot = name.rfind('.');
@@ -183,14 +168,14 @@ void addCompanions(FileList& files, NameList& names, FolderTargets& targets, con
         std::uint32_t onlyTarget = kNoTarget;
         bool oneTarget = true, anyMoving = false;
         for (std::size_t i = first; i < end; ++i) {
-            ownNames.insert(folded(files[i].name.view()));
+            ownNames.insert(platform::foldedText(files[i].name.view()));
             const std::uint32_t into = targets.targetOf(i);
             if (into == kNoTarget || targets.folders[into].folder.sameText(files[i].folderText)) {
                 oneTarget = false;  // a file that stays keeps the album's files here
                 continue;
             }
             anyMoving = true;
-            moving.emplace(folded(stemOf(files[i].name.view())), static_cast<std::uint32_t>(i));
+            moving.emplace(platform::foldedText(stemOf(files[i].name.view())), static_cast<std::uint32_t>(i));
             if (onlyTarget == kNoTarget) {
                 onlyTarget = into;
             } else if (onlyTarget != into) {
@@ -200,10 +185,10 @@ void addCompanions(FileList& files, NameList& names, FolderTargets& targets, con
         if (anyMoving) {
             const SharedFolder& folder = files[first].folderText;
             otherNames(folder, [&](std::string_view name) {
-                if (ownNames.count(folded(name))) return;
+                if (ownNames.count(platform::foldedText(name))) return;
                 const std::string_view extension = extensionOf(name);
                 if (!extension.empty() && isCompanionExtension(extension.substr(1))) {
-                    const auto leader = moving.find(folded(stemOf(name)));
+                    const auto leader = moving.find(platform::foldedText(stemOf(name)));
                     if (leader != moving.end()) {
                         const std::uint32_t i = leader->second;
                         const std::string_view leaderName = names[i];

@@ -59,12 +59,7 @@ void RenameRun::settleTargets() {
                               platform::listNames(folder.text(), each);
                               return;
                           }
-                          const std::string& names = known->second->names;
-                          for (std::size_t at = 0; at < names.size();) {
-                              const std::size_t end = names.find('\0', at);
-                              each(std::string_view(names).substr(at, end - at));
-                              at = end + 1;
-                          }
+                          known->second->forEachName(each);
                       });
     }
     result_.total = files_.size();
@@ -329,12 +324,7 @@ const RunPlan& RenameRun::preview(const PreviewProgress& progress) {
             return held.second->folder.size() == folder.size() && seenFolder.of(held.second->folder) == folder;
         });
         if (known != to) {
-            const std::string& names = known->second->names;
-            for (std::size_t at = 0; at < names.size();) {
-                const std::size_t end = names.find('\0', at);
-                each(std::string_view(names).substr(at, end - at));
-                at = end + 1;
-            }
+            known->second->forEachName(each);
             return Listed::OtherNames;
         }
         std::string problem;

@@ -123,7 +123,7 @@ PreparedMove RenameSession::prepareMove(const std::string& oldName, const std::s
     const platform::MoveFolder& place = openFolder(recordFolder_, folder, folderId);
     const std::string& prefix = place.path();
     // A record cut short would undo some other file; better not to rename at all.
-    if (options_.undo && (!fitsUndoRecord(prefix, newName, oldName) || (into && !fitsUndoRecord(*into, {}, {})))) {
+    if (options_.undo && !fitsUndoRecord(prefix, newName, oldName, into ? *into : std::string())) {
         move.error = "The folder or name is too long for the undo record; the file was not renamed.";
         return move;
     }

@@ -49,6 +49,12 @@ struct PreparedStep {
     std::string into;        // a move into another folder: that folder
     std::size_t leafAt = 0;  // where, in newName, the name in that folder starts
     std::string_view leaf() const { return std::string_view(newName).substr(leafAt); }
+    // The leaf as a string: newName itself for a move within its folder, else copied to `scratch`.
+    const std::string& leafText(std::string& scratch) const {
+        if (leafAt == 0) return newName;
+        scratch.assign(leaf());
+        return scratch;
+    }
     PreparedMove move;
     bool unchanged = false;
 };
@@ -249,7 +255,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
         ~ReporterBack() { session.setReporter(reporter); }
     } reporterBack{session_, reporter};
     // Only the thread preparing touches the session's naming and recording, and these.
-    std::string preparedName, ringTemporary;
+    std::string preparedName, preparedLeaf, ringTemporary;
     FolderPath preparedFolder, preparedInto;
     platform::FileId ringId{};
     bool preparingRing = false;
@@ -292,7 +298,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
                 step.unchanged = !tooLong && options_.leaveUnchanged && step.newName == file.name;
                 if (step.unchanged) break;
                 preparedName.assign(file.name.view());
-                prepareMove(preparedName, std::string(step.leaf()), listed, into);
+                prepareMove(preparedName, step.leafText(preparedLeaf), listed, into);
                 break;
             case PlanStep::Kind::ToTemporary:
                 preparingRing = true;
@@ -306,7 +312,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
             case PlanStep::Kind::FromTemporary:
                 preparingRing = false;
                 step.temporary = ringTemporary;
-                prepareMove(ringTemporary, std::string(step.leaf()), &ringId, into);
+                prepareMove(ringTemporary, step.leafText(preparedLeaf), &ringId, into);
                 break;
         }
         batch.steps.push_back(std::move(step));
@@ -410,6 +416,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
     std::string hopReason;
     std::optional<platform::FileError> journalFailed;
     FolderPath movedFolder;
+    std::string movedLeaf;
     const auto commit = [&](const PreparedStep& step, const std::string& from, const std::string& to,
                             std::string& reason, bool into) {
         const FileEntry& file = files_[step.index];
@@ -549,7 +556,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
                         reason = "Not renamed: its new name is still held by \"" +
                                  platform::displayName(files_[holder].name.view()) + "\", which could not be renamed.";
                     } else {
-                        moved = commit(step, file.name.str(), std::string(step.leaf()), reason, true);
+                        moved = commit(step, file.name.str(), step.leafText(movedLeaf), reason, true);
                     }
                     if (!inRing) {
                         report(step.index, std::move(step.newName), moved ? RunOutcome::Renamed : RunOutcome::Failed,
@@ -573,7 +580,7 @@ void RenameRun::runAll(const RunCallbacks& callbacks) {
                 case PlanStep::Kind::FromTemporary: {
                     std::string ownReason = std::move(hopReason);
                     if (!ringBroken) {
-                        if (commit(step, step.temporary, std::string(step.leaf()), ownReason, true)) {
+                        if (commit(step, step.temporary, step.leafText(movedLeaf), ownReason, true)) {
                             made.push_back(MadeMove{step.index, step.temporary, std::string(step.leaf()), step.into});
                         } else {
                             ringBroken = true;

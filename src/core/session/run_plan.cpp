@@ -304,14 +304,6 @@ private:
 
 namespace {
 
-std::string quoted(std::string_view name) {
-    return "\"" + platform::displayName(name) + "\"";
-}
-
-}  // namespace
-
-namespace {
-
 // The folders a run into folders makes (those its moving files need that are not there yet) and
 // those it leaves empty: a folder every entry of which the run moves away, then its parent when
 // that holds nothing else, up to the folder the user chose. A folder a file moves into, or one
@@ -477,7 +469,7 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
             status = PreviewStatus::Ok;  // only the letter case changes: the same file, the same name
         } else if (const std::uint32_t first = claimant[newKey(i)]; first != kNone) {
             status = PreviewStatus::Duplicate;
-            reasons.emplace_back(index, quoted(files[first].name.view()) + " takes that name first");
+            reasons.emplace_back(index, platform::quotedName(files[first].name.view()) + " takes that name first");
         } else {
             claimant[newKey(i)] = index;
             pending[i] = true;
@@ -508,9 +500,9 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
             if (!solveOrder) {
                 // Its holder's verdict is known: the files before it are settled.
                 if (holder > i) {
-                    held(i, quoted(files[holder].name.view()) + " still has that name at its turn");
+                    held(i, platform::quotedName(files[holder].name.view()) + " still has that name at its turn");
                 } else if (!moves(holder)) {
-                    held(i, quoted(files[holder].name.view()) + " keeps that name");
+                    held(i, platform::quotedName(files[holder].name.view()) + " keeps that name");
                 } else {
                     pending[i] = false;
                 }
@@ -551,7 +543,8 @@ RunPlan planRun(const FileList& files, const NameList& newNames, const ListingQu
                 pending[i] = false;
             }
             if (end == Stuck) {
-                for (const std::uint32_t i : path) held(i, quoted(files[waitsFor[i]].name.view()) + " keeps that name");
+                for (const std::uint32_t i : path)
+                    held(i, platform::quotedName(files[waitsFor[i]].name.view()) + " keeps that name");
             }
         }
     }

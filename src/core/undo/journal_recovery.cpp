@@ -66,10 +66,6 @@ std::string interruptedDescription(std::time_t started, std::size_t count) {
     return undoDescription(started, count) + kInterruptedSuffix;
 }
 
-bool isFolderEntry(const UndoEntry& entry) {
-    return entry.kind != UndoEntry::Kind::Move;
-}
-
 // The path of the folder a folder's entry made or removed, ending with the separator its parent's
 // path ends with.
 std::string folderOf(const UndoEntry& entry) {
@@ -82,11 +78,6 @@ std::string parentFolder(const std::string& path) {
     std::size_t at = path.size() - 1;
     while (at > 0 && !platform::isPathSeparator(path[at - 1])) --at;
     return at == 0 ? std::string() : path.substr(0, at);
-}
-
-bool isFolder(const std::string& path) {
-    const auto status = platform::fileStatus(path);
-    return status && (status->attributes & platform::AttrDirectory);
 }
 
 }  // namespace
@@ -118,8 +109,8 @@ Recovered recoverOne(const AppPaths& paths, const std::string& name, bool limitU
         std::size_t count = 0;
         try {
             const auto entries = parseUndoDatabase(readWholeFile(database)).entries;
-            count = static_cast<std::size_t>(std::count_if(entries.begin(), entries.end(),
-                                                           [](const UndoEntry& move) { return !isFolderEntry(move); }));
+            count = static_cast<std::size_t>(std::count_if(
+                entries.begin(), entries.end(), [](const UndoEntry& move) { return !move.isFolderEntry(); }));
         } catch (const BRAXEN::braxen_Exception& error) {
             // Damaged after it was written whole: kept aside for whoever wants to look, and the
             // journal, which holds the same moves, is recovered in its place.
@@ -160,17 +151,17 @@ Recovered recoverOne(const AppPaths& paths, const std::string& name, bool limitU
     for (const UndoEntry& move : content->moves) {
         if (folders.empty() || folders.back() != move.folder) folders.push_back(move.folder);
         if (!move.newFolder.empty()) folders.push_back(move.newFolder);
-        if (isFolderEntry(move)) madeOrRemoved.push_back(folderOf(move));
+        if (move.isFolderEntry()) madeOrRemoved.push_back(folderOf(move));
     }
     for (auto* list : {&folders, &madeOrRemoved}) {
         std::sort(list->begin(), list->end());
         list->erase(std::unique(list->begin(), list->end()), list->end());
     }
     for (std::string folder : folders) {
-        while (!isFolder(folder) && std::binary_search(madeOrRemoved.begin(), madeOrRemoved.end(), folder)) {
+        while (!platform::isFolder(folder) && std::binary_search(madeOrRemoved.begin(), madeOrRemoved.end(), folder)) {
             folder = parentFolder(folder);
         }
-        if (!isFolder(folder)) {
+        if (!platform::isFolder(folder)) {
             result.waiting.push_back(WaitingJournal{name, folder, content->started, content->moves.size()});
             return Recovered::Waiting;
         }
@@ -187,7 +178,7 @@ Recovered recoverOne(const AppPaths& paths, const std::string& name, bool limitU
         };
         for (const UndoEntry& move : content->moves) {
             // The way out of a ring's temporary name is judged with the way in, by the same file.
-            if (!move.id || isTemporaryName(move.oldName) || isFolderEntry(move)) continue;
+            if (!move.id || isTemporaryName(move.oldName) || move.isFolderEntry()) continue;
             if (holds(move.folder + move.oldName, *move.id) || holds(move.movedTo() + move.newName, *move.id)) {
                 continue;
             }
@@ -200,7 +191,7 @@ Recovered recoverOne(const AppPaths& paths, const std::string& name, bool limitU
         // Files, not moves: a file that went round a ring has a move into its temporary name too.
         // Nor folders.
         const auto files = std::count_if(happened.begin(), happened.end(), [](const UndoEntry& move) {
-            return !isTemporaryName(move.newName) && !isFolderEntry(move);
+            return !isTemporaryName(move.newName) && !move.isFolderEntry();
         });
         const IndexEntry entry{name, interruptedDescription(content->started, static_cast<std::size_t>(files))};
         registered = namingFile("the undo index", paths.indexFile(),
@@ -245,7 +236,7 @@ std::vector<UndoEntry> movesThatHappened(const std::vector<UndoEntry>& moves) {
             // Removed when no folder is there any more.
             const std::string path = move.folder + move.oldName;
             const auto later = overlay.find(path);
-            if (later != overlay.end() ? later->second.exists : isFolder(path)) continue;
+            if (later != overlay.end() ? later->second.exists : platform::isFolder(path)) continue;
             happened[i] = true;
             overlay[path] = Seen{true, move.id};
             continue;

@@ -57,11 +57,6 @@ void rewriteKeeping(const std::string& path, const std::vector<bool>& gone, std:
     });
 }
 
-bool isFolder(const std::string& path) {
-    const auto status = platform::fileStatus(path);
-    return status && (status->attributes & platform::AttrDirectory);
-}
-
 // True when anything at all is in the folder at `path`: a hidden file, a sub-folder, a link.
 bool holdsAnything(const std::string& path) {
     platform::FindHandle find;
@@ -69,16 +64,12 @@ bool holdsAnything(const std::string& path) {
     return find.first(path + platform::kPathSeparator + "*", data);
 }
 
-bool isFileEntry(const UndoEntry& entry) {
-    return entry.kind == UndoEntry::Kind::Move;
-}
-
 // True when the undo of `entry` is done on the disk: the recorded file is at its old name and not
 // at its new one (without an identity: the old name is there, the new one is not); a folder the
 // run removed is there again; a folder it made is gone, or is one undo leaves (FolderKept).
 bool isBack(const UndoEntry& entry) {
     if (!isSafeUndoEntry(entry)) return false;
-    if (entry.kind == UndoEntry::Kind::FolderRemoved) return isFolder(entry.folder + entry.oldName);
+    if (entry.kind == UndoEntry::Kind::FolderRemoved) return platform::isFolder(entry.folder + entry.oldName);
     if (entry.kind == UndoEntry::Kind::FolderMade) {
         const std::string path = entry.folder + entry.newName;
         const auto there = platform::entryId(path);
@@ -243,7 +234,7 @@ std::size_t settleLocked(const AppPaths& paths, const IndexEntry& entry, const s
             if (!isBackFrom(item)) continue;
             gone[i] = true;
             ++back;
-            if (isFileEntry(item)) ++files;
+            if (!item.isFolderEntry()) ++files;
         }
     }
     reader.reset();  // a file open for reading cannot be replaced on Windows
@@ -290,7 +281,7 @@ std::string keptLine(const UndoEntry& entry) {
 // Makes again the folder a run removed.
 UndoStep undoFolderRemoved(const UndoEntry& entry) {
     const std::string path = entry.folder + entry.oldName;
-    if (isFolder(path)) return UndoStep::AlreadyBack;  // whichever folder: files can go back into it
+    if (platform::isFolder(path)) return UndoStep::AlreadyBack;  // whichever folder: files can go back into it
     if (platform::fileExists(path)) return UndoStep::Failed;
     return platform::createFolder(path) ? UndoStep::Undone : UndoStep::Failed;
 }
@@ -409,7 +400,7 @@ std::string UndoCatalog::laterRunsText(const IndexEntry& entry, const std::unord
         try {
             DatabaseReader reader(databasePath(*later));
             reader.forEach([&](std::uint32_t, const UndoEntry& item) {
-                if (!moved && isFileEntry(item) && names.count(item.folder + item.oldName)) moved = true;
+                if (!moved && !item.isFolderEntry() && names.count(item.folder + item.oldName)) moved = true;
             });
         } catch (const std::exception&) {
             continue;
@@ -490,7 +481,7 @@ UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry, const std::functi
         reader->forEach([&](std::uint32_t, const UndoEntry& item) {
             if (names.empty() || names.back() != item.folder) names.push_back(item.folder);
             if (!item.newFolder.empty() && names.back() != item.newFolder) names.push_back(item.newFolder);
-            fileEntries.push_back(isFileEntry(item));
+            fileEntries.push_back(!item.isFolderEntry());
         });
         std::sort(names.begin(), names.end());
         names.erase(std::unique(names.begin(), names.end()), names.end());
@@ -519,7 +510,7 @@ UndoOutcome UndoCatalog::undoDatabase(const IndexEntry& entry, const std::functi
                 }
                 const UndoEntry item = reader->entry(piece, i - first);
                 const UndoStep step = undoEntry(item);
-                if (!isFileEntry(item)) {
+                if (item.isFolderEntry()) {
                     // Folders are counted apart: the counts the user reads are of files.
                     const bool made = item.kind == UndoEntry::Kind::FolderMade;
                     if (step == UndoStep::Failed || step == UndoStep::Changed) {

@@ -553,7 +553,7 @@ bool loadDatabaseProperties(const PluginManager* plugins, const AppPaths& paths,
         UndoDatabaseReader reader(path);
         bool first = true;
         reader.forEach([&](std::uint32_t, const UndoEntry& entry) {
-            const bool folderEntry = entry.kind != UndoEntry::Kind::Move;
+            const bool folderEntry = entry.isFolderEntry();
             properties.verified += entry.id && !folderEntry ? 1 : 0;
             properties.folders += folderEntry ? 1 : 0;
             widenFolder(properties, first, entry.folder);

@@ -103,7 +103,9 @@ struct UndoEntry {
     const std::string& movedTo() const { return newFolder.empty() ? folder : newFolder; }
 
     // Whether the entry needs version 7: a folder's, or a move into another folder.
-    bool usesFolders() const { return kind != Kind::Move || !newFolder.empty(); }
+    // A folder made or removed, not a file moved.
+    bool isFolderEntry() const { return kind != Kind::Move; }
+    bool usesFolders() const { return isFolderEntry() || !newFolder.empty(); }
 
     // The same move of names; which file it moved is not compared.
     bool operator==(const UndoEntry& other) const {
