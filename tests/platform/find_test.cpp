@@ -262,21 +262,47 @@ TEST(Find, ListsByNameIgnoringCaseSoRunsRepeat) {
 }
 
 // A folder too big for one read of its entries is given whole, each entry once, by a search and
-// by listNames alike.
+// by listNames alike, and each with its own attributes and identity: a big folder is looked at
+// while it is read, away from the order it is given in.
 TEST(Find, AFolderReadInManyPiecesIsListedWhole) {
     TempFolder folder;
     std::set<std::string> names;
-    for (int i = 0; i < 1500; ++i) {
-        const std::string name = std::string(120, "xyz"[i % 3]) + std::to_string(i) + ".mp3";
-        writeFile(folder / name, "");
+    for (int i = 0; i < 5200; ++i) {
+        const std::string name = std::string(20 + i % 101, "xyz"[i % 3]) + std::to_string(i) + ".mp3";
+        if (i % 500 == 7) {
+            ASSERT_TRUE(platform::createFolder(folder / name));
+        } else {
+            writeFile(folder / name, "");
+            if (i % 7 == 3) {
+                ASSERT_TRUE(platform::setAttributes(folder / name, platform::AttrReadOnly));
+            }
+        }
         names.insert(name);
     }
     EXPECT_EQ(namesInOrder(folder.path(), "*.mp3").size(), names.size());
-    EXPECT_EQ(keys(list(folder.path(), "*.mp3")), names);
     std::multiset<std::string> listed;
+    FindHandle find;
+    FindData data;
+    for (bool more = find.first(folder / "*.mp3", data); more; more = find.next(data)) {
+        listed.insert(data.name);
+        const int i = std::stoi(data.name.substr(data.name.find_first_of("0123456789")));
+        const std::uint32_t expected = i % 500 == 7 ? platform::AttrDirectory
+                                       : i % 7 == 3 ? platform::AttrReadOnly
+                                                    : 0u;
+        EXPECT_EQ(data.attributes & (platform::AttrDirectory | platform::AttrReadOnly), expected) << data.name;
+#ifndef _WIN32
+        const auto id = platform::entryId(folder / data.name);
+        ASSERT_TRUE(id);
+        EXPECT_EQ(data.id.index, id->index) << data.name;
+#endif
+    }
+    EXPECT_EQ(std::set<std::string>(listed.begin(), listed.end()), names);
+    EXPECT_EQ(listed.size(), names.size());
+    listed.clear();
     ASSERT_TRUE(platform::listNames(folder.path(), [&](std::string_view name) { listed.emplace(name); }));
     EXPECT_EQ(std::set<std::string>(listed.begin(), listed.end()), names);
     EXPECT_EQ(listed.size(), names.size());
+    for (const std::string& name : names) platform::setAttributes(folder / name, 0);
 }
 
 TEST(Find, MissingFolderOrEmptyPatternListsNothing) {

@@ -35,13 +35,14 @@ std::size_t writeDatabaseFromJournal(const AppPaths& paths, const std::string& n
     // The identities of the folders made, learnt in the first pass: each comes in a record after
     // its folder's, and the database holds it in the folder's entry.
     std::unordered_map<std::uint64_t, platform::FileId> folderIds;
-    const auto forEachMade = [&](const std::function<void(const UndoEntry&)>& each, bool learning) {
+    // Each step made as the journal holds it, its texts seen in place: a big run's database is
+    // laid out with no string made for any of its entries.
+    const auto forEachMade = [&](const std::function<void(const JournalStep&)>& each, bool learning) {
         constexpr std::size_t kPiece = std::size_t{1} << 20;
         journal.seek(static_cast<std::int64_t>(recordsAt), platform::File::SeekFrom::Begin);
         std::string piece;
         JournalCursor cursor;
         std::size_t used = 0;
-        UndoEntry entry;
         for (;;) {
             piece.erase(0, used);
             const std::size_t kept = piece.size();
@@ -52,12 +53,16 @@ std::size_t writeDatabaseFromJournal(const AppPaths& paths, const std::string& n
                 piece, 0, cursor, damaged,
                 [&](std::uint64_t number, const JournalStep& step) {
                     if (number >= made.size() || !made[static_cast<std::size_t>(number)]) return;
-                    entry = step.entry();
-                    if (entry.kind == UndoEntry::Kind::FolderMade) {
+                    if (step.kind == UndoEntry::Kind::FolderMade) {
                         const auto id = folderIds.find(number);
-                        if (id != folderIds.end()) entry.id = id->second;
+                        if (id != folderIds.end()) {
+                            JournalStep withId = step;
+                            withId.id = id->second;
+                            each(withId);
+                            return;
+                        }
                     }
-                    each(entry);
+                    each(step);
                 },
                 [&](std::uint64_t number, const platform::FileId& id) {
                     if (learning) folderIds[number] = id;
@@ -73,10 +78,10 @@ std::size_t writeDatabaseFromJournal(const AppPaths& paths, const std::string& n
         entries = *known;
     } else {
         forEachMade(
-            [&](const UndoEntry& entry) {
-                entries.bytes += compactEntrySize(entry);
+            [&](const JournalStep& step) {
+                entries.bytes += compactEntrySize(step.folder, step.newName, step.oldName, step.newFolder);
                 ++entries.count;
-                usesFolders = usesFolders || entry.usesFolders();
+                usesFolders = usesFolders || step.usesFolders();
             },
             true);
     }
@@ -86,12 +91,12 @@ std::size_t writeDatabaseFromJournal(const AppPaths& paths, const std::string& n
             UndoDatabaseLayout layout(entries.count, entries.bytes, usesFolders);
             MadeEntries written{0, 0};
             forEachMade(
-                [&](const UndoEntry& entry) {
-                    written.bytes += compactEntrySize(entry);
+                [&](const JournalStep& step) {
+                    written.bytes += compactEntrySize(step.folder, step.newName, step.oldName, step.newFolder);
                     ++written.count;
                     // A head that did not tell the truth would make the database unreadable.
-                    if (entry.usesFolders() && !usesFolders) throw NotAsTold{};
-                    layout.addEntry(entry);
+                    if (step.usesFolders() && !usesFolders) throw NotAsTold{};
+                    layout.addEntry(step.kind, step.folder, step.newName, step.oldName, step.id, step.newFolder);
                     layout.writeWhenFull(file);
                 },
                 false);

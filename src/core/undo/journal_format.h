@@ -106,6 +106,9 @@ struct JournalStep {
     std::string_view newFolder;  // a move into another folder: that one; else empty
     std::optional<platform::FileId> id;
 
+    // Whether its entry needs version 7 (UndoEntry::usesFolders).
+    bool usesFolders() const { return kind != UndoEntry::Kind::Move || !newFolder.empty(); }
+
     UndoEntry entry() const {
         UndoEntry made{std::string(folder), std::string(newName), std::string(oldName), id};
         made.newFolder = std::string(newFolder);

@@ -392,9 +392,16 @@ void UndoDatabaseLayout::addEntry(std::string_view folder, std::string_view newN
 }
 
 void UndoDatabaseLayout::addEntry(const UndoEntry& entry) {
+    addEntry(entry.kind, entry.folder, entry.newName, entry.oldName, entry.id, entry.newFolder);
+}
+
+void UndoDatabaseLayout::addEntry(UndoEntry::Kind kind, std::string_view folder, std::string_view newName,
+                                  std::string_view oldName, const std::optional<platform::FileId>& id,
+                                  std::string_view newFolder) {
     // Version 6 has no room for it: written there, undo would take a folder's entry for a move.
-    if (entry.usesFolders() && !usesFolders_) throw std::logic_error("an entry of folders in a version 6 layout");
-    add(entry.folder, entry.newName, entry.oldName, entry.id, entry.kind, entry.newFolder);
+    if ((kind != UndoEntry::Kind::Move || !newFolder.empty()) && !usesFolders_)
+        throw std::logic_error("an entry of folders in a version 6 layout");
+    add(folder, newName, oldName, id, kind, newFolder);
 }
 
 void UndoDatabaseLayout::add(std::string_view folder, std::string_view newName, std::string_view oldName,

@@ -251,6 +251,9 @@ public:
                   const std::optional<platform::FileId>& id);
     // Any entry; one that uses folders only in a layout told so (else std::logic_error).
     void addEntry(const UndoEntry& entry);
+    // The same from the entry's parts, where they are not held as an UndoEntry.
+    void addEntry(UndoEntry::Kind kind, std::string_view folder, std::string_view newName, std::string_view oldName,
+                  const std::optional<platform::FileId>& id, std::string_view newFolder);
     // After the last entry.
     void endEntries();
     std::string& bytes() { return bytes_; }

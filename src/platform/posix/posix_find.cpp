@@ -1,6 +1,6 @@
 // Directory listing for POSIX: the whole folder is read and sorted once, so the order is the
 // same on every run and close to what NTFS shows; attributes are looked up only for the entries
-// that match the pattern, once the folder is read.
+// that match the pattern (a big folder's while it is still being read).
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,8 +8,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -153,49 +156,56 @@ namespace {
 constexpr std::uint32_t kSkipped = 0x80000000u;
 constexpr std::uint32_t kFailed = 0x40000000u;  // | errno
 
-// Gives each of `entries[from, to)` (named in `block`, in `dir`) its attributes, in the folder's
-// own order, while the system has the entries at hand: the same calls later, in name order, cost
-// more for a big folder.
-void lookAt(int dirFd, const char* block, std::vector<Listing::Entry>& entries, std::size_t from, std::size_t to) {
-    for (std::size_t i = from; i < to; ++i) {
-        const char* name = block + entries[i].start;
-        std::uint32_t& attributes = entries[i].attributes;
-        // The entry's identity comes with the one call: what a run records of the file it moves.
-        struct statx sx;
-        if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_SYNC_AS_STAT,
-                    STATX_TYPE | STATX_MODE | STATX_INO | STATX_BTIME, &sx) != 0) {
-            // A folder that may be read but not searched names its entries and no more.
-            attributes = errno == ENOENT ? kSkipped : kFailed | static_cast<std::uint32_t>(errno);
-            continue;
-        }
-        entries[i].id = identityOf(sx);
-        struct stat st;
-        st.st_mode = sx.stx_mode;
-        std::uint32_t link = 0;
-        if (S_ISLNK(st.st_mode)) {
-            // A link shows its target, as on Windows; a dangling one is skipped.
-            if (::fstatat(dirFd, name, &st, 0) != 0) {
-                attributes = kSkipped;
-                continue;
-            }
-            link = AttrLink;
-        }
-        // FIFOs, sockets and devices are not files to rename; opening one (to read a tag) could
-        // wait for ever.
-        attributes = S_ISREG(st.st_mode) || S_ISDIR(st.st_mode) ? attributesOfName(name, st.st_mode) | link : kSkipped;
+// Gives the entry `name` (in `dir`) its attributes and identity.
+void lookAt(int dirFd, const char* name, Listing::Entry& entry) {
+    std::uint32_t& attributes = entry.attributes;
+    // The entry's identity comes with the one call: what a run records of the file it moves.
+    struct statx sx;
+    if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_SYNC_AS_STAT,
+                STATX_TYPE | STATX_MODE | STATX_INO | STATX_BTIME, &sx) != 0) {
+        // A folder that may be read but not searched names its entries and no more.
+        attributes = errno == ENOENT ? kSkipped : kFailed | static_cast<std::uint32_t>(errno);
+        return;
     }
+    entry.id = identityOf(sx);
+    struct stat st;
+    st.st_mode = sx.stx_mode;
+    std::uint32_t link = 0;
+    if (S_ISLNK(st.st_mode)) {
+        // A link shows its target, as on Windows; a dangling one is skipped.
+        if (::fstatat(dirFd, name, &st, 0) != 0) {
+            attributes = kSkipped;
+            return;
+        }
+        link = AttrLink;
+    }
+    // FIFOs, sockets and devices are not files to rename; opening one (to read a tag) could
+    // wait for ever.
+    attributes = S_ISREG(st.st_mode) || S_ISDIR(st.st_mode) ? attributesOfName(name, st.st_mode) | link : kSkipped;
+}
+
+// Gives each of `entries[from, to)` (named in `block`) its attributes, in the folder's own order,
+// while the system has the entries at hand: the same calls later, in name order, cost more for a
+// big folder.
+void lookAt(int dirFd, const char* block, std::vector<Listing::Entry>& entries, std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i) lookAt(dirFd, block + entries[i].start, entries[i]);
 }
 
 // A big folder's entries are looked at from two threads, each taking a part in order: name
 // lookups run side by side in the system.
 constexpr std::size_t kEntriesForTwoThreads = 4096;
 
+bool twoThreads() {
+    static const bool many = std::thread::hardware_concurrency() > 1;
+    return many;
+}
+
 void lookAtAll(int dirFd, const char* block, std::vector<Listing::Entry>& entries) {
     const std::size_t half = entries.size() / 2;
     std::thread second;
-    if (entries.size() >= kEntriesForTwoThreads && std::thread::hardware_concurrency() > 1) {
+    if (entries.size() >= kEntriesForTwoThreads && twoThreads()) {
         try {
-            second = std::thread(lookAt, dirFd, block, std::ref(entries), half, entries.size());
+            second = std::thread([&] { lookAt(dirFd, block, entries, half, entries.size()); });
         } catch (const std::system_error&) {
             // No thread to be had: this one does it all.
         }
@@ -216,7 +226,118 @@ struct ReadEntries {
     }
 };
 
-bool finishListing(int dirFd, ReadEntries& read, bool directoriesOnly, Listing& listing, std::string& problem);
+// Looks at a big folder's entries while the folder is still being read and sorted: reading and
+// sorting are mostly the program's work, the status calls the system's, so on two cores the one
+// hides the other. Once enough entries are read to be worth a thread, each block of them read is
+// copied (the listing's own block of names moves as it grows) and looked at by a second thread;
+// what is left when the reading ends is shared by both.
+class LookWhileReading {
+public:
+    explicit LookWhileReading(int dirFd) : dirFd_(dirFd) {}
+    ~LookWhileReading() { stop(); }
+    LookWhileReading(const LookWhileReading&) = delete;
+    LookWhileReading& operator=(const LookWhileReading&) = delete;
+
+    // After each entry read: hands on each block as it fills, from the first that is worth it.
+    void read(const ReadEntries& read, const Listing& listing) {
+        const std::size_t count = read.entries.size();
+        if (count % kBlock != 0 || count < kEntriesForTwoThreads || !twoThreads()) return;
+        if (!thread_.joinable() && !failed_) {
+            try {
+                thread_ = std::thread([this] { work(); });
+            } catch (const std::system_error&) {
+                failed_ = true;  // no thread to be had: the entries are looked at once read
+            }
+        }
+        if (thread_.joinable()) hand(read, listing, handed_ * kBlock, count);
+    }
+    bool started() const { return thread_.joinable(); }
+    // After the last entry read: hands on the rest and marks each of `entries` with where it was
+    // read (in its attributes), to be sorted meanwhile.
+    void lastRead(ReadEntries& read, const Listing& listing) {
+        hand(read, listing, handed_ * kBlock, read.entries.size());
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            allRead_ = true;
+        }
+        more_.notify_one();
+        for (std::size_t i = 0; i < read.entries.size(); ++i)
+            read.entries[i].attributes = static_cast<std::uint32_t>(i);
+    }
+    // Looks at what is left, then gives each of the (sorted) `entries` what was found for it.
+    void finish(std::vector<Listing::Entry>& entries) {
+        work();
+        stop();
+        for (Listing::Entry& entry : entries) {
+            const Listing::Entry& looked = blocks_[entry.attributes / kBlock].entries[entry.attributes % kBlock];
+            entry.attributes = looked.attributes;
+            entry.id = looked.id;
+        }
+    }
+
+private:
+    static constexpr std::size_t kBlock = 1024;
+    struct Block {
+        std::string names;
+        std::vector<Listing::Entry> entries;  // starting in `names`
+    };
+
+    // Hands on `read.entries[from, to)`, every block but the last full.
+    void hand(const ReadEntries& read, const Listing& listing, std::size_t from, std::size_t to) {
+        for (std::size_t first = from; first < to; first += kBlock) {
+            const std::size_t last = std::min(first + kBlock, to);
+            Block block;
+            const std::size_t begin = read.entries[first].start;
+            const std::size_t end = last < read.entries.size() ? read.entries[last].start : listing.names.size();
+            block.names.assign(listing.names, begin, end - begin);
+            block.entries.assign(read.entries.begin() + static_cast<std::ptrdiff_t>(first),
+                                 read.entries.begin() + static_cast<std::ptrdiff_t>(last));
+            for (Listing::Entry& entry : block.entries) entry.start -= static_cast<std::uint32_t>(begin);
+            {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                blocks_.push_back(std::move(block));  // a deque's elements stay where they are
+            }
+            ++handed_;
+            more_.notify_one();
+        }
+    }
+    // Looks at blocks handed on, until none is left and none is to come.
+    void work() {
+        for (;;) {
+            Block* block;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                more_.wait(lock, [&] { return taken_ < blocks_.size() || allRead_ || stopped_; });
+                if (stopped_ || taken_ == blocks_.size()) return;
+                block = &blocks_[taken_++];
+            }
+            lookAt(dirFd_, block->names.c_str(), block->entries, 0, block->entries.size());
+        }
+    }
+    void stop() {
+        if (!thread_.joinable()) return;
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (!allRead_) stopped_ = true;  // the reading failed: what is left is not wanted
+            allRead_ = true;
+        }
+        more_.notify_one();
+        thread_.join();
+    }
+
+    const int dirFd_;
+    std::thread thread_;
+    bool failed_ = false;
+    std::size_t handed_ = 0;  // blocks handed on, by the reading thread
+    std::mutex mutex_;
+    std::condition_variable more_;
+    std::deque<Block> blocks_;
+    std::size_t taken_ = 0;
+    bool allRead_ = false, stopped_ = false;
+};
+
+bool finishListing(int dirFd, ReadEntries& read, bool directoriesOnly, Listing& listing, std::string& problem,
+                   LookWhileReading* looking = nullptr);
 
 // The entry's type, where the file system gives it, spares a status call per file when only
 // folders are wanted (links and unknown types are looked at as usual).
@@ -234,6 +355,7 @@ bool readListing(DIR* dir, const std::string& pattern, bool directoriesOnly, Lis
     if (folders) folders->reset(new Listing);
     const WildcardPattern matcher(pattern);
     const int dirFd = ::dirfd(dir);
+    LookWhileReading looking(dirFd);
     for (;;) {
         errno = 0;
         const dirent* entry = ::readdir(dir);
@@ -251,8 +373,9 @@ bool readListing(DIR* dir, const std::string& pattern, bool directoriesOnly, Lis
             continue;
         }
         read.add(listing, name);
+        looking.read(read, listing);
     }
-    if (!finishListing(dirFd, read, directoriesOnly, listing, problem)) return false;
+    if (!finishListing(dirFd, read, directoriesOnly, listing, problem, &looking)) return false;
     if (folders) {
         std::string folderProblem;
         if (!finishListing(dirFd, folderRead, true, **folders, folderProblem)) folders->reset();
@@ -260,28 +383,19 @@ bool readListing(DIR* dir, const std::string& pattern, bool directoriesOnly, Lis
     return true;
 }
 
-// Looks at the entries read, drops what is neither file nor folder (keeping its name) and what
-// went away since, and sorts the rest into `listing`.
-bool finishListing(int dirFd, ReadEntries& read, bool directoriesOnly, Listing& listing, std::string& problem) {
+// Looks at the entries read (or has them looked at, with `looking`, as they were read), drops what
+// is neither file nor folder (keeping its name) and what went away since, and sorts the rest into
+// `listing`.
+bool finishListing(int dirFd, ReadEntries& read, bool directoriesOnly, Listing& listing, std::string& problem,
+                   LookWhileReading* looking) {
     std::vector<Listing::Entry>& entries = read.entries;
     const std::string& keys = read.keys;
-    lookAtAll(dirFd, listing.names.c_str(), entries);
-    for (const Listing::Entry& entry : entries) {
-        if (entry.attributes & kFailed) {
-            problem = std::strerror(static_cast<int>(entry.attributes & ~kFailed));
-            return false;
-        }
+    const bool lookedWhileRead = looking && looking->started();
+    if (lookedWhileRead) {
+        looking->lastRead(read, listing);
+    } else {
+        lookAtAll(dirFd, listing.names.c_str(), entries);
     }
-    // What is neither file nor folder still holds its name; what went away since does not.
-    for (const Listing::Entry& entry : entries) {
-        if (entry.attributes != kSkipped) continue;
-        const char* name = listing.names.c_str() + entry.start;
-        struct stat st;
-        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) listing.others.append(name).push_back('\0');
-    }
-    entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                 [](const Listing::Entry& entry) { return entry.attributes == kSkipped; }),
-                  entries.end());
     // Case folding keeps UTF-8 lengths, so a name and its key start at the same offset. Both are
     // zero-terminated and hold no zero byte, so strcmp orders them by their bytes (as unsigned
     // char) without measuring them first.
@@ -291,6 +405,23 @@ bool finishListing(int dirFd, ReadEntries& read, bool directoriesOnly, Listing& 
         const int byKey = std::strcmp(keyBlock + a.start, keyBlock + b.start);
         return byKey != 0 ? byKey < 0 : std::strcmp(nameBlock + a.start, nameBlock + b.start) < 0;
     });
+    if (lookedWhileRead) looking->finish(entries);
+    for (const Listing::Entry& entry : entries) {
+        if (entry.attributes & kFailed) {
+            problem = std::strerror(static_cast<int>(entry.attributes & ~kFailed));
+            return false;
+        }
+    }
+    // What is neither file nor folder still holds its name; what went away since does not.
+    for (const Listing::Entry& entry : entries) {
+        if (entry.attributes != kSkipped) continue;
+        const char* name = nameBlock + entry.start;
+        struct stat st;
+        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) listing.others.append(name).push_back('\0');
+    }
+    entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                 [](const Listing::Entry& entry) { return entry.attributes == kSkipped; }),
+                  entries.end());
     listing.order = std::move(entries);
     listing.complete = !directoriesOnly;
     return true;
