@@ -1,6 +1,7 @@
 #include "core/session/run_plan.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <iterator>
 #include <map>
@@ -200,7 +201,7 @@ public:
         }
         // Two names a file, at most two thirds of the slots taken: probes stay short.
         slots_.assign(3 * files.size() + 16, Slot{0, 0});
-        for (std::uint32_t name = 0; name < numberOf_.size(); ++name) numberOf_[name] = find(name, true);
+        numberAll();
     }
 
     std::uint32_t number(std::size_t name) const { return numberOf_[name]; }
@@ -267,8 +268,10 @@ private:
     // A slot keeps a part of its name's hash beside it, so that a probe passes other names without
     // reading them: their texts lie all over memory.
     std::uint32_t lookUpKey(std::uint32_t folder, std::string_view key, const std::uint32_t* name) {
+        return lookUpKey(folder, key, name, hash(folder, key));
+    }
+    std::uint32_t lookUpKey(std::uint32_t folder, std::string_view key, const std::uint32_t* name, std::size_t h) {
         const std::size_t count = slots_.size();
-        const std::size_t h = hash(folder, key);
         const auto check = static_cast<std::uint32_t>(static_cast<std::uint64_t>(h) >> 32);
         for (std::size_t at = h % count;; at = at + 1 == count ? 0 : at + 1) {
             const Slot held = slots_[at];
@@ -281,8 +284,28 @@ private:
                 return held.name - 1;
         }
     }
-    std::uint32_t find(std::uint32_t name, bool insert) {
-        return lookUpKey(folderOfName(name), key(name, probe_), insert ? &name : nullptr);
+    // Numbers every name, in order. The slot a name's hash points to may lie anywhere in the
+    // table: the slots of the next few names are asked of memory while one is numbered.
+    void numberAll() {
+        constexpr std::uint32_t kAhead = 8;
+        std::array<std::string, kAhead> scratch;  // their folded texts, where case is ignored
+        std::array<std::string_view, kAhead> keys;
+        std::array<std::uint32_t, kAhead> folders;
+        std::array<std::size_t, kAhead> hashes;
+        const auto total = static_cast<std::uint32_t>(numberOf_.size());
+        for (std::uint32_t first = 0; first < total; first += kAhead) {
+            const std::uint32_t count = std::min(kAhead, total - first);
+            for (std::uint32_t k = 0; k < count; ++k) {
+                folders[k] = folderOfName(first + k);
+                keys[k] = key(first + k, scratch[k]);
+                hashes[k] = hash(folders[k], keys[k]);
+                __builtin_prefetch(&slots_[hashes[k] % slots_.size()]);
+            }
+            for (std::uint32_t k = 0; k < count; ++k) {
+                const std::uint32_t name = first + k;
+                numberOf_[name] = lookUpKey(folders[k], keys[k], &name, hashes[k]);
+            }
+        }
     }
 
     const FileList& files_;
