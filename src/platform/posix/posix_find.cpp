@@ -7,12 +7,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <climits>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -226,11 +229,13 @@ struct ReadEntries {
     }
 };
 
-// Looks at a big folder's entries while the folder is still being read and sorted: reading and
-// sorting are mostly the program's work, the status calls the system's, so on two cores the one
-// hides the other. Once enough entries are read to be worth a thread, each block of them read is
-// copied (the listing's own block of names moves as it grows) and looked at by a second thread;
-// what is left when the reading ends is shared by both.
+// Looks at a big folder's entries while the folder is still being read: reading is mostly the
+// program's work, the status calls the system's, so on two cores the one hides the other. Once
+// enough entries are read to be worth a thread, a second one looks at them a few at a time,
+// following the reading; what is left when the reading ends is shared by both. The entries and
+// their names stay where the reading puts them, with nothing copied: the second thread reaches
+// them only through where they lie, told under the lock, and the reading moves them (when they
+// outgrow their room) only under the lock.
 class LookWhileReading {
 public:
     explicit LookWhileReading(int dirFd) : dirFd_(dirFd) {}
@@ -238,80 +243,99 @@ public:
     LookWhileReading(const LookWhileReading&) = delete;
     LookWhileReading& operator=(const LookWhileReading&) = delete;
 
-    // After each entry read: hands on each block as it fills, from the first that is worth it.
-    void read(const ReadEntries& read, const Listing& listing) {
-        const std::size_t count = read.entries.size();
-        if (count % kBlock != 0 || count < kEntriesForTwoThreads || !twoThreads()) return;
-        if (!thread_.joinable() && !failed_) {
-            try {
-                thread_ = std::thread([this] { work(); });
-            } catch (const std::system_error&) {
-                failed_ = true;  // no thread to be had: the entries are looked at once read
-            }
+    // Adds the entry read to `read` (and its name to `listing`), then tells the second thread,
+    // started once enough entries are read, of what it may look at.
+    void add(ReadEntries& read, Listing& listing, std::string_view name) {
+        if (!thread_.joinable()) {
+            read.add(listing, name);
+            if (read.entries.size() >= kEntriesForTwoThreads && !failed_ && twoThreads()) start(read, listing);
+            return;
         }
-        if (thread_.joinable()) hand(read, listing, handed_ * kBlock, count);
-    }
-    bool started() const { return thread_.joinable(); }
-    // After the last entry read: hands on the rest and marks each of `entries` with where it was
-    // read (in its attributes), to be sorted meanwhile.
-    void lastRead(ReadEntries& read, const Listing& listing) {
-        hand(read, listing, handed_ * kBlock, read.entries.size());
-        {
+        const bool moves = read.entries.size() == read.entries.capacity() ||
+                           listing.names.size() + name.size() + 1 > listing.names.capacity();
+        if (moves) {
             const std::lock_guard<std::mutex> lock(mutex_);
-            allRead_ = true;
+            read.add(listing, name);
+            place(read, listing);
+        } else {
+            read.add(listing, name);
         }
-        more_.notify_one();
-        for (std::size_t i = 0; i < read.entries.size(); ++i)
-            read.entries[i].attributes = static_cast<std::uint32_t>(i);
-    }
-    // Looks at what is left, then gives each of the (sorted) `entries` what was found for it.
-    void finish(std::vector<Listing::Entry>& entries) {
-        work();
-        stop();
-        for (Listing::Entry& entry : entries) {
-            const Listing::Entry& looked = blocks_[entry.attributes / kBlock].entries[entry.attributes % kBlock];
-            entry.attributes = looked.attributes;
-            entry.id = looked.id;
-        }
-    }
-
-private:
-    static constexpr std::size_t kBlock = 1024;
-    struct Block {
-        std::string names;
-        std::vector<Listing::Entry> entries;  // starting in `names`
-    };
-
-    // Hands on `read.entries[from, to)`, every block but the last full.
-    void hand(const ReadEntries& read, const Listing& listing, std::size_t from, std::size_t to) {
-        for (std::size_t first = from; first < to; first += kBlock) {
-            const std::size_t last = std::min(first + kBlock, to);
-            Block block;
-            const std::size_t begin = read.entries[first].start;
-            const std::size_t end = last < read.entries.size() ? read.entries[last].start : listing.names.size();
-            block.names.assign(listing.names, begin, end - begin);
-            block.entries.assign(read.entries.begin() + static_cast<std::ptrdiff_t>(first),
-                                 read.entries.begin() + static_cast<std::ptrdiff_t>(last));
-            for (Listing::Entry& entry : block.entries) entry.start -= static_cast<std::uint32_t>(begin);
+        if (read.entries.size() % kStep == 0) {
             {
                 const std::lock_guard<std::mutex> lock(mutex_);
-                blocks_.push_back(std::move(block));  // a deque's elements stay where they are
+                ready_ = read.entries.size();
             }
-            ++handed_;
             more_.notify_one();
         }
     }
-    // Looks at blocks handed on, until none is left and none is to come.
-    void work() {
+    // After the last entry read: looks at what is left beside the second thread, and once both are
+    // done, every entry read has its attributes. False when the entries were not looked at here.
+    bool finish(const ReadEntries& read) {
+        if (!thread_.joinable()) return false;
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            ready_ = read.entries.size();
+            allRead_ = true;
+        }
+        more_.notify_one();
+        std::string names;
+        work(names);
+        stop();
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kStep = 32;  // entries taken at a time
+
+    void start(ReadEntries& read, Listing& listing) {
+        place(read, listing);
+        ready_ = read.entries.size();
+        try {
+            thread_ = std::thread([this] {
+                // Room for the longest names up front: the thread then never allocates, so never
+                // fails once it has begun.
+                std::string names;
+                try {
+                    names.reserve(kStep * (NAME_MAX + 1));
+                } catch (const std::bad_alloc&) {
+                    return;  // the reading thread looks at them all
+                }
+                work(names);
+            });
+        } catch (const std::system_error&) {
+            failed_ = true;  // no thread to be had: the entries are looked at once read
+        }
+    }
+    // Where the entries and their names lie now; under the lock once the thread runs.
+    void place(ReadEntries& read, Listing& listing) {
+        entries_ = read.entries.data();
+        names_ = listing.names.data();
+    }
+    // Takes entries to look at, a few at a time, until none is left and none is to come.
+    // `names` holds theirs, copied while the lock is held.
+    void work(std::string& names) {
+        std::array<Listing::Entry, kStep> looked;
         for (;;) {
-            Block* block;
+            std::size_t from, to;
+            names.clear();
             {
                 std::unique_lock<std::mutex> lock(mutex_);
-                more_.wait(lock, [&] { return taken_ < blocks_.size() || allRead_ || stopped_; });
-                if (stopped_ || taken_ == blocks_.size()) return;
-                block = &blocks_[taken_++];
+                more_.wait(lock, [&] { return taken_ < ready_ || allRead_ || stopped_; });
+                if (stopped_ || taken_ == ready_) return;
+                from = taken_;
+                to = std::min(ready_, from + kStep);
+                taken_ = to;
+                for (std::size_t i = from; i < to; ++i) {
+                    looked[i - from].start = static_cast<std::uint32_t>(names.size());
+                    names.append(names_ + entries_[i].start).push_back('\0');
+                }
             }
-            lookAt(dirFd_, block->names.c_str(), block->entries, 0, block->entries.size());
+            for (std::size_t i = 0; i < to - from; ++i) lookAt(dirFd_, names.c_str() + looked[i].start, looked[i]);
+            const std::lock_guard<std::mutex> lock(mutex_);
+            for (std::size_t i = from; i < to; ++i) {
+                entries_[i].attributes = looked[i - from].attributes;
+                entries_[i].id = looked[i - from].id;
+            }
         }
     }
     void stop() {
@@ -328,11 +352,12 @@ private:
     const int dirFd_;
     std::thread thread_;
     bool failed_ = false;
-    std::size_t handed_ = 0;  // blocks handed on, by the reading thread
     std::mutex mutex_;
     std::condition_variable more_;
-    std::deque<Block> blocks_;
-    std::size_t taken_ = 0;
+    Listing::Entry* entries_ = nullptr;
+    const char* names_ = nullptr;
+    std::size_t ready_ = 0;  // entries read
+    std::size_t taken_ = 0;  // entries taken to be looked at
     bool allRead_ = false, stopped_ = false;
 };
 
@@ -372,8 +397,7 @@ bool readListing(DIR* dir, const std::string& pattern, bool directoriesOnly, Lis
             if (name != "." && name != "..") listing.others.append(name).push_back('\0');
             continue;
         }
-        read.add(listing, name);
-        looking.read(read, listing);
+        looking.add(read, listing, name);
     }
     if (!finishListing(dirFd, read, directoriesOnly, listing, problem, &looking)) return false;
     if (folders) {
@@ -390,12 +414,7 @@ bool finishListing(int dirFd, ReadEntries& read, bool directoriesOnly, Listing& 
                    LookWhileReading* looking) {
     std::vector<Listing::Entry>& entries = read.entries;
     const std::string& keys = read.keys;
-    const bool lookedWhileRead = looking && looking->started();
-    if (lookedWhileRead) {
-        looking->lastRead(read, listing);
-    } else {
-        lookAtAll(dirFd, listing.names.c_str(), entries);
-    }
+    if (!looking || !looking->finish(read)) lookAtAll(dirFd, listing.names.c_str(), entries);
     // Case folding keeps UTF-8 lengths, so a name and its key start at the same offset. Both are
     // zero-terminated and hold no zero byte, so strcmp orders them by their bytes (as unsigned
     // char) without measuring them first.
@@ -405,7 +424,6 @@ bool finishListing(int dirFd, ReadEntries& read, bool directoriesOnly, Listing& 
         const int byKey = std::strcmp(keyBlock + a.start, keyBlock + b.start);
         return byKey != 0 ? byKey < 0 : std::strcmp(nameBlock + a.start, nameBlock + b.start) < 0;
     });
-    if (lookedWhileRead) looking->finish(entries);
     for (const Listing::Entry& entry : entries) {
         if (entry.attributes & kFailed) {
             problem = std::strerror(static_cast<int>(entry.attributes & ~kFailed));
