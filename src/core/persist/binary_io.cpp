@@ -2,6 +2,10 @@
 
 #include <array>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
+
 #include "core/persist/braxen_exception.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -19,13 +23,10 @@ std::uint64_t littleAt(std::string_view bytes, std::size_t at, int size) {
     return value;
 }
 
-// Eight bytes a step: every journal record is summed when written and again when read back, so
-// this is most of a journal's own cost.
-std::uint32_t crc32(std::string_view bytes) {
-    return crc32(bytes, 0);
-}
+namespace {
 
-std::uint32_t crc32(std::string_view bytes, std::uint32_t before) {
+// Eight bytes a step, by tables.
+std::uint32_t crcByTables(const unsigned char* p, std::size_t n, std::uint32_t crc) {
     using Tables = std::array<std::array<std::uint32_t, 256>, 8>;
     static const Tables tables = [] {
         Tables t{};
@@ -39,9 +40,6 @@ std::uint32_t crc32(std::string_view bytes, std::uint32_t before) {
         }
         return t;
     }();
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    std::size_t n = bytes.size();
-    std::uint32_t crc = before ^ 0xFFFFFFFFu;
     for (; n >= 8; n -= 8, p += 8) {
         const std::uint32_t low = crc ^ (std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
                                          std::uint32_t{p[3]} << 24);
@@ -49,7 +47,83 @@ std::uint32_t crc32(std::string_view bytes, std::uint32_t before) {
               tables[4][low >> 24] ^ tables[3][p[4]] ^ tables[2][p[5]] ^ tables[1][p[6]] ^ tables[0][p[7]];
     }
     for (; n > 0; --n, ++p) crc = tables[0][(crc ^ *p) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
+    return crc;
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define CW_CRC_BY_FOLDING 1
+
+#define CW_FOLDING __attribute__((target("pclmul,sse4.1")))
+
+CW_FOLDING inline __m128i load(const unsigned char* at) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+}
+
+// Folds `lane` forward (by as many bytes as `constants` are made for) onto `onto`.
+CW_FOLDING inline __m128i fold(__m128i lane, __m128i constants, __m128i onto) {
+    return _mm_xor_si128(
+        _mm_xor_si128(_mm_clmulepi64_si128(lane, constants, 0x00), _mm_clmulepi64_si128(lane, constants, 0x11)), onto);
+}
+
+// Sixty-four bytes a step, where the processor multiplies without carries: the bytes are folded
+// into four 128-bit lanes, the lanes into one, and that is reduced to the CRC (the method of
+// Intel's "Fast CRC Computation for Generic Polynomials Using PCLMULQDQ", with the constants of
+// the zlib polynomial, bit-reflected). `n` is at least 64 and a multiple of 16.
+CW_FOLDING std::uint32_t crcByFolding(const unsigned char* p, std::size_t n, std::uint32_t crc) {
+    __m128i x1 = _mm_xor_si128(load(p), _mm_cvtsi32_si128(static_cast<int>(crc)));
+    __m128i x2 = load(p + 16), x3 = load(p + 32), x4 = load(p + 48);
+    p += 64;
+    n -= 64;
+    const __m128i by64 = _mm_set_epi64x(0x01c6e41596, 0x0154442bd4);
+    for (; n >= 64; n -= 64, p += 64) {
+        x1 = fold(x1, by64, load(p));
+        x2 = fold(x2, by64, load(p + 16));
+        x3 = fold(x3, by64, load(p + 32));
+        x4 = fold(x4, by64, load(p + 48));
+    }
+    const __m128i by16 = _mm_set_epi64x(0x00ccaa009e, 0x01751997d0);
+    x1 = fold(x1, by16, x2);
+    x1 = fold(x1, by16, x3);
+    x1 = fold(x1, by16, x4);
+    for (; n >= 16; n -= 16, p += 16) x1 = fold(x1, by16, load(p));
+    // 128 bits to 64, then to 32 and 32 zero bits, then Barrett's reduction to the CRC.
+    const __m128i mask32 = _mm_set_epi32(0, 0, 0, -1);
+    x1 = _mm_xor_si128(_mm_srli_si128(x1, 8), _mm_clmulepi64_si128(x1, by16, 0x10));
+    x1 = _mm_xor_si128(_mm_srli_si128(x1, 4),
+                       _mm_clmulepi64_si128(_mm_and_si128(x1, mask32), _mm_set_epi64x(0, 0x0163cd6124), 0x00));
+    const __m128i barrett = _mm_set_epi64x(0x01f7011641, 0x01db710641);
+    __m128i low = _mm_clmulepi64_si128(_mm_and_si128(x1, mask32), barrett, 0x10);
+    low = _mm_clmulepi64_si128(_mm_and_si128(low, mask32), barrett, 0x00);
+    return static_cast<std::uint32_t>(_mm_extract_epi32(_mm_xor_si128(x1, low), 1));
+}
+
+bool canFold() {
+    static const bool can = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+    return can;
+}
+#endif
+
+}  // namespace
+
+std::uint32_t crc32(std::string_view bytes) {
+    return crc32(bytes, 0);
+}
+
+// Every journal record is summed when written and again when read back, and an undo database as a
+// whole when written and read: this is most of a journal's own cost.
+std::uint32_t crc32(std::string_view bytes, std::uint32_t before) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t n = bytes.size();
+    std::uint32_t crc = before ^ 0xFFFFFFFFu;
+#ifdef CW_CRC_BY_FOLDING
+    if (n >= 64 && canFold()) {
+        const std::size_t folded = n & ~std::size_t{15};
+        crc = crcByFolding(p, folded, crc);
+        p += folded;
+        n -= folded;
+    }
+#endif
+    return crcByTables(p, n, crc) ^ 0xFFFFFFFFu;
 }
 
 using BRAXEN::braxen_Exception;

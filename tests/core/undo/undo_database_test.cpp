@@ -45,6 +45,33 @@ std::string commitRun(const AppPaths& paths, const RuleList& rules, const std::v
     return journal.finish(limitUndo, undoLimit);
 }
 
+// Every database and journal record is summed: the sum must be zlib's, however long the bytes,
+// wherever they start and in however many pieces they come.
+TEST(Checksum, IsZlibsCrc32AtEveryLengthAndInPieces) {
+    EXPECT_EQ(crc32(""), 0u);
+    EXPECT_EQ(crc32("123456789"), 0xCBF43926u);
+    EXPECT_EQ(crc32(std::string(64, 'a')), 0x89B46555u);
+    const auto bitByBit = [](std::string_view bytes) {
+        std::uint32_t crc = 0xFFFFFFFFu;
+        for (const char c : bytes) {
+            crc ^= static_cast<unsigned char>(c);
+            for (int k = 0; k < 8; ++k) crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+        }
+        return crc ^ 0xFFFFFFFFu;
+    };
+    std::string bytes(5000, '\0');
+    std::uint32_t seed = 12345;
+    for (char& c : bytes) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 23);
+    for (std::size_t start : {0, 1, 7, 15}) {
+        for (std::size_t length = 0; length + start <= bytes.size(); length += length < 300 ? 1 : 97) {
+            const std::string_view piece = std::string_view(bytes).substr(start, length);
+            ASSERT_EQ(crc32(piece), bitByBit(piece)) << start << " " << length;
+            const std::size_t cut = length / 3;
+            ASSERT_EQ(crc32(piece.substr(cut), crc32(piece.substr(0, cut))), bitByBit(piece)) << start << " " << length;
+        }
+    }
+}
+
 TEST(UndoDates, ShortAndLongForms) {
     std::tm t{};
     t.tm_year = 99;
