@@ -118,7 +118,7 @@ private:
 // kCheckLead steps ahead (a fraction of a millisecond): a file replaced later than that is in the
 // same race that any check made before a move leaves, however close. Whichever thread comes to a
 // step first checks it, so the run's thread never waits for more than a check being made.
-constexpr std::size_t kCheckLead = 64;
+constexpr std::size_t kCheckLead = 128;
 constexpr std::size_t kFewestChecked = 2 * kBatchFiles;  // a smaller run is not worth the thread
 
 class AheadCheck {
