@@ -14,7 +14,10 @@
 namespace core {
 
 void appendLittle(std::string& bytes, std::uint64_t value, int size) {
-    for (int i = 0; i < size; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+    // One append, not one a byte: an undo database of a big run is mostly these.
+    char little[8];
+    for (int i = 0; i < size; ++i) little[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    bytes.append(little, static_cast<std::size_t>(size));
 }
 
 std::uint64_t littleAt(std::string_view bytes, std::size_t at, int size) {
