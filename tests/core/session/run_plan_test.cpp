@@ -160,6 +160,11 @@ TEST(Preview, NamesMeetAsTheFileSystemComparesThem) {
         {{{"a.mp3", "ß"}, {"c.mp3", "ẞ"}}, true, {S::Ok, S::Ok}, "kept apart as Windows keeps them"},
         {{{"a.mp3", "\u212A"}, {"c.mp3", "k"}}, true, {S::Ok, S::Ok}, "the Kelvin sign is not K"},
         {{{"a.mp3", "𐐨"}, {"c.mp3", "𐐀"}}, true, {S::Ok, S::Ok}, "beyond the BMP"},
+        // Long names are compared whole, eight bytes and the rest alike.
+        {{{"a.mp3", "Track_01.mp3"}, {"c.mp3", "track_01.MP3"}}, true, {S::Ok, S::Duplicate}, "long, one name"},
+        {{{"a.mp3", "Track_01.mp3"}, {"c.mp3", "track_01.MP3"}}, false, {S::Ok, S::Ok}, "long, two names"},
+        {{{"a.mp3", "Artist_-_Track_01"}, {"c.mp3", "Artist_-_Track_02"}}, true, {S::Ok, S::Ok}, "the last byte"},
+        {{{"a.mp3", "Artist_-_Track_0"}, {"c.mp3", "ARTIST_-_TRACK_0"}}, true, {S::Ok, S::Duplicate}, "16 bytes"},
     };
     for (const Case& c : cases) {
         std::set<std::string> there = {"/f/a.mp3", "/f/B.MP3", "/f/c.mp3"};
