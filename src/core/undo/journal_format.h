@@ -106,8 +106,7 @@ struct JournalStep {
     std::string_view newFolder;  // a move into another folder: that one; else empty
     std::optional<platform::FileId> id;
 
-    // Whether its entry needs version 7 (UndoEntry::usesFolders).
-    bool usesFolders() const { return kind != UndoEntry::Kind::Move || !newFolder.empty(); }
+    bool usesFolders() const { return UndoEntry::usesFolders(kind, newFolder); }
 
     UndoEntry entry() const {
         UndoEntry made{std::string(folder), std::string(newName), std::string(oldName), id};

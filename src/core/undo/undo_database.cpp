@@ -399,7 +399,7 @@ void UndoDatabaseLayout::addEntry(UndoEntry::Kind kind, std::string_view folder,
                                   std::string_view oldName, const std::optional<platform::FileId>& id,
                                   std::string_view newFolder) {
     // Version 6 has no room for it: written there, undo would take a folder's entry for a move.
-    if ((kind != UndoEntry::Kind::Move || !newFolder.empty()) && !usesFolders_)
+    if (UndoEntry::usesFolders(kind, newFolder) && !usesFolders_)
         throw std::logic_error("an entry of folders in a version 6 layout");
     add(folder, newName, oldName, id, kind, newFolder);
 }

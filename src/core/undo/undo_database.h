@@ -105,7 +105,9 @@ struct UndoEntry {
     // Whether the entry needs version 7: a folder's, or a move into another folder.
     // A folder made or removed, not a file moved.
     bool isFolderEntry() const { return kind != Kind::Move; }
-    bool usesFolders() const { return isFolderEntry() || !newFolder.empty(); }
+    bool usesFolders() const { return usesFolders(kind, newFolder); }
+    // The same for an entry of `kind` moving into `newFolder` (empty: within its folder).
+    static bool usesFolders(Kind kind, std::string_view newFolder) { return kind != Kind::Move || !newFolder.empty(); }
 
     // The same move of names; which file it moved is not compared.
     bool operator==(const UndoEntry& other) const {

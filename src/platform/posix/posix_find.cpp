@@ -187,34 +187,13 @@ void lookAt(int dirFd, const char* name, Listing::Entry& entry) {
     attributes = S_ISREG(st.st_mode) || S_ISDIR(st.st_mode) ? attributesOfName(name, st.st_mode) | link : kSkipped;
 }
 
-// Gives each of `entries[from, to)` (named in `block`) its attributes, in the folder's own order,
-// while the system has the entries at hand: the same calls later, in name order, cost more for a
-// big folder.
-void lookAt(int dirFd, const char* block, std::vector<Listing::Entry>& entries, std::size_t from, std::size_t to) {
-    for (std::size_t i = from; i < to; ++i) lookAt(dirFd, block + entries[i].start, entries[i]);
-}
-
-// A big folder's entries are looked at from two threads, each taking a part in order: name
-// lookups run side by side in the system.
+// A big folder's entries are looked at from two threads (LookWhileReading): name lookups run side
+// by side in the system.
 constexpr std::size_t kEntriesForTwoThreads = 4096;
 
 bool twoThreads() {
     static const bool many = std::thread::hardware_concurrency() > 1;
     return many;
-}
-
-void lookAtAll(int dirFd, const char* block, std::vector<Listing::Entry>& entries) {
-    const std::size_t half = entries.size() / 2;
-    std::thread second;
-    if (entries.size() >= kEntriesForTwoThreads && twoThreads()) {
-        try {
-            second = std::thread([&] { lookAt(dirFd, block, entries, half, entries.size()); });
-        } catch (const std::system_error&) {
-            // No thread to be had: this one does it all.
-        }
-    }
-    lookAt(dirFd, block, entries, 0, second.joinable() ? half : entries.size());
-    if (second.joinable()) second.join();
 }
 
 // The entries of a listing as they are read, before they are looked at and sorted.
@@ -362,7 +341,7 @@ private:
 };
 
 bool finishListing(int dirFd, ReadEntries& read, bool directoriesOnly, Listing& listing, std::string& problem,
-                   LookWhileReading* looking = nullptr);
+                   LookWhileReading& looking);
 
 // The entry's type, where the file system gives it, spares a status call per file when only
 // folders are wanted (links and unknown types are looked at as usual).
@@ -380,7 +359,7 @@ bool readListing(DIR* dir, const std::string& pattern, bool directoriesOnly, Lis
     if (folders) folders->reset(new Listing);
     const WildcardPattern matcher(pattern);
     const int dirFd = ::dirfd(dir);
-    LookWhileReading looking(dirFd);
+    LookWhileReading looking(dirFd), lookingAtFolders(dirFd);
     for (;;) {
         errno = 0;
         const dirent* entry = ::readdir(dir);
@@ -392,17 +371,17 @@ bool readListing(DIR* dir, const std::string& pattern, bool directoriesOnly, Lis
         const bool folderLike = mayBeFolder(*entry);
         if (directoriesOnly && !folderLike) continue;
         const std::string_view name = entry->d_name;
-        if (folders && folderLike) folderRead.add(**folders, name);
+        if (folders && folderLike) lookingAtFolders.add(folderRead, **folders, name);
         if (!matcher.matches(name)) {
             if (name != "." && name != "..") listing.others.append(name).push_back('\0');
             continue;
         }
         looking.add(read, listing, name);
     }
-    if (!finishListing(dirFd, read, directoriesOnly, listing, problem, &looking)) return false;
+    if (!finishListing(dirFd, read, directoriesOnly, listing, problem, looking)) return false;
     if (folders) {
         std::string folderProblem;
-        if (!finishListing(dirFd, folderRead, true, **folders, folderProblem)) folders->reset();
+        if (!finishListing(dirFd, folderRead, true, **folders, folderProblem, lookingAtFolders)) folders->reset();
     }
     return true;
 }
@@ -411,10 +390,14 @@ bool readListing(DIR* dir, const std::string& pattern, bool directoriesOnly, Lis
 // is neither file nor folder (keeping its name) and what went away since, and sorts the rest into
 // `listing`.
 bool finishListing(int dirFd, ReadEntries& read, bool directoriesOnly, Listing& listing, std::string& problem,
-                   LookWhileReading* looking) {
+                   LookWhileReading& looking) {
     std::vector<Listing::Entry>& entries = read.entries;
     const std::string& keys = read.keys;
-    if (!looking || !looking->finish(read)) lookAtAll(dirFd, listing.names.c_str(), entries);
+    // Entries the second thread did not follow are looked at here, in the folder's own order, while
+    // the system has them at hand: the same calls later, in name order, cost more for a big folder.
+    if (!looking.finish(read)) {
+        for (Listing::Entry& entry : entries) lookAt(dirFd, listing.names.c_str() + entry.start, entry);
+    }
     // Case folding keeps UTF-8 lengths, so a name and its key start at the same offset. Both are
     // zero-terminated and hold no zero byte, so strcmp orders them by their bytes (as unsigned
     // char) without measuring them first.
