@@ -18,11 +18,11 @@ echo "== Windows build and tests (under Wine)"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
 source scripts/wine-env.sh
-CW_FORCE_XVFB=1 cw_xvfb ctest --preset windows -j "$jobs" -LE screen
+CW_FORCE_XVFB=1 cw_xvfb scripts/wine-session.sh ctest --preset windows -j "$jobs" -LE screen
 # The tests that drive windows share one screen under Wine and Xvfb, where on a busy machine a
 # pointer move or a key now and then arrives late or not at all: a test that fails there runs once
 # more, and the log keeps the failed attempt's output.
-CW_FORCE_XVFB=1 cw_xvfb ctest --preset windows -L screen --repeat until-pass:2 --output-on-failure
+CW_FORCE_XVFB=1 cw_xvfb scripts/wine-session.sh ctest --preset windows -L screen --repeat until-pass:2 --output-on-failure
 
 echo "== Packages"
 scripts/package.sh
