@@ -102,9 +102,9 @@ struct UndoEntry {
     // The folder the file is in after the move.
     const std::string& movedTo() const { return newFolder.empty() ? folder : newFolder; }
 
-    // Whether the entry needs version 7: a folder's, or a move into another folder.
     // A folder made or removed, not a file moved.
     bool isFolderEntry() const { return kind != Kind::Move; }
+    // Whether the entry needs version 7: a folder's, or a move into another folder.
     bool usesFolders() const { return usesFolders(kind, newFolder); }
     // The same for an entry of `kind` moving into `newFolder` (empty: within its folder).
     static bool usesFolders(Kind kind, std::string_view newFolder) { return kind != Kind::Move || !newFolder.empty(); }

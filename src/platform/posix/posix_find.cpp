@@ -398,15 +398,6 @@ bool finishListing(int dirFd, ReadEntries& read, bool directoriesOnly, Listing& 
     if (!looking.finish(read)) {
         for (Listing::Entry& entry : entries) lookAt(dirFd, listing.names.c_str() + entry.start, entry);
     }
-    // Case folding keeps UTF-8 lengths, so a name and its key start at the same offset. Both are
-    // zero-terminated and hold no zero byte, so strcmp orders them by their bytes (as unsigned
-    // char) without measuring them first.
-    const char* const keyBlock = keys.c_str();
-    const char* const nameBlock = listing.names.c_str();
-    std::sort(entries.begin(), entries.end(), [&](const Listing::Entry& a, const Listing::Entry& b) {
-        const int byKey = std::strcmp(keyBlock + a.start, keyBlock + b.start);
-        return byKey != 0 ? byKey < 0 : std::strcmp(nameBlock + a.start, nameBlock + b.start) < 0;
-    });
     for (const Listing::Entry& entry : entries) {
         if (entry.attributes & kFailed) {
             problem = std::strerror(static_cast<int>(entry.attributes & ~kFailed));
@@ -416,13 +407,22 @@ bool finishListing(int dirFd, ReadEntries& read, bool directoriesOnly, Listing& 
     // What is neither file nor folder still holds its name; what went away since does not.
     for (const Listing::Entry& entry : entries) {
         if (entry.attributes != kSkipped) continue;
-        const char* name = nameBlock + entry.start;
+        const char* name = listing.names.c_str() + entry.start;
         struct stat st;
         if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) listing.others.append(name).push_back('\0');
     }
     entries.erase(std::remove_if(entries.begin(), entries.end(),
                                  [](const Listing::Entry& entry) { return entry.attributes == kSkipped; }),
                   entries.end());
+    // Case folding keeps UTF-8 lengths, so a name and its key start at the same offset. Both are
+    // zero-terminated and hold no zero byte, so strcmp orders them by their bytes (as unsigned
+    // char) without measuring them first.
+    const char* const keyBlock = keys.c_str();
+    const char* const nameBlock = listing.names.c_str();
+    std::sort(entries.begin(), entries.end(), [&](const Listing::Entry& a, const Listing::Entry& b) {
+        const int byKey = std::strcmp(keyBlock + a.start, keyBlock + b.start);
+        return byKey != 0 ? byKey < 0 : std::strcmp(nameBlock + a.start, nameBlock + b.start) < 0;
+    });
     listing.order = std::move(entries);
     listing.complete = !directoriesOnly;
     return true;
